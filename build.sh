@@ -1,0 +1,59 @@
+#!/bin/sh
+# Sets up a Debian machine, builds Morvane and runs it, its tests or its benchmarks.
+#   ./build.sh run     install what is missing, build, start the window
+#   ./build.sh test    install what is missing, build, run every test
+set -eu
+
+here=$(cd "$(dirname "$0")" && pwd)
+build_dir="$here/build"
+packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev libgmock-dev \
+libbenchmark-dev xvfb xauth"
+
+usage() {
+    echo "usage: $0 run|test" >&2
+    exit 2
+}
+
+install_missing_packages() {
+    missing=""
+    for package in $packages; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+            missing="$missing $package"
+        fi
+    done
+    [ -z "$missing" ] && return 0
+    echo "Installing:$missing"
+    as_root=""
+    if [ "$(id -u)" -ne 0 ]; then
+        as_root="sudo"
+    fi
+    $as_root apt-get update
+    # shellcheck disable=SC2086
+    DEBIAN_FRONTEND=noninteractive $as_root apt-get install -y --no-install-recommends $missing
+}
+
+configure_and_build() {
+    cmake -S "$here" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake --build "$build_dir"
+}
+
+[ $# -eq 1 ] || usage
+case "$1" in
+run)
+    install_missing_packages
+    configure_and_build
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+        echo "No display found; starting the window on a virtual X server (xvfb-run)." >&2
+        exec xvfb-run -a "$build_dir/app/morvane"
+    fi
+    exec "$build_dir/app/morvane"
+    ;;
+test)
+    install_missing_packages
+    configure_and_build
+    QT_QPA_PLATFORM=offscreen ctest --test-dir "$build_dir" --output-on-failure
+    ;;
+*)
+    usage
+    ;;
+esac

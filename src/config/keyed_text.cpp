@@ -1,0 +1,25 @@
+#include "config/keyed_text.h"
+
+#include "engine/occurrences.h"
+
+namespace morvane {
+
+std::string ReplaceUntilAbsent(std::string text, std::string_view find, std::string_view replacement) {
+    if (find.empty()) {
+        return text;
+    }
+    if (replacement.find(find) != std::string_view::npos) {
+        return replaceAllOccurrences(text, find, replacement);
+    }
+    while (text.find(find) != std::string::npos) {
+        text = replaceAllOccurrences(text, find, replacement);
+    }
+    return text;
+}
+
+std::string normaliseKeyedText(std::string text) {
+    text = ReplaceUntilAbsent(std::move(text), "\t\t", "\t");
+    return ReplaceUntilAbsent(std::move(text), "\r\n\r\n", "\r\n");
+}
+
+} // namespace morvane

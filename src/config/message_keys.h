@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string_view>
+
+// Keys under which the language file holds the texts of messages, status lines and column headings.
+namespace morvane::keys {
+
+inline constexpr std::string_view kFindReplaceWith = "[FindReplaceWith]";
+inline constexpr std::string_view kPathFileReplacements = "[Path,File,Replacements]";
+inline constexpr std::string_view kSavedTaskColumns = "[Nr.,Name,Find,Replace with]";
+inline constexpr std::string_view kSpecifyReplacementTask = "[SpecifyReplacementTask]";
+inline constexpr std::string_view kSavingNotPossible = "[Saving not possible]";
+inline constexpr std::string_view kUboundElementsWrong = "[UboundElementsWrong]";
+inline constexpr std::string_view kReplacementsPending = "[Replacements pending]";
+inline constexpr std::string_view kReplacementsDone = "[Replacements done]";
+
+} // namespace morvane::keys

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace morvane {
+
+// The notation of find and replace texts: "^p" is CR LF, "^t" is TAB, "^chr(n)" for n = 0..255 in plain
+// decimal (no sign, blank or leading zero) is the byte n. Anything else, upper case and incomplete forms
+// included, stays as typed. The forms are expanded one after the other over the whole text: "^p", then "^t",
+// then n = 0 to 255, so a byte made by an earlier form can start a later one but never an earlier one.
+std::string expandNotation(std::string_view text);
+
+// Expands every entry in place.
+void SonderzeichenReplace(std::vector<std::string>& findRepArr);
+
+} // namespace morvane

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace morvane {
+
+enum class ReplaceMode { Contents, FileNames };
+
+// A snapshot of everything a run reads: the pairs as the list holds them (in the notation, expanded by the
+// run), the paths in row order, the mode, and whether files are written or renamed.
+struct RunRequest {
+    std::vector<std::string> finds;
+    std::vector<std::string> replaces;
+    std::vector<std::string> files;
+    ReplaceMode mode = ReplaceMode::Contents;
+    bool ausfuehren = false;
+};
+
+enum class SkipReason { None, EmptyPath, Missing, Folder };
+
+struct RowResult {
+    std::int64_t count = 0;
+    std::string path; // after a rename in an execute run, the new path
+    SkipReason skipped = SkipReason::None;
+    bool renamed = false; // the path changed
+};
+
+struct RunFailure {
+    std::size_t row = 0; // index into the request's files
+    std::string path;
+    std::string reason;
+};
+
+enum class StatusKind { Pending, Done };
+
+struct RunResult {
+    // The pair columns differ in length: nothing else happened. The highest indices are for the message.
+    bool mismatch = false;
+    std::size_t findsUbound = 0;
+    std::size_t replacesUbound = 0;
+
+    std::vector<RowResult> rows; // one per requested path, in order
+    std::int64_t total = 0;
+    // What the status line shows after the run; nothing when no non-empty pair met an existing file.
+    std::optional<StatusKind> status;
+    std::vector<RunFailure> failures; // files that could not be read, written or renamed
+    bool cancelled = false;
+};
+
+// Called from the thread that runs; the default does nothing.
+class RunObserver {
+  public:
+    virtual ~RunObserver() = default;
+    virtual void progress(int percent) { (void)percent; }
+    // After each row, with the running total and the status line as it stands then.
+    virtual void rowDone(std::size_t row, const RowResult& result, std::int64_t total,
+                         std::optional<StatusKind> status) {
+        (void)row, (void)result, (void)total, (void)status;
+    }
+};
+
+// Applies every pair in order to every file in order, counting overlapping occurrences and replacing without
+// overlap. A simulate run changes nothing on disk. An execute run writes each readable file once with its
+// final text (when at least one pair is non-empty), or renames each file or folder once to its final name; it
+// never writes a file it could not read and never renames onto an existing name. A set cancel flag ends the
+// run between two files or pairs; no file is left half done.
+RunResult ErsetzenSimulieren(const RunRequest& request, RunObserver* observer = nullptr,
+                             const std::atomic<bool>* cancel = nullptr);
+
+// The status line: the message for the kind, one blank and the total.
+std::string statusLine(std::string_view message, std::int64_t total);
+
+// The text of the box shown when the pair columns differ in length.
+std::string mismatchText(std::string_view message, std::size_t findsUbound, std::size_t replacesUbound);
+
+} // namespace morvane

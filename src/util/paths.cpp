@@ -1,0 +1,77 @@
+#include "util/paths.h"
+
+#include <system_error>
+
+namespace morvane {
+
+bool isPathSeparator(char c) {
+#ifdef _WIN32
+    return c == '\\' || c == '/';
+#else
+    return c == '/';
+#endif
+}
+
+char nativeSeparator() {
+#ifdef _WIN32
+    return '\\';
+#else
+    return '/';
+#endif
+}
+
+std::filesystem::path toFsPath(const std::string& path) {
+    return std::filesystem::path(path);
+}
+
+std::string fromFsPath(const std::filesystem::path& path) {
+    return path.string();
+}
+
+PathParts PfadZerlegen(std::string_view path) {
+    std::size_t nameStart = 0;
+    for (std::size_t i = path.size(); i > 0; --i) {
+        if (isPathSeparator(path[i - 1])) {
+            nameStart = i;
+            break;
+        }
+    }
+    const std::size_t lastDot = path.rfind('.');
+    const bool hasExtension = lastDot != std::string_view::npos && lastDot >= nameStart;
+    const std::size_t extensionStart = hasExtension ? lastDot : path.size();
+    return PathParts{std::string(path.substr(0, nameStart)),
+                     std::string(path.substr(nameStart, extensionStart - nameStart)),
+                     std::string(path.substr(extensionStart))};
+}
+
+std::string DateiNameHolen(std::string_view path) {
+    const PathParts parts = PfadZerlegen(path);
+    return parts.name + parts.extension;
+}
+
+bool DateiExistiert(const std::string& path) {
+    if (path.empty()) {
+        return false;
+    }
+    std::error_code error;
+    return std::filesystem::exists(toFsPath(path), error);
+}
+
+bool IstVerzeichnis(const std::string& path) {
+    if (path.empty()) {
+        return false;
+    }
+    std::error_code error;
+    return std::filesystem::is_directory(toFsPath(path), error);
+}
+
+std::string joinPath(std::string_view folder, std::string_view name) {
+    std::string joined(folder);
+    if (!joined.empty() && !isPathSeparator(joined.back())) {
+        joined += nativeSeparator();
+    }
+    joined += name;
+    return joined;
+}
+
+} // namespace morvane

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace morvane {
+
+// Paths are byte strings in the program's 8-bit text; these helpers are the only place that knows the
+// platform's separators and how a byte string becomes a filesystem path.
+
+bool isPathSeparator(char c);
+
+// The separator used when the program joins a folder and a name.
+char nativeSeparator();
+
+std::filesystem::path toFsPath(const std::string& path);
+std::string fromFsPath(const std::filesystem::path& path);
+
+struct PathParts {
+    std::string folder;    // with its trailing separator, empty when the path has none
+    std::string name;      // without the extension
+    std::string extension; // with its leading dot, empty when there is none
+};
+
+// Splits at the last separator and at the last dot after it; folder + name + extension is always the path.
+PathParts PfadZerlegen(std::string_view path);
+
+// Everything after the last separator.
+std::string DateiNameHolen(std::string_view path);
+
+// Both follow symbolic links and answer false for anything that cannot be examined.
+bool DateiExistiert(const std::string& path);
+bool IstVerzeichnis(const std::string& path);
+
+// Joins a folder and a file name with the native separator.
+std::string joinPath(std::string_view folder, std::string_view name);
+
+} // namespace morvane

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+namespace morvane {
+
+// Whole-file access, byte for byte: no line-end translation, nothing added or removed.
+
+struct ReadOutcome {
+    std::string text;
+    std::string error; // empty when the read succeeded; then an empty text means an empty file
+    bool ok() const { return error.empty(); }
+};
+
+struct WriteOutcome {
+    std::string error; // empty when the file now holds exactly the text
+    bool ok() const { return error.empty(); }
+};
+
+ReadOutcome readTextFile(const std::string& path);
+
+// The whole contents, or the empty text when the file is missing, empty or unreadable.
+std::string TextDateiEinlesen(const std::string& path);
+
+// Replaces the file's whole contents with the text. The file is either fully rewritten or keeps its old
+// contents and permissions: a crash, a full disk or a size limit part way never leaves it truncated.
+WriteOutcome TextDateiSpeichern(const std::string& text, const std::string& path);
+
+} // namespace morvane

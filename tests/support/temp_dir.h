@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace morvane::testing {
+
+// A fresh folder for one test, removed with everything in it when the test ends.
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    // The path of a name inside the folder.
+    std::string file(std::string_view name) const;
+    // Writes the bytes to a file inside the folder and returns its path.
+    std::string write(std::string_view name, std::string_view bytes) const;
+    std::string makeFolder(std::string_view name) const;
+
+  private:
+    std::string path_;
+};
+
+// The whole contents of a file, read independently of the code under test.
+std::string readBytes(const std::string& path);
+
+} // namespace morvane::testing
+
+namespace morvane::testing {
+
+// Runs the check as an ordinary user, so that file permissions bind even when the tests run as root (as on
+// the build machine): as root the check runs in a child process under the "nobody" user. Folders the check
+// uses must be open to that user (see openToEveryone). Returns what the check returned.
+bool runWithoutRoot(bool (*check)(const std::string&), const std::string& argument);
+
+// Gives everyone access to a test folder so that runWithoutRoot's child can use it.
+void openToEveryone(const std::string& path);
+
+} // namespace morvane::testing
