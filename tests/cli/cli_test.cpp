@@ -1,0 +1,112 @@
+#include "support/temp_dir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace morvane {
+namespace {
+
+using testing::readBytes;
+using testing::TempDir;
+
+struct Outcome {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the real runner as a separate process, exactly as a script would.
+Outcome runCli(const TempDir& dir, std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), MORVANE_CLI_PATH);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    const std::string outPath = dir.file(".stdout");
+    const std::string errPath = dir.file(".stderr");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t child = 0;
+    Outcome outcome;
+    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        waitpid(child, &status, 0);
+        outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    outcome.out = readBytes(outPath);
+    outcome.err = readBytes(errPath);
+    std::filesystem::remove(outPath);
+    std::filesystem::remove(errPath);
+    return outcome;
+}
+
+TEST(Runner, SimulatePrintsCountsPerPathAndTheTotalAndChangesNothing) {
+    TempDir dir;
+    const std::string a = dir.write("a.txt", "one^two\r\none");
+    const std::string b = dir.write("b.txt", "none");
+    const Outcome run = runCli(dir, {"simulate", "--pair", "one", "1", "--pair", "^p", "^t", a, b});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "3\t" + a + "\n1\t" + b + "\ntotal\t4\n");
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(readBytes(a), "one^two\r\none");
+}
+
+TEST(Runner, ExecuteWritesContentsWithTheNotationExpanded) {
+    TempDir dir;
+    const std::string a = dir.write("a.txt", "x\r\ny");
+    const Outcome run = runCli(dir, {"execute", "--pair", "^p", "^chr(0)", "--", a});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "1\t" + a + "\ntotal\t1\n");
+    EXPECT_EQ(readBytes(a), std::string("x\0y", 3));
+}
+
+TEST(Runner, NamesModeExecutePrintsTheNewPath) {
+    TempDir dir;
+    const std::string a = dir.write("report.old.txt", "keep");
+    const Outcome simulated = runCli(dir, {"simulate", "--names", "--pair", "old", "new", a});
+    EXPECT_EQ(simulated.out, "1\t" + a + "\ntotal\t1\n");
+    const Outcome executed = runCli(dir, {"execute", "--names", "--pair", "old", "new", a});
+    EXPECT_EQ(executed.exitCode, 0) << executed.err;
+    EXPECT_EQ(executed.out, "1\t" + dir.file("report.new.txt") + "\ntotal\t1\n");
+    EXPECT_EQ(readBytes(dir.file("report.new.txt")), "keep");
+}
+
+TEST(Runner, FailuresGoToStandardErrorAndExitWithOne) {
+    TempDir dir;
+    const std::string a = dir.write("a.txt", "");
+    const std::string b = dir.write("b.txt", "");
+    const std::string missing = dir.file("missing.txt");
+    const Outcome run = runCli(dir, {"execute", "--names", "--pair", "a", "b", a, missing});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "1\t" + a + "\n0\t" + missing + "\ntotal\t1\n");
+    EXPECT_NE(run.err.find("morvane-cli: " + a + ": "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("morvane-cli: " + missing + ": "), std::string::npos) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(a));
+    EXPECT_TRUE(std::filesystem::exists(b));
+}
+
+TEST(Runner, UsageErrorsExitWithTwoAndHelpSucceeds) {
+    TempDir dir;
+    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+             {}, {"replace", "x"}, {"simulate"}, {"simulate", "--pair", "a"}, {"simulate", "--bogus", "x"}}) {
+        const Outcome run = runCli(dir, arguments);
+        EXPECT_EQ(run.exitCode, 2) << ::testing::PrintToString(arguments);
+        EXPECT_NE(run.err.find("usage: morvane-cli"), std::string::npos);
+        EXPECT_EQ(run.out, "");
+    }
+    const Outcome help = runCli(dir, {"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("usage: morvane-cli"), std::string::npos);
+}
+
+} // namespace
+} // namespace morvane
