@@ -4,7 +4,9 @@ namespace morvane::cli {
 
 namespace {
 
-ParseOutcome usageError(std::string message) { return ParseOutcome{{}, std::move(message)}; }
+ParseOutcome usageError(std::string message) {
+    return ParseOutcome{{}, std::move(message)};
+}
 
 } // namespace
 
@@ -55,7 +57,8 @@ std::string usageText() {
     return "usage: morvane-cli simulate [--names] [--pair FIND REPLACE]... [--] PATH...\n"
            "       morvane-cli execute  [--names] [--pair FIND REPLACE]... [--] PATH...\n"
            "\n"
-           "Applies the pairs in order to every PATH in order and prints, per PATH, the number of occurrences\n"
+           "Applies the pairs in order to every PATH in order and prints, per PATH, the number of "
+           "occurrences\n"
            "found, a TAB and the path, then \"total\", a TAB and the sum. simulate changes nothing; execute\n"
            "writes the files (or, with --names, renames them; the new path is printed).\n"
            "\n"

@@ -1,8 +1,8 @@
 #include "support/temp_dir.h"
 
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 

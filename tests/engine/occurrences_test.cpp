@@ -5,40 +5,24 @@
 namespace morvane {
 namespace {
 
-TEST(Counting, IncludesOverlappingOccurrences) {
+TEST(Counting, IncludesOverlapsAndComparesExactly) {
     EXPECT_EQ(AnzahlFundstellen("aaa", "aa"), 2);
     EXPECT_EQ(AnzahlFundstellen("aaaa", "aa"), 3);
     EXPECT_EQ(AnzahlFundstellen("abababa", "aba"), 3);
-}
-
-TEST(Counting, IsExactAndCaseSensitive) {
     EXPECT_EQ(AnzahlFundstellen("a", "A"), 0);
-    EXPECT_EQ(AnzahlFundstellen("line\nline\r\n", "\r\n"), 1);
+    EXPECT_EQ(AnzahlFundstellen("l\nl\r\n", "\r\n"), 1);
     EXPECT_EQ(AnzahlFundstellen(std::string("a\0b\0", 4), std::string("\0", 1)), 2);
-}
-
-TEST(Counting, EmptyTextsCountNothing) {
     EXPECT_EQ(AnzahlFundstellen("", "a"), 0);
     EXPECT_EQ(AnzahlFundstellen("abc", ""), 0);
-    EXPECT_EQ(AnzahlFundstellen("ab", "abc"), 0);
 }
 
-TEST(Replacing, SkipsOverlapsThatCountingIncludes) {
+TEST(Replacing, SkipsOverlapsAndNeverSearchesInsertedText) {
     EXPECT_EQ(replaceAllOccurrences("aaaa", "aa", "x"), "xx");
     EXPECT_EQ(replaceAllOccurrences("aaa", "aa", "x"), "xa");
     EXPECT_EQ(replaceAllOccurrences("abababa", "aba", "-"), "-b-");
-}
-
-TEST(Replacing, NeverSearchesInsertedText) {
     EXPECT_EQ(replaceAllOccurrences("a", "a", "aa"), "aa");
-    EXPECT_EQ(replaceAllOccurrences("ab", "b", "bb"), "abb");
-    EXPECT_EQ(replaceAllOccurrences("xax", "a", "a"), "xax");
-}
-
-TEST(Replacing, EmptyFindOrReplacementIsHandled) {
-    EXPECT_EQ(replaceAllOccurrences("abc", "", "x"), "abc");
     EXPECT_EQ(replaceAllOccurrences("a-b-c", "-", ""), "abc");
-    EXPECT_EQ(replaceAllOccurrences("", "a", "b"), "");
+    EXPECT_EQ(replaceAllOccurrences("abc", "", "x"), "abc");
 }
 
 } // namespace
