@@ -8,6 +8,13 @@
 #include "util/text_file.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <new>
+#include <stdexcept>
+#include <thread>
 
 namespace morvane {
 
@@ -19,6 +26,10 @@ std::vector<std::string> atLeastOneEntry(std::vector<std::string> texts) {
         texts.emplace_back();
     }
     return texts;
+}
+
+bool isCancelled(const std::atomic<bool>* cancel) {
+    return cancel && cancel->load(std::memory_order_relaxed);
 }
 
 // Why a new name cannot be given to a file; empty when it can. A name with a separator would move the file.
@@ -33,6 +44,219 @@ std::string refusedNameReason(const std::string& name) {
         return "the new name would contain a path separator or a NUL byte";
     }
     return {};
+}
+
+// The expanded pairs of one run, shared read-only by every worker.
+struct Plan {
+    const RunRequest& request;
+    std::vector<std::string> finds;
+    std::vector<std::string> replaces;
+    std::vector<OccurrenceFinder> finders; // point into finds, which no longer changes
+    std::size_t lastNonEmptyPair = 0;
+
+    Plan(const RunRequest& request_, std::vector<std::string> finds_, std::vector<std::string> replaces_)
+        : request(request_), finds(std::move(finds_)), replaces(std::move(replaces_)) {
+        finders.reserve(finds.size());
+        for (std::size_t j = 0; j < finds.size(); ++j) {
+            finders.emplace_back(finds[j]);
+            if (!finds[j].empty()) {
+                lastNonEmptyPair = j;
+            }
+        }
+    }
+    bool contents() const { return request.mode == ReplaceMode::Contents; }
+};
+
+// Memory a worker keeps from file to file, so that reading and replacing allocate only when a file is larger
+// than any before.
+struct Buffers {
+    std::string text;
+    std::string spare;
+};
+
+struct RowOutcome {
+    RowResult row;
+    bool applied = false; // a non-empty pair ran over the row's text
+    std::optional<RunFailure> failure;
+    bool complete = false; // false when the run was cancelled before the row was done
+};
+
+using BeforePair = std::function<void(std::size_t pair)>;
+
+std::int64_t applyPair(const Plan& plan, std::size_t j, Buffers& buffers) {
+    const OccurrenceFinder& finder = plan.finders[j];
+    const std::string& replacement = plan.replaces[j];
+    // Nobody reads the text after the last pair of a simulate run, and a pair that keeps its own text changes
+    // nothing: both only count.
+    const bool onlyCount =
+        plan.finds[j] == replacement || (!plan.request.ausfuehren && j == plan.lastNonEmptyPair);
+    if (onlyCount) {
+        return countOccurrences(buffers.text, finder);
+    }
+    const std::int64_t found = countAndReplace(buffers.text, finder, replacement, buffers.spare);
+    if (found > 0) {
+        std::swap(buffers.text, buffers.spare);
+    }
+    return found;
+}
+
+void renameTo(RowOutcome& outcome, std::size_t i, const std::string& folder, const std::string& name) {
+    RowResult& row = outcome.row;
+    if (std::string refused = refusedNameReason(name); !refused.empty()) {
+        outcome.failure = RunFailure{i, row.path, "cannot be renamed: " + refused};
+        return;
+    }
+    const std::string newPath = folder + name;
+    if (newPath == row.path) {
+        return;
+    }
+    if (std::string error = platform::renameNoReplace(row.path, newPath); !error.empty()) {
+        outcome.failure = RunFailure{i, row.path, "cannot be renamed to \"" + name + "\": " + error};
+        return;
+    }
+    row.path = newPath;
+    row.renamed = true;
+}
+
+// Everything the run does with one row: read, every pair in order, then in an execute run the one write or
+// rename. Never throws: a file too large for memory is a failure of its row.
+RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, Buffers& buffers,
+                      const std::atomic<bool>* cancel, const BeforePair& beforePair) {
+    RowOutcome outcome;
+    outcome.row.path = path;
+    RowResult& row = outcome.row;
+    if (path.empty()) {
+        row.skipped = SkipReason::EmptyPath;
+    } else if (plan.contents() && IstVerzeichnis(path)) {
+        row.skipped = SkipReason::Folder;
+    } else if (!DateiExistiert(path)) {
+        row.skipped = SkipReason::Missing;
+    }
+    if (row.skipped != SkipReason::None) {
+        outcome.complete = true;
+        return outcome;
+    }
+    try {
+        PathParts parts;
+        bool readable = true;
+        if (plan.contents()) {
+            const std::string error = readTextFileInto(path, buffers.text);
+            readable = error.empty();
+            if (!readable) {
+                outcome.failure = RunFailure{i, path, "cannot be read: " + error};
+            }
+        } else {
+            parts = PfadZerlegen(path);
+            buffers.text = parts.name + parts.extension;
+        }
+        for (std::size_t j = 0; j < plan.finds.size(); ++j) {
+            if (isCancelled(cancel)) {
+                return outcome;
+            }
+            beforePair(j);
+            if (plan.finds[j].empty()) {
+                continue;
+            }
+            row.count += applyPair(plan, j, buffers);
+            outcome.applied = true;
+        }
+        if (plan.request.ausfuehren && outcome.applied) {
+            if (!plan.contents()) {
+                renameTo(outcome, i, parts.folder, buffers.text);
+            } else if (readable) {
+                if (const WriteOutcome written = TextDateiSpeichern(buffers.text, path); !written.ok()) {
+                    outcome.failure = RunFailure{i, path, "cannot be written: " + written.error};
+                }
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        outcome.failure = RunFailure{i, path, "not enough memory to hold the file"};
+        buffers = Buffers{};
+    } catch (const std::length_error&) {
+        outcome.failure = RunFailure{i, path, "not enough memory to hold the file"};
+        buffers = Buffers{};
+    }
+    outcome.complete = true;
+    return outcome;
+}
+
+// Hands rows out in list order to the workers and gives back each row's outcome in list order.
+class WorkerPool {
+  public:
+    WorkerPool(const Plan& plan, const std::vector<std::string>& files, unsigned workers,
+               const std::atomic<bool>* cancel)
+        : plan_(plan), files_(files), cancel_(cancel), outcomes_(files.size()), ready_(files.size(), false) {
+        try {
+            for (unsigned w = 0; w < workers; ++w) {
+                threads_.emplace_back([this] { work(); });
+            }
+        } catch (const std::system_error&) {
+            // Fewer threads than asked for still finish the run; with none, the caller's thread does the
+            // work.
+        }
+    }
+
+    ~WorkerPool() {
+        stop_ = true;
+        for (std::thread& thread : threads_) {
+            thread.join();
+        }
+    }
+
+    // The outcome of row i, waiting for it; nothing when the run was cancelled first.
+    std::optional<RowOutcome> take(std::size_t i) {
+        if (threads_.empty()) {
+            Buffers buffers;
+            return processRow(plan_, i, files_[i], buffers, cancel_, [](std::size_t) {});
+        }
+        std::unique_lock lock(mutex_);
+        // The cancel flag is set from outside without notifying, so look at it now and then.
+        while (!ready_[i]) {
+            if (isCancelled(cancel_)) {
+                return std::nullopt;
+            }
+            done_.wait_for(lock, std::chrono::milliseconds(20));
+        }
+        return std::move(outcomes_[i]);
+    }
+
+  private:
+    void work() {
+        Buffers buffers;
+        for (;;) {
+            const std::size_t i = next_.fetch_add(1);
+            if (i >= files_.size() || stop_ || isCancelled(cancel_)) {
+                break;
+            }
+            RowOutcome outcome = processRow(plan_, i, files_[i], buffers, cancel_, [](std::size_t) {});
+            {
+                std::lock_guard lock(mutex_);
+                outcomes_[i] = std::move(outcome);
+                ready_[i] = true;
+            }
+            done_.notify_all();
+        }
+        done_.notify_all();
+    }
+
+    const Plan& plan_;
+    const std::vector<std::string>& files_;
+    const std::atomic<bool>* cancel_;
+    std::atomic<std::size_t> next_{0};
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::condition_variable done_;
+    std::vector<RowOutcome> outcomes_; // guarded by mutex_
+    std::vector<bool> ready_;          // guarded by mutex_
+    std::vector<std::thread> threads_;
+};
+
+unsigned workersFor(const RunRequest& request, std::size_t files) {
+    if (request.ausfuehren) {
+        return 1;
+    }
+    unsigned workers = request.workers ? request.workers : std::max(1u, std::thread::hardware_concurrency());
+    return static_cast<unsigned>(std::min<std::size_t>(workers, files));
 }
 
 class Run {
@@ -51,133 +275,85 @@ class Run {
         }
         SonderzeichenReplace(finds);
         SonderzeichenReplace(replaces);
-        finds_ = std::move(finds);
-        replaces_ = std::move(replaces);
-
+        const Plan plan(request_, std::move(finds), std::move(replaces));
         const std::vector<std::string> files = atLeastOneEntry(request_.files);
-        result_.rows.resize(files.size());
-        const ProgressSchedule schedule(finds_.size(), files.size());
-        for (std::size_t i = 0; i < files.size(); ++i) {
-            if (cancelled()) {
-                return std::move(result_);
-            }
-            RowResult& row = result_.rows[i];
-            row.path = files[i];
-            processFile(i, row, schedule);
-            if (result_.cancelled) {
-                return std::move(result_);
-            }
-            observer_->rowDone(i, row, result_.total, result_.status);
+        const ProgressSchedule schedule(plan.finds.size(), files.size());
+        result_.rows.reserve(files.size());
+
+        const unsigned workers = workersFor(request_, files.size());
+        if (workers <= 1) {
+            runInThisThread(plan, files, schedule);
+        } else {
+            runOnWorkers(plan, files, schedule, workers);
         }
-        observer_->progress(100);
+        if (!result_.cancelled) {
+            observer_->progress(100);
+        }
         return std::move(result_);
     }
 
   private:
+    void drawBefore(const ProgressSchedule& schedule, std::size_t pair, std::size_t file) {
+        if (const auto percent = schedule.before(pair, file)) {
+            observer_->progress(*percent);
+        }
+    }
+
+    void runInThisThread(const Plan& plan, const std::vector<std::string>& files,
+                         const ProgressSchedule& schedule) {
+        Buffers buffers;
+        for (std::size_t i = 0; i < files.size() && !cancelled(); ++i) {
+            const auto draw = [&](std::size_t j) { drawBefore(schedule, j, i); };
+            deliver(i, processRow(plan, i, files[i], buffers, cancel_, draw));
+        }
+    }
+
+    void runOnWorkers(const Plan& plan, const std::vector<std::string>& files,
+                      const ProgressSchedule& schedule, unsigned workers) {
+        WorkerPool pool(plan, files, workers, cancel_);
+        for (std::size_t i = 0; i < files.size() && !cancelled(); ++i) {
+            std::optional<RowOutcome> outcome = pool.take(i);
+            if (!outcome) {
+                cancelled();
+                return;
+            }
+            // The bar moves as rows arrive in order, through the same points as in a run on one thread.
+            if (outcome->complete && outcome->row.skipped == SkipReason::None) {
+                for (std::size_t j = 0; j < plan.finds.size(); ++j) {
+                    drawBefore(schedule, j, i);
+                }
+            }
+            deliver(i, std::move(*outcome));
+        }
+    }
+
+    void deliver(std::size_t i, RowOutcome outcome) {
+        if (!outcome.complete) {
+            result_.cancelled = true;
+            return;
+        }
+        result_.total += outcome.row.count;
+        if (outcome.applied) {
+            result_.status = request_.ausfuehren ? StatusKind::Done : StatusKind::Pending;
+        }
+        if (outcome.failure) {
+            result_.failures.push_back(std::move(*outcome.failure));
+        }
+        result_.rows.push_back(std::move(outcome.row));
+        observer_->rowDone(i, result_.rows.back(), result_.total, result_.status);
+    }
+
     bool cancelled() {
-        if (cancel_ && cancel_->load(std::memory_order_relaxed)) {
+        if (isCancelled(cancel_)) {
             result_.cancelled = true;
         }
         return result_.cancelled;
-    }
-
-    void fail(std::size_t i, const std::string& path, std::string reason) {
-        result_.failures.push_back(RunFailure{i, path, std::move(reason)});
-    }
-
-    void processFile(std::size_t i, RowResult& row, const ProgressSchedule& schedule) {
-        const std::string& path = row.path;
-        if (path.empty()) {
-            row.skipped = SkipReason::EmptyPath;
-            return;
-        }
-        const bool contents = request_.mode == ReplaceMode::Contents;
-        if (contents && IstVerzeichnis(path)) {
-            row.skipped = SkipReason::Folder;
-            return;
-        }
-        if (!DateiExistiert(path)) {
-            row.skipped = SkipReason::Missing;
-            return;
-        }
-        PathParts parts;
-        std::string text;
-        bool readable = true;
-        if (contents) {
-            ReadOutcome read = readTextFile(path);
-            readable = read.ok();
-            if (!readable) {
-                fail(i, path, "cannot be read: " + read.error);
-            }
-            text = std::move(read.text);
-        } else {
-            parts = PfadZerlegen(path);
-            text = parts.name + parts.extension;
-        }
-
-        bool anyPairApplied = false;
-        for (std::size_t j = 0; j < finds_.size(); ++j) {
-            if (cancelled()) {
-                return;
-            }
-            if (const auto percent = schedule.before(j, i)) {
-                observer_->progress(*percent);
-            }
-            const std::string& find = finds_[j];
-            if (find.empty()) {
-                continue;
-            }
-            const std::int64_t found = AnzahlFundstellen(text, find);
-            row.count += found;
-            result_.total += found;
-            if (found > 0 && find != replaces_[j]) {
-                text = replaceAllOccurrences(text, find, replaces_[j]);
-            }
-            anyPairApplied = true;
-            result_.status = request_.ausfuehren ? StatusKind::Done : StatusKind::Pending;
-        }
-        if (!request_.ausfuehren || !anyPairApplied) {
-            return;
-        }
-        if (contents) {
-            if (readable) {
-                writeContents(i, path, text);
-            }
-        } else {
-            renameTo(i, row, parts.folder, text);
-        }
-    }
-
-    void writeContents(std::size_t i, const std::string& path, const std::string& text) {
-        const WriteOutcome written = TextDateiSpeichern(text, path);
-        if (!written.ok()) {
-            fail(i, path, "cannot be written: " + written.error);
-        }
-    }
-
-    void renameTo(std::size_t i, RowResult& row, const std::string& folder, const std::string& name) {
-        if (std::string refused = refusedNameReason(name); !refused.empty()) {
-            fail(i, row.path, "cannot be renamed: " + refused);
-            return;
-        }
-        const std::string newPath = folder + name;
-        if (newPath == row.path) {
-            return;
-        }
-        if (std::string error = platform::renameNoReplace(row.path, newPath); !error.empty()) {
-            fail(i, row.path, "cannot be renamed to \"" + name + "\": " + error);
-            return;
-        }
-        row.path = newPath;
-        row.renamed = true;
     }
 
     const RunRequest& request_;
     RunObserver silent_;
     RunObserver* observer_;
     const std::atomic<bool>* cancel_;
-    std::vector<std::string> finds_;
-    std::vector<std::string> replaces_;
     RunResult result_;
 };
 

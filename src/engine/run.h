@@ -20,6 +20,9 @@ struct RunRequest {
     std::vector<std::string> files;
     ReplaceMode mode = ReplaceMode::Contents;
     bool ausfuehren = false;
+    // Threads a simulate run spreads the files over; 0 takes one per core. Execute runs always use one,
+    // because two rows may name the same file and each must see what the other did.
+    unsigned workers = 0;
 };
 
 enum class SkipReason { None, EmptyPath, Missing, Folder };
@@ -45,7 +48,7 @@ struct RunResult {
     std::size_t findsUbound = 0;
     std::size_t replacesUbound = 0;
 
-    std::vector<RowResult> rows; // one per requested path, in order
+    std::vector<RowResult> rows; // one per requested path, in order; fewer when the run was cancelled
     std::int64_t total = 0;
     // What the status line shows after the run; nothing when no non-empty pair met an existing file.
     std::optional<StatusKind> status;
@@ -53,7 +56,8 @@ struct RunResult {
     bool cancelled = false;
 };
 
-// Called from the thread that runs; the default does nothing.
+// Called on the thread that called the run, in row order whatever the number of workers; the default does
+// nothing.
 class RunObserver {
   public:
     virtual ~RunObserver() = default;

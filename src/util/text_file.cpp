@@ -24,36 +24,42 @@ std::string errnoText(int code) {
 
 } // namespace
 
-ReadOutcome readTextFile(const std::string& path) {
-    ReadOutcome outcome;
+std::string readTextFileInto(const std::string& path, std::string& buffer) {
+    buffer.clear();
     if (path.empty()) {
-        outcome.error = "empty path";
-        return outcome;
+        return "empty path";
     }
     errno = 0;
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) {
-        outcome.error = errnoText(errno ? errno : EIO);
-        return outcome;
+        return errnoText(errno ? errno : EIO);
     }
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
     std::error_code sizeError;
     const auto expected = std::filesystem::file_size(toFsPath(path), sizeError);
-    if (!sizeError) {
-        outcome.text.reserve(static_cast<std::size_t>(expected));
-    }
-    // The file may grow or shrink while it is read, so read until the end instead of trusting the size.
-    char buffer[1 << 16];
+    // One read of the size the file has now; the loop only runs on when the file grew meanwhile.
+    std::size_t chunk = sizeError ? std::size_t{1} << 16 : static_cast<std::size_t>(expected) + 1;
+    std::size_t filled = 0;
     for (;;) {
-        const std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
-        outcome.text.append(buffer, got);
-        if (got < sizeof buffer) {
+        buffer.resize(filled + chunk);
+        const std::size_t got = std::fread(buffer.data() + filled, 1, chunk, file.get());
+        filled += got;
+        if (got < chunk) {
             break;
         }
+        chunk = std::size_t{1} << 16;
     }
+    buffer.resize(filled);
     if (std::ferror(file.get())) {
-        outcome.text.clear();
-        outcome.error = errnoText(errno ? errno : EIO);
+        buffer.clear();
+        return errnoText(errno ? errno : EIO);
     }
+    return {};
+}
+
+ReadOutcome readTextFile(const std::string& path) {
+    ReadOutcome outcome;
+    outcome.error = readTextFileInto(path, outcome.text);
     return outcome;
 }
 

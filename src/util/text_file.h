@@ -19,6 +19,10 @@ struct WriteOutcome {
 
 ReadOutcome readTextFile(const std::string& path);
 
+// The same read into a buffer whose memory is kept from file to file. Returns the reason on failure, when the
+// buffer is left empty; the empty text on success.
+std::string readTextFileInto(const std::string& path, std::string& buffer);
+
 // The whole contents, or the empty text when the file is missing, empty or unreadable.
 std::string TextDateiEinlesen(const std::string& path);
 

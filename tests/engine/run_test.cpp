@@ -77,6 +77,25 @@ TEST(RunCounting, TwoRowsNamingOneFileSeeEachOthersResult) {
     EXPECT_EQ(result.rows[1].count, 0);
 }
 
+TEST(RunCounting, WorkersDeliverTheRowsOfOneThreadInListOrder) {
+    TempDir dir;
+    std::vector<std::string> files;
+    for (int i = 0; i < 40; ++i) {
+        files.push_back(i % 7 == 3 ? dir.file("missing")
+                                   : dir.write(std::to_string(i), std::string(i, 'a') + "b"));
+    }
+    RunRequest request{{"a", "ab"}, {"b", "bb"}, files, ReplaceMode::Contents, false, 1};
+    const RunResult alone = ErsetzenSimulieren(request);
+    request.workers = 4;
+    const RunResult spread = ErsetzenSimulieren(request);
+    ASSERT_EQ(spread.rows.size(), files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(spread.rows[i].count, alone.rows[i].count) << i;
+        EXPECT_EQ(spread.rows[i].skipped, alone.rows[i].skipped) << i;
+    }
+    EXPECT_EQ(spread.total, alone.total);
+}
+
 TEST(RunSkipping, EmptyMissingAndFolderRowsKeepZero) {
     TempDir dir;
     const RunResult result =
