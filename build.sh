@@ -2,6 +2,7 @@
 # Sets up a Debian machine, builds Morvane and runs it, its tests or its benchmarks.
 #   ./build.sh run     install what is missing, build, start the window
 #   ./build.sh test    install what is missing, build, run every test
+#   ./build.sh bench   install what is missing, build, print the benchmark figures
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -10,7 +11,7 @@ packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl
 libbenchmark-dev xvfb xauth"
 
 usage() {
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|bench" >&2
     exit 2
 }
 
@@ -52,6 +53,11 @@ test)
     install_missing_packages
     configure_and_build
     QT_QPA_PLATFORM=offscreen ctest --test-dir "$build_dir" --output-on-failure
+    ;;
+bench)
+    install_missing_packages
+    configure_and_build
+    "$build_dir/bench/morvane_bench" "$build_dir/bench-work"
     ;;
 *)
     usage

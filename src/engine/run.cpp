@@ -51,14 +51,11 @@ struct Plan {
     const RunRequest& request;
     std::vector<std::string> finds;
     std::vector<std::string> replaces;
-    std::vector<OccurrenceFinder> finders; // point into finds, which no longer changes
     std::size_t lastNonEmptyPair = 0;
 
     Plan(const RunRequest& request_, std::vector<std::string> finds_, std::vector<std::string> replaces_)
         : request(request_), finds(std::move(finds_)), replaces(std::move(replaces_)) {
-        finders.reserve(finds.size());
         for (std::size_t j = 0; j < finds.size(); ++j) {
-            finders.emplace_back(finds[j]);
             if (!finds[j].empty()) {
                 lastNonEmptyPair = j;
             }
@@ -84,16 +81,16 @@ struct RowOutcome {
 using BeforePair = std::function<void(std::size_t pair)>;
 
 std::int64_t applyPair(const Plan& plan, std::size_t j, Buffers& buffers) {
-    const OccurrenceFinder& finder = plan.finders[j];
+    const std::string& find = plan.finds[j];
     const std::string& replacement = plan.replaces[j];
     // Nobody reads the text after the last pair of a simulate run, and a pair that keeps its own text changes
     // nothing: both only count.
     const bool onlyCount =
         plan.finds[j] == replacement || (!plan.request.ausfuehren && j == plan.lastNonEmptyPair);
     if (onlyCount) {
-        return countOccurrences(buffers.text, finder);
+        return AnzahlFundstellen(buffers.text, find);
     }
-    const std::int64_t found = countAndReplace(buffers.text, finder, replacement, buffers.spare);
+    const std::int64_t found = countAndReplace(buffers.text, find, replacement, buffers.spare);
     if (found > 0) {
         std::swap(buffers.text, buffers.spare);
     }

@@ -1,0 +1,305 @@
+// Prints the figures of a simulate run over a generated corpus next to the floor the machine allows and to
+// other tools doing the same work. Run it through "./build.sh bench".
+
+#include "corpus.h"
+#include "engine/occurrences.h"
+#include "engine/run.h"
+#include "util/text_file.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <spawn.h>
+#include <sstream>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using namespace morvane;
+using namespace morvane::bench;
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+double secondsOf(const std::function<void()>& work) {
+    const auto start = Clock::now();
+    work();
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double medianSeconds(int repeats, const std::function<void()>& work) {
+    std::vector<double> times;
+    for (int i = 0; i < repeats; ++i) {
+        times.push_back(secondsOf(work));
+    }
+    return median(times);
+}
+
+struct ProcessOutcome {
+    bool ran = false;
+    std::string out;
+    double seconds = 0;
+    long peakKilobytes = 0;
+};
+
+ProcessOutcome runProcess(std::vector<std::string> arguments, const std::string& outputFile) {
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    ProcessOutcome outcome;
+    pid_t child = 0;
+    const auto start = Clock::now();
+    if (posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        rusage usage{};
+        ::wait4(child, &status, 0, &usage);
+        outcome.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        outcome.ran = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        outcome.peakKilobytes = usage.ru_maxrss;
+        std::ifstream in(outputFile);
+        outcome.out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    return outcome;
+}
+
+std::string hexOf(const std::string& bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned char c : bytes) {
+        hex += digits[c >> 4];
+        hex += digits[c & 15];
+    }
+    return hex;
+}
+
+// The notation writes a line break as ^p; every other pair is plain text.
+std::string inNotation(const std::string& text) {
+    return text == "\r\n" ? std::string("^p") : text;
+}
+
+RunRequest simulateRequest(const std::vector<std::string>& files, unsigned workers) {
+    RunRequest request;
+    for (const auto& [find, replace] : benchmarkPairs()) {
+        request.finds.push_back(inNotation(find));
+        request.replaces.push_back(inNotation(replace));
+    }
+    request.files = files;
+    request.workers = workers;
+    return request;
+}
+
+const char* const kPerlScript = R"(use strict;
+my $list = shift; my @pairs;
+while (@ARGV) { my $f = pack("H*", shift); my $r = pack("H*", shift); push @pairs, [$f, $r]; }
+open my $l, '<', $list or die; my @paths = split /\n/, <$l>; close $l; my $total = 0;
+for my $path (@paths) {
+  open my $in, '<:raw', $path or next; my $t = <$in>; close $in;
+  for my $p (@pairs) {
+    my ($f, $r) = @$p;
+    for (my $at = index($t, $f); $at >= 0; $at = index($t, $f, $at + 1)) { $total++; }
+    $t =~ s/\Q$f\E/$r/g;
+  }
+}
+print "$total\n";
+)";
+
+const char* const kPythonScript = R"(import sys
+args = sys.argv[2:]
+pairs = [(bytes.fromhex(args[i]), bytes.fromhex(args[i + 1])) for i in range(0, len(args), 2)]
+total = 0
+for path in open(sys.argv[1]).read().split('\n'):
+    if not path:
+        continue
+    t = open(path, 'rb').read()
+    for f, r in pairs:
+        at = t.find(f)
+        while at >= 0:
+            total += 1
+            at = t.find(f, at + 1)
+        t = t.replace(f, r)
+print(total)
+)";
+
+struct Figures {
+    double read = 0, floor = 0, simulateOne = 0, simulateAll = 0, runner = 0, perl = 0, python = 0;
+    double execute = 0, names = 0;
+    long runnerPeakKilobytes = 0;
+};
+
+std::int64_t totalOf(const std::string& runnerOutput) {
+    const std::size_t at = runnerOutput.rfind("total\t");
+    return at == std::string::npos ? -1 : std::stoll(runnerOutput.substr(at + 6));
+}
+
+void line(const char* what, double seconds, const char* note = "") {
+    std::printf("  %-34s %9.1f ms  %s\n", what, seconds * 1000, note);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::string work = argc > 1 ? argv[1] : "bench-work";
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    std::printf("Morvane benchmark: %u cores, medians of 5 (other tools: of 3)\n", cores);
+    std::fflush(stdout);
+    const Corpus corpus = ensureTextCorpus(work + "/text-corpus", 1000, 100'000'000);
+    std::printf("  corpus: %zu files, %.1f MB, largest %.1f MB, %zu pairs\n\n", corpus.files.size(),
+                static_cast<double>(corpus.bytes) / 1e6, static_cast<double>(corpus.largestFile) / 1e6,
+                benchmarkPairs().size());
+
+    Figures f;
+    std::string buffer;
+    f.read = medianSeconds(5, [&] {
+        for (const std::string& path : corpus.files) {
+            readTextFileInto(path, buffer);
+        }
+    });
+    const auto pairs = benchmarkPairs();
+    std::int64_t floorCount = 0;
+    f.floor = medianSeconds(5, [&] {
+        floorCount = 0;
+        for (const std::string& path : corpus.files) {
+            readTextFileInto(path, buffer);
+            for (const auto& pair : pairs) {
+                floorCount += AnzahlFundstellen(buffer, pair.first);
+            }
+        }
+    });
+    std::int64_t total = 0;
+    f.simulateOne =
+        medianSeconds(5, [&] { total = ErsetzenSimulieren(simulateRequest(corpus.files, 1)).total; });
+    std::int64_t totalAll = 0;
+    f.simulateAll =
+        medianSeconds(5, [&] { totalAll = ErsetzenSimulieren(simulateRequest(corpus.files, 0)).total; });
+
+    const std::string outputFile = work + "/bench-output.txt";
+    std::vector<std::string> runnerArguments{MORVANE_CLI_PATH, "simulate"};
+    std::vector<std::string> scriptPairs;
+    for (const auto& [find, replace] : pairs) {
+        runnerArguments.insert(runnerArguments.end(), {"--pair", inNotation(find), inNotation(replace)});
+        scriptPairs.insert(scriptPairs.end(), {hexOf(find), hexOf(replace)});
+    }
+    runnerArguments.push_back("--");
+    runnerArguments.insert(runnerArguments.end(), corpus.files.begin(), corpus.files.end());
+    std::vector<double> runnerTimes;
+    std::int64_t runnerTotal = -1;
+    for (int i = 0; i < 5; ++i) {
+        const ProcessOutcome outcome = runProcess(runnerArguments, outputFile);
+        runnerTimes.push_back(outcome.seconds);
+        runnerTotal = totalOf(outcome.out);
+        f.runnerPeakKilobytes = std::max(f.runnerPeakKilobytes, outcome.peakKilobytes);
+    }
+    f.runner = median(runnerTimes);
+
+    const std::string listFile = work + "/bench-files.txt";
+    {
+        std::ofstream list(listFile);
+        for (const std::string& path : corpus.files) {
+            list << path << '\n';
+        }
+    }
+    const auto timeScript = [&](const char* interpreter, const char* flag, const char* script,
+                                std::int64_t& scriptTotal) {
+        const std::string scriptFile = work + "/bench-script";
+        std::ofstream(scriptFile) << script;
+        std::vector<std::string> arguments{interpreter};
+        if (*flag) {
+            arguments.push_back(flag);
+        }
+        arguments.insert(arguments.end(), {scriptFile, listFile});
+        arguments.insert(arguments.end(), scriptPairs.begin(), scriptPairs.end());
+        std::vector<double> times;
+        for (int i = 0; i < 3; ++i) {
+            const ProcessOutcome outcome = runProcess(arguments, outputFile);
+            if (!outcome.ran) {
+                return 0.0;
+            }
+            times.push_back(outcome.seconds);
+            scriptTotal = std::atoll(outcome.out.c_str());
+        }
+        return median(times);
+    };
+    std::int64_t perlTotal = -1;
+    std::int64_t pythonTotal = -1;
+    f.perl = timeScript("perl", "-0777", kPerlScript, perlTotal);
+    f.python = timeScript("python3", "", kPythonScript, pythonTotal);
+
+    const std::string copyFolder = work + "/execute-copy";
+    std::vector<double> executeTimes;
+    for (int i = 0; i < 3; ++i) {
+        fs::remove_all(copyFolder);
+        fs::copy(work + "/text-corpus", copyFolder);
+        std::vector<std::string> copies;
+        for (const std::string& path : corpus.files) {
+            copies.push_back(copyFolder + "/" + fs::path(path).filename().string());
+        }
+        RunRequest request = simulateRequest(copies, 1);
+        request.ausfuehren = true;
+        executeTimes.push_back(secondsOf([&] { ErsetzenSimulieren(request); }));
+    }
+    f.execute = median(executeTimes);
+    fs::remove_all(copyFolder);
+
+    const std::vector<std::string> names = ensureNameCorpus(work + "/name-corpus", 100'000);
+    RunRequest namesRequest{{"old", "report", "^chr(46)log"},
+                            {"new", "summary", ".txt"},
+                            names,
+                            ReplaceMode::FileNames,
+                            false,
+                            0};
+    std::int64_t namesTotal = 0;
+    f.names = medianSeconds(5, [&] { namesTotal = ErsetzenSimulieren(namesRequest).total; });
+
+    std::printf("Figures\n");
+    line("read every file once", f.read);
+    line("floor: read + one count per pair", f.floor);
+    line("simulate, 1 worker", f.simulateOne);
+    line("simulate, all workers", f.simulateAll);
+    line("morvane-cli simulate (process)", f.runner);
+    line("perl -0777", f.perl, f.perl > 0 ? "" : "(not installed)");
+    line("python3", f.python, f.python > 0 ? "" : "(not installed)");
+    line("execute on a copy, 1 worker", f.execute);
+    line("file names, 100,000 names", f.names);
+    std::printf("  %-34s %9.1f MB  (runner process; bound: workers x 2 x largest file = %.1f MB + program)\n",
+                "peak memory", static_cast<double>(f.runnerPeakKilobytes) / 1024.0,
+                2.0 * cores * static_cast<double>(corpus.largestFile) / 1e6);
+
+    std::printf(
+        "\nCounts: simulate %lld, all workers %lld, runner %lld, perl %lld, python %lld, names %lld\n",
+        static_cast<long long>(total), static_cast<long long>(totalAll), static_cast<long long>(runnerTotal),
+        static_cast<long long>(perlTotal), static_cast<long long>(pythonTotal),
+        static_cast<long long>(namesTotal));
+    const bool countsEqual = total == totalAll && total == runnerTotal &&
+                             (f.perl == 0 || total == perlTotal) && (f.python == 0 || total == pythonTotal);
+    std::printf("\nTargets\n");
+    std::printf("  simulate (1 worker) / floor        %5.2f   (at most 2)\n", f.simulateOne / f.floor);
+    std::printf("  simulate (all) / floor             %5.2f\n", f.simulateAll / f.floor);
+    if (f.perl > 0) {
+        std::printf("  perl / simulate (all)              %5.1f   (at least 10)\n", f.perl / f.simulateAll);
+    }
+    std::printf("  1 worker / all workers             %5.2f   (at least 1.7)\n",
+                f.simulateOne / f.simulateAll);
+    std::printf("  counts equal                       %s\n", countsEqual ? "yes" : "NO");
+    return countsEqual ? 0 : 1;
+}

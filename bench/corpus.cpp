@@ -1,0 +1,113 @@
+#include "corpus.h"
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+namespace morvane::bench {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kWords[] = {
+    "the",     "and",    "of",       "to",     "in",      "is",       "that",    "for",     "it",
+    "as",      "was",    "with",     "be",     "by",      "on",       "not",     "he",      "this",
+    "are",     "or",     "his",      "from",   "at",      "which",    "but",     "have",    "an",
+    "had",     "they",   "you",      "were",   "their",   "one",      "all",     "we",      "can",
+    "her",     "has",    "there",    "been",   "if",      "more",     "when",    "will",    "would",
+    "who",     "so",     "no",       "colour", "centre",  "report",   "archive", "version", "config",
+    "setting", "old",    "new",      "banana", "aaa",     "error",    "value",   "number",  "string",
+    "file",    "folder", "document", "system", "program", "function", "data"};
+
+std::string stampFor(int files, std::uint64_t totalBytes) {
+    return "morvane text corpus v1 " + std::to_string(files) + " " + std::to_string(totalBytes);
+}
+
+std::string readStamp(const fs::path& stamp) {
+    std::ifstream in(stamp);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+std::string generateText(std::mt19937_64& random, std::uint64_t size) {
+    std::string text;
+    text.reserve(size + 64);
+    int wordsInLine = 0;
+    while (text.size() < size) {
+        text += kWords[random() % std::size(kWords)];
+        if (++wordsInLine == 12) {
+            text += "\r\n";
+            wordsInLine = 0;
+        } else {
+            text += ' ';
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+Corpus ensureTextCorpus(const std::string& folder, int files, std::uint64_t totalBytes) {
+    const fs::path root(folder);
+    const fs::path stamp = root / "corpus.stamp";
+    const bool present = readStamp(stamp) == stampFor(files, totalBytes);
+    if (!present) {
+        fs::remove_all(root);
+        fs::create_directories(root);
+    }
+    std::mt19937_64 random(1206);
+    Corpus corpus;
+    const std::uint64_t average = totalBytes / static_cast<std::uint64_t>(files);
+    for (int i = 0; i < files; ++i) {
+        // Sizes from a tenth of the average to nearly twice it, so that workers get unequal shares.
+        const std::uint64_t size = average / 10 + random() % (average * 19 / 10);
+        const fs::path path = root / ("file" + std::to_string(i) + ".txt");
+        if (!present) {
+            const std::string text = generateText(random, size);
+            std::ofstream(path, std::ios::binary)
+                .write(text.data(), static_cast<std::streamsize>(text.size()));
+        }
+        corpus.files.push_back(path.string());
+        const std::uint64_t written = fs::file_size(path);
+        corpus.bytes += written;
+        corpus.largestFile = std::max(corpus.largestFile, written);
+    }
+    if (!present) {
+        std::ofstream(stamp) << stampFor(files, totalBytes) << '\n';
+    }
+    return corpus;
+}
+
+std::vector<std::string> ensureNameCorpus(const std::string& folder, int files) {
+    const fs::path root(folder);
+    const fs::path stamp = root / "corpus.stamp";
+    const std::string expected = "morvane name corpus v1 " + std::to_string(files);
+    const bool present = readStamp(stamp) == expected;
+    if (!present) {
+        fs::remove_all(root);
+        fs::create_directories(root);
+    }
+    std::vector<std::string> paths;
+    paths.reserve(static_cast<std::size_t>(files));
+    for (int i = 0; i < files; ++i) {
+        const fs::path path = root / ("old_report_" + std::to_string(i) + (i % 3 ? ".txt" : ".old.log"));
+        if (!present) {
+            std::ofstream{path};
+        }
+        paths.push_back(path.string());
+    }
+    if (!present) {
+        std::ofstream(stamp) << expected << '\n';
+    }
+    return paths;
+}
+
+std::vector<std::pair<std::string, std::string>> benchmarkPairs() {
+    return {{"colour", "color"}, {"centre", "center"}, {"the", "THE"}, {"THE", "the"},
+            {"aa", "b"},         {"\r\n", "\n"},       {"old", "new"}, {"error", "warn"},
+            {"data", "datum"},   {"banana", "ana"}};
+}
+
+} // namespace morvane::bench
