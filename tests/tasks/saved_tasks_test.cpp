@@ -39,15 +39,6 @@ TEST(TaggedText, TagValuesComeInOrderAndStopAtAStartTagWithoutEnd) {
     EXPECT_TRUE(TagWerteHolen("abc", "", "b").empty()) << "an empty start tag must not loop";
 }
 
-TEST(TaggedText, PatternValuesOrNotFound) {
-    bool notFound = true;
-    EXPECT_EQ(MusterWerteHolen("x[N]\r\n\r\n[/N]\r\n[/N]", "[N]\r\n*\r\n[/N]", notFound),
-              std::vector<std::string>{""});
-    EXPECT_FALSE(notFound);
-    EXPECT_TRUE(MusterWerteHolen("[/N]\r\n[N]\r\nname", "[N]\r\n*\r\n[/N]", notFound).empty());
-    EXPECT_TRUE(notFound) << "the closing part must follow the opening part";
-}
-
 // The two tasks of the format's worked example, as the window builds them (an empty file list gives one
 // empty entry).
 SavedReps workedExample() {
@@ -159,7 +150,6 @@ TEST(SavedTasksFile, HandEditedFilesReadAsFarAsTheyGo) {
              Row{"blank line between blocks",
                  colours + "\r\n" + kWorkedExampleFile.substr(colours.size()),
                  {"Colours", "Prefix"}},
-             Row{"two separators in a row", colours + kSep + "\r\n" + kSep, {"Colours", ""}},
              Row{"a name twice", colours + colours + kSep, {"Colours", "Colours"}},
              Row{"block without a name",
                  kSep + "\r\n[Name:]\r\n\r\n[/Name]\r\n" + colours + kSep,
