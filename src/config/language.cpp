@@ -22,6 +22,10 @@ std::string_view fieldAt(std::string_view line, int index) {
 
 } // namespace
 
+int offeredLanguage(int index) {
+    return index >= 0 && index < kLanguageCount ? index : 0;
+}
+
 std::string SprachenDatenHolen(std::string_view key, std::string_view languageFile, int language) {
     if (key.empty() || languageFile.empty() || language < 0) {
         return {};

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <array>
+#include <string_view>
+
+namespace morvane {
+
+// Which property of a control takes the text of its key.
+enum class LabelProperty { Caption, Text, Tooltip };
+
+struct Relabel {
+    std::string_view key;     // in the language file
+    std::string_view control; // the control's object name
+    LabelProperty property;
+    std::string_view designCaption; // what the control shows before a language is applied
+};
+
+// The controls that take their texts from the language file, in the order in which a language is applied.
+// A key missing from the file gives its control an empty text; the design captions are only the window's
+// built-in texts before the first relabelling.
+inline constexpr std::array<Relabel, 31> kRelabelTable{{
+    {"[mnuFile]", "mnuFile", LabelProperty::Caption, "&File"},
+    {"[mnuNew]", "mnuNew", LabelProperty::Caption, "New"},
+    {"[mnuClose]", "mnuClose", LabelProperty::Caption, "Close"},
+    {"[mnuList]", "mnuList", LabelProperty::Caption, "&Find && Replace List"},
+    {"[mnuShowAdd]", "mnuShowAdd", LabelProperty::Caption, "&Add new element"},
+    {"[mnuEdit]", "mnuEdit", LabelProperty::Caption, "&Edit selected element"},
+    {"[mnuAddToTasks]", "mnuAddToTasks", LabelProperty::Caption, "Add to Saved Tasks"},
+    {"[mnuSimulate]", "mnuSimulate", LabelProperty::Caption, "Update/ Simulate"},
+    {"[mnuReplace]", "mnuReplace", LabelProperty::Caption, "Execute/ Replace"},
+    {"[mnuLanguages]", "mnuLanguages", LabelProperty::Caption, "Language"},
+    {"[mnuLanguage(0)]", "mnuLanguage(0)", LabelProperty::Caption, "English"},
+    {"[mnuLanguage(1)]", "mnuLanguage(1)", LabelProperty::Caption, "German"},
+    {"[mnuAbout]", "mnuAbout", LabelProperty::Caption, "About this Program"},
+    {"[cmdAddNewElement]", "cmdAddNewElement", LabelProperty::Caption, "&Add"},
+    {"[cmdCancelNewElement]", "cmdCancelNewElement", LabelProperty::Caption, "&Cancel"},
+    {"[cmdSaveList]", "cmdSaveList", LabelProperty::Caption, "Save List"},
+    {"[cmdSwap]", "cmdSwap", LabelProperty::Caption, "swap  <-->"},
+    {"[cmdToList]", "cmdToList", LabelProperty::Caption, "Add to &List"},
+    {"[cmdUpdateElement]", "cmdUpdateElement", LabelProperty::Caption, "Up&date"},
+    {"[frameNewElement]", "frameNewElement", LabelProperty::Caption, "New Element"},
+    {"[label(0)]", "Label(0)", LabelProperty::Caption, "Find"},
+    {"[label(1)]", "Label(1)", LabelProperty::Caption, "Replace With:"},
+    {"[label(2)]", "Label(2)", LabelProperty::Caption, "Special Characters:"},
+    {"[label(5)]", "Label(5)", LabelProperty::Caption, "Replace in..."},
+    {"[label(6)]", "Label(6)", LabelProperty::Caption, "File names"},
+    {"[label(7)]", "Label(7)", LabelProperty::Caption, "File contents"},
+    {"[label(8)]", "Label(8)", LabelProperty::Caption, "Saved Tasks"},
+    {"[txtTaskName]", "txtTaskName", LabelProperty::Text, "Enter Name to save new Task"},
+    {"[imgButton(1)]", "imgButton(1)", LabelProperty::Tooltip, "Update"},
+    {"[imgButton(2)]", "imgButton(2)", LabelProperty::Tooltip, "Execute"},
+    {"[imgButton(5)]", "imgButton(5)", LabelProperty::Tooltip, "Swap"},
+}};
+
+} // namespace morvane

@@ -1,0 +1,205 @@
+#include "tasks/saved_tasks_file.h"
+
+#include "app/main_values.h"
+#include "config/number_text.h"
+#include "tasks/saved_tasks_format.h"
+#include "tasks/tagged_text.h"
+#include "util/paths.h"
+
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+namespace morvane {
+
+namespace fmt = saved_tasks_format;
+
+namespace {
+
+std::string join(const std::vector<std::string>& texts, std::string_view between) {
+    std::string joined;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (i > 0) {
+            joined += between;
+        }
+        joined += texts[i];
+    }
+    return joined;
+}
+
+std::vector<std::string> split(std::string_view text, std::string_view at) {
+    std::vector<std::string> pieces;
+    for (;;) {
+        const std::size_t found = text.find(at);
+        pieces.emplace_back(text.substr(0, found));
+        if (found == std::string_view::npos) {
+            return pieces;
+        }
+        text.remove_prefix(found + at.size());
+    }
+}
+
+void appendGroup(std::string& out, const fmt::TagPair& tags, std::string_view value) {
+    for (std::string_view line : {tags.open, value, tags.close}) {
+        out += line;
+        out += fmt::kLineEnd;
+    }
+}
+
+// The pairs as they are stored: a pair needs a find text, and a find text without a replacement (a
+// hand-edited file may hold fewer replacements than finds) gets an empty one.
+struct StoredPairs {
+    std::vector<std::string> finds;
+    std::vector<std::string> replaces;
+};
+
+StoredPairs storedPairs(const RepTask& task) {
+    StoredPairs pairs;
+    for (std::size_t i = 0; i < task.Find.size(); ++i) {
+        if (!task.Find[i].empty()) {
+            pairs.finds.push_back(task.Find[i]);
+            pairs.replaces.push_back(i < task.Replace.size() ? task.Replace[i] : std::string());
+        }
+    }
+    return pairs;
+}
+
+void appendBlock(std::string& out, const RepTask& task) {
+    out += kTaskSeparator;
+    out += fmt::kLineEnd;
+    appendGroup(out, fmt::kName, task.Name);
+    appendGroup(out, fmt::kReplaceInContents, flagText(task.ReplaceInContents));
+    appendGroup(out, fmt::kCaseSensitive, flagText(task.CaseSensitive));
+    const StoredPairs pairs = storedPairs(task);
+    for (const std::string& find : pairs.finds) {
+        appendGroup(out, fmt::kFind, find);
+    }
+    for (const std::string& replace : pairs.replaces) {
+        appendGroup(out, fmt::kReplace, replace);
+    }
+    // An empty list and a list of one empty entry both give the one empty line.
+    appendGroup(out, fmt::kFiles, join(task.Files, fmt::kLineEnd));
+}
+
+std::string fileText(const SavedReps& reps) {
+    std::string text;
+    for (const RepTask& task : reps) {
+        if (!task.Name.empty()) {
+            appendBlock(text, task);
+        }
+    }
+    text += kTaskSeparator;
+    return text;
+}
+
+// The text between a field's opening tag line and the first closing tag line after it; nothing when the tags
+// are missing or the value is empty, so that the field keeps its initial value.
+std::optional<std::string> fieldValue(std::string_view block, const fmt::TagPair& tags) {
+    std::string pattern(tags.open);
+    pattern += fmt::kLineEnd;
+    pattern += kValueMark;
+    pattern += fmt::kLineEnd;
+    pattern += tags.close;
+    bool notFound = false;
+    std::vector<std::string> values = MusterWerteHolen(block, pattern, notFound);
+    if (notFound || values.empty() || values.front().empty()) {
+        return std::nullopt;
+    }
+    return std::move(values.front());
+}
+
+std::vector<std::string> groupValues(std::string_view block, const fmt::TagPair& tags) {
+    return TagWerteHolen(block, std::string(tags.open) + std::string(fmt::kLineEnd),
+                         std::string(fmt::kLineEnd) + std::string(tags.close));
+}
+
+RepTask readBlock(std::string_view block) {
+    RepTask task;
+    if (auto name = fieldValue(block, fmt::kName)) {
+        task.Name = std::move(*name);
+    }
+    if (auto flag = fieldValue(block, fmt::kReplaceInContents)) {
+        task.ReplaceInContents = readsAsTrue(*flag);
+    }
+    if (auto flag = fieldValue(block, fmt::kCaseSensitive)) {
+        task.CaseSensitive = readsAsTrue(*flag);
+    }
+    task.Find = groupValues(block, fmt::kFind);
+    task.Replace = groupValues(block, fmt::kReplace);
+    if (auto files = fieldValue(block, fmt::kFiles)) {
+        task.Files = split(*files, fmt::kLineEnd);
+    }
+    return task;
+}
+
+// One line end more or less at either end of the file reads the same, and a separator line counts only as a
+// whole line, so the blocks never hold the line ends around it.
+void appendTasks(std::string_view contents, SavedReps& reps) {
+    std::string text(fmt::kLineEnd);
+    text += RandTextEntfernen(contents, fmt::kLineEnd);
+    text += fmt::kLineEnd;
+    std::string delimiter(fmt::kLineEnd);
+    delimiter += kTaskSeparator;
+    delimiter += fmt::kLineEnd;
+    // Without a separator line the whole text would count as one block.
+    if (text.find(delimiter) == std::string::npos) {
+        return;
+    }
+    for (const std::string& block : split(text, delimiter)) {
+        if (!block.empty()) {
+            reps.push_back(readBlock(block));
+        }
+    }
+}
+
+// The contents to keep in the backup: empty for a file that is not there, nothing at all for one that is
+// there but cannot be read.
+std::optional<std::string> previousContents(const std::string& path) {
+    ReadOutcome read = readTextFile(path);
+    if (read.ok()) {
+        return std::move(read.text);
+    }
+    std::error_code error;
+    if (std::filesystem::status(toFsPath(path), error).type() == std::filesystem::file_type::not_found) {
+        return std::string();
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+SavedReps RepsDateiEinlesen(const std::string& savedTasksPath) {
+    SavedReps reps = emptySavedReps();
+    if (!DateiExistiert(savedTasksPath)) {
+        RepsDateiSpeichern(savedTasksPath, reps);
+        return reps;
+    }
+    appendTasks(TextDateiEinlesen(savedTasksPath), reps);
+    return reps;
+}
+
+WriteOutcome RepsDateiSpeichern(const std::string& savedTasksPath, const SavedReps& reps) {
+    const std::optional<std::string> previous = previousContents(savedTasksPath);
+    if (!previous) {
+        return WriteOutcome{"the saved-tasks file cannot be read, so it is not replaced"};
+    }
+    // Only the most recent previous state is kept; a backup that cannot be written does not stop the save.
+    TextDateiSpeichern(*previous, savedTasksPath + std::string(fmt::kBackupSuffix));
+    return TextDateiSpeichern(fileText(reps), savedTasksPath);
+}
+
+bool readsBackFaithfully(const RepTask& task) {
+    SavedReps back;
+    appendTasks(fileText({task}), back);
+
+    RepTask stored = task;
+    const StoredPairs pairs = storedPairs(task);
+    stored.Find = pairs.finds;
+    stored.Replace = pairs.replaces;
+    if (stored.Files == std::vector<std::string>{""}) {
+        stored.Files.clear();
+    }
+    return back.size() == 1 && back.front() == stored;
+}
+
+} // namespace morvane

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string_view>
+
+// The tags and names of the saved-tasks file. Each field of a task stands on its own lines between an opening
+// and a closing tag line; tasks are separated by kTaskSeparator (app/main_values.h); lines end in CR LF.
+namespace morvane::saved_tasks_format {
+
+struct TagPair {
+    std::string_view open;
+    std::string_view close;
+};
+
+inline constexpr TagPair kName{"[Name:]", "[/Name]"};
+inline constexpr TagPair kReplaceInContents{"[Replace in Contents:]", "[/Replace in Contents]"};
+inline constexpr TagPair kCaseSensitive{"[Case Sensitive:]", "[/Case Sensitive]"};
+inline constexpr TagPair kFind{"[Find:]", "[/Find]"};
+inline constexpr TagPair kReplace{"[Replace:]", "[/Replace]"};
+inline constexpr TagPair kFiles{"[Files:]", "[/Files]"};
+
+inline constexpr std::string_view kLineEnd = "\r\n";
+
+// Appended to the saved-tasks file's path to name the copy of its previous contents.
+inline constexpr std::string_view kBackupSuffix = "_copy.txt";
+
+} // namespace morvane::saved_tasks_format
