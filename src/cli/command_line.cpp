@@ -8,54 +8,92 @@ ParseOutcome usageError(std::string message) {
     return ParseOutcome{{}, std::move(message)};
 }
 
-} // namespace
+bool isOption(const std::string& argument) {
+    return argument.rfind("--", 0) == 0;
+}
 
-ParseOutcome parseCommandLine(const std::vector<std::string>& arguments) {
-    ParseOutcome outcome;
-    if (arguments.empty()) {
-        return usageError("no command given");
-    }
-    const std::string& command = arguments[0];
-    if (command == "--help" || command == "-h") {
-        outcome.invocation.help = true;
-        return outcome;
-    }
-    if (command != "simulate" && command != "execute") {
-        return usageError("unknown command \"" + command + "\"");
-    }
-    RunRequest& request = outcome.invocation.request;
-    request.ausfuehren = command == "execute";
+// The options and paths of simulate and execute, from index `first` on.
+std::string parseRunArguments(const std::vector<std::string>& arguments, std::size_t first,
+                              Invocation& invocation) {
+    RunRequest& request = invocation.request;
     bool onlyPathsFollow = false;
-    for (std::size_t i = 1; i < arguments.size(); ++i) {
+    bool pairsOrModeGiven = false;
+    for (std::size_t i = first; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        if (onlyPathsFollow || argument.rfind("--", 0) != 0) {
+        if (onlyPathsFollow || !isOption(argument)) {
             request.files.push_back(argument);
         } else if (argument == "--") {
             onlyPathsFollow = true;
         } else if (argument == "--names") {
             request.mode = ReplaceMode::FileNames;
+            pairsOrModeGiven = true;
         } else if (argument == "--pair") {
             if (i + 2 >= arguments.size()) {
-                return usageError("--pair needs a FIND and a REPLACE text");
+                return "--pair needs a FIND and a REPLACE text";
             }
             request.finds.push_back(arguments[i + 1]);
             request.replaces.push_back(arguments[i + 2]);
+            pairsOrModeGiven = true;
             i += 2;
-        } else if (argument == "--help") {
-            outcome.invocation.help = true;
+        } else if (argument == "--task") {
+            if (i + 1 >= arguments.size()) {
+                return "--task needs a task name or number";
+            }
+            invocation.task = arguments[++i];
         } else {
-            return usageError("unknown option \"" + argument + "\"");
+            return "unknown option \"" + argument + "\"";
         }
     }
-    if (!outcome.invocation.help && request.files.empty()) {
-        return usageError("no PATH given");
+    if (invocation.task && pairsOrModeGiven) {
+        return "--task brings its own pairs and mode; --pair and --names cannot be added";
+    }
+    if (!invocation.task && request.files.empty()) {
+        return "no PATH given";
+    }
+    return {};
+}
+
+} // namespace
+
+ParseOutcome parseCommandLine(const std::vector<std::string>& arguments) {
+    ParseOutcome outcome;
+    Invocation& invocation = outcome.invocation;
+    std::size_t i = 0;
+    if (i < arguments.size() && arguments[i] == "--app-dir") {
+        if (i + 1 >= arguments.size()) {
+            return usageError("--app-dir needs a folder");
+        }
+        invocation.appDir = arguments[i + 1];
+        i += 2;
+    }
+    if (i >= arguments.size()) {
+        return usageError("no command given");
+    }
+    const std::string& command = arguments[i];
+    if (command == "--help" || command == "-h") {
+        invocation.command = Command::Help;
+    } else if (command == "tasks") {
+        invocation.command = Command::ListTasks;
+        if (i + 1 < arguments.size()) {
+            return usageError("tasks takes no arguments");
+        }
+    } else if (command == "simulate" || command == "execute") {
+        invocation.command = Command::Run;
+        invocation.request.ausfuehren = command == "execute";
+        if (std::string error = parseRunArguments(arguments, i + 1, invocation); !error.empty()) {
+            return usageError(std::move(error));
+        }
+    } else {
+        return usageError("unknown command \"" + command + "\"");
     }
     return outcome;
 }
 
 std::string usageText() {
-    return "usage: morvane-cli simulate [--names] [--pair FIND REPLACE]... [--] PATH...\n"
-           "       morvane-cli execute  [--names] [--pair FIND REPLACE]... [--] PATH...\n"
+    return "usage: morvane-cli [--app-dir DIR] simulate [--names] [--pair FIND REPLACE]... [--] PATH...\n"
+           "       morvane-cli [--app-dir DIR] execute  [--names] [--pair FIND REPLACE]... [--] PATH...\n"
+           "       morvane-cli [--app-dir DIR] simulate|execute --task NAME|NUMBER [--] [PATH...]\n"
+           "       morvane-cli [--app-dir DIR] tasks\n"
            "\n"
            "Applies the pairs in order to every PATH in order and prints, per PATH, the number of "
            "occurrences\n"
@@ -65,8 +103,14 @@ std::string usageText() {
            "  --names          replace in file and folder names instead of file contents\n"
            "  --pair F R       find F and replace it by R; in both, ^p is CR LF, ^t is TAB and\n"
            "                   ^chr(n) is the byte n (0..255)\n"
+           "  --task T         take the pairs and the mode of the saved task named T (or, when no task has\n"
+           "                   that name, numbered T), and its files when no PATH is given\n"
+           "  --app-dir DIR    the program folder holding the saved tasks (default: this program's folder)\n"
            "  --               every argument after it is a PATH\n"
            "  --help           show this text\n"
+           "\n"
+           "tasks lists the saved tasks: number, name, contents or names, pair count and file count,\n"
+           "separated by TABs. The runner never changes the saved tasks or the settings.\n"
            "\n"
            "Exit status: 0 when every PATH was processed, 1 when any failed (reasons on standard error),\n"
            "2 for a usage error.\n";

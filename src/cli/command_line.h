@@ -2,13 +2,18 @@
 
 #include "engine/run.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace morvane::cli {
 
+enum class Command { Help, Run, ListTasks };
+
 struct Invocation {
-    bool help = false;
+    Command command = Command::Help;
+    std::optional<std::string> appDir;
+    std::optional<std::string> task; // a saved task's name or number, for its pairs, mode and files
     RunRequest request;
 };
 
@@ -18,7 +23,8 @@ struct ParseOutcome {
 };
 
 // Reads the arguments after the program name:
-//   simulate|execute [--names] [--pair FIND REPLACE]... [--] PATH...
+//   [--app-dir DIR] simulate|execute [--names] [--pair FIND REPLACE]... [--task NAME|NUMBER] [--] PATH...
+//   [--app-dir DIR] tasks
 // Options and paths may be mixed; after "--" everything is a path.
 ParseOutcome parseCommandLine(const std::vector<std::string>& arguments);
 

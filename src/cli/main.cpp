@@ -1,7 +1,12 @@
+#include "app/main_values.h"
 #include "cli/command_line.h"
 #include "engine/run.h"
+#include "tasks/saved_tasks_file.h"
+#include "util/paths.h"
+#include "util/platform_fs.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <charconv>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -12,6 +17,48 @@ using namespace morvane;
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+
+int usageError(const std::string& message) {
+    std::cerr << "morvane-cli: " << message << "\n\n" << cli::usageText();
+    return kExitUsage;
+}
+
+// The runner only reads: a missing saved-tasks file means no tasks, and is not created.
+SavedReps readSavedTasks(const std::string& appDir) {
+    const std::string path = savedTasksPath(appDir);
+    return DateiExistiert(path) ? RepsDateiEinlesen(path) : emptySavedReps();
+}
+
+// A task by its name, or when no task has that name, by its number; nothing when neither names one.
+const RepTask* findTask(const SavedReps& reps, const std::string& selector) {
+    const auto named = std::find_if(reps.begin() + 1, reps.end(), [&](const RepTask& task) {
+        return !task.Name.empty() && task.Name == selector;
+    });
+    if (named != reps.end()) {
+        return &*named;
+    }
+    std::size_t number = 0;
+    const char* end = selector.data() + selector.size();
+    const auto parsed = std::from_chars(selector.data(), end, number);
+    if (parsed.ec != std::errc() || parsed.ptr != end || number == 0 || number >= reps.size() ||
+        reps[number].Name.empty()) {
+        return nullptr;
+    }
+    return &reps[number];
+}
+
+int listTasks(const std::string& appDir) {
+    const SavedReps reps = readSavedTasks(appDir);
+    for (std::size_t number = 1; number < reps.size(); ++number) {
+        const RepTask& task = reps[number];
+        if (task.Name.empty()) {
+            continue;
+        }
+        std::cout << number << '\t' << task.Name << '\t' << (task.ReplaceInContents ? "contents" : "names")
+                  << '\t' << task.Find.size() << '\t' << task.Files.size() << '\n';
+    }
+    return 0;
+}
 
 std::string skipReason(SkipReason reason, ReplaceMode mode) {
     switch (reason) {
@@ -33,9 +80,13 @@ void reportProblem(const std::string& path, const std::string& reason) {
 
 int runAndReport(const RunRequest& request) {
     const RunResult result = ErsetzenSimulieren(request);
+    if (result.mismatch) {
+        std::cerr << "morvane-cli: the task has " << result.findsUbound + 1 << " find texts but "
+                  << result.replacesUbound + 1 << " replacements\n";
+        return kExitFailure;
+    }
     bool anyFailed = !result.failures.empty();
-    for (std::size_t i = 0; i < result.rows.size(); ++i) {
-        const RowResult& row = result.rows[i];
+    for (const RowResult& row : result.rows) {
         std::cout << row.count << '\t' << row.path << '\n';
         if (row.skipped != SkipReason::None) {
             reportProblem(row.path, skipReason(row.skipped, request.mode));
@@ -55,14 +106,37 @@ int runAndReport(const RunRequest& request) {
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    const cli::ParseOutcome parsed = cli::parseCommandLine(arguments);
+    cli::ParseOutcome parsed = cli::parseCommandLine(arguments);
     if (!parsed.error.empty()) {
-        std::cerr << "morvane-cli: " << parsed.error << "\n\n" << cli::usageText();
-        return kExitUsage;
+        return usageError(parsed.error);
     }
-    if (parsed.invocation.help) {
+    cli::Invocation& invocation = parsed.invocation;
+    const std::string appDir = invocation.appDir.value_or(platform::executableFolder());
+    switch (invocation.command) {
+    case cli::Command::Help:
         std::cout << cli::usageText();
         return 0;
+    case cli::Command::ListTasks:
+        return listTasks(appDir);
+    case cli::Command::Run:
+        break;
     }
-    return runAndReport(parsed.invocation.request);
+    RunRequest& request = invocation.request;
+    if (invocation.task) {
+        const SavedReps reps = readSavedTasks(appDir);
+        const RepTask* task = findTask(reps, *invocation.task);
+        if (!task) {
+            return usageError("no saved task is named or numbered \"" + *invocation.task + "\"");
+        }
+        request.finds = task->Find;
+        request.replaces = task->Replace;
+        request.mode = task->ReplaceInContents ? ReplaceMode::Contents : ReplaceMode::FileNames;
+        if (request.files.empty()) {
+            request.files = task->Files;
+        }
+        if (request.files.empty()) {
+            return usageError("the task \"" + task->Name + "\" lists no files; give a PATH");
+        }
+    }
+    return runAndReport(request);
 }

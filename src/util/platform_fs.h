@@ -16,4 +16,7 @@ std::string replaceFileContents(const std::string& target, std::string_view byte
 // Returns the reason on failure; the empty text on success.
 std::string renameNoReplace(const std::string& from, const std::string& to);
 
+// The folder that holds the running executable, without a trailing separator; empty when it cannot be found.
+std::string executableFolder();
+
 } // namespace morvane::platform

@@ -152,4 +152,10 @@ std::string renameNoReplace(const std::string& from, const std::string& to) {
     return errnoText(code);
 }
 
+std::string executableFolder() {
+    std::error_code error;
+    const fs::path executable = fs::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : executable.parent_path().string();
+}
+
 } // namespace morvane::platform

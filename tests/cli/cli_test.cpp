@@ -1,4 +1,5 @@
 #include "support/temp_dir.h"
+#include "tasks/saved_tasks_file.h"
 
 #include <fcntl.h>
 #include <filesystem>
@@ -106,6 +107,39 @@ TEST(Runner, UsageErrorsExitWithTwoAndHelpSucceeds) {
     const Outcome help = runCli(dir, {"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("usage: morvane-cli"), std::string::npos);
+}
+
+TEST(RunnerTasks, ListsSavedTasksAndRunsOneByNameOrNumber) {
+    TempDir app;
+    TempDir files;
+    const std::string a = files.write("a.txt", "cat");
+    SavedReps reps = emptySavedReps();
+    reps.push_back(RepTask{"Pets", {a}, {"cat"}, {"dog"}, false, true});
+    reps.push_back(RepTask{"Rename", {}, {"a", "^chr(46)txt"}, {"b", ".md"}, false, false});
+    ASSERT_TRUE(RepsDateiSpeichern(app.file("Saved_Replacements.txt"), reps).ok());
+
+    EXPECT_EQ(runCli(files, {"--app-dir", app.path(), "tasks"}).out,
+              "1\tPets\tcontents\t1\t1\n2\tRename\tnames\t2\t0\n");
+    const Outcome byName = runCli(files, {"--app-dir", app.path(), "execute", "--task", "Pets"});
+    EXPECT_EQ(byName.out, "1\t" + a + "\ntotal\t1\n");
+    EXPECT_EQ(readBytes(a), "dog");
+    const Outcome byNumber = runCli(files, {"--app-dir", app.path(), "execute", "--task", "2", a});
+    EXPECT_EQ(byNumber.out, "2\t" + files.file("b.md") + "\ntotal\t2\n");
+}
+
+TEST(RunnerTasks, UnknownTasksAreUsageErrorsAndNothingIsCreated) {
+    TempDir app;
+    TempDir files;
+    const std::string a = files.write("a.txt", "");
+    for (const char* selector : {"Nothing", "0", "1"}) {
+        EXPECT_EQ(runCli(files, {"--app-dir", app.path(), "simulate", "--task", selector, a}).exitCode, 2);
+    }
+    EXPECT_EQ(
+        runCli(files, {"--app-dir", app.path(), "simulate", "--task", "x", "--pair", "a", "b", a}).exitCode,
+        2);
+    EXPECT_EQ(runCli(files, {"--app-dir", app.path(), "tasks"}).out, "");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(app.path()), {}), 0)
+        << "the runner must not write the saved tasks or the settings";
 }
 
 } // namespace
