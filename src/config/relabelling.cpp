@@ -1,0 +1,52 @@
+#include "config/relabelling.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+
+namespace morvane {
+
+namespace {
+
+void setCaption(QObject* control, const QString& text) {
+    if (auto* menu = qobject_cast<QMenu*>(control)) {
+        menu->setTitle(text);
+    } else if (auto* action = qobject_cast<QAction*>(control)) {
+        action->setText(text);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+        button->setText(text);
+    } else if (auto* label = qobject_cast<QLabel*>(control)) {
+        label->setText(text);
+    } else if (auto* frame = qobject_cast<QGroupBox*>(control)) {
+        frame->setTitle(text);
+    }
+}
+
+} // namespace
+
+void applyLabel(QObject& root, const Relabel& row, const QString& text) {
+    QObject* control = root.findChild<QObject*>(QString::fromUtf8(row.control.data(), row.control.size()));
+    if (!control) {
+        return;
+    }
+    switch (row.property) {
+    case LabelProperty::Caption:
+        setCaption(control, text);
+        break;
+    case LabelProperty::Text:
+        if (auto* box = qobject_cast<QLineEdit*>(control)) {
+            box->setText(text);
+        }
+        break;
+    case LabelProperty::Tooltip:
+        if (auto* widget = qobject_cast<QWidget*>(control)) {
+            widget->setToolTip(text);
+        }
+        break;
+    }
+}
+
+} // namespace morvane

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "config/relabel_table.h"
+
+#include <QString>
+
+class QObject;
+
+namespace morvane {
+
+// Puts a text on the control that the row names, found by its object name below the root: a menu's title, an
+// action's or button's or label's caption, a text box's contents, or a tooltip. Rows whose control the window
+// does not have are passed over.
+void applyLabel(QObject& root, const Relabel& row, const QString& text);
+
+} // namespace morvane

@@ -1,0 +1,32 @@
+#include "engine/progress_picture.h"
+
+#include <QPainter>
+#include <algorithm>
+
+namespace morvane {
+
+ProgressPicture::ProgressPicture(QWidget* parent) : QWidget(parent) {}
+
+void ProgressPicture::FortschrittEinrichten() {
+    setAutoFillBackground(true);
+    setContentsMargins(0, 0, 0, 0);
+}
+
+void ProgressPicture::FortschrittZeichnen(int& percent, Rgb colour) {
+    percent = std::clamp(percent, 0, 100);
+    if (percent == percent_ && colour.red == colour_.red && colour.green == colour_.green &&
+        colour.blue == colour_.blue) {
+        return;
+    }
+    percent_ = percent;
+    colour_ = colour;
+    update();
+}
+
+void ProgressPicture::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const int filled = width() * percent_ / 100;
+    painter.fillRect(0, 0, filled, height(), QColor(colour_.red, colour_.green, colour_.blue));
+}
+
+} // namespace morvane

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "app/main_values.h"
+
+#include <QWidget>
+
+namespace morvane {
+
+// The progress bar of the runs: a solid bar growing from the left edge. It keeps its last drawing, so a
+// repaint shows the same bar without the run drawing it again.
+class ProgressPicture : public QWidget {
+  public:
+    explicit ProgressPicture(QWidget* parent = nullptr);
+
+    // Flat, without a border.
+    void FortschrittEinrichten();
+    // Clamps the percentage to 0..100 in place and draws the bar at it.
+    void FortschrittZeichnen(int& percent, Rgb colour);
+
+    int percent() const { return percent_; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    int percent_ = 0;
+    Rgb colour_ = kProgressColour;
+};
+
+} // namespace morvane

@@ -1,0 +1,23 @@
+#include "util/qt_text.h"
+
+#include <QFile>
+
+namespace morvane {
+
+QString toQString(std::string_view bytes) {
+    return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string fromQString(const QString& text) {
+    return text.toLocal8Bit().toStdString();
+}
+
+QString pathToQString(const std::string& path) {
+    return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+}
+
+std::string pathFromQString(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+} // namespace morvane
