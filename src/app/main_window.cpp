@@ -6,21 +6,26 @@
 #include "config/message_keys.h"
 #include "config/relabelling.h"
 #include "engine/progress_picture.h"
+#include "lists/file_list.h"
+#include "lists/list_text.h"
+#include "lists/pair_list.h"
+#include "lists/replace_mode.h"
 #include "tasks/saved_tasks_file.h"
 #include "util/list_columns.h"
+#include "util/list_views.h"
 #include "util/paths.h"
 #include "util/qt_text.h"
 #include "util/text_file.h"
 
 #include <QAction>
 #include <QDir>
-#include <QHBoxLayout>
-#include <QHeaderView>
+#include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
-#include <QSplitter>
+#include <QResizeEvent>
+#include <QShortcut>
+#include <QStackedWidget>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
 namespace morvane {
 
@@ -28,24 +33,24 @@ namespace {
 
 constexpr int kCountColumn = 2;
 
-QTreeWidget* makeList(QWidget* parent, const char* name, const QStringList& headings) {
-    auto* list = new QTreeWidget(parent);
-    list->setObjectName(name);
-    list->setRootIsDecorated(false);
-    list->setUniformRowHeights(true);
-    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list->setColumnCount(static_cast<int>(headings.size()));
-    list->setHeaderLabels(headings);
-    return list;
+// Headings a list shows when the language file gives none, so that its rows keep their columns.
+const std::vector<std::string> kBuiltInPairHeadings{"Find", "Replace with"};
+const std::vector<std::string> kBuiltInFileHeadings{"Path", "File", "Replacements"};
+const std::vector<std::string> kBuiltInTaskHeadings{"Nr.", "Name", "Find", "Replace with"};
+
+template <class Widget> Widget* named(Widget* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
 }
 
 } // namespace
 
-MainWindow::MainWindow(std::string appFolder, Dialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), appFolder_(std::move(appFolder)), dialogs_(dialogs) {
+MainWindow::MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell, QWidget* parent)
+    : QMainWindow(parent), appFolder_(std::move(appFolder)), dialogs_(dialogs), shell_(shell) {
     setObjectName("frm1");
     buildControls();
     buildMenus();
+    connectLists();
     connect(&runs_, &RunController::progressed, this,
             [this](int percent) { picProgress_->FortschrittZeichnen(percent, kProgressColour); });
     connect(&runs_, &RunController::rowsDone, this, &MainWindow::applyRows);
@@ -54,47 +59,76 @@ MainWindow::MainWindow(std::string appFolder, Dialogs& dialogs, QWidget* parent)
 }
 
 void MainWindow::buildControls() {
-    auto* central = new QWidget(this);
-    auto* layout = new QVBoxLayout(central);
-    auto* splitter = new QSplitter(Qt::Vertical, central);
-    lvCurrentFindReplace_ = makeList(splitter, "lvCurrentFindReplace", {tr("Find"), tr("Replace with")});
-    lvFiles_ = makeList(splitter, "lvFiles", {tr("Path"), tr("File"), tr("Replacements")});
-    splitter->setStretchFactor(1, 2);
-    layout->addWidget(splitter);
+    pages_ = new QStackedWidget(this);
+    setCentralWidget(pages_);
+    frameHaupt_ = named(new QWidget(pages_), "frameHaupt");
+    pages_->addWidget(frameHaupt_);
 
-    picProgress_ = new ProgressPicture(central);
-    picProgress_->setObjectName("picProgress");
-    picProgress_->setFixedHeight(22);
+    lvCurrentFindReplace_ = named(new PairListView(frameHaupt_), "lvCurrentFindReplace");
+    lvFiles_ = named(new FileListView(frameHaupt_), "lvFiles");
+    lvSavedReps_ = named(new QTreeWidget(frameHaupt_), "lvSavedReps");
+    auto* savedTasksLabel = named(new QLabel(QStringLiteral("Saved Tasks"), frameHaupt_), "Label(8)");
+    replaceMode_ = new ReplaceModeOption(*frameHaupt_);
+    picProgress_ = named(new ProgressPicture(frameHaupt_), "picProgress");
     // The status line lies on the bar, so its text reads over it.
-    statusLabel_ = new QLabel(picProgress_);
-    statusLabel_->setObjectName("Label(4)");
-    auto* overBar = new QHBoxLayout(picProgress_);
-    overBar->setContentsMargins(6, 0, 6, 0);
-    overBar->addWidget(statusLabel_);
-    layout->addWidget(picProgress_);
-    setCentralWidget(central);
-    resize(900, 640);
+    statusLabel_ = named(new QLabel(picProgress_), "Label(4)");
+    pairEditor_ = new PairListEditor(*pages_, *frameHaupt_, *lvCurrentFindReplace_);
+    // The lists get their columns from the language file at start-up, not the toolkit's placeholder column.
+    for (QTreeWidget* list : {static_cast<QTreeWidget*>(lvCurrentFindReplace_),
+                              static_cast<QTreeWidget*>(lvFiles_), lvSavedReps_}) {
+        list->setColumnCount(0);
+    }
+
+    const auto child = [this](const char* name) { return findChild<QWidget*>(QString::fromLatin1(name)); };
+    placed_ = {{FormControl::frameHaupt, pages_},
+               {FormControl::lvCurrentFindReplace, lvCurrentFindReplace_},
+               {FormControl::lvFiles, lvFiles_},
+               {FormControl::lvSavedReps, lvSavedReps_},
+               {FormControl::Label8, savedTasksLabel},
+               {FormControl::Label5, child("Label(5)")},
+               {FormControl::Label6, child("Label(6)")},
+               {FormControl::Label7, child("Label(7)")},
+               {FormControl::picProgress, picProgress_},
+               {FormControl::Label4, statusLabel_},
+               {FormControl::txtFind, child("txtFind")},
+               {FormControl::txtReplace, child("txtReplace")},
+               {FormControl::txtSpecialChars, child("txtSpecialChars")},
+               {FormControl::Label0, child("Label(0)")},
+               {FormControl::Label1, child("Label(1)")},
+               {FormControl::Label2, child("Label(2)")},
+               {FormControl::cmdAddNewElement, child("cmdAddNewElement")},
+               {FormControl::cmdUpdateElement, child("cmdUpdateElement")},
+               {FormControl::cmdCancelNewElement, child("cmdCancelNewElement")},
+               {FormControl::cmdSwap, child("cmdSwap")}};
+    inputs_ = {lvCurrentFindReplace_,       lvFiles_,          lvSavedReps_,
+               &pairEditor_->editorFrame(), child("Label(6)"), child("Label(7)")};
+    applyLayout();
+    resize(pixelsFromTwips(kDesignClientArea.width), pixelsFromTwips(kDesignClientArea.height));
 }
 
 void MainWindow::buildMenus() {
-    QMenu* file = menuBar()->addMenu(QString::fromUtf8("&File"));
-    file->setObjectName("mnuFile");
-    QAction* close = file->addAction(QString::fromUtf8("Close"), this, &QWidget::close);
-    close->setObjectName("mnuClose");
+    QMenu* file = named(menuBar()->addMenu(QStringLiteral("&File")), "mnuFile");
+    QAction* close = named(file->addAction(QStringLiteral("Close"), this, &QWidget::close), "mnuClose");
     close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-    QMenu* list = menuBar()->addMenu(QString::fromUtf8("&Find && Replace List"));
-    list->setObjectName("mnuList");
-    mnuSimulate_ =
-        list->addAction(QString::fromUtf8("Update/ Simulate"), this, [this] { ErsetzenSimulieren(false); });
-    mnuSimulate_->setObjectName("mnuSimulate");
+    QMenu* list = named(menuBar()->addMenu(QStringLiteral("&Find && Replace List")), "mnuList");
+    QAction* showAdd = named(list->addAction(QStringLiteral("&Add new element"), this,
+                                             [this] { pairEditor_->AddframeAnschalten(false); }),
+                             "mnuShowAdd");
+    showAdd->setShortcut(QKeySequence(Qt::Key_F1));
+    QAction* edit = named(list->addAction(QStringLiteral("&Edit selected element"), this,
+                                          [this] { pairEditor_->lvCurrentZeileBearbeiten(); }),
+                          "mnuEdit");
+    edit->setShortcut(QKeySequence(Qt::Key_F2));
+    mnuSimulate_ = named(
+        list->addAction(QStringLiteral("Update/ Simulate"), this, [this] { ErsetzenSimulieren(false); }),
+        "mnuSimulate");
     mnuSimulate_->setShortcut(QKeySequence(Qt::Key_F5));
-    mnuReplace_ = list->addAction(QString::fromUtf8("Execute/ Replace"), this, &MainWindow::ReplaceIt);
-    mnuReplace_->setObjectName("mnuReplace");
+    mnuReplace_ = named(list->addAction(QStringLiteral("Execute/ Replace"), this, &MainWindow::ReplaceIt),
+                        "mnuReplace");
     mnuReplace_->setShortcut(QKeySequence(Qt::Key_F8));
 
-    QMenu* languages = menuBar()->addMenu(QString::fromUtf8("Language"));
-    languages->setObjectName("mnuLanguages");
+    QMenu* languages = named(menuBar()->addMenu(QStringLiteral("Language")), "mnuLanguages");
     const std::array<const char*, 2> names{"English", "German"};
     for (int index = 0; index < kLanguageCount; ++index) {
         QAction* item = languages->addAction(QString::fromUtf8(names[static_cast<std::size_t>(index)]));
@@ -106,22 +140,38 @@ void MainWindow::buildMenus() {
         });
         mnuLanguage_[static_cast<std::size_t>(index)] = item;
     }
+    // Escape works wherever the focus is, as the window sees every key first.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, pairEditor_, &PairListEditor::HaupframeZeigen);
+}
+
+void MainWindow::connectLists() {
+    connect(lvFiles_, &FileListView::filesDropped, this, &MainWindow::dropFiles);
+    connect(lvFiles_, &FileListView::keyAction, this, &MainWindow::onFileListKey);
+    connect(lvFiles_, &QTreeWidget::itemDoubleClicked, this,
+            [this] { ListenEvent(*lvFiles_, QStringLiteral("Explorer"), shell_); });
+    connect(pairEditor_, &PairListEditor::pairsChanged, this, [this] { ErsetzenSimulieren(false); });
+    connect(replaceMode_, &ReplaceModeOption::changed, this, &MainWindow::onModeChanged);
 }
 
 // The fixed order of start-up: the settings and the language come before anything that shows their texts,
-// the saved tasks after the lists exist.
+// the saved tasks after the lists exist, the layout after every control has its content.
 void MainWindow::startUp() {
     setWindowTitle(toQString(windowCaption(kApplicationTitle, programVersion())));
     savedTasksPath_ = morvane::savedTasksPath(appFolder_);
     savedReps_ = emptySavedReps();
     settings_ = SettingsLaden(appFolder_);
     SettingsEinstellen();
+    ListenColumnsEinstellen();
     picProgress_->FortschrittEinrichten();
     savedReps_ = RepsDateiEinlesen(savedTasksPath_);
+    pairEditor_->HaupframeZeigen();
+    FormResize();
     show();
 }
 
 void MainWindow::SettingsEinstellen() {
+    replaceMode_->OptRepEinstellen(settings_.ReplaceInContents);
     SpracheAusgewaehlt(settings_.Language);
 }
 
@@ -136,13 +186,12 @@ void MainWindow::SpracheAusgewaehlt(int index) {
 void MainWindow::SpracheEinstellen() {
     const std::string path = joinPath(appFolder_, kLanguageFileName);
     if (!DateiExistiert(path)) {
-        dialogs_.message(this, tr("Error"), QString::fromUtf8("Language file not found"),
+        dialogs_.message(this, tr("Error"), QStringLiteral("Language file not found"),
                          Dialogs::Icon::Critical);
         return;
     }
     if (normaliseKeyedText(TextDateiEinlesen(path)).empty()) {
-        dialogs_.message(this, tr("Error"), QString::fromUtf8("Language File empty"),
-                         Dialogs::Icon::Critical);
+        dialogs_.message(this, tr("Error"), QStringLiteral("Language File empty"), Dialogs::Icon::Critical);
         return;
     }
     for (const Relabel& row : kRelabelTable) {
@@ -150,8 +199,96 @@ void MainWindow::SpracheEinstellen() {
     }
 }
 
+void MainWindow::ListenColumnsEinstellen() {
+    const std::array<std::pair<QTreeWidget*, std::string_view>, 3> lists{
+        {{lvCurrentFindReplace_, keys::kFindReplaceWith},
+         {lvFiles_, keys::kPathFileReplacements},
+         {lvSavedReps_, keys::kSavedTaskColumns}}};
+    const std::array<const std::vector<std::string>*, 3> builtIn{&kBuiltInPairHeadings, &kBuiltInFileHeadings,
+                                                                 &kBuiltInTaskHeadings};
+    for (const auto& [list, key] : lists) {
+        ListViewInit(*list);
+    }
+    lvCurrentFindReplace_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lvFiles_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lvSavedReps_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    for (std::size_t i = 0; i < lists.size(); ++i) {
+        const std::vector<std::string> headings = splitHeadings(fromQString(message(lists[i].second)));
+        ListViewAddColumns(*lists[i].first, headings.empty() ? *builtIn[i] : headings);
+    }
+    lvSavedReps_->setColumnWidth(0, 0);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void MainWindow::FormResize() {
+    const QSize outer = frameGeometry().size();
+    layout_ =
+        formResize(WindowSize{twipsFromPixels(outer.width()), twipsFromPixels(outer.height())}, layout_);
+    applyLayout();
+    int full = 100;
+    picProgress_->FortschrittZeichnen(full, kProgressColour);
+}
+
+void MainWindow::applyLayout() {
+    for (const auto& [control, widget] : placed_) {
+        if (control == FormControl::frameHaupt) {
+            continue; // the page stack fills the window below the menu bar
+        }
+        const PixelRect rect = pixelRectFromTwips(layout_[control]);
+        widget->setGeometry(rect.left, rect.top, rect.width, rect.height);
+    }
+    const ListColumnWidths widths = listColumnWidths(layout_);
+    const auto apply = [](QTreeWidget& list, const auto& columns) {
+        for (std::size_t column = 0; column < columns.size(); ++column) {
+            if (columns[column] && static_cast<int>(column) < list.columnCount()) {
+                list.setColumnWidth(static_cast<int>(column), pixelsFromTwips(*columns[column]));
+            }
+        }
+    };
+    apply(*lvCurrentFindReplace_, widths.findReplace);
+    apply(*lvSavedReps_, widths.savedTasks);
+    apply(*lvFiles_, widths.files);
+}
+
 QString MainWindow::message(std::string_view key) const {
     return toQString(MeldungLaden(appFolder_, key, settings_.Language));
+}
+
+void MainWindow::dropFiles(const QStringList& paths) {
+    for (const QString& path : paths) {
+        AddNewFileToList(*lvFiles_, pathFromQString(path));
+    }
+    IconsLaden(*lvFiles_, appFolder_);
+    ErsetzenSimulieren(false);
+}
+
+void MainWindow::onFileListKey(FileListKey action) {
+    switch (action) {
+    case FileListKey::ShowInFolder:
+        ListenEvent(*lvFiles_, QStringLiteral("Explorer"), shell_);
+        break;
+    case FileListKey::Open:
+        ListenEvent(*lvFiles_, QStringLiteral("Open"), shell_);
+        break;
+    case FileListKey::DeleteSelected:
+        ListViewDeleteSelected(*lvFiles_); // each count belongs to its own file: no run needed
+        break;
+    case FileListKey::SelectAll:
+        ListViewSelectAll(*lvFiles_);
+        break;
+    case FileListKey::None:
+        break;
+    }
+}
+
+void MainWindow::onModeChanged(bool replaceInContents) {
+    settings_.ReplaceInContents = replaceInContents;
+    SettingsSpeichern(appFolder_, settings_);
+    ErsetzenSimulieren(false);
 }
 
 RunRequest MainWindow::snapshot(bool ausfuehren) const {
@@ -159,7 +296,7 @@ RunRequest MainWindow::snapshot(bool ausfuehren) const {
     request.finds = ListViewSpalteHolen(*lvCurrentFindReplace_, 0);
     request.replaces = ListViewSpalteHolen(*lvCurrentFindReplace_, 1);
     request.files = ListViewPfadeHolen(*lvFiles_, 0);
-    request.mode = settings_.ReplaceInContents ? ReplaceMode::Contents : ReplaceMode::FileNames;
+    request.mode = replaceMode_->replaceInContents() ? ReplaceMode::Contents : ReplaceMode::FileNames;
     request.ausfuehren = ausfuehren;
     return request;
 }
@@ -172,13 +309,15 @@ void MainWindow::ErsetzenSimulieren(bool ausfuehren) {
     RunRequest request = snapshot(ausfuehren);
     // A mismatch of the pair columns leaves the counts as they are.
     if (request.finds.size() == request.replaces.size()) {
+        lvFiles_->setUpdatesEnabled(false);
         for (int row = 0; row < lvFiles_->topLevelItemCount(); ++row) {
             lvFiles_->topLevelItem(row)->setText(kCountColumn, QStringLiteral("0"));
         }
+        lvFiles_->setUpdatesEnabled(true);
     }
     executing_ = ausfuehren;
     runningExecute_ = ausfuehren;
-    setRunActionsEnabled(!ausfuehren);
+    setInputsEnabled(!ausfuehren);
     runs_.start(std::move(request));
 }
 
@@ -220,7 +359,7 @@ void MainWindow::runFinished(const RunResult& result) {
     const bool wasExecute = runningExecute_;
     executing_ = false;
     runningExecute_ = false;
-    setRunActionsEnabled(true);
+    setInputsEnabled(true);
     if (result.mismatch) {
         dialogs_.message(this, toQString(kApplicationTitle),
                          toQString(mismatchText(fromQString(message(keys::kUboundElementsWrong)),
@@ -250,9 +389,12 @@ void MainWindow::reportFailures(const RunResult& result) {
                      Dialogs::Icon::Critical);
 }
 
-void MainWindow::setRunActionsEnabled(bool enabled) {
+void MainWindow::setInputsEnabled(bool enabled) {
     mnuSimulate_->setEnabled(enabled);
     mnuReplace_->setEnabled(enabled);
+    for (QWidget* input : inputs_) {
+        input->setEnabled(enabled);
+    }
 }
 
 } // namespace morvane

@@ -1,32 +1,41 @@
 #pragma once
 
 #include "app/dialogs.h"
+#include "app/shell.h"
 #include "config/settings.h"
 #include "engine/run.h"
 #include "engine/run_controller.h"
+#include "lists/key_rules.h"
 #include "tasks/rep_task.h"
+#include "ui/form_layout.h"
 
 #include <QMainWindow>
 #include <array>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QLabel;
-class QMenu;
+class QStackedWidget;
 class QTreeWidget;
 
 namespace morvane {
 
+class FileListView;
+class PairListEditor;
+class PairListView;
 class ProgressPicture;
+class ReplaceModeOption;
 
 // The main window: the application. It owns the working lists and wires the controls to the functions that
-// hold the rules; the rules themselves live in the core.
+// hold the rules; the rules themselves live in the core and in the list classes.
 class MainWindow : public QMainWindow {
   public:
     // The application folder holds the settings, the saved tasks and the language file.
-    MainWindow(std::string appFolder, Dialogs& dialogs, QWidget* parent = nullptr);
+    MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell, QWidget* parent = nullptr);
 
-    // A run over the lists as they are now; a simulate run while an execute run goes follows it.
+    // A run over the lists as they are now; a simulate run asked for while an execute run goes follows it.
     void ErsetzenSimulieren(bool ausfuehren);
     // The execute run, then the simulate run that shows what is left.
     void ReplaceIt();
@@ -37,36 +46,58 @@ class MainWindow : public QMainWindow {
     const std::string& savedTasksPath() const { return savedTasksPath_; }
     const Settings& settings() const { return settings_; }
     const SavedReps& savedReps() const { return savedReps_; }
+    PairListEditor& pairEditor() { return *pairEditor_; }
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     void buildControls();
     void buildMenus();
+    void connectLists();
     void startUp();
 
     void SettingsEinstellen();
     void SpracheEinstellen();
+    void ListenColumnsEinstellen();
+    void FormResize();
+    void applyLayout();
     QString message(std::string_view key) const;
+
+    void dropFiles(const QStringList& paths);
+    void onFileListKey(FileListKey action);
+    void onModeChanged(bool replaceInContents);
 
     RunRequest snapshot(bool ausfuehren) const;
     void applyRows(const std::vector<RowUpdate>& rows, std::int64_t total, std::optional<StatusKind> status);
     void runFinished(const RunResult& result);
     void showStatus(StatusKind kind, std::int64_t total);
     void reportFailures(const RunResult& result);
-    void setRunActionsEnabled(bool enabled);
+    void setInputsEnabled(bool enabled);
 
     std::string appFolder_;
     Dialogs& dialogs_;
+    Shell& shell_;
     std::string savedTasksPath_;
     Settings settings_;
     SavedReps savedReps_;
 
-    QTreeWidget* lvCurrentFindReplace_ = nullptr;
-    QTreeWidget* lvFiles_ = nullptr;
+    QStackedWidget* pages_ = nullptr;
+    QWidget* frameHaupt_ = nullptr;
+    PairListView* lvCurrentFindReplace_ = nullptr;
+    FileListView* lvFiles_ = nullptr;
+    QTreeWidget* lvSavedReps_ = nullptr;
+    PairListEditor* pairEditor_ = nullptr;
+    ReplaceModeOption* replaceMode_ = nullptr;
     ProgressPicture* picProgress_ = nullptr;
     QLabel* statusLabel_ = nullptr; // Label(4)
     QAction* mnuSimulate_ = nullptr;
     QAction* mnuReplace_ = nullptr;
     std::array<QAction*, 2> mnuLanguage_{};
+    std::vector<QWidget*> inputs_; // what changes the lists; disabled while an execute run goes
+
+    FormLayout layout_ = designFormLayout();
+    std::vector<std::pair<FormControl, QWidget*>> placed_;
 
     RunController runs_;
     bool executing_ = false;

@@ -1,13 +1,17 @@
 #include "app/main_window.h"
 #include "config/settings.h"
+#include "lists/pair_list.h"
 #include "support/temp_dir.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
-#include <QSignalSpy>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
+#include <QUrl>
 #include <filesystem>
 
 using namespace morvane;
@@ -19,117 +23,249 @@ struct RecordingDialogs : Dialogs {
     void message(QWidget*, const QString&, const QString& text, Icon) override { texts << text; }
 };
 
+struct RecordingShell : Shell {
+    QStringList calls;
+    void showInFolder(const QString& path) override { calls << "show " + path; }
+    void open(const QString& path) override { calls << "open " + path; }
+};
+
 const char* const kLanguageFile = "[Replacements pending]\tPending:\tAusstehend:\r\n"
                                   "[Replacements done]\tDone:\tErledigt:\r\n"
                                   "[mnuFile]\t&File\t&Datei\r\n"
-                                  "[mnuSimulate]\tUpdate/ Simulate\tAktualisieren/ Simulieren\r\n";
+                                  "[mnuSimulate]\tUpdate/ Simulate\tAktualisieren/ Simulieren\r\n"
+                                  "[Path,File,Replacements]\tPath,File,Count\tPfad,Datei,Anzahl\r\n";
 
-void addRow(QTreeWidget& list, const QStringList& texts) {
-    list.addTopLevelItem(new QTreeWidgetItem(texts));
-}
+// A window on a fresh application folder, with handles on its controls.
+struct Fixture {
+    testing::TempDir app;
+    testing::TempDir files;
+    RecordingDialogs dialogs;
+    RecordingShell shell;
+    std::unique_ptr<MainWindow> window;
+    QTreeWidget* pairs = nullptr;
+    QTreeWidget* fileList = nullptr;
+    QLabel* status = nullptr;
 
-QString countOf(QTreeWidget& list, int row) {
-    return list.topLevelItem(row)->text(2);
-}
+    explicit Fixture(bool withLanguageFile = true, bool contents = true) {
+        if (withLanguageFile) {
+            app.write("Sprachen.txt", kLanguageFile);
+        }
+        std::filesystem::create_directories(app.file("Icons"));
+        std::filesystem::copy_file(MORVANE_SOURCE_DIR "/data/Icons/StatQuestion.bmp",
+                                   app.file("Icons/StatQuestion.bmp"));
+        Settings settings;
+        settings.ReplaceInContents = contents;
+        SettingsSpeichern(app.path(), settings);
+        window = std::make_unique<MainWindow>(app.path(), dialogs, shell);
+        pairs = child<QTreeWidget>("lvCurrentFindReplace");
+        fileList = child<QTreeWidget>("lvFiles");
+        status = child<QLabel>("Label(4)");
+        QApplication::setActiveWindow(window.get());
+    }
+    template <class T> T* child(const char* name) { return window->findChild<T*>(name); }
+    QString path(const std::string& name, const std::string& bytes) {
+        return QString::fromStdString(files.write(name, bytes));
+    }
+    void addPair(const QString& find, const QString& replace) {
+        pairs->addTopLevelItem(new QTreeWidgetItem(QStringList{find, replace}));
+    }
+    // As the desktop delivers a drop: the drag enters first, and only an accepted one is dropped.
+    void drop(QMimeData* data) {
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(fileList->viewport(), &enter);
+        if (enter.isAccepted()) {
+            QDropEvent event(QPointF(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(fileList->viewport(), &event);
+        }
+    }
+    void dropFiles(const QStringList& paths) {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString& p : paths) {
+            urls << QUrl::fromLocalFile(p);
+        }
+        data.setUrls(urls);
+        drop(&data);
+    }
+    QString count(int row) const { return fileList->topLevelItem(row)->text(2); }
+    void key(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(target, key, modifiers);
+    }
+};
 
 } // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
 
-  private:
-    struct Window {
-        testing::TempDir app;
-        testing::TempDir files;
-        RecordingDialogs dialogs;
-        std::unique_ptr<MainWindow> window;
-        QTreeWidget* pairs = nullptr;
-        QTreeWidget* fileList = nullptr;
-        QLabel* status = nullptr;
-
-        explicit Window(bool withLanguageFile = true, bool contents = true) {
-            if (withLanguageFile) {
-                app.write("Sprachen.txt", kLanguageFile);
-            }
-            Settings settings;
-            settings.ReplaceInContents = contents;
-            SettingsSpeichern(app.path(), settings);
-            window = std::make_unique<MainWindow>(app.path(), dialogs);
-            pairs = window->findChild<QTreeWidget*>("lvCurrentFindReplace");
-            fileList = window->findChild<QTreeWidget*>("lvFiles");
-            status = window->findChild<QLabel*>("Label(4)");
-            QApplication::setActiveWindow(window.get());
-        }
-        void addFile(const std::string& name, const std::string& bytes) {
-            const std::string path = files.write(name, bytes);
-            addRow(*fileList, {QString::fromStdString(path), QString::fromStdString(name), QString()});
-        }
-    };
-
   private slots:
-    void startUpShowsTheVersionAndReportsAMissingLanguageFile() {
-        Window w(false);
-        QCOMPARE(w.window->windowTitle(), QString("Morvane 1.0.1"));
-        QVERIFY(w.window->isVisible());
-        QCOMPARE(w.dialogs.texts, QStringList{"Language file not found"});
-        QVERIFY(std::filesystem::exists(w.window->savedTasksPath()));
-        QCOMPARE(w.window->findChild<QMenu*>("mnuFile")->title(), QString("&File"));
+    void startUpShowsVersionColumnsAndReportsAMissingLanguageFile() {
+        Fixture f(false);
+        QCOMPARE(f.window->windowTitle(), QString("Morvane 1.0.1"));
+        QCOMPARE(f.dialogs.texts, QStringList{"Language file not found"});
+        QVERIFY(std::filesystem::exists(f.window->savedTasksPath()));
+        QCOMPARE(f.fileList->headerItem()->text(2), QString("Replacements")); // built-in headings
+        Fixture g;
+        QCOMPARE(g.fileList->headerItem()->text(2), QString("Count"));
+        QCOMPARE(g.fileList->columnWidth(0), 0);
     }
 
-    void f5CountsIntoTheThirdColumnAndShowsThePendingTotal() {
-        Window w;
-        addRow(*w.pairs, {"a", "b"});
-        addRow(*w.pairs, {"b", "c"});
-        w.addFile("one.txt", "ab");
-        w.addFile("two.txt", "zzz");
-        addRow(*w.fileList, {QString::fromStdString(w.files.file("gone.txt")), "gone.txt", "7"});
-        QTest::keyClick(w.window.get(), Qt::Key_F5);
-        QTRY_COMPARE(w.status->text(), QString("Pending: 3"));
-        QCOMPARE(countOf(*w.fileList, 0), QString("3"));
-        QCOMPARE(countOf(*w.fileList, 1), QString("0"));
-        QCOMPARE(countOf(*w.fileList, 2), QString("0"));
-        QCOMPARE(testing::readBytes(w.files.file("one.txt")), std::string("ab"));
+    void dropAppendsInOrderIgnoresTextAndCounts() {
+        Fixture f;
+        f.addPair("a", "b");
+        const QString one = f.path("one.txt", "aa");
+        const QString gone = QString::fromStdString(f.files.file("gone.txt"));
+        f.dropFiles({one, gone, one});
+        QCOMPARE(f.fileList->topLevelItemCount(), 3);
+        QCOMPARE(f.fileList->topLevelItem(1)->text(1), QString("gone.txt"));
+        QTRY_COMPARE(f.status->text(), QString("Pending: 4"));
+        QCOMPARE(f.count(0), QString("2"));
+        QCOMPARE(f.count(2), QString("2"));
+        QVERIFY(!f.fileList->topLevelItem(1)->icon(1).isNull()); // a missing path shows the question mark
+
+        QMimeData text;
+        text.setText("/etc/passwd");
+        f.drop(&text);
+        QCOMPARE(f.fileList->topLevelItemCount(), 3);
+        f.files.write("one.txt", "aaa");
+        f.key(f.window.get(), Qt::Key_F5);
+        QTRY_COMPARE(f.status->text(), QString("Pending: 6"));
+    }
+
+    void fileListKeysDeleteSelectAllAndShellActions() {
+        Fixture f;
+        const QString one = f.path("one.txt", "");
+        f.dropFiles({one, f.path("two.txt", ""), QString::fromStdString(f.files.file("gone.txt"))});
+        f.fileList->setFocus();
+        f.key(f.fileList, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(f.fileList->selectedItems().isEmpty());
+        f.key(f.fileList, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(f.fileList->selectedItems().size(), 3);
+
+        f.fileList->setCurrentItem(f.fileList->topLevelItem(0));
+        f.key(f.fileList, Qt::Key_Space);
+        f.key(f.fileList, Qt::Key_Return);
+        f.fileList->setCurrentItem(f.fileList->topLevelItem(2));
+        f.key(f.fileList, Qt::Key_Return);
+        QCOMPARE(f.shell.calls, (QStringList{"show " + one, "open " + one}));
+
+        f.fileList->clearSelection();
+        f.fileList->topLevelItem(1)->setSelected(true);
+        f.key(f.fileList, Qt::Key_Delete);
+        QCOMPARE(f.fileList->topLevelItemCount(), 2);
+        QCOMPARE(f.fileList->topLevelItem(1)->text(1), QString("gone.txt"));
+    }
+
+    void editorAddsUpdatesSwapsAndKeepsCrLf() {
+        Fixture f;
+        auto* find = f.child<QPlainTextEdit>("txtFind");
+        auto* replace = f.child<QPlainTextEdit>("txtReplace");
+        auto* add = f.child<QPushButton>("cmdAddNewElement");
+        f.key(f.window.get(), Qt::Key_F1);
+        QVERIFY(f.window->pairEditor().editorShown());
+        QVERIFY(!f.fileList->isVisible()); // the covered page cannot be reached
+        QTest::keyClicks(find, "x");
+        f.key(find, Qt::Key_Return);
+        QTest::keyClicks(find, "y");
+        QTest::keyClicks(replace, "z");
+        add->click();
+        QVERIFY(!f.window->pairEditor().editorShown());
+        QCOMPARE(f.pairs->topLevelItem(0)->text(0), QString("x\r\ny"));
+
+        f.pairs->setCurrentItem(f.pairs->topLevelItem(0));
+        f.key(f.pairs, Qt::Key_Return);
+        QVERIFY(f.child<QPushButton>("cmdUpdateElement")->isVisible());
+        QCOMPARE(find->toPlainText(), QString("x\ny"));
+        f.child<QPushButton>("cmdSwap")->click();
+        QCOMPARE(find->toPlainText(), QString("z"));
+        f.child<QPushButton>("cmdUpdateElement")->click();
+        QCOMPARE(f.pairs->topLevelItem(0)->text(0), QString("z"));
+        QCOMPARE(f.pairs->topLevelItem(0)->text(1), QString("x\r\ny"));
+
+        f.key(f.window.get(), Qt::Key_F1);
+        add->click(); // an empty find text stores nothing
+        QCOMPARE(f.pairs->topLevelItemCount(), 1);
+        f.key(f.window.get(), Qt::Key_F2);
+        f.key(find, Qt::Key_Escape);
+        QVERIFY(!f.window->pairEditor().editorShown());
+    }
+
+    void pairListKeysFollowTheirCodes() {
+        Fixture f;
+        f.addPair("a", "1");
+        f.addPair("b", "2");
+        f.addPair("c", "3");
+        f.pairs->setFocus();
+        f.key(f.pairs, Qt::Key_Plus, Qt::KeypadModifier);
+        QVERIFY(!f.window->pairEditor().editorShown());
+        f.key(f.pairs, Qt::Key_Equal);
+        QVERIFY(f.window->pairEditor().editorShown());
+        QVERIFY(!f.child<QPushButton>("cmdUpdateElement")->isVisible());
+        f.key(f.window.get(), Qt::Key_Escape);
+
+        f.pairs->topLevelItem(0)->setSelected(true);
+        f.pairs->topLevelItem(2)->setSelected(true);
+        f.dropFiles({f.path("f.txt", "abc")});
+        QTRY_COMPARE(f.count(0), QString("3"));
+        f.key(f.pairs, Qt::Key_Backspace);
+        QCOMPARE(f.pairs->topLevelItemCount(), 1);
+        QTRY_COMPARE(f.count(0), QString("1")); // deleting pairs runs a simulation
+    }
+
+    void modeCaptionsHighlightSaveAndRecount() {
+        Fixture f(true, false);
+        auto* names = f.child<QLabel>("Label(6)");
+        auto* contents = f.child<QLabel>("Label(7)");
+        QVERIFY(names->font().bold());
+        QCOMPARE(names->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        f.addPair("txt", "md");
+        f.dropFiles({f.path("txt.txt", "txt")});
+        QTRY_COMPARE(f.count(0), QString("2"));
+        QTest::mouseClick(contents, Qt::LeftButton);
+        QVERIFY(contents->font().bold() && !names->font().bold());
+        QCOMPARE(names->palette().color(QPalette::WindowText), QColor(0, 0, 0));
+        QVERIFY(SettingsLaden(f.app.path()).ReplaceInContents);
+        QTRY_COMPARE(f.count(0), QString("1"));
     }
 
     void f8ReplacesThenSimulatesWhatIsLeft() {
-        Window w;
-        addRow(*w.pairs, {"a", "aa"});
-        w.addFile("one.txt", "a-a");
-        QTest::keyClick(w.window.get(), Qt::Key_F8);
-        QVERIFY(w.window->executing());
-        QVERIFY(!w.window->findChild<QAction*>("mnuSimulate")->isEnabled());
-        QTRY_COMPARE(testing::readBytes(w.files.file("one.txt")), std::string("aa-aa"));
-        QTRY_COMPARE(w.status->text(), QString("Pending: 4"));
-        QCOMPARE(countOf(*w.fileList, 0), QString("4"));
-        QVERIFY(!w.window->executing());
-        QVERIFY(w.dialogs.texts.isEmpty());
+        Fixture f;
+        f.addPair("a", "aa");
+        f.dropFiles({f.path("one.txt", "a-a")});
+        QTRY_COMPARE(f.status->text(), QString("Pending: 2"));
+        f.key(f.window.get(), Qt::Key_F8);
+        QVERIFY(f.window->executing());
+        QVERIFY(!f.child<QAction>("mnuSimulate")->isEnabled());
+        QVERIFY(!f.fileList->isEnabled());
+        QTRY_COMPARE(testing::readBytes(f.files.file("one.txt")), std::string("aa-aa"));
+        QTRY_COMPARE(f.status->text(), QString("Pending: 4"));
+        QVERIFY(!f.window->executing());
+        QVERIFY(f.dialogs.texts.isEmpty());
     }
 
-    void executeInNamesModeRenamesRowsAndReportsFailuresInOneBox() {
-        Window w(true, false);
-        addRow(*w.pairs, {"old", "new"});
-        w.addFile("a.old", "");
-        w.addFile("b.old", "");
-        w.files.write("b.new", "taken");
-        w.window->ReplaceIt();
-        QTRY_VERIFY(!w.window->executing());
-        QTRY_COMPARE(w.fileList->topLevelItem(0)->text(1), QString("a.new"));
-        QCOMPARE(w.fileList->topLevelItem(0)->text(0), QString::fromStdString(w.files.file("a.new")));
-        QCOMPARE(w.fileList->topLevelItem(1)->text(1), QString("b.old"));
-        QCOMPARE(w.dialogs.texts.size(), 1);
-        QVERIFY(w.dialogs.texts[0].contains(QString::fromStdString(w.files.file("b.old"))));
-        QCOMPARE(testing::readBytes(w.files.file("b.new")), std::string("taken"));
+    void namesModeExecuteRenamesRowsAndReportsFailuresInOneBox() {
+        Fixture f(true, false);
+        f.addPair("old", "new");
+        f.files.write("b.new", "taken");
+        f.dropFiles({f.path("a.old", ""), f.path("b.old", "")});
+        f.window->ReplaceIt();
+        QTRY_VERIFY(!f.window->executing());
+        QTRY_COMPARE(f.fileList->topLevelItem(0)->text(1), QString("a.new"));
+        QCOMPARE(f.fileList->topLevelItem(1)->text(1), QString("b.old"));
+        QCOMPARE(f.dialogs.texts.size(), 1);
+        QVERIFY(f.dialogs.texts[0].contains(QString::fromStdString(f.files.file("b.old"))));
+        QCOMPARE(testing::readBytes(f.files.file("b.new")), std::string("taken"));
     }
 
     void choosingGermanRelabelsChecksOnlyItAndSavesTheSetting() {
-        Window w;
-        QAction* german = w.window->findChild<QAction*>("mnuLanguage(1)");
+        Fixture f;
+        QAction* german = f.child<QAction>("mnuLanguage(1)");
         german->trigger();
-        QCOMPARE(w.window->findChild<QMenu*>("mnuFile")->title(), QString("&Datei"));
-        QCOMPARE(w.window->findChild<QAction*>("mnuSimulate")->text(), QString("Aktualisieren/ Simulieren"));
-        QVERIFY(german->isChecked());
-        QVERIFY(!w.window->findChild<QAction*>("mnuLanguage(0)")->isChecked());
-        QCOMPARE(SettingsLaden(w.app.path()).Language, 1);
+        QCOMPARE(f.child<QMenu>("mnuFile")->title(), QString("&Datei"));
+        QCOMPARE(f.child<QAction>("mnuSimulate")->text(), QString("Aktualisieren/ Simulieren"));
+        QVERIFY(german->isChecked() && !f.child<QAction>("mnuLanguage(0)")->isChecked());
+        QCOMPARE(SettingsLaden(f.app.path()).Language, 1);
+        QCOMPARE(f.fileList->headerItem()->text(2), QString("Count")); // headings keep the start's language
     }
 };
 

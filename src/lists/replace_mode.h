@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QLabel>
+#include <QObject>
+
+namespace morvane {
+
+// A caption that reports clicks.
+class ClickableLabel : public QLabel {
+    Q_OBJECT
+
+  public:
+    ClickableLabel(const QString& text, QWidget* parent);
+
+  signals:
+    void clicked();
+
+  protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// The replace mode, chosen with two captions under "Replace in...": the selected one bold and red, the other
+// regular and black. The mode is one flag; the captions are its only face.
+class ReplaceModeOption : public QObject {
+    Q_OBJECT
+
+  public:
+    explicit ReplaceModeOption(QWidget& page);
+
+    bool replaceInContents() const { return contents_; }
+    // A click on Label(7) chooses contents mode, on Label(6) file-names mode, on any other label nothing.
+    void Label_Click(int index);
+    // Sets the mode from the settings at start-up; a mode other than the current one counts as a change.
+    void OptRepEinstellen(bool replaceInContents);
+    void LabelOptFarbeAndern();
+
+  signals:
+    // The mode changed: the settings are to be saved and the counts to follow.
+    void changed(bool replaceInContents);
+
+  private:
+    void select(bool contents);
+
+    QLabel* heading_;
+    ClickableLabel* names_;         // Label(6)
+    ClickableLabel* contentsLabel_; // Label(7)
+    bool contents_ = true;
+};
+
+} // namespace morvane

@@ -1,0 +1,70 @@
+#include "util/list_views.h"
+
+#include "lists/list_text.h"
+#include "ui/form_layout.h"
+#include "util/qt_text.h"
+
+#include <QHeaderView>
+#include <QTreeWidget>
+
+namespace morvane {
+
+void ListViewInit(QTreeWidget& list) {
+    list.setSelectionBehavior(QAbstractItemView::SelectRows);
+    list.setStyleSheet(QStringLiteral("QTreeView::item { border-right: 1px solid palette(midlight);"
+                                      " border-bottom: 1px solid palette(midlight); }"));
+    list.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list.setRootIsDecorated(false);
+    list.setItemsExpandable(false);
+    list.setUniformRowHeights(true);
+    list.setSortingEnabled(false);
+    list.header()->setSectionsClickable(false);
+    list.header()->setSectionsMovable(false);
+    list.header()->setStretchLastSection(false);
+}
+
+void ListViewAddColumns(QTreeWidget& list, const std::vector<std::string>& headings) {
+    if (headings.empty()) {
+        return;
+    }
+    const int first = list.columnCount();
+    QStringList labels;
+    for (int column = 0; column < first; ++column) {
+        labels << list.headerItem()->text(column);
+    }
+    for (const std::string& heading : headings) {
+        labels << toQString(heading);
+    }
+    list.setColumnCount(static_cast<int>(labels.size()));
+    list.setHeaderLabels(labels);
+    const double width = initialColumnWidthTwips(twipsFromPixels(list.width()), headings.size());
+    for (int column = first; column < list.columnCount(); ++column) {
+        list.setColumnWidth(column, pixelsFromTwips(width));
+    }
+}
+
+int ListViewDeleteSelected(QTreeWidget& list) {
+    int removed = 0;
+    for (int row = 0; row < list.topLevelItemCount();) {
+        if (list.topLevelItem(row)->isSelected()) {
+            delete list.takeTopLevelItem(row);
+            ++removed;
+        } else {
+            ++row;
+        }
+    }
+    return removed;
+}
+
+int ListViewSelectAll(QTreeWidget& list) {
+    list.selectAll();
+    return 1;
+}
+
+void ListViewSetSubItemImage(QTreeWidget& list, int row, int column, const QIcon& image) {
+    if (QTreeWidgetItem* item = list.topLevelItem(row - 1)) {
+        item->setIcon(column, image);
+    }
+}
+
+} // namespace morvane
