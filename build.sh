@@ -58,6 +58,7 @@ bench)
     install_missing_packages
     configure_and_build
     "$build_dir/bench/morvane_bench" "$build_dir/bench-work"
+    QT_QPA_PLATFORM=offscreen "$build_dir/bench/morvane_window_bench" "$build_dir/bench-work"
     ;;
 *)
     usage

@@ -8,7 +8,7 @@ namespace morvane {
 
 // Message boxes go through here, so that window tests see what would be shown instead of blocking on it.
 class Dialogs {
-  public:
+public:
     enum class Icon { None, Information, Critical };
 
     virtual ~Dialogs() = default;
@@ -17,7 +17,7 @@ class Dialogs {
 };
 
 class MessageBoxDialogs : public Dialogs {
-  public:
+public:
     void message(QWidget* parent, const QString& title, const QString& text, Icon icon) override;
 };
 

@@ -259,10 +259,8 @@ QString MainWindow::message(std::string_view key) const {
 }
 
 void MainWindow::dropFiles(const QStringList& paths) {
-    for (const QString& path : paths) {
-        AddNewFileToList(*lvFiles_, pathFromQString(path));
-    }
-    IconsLaden(*lvFiles_, appFolder_);
+    AddNewFileToList(*lvFiles_, paths);
+    lvFiles_->IconsLaden(appFolder_);
     ErsetzenSimulieren(false);
 }
 

@@ -31,7 +31,7 @@ class ReplaceModeOption;
 // The main window: the application. It owns the working lists and wires the controls to the functions that
 // hold the rules; the rules themselves live in the core and in the list classes.
 class MainWindow : public QMainWindow {
-  public:
+public:
     // The application folder holds the settings, the saved tasks and the language file.
     MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell, QWidget* parent = nullptr);
 
@@ -48,10 +48,10 @@ class MainWindow : public QMainWindow {
     const SavedReps& savedReps() const { return savedReps_; }
     PairListEditor& pairEditor() { return *pairEditor_; }
 
-  protected:
+protected:
     void resizeEvent(QResizeEvent* event) override;
 
-  private:
+private:
     void buildControls();
     void buildMenus();
     void connectLists();

@@ -7,7 +7,7 @@ namespace morvane {
 // The desktop's file manager and file associations, behind an interface so that tests record instead of
 // opening windows.
 class Shell {
-  public:
+public:
     virtual ~Shell() = default;
     // Opens the file manager at the file's folder with the file selected.
     virtual void showInFolder(const QString& path) = 0;
@@ -16,7 +16,7 @@ class Shell {
 };
 
 class DesktopShell : public Shell {
-  public:
+public:
     void showInFolder(const QString& path) override;
     void open(const QString& path) override;
 };

@@ -10,13 +10,13 @@ namespace morvane {
 // the bar is redrawn when (j + 1)(i + 1) is a multiple of the step, pairs * files / 100 rounded down (at
 // least 1), so a long run redraws about a hundred times per file sweep.
 class ProgressSchedule {
-  public:
+public:
     ProgressSchedule(std::uint64_t pairs, std::uint64_t files);
 
     // The percentage to draw before that pair, or nothing when the bar is not redrawn there.
     std::optional<int> before(std::uint64_t pair, std::uint64_t file) const;
 
-  private:
+private:
     std::uint64_t pairs_;
     std::uint64_t files_;
     std::uint64_t combinations_; // pairs * files, valid when exact_

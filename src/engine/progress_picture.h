@@ -9,7 +9,7 @@ namespace morvane {
 // The progress bar of the runs: a solid bar growing from the left edge. It keeps its last drawing, so a
 // repaint shows the same bar without the run drawing it again.
 class ProgressPicture : public QWidget {
-  public:
+public:
     explicit ProgressPicture(QWidget* parent = nullptr);
 
     // Flat, without a border.
@@ -19,10 +19,10 @@ class ProgressPicture : public QWidget {
 
     int percent() const { return percent_; }
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
 
-  private:
+private:
     int percent_ = 0;
     Rgb colour_ = kProgressColour;
 };

@@ -179,7 +179,7 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, 
 
 // Hands rows out in list order to the workers and gives back each row's outcome in list order.
 class WorkerPool {
-  public:
+public:
     WorkerPool(const Plan& plan, const std::vector<std::string>& files, unsigned workers,
                const std::atomic<bool>* cancel)
         : plan_(plan), files_(files), cancel_(cancel), outcomes_(files.size()), ready_(files.size(), false) {
@@ -217,7 +217,7 @@ class WorkerPool {
         return std::move(outcomes_[i]);
     }
 
-  private:
+private:
     void work() {
         Buffers buffers;
         for (;;) {
@@ -257,7 +257,7 @@ unsigned workersFor(const RunRequest& request, std::size_t files) {
 }
 
 class Run {
-  public:
+public:
     Run(const RunRequest& request, RunObserver* observer, const std::atomic<bool>* cancel)
         : request_(request), observer_(observer ? observer : &silent_), cancel_(cancel) {}
 
@@ -289,7 +289,7 @@ class Run {
         return std::move(result_);
     }
 
-  private:
+private:
     void drawBefore(const ProgressSchedule& schedule, std::size_t pair, std::size_t file) {
         if (const auto percent = schedule.before(pair, file)) {
             observer_->progress(*percent);

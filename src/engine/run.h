@@ -59,7 +59,7 @@ struct RunResult {
 // Called on the thread that called the run, in row order whatever the number of workers; the default does
 // nothing.
 class RunObserver {
-  public:
+public:
     virtual ~RunObserver() = default;
     virtual void progress(int percent) { (void)percent; }
     // After each row, with the running total and the status line as it stands then.

@@ -16,7 +16,7 @@ constexpr auto kRowBatchInterval = std::chrono::milliseconds(50);
 // Collects the run's callbacks on the worker thread and posts them, throttled and batched, to the
 // controller's thread.
 class RunController::PostingObserver : public RunObserver {
-  public:
+public:
     PostingObserver(RunController* controller, std::uint64_t generation)
         : controller_(controller), generation_(generation) {}
 
@@ -48,7 +48,7 @@ class RunController::PostingObserver : public RunObserver {
         });
     }
 
-  private:
+private:
     void flush() {
         lastFlush_ = Clock::now();
         if (batch_.empty()) {

@@ -25,7 +25,7 @@ struct RowUpdate {
 class RunController : public QObject {
     Q_OBJECT
 
-  public:
+public:
     explicit RunController(QObject* parent = nullptr);
     // Cancels whatever runs and waits for it: a run never leaves a file half done, so this is short.
     ~RunController() override;
@@ -33,13 +33,13 @@ class RunController : public QObject {
     void start(RunRequest request);
     bool running() const { return active_ != nullptr; }
 
-  signals:
+signals:
     void progressed(int percent);
     // Rows in list order, with the total and the status line as they stand after the last of them.
     void rowsDone(const std::vector<RowUpdate>& rows, std::int64_t total, std::optional<StatusKind> status);
     void finished(const RunResult& result);
 
-  private:
+private:
     struct Active {
         std::uint64_t generation;
         std::shared_ptr<std::atomic<bool>> cancel;

@@ -10,9 +10,9 @@
 #include <QDropEvent>
 #include <QFileIconProvider>
 #include <QFileInfo>
-#include <QHash>
 #include <QMimeData>
 #include <QUrl>
+#include <algorithm>
 
 namespace morvane {
 
@@ -36,6 +36,9 @@ QStringList localFiles(const QMimeData* data) {
 } // namespace
 
 FileListView::FileListView(QWidget* parent) : QTreeWidget(parent) {
+    iconTimer_.setSingleShot(true);
+    iconTimer_.setInterval(0);
+    connect(&iconTimer_, &QTimer::timeout, this, &FileListView::loadIconBatch);
     setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DropOnly);
 }
@@ -75,43 +78,55 @@ void FileListView::keyPressEvent(QKeyEvent* event) {
     emit keyAction(action);
 }
 
-void AddNewFileToList(QTreeWidget& list, const std::string& path) {
-    if (path.empty()) {
-        return;
+void AddNewFileToList(QTreeWidget& list, const QStringList& paths) {
+    QList<QTreeWidgetItem*> rows;
+    for (const QString& path : paths) {
+        if (!path.isEmpty()) {
+            rows << new QTreeWidgetItem(
+                QStringList{path, pathToQString(DateiNameHolen(pathFromQString(path)))});
+        }
     }
-    list.addTopLevelItem(
-        new QTreeWidgetItem(QStringList{pathToQString(path), pathToQString(DateiNameHolen(path))}));
+    list.addTopLevelItems(rows);
 }
 
 void lvFilesListeLoeschen(QTreeWidget& list) {
     list.clear();
 }
 
-void IconsLaden(QTreeWidget& list, const std::string& appFolder) {
-    if (list.topLevelItemCount() == 0) {
+void FileListView::IconsLaden(const std::string& appFolder) {
+    if (topLevelItemCount() == 0) {
         return;
     }
-    const QIcon missing(pathToQString(joinPath(joinPath(appFolder, "Icons"), "StatQuestion.bmp")));
+    missingIcon_ = QIcon(pathToQString(joinPath(joinPath(appFolder, "Icons"), "StatQuestion.bmp")));
+    // Asking the desktop once per kind of file keeps a rebuild short; rows of one kind show the same icon
+    // either way.
+    iconByKind_.clear();
+    nextIconRow_ = 0;
+    loadIconBatch();
+}
+
+void FileListView::loadIconBatch() {
+    constexpr int kRowsPerBatch = 400;
     QFileIconProvider provider;
-    // Asking the desktop once per kind of file keeps a rebuild of thousands of rows short; rows of one kind
-    // show the same icon either way.
-    QHash<QString, QIcon> byKind;
-    list.setUpdatesEnabled(false);
-    for (int row = 0; row < list.topLevelItemCount(); ++row) {
-        const std::string path = pathFromQString(list.topLevelItem(row)->text(0));
-        QIcon icon = missing;
+    const int end = std::min(nextIconRow_ + kRowsPerBatch, topLevelItemCount());
+    for (int row = nextIconRow_; row < end; ++row) {
+        const std::string path = pathFromQString(topLevelItem(row)->text(0));
+        QIcon icon = missingIcon_;
         if (DateiExistiert(path)) {
             const QFileInfo info(pathToQString(path));
             const QString kind = info.isDir() ? QStringLiteral("/") : info.suffix();
-            auto known = byKind.find(kind);
-            if (known == byKind.end()) {
-                known = byKind.insert(kind, provider.icon(info));
+            auto known = iconByKind_.find(kind);
+            if (known == iconByKind_.end()) {
+                known = iconByKind_.insert(kind, provider.icon(info));
             }
             icon = *known;
         }
-        ListViewSetSubItemImage(list, row + 1, kNameColumn, icon);
+        ListViewSetSubItemImage(*this, row + 1, kNameColumn, icon);
     }
-    list.setUpdatesEnabled(true);
+    nextIconRow_ = end;
+    if (nextIconRow_ < topLevelItemCount()) {
+        iconTimer_.start();
+    }
 }
 
 void ListenEvent(QTreeWidget& list, const QString& event, Shell& shell) {

@@ -2,7 +2,10 @@
 
 #include "lists/key_rules.h"
 
+#include <QHash>
+#include <QIcon>
 #include <QStringList>
+#include <QTimer>
 #include <QTreeWidget>
 #include <string>
 
@@ -15,27 +18,38 @@ class Shell;
 class FileListView : public QTreeWidget {
     Q_OBJECT
 
-  public:
+public:
     explicit FileListView(QWidget* parent = nullptr);
 
-  signals:
+    // Gives every row the desktop's icon for its path, or for a path that does not exist the question mark of
+    // Icons/StatQuestion.bmp in the application folder (an empty picture when that file is missing). Rows
+    // get their icons a few hundred at a time between other events, so thousands of rows never stall the
+    // window; a new rebuild starts over.
+    void IconsLaden(const std::string& appFolder);
+
+signals:
     void filesDropped(const QStringList& paths);
     void keyAction(morvane::FileListKey action);
 
-  protected:
+protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void loadIconBatch();
+
+    QTimer iconTimer_;
+    int nextIconRow_ = 0;
+    QIcon missingIcon_;
+    QHash<QString, QIcon> iconByKind_;
 };
 
-// Appends a row for the path: the path, then its file name; the count stays empty until the next run.
-void AddNewFileToList(QTreeWidget& list, const std::string& path);
+// Appends a row per path, in order and with one update of the view: the path, then its file name; the count
+// stays empty until the next run. Empty paths are passed over.
+void AddNewFileToList(QTreeWidget& list, const QStringList& paths);
 void lvFilesListeLoeschen(QTreeWidget& list);
-
-// Gives every row the desktop's icon for its path, or for a path that does not exist the question mark of
-// Icons/StatQuestion.bmp in the application folder (an empty picture when that file is missing).
-void IconsLaden(QTreeWidget& list, const std::string& appFolder);
 
 // "Explorer" shows the current row's file selected in its folder, "Open" opens it; nothing for a missing
 // path, no current row, or any other event.

@@ -15,22 +15,22 @@ namespace morvane {
 class PairListView : public QTreeWidget {
     Q_OBJECT
 
-  public:
+public:
     explicit PairListView(QWidget* parent = nullptr);
 
-  signals:
+signals:
     void keyAction(morvane::PairListKey action);
 
-  protected:
+protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
 
 // A find or replace box: Enter breaks the line, Tab moves on, Ctrl+A selects the whole text.
 class EditorTextBox : public QPlainTextEdit {
-  public:
+public:
     explicit EditorTextBox(QWidget* parent = nullptr);
 
-  protected:
+protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
 
@@ -39,7 +39,7 @@ class EditorTextBox : public QPlainTextEdit {
 class PairListEditor : public QObject {
     Q_OBJECT
 
-  public:
+public:
     // The pages are the main view and the editor frame, in a stack the caller has laid out.
     PairListEditor(QStackedWidget& pages, QWidget& mainView, PairListView& list);
 
@@ -56,11 +56,11 @@ class PairListEditor : public QObject {
     void SwapTextBoxes();
     void FindRepListeLoeschen();
 
-  signals:
+signals:
     // The pairs changed through the editor or the list's keys; the counts must follow.
     void pairsChanged();
 
-  private:
+private:
     void buildEditor();
     void onListKey(PairListKey action);
     void closeEditorAndStore(bool update);

@@ -9,13 +9,13 @@ namespace morvane {
 class ClickableLabel : public QLabel {
     Q_OBJECT
 
-  public:
+public:
     ClickableLabel(const QString& text, QWidget* parent);
 
-  signals:
+signals:
     void clicked();
 
-  protected:
+protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
@@ -24,7 +24,7 @@ class ClickableLabel : public QLabel {
 class ReplaceModeOption : public QObject {
     Q_OBJECT
 
-  public:
+public:
     explicit ReplaceModeOption(QWidget& page);
 
     bool replaceInContents() const { return contents_; }
@@ -34,11 +34,11 @@ class ReplaceModeOption : public QObject {
     void OptRepEinstellen(bool replaceInContents);
     void LabelOptFarbeAndern();
 
-  signals:
+signals:
     // The mode changed: the settings are to be saved and the counts to follow.
     void changed(bool replaceInContents);
 
-  private:
+private:
     void select(bool contents);
 
     QLabel* heading_;

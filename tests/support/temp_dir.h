@@ -7,7 +7,7 @@ namespace morvane::testing {
 
 // A fresh folder for one test, removed with everything in it when the test ends.
 class TempDir {
-  public:
+public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -20,7 +20,7 @@ class TempDir {
     std::string write(std::string_view name, std::string_view bytes) const;
     std::string makeFolder(std::string_view name) const;
 
-  private:
+private:
     std::string path_;
 };
 

@@ -98,7 +98,7 @@ struct Fixture {
 class MainWindowTest : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void startUpShowsVersionColumnsAndReportsAMissingLanguageFile() {
         Fixture f(false);
         QCOMPARE(f.window->windowTitle(), QString("Morvane 1.0.1"));

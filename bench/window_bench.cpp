@@ -1,0 +1,128 @@
+// Measures how long the window's user-interface thread goes without turning its event loop while files are
+// dropped and runs go on: a timer asks to fire every 5 ms and the longest gap between two firings is the
+// longest stall a user would feel. Run it under the offscreen platform through "./build.sh bench".
+
+#include "app/dialogs.h"
+#include "app/main_window.h"
+#include "app/shell.h"
+#include "corpus.h"
+#include "util/qt_text.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMimeData>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QUrl>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+
+namespace {
+
+using namespace morvane;
+
+struct SilentDialogs : Dialogs {
+    void message(QWidget*, const QString&, const QString&, Icon) override {}
+};
+struct SilentShell : Shell {
+    void showInFolder(const QString&) override {}
+    void open(const QString&) override {}
+};
+
+// The longest gap between two turns of the event loop while `start` runs and until `done` holds.
+double longestStallMs(const std::function<void()>& start, const std::function<bool()>& done) {
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 longest = 0;
+    QTimer ticker;
+    ticker.setInterval(5);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        const qint64 now = clock.elapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+    });
+    clock.start();
+    ticker.start();
+    QCoreApplication::processEvents();
+    last = clock.elapsed();
+    start();
+    while (!done()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    longest = std::max(longest, clock.elapsed() - last);
+    return static_cast<double>(longest);
+}
+
+void drop(QTreeWidget& list, const std::vector<std::string>& paths) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const std::string& path : paths) {
+        urls << QUrl::fromLocalFile(pathToQString(path));
+    }
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list.viewport(), &enter);
+    QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list.viewport(), &dropped);
+}
+
+bool allCounted(const QTreeWidget& list) {
+    const int rows = list.topLevelItemCount();
+    return rows > 0 && !list.topLevelItem(rows - 1)->text(2).isEmpty();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    const std::string work = argc > 1 ? argv[1] : "bench-work";
+    const bench::Corpus corpus = bench::ensureTextCorpus(work + "/text-corpus", 1000, 100'000'000);
+    const std::string appFolder = work + "/window-app";
+    std::filesystem::remove_all(appFolder);
+    std::filesystem::create_directories(appFolder);
+    SilentDialogs dialogs;
+    SilentShell shell;
+    MainWindow window(appFolder, dialogs, shell);
+    auto* pairs = window.findChild<QTreeWidget*>("lvCurrentFindReplace");
+    auto* files = window.findChild<QTreeWidget*>("lvFiles");
+    for (const auto& [find, replace] : bench::benchmarkPairs()) {
+        pairs->addTopLevelItem(
+            new QTreeWidgetItem(QStringList{toQString(find == "\r\n" ? "^p" : find), toQString(replace)}));
+    }
+
+    const double dropAndSimulate =
+        longestStallMs([&] { drop(*files, corpus.files); }, [&] { return allCounted(*files); });
+
+    std::vector<std::string> many;
+    for (int round = 0; round < 9; ++round) {
+        many.insert(many.end(), corpus.files.begin(), corpus.files.end());
+    }
+    const double tenThousand =
+        longestStallMs([&] { drop(*files, many); }, [&] { return allCounted(*files); });
+
+    const std::string copy = work + "/window-execute-copy";
+    std::filesystem::remove_all(copy);
+    std::filesystem::copy(work + "/text-corpus", copy);
+    files->clear();
+    std::vector<std::string> copies;
+    for (const std::string& path : corpus.files) {
+        copies.push_back(copy + "/" + std::filesystem::path(path).filename().string());
+    }
+    drop(*files, copies);
+    while (!allCounted(*files)) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    const double execute = longestStallMs([&] { window.ReplaceIt(); },
+                                          [&] { return !window.executing() && allCounted(*files); });
+    std::filesystem::remove_all(copy);
+
+    std::printf("Window (offscreen), longest user-interface stall (target: at most 50 ms)\n");
+    std::printf("  drop 1,000 files, then simulate    %6.0f ms\n", dropAndSimulate);
+    std::printf("  drop 9,000 more (10,000 rows)      %6.0f ms\n", tenThousand);
+    std::printf("  execute on a copy, then simulate   %6.0f ms\n", execute);
+    return 0;
+}
