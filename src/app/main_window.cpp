@@ -10,7 +10,9 @@
 #include "lists/list_text.h"
 #include "lists/pair_list.h"
 #include "lists/replace_mode.h"
+#include "tasks/saved_task_list.h"
 #include "tasks/saved_tasks_file.h"
+#include "tasks/task_rows.h"
 #include "util/list_columns.h"
 #include "util/list_views.h"
 #include "util/paths.h"
@@ -21,7 +23,9 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QResizeEvent>
 #include <QShortcut>
 #include <QStackedWidget>
@@ -66,7 +70,11 @@ void MainWindow::buildControls() {
 
     lvCurrentFindReplace_ = named(new PairListView(frameHaupt_), "lvCurrentFindReplace");
     lvFiles_ = named(new FileListView(frameHaupt_), "lvFiles");
-    lvSavedReps_ = named(new QTreeWidget(frameHaupt_), "lvSavedReps");
+    lvSavedReps_ = named(new SavedTaskListView(frameHaupt_), "lvSavedReps");
+    txtTaskName_ =
+        named(new QLineEdit(QStringLiteral("Enter Name to save new Task"), frameHaupt_), "txtTaskName");
+    auto* cmdToList = named(new QPushButton(QStringLiteral("Add to &List"), frameHaupt_), "cmdToList");
+    connect(cmdToList, &QPushButton::clicked, this, &MainWindow::AddToTaskList);
     auto* savedTasksLabel = named(new QLabel(QStringLiteral("Saved Tasks"), frameHaupt_), "Label(8)");
     replaceMode_ = new ReplaceModeOption(*frameHaupt_);
     picProgress_ = named(new ProgressPicture(frameHaupt_), "picProgress");
@@ -74,13 +82,14 @@ void MainWindow::buildControls() {
     statusLabel_ = named(new QLabel(picProgress_), "Label(4)");
     pairEditor_ = new PairListEditor(*pages_, *frameHaupt_, *lvCurrentFindReplace_);
     // The lists get their columns from the language file at start-up, not the toolkit's placeholder column.
-    for (QTreeWidget* list : {static_cast<QTreeWidget*>(lvCurrentFindReplace_),
-                              static_cast<QTreeWidget*>(lvFiles_), lvSavedReps_}) {
+    for (QTreeWidget* list : std::array<QTreeWidget*, 3>{lvCurrentFindReplace_, lvFiles_, lvSavedReps_}) {
         list->setColumnCount(0);
     }
 
     const auto child = [this](const char* name) { return findChild<QWidget*>(QString::fromLatin1(name)); };
     placed_ = {{FormControl::frameHaupt, pages_},
+               {FormControl::txtTaskName, txtTaskName_},
+               {FormControl::cmdToList, cmdToList},
                {FormControl::lvCurrentFindReplace, lvCurrentFindReplace_},
                {FormControl::lvFiles, lvFiles_},
                {FormControl::lvSavedReps, lvSavedReps_},
@@ -100,7 +109,7 @@ void MainWindow::buildControls() {
                {FormControl::cmdUpdateElement, child("cmdUpdateElement")},
                {FormControl::cmdCancelNewElement, child("cmdCancelNewElement")},
                {FormControl::cmdSwap, child("cmdSwap")}};
-    inputs_ = {lvCurrentFindReplace_,       lvFiles_,          lvSavedReps_,
+    inputs_ = {lvCurrentFindReplace_,       lvFiles_,          lvSavedReps_,     cmdToList,
                &pairEditor_->editorFrame(), child("Label(6)"), child("Label(7)")};
     applyLayout();
     resize(pixelsFromTwips(kDesignClientArea.width), pixelsFromTwips(kDesignClientArea.height));
@@ -108,6 +117,8 @@ void MainWindow::buildControls() {
 
 void MainWindow::buildMenus() {
     QMenu* file = named(menuBar()->addMenu(QStringLiteral("&File")), "mnuFile");
+    QAction* newTask = named(file->addAction(QStringLiteral("New"), this, &MainWindow::MenuNeu), "mnuNew");
+    newTask->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     QAction* close = named(file->addAction(QStringLiteral("Close"), this, &QWidget::close), "mnuClose");
     close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
@@ -120,6 +131,10 @@ void MainWindow::buildMenus() {
                                           [this] { pairEditor_->lvCurrentZeileBearbeiten(); }),
                           "mnuEdit");
     edit->setShortcut(QKeySequence(Qt::Key_F2));
+    QAction* addToTasks =
+        named(list->addAction(QStringLiteral("Add to Saved Tasks"), this, &MainWindow::AddToTaskList),
+              "mnuAddToTasks");
+    addToTasks->setShortcut(QKeySequence(Qt::Key_F3));
     mnuSimulate_ = named(
         list->addAction(QStringLiteral("Update/ Simulate"), this, [this] { ErsetzenSimulieren(false); }),
         "mnuSimulate");
@@ -152,6 +167,8 @@ void MainWindow::connectLists() {
             [this] { ListenEvent(*lvFiles_, QStringLiteral("Explorer"), shell_); });
     connect(pairEditor_, &PairListEditor::pairsChanged, this, [this] { ErsetzenSimulieren(false); });
     connect(replaceMode_, &ReplaceModeOption::changed, this, &MainWindow::onModeChanged);
+    connect(lvSavedReps_, &SavedTaskListView::keyAction, this, &MainWindow::onSavedTaskKey);
+    connect(lvSavedReps_, &QTreeWidget::itemDoubleClicked, this, &MainWindow::lvCurrentTaskBearbeiten);
 }
 
 // The fixed order of start-up: the settings and the language come before anything that shows their texts,
@@ -165,6 +182,7 @@ void MainWindow::startUp() {
     ListenColumnsEinstellen();
     picProgress_->FortschrittEinrichten();
     savedReps_ = RepsDateiEinlesen(savedTasksPath_);
+    RepTasksInListeLaden(*lvSavedReps_, savedReps_);
     pairEditor_->HaupframeZeigen();
     FormResize();
     show();
@@ -287,6 +305,85 @@ void MainWindow::onModeChanged(bool replaceInContents) {
     settings_.ReplaceInContents = replaceInContents;
     SettingsSpeichern(appFolder_, settings_);
     ErsetzenSimulieren(false);
+}
+
+void MainWindow::saveTasks() {
+    RepsDateiSpeichern(savedTasksPath_, savedReps_);
+}
+
+void MainWindow::AddToTaskList() {
+    if (lvCurrentFindReplace_->topLevelItemCount() > 0) {
+        if (txtTaskName_->text().isEmpty()) {
+            dialogs_.message(this, QStringLiteral("Name"), message(keys::kSpecifyReplacementTask),
+                             Dialogs::Icon::None);
+        } else {
+            RepTask task = taskFromLists(fromQString(txtTaskName_->text()),
+                                         ListViewSpalteHolen(*lvCurrentFindReplace_, 0),
+                                         ListViewSpalteHolen(*lvCurrentFindReplace_, 1),
+                                         ListViewPfadeHolen(*lvFiles_, 0), replaceMode_->replaceInContents());
+            // A task the file cannot give back as it is would come back changed or split at the next start.
+            if (!readsBackFaithfully(task)) {
+                dialogs_.message(this, toQString(kApplicationTitle), message(keys::kSavingNotPossible),
+                                 Dialogs::Icon::Information);
+                return;
+            }
+            AddNewTaskToList(*lvSavedReps_, task, savedReps_.size());
+            savedReps_.push_back(std::move(task));
+        }
+    }
+    saveTasks();
+}
+
+void MainWindow::lvCurrentTaskBearbeiten() {
+    pairEditor_->FindRepListeLoeschen();
+    if (settings_.AddFilesToFilelist) {
+        lvFilesListeLoeschen(*lvFiles_);
+    }
+    const std::optional<std::size_t> index = selectedTask(*lvSavedReps_, savedReps_);
+    if (!index) {
+        return;
+    }
+    const RepTask& task = savedReps_[*index];
+    for (std::size_t j = 0; j < task.Find.size(); ++j) {
+        // A hand-edited file may give fewer replacements than find texts: the missing ones are empty.
+        const std::string replace = j < task.Replace.size() ? task.Replace[j] : std::string();
+        pairEditor_->AddNewElementToList(toQString(task.Find[j]), toQString(replace));
+    }
+    txtTaskName_->setText(toQString(task.Name));
+    replaceMode_->OptRepEinstellen(task.ReplaceInContents);
+    if (settings_.AddFilesToFilelist) {
+        QStringList files;
+        for (const std::string& path : task.Files) {
+            files << pathToQString(path);
+        }
+        AddNewFileToList(*lvFiles_, files);
+    }
+    lvFiles_->IconsLaden(appFolder_);
+    ErsetzenSimulieren(false);
+}
+
+void MainWindow::MenuNeu() {
+    pairEditor_->FindRepListeLoeschen();
+    lvFilesListeLoeschen(*lvFiles_);
+    statusLabel_->clear();
+    txtTaskName_->clear();
+}
+
+void MainWindow::onSavedTaskKey(SavedTaskKey action) {
+    switch (action) {
+    case SavedTaskKey::DeleteSelected:
+        MarkierteZeilenRepLoeschen(*lvSavedReps_, savedReps_);
+        saveTasks();
+        break;
+    case SavedTaskKey::SelectAll:
+        ListViewSelectAll(*lvSavedReps_);
+        break;
+    case SavedTaskKey::Load:
+        lvCurrentTaskBearbeiten();
+        break;
+    case SavedTaskKey::None:
+        break;
+    }
 }
 
 RunRequest MainWindow::snapshot(bool ausfuehren) const {

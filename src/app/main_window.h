@@ -17,6 +17,7 @@
 
 class QAction;
 class QLabel;
+class QLineEdit;
 class QStackedWidget;
 class QTreeWidget;
 
@@ -27,6 +28,7 @@ class PairListEditor;
 class PairListView;
 class ProgressPicture;
 class ReplaceModeOption;
+class SavedTaskListView;
 
 // The main window: the application. It owns the working lists and wires the controls to the functions that
 // hold the rules; the rules themselves live in the core and in the list classes.
@@ -41,6 +43,12 @@ public:
     void ReplaceIt();
 
     void SpracheAusgewaehlt(int index);
+
+    // Stores the working lists as a new task and saves the table.
+    void AddToTaskList();
+    // Loads the selected task into the working lists and simulates.
+    void lvCurrentTaskBearbeiten();
+    void MenuNeu();
 
     bool executing() const { return executing_; }
     const std::string& savedTasksPath() const { return savedTasksPath_; }
@@ -67,6 +75,8 @@ private:
     void dropFiles(const QStringList& paths);
     void onFileListKey(FileListKey action);
     void onModeChanged(bool replaceInContents);
+    void onSavedTaskKey(SavedTaskKey action);
+    void saveTasks();
 
     RunRequest snapshot(bool ausfuehren) const;
     void applyRows(const std::vector<RowUpdate>& rows, std::int64_t total, std::optional<StatusKind> status);
@@ -86,7 +96,8 @@ private:
     QWidget* frameHaupt_ = nullptr;
     PairListView* lvCurrentFindReplace_ = nullptr;
     FileListView* lvFiles_ = nullptr;
-    QTreeWidget* lvSavedReps_ = nullptr;
+    SavedTaskListView* lvSavedReps_ = nullptr;
+    QLineEdit* txtTaskName_ = nullptr;
     PairListEditor* pairEditor_ = nullptr;
     ReplaceModeOption* replaceMode_ = nullptr;
     ProgressPicture* picProgress_ = nullptr;

@@ -39,6 +39,19 @@ PairListKey pairListKey(KeyStroke key) {
     }
 }
 
+SavedTaskKey savedTaskKey(KeyStroke key) {
+    switch (key.code) {
+    case vk::kDelete:
+    case vk::kBackspace:
+        return SavedTaskKey::DeleteSelected;
+    case vk::kEnter:
+    case vk::kSpace:
+        return SavedTaskKey::Load;
+    default:
+        return isCtrlA(key) ? SavedTaskKey::SelectAll : SavedTaskKey::None;
+    }
+}
+
 bool selectsWholeText(KeyStroke key) {
     return isCtrlA(key);
 }

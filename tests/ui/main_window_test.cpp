@@ -2,9 +2,11 @@
 #include "config/settings.h"
 #include "lists/pair_list.h"
 #include "support/temp_dir.h"
+#include "tasks/saved_tasks_file.h"
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -46,7 +48,8 @@ struct Fixture {
     QTreeWidget* fileList = nullptr;
     QLabel* status = nullptr;
 
-    explicit Fixture(bool withLanguageFile = true, bool contents = true) {
+    explicit Fixture(bool withLanguageFile = true, bool contents = true, bool addFiles = false,
+                     const SavedReps& tasks = emptySavedReps()) {
         if (withLanguageFile) {
             app.write("Sprachen.txt", kLanguageFile);
         }
@@ -55,7 +58,11 @@ struct Fixture {
                                    app.file("Icons/StatQuestion.bmp"));
         Settings settings;
         settings.ReplaceInContents = contents;
+        settings.AddFilesToFilelist = addFiles;
         SettingsSpeichern(app.path(), settings);
+        if (tasks.size() > 1) {
+            RepsDateiSpeichern(app.file("Saved_Replacements.txt"), tasks);
+        }
         window = std::make_unique<MainWindow>(app.path(), dialogs, shell);
         pairs = child<QTreeWidget>("lvCurrentFindReplace");
         fileList = child<QTreeWidget>("lvFiles");
@@ -266,6 +273,69 @@ private slots:
         QVERIFY(german->isChecked() && !f.child<QAction>("mnuLanguage(0)")->isChecked());
         QCOMPARE(SettingsLaden(f.app.path()).Language, 1);
         QCOMPARE(f.fileList->headerItem()->text(2), QString("Count")); // headings keep the start's language
+    }
+
+    void storingTasksNamesNumbersAndRefusals() {
+        Fixture f;
+        auto* name = f.child<QLineEdit>("txtTaskName");
+        auto* tasks = f.child<QTreeWidget>("lvSavedReps");
+        f.window->AddToTaskList(); // no pairs: nothing, no message
+        f.addPair("a", "b");
+        name->clear();
+        f.window->AddToTaskList();
+        QCOMPARE(f.dialogs.texts.size(), 1);
+        name->setText("Twice");
+        f.key(f.window.get(), Qt::Key_F3);
+        f.child<QPushButton>("cmdToList")->click();
+        QCOMPARE(tasks->topLevelItemCount(), 2);
+        QCOMPARE(tasks->topLevelItem(1)->text(0), QString("2"));
+        QCOMPARE(RepsDateiEinlesen(f.window->savedTasksPath()).size(), 3u);
+
+        f.addPair("x\r\n[/Find]", "y"); // a closing tag after a line break would end the text early
+        f.window->AddToTaskList();
+        QCOMPARE(tasks->topLevelItemCount(), 2);
+        QCOMPARE(f.dialogs.texts.size(), 2);
+
+        tasks->topLevelItem(0)->setSelected(true);
+        tasks->setFocus();
+        f.key(tasks, Qt::Key_Delete);
+        QCOMPARE(tasks->topLevelItemCount(), 1);
+        QCOMPARE(tasks->topLevelItem(0)->text(0), QString("2"));
+        f.window->AddToTaskList();
+        QCOMPARE(f.dialogs.texts.size(), 3);
+        f.key(tasks, Qt::Key_A, Qt::ControlModifier);
+        f.key(tasks, Qt::Key_Backspace);
+        QCOMPARE(tasks->topLevelItemCount(), 0);
+        QCOMPARE(RepsDateiEinlesen(f.window->savedTasksPath()).size(), 1u);
+    }
+
+    void loadingATaskTakesPairsModeAndFilesWhenAsked() {
+        testing::TempDir data;
+        const std::string kept = data.write("kept.txt", "old");
+        SavedReps reps = emptySavedReps();
+        reps.push_back(RepTask{"Rename", {kept}, {"kept", "x^t"}, {"done"}, false, false});
+        for (bool addFiles : {false, true}) {
+            Fixture f(true, true, addFiles, reps);
+            auto* tasks = f.child<QTreeWidget>("lvSavedReps");
+            QCOMPARE(tasks->topLevelItem(0)->text(2), QString("kept\r\nx^t"));
+            const QString other = f.path("other.txt", "");
+            f.dropFiles({other});
+            tasks->setCurrentItem(tasks->topLevelItem(0));
+            tasks->setFocus();
+            f.key(tasks, Qt::Key_Return);
+            QCOMPARE(f.pairs->topLevelItemCount(), 2);
+            QCOMPARE(f.pairs->topLevelItem(1)->text(1), QString()); // missing replacement comes back empty
+            QCOMPARE(f.child<QLineEdit>("txtTaskName")->text(), QString("Rename"));
+            QVERIFY(f.child<QLabel>("Label(6)")->font().bold());
+            QVERIFY(!SettingsLaden(f.app.path()).ReplaceInContents);
+            QCOMPARE(f.fileList->topLevelItem(0)->text(0), addFiles ? QString::fromStdString(kept) : other);
+            QTRY_COMPARE(f.count(0), addFiles ? QString("1") : QString("0"));
+
+            f.key(f.window.get(), Qt::Key_N, Qt::ControlModifier);
+            QCOMPARE(f.pairs->topLevelItemCount() + f.fileList->topLevelItemCount(), 0);
+            QVERIFY(f.status->text().isEmpty() && f.child<QLineEdit>("txtTaskName")->text().isEmpty());
+            QCOMPARE(tasks->topLevelItemCount(), 1);
+        }
     }
 };
 

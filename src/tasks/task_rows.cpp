@@ -1,0 +1,46 @@
+#include "tasks/task_rows.h"
+
+#include <charconv>
+
+namespace morvane {
+
+std::string ZeilenVerbinden(const std::vector<std::string>& texts) {
+    std::string joined;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (i > 0) {
+            joined += "\r\n";
+        }
+        joined += texts[i];
+    }
+    return joined;
+}
+
+std::optional<std::size_t> taskIndexOf(std::string_view number, const SavedReps& reps) {
+    std::size_t index = 0;
+    const char* end = number.data() + number.size();
+    const auto parsed = std::from_chars(number.data(), end, index);
+    if (parsed.ec != std::errc() || parsed.ptr != end || index == 0 || index >= reps.size() ||
+        reps[index].Name.empty()) {
+        return std::nullopt;
+    }
+    return index;
+}
+
+RepTask taskFromLists(std::string name, std::vector<std::string> finds, std::vector<std::string> replaces,
+                      std::vector<std::string> files, bool replaceInContents) {
+    RepTask task;
+    task.Name = std::move(name);
+    task.CaseSensitive = false;
+    task.ReplaceInContents = replaceInContents;
+    task.Files = std::move(files);
+    replaces.resize(finds.size());
+    for (std::size_t i = 0; i < finds.size(); ++i) {
+        if (!finds[i].empty()) {
+            task.Find.push_back(std::move(finds[i]));
+            task.Replace.push_back(std::move(replaces[i]));
+        }
+    }
+    return task;
+}
+
+} // namespace morvane
