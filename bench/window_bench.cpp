@@ -31,6 +31,7 @@ struct SilentDialogs : Dialogs {
 struct SilentShell : Shell {
     void showInFolder(const QString&) override {}
     void open(const QString&) override {}
+    void openAddress(const QString&) override {}
 };
 
 // The longest gap between two turns of the event loop while `start` runs and until `done` holds.

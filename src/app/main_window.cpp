@@ -13,6 +13,7 @@
 #include "tasks/saved_task_list.h"
 #include "tasks/saved_tasks_file.h"
 #include "tasks/task_rows.h"
+#include "ui/about_dialog.h"
 #include "util/list_columns.h"
 #include "util/list_views.h"
 #include "util/paths.h"
@@ -21,6 +22,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -53,6 +55,7 @@ MainWindow::MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell, QW
     : QMainWindow(parent), appFolder_(std::move(appFolder)), dialogs_(dialogs), shell_(shell) {
     setObjectName("frm1");
     buildControls();
+    buildSkin();
     buildMenus();
     connectLists();
     connect(&runs_, &RunController::progressed, this,
@@ -115,6 +118,49 @@ void MainWindow::buildControls() {
     resize(pixelsFromTwips(kDesignClientArea.width), pixelsFromTwips(kDesignClientArea.height));
 }
 
+// The image buttons, the page backgrounds and the About dialog, which shares the skin's background.
+void MainWindow::buildSkin() {
+    QGroupBox& editor = pairEditor_->editorFrame();
+    auto* mainBackground = named(new QLabel(frameHaupt_), "img(0)");
+    auto* editorBackground = named(new QLabel(&editor), "img(1)");
+    auto* frmSwap = named(new QFrame(&editor), "frmSwap");
+    std::array<ImageButton*, 4> buttons{new ImageButton(0, frameHaupt_), new ImageButton(1, frameHaupt_),
+                                        new ImageButton(2, frameHaupt_), new ImageButton(5, frmSwap)};
+    buttons[0]->setToolTip(QStringLiteral("Dummy"));
+    buttons[0]->hide();
+    buttons[1]->hide(); // only an anchor of the layout
+    for (ImageButton* button : buttons) {
+        skin_.addButton(*button);
+    }
+    about_ = new AboutDialog(shell_, this);
+    for (QLabel* background : {mainBackground, editorBackground, &about_->background()}) {
+        skin_.addBackground(*background);
+        background->lower();
+    }
+    for (QWidget* surface : std::initializer_list<QWidget*>{
+             this, findChild<QWidget*>("txtFind"), findChild<QWidget*>("txtReplace"),
+             findChild<QWidget*>("txtSpecialChars"), &editor, lvCurrentFindReplace_->viewport(),
+             lvFiles_->viewport(), lvSavedReps_->viewport()}) {
+        skin_.addResetSurface(*surface);
+    }
+    connect(&skin_, &Skin::buttonClicked, this, [this](int index) {
+        if (index == 2) {
+            ReplaceIt();
+        } else if (index == 5) {
+            pairEditor_->SwapTextBoxes();
+        }
+    });
+    placed_.insert(placed_.end(), {{FormControl::img0, mainBackground},
+                                   {FormControl::img1, editorBackground},
+                                   {FormControl::imgButton0, buttons[0]},
+                                   {FormControl::imgButton1, buttons[1]},
+                                   {FormControl::imgButton2, buttons[2]},
+                                   {FormControl::frmSwap, frmSwap},
+                                   {FormControl::imgButton5, buttons[3]}});
+    inputs_.push_back(buttons[2]);
+    applyLayout();
+}
+
 void MainWindow::buildMenus() {
     QMenu* file = named(menuBar()->addMenu(QStringLiteral("&File")), "mnuFile");
     QAction* newTask = named(file->addAction(QStringLiteral("New"), this, &MainWindow::MenuNeu), "mnuNew");
@@ -155,6 +201,14 @@ void MainWindow::buildMenus() {
         });
         mnuLanguage_[static_cast<std::size_t>(index)] = item;
     }
+    QMenu* help = named(menuBar()->addMenu(QStringLiteral("&?")), "mnuFragezeichen");
+    named(help->addAction(QStringLiteral("About this Program"), this,
+                          [this] {
+                              about_->show();
+                              about_->raise();
+                              about_->activateWindow();
+                          }),
+          "mnuAbout");
     // Escape works wherever the focus is, as the window sees every key first.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, pairEditor_, &PairListEditor::HaupframeZeigen);
@@ -181,6 +235,8 @@ void MainWindow::startUp() {
     SettingsEinstellen();
     ListenColumnsEinstellen();
     picProgress_->FortschrittEinrichten();
+    skin_.ButtonGifsInILladen(appFolder_);
+    skin_.ButtonIconsRefresh(true);
     savedReps_ = RepsDateiEinlesen(savedTasksPath_);
     RepTasksInListeLaden(*lvSavedReps_, savedReps_);
     pairEditor_->HaupframeZeigen();

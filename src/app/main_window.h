@@ -8,6 +8,7 @@
 #include "lists/key_rules.h"
 #include "tasks/rep_task.h"
 #include "ui/form_layout.h"
+#include "ui/image_buttons.h"
 
 #include <QMainWindow>
 #include <array>
@@ -28,6 +29,7 @@ class PairListEditor;
 class PairListView;
 class ProgressPicture;
 class ReplaceModeOption;
+class AboutDialog;
 class SavedTaskListView;
 
 // The main window: the application. It owns the working lists and wires the controls to the functions that
@@ -55,6 +57,8 @@ public:
     const Settings& settings() const { return settings_; }
     const SavedReps& savedReps() const { return savedReps_; }
     PairListEditor& pairEditor() { return *pairEditor_; }
+    AboutDialog& about() { return *about_; }
+    const Skin& skin() const { return skin_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -62,6 +66,7 @@ protected:
 private:
     void buildControls();
     void buildMenus();
+    void buildSkin();
     void connectLists();
     void startUp();
 
@@ -107,6 +112,8 @@ private:
     std::array<QAction*, 2> mnuLanguage_{};
     std::vector<QWidget*> inputs_; // what changes the lists; disabled while an execute run goes
 
+    Skin skin_;
+    AboutDialog* about_ = nullptr;
     FormLayout layout_ = designFormLayout();
     std::vector<std::pair<FormControl, QWidget*>> placed_;
 

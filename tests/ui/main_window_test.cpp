@@ -3,6 +3,8 @@
 #include "lists/pair_list.h"
 #include "support/temp_dir.h"
 #include "tasks/saved_tasks_file.h"
+#include "ui/about_dialog.h"
+#include "ui/image_buttons.h"
 
 #include <QAction>
 #include <QLabel>
@@ -29,6 +31,7 @@ struct RecordingShell : Shell {
     QStringList calls;
     void showInFolder(const QString& path) override { calls << "show " + path; }
     void open(const QString& path) override { calls << "open " + path; }
+    void openAddress(const QString& url) override { calls << "browse " + url; }
 };
 
 const char* const kLanguageFile = "[Replacements pending]\tPending:\tAusstehend:\r\n"
@@ -54,6 +57,8 @@ struct Fixture {
             app.write("Sprachen.txt", kLanguageFile);
         }
         std::filesystem::create_directories(app.file("Icons"));
+        std::filesystem::copy(MORVANE_SOURCE_DIR "/data/Icons/Skin0", app.file("Icons/Skin0"));
+        std::filesystem::remove(app.file("Icons/Skin0/B5_2.gif")); // a missing skin file must not matter
         std::filesystem::copy_file(MORVANE_SOURCE_DIR "/data/Icons/StatQuestion.bmp",
                                    app.file("Icons/StatQuestion.bmp"));
         Settings settings;
@@ -336,6 +341,56 @@ private slots:
             QVERIFY(f.status->text().isEmpty() && f.child<QLineEdit>("txtTaskName")->text().isEmpty());
             QCOMPARE(tasks->topLevelItemCount(), 1);
         }
+    }
+
+    void imageButtonsHoverResetAndDispatchClicks() {
+        Fixture f;
+        auto* execute = f.child<QLabel>("imgButton(2)");
+        auto* swap = f.child<QLabel>("imgButton(5)");
+        const auto shows = [&](QLabel* button, int index, int state) {
+            return button->pixmap().toImage() == f.window->skin().image(index, state).toImage();
+        };
+        QVERIFY(!f.window->skin().image(2, 1).isNull());
+        QVERIFY(shows(execute, 2, 1));
+        QTest::mouseMove(execute, QPoint(5, 5));
+        QVERIFY(shows(execute, 2, 2));
+        QTest::mouseMove(f.child<QWidget>("img(0)"), QPoint(3, 3));
+        QVERIFY(shows(execute, 2, 1));
+        QVERIFY(f.window->skin().image(5, 2).isNull());
+
+        f.addPair("a", "b");
+        f.dropFiles({f.path("one.txt", "a")});
+        QTest::mouseClick(execute, Qt::LeftButton, {}, QPoint(5, 5));
+        QTRY_COMPARE(testing::readBytes(f.files.file("one.txt")), std::string("b"));
+        QTRY_VERIFY(!f.window->executing());
+
+        f.key(f.window.get(), Qt::Key_F1);
+        QTest::keyClicks(f.child<QPlainTextEdit>("txtFind"), "left");
+        QTest::mouseClick(swap, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(f.child<QPlainTextEdit>("txtReplace")->toPlainText(), QString("left"));
+        QVERIFY(shows(swap, 5, 1));
+    }
+
+    void aboutDialogShowsVersionsAndOnlyHides() {
+        Fixture f;
+        AboutDialog& about = f.window->about();
+        QVERIFY(!about.isVisible());
+        f.child<QAction>("mnuAbout")->trigger();
+        f.child<QAction>("mnuAbout")->trigger();
+        QVERIFY(about.isVisible());
+        QCOMPARE(f.window->findChildren<AboutDialog*>().size(), 1);
+        QCOMPARE(about.windowTitle(), QString("Morvane Version 1.0"));
+        QCOMPARE(about.findChild<QLabel*>("lblVersion")->text(), QString("Version 1.0.1"));
+        QVERIFY(f.window->isEnabled());
+        QTest::mouseClick(about.findChild<QLabel*>("Label2"), Qt::LeftButton);
+        QCOMPARE(f.shell.calls, QStringList{QString("browse ") + kMakerWebSite});
+        QVERIFY(QTest::qWaitForWindowActive(&about));
+        QTest::keyClick(&about, Qt::Key_Escape);
+        QVERIFY(!about.isVisible());
+        f.child<QAction>("mnuAbout")->trigger();
+        about.close();
+        QVERIFY(!about.isVisible());
+        QCOMPARE(f.window->findChildren<AboutDialog*>().size(), 1);
     }
 };
 

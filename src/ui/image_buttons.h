@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QLabel>
+#include <QObject>
+#include <QPixmap>
+#include <array>
+#include <map>
+#include <string>
+
+namespace morvane {
+
+// A picture that acts as a button: it stretches its image to its size, and reports hovering and clicks.
+class ImageButton : public QLabel {
+    Q_OBJECT
+
+public:
+    ImageButton(int index, QWidget* parent);
+    int index() const { return index_; }
+
+signals:
+    void hovered(int index);
+    void clicked(int index);
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    int index_;
+};
+
+// The skin of the window: four images per button (normal, hover, and two the rules never show) and the
+// background of the pages and the About dialog, read once from Icons/Skin0 of the application folder. A
+// missing or unreadable file gives an empty picture and the program runs on.
+class Skin : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr std::array<int, 3> kButtons{1, 2, 5};
+    static constexpr int kStates = 4;
+
+    explicit Skin(QObject* parent = nullptr);
+
+    void ButtonGifsInILladen(const std::string& appFolder);
+    void addButton(ImageButton& button);
+    void addBackground(QLabel& background);
+    // Every button back to its normal image; the first time also the backgrounds.
+    void ButtonIconsRefresh(bool erstesMal);
+    // Moving the mouse over the widget puts the buttons back to their normal images.
+    void addResetSurface(QWidget& widget);
+
+    const QPixmap& image(int button, int state) const;
+    const QPixmap& background() const { return background_; }
+
+signals:
+    // A click, after the buttons went back to normal.
+    void buttonClicked(int index);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void hover(int index);
+
+    std::map<std::pair<int, int>, QPixmap> images_; // by (button, state)
+    QPixmap background_;
+    std::map<int, ImageButton*> buttons_;
+    std::vector<QLabel*> backgrounds_;
+};
+
+} // namespace morvane
