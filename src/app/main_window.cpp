@@ -115,7 +115,8 @@ void MainWindow::buildControls() {
     inputs_ = {lvCurrentFindReplace_,       lvFiles_,          lvSavedReps_,     cmdToList,
                &pairEditor_->editorFrame(), child("Label(6)"), child("Label(7)")};
     applyLayout();
-    resize(pixelsFromTwips(kDesignClientArea.width), pixelsFromTwips(kDesignClientArea.height));
+    // A window of 12000 by 9000 twips, where every rule of the layout has room.
+    resize(pixelsFromTwips(12000), pixelsFromTwips(9000 - 700) + menuBar()->sizeHint().height());
 }
 
 // The image buttons, the page backgrounds and the About dialog, which shares the skin's background.

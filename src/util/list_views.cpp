@@ -13,7 +13,9 @@ namespace morvane {
 void ListViewInit(QTreeWidget& list) {
     list.setSelectionBehavior(QAbstractItemView::SelectRows);
     list.setStyleSheet(QStringLiteral("QTreeView::item { border-right: 1px solid palette(midlight);"
-                                      " border-bottom: 1px solid palette(midlight); }"));
+                                      " border-bottom: 1px solid palette(midlight); }"
+                                      "QTreeView::item:selected { background: palette(highlight);"
+                                      " color: palette(highlighted-text); }"));
     list.setEditTriggers(QAbstractItemView::NoEditTriggers);
     list.setRootIsDecorated(false);
     list.setItemsExpandable(false);

@@ -1,0 +1,44 @@
+#!/bin/sh
+# Starts the built program under a virtual X server and takes screenshots of the main page, the editor page
+# and the About dialog, in English and in German, into docs/ (or the folder given).
+# Needs: xvfb, xdotool, imagemagick (apt-get install -y xvfb xauth xdotool imagemagick). Build first.
+set -eu
+
+here=$(cd "$(dirname "$0")/.." && pwd)
+out=${1:-"$here/docs"}
+mkdir -p "$out"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+import_cmd=$(command -v import-im6.q16 || command -v import)
+
+# A copy of the program folder, so the screenshots never touch the build's settings or tasks.
+cp -r "$here/build/app" "$work/app"
+mkdir -p "$work/files"
+printf 'The colour of the centre.\r\nAnother colour line.\r\n' > "$work/files/notes.txt"
+printf 'colour, colour, colour\r\n' > "$work/files/report.old.txt"
+printf 'nothing to see\r\n' > "$work/files/readme.md"
+
+shoot() { # language, then what to capture
+    language=$1
+    printf '[Replace in Contents]\t\t1\r\n[Language]\t\t%s\r\n[Load Icons]\t\t1\r\n[Add Files to Filelist]\t\t1\r\n' \
+        "$language" > "$work/app/Settings.txt"
+    sep='[---------------------------------------][------------------]'
+    printf '%s\r\n[Name:]\r\nSpelling\r\n[/Name]\r\n[Replace in Contents:]\r\n1\r\n[/Replace in Contents]\r\n[Case Sensitive:]\r\n0\r\n[/Case Sensitive]\r\n[Find:]\r\ncolour\r\n[/Find]\r\n[Find:]\r\ncentre\r\n[/Find]\r\n[Replace:]\r\ncolor\r\n[/Replace]\r\n[Replace:]\r\ncenter\r\n[/Replace]\r\n[Files:]\r\n%s\r\n%s\r\n%s\r\n[/Files]\r\n%s' \
+        "$sep" "$work/files/notes.txt" "$work/files/report.old.txt" "$work/files/readme.md" "$sep" \
+        > "$work/app/Saved_Replacements.txt"
+    xvfb-run -a -s "-screen 0 1100x800x24" sh -c "
+        '$work/app/morvane' & pid=\$!
+        sleep 2
+        xdotool mousemove 60 376 click --repeat 2 --delay 80 1; sleep 1
+        xdotool mousemove 700 600
+        '$import_cmd' -window root -crop 820x600+0+0 '$out/main-$language.png'
+        xdotool key F1; sleep 0.5
+        xdotool type --delay 20 'colour'; xdotool key Tab; xdotool type --delay 20 'color'; sleep 0.3
+        '$import_cmd' -window root -crop 820x600+0+0 '$out/editor-$language.png'
+        xdotool key Escape; sleep 0.3
+        kill \$pid"
+}
+
+shoot 0
+shoot 1
+echo "Screenshots in $out"
