@@ -71,9 +71,9 @@ void MainWindow::buildControls() {
     frameHaupt_ = named(new QWidget(pages_), "frameHaupt");
     pages_->addWidget(frameHaupt_);
 
-    lvCurrentFindReplace_ = named(new PairListView(frameHaupt_), "lvCurrentFindReplace");
+    lvCurrentFindReplace_ = named(newPairListView(frameHaupt_), "lvCurrentFindReplace");
     lvFiles_ = named(new FileListView(frameHaupt_), "lvFiles");
-    lvSavedReps_ = named(new SavedTaskListView(frameHaupt_), "lvSavedReps");
+    lvSavedReps_ = named(newSavedTaskListView(frameHaupt_), "lvSavedReps");
     txtTaskName_ =
         named(new QLineEdit(QStringLiteral("Enter Name to save new Task"), frameHaupt_), "txtTaskName");
     auto* cmdToList = named(new QPushButton(QStringLiteral("Add to &List"), frameHaupt_), "cmdToList");
@@ -217,12 +217,12 @@ void MainWindow::buildMenus() {
 
 void MainWindow::connectLists() {
     connect(lvFiles_, &FileListView::filesDropped, this, &MainWindow::dropFiles);
-    connect(lvFiles_, &FileListView::keyAction, this, &MainWindow::onFileListKey);
+    connect(lvFiles_, &KeyedListView::keyPressed, this, &MainWindow::onFileListKey);
     connect(lvFiles_, &QTreeWidget::itemDoubleClicked, this,
             [this] { ListenEvent(*lvFiles_, QStringLiteral("Explorer"), shell_); });
     connect(pairEditor_, &PairListEditor::pairsChanged, this, [this] { ErsetzenSimulieren(false); });
     connect(replaceMode_, &ReplaceModeOption::changed, this, &MainWindow::onModeChanged);
-    connect(lvSavedReps_, &SavedTaskListView::keyAction, this, &MainWindow::onSavedTaskKey);
+    connect(lvSavedReps_, &KeyedListView::keyPressed, this, &MainWindow::onSavedTaskKey);
     connect(lvSavedReps_, &QTreeWidget::itemDoubleClicked, this, &MainWindow::lvCurrentTaskBearbeiten);
 }
 
@@ -339,8 +339,8 @@ void MainWindow::dropFiles(const QStringList& paths) {
     ErsetzenSimulieren(false);
 }
 
-void MainWindow::onFileListKey(FileListKey action) {
-    switch (action) {
+void MainWindow::onFileListKey(KeyStroke key) {
+    switch (fileListKey(key)) {
     case FileListKey::ShowInFolder:
         ListenEvent(*lvFiles_, QStringLiteral("Explorer"), shell_);
         break;
@@ -426,8 +426,8 @@ void MainWindow::MenuNeu() {
     txtTaskName_->clear();
 }
 
-void MainWindow::onSavedTaskKey(SavedTaskKey action) {
-    switch (action) {
+void MainWindow::onSavedTaskKey(KeyStroke key) {
+    switch (savedTaskKey(key)) {
     case SavedTaskKey::DeleteSelected:
         MarkierteZeilenRepLoeschen(*lvSavedReps_, savedReps_);
         saveTasks();

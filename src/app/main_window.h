@@ -25,12 +25,11 @@ class QTreeWidget;
 namespace morvane {
 
 class FileListView;
+class KeyedListView;
 class PairListEditor;
-class PairListView;
 class ProgressPicture;
 class ReplaceModeOption;
 class AboutDialog;
-class SavedTaskListView;
 
 // The main window: the application. It owns the working lists and wires the controls to the functions that
 // hold the rules; the rules themselves live in the core and in the list classes.
@@ -54,8 +53,6 @@ public:
 
     bool executing() const { return executing_; }
     const std::string& savedTasksPath() const { return savedTasksPath_; }
-    const Settings& settings() const { return settings_; }
-    const SavedReps& savedReps() const { return savedReps_; }
     PairListEditor& pairEditor() { return *pairEditor_; }
     AboutDialog& about() { return *about_; }
     const Skin& skin() const { return skin_; }
@@ -78,9 +75,9 @@ private:
     QString message(std::string_view key) const;
 
     void dropFiles(const QStringList& paths);
-    void onFileListKey(FileListKey action);
+    void onFileListKey(KeyStroke key);
     void onModeChanged(bool replaceInContents);
-    void onSavedTaskKey(SavedTaskKey action);
+    void onSavedTaskKey(KeyStroke key);
     void saveTasks();
 
     RunRequest snapshot(bool ausfuehren) const;
@@ -99,9 +96,9 @@ private:
 
     QStackedWidget* pages_ = nullptr;
     QWidget* frameHaupt_ = nullptr;
-    PairListView* lvCurrentFindReplace_ = nullptr;
+    KeyedListView* lvCurrentFindReplace_ = nullptr;
     FileListView* lvFiles_ = nullptr;
-    SavedTaskListView* lvSavedReps_ = nullptr;
+    KeyedListView* lvSavedReps_ = nullptr;
     QLineEdit* txtTaskName_ = nullptr;
     PairListEditor* pairEditor_ = nullptr;
     ReplaceModeOption* replaceMode_ = nullptr;

@@ -31,7 +31,6 @@ public:
     ~RunController() override;
 
     void start(RunRequest request);
-    bool running() const { return active_ != nullptr; }
 
 signals:
     void progressed(int percent);

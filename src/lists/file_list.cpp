@@ -1,6 +1,5 @@
 #include "lists/file_list.h"
 
-#include "app/key_stroke.h"
 #include "app/shell.h"
 #include "util/list_views.h"
 #include "util/paths.h"
@@ -35,7 +34,8 @@ QStringList localFiles(const QMimeData* data) {
 
 } // namespace
 
-FileListView::FileListView(QWidget* parent) : QTreeWidget(parent) {
+FileListView::FileListView(QWidget* parent)
+    : KeyedListView([](KeyStroke key) { return fileListKey(key) != FileListKey::None; }, parent) {
     iconTimer_.setSingleShot(true);
     iconTimer_.setInterval(0);
     connect(&iconTimer_, &QTimer::timeout, this, &FileListView::loadIconBatch);
@@ -67,15 +67,6 @@ void FileListView::dropEvent(QDropEvent* event) {
     }
     event->acceptProposedAction();
     emit filesDropped(paths);
-}
-
-void FileListView::keyPressEvent(QKeyEvent* event) {
-    const FileListKey action = fileListKey(keyStrokeOf(*event));
-    if (action == FileListKey::None) {
-        QTreeWidget::keyPressEvent(event);
-        return;
-    }
-    emit keyAction(action);
 }
 
 void AddNewFileToList(QTreeWidget& list, const QStringList& paths) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lists/key_rules.h"
+#include "util/keyed_list_view.h"
 
 #include <QHash>
 #include <QIcon>
@@ -15,7 +15,7 @@ class Shell;
 
 // The file list: files and folders dropped from the desktop's file manager, in the drop's order. Only local
 // file URLs count; dropped text and other data are ignored.
-class FileListView : public QTreeWidget {
+class FileListView : public KeyedListView {
     Q_OBJECT
 
 public:
@@ -29,13 +29,11 @@ public:
 
 signals:
     void filesDropped(const QStringList& paths);
-    void keyAction(morvane::FileListKey action);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void loadIconBatch();

@@ -13,8 +13,6 @@ inline constexpr int kDelete = 46;
 inline constexpr int kA = 65;
 inline constexpr int kKeypadPlus = 107;
 inline constexpr int kF1 = 112;
-inline constexpr int kF2 = 113;
-inline constexpr int kF5 = 116;
 inline constexpr int kMainPlus = 187; // the key carrying "=" and "+" on the main keyboard
 } // namespace vk
 

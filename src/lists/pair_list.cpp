@@ -30,15 +30,8 @@ template <class Widget> Widget* named(Widget* widget, const char* name) {
 
 } // namespace
 
-PairListView::PairListView(QWidget* parent) : QTreeWidget(parent) {}
-
-void PairListView::keyPressEvent(QKeyEvent* event) {
-    const PairListKey action = pairListKey(keyStrokeOf(*event));
-    if (action == PairListKey::None) {
-        QTreeWidget::keyPressEvent(event);
-        return;
-    }
-    emit keyAction(action);
+KeyedListView* newPairListView(QWidget* parent) {
+    return new KeyedListView([](KeyStroke key) { return pairListKey(key) != PairListKey::None; }, parent);
 }
 
 EditorTextBox::EditorTextBox(QWidget* parent) : QPlainTextEdit(parent) {
@@ -58,10 +51,10 @@ void EditorTextBox::keyPressEvent(QKeyEvent* event) {
     QPlainTextEdit::keyPressEvent(event);
 }
 
-PairListEditor::PairListEditor(QStackedWidget& pages, QWidget& mainView, PairListView& list)
+PairListEditor::PairListEditor(QStackedWidget& pages, QWidget& mainView, KeyedListView& list)
     : QObject(&pages), pages_(pages), mainView_(mainView), list_(list) {
     buildEditor();
-    connect(&list_, &PairListView::keyAction, this, &PairListEditor::onListKey);
+    connect(&list_, &KeyedListView::keyPressed, this, &PairListEditor::onListKey);
     connect(&list_, &QTreeWidget::itemDoubleClicked, this, [this] { lvCurrentZeileBearbeiten(); });
 }
 
@@ -159,8 +152,8 @@ void PairListEditor::closeEditorAndStore(bool update) {
     emit pairsChanged();
 }
 
-void PairListEditor::onListKey(PairListKey action) {
-    switch (action) {
+void PairListEditor::onListKey(KeyStroke key) {
+    switch (pairListKey(key)) {
     case PairListKey::DeleteSelected:
         ListViewDeleteSelected(list_);
         emit pairsChanged();

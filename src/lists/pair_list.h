@@ -1,9 +1,9 @@
 #pragma once
 
 #include "lists/key_rules.h"
+#include "util/keyed_list_view.h"
 
 #include <QPlainTextEdit>
-#include <QTreeWidget>
 
 class QGroupBox;
 class QPushButton;
@@ -11,19 +11,6 @@ class QStackedWidget;
 class QWidget;
 
 namespace morvane {
-
-class PairListView : public QTreeWidget {
-    Q_OBJECT
-
-public:
-    explicit PairListView(QWidget* parent = nullptr);
-
-signals:
-    void keyAction(morvane::PairListKey action);
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-};
 
 // A find or replace box: Enter breaks the line, Tab moves on, Ctrl+A selects the whole text.
 class EditorTextBox : public QPlainTextEdit {
@@ -34,6 +21,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
 
+// The pair list's keys.
+KeyedListView* newPairListView(QWidget* parent);
+
 // The pair list and the element editor that covers the main view while a pair is typed or changed. Exactly
 // one of the two pages is usable at a time: the covered one cannot be reached by mouse or keyboard.
 class PairListEditor : public QObject {
@@ -41,7 +31,7 @@ class PairListEditor : public QObject {
 
 public:
     // The pages are the main view and the editor frame, in a stack the caller has laid out.
-    PairListEditor(QStackedWidget& pages, QWidget& mainView, PairListView& list);
+    PairListEditor(QStackedWidget& pages, QWidget& mainView, KeyedListView& list);
 
     QGroupBox& editorFrame() { return *frame_; }
     bool editorShown() const;
@@ -62,12 +52,12 @@ signals:
 
 private:
     void buildEditor();
-    void onListKey(PairListKey action);
+    void onListKey(KeyStroke key);
     void closeEditorAndStore(bool update);
 
     QStackedWidget& pages_;
     QWidget& mainView_;
-    PairListView& list_;
+    KeyedListView& list_;
     QGroupBox* frame_ = nullptr;
     EditorTextBox* txtFind_ = nullptr;
     EditorTextBox* txtReplace_ = nullptr;

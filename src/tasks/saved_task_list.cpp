@@ -1,22 +1,12 @@
 #include "tasks/saved_task_list.h"
 
-#include "app/key_stroke.h"
 #include "tasks/task_rows.h"
 #include "util/qt_text.h"
 
-#include <QKeyEvent>
-
 namespace morvane {
 
-SavedTaskListView::SavedTaskListView(QWidget* parent) : QTreeWidget(parent) {}
-
-void SavedTaskListView::keyPressEvent(QKeyEvent* event) {
-    const SavedTaskKey action = savedTaskKey(keyStrokeOf(*event));
-    if (action == SavedTaskKey::None) {
-        QTreeWidget::keyPressEvent(event);
-        return;
-    }
-    emit keyAction(action);
+KeyedListView* newSavedTaskListView(QWidget* parent) {
+    return new KeyedListView([](KeyStroke key) { return savedTaskKey(key) != SavedTaskKey::None; }, parent);
 }
 
 void AddNewTaskToList(QTreeWidget& list, const RepTask& task, std::size_t nr) {

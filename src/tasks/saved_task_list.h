@@ -1,7 +1,7 @@
 #pragma once
 
-#include "lists/key_rules.h"
 #include "tasks/rep_task.h"
+#include "util/keyed_list_view.h"
 
 #include <QTreeWidget>
 
@@ -9,18 +9,7 @@ namespace morvane {
 
 // The saved-task list: one row per named task, its number (hidden), name, find texts and replacements. The
 // number is a row's only link to its task; numbers are never reused while the program runs.
-class SavedTaskListView : public QTreeWidget {
-    Q_OBJECT
-
-public:
-    explicit SavedTaskListView(QWidget* parent = nullptr);
-
-signals:
-    void keyAction(morvane::SavedTaskKey action);
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-};
+KeyedListView* newSavedTaskListView(QWidget* parent);
 
 void AddNewTaskToList(QTreeWidget& list, const RepTask& task, std::size_t nr);
 void RepTasksInListeLaden(QTreeWidget& list, const SavedReps& reps);

@@ -44,9 +44,6 @@ struct WindowSize {
     double height = 0;
 };
 
-// The client area the window is designed for.
-inline constexpr WindowSize kDesignClientArea{11445, 7920};
-
 // Every control the layout places. A control's rectangle is relative to its container: the two pages
 // frameHaupt and frameNewElement to the window, Label4 to picProgress, imgButton5 to frmSwap, everything
 // else to the page it stands on (frameHaupt up to img0, frameNewElement from there on).
