@@ -300,9 +300,11 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void MainWindow::FormResize() {
-    const QSize outer = frameGeometry().size();
-    layout_ =
-        formResize(WindowSize{twipsFromPixels(outer.width()), twipsFromPixels(outer.height())}, layout_);
+    // The layout counts 700 twips of the window's height for its caption and menu bar; the pages fill what
+    // is left, which here is the page stack below the menu bar.
+    const QSize pages = pages_->size();
+    layout_ = formResize(WindowSize{twipsFromPixels(pages.width()), twipsFromPixels(pages.height()) + 700},
+                         layout_);
     applyLayout();
     int full = 100;
     picProgress_->FortschrittZeichnen(full, kProgressColour);
