@@ -18,8 +18,9 @@ printf 'The colour of the centre.\r\nAnother colour line.\r\n' > "$work/files/no
 printf 'colour, colour, colour\r\n' > "$work/files/report.old.txt"
 printf 'nothing to see\r\n' > "$work/files/readme.md"
 
-shoot() { # language, then what to capture
+shoot() { # language, then the x position of the "?" menu in that language
     language=$1
+    about_menu=$2
     printf '[Replace in Contents]\t\t1\r\n[Language]\t\t%s\r\n[Load Icons]\t\t1\r\n[Add Files to Filelist]\t\t1\r\n' \
         "$language" > "$work/app/Settings.txt"
     sep='[---------------------------------------][------------------]'
@@ -29,16 +30,20 @@ shoot() { # language, then what to capture
     xvfb-run -a -s "-screen 0 1100x800x24" sh -c "
         '$work/app/morvane' & pid=\$!
         sleep 2
+        main=\$(xdotool search --name '^Morvane' | head -n 1)
         xdotool mousemove 60 376 click --repeat 2 --delay 80 1; sleep 1
         xdotool mousemove 700 600
-        '$import_cmd' -window root -crop 820x600+0+0 '$out/main-$language.png'
+        '$import_cmd' -window \$main '$out/main-$language.png'
         xdotool key F1; sleep 0.5
         xdotool type --delay 20 'colour'; xdotool key Tab; xdotool type --delay 20 'color'; sleep 0.3
-        '$import_cmd' -window root -crop 820x600+0+0 '$out/editor-$language.png'
+        '$import_cmd' -window \$main '$out/editor-$language.png'
         xdotool key Escape; sleep 0.3
+        xdotool mousemove $about_menu 8 click 1; sleep 0.3; xdotool key Down Return; sleep 1
+        about=\$(xdotool search --name '^Morvane Version' | head -n 1)
+        '$import_cmd' -window \$about '$out/about-$language.png'
         kill \$pid"
 }
 
-shoot 0
-shoot 1
+shoot 0 250
+shoot 1 288
 echo "Screenshots in $out"

@@ -32,6 +32,7 @@
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QTreeWidget>
+#include <algorithm>
 
 namespace morvane {
 
@@ -316,7 +317,12 @@ void MainWindow::applyLayout() {
             continue; // the page stack fills the window below the menu bar
         }
         const PixelRect rect = pixelRectFromTwips(layout_[control]);
-        widget->setGeometry(rect.left, rect.top, rect.width, rect.height);
+        // A caption from the language file may be longer than the English one the design was drawn for: a
+        // label keeps its place and grows to the right, so no heading is cut off.
+        const auto* label = qobject_cast<QLabel*>(widget);
+        const int width =
+            label && !label->text().isEmpty() ? std::max(rect.width, label->sizeHint().width()) : rect.width;
+        widget->setGeometry(rect.left, rect.top, width, rect.height);
     }
     const ListColumnWidths widths = listColumnWidths(layout_);
     const auto apply = [](QTreeWidget& list, const auto& columns) {
