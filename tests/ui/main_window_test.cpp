@@ -280,6 +280,19 @@ private slots:
         QCOMPARE(f.fileList->headerItem()->text(2), QString("Count")); // headings keep the start's language
     }
 
+    void resizingMovesTheControlsAndKeepsHeadingsWhole() {
+        Fixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        const int right = f.fileList->geometry().right();
+        auto* heading = f.child<QLabel>("Label(8)");
+        heading->setText("A translated heading far longer than the design's English one");
+        f.window->resize(f.window->width() + 200, f.window->height());
+        QTRY_COMPARE(f.fileList->geometry().right(), right + 200);
+        QCOMPARE(f.child<QWidget>("picProgress")->width(), f.fileList->width());
+        QVERIFY(heading->width() >= heading->sizeHint().width());
+    }
+
     void storingTasksNamesNumbersAndRefusals() {
         Fixture f;
         auto* name = f.child<QLineEdit>("txtTaskName");
