@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -58,13 +59,19 @@ double longestStallMs(const std::function<void()>& start, const std::function<bo
     return static_cast<double>(longest);
 }
 
-void drop(QTreeWidget& list, const std::vector<std::string>& paths) {
-    QMimeData data;
+// What a file manager hands over when files are dragged: building it is the file manager's work, not the
+// window's.
+std::unique_ptr<QMimeData> dragOf(const std::vector<std::string>& paths) {
+    auto data = std::make_unique<QMimeData>();
     QList<QUrl> urls;
     for (const std::string& path : paths) {
         urls << QUrl::fromLocalFile(pathToQString(path));
     }
-    data.setUrls(urls);
+    data->setUrls(urls);
+    return data;
+}
+
+void drop(QTreeWidget& list, const QMimeData& data) {
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(list.viewport(), &enter);
     QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -95,15 +102,17 @@ int main(int argc, char** argv) {
             new QTreeWidgetItem(QStringList{toQString(find == "\r\n" ? "^p" : find), toQString(replace)}));
     }
 
+    const auto thousand = dragOf(corpus.files);
     const double dropAndSimulate =
-        longestStallMs([&] { drop(*files, corpus.files); }, [&] { return allCounted(*files); });
+        longestStallMs([&] { drop(*files, *thousand); }, [&] { return allCounted(*files); });
 
     std::vector<std::string> many;
     for (int round = 0; round < 9; ++round) {
         many.insert(many.end(), corpus.files.begin(), corpus.files.end());
     }
+    const auto nineThousand = dragOf(many);
     const double tenThousand =
-        longestStallMs([&] { drop(*files, many); }, [&] { return allCounted(*files); });
+        longestStallMs([&] { drop(*files, *nineThousand); }, [&] { return allCounted(*files); });
 
     const std::string copy = work + "/window-execute-copy";
     std::filesystem::remove_all(copy);
@@ -113,7 +122,7 @@ int main(int argc, char** argv) {
     for (const std::string& path : corpus.files) {
         copies.push_back(copy + "/" + std::filesystem::path(path).filename().string());
     }
-    drop(*files, copies);
+    drop(*files, *dragOf(copies));
     while (!allCounted(*files)) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }

@@ -32,6 +32,15 @@ QStringList localFiles(const QMimeData* data) {
     return paths;
 }
 
+// Checked on every move of a drag, so it stops at the first local file instead of converting them all.
+bool holdsLocalFile(const QMimeData* data) {
+    if (!data || !data->hasUrls()) {
+        return false;
+    }
+    const QList<QUrl> urls = data->urls();
+    return std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
+}
+
 } // namespace
 
 FileListView::FileListView(QWidget* parent)
@@ -44,7 +53,7 @@ FileListView::FileListView(QWidget* parent)
 }
 
 void FileListView::dragEnterEvent(QDragEnterEvent* event) {
-    if (localFiles(event->mimeData()).isEmpty()) {
+    if (!holdsLocalFile(event->mimeData())) {
         event->ignore();
         return;
     }
@@ -52,7 +61,7 @@ void FileListView::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void FileListView::dragMoveEvent(QDragMoveEvent* event) {
-    if (localFiles(event->mimeData()).isEmpty()) {
+    if (!holdsLocalFile(event->mimeData())) {
         event->ignore();
         return;
     }
