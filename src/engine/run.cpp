@@ -136,8 +136,9 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, 
     try {
         PathParts parts;
         bool readable = true;
+        platform::FileIdentity readAs;
         if (plan.contents()) {
-            const std::string error = readTextFileInto(path, buffers.text);
+            const std::string error = readTextFileInto(path, buffers.text, &readAs);
             readable = error.empty();
             if (!readable) {
                 outcome.failure = RunFailure{i, path, "cannot be read: " + error};
@@ -161,7 +162,8 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, 
             if (!plan.contents()) {
                 renameTo(outcome, i, parts.folder, buffers.text);
             } else if (readable) {
-                if (const WriteOutcome written = TextDateiSpeichern(buffers.text, path); !written.ok()) {
+                if (const WriteOutcome written = TextDateiSpeichern(buffers.text, path, &readAs);
+                    !written.ok()) {
                     outcome.failure = RunFailure{i, path, "cannot be written: " + written.error};
                 }
             }

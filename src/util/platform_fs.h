@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -7,10 +8,30 @@
 // std::filesystem or these.
 namespace morvane::platform {
 
+// What a file was when it was read, so that a later write can tell whether someone else has replaced or
+// changed it since. Two identities are equal only when both are known.
+struct FileIdentity {
+    bool known = false;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t modifiedNanoseconds = 0;
+};
+
+bool sameFile(const FileIdentity& a, const FileIdentity& b);
+
+// The identity of the file a path names, following symbolic links; not known when there is no such file.
+FileIdentity fileIdentity(const std::string& path);
+
 // Writes the bytes to a temporary file beside the target, flushes it to disk and renames it over the target,
 // keeping the target's permission bits. A target reached through a symbolic link is replaced where the link
-// points. Returns the reason on failure, when the target is left as it was; the empty text on success.
-std::string replaceFileContents(const std::string& target, std::string_view bytes);
+// points. A file with more than one hard link keeps its inode, so every name sees the new contents: a backup
+// of the old contents is written beside it first, then the file is rewritten in place; should that fail, the
+// old contents are put back, and if even that fails the reason names the backup that still holds them.
+// With readAs given, a file that is no longer the one read (replaced, or changed since) is not overwritten.
+// Returns the reason on failure, when the target is left as it was; the empty text on success.
+std::string replaceFileContents(const std::string& target, std::string_view bytes,
+                                const FileIdentity* readAs = nullptr);
 
 // Renames a file or folder, failing instead of replacing anything that already exists at the new path.
 // Returns the reason on failure; the empty text on success.

@@ -67,6 +67,26 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
+bool readAll(int fd, std::size_t expectedSize, std::string& bytes) {
+    bytes.resize(expectedSize + 1);
+    std::size_t filled = 0;
+    for (;;) {
+        if (filled == bytes.size()) {
+            bytes.resize(bytes.size() * 2);
+        }
+        const ssize_t got =
+            ::pread(fd, bytes.data() + filled, bytes.size() - filled, static_cast<off_t>(filled));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            bytes.resize(filled);
+            return got == 0;
+        }
+        filled += static_cast<std::size_t>(got);
+    }
+}
+
 void syncFolder(const fs::path& folder) {
     const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
@@ -75,42 +95,41 @@ void syncFolder(const fs::path& folder) {
     }
 }
 
-} // namespace
+FileIdentity identityOf(const struct stat& info) {
+    return FileIdentity{true, static_cast<std::uint64_t>(info.st_dev),
+                        static_cast<std::uint64_t>(info.st_ino), static_cast<std::uint64_t>(info.st_size),
+                        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 +
+                            info.st_mtim.tv_nsec};
+}
 
-std::string replaceFileContents(const std::string& target, std::string_view bytes) {
-    const fs::path resolved = resolveWriteTarget(target);
-    struct stat original {};
-    const bool exists = ::stat(resolved.c_str(), &original) == 0;
-    if (exists && S_ISDIR(original.st_mode)) {
-        return errnoText(EISDIR);
-    }
-    // Replacing through the folder would get round a file's own write protection, which a user set on
-    // purpose.
-    if (exists && ::access(resolved.c_str(), W_OK) != 0) {
-        return errnoText(errno);
-    }
-    const mode_t mode = exists ? (original.st_mode & 07777) : 0666;
-    std::string temporaryPath;
-    const int fd = createTemporaryBeside(resolved, mode, temporaryPath);
+bool changedSince(const FileIdentity* readAs, const struct stat& now) {
+    return readAs && !sameFile(*readAs, identityOf(now));
+}
+
+constexpr char kChangedMeanwhile[] = "the file was replaced or changed by someone else after it was read";
+
+// A file beside the target holding the bytes, flushed to disk; with an original, it takes its permission
+// bits and, where we are allowed to, its owner. Returns 0 or the error; on failure nothing is left behind.
+int writeTemporaryBeside(const fs::path& target, mode_t mode, const struct stat* original,
+                         std::string_view bytes, std::string& temporaryPath) {
+    const int fd = createTemporaryBeside(target, mode, temporaryPath);
     if (fd < 0) {
-        return errnoText(errno);
+        return errno;
     }
     const auto fail = [&](int code) {
         ::close(fd);
         ::unlink(temporaryPath.c_str());
-        return errnoText(code);
+        return code;
     };
     if (!writeAll(fd, bytes)) {
         return fail(errno);
     }
-    if (exists) {
-        // The umask may have cleared bits of the original mode; the owner is kept where we are allowed to.
-        if (::fchmod(fd, mode) != 0) {
-            return fail(errno);
-        }
-        if (::fchown(fd, original.st_uid, original.st_gid) != 0) {
-            errno = 0;
-        }
+    // The umask may have cleared bits of the original mode.
+    if (original && ::fchmod(fd, mode) != 0) {
+        return fail(errno);
+    }
+    if (original && ::fchown(fd, original->st_uid, original->st_gid) != 0) {
+        errno = 0;
     }
     if (::fsync(fd) != 0) {
         return fail(errno);
@@ -118,7 +137,23 @@ std::string replaceFileContents(const std::string& target, std::string_view byte
     if (::close(fd) != 0) {
         const int code = errno;
         ::unlink(temporaryPath.c_str());
+        return code;
+    }
+    return 0;
+}
+
+std::string replaceByRename(const fs::path& resolved, std::string_view bytes, const struct stat* original,
+                            const FileIdentity* readAs) {
+    const mode_t mode = original ? (original->st_mode & 07777) : 0666;
+    std::string temporaryPath;
+    if (const int code = writeTemporaryBeside(resolved, mode, original, bytes, temporaryPath); code != 0) {
         return errnoText(code);
+    }
+    // The last look before the rename: a file put there by someone else since the read must not be lost.
+    struct stat now {};
+    if (readAs && (::stat(resolved.c_str(), &now) != 0 || changedSince(readAs, now))) {
+        ::unlink(temporaryPath.c_str());
+        return kChangedMeanwhile;
     }
     if (::rename(temporaryPath.c_str(), resolved.c_str()) != 0) {
         const int code = errno;
@@ -127,6 +162,91 @@ std::string replaceFileContents(const std::string& target, std::string_view byte
     }
     syncFolder(resolved.parent_path());
     return {};
+}
+
+// Writes from the start, cuts the file to the new length and flushes it. Returns 0 or the error.
+int rewriteFrom0(int fd, std::string_view bytes) {
+    if (::lseek(fd, 0, SEEK_SET) != 0 || !writeAll(fd, bytes) ||
+        ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0 || ::fsync(fd) != 0) {
+        return errno;
+    }
+    return 0;
+}
+
+std::string rewriteInPlace(int fd, const fs::path& resolved, std::string_view bytes,
+                           const FileIdentity* readAs) {
+    struct stat now {};
+    if (::fstat(fd, &now) != 0) {
+        return errnoText(errno);
+    }
+    if (changedSince(readAs, now)) {
+        return kChangedMeanwhile;
+    }
+    std::string old;
+    if (!readAll(fd, static_cast<std::size_t>(now.st_size), old)) {
+        return errnoText(errno);
+    }
+    std::string backupPath;
+    if (const int code = writeTemporaryBeside(resolved, 0600, nullptr, old, backupPath); code != 0) {
+        return errnoText(code);
+    }
+    if (const int code = rewriteFrom0(fd, bytes); code != 0) {
+        if (rewriteFrom0(fd, old) != 0) {
+            return errnoText(code) + "; the old contents are kept in \"" + backupPath + "\"";
+        }
+        ::unlink(backupPath.c_str());
+        return errnoText(code);
+    }
+    ::unlink(backupPath.c_str());
+    syncFolder(resolved.parent_path());
+    return {};
+}
+
+// A rename would give this name a new inode and leave the file's other names with the old contents.
+std::string replaceHardLinked(const fs::path& resolved, std::string_view bytes, const FileIdentity* readAs) {
+    const int fd = ::open(resolved.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        return errnoText(errno);
+    }
+    std::string reason = rewriteInPlace(fd, resolved, bytes, readAs);
+    if (::close(fd) != 0 && reason.empty()) {
+        reason = errnoText(errno);
+    }
+    return reason;
+}
+
+} // namespace
+
+bool sameFile(const FileIdentity& a, const FileIdentity& b) {
+    return a.known && b.known && a.device == b.device && a.inode == b.inode && a.size == b.size &&
+           a.modifiedNanoseconds == b.modifiedNanoseconds;
+}
+
+FileIdentity fileIdentity(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? identityOf(info) : FileIdentity{};
+}
+
+std::string replaceFileContents(const std::string& target, std::string_view bytes,
+                                const FileIdentity* readAs) {
+    const fs::path resolved = resolveWriteTarget(target);
+    struct stat original {};
+    const bool exists = ::stat(resolved.c_str(), &original) == 0;
+    if (!exists) {
+        return readAs ? kChangedMeanwhile : replaceByRename(resolved, bytes, nullptr, nullptr);
+    }
+    if (S_ISDIR(original.st_mode)) {
+        return errnoText(EISDIR);
+    }
+    // Replacing through the folder would get round a file's own write protection, which a user set on
+    // purpose.
+    if (::access(resolved.c_str(), W_OK) != 0) {
+        return errnoText(errno);
+    }
+    if (original.st_nlink > 1) {
+        return replaceHardLinked(resolved, bytes, readAs);
+    }
+    return replaceByRename(resolved, bytes, &original, readAs);
 }
 
 std::string renameNoReplace(const std::string& from, const std::string& to) {

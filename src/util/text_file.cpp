@@ -24,10 +24,15 @@ std::string errnoText(int code) {
 
 } // namespace
 
-std::string readTextFileInto(const std::string& path, std::string& buffer) {
+std::string readTextFileInto(const std::string& path, std::string& buffer, platform::FileIdentity* identity) {
     buffer.clear();
     if (path.empty()) {
         return "empty path";
+    }
+    // Taken before opening: a file swapped in between then differs from it, so the write refuses rather than
+    // overwriting a file that was never read.
+    if (identity) {
+        *identity = platform::fileIdentity(path);
     }
     errno = 0;
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
@@ -67,11 +72,12 @@ std::string TextDateiEinlesen(const std::string& path) {
     return readTextFile(path).text;
 }
 
-WriteOutcome TextDateiSpeichern(const std::string& text, const std::string& path) {
+WriteOutcome TextDateiSpeichern(const std::string& text, const std::string& path,
+                                const platform::FileIdentity* readAs) {
     if (path.empty()) {
         return WriteOutcome{"empty path"};
     }
-    return WriteOutcome{platform::replaceFileContents(path, text)};
+    return WriteOutcome{platform::replaceFileContents(path, text, readAs)};
 }
 
 } // namespace morvane

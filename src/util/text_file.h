@@ -1,5 +1,7 @@
 #pragma once
 
+#include "util/platform_fs.h"
+
 #include <string>
 
 namespace morvane {
@@ -20,14 +22,18 @@ struct WriteOutcome {
 ReadOutcome readTextFile(const std::string& path);
 
 // The same read into a buffer whose memory is kept from file to file. Returns the reason on failure, when the
-// buffer is left empty; the empty text on success.
-std::string readTextFileInto(const std::string& path, std::string& buffer);
+// buffer is left empty; the empty text on success. With identity given, it receives what the file was when
+// it was read, for the write that follows.
+std::string readTextFileInto(const std::string& path, std::string& buffer,
+                             platform::FileIdentity* identity = nullptr);
 
 // The whole contents, or the empty text when the file is missing, empty or unreadable.
 std::string TextDateiEinlesen(const std::string& path);
 
 // Replaces the file's whole contents with the text. The file is either fully rewritten or keeps its old
-// contents and permissions: a crash, a full disk or a size limit part way never leaves it truncated.
-WriteOutcome TextDateiSpeichern(const std::string& text, const std::string& path);
+// contents and permissions: a crash, a full disk or a size limit part way never leaves it truncated. With
+// readAs given, a file that someone else replaced or changed since that read is left as it is.
+WriteOutcome TextDateiSpeichern(const std::string& text, const std::string& path,
+                                const platform::FileIdentity* readAs = nullptr);
 
 } // namespace morvane

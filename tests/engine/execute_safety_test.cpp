@@ -3,6 +3,8 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -32,18 +34,51 @@ std::size_t entriesIn(const std::string& folder) {
     return count;
 }
 
-TEST(ExecuteSafety, UnreadableFileIsReportedAndLeftAlone) {
+std::vector<std::string> vanishingSecretAndOpen(const std::string& folder) {
+    return {folder + "/gone.txt", folder + "/secret.txt", folder + "/open.txt"};
+}
+
+bool vanishedSkippedUnreadableReportedRestWritten(const std::string& folder) {
+    const RunResult result =
+        ErsetzenSimulieren(executeRun(ReplaceMode::Contents, "d", "x", vanishingSecretAndOpen(folder)));
+    return result.rows[0].skipped == SkipReason::Missing && result.failures.size() == 1 &&
+           result.failures[0].row == 1 && result.rows[2].count == 1;
+}
+
+TEST(ExecuteSafety, FilesThatVanishOrTurnUnreadableAfterSimulateAreNotWrittenAndTheRestGoOn) {
     TempDir dir;
     testing::openToEveryone(dir.path());
-    const std::string file = dir.write("secret.txt", "data");
-    fs::permissions(file, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write);
-    EXPECT_TRUE(testing::runWithoutRoot(
-        [](const std::string& path) {
-            const RunResult result = ErsetzenSimulieren(executeRun(ReplaceMode::Contents, "d", "x", {path}));
-            return result.failures.size() == 1 && result.failures[0].row == 0 && result.rows[0].count == 0;
-        },
-        file));
+    const std::string gone = dir.write("gone.txt", "data");
+    const std::string secret = dir.write("secret.txt", "data");
+    testing::openToEveryone(dir.write("open.txt", "data"));
+    RunRequest simulate = executeRun(ReplaceMode::Contents, "d", "x", vanishingSecretAndOpen(dir.path()));
+    simulate.ausfuehren = false;
+    ASSERT_EQ(ErsetzenSimulieren(simulate).total, 3);
+    fs::remove(gone);
+    fs::permissions(secret, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write);
+    EXPECT_TRUE(testing::runWithoutRoot(vanishedSkippedUnreadableReportedRestWritten, dir.path()));
+    EXPECT_FALSE(fs::exists(gone));
+    fs::permissions(secret, fs::perms::owner_read, fs::perm_options::add);
+    EXPECT_EQ(readBytes(secret), "data");
+    EXPECT_EQ(readBytes(dir.file("open.txt")), "xata");
+}
+
+bool contentsAndNameRunsBothFail(const std::string& file) {
+    return ErsetzenSimulieren(executeRun(ReplaceMode::Contents, "d", "x", {file})).failures.size() == 1 &&
+           ErsetzenSimulieren(executeRun(ReplaceMode::FileNames, "d", "x", {file})).failures.size() == 1;
+}
+
+TEST(ExecuteSafety, FolderWithoutWritePermissionKeepsItsFilesContentsAndNames) {
+    TempDir dir;
+    testing::openToEveryone(dir.path());
+    const std::string folder = dir.makeFolder("locked");
+    const std::string file = folder + "/data.txt";
+    testing::openToEveryone(dir.write("locked/data.txt", "data"));
+    fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
+    EXPECT_TRUE(testing::runWithoutRoot(contentsAndNameRunsBothFail, file));
     EXPECT_EQ(readBytes(file), "data");
+    EXPECT_EQ(entriesIn(folder), 1u);
 }
 
 TEST(ExecuteSafety, ReadOnlyFileIsReportedAndKeepsItsContents) {
@@ -72,25 +107,91 @@ bool replaceUnderFileSizeLimit(const std::string& file) {
     return result.failures.size() == 1;
 }
 
-TEST(ExecuteSafety, WriteThatFailsPartWayLeavesTheOldContents) {
-    TempDir dir;
-    const std::string file = dir.write("big.txt", "0123456789");
-    EXPECT_EXIT(std::exit(replaceUnderFileSizeLimit(file) ? 0 : 1), ::testing::ExitedWithCode(0), "");
-    EXPECT_EQ(readBytes(file), "0123456789");
-    EXPECT_EQ(entriesIn(dir.path()), 1u) << "the temporary file must be removed";
+TEST(ExecuteSafety, WriteThatFailsPartWayLeavesTheOldContentsUnderEveryName) {
+    for (const bool hardLinked : {false, true}) {
+        TempDir dir;
+        const std::string file = dir.write("big.txt", "0123456789");
+        if (hardLinked) {
+            fs::create_hard_link(file, dir.file("other.txt"));
+        }
+        EXPECT_EXIT(std::exit(replaceUnderFileSizeLimit(file) ? 0 : 1), ::testing::ExitedWithCode(0), "");
+        EXPECT_EQ(readBytes(file), "0123456789");
+        EXPECT_EQ(entriesIn(dir.path()), hardLinked ? 2u : 1u) << "no temporary file or backup may be left";
+        if (hardLinked) {
+            EXPECT_TRUE(fs::equivalent(file, dir.file("other.txt")));
+        }
+    }
 }
 
-TEST(ExecuteSafety, RenameOntoAnExistingFileIsRefused) {
+TEST(ExecuteSafety, HardLinkedFileIsRewrittenInPlaceSoEveryNameSeesTheNewContents) {
     TempDir dir;
-    const std::string source = dir.write("a.txt", "first");
-    const std::string existing = dir.write("b.txt", "second");
-    const RunResult result = ErsetzenSimulieren(executeRun(ReplaceMode::FileNames, "a", "b", {source}));
-    ASSERT_EQ(result.failures.size(), 1u);
-    EXPECT_EQ(result.failures[0].path, source);
-    EXPECT_FALSE(result.rows[0].renamed);
-    EXPECT_EQ(result.rows[0].path, source);
-    EXPECT_EQ(readBytes(source), "first");
-    EXPECT_EQ(readBytes(existing), "second");
+    const std::string file = dir.write("a.txt", "long old contents");
+    const std::string other = dir.file("b.txt");
+    fs::create_hard_link(file, other);
+    const RunResult result = ErsetzenSimulieren(executeRun(ReplaceMode::Contents, "long old", "new", {file}));
+    EXPECT_TRUE(result.failures.empty());
+    EXPECT_EQ(readBytes(other), "new contents");
+    EXPECT_TRUE(fs::equivalent(file, other));
+    EXPECT_EQ(entriesIn(dir.path()), 2u);
+}
+
+// Changes the file the run has just read, before the run writes it.
+struct ChangeAfterTheFirstRead : RunObserver {
+    std::function<void()> change;
+    void progress(int) override {
+        if (change) {
+            std::exchange(change, nullptr)();
+        }
+    }
+};
+
+TEST(ExecuteSafety, FileChangedWhileTheRunHoldsItIsNotOverwritten) {
+    struct Row {
+        const char* name;
+        bool hardLinked;
+        std::function<void(const TempDir&)> change;
+        const char* expected;
+    };
+    const auto append = [](const TempDir& dir) {
+        std::ofstream(dir.file("a.txt"), std::ios::app) << "theirs";
+    };
+    for (const Row& row : {
+             Row{"swapped for another file", false,
+                 [](const TempDir& dir) { fs::rename(dir.write("new.txt", "theirs"), dir.file("a.txt")); },
+                 "theirs"},
+             Row{"appended to", false, append, "datatheirs"},
+             Row{"hard-linked and appended to", true, append, "datatheirs"},
+         }) {
+        TempDir dir;
+        const std::string file = dir.write("a.txt", "data");
+        const std::string afterwards = dir.write("b.txt", "data");
+        if (row.hardLinked) {
+            fs::create_hard_link(file, dir.file("link.txt"));
+        }
+        ChangeAfterTheFirstRead observer;
+        observer.change = [&] { row.change(dir); };
+        const RunResult result =
+            ErsetzenSimulieren(executeRun(ReplaceMode::Contents, "d", "x", {file, afterwards}), &observer);
+        ASSERT_EQ(result.failures.size(), 1u) << row.name;
+        EXPECT_EQ(result.failures[0].row, 0u) << row.name;
+        EXPECT_EQ(readBytes(file), row.expected) << row.name;
+        EXPECT_EQ(readBytes(afterwards), "xata") << row.name;
+    }
+}
+
+TEST(ExecuteSafety, RenameOntoAnExistingFileIsRefusedEvenWhenOnlyTheCaseDiffers) {
+    for (const char* taken : {"b", "A"}) {
+        TempDir dir;
+        const std::string source = dir.write("a.txt", "first");
+        const std::string existing = dir.write(std::string(taken) + ".txt", "second");
+        const RunResult result = ErsetzenSimulieren(executeRun(ReplaceMode::FileNames, "a", taken, {source}));
+        ASSERT_EQ(result.failures.size(), 1u) << taken;
+        EXPECT_EQ(result.failures[0].path, source);
+        EXPECT_FALSE(result.rows[0].renamed);
+        EXPECT_EQ(result.rows[0].path, source);
+        EXPECT_EQ(readBytes(source), "first");
+        EXPECT_EQ(readBytes(existing), "second");
+    }
 }
 
 TEST(ExecuteSafety, RenameOntoAnExistingFolderIsRefused) {
@@ -141,6 +242,18 @@ TEST(ExecuteSafety, SymbolicLinkIsWrittenAtItsTarget) {
     EXPECT_TRUE(result.failures.empty());
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(readBytes(target), "aBc");
+}
+
+TEST(ExecuteSafety, RenamingASymbolicLinkRenamesTheLinkNotItsTarget) {
+    TempDir dir;
+    const std::string target = dir.write("old.txt", "abc");
+    fs::create_symlink(target, dir.file("old-link"));
+    const RunResult result =
+        ErsetzenSimulieren(executeRun(ReplaceMode::FileNames, "old-", "new-", {dir.file("old-link")}));
+    EXPECT_TRUE(result.failures.empty());
+    EXPECT_TRUE(fs::is_symlink(dir.file("new-link")));
+    EXPECT_EQ(fs::read_symlink(dir.file("new-link")), target);
+    EXPECT_EQ(readBytes(target), "abc");
 }
 
 } // namespace
