@@ -1,6 +1,8 @@
 #include "app/main_values.h"
 
+#include "config/settings_format.h"
 #include "util/paths.h"
+#include "util/platform_fs.h"
 
 namespace morvane {
 
@@ -15,6 +17,19 @@ std::string windowCaption(std::string_view title, Version version) {
 
 std::string savedTasksPath(const std::string& appFolder) {
     return joinPath(appFolder, kSavedTasksFileName);
+}
+
+bool appFolderWritable(const std::string& appFolder) {
+    if (!platform::isWritable(appFolder)) {
+        return false;
+    }
+    for (const std::string& path :
+         {joinPath(appFolder, settings_format::kFileName), savedTasksPath(appFolder)}) {
+        if (DateiExistiert(path) && !platform::isWritable(path)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace morvane

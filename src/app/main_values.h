@@ -36,4 +36,8 @@ std::string windowCaption(std::string_view title, Version version);
 // The saved-tasks file in the application folder.
 std::string savedTasksPath(const std::string& appFolder);
 
+// Whether the program can keep its settings and saved tasks in the application folder: the folder takes new
+// files, and the settings and saved-tasks files that are already there may be replaced.
+bool appFolderWritable(const std::string& appFolder);
+
 } // namespace morvane

@@ -45,6 +45,16 @@ const std::vector<std::string> kBuiltInPairHeadings{"Find", "Replace with"};
 const std::vector<std::string> kBuiltInFileHeadings{"Path", "File", "Replacements"};
 const std::vector<std::string> kBuiltInTaskHeadings{"Nr.", "Name", "Find", "Replace with"};
 
+// Texts that must reach the user even when the language file is missing.
+const char* const kBuiltInReadOnly =
+    "This program keeps its settings and saved tasks in its own folder, and that folder cannot be written, "
+    "so "
+    "changes to the settings and the tasks will not be kept.\r\nTo keep them, copy the program folder to a "
+    "place you can write, such as your home folder, and start the program from the copy (README.md in the "
+    "program folder explains how). The program folder:";
+const char* const kBuiltInTasksNotSaved =
+    "The saved tasks could not be written; the change will be lost when the program ends.";
+
 template <class Widget> Widget* named(Widget* widget, const char* name) {
     widget->setObjectName(QString::fromLatin1(name));
     return widget;
@@ -52,7 +62,8 @@ template <class Widget> Widget* named(Widget* widget, const char* name) {
 
 } // namespace
 
-MainWindow::MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell, QWidget* parent)
+MainWindow::MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell, AppFolderCheck appFolderCheck,
+                       QWidget* parent)
     : QMainWindow(parent), appFolder_(std::move(appFolder)), dialogs_(dialogs), shell_(shell) {
     setObjectName("frm1");
     buildControls();
@@ -63,7 +74,7 @@ MainWindow::MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell, QW
             [this](int percent) { picProgress_->FortschrittZeichnen(percent, kProgressColour); });
     connect(&runs_, &RunController::rowsDone, this, &MainWindow::applyRows);
     connect(&runs_, &RunController::finished, this, &MainWindow::runFinished);
-    startUp();
+    startUp(appFolderCheck);
 }
 
 void MainWindow::buildControls() {
@@ -199,7 +210,7 @@ void MainWindow::buildMenus() {
         item->setCheckable(true);
         connect(item, &QAction::triggered, this, [this, index] {
             SpracheAusgewaehlt(index);
-            SettingsSpeichern(appFolder_, settings_);
+            saveSettings();
         });
         mnuLanguage_[static_cast<std::size_t>(index)] = item;
     }
@@ -228,22 +239,34 @@ void MainWindow::connectLists() {
 }
 
 // The fixed order of start-up: the settings and the language come before anything that shows their texts,
-// the saved tasks after the lists exist, the layout after every control has its content.
-void MainWindow::startUp() {
+// the saved tasks after the lists exist, the layout after every control has its content. In a folder that
+// cannot be written, start-up neither creates nor repairs a file: the user is told instead.
+void MainWindow::startUp(AppFolderCheck appFolderCheck) {
     setWindowTitle(toQString(windowCaption(kApplicationTitle, programVersion())));
     savedTasksPath_ = morvane::savedTasksPath(appFolder_);
     savedReps_ = emptySavedReps();
-    settings_ = SettingsLaden(appFolder_);
+    appFolderWritable_ = appFolderCheck(appFolder_);
+    settings_ = appFolderWritable_ ? SettingsLaden(appFolder_) : readSettings(appFolder_).settings;
     SettingsEinstellen();
     ListenColumnsEinstellen();
     picProgress_->FortschrittEinrichten();
     skin_.ButtonGifsInILladen(appFolder_);
     skin_.ButtonIconsRefresh(true);
-    savedReps_ = RepsDateiEinlesen(savedTasksPath_);
+    savedReps_ = appFolderWritable_ ? RepsDateiEinlesen(savedTasksPath_) : readSavedTasks(savedTasksPath_);
     RepTasksInListeLaden(*lvSavedReps_, savedReps_);
     pairEditor_->HaupframeZeigen();
     FormResize();
     show();
+    if (!appFolderWritable_) {
+        reportReadOnlyAppFolder();
+    }
+}
+
+void MainWindow::reportReadOnlyAppFolder() {
+    dialogs_.message(this, toQString(kApplicationTitle),
+                     message(keys::kAppFolderReadOnly, kBuiltInReadOnly) + QStringLiteral("\r\n") +
+                         QDir::toNativeSeparators(pathToQString(appFolder_)),
+                     Dialogs::Icon::Information);
 }
 
 void MainWindow::SettingsEinstellen() {
@@ -341,6 +364,11 @@ QString MainWindow::message(std::string_view key) const {
     return toQString(MeldungLaden(appFolder_, key, settings_.Language));
 }
 
+QString MainWindow::message(std::string_view key, const char* builtIn) const {
+    const QString text = message(key);
+    return text.isEmpty() ? QString::fromUtf8(builtIn) : text;
+}
+
 void MainWindow::dropFiles(const QStringList& paths) {
     AddNewFileToList(*lvFiles_, paths);
     lvFiles_->IconsLaden(appFolder_);
@@ -368,12 +396,30 @@ void MainWindow::onFileListKey(KeyStroke key) {
 
 void MainWindow::onModeChanged(bool replaceInContents) {
     settings_.ReplaceInContents = replaceInContents;
-    SettingsSpeichern(appFolder_, settings_);
+    saveSettings();
     ErsetzenSimulieren(false);
 }
 
+// In a folder that cannot be written the user was told once at start-up; the changes live on in the window.
+void MainWindow::saveSettings() {
+    if (appFolderWritable_) {
+        SettingsSpeichern(appFolder_, settings_);
+    }
+}
+
+// The table in the window stays as it is, so the user can still run the tasks or copy them elsewhere.
 void MainWindow::saveTasks() {
-    RepsDateiSpeichern(savedTasksPath_, savedReps_);
+    if (!appFolderWritable_) {
+        return;
+    }
+    const WriteOutcome saved = RepsDateiSpeichern(savedTasksPath_, savedReps_);
+    if (!saved.ok()) {
+        dialogs_.message(this, toQString(kApplicationTitle),
+                         message(keys::kTasksNotSaved, kBuiltInTasksNotSaved) + QStringLiteral("\r\n") +
+                             QDir::toNativeSeparators(pathToQString(savedTasksPath_)) + QStringLiteral(": ") +
+                             toQString(saved.error),
+                         Dialogs::Icon::Critical);
+    }
 }
 
 void MainWindow::AddToTaskList() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/dialogs.h"
+#include "app/main_values.h"
 #include "app/shell.h"
 #include "config/settings.h"
 #include "engine/run.h"
@@ -35,8 +36,12 @@ class AboutDialog;
 // hold the rules; the rules themselves live in the core and in the list classes.
 class MainWindow : public QMainWindow {
 public:
+    // Whether the settings and saved tasks can be kept in the application folder; asked once, at start-up.
+    using AppFolderCheck = bool (*)(const std::string& appFolder);
+
     // The application folder holds the settings, the saved tasks and the language file.
-    MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell, QWidget* parent = nullptr);
+    MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell,
+               AppFolderCheck appFolderCheck = appFolderWritable, QWidget* parent = nullptr);
 
     // A run over the lists as they are now; a simulate run asked for while an execute run goes follows it.
     void ErsetzenSimulieren(bool ausfuehren);
@@ -65,7 +70,8 @@ private:
     void buildMenus();
     void buildSkin();
     void connectLists();
-    void startUp();
+    void startUp(AppFolderCheck appFolderCheck);
+    void reportReadOnlyAppFolder();
 
     void SettingsEinstellen();
     void SpracheEinstellen();
@@ -73,11 +79,13 @@ private:
     void FormResize();
     void applyLayout();
     QString message(std::string_view key) const;
+    QString message(std::string_view key, const char* builtIn) const;
 
     void dropFiles(const QStringList& paths);
     void onFileListKey(KeyStroke key);
     void onModeChanged(bool replaceInContents);
     void onSavedTaskKey(KeyStroke key);
+    void saveSettings();
     void saveTasks();
 
     RunRequest snapshot(bool ausfuehren) const;
@@ -91,6 +99,7 @@ private:
     Dialogs& dialogs_;
     Shell& shell_;
     std::string savedTasksPath_;
+    bool appFolderWritable_ = true;
     Settings settings_;
     SavedReps savedReps_;
 

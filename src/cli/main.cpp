@@ -23,12 +23,6 @@ int usageError(const std::string& message) {
     return kExitUsage;
 }
 
-// The runner only reads: a missing saved-tasks file means no tasks, and is not created.
-SavedReps readSavedTasks(const std::string& appDir) {
-    const std::string path = savedTasksPath(appDir);
-    return DateiExistiert(path) ? RepsDateiEinlesen(path) : emptySavedReps();
-}
-
 // A task by its name, or when no task has that name, by its number; nothing when neither names one.
 const RepTask* findTask(const SavedReps& reps, const std::string& selector) {
     const auto named = std::find_if(reps.begin() + 1, reps.end(), [&](const RepTask& task) {
@@ -48,7 +42,7 @@ const RepTask* findTask(const SavedReps& reps, const std::string& selector) {
 }
 
 int listTasks(const std::string& appDir) {
-    const SavedReps reps = readSavedTasks(appDir);
+    const SavedReps reps = readSavedTasks(savedTasksPath(appDir));
     for (std::size_t number = 1; number < reps.size(); ++number) {
         const RepTask& task = reps[number];
         if (task.Name.empty()) {
@@ -123,7 +117,7 @@ int main(int argc, char** argv) {
     }
     RunRequest& request = invocation.request;
     if (invocation.task) {
-        const SavedReps reps = readSavedTasks(appDir);
+        const SavedReps reps = readSavedTasks(savedTasksPath(appDir));
         const RepTask* task = findTask(reps, *invocation.task);
         if (!task) {
             return usageError("no saved task is named or numbered \"" + *invocation.task + "\"");

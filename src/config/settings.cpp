@@ -47,16 +47,17 @@ std::string GetSettingValue(std::string_view key, std::string_view text) {
     return SprachenDatenHolen(key, text, 0);
 }
 
-Settings SettingsLaden(const std::string& appFolder) {
-    Settings settings;
+SettingsRead readSettings(const std::string& appFolder) {
+    SettingsRead read;
+    Settings& settings = read.settings;
     const std::string path = settingsPath(appFolder);
     if (!DateiExistiert(path)) {
-        SettingsSpeichern(appFolder, settings);
-        return settings;
+        read.needsWriting = true;
+        return read;
     }
     const std::string text = normaliseKeyedText(TextDateiEinlesen(path));
     if (text.empty()) {
-        return settings;
+        return read;
     }
 
     // A key without a value keeps its default and counts as missing.
@@ -79,10 +80,16 @@ Settings SettingsLaden(const std::string& appFolder) {
         settings.AddFilesToFilelist = readsAsTrue(value);
     }
 
-    if (missing > 0) {
-        SettingsSpeichern(appFolder, settings);
+    read.needsWriting = missing > 0;
+    return read;
+}
+
+Settings SettingsLaden(const std::string& appFolder) {
+    const SettingsRead read = readSettings(appFolder);
+    if (read.needsWriting) {
+        SettingsSpeichern(appFolder, read.settings);
     }
-    return settings;
+    return read.settings;
 }
 
 WriteOutcome SettingsSpeichern(const std::string& appFolder, const Settings& settings) {

@@ -18,6 +18,16 @@ struct Settings {
     bool operator==(const Settings&) const = default;
 };
 
+// The settings as Settings.txt gives them, and whether the file needs writing: it is missing, or lacks a key
+// or has it with an empty value. An empty or unreadable file gives the defaults and needs nothing.
+struct SettingsRead {
+    Settings settings;
+    bool needsWriting = false;
+};
+
+// Reads Settings.txt of the application folder, writing nothing.
+SettingsRead readSettings(const std::string& appFolder);
+
 // Reads Settings.txt of the application folder. A missing file is created with the defaults. A file that
 // lacks a key (or has it with an empty value) is rewritten in its canonical four lines, with the values read
 // and the defaults for the rest. An empty or unreadable file gives the defaults and is left as it is.

@@ -169,11 +169,16 @@ std::optional<std::string> previousContents(const std::string& path) {
 } // namespace
 
 SavedReps RepsDateiEinlesen(const std::string& savedTasksPath) {
-    SavedReps reps = emptySavedReps();
     if (!DateiExistiert(savedTasksPath)) {
+        SavedReps reps = emptySavedReps();
         RepsDateiSpeichern(savedTasksPath, reps);
         return reps;
     }
+    return readSavedTasks(savedTasksPath);
+}
+
+SavedReps readSavedTasks(const std::string& savedTasksPath) {
+    SavedReps reps = emptySavedReps();
     appendTasks(TextDateiEinlesen(savedTasksPath), reps);
     return reps;
 }

@@ -15,6 +15,9 @@ namespace morvane {
 // unreadable or has no separator line gives no tasks and is left as it is.
 SavedReps RepsDateiEinlesen(const std::string& savedTasksPath);
 
+// The same table, writing nothing: a missing file gives no tasks and is not created.
+SavedReps readSavedTasks(const std::string& savedTasksPath);
+
 // Copies the file's present contents to the backup beside it (the path followed by "_copy.txt"), then
 // replaces the file with the table's tasks. Pairs with an empty find text are left out; a find text without
 // a replacement is stored with an empty one. When the file exists but cannot be read, neither file is

@@ -37,6 +37,10 @@ std::string replaceFileContents(const std::string& target, std::string_view byte
 // Returns the reason on failure; the empty text on success.
 std::string renameNoReplace(const std::string& from, const std::string& to);
 
+// Whether the running user may replace the file at the path, or create and remove files in the folder at the
+// path. False for a path that does not exist.
+bool isWritable(const std::string& path);
+
 // The folder that holds the running executable, without a trailing separator; empty when it cannot be found.
 std::string executableFolder();
 

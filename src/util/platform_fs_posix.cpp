@@ -272,6 +272,16 @@ std::string renameNoReplace(const std::string& from, const std::string& to) {
     return errnoText(code);
 }
 
+bool isWritable(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        return false;
+    }
+    // A folder needs search permission too before anything inside it can be created or removed.
+    const int wanted = S_ISDIR(status.st_mode) ? (W_OK | X_OK) : W_OK;
+    return ::faccessat(AT_FDCWD, path.c_str(), wanted, AT_EACCESS) == 0;
+}
+
 std::string executableFolder() {
     std::error_code error;
     const fs::path executable = fs::read_symlink("/proc/self/exe", error);

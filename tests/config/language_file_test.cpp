@@ -44,7 +44,8 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
         std::string(keys::kFindReplaceWith),     std::string(keys::kPathFileReplacements),
         std::string(keys::kSavedTaskColumns),    std::string(keys::kSpecifyReplacementTask),
         std::string(keys::kSavingNotPossible),   std::string(keys::kUboundElementsWrong),
-        std::string(keys::kReplacementsPending), std::string(keys::kReplacementsDone)};
+        std::string(keys::kReplacementsPending), std::string(keys::kReplacementsDone),
+        std::string(keys::kAppFolderReadOnly),   std::string(keys::kTasksNotSaved)};
     EXPECT_EQ(entries.size(), lines.size()) << "each key once";
     for (const Relabel& relabel : kRelabelTable) {
         keysOfTheProgram.emplace(relabel.key);

@@ -206,6 +206,27 @@ TEST(SavedTasksFile, unreadable_file_is_not_replaced_by_an_empty_table) {
     EXPECT_EQ(readBytes(backup), "earlier state");
 }
 
+// Checked as an ordinary user, for whom the permissions set below bind.
+bool writableOnlyWhereTheUserMayReplaceEveryFile(const std::string& root) {
+    return appFolderWritable(root + "/open") && !appFolderWritable(root + "/locked") &&
+           !appFolderWritable(root + "/read-only tasks") && !appFolderWritable(root + "/missing");
+}
+
+TEST(AppFolder, WritableOnlyWhenTheFolderAndItsExistingFilesAre) {
+    namespace fs = std::filesystem;
+    testing::TempDir dir;
+    testing::openToEveryone(dir.path());
+    for (const char* folder : {"open", "locked", "read-only tasks"}) {
+        testing::openToEveryone(dir.makeFolder(folder));
+    }
+    fs::permissions(dir.write("open/Settings.txt", ""), fs::perms::all);
+    fs::permissions(dir.write("open/Saved_Replacements.txt", ""), fs::perms::all);
+    fs::permissions(dir.write("read-only tasks/Saved_Replacements.txt", ""), fs::perms::others_read);
+    fs::permissions(dir.file("locked"),
+                    fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    EXPECT_TRUE(testing::runWithoutRoot(writableOnlyWhereTheUserMayReplaceEveryFile, dir.path()));
+}
+
 TEST(SavedTasksFile, FaithfulnessCheckRefusesTextsTheFormatWouldCutOrSplit) {
     struct Row {
         const char* name;

@@ -327,6 +327,47 @@ private slots:
         QCOMPARE(RepsDateiEinlesen(f.window->savedTasksPath()).size(), 1u);
     }
 
+    void readOnlyAppFolderIsReportedOnceAndTasksThatCannotBeSavedAreReported() {
+        SavedReps reps = emptySavedReps();
+        reps.push_back(RepTask{"Kept", {}, {"a"}, {"b"}, true, false});
+        Fixture f(false, true, false, reps);
+        // Settings lacking keys and a missing backup: a start-up that may write repairs and creates them.
+        const std::string settings = f.app.write("Settings.txt", "[Language]\t\t1\r\n");
+        const std::string tasks = testing::readBytes(f.window->savedTasksPath());
+        std::filesystem::remove(f.app.file("Saved_Replacements.txt_copy.txt"));
+        f.dialogs.texts.clear();
+        // Tests run as root, for whom every folder is writable; the check stands in for one that is not.
+        MainWindow readOnly(f.app.path(), f.dialogs, f.shell, [](const std::string&) { return false; });
+        QCOMPARE(f.dialogs.texts.size(), 2); // the missing language file, then the folder, once
+        QVERIFY(f.dialogs.texts[1].startsWith("This program keeps its settings and saved tasks"));
+        QVERIFY(f.dialogs.texts[1].endsWith(QString::fromStdString(f.app.path())));
+        QCOMPARE(readOnly.findChild<QTreeWidget*>("lvSavedReps")->topLevelItemCount(), 1);
+        QCOMPARE(testing::readBytes(settings), std::string("[Language]\t\t1\r\n"));
+        QCOMPARE(testing::readBytes(f.window->savedTasksPath()), tasks);
+        QVERIFY(!std::filesystem::exists(f.app.file("Saved_Replacements.txt_copy.txt")));
+
+        // Once told, the user is not told again: a new task lives on in the window, and no file changes.
+        readOnly.findChild<QTreeWidget*>("lvCurrentFindReplace")
+            ->addTopLevelItem(new QTreeWidgetItem(QStringList{"x", "y"}));
+        readOnly.findChild<QLineEdit*>("txtTaskName")->setText("Unsaved");
+        readOnly.AddToTaskList();
+        QCOMPARE(f.dialogs.texts.size(), 2);
+        QCOMPARE(readOnly.findChild<QTreeWidget*>("lvSavedReps")->topLevelItemCount(), 2);
+        QCOMPARE(testing::readBytes(f.window->savedTasksPath()), tasks);
+        QVERIFY(!std::filesystem::exists(f.app.file("Saved_Replacements.txt_copy.txt")));
+
+        // A folder in the file's place cannot be replaced, not even by root.
+        std::filesystem::remove(f.window->savedTasksPath());
+        std::filesystem::create_directory(f.window->savedTasksPath());
+        f.dialogs.texts.clear();
+        f.addPair("x", "y");
+        f.child<QLineEdit>("txtTaskName")->setText("Lost");
+        f.window->AddToTaskList();
+        QCOMPARE(f.dialogs.texts.size(), 1);
+        QVERIFY(f.dialogs.texts[0].contains("could not be written"));
+        QCOMPARE(f.child<QTreeWidget>("lvSavedReps")->topLevelItemCount(), 2);
+    }
+
     void loadingATaskTakesPairsModeAndFilesWhenAsked() {
         testing::TempDir data;
         const std::string kept = data.write("kept.txt", "old");
