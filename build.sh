@@ -1,18 +1,26 @@
 #!/bin/sh
 # Sets up a Debian machine, builds Morvane and runs it, its tests or its benchmarks.
 #   ./build.sh run     install what is missing, build, start the window
-#   ./build.sh test    install what is missing, build, run every test, make the packages and check them
+#   ./build.sh test    install what is missing, build, run every test, make the packages and check them;
+#                      then build again with clang under the address and undefined-behaviour sanitizers, run
+#                      every test there and fuzz each fuzz target briefly
+#   ./build.sh fuzz [SECONDS]
+#                      install what is missing, build the sanitized build, fuzz each target SECONDS (600)
 #   ./build.sh bench   install what is missing, build, print the benchmark figures
 #   ./build.sh package install what is missing, build, make the .tar.gz and the .deb in build/
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
 build_dir="$here/build"
+sanitize_dir="$here/build-sanitize"
 packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev libgmock-dev \
-libbenchmark-dev xvfb xauth dpkg-dev file"
+libbenchmark-dev xvfb xauth dpkg-dev file clang libclang-rt-14-dev"
+sanitize_flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
+fuzz_targets="saved_tasks settings language notation replace"
+smoke_fuzz_seconds=25
 
 usage() {
-    echo "usage: $0 run|test|bench|package" >&2
+    echo "usage: $0 run|test|bench|package|fuzz [SECONDS]" >&2
     exit 2
 }
 
@@ -46,7 +54,35 @@ make_and_check_packages() {
     "$here/tools/check_packages.sh" "$build_dir"
 }
 
-[ $# -eq 1 ] || usage
+configure_and_build_sanitized() {
+    CC=clang CXX=clang++ cmake -S "$here" -B "$sanitize_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DMORVANE_FUZZ=ON -DCMAKE_CXX_FLAGS="$sanitize_flags"
+    cmake --build "$sanitize_dir"
+}
+
+export UBSAN_OPTIONS="print_stacktrace=1"
+
+run_sanitized_tests() {
+    QT_QPA_PLATFORM=offscreen ctest --test-dir "$sanitize_dir" --output-on-failure
+}
+
+# Each target starts from its seeds in the repository and keeps what it finds in a corpus of its own in the
+# build folder, so the seeds stay as they are. A failing input is kept in the build folder as TARGET-crash-*.
+run_fuzzers() {
+    seconds=$1
+    # The targets write their files on every input; a memory file system keeps that from the disk.
+    scratch=${TMPDIR:-/tmp}
+    [ -w /dev/shm ] && scratch=/dev/shm
+    for target in $fuzz_targets; do
+        corpus="$sanitize_dir/fuzz/corpus-$target"
+        mkdir -p "$corpus"
+        echo "Fuzzing $target for $seconds s"
+        TMPDIR="$scratch" "$sanitize_dir/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=25 \
+            -print_final_stats=1 -artifact_prefix="$sanitize_dir/fuzz/$target-" "$corpus" "$here/fuzz/corpus/$target"
+    done
+}
+
+[ $# -eq 1 ] || { [ $# -eq 2 ] && [ "$1" = fuzz ]; } || usage
 case "$1" in
 run)
     install_missing_packages
@@ -62,6 +98,14 @@ test)
     configure_and_build
     QT_QPA_PLATFORM=offscreen ctest --test-dir "$build_dir" --output-on-failure
     make_and_check_packages
+    configure_and_build_sanitized
+    run_sanitized_tests
+    run_fuzzers "$smoke_fuzz_seconds"
+    ;;
+fuzz)
+    install_missing_packages
+    configure_and_build_sanitized
+    run_fuzzers "${2:-600}"
     ;;
 bench)
     install_missing_packages

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "support/temp_dir.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+// A property that does not hold is a crash to the fuzzer, with the property named on standard error.
+#define FUZZ_CHECK(condition)                                                                                \
+    do {                                                                                                     \
+        if (!(condition)) {                                                                                  \
+            std::fprintf(stderr, "%s:%d: property does not hold: %s\n", __FILE__, __LINE__, #condition);     \
+            std::abort();                                                                                    \
+        }                                                                                                    \
+    } while (false)
+
+namespace morvane::fuzz {
+
+// One folder for the whole fuzzing process; each input overwrites the files it uses.
+inline const testing::TempDir& scratch() {
+    static const testing::TempDir folder;
+    return folder;
+}
+
+// Every position, overlapping ones included, written the plain way as the reference for the scanner.
+inline long long referenceCount(std::string_view text, std::string_view find) {
+    long long count = 0;
+    for (std::size_t at = 0; !find.empty() && at + find.size() <= text.size(); ++at) {
+        count += text.substr(at, find.size()) == find ? 1 : 0;
+    }
+    return count;
+}
+
+// Left to right without overlap, the plain way.
+inline std::string referenceReplace(std::string_view text, std::string_view find,
+                                    std::string_view replacement) {
+    if (find.empty()) {
+        return std::string(text);
+    }
+    std::string out;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        if (text.substr(at, find.size()) == find) {
+            out += replacement;
+            at += find.size();
+        } else {
+            out += text[at++];
+        }
+    }
+    return out;
+}
+
+} // namespace morvane::fuzz

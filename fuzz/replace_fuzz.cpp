@@ -1,0 +1,71 @@
+#include "engine/notation.h"
+#include "engine/occurrences.h"
+#include "engine/run.h"
+#include "fuzz_check.h"
+
+#include <cstdint>
+#include <fuzzer/FuzzedDataProvider.h>
+
+namespace {
+
+using morvane::fuzz::referenceCount;
+using morvane::fuzz::referenceReplace;
+
+void checkInMemory(std::string_view text, std::string_view find, std::string_view replacement) {
+    const long long expectedCount = referenceCount(text, find);
+    FUZZ_CHECK(morvane::AnzahlFundstellen(text, find) == expectedCount);
+
+    // With no occurrence the output buffer is left as it was.
+    std::string out = "untouched";
+    FUZZ_CHECK(morvane::countAndReplace(text, find, replacement, out) == expectedCount);
+    FUZZ_CHECK(out == (expectedCount == 0 ? "untouched" : referenceReplace(text, find, replacement)));
+    FUZZ_CHECK(morvane::replaceAllOccurrences(text, find, replacement) ==
+               referenceReplace(text, find, replacement));
+}
+
+morvane::RunResult runOnFile(const morvane::RunRequest& pairs, const std::string& path, bool execute) {
+    morvane::RunRequest request = pairs;
+    request.files = {path};
+    request.ausfuehren = execute;
+    request.workers = 1;
+    return morvane::ErsetzenSimulieren(request);
+}
+
+// Simulating changes nothing, simulating and executing count the same, and executing writes what the pairs
+// give when applied one after the other.
+void checkRunOnFile(const std::string& text, const morvane::RunRequest& pairs) {
+    long long expectedCount = 0;
+    std::string expectedText = text;
+    for (std::size_t i = 0; i < pairs.finds.size(); ++i) {
+        const std::string find = morvane::expandNotation(pairs.finds[i]);
+        expectedCount += referenceCount(expectedText, find);
+        expectedText = referenceReplace(expectedText, find, morvane::expandNotation(pairs.replaces[i]));
+    }
+    const std::string path = morvane::fuzz::scratch().write("file.txt", text);
+
+    const morvane::RunResult simulated = runOnFile(pairs, path, false);
+    FUZZ_CHECK(simulated.failures.empty() && simulated.rows.size() == 1);
+    FUZZ_CHECK(simulated.total == expectedCount && simulated.rows[0].count == expectedCount);
+    FUZZ_CHECK(morvane::testing::readBytes(path) == text);
+
+    const morvane::RunResult executed = runOnFile(pairs, path, true);
+    FUZZ_CHECK(executed.failures.empty() && executed.total == simulated.total);
+    FUZZ_CHECK(morvane::testing::readBytes(path) == expectedText);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FuzzedDataProvider input(data, size);
+    morvane::RunRequest pairs;
+    const int pairCount = input.ConsumeIntegralInRange(1, 3);
+    for (int i = 0; i < pairCount; ++i) {
+        pairs.finds.push_back(input.ConsumeRandomLengthString(16));
+        pairs.replaces.push_back(input.ConsumeRandomLengthString(16));
+    }
+    const std::string text = input.ConsumeRemainingBytesAsString();
+
+    checkInMemory(text, pairs.finds[0], pairs.replaces[0]);
+    checkRunOnFile(text, pairs);
+    return 0;
+}
