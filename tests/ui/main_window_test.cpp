@@ -368,6 +368,27 @@ private slots:
         QCOMPARE(f.child<QTreeWidget>("lvSavedReps")->topLevelItemCount(), 2);
     }
 
+    void damagedSavedTasksFileNeitherStopsTheWindowNorIsLost() {
+        Fixture f;
+        SavedReps reps = emptySavedReps();
+        reps.push_back(RepTask{"Whole", {}, {"a"}, {"b"}, true, false});
+        RepsDateiSpeichern(f.window->savedTasksPath(), reps);
+        const std::string whole = testing::readBytes(f.window->savedTasksPath());
+        const std::string backup = f.app.file("Saved_Replacements.txt_copy.txt");
+        for (const std::string& damaged :
+             {whole.substr(0, whole.size() / 2), std::string("\0\xff[Name:]\r\n\x1a", 11)}) {
+            f.app.write("Saved_Replacements.txt", damaged);
+            MainWindow again(f.app.path(), f.dialogs, f.shell);
+            QCOMPARE(testing::readBytes(f.window->savedTasksPath()), damaged);
+            again.findChild<QTreeWidget*>("lvCurrentFindReplace")
+                ->addTopLevelItem(new QTreeWidgetItem(QStringList{"x", "y"}));
+            again.findChild<QLineEdit*>("txtTaskName")->setText("New");
+            again.AddToTaskList();
+            QCOMPARE(testing::readBytes(backup), damaged);
+            QCOMPARE(RepsDateiEinlesen(f.window->savedTasksPath()).back().Name, std::string("New"));
+        }
+    }
+
     void loadingATaskTakesPairsModeAndFilesWhenAsked() {
         testing::TempDir data;
         const std::string kept = data.write("kept.txt", "old");
