@@ -4,24 +4,20 @@
 #include "corpus.h"
 #include "engine/occurrences.h"
 #include "engine/run.h"
+#include "process.h"
+#include "scale.h"
 #include "util/text_file.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <spawn.h>
 #include <sstream>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <thread>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -49,40 +45,6 @@ double medianSeconds(int repeats, const std::function<void()>& work) {
     return median(times);
 }
 
-struct ProcessOutcome {
-    bool ran = false;
-    std::string out;
-    double seconds = 0;
-    long peakKilobytes = 0;
-};
-
-ProcessOutcome runProcess(std::vector<std::string> arguments, const std::string& outputFile) {
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    ProcessOutcome outcome;
-    pid_t child = 0;
-    const auto start = Clock::now();
-    if (posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        rusage usage{};
-        ::wait4(child, &status, 0, &usage);
-        outcome.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        outcome.ran = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-        outcome.peakKilobytes = usage.ru_maxrss;
-        std::ifstream in(outputFile);
-        outcome.out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    return outcome;
-}
-
 std::string hexOf(const std::string& bytes) {
     static const char digits[] = "0123456789abcdef";
     std::string hex;
@@ -91,11 +53,6 @@ std::string hexOf(const std::string& bytes) {
         hex += digits[c & 15];
     }
     return hex;
-}
-
-// The notation writes a line break as ^p; every other pair is plain text.
-std::string inNotation(const std::string& text) {
-    return text == "\r\n" ? std::string("^p") : text;
 }
 
 RunRequest simulateRequest(const std::vector<std::string>& files, unsigned workers) {
@@ -146,11 +103,6 @@ struct Figures {
     double execute = 0, names = 0;
     long runnerPeakKilobytes = 0;
 };
-
-std::int64_t totalOf(const std::string& runnerOutput) {
-    const std::size_t at = runnerOutput.rfind("total\t");
-    return at == std::string::npos ? -1 : std::stoll(runnerOutput.substr(at + 6));
-}
 
 void line(const char* what, double seconds, const char* note = "") {
     std::printf("  %-34s %9.1f ms  %s\n", what, seconds * 1000, note);
@@ -207,7 +159,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 5; ++i) {
         const ProcessOutcome outcome = runProcess(runnerArguments, outputFile);
         runnerTimes.push_back(outcome.seconds);
-        runnerTotal = totalOf(outcome.out);
+        runnerTotal = runnerTotalOf(outcome.out);
         f.runnerPeakKilobytes = std::max(f.runnerPeakKilobytes, outcome.peakKilobytes);
     }
     f.runner = median(runnerTimes);
@@ -301,5 +253,6 @@ int main(int argc, char** argv) {
     std::printf("  1 worker / all workers             %5.2f   (at least 1.7)\n",
                 f.simulateOne / f.simulateAll);
     std::printf("  counts equal                       %s\n", countsEqual ? "yes" : "NO");
-    return countsEqual ? 0 : 1;
+    const bool scaleSound = printScaleFigures(work);
+    return countsEqual && scaleSound ? 0 : 1;
 }

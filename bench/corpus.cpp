@@ -80,6 +80,24 @@ Corpus ensureTextCorpus(const std::string& folder, int files, std::uint64_t tota
     return corpus;
 }
 
+std::string ensureLargeFile(const std::string& folder, std::uint64_t minimumBytes) {
+    const fs::path path = fs::path(folder) / "large.txt";
+    std::error_code error;
+    if (fs::file_size(path, error) >= minimumBytes && !error) {
+        return path.string();
+    }
+    fs::create_directories(folder);
+    std::mt19937_64 random(1207);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    constexpr std::uint64_t kSlice = 64 << 20;
+    for (std::uint64_t written = 0; written < minimumBytes;) {
+        const std::string text = generateText(random, kSlice);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        written += text.size();
+    }
+    return path.string();
+}
+
 std::vector<std::string> ensureNameCorpus(const std::string& folder, int files) {
     const fs::path root(folder);
     const fs::path stamp = root / "corpus.stamp";
@@ -108,6 +126,10 @@ std::vector<std::pair<std::string, std::string>> benchmarkPairs() {
     return {{"colour", "color"}, {"centre", "center"}, {"the", "THE"}, {"THE", "the"},
             {"aa", "b"},         {"\r\n", "\n"},       {"old", "new"}, {"error", "warn"},
             {"data", "datum"},   {"banana", "ana"}};
+}
+
+std::string inNotation(const std::string& text) {
+    return text == "\r\n" ? std::string("^p") : text;
 }
 
 } // namespace morvane::bench

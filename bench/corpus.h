@@ -17,10 +17,17 @@ struct Corpus {
 // Written once into the folder and reused while the folder says it holds this corpus.
 Corpus ensureTextCorpus(const std::string& folder, int files, std::uint64_t totalBytes);
 
+// One text file of the same kind of at least the size, written in slices so that making it takes little
+// memory. Written once and reused while its size says it is complete. Returns its path.
+std::string ensureLargeFile(const std::string& folder, std::uint64_t minimumBytes);
+
 // Empty files whose names the file-names benchmark matches.
 std::vector<std::string> ensureNameCorpus(const std::string& folder, int files);
 
 // Ten plain pairs (no notation), some chained, some self-overlapping, used by every contestant alike.
 std::vector<std::pair<std::string, std::string>> benchmarkPairs();
+
+// A pair's text as the find/replace list writes it: a line break as ^p, every other pair as it is.
+std::string inNotation(const std::string& text);
 
 } // namespace morvane::bench

@@ -57,6 +57,7 @@ public:
     void MenuNeu();
 
     bool executing() const { return executing_; }
+    bool running() const { return runs_.running(); }
     const std::string& savedTasksPath() const { return savedTasksPath_; }
     PairListEditor& pairEditor() { return *pairEditor_; }
     AboutDialog& about() { return *about_; }

@@ -31,6 +31,8 @@ public:
     ~RunController() override;
 
     void start(RunRequest request);
+    // Whether a run started here has not finished yet.
+    bool running() const { return active_ != nullptr; }
 
 signals:
     void progressed(int percent);

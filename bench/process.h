@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace morvane::bench {
+
+struct ProcessOutcome {
+    bool ran = false; // started and exited with 0
+    std::string out;
+    double seconds = 0;
+    long peakKilobytes = 0;
+};
+
+// Runs the program with the arguments, its standard output into the file (read back into `out`), its errors
+// discarded, and waits for it; the peak is the child's largest resident set.
+ProcessOutcome runProcess(std::vector<std::string> arguments, const std::string& outputFile);
+
+// The sum from the runner's last line, "total", a TAB and the number; -1 when there is none.
+std::int64_t runnerTotalOf(const std::string& runnerOutput);
+
+} // namespace morvane::bench
