@@ -33,16 +33,6 @@ TEST(Notation, EarlierFormsAreExpandedFirst) {
     EXPECT_EQ(expandNotation("^chr(94)chr(65)"), "^chr(65)");
 }
 
-TEST(Notation, DistinctCodesAreDistinctTokens) {
-    EXPECT_EQ(expandNotation("^chr(1)^chr(10)^chr(100)"), byte(1) + byte(10) + byte(100));
-    EXPECT_EQ(expandNotation("^chr(1)0)"), byte(1) + "0)");
-}
-
-TEST(Notation, NeverMakesANonEmptyTextEmpty) {
-    EXPECT_EQ(expandNotation(""), "");
-    EXPECT_EQ(expandNotation("^chr(0)").size(), 1u);
-}
-
 TEST(Notation, SonderzeichenReplaceRewritesEveryEntryInPlace) {
     std::vector<std::string> texts{"^p", "", "x^ty"};
     SonderzeichenReplace(texts);

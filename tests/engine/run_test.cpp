@@ -49,16 +49,6 @@ TEST(RunCounting, ChainedPairsWorkOnTheEarlierResultAndSimulateWritesNothing) {
     EXPECT_EQ(readBytes(file), "cc");
 }
 
-TEST(RunCounting, CountsOverlapsReplacesWithoutAndThenShowsWhatIsLeft) {
-    TempDir dir;
-    const std::string overlapping = dir.write("o.txt", "aaaa");
-    const std::string growing = dir.write("g.txt", "a");
-    EXPECT_EQ(run({{"aa", "x"}}, {overlapping}, true).rows[0].count, 3);
-    EXPECT_EQ(readBytes(overlapping), "xx");
-    EXPECT_EQ(run({{"a", "aa"}}, {growing}, true).rows[0].count, 1);
-    EXPECT_EQ(run({{"a", "aa"}}, {growing}).rows[0].count, 2);
-}
-
 TEST(RunCounting, NotationIsExpandedAndLineFeedsAloneAreNoLineBreak) {
     TempDir dir;
     const std::string crlf = dir.write("crlf.txt", "a\r\nb\r\n");
