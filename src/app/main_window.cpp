@@ -515,11 +515,11 @@ void MainWindow::ErsetzenSimulieren(bool ausfuehren) {
     RunRequest request = snapshot(ausfuehren);
     // A mismatch of the pair columns leaves the counts as they are.
     if (request.finds.size() == request.replaces.size()) {
-        lvFiles_->setUpdatesEnabled(false);
-        for (int row = 0; row < lvFiles_->topLevelItemCount(); ++row) {
-            lvFiles_->topLevelItem(row)->setText(kCountColumn, QStringLiteral("0"));
-        }
-        lvFiles_->setUpdatesEnabled(true);
+        ListViewChangeRows(*lvFiles_, [this] {
+            for (int row = 0; row < lvFiles_->topLevelItemCount(); ++row) {
+                lvFiles_->topLevelItem(row)->setText(kCountColumn, QStringLiteral("0"));
+            }
+        });
     }
     executing_ = ausfuehren;
     runningExecute_ = ausfuehren;
@@ -537,19 +537,19 @@ void MainWindow::ReplaceIt() {
 
 void MainWindow::applyRows(const std::vector<RowUpdate>& rows, std::int64_t total,
                            std::optional<StatusKind> status) {
-    lvFiles_->setUpdatesEnabled(false);
-    for (const RowUpdate& update : rows) {
-        QTreeWidgetItem* item = lvFiles_->topLevelItem(static_cast<int>(update.row));
-        if (!item) {
-            continue; // the row was removed while the run went on
+    ListViewChangeRows(*lvFiles_, [&] {
+        for (const RowUpdate& update : rows) {
+            QTreeWidgetItem* item = lvFiles_->topLevelItem(static_cast<int>(update.row));
+            if (!item) {
+                continue; // the row was removed while the run went on
+            }
+            item->setText(kCountColumn, QString::number(update.result.count));
+            if (update.result.renamed) {
+                item->setText(0, pathToQString(update.result.path));
+                item->setText(1, pathToQString(DateiNameHolen(update.result.path)));
+            }
         }
-        item->setText(kCountColumn, QString::number(update.result.count));
-        if (update.result.renamed) {
-            item->setText(0, pathToQString(update.result.path));
-            item->setText(1, pathToQString(DateiNameHolen(update.result.path)));
-        }
-    }
-    lvFiles_->setUpdatesEnabled(true);
+    });
     if (status) {
         showStatus(*status, total);
     }

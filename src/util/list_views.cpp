@@ -6,6 +6,7 @@
 
 #include <QHeaderView>
 #include <QSet>
+#include <QSignalBlocker>
 #include <QTreeWidget>
 
 namespace morvane {
@@ -69,6 +70,14 @@ int ListViewDeleteSelected(QTreeWidget& list) {
 int ListViewSelectAll(QTreeWidget& list) {
     list.selectAll();
     return 1;
+}
+
+void ListViewChangeRows(QTreeWidget& list, const std::function<void()>& change) {
+    {
+        const QSignalBlocker quiet(list.model());
+        change();
+    }
+    list.viewport()->update();
 }
 
 void ListViewSetSubItemImage(QTreeWidget& list, int row, int column, const QIcon& image) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,10 @@ void ListViewAddColumns(QTreeWidget& list, const std::vector<std::string>& headi
 int ListViewDeleteSelected(QTreeWidget& list);
 
 int ListViewSelectAll(QTreeWidget& list);
+
+// Runs a change of many rows' texts and repaints the list once. Told of each cell on its own, the view takes
+// time that grows faster than the rows: seconds for a count reset over 100,000 files.
+void ListViewChangeRows(QTreeWidget& list, const std::function<void()>& change);
 
 // Shows an icon in a cell; row counts from 1, column from 0.
 void ListViewSetSubItemImage(QTreeWidget& list, int row, int column, const QIcon& image);
