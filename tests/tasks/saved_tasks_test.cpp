@@ -119,22 +119,6 @@ TEST(SavedTasksFile, FlagsAreTrueOnlyForValuesReadingAsOne) {
     }
 }
 
-TEST(SavedTasksFile, PairsKeepTheirPlacesAndRealLineBreaks) {
-    testing::TempDir dir;
-    const std::string path = dir.file("s.txt");
-    SavedReps reps(1);
-    reps.push_back({"pairs", {"/a", "", "/b"}, {"one", "two\r\nlines", "three", "", "five"}, {"1", "", "3"}});
-    ASSERT_TRUE(RepsDateiSpeichern(path, reps).ok());
-    EXPECT_NE(readBytes(path).find("[Find:]\r\ntwo\r\nlines\r\n[/Find]\r\n"), std::string::npos);
-
-    const RepTask back = RepsDateiEinlesen(path)[1];
-    EXPECT_EQ(back.Find, (std::vector<std::string>{"one", "two\r\nlines", "three", "five"}))
-        << "an empty find text leaves its pair out";
-    EXPECT_EQ(back.Replace, (std::vector<std::string>{"1", "", "3", ""}))
-        << "empty replacements keep their place; a missing one is stored empty";
-    EXPECT_EQ(back.Files, (std::vector<std::string>{"/a", "", "/b"}));
-}
-
 TEST(SavedTasksFile, HandEditedFilesReadAsFarAsTheyGo) {
     const std::string colours = kWorkedExampleFile.substr(0, kWorkedExampleFile.find(kSep, 1));
     const std::string noFiles = kSep + "\r\n[Name:]\r\nbare\r\n[/Name]\r\n[Find:]\r\na\r\n[/Find]\r\n" +
