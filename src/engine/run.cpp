@@ -138,7 +138,9 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, 
         bool readable = true;
         platform::FileIdentity readAs;
         if (plan.contents()) {
-            const std::string error = readTextFileInto(path, buffers.text, &readAs);
+            // Only a write compares the file with what was read.
+            const std::string error =
+                readTextFileInto(path, buffers.text, plan.request.ausfuehren ? &readAs : nullptr);
             readable = error.empty();
             if (!readable) {
                 outcome.failure = RunFailure{i, path, "cannot be read: " + error};
