@@ -455,10 +455,9 @@ void MainWindow::lvCurrentTaskBearbeiten() {
         return;
     }
     const RepTask& task = savedReps_[*index];
-    for (std::size_t j = 0; j < task.Find.size(); ++j) {
-        // A hand-edited file may give fewer replacements than find texts: the missing ones are empty.
-        const std::string replace = j < task.Replace.size() ? task.Replace[j] : std::string();
-        pairEditor_->AddNewElementToList(toQString(task.Find[j]), toQString(replace));
+    const TaskPairs pairs = pairsOfTask(task);
+    for (std::size_t j = 0; j < pairs.finds.size(); ++j) {
+        pairEditor_->AddNewElementToList(toQString(pairs.finds[j]), toQString(pairs.replaces[j]));
     }
     txtTaskName_->setText(toQString(task.Name));
     replaceMode_->OptRepEinstellen(task.ReplaceInContents);
