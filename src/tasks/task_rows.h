@@ -25,9 +25,4 @@ struct TaskPairs {
 };
 TaskPairs pairsOfTask(const RepTask& task);
 
-// The record a new task gets from the working lists. Pairs whose find text is empty are left out: the list
-// never holds one, and the reader would not give one back.
-RepTask taskFromLists(std::string name, std::vector<std::string> finds, std::vector<std::string> replaces,
-                      std::vector<std::string> files, bool replaceInContents);
-
 } // namespace morvane

@@ -1,6 +1,6 @@
-#include "app/main_values.h"
 #include "support/temp_dir.h"
 #include "tasks/saved_tasks_file.h"
+#include "tasks/saved_tasks_format.h"
 
 #include <fcntl.h>
 #include <filesystem>
@@ -149,7 +149,7 @@ TEST(RunnerOutput, RenameFailureQuotingANewNameIsEscaped) {
 
 // A saved-tasks file as a hand edit leaves it, with the files and the pairs given.
 std::string handEditedTask(const std::string& name, const std::string& pairGroups, const std::string& files) {
-    const std::string separator(kTaskSeparator);
+    const std::string separator(saved_tasks_format::kSeparator);
     return separator + "\r\n[Name:]\r\n" + name + "\r\n[/Name]\r\n" + pairGroups + "[Files:]\r\n" + files +
            "\r\n[/Files]\r\n" + separator;
 }
