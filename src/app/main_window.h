@@ -1,15 +1,15 @@
 #pragma once
 
 #include "app/dialogs.h"
-#include "app/main_values.h"
-#include "app/shell.h"
 #include "config/settings.h"
 #include "engine/run.h"
 #include "engine/run_controller.h"
 #include "lists/key_rules.h"
+#include "tasks/app_folder.h"
 #include "tasks/rep_task.h"
 #include "ui/form_layout.h"
 #include "ui/image_buttons.h"
+#include "ui/shell.h"
 
 #include <QMainWindow>
 #include <array>

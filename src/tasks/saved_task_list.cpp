@@ -1,5 +1,6 @@
 #include "tasks/saved_task_list.h"
 
+#include "lists/key_rules.h"
 #include "tasks/task_rows.h"
 #include "util/qt_text.h"
 
