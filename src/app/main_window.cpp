@@ -11,13 +11,15 @@
 #include "lists/replace_mode.h"
 #include "tasks/saved_task_list.h"
 #include "tasks/saved_tasks_file.h"
-#include "tasks/task_rows.h"
+#include "tasks/task_actions.h"
 #include "ui/about_dialog.h"
+#include "ui/frame_title_view.h"
 #include "ui/program_version.h"
 #include "util/qt_text.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFrame>
 #include <QGroupBox>
@@ -98,6 +100,8 @@ void MainWindow::buildControls() {
     auto* cmdToList = named(new QPushButton(QStringLiteral("Add to &List"), frameHaupt_), "cmdToList");
     connect(cmdToList, &QPushButton::clicked, this, &MainWindow::AddToTaskList);
     auto* savedTasksLabel = named(new QLabel(QStringLiteral("Saved Tasks"), frameHaupt_), "Label(8)");
+    // The label keeps its place when the window grows; the pair list that then reaches it is drawn over it.
+    savedTasksLabel->stackUnder(lvCurrentFindReplace_);
     replaceMode_ = new ReplaceModeOption(*frameHaupt_);
     picProgress_ = named(new ProgressPicture(frameHaupt_), "picProgress");
     // The status line lies on the bar, so its text reads over it.
@@ -153,6 +157,7 @@ void MainWindow::buildSkin() {
         skin_.addBackground(*background);
         background->lower();
     }
+    new FrameTitleView(editor);
     for (QWidget* surface : std::initializer_list<QWidget*>{
              this, findChild<QWidget*>("txtFind"), findChild<QWidget*>("txtReplace"),
              findChild<QWidget*>("txtSpecialChars"), &editor, lvCurrentFindReplace_->viewport(),
@@ -185,20 +190,23 @@ void MainWindow::buildMenus() {
     };
     QMenu* file = named(menuBar()->addMenu(QStringLiteral("&File")), "mnuFile");
     QAction* newTask = item(file, "mnuNew", "New", QKeySequence(Qt::CTRL | Qt::Key_N), [this] { MenuNeu(); });
-    item(file, "mnuClose", "Close", QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); });
+    item(file, "mnuClose", "Close", QKeySequence(Qt::CTRL | Qt::Key_Q), [this] {
+        close();
+    })->setShortcutContext(Qt::ApplicationShortcut); // also while the About dialog has the focus
 
     QMenu* list = named(menuBar()->addMenu(QStringLiteral("&Find && Replace List")), "mnuList");
-    inputActions_ = {
-        newTask,
-        item(list, "mnuShowAdd", "&Add new element", QKeySequence(Qt::Key_F1),
-             [this] { pairEditor_->AddframeAnschalten(false); }),
-        item(list, "mnuEdit", "&Edit selected element", QKeySequence(Qt::Key_F2),
-             [this] { pairEditor_->lvCurrentZeileBearbeiten(); }),
-        item(list, "mnuAddToTasks", "Add to Saved Tasks", QKeySequence(Qt::Key_F3),
-             [this] { AddToTaskList(); }),
-        item(list, "mnuSimulate", "Update/ Simulate", QKeySequence(Qt::Key_F5),
-             [this] { runs_->simulate(); }),
-        item(list, "mnuReplace", "Execute/ Replace", QKeySequence(Qt::Key_F8), [this] { ReplaceIt(); })};
+    QAction* showAdd = item(list, "mnuShowAdd", "&Add new element", QKeySequence(Qt::Key_F1),
+                            [this] { pairEditor_->AddframeAnschalten(false); });
+    QAction* edit = item(list, "mnuEdit", "&Edit selected element", QKeySequence(Qt::Key_F2),
+                         [this] { pairEditor_->lvCurrentZeileBearbeiten(); });
+    QAction* addToTasks = item(list, "mnuAddToTasks", "Add to Saved Tasks", QKeySequence(Qt::Key_F3),
+                               [this] { AddToTaskList(); });
+    named(list->addSeparator(), "mnuTrenn(0)");
+    QAction* simulate = item(list, "mnuSimulate", "Update/ Simulate", QKeySequence(Qt::Key_F5),
+                             [this] { runs_->simulate(); });
+    QAction* replace =
+        item(list, "mnuReplace", "Execute/ Replace", QKeySequence(Qt::Key_F8), [this] { ReplaceIt(); });
+    inputActions_ = {newTask, showAdd, edit, addToTasks, simulate, replace};
 
     QMenu* languages = named(menuBar()->addMenu(QStringLiteral("Language")), "mnuLanguages");
     const std::array<const char*, 2> names{"English", "German"};
@@ -290,6 +298,7 @@ void MainWindow::SpracheAusgewaehlt(int index) {
         tell(QStringLiteral("Language File empty"), Dialogs::Icon::Critical, tr("Error"));
         break;
     case LanguageFileState::Usable:
+        applyLayout(); // the labels take the width of their new captions
         break;
     }
 }
@@ -309,6 +318,12 @@ void MainWindow::ListenColumnsEinstellen() {
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     FormResize();
+}
+
+// Closing the window ends the program at once; no other window of it stays behind.
+void MainWindow::closeEvent(QCloseEvent* event) {
+    about_->close();
+    QMainWindow::closeEvent(event);
 }
 
 void MainWindow::FormResize() {
@@ -387,61 +402,62 @@ void MainWindow::saveTasks() {
 }
 
 void MainWindow::AddToTaskList() {
-    if (pairs_.size() > 0) {
-        if (txtTaskName_->text().isEmpty()) {
-            tell(message(keys::kSpecifyReplacementTask), Dialogs::Icon::None, QStringLiteral("Name"));
-        } else {
-            RepTask task = taskFromLists(fromQString(txtTaskName_->text()), pairs_.finds(), pairs_.replaces(),
-                                         files_.paths(), replaceMode_->replaceInContents());
-            // A task the file cannot give back as it is would come back changed or split at the next start.
-            if (!readsBackFaithfully(task)) {
-                tell(message(keys::kSavingNotPossible), Dialogs::Icon::Information);
-                return;
-            }
-            savedReps_.push_back(std::move(task));
-            tasks_.sync();
-        }
+    switch (storeTask(savedReps_, fromQString(txtTaskName_->text()), workingLists())) {
+    case StoreOutcome::Stored:
+        tasks_.sync();
+        break;
+    case StoreOutcome::NoName:
+        tell(message(keys::kSpecifyReplacementTask), Dialogs::Icon::None, QStringLiteral("Name"));
+        break;
+    case StoreOutcome::NotFaithful:
+        tell(message(keys::kSavingNotPossible), Dialogs::Icon::Information);
+        return;
+    case StoreOutcome::NoPairs:
+        break;
     }
     saveTasks();
 }
 
 void MainWindow::lvCurrentTaskBearbeiten() {
-    pairEditor_->FindRepListeLoeschen();
-    if (settings_.AddFilesToFilelist) {
-        files_.clear();
-    }
-    const std::optional<std::size_t> index = selectedTask(*lvSavedReps_, tasks_);
-    if (!index) {
+    const TaskLoad load =
+        loadTask(savedReps_, selectedTask(*lvSavedReps_, tasks_), settings_.AddFilesToFilelist);
+    setLists(load.finds, load.replaces, load.files);
+    if (!load.name) {
         return;
     }
-    const RepTask& task = savedReps_[*index];
-    for (std::size_t j = 0; j < task.Find.size(); ++j) {
-        // A hand-edited file may give fewer replacements than find texts: the missing ones are empty.
-        pairEditor_->AddNewElementToList(task.Find[j],
-                                         j < task.Replace.size() ? task.Replace[j] : std::string());
-    }
-    txtTaskName_->setText(toQString(task.Name));
-    replaceMode_->OptRepEinstellen(task.ReplaceInContents);
-    if (settings_.AddFilesToFilelist) {
-        files_.append(task.Files);
-    }
+    txtTaskName_->setText(toQString(*load.name));
+    replaceMode_->OptRepEinstellen(*load.replaceInContents);
     lvFiles_->IconsLaden(appFolder_);
     runs_->simulate();
 }
 
 void MainWindow::MenuNeu() {
-    pairEditor_->FindRepListeLoeschen();
-    files_.clear();
+    const WorkingLists fresh = newWorkingLists(workingLists());
+    setLists(fresh.finds, fresh.replaces, fresh.files);
     statusLabel_->clear();
     txtTaskName_->clear();
+}
+
+WorkingLists MainWindow::workingLists() const {
+    return WorkingLists{pairs_.finds(), pairs_.replaces(), files_.paths(), replaceMode_->replaceInContents()};
+}
+
+void MainWindow::setLists(const std::vector<std::string>& finds, const std::vector<std::string>& replaces,
+                          const std::optional<std::vector<std::string>>& files) {
+    pairEditor_->FindRepListeLoeschen();
+    for (std::size_t j = 0; j < finds.size() && j < replaces.size(); ++j) {
+        pairEditor_->AddNewElementToList(finds[j], replaces[j]);
+    }
+    if (files) {
+        files_.clear();
+        files_.append(*files);
+    }
 }
 
 void MainWindow::onSavedTaskKey(KeyStroke key) {
     switch (savedTaskKey(key)) {
     case SavedTaskKey::DeleteSelected:
-        for (std::size_t task : selectedTasks(*lvSavedReps_, tasks_)) {
-            savedReps_[task].Name.clear();
-        }
+        deleteTasks(savedReps_, selectedTasks(*lvSavedReps_, tasks_));
         tasks_.sync();
         saveTasks();
         break;

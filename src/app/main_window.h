@@ -8,6 +8,7 @@
 #include "tasks/app_folder.h"
 #include "tasks/rep_task.h"
 #include "tasks/saved_task_model.h"
+#include "tasks/task_actions.h"
 #include "ui/form_layout.h"
 #include "ui/image_buttons.h"
 #include "ui/shell.h"
@@ -69,6 +70,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildControls();
@@ -90,6 +92,10 @@ private:
     void onEscape();
     void saveSettings();
     void saveTasks();
+    WorkingLists workingLists() const;
+    // Fills the pair list, and the file list when files are given.
+    void setLists(const std::vector<std::string>& finds, const std::vector<std::string>& replaces,
+                  const std::optional<std::vector<std::string>>& files);
 
     RunInputs snapshot(bool execute);
     void applyRows(const std::vector<RowUpdate>& rows, std::optional<StatusKind> status);
