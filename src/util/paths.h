@@ -29,9 +29,11 @@ PathParts PfadZerlegen(std::string_view path);
 // Everything after the last separator.
 std::string DateiNameHolen(std::string_view path);
 
-// Both follow symbolic links and answer false for anything that cannot be examined.
+// These follow symbolic links and answer false for anything that cannot be examined.
 bool DateiExistiert(const std::string& path);
 bool IstVerzeichnis(const std::string& path);
+// False for a FIFO, a device or a socket.
+bool isRegularFile(const std::string& path);
 
 // Joins a folder and a file name with the native separator.
 std::string joinPath(std::string_view folder, std::string_view name);
