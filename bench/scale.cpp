@@ -1,6 +1,5 @@
 #include "scale.h"
 
-#include "app/main_values.h"
 #include "corpus.h"
 #include "process.h"
 #include "tasks/saved_tasks_file.h"

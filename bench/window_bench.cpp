@@ -4,8 +4,8 @@
 
 #include "app/dialogs.h"
 #include "app/main_window.h"
-#include "app/shell.h"
 #include "corpus.h"
+#include "ui/shell.h"
 #include "util/qt_text.h"
 
 #include <QApplication>

@@ -1,4 +1,3 @@
-#include "app/main_values.h"
 #include "fuzz_check.h"
 #include "tasks/saved_tasks_file.h"
 #include "tasks/saved_tasks_format.h"
@@ -54,7 +53,7 @@ RepTask taskFrom(FuzzedDataProvider& input) {
 // task. Every task the faithfulness check lets through, stored together in one file, reads back as itself.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    const std::string path = morvane::fuzz::scratch().write(morvane::kSavedTasksFileName, text);
+    const std::string path = morvane::fuzz::scratch().write(morvane::saved_tasks_format::kFileName, text);
     SavedReps read = morvane::RepsDateiEinlesen(path);
     FUZZ_CHECK(!read.empty() && read.front() == RepTask{});
     FUZZ_CHECK(morvane::testing::readBytes(path) == text);

@@ -1,6 +1,6 @@
 #include "app/dialogs.h"
 #include "app/main_window.h"
-#include "app/shell.h"
+#include "ui/shell.h"
 #include "util/qt_text.h"
 
 #include <QApplication>

@@ -1,6 +1,5 @@
 #include "app/main_window.h"
 
-#include "app/main_values.h"
 #include "config/keyed_text.h"
 #include "config/language.h"
 #include "config/message_keys.h"
@@ -8,14 +7,15 @@
 #include "engine/progress_picture.h"
 #include "lists/file_list.h"
 #include "lists/list_text.h"
+#include "lists/list_views.h"
 #include "lists/pair_list.h"
 #include "lists/replace_mode.h"
 #include "tasks/saved_task_list.h"
 #include "tasks/saved_tasks_file.h"
-#include "tasks/task_rows.h"
+#include "tasks/task_actions.h"
 #include "ui/about_dialog.h"
+#include "ui/program_version.h"
 #include "util/list_columns.h"
-#include "util/list_views.h"
 #include "util/paths.h"
 #include "util/qt_text.h"
 #include "util/text_file.h"
@@ -423,61 +423,68 @@ void MainWindow::saveTasks() {
 }
 
 void MainWindow::AddToTaskList() {
-    if (lvCurrentFindReplace_->topLevelItemCount() > 0) {
-        if (txtTaskName_->text().isEmpty()) {
-            dialogs_.message(this, QStringLiteral("Name"), message(keys::kSpecifyReplacementTask),
-                             Dialogs::Icon::None);
-        } else {
-            RepTask task = taskFromLists(fromQString(txtTaskName_->text()),
-                                         ListViewSpalteHolen(*lvCurrentFindReplace_, 0),
-                                         ListViewSpalteHolen(*lvCurrentFindReplace_, 1),
-                                         ListViewPfadeHolen(*lvFiles_, 0), replaceMode_->replaceInContents());
-            // A task the file cannot give back as it is would come back changed or split at the next start.
-            if (!readsBackFaithfully(task)) {
-                dialogs_.message(this, toQString(kApplicationTitle), message(keys::kSavingNotPossible),
-                                 Dialogs::Icon::Information);
-                return;
-            }
-            AddNewTaskToList(*lvSavedReps_, task, savedReps_.size());
-            savedReps_.push_back(std::move(task));
-        }
+    switch (storeTask(savedReps_, fromQString(txtTaskName_->text()), workingLists())) {
+    case StoreOutcome::Stored:
+        AddNewTaskToList(*lvSavedReps_, savedReps_.back(), savedReps_.size() - 1);
+        break;
+    case StoreOutcome::NoName:
+        dialogs_.message(this, QStringLiteral("Name"), message(keys::kSpecifyReplacementTask),
+                         Dialogs::Icon::None);
+        break;
+    case StoreOutcome::NotFaithful:
+        dialogs_.message(this, toQString(kApplicationTitle), message(keys::kSavingNotPossible),
+                         Dialogs::Icon::Information);
+        return;
+    case StoreOutcome::NoPairs:
+        break;
     }
     saveTasks();
 }
 
 void MainWindow::lvCurrentTaskBearbeiten() {
-    pairEditor_->FindRepListeLoeschen();
-    if (settings_.AddFilesToFilelist) {
-        lvFilesListeLoeschen(*lvFiles_);
+    const TaskLoad load =
+        loadTask(savedReps_, selectedTask(*lvSavedReps_, savedReps_), settings_.AddFilesToFilelist);
+    setPairs(load.finds, load.replaces);
+    if (load.files) {
+        setFiles(*load.files);
     }
-    const std::optional<std::size_t> index = selectedTask(*lvSavedReps_, savedReps_);
-    if (!index) {
+    if (!load.name) {
         return;
     }
-    const RepTask& task = savedReps_[*index];
-    for (std::size_t j = 0; j < task.Find.size(); ++j) {
-        // A hand-edited file may give fewer replacements than find texts: the missing ones are empty.
-        const std::string replace = j < task.Replace.size() ? task.Replace[j] : std::string();
-        pairEditor_->AddNewElementToList(toQString(task.Find[j]), toQString(replace));
-    }
-    txtTaskName_->setText(toQString(task.Name));
-    replaceMode_->OptRepEinstellen(task.ReplaceInContents);
-    if (settings_.AddFilesToFilelist) {
-        QStringList files;
-        for (const std::string& path : task.Files) {
-            files << pathToQString(path);
-        }
-        AddNewFileToList(*lvFiles_, files);
-    }
+    txtTaskName_->setText(toQString(*load.name));
+    replaceMode_->OptRepEinstellen(*load.replaceInContents);
     lvFiles_->IconsLaden(appFolder_);
     ErsetzenSimulieren(false);
 }
 
 void MainWindow::MenuNeu() {
-    pairEditor_->FindRepListeLoeschen();
-    lvFilesListeLoeschen(*lvFiles_);
+    const WorkingLists fresh = newWorkingLists(workingLists());
+    setPairs(fresh.finds, fresh.replaces);
+    setFiles(fresh.files);
     statusLabel_->clear();
     txtTaskName_->clear();
+}
+
+WorkingLists MainWindow::workingLists() const {
+    return WorkingLists{ListViewSpalteHolen(*lvCurrentFindReplace_, 0),
+                        ListViewSpalteHolen(*lvCurrentFindReplace_, 1), ListViewPfadeHolen(*lvFiles_, 0),
+                        replaceMode_->replaceInContents()};
+}
+
+void MainWindow::setPairs(const std::vector<std::string>& finds, const std::vector<std::string>& replaces) {
+    pairEditor_->FindRepListeLoeschen();
+    for (std::size_t j = 0; j < finds.size() && j < replaces.size(); ++j) {
+        pairEditor_->AddNewElementToList(toQString(finds[j]), toQString(replaces[j]));
+    }
+}
+
+void MainWindow::setFiles(const std::vector<std::string>& paths) {
+    lvFilesListeLoeschen(*lvFiles_);
+    QStringList rows;
+    for (const std::string& path : paths) {
+        rows << pathToQString(path);
+    }
+    AddNewFileToList(*lvFiles_, rows);
 }
 
 void MainWindow::onSavedTaskKey(KeyStroke key) {
@@ -498,11 +505,12 @@ void MainWindow::onSavedTaskKey(KeyStroke key) {
 }
 
 RunRequest MainWindow::snapshot(bool ausfuehren) const {
+    WorkingLists lists = workingLists();
     RunRequest request;
-    request.finds = ListViewSpalteHolen(*lvCurrentFindReplace_, 0);
-    request.replaces = ListViewSpalteHolen(*lvCurrentFindReplace_, 1);
-    request.files = ListViewPfadeHolen(*lvFiles_, 0);
-    request.mode = replaceMode_->replaceInContents() ? ReplaceMode::Contents : ReplaceMode::FileNames;
+    request.finds = std::move(lists.finds);
+    request.replaces = std::move(lists.replaces);
+    request.files = std::move(lists.files);
+    request.mode = lists.replaceInContents ? ReplaceMode::Contents : ReplaceMode::FileNames;
     request.ausfuehren = ausfuehren;
     return request;
 }

@@ -1,15 +1,16 @@
 #pragma once
 
 #include "app/dialogs.h"
-#include "app/main_values.h"
-#include "app/shell.h"
 #include "config/settings.h"
 #include "engine/run.h"
 #include "engine/run_controller.h"
 #include "lists/key_rules.h"
+#include "tasks/app_folder.h"
 #include "tasks/rep_task.h"
+#include "tasks/task_actions.h"
 #include "ui/form_layout.h"
 #include "ui/image_buttons.h"
+#include "ui/shell.h"
 
 #include <QMainWindow>
 #include <array>
@@ -88,6 +89,9 @@ private:
     void onSavedTaskKey(KeyStroke key);
     void saveSettings();
     void saveTasks();
+    WorkingLists workingLists() const;
+    void setPairs(const std::vector<std::string>& finds, const std::vector<std::string>& replaces);
+    void setFiles(const std::vector<std::string>& paths);
 
     RunRequest snapshot(bool ausfuehren) const;
     void applyRows(const std::vector<RowUpdate>& rows, std::int64_t total, std::optional<StatusKind> status);

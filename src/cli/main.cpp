@@ -1,4 +1,3 @@
-#include "app/main_values.h"
 #include "cli/command_line.h"
 #include "engine/run.h"
 #include "tasks/saved_tasks_file.h"

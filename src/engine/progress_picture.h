@@ -1,10 +1,15 @@
 #pragma once
 
-#include "app/main_values.h"
-
 #include <QWidget>
 
 namespace morvane {
+
+struct Rgb {
+    int red;
+    int green;
+    int blue;
+};
+inline constexpr Rgb kProgressColour{67, 142, 142};
 
 // The progress bar of the runs: a solid bar growing from the left edge. It keeps its last drawing, so a
 // repaint shows the same bar without the run drawing it again.

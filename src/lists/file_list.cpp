@@ -1,7 +1,8 @@
 #include "lists/file_list.h"
 
-#include "app/shell.h"
-#include "util/list_views.h"
+#include "lists/key_rules.h"
+#include "lists/list_views.h"
+#include "ui/shell.h"
 #include "util/paths.h"
 #include "util/qt_text.h"
 

@@ -1,9 +1,9 @@
 #include "lists/pair_list.h"
 
-#include "app/key_stroke.h"
 #include "engine/notation.h"
 #include "lists/list_text.h"
-#include "util/list_views.h"
+#include "lists/list_views.h"
+#include "util/key_stroke.h"
 #include "util/qt_text.h"
 
 #include <QGroupBox>

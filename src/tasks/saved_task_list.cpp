@@ -1,5 +1,7 @@
 #include "tasks/saved_task_list.h"
 
+#include "lists/key_rules.h"
+#include "tasks/task_actions.h"
 #include "tasks/task_rows.h"
 #include "util/qt_text.h"
 
@@ -26,6 +28,7 @@ void RepTasksInListeLaden(QTreeWidget& list, const SavedReps& reps) {
 }
 
 int MarkierteZeilenRepLoeschen(QTreeWidget& list, SavedReps& reps) {
+    std::vector<std::size_t> tasks;
     int removed = 0;
     for (int row = 0; row < list.topLevelItemCount();) {
         QTreeWidgetItem* item = list.topLevelItem(row);
@@ -34,11 +37,12 @@ int MarkierteZeilenRepLoeschen(QTreeWidget& list, SavedReps& reps) {
             continue;
         }
         if (const auto index = taskIndexOf(fromQString(item->text(0)), reps)) {
-            reps[*index].Name.clear();
+            tasks.push_back(*index);
         }
         delete list.takeTopLevelItem(row);
         ++removed;
     }
+    deleteTasks(reps, tasks);
     return removed;
 }
 

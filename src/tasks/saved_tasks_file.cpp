@@ -1,6 +1,5 @@
 #include "tasks/saved_tasks_file.h"
 
-#include "app/main_values.h"
 #include "config/number_text.h"
 #include "tasks/saved_tasks_format.h"
 #include "tasks/tagged_text.h"
@@ -65,7 +64,7 @@ StoredPairs storedPairs(const RepTask& task) {
 }
 
 void appendBlock(std::string& out, const RepTask& task) {
-    out += kTaskSeparator;
+    out += fmt::kSeparator;
     out += fmt::kLineEnd;
     appendGroup(out, fmt::kName, task.Name);
     appendGroup(out, fmt::kReplaceInContents, flagText(task.ReplaceInContents));
@@ -88,7 +87,7 @@ std::string fileText(const SavedReps& reps) {
             appendBlock(text, task);
         }
     }
-    text += kTaskSeparator;
+    text += fmt::kSeparator;
     return text;
 }
 
@@ -139,7 +138,7 @@ void appendTasks(std::string_view contents, SavedReps& reps) {
     text += RandTextEntfernen(contents, fmt::kLineEnd);
     text += fmt::kLineEnd;
     std::string delimiter(fmt::kLineEnd);
-    delimiter += kTaskSeparator;
+    delimiter += fmt::kSeparator;
     delimiter += fmt::kLineEnd;
     // Without a separator line the whole text would count as one block.
     if (text.find(delimiter) == std::string::npos) {
@@ -167,6 +166,10 @@ std::optional<std::string> previousContents(const std::string& path) {
 }
 
 } // namespace
+
+std::string savedTasksPath(const std::string& folder) {
+    return joinPath(folder, fmt::kFileName);
+}
 
 SavedReps RepsDateiEinlesen(const std::string& savedTasksPath) {
     if (!DateiExistiert(savedTasksPath)) {

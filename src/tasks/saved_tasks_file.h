@@ -10,6 +10,9 @@ namespace morvane {
 // The saved-tasks file: every task with a name, in table order, each as one block of tagged lines opened by
 // the separator line, and one more separator line at the end.
 
+// The saved-tasks file in the given folder.
+std::string savedTasksPath(const std::string& folder);
+
 // The table as the file gives it: entry 0, then one entry per task block in file order (a block without a
 // usable name still takes its index). A missing file is created holding no tasks. A file that is empty,
 // unreadable or has no separator line gives no tasks and is left as it is.

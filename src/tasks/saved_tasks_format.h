@@ -3,8 +3,15 @@
 #include <string_view>
 
 // The tags and names of the saved-tasks file. Each field of a task stands on its own lines between an opening
-// and a closing tag line; tasks are separated by kTaskSeparator (app/main_values.h); lines end in CR LF.
+// and a closing tag line; tasks are separated by kSeparator lines; lines end in CR LF.
 namespace morvane::saved_tasks_format {
+
+// The file's name in the folder that keeps the program's state.
+inline constexpr std::string_view kFileName = "Saved_Replacements.txt";
+
+// An opening bracket, 39 hyphens, "][", 18 hyphens and a closing bracket.
+inline constexpr std::string_view kSeparator =
+    "[---------------------------------------][------------------]";
 
 struct TagPair {
     std::string_view open;

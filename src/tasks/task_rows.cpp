@@ -26,21 +26,4 @@ std::optional<std::size_t> taskIndexOf(std::string_view number, const SavedReps&
     return index;
 }
 
-RepTask taskFromLists(std::string name, std::vector<std::string> finds, std::vector<std::string> replaces,
-                      std::vector<std::string> files, bool replaceInContents) {
-    RepTask task;
-    task.Name = std::move(name);
-    task.CaseSensitive = false;
-    task.ReplaceInContents = replaceInContents;
-    task.Files = std::move(files);
-    replaces.resize(finds.size());
-    for (std::size_t i = 0; i < finds.size(); ++i) {
-        if (!finds[i].empty()) {
-            task.Find.push_back(std::move(finds[i]));
-            task.Replace.push_back(std::move(replaces[i]));
-        }
-    }
-    return task;
-}
-
 } // namespace morvane

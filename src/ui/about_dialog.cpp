@@ -1,9 +1,10 @@
 #include "ui/about_dialog.h"
 
-#include "app/key_stroke.h"
-#include "app/main_values.h"
-#include "app/shell.h"
+#include "engine/progress_picture.h"
 #include "ui/form_layout.h"
+#include "ui/program_version.h"
+#include "ui/shell.h"
+#include "util/key_stroke.h"
 #include "util/qt_text.h"
 
 #include <QCloseEvent>

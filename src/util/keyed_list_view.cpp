@@ -1,6 +1,6 @@
 #include "util/keyed_list_view.h"
 
-#include "app/key_stroke.h"
+#include "util/key_stroke.h"
 
 #include <QKeyEvent>
 

@@ -1,6 +1,7 @@
-#include "app/main_values.h"
 #include "support/temp_dir.h"
+#include "tasks/app_folder.h"
 #include "tasks/saved_tasks_file.h"
+#include "tasks/saved_tasks_format.h"
 #include "tasks/tagged_text.h"
 
 #include <filesystem>
@@ -11,7 +12,7 @@ namespace {
 
 using namespace std::string_literals;
 using testing::readBytes;
-const std::string kSep(kTaskSeparator);
+const std::string kSep(saved_tasks_format::kSeparator);
 
 TEST(TaggedText, EdgeRemovalTakesAtMostOneFromEachEnd) {
     struct Row {

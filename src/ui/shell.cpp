@@ -1,4 +1,4 @@
-#include "app/shell.h"
+#include "ui/shell.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

@@ -1,23 +1,11 @@
-#include "app/main_values.h"
+#include "tasks/app_folder.h"
 
 #include "config/settings_format.h"
+#include "tasks/saved_tasks_file.h"
 #include "util/paths.h"
 #include "util/platform_fs.h"
 
 namespace morvane {
-
-Version programVersion() {
-    return Version{MORVANE_VERSION_MAJOR, MORVANE_VERSION_MINOR, MORVANE_VERSION_REVISION};
-}
-
-std::string windowCaption(std::string_view title, Version version) {
-    return std::string(title) + " " + std::to_string(version.major) + "." + std::to_string(version.minor) +
-           "." + std::to_string(version.revision);
-}
-
-std::string savedTasksPath(const std::string& appFolder) {
-    return joinPath(appFolder, kSavedTasksFileName);
-}
 
 bool appFolderWritable(const std::string& appFolder) {
     if (!platform::isWritable(appFolder)) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lists/key_rules.h"
+#include "util/key_codes.h"
 
 class QKeyEvent;
 

@@ -1,4 +1,4 @@
-#include "app/key_stroke.h"
+#include "util/key_stroke.h"
 
 #include <QKeyEvent>
 

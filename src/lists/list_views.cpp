@@ -1,4 +1,4 @@
-#include "util/list_views.h"
+#include "lists/list_views.h"
 
 #include "lists/list_text.h"
 #include "ui/form_layout.h"
