@@ -1,3 +1,4 @@
+#include "util/leftover_names.h"
 #include "util/platform_fs.h"
 
 #include <algorithm>
@@ -70,12 +71,15 @@ std::string randomSuffix() {
     return suffix;
 }
 
-// A temporary file beside the target, so that the final rename stays on one filesystem and is atomic.
-int createTemporaryBeside(const fs::path& target, mode_t mode, std::string& temporaryPath) {
-    const std::string stem =
-        (target.parent_path() / ("." + target.filename().string() + ".morvane-")).string();
+// A temporary file or backup beside the target, so that the final rename stays on one filesystem and is
+// atomic. Its name fits the folder's limit however long the target's name is.
+int createTemporaryBeside(const fs::path& target, mode_t mode, LeftoverKind kind,
+                          std::string& temporaryPath) {
+    const fs::path folder = target.parent_path();
+    const std::size_t limit = nameMax(folder.string());
+    const std::string fileName = target.filename().string();
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporaryPath = stem + randomSuffix();
+        temporaryPath = (folder / leftoverName(kind, fileName, randomSuffix(), limit)).string();
         const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST) {
             return fd;
@@ -237,9 +241,9 @@ bool takeOnAttributes(int fd, const Original& original) {
 // A file beside the target holding the bytes, flushed to disk; with an original, it has everything the
 // original has but the contents. Returns 0, the error or kAttributesNotKept; on failure nothing is left
 // behind.
-int writeTemporaryBeside(const fs::path& target, mode_t mode, const Original* original,
+int writeTemporaryBeside(const fs::path& target, mode_t mode, LeftoverKind kind, const Original* original,
                          std::string_view bytes, std::string& temporaryPath) {
-    const int fd = createTemporaryBeside(target, mode, temporaryPath);
+    const int fd = createTemporaryBeside(target, mode, kind, temporaryPath);
     if (fd < 0) {
         return errno;
     }
@@ -289,7 +293,8 @@ std::string rewriteInPlace(int fd, const fs::path& resolved, std::string_view by
         return errnoText(errno);
     }
     std::string backupPath;
-    if (const int code = writeTemporaryBeside(resolved, 0600, nullptr, old, backupPath); code != 0) {
+    if (const int code = writeTemporaryBeside(resolved, 0600, LeftoverKind::Backup, nullptr, old, backupPath);
+        code != 0) {
         return errnoText(code);
     }
     if (const int code = rewriteFrom0(fd, bytes); code != 0) {
@@ -359,7 +364,9 @@ std::string replaceInPlace(const Original& original, const fs::path& resolved, s
 
 std::string createByRename(const fs::path& resolved, std::string_view bytes) {
     std::string temporaryPath;
-    if (const int code = writeTemporaryBeside(resolved, 0666, nullptr, bytes, temporaryPath); code != 0) {
+    if (const int code =
+            writeTemporaryBeside(resolved, 0666, LeftoverKind::Temporary, nullptr, bytes, temporaryPath);
+        code != 0) {
         return errnoText(code);
     }
     if (::rename(temporaryPath.c_str(), resolved.c_str()) != 0) {
@@ -374,7 +381,8 @@ std::string createByRename(const fs::path& resolved, std::string_view bytes) {
 std::string replaceByRename(const Original& original, const fs::path& resolved, std::string_view bytes,
                             const FileIdentity* readAs) {
     std::string temporaryPath;
-    const int code = writeTemporaryBeside(resolved, 0600, &original, bytes, temporaryPath);
+    const int code =
+        writeTemporaryBeside(resolved, 0600, LeftoverKind::Temporary, &original, bytes, temporaryPath);
     if (code == kAttributesNotKept) {
         return replaceInPlace(original, resolved, bytes, readAs);
     }
@@ -565,6 +573,11 @@ bool isWritable(const std::string& path) {
     // A folder needs search permission too before anything inside it can be created or removed.
     const int wanted = S_ISDIR(status.st_mode) ? (W_OK | X_OK) : W_OK;
     return ::faccessat(AT_FDCWD, path.c_str(), wanted, AT_EACCESS) == 0;
+}
+
+std::size_t nameMax(const std::string& folder) {
+    const long limit = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    return limit > 0 ? static_cast<std::size_t>(limit) : kDefaultNameMax;
 }
 
 std::string executableFolder() {
