@@ -2,7 +2,7 @@
 
 #include "lists/list_text.h"
 #include "ui/form_layout.h"
-#include "util/key_stroke.h"
+#include "util/qt_keys.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

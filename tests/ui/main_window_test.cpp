@@ -6,7 +6,7 @@
 #include "support/temp_dir.h"
 #include "tasks/saved_tasks_file.h"
 #include "ui/about_dialog.h"
-#include "ui/image_buttons.h"
+#include "ui/image_button_view.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -20,6 +20,7 @@
 #include <QTest>
 #include <QUrl>
 #include <filesystem>
+#include <sys/stat.h>
 
 using namespace morvane;
 
@@ -683,6 +684,21 @@ private slots:
         QCOMPARE(f.window->pairs().size() + f.window->files().size(), 0);
         QVERIFY(f.status->text().isEmpty() && f.child<QLineEdit>("txtTaskName")->text().isEmpty());
         QCOMPARE(f.tasks->model()->rowCount(), 1);
+    }
+
+    void fifoInListDoesNotBlockTheRun() {
+        Fixture f;
+        f.addPair("a", "b");
+        const std::string fifo = f.files.file("fifo");
+        QCOMPARE(::mkfifo(fifo.c_str(), 0666), 0);
+        f.dropFiles({QString::fromStdString(fifo), f.path("ok.txt", "aa")});
+        QTRY_COMPARE(f.status->text(), QString("Pending: 2"));
+        f.key(f.window.get(), Qt::Key_F8);
+        QTRY_VERIFY(!f.window->executing());
+        QCOMPARE(testing::readBytes(f.files.file("ok.txt")), std::string("bb"));
+        f.window->show();
+        f.key(f.window.get(), Qt::Key_Q, Qt::ControlModifier);
+        QTRY_VERIFY(!f.window->isVisible());
     }
 
     void imageButtonsHoverAndReset() {
