@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -40,6 +41,10 @@ std::string renameNoReplace(const std::string& from, const std::string& to);
 // Whether the running user may replace the file at the path, or create and remove files in the folder at the
 // path. False for a path that does not exist.
 bool isWritable(const std::string& path);
+
+// The longest file name, in bytes, the folder takes; the common limit where the file system does not say.
+inline constexpr std::size_t kDefaultNameMax = 255;
+std::size_t nameMax(const std::string& folder);
 
 // The folder that holds the running executable, without a trailing separator; empty when it cannot be found.
 std::string executableFolder();

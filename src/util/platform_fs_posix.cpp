@@ -1,3 +1,4 @@
+#include "util/leftover_names.h"
 #include "util/platform_fs.h"
 
 #include <cerrno>
@@ -38,12 +39,15 @@ std::string randomSuffix() {
     return suffix;
 }
 
-// A temporary file beside the target, so that the final rename stays on one filesystem and is atomic.
-int createTemporaryBeside(const fs::path& target, mode_t mode, std::string& temporaryPath) {
-    const std::string stem =
-        (target.parent_path() / ("." + target.filename().string() + ".morvane-")).string();
+// A temporary file or backup beside the target, so that the final rename stays on one filesystem and is
+// atomic. Its name fits the folder's limit however long the target's name is.
+int createTemporaryBeside(const fs::path& target, mode_t mode, LeftoverKind kind,
+                          std::string& temporaryPath) {
+    const fs::path folder = target.parent_path();
+    const std::size_t limit = nameMax(folder.string());
+    const std::string fileName = target.filename().string();
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporaryPath = stem + randomSuffix();
+        temporaryPath = (folder / leftoverName(kind, fileName, randomSuffix(), limit)).string();
         const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST) {
             return fd;
@@ -110,9 +114,9 @@ constexpr char kChangedMeanwhile[] = "the file was replaced or changed by someon
 
 // A file beside the target holding the bytes, flushed to disk; with an original, it takes its permission
 // bits and, where we are allowed to, its owner. Returns 0 or the error; on failure nothing is left behind.
-int writeTemporaryBeside(const fs::path& target, mode_t mode, const struct stat* original,
+int writeTemporaryBeside(const fs::path& target, mode_t mode, LeftoverKind kind, const struct stat* original,
                          std::string_view bytes, std::string& temporaryPath) {
-    const int fd = createTemporaryBeside(target, mode, temporaryPath);
+    const int fd = createTemporaryBeside(target, mode, kind, temporaryPath);
     if (fd < 0) {
         return errno;
     }
@@ -146,7 +150,9 @@ std::string replaceByRename(const fs::path& resolved, std::string_view bytes, co
                             const FileIdentity* readAs) {
     const mode_t mode = original ? (original->st_mode & 07777) : 0666;
     std::string temporaryPath;
-    if (const int code = writeTemporaryBeside(resolved, mode, original, bytes, temporaryPath); code != 0) {
+    if (const int code =
+            writeTemporaryBeside(resolved, mode, LeftoverKind::Temporary, original, bytes, temporaryPath);
+        code != 0) {
         return errnoText(code);
     }
     // The last look before the rename: a file put there by someone else since the read must not be lost.
@@ -187,7 +193,8 @@ std::string rewriteInPlace(int fd, const fs::path& resolved, std::string_view by
         return errnoText(errno);
     }
     std::string backupPath;
-    if (const int code = writeTemporaryBeside(resolved, 0600, nullptr, old, backupPath); code != 0) {
+    if (const int code = writeTemporaryBeside(resolved, 0600, LeftoverKind::Backup, nullptr, old, backupPath);
+        code != 0) {
         return errnoText(code);
     }
     if (const int code = rewriteFrom0(fd, bytes); code != 0) {
@@ -280,6 +287,11 @@ bool isWritable(const std::string& path) {
     // A folder needs search permission too before anything inside it can be created or removed.
     const int wanted = S_ISDIR(status.st_mode) ? (W_OK | X_OK) : W_OK;
     return ::faccessat(AT_FDCWD, path.c_str(), wanted, AT_EACCESS) == 0;
+}
+
+std::size_t nameMax(const std::string& folder) {
+    const long limit = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    return limit > 0 ? static_cast<std::size_t>(limit) : kDefaultNameMax;
 }
 
 std::string executableFolder() {

@@ -135,6 +135,29 @@ TEST(ExecuteSafety, HardLinkedFileIsRewrittenInPlaceSoEveryNameSeesTheNewContent
     EXPECT_EQ(entriesIn(dir.path()), 2u);
 }
 
+TEST(ExecuteSafety, TemporaryNameFitsFor255ByteFileName) {
+    std::string utf8;
+    for (int i = 0; i < 127; ++i) {
+        utf8 += "\xC3\xA9";
+    }
+    utf8 += "x";
+    for (const std::string& name : {std::string(236, 'n'), std::string(255, 'n'), utf8}) {
+        for (const bool hardLinked : {false, true}) {
+            TempDir dir;
+            const std::string file = dir.write(name, "old data");
+            if (hardLinked) {
+                fs::create_hard_link(file, dir.file("other"));
+            }
+            const RunResult result =
+                ErsetzenSimulieren(executeRun(ReplaceMode::Contents, "old", "new", {file}));
+            EXPECT_TRUE(result.failures.empty())
+                << name.size() << (hardLinked ? " bytes, hard-linked" : " bytes");
+            EXPECT_EQ(readBytes(file), "new data");
+            EXPECT_EQ(entriesIn(dir.path()), hardLinked ? 2u : 1u);
+        }
+    }
+}
+
 // Changes the file the run has just read, before the run writes it.
 struct ChangeAfterTheFirstRead : RunObserver {
     std::function<void()> change;

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace morvane {
+
+// The files a write leaves beside a file only while it works on it: a temporary file with the new contents,
+// which then replaces the file, and for a file rewritten in place a backup of its old contents. Both are
+// hidden and carry the file's name, so whoever finds one after a crash can tell whose it is:
+//   .NAME.morvane-XXXXXXXXXX       temporary file
+//   .NAME.morvane-old-XXXXXXXXXX   backup
+// XXXXXXXXXX is random (a to z, 0 to 9). Where the whole would not fit the file system's limit on the length
+// of a name, NAME is cut short, so that every file that exists can be written.
+enum class LeftoverKind { Temporary, Backup };
+
+inline constexpr std::size_t kLeftoverSuffixLength = 10;
+
+// The name for the kind beside the file of the given name, at most nameMax bytes long when the limit leaves
+// room for the marker and the suffix. NAME is cut before a byte that continues a UTF-8 character.
+std::string leftoverName(LeftoverKind kind, std::string_view fileName, std::string_view suffix,
+                         std::size_t nameMax);
+
+} // namespace morvane
