@@ -16,6 +16,7 @@
 #include "tasks/saved_tasks_file.h"
 #include "tasks/task_actions.h"
 #include "ui/about_dialog.h"
+#include "ui/frame_title_view.h"
 #include "ui/program_version.h"
 #include "util/list_columns.h"
 #include "util/paths.h"
@@ -23,6 +24,7 @@
 #include "util/text_file.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFrame>
 #include <QGroupBox>
@@ -102,6 +104,8 @@ void MainWindow::buildControls() {
     auto* cmdToList = named(new QPushButton(QStringLiteral("Add to &List"), frameHaupt_), "cmdToList");
     connect(cmdToList, &QPushButton::clicked, this, &MainWindow::AddToTaskList);
     auto* savedTasksLabel = named(new QLabel(QStringLiteral("Saved Tasks"), frameHaupt_), "Label(8)");
+    // The label keeps its place when the window grows; the pair list that then reaches it is drawn over it.
+    savedTasksLabel->stackUnder(lvCurrentFindReplace_);
     replaceMode_ = new ReplaceModeOption(*frameHaupt_);
     picProgress_ = named(new ProgressPicture(frameHaupt_), "picProgress");
     // The status line lies on the bar, so its text reads over it.
@@ -161,6 +165,7 @@ void MainWindow::buildSkin() {
         skin_.addBackground(*background);
         background->lower();
     }
+    new FrameTitleView(editor);
     for (QWidget* surface : std::initializer_list<QWidget*>{
              this, findChild<QWidget*>("txtFind"), findChild<QWidget*>("txtReplace"),
              findChild<QWidget*>("txtSpecialChars"), &editor, lvCurrentFindReplace_->viewport(),
@@ -191,6 +196,7 @@ void MainWindow::buildMenus() {
     newTask->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     QAction* close = named(file->addAction(QStringLiteral("Close"), this, &QWidget::close), "mnuClose");
     close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    close->setShortcutContext(Qt::ApplicationShortcut); // also while the About dialog has the focus
 
     QMenu* list = named(menuBar()->addMenu(QStringLiteral("&Find && Replace List")), "mnuList");
     QAction* showAdd = named(list->addAction(QStringLiteral("&Add new element"), this,
@@ -205,6 +211,7 @@ void MainWindow::buildMenus() {
         named(list->addAction(QStringLiteral("Add to Saved Tasks"), this, &MainWindow::AddToTaskList),
               "mnuAddToTasks");
     addToTasks->setShortcut(QKeySequence(Qt::Key_F3));
+    named(list->addSeparator(), "mnuTrenn(0)");
     mnuSimulate_ = named(
         list->addAction(QStringLiteral("Update/ Simulate"), this, [this] { ErsetzenSimulieren(false); }),
         "mnuSimulate");
@@ -335,6 +342,7 @@ void MainWindow::SpracheEinstellen() {
     for (const Relabel& row : kRelabelTable) {
         applyLabel(*this, row, message(row.key));
     }
+    applyLayout(); // the labels take the width of their new captions
 }
 
 void MainWindow::ListenColumnsEinstellen() {
@@ -360,6 +368,12 @@ void MainWindow::ListenColumnsEinstellen() {
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     FormResize();
+}
+
+// Closing the window ends the program at once; no other window of it stays behind.
+void MainWindow::closeEvent(QCloseEvent* event) {
+    about_->close();
+    QMainWindow::closeEvent(event);
 }
 
 void MainWindow::FormResize() {

@@ -126,7 +126,14 @@ void AboutDialog::DiesesFrmAusschalten() {
     }
 }
 
+// The user's close box only hides the dialog and brings the main window back. A close the program asks for
+// (the main window going, and the dialog with it) is let through: bringing the main window back then would
+// keep the program alive.
 void AboutDialog::closeEvent(QCloseEvent* event) {
+    if (!event->spontaneous()) {
+        event->accept();
+        return;
+    }
     event->ignore();
     DiesesFrmAusschalten();
 }
