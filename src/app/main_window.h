@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/dialogs.h"
+#include "app/message_dialog.h"
 #include "config/settings.h"
 #include "engine/run.h"
 #include "engine/run_controller.h"
@@ -10,8 +10,8 @@
 #include "tasks/saved_task_store.h"
 #include "tasks/task_actions.h"
 #include "ui/form_layout.h"
-#include "ui/image_buttons.h"
-#include "ui/shell.h"
+#include "ui/image_button_view.h"
+#include "ui/qt_shell.h"
 
 #include <QMainWindow>
 #include <array>
