@@ -180,7 +180,8 @@ SavedTaskStore::SaveOutcome SavedTaskStore::save() {
             return outcome;
         }
         // Another window saved between the read and the write: read again and take its change in.
-        if (platform::sameFile(platform::fileIdentity(path_), disk.identity)) {
+        const Disk now = readDisk();
+        if (now.text == disk.text && platform::sameFile(now.identity, disk.identity)) {
             return outcome;
         }
     }
