@@ -17,6 +17,7 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <filesystem>
+#include <sys/stat.h>
 
 using namespace morvane;
 
@@ -253,6 +254,21 @@ private slots:
         QTRY_COMPARE(f.status->text(), QString("Pending: 4"));
         QVERIFY(!f.window->executing());
         QVERIFY(f.dialogs.texts.isEmpty());
+    }
+
+    void fifoInListDoesNotBlockTheRun() {
+        Fixture f;
+        f.addPair("a", "b");
+        const std::string fifo = f.files.file("fifo");
+        QCOMPARE(::mkfifo(fifo.c_str(), 0666), 0);
+        f.dropFiles({QString::fromStdString(fifo), f.path("ok.txt", "aa")});
+        QTRY_COMPARE(f.status->text(), QString("Pending: 2"));
+        f.key(f.window.get(), Qt::Key_F8);
+        QTRY_VERIFY(!f.window->executing());
+        QCOMPARE(testing::readBytes(f.files.file("ok.txt")), std::string("bb"));
+        f.window->show();
+        f.key(f.window.get(), Qt::Key_Q, Qt::ControlModifier);
+        QTRY_VERIFY(!f.window->isVisible());
     }
 
     void namesModeExecuteRenamesRowsAndReportsFailuresInOneBox() {
