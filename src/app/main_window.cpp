@@ -3,6 +3,7 @@
 #include "config/language.h"
 #include "config/message_keys.h"
 #include "config/relabelling.h"
+#include "config/settings_format.h"
 #include "engine/progress_view.h"
 #include "lists/file_list_view.h"
 #include "lists/key_rules.h"
@@ -15,6 +16,7 @@
 #include "ui/about_dialog.h"
 #include "ui/frame_title_view.h"
 #include "ui/program_version.h"
+#include "util/paths.h"
 #include "util/qt_text.h"
 
 #include <QAction>
@@ -50,6 +52,14 @@ const char* const kBuiltInReadOnly =
     "program folder explains how). The program folder:";
 const char* const kBuiltInTasksNotSaved =
     "The saved tasks could not be written; the change will be lost when the program ends.";
+const char* const kBuiltInSettingsReadOnly =
+    "The settings file cannot be written, so changes to the settings will not be kept. The settings file:";
+const char* const kBuiltInTasksReadOnly =
+    "The saved-tasks file or its backup cannot be written, so tasks stored or deleted now will not be kept. "
+    "The saved-tasks file:";
+const char* const kBuiltInTasksKeptAside =
+    "The saved-tasks file held text that could not be read as tasks. So that none of it is lost when the "
+    "tasks are saved, it has been copied to:";
 const char* const kBuiltInRunStopped = "Run stopped; found so far:";
 
 template <class Widget> Widget* named(Widget* widget, const char* name) {
@@ -75,6 +85,7 @@ std::vector<std::optional<double>> widthsOf(const std::array<std::optional<doubl
 MainWindow::MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell, AppFolderCheck appFolderCheck,
                        RunController::Runner runner, QWidget* parent)
     : QMainWindow(parent), appFolder_(std::move(appFolder)), dialogs_(dialogs), shell_(shell),
+      store_(morvane::savedTasksPath(appFolder_)),
       runs_(std::make_unique<RunController>([this](bool execute) { return snapshot(execute); },
                                             std::move(runner))) {
     setObjectName("frm1");
@@ -260,24 +271,55 @@ void MainWindow::connectRuns() {
 // cannot be written, start-up neither creates nor repairs a file: the user is told instead.
 void MainWindow::startUp(AppFolderCheck appFolderCheck) {
     setWindowTitle(toQString(windowCaption(kApplicationTitle, programVersion())));
-    savedTasksPath_ = morvane::savedTasksPath(appFolder_);
-    appFolderWritable_ = appFolderCheck(appFolder_);
-    settings_ = appFolderWritable_ ? SettingsLaden(appFolder_) : readSettings(appFolder_).settings;
+    writable_ = appFolderCheck(appFolder_);
+    settings_ = writable_.settings ? SettingsLaden(appFolder_) : readSettings(appFolder_).settings;
     SettingsEinstellen();
     ListenColumnsEinstellen();
     picProgress_->FortschrittEinrichten();
     skin_.ButtonGifsInILladen(appFolder_);
     skin_.ButtonIconsRefresh(true);
-    savedReps_ = appFolderWritable_ ? RepsDateiEinlesen(savedTasksPath_) : readSavedTasks(savedTasksPath_);
+    const SavedTaskStore::Sync opened = store_.open(writable_.tasks);
     tasks_.reload();
     pairEditor_->HaupframeZeigen();
     FormResize();
     show();
-    if (!appFolderWritable_) {
-        tell(message(keys::kAppFolderReadOnly, kBuiltInReadOnly) + QStringLiteral("\r\n") +
-                 QDir::toNativeSeparators(pathToQString(appFolder_)),
+    reportReadOnlyStateFiles();
+    reportKeptAside(opened.keptAside);
+}
+
+// Once, at start-up: a folder that cannot be written as a whole, or each state file that cannot.
+void MainWindow::reportReadOnlyStateFiles() {
+    const auto report = [this](std::string_view key, const char* builtIn, const std::string& path) {
+        tell(message(key, builtIn) + QStringLiteral("\r\n") + QDir::toNativeSeparators(pathToQString(path)),
+             Dialogs::Icon::Information);
+    };
+    if (!writable_.folder) {
+        report(keys::kAppFolderReadOnly, kBuiltInReadOnly, appFolder_);
+        return;
+    }
+    if (!writable_.settings) {
+        report(keys::kSettingsReadOnly, kBuiltInSettingsReadOnly,
+               joinPath(appFolder_, settings_format::kFileName));
+    }
+    if (!writable_.tasks) {
+        report(keys::kTasksReadOnly, kBuiltInTasksReadOnly, store_.path());
+    }
+}
+
+void MainWindow::reportKeptAside(const std::string& keptAside) {
+    if (!keptAside.empty()) {
+        tell(message(keys::kTasksKeptAside, kBuiltInTasksKeptAside) + QStringLiteral("\r\n") +
+                 QDir::toNativeSeparators(pathToQString(keptAside)),
              Dialogs::Icon::Information);
     }
+}
+
+// What another window saved shows in the list; the numbers this window showed stay as they were.
+void MainWindow::showTakenIn(const SavedTaskStore::Sync& sync) {
+    if (sync.tableChanged) {
+        tasks_.sync();
+    }
+    reportKeptAside(sync.keptAside);
 }
 
 void MainWindow::SettingsEinstellen() {
@@ -380,29 +422,34 @@ void MainWindow::onEscape() {
     pairEditor_->HaupframeZeigen();
 }
 
-// In a folder that cannot be written the user was told once at start-up; the changes live on in the window.
+// A settings file that cannot be written was reported once at start-up; the changes live on in the window.
 void MainWindow::saveSettings() {
-    if (appFolderWritable_) {
+    if (writable_.settings) {
         SettingsSpeichern(appFolder_, settings_);
     }
 }
 
 // The table in the window stays as it is, so the user can still run the tasks or copy them elsewhere.
 void MainWindow::saveTasks() {
-    if (!appFolderWritable_) {
+    if (!writable_.tasks) {
         return;
     }
-    const WriteOutcome saved = RepsDateiSpeichern(savedTasksPath_, savedReps_);
-    if (!saved.ok()) {
+    const SavedTaskStore::SaveOutcome saved = store_.save();
+    showTakenIn(saved.sync);
+    if (!saved.written.ok()) {
         tell(message(keys::kTasksNotSaved, kBuiltInTasksNotSaved) + QStringLiteral("\r\n") +
-                 QDir::toNativeSeparators(pathToQString(savedTasksPath_)) + QStringLiteral(": ") +
-                 toQString(saved.error),
+                 QDir::toNativeSeparators(pathToQString(store_.path())) + QStringLiteral(": ") +
+                 toQString(saved.written.error),
              Dialogs::Icon::Critical);
     }
 }
 
+// Tasks other windows stored meanwhile come first, so the new task is numbered after them.
 void MainWindow::AddToTaskList() {
-    switch (storeTask(savedReps_, fromQString(txtTaskName_->text()), workingLists())) {
+    if (writable_.tasks) {
+        showTakenIn(store_.takeInChanges());
+    }
+    switch (storeTask(store_.table(), fromQString(txtTaskName_->text()), workingLists())) {
     case StoreOutcome::Stored:
         tasks_.sync();
         break;
@@ -420,7 +467,7 @@ void MainWindow::AddToTaskList() {
 
 void MainWindow::lvCurrentTaskBearbeiten() {
     const TaskLoad load =
-        loadTask(savedReps_, selectedTask(*lvSavedReps_, tasks_), settings_.AddFilesToFilelist);
+        loadTask(store_.table(), selectedTask(*lvSavedReps_, tasks_), settings_.AddFilesToFilelist);
     setLists(load.finds, load.replaces, load.files);
     if (!load.name) {
         return;
@@ -457,7 +504,7 @@ void MainWindow::setLists(const std::vector<std::string>& finds, const std::vect
 void MainWindow::onSavedTaskKey(KeyStroke key) {
     switch (savedTaskKey(key)) {
     case SavedTaskKey::DeleteSelected:
-        deleteTasks(savedReps_, selectedTasks(*lvSavedReps_, tasks_));
+        deleteTasks(store_.table(), selectedTasks(*lvSavedReps_, tasks_));
         tasks_.sync();
         saveTasks();
         break;

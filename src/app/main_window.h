@@ -8,6 +8,7 @@
 #include "tasks/app_folder.h"
 #include "tasks/rep_task.h"
 #include "tasks/saved_task_model.h"
+#include "tasks/saved_task_store.h"
 #include "tasks/task_actions.h"
 #include "ui/form_layout.h"
 #include "ui/image_button_view.h"
@@ -42,11 +43,11 @@ class ReplaceModeOption;
 class MainWindow : public QMainWindow {
 public:
     // Whether the settings and saved tasks can be kept in the application folder; asked once, at start-up.
-    using AppFolderCheck = bool (*)(const std::string& appFolder);
+    using AppFolderCheck = StateFilesWritable (*)(const std::string& appFolder);
 
     // The application folder holds the settings, the saved tasks and the language file.
     MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell,
-               AppFolderCheck appFolderCheck = appFolderWritable,
+               AppFolderCheck appFolderCheck = stateFilesWritable,
                RunController::Runner runner = RunController::defaultRunner(), QWidget* parent = nullptr);
 
     // The execute run, then the simulate run that shows what is left.
@@ -63,7 +64,7 @@ public:
     bool running() const { return runs_->phase() != RunPhase::Idle; }
     FileListModel& files() { return files_; }
     PairListModel& pairs() { return pairs_; }
-    const std::string& savedTasksPath() const { return savedTasksPath_; }
+    const std::string& savedTasksPath() const { return store_.path(); }
     PairListEditor& pairEditor() { return *pairEditor_; }
     AboutDialog& about() { return *about_; }
     const Skin& skin() const { return skin_; }
@@ -79,6 +80,9 @@ private:
     void connectLists();
     void connectRuns();
     void startUp(AppFolderCheck appFolderCheck);
+    void reportReadOnlyStateFiles();
+    void reportKeptAside(const std::string& keptAside);
+    void showTakenIn(const SavedTaskStore::Sync& sync);
 
     void SettingsEinstellen();
     void ListenColumnsEinstellen();
@@ -106,13 +110,12 @@ private:
     std::string appFolder_;
     Dialogs& dialogs_;
     Shell& shell_;
-    std::string savedTasksPath_;
-    bool appFolderWritable_ = true;
+    SavedTaskStore store_;
+    StateFilesWritable writable_;
     Settings settings_;
-    SavedReps savedReps_ = emptySavedReps();
     PairListModel pairs_;
     FileListModel files_;
-    SavedTaskModel tasks_{savedReps_};
+    SavedTaskModel tasks_{store_.table()};
 
     QStackedWidget* pages_ = nullptr;
     QWidget* frameHaupt_ = nullptr;
