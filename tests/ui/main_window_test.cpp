@@ -354,7 +354,8 @@ private slots:
         std::filesystem::remove(f.app.file("Saved_Replacements.txt_copy.txt"));
         f.dialogs.texts.clear();
         // Tests run as root, for whom every folder is writable; the check stands in for one that is not.
-        MainWindow readOnly(f.app.path(), f.dialogs, f.shell, [](const std::string&) { return false; });
+        MainWindow readOnly(f.app.path(), f.dialogs, f.shell,
+                            [](const std::string&) { return StateFilesWritable{}; });
         QCOMPARE(f.dialogs.texts.size(), 2); // the missing language file, then the folder, once
         QVERIFY(f.dialogs.texts[1].startsWith("This program keeps its settings and saved tasks"));
         QVERIFY(f.dialogs.texts[1].endsWith(QString::fromStdString(f.app.path())));
