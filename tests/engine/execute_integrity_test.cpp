@@ -90,8 +90,12 @@ TEST(FileKinds, ReadAndWriteRefuseAnythingButARegularFileWithoutBlocking) {
     TempDir dir;
     const std::string fifo = makeFifo(dir, "fifo");
     std::string buffer = "stale";
-    EXPECT_EQ(readTextFileInto(fifo, buffer), platform::kNotRegularFile);
+    platform::FileIdentity identity;
+    EXPECT_EQ(readTextFileInto(fifo, buffer, &identity), platform::kNotRegularFile);
     EXPECT_EQ(buffer, "");
+    EXPECT_TRUE(identity.known) << "a path that names something unreadable is not taken for a missing file";
+    EXPECT_FALSE(readTextFileInto(dir.file("missing"), buffer, &identity).empty());
+    EXPECT_FALSE(identity.known);
     EXPECT_EQ(TextDateiSpeichern("x", fifo).error, platform::kNotRegularFile);
     EXPECT_TRUE(fs::is_fifo(fifo));
     EXPECT_EQ(readTextFileInto("/dev/urandom", buffer), platform::kNotRegularFile);
