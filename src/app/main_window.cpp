@@ -4,7 +4,9 @@
 #include "config/language.h"
 #include "config/message_keys.h"
 #include "config/relabelling.h"
+#include "engine/leftovers.h"
 #include "engine/progress_picture.h"
+#include "engine/run_journal.h"
 #include "lists/file_list.h"
 #include "lists/list_text.h"
 #include "lists/list_views.h"
@@ -54,6 +56,29 @@ const char* const kBuiltInReadOnly =
     "program folder explains how). The program folder:";
 const char* const kBuiltInTasksNotSaved =
     "The saved tasks could not be written; the change will be lost when the program ends.";
+
+std::string_view leftoverKey(LeftoverAction action) {
+    switch (action) {
+    case LeftoverAction::PutBack:
+        return keys::kLeftoverPutBack;
+    case LeftoverAction::RewriteFinished:
+        return keys::kLeftoverRewriteFinished;
+    case LeftoverAction::RewriteNotBegun:
+        return keys::kLeftoverRewriteNotBegun;
+    case LeftoverAction::TemporaryRemoved:
+        return keys::kLeftoverTemporaryRemoved;
+    case LeftoverAction::BackupKept:
+        return keys::kLeftoverBackupKept;
+    case LeftoverAction::NotPutBack:
+        return keys::kLeftoverNotPutBack;
+    case LeftoverAction::BackupLost:
+        return keys::kLeftoverBackupLost;
+    }
+    return {};
+}
+
+const char* const kBuiltInLeftoversFound =
+    "Morvane found what interrupted runs left behind and cleared it up:";
 
 template <class Widget> Widget* named(Widget* widget, const char* name) {
     widget->setObjectName(QString::fromLatin1(name));
@@ -259,7 +284,10 @@ void MainWindow::startUp(AppFolderCheck appFolderCheck) {
     show();
     if (!appFolderWritable_) {
         reportReadOnlyAppFolder();
+        return;
     }
+    // Runs that were cut short, by this window or the runner, and the saved tasks' own temporary files.
+    reportLeftoversAndFailures(clearLeftovers(journalFolderIn(appFolder_), {appFolder_}), {});
 }
 
 void MainWindow::reportReadOnlyAppFolder() {
@@ -512,6 +540,7 @@ RunRequest MainWindow::snapshot(bool ausfuehren) const {
     request.files = std::move(lists.files);
     request.mode = lists.replaceInContents ? ReplaceMode::Contents : ReplaceMode::FileNames;
     request.ausfuehren = ausfuehren;
+    request.stateFolder = appFolderWritable_ ? appFolder_ : std::string();
     return request;
 }
 
@@ -581,7 +610,7 @@ void MainWindow::runFinished(const RunResult& result) {
                          Dialogs::Icon::None);
     }
     if (wasExecute) {
-        reportFailures(result);
+        reportLeftoversAndFailures(result.leftovers, result.failures);
     }
     if (simulateAfterExecute_) {
         simulateAfterExecute_ = false;
@@ -589,18 +618,32 @@ void MainWindow::runFinished(const RunResult& result) {
     }
 }
 
-// One box after the run for every file that could not be read, written or renamed, never one per file.
-void MainWindow::reportFailures(const RunResult& result) {
-    if (result.failures.empty()) {
+// One box for what interrupted runs left and what was done about it, and after a run for every file that
+// could not be read, written or renamed; never one box per file.
+void MainWindow::reportLeftoversAndFailures(const std::vector<LeftoverNote>& leftovers,
+                                            const std::vector<RunFailure>& failures) {
+    if (leftovers.empty() && failures.empty()) {
         return;
     }
     QStringList lines;
-    for (const RunFailure& failure : result.failures) {
+    if (!leftovers.empty()) {
+        lines << message(keys::kLeftoversFound, kBuiltInLeftoversFound);
+    }
+    const std::string keptIn = fromQString(message(keys::kLeftoverKeptIn, std::string(kKeptInText).c_str()));
+    for (const LeftoverNote& note : leftovers) {
+        const std::string action = fromQString(
+            message(leftoverKey(note.action), std::string(leftoverActionText(note.action)).c_str()));
+        lines << QDir::toNativeSeparators(pathToQString(note.path)) + QStringLiteral(": ") +
+                     toQString(describeLeftover(note, action, keptIn));
+    }
+    for (const RunFailure& failure : failures) {
         lines << QDir::toNativeSeparators(pathToQString(failure.path)) + QStringLiteral(": ") +
                      toQString(failure.reason);
     }
+    const bool attention =
+        !failures.empty() || std::any_of(leftovers.begin(), leftovers.end(), needsAttention);
     dialogs_.message(this, toQString(kApplicationTitle), lines.join(QLatin1Char('\n')),
-                     Dialogs::Icon::Critical);
+                     attention ? Dialogs::Icon::Critical : Dialogs::Icon::Information);
 }
 
 void MainWindow::setInputsEnabled(bool enabled) {

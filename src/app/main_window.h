@@ -97,7 +97,8 @@ private:
     void applyRows(const std::vector<RowUpdate>& rows, std::int64_t total, std::optional<StatusKind> status);
     void runFinished(const RunResult& result);
     void showStatus(StatusKind kind, std::int64_t total);
-    void reportFailures(const RunResult& result);
+    void reportLeftoversAndFailures(const std::vector<LeftoverNote>& leftovers,
+                                    const std::vector<RunFailure>& failures);
     void setInputsEnabled(bool enabled);
 
     std::string appFolder_;

@@ -1,5 +1,7 @@
 #include "cli/command_line.h"
+#include "engine/leftovers.h"
 #include "engine/run.h"
+#include "engine/run_journal.h"
 #include "tasks/saved_tasks_file.h"
 #include "util/paths.h"
 #include "util/platform_fs.h"
@@ -71,14 +73,26 @@ void reportProblem(const std::string& path, const std::string& reason) {
     std::cerr << "morvane-cli: " << path << ": " << reason << '\n';
 }
 
+// Returns whether any of them needs a person to look at the file.
+bool reportLeftovers(const std::vector<LeftoverNote>& notes) {
+    for (const LeftoverNote& note : notes) {
+        reportProblem(note.path, describeLeftover(note, leftoverActionText(note.action), kKeptInText));
+    }
+    return std::any_of(notes.begin(), notes.end(), needsAttention);
+}
+
 int runAndReport(const RunRequest& request) {
+    // An execute run clears up first itself; a simulate run only follows the journals of runs cut short.
+    const bool leftoversNeedAttention =
+        !request.ausfuehren && reportLeftovers(clearLeftovers(journalFolderIn(request.stateFolder), {}));
     const RunResult result = ErsetzenSimulieren(request);
     if (result.mismatch) {
         std::cerr << "morvane-cli: the task has " << result.findsUbound + 1 << " find texts but "
                   << result.replacesUbound + 1 << " replacements\n";
         return kExitFailure;
     }
-    bool anyFailed = !result.failures.empty();
+    const bool runLeftoversNeedAttention = reportLeftovers(result.leftovers);
+    bool anyFailed = !result.failures.empty() || leftoversNeedAttention || runLeftoversNeedAttention;
     for (const RowResult& row : result.rows) {
         std::cout << row.count << '\t' << row.path << '\n';
         if (row.skipped != SkipReason::None) {
@@ -115,6 +129,7 @@ int main(int argc, char** argv) {
         break;
     }
     RunRequest& request = invocation.request;
+    request.stateFolder = appDir;
     if (invocation.task) {
         const SavedReps reps = readSavedTasks(savedTasksPath(appDir));
         const RepTask* task = findTask(reps, *invocation.task);
