@@ -4,6 +4,7 @@
 #include "corpus.h"
 #include "engine/occurrences.h"
 #include "engine/run.h"
+#include "long_find.h"
 #include "process.h"
 #include "scale.h"
 #include "util/text_file.h"
@@ -253,6 +254,7 @@ int main(int argc, char** argv) {
     std::printf("  1 worker / all workers             %5.2f   (at least 1.7)\n",
                 f.simulateOne / f.simulateAll);
     std::printf("  counts equal                       %s\n", countsEqual ? "yes" : "NO");
+    printLongFindFigures(work);
     const bool scaleSound = printScaleFigures(work);
     return countsEqual && scaleSound ? 0 : 1;
 }

@@ -14,7 +14,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kSmallFiles = 100'000;
-constexpr std::uint64_t kLargeFileBytes = 1ull << 30;
+constexpr std::uint64_t kLargeFileBytes = 3ull << 30;
 
 std::vector<std::string> pairArguments() {
     std::vector<std::string> arguments;
@@ -67,7 +67,7 @@ bool printScaleFigures(const std::string& work) {
                 static_cast<double>(small.bytes) / 1e6, static_cast<double>(small.largestFile) / 1e3);
     line("simulate 100,000 files", many, static_cast<double>(small.bytes), "sum of the files");
 
-    const std::string large = ensureLargeFile(work + "/large-file", kLargeFileBytes);
+    const std::string large = ensureLargeFile(work + "/large-file-3g", kLargeFileBytes);
     const double largeBytes = static_cast<double>(fs::file_size(large));
     std::printf("  one file of %.2f GiB\n", largeBytes / static_cast<double>(1ull << 30));
     const ProcessOutcome simulated = runOn("simulate", large, outputFile);

@@ -1,7 +1,7 @@
-#include "app/dialogs.h"
 #include "app/main_window.h"
-#include "ui/shell.h"
-#include "util/qt_text.h"
+#include "app/message_dialog.h"
+#include "ui/qt_shell.h"
+#include "util/platform_fs.h"
 
 #include <QApplication>
 
@@ -10,8 +10,7 @@ int main(int argc, char** argv) {
     morvane::MessageBoxDialogs dialogs;
     morvane::DesktopShell shell;
     // The program keeps its settings, tasks and language file beside the executable, wherever it is started
-    // from.
-    morvane::MainWindow window(morvane::pathFromQString(QCoreApplication::applicationDirPath()), dialogs,
-                               shell);
+    // from. The folder is taken as the bytes the system gives, which need not be text in any encoding.
+    morvane::MainWindow window(morvane::platform::executableFolder(), dialogs, shell);
     return application.exec();
 }

@@ -5,7 +5,6 @@
 #include "util/leftover_names.h"
 #include "util/paths.h"
 #include "util/platform_fs.h"
-#include "util/text_file.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -71,10 +70,11 @@ void Clearing::rewrite(const RecordedRewrite& recorded, std::int64_t journalTouc
     if (backup.state() == platform::HeldFile::State::InUse) {
         return;
     }
-    const platform::FileIdentity target = platform::fileIdentity(recorded.target);
-    const bool sameFile = target.known && target.device == recorded.device && target.inode == recorded.inode;
+    platform::FileIdentity target;
     std::string now;
-    const bool readable = sameFile && readTextFileInto(recorded.target, now).empty();
+    const std::string unreadable = platform::readRegularFile(recorded.target, now, &target);
+    const bool readable = unreadable.empty();
+    const bool sameFile = readable && target.device == recorded.device && target.inode == recorded.inode;
     const auto holds = [&](std::uint64_t size, std::uint64_t hash) {
         return readable && now.size() == size && contentHash(now) == hash;
     };
@@ -88,13 +88,13 @@ void Clearing::rewrite(const RecordedRewrite& recorded, std::int64_t journalTouc
         return;
     }
     std::string old;
-    if (!readTextFileInto(backup.path(), old).empty() || old.size() != recorded.oldSize ||
+    if (!platform::readRegularFile(backup.path(), old).empty() || old.size() != recorded.oldSize ||
         contentHash(old) != recorded.oldHash) {
         keep(backup, recorded.target, "its backup does not hold what the journal recorded");
-    } else if (!sameFile) {
-        keep(backup, recorded.target, "the file was replaced or removed since");
     } else if (!readable) {
-        keep(backup, recorded.target, "the file cannot be read");
+        keep(backup, recorded.target, "the file cannot be read: " + unreadable);
+    } else if (!sameFile) {
+        keep(backup, recorded.target, "the file was replaced since");
     } else if (isNew || isOld) {
         backup.remove();
         note(recorded.target, isNew ? LeftoverAction::RewriteFinished : LeftoverAction::RewriteNotBegun);
@@ -120,7 +120,8 @@ void Clearing::backupWithoutJournal(platform::HeldFile& backup, const std::strin
     const std::string target = pathIn(folder, toFsPath(std::string(fileName)));
     std::string old;
     std::string now;
-    if (readTextFileInto(backup.path(), old).empty() && readTextFileInto(target, now).empty() && now == old) {
+    if (platform::readRegularFile(backup.path(), old).empty() &&
+        platform::readRegularFile(target, now).empty() && now == old) {
         backup.remove();
         note(target, LeftoverAction::RewriteNotBegun);
         return;
@@ -229,16 +230,16 @@ std::vector<LeftoverNote> clearLeftovers(const std::string& journalFolder,
             const std::string path = fromFsPath(it->path());
             platform::HeldFile journal = platform::HeldFile::take(path);
             std::string text;
-            if (!journal.held() || !readTextFileInto(path, text).empty()) {
+            platform::FileIdentity written;
+            if (!journal.held() || !platform::readRegularFile(path, text, &written).empty()) {
                 continue;
             }
             const std::optional<JournalRecord> record = readJournal(text);
             if (!record) {
                 continue;
             }
-            const std::int64_t touched = platform::fileIdentity(path).modifiedNanoseconds;
             for (const RecordedRewrite& rewrite : record->unfinished) {
-                clearing.rewrite(rewrite, touched);
+                clearing.rewrite(rewrite, written.modifiedNanoseconds);
             }
             searched.insert(searched.end(), record->folders.begin(), record->folders.end());
             ended.push_back(std::move(journal));

@@ -1,5 +1,7 @@
 #include "engine/occurrences.h"
 
+#include "engine/two_way.h"
+
 #include <cstring>
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
@@ -14,7 +16,18 @@ namespace {
 // Every occurrence, overlapping ones included, is reported in ascending order by one pass over the text.
 // The vector scans compare a block of positions at once with the find text's first and last bytes and check
 // only the candidates in full; with occurrences every few dozen bytes, as in ordinary text, this is several
-// times faster than restarting memmem after each one.
+// times faster than restarting memmem after each one. Where the candidates cost more to check than a few
+// times the bytes scanned (a long find text over repetitive bytes), the rest of the text goes to the two-way
+// search, whose time is linear whatever the bytes.
+
+template <class OnHit>
+void searchTwoWay(std::string_view text, std::string_view find, std::size_t from, OnHit& onHit) {
+    TwoWaySearch(find).forEach(text.substr(from), [&](std::size_t at) { onHit(from + at); });
+}
+
+#ifdef MORVANE_X86_SIMD
+
+constexpr std::size_t kCheckedBytesPerScannedByte = 4;
 
 template <class OnHit>
 void scanRemainder(std::string_view text, std::string_view find, std::size_t from, OnHit& onHit) {
@@ -26,52 +39,87 @@ void scanRemainder(std::string_view text, std::string_view find, std::size_t fro
     }
 }
 
-#ifdef MORVANE_X86_SIMD
-
-// A byte mask of the candidates in a block: bit b set when position i + b starts with the first byte and
-// position i + b + k - 1 holds the last one. Full comparison of the bytes between follows.
-template <class OnHit>
-inline void checkCandidates(unsigned mask, std::size_t i, std::string_view text, std::string_view find,
-                            OnHit& onHit) {
-    const std::size_t k = find.size();
-    while (mask) {
-        const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(mask));
-        if (k <= 2 || std::memcmp(text.data() + at + 1, find.data() + 1, k - 2) == 0) {
-            onHit(at);
+// How many leading bytes of a and b agree, at most n.
+std::size_t matchingBytes(const char* a, const char* b, std::size_t n) {
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t x;
+        std::uint64_t y;
+        std::memcpy(&x, a + i, 8);
+        std::memcpy(&y, b + i, 8);
+        if (x != y) {
+            break;
         }
-        mask &= mask - 1;
     }
+    while (i < n && a[i] == b[i]) {
+        ++i;
+    }
+    return i;
 }
 
+// A byte mask of the candidates in a block: bit b set when position i + b starts with the first byte and
+// position i + b + k - 1 holds the last one. Full comparison of the bytes between follows. Returns the
+// number of bytes compared.
 template <class OnHit>
-__attribute__((target("avx2"))) void scanAvx2(std::string_view text, std::string_view find, OnHit& onHit) {
+inline std::size_t checkCandidates(unsigned mask, std::size_t i, std::string_view text, std::string_view find,
+                                   OnHit& onHit) {
+    const std::size_t k = find.size();
+    std::size_t checked = 0;
+    while (mask) {
+        const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(mask));
+        const std::size_t middle = k <= 2 ? 0 : k - 2;
+        const std::size_t agreeing = matchingBytes(text.data() + at + 1, find.data() + 1, middle);
+        if (agreeing == middle) {
+            onHit(at);
+        }
+        checked += agreeing + 1;
+        mask &= mask - 1;
+    }
+    return checked;
+}
+
+// Each scan returns where it stopped: the end of the text, or the first position it has not looked at when
+// checking candidates grew too costly.
+template <class OnHit>
+__attribute__((target("avx2"))) std::size_t scanAvx2(std::string_view text, std::string_view find,
+                                                     OnHit& onHit) {
     const char* s = text.data();
     const std::size_t k = find.size();
     const __m256i first = _mm256_set1_epi8(find.front());
     const __m256i last = _mm256_set1_epi8(find.back());
+    std::size_t checked = 0;
     std::size_t i = 0;
     for (; i + k - 1 + 32 <= text.size(); i += 32) {
         const __m256i head = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
         const __m256i tail = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i + k - 1));
         const __m256i both = _mm256_and_si256(_mm256_cmpeq_epi8(head, first), _mm256_cmpeq_epi8(tail, last));
-        checkCandidates(static_cast<unsigned>(_mm256_movemask_epi8(both)), i, text, find, onHit);
+        checked += checkCandidates(static_cast<unsigned>(_mm256_movemask_epi8(both)), i, text, find, onHit);
+        if (checked > kCheckedBytesPerScannedByte * (i + k)) {
+            return i + 32;
+        }
     }
     scanRemainder(text, find, i, onHit);
+    return text.size();
 }
 
-template <class OnHit> void scanSse2(std::string_view text, std::string_view find, OnHit& onHit) {
+template <class OnHit> std::size_t scanSse2(std::string_view text, std::string_view find, OnHit& onHit) {
     const char* s = text.data();
     const std::size_t k = find.size();
     const __m128i first = _mm_set1_epi8(find.front());
     const __m128i last = _mm_set1_epi8(find.back());
+    std::size_t checked = 0;
     std::size_t i = 0;
     for (; i + k - 1 + 16 <= text.size(); i += 16) {
         const __m128i head = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
         const __m128i tail = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + k - 1));
         const __m128i both = _mm_and_si128(_mm_cmpeq_epi8(head, first), _mm_cmpeq_epi8(tail, last));
-        checkCandidates(static_cast<unsigned>(_mm_movemask_epi8(both)), i, text, find, onHit);
+        checked += checkCandidates(static_cast<unsigned>(_mm_movemask_epi8(both)), i, text, find, onHit);
+        if (checked > kCheckedBytesPerScannedByte * (i + k)) {
+            return i + 16;
+        }
     }
     scanRemainder(text, find, i, onHit);
+    return text.size();
 }
 
 const bool kHasAvx2 = __builtin_cpu_supports("avx2");
@@ -83,15 +131,12 @@ template <class OnHit> void forEachOccurrence(std::string_view text, std::string
         return;
     }
 #ifdef MORVANE_X86_SIMD
-    if (kHasAvx2) {
-        scanAvx2(text, find, onHit);
-    } else {
-        scanSse2(text, find, onHit);
+    const std::size_t stopped = kHasAvx2 ? scanAvx2(text, find, onHit) : scanSse2(text, find, onHit);
+    if (stopped < text.size()) {
+        searchTwoWay(text, find, stopped, onHit);
     }
 #else
-    for (std::size_t at = text.find(find); at != std::string_view::npos; at = text.find(find, at + 1)) {
-        onHit(at);
-    }
+    searchTwoWay(text, find, 0, onHit);
 #endif
 }
 

@@ -3,7 +3,7 @@
 #include "engine/notation.h"
 #include "lists/list_text.h"
 #include "lists/list_views.h"
-#include "util/key_stroke.h"
+#include "util/qt_keys.h"
 #include "util/qt_text.h"
 
 #include <QGroupBox>
@@ -73,12 +73,13 @@ void PairListEditor::buildEditor() {
     cmdUpdateElement_ = named(new QPushButton(QStringLiteral("Up&date"), frame_), "cmdUpdateElement");
     auto* cancel = named(new QPushButton(QStringLiteral("&Cancel"), frame_), "cmdCancelNewElement");
     auto* swap = named(new QPushButton(QStringLiteral("swap  <-->"), frame_), "cmdSwap");
+    // The swap picture lies over this button, so a Tab that stopped on it would seem to lose the focus.
+    swap->setFocusPolicy(Qt::NoFocus);
     QWidget::setTabOrder(txtFind_, txtReplace_);
     QWidget::setTabOrder(txtReplace_, add);
     QWidget::setTabOrder(add, cmdUpdateElement_);
     QWidget::setTabOrder(cmdUpdateElement_, cancel);
     QWidget::setTabOrder(cancel, help);
-    QWidget::setTabOrder(help, swap);
     connect(add, &QPushButton::clicked, this, [this] { closeEditorAndStore(false); });
     connect(cmdUpdateElement_, &QPushButton::clicked, this, [this] { closeEditorAndStore(true); });
     connect(cancel, &QPushButton::clicked, this, &PairListEditor::HaupframeZeigen);

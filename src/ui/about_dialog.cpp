@@ -1,10 +1,10 @@
 #include "ui/about_dialog.h"
 
-#include "engine/progress_picture.h"
+#include "engine/progress_view.h"
 #include "ui/form_layout.h"
 #include "ui/program_version.h"
-#include "ui/shell.h"
-#include "util/key_stroke.h"
+#include "ui/qt_shell.h"
+#include "util/qt_keys.h"
 #include "util/qt_text.h"
 
 #include <QCloseEvent>
@@ -126,7 +126,14 @@ void AboutDialog::DiesesFrmAusschalten() {
     }
 }
 
+// The user's close box only hides the dialog and brings the main window back. A close the program asks for
+// (the main window going, and the dialog with it) is let through: bringing the main window back then would
+// keep the program alive.
 void AboutDialog::closeEvent(QCloseEvent* event) {
+    if (!event->spontaneous()) {
+        event->accept();
+        return;
+    }
     event->ignore();
     DiesesFrmAusschalten();
 }

@@ -12,7 +12,7 @@ class Shell;
 inline constexpr const char* kMakerWebSite = "https://morvane.example.org/";
 
 // Title and version over the skin's background, with a link to the maker's web site. It is never modal and
-// never destroyed while the program runs: closing it only hides it.
+// never destroyed while the program runs: closing it only hides it, and it goes when the main window goes.
 class AboutDialog : public QDialog {
 public:
     AboutDialog(Shell& shell, QWidget* parent);

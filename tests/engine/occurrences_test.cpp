@@ -1,6 +1,8 @@
 #include "engine/occurrences.h"
 
 #include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 namespace morvane {
 namespace {
@@ -23,6 +25,80 @@ TEST(Replacing, SkipsOverlapsAndNeverSearchesInsertedText) {
     EXPECT_EQ(replaceAllOccurrences("a", "a", "aa"), "aa");
     EXPECT_EQ(replaceAllOccurrences("a-b-c", "-", ""), "abc");
     EXPECT_EQ(replaceAllOccurrences("abc", "", "x"), "abc");
+}
+
+std::int64_t plainCount(std::string_view text, std::string_view find) {
+    std::int64_t count = 0;
+    for (std::size_t at = 0; at + find.size() <= text.size(); ++at) {
+        count += text.substr(at, find.size()) == find ? 1 : 0;
+    }
+    return count;
+}
+
+std::string plainReplace(std::string_view text, std::string_view find, std::string_view replacement) {
+    std::string out;
+    for (std::size_t at = 0; at < text.size();) {
+        if (text.substr(at, find.size()) == find) {
+            out += replacement;
+            at += find.size();
+        } else {
+            out += text[at++];
+        }
+    }
+    return out;
+}
+
+void expectLikePlain(const std::string& text, const std::string& find) {
+    ASSERT_EQ(AnzahlFundstellen(text, find), plainCount(text, find))
+        << "find \"" << find << "\" in \"" << text << "\"";
+    std::string out;
+    ASSERT_EQ(countAndReplace(text, find, "<>", out), plainCount(text, find));
+    ASSERT_EQ(replaceAllOccurrences(text, find, "<>"), plainReplace(text, find, "<>"))
+        << "in \"" << text << "\"";
+}
+
+// The scanner works in blocks of positions: every position of a block, the blocks' ends and the bytes after
+// the last whole block must each find what a plain comparison finds.
+TEST(Counting, FindsAnOccurrenceAtEveryOffsetOfEveryShortText) {
+    for (const std::string& find :
+         std::vector<std::string>{"q", "qz", "qzq", "qxyzw", "q123456789abcdefz", std::string(33, 'q')}) {
+        for (std::size_t length = 0; length <= 96; ++length) {
+            const std::string filler(length, '.');
+            expectLikePlain(filler, find);
+            for (std::size_t at = 0; at + find.size() <= length; ++at) {
+                std::string text = filler;
+                text.replace(at, find.size(), find);
+                expectLikePlain(text, find);
+                // The find text's first byte just before it and its last byte just after it, as near misses.
+                text[at > 0 ? at - 1 : 0] = find.front();
+                text[std::min(length - 1, at + find.size())] = find.back();
+                expectLikePlain(text, find);
+            }
+            expectLikePlain(std::string(length, 'q'), find);
+        }
+    }
+}
+
+// Long find texts over repetitive bytes make checking each candidate costly, and the search changes method
+// part way through the text: nothing may be lost or found twice where it does.
+TEST(Counting, LongFindOverRepetitiveBytesMatchesPlainComparison) {
+    std::string periodic;
+    for (int i = 0; i < 40; ++i) {
+        periodic += "abaab";
+    }
+    std::string text = "ordinary text first, " + periodic;
+    for (int i = 0; i < 300; ++i) {
+        text += i % 53 == 0 ? "abaac" : "abaab";
+    }
+    expectLikePlain(text, periodic);
+    expectLikePlain(text, periodic.substr(0, 101));
+
+    std::string oneMismatch(2000, 'a');
+    oneMismatch[1000] = 'b';
+    std::string repeated(30000, 'a');
+    repeated.replace(12345, oneMismatch.size(), oneMismatch);
+    expectLikePlain(repeated, oneMismatch);
+    expectLikePlain(repeated, std::string(2000, 'a'));
 }
 
 } // namespace
