@@ -66,7 +66,7 @@ const char* const kBuiltInTasksReadOnly =
     "The saved-tasks file or its backup cannot be written, so tasks stored or deleted now will not be kept. "
     "The saved-tasks file:";
 const char* const kBuiltInTasksKeptAside =
-    "The saved-tasks file held text that could not be read as tasks. So that none of it is lost when the "
+    "The saved-tasks file holds text that cannot be read as tasks. So that none of it is lost when the "
     "tasks are saved, it has been copied to:";
 
 std::string_view leftoverKey(LeftoverAction action) {
