@@ -69,11 +69,12 @@ TEST(FileKinds, FifoInListDoesNotBlockTheRun) {
     for (const bool execute : {false, true}) {
         const RunResult result = ErsetzenSimulieren(runOver(files, execute));
         ASSERT_EQ(result.rows.size(), files.size());
+        ASSERT_EQ(result.failures.size(), files.size() - 2);
         for (std::size_t i = 1; i + 1 < files.size(); ++i) {
-            EXPECT_EQ(result.rows[i].skipped, SkipReason::NotRegular) << files[i];
+            EXPECT_EQ(result.failures[i - 1].row, i);
+            EXPECT_EQ(result.failures[i - 1].reason, platform::kNotRegularFile);
         }
         EXPECT_EQ(result.total, 3);
-        EXPECT_TRUE(result.failures.empty());
     }
     EXPECT_EQ(readBytes(ok), "bb");
     EXPECT_EQ(readBytes(later), "b");
@@ -89,8 +90,12 @@ TEST(FileKinds, ReadAndWriteRefuseAnythingButARegularFileWithoutBlocking) {
     TempDir dir;
     const std::string fifo = makeFifo(dir, "fifo");
     std::string buffer = "stale";
-    EXPECT_EQ(readTextFileInto(fifo, buffer), platform::kNotRegularFile);
+    platform::FileIdentity identity;
+    EXPECT_EQ(readTextFileInto(fifo, buffer, &identity), platform::kNotRegularFile);
     EXPECT_EQ(buffer, "");
+    EXPECT_TRUE(identity.known) << "a path that names something unreadable is not taken for a missing file";
+    EXPECT_FALSE(readTextFileInto(dir.file("missing"), buffer, &identity).empty());
+    EXPECT_FALSE(identity.known);
     EXPECT_EQ(TextDateiSpeichern("x", fifo).error, platform::kNotRegularFile);
     EXPECT_TRUE(fs::is_fifo(fifo));
     EXPECT_EQ(readTextFileInto("/dev/urandom", buffer), platform::kNotRegularFile);
@@ -107,8 +112,7 @@ TEST(FileKinds, DeviceNodeIsNotReplaced) {
     fs::create_symlink(device, link);
     for (const std::string& path : {device, link}) {
         EXPECT_EQ(TextDateiSpeichern("x", path).error, platform::kNotRegularFile) << path;
-        const RunResult result = ErsetzenSimulieren(runOver({path}, true, ReplaceMode::Contents, "", ""));
-        EXPECT_EQ(result.rows[0].skipped, SkipReason::NotRegular);
+        EXPECT_EQ(ErsetzenSimulieren(runOver({path}, true)).failures.size(), 1u);
     }
     EXPECT_TRUE(fs::is_character_file(device));
     EXPECT_TRUE(fs::is_symlink(link));
