@@ -2,10 +2,12 @@
 
 #include "app/main_menus.h"
 #include "app/read_only_notices.h"
+#include "app/run_report.h"
 #include "config/language.h"
 #include "config/message_keys.h"
 #include "config/relabelling.h"
 #include "engine/progress_view.h"
+#include "engine/run_journal.h"
 #include "lists/file_list_view.h"
 #include "lists/pair_list.h"
 #include "lists/replace_mode_view.h"
@@ -206,6 +208,10 @@ void MainWindow::startUp(AppFolderCheck appFolderCheck) {
         tell(notice, Dialogs::Icon::Information);
     }
     tasks_->open(writable_.tasks);
+    if (writable_.folder) {
+        // Runs that were cut short, by this window or the runner, and the state files' own temporary files.
+        report(clearLeftovers(journalFolderIn(appFolder_), {appFolder_}), {});
+    }
 }
 
 void MainWindow::SettingsEinstellen() {
@@ -322,6 +328,7 @@ RunInputs MainWindow::snapshot(bool execute) {
     inputs.request.files = files_.paths();
     inputs.request.mode = replaceMode_->replaceInContents() ? ReplaceMode::Contents : ReplaceMode::FileNames;
     inputs.request.ausfuehren = execute;
+    inputs.request.stateFolder = writable_.folder ? appFolder_ : std::string();
     inputs.ids = files_.ids();
     files_.resetCounts();
     return inputs;
@@ -345,14 +352,17 @@ void MainWindow::runFinished(const RunResult& result, bool executed) {
         tell(toQString(mismatchText(fromQString(message(keys::kUboundElementsWrong)), result.findsUbound,
                                     result.replacesUbound)));
     }
-    // One box after the run for every file that could not be read, written or renamed, never one per file.
-    if (executed && !result.failures.empty()) {
-        QStringList lines;
-        for (const RunFailure& failure : result.failures) {
-            lines << QDir::toNativeSeparators(pathToQString(failure.path)) + QStringLiteral(": ") +
-                         toQString(failure.reason);
-        }
-        tell(lines.join(QLatin1Char('\n')), Dialogs::Icon::Critical);
+    if (executed) {
+        report(result.leftovers, result.failures);
+    }
+}
+
+void MainWindow::report(const std::vector<LeftoverNote>& leftovers, const std::vector<RunFailure>& failures) {
+    const QString text =
+        runReport(leftovers, failures, [this](auto key, auto builtIn) { return message(key, builtIn); });
+    if (!text.isEmpty()) {
+        tell(text, reportNeedsAttention(leftovers, failures) ? Dialogs::Icon::Critical
+                                                             : Dialogs::Icon::Information);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "app/message_dialog.h"
 #include "app/saved_tasks_controller.h"
 #include "config/settings.h"
+#include "engine/leftovers.h"
 #include "engine/run_controller.h"
 #include "lists/file_list_model.h"
 #include "lists/pair_list_model.h"
@@ -91,6 +92,8 @@ private:
     RunInputs snapshot(bool execute);
     void applyRows(const std::vector<RowUpdate>& rows, std::optional<StatusKind> status);
     void runFinished(const RunResult& result, bool executed);
+    // What interrupted runs left and the files a run could not handle, in one box.
+    void report(const std::vector<LeftoverNote>& leftovers, const std::vector<RunFailure>& failures);
     void showStatus(std::string_view key);
     void lockInputs(bool locked);
 
