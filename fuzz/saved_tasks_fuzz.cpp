@@ -1,6 +1,8 @@
+#include "engine/run.h"
 #include "fuzz_check.h"
 #include "tasks/saved_tasks_file.h"
 #include "tasks/saved_tasks_format.h"
+#include "tasks/task_rows.h"
 
 #include <cstdint>
 #include <fuzzer/FuzzedDataProvider.h>
@@ -47,10 +49,23 @@ RepTask taskFrom(FuzzedDataProvider& input) {
     return task;
 }
 
+// The window and the runner take a task's pairs the same way, and every task runs: the columns never differ
+// in length, whatever the file held.
+void checkPairsRun(const RepTask& task) {
+    const morvane::TaskPairs pairs = morvane::pairsOfTask(task);
+    const RepTask stored = storedForm(task);
+    FUZZ_CHECK(pairs.finds == stored.Find && pairs.replaces == stored.Replace);
+    morvane::RunRequest request;
+    request.finds = pairs.finds;
+    request.replaces = pairs.replaces;
+    FUZZ_CHECK(!morvane::ErsetzenSimulieren(request).mismatch);
+}
+
 } // namespace
 
 // The input is read as a saved-tasks file, which the reader leaves as it is, and also taken apart into one
-// task. Every task the faithfulness check lets through, stored together in one file, reads back as itself.
+// task. Each task runs with the pairs it holds, and every task the faithfulness check lets through, stored
+// together in one file, reads back as itself.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     const std::string path = morvane::fuzz::scratch().write(morvane::saved_tasks_format::kFileName, text);
@@ -63,6 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     SavedReps faithful = morvane::emptySavedReps();
     for (const RepTask& task : read) {
+        checkPairsRun(task);
         if (morvane::readsBackFaithfully(task)) {
             FUZZ_CHECK(!task.Name.empty());
             faithful.push_back(storedForm(task));

@@ -9,7 +9,7 @@ ParseOutcome usageError(std::string message) {
 }
 
 bool isOption(const std::string& argument) {
-    return argument.rfind("--", 0) == 0;
+    return argument.rfind("--", 0) == 0 || argument == "-z";
 }
 
 // The options and paths of simulate and execute, from index `first` on.
@@ -24,6 +24,8 @@ std::string parseRunArguments(const std::vector<std::string>& arguments, std::si
             request.files.push_back(argument);
         } else if (argument == "--") {
             onlyPathsFollow = true;
+        } else if (argument == "-z" || argument == "--null") {
+            invocation.nulRecords = true;
         } else if (argument == "--names") {
             request.mode = ReplaceMode::FileNames;
             pairsOrModeGiven = true;
@@ -90,21 +92,26 @@ ParseOutcome parseCommandLine(const std::vector<std::string>& arguments) {
 }
 
 std::string usageText() {
-    return "usage: morvane-cli [--app-dir DIR] simulate [--names] [--pair FIND REPLACE]... [--] PATH...\n"
-           "       morvane-cli [--app-dir DIR] execute  [--names] [--pair FIND REPLACE]... [--] PATH...\n"
-           "       morvane-cli [--app-dir DIR] simulate|execute --task NAME|NUMBER [--] [PATH...]\n"
+    return "usage: morvane-cli [--app-dir DIR] simulate [-z] [--names] [--pair FIND REPLACE]... [--] "
+           "PATH...\n"
+           "       morvane-cli [--app-dir DIR] execute  [-z] [--names] [--pair FIND REPLACE]... [--] "
+           "PATH...\n"
+           "       morvane-cli [--app-dir DIR] simulate|execute [-z] --task NAME|NUMBER [--] [PATH...]\n"
            "       morvane-cli [--app-dir DIR] tasks\n"
            "\n"
            "Applies the pairs in order to every PATH in order and prints, per PATH, the number of "
            "occurrences\n"
            "found, a TAB and the path, then \"total\", a TAB and the sum. simulate changes nothing; execute\n"
-           "writes the files (or, with --names, renames them; the new path is printed).\n"
+           "writes the files (or, with --names, renames them; the new path is printed). In a printed path a\n"
+           "backslash is \\\\, a line feed \\n, a TAB \\t and any other control byte \\xHH.\n"
            "\n"
            "  --names          replace in file and folder names instead of file contents\n"
            "  --pair F R       find F and replace it by R; in both, ^p is CR LF, ^t is TAB and\n"
            "                   ^chr(n) is the byte n (0..255)\n"
            "  --task T         take the pairs and the mode of the saved task named T (or, when no task has\n"
            "                   that name, numbered T), and its files when no PATH is given\n"
+           "  -z, --null       for scripts: end each record (count TAB path, then total TAB sum) with a NUL\n"
+           "                   byte instead of a line end, and print the paths as they are\n"
            "  --app-dir DIR    the program folder holding the saved tasks (default: this program's folder)\n"
            "  --               every argument after it is a PATH\n"
            "  --help           show this text\n"
@@ -112,8 +119,8 @@ std::string usageText() {
            "tasks lists the saved tasks: number, name, contents or names, pair count and file count,\n"
            "separated by TABs. The runner never changes the saved tasks or the settings.\n"
            "\n"
-           "Exit status: 0 when every PATH was processed, 1 when any failed (reasons on standard error),\n"
-           "2 for a usage error.\n";
+           "Exit status: 0 when every PATH was processed, 1 when any failed (reasons on standard error,\n"
+           "with paths escaped as above), 2 for a usage error.\n";
 }
 
 } // namespace morvane::cli

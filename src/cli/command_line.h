@@ -14,6 +14,7 @@ struct Invocation {
     Command command = Command::Help;
     std::optional<std::string> appDir;
     std::optional<std::string> task; // a saved task's name or number, for its pairs, mode and files
+    bool nulRecords = false;         // -z: raw paths in records ended by NUL instead of escaped lines
     RunRequest request;
 };
 
@@ -23,7 +24,8 @@ struct ParseOutcome {
 };
 
 // Reads the arguments after the program name:
-//   [--app-dir DIR] simulate|execute [--names] [--pair FIND REPLACE]... [--task NAME|NUMBER] [--] PATH...
+//   [--app-dir DIR] simulate|execute [-z] [--names] [--pair FIND REPLACE]... [--task NAME|NUMBER] [--]
+//   PATH...
 //   [--app-dir DIR] tasks
 // Options and paths may be mixed; after "--" everything is a path.
 ParseOutcome parseCommandLine(const std::vector<std::string>& arguments);

@@ -1,6 +1,8 @@
 #include "cli/command_line.h"
 #include "engine/run.h"
 #include "tasks/saved_tasks_file.h"
+#include "tasks/task_rows.h"
+#include "util/escaped_text.h"
 #include "util/paths.h"
 #include "util/platform_fs.h"
 
@@ -8,6 +10,7 @@
 #include <charconv>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -17,8 +20,9 @@ using namespace morvane;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
+// Standard error is for people, also with -z: a path or name in a message is always escaped.
 int usageError(const std::string& message) {
-    std::cerr << "morvane-cli: " << message << "\n\n" << cli::usageText();
+    std::cerr << "morvane-cli: " << escapeControlBytes(message) << "\n\n" << cli::usageText();
     return kExitUsage;
 }
 
@@ -47,8 +51,9 @@ int listTasks(const std::string& appDir) {
         if (task.Name.empty()) {
             continue;
         }
-        std::cout << number << '\t' << task.Name << '\t' << (task.ReplaceInContents ? "contents" : "names")
-                  << '\t' << task.Find.size() << '\t' << task.Files.size() << '\n';
+        std::cout << number << '\t' << escapeControlBytes(task.Name) << '\t'
+                  << (task.ReplaceInContents ? "contents" : "names") << '\t' << task.Find.size() << '\t'
+                  << task.Files.size() << '\n';
     }
     return 0;
 }
@@ -68,30 +73,40 @@ std::string skipReason(SkipReason reason, ReplaceMode mode) {
 }
 
 void reportProblem(const std::string& path, const std::string& reason) {
-    std::cerr << "morvane-cli: " << path << ": " << reason << '\n';
+    std::cerr << "morvane-cli: " << escapeControlBytes(path) << ": " << escapeControlBytes(reason) << '\n';
 }
 
-int runAndReport(const RunRequest& request) {
-    const RunResult result = ErsetzenSimulieren(request);
-    if (result.mismatch) {
-        std::cerr << "morvane-cli: the task has " << result.findsUbound + 1 << " find texts but "
-                  << result.replacesUbound + 1 << " replacements\n";
-        return kExitFailure;
+// One record of standard output: a label or count, a TAB and a value. As a line the value is escaped, so
+// that no path can start a line of its own; as a NUL-ended record it is written as it is.
+void printRecord(std::string_view label, std::string_view value, bool nulRecords) {
+    if (nulRecords) {
+        std::cout << label << '\t' << value << '\0';
+    } else {
+        std::cout << label << '\t' << escapeControlBytes(value) << '\n';
     }
+}
+
+int runAndReport(const RunRequest& request, bool nulRecords) {
+    const RunResult result = ErsetzenSimulieren(request);
     bool anyFailed = !result.failures.empty();
     for (const RowResult& row : result.rows) {
-        std::cout << row.count << '\t' << row.path << '\n';
+        printRecord(std::to_string(row.count), row.path, nulRecords);
         if (row.skipped != SkipReason::None) {
             reportProblem(row.path, skipReason(row.skipped, request.mode));
             anyFailed = true;
         }
     }
-    std::cout << "total\t" << result.total << '\n';
+    printRecord("total", std::to_string(result.total), nulRecords);
     for (const RunFailure& failure : result.failures) {
         reportProblem(failure.path, failure.reason);
     }
     std::cout.flush();
     return anyFailed || !std::cout ? kExitFailure : 0;
+}
+
+bool anyHoldsNul(const std::vector<std::string>& paths) {
+    return std::any_of(paths.begin(), paths.end(),
+                       [](const std::string& path) { return path.find('\0') != std::string::npos; });
 }
 
 } // namespace
@@ -121,8 +136,9 @@ int main(int argc, char** argv) {
         if (!task) {
             return usageError("no saved task is named or numbered \"" + *invocation.task + "\"");
         }
-        request.finds = task->Find;
-        request.replaces = task->Replace;
+        TaskPairs pairs = pairsOfTask(*task);
+        request.finds = std::move(pairs.finds);
+        request.replaces = std::move(pairs.replaces);
         request.mode = task->ReplaceInContents ? ReplaceMode::Contents : ReplaceMode::FileNames;
         if (request.files.empty()) {
             request.files = task->Files;
@@ -131,5 +147,9 @@ int main(int argc, char** argv) {
             return usageError("the task \"" + task->Name + "\" lists no files; give a PATH");
         }
     }
-    return runAndReport(request);
+    // Only a hand-edited saved task can hold such a path; a NUL-ended record could not hold it whole.
+    if (invocation.nulRecords && anyHoldsNul(request.files)) {
+        return usageError("a PATH holds a NUL byte, which -z cannot write");
+    }
+    return runAndReport(request, invocation.nulRecords);
 }

@@ -105,21 +105,37 @@ std::int64_t applyPair(const Plan& plan, std::size_t j, std::string& text) {
     return replaceInPlace(text, find, replacement);
 }
 
-void renameTo(RowOutcome& outcome, std::size_t i, const std::string& folder, const std::string& name) {
+// The entry a row renames in file-names mode. A folder given as "d/" is the folder "d": its name is what the
+// pairs see, and the separators after it stay on the printed path.
+struct NamedEntry {
+    PathParts parts;
+    std::string trailing;
+
+    explicit NamedEntry(std::string_view path) {
+        const std::string_view entry = withoutTrailingSeparators(path);
+        parts = PfadZerlegen(entry);
+        trailing = path.substr(entry.size());
+    }
+    std::string name() const { return parts.name + parts.extension; }
+};
+
+void renameTo(RowOutcome& outcome, std::size_t i, const NamedEntry& entry, const std::string& name) {
     RowResult& row = outcome.row;
+    // A name the pairs leave as it was needs no rename, whatever it is ("." or the empty name of a root).
+    if (name == entry.name()) {
+        return;
+    }
     if (std::string refused = refusedNameReason(name); !refused.empty()) {
         outcome.failure = RunFailure{i, row.path, "cannot be renamed: " + refused};
         return;
     }
-    const std::string newPath = folder + name;
-    if (newPath == row.path) {
-        return;
-    }
-    if (std::string error = platform::renameNoReplace(row.path, newPath); !error.empty()) {
+    const std::string newPath = entry.parts.folder + name;
+    if (std::string error = platform::renameNoReplace(entry.parts.folder + entry.name(), newPath);
+        !error.empty()) {
         outcome.failure = RunFailure{i, row.path, "cannot be renamed to \"" + name + "\": " + error};
         return;
     }
-    row.path = newPath;
+    row.path = newPath + entry.trailing;
     row.renamed = true;
 }
 
@@ -142,7 +158,7 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, 
         return outcome;
     }
     try {
-        PathParts parts;
+        std::optional<NamedEntry> entry;
         bool readable = true;
         platform::FileIdentity readAs;
         if (plan.contents()) {
@@ -154,8 +170,8 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, 
                 outcome.failure = RunFailure{i, path, "cannot be read: " + error};
             }
         } else {
-            parts = PfadZerlegen(path);
-            text = parts.name + parts.extension;
+            entry.emplace(path);
+            text = entry->name();
         }
         for (std::size_t j = 0; j < plan.finds.size(); ++j) {
             if (isCancelled(cancel)) {
@@ -170,7 +186,7 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, 
         }
         if (plan.request.ausfuehren && outcome.applied) {
             if (!plan.contents()) {
-                renameTo(outcome, i, parts.folder, text);
+                renameTo(outcome, i, *entry, text);
             } else if (readable) {
                 if (const WriteOutcome written = TextDateiSpeichern(text, path, &readAs); !written.ok()) {
                     outcome.failure = RunFailure{i, path, "cannot be written: " + written.error};

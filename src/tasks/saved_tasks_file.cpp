@@ -3,6 +3,7 @@
 #include "config/number_text.h"
 #include "tasks/saved_tasks_format.h"
 #include "tasks/tagged_text.h"
+#include "tasks/task_rows.h"
 #include "util/paths.h"
 
 #include <filesystem>
@@ -45,31 +46,13 @@ void appendGroup(std::string& out, const fmt::TagPair& tags, std::string_view va
     }
 }
 
-// The pairs as they are stored: a pair needs a find text, and a find text without a replacement (a
-// hand-edited file may hold fewer replacements than finds) gets an empty one.
-struct StoredPairs {
-    std::vector<std::string> finds;
-    std::vector<std::string> replaces;
-};
-
-StoredPairs storedPairs(const RepTask& task) {
-    StoredPairs pairs;
-    for (std::size_t i = 0; i < task.Find.size(); ++i) {
-        if (!task.Find[i].empty()) {
-            pairs.finds.push_back(task.Find[i]);
-            pairs.replaces.push_back(i < task.Replace.size() ? task.Replace[i] : std::string());
-        }
-    }
-    return pairs;
-}
-
 void appendBlock(std::string& out, const RepTask& task) {
     out += fmt::kSeparator;
     out += fmt::kLineEnd;
     appendGroup(out, fmt::kName, task.Name);
     appendGroup(out, fmt::kReplaceInContents, flagText(task.ReplaceInContents));
     appendGroup(out, fmt::kCaseSensitive, flagText(task.CaseSensitive));
-    const StoredPairs pairs = storedPairs(task);
+    const TaskPairs pairs = pairsOfTask(task);
     for (const std::string& find : pairs.finds) {
         appendGroup(out, fmt::kFind, find);
     }
@@ -201,7 +184,7 @@ bool readsBackFaithfully(const RepTask& task) {
     appendTasks(fileText({task}), back);
 
     RepTask stored = task;
-    const StoredPairs pairs = storedPairs(task);
+    const TaskPairs pairs = pairsOfTask(task);
     stored.Find = pairs.finds;
     stored.Replace = pairs.replaces;
     if (stored.Files == std::vector<std::string>{""}) {

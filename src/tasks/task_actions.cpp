@@ -1,6 +1,7 @@
 #include "tasks/task_actions.h"
 
 #include "tasks/saved_tasks_file.h"
+#include "tasks/task_rows.h"
 
 #include <algorithm>
 
@@ -56,13 +57,9 @@ TaskLoad loadTask(const SavedReps& reps, std::optional<std::size_t> index, bool 
         return load;
     }
     const RepTask& task = reps[*index];
-    for (std::size_t j = 0; j < task.Find.size(); ++j) {
-        if (!task.Find[j].empty()) {
-            load.finds.push_back(task.Find[j]);
-            // A hand-edited file may give fewer replacements than find texts.
-            load.replaces.push_back(j < task.Replace.size() ? task.Replace[j] : std::string());
-        }
-    }
+    TaskPairs pairs = pairsOfTask(task);
+    load.finds = std::move(pairs.finds);
+    load.replaces = std::move(pairs.replaces);
     if (load.files) {
         for (const std::string& path : task.Files) {
             if (!path.empty()) {

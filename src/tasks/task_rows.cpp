@@ -26,4 +26,15 @@ std::optional<std::size_t> taskIndexOf(std::string_view number, const SavedReps&
     return index;
 }
 
+TaskPairs pairsOfTask(const RepTask& task) {
+    TaskPairs pairs;
+    for (std::size_t i = 0; i < task.Find.size(); ++i) {
+        if (!task.Find[i].empty()) {
+            pairs.finds.push_back(task.Find[i]);
+            pairs.replaces.push_back(i < task.Replace.size() ? task.Replace[i] : std::string());
+        }
+    }
+    return pairs;
+}
+
 } // namespace morvane

@@ -49,8 +49,24 @@ std::string DateiNameHolen(std::string_view path) {
     return parts.name + parts.extension;
 }
 
+std::string_view withoutTrailingSeparators(std::string_view path) {
+    std::size_t end = path.size();
+    while (end > 0 && isPathSeparator(path[end - 1])) {
+        --end;
+    }
+    return end == 0 ? path : path.substr(0, end);
+}
+
+namespace {
+
+bool canBeExamined(const std::string& path) {
+    return !path.empty() && path.find('\0') == std::string::npos;
+}
+
+} // namespace
+
 bool DateiExistiert(const std::string& path) {
-    if (path.empty()) {
+    if (!canBeExamined(path)) {
         return false;
     }
     std::error_code error;
@@ -58,7 +74,7 @@ bool DateiExistiert(const std::string& path) {
 }
 
 bool IstVerzeichnis(const std::string& path) {
-    if (path.empty()) {
+    if (!canBeExamined(path)) {
         return false;
     }
     std::error_code error;

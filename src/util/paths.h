@@ -29,7 +29,12 @@ PathParts PfadZerlegen(std::string_view path);
 // Everything after the last separator.
 std::string DateiNameHolen(std::string_view path);
 
-// Both follow symbolic links and answer false for anything that cannot be examined.
+// The path without the separators at its end: "d/" names the folder "d". A path of nothing but separators
+// (a root) stays as it is.
+std::string_view withoutTrailingSeparators(std::string_view path);
+
+// Both follow symbolic links and answer false for anything that cannot be examined, a path holding a NUL
+// byte included: no file has such a name, and the system would see only the part before it.
 bool DateiExistiert(const std::string& path);
 bool IstVerzeichnis(const std::string& path);
 

@@ -1,5 +1,6 @@
 #include "support/temp_dir.h"
 #include "tasks/saved_tasks_file.h"
+#include "tasks/saved_tasks_format.h"
 
 #include <fcntl.h>
 #include <filesystem>
@@ -11,6 +12,8 @@ extern char** environ;
 
 namespace morvane {
 namespace {
+
+using namespace std::string_literals;
 
 using testing::readBytes;
 using testing::TempDir;
@@ -107,6 +110,93 @@ TEST(Runner, UsageErrorsExitWithTwoAndHelpSucceeds) {
     const Outcome help = runCli(dir, {"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("usage: morvane-cli"), std::string::npos);
+}
+
+TEST(RunnerOutput, path_with_newline_cannot_forge_a_total_line) {
+    TempDir dir;
+    const std::string forged = dir.write("a\ntotal\t0", "a");
+    const std::string odd = dir.write("b\\n\x01\x7f", "a");
+    const std::string missing = dir.file("gone\nmorvane-cli: fake");
+    const Outcome run = runCli(dir, {"simulate", "--pair", "a", "b", forged, odd, missing});
+    EXPECT_EQ(run.out, "1\t" + dir.path() + "/a\\ntotal\\t0\n1\t" + dir.path() + "/b\\\\n\\x01\\x7f\n0\t" +
+                           dir.path() + "/gone\\nmorvane-cli: fake\ntotal\t2\n");
+    EXPECT_EQ(run.err, "morvane-cli: " + dir.path() + "/gone\\nmorvane-cli: fake: no such file or folder\n");
+}
+
+TEST(RunnerOutput, NulRecordsHoldThePathsAsTheyAreAndStandardErrorStaysEscaped) {
+    TempDir dir;
+    const std::string forged = dir.write("a\ntotal\t0", "a");
+    const std::string missing = dir.file("gone\n");
+    const Outcome run = runCli(dir, {"simulate", "-z", "--pair", "a", "b", forged, missing});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "1\t" + forged + '\0' + "0\t" + missing + '\0' + "total\t1" + '\0');
+    EXPECT_EQ(run.err, "morvane-cli: " + dir.path() + "/gone\\n: no such file or folder\n");
+
+    const std::string renamed = dir.write("x\\y", "");
+    const Outcome execute = runCli(dir, {"execute", "--null", "--names", "--pair", "x", "^t", renamed});
+    EXPECT_EQ(execute.out, "1\t" + dir.path() + "/\t\\y" + '\0' + "total\t1" + '\0');
+}
+
+TEST(RunnerOutput, RenameFailureQuotingANewNameIsEscaped) {
+    TempDir dir;
+    const std::string a = dir.write("a", "");
+    dir.write("\n", "");
+    const Outcome run = runCli(dir, {"execute", "--names", "--pair", "a", "^chr(10)", a});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+    EXPECT_NE(run.err.find("\"\\n\""), std::string::npos) << run.err;
+}
+
+// A saved-tasks file as a hand edit leaves it, with the files and the pairs given.
+std::string handEditedTask(const std::string& name, const std::string& pairGroups, const std::string& files) {
+    const std::string separator(saved_tasks_format::kSeparator);
+    return separator + "\r\n[Name:]\r\n" + name + "\r\n[/Name]\r\n" + pairGroups + "[Files:]\r\n" + files +
+           "\r\n[/Files]\r\n" + separator;
+}
+
+TEST(RunnerTasks, task_with_fewer_replacements_runs_with_empty_ones) {
+    TempDir app;
+    TempDir files;
+    const std::string a = files.write("a.txt", "one two three");
+    app.write("Saved_Replacements.txt",
+              handEditedTask("Edited",
+                             "[Find:]\r\none\r\n[/Find]\r\n[Find:]\r\n two\r\n[/Find]\r\n"
+                             "[Replace:]\r\n1\r\n[/Replace]\r\n",
+                             a));
+    const Outcome run = runCli(files, {"--app-dir", app.path(), "execute", "--task", "Edited"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "2\t" + a + "\ntotal\t2\n");
+    EXPECT_EQ(readBytes(a), "1 three");
+}
+
+TEST(RunnerTasks, NulRecordsRefuseATaskPathHoldingANulByte) {
+    TempDir app;
+    TempDir files;
+    const std::string a = files.write("a.txt", "a");
+    app.write("Saved_Replacements.txt",
+              handEditedTask("Nul", "[Find:]\r\na\r\n[/Find]\r\n[Replace:]\r\nb\r\n[/Replace]\r\n",
+                             a + "\r\n" + a + '\0' + "x"));
+    const Outcome refused = runCli(files, {"--app-dir", app.path(), "execute", "-z", "--task", "Nul"});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(readBytes(a), "a");
+    // As lines, the path is escaped and names no file: the system would have seen only a.txt.
+    const Outcome lines = runCli(files, {"--app-dir", app.path(), "simulate", "--task", "Nul"});
+    EXPECT_EQ(lines.out, "1\t" + a + "\n0\t" + a + "\\x00x\ntotal\t1\n");
+    EXPECT_EQ(lines.exitCode, 1);
+}
+
+TEST(RunnerNames, unchanged_folder_name_with_trailing_separator_is_a_success) {
+    TempDir dir;
+    const std::string folder = dir.makeFolder("d") + "/";
+    const Outcome unchanged = runCli(dir, {"execute", "--names", "--pair", "x", "y", folder});
+    EXPECT_EQ(unchanged.exitCode, 0) << unchanged.err;
+    EXPECT_EQ(unchanged.out, "0\t" + folder + "\ntotal\t0\n");
+
+    const Outcome renamed = runCli(dir, {"execute", "--names", "--pair", "d", "e", folder});
+    EXPECT_EQ(renamed.exitCode, 0) << renamed.err;
+    EXPECT_EQ(renamed.out, "1\t" + dir.file("e/") + "\ntotal\t1\n");
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("e")));
 }
 
 TEST(RunnerTasks, ListsSavedTasksAndRunsOneByNameOrNumber) {

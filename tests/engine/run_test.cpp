@@ -160,6 +160,38 @@ TEST(RunNames, RenameToTheSamePathIsASuccessThatChangesNothing) {
     EXPECT_EQ(result.rows[0].path, file);
 }
 
+TEST(RunNames, unchanged_folder_name_with_trailing_separator_is_a_success) {
+    TempDir dir;
+    const std::string folder = dir.makeFolder("d") + "/";
+    for (bool execute : {false, true}) {
+        const RunResult result = run({{"x", "y"}}, {folder}, execute, ReplaceMode::FileNames);
+        EXPECT_TRUE(result.failures.empty()) << result.failures[0].reason;
+        EXPECT_EQ(result.rows[0].count, 0);
+        EXPECT_EQ(result.rows[0].path, folder);
+    }
+    EXPECT_TRUE(fs::is_directory(dir.file("d")));
+}
+
+TEST(RunNames, FolderWithTrailingSeparatorsIsRenamedAndKeepsThemOnItsNewPath) {
+    TempDir dir;
+    dir.makeFolder("draft");
+    dir.write("draft/inner.txt", "x");
+    const RunResult result = run({{"draft", "final"}}, {dir.file("draft//")}, true, ReplaceMode::FileNames);
+    EXPECT_TRUE(result.failures.empty()) << result.failures[0].reason;
+    EXPECT_EQ(result.rows[0].count, 1);
+    EXPECT_EQ(result.rows[0].path, dir.file("final//"));
+    EXPECT_EQ(readBytes(dir.file("final/inner.txt")), "x");
+    EXPECT_FALSE(fs::exists(dir.file("draft")));
+}
+
+TEST(RunNames, NameThePairsLeaveAloneIsNeverRefused) {
+    TempDir dir;
+    const std::string file = dir.write("a.txt", "");
+    const RunResult result = run({{"x", "y"}}, {dir.path() + "/.", "/", file}, true, ReplaceMode::FileNames);
+    EXPECT_TRUE(result.failures.empty()) << result.failures[0].reason;
+    EXPECT_EQ(result.rows[1].path, "/");
+}
+
 struct RecordingObserver : RunObserver {
     std::vector<int> draws;
     std::vector<std::size_t> rows;

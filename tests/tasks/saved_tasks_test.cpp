@@ -3,6 +3,7 @@
 #include "tasks/saved_tasks_file.h"
 #include "tasks/saved_tasks_format.h"
 #include "tasks/tagged_text.h"
+#include "tasks/task_rows.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -161,6 +162,25 @@ TEST(SavedTasksFile, HandEditedFilesReadAsFarAsTheyGo) {
     EXPECT_EQ(bare.Replace, std::vector<std::string>{"x"});
     EXPECT_TRUE(bare.Files.empty());
     EXPECT_TRUE(bare.ReplaceInContents && bare.CaseSensitive);
+}
+
+TEST(TaskPairs, task_with_fewer_replacements_runs_with_empty_ones) {
+    testing::TempDir dir;
+    const std::string path = dir.write(
+        "Saved_Replacements.txt", kSep +
+                                      "\r\n[Name:]\r\nEdited\r\n[/Name]\r\n"
+                                      "[Find:]\r\na\r\n[/Find]\r\n[Find:]\r\n\r\n[/Find]\r\n"
+                                      "[Find:]\r\nb\r\n[/Find]\r\n[Find:]\r\nc\r\n[/Find]\r\n"
+                                      "[Replace:]\r\nx\r\n[/Replace]\r\n[Replace:]\r\ny\r\n[/Replace]\r\n" +
+                                      kSep);
+    const SavedReps reps = readSavedTasks(path);
+    ASSERT_EQ(reps.size(), 2u);
+    // The empty find text takes its replacement with it; the pairs after it keep their own positions.
+    const TaskPairs pairs = pairsOfTask(reps[1]);
+    EXPECT_EQ(pairs.finds, (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(pairs.replaces, (std::vector<std::string>{"x", "", ""}));
+    EXPECT_TRUE(pairsOfTask(RepTask{"Extra", {}, {"a"}, {"x", "y"}, false, true}).replaces ==
+                std::vector<std::string>{"x"});
 }
 
 TEST(SavedTasksFile, LongBlocksReadWhole) {

@@ -38,6 +38,14 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitCase{"backslash_is_a_name_character", "/d/a\\b.txt", "/d/", "a\\b", ".txt"}),
     [](const ::testing::TestParamInfo<SplitCase>& info) { return std::string(info.param.label); });
 
+TEST(TrailingSeparators, AreDroppedUnlessThePathIsNothingElse) {
+    EXPECT_EQ(withoutTrailingSeparators("/data/d/"), "/data/d");
+    EXPECT_EQ(withoutTrailingSeparators("d//"), "d");
+    EXPECT_EQ(withoutTrailingSeparators("/data/d"), "/data/d");
+    EXPECT_EQ(withoutTrailingSeparators("//"), "//");
+    EXPECT_EQ(withoutTrailingSeparators(""), "");
+}
+
 TEST(ExistenceChecks, TellFilesFoldersAndMissingPathsApart) {
     testing::TempDir dir;
     const std::string file = dir.write("a.txt", "x");
@@ -49,6 +57,9 @@ TEST(ExistenceChecks, TellFilesFoldersAndMissingPathsApart) {
     EXPECT_FALSE(DateiExistiert(dir.file("missing")));
     EXPECT_FALSE(IstVerzeichnis(dir.file("missing")));
     EXPECT_FALSE(DateiExistiert(""));
+    // The system would look only at the part before the NUL byte, which exists.
+    EXPECT_FALSE(DateiExistiert(file + std::string(1, '\0') + "x"));
+    EXPECT_FALSE(IstVerzeichnis(folder + std::string(1, '\0')));
 }
 
 } // namespace
