@@ -2,10 +2,10 @@
 // dropped and runs go on: a timer asks to fire every 5 ms and the longest gap between two firings is the
 // longest stall a user would feel. Run it under the offscreen platform through "./build.sh bench".
 
-#include "app/dialogs.h"
 #include "app/main_window.h"
+#include "app/message_dialog.h"
 #include "corpus.h"
-#include "ui/shell.h"
+#include "ui/qt_shell.h"
 #include "util/qt_text.h"
 
 #include <QApplication>

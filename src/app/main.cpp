@@ -1,6 +1,6 @@
-#include "app/dialogs.h"
 #include "app/main_window.h"
-#include "ui/shell.h"
+#include "app/message_dialog.h"
+#include "ui/qt_shell.h"
 #include "util/platform_fs.h"
 
 #include <QApplication>

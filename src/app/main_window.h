@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/dialogs.h"
+#include "app/message_dialog.h"
 #include "config/settings.h"
 #include "engine/run.h"
 #include "engine/run_controller.h"
@@ -9,8 +9,8 @@
 #include "tasks/rep_task.h"
 #include "tasks/task_actions.h"
 #include "ui/form_layout.h"
-#include "ui/image_buttons.h"
-#include "ui/shell.h"
+#include "ui/image_button_view.h"
+#include "ui/qt_shell.h"
 
 #include <QMainWindow>
 #include <array>

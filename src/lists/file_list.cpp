@@ -2,7 +2,7 @@
 
 #include "lists/key_rules.h"
 #include "lists/list_views.h"
-#include "ui/shell.h"
+#include "ui/qt_shell.h"
 #include "util/paths.h"
 #include "util/qt_text.h"
 

@@ -3,7 +3,7 @@
 #include "engine/notation.h"
 #include "lists/list_text.h"
 #include "lists/list_views.h"
-#include "util/key_stroke.h"
+#include "util/qt_keys.h"
 #include "util/qt_text.h"
 
 #include <QGroupBox>

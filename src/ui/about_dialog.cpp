@@ -1,10 +1,10 @@
 #include "ui/about_dialog.h"
 
-#include "engine/progress_picture.h"
+#include "engine/progress_view.h"
 #include "ui/form_layout.h"
 #include "ui/program_version.h"
-#include "ui/shell.h"
-#include "util/key_stroke.h"
+#include "ui/qt_shell.h"
+#include "util/qt_keys.h"
 #include "util/qt_text.h"
 
 #include <QCloseEvent>

@@ -1,6 +1,6 @@
 #include "util/keyed_list_view.h"
 
-#include "util/key_stroke.h"
+#include "util/qt_keys.h"
 
 #include <QKeyEvent>
 

@@ -4,7 +4,7 @@
 #include "support/temp_dir.h"
 #include "tasks/saved_tasks_file.h"
 #include "ui/about_dialog.h"
-#include "ui/image_buttons.h"
+#include "ui/image_button_view.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "lists/replace_mode.h"
+#include "lists/replace_mode_view.h"
 
 #include <QMouseEvent>
 

@@ -1,4 +1,4 @@
-#include "app/dialogs.h"
+#include "app/message_dialog.h"
 
 #include <QMessageBox>
 

@@ -1,4 +1,4 @@
-#include "ui/shell.h"
+#include "ui/qt_shell.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

@@ -1,4 +1,4 @@
-#include "engine/progress_picture.h"
+#include "engine/progress_view.h"
 
 #include <QPainter>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "util/key_stroke.h"
+#include "util/qt_keys.h"
 
 #include <QKeyEvent>
 

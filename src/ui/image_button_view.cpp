@@ -1,4 +1,4 @@
-#include "ui/image_buttons.h"
+#include "ui/image_button_view.h"
 
 #include "util/paths.h"
 #include "util/qt_text.h"
