@@ -5,6 +5,7 @@
 #include "tasks/task_rows.h"
 
 #include <cstdint>
+#include <string_view>
 #include <fuzzer/FuzzedDataProvider.h>
 
 namespace {
@@ -12,22 +13,36 @@ namespace {
 using morvane::RepTask;
 using morvane::SavedReps;
 
-// What a task comes back as when nothing is lost: the pairs without a find text left out, a missing
-// replacement empty, and a file list of one empty entry empty.
-RepTask storedForm(const RepTask& task) {
-    RepTask stored = task;
-    stored.Find.clear();
-    stored.Replace.clear();
-    for (std::size_t i = 0; i < task.Find.size(); ++i) {
-        if (!task.Find[i].empty()) {
-            stored.Find.push_back(task.Find[i]);
-            stored.Replace.push_back(i < task.Replace.size() ? task.Replace[i] : std::string());
+// Only the CR LF pairs of the text, every lone CR and LF left out.
+std::string wholeLineEndsOnly(std::string_view text) {
+    std::string kept;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text.substr(i, 2) == "\r\n") {
+            kept += "\r\n";
+            ++i;
+        } else if (text[i] != '\r' && text[i] != '\n') {
+            kept += text[i];
         }
     }
-    if (stored.Files == std::vector<std::string>{""}) {
-        stored.Files.clear();
+    return kept;
+}
+
+// The text as an editor that ends lines in LF alone saves it.
+std::string lfOnly(std::string_view text) {
+    std::string lf;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text.substr(i, 2) != "\r\n") {
+            lf += text[i];
+        }
     }
-    return stored;
+    return lf;
+}
+
+// A file whose line ends are LF alone gives what it gives with CR LF line ends.
+void checkLfOnlyReadsAsCrLf(std::string_view crLf) {
+    const morvane::SavedTasksRead withCrLf = morvane::savedTasksFromText(crLf);
+    const morvane::SavedTasksRead withLf = morvane::savedTasksFromText(lfOnly(crLf));
+    FUZZ_CHECK(withLf.reps == withCrLf.reps && withLf.dropsSomething == withCrLf.dropsSomething);
 }
 
 std::vector<std::string> someTexts(FuzzedDataProvider& input) {
@@ -53,7 +68,7 @@ RepTask taskFrom(FuzzedDataProvider& input) {
 // in length, whatever the file held.
 void checkPairsRun(const RepTask& task) {
     const morvane::TaskPairs pairs = morvane::pairsOfTask(task);
-    const RepTask stored = storedForm(task);
+    const RepTask stored = morvane::storedForm(task);
     FUZZ_CHECK(pairs.finds == stored.Find && pairs.replaces == stored.Replace);
     morvane::RunRequest request;
     request.finds = pairs.finds;
@@ -65,7 +80,8 @@ void checkPairsRun(const RepTask& task) {
 
 // The input is read as a saved-tasks file, which the reader leaves as it is, and also taken apart into one
 // task. Each task runs with the pairs it holds, and every task the faithfulness check lets through, stored
-// together in one file, reads back as itself.
+// together in one file, reads back as itself, drops nothing, and reads the same with LF line ends where no
+// text holds a line end of its own.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     const std::string path = morvane::fuzz::scratch().write(morvane::saved_tasks_format::kFileName, text);
@@ -81,12 +97,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         checkPairsRun(task);
         if (morvane::readsBackFaithfully(task)) {
             FUZZ_CHECK(!task.Name.empty());
-            faithful.push_back(storedForm(task));
+            faithful.push_back(morvane::storedForm(task));
         }
     }
     FUZZ_CHECK(morvane::RepsDateiSpeichern(path, faithful).ok());
     FUZZ_CHECK(morvane::testing::readBytes(path + std::string(morvane::saved_tasks_format::kBackupSuffix)) ==
                text);
     FUZZ_CHECK(morvane::RepsDateiEinlesen(path) == faithful);
+
+    checkLfOnlyReadsAsCrLf(wholeLineEndsOnly(text));
+    const std::string written = morvane::savedTasksText(faithful);
+    FUZZ_CHECK(!morvane::savedTasksFromText(written).dropsSomething);
+    if (wholeLineEndsOnly(written) == written) {
+        checkLfOnlyReadsAsCrLf(written);
+    }
     return 0;
 }

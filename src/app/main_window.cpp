@@ -4,6 +4,7 @@
 #include "config/language.h"
 #include "config/message_keys.h"
 #include "config/relabelling.h"
+#include "config/settings_format.h"
 #include "engine/progress_view.h"
 #include "lists/file_list.h"
 #include "lists/list_text.h"
@@ -11,6 +12,7 @@
 #include "lists/pair_list.h"
 #include "lists/replace_mode_view.h"
 #include "tasks/saved_task_list.h"
+#include "tasks/saved_task_store.h"
 #include "tasks/saved_tasks_file.h"
 #include "tasks/task_actions.h"
 #include "ui/about_dialog.h"
@@ -56,6 +58,14 @@ const char* const kBuiltInReadOnly =
     "program folder explains how). The program folder:";
 const char* const kBuiltInTasksNotSaved =
     "The saved tasks could not be written; the change will be lost when the program ends.";
+const char* const kBuiltInSettingsReadOnly =
+    "The settings file cannot be written, so changes to the settings will not be kept. The settings file:";
+const char* const kBuiltInTasksReadOnly =
+    "The saved-tasks file or its backup cannot be written, so tasks stored or deleted now will not be kept. "
+    "The saved-tasks file:";
+const char* const kBuiltInTasksKeptAside =
+    "The saved-tasks file held text that could not be read as tasks. So that none of it is lost when the "
+    "tasks are saved, it has been copied to:";
 
 template <class Widget> Widget* named(Widget* widget, const char* name) {
     widget->setObjectName(QString::fromLatin1(name));
@@ -66,7 +76,8 @@ template <class Widget> Widget* named(Widget* widget, const char* name) {
 
 MainWindow::MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell, AppFolderCheck appFolderCheck,
                        QWidget* parent)
-    : QMainWindow(parent), appFolder_(std::move(appFolder)), dialogs_(dialogs), shell_(shell) {
+    : QMainWindow(parent), appFolder_(std::move(appFolder)), dialogs_(dialogs), shell_(shell),
+      tasks_(morvane::savedTasksPath(appFolder_)) {
     setObjectName("frm1");
     buildControls();
     buildSkin();
@@ -250,30 +261,58 @@ void MainWindow::connectLists() {
 // cannot be written, start-up neither creates nor repairs a file: the user is told instead.
 void MainWindow::startUp(AppFolderCheck appFolderCheck) {
     setWindowTitle(toQString(windowCaption(kApplicationTitle, programVersion())));
-    savedTasksPath_ = morvane::savedTasksPath(appFolder_);
-    savedReps_ = emptySavedReps();
-    appFolderWritable_ = appFolderCheck(appFolder_);
-    settings_ = appFolderWritable_ ? SettingsLaden(appFolder_) : readSettings(appFolder_).settings;
+    writable_ = appFolderCheck(appFolder_);
+    settings_ = writable_.settings ? SettingsLaden(appFolder_) : readSettings(appFolder_).settings;
     SettingsEinstellen();
     ListenColumnsEinstellen();
     picProgress_->FortschrittEinrichten();
     skin_.ButtonGifsInILladen(appFolder_);
     skin_.ButtonIconsRefresh(true);
-    savedReps_ = appFolderWritable_ ? RepsDateiEinlesen(savedTasksPath_) : readSavedTasks(savedTasksPath_);
-    RepTasksInListeLaden(*lvSavedReps_, savedReps_);
+    const SavedTaskStore::Sync opened = tasks_.open(writable_.tasks);
+    RepTasksInListeLaden(*lvSavedReps_, tasks_.table());
     pairEditor_->HaupframeZeigen();
     FormResize();
     show();
-    if (!appFolderWritable_) {
-        reportReadOnlyAppFolder();
+    reportReadOnlyStateFiles();
+    reportKeptAside(opened.keptAside);
+}
+
+// Once, at start-up: a folder that cannot be written as a whole, or each state file that cannot.
+void MainWindow::reportReadOnlyStateFiles() {
+    const auto report = [this](std::string_view key, const char* builtIn, const std::string& path) {
+        dialogs_.message(this, toQString(kApplicationTitle),
+                         message(key, builtIn) + QStringLiteral("\r\n") +
+                             QDir::toNativeSeparators(pathToQString(path)),
+                         Dialogs::Icon::Information);
+    };
+    if (!writable_.folder) {
+        report(keys::kAppFolderReadOnly, kBuiltInReadOnly, appFolder_);
+        return;
+    }
+    if (!writable_.settings) {
+        report(keys::kSettingsReadOnly, kBuiltInSettingsReadOnly,
+               joinPath(appFolder_, settings_format::kFileName));
+    }
+    if (!writable_.tasks) {
+        report(keys::kTasksReadOnly, kBuiltInTasksReadOnly, tasks_.path());
     }
 }
 
-void MainWindow::reportReadOnlyAppFolder() {
-    dialogs_.message(this, toQString(kApplicationTitle),
-                     message(keys::kAppFolderReadOnly, kBuiltInReadOnly) + QStringLiteral("\r\n") +
-                         QDir::toNativeSeparators(pathToQString(appFolder_)),
-                     Dialogs::Icon::Information);
+void MainWindow::reportKeptAside(const std::string& keptAside) {
+    if (!keptAside.empty()) {
+        dialogs_.message(this, toQString(kApplicationTitle),
+                         message(keys::kTasksKeptAside, kBuiltInTasksKeptAside) + QStringLiteral("\r\n") +
+                             QDir::toNativeSeparators(pathToQString(keptAside)),
+                         Dialogs::Icon::Information);
+    }
+}
+
+// What another window saved shows in the list; the numbers this window showed stay as they were.
+void MainWindow::showTakenIn(const SavedTaskStore::Sync& sync) {
+    if (sync.tableChanged) {
+        RepTasksInListeLaden(*lvSavedReps_, tasks_.table());
+    }
+    reportKeptAside(sync.keptAside);
 }
 
 void MainWindow::SettingsEinstellen() {
@@ -414,32 +453,38 @@ void MainWindow::onModeChanged(bool replaceInContents) {
     ErsetzenSimulieren(false);
 }
 
-// In a folder that cannot be written the user was told once at start-up; the changes live on in the window.
+// A settings file that cannot be written was reported once at start-up; the changes live on in the window.
 void MainWindow::saveSettings() {
-    if (appFolderWritable_) {
+    if (writable_.settings) {
         SettingsSpeichern(appFolder_, settings_);
     }
 }
 
 // The table in the window stays as it is, so the user can still run the tasks or copy them elsewhere.
 void MainWindow::saveTasks() {
-    if (!appFolderWritable_) {
+    if (!writable_.tasks) {
         return;
     }
-    const WriteOutcome saved = RepsDateiSpeichern(savedTasksPath_, savedReps_);
-    if (!saved.ok()) {
+    const SavedTaskStore::SaveOutcome saved = tasks_.save();
+    showTakenIn(saved.sync);
+    if (!saved.written.ok()) {
         dialogs_.message(this, toQString(kApplicationTitle),
                          message(keys::kTasksNotSaved, kBuiltInTasksNotSaved) + QStringLiteral("\r\n") +
-                             QDir::toNativeSeparators(pathToQString(savedTasksPath_)) + QStringLiteral(": ") +
-                             toQString(saved.error),
+                             QDir::toNativeSeparators(pathToQString(tasks_.path())) + QStringLiteral(": ") +
+                             toQString(saved.written.error),
                          Dialogs::Icon::Critical);
     }
 }
 
+// Tasks other windows stored meanwhile come first, so the new task is numbered after them.
 void MainWindow::AddToTaskList() {
-    switch (storeTask(savedReps_, fromQString(txtTaskName_->text()), workingLists())) {
+    if (writable_.tasks) {
+        showTakenIn(tasks_.takeInChanges());
+    }
+    SavedReps& reps = tasks_.table();
+    switch (storeTask(reps, fromQString(txtTaskName_->text()), workingLists())) {
     case StoreOutcome::Stored:
-        AddNewTaskToList(*lvSavedReps_, savedReps_.back(), savedReps_.size() - 1);
+        AddNewTaskToList(*lvSavedReps_, reps.back(), reps.size() - 1);
         break;
     case StoreOutcome::NoName:
         dialogs_.message(this, QStringLiteral("Name"), message(keys::kSpecifyReplacementTask),
@@ -457,7 +502,7 @@ void MainWindow::AddToTaskList() {
 
 void MainWindow::lvCurrentTaskBearbeiten() {
     const TaskLoad load =
-        loadTask(savedReps_, selectedTask(*lvSavedReps_, savedReps_), settings_.AddFilesToFilelist);
+        loadTask(tasks_.table(), selectedTask(*lvSavedReps_, tasks_.table()), settings_.AddFilesToFilelist);
     setPairs(load.finds, load.replaces);
     if (load.files) {
         setFiles(*load.files);
@@ -504,7 +549,7 @@ void MainWindow::setFiles(const std::vector<std::string>& paths) {
 void MainWindow::onSavedTaskKey(KeyStroke key) {
     switch (savedTaskKey(key)) {
     case SavedTaskKey::DeleteSelected:
-        MarkierteZeilenRepLoeschen(*lvSavedReps_, savedReps_);
+        MarkierteZeilenRepLoeschen(*lvSavedReps_, tasks_.table());
         saveTasks();
         break;
     case SavedTaskKey::SelectAll:

@@ -7,6 +7,7 @@
 #include "lists/key_rules.h"
 #include "tasks/app_folder.h"
 #include "tasks/rep_task.h"
+#include "tasks/saved_task_store.h"
 #include "tasks/task_actions.h"
 #include "ui/form_layout.h"
 #include "ui/image_button_view.h"
@@ -38,11 +39,11 @@ class AboutDialog;
 class MainWindow : public QMainWindow {
 public:
     // Whether the settings and saved tasks can be kept in the application folder; asked once, at start-up.
-    using AppFolderCheck = bool (*)(const std::string& appFolder);
+    using AppFolderCheck = StateFilesWritable (*)(const std::string& appFolder);
 
     // The application folder holds the settings, the saved tasks and the language file.
     MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell,
-               AppFolderCheck appFolderCheck = appFolderWritable, QWidget* parent = nullptr);
+               AppFolderCheck appFolderCheck = stateFilesWritable, QWidget* parent = nullptr);
 
     // A run over the lists as they are now; a simulate run asked for while an execute run goes follows it.
     void ErsetzenSimulieren(bool ausfuehren);
@@ -59,7 +60,7 @@ public:
 
     bool executing() const { return executing_; }
     bool running() const { return runs_.running(); }
-    const std::string& savedTasksPath() const { return savedTasksPath_; }
+    const std::string& savedTasksPath() const { return tasks_.path(); }
     PairListEditor& pairEditor() { return *pairEditor_; }
     AboutDialog& about() { return *about_; }
     const Skin& skin() const { return skin_; }
@@ -74,7 +75,9 @@ private:
     void buildSkin();
     void connectLists();
     void startUp(AppFolderCheck appFolderCheck);
-    void reportReadOnlyAppFolder();
+    void reportReadOnlyStateFiles();
+    void reportKeptAside(const std::string& keptAside);
+    void showTakenIn(const SavedTaskStore::Sync& sync);
 
     void SettingsEinstellen();
     void SpracheEinstellen();
@@ -104,10 +107,9 @@ private:
     std::string appFolder_;
     Dialogs& dialogs_;
     Shell& shell_;
-    std::string savedTasksPath_;
-    bool appFolderWritable_ = true;
+    SavedTaskStore tasks_;
+    StateFilesWritable writable_;
     Settings settings_;
-    SavedReps savedReps_;
 
     QStackedWidget* pages_ = nullptr;
     QWidget* frameHaupt_ = nullptr;

@@ -15,5 +15,8 @@ inline constexpr std::string_view kReplacementsPending = "[Replacements pending]
 inline constexpr std::string_view kReplacementsDone = "[Replacements done]";
 inline constexpr std::string_view kAppFolderReadOnly = "[AppFolderReadOnly]";
 inline constexpr std::string_view kTasksNotSaved = "[TasksNotSaved]";
+inline constexpr std::string_view kSettingsReadOnly = "[SettingsReadOnly]";
+inline constexpr std::string_view kTasksReadOnly = "[TasksReadOnly]";
+inline constexpr std::string_view kTasksKeptAside = "[TasksKeptAside]";
 
 } // namespace morvane::keys

@@ -152,6 +152,8 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, 
         row.skipped = SkipReason::Folder;
     } else if (!DateiExistiert(path)) {
         row.skipped = SkipReason::Missing;
+    } else if (plan.contents() && !isRegularFile(path)) {
+        row.skipped = SkipReason::NotRegular;
     }
     if (row.skipped != SkipReason::None) {
         outcome.complete = true;

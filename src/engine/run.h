@@ -25,7 +25,9 @@ struct RunRequest {
     unsigned workers = 0;
 };
 
-enum class SkipReason { None, EmptyPath, Missing, Folder };
+// NotRegular: in contents mode, a FIFO, a device or a socket (or a link to one), which is never read or
+// written.
+enum class SkipReason { None, EmptyPath, Missing, Folder, NotRegular };
 
 struct RowResult {
     std::int64_t count = 0;

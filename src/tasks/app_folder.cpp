@@ -2,22 +2,32 @@
 
 #include "config/settings_format.h"
 #include "tasks/saved_tasks_file.h"
+#include "tasks/saved_tasks_format.h"
 #include "util/paths.h"
 #include "util/platform_fs.h"
 
 namespace morvane {
 
-bool appFolderWritable(const std::string& appFolder) {
-    if (!platform::isWritable(appFolder)) {
-        return false;
+namespace {
+
+// A file that is there and may not be replaced stays as it is, even where the folder would allow it.
+bool replaceable(const std::string& path) {
+    return !DateiExistiert(path) || platform::isWritable(path);
+}
+
+} // namespace
+
+StateFilesWritable stateFilesWritable(const std::string& appFolder) {
+    StateFilesWritable writable;
+    writable.folder = platform::isWritable(appFolder);
+    if (!writable.folder) {
+        return writable;
     }
-    for (const std::string& path :
-         {joinPath(appFolder, settings_format::kFileName), savedTasksPath(appFolder)}) {
-        if (DateiExistiert(path) && !platform::isWritable(path)) {
-            return false;
-        }
-    }
-    return true;
+    const std::string tasks = savedTasksPath(appFolder);
+    writable.settings = replaceable(joinPath(appFolder, settings_format::kFileName));
+    writable.tasks =
+        replaceable(tasks) && replaceable(tasks + std::string(saved_tasks_format::kBackupSuffix));
+    return writable;
 }
 
 } // namespace morvane

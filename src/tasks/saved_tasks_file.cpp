@@ -63,7 +63,9 @@ void appendBlock(std::string& out, const RepTask& task) {
     appendGroup(out, fmt::kFiles, join(task.Files, fmt::kLineEnd));
 }
 
-std::string fileText(const SavedReps& reps) {
+} // namespace
+
+std::string savedTasksText(const SavedReps& reps) {
     std::string text;
     for (const RepTask& task : reps) {
         if (!task.Name.empty()) {
@@ -73,6 +75,8 @@ std::string fileText(const SavedReps& reps) {
     text += fmt::kSeparator;
     return text;
 }
+
+namespace {
 
 // The text between a field's opening tag line and the first closing tag line after it; nothing when the tags
 // are missing or the value is empty, so that the field keeps its initial value.
@@ -114,24 +118,51 @@ RepTask readBlock(std::string_view block) {
     return task;
 }
 
+// A file edited where lines end in LF alone reads as if they ended in CR LF. A file that holds a CR LF
+// anywhere reads as it is: a lone LF in it is part of a text, as the writer, which never changes a text, put
+// it there.
+std::string withCrLfLineEnds(std::string_view contents) {
+    if (contents.find(fmt::kLineEnd) != std::string_view::npos ||
+        contents.find('\n') == std::string_view::npos) {
+        return std::string(contents);
+    }
+    std::string text;
+    text.reserve(contents.size() + contents.size() / 16);
+    for (char c : contents) {
+        if (c == '\n') {
+            text += '\r';
+        }
+        text += c;
+    }
+    return text;
+}
+
+bool onlyBlank(std::string_view text) {
+    return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
+}
+
 // One line end more or less at either end of the file reads the same, and a separator line counts only as a
 // whole line, so the blocks never hold the line ends around it.
-void appendTasks(std::string_view contents, SavedReps& reps) {
+SavedTasksRead readTasks(std::string_view contents) {
+    SavedTasksRead read{emptySavedReps(), false};
     std::string text(fmt::kLineEnd);
-    text += RandTextEntfernen(contents, fmt::kLineEnd);
+    text += RandTextEntfernen(withCrLfLineEnds(contents), fmt::kLineEnd);
     text += fmt::kLineEnd;
     std::string delimiter(fmt::kLineEnd);
     delimiter += fmt::kSeparator;
     delimiter += fmt::kLineEnd;
     // Without a separator line the whole text would count as one block.
     if (text.find(delimiter) == std::string::npos) {
-        return;
+        read.dropsSomething = !onlyBlank(text);
+        return read;
     }
     for (const std::string& block : split(text, delimiter)) {
         if (!block.empty()) {
-            reps.push_back(readBlock(block));
+            read.reps.push_back(readBlock(block));
+            read.dropsSomething = read.dropsSomething || read.reps.back().Name.empty();
         }
     }
+    return read;
 }
 
 // The contents to keep in the backup: empty for a file that is not there, nothing at all for one that is
@@ -164,9 +195,11 @@ SavedReps RepsDateiEinlesen(const std::string& savedTasksPath) {
 }
 
 SavedReps readSavedTasks(const std::string& savedTasksPath) {
-    SavedReps reps = emptySavedReps();
-    appendTasks(TextDateiEinlesen(savedTasksPath), reps);
-    return reps;
+    return readTasks(TextDateiEinlesen(savedTasksPath)).reps;
+}
+
+SavedTasksRead savedTasksFromText(std::string_view contents) {
+    return readTasks(contents);
 }
 
 WriteOutcome RepsDateiSpeichern(const std::string& savedTasksPath, const SavedReps& reps) {
@@ -176,13 +209,10 @@ WriteOutcome RepsDateiSpeichern(const std::string& savedTasksPath, const SavedRe
     }
     // Only the most recent previous state is kept; a backup that cannot be written does not stop the save.
     TextDateiSpeichern(*previous, savedTasksPath + std::string(fmt::kBackupSuffix));
-    return TextDateiSpeichern(fileText(reps), savedTasksPath);
+    return TextDateiSpeichern(savedTasksText(reps), savedTasksPath);
 }
 
-bool readsBackFaithfully(const RepTask& task) {
-    SavedReps back;
-    appendTasks(fileText({task}), back);
-
+RepTask storedForm(const RepTask& task) {
     RepTask stored = task;
     const TaskPairs pairs = pairsOfTask(task);
     stored.Find = pairs.finds;
@@ -190,7 +220,12 @@ bool readsBackFaithfully(const RepTask& task) {
     if (stored.Files == std::vector<std::string>{""}) {
         stored.Files.clear();
     }
-    return back.size() == 1 && back.front() == stored;
+    return stored;
+}
+
+bool readsBackFaithfully(const RepTask& task) {
+    const SavedReps back = readTasks(savedTasksText({task})).reps;
+    return back.size() == 2 && back[1] == storedForm(task);
 }
 
 } // namespace morvane

@@ -4,6 +4,7 @@
 #include "util/text_file.h"
 
 #include <string>
+#include <string_view>
 
 namespace morvane {
 
@@ -21,6 +22,18 @@ SavedReps RepsDateiEinlesen(const std::string& savedTasksPath);
 // The same table, writing nothing: a missing file gives no tasks and is not created.
 SavedReps readSavedTasks(const std::string& savedTasksPath);
 
+// What the reader makes of a file's contents: the table, and whether some of the contents gave no task the
+// writer would keep (text without a separator line, or a block without a usable name), so that the next save
+// would drop it. Blank lines drop nothing.
+struct SavedTasksRead {
+    SavedReps reps;
+    bool dropsSomething = false;
+};
+SavedTasksRead savedTasksFromText(std::string_view contents);
+
+// The file's contents for the table: the tasks with a name, in table order.
+std::string savedTasksText(const SavedReps& reps);
+
 // Copies the file's present contents to the backup beside it (the path followed by "_copy.txt"), then
 // replaces the file with the table's tasks. Pairs with an empty find text are left out; a find text without
 // a replacement is stored with an empty one. When the file exists but cannot be read, neither file is
@@ -32,5 +45,9 @@ WriteOutcome RepsDateiSpeichern(const std::string& savedTasksPath, const SavedRe
 // pairs with an empty find text, and a file list of one empty entry coming back empty, lose nothing: loading
 // a task skips empty find texts and empty paths.
 bool readsBackFaithfully(const RepTask& task);
+
+// The task as the file gives it back when nothing is lost: the pairs without a find text left out, a missing
+// replacement empty, and a file list of one empty entry empty.
+RepTask storedForm(const RepTask& task);
 
 } // namespace morvane

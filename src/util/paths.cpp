@@ -81,6 +81,14 @@ bool IstVerzeichnis(const std::string& path) {
     return std::filesystem::is_directory(toFsPath(path), error);
 }
 
+bool isRegularFile(const std::string& path) {
+    if (!canBeExamined(path)) {
+        return false;
+    }
+    std::error_code error;
+    return std::filesystem::is_regular_file(toFsPath(path), error);
+}
+
 std::string joinPath(std::string_view folder, std::string_view name) {
     std::string joined(folder);
     if (!joined.empty() && !isPathSeparator(joined.back())) {

@@ -33,10 +33,12 @@ std::string DateiNameHolen(std::string_view path);
 // (a root) stays as it is.
 std::string_view withoutTrailingSeparators(std::string_view path);
 
-// Both follow symbolic links and answer false for anything that cannot be examined, a path holding a NUL
+// These follow symbolic links and answer false for anything that cannot be examined, a path holding a NUL
 // byte included: no file has such a name, and the system would see only the part before it.
 bool DateiExistiert(const std::string& path);
 bool IstVerzeichnis(const std::string& path);
+// False for a FIFO, a device or a socket.
+bool isRegularFile(const std::string& path);
 
 // Joins a folder and a file name with the native separator.
 std::string joinPath(std::string_view folder, std::string_view name);

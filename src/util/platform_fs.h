@@ -21,20 +21,34 @@ struct FileIdentity {
 
 bool sameFile(const FileIdentity& a, const FileIdentity& b);
 
-// The identity of the file a path names, following symbolic links; not known when there is no such file.
-FileIdentity fileIdentity(const std::string& path);
+// The reasons a read or a write gives for a path that names no regular file, and for a file another program
+// has open.
+inline constexpr char kNotRegularFile[] = "not a regular file";
+inline constexpr char kInUseElsewhere[] = "in use by another program";
 
-// Writes the bytes to a temporary file beside the target, flushes it to disk and renames it over the target,
-// keeping the target's permission bits. A target reached through a symbolic link is replaced where the link
-// points. A file with more than one hard link keeps its inode, so every name sees the new contents: a backup
-// of the old contents is written beside it first, then the file is rewritten in place; should that fail, the
-// old contents are put back, and if even that fails the reason names the backup that still holds them.
-// With readAs given, a file that is no longer the one read (replaced, or changed since) is not overwritten.
+// Reads a regular file whole into the buffer, whose memory is kept. Anything else (a FIFO, a device, a
+// socket, or a link to one) is refused without being opened in a way that could block, and no more than the
+// size the file had when it was opened is read, so a file that grows meanwhile cannot exhaust memory. With
+// identity given, it receives what the file was when it was opened. Returns the reason on failure, when the
+// buffer is empty; the empty text on success.
+std::string readRegularFile(const std::string& path, std::string& buffer, FileIdentity* identity = nullptr);
+
+// Writes the bytes to a temporary file beside the target, flushes it to disk and renames it over the target;
+// the new file gets the target's owner, group, every mode bit and its extended attributes (which hold its
+// access control lists). A target reached through a symbolic link is replaced where the link points; anything
+// but a regular file is never replaced. A file with more than one hard link keeps its inode, so every name
+// sees the new contents, and so does a file whose owner or attributes the new file could not be given: a
+// backup of the old contents is written beside it first, then the file is rewritten in place; should that
+// fail, the old contents are put back, and if even that fails the reason names the backup that still holds
+// them. A file that another program has open, where the system can tell, is left alone. With readAs given, a
+// file that is no longer the one read (replaced, or changed since) is not overwritten.
 // Returns the reason on failure, when the target is left as it was; the empty text on success.
 std::string replaceFileContents(const std::string& target, std::string_view bytes,
                                 const FileIdentity* readAs = nullptr);
 
-// Renames a file or folder, failing instead of replacing anything that already exists at the new path.
+// Renames a file or folder, failing instead of replacing anything that already exists at the new path. Only a
+// change of letter case of one entry on a file system that ignores case may take a name that already exists,
+// and it succeeds only when the folder then lists the new name.
 // Returns the reason on failure; the empty text on success.
 std::string renameNoReplace(const std::string& from, const std::string& to);
 

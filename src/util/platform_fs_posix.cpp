@@ -1,15 +1,19 @@
 #include "util/leftover_names.h"
 #include "util/platform_fs.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <random>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <system_error>
 #include <unistd.h>
+#include <vector>
 
 namespace morvane::platform {
 
@@ -19,6 +23,34 @@ namespace fs = std::filesystem;
 
 std::string errnoText(int code) {
     return std::generic_category().message(code);
+}
+
+// Closes the descriptor when it goes out of scope.
+class OpenFile {
+public:
+    explicit OpenFile(int fd) : fd_(fd) {}
+    ~OpenFile() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+    int fd() const { return fd_; }
+    bool isOpen() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+// Opening a FIFO or a device for reading can block or act on the device; without O_NONBLOCK it returns at
+// once, and the caller looks at what it opened before reading.
+int openForLooking(const char* path) {
+    return ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+}
+
+bool sameEntry(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 // The file that a write must replace: a symbolic link is followed to what it points at, so the link stays a
@@ -112,9 +144,104 @@ bool changedSince(const FileIdentity* readAs, const struct stat& now) {
 
 constexpr char kChangedMeanwhile[] = "the file was replaced or changed by someone else after it was read";
 
-// A file beside the target holding the bytes, flushed to disk; with an original, it takes its permission
-// bits and, where we are allowed to, its owner. Returns 0 or the error; on failure nothing is left behind.
-int writeTemporaryBeside(const fs::path& target, mode_t mode, LeftoverKind kind, const struct stat* original,
+// The file being replaced, open for reading, with what it was when opened.
+struct Original {
+    int fd = -1;
+    struct stat info {};
+};
+
+// Returned instead of an error when the new file cannot be given everything the original has.
+constexpr int kAttributesNotKept = -1;
+
+// The names of a file's extended attributes; false when they cannot be listed. A file system without them
+// lists none.
+bool attributeNames(int fd, std::vector<std::string>& names) {
+    names.clear();
+    std::string list;
+    for (;;) {
+        const ssize_t size = ::flistxattr(fd, nullptr, 0);
+        if (size < 0) {
+            return errno == ENOTSUP;
+        }
+        list.resize(static_cast<std::size_t>(size));
+        const ssize_t got = ::flistxattr(fd, list.data(), list.size());
+        if (got >= 0) {
+            list.resize(static_cast<std::size_t>(got));
+            break;
+        }
+        if (errno != ERANGE) { // ERANGE: an attribute was added meanwhile
+            return false;
+        }
+    }
+    for (std::size_t start = 0; start < list.size();) {
+        const std::size_t end = list.find('\0', start);
+        names.push_back(list.substr(start, end - start));
+        start = end == std::string::npos ? list.size() : end + 1;
+    }
+    return true;
+}
+
+bool attributeValue(int fd, const std::string& name, std::string& value) {
+    for (;;) {
+        const ssize_t size = ::fgetxattr(fd, name.c_str(), nullptr, 0);
+        if (size < 0) {
+            return false;
+        }
+        value.resize(static_cast<std::size_t>(size));
+        const ssize_t got = ::fgetxattr(fd, name.c_str(), value.data(), value.size());
+        if (got >= 0) {
+            value.resize(static_cast<std::size_t>(got));
+            return true;
+        }
+        if (errno != ERANGE) {
+            return false;
+        }
+    }
+}
+
+// Makes the new file's extended attributes those of the original, including its access control lists: the
+// ones it has are copied, and the ones the new file was given by its folder's default ACL are removed.
+bool copyExtendedAttributes(int from, int to) {
+    std::vector<std::string> wanted;
+    std::vector<std::string> present;
+    if (!attributeNames(from, wanted) || !attributeNames(to, present)) {
+        return false;
+    }
+    std::string value;
+    for (const std::string& name : wanted) {
+        if (!attributeValue(from, name, value) ||
+            ::fsetxattr(to, name.c_str(), value.data(), value.size(), 0) != 0) {
+            return false;
+        }
+    }
+    for (const std::string& name : present) {
+        if (std::find(wanted.begin(), wanted.end(), name) == wanted.end() &&
+            ::fremovexattr(to, name.c_str()) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Gives the new file the original's owner, group, extended attributes and mode bits, and checks that they
+// came out the same. The order matters: a change of owner clears the setuid and setgid bits and file
+// capabilities, and writing an access control list sets the group bits from its mask; the mode, whose group
+// bits are the original's mask, comes last.
+bool takeOnAttributes(int fd, const Original& original) {
+    const struct stat& wanted = original.info;
+    if (::fchown(fd, wanted.st_uid, wanted.st_gid) != 0 || !copyExtendedAttributes(original.fd, fd) ||
+        ::fchmod(fd, wanted.st_mode & 07777) != 0) {
+        return false;
+    }
+    struct stat now {};
+    return ::fstat(fd, &now) == 0 && now.st_uid == wanted.st_uid && now.st_gid == wanted.st_gid &&
+           (now.st_mode & 07777) == (wanted.st_mode & 07777);
+}
+
+// A file beside the target holding the bytes, flushed to disk; with an original, it has everything the
+// original has but the contents. Returns 0, the error or kAttributesNotKept; on failure nothing is left
+// behind.
+int writeTemporaryBeside(const fs::path& target, mode_t mode, LeftoverKind kind, const Original* original,
                          std::string_view bytes, std::string& temporaryPath) {
     const int fd = createTemporaryBeside(target, mode, kind, temporaryPath);
     if (fd < 0) {
@@ -128,12 +255,9 @@ int writeTemporaryBeside(const fs::path& target, mode_t mode, LeftoverKind kind,
     if (!writeAll(fd, bytes)) {
         return fail(errno);
     }
-    // The umask may have cleared bits of the original mode.
-    if (original && ::fchmod(fd, mode) != 0) {
-        return fail(errno);
-    }
-    if (original && ::fchown(fd, original->st_uid, original->st_gid) != 0) {
-        errno = 0;
+    // After the contents: writing would clear file capabilities again.
+    if (original && !takeOnAttributes(fd, *original)) {
+        return fail(kAttributesNotKept);
     }
     if (::fsync(fd) != 0) {
         return fail(errno);
@@ -144,30 +268,6 @@ int writeTemporaryBeside(const fs::path& target, mode_t mode, LeftoverKind kind,
         return code;
     }
     return 0;
-}
-
-std::string replaceByRename(const fs::path& resolved, std::string_view bytes, const struct stat* original,
-                            const FileIdentity* readAs) {
-    const mode_t mode = original ? (original->st_mode & 07777) : 0666;
-    std::string temporaryPath;
-    if (const int code =
-            writeTemporaryBeside(resolved, mode, LeftoverKind::Temporary, original, bytes, temporaryPath);
-        code != 0) {
-        return errnoText(code);
-    }
-    // The last look before the rename: a file put there by someone else since the read must not be lost.
-    struct stat now {};
-    if (readAs && (::stat(resolved.c_str(), &now) != 0 || changedSince(readAs, now))) {
-        ::unlink(temporaryPath.c_str());
-        return kChangedMeanwhile;
-    }
-    if (::rename(temporaryPath.c_str(), resolved.c_str()) != 0) {
-        const int code = errno;
-        ::unlink(temporaryPath.c_str());
-        return errnoText(code);
-    }
-    syncFolder(resolved.parent_path());
-    return {};
 }
 
 // Writes from the start, cuts the file to the new length and flushes it. Returns 0 or the error.
@@ -222,6 +322,147 @@ std::string replaceHardLinked(const fs::path& resolved, std::string_view bytes, 
     return reason;
 }
 
+// A write lease is granted only while no other open file description exists for the file, in this process or
+// any other: the one way Linux tells that another program has the file open.
+enum class Lease { Held, InUse, NotAvailable };
+
+Lease takeWriteLease(int fd) {
+    // Someone opening the file while the lease is held breaks it, and the holder is told by a signal: SIGIO
+    // unless set otherwise, which would end the process; SIGURG is ignored unless a handler is installed.
+    if (::fcntl(fd, F_SETSIG, SIGURG) != 0) {
+        return Lease::NotAvailable;
+    }
+    if (::fcntl(fd, F_SETLEASE, F_WRLCK) == 0) {
+        return Lease::Held;
+    }
+    // Anything else (not the file's owner, a file system without leases) leaves the identity check alone.
+    return errno == EAGAIN ? Lease::InUse : Lease::NotAvailable;
+}
+
+// False once someone has tried to open the file since the lease was taken.
+bool leaseUnbroken(int fd) {
+    return ::fcntl(fd, F_GETLEASE) == F_WRLCK;
+}
+
+void releaseLease(int fd) {
+    ::fcntl(fd, F_SETLEASE, F_UNLCK);
+}
+
+// Rewriting in place keeps the inode, so what the original has besides its contents stays as it is.
+std::string replaceInPlace(const Original& original, const fs::path& resolved, std::string_view bytes,
+                           const FileIdentity* readAs) {
+    const Lease lease = takeWriteLease(original.fd);
+    if (lease == Lease::InUse) {
+        return kInUseElsewhere;
+    }
+    // Released before the file is opened for writing, which would break this very process's lease.
+    if (lease == Lease::Held) {
+        releaseLease(original.fd);
+    }
+    return replaceHardLinked(resolved, bytes, readAs);
+}
+
+std::string createByRename(const fs::path& resolved, std::string_view bytes) {
+    std::string temporaryPath;
+    if (const int code =
+            writeTemporaryBeside(resolved, 0666, LeftoverKind::Temporary, nullptr, bytes, temporaryPath);
+        code != 0) {
+        return errnoText(code);
+    }
+    if (::rename(temporaryPath.c_str(), resolved.c_str()) != 0) {
+        const int code = errno;
+        ::unlink(temporaryPath.c_str());
+        return errnoText(code);
+    }
+    syncFolder(resolved.parent_path());
+    return {};
+}
+
+std::string replaceByRename(const Original& original, const fs::path& resolved, std::string_view bytes,
+                            const FileIdentity* readAs) {
+    std::string temporaryPath;
+    const int code =
+        writeTemporaryBeside(resolved, 0600, LeftoverKind::Temporary, &original, bytes, temporaryPath);
+    if (code == kAttributesNotKept) {
+        return replaceInPlace(original, resolved, bytes, readAs);
+    }
+    if (code != 0) {
+        return errnoText(code);
+    }
+    // The last look before the rename, while the lease, where there is one, keeps others from opening the
+    // file: it must still be the one opened, unchanged since it was read, and nobody may have tried to open
+    // it.
+    const Lease lease = takeWriteLease(original.fd);
+    std::string reason;
+    struct stat now {};
+    if (lease == Lease::InUse) {
+        reason = kInUseElsewhere;
+    } else if (::stat(resolved.c_str(), &now) != 0 || !sameEntry(now, original.info) ||
+               changedSince(readAs, now)) {
+        reason = kChangedMeanwhile;
+    } else if (lease == Lease::Held && !leaseUnbroken(original.fd)) {
+        reason = kInUseElsewhere;
+    } else if (::rename(temporaryPath.c_str(), resolved.c_str()) != 0) {
+        reason = errnoText(errno);
+    }
+    if (lease == Lease::Held) {
+        releaseLease(original.fd);
+    }
+    if (!reason.empty()) {
+        ::unlink(temporaryPath.c_str());
+        return reason;
+    }
+    syncFolder(resolved.parent_path());
+    return {};
+}
+
+constexpr char kNameTaken[] = "a file or folder of that name already exists";
+
+bool equalIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+// Whether two names in one folder that differ only in letter case are one and the same directory entry, as
+// on a file system that ignores case. Links are looked at, never followed.
+bool isCaseChangeOfOneEntry(const fs::path& from, const fs::path& to) {
+    const std::string fromName = from.filename().string();
+    const std::string toName = to.filename().string();
+    if (from.parent_path() != to.parent_path() || fromName == toName ||
+        !equalIgnoringAsciiCase(fromName, toName)) {
+        return false;
+    }
+    struct stat a {};
+    struct stat b {};
+    return ::lstat(from.c_str(), &a) == 0 && ::lstat(to.c_str(), &b) == 0 && sameEntry(a, b) &&
+           !S_ISLNK(a.st_mode);
+}
+
+bool folderLists(const fs::path& folder, const fs::path& name) {
+    std::error_code error;
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, error), end; !error && it != end;
+         it.increment(error)) {
+        if (it->path().filename() == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A rename between two names of one file does nothing and still reports success (two hard links whose names
+// differ only in case); only the folder's listing tells whether the name changed.
+std::string renameCaseOnly(const fs::path& from, const fs::path& to) {
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        return errnoText(errno);
+    }
+    const fs::path folder = to.parent_path();
+    if (!folderLists(folder, to.filename()) || folderLists(folder, from.filename())) {
+        return kNameTaken;
+    }
+    return {};
+}
+
 } // namespace
 
 bool sameFile(const FileIdentity& a, const FileIdentity& b) {
@@ -229,31 +470,82 @@ bool sameFile(const FileIdentity& a, const FileIdentity& b) {
            a.modifiedNanoseconds == b.modifiedNanoseconds;
 }
 
-FileIdentity fileIdentity(const std::string& path) {
+std::string readRegularFile(const std::string& path, std::string& buffer, FileIdentity* identity) {
+    buffer.clear();
     struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? identityOf(info) : FileIdentity{};
+    // Looked at before opening: opening a device can act on it.
+    if (::stat(path.c_str(), &info) != 0) {
+        return errnoText(errno);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return S_ISDIR(info.st_mode) ? errnoText(EISDIR) : kNotRegularFile;
+    }
+    const OpenFile file(openForLooking(path.c_str()));
+    if (!file.isOpen() || ::fstat(file.fd(), &info) != 0) {
+        return errnoText(errno);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return kNotRegularFile;
+    }
+    ::fcntl(file.fd(), F_SETFL, ::fcntl(file.fd(), F_GETFL) & ~O_NONBLOCK);
+    // A file that grows or shrinks while it is read no longer has this identity, so no write relies on it.
+    const auto size = static_cast<std::size_t>(info.st_size);
+    buffer.resize(size);
+    std::size_t filled = 0;
+    while (filled < size) {
+        const ssize_t got =
+            ::pread(file.fd(), buffer.data() + filled, size - filled, static_cast<off_t>(filled));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            const int code = errno;
+            buffer.clear();
+            return errnoText(code);
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(got);
+    }
+    buffer.resize(filled);
+    if (identity) {
+        *identity = identityOf(info);
+    }
+    return {};
 }
 
 std::string replaceFileContents(const std::string& target, std::string_view bytes,
                                 const FileIdentity* readAs) {
     const fs::path resolved = resolveWriteTarget(target);
-    struct stat original {};
-    const bool exists = ::stat(resolved.c_str(), &original) == 0;
-    if (!exists) {
-        return readAs ? kChangedMeanwhile : replaceByRename(resolved, bytes, nullptr, nullptr);
+    struct stat found {};
+    if (::stat(resolved.c_str(), &found) != 0) {
+        return readAs ? kChangedMeanwhile : createByRename(resolved, bytes);
     }
-    if (S_ISDIR(original.st_mode)) {
+    if (S_ISDIR(found.st_mode)) {
         return errnoText(EISDIR);
+    }
+    if (!S_ISREG(found.st_mode)) {
+        return kNotRegularFile;
     }
     // Replacing through the folder would get round a file's own write protection, which a user set on
     // purpose.
     if (::access(resolved.c_str(), W_OK) != 0) {
         return errnoText(errno);
     }
-    if (original.st_nlink > 1) {
-        return replaceHardLinked(resolved, bytes, readAs);
+    const OpenFile file(openForLooking(resolved.c_str()));
+    Original original;
+    original.fd = file.fd();
+    if (!file.isOpen() || ::fstat(file.fd(), &original.info) != 0) {
+        return errnoText(errno);
     }
-    return replaceByRename(resolved, bytes, &original, readAs);
+    if (!sameEntry(original.info, found) || changedSince(readAs, original.info)) {
+        return kChangedMeanwhile;
+    }
+    if (original.info.st_nlink > 1) {
+        return replaceInPlace(original, resolved, bytes, readAs);
+    }
+    return replaceByRename(original, resolved, bytes, readAs);
 }
 
 std::string renameNoReplace(const std::string& from, const std::string& to) {
@@ -261,22 +553,16 @@ std::string renameNoReplace(const std::string& from, const std::string& to) {
         return {};
     }
     const int code = errno;
-    std::error_code error;
-    if (code == EEXIST) {
-        // A name that differs only in case on a case-insensitive filesystem names the file itself.
-        if (fs::equivalent(fs::path(from), fs::path(to), error) && !error) {
-            return ::rename(from.c_str(), to.c_str()) == 0 ? std::string() : errnoText(errno);
-        }
-        return "a file or folder of that name already exists";
+    if (code != EEXIST && code != EINVAL && code != ENOSYS) {
+        return errnoText(code);
     }
-    if (code == EINVAL || code == ENOSYS) {
-        // Filesystems without the no-replace flag: check first, accepting the small race it leaves.
-        if (fs::symlink_status(fs::path(to), error).type() != fs::file_type::not_found) {
-            return "a file or folder of that name already exists";
-        }
-        return ::rename(from.c_str(), to.c_str()) == 0 ? std::string() : errnoText(errno);
+    struct stat taken {};
+    if (code == EEXIST || ::lstat(to.c_str(), &taken) == 0) {
+        return isCaseChangeOfOneEntry(from, to) ? renameCaseOnly(from, to) : kNameTaken;
     }
-    return errnoText(code);
+    // A file system without the no-replace flag, and nothing has the new name: rename, accepting the small
+    // race this leaves.
+    return ::rename(from.c_str(), to.c_str()) == 0 ? std::string() : errnoText(errno);
 }
 
 bool isWritable(const std::string& path) {

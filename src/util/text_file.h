@@ -21,9 +21,9 @@ struct WriteOutcome {
 
 ReadOutcome readTextFile(const std::string& path);
 
-// The same read into a buffer whose memory is kept from file to file. Returns the reason on failure, when the
-// buffer is left empty; the empty text on success. With identity given, it receives what the file was when
-// it was read, for the write that follows.
+// The same read into a buffer whose memory is kept from file to file. Only a regular file is read (see
+// platform::readRegularFile). Returns the reason on failure, when the buffer is left empty; the empty text on
+// success. With identity given, it receives what the file was when it was read, for the write that follows.
 std::string readTextFileInto(const std::string& path, std::string& buffer,
                              platform::FileIdentity* identity = nullptr);
 

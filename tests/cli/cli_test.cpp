@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 extern char** environ;
@@ -96,6 +97,28 @@ TEST(Runner, FailuresGoToStandardErrorAndExitWithOne) {
     EXPECT_NE(run.err.find("morvane-cli: " + missing + ": "), std::string::npos) << run.err;
     EXPECT_TRUE(std::filesystem::exists(a));
     EXPECT_TRUE(std::filesystem::exists(b));
+}
+
+TEST(Runner, FifoInListIsReportedAndTheRunGoesOn) {
+    TempDir dir;
+    const std::string ok = dir.write("ok.txt", "aa");
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
+    const Outcome run = runCli(dir, {"simulate", "--pair", "a", "b", "--", ok, fifo});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "2\t" + ok + "\n0\t" + fifo + "\ntotal\t2\n");
+    EXPECT_EQ(run.err, "morvane-cli: " + fifo + ": not a regular file\n");
+}
+
+TEST(Runner, RenameOntoALinkToItselfFailsWithOne) {
+    TempDir dir;
+    const std::string b = dir.write("b", "data");
+    std::filesystem::create_symlink("b", dir.file("a"));
+    const Outcome run = runCli(dir, {"execute", "--names", "--pair", "a", "b", "--", dir.file("a")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("already exists"), std::string::npos) << run.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("a")));
+    EXPECT_EQ(readBytes(b), "data");
 }
 
 TEST(Runner, UsageErrorsExitWithTwoAndHelpSucceeds) {

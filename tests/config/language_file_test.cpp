@@ -45,7 +45,9 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
         std::string(keys::kSavedTaskColumns),    std::string(keys::kSpecifyReplacementTask),
         std::string(keys::kSavingNotPossible),   std::string(keys::kUboundElementsWrong),
         std::string(keys::kReplacementsPending), std::string(keys::kReplacementsDone),
-        std::string(keys::kAppFolderReadOnly),   std::string(keys::kTasksNotSaved)};
+        std::string(keys::kAppFolderReadOnly),   std::string(keys::kTasksNotSaved),
+        std::string(keys::kSettingsReadOnly),    std::string(keys::kTasksReadOnly),
+        std::string(keys::kTasksKeptAside)};
     EXPECT_EQ(entries.size(), lines.size()) << "each key once";
     for (const Relabel& relabel : kRelabelTable) {
         keysOfTheProgram.emplace(relabel.key);

@@ -121,6 +121,48 @@ TEST(SavedTasksFile, FlagsAreTrueOnlyForValuesReadingAsOne) {
     }
 }
 
+std::string lfOnly(std::string text) {
+    for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) {
+        text.erase(at, 1);
+    }
+    return text;
+}
+
+TEST(SavedTasksFile, lf_only_saved_tasks_file_shows_its_tasks) {
+    testing::TempDir dir;
+    const std::string path = dir.write("Saved_Replacements.txt", lfOnly(kWorkedExampleFile));
+    const SavedReps reps = RepsDateiEinlesen(path);
+    EXPECT_EQ(reps, RepsDateiEinlesen(dir.write("crlf.txt", kWorkedExampleFile)));
+    ASSERT_TRUE(RepsDateiSpeichern(path, reps).ok());
+    EXPECT_EQ(readBytes(path), kWorkedExampleFile) << "saved back with CR LF";
+
+    // In a file with CR LF line ends a lone LF is part of a text, as the writer stored it.
+    SavedReps lone = emptySavedReps();
+    lone.push_back(RepTask{"lone", {}, {"a\nb"}, {"\n"}, false, true});
+    ASSERT_TRUE(RepsDateiSpeichern(path, lone).ok());
+    EXPECT_EQ(RepsDateiEinlesen(path), lone);
+}
+
+TEST(SavedTasksFile, ReadingTellsWhetherTheNextSaveWouldDropSomething) {
+    struct Row {
+        const char* name;
+        std::string contents;
+        bool drops;
+    };
+    for (const Row& row : {
+             Row{"tasks", kWorkedExampleFile, false},
+             Row{"no tasks", kSep, false},
+             Row{"empty", "", false},
+             Row{"blank lines", "\r\n\n \r\n", false},
+             Row{"no separator line", "[Name:]\r\nx\r\n[/Name]", true},
+             Row{"binary", std::string("\0\xff\r\n\x1a", 5), true},
+             Row{"a block without a name", kSep + "\r\n[Name:]\r\n\r\n[/Name]\r\n" + kWorkedExampleFile,
+                 true},
+         }) {
+        EXPECT_EQ(savedTasksFromText(row.contents).dropsSomething, row.drops) << row.name;
+    }
+}
+
 TEST(SavedTasksFile, HandEditedFilesReadAsFarAsTheyGo) {
     const std::string colours = kWorkedExampleFile.substr(0, kWorkedExampleFile.find(kSep, 1));
     const std::string noFiles = kSep + "\r\n[Name:]\r\nbare\r\n[/Name]\r\n[Find:]\r\na\r\n[/Find]\r\n" +
@@ -141,7 +183,6 @@ TEST(SavedTasksFile, HandEditedFilesReadAsFarAsTheyGo) {
                  kSep + "\r\n[Name:]\r\n\r\n[/Name]\r\n" + colours + kSep,
                  {"", "Colours"}},
              Row{"missing tags", noFiles, {"bare"}},
-             Row{"LF line ends", "[--]\n" + kSep + "\n[Name:]\nx\n[/Name]\n" + kSep, {}},
              Row{"binary", std::string("\0\xff\r\n\x1a", 5), {}},
              Row{"empty", "", {}},
          }) {
@@ -212,24 +253,33 @@ TEST(SavedTasksFile, unreadable_file_is_not_replaced_by_an_empty_table) {
 }
 
 // Checked as an ordinary user, for whom the permissions set below bind.
-bool writableOnlyWhereTheUserMayReplaceEveryFile(const std::string& root) {
-    return appFolderWritable(root + "/open") && !appFolderWritable(root + "/locked") &&
-           !appFolderWritable(root + "/read-only tasks") && !appFolderWritable(root + "/missing");
+bool eachStateFileIsDecidedOnItsOwn(const std::string& root) {
+    const auto writable = [&](const char* folder, bool settings, bool tasks) {
+        const StateFilesWritable state = stateFilesWritable(root + "/" + folder);
+        return state.settings == settings && state.tasks == tasks;
+    };
+    return writable("open", true, true) && writable("locked", false, false) &&
+           writable("read-only settings", false, true) && writable("read-only tasks", true, false) &&
+           writable("read-only backup", true, false) && writable("missing", false, false);
 }
 
-TEST(AppFolder, WritableOnlyWhenTheFolderAndItsExistingFilesAre) {
+TEST(AppFolder, read_only_settings_file_does_not_stop_saving_tasks) {
     namespace fs = std::filesystem;
     testing::TempDir dir;
     testing::openToEveryone(dir.path());
-    for (const char* folder : {"open", "locked", "read-only tasks"}) {
+    for (const char* folder :
+         {"open", "locked", "read-only settings", "read-only tasks", "read-only backup"}) {
         testing::openToEveryone(dir.makeFolder(folder));
     }
     fs::permissions(dir.write("open/Settings.txt", ""), fs::perms::all);
     fs::permissions(dir.write("open/Saved_Replacements.txt", ""), fs::perms::all);
+    fs::permissions(dir.write("read-only settings/Settings.txt", ""), fs::perms::others_read);
     fs::permissions(dir.write("read-only tasks/Saved_Replacements.txt", ""), fs::perms::others_read);
+    fs::permissions(dir.write("read-only backup/Saved_Replacements.txt_copy.txt", ""),
+                    fs::perms::others_read);
     fs::permissions(dir.file("locked"),
                     fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
-    EXPECT_TRUE(testing::runWithoutRoot(writableOnlyWhereTheUserMayReplaceEveryFile, dir.path()));
+    EXPECT_TRUE(testing::runWithoutRoot(eachStateFileIsDecidedOnItsOwn, dir.path()));
 }
 
 TEST(SavedTasksFile, FaithfulnessCheckRefusesTextsTheFormatWouldCutOrSplit) {

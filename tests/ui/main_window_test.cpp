@@ -17,6 +17,7 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <filesystem>
+#include <sys/stat.h>
 
 using namespace morvane;
 
@@ -255,6 +256,21 @@ private slots:
         QVERIFY(f.dialogs.texts.isEmpty());
     }
 
+    void fifoInListDoesNotBlockTheRun() {
+        Fixture f;
+        f.addPair("a", "b");
+        const std::string fifo = f.files.file("fifo");
+        QCOMPARE(::mkfifo(fifo.c_str(), 0666), 0);
+        f.dropFiles({QString::fromStdString(fifo), f.path("ok.txt", "aa")});
+        QTRY_COMPARE(f.status->text(), QString("Pending: 2"));
+        f.key(f.window.get(), Qt::Key_F8);
+        QTRY_VERIFY(!f.window->executing());
+        QCOMPARE(testing::readBytes(f.files.file("ok.txt")), std::string("bb"));
+        f.window->show();
+        f.key(f.window.get(), Qt::Key_Q, Qt::ControlModifier);
+        QTRY_VERIFY(!f.window->isVisible());
+    }
+
     void namesModeExecuteRenamesRowsAndReportsFailuresInOneBox() {
         Fixture f(true, false);
         f.addPair("old", "new");
@@ -337,7 +353,8 @@ private slots:
         std::filesystem::remove(f.app.file("Saved_Replacements.txt_copy.txt"));
         f.dialogs.texts.clear();
         // Tests run as root, for whom every folder is writable; the check stands in for one that is not.
-        MainWindow readOnly(f.app.path(), f.dialogs, f.shell, [](const std::string&) { return false; });
+        MainWindow readOnly(f.app.path(), f.dialogs, f.shell,
+                            [](const std::string&) { return StateFilesWritable{}; });
         QCOMPARE(f.dialogs.texts.size(), 2); // the missing language file, then the folder, once
         QVERIFY(f.dialogs.texts[1].startsWith("This program keeps its settings and saved tasks"));
         QVERIFY(f.dialogs.texts[1].endsWith(QString::fromStdString(f.app.path())));

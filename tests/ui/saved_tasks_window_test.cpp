@@ -1,0 +1,136 @@
+#include "app/main_window.h"
+#include "config/settings.h"
+#include "lists/pair_list.h"
+#include "support/temp_dir.h"
+#include "tasks/saved_tasks_file.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QLineEdit>
+#include <QTest>
+#include <filesystem>
+
+using namespace morvane;
+
+namespace {
+
+struct RecordingDialogs : Dialogs {
+    QStringList texts;
+    void message(QWidget*, const QString&, const QString& text, Icon) override { texts << text; }
+};
+
+struct NoShell : Shell {
+    void showInFolder(const QString&) override {}
+    void open(const QString&) override {}
+    void openAddress(const QString&) override {}
+};
+
+// An application folder with the shipped language file, as the program finds it beside itself.
+struct AppFolder {
+    testing::TempDir dir;
+    RecordingDialogs dialogs;
+    NoShell shell;
+    AppFolder() {
+        std::filesystem::copy_file(MORVANE_SOURCE_DIR "/data/Sprachen.txt", dir.file("Sprachen.txt"));
+    }
+    std::string tasksFile() const { return savedTasksPath(dir.path()); }
+    std::unique_ptr<MainWindow> open(MainWindow::AppFolderCheck check = stateFilesWritable) {
+        return std::make_unique<MainWindow>(dir.path(), dialogs, shell, check);
+    }
+};
+
+void store(MainWindow& window, const QString& name) {
+    window.pairEditor().AddNewElementToList("find", "replace");
+    window.findChild<QLineEdit*>("txtTaskName")->setText(name);
+    window.AddToTaskList();
+}
+
+int taskRows(MainWindow& window) {
+    return window.findChild<QAbstractItemView*>("lvSavedReps")->model()->rowCount();
+}
+
+std::vector<std::string> savedNames(const std::string& path) {
+    std::vector<std::string> names;
+    for (const RepTask& task : readSavedTasks(path)) {
+        if (!task.Name.empty()) {
+            names.push_back(task.Name);
+        }
+    }
+    return names;
+}
+
+using Names = std::vector<std::string>;
+
+} // namespace
+
+class SavedTasksWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void task_stored_by_another_window_is_not_lost() {
+        AppFolder app;
+        auto first = app.open();
+        auto second = app.open();
+        store(*first, "first");
+        store(*second, "second");
+        QCOMPARE(savedNames(app.tasksFile()), (Names{"first", "second"}));
+        QCOMPARE(taskRows(*second), 2);
+        store(*first, "third");
+        QCOMPARE(savedNames(app.tasksFile()), (Names{"first", "second", "third"}));
+        QCOMPARE(taskRows(*first), 3);
+        QVERIFY(app.dialogs.texts.isEmpty());
+    }
+
+    void read_only_settings_file_does_not_stop_saving_tasks() {
+        AppFolder app;
+        const std::string settings = app.dir.write("Settings.txt", "");
+        // Tests run as root, who may write anything; the check stands in for the file's permissions.
+        auto window = app.open([](const std::string& folder) {
+            StateFilesWritable writable = stateFilesWritable(folder);
+            writable.settings = false;
+            return writable;
+        });
+        QCOMPARE(app.dialogs.texts.size(), 1);
+        QVERIFY(app.dialogs.texts[0].contains("settings"));
+        QVERIFY(app.dialogs.texts[0].endsWith("Settings.txt"));
+        store(*window, "kept");
+        QCOMPARE(savedNames(app.tasksFile()), Names{"kept"});
+        window->findChild<QAction*>("mnuLanguage(1)")->trigger();
+        QCOMPARE(testing::readBytes(settings), std::string());
+        QCOMPARE(app.dialogs.texts.size(), 1);
+    }
+
+    void readOnlyTasksFileStillKeepsTheSettings() {
+        AppFolder app;
+        auto window = app.open([](const std::string& folder) {
+            StateFilesWritable writable = stateFilesWritable(folder);
+            writable.tasks = false;
+            return writable;
+        });
+        QCOMPARE(app.dialogs.texts.size(), 1);
+        QVERIFY(app.dialogs.texts[0].endsWith("Saved_Replacements.txt"));
+        store(*window, "lives on in the window");
+        QCOMPARE(taskRows(*window), 1);
+        QVERIFY(!std::filesystem::exists(app.tasksFile()));
+        window->findChild<QAction*>("mnuLanguage(1)")->trigger();
+        QCOMPARE(SettingsLaden(app.dir.path()).Language, 1);
+    }
+
+    void unreadable_saved_tasks_file_is_kept_aside_before_saving() {
+        AppFolder app;
+        const std::string garbage = "tasks from some other program\r\n";
+        app.dir.write("Saved_Replacements.txt", garbage);
+        auto window = app.open();
+        QCOMPARE(app.dialogs.texts.size(), 1);
+        const QStringList lines = app.dialogs.texts[0].split("\r\n");
+        const std::string kept = lines.last().toStdString();
+        QCOMPARE(testing::readBytes(kept), garbage);
+        store(*window, "new");
+        QCOMPARE(savedNames(app.tasksFile()), Names{"new"});
+        QCOMPARE(testing::readBytes(kept), garbage);
+        QCOMPARE(app.dialogs.texts.size(), 1); // told once
+    }
+};
+
+QTEST_MAIN(SavedTasksWindowTest)
+#include "saved_tasks_window_test.moc"
