@@ -52,8 +52,8 @@ int listTasks(const std::string& appDir) {
             continue;
         }
         std::cout << number << '\t' << escapeControlBytes(task.Name) << '\t'
-                  << (task.ReplaceInContents ? "contents" : "names") << '\t' << task.Find.size() << '\t'
-                  << task.Files.size() << '\n';
+                  << (task.ReplaceInContents ? "contents" : "names") << '\t' << pairsOfTask(task).finds.size()
+                  << '\t' << task.Files.size() << '\n';
     }
     return 0;
 }

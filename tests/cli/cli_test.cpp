@@ -181,11 +181,13 @@ TEST(RunnerTasks, task_with_fewer_replacements_runs_with_empty_ones) {
     TempDir app;
     TempDir files;
     const std::string a = files.write("a.txt", "one two three");
-    app.write("Saved_Replacements.txt",
-              handEditedTask("Edited",
-                             "[Find:]\r\none\r\n[/Find]\r\n[Find:]\r\n two\r\n[/Find]\r\n"
-                             "[Replace:]\r\n1\r\n[/Replace]\r\n",
-                             a));
+    app.write(
+        "Saved_Replacements.txt",
+        handEditedTask("Edited",
+                       "[Find:]\r\none\r\n[/Find]\r\n[Find:]\r\n\r\n[/Find]\r\n[Find:]\r\n two\r\n[/Find]\r\n"
+                       "[Replace:]\r\n1\r\n[/Replace]\r\n",
+                       a));
+    EXPECT_EQ(runCli(files, {"--app-dir", app.path(), "tasks"}).out, "1\tEdited\tcontents\t2\t1\n");
     const Outcome run = runCli(files, {"--app-dir", app.path(), "execute", "--task", "Edited"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "2\t" + a + "\ntotal\t2\n");
