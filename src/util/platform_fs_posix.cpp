@@ -103,24 +103,63 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
-bool readAll(int fd, std::size_t expectedSize, std::string& bytes) {
-    bytes.resize(expectedSize + 1);
-    std::size_t filled = 0;
+// Copies one open file's whole contents over another's from the start, through a small buffer so that a
+// large file never has to fit in memory, cuts the target to that length and flushes it. Returns 0 or the
+// error.
+int copyContents(int from, int to) {
+    std::vector<char> chunk(std::size_t{1} << 20);
+    off_t copied = 0;
+    if (::lseek(to, 0, SEEK_SET) != 0) {
+        return errno;
+    }
     for (;;) {
-        if (filled == bytes.size()) {
-            bytes.resize(bytes.size() * 2);
-        }
-        const ssize_t got =
-            ::pread(fd, bytes.data() + filled, bytes.size() - filled, static_cast<off_t>(filled));
+        const ssize_t got = ::pread(from, chunk.data(), chunk.size(), copied);
         if (got < 0 && errno == EINTR) {
             continue;
         }
-        if (got <= 0) {
-            bytes.resize(filled);
-            return got == 0;
+        if (got < 0) {
+            return errno;
         }
-        filled += static_cast<std::size_t>(got);
+        if (got == 0) {
+            break;
+        }
+        if (!writeAll(to, std::string_view(chunk.data(), static_cast<std::size_t>(got)))) {
+            return errno;
+        }
+        copied += got;
     }
+    if (::ftruncate(to, copied) != 0 || ::fsync(to) != 0) {
+        return errno;
+    }
+    return 0;
+}
+
+// Puts the backup's contents back into the file. Returns 0 or the error.
+int restoreFromBackup(const std::string& backupPath, int fd) {
+    const int backup = ::open(backupPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (backup < 0) {
+        return errno;
+    }
+    const int code = copyContents(backup, fd);
+    ::close(backup);
+    return code;
+}
+
+// A backup beside the target holding the open file's contents, flushed to disk. Returns 0 or the error; on
+// failure nothing is left behind.
+int backUpBeside(const fs::path& target, int fd, std::string& backupPath) {
+    const int backup = createTemporaryBeside(target, 0600, LeftoverKind::Backup, backupPath);
+    if (backup < 0) {
+        return errno;
+    }
+    int code = copyContents(fd, backup);
+    if (::close(backup) != 0 && code == 0) {
+        code = errno;
+    }
+    if (code != 0) {
+        ::unlink(backupPath.c_str());
+    }
+    return code;
 }
 
 void syncFolder(const fs::path& folder) {
@@ -288,17 +327,12 @@ std::string rewriteInPlace(int fd, const fs::path& resolved, std::string_view by
     if (changedSince(readAs, now)) {
         return kChangedMeanwhile;
     }
-    std::string old;
-    if (!readAll(fd, static_cast<std::size_t>(now.st_size), old)) {
-        return errnoText(errno);
-    }
     std::string backupPath;
-    if (const int code = writeTemporaryBeside(resolved, 0600, LeftoverKind::Backup, nullptr, old, backupPath);
-        code != 0) {
+    if (const int code = backUpBeside(resolved, fd, backupPath); code != 0) {
         return errnoText(code);
     }
     if (const int code = rewriteFrom0(fd, bytes); code != 0) {
-        if (rewriteFrom0(fd, old) != 0) {
+        if (restoreFromBackup(backupPath, fd) != 0) {
             return errnoText(code) + "; the old contents are kept in \"" + backupPath + "\"";
         }
         ::unlink(backupPath.c_str());
