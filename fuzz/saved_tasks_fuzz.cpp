@@ -5,8 +5,8 @@
 #include "tasks/task_rows.h"
 
 #include <cstdint>
-#include <string_view>
 #include <fuzzer/FuzzedDataProvider.h>
+#include <string_view>
 
 namespace {
 

@@ -1,29 +1,26 @@
 #include "app/main_window.h"
 
-#include "config/keyed_text.h"
 #include "config/language.h"
 #include "config/message_keys.h"
 #include "config/relabelling.h"
 #include "config/settings_format.h"
 #include "engine/progress_view.h"
-#include "lists/file_list.h"
+#include "lists/file_list_view.h"
+#include "lists/key_rules.h"
 #include "lists/list_text.h"
-#include "lists/list_views.h"
 #include "lists/pair_list.h"
 #include "lists/replace_mode_view.h"
 #include "tasks/saved_task_list.h"
-#include "tasks/saved_task_store.h"
 #include "tasks/saved_tasks_file.h"
 #include "tasks/task_actions.h"
 #include "ui/about_dialog.h"
 #include "ui/frame_title_view.h"
 #include "ui/program_version.h"
-#include "util/list_columns.h"
 #include "util/paths.h"
 #include "util/qt_text.h"
-#include "util/text_file.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFrame>
@@ -35,14 +32,11 @@
 #include <QResizeEvent>
 #include <QShortcut>
 #include <QStackedWidget>
-#include <QTreeWidget>
 #include <algorithm>
 
 namespace morvane {
 
 namespace {
-
-constexpr int kCountColumn = 2;
 
 // Headings a list shows when the language file gives none, so that its rows keep their columns.
 const std::vector<std::string> kBuiltInPairHeadings{"Find", "Replace with"};
@@ -52,8 +46,8 @@ const std::vector<std::string> kBuiltInTaskHeadings{"Nr.", "Name", "Find", "Repl
 // Texts that must reach the user even when the language file is missing.
 const char* const kBuiltInReadOnly =
     "This program keeps its settings and saved tasks in its own folder, and that folder cannot be written, "
-    "so "
-    "changes to the settings and the tasks will not be kept.\r\nTo keep them, copy the program folder to a "
+    "so changes to the settings and the tasks will not be kept.\r\nTo keep them, copy the program folder to "
+    "a "
     "place you can write, such as your home folder, and start the program from the copy (README.md in the "
     "program folder explains how). The program folder:";
 const char* const kBuiltInTasksNotSaved =
@@ -64,29 +58,42 @@ const char* const kBuiltInTasksReadOnly =
     "The saved-tasks file or its backup cannot be written, so tasks stored or deleted now will not be kept. "
     "The saved-tasks file:";
 const char* const kBuiltInTasksKeptAside =
-    "The saved-tasks file held text that could not be read as tasks. So that none of it is lost when the "
+    "The saved-tasks file holds text that cannot be read as tasks. So that none of it is lost when the "
     "tasks are saved, it has been copied to:";
+const char* const kBuiltInRunStopped = "Run stopped; found so far:";
 
 template <class Widget> Widget* named(Widget* widget, const char* name) {
     widget->setObjectName(QString::fromLatin1(name));
     return widget;
 }
 
+QStringList headings(const std::string& text, const std::vector<std::string>& builtIn) {
+    QStringList list;
+    for (const std::string& heading : text.empty() ? builtIn : splitHeadings(text)) {
+        list << toQString(heading);
+    }
+    return list;
+}
+
+template <std::size_t N>
+std::vector<std::optional<double>> widthsOf(const std::array<std::optional<double>, N>& a) {
+    return {a.begin(), a.end()};
+}
+
 } // namespace
 
 MainWindow::MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell, AppFolderCheck appFolderCheck,
-                       QWidget* parent)
+                       RunController::Runner runner, QWidget* parent)
     : QMainWindow(parent), appFolder_(std::move(appFolder)), dialogs_(dialogs), shell_(shell),
-      tasks_(morvane::savedTasksPath(appFolder_)) {
+      store_(morvane::savedTasksPath(appFolder_)),
+      runs_(std::make_unique<RunController>([this](bool execute) { return snapshot(execute); },
+                                            std::move(runner))) {
     setObjectName("frm1");
     buildControls();
     buildSkin();
     buildMenus();
     connectLists();
-    connect(&runs_, &RunController::progressed, this,
-            [this](int percent) { picProgress_->FortschrittZeichnen(percent, kProgressColour); });
-    connect(&runs_, &RunController::rowsDone, this, &MainWindow::applyRows);
-    connect(&runs_, &RunController::finished, this, &MainWindow::runFinished);
+    connectRuns();
     startUp(appFolderCheck);
 }
 
@@ -96,9 +103,9 @@ void MainWindow::buildControls() {
     frameHaupt_ = named(new QWidget(pages_), "frameHaupt");
     pages_->addWidget(frameHaupt_);
 
-    lvCurrentFindReplace_ = named(newPairListView(frameHaupt_), "lvCurrentFindReplace");
-    lvFiles_ = named(new FileListView(frameHaupt_), "lvFiles");
-    lvSavedReps_ = named(newSavedTaskListView(frameHaupt_), "lvSavedReps");
+    lvCurrentFindReplace_ = named(newPairListView(pairs_, frameHaupt_), "lvCurrentFindReplace");
+    lvFiles_ = named(new FileListView(files_, shell_, frameHaupt_), "lvFiles");
+    lvSavedReps_ = named(newSavedTaskListView(tasks_, frameHaupt_), "lvSavedReps");
     txtTaskName_ =
         named(new QLineEdit(QStringLiteral("Enter Name to save new Task"), frameHaupt_), "txtTaskName");
     auto* cmdToList = named(new QPushButton(QStringLiteral("Add to &List"), frameHaupt_), "cmdToList");
@@ -110,11 +117,7 @@ void MainWindow::buildControls() {
     picProgress_ = named(new ProgressPicture(frameHaupt_), "picProgress");
     // The status line lies on the bar, so its text reads over it.
     statusLabel_ = named(new QLabel(picProgress_), "Label(4)");
-    pairEditor_ = new PairListEditor(*pages_, *frameHaupt_, *lvCurrentFindReplace_);
-    // The lists get their columns from the language file at start-up, not the toolkit's placeholder column.
-    for (QTreeWidget* list : std::array<QTreeWidget*, 3>{lvCurrentFindReplace_, lvFiles_, lvSavedReps_}) {
-        list->setColumnCount(0);
-    }
+    pairEditor_ = new PairListEditor(*pages_, *frameHaupt_, *lvCurrentFindReplace_, pairs_);
 
     const auto child = [this](const char* name) { return findChild<QWidget*>(QString::fromLatin1(name)); };
     placed_ = {{FormControl::frameHaupt, pages_},
@@ -191,46 +194,42 @@ void MainWindow::buildSkin() {
 }
 
 void MainWindow::buildMenus() {
+    const auto item = [this](QMenu* menu, const char* name, const char* text, QKeySequence key, auto slot) {
+        QAction* action = named(menu->addAction(QString::fromUtf8(text), this, slot), name);
+        action->setShortcut(key);
+        return action;
+    };
     QMenu* file = named(menuBar()->addMenu(QStringLiteral("&File")), "mnuFile");
-    QAction* newTask = named(file->addAction(QStringLiteral("New"), this, &MainWindow::MenuNeu), "mnuNew");
-    newTask->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    QAction* close = named(file->addAction(QStringLiteral("Close"), this, &QWidget::close), "mnuClose");
-    close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    close->setShortcutContext(Qt::ApplicationShortcut); // also while the About dialog has the focus
+    QAction* newTask = item(file, "mnuNew", "New", QKeySequence(Qt::CTRL | Qt::Key_N), [this] { MenuNeu(); });
+    item(file, "mnuClose", "Close", QKeySequence(Qt::CTRL | Qt::Key_Q), [this] {
+        close();
+    })->setShortcutContext(Qt::ApplicationShortcut); // also while the About dialog has the focus
 
     QMenu* list = named(menuBar()->addMenu(QStringLiteral("&Find && Replace List")), "mnuList");
-    QAction* showAdd = named(list->addAction(QStringLiteral("&Add new element"), this,
-                                             [this] { pairEditor_->AddframeAnschalten(false); }),
-                             "mnuShowAdd");
-    showAdd->setShortcut(QKeySequence(Qt::Key_F1));
-    QAction* edit = named(list->addAction(QStringLiteral("&Edit selected element"), this,
-                                          [this] { pairEditor_->lvCurrentZeileBearbeiten(); }),
-                          "mnuEdit");
-    edit->setShortcut(QKeySequence(Qt::Key_F2));
-    QAction* addToTasks =
-        named(list->addAction(QStringLiteral("Add to Saved Tasks"), this, &MainWindow::AddToTaskList),
-              "mnuAddToTasks");
-    addToTasks->setShortcut(QKeySequence(Qt::Key_F3));
+    QAction* showAdd = item(list, "mnuShowAdd", "&Add new element", QKeySequence(Qt::Key_F1),
+                            [this] { pairEditor_->AddframeAnschalten(false); });
+    QAction* edit = item(list, "mnuEdit", "&Edit selected element", QKeySequence(Qt::Key_F2),
+                         [this] { pairEditor_->lvCurrentZeileBearbeiten(); });
+    QAction* addToTasks = item(list, "mnuAddToTasks", "Add to Saved Tasks", QKeySequence(Qt::Key_F3),
+                               [this] { AddToTaskList(); });
     named(list->addSeparator(), "mnuTrenn(0)");
-    mnuSimulate_ = named(
-        list->addAction(QStringLiteral("Update/ Simulate"), this, [this] { ErsetzenSimulieren(false); }),
-        "mnuSimulate");
-    mnuSimulate_->setShortcut(QKeySequence(Qt::Key_F5));
-    mnuReplace_ = named(list->addAction(QStringLiteral("Execute/ Replace"), this, &MainWindow::ReplaceIt),
-                        "mnuReplace");
-    mnuReplace_->setShortcut(QKeySequence(Qt::Key_F8));
+    QAction* simulate = item(list, "mnuSimulate", "Update/ Simulate", QKeySequence(Qt::Key_F5),
+                             [this] { runs_->simulate(); });
+    QAction* replace =
+        item(list, "mnuReplace", "Execute/ Replace", QKeySequence(Qt::Key_F8), [this] { ReplaceIt(); });
+    inputActions_ = {newTask, showAdd, edit, addToTasks, simulate, replace};
 
     QMenu* languages = named(menuBar()->addMenu(QStringLiteral("Language")), "mnuLanguages");
     const std::array<const char*, 2> names{"English", "German"};
     for (int index = 0; index < kLanguageCount; ++index) {
-        QAction* item = languages->addAction(QString::fromUtf8(names[static_cast<std::size_t>(index)]));
-        item->setObjectName(QString("mnuLanguage(%1)").arg(index));
-        item->setCheckable(true);
-        connect(item, &QAction::triggered, this, [this, index] {
+        QAction* choice = languages->addAction(QString::fromUtf8(names[static_cast<std::size_t>(index)]));
+        choice->setObjectName(QString("mnuLanguage(%1)").arg(index));
+        choice->setCheckable(true);
+        connect(choice, &QAction::triggered, this, [this, index] {
             SpracheAusgewaehlt(index);
             saveSettings();
         });
-        mnuLanguage_[static_cast<std::size_t>(index)] = item;
+        mnuLanguage_[static_cast<std::size_t>(index)] = choice;
     }
     QMenu* help = named(menuBar()->addMenu(QStringLiteral("&?")), "mnuFragezeichen");
     named(help->addAction(QStringLiteral("About this Program"), this,
@@ -241,19 +240,30 @@ void MainWindow::buildMenus() {
                           }),
           "mnuAbout");
     // Escape works wherever the focus is, as the window sees every key first.
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, pairEditor_, &PairListEditor::HaupframeZeigen);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &MainWindow::onEscape);
 }
 
 void MainWindow::connectLists() {
-    connect(lvFiles_, &FileListView::filesDropped, this, &MainWindow::dropFiles);
-    connect(lvFiles_, &KeyedListView::keyPressed, this, &MainWindow::onFileListKey);
-    connect(lvFiles_, &QTreeWidget::itemDoubleClicked, this,
-            [this] { ListenEvent(*lvFiles_, QStringLiteral("Explorer"), shell_); });
-    connect(pairEditor_, &PairListEditor::pairsChanged, this, [this] { ErsetzenSimulieren(false); });
+    connect(lvFiles_, &FileListView::filesDropped, this, [this](const std::vector<std::string>& paths) {
+        files_.append(paths);
+        lvFiles_->IconsLaden(appFolder_);
+        runs_->simulate();
+    });
+    connect(pairEditor_, &PairListEditor::pairsChanged, runs_.get(), &RunController::simulate);
     connect(replaceMode_, &ReplaceModeOption::changed, this, &MainWindow::onModeChanged);
-    connect(lvSavedReps_, &KeyedListView::keyPressed, this, &MainWindow::onSavedTaskKey);
-    connect(lvSavedReps_, &QTreeWidget::itemDoubleClicked, this, &MainWindow::lvCurrentTaskBearbeiten);
+    connect(lvSavedReps_, &ListView::keyPressed, this, &MainWindow::onSavedTaskKey);
+    connect(lvSavedReps_, &ListView::doubleClickedAnywhere, this, &MainWindow::lvCurrentTaskBearbeiten);
+}
+
+void MainWindow::connectRuns() {
+    connect(runs_.get(), &RunController::progressed, this,
+            [this](int percent) { picProgress_->FortschrittZeichnen(percent, kProgressColour); });
+    connect(runs_.get(), &RunController::rowsDone, this, &MainWindow::applyRows);
+    connect(runs_.get(), &RunController::finished, this, &MainWindow::runFinished);
+    connect(runs_.get(), &RunController::stopped, this, [this] { showStatus(keys::kRunStopped); });
+    connect(runs_.get(), &RunController::phaseChanged, this,
+            [this](RunPhase phase) { lockInputs(phase == RunPhase::Executing); });
 }
 
 // The fixed order of start-up: the settings and the language come before anything that shows their texts,
@@ -268,8 +278,8 @@ void MainWindow::startUp(AppFolderCheck appFolderCheck) {
     picProgress_->FortschrittEinrichten();
     skin_.ButtonGifsInILladen(appFolder_);
     skin_.ButtonIconsRefresh(true);
-    const SavedTaskStore::Sync opened = tasks_.open(writable_.tasks);
-    RepTasksInListeLaden(*lvSavedReps_, tasks_.table());
+    const SavedTaskStore::Sync opened = store_.open(writable_.tasks);
+    tasks_.reload();
     pairEditor_->HaupframeZeigen();
     FormResize();
     show();
@@ -280,10 +290,8 @@ void MainWindow::startUp(AppFolderCheck appFolderCheck) {
 // Once, at start-up: a folder that cannot be written as a whole, or each state file that cannot.
 void MainWindow::reportReadOnlyStateFiles() {
     const auto report = [this](std::string_view key, const char* builtIn, const std::string& path) {
-        dialogs_.message(this, toQString(kApplicationTitle),
-                         message(key, builtIn) + QStringLiteral("\r\n") +
-                             QDir::toNativeSeparators(pathToQString(path)),
-                         Dialogs::Icon::Information);
+        tell(message(key, builtIn) + QStringLiteral("\r\n") + QDir::toNativeSeparators(pathToQString(path)),
+             Dialogs::Icon::Information);
     };
     if (!writable_.folder) {
         report(keys::kAppFolderReadOnly, kBuiltInReadOnly, appFolder_);
@@ -294,23 +302,22 @@ void MainWindow::reportReadOnlyStateFiles() {
                joinPath(appFolder_, settings_format::kFileName));
     }
     if (!writable_.tasks) {
-        report(keys::kTasksReadOnly, kBuiltInTasksReadOnly, tasks_.path());
+        report(keys::kTasksReadOnly, kBuiltInTasksReadOnly, store_.path());
     }
 }
 
 void MainWindow::reportKeptAside(const std::string& keptAside) {
     if (!keptAside.empty()) {
-        dialogs_.message(this, toQString(kApplicationTitle),
-                         message(keys::kTasksKeptAside, kBuiltInTasksKeptAside) + QStringLiteral("\r\n") +
-                             QDir::toNativeSeparators(pathToQString(keptAside)),
-                         Dialogs::Icon::Information);
+        tell(message(keys::kTasksKeptAside, kBuiltInTasksKeptAside) + QStringLiteral("\r\n") +
+                 QDir::toNativeSeparators(pathToQString(keptAside)),
+             Dialogs::Icon::Information);
     }
 }
 
 // What another window saved shows in the list; the numbers this window showed stay as they were.
 void MainWindow::showTakenIn(const SavedTaskStore::Sync& sync) {
     if (sync.tableChanged) {
-        RepTasksInListeLaden(*lvSavedReps_, tasks_.table());
+        tasks_.sync();
     }
     reportKeptAside(sync.keptAside);
 }
@@ -325,42 +332,27 @@ void MainWindow::SpracheAusgewaehlt(int index) {
     for (std::size_t item = 0; item < mnuLanguage_.size(); ++item) {
         mnuLanguage_[item]->setChecked(static_cast<int>(item) == settings_.Language);
     }
-    SpracheEinstellen();
+    switch (relabel(*this, appFolder_, settings_.Language)) {
+    case LanguageFileState::Missing:
+        tell(QStringLiteral("Language file not found"), Dialogs::Icon::Critical, tr("Error"));
+        break;
+    case LanguageFileState::Empty:
+        tell(QStringLiteral("Language File empty"), Dialogs::Icon::Critical, tr("Error"));
+        break;
+    case LanguageFileState::Usable:
+        applyLayout(); // the labels take the width of their new captions
+        break;
+    }
 }
 
-void MainWindow::SpracheEinstellen() {
-    const std::string path = joinPath(appFolder_, kLanguageFileName);
-    if (!DateiExistiert(path)) {
-        dialogs_.message(this, tr("Error"), QStringLiteral("Language file not found"),
-                         Dialogs::Icon::Critical);
-        return;
-    }
-    if (normaliseKeyedText(TextDateiEinlesen(path)).empty()) {
-        dialogs_.message(this, tr("Error"), QStringLiteral("Language File empty"), Dialogs::Icon::Critical);
-        return;
-    }
-    for (const Relabel& row : kRelabelTable) {
-        applyLabel(*this, row, message(row.key));
-    }
-    applyLayout(); // the labels take the width of their new captions
-}
-
+// The headings are taken in the language of the start; a list the language file gives none keeps built-in
+// ones, so its rows keep their columns.
 void MainWindow::ListenColumnsEinstellen() {
-    const std::array<std::pair<QTreeWidget*, std::string_view>, 3> lists{
-        {{lvCurrentFindReplace_, keys::kFindReplaceWith},
-         {lvFiles_, keys::kPathFileReplacements},
-         {lvSavedReps_, keys::kSavedTaskColumns}}};
-    const std::array<const std::vector<std::string>*, 3> builtIn{&kBuiltInPairHeadings, &kBuiltInFileHeadings,
-                                                                 &kBuiltInTaskHeadings};
-    for (const auto& [list, key] : lists) {
-        ListViewInit(*list);
-    }
-    lvCurrentFindReplace_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    lvFiles_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    lvSavedReps_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    for (std::size_t i = 0; i < lists.size(); ++i) {
-        const std::vector<std::string> headings = splitHeadings(fromQString(message(lists[i].second)));
-        ListViewAddColumns(*lists[i].first, headings.empty() ? *builtIn[i] : headings);
+    pairs_.setHeadings(headings(fromQString(message(keys::kFindReplaceWith)), kBuiltInPairHeadings));
+    files_.setHeadings(headings(fromQString(message(keys::kPathFileReplacements)), kBuiltInFileHeadings));
+    tasks_.setHeadings(headings(fromQString(message(keys::kSavedTaskColumns)), kBuiltInTaskHeadings));
+    for (ListView* list : std::array<ListView*, 3>{lvCurrentFindReplace_, lvFiles_, lvSavedReps_}) {
+        list->setEqualColumnWidths();
     }
     lvSavedReps_->setColumnWidth(0, 0);
 }
@@ -401,56 +393,33 @@ void MainWindow::applyLayout() {
         widget->setGeometry(rect.left, rect.top, width, rect.height);
     }
     const ListColumnWidths widths = listColumnWidths(layout_);
-    const auto apply = [](QTreeWidget& list, const auto& columns) {
-        for (std::size_t column = 0; column < columns.size(); ++column) {
-            if (columns[column] && static_cast<int>(column) < list.columnCount()) {
-                list.setColumnWidth(static_cast<int>(column), pixelsFromTwips(*columns[column]));
-            }
-        }
-    };
-    apply(*lvCurrentFindReplace_, widths.findReplace);
-    apply(*lvSavedReps_, widths.savedTasks);
-    apply(*lvFiles_, widths.files);
-}
-
-QString MainWindow::message(std::string_view key) const {
-    return toQString(MeldungLaden(appFolder_, key, settings_.Language));
+    lvCurrentFindReplace_->setColumnWidthsTwips(widthsOf(widths.findReplace));
+    lvSavedReps_->setColumnWidthsTwips(widthsOf(widths.savedTasks));
+    lvFiles_->setColumnWidthsTwips(widthsOf(widths.files));
 }
 
 QString MainWindow::message(std::string_view key, const char* builtIn) const {
-    const QString text = message(key);
+    const QString text = toQString(MeldungLaden(appFolder_, key, settings_.Language));
     return text.isEmpty() ? QString::fromUtf8(builtIn) : text;
 }
 
-void MainWindow::dropFiles(const QStringList& paths) {
-    AddNewFileToList(*lvFiles_, paths);
-    lvFiles_->IconsLaden(appFolder_);
-    ErsetzenSimulieren(false);
-}
-
-void MainWindow::onFileListKey(KeyStroke key) {
-    switch (fileListKey(key)) {
-    case FileListKey::ShowInFolder:
-        ListenEvent(*lvFiles_, QStringLiteral("Explorer"), shell_);
-        break;
-    case FileListKey::Open:
-        ListenEvent(*lvFiles_, QStringLiteral("Open"), shell_);
-        break;
-    case FileListKey::DeleteSelected:
-        ListViewDeleteSelected(*lvFiles_); // each count belongs to its own file: no run needed
-        break;
-    case FileListKey::SelectAll:
-        ListViewSelectAll(*lvFiles_);
-        break;
-    case FileListKey::None:
-        break;
-    }
+void MainWindow::tell(const QString& text, Dialogs::Icon icon, const QString& title) {
+    dialogs_.message(this, title.isEmpty() ? toQString(kApplicationTitle) : title, text, icon);
 }
 
 void MainWindow::onModeChanged(bool replaceInContents) {
     settings_.ReplaceInContents = replaceInContents;
     saveSettings();
-    ErsetzenSimulieren(false);
+    runs_->simulate();
+}
+
+// Escape closes the editor first; in the main view it stops a run that goes, between two files.
+void MainWindow::onEscape() {
+    if (!pairEditor_->editorShown() && running()) {
+        runs_->stop();
+        return;
+    }
+    pairEditor_->HaupframeZeigen();
 }
 
 // A settings file that cannot be written was reported once at start-up; the changes live on in the window.
@@ -465,34 +434,30 @@ void MainWindow::saveTasks() {
     if (!writable_.tasks) {
         return;
     }
-    const SavedTaskStore::SaveOutcome saved = tasks_.save();
+    const SavedTaskStore::SaveOutcome saved = store_.save();
     showTakenIn(saved.sync);
     if (!saved.written.ok()) {
-        dialogs_.message(this, toQString(kApplicationTitle),
-                         message(keys::kTasksNotSaved, kBuiltInTasksNotSaved) + QStringLiteral("\r\n") +
-                             QDir::toNativeSeparators(pathToQString(tasks_.path())) + QStringLiteral(": ") +
-                             toQString(saved.written.error),
-                         Dialogs::Icon::Critical);
+        tell(message(keys::kTasksNotSaved, kBuiltInTasksNotSaved) + QStringLiteral("\r\n") +
+                 QDir::toNativeSeparators(pathToQString(store_.path())) + QStringLiteral(": ") +
+                 toQString(saved.written.error),
+             Dialogs::Icon::Critical);
     }
 }
 
 // Tasks other windows stored meanwhile come first, so the new task is numbered after them.
 void MainWindow::AddToTaskList() {
     if (writable_.tasks) {
-        showTakenIn(tasks_.takeInChanges());
+        showTakenIn(store_.takeInChanges());
     }
-    SavedReps& reps = tasks_.table();
-    switch (storeTask(reps, fromQString(txtTaskName_->text()), workingLists())) {
+    switch (storeTask(store_.table(), fromQString(txtTaskName_->text()), workingLists())) {
     case StoreOutcome::Stored:
-        AddNewTaskToList(*lvSavedReps_, reps.back(), reps.size() - 1);
+        tasks_.sync();
         break;
     case StoreOutcome::NoName:
-        dialogs_.message(this, QStringLiteral("Name"), message(keys::kSpecifyReplacementTask),
-                         Dialogs::Icon::None);
+        tell(message(keys::kSpecifyReplacementTask), Dialogs::Icon::None, QStringLiteral("Name"));
         break;
     case StoreOutcome::NotFaithful:
-        dialogs_.message(this, toQString(kApplicationTitle), message(keys::kSavingNotPossible),
-                         Dialogs::Icon::Information);
+        tell(message(keys::kSavingNotPossible), Dialogs::Icon::Information);
         return;
     case StoreOutcome::NoPairs:
         break;
@@ -502,58 +467,49 @@ void MainWindow::AddToTaskList() {
 
 void MainWindow::lvCurrentTaskBearbeiten() {
     const TaskLoad load =
-        loadTask(tasks_.table(), selectedTask(*lvSavedReps_, tasks_.table()), settings_.AddFilesToFilelist);
-    setPairs(load.finds, load.replaces);
-    if (load.files) {
-        setFiles(*load.files);
-    }
+        loadTask(store_.table(), selectedTask(*lvSavedReps_, tasks_), settings_.AddFilesToFilelist);
+    setLists(load.finds, load.replaces, load.files);
     if (!load.name) {
         return;
     }
     txtTaskName_->setText(toQString(*load.name));
     replaceMode_->OptRepEinstellen(*load.replaceInContents);
     lvFiles_->IconsLaden(appFolder_);
-    ErsetzenSimulieren(false);
+    runs_->simulate();
 }
 
 void MainWindow::MenuNeu() {
     const WorkingLists fresh = newWorkingLists(workingLists());
-    setPairs(fresh.finds, fresh.replaces);
-    setFiles(fresh.files);
+    setLists(fresh.finds, fresh.replaces, fresh.files);
     statusLabel_->clear();
     txtTaskName_->clear();
 }
 
 WorkingLists MainWindow::workingLists() const {
-    return WorkingLists{ListViewSpalteHolen(*lvCurrentFindReplace_, 0),
-                        ListViewSpalteHolen(*lvCurrentFindReplace_, 1), ListViewPfadeHolen(*lvFiles_, 0),
-                        replaceMode_->replaceInContents()};
+    return WorkingLists{pairs_.finds(), pairs_.replaces(), files_.paths(), replaceMode_->replaceInContents()};
 }
 
-void MainWindow::setPairs(const std::vector<std::string>& finds, const std::vector<std::string>& replaces) {
+void MainWindow::setLists(const std::vector<std::string>& finds, const std::vector<std::string>& replaces,
+                          const std::optional<std::vector<std::string>>& files) {
     pairEditor_->FindRepListeLoeschen();
     for (std::size_t j = 0; j < finds.size() && j < replaces.size(); ++j) {
-        pairEditor_->AddNewElementToList(toQString(finds[j]), toQString(replaces[j]));
+        pairEditor_->AddNewElementToList(finds[j], replaces[j]);
     }
-}
-
-void MainWindow::setFiles(const std::vector<std::string>& paths) {
-    lvFilesListeLoeschen(*lvFiles_);
-    QStringList rows;
-    for (const std::string& path : paths) {
-        rows << pathToQString(path);
+    if (files) {
+        files_.clear();
+        files_.append(*files);
     }
-    AddNewFileToList(*lvFiles_, rows);
 }
 
 void MainWindow::onSavedTaskKey(KeyStroke key) {
     switch (savedTaskKey(key)) {
     case SavedTaskKey::DeleteSelected:
-        MarkierteZeilenRepLoeschen(*lvSavedReps_, tasks_.table());
+        deleteTasks(store_.table(), selectedTasks(*lvSavedReps_, tasks_));
+        tasks_.sync();
         saveTasks();
         break;
     case SavedTaskKey::SelectAll:
-        ListViewSelectAll(*lvSavedReps_);
+        lvSavedReps_->selectAll();
         break;
     case SavedTaskKey::Load:
         lvCurrentTaskBearbeiten();
@@ -563,110 +519,67 @@ void MainWindow::onSavedTaskKey(KeyStroke key) {
     }
 }
 
-RunRequest MainWindow::snapshot(bool ausfuehren) const {
-    WorkingLists lists = workingLists();
-    RunRequest request;
-    request.finds = std::move(lists.finds);
-    request.replaces = std::move(lists.replaces);
-    request.files = std::move(lists.files);
-    request.mode = lists.replaceInContents ? ReplaceMode::Contents : ReplaceMode::FileNames;
-    request.ausfuehren = ausfuehren;
-    return request;
-}
-
-void MainWindow::ErsetzenSimulieren(bool ausfuehren) {
-    if (executing_) {
-        simulateAfterExecute_ = simulateAfterExecute_ || !ausfuehren;
-        return;
-    }
-    RunRequest request = snapshot(ausfuehren);
-    // A mismatch of the pair columns leaves the counts as they are.
-    if (request.finds.size() == request.replaces.size()) {
-        ListViewChangeRows(*lvFiles_, [this] {
-            for (int row = 0; row < lvFiles_->topLevelItemCount(); ++row) {
-                lvFiles_->topLevelItem(row)->setText(kCountColumn, QStringLiteral("0"));
-            }
-        });
-    }
-    executing_ = ausfuehren;
-    runningExecute_ = ausfuehren;
-    setInputsEnabled(!ausfuehren);
-    runs_.start(std::move(request));
-}
-
 void MainWindow::ReplaceIt() {
-    if (executing_) {
-        return;
-    }
-    simulateAfterExecute_ = true;
-    ErsetzenSimulieren(true);
+    runs_->execute();
 }
 
-void MainWindow::applyRows(const std::vector<RowUpdate>& rows, std::int64_t total,
-                           std::optional<StatusKind> status) {
-    ListViewChangeRows(*lvFiles_, [&] {
-        for (const RowUpdate& update : rows) {
-            QTreeWidgetItem* item = lvFiles_->topLevelItem(static_cast<int>(update.row));
-            if (!item) {
-                continue; // the row was removed while the run went on
-            }
-            item->setText(kCountColumn, QString::number(update.result.count));
-            if (update.result.renamed) {
-                item->setText(0, pathToQString(update.result.path));
-                item->setText(1, pathToQString(DateiNameHolen(update.result.path)));
-            }
-        }
-    });
+// Read when a run starts; every row counts 0 until the run reaches it.
+RunInputs MainWindow::snapshot(bool execute) {
+    RunInputs inputs;
+    inputs.request.finds = pairs_.finds();
+    inputs.request.replaces = pairs_.replaces();
+    inputs.request.files = files_.paths();
+    inputs.request.mode = replaceMode_->replaceInContents() ? ReplaceMode::Contents : ReplaceMode::FileNames;
+    inputs.request.ausfuehren = execute;
+    inputs.ids = files_.ids();
+    files_.resetCounts();
+    return inputs;
+}
+
+// The status line shows the sum of the rows there are: a row removed during the run takes its count along.
+void MainWindow::applyRows(const std::vector<RowUpdate>& rows, std::optional<StatusKind> status) {
+    files_.apply(rows);
     if (status) {
-        showStatus(*status, total);
+        showStatus(*status == StatusKind::Done ? keys::kReplacementsDone : keys::kReplacementsPending);
     }
 }
 
-void MainWindow::showStatus(StatusKind kind, std::int64_t total) {
-    const std::string_view key =
-        kind == StatusKind::Done ? keys::kReplacementsDone : keys::kReplacementsPending;
-    statusLabel_->setText(toQString(statusLine(fromQString(message(key)), total)));
+void MainWindow::showStatus(std::string_view key) {
+    const char* builtIn = key == keys::kRunStopped ? kBuiltInRunStopped : "";
+    statusLabel_->setText(toQString(statusLine(fromQString(message(key, builtIn)), files_.total())));
 }
 
-void MainWindow::runFinished(const RunResult& result) {
-    const bool wasExecute = runningExecute_;
-    executing_ = false;
-    runningExecute_ = false;
-    setInputsEnabled(true);
+void MainWindow::runFinished(const RunResult& result, bool executed) {
     if (result.mismatch) {
-        dialogs_.message(this, toQString(kApplicationTitle),
-                         toQString(mismatchText(fromQString(message(keys::kUboundElementsWrong)),
-                                                result.findsUbound, result.replacesUbound)),
-                         Dialogs::Icon::None);
+        tell(toQString(mismatchText(fromQString(message(keys::kUboundElementsWrong)), result.findsUbound,
+                                    result.replacesUbound)));
     }
-    if (wasExecute) {
-        reportFailures(result);
-    }
-    if (simulateAfterExecute_) {
-        simulateAfterExecute_ = false;
-        ErsetzenSimulieren(false);
+    // One box after the run for every file that could not be read, written or renamed, never one per file.
+    if (executed && !result.failures.empty()) {
+        QStringList lines;
+        for (const RunFailure& failure : result.failures) {
+            lines << QDir::toNativeSeparators(pathToQString(failure.path)) + QStringLiteral(": ") +
+                         toQString(failure.reason);
+        }
+        tell(lines.join(QLatin1Char('\n')), Dialogs::Icon::Critical);
     }
 }
 
-// One box after the run for every file that could not be read, written or renamed, never one per file.
-void MainWindow::reportFailures(const RunResult& result) {
-    if (result.failures.empty()) {
-        return;
+// Locking moves the focus away from a control that goes disabled; unlocking gives it back, so the user goes
+// on where they were.
+void MainWindow::lockInputs(bool locked) {
+    if (locked) {
+        focusBeforeLock_ = QApplication::focusWidget();
     }
-    QStringList lines;
-    for (const RunFailure& failure : result.failures) {
-        lines << QDir::toNativeSeparators(pathToQString(failure.path)) + QStringLiteral(": ") +
-                     toQString(failure.reason);
+    for (QAction* action : inputActions_) {
+        action->setEnabled(!locked);
     }
-    dialogs_.message(this, toQString(kApplicationTitle), lines.join(QLatin1Char('\n')),
-                     Dialogs::Icon::Critical);
-}
-
-void MainWindow::setInputsEnabled(bool enabled) {
-    mnuSimulate_->setEnabled(enabled);
-    mnuReplace_->setEnabled(enabled);
     for (QWidget* input : inputs_) {
-        input->setEnabled(enabled);
+        input->setEnabled(!locked);
+    }
+    if (!locked && focusBeforeLock_ && focusBeforeLock_->isVisible()) {
+        focusBeforeLock_->setFocus();
+        focusBeforeLock_.clear();
     }
 }
 

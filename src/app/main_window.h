@@ -2,19 +2,24 @@
 
 #include "app/message_dialog.h"
 #include "config/settings.h"
-#include "engine/run.h"
 #include "engine/run_controller.h"
-#include "lists/key_rules.h"
+#include "lists/file_list_model.h"
+#include "lists/pair_list_model.h"
 #include "tasks/app_folder.h"
 #include "tasks/rep_task.h"
+#include "tasks/saved_task_model.h"
 #include "tasks/saved_task_store.h"
 #include "tasks/task_actions.h"
 #include "ui/form_layout.h"
 #include "ui/image_button_view.h"
 #include "ui/qt_shell.h"
+#include "util/key_codes.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
+#include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,19 +28,18 @@ class QAction;
 class QLabel;
 class QLineEdit;
 class QStackedWidget;
-class QTreeWidget;
 
 namespace morvane {
 
+class AboutDialog;
 class FileListView;
-class KeyedListView;
+class ListView;
 class PairListEditor;
 class ProgressPicture;
 class ReplaceModeOption;
-class AboutDialog;
 
-// The main window: the application. It owns the working lists and wires the controls to the functions that
-// hold the rules; the rules themselves live in the core and in the list classes.
+// The main window: builds the controls and wires them to the models, the run controller and the functions
+// that hold the rules.
 class MainWindow : public QMainWindow {
 public:
     // Whether the settings and saved tasks can be kept in the application folder; asked once, at start-up.
@@ -43,24 +47,24 @@ public:
 
     // The application folder holds the settings, the saved tasks and the language file.
     MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell,
-               AppFolderCheck appFolderCheck = stateFilesWritable, QWidget* parent = nullptr);
+               AppFolderCheck appFolderCheck = stateFilesWritable,
+               RunController::Runner runner = RunController::defaultRunner(), QWidget* parent = nullptr);
 
-    // A run over the lists as they are now; a simulate run asked for while an execute run goes follows it.
-    void ErsetzenSimulieren(bool ausfuehren);
     // The execute run, then the simulate run that shows what is left.
     void ReplaceIt();
-
     void SpracheAusgewaehlt(int index);
-
     // Stores the working lists as a new task and saves the table.
     void AddToTaskList();
     // Loads the selected task into the working lists and simulates.
     void lvCurrentTaskBearbeiten();
     void MenuNeu();
 
-    bool executing() const { return executing_; }
-    bool running() const { return runs_.running(); }
-    const std::string& savedTasksPath() const { return tasks_.path(); }
+    RunController& runs() { return *runs_; }
+    bool executing() const { return runs_->phase() == RunPhase::Executing; }
+    bool running() const { return runs_->phase() != RunPhase::Idle; }
+    FileListModel& files() { return files_; }
+    PairListModel& pairs() { return pairs_; }
+    const std::string& savedTasksPath() const { return store_.path(); }
     PairListEditor& pairEditor() { return *pairEditor_; }
     AboutDialog& about() { return *about_; }
     const Skin& skin() const { return skin_; }
@@ -74,67 +78,67 @@ private:
     void buildMenus();
     void buildSkin();
     void connectLists();
+    void connectRuns();
     void startUp(AppFolderCheck appFolderCheck);
     void reportReadOnlyStateFiles();
     void reportKeptAside(const std::string& keptAside);
     void showTakenIn(const SavedTaskStore::Sync& sync);
 
     void SettingsEinstellen();
-    void SpracheEinstellen();
     void ListenColumnsEinstellen();
     void FormResize();
     void applyLayout();
-    QString message(std::string_view key) const;
-    QString message(std::string_view key, const char* builtIn) const;
+    QString message(std::string_view key, const char* builtIn = "") const;
+    void tell(const QString& text, Dialogs::Icon icon = Dialogs::Icon::None, const QString& title = {});
 
-    void dropFiles(const QStringList& paths);
-    void onFileListKey(KeyStroke key);
     void onModeChanged(bool replaceInContents);
     void onSavedTaskKey(KeyStroke key);
+    void onEscape();
     void saveSettings();
     void saveTasks();
     WorkingLists workingLists() const;
-    void setPairs(const std::vector<std::string>& finds, const std::vector<std::string>& replaces);
-    void setFiles(const std::vector<std::string>& paths);
+    // Fills the pair list, and the file list when files are given.
+    void setLists(const std::vector<std::string>& finds, const std::vector<std::string>& replaces,
+                  const std::optional<std::vector<std::string>>& files);
 
-    RunRequest snapshot(bool ausfuehren) const;
-    void applyRows(const std::vector<RowUpdate>& rows, std::int64_t total, std::optional<StatusKind> status);
-    void runFinished(const RunResult& result);
-    void showStatus(StatusKind kind, std::int64_t total);
-    void reportFailures(const RunResult& result);
-    void setInputsEnabled(bool enabled);
+    RunInputs snapshot(bool execute);
+    void applyRows(const std::vector<RowUpdate>& rows, std::optional<StatusKind> status);
+    void runFinished(const RunResult& result, bool executed);
+    void showStatus(std::string_view key);
+    void lockInputs(bool locked);
 
     std::string appFolder_;
     Dialogs& dialogs_;
     Shell& shell_;
-    SavedTaskStore tasks_;
+    SavedTaskStore store_;
     StateFilesWritable writable_;
     Settings settings_;
+    PairListModel pairs_;
+    FileListModel files_;
+    SavedTaskModel tasks_{store_.table()};
 
     QStackedWidget* pages_ = nullptr;
     QWidget* frameHaupt_ = nullptr;
-    KeyedListView* lvCurrentFindReplace_ = nullptr;
+    ListView* lvCurrentFindReplace_ = nullptr;
     FileListView* lvFiles_ = nullptr;
-    KeyedListView* lvSavedReps_ = nullptr;
+    ListView* lvSavedReps_ = nullptr;
     QLineEdit* txtTaskName_ = nullptr;
     PairListEditor* pairEditor_ = nullptr;
     ReplaceModeOption* replaceMode_ = nullptr;
     ProgressPicture* picProgress_ = nullptr;
     QLabel* statusLabel_ = nullptr; // Label(4)
-    QAction* mnuSimulate_ = nullptr;
-    QAction* mnuReplace_ = nullptr;
     std::array<QAction*, 2> mnuLanguage_{};
-    std::vector<QWidget*> inputs_; // what changes the lists; disabled while an execute run goes
+    // What changes the lists or starts a run: locked while an execute run goes.
+    std::vector<QWidget*> inputs_;
+    std::vector<QAction*> inputActions_;
+    QPointer<QWidget> focusBeforeLock_;
 
     Skin skin_;
     AboutDialog* about_ = nullptr;
     FormLayout layout_ = designFormLayout();
     std::vector<std::pair<FormControl, QWidget*>> placed_;
 
-    RunController runs_;
-    bool executing_ = false;
-    bool runningExecute_ = false;
-    bool simulateAfterExecute_ = false;
+    std::unique_ptr<RunController> runs_; // first to go: it waits for its worker
 };
 
 } // namespace morvane

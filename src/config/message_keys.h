@@ -13,6 +13,7 @@ inline constexpr std::string_view kSavingNotPossible = "[Saving not possible]";
 inline constexpr std::string_view kUboundElementsWrong = "[UboundElementsWrong]";
 inline constexpr std::string_view kReplacementsPending = "[Replacements pending]";
 inline constexpr std::string_view kReplacementsDone = "[Replacements done]";
+inline constexpr std::string_view kRunStopped = "[Run stopped]";
 inline constexpr std::string_view kAppFolderReadOnly = "[AppFolderReadOnly]";
 inline constexpr std::string_view kTasksNotSaved = "[TasksNotSaved]";
 inline constexpr std::string_view kSettingsReadOnly = "[SettingsReadOnly]";

@@ -1,5 +1,11 @@
 #include "config/relabelling.h"
 
+#include "config/keyed_text.h"
+#include "config/language.h"
+#include "util/paths.h"
+#include "util/qt_text.h"
+#include "util/text_file.h"
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QGroupBox>
@@ -47,6 +53,20 @@ void applyLabel(QObject& root, const Relabel& row, const QString& text) {
         }
         break;
     }
+}
+
+LanguageFileState relabel(QObject& root, const std::string& appFolder, int language) {
+    const std::string path = joinPath(appFolder, kLanguageFileName);
+    if (!DateiExistiert(path)) {
+        return LanguageFileState::Missing;
+    }
+    if (normaliseKeyedText(TextDateiEinlesen(path)).empty()) {
+        return LanguageFileState::Empty;
+    }
+    for (const Relabel& row : kRelabelTable) {
+        applyLabel(root, row, toQString(MeldungLaden(appFolder, row.key, language)));
+    }
+    return LanguageFileState::Usable;
 }
 
 } // namespace morvane

@@ -3,6 +3,7 @@
 #include "config/relabel_table.h"
 
 #include <QString>
+#include <string>
 
 class QObject;
 
@@ -12,5 +13,11 @@ namespace morvane {
 // action's or button's or label's caption, a text box's contents, or a tooltip. Rows whose control the window
 // does not have are passed over.
 void applyLabel(QObject& root, const Relabel& row, const QString& text);
+
+enum class LanguageFileState { Usable, Missing, Empty };
+
+// Gives every control of the table below the root its text in the language, from the language file of the
+// application folder; a missing or empty file changes nothing.
+LanguageFileState relabel(QObject& root, const std::string& appFolder, int language);
 
 } // namespace morvane

@@ -14,11 +14,11 @@ constexpr auto kRowBatchInterval = std::chrono::milliseconds(50);
 } // namespace
 
 // Collects the run's callbacks on the worker thread and posts them, throttled and batched, to the
-// controller's thread.
+// controller's thread, each row named by its id.
 class RunController::PostingObserver : public RunObserver {
 public:
-    PostingObserver(RunController* controller, std::uint64_t generation)
-        : controller_(controller), generation_(generation) {}
+    PostingObserver(RunController* controller, std::uint64_t generation, std::vector<RowId> ids)
+        : controller_(controller), generation_(generation), ids_(std::move(ids)) {}
 
     void progress(int percent) override {
         const auto now = Clock::now();
@@ -30,10 +30,11 @@ public:
         post([percent](RunController* c) { emit c->progressed(percent); });
     }
 
-    void rowDone(std::size_t row, const RowResult& result, std::int64_t total,
+    void rowDone(std::size_t row, const RowResult& result, std::int64_t,
                  std::optional<StatusKind> status) override {
-        batch_.push_back(RowUpdate{row, result});
-        total_ = total;
+        if (row < ids_.size()) {
+            batch_.push_back(RowUpdate{ids_[row], result});
+        }
         status_ = status;
         if (Clock::now() - lastFlush_ >= kRowBatchInterval) {
             flush();
@@ -42,10 +43,7 @@ public:
 
     void finish(RunResult result) {
         flush();
-        post([result = std::move(result)](RunController* c) {
-            c->active_.reset();
-            emit c->finished(result);
-        });
+        post([result = std::move(result)](RunController* c) { c->runEnded(result); });
     }
 
 private:
@@ -54,8 +52,8 @@ private:
         if (batch_.empty()) {
             return;
         }
-        post([rows = std::move(batch_), total = total_, status = status_](RunController* c) {
-            emit c->rowsDone(rows, total, status);
+        post([rows = std::move(batch_), status = status_](RunController* c) {
+            emit c->rowsDone(rows, status);
         });
         batch_.clear();
     }
@@ -73,15 +71,16 @@ private:
 
     RunController* controller_;
     std::uint64_t generation_;
+    std::vector<RowId> ids_;
     int lastPercent_ = -1;
     Clock::time_point lastProgress_{};
     Clock::time_point lastFlush_ = Clock::now();
     std::vector<RowUpdate> batch_;
-    std::int64_t total_ = 0;
     std::optional<StatusKind> status_;
 };
 
-RunController::RunController(QObject* parent) : QObject(parent) {}
+RunController::RunController(Snapshot snapshot, Runner runner, QObject* parent)
+    : QObject(parent), snapshot_(std::move(snapshot)), runner_(std::move(runner)) {}
 
 RunController::~RunController() {
     cancelActive();
@@ -92,6 +91,76 @@ RunController::~RunController() {
     }
 }
 
+RunController::Runner RunController::defaultRunner() {
+    return [](const RunRequest& request, RunObserver* observer, const std::atomic<bool>* cancel) {
+        return ErsetzenSimulieren(request, observer, cancel);
+    };
+}
+
+void RunController::simulate() {
+    if (phase_ == RunPhase::Executing) {
+        simulateAfterExecute_ = true;
+        return;
+    }
+    start(false);
+}
+
+void RunController::execute() {
+    if (phase_ == RunPhase::Executing) {
+        return;
+    }
+    simulateAfterExecute_ = true;
+    start(true);
+}
+
+void RunController::stop() {
+    if (!active_) {
+        return;
+    }
+    simulateAfterExecute_ = false;
+    if (phase_ == RunPhase::Executing) {
+        // The run ends after the file it is writing; until then the lists stay locked, and its end reports.
+        active_->cancel->store(true);
+        return;
+    }
+    cancelActive();
+    setPhase(RunPhase::Idle);
+    emit stopped();
+}
+
+void RunController::start(bool execute) {
+    cancelActive();
+    RunInputs inputs = snapshot_(execute);
+    auto cancel = std::make_shared<std::atomic<bool>>(false);
+    const std::uint64_t generation = nextGeneration_++;
+    active_ = std::make_unique<Active>(Active{generation, cancel});
+    setPhase(execute ? RunPhase::Executing : RunPhase::Simulating);
+    QThread* thread =
+        QThread::create([this, generation, cancel, runner = runner_, inputs = std::move(inputs)] {
+            PostingObserver observer(this, generation, inputs.ids);
+            observer.finish(runner(inputs.request, &observer, cancel.get()));
+        });
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    std::erase_if(threads_, [](const QPointer<QThread>& t) { return t.isNull(); });
+    threads_.emplace_back(thread);
+    thread->start();
+}
+
+void RunController::runEnded(const RunResult& result) {
+    const bool executed = phase_ == RunPhase::Executing;
+    active_.reset();
+    setPhase(RunPhase::Idle);
+    emit finished(result, executed);
+    if (result.cancelled) {
+        emit stopped();
+        return;
+    }
+    if (simulateAfterExecute_) {
+        simulateAfterExecute_ = false;
+        start(false);
+    }
+}
+
 void RunController::cancelActive() {
     if (active_) {
         active_->cancel->store(true);
@@ -99,19 +168,11 @@ void RunController::cancelActive() {
     }
 }
 
-void RunController::start(RunRequest request) {
-    cancelActive();
-    auto cancel = std::make_shared<std::atomic<bool>>(false);
-    const std::uint64_t generation = nextGeneration_++;
-    active_ = std::make_unique<Active>(Active{generation, cancel});
-    QThread* thread = QThread::create([this, generation, cancel, request = std::move(request)] {
-        PostingObserver observer(this, generation);
-        observer.finish(ErsetzenSimulieren(request, &observer, cancel.get()));
-    });
-    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    std::erase_if(threads_, [](const QPointer<QThread>& t) { return t.isNull(); });
-    threads_.emplace_back(thread);
-    thread->start();
+void RunController::setPhase(RunPhase phase) {
+    if (phase != phase_) {
+        phase_ = phase;
+        emit phaseChanged(phase);
+    }
 }
 
 } // namespace morvane

@@ -1,8 +1,8 @@
 #include "lists/pair_list.h"
 
 #include "engine/notation.h"
+#include "lists/key_rules.h"
 #include "lists/list_text.h"
-#include "lists/list_views.h"
 #include "util/qt_keys.h"
 #include "util/qt_text.h"
 
@@ -16,13 +16,6 @@ namespace morvane {
 
 namespace {
 
-QString stored(const QString& typed) {
-    return toQString(typedToStored(fromQString(typed)));
-}
-QString typed(const QString& stored) {
-    return toQString(storedToTyped(fromQString(stored)));
-}
-
 template <class Widget> Widget* named(Widget* widget, const char* name) {
     widget->setObjectName(QString::fromLatin1(name));
     return widget;
@@ -30,8 +23,10 @@ template <class Widget> Widget* named(Widget* widget, const char* name) {
 
 } // namespace
 
-KeyedListView* newPairListView(QWidget* parent) {
-    return new KeyedListView([](KeyStroke key) { return pairListKey(key) != PairListKey::None; }, parent);
+ListView* newPairListView(PairListModel& model, QWidget* parent) {
+    auto* view = new ListView([](KeyStroke key) { return pairListKey(key) != PairListKey::None; }, parent);
+    view->setModel(&model);
+    return view;
 }
 
 EditorTextBox::EditorTextBox(QWidget* parent) : QPlainTextEdit(parent) {
@@ -51,11 +46,11 @@ void EditorTextBox::keyPressEvent(QKeyEvent* event) {
     QPlainTextEdit::keyPressEvent(event);
 }
 
-PairListEditor::PairListEditor(QStackedWidget& pages, QWidget& mainView, KeyedListView& list)
-    : QObject(&pages), pages_(pages), mainView_(mainView), list_(list) {
+PairListEditor::PairListEditor(QStackedWidget& pages, QWidget& mainView, ListView& list, PairListModel& model)
+    : QObject(&pages), pages_(pages), mainView_(mainView), list_(list), model_(model) {
     buildEditor();
-    connect(&list_, &KeyedListView::keyPressed, this, &PairListEditor::onListKey);
-    connect(&list_, &QTreeWidget::itemDoubleClicked, this, [this] { lvCurrentZeileBearbeiten(); });
+    connect(&list_, &ListView::keyPressed, this, &PairListEditor::onListKey);
+    connect(&list_, &ListView::doubleClickedAnywhere, this, &PairListEditor::lvCurrentZeileBearbeiten);
 }
 
 void PairListEditor::buildEditor() {
@@ -96,39 +91,34 @@ void PairListEditor::HaupframeZeigen() {
     list_.setFocus();
 }
 
-void PairListEditor::AddframeAnschalten(bool anzeigeUpdateKnopf, const QString& find,
-                                        const QString& replace) {
+void PairListEditor::AddframeAnschalten(bool anzeigeUpdateKnopf, const std::string& find,
+                                        const std::string& replace) {
     cmdUpdateElement_->setVisible(anzeigeUpdateKnopf);
-    txtFind_->setPlainText(typed(find));
-    txtReplace_->setPlainText(typed(replace));
+    openedWith_ = {{{toQString(storedToTyped(find)), find}, {toQString(storedToTyped(replace)), replace}}};
+    txtFind_->setPlainText(openedWith_[0].first);
+    txtReplace_->setPlainText(openedWith_[1].first);
     pages_.setCurrentWidget(frame_);
     txtFind_->setFocus();
 }
 
 void PairListEditor::lvCurrentZeileBearbeiten() {
-    // Without a current row there is nothing to edit: the editor opens to add a pair instead.
-    const QTreeWidgetItem* current = list_.currentItem();
-    if (list_.topLevelItemCount() > 0 && current) {
-        AddframeAnschalten(true, current->text(0), current->text(1));
-    } else {
+    if (model_.size() == 0) {
         AddframeAnschalten(false);
-    }
-}
-
-void PairListEditor::AddNewElementToList(const QString& find, const QString& replace) {
-    if (find.isEmpty()) {
         return;
     }
-    list_.addTopLevelItem(new QTreeWidgetItem(QStringList{find, replace}));
+    if (list_.currentRow() < 0) {
+        list_.setCurrentRow(0);
+    }
+    const PairListModel::Row& row = model_.row(list_.currentRow());
+    AddframeAnschalten(true, row.find, row.replace);
 }
 
-void PairListEditor::UpdateElementInList(const QString& find, const QString& replace) {
-    QTreeWidgetItem* current = list_.currentItem();
-    if (find.isEmpty() || !current) {
-        return;
-    }
-    current->setText(0, find);
-    current->setText(1, replace);
+void PairListEditor::AddNewElementToList(std::string find, std::string replace) {
+    model_.append(std::move(find), std::move(replace));
+}
+
+void PairListEditor::UpdateElementInList(std::string find, std::string replace) {
+    model_.update(list_.currentRow(), std::move(find), std::move(replace));
 }
 
 void PairListEditor::SwapTextBoxes() {
@@ -138,17 +128,26 @@ void PairListEditor::SwapTextBoxes() {
 }
 
 void PairListEditor::FindRepListeLoeschen() {
-    list_.clear();
+    model_.clear();
+}
+
+std::string PairListEditor::storedText(const QString& box) const {
+    for (const auto& [shown, bytes] : openedWith_) {
+        if (box == shown) {
+            return bytes;
+        }
+    }
+    return typedToStored(fromQString(box));
 }
 
 void PairListEditor::closeEditorAndStore(bool update) {
     HaupframeZeigen();
-    const QString find = stored(txtFind_->toPlainText());
-    const QString replace = stored(txtReplace_->toPlainText());
+    std::string find = storedText(txtFind_->toPlainText());
+    std::string replace = storedText(txtReplace_->toPlainText());
     if (update) {
-        UpdateElementInList(find, replace);
+        UpdateElementInList(std::move(find), std::move(replace));
     } else {
-        AddNewElementToList(find, replace);
+        AddNewElementToList(std::move(find), std::move(replace));
     }
     emit pairsChanged();
 }
@@ -156,11 +155,11 @@ void PairListEditor::closeEditorAndStore(bool update) {
 void PairListEditor::onListKey(KeyStroke key) {
     switch (pairListKey(key)) {
     case PairListKey::DeleteSelected:
-        ListViewDeleteSelected(list_);
+        model_.removeAt(list_.selectedRows());
         emit pairsChanged();
         break;
     case PairListKey::SelectAll:
-        ListViewSelectAll(list_);
+        list_.selectAll();
         break;
     case PairListKey::EditCurrent:
         lvCurrentZeileBearbeiten();

@@ -1,9 +1,11 @@
 #pragma once
 
-#include "lists/key_rules.h"
-#include "util/keyed_list_view.h"
+#include "lists/list_view.h"
+#include "lists/pair_list_model.h"
 
 #include <QPlainTextEdit>
+#include <array>
+#include <string>
 
 class QGroupBox;
 class QPushButton;
@@ -22,7 +24,7 @@ protected:
 };
 
 // The pair list's keys.
-KeyedListView* newPairListView(QWidget* parent);
+ListView* newPairListView(PairListModel& model, QWidget* parent);
 
 // The pair list and the element editor that covers the main view while a pair is typed or changed. Exactly
 // one of the two pages is usable at a time: the covered one cannot be reached by mouse or keyboard.
@@ -31,18 +33,20 @@ class PairListEditor : public QObject {
 
 public:
     // The pages are the main view and the editor frame, in a stack the caller has laid out.
-    PairListEditor(QStackedWidget& pages, QWidget& mainView, KeyedListView& list);
+    PairListEditor(QStackedWidget& pages, QWidget& mainView, ListView& list, PairListModel& model);
 
     QGroupBox& editorFrame() { return *frame_; }
     bool editorShown() const;
 
     void HaupframeZeigen();
-    void AddframeAnschalten(bool anzeigeUpdateKnopf = false, const QString& find = {},
-                            const QString& replace = {});
+    // The texts are in the list's form, line breaks as CR LF.
+    void AddframeAnschalten(bool anzeigeUpdateKnopf = false, const std::string& find = {},
+                            const std::string& replace = {});
+    // Edit mode for the current row (the first when none is current), add mode when the list is empty.
     void lvCurrentZeileBearbeiten();
-    // Texts in the list's form, line breaks as CR LF; an empty find text is never stored.
-    void AddNewElementToList(const QString& find, const QString& replace);
-    void UpdateElementInList(const QString& find, const QString& replace);
+    // An empty find text is never stored.
+    void AddNewElementToList(std::string find, std::string replace);
+    void UpdateElementInList(std::string find, std::string replace);
     void SwapTextBoxes();
     void FindRepListeLoeschen();
 
@@ -54,14 +58,19 @@ private:
     void buildEditor();
     void onListKey(KeyStroke key);
     void closeEditorAndStore(bool update);
+    // The bytes a box stands for: the text it was opened with when it still shows that (a text that is not
+    // valid in the local encoding cannot come back from the box unchanged), else what was typed.
+    std::string storedText(const QString& box) const;
 
     QStackedWidget& pages_;
     QWidget& mainView_;
-    KeyedListView& list_;
+    ListView& list_;
+    PairListModel& model_;
     QGroupBox* frame_ = nullptr;
     EditorTextBox* txtFind_ = nullptr;
     EditorTextBox* txtReplace_ = nullptr;
     QPushButton* cmdUpdateElement_ = nullptr;
+    std::array<std::pair<QString, std::string>, 2> openedWith_;
 };
 
 } // namespace morvane

@@ -1,23 +1,21 @@
 #pragma once
 
-#include "tasks/rep_task.h"
-#include "util/keyed_list_view.h"
+#include "lists/list_view.h"
+#include "tasks/saved_task_model.h"
 
-#include <QTreeWidget>
+#include <cstddef>
+#include <optional>
+#include <vector>
 
 namespace morvane {
 
-// The saved-task list: one row per named task, its number (hidden), name, find texts and replacements. The
-// number is a row's only link to its task; numbers are never reused while the program runs.
-KeyedListView* newSavedTaskListView(QWidget* parent);
+// The saved-task list: its keys, and the rows it shows through the model.
+ListView* newSavedTaskListView(SavedTaskModel& model, QWidget* parent);
 
-void AddNewTaskToList(QTreeWidget& list, const RepTask& task, std::size_t nr);
-void RepTasksInListeLaden(QTreeWidget& list, const SavedReps& reps);
+// The table indices of the selected rows' tasks, in row order.
+std::vector<std::size_t> selectedTasks(const ListView& list, const SavedTaskModel& model);
 
-// Removes every selected row and empties the name of its task in the table; returns how many went.
-int MarkierteZeilenRepLoeschen(QTreeWidget& list, SavedReps& reps);
-
-// The table index of the selected row's task, when there is one.
-std::optional<std::size_t> selectedTask(const QTreeWidget& list, const SavedReps& reps);
+// The table index of the current row's task, when that row is selected.
+std::optional<std::size_t> selectedTask(const ListView& list, const SavedTaskModel& model);
 
 } // namespace morvane

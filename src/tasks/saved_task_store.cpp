@@ -2,6 +2,7 @@
 
 #include "tasks/saved_tasks_file.h"
 #include "tasks/saved_tasks_format.h"
+#include "tasks/task_rows.h"
 #include "util/paths.h"
 
 #include <chrono>
@@ -15,8 +16,21 @@ namespace {
 // A few tries are enough for windows that save at the same moment; a file that keeps changing is left alone.
 constexpr int kSaveAttempts = 4;
 
+// An empty file list and a list of one empty entry are stored alike.
+bool noFiles(const std::vector<std::string>& files) {
+    return files.empty() || (files.size() == 1 && files.front().empty());
+}
+
+// Whether the file keeps the two tasks alike; the file lists, which may be long, are compared in place.
 bool sameStored(const RepTask& a, const RepTask& b) {
-    return storedForm(a) == storedForm(b);
+    if (a.Name != b.Name || a.CaseSensitive != b.CaseSensitive ||
+        a.ReplaceInContents != b.ReplaceInContents ||
+        !(a.Files == b.Files || (noFiles(a.Files) && noFiles(b.Files)))) {
+        return false;
+    }
+    const TaskPairs pairsA = pairsOfTask(a);
+    const TaskPairs pairsB = pairsOfTask(b);
+    return pairsA.finds == pairsB.finds && pairsA.replaces == pairsB.replaces;
 }
 
 std::string timeStamp() {
@@ -180,7 +194,8 @@ SavedTaskStore::SaveOutcome SavedTaskStore::save() {
             return outcome;
         }
         // Another window saved between the read and the write: read again and take its change in.
-        if (platform::sameFile(platform::fileIdentity(path_), disk.identity)) {
+        const Disk now = readDisk();
+        if (now.text == disk.text && platform::sameFile(now.identity, disk.identity)) {
             return outcome;
         }
     }

@@ -47,7 +47,7 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
         std::string(keys::kReplacementsPending), std::string(keys::kReplacementsDone),
         std::string(keys::kAppFolderReadOnly),   std::string(keys::kTasksNotSaved),
         std::string(keys::kSettingsReadOnly),    std::string(keys::kTasksReadOnly),
-        std::string(keys::kTasksKeptAside)};
+        std::string(keys::kTasksKeptAside),      std::string(keys::kRunStopped)};
     EXPECT_EQ(entries.size(), lines.size()) << "each key once";
     for (const Relabel& relabel : kRelabelTable) {
         keysOfTheProgram.emplace(relabel.key);

@@ -75,11 +75,5 @@ TEST(DeleteTasks, OtherTasksKeepTheirNumbers) {
     EXPECT_EQ(reps.size(), 5u) << "a deleted task's number is not reused";
 }
 
-TEST(NewWorkingLists, EmptiesBothListsAndKeepsTheMode) {
-    const WorkingLists fresh = newWorkingLists(lists({"a"}, {"b"}, {"/f"}, false));
-    EXPECT_TRUE(fresh.finds.empty() && fresh.replaces.empty() && fresh.files.empty());
-    EXPECT_FALSE(fresh.replaceInContents);
-}
-
 } // namespace
 } // namespace morvane

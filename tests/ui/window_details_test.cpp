@@ -3,6 +3,7 @@
 #include "support/temp_dir.h"
 #include "ui/about_dialog.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
@@ -11,7 +12,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTreeWidget>
 #include <algorithm>
 #include <filesystem>
 
@@ -118,7 +118,7 @@ private slots:
         w.window->resize(w.window->width(), w.window->height() * 2);
         QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
         auto* label = w.child<QLabel>("Label(8)");
-        auto* pairs = w.child<QTreeWidget>("lvCurrentFindReplace");
+        auto* pairs = w.child<QAbstractItemView>("lvCurrentFindReplace");
         QVERIFY(pairs->geometry().intersects(label->geometry()));
         QVERIFY(holds(pairs, topmostWhereBothAre(*w.child<QWidget>("frameHaupt"), *label, *pairs)));
     }

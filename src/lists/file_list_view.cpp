@@ -1,0 +1,189 @@
+#include "lists/file_list_view.h"
+
+#include "lists/key_rules.h"
+#include "ui/form_layout.h"
+#include "ui/qt_shell.h"
+#include "util/paths.h"
+#include "util/qt_text.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QUrl>
+#include <algorithm>
+
+namespace morvane {
+
+namespace {
+
+// The path's bytes as the file manager sent them: a name that is not valid in the local encoding stays
+// percent-encoded in the URL, where decoding it into a QString would lose it.
+std::string localPathBytes(const QUrl& url) {
+    const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+std::vector<std::string> localFiles(const QMimeData* data) {
+    std::vector<std::string> paths;
+    if (!data || !data->hasUrls()) {
+        return paths;
+    }
+    const QList<QUrl> urls = data->urls();
+    paths.reserve(static_cast<std::size_t>(urls.size()));
+    for (const QUrl& url : urls) {
+        if (url.isLocalFile()) {
+            paths.push_back(localPathBytes(url));
+        }
+    }
+    return paths;
+}
+
+// Checked on every move of a drag, so it stops at the first local file instead of converting them all.
+bool holdsLocalFile(const QMimeData* data) {
+    if (!data || !data->hasUrls()) {
+        return false;
+    }
+    const QList<QUrl> urls = data->urls();
+    return std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
+}
+
+} // namespace
+
+FileListView::FileListView(FileListModel& model, Shell& shell, QWidget* parent)
+    : ListView([](KeyStroke key) { return fileListKey(key) != FileListKey::None; }, parent), model_(model),
+      shell_(shell) {
+    setModel(&model_);
+    iconTimer_.setSingleShot(true);
+    iconTimer_.setInterval(0);
+    connect(&iconTimer_, &QTimer::timeout, this, &FileListView::loadIconBatch);
+    setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DropOnly);
+    connect(this, &ListView::keyPressed, this, &FileListView::onKey);
+    connect(this, &ListView::doubleClickedAnywhere, this, [this] { ListenEvent(true); });
+}
+
+void FileListView::dragEnterEvent(QDragEnterEvent* event) {
+    if (!holdsLocalFile(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+}
+
+void FileListView::dragMoveEvent(QDragMoveEvent* event) {
+    if (!holdsLocalFile(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+}
+
+void FileListView::dropEvent(QDropEvent* event) {
+    const std::vector<std::string> paths = localFiles(event->mimeData());
+    if (paths.empty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    emit filesDropped(paths);
+}
+
+void FileListView::onKey(KeyStroke key) {
+    switch (fileListKey(key)) {
+    case FileListKey::ShowInFolder:
+        ListenEvent(true);
+        break;
+    case FileListKey::Open:
+        ListenEvent(false);
+        break;
+    case FileListKey::DeleteSelected:
+        model_.removeAt(selectedRows());
+        break;
+    case FileListKey::SelectAll:
+        selectAll();
+        break;
+    case FileListKey::None:
+        break;
+    }
+}
+
+void FileListView::ListenEvent(bool showInFolder) {
+    const int row = currentRow();
+    if (row < 0 || !DateiExistiert(model_.row(row).path)) {
+        return;
+    }
+    const QString path = pathToQString(model_.row(row).path);
+    if (showInFolder) {
+        shell_.showInFolder(path);
+    } else {
+        shell_.open(path);
+    }
+}
+
+void FileListView::IconsLaden(const std::string& appFolder) {
+    if (model_.size() == 0) {
+        return;
+    }
+    missingIcon_ = QIcon(pathToQString(joinPath(joinPath(appFolder, "Icons"), "StatQuestion.bmp")));
+    // Asking the desktop once per kind of file keeps a rebuild short; rows of one kind show the same icon
+    // either way.
+    iconByKind_.clear();
+    nextIconId_ = 0;
+    loadIconBatch();
+}
+
+// Rows are found by id, so rows removed between two batches neither shift nor skip the others.
+void FileListView::loadIconBatch() {
+    constexpr int kRowsPerBatch = 400;
+    QFileIconProvider provider;
+    const int first = model_.firstAtOrAfter(nextIconId_);
+    const int end = std::min(first + kRowsPerBatch, model_.size());
+    std::vector<QIcon> icons;
+    icons.reserve(static_cast<std::size_t>(std::max(end - first, 0)));
+    for (int row = first; row < end; ++row) {
+        const std::string& path = model_.row(row).path;
+        QIcon icon = missingIcon_;
+        if (DateiExistiert(path)) {
+            const QFileInfo info(pathToQString(path));
+            const QString kind = info.isDir() ? QStringLiteral("/") : info.suffix();
+            auto known = iconByKind_.find(kind);
+            if (known == iconByKind_.end()) {
+                known = iconByKind_.insert(kind, provider.icon(info));
+            }
+            icon = *known;
+        }
+        icons.push_back(icon);
+    }
+    model_.setIcons(first, icons);
+    if (end < model_.size()) {
+        nextIconId_ = model_.row(end).id;
+        iconTimer_.start();
+    }
+}
+
+int FileListView::countColumnMinimum() const {
+    const int padding = 2 * fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    const QString heading =
+        model_.headerData(FileListModel::kCountColumn, Qt::Horizontal, Qt::DisplayRole).toString();
+    return std::max(header()->fontMetrics().horizontalAdvance(heading),
+                    fontMetrics().horizontalAdvance("0000000000")) +
+           padding;
+}
+
+void FileListView::setColumnWidthsTwips(const std::vector<std::optional<double>>& widths) {
+    ListView::setColumnWidthsTwips(widths);
+    if (model_.columnCount() <= FileListModel::kCountColumn) {
+        return;
+    }
+    const int missing = countColumnMinimum() - columnWidth(FileListModel::kCountColumn);
+    if (missing > 0) {
+        setColumnWidth(FileListModel::kCountColumn, columnWidth(FileListModel::kCountColumn) + missing);
+        setColumnWidth(FileListModel::kNameColumn,
+                       std::max(columnWidth(FileListModel::kNameColumn) - missing, 0));
+    }
+}
+
+} // namespace morvane

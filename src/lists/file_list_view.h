@@ -1,0 +1,61 @@
+#pragma once
+
+#include "lists/file_list_model.h"
+#include "lists/list_view.h"
+
+#include <QHash>
+#include <QIcon>
+#include <QTimer>
+#include <string>
+#include <vector>
+
+namespace morvane {
+
+class Shell;
+
+// The file list: shows the file rows, takes files and folders dropped from the desktop's file manager, and
+// serves its own keys: Space and a double-click show the current row's file in its folder, Enter opens it,
+// Delete and Backspace remove the selected rows (each count belongs to its own file, so no run follows),
+// Ctrl+A selects every row.
+class FileListView : public ListView {
+    Q_OBJECT
+
+public:
+    FileListView(FileListModel& model, Shell& shell, QWidget* parent = nullptr);
+
+    // Gives every row the desktop's icon for its path, or for a path that does not exist the question mark of
+    // Icons/StatQuestion.bmp in the application folder (an empty picture when that file is missing). Rows
+    // get their icons a few hundred at a time between other events, so thousands of rows never stall the
+    // window; a new rebuild starts over.
+    void IconsLaden(const std::string& appFolder);
+
+    // The count column keeps room for its heading and a ten-digit count; the name column gives it up.
+    void setColumnWidthsTwips(const std::vector<std::optional<double>>& widths);
+
+signals:
+    // Only local files count, in the drop's order, each path byte for byte; dropped text and other data
+    // are ignored.
+    void filesDropped(const std::vector<std::string>& paths);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void onKey(KeyStroke key);
+    // "Explorer" shows the current row's file selected in its folder, "Open" opens it; nothing for a missing
+    // path or no current row.
+    void ListenEvent(bool showInFolder);
+    void loadIconBatch();
+    int countColumnMinimum() const;
+
+    FileListModel& model_;
+    Shell& shell_;
+    QTimer iconTimer_;
+    RowId nextIconId_ = 0;
+    QIcon missingIcon_;
+    QHash<QString, QIcon> iconByKind_;
+};
+
+} // namespace morvane
