@@ -66,8 +66,6 @@ std::string skipReason(SkipReason reason, ReplaceMode mode) {
         return "no such file or folder";
     case SkipReason::Folder:
         return mode == ReplaceMode::Contents ? "is a folder; contents mode reads files only" : "is a folder";
-    case SkipReason::NotRegular:
-        return platform::kNotRegularFile;
     case SkipReason::None:
         break;
     }

@@ -152,10 +152,12 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, 
         row.skipped = SkipReason::Folder;
     } else if (!DateiExistiert(path)) {
         row.skipped = SkipReason::Missing;
-    } else if (plan.contents() && !isRegularFile(path)) {
-        row.skipped = SkipReason::NotRegular;
     }
-    if (row.skipped != SkipReason::None) {
+    // Reading a FIFO or a device could block the run for ever, and writing one would destroy it.
+    if (row.skipped == SkipReason::None && plan.contents() && !isRegularFile(path)) {
+        outcome.failure = RunFailure{i, path, platform::kNotRegularFile};
+    }
+    if (row.skipped != SkipReason::None || outcome.failure) {
         outcome.complete = true;
         return outcome;
     }

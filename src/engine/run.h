@@ -25,9 +25,7 @@ struct RunRequest {
     unsigned workers = 0;
 };
 
-// NotRegular: in contents mode, a FIFO, a device or a socket (or a link to one), which is never read or
-// written.
-enum class SkipReason { None, EmptyPath, Missing, Folder, NotRegular };
+enum class SkipReason { None, EmptyPath, Missing, Folder };
 
 struct RowResult {
     std::int64_t count = 0;

@@ -21,6 +21,9 @@ struct FileIdentity {
 
 bool sameFile(const FileIdentity& a, const FileIdentity& b);
 
+// The identity of the file a path names, following symbolic links; not known when there is no such file.
+FileIdentity fileIdentity(const std::string& path);
+
 // The reasons a read or a write gives for a path that names no regular file, and for a file another program
 // has open.
 inline constexpr char kNotRegularFile[] = "not a regular file";
@@ -29,8 +32,9 @@ inline constexpr char kInUseElsewhere[] = "in use by another program";
 // Reads a regular file whole into the buffer, whose memory is kept. Anything else (a FIFO, a device, a
 // socket, or a link to one) is refused without being opened in a way that could block, and no more than the
 // size the file had when it was opened is read, so a file that grows meanwhile cannot exhaust memory. With
-// identity given, it receives what the file was when it was opened. Returns the reason on failure, when the
-// buffer is empty; the empty text on success.
+// identity given, it receives what the file was when it was opened, or what the path named when the file
+// could not be read; it is not known only when the path names nothing. Returns the reason on failure, when
+// the buffer is empty; the empty text on success.
 std::string readRegularFile(const std::string& path, std::string& buffer, FileIdentity* identity = nullptr);
 
 // Writes the bytes to a temporary file beside the target, flushes it to disk and renames it over the target;

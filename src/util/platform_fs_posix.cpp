@@ -247,9 +247,17 @@ bool copyExtendedAttributes(int from, int to) {
         return false;
     }
     std::string value;
+    std::string given;
     for (const std::string& name : wanted) {
-        if (!attributeValue(from, name, value) ||
-            ::fsetxattr(to, name.c_str(), value.data(), value.size(), 0) != 0) {
+        if (!attributeValue(from, name, value)) {
+            return false;
+        }
+        // A security label the system gave the new file may be one this user could not set, even to itself.
+        if (std::find(present.begin(), present.end(), name) != present.end() &&
+            attributeValue(to, name, given) && given == value) {
+            continue;
+        }
+        if (::fsetxattr(to, name.c_str(), value.data(), value.size(), 0) != 0) {
             return false;
         }
     }
@@ -504,12 +512,24 @@ bool sameFile(const FileIdentity& a, const FileIdentity& b) {
            a.modifiedNanoseconds == b.modifiedNanoseconds;
 }
 
+FileIdentity fileIdentity(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? identityOf(info) : FileIdentity{};
+}
+
 std::string readRegularFile(const std::string& path, std::string& buffer, FileIdentity* identity) {
     buffer.clear();
     struct stat info {};
     // Looked at before opening: opening a device can act on it.
     if (::stat(path.c_str(), &info) != 0) {
-        return errnoText(errno);
+        const int code = errno;
+        if (identity) {
+            *identity = FileIdentity{};
+        }
+        return errnoText(code);
+    }
+    if (identity) {
+        *identity = identityOf(info);
     }
     if (!S_ISREG(info.st_mode)) {
         return S_ISDIR(info.st_mode) ? errnoText(EISDIR) : kNotRegularFile;
@@ -517,6 +537,9 @@ std::string readRegularFile(const std::string& path, std::string& buffer, FileId
     const OpenFile file(openForLooking(path.c_str()));
     if (!file.isOpen() || ::fstat(file.fd(), &info) != 0) {
         return errnoText(errno);
+    }
+    if (identity) {
+        *identity = identityOf(info);
     }
     if (!S_ISREG(info.st_mode)) {
         return kNotRegularFile;
@@ -543,9 +566,6 @@ std::string readRegularFile(const std::string& path, std::string& buffer, FileId
         filled += static_cast<std::size_t>(got);
     }
     buffer.resize(filled);
-    if (identity) {
-        *identity = identityOf(info);
-    }
     return {};
 }
 

@@ -697,6 +697,7 @@ private slots:
         f.key(f.window.get(), Qt::Key_F8);
         QTRY_VERIFY(!f.window->executing());
         QCOMPARE(testing::readBytes(f.files.file("ok.txt")), std::string("bb"));
+        QCOMPARE(f.dialogs.texts, QStringList{QString::fromStdString(fifo) + ": not a regular file"});
         f.window->show();
         f.key(f.window.get(), Qt::Key_Q, Qt::ControlModifier);
         QTRY_VERIFY(!f.window->isVisible());
