@@ -10,6 +10,7 @@
 namespace morvane {
 namespace {
 
+using namespace std::string_literals;
 using testing::readBytes;
 
 RepTask task(const std::string& name, const std::string& find = "a") {
@@ -114,7 +115,7 @@ TEST(SavedTaskStore, task_stored_by_another_window_is_not_lost) {
 
 TEST(SavedTaskStore, unreadable_saved_tasks_file_is_kept_aside_before_saving) {
     testing::TempDir dir;
-    const std::string garbage("\0\xff[Name:]\r\nno separator\x1a", 26);
+    const std::string garbage = "\0\xff[Name:]\r\nno separator\x1a"s;
     const std::string path = dir.write("Saved_Replacements.txt", garbage);
 
     SavedTaskStore readOnly(path);
