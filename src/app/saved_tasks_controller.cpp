@@ -2,9 +2,9 @@
 
 #include "config/message_keys.h"
 #include "lists/key_rules.h"
-#include "lists/pair_list.h"
+#include "lists/pair_editor_controller.h"
 #include "lists/replace_mode_view.h"
-#include "tasks/saved_task_list.h"
+#include "tasks/saved_task_view.h"
 #include "ui/program_version.h"
 #include "util/qt_text.h"
 

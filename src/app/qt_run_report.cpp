@@ -1,4 +1,4 @@
-#include "app/run_report.h"
+#include "app/qt_run_report.h"
 
 #include "config/message_keys.h"
 #include "util/qt_text.h"

@@ -1,4 +1,4 @@
-#include "app/main_menus.h"
+#include "app/qt_main_menus.h"
 
 #include <QAction>
 #include <QMenu>

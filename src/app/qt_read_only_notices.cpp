@@ -1,4 +1,4 @@
-#include "app/read_only_notices.h"
+#include "app/qt_read_only_notices.h"
 
 #include "config/message_keys.h"
 #include "config/settings_format.h"
