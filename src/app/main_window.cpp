@@ -4,7 +4,9 @@
 #include "config/message_keys.h"
 #include "config/relabelling.h"
 #include "config/settings_format.h"
+#include "engine/leftovers.h"
 #include "engine/progress_view.h"
+#include "engine/run_journal.h"
 #include "lists/file_list_view.h"
 #include "lists/key_rules.h"
 #include "lists/list_text.h"
@@ -61,6 +63,29 @@ const char* const kBuiltInTasksKeptAside =
     "The saved-tasks file holds text that cannot be read as tasks. So that none of it is lost when the "
     "tasks are saved, it has been copied to:";
 const char* const kBuiltInRunStopped = "Run stopped; found so far:";
+
+std::string_view leftoverKey(LeftoverAction action) {
+    switch (action) {
+    case LeftoverAction::PutBack:
+        return keys::kLeftoverPutBack;
+    case LeftoverAction::RewriteFinished:
+        return keys::kLeftoverRewriteFinished;
+    case LeftoverAction::RewriteNotBegun:
+        return keys::kLeftoverRewriteNotBegun;
+    case LeftoverAction::TemporaryRemoved:
+        return keys::kLeftoverTemporaryRemoved;
+    case LeftoverAction::BackupKept:
+        return keys::kLeftoverBackupKept;
+    case LeftoverAction::NotPutBack:
+        return keys::kLeftoverNotPutBack;
+    case LeftoverAction::BackupLost:
+        return keys::kLeftoverBackupLost;
+    }
+    return {};
+}
+
+const char* const kBuiltInLeftoversFound =
+    "Morvane found what interrupted runs left behind and cleared it up:";
 
 template <class Widget> Widget* named(Widget* widget, const char* name) {
     widget->setObjectName(QString::fromLatin1(name));
@@ -285,6 +310,10 @@ void MainWindow::startUp(AppFolderCheck appFolderCheck) {
     show();
     reportReadOnlyStateFiles();
     reportKeptAside(opened.keptAside);
+    if (writable_.folder) {
+        // Runs that were cut short, by this window or the runner, and the state files' own temporary files.
+        reportLeftoversAndFailures(clearLeftovers(journalFolderIn(appFolder_), {appFolder_}), {});
+    }
 }
 
 // Once, at start-up: a folder that cannot be written as a whole, or each state file that cannot.
@@ -539,6 +568,7 @@ RunInputs MainWindow::snapshot(bool execute) {
     inputs.request.files = files_.paths();
     inputs.request.mode = replaceMode_->replaceInContents() ? ReplaceMode::Contents : ReplaceMode::FileNames;
     inputs.request.ausfuehren = execute;
+    inputs.request.stateFolder = writable_.folder ? appFolder_ : std::string();
     inputs.ids = files_.ids();
     files_.resetCounts();
     return inputs;
@@ -562,15 +592,36 @@ void MainWindow::runFinished(const RunResult& result, bool executed) {
         tell(toQString(mismatchText(fromQString(message(keys::kUboundElementsWrong)), result.findsUbound,
                                     result.replacesUbound)));
     }
-    // One box after the run for every file that could not be read, written or renamed, never one per file.
-    if (executed && !result.failures.empty()) {
-        QStringList lines;
-        for (const RunFailure& failure : result.failures) {
-            lines << QDir::toNativeSeparators(pathToQString(failure.path)) + QStringLiteral(": ") +
-                         toQString(failure.reason);
-        }
-        tell(lines.join(QLatin1Char('\n')), Dialogs::Icon::Critical);
+    if (executed) {
+        reportLeftoversAndFailures(result.leftovers, result.failures);
     }
+}
+
+// One box for what interrupted runs left and what was done about it, and after a run for every file that
+// could not be read, written or renamed; never one box per file.
+void MainWindow::reportLeftoversAndFailures(const std::vector<LeftoverNote>& leftovers,
+                                            const std::vector<RunFailure>& failures) {
+    if (leftovers.empty() && failures.empty()) {
+        return;
+    }
+    QStringList lines;
+    if (!leftovers.empty()) {
+        lines << message(keys::kLeftoversFound, kBuiltInLeftoversFound);
+    }
+    const std::string keptIn = fromQString(message(keys::kLeftoverKeptIn, std::string(kKeptInText).c_str()));
+    for (const LeftoverNote& note : leftovers) {
+        const std::string action = fromQString(
+            message(leftoverKey(note.action), std::string(leftoverActionText(note.action)).c_str()));
+        lines << QDir::toNativeSeparators(pathToQString(note.path)) + QStringLiteral(": ") +
+                     toQString(describeLeftover(note, action, keptIn));
+    }
+    for (const RunFailure& failure : failures) {
+        lines << QDir::toNativeSeparators(pathToQString(failure.path)) + QStringLiteral(": ") +
+                     toQString(failure.reason);
+    }
+    const bool attention =
+        !failures.empty() || std::any_of(leftovers.begin(), leftovers.end(), needsAttention);
+    tell(lines.join(QLatin1Char('\n')), attention ? Dialogs::Icon::Critical : Dialogs::Icon::Information);
 }
 
 // Locking moves the focus away from a control that goes disabled; unlocking gives it back, so the user goes

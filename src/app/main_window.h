@@ -83,6 +83,8 @@ private:
     void startUp(AppFolderCheck appFolderCheck);
     void reportReadOnlyStateFiles();
     void reportKeptAside(const std::string& keptAside);
+    void reportLeftoversAndFailures(const std::vector<LeftoverNote>& leftovers,
+                                    const std::vector<RunFailure>& failures);
     void showTakenIn(const SavedTaskStore::Sync& sync);
 
     void SettingsEinstellen();

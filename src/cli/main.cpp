@@ -1,5 +1,7 @@
 #include "cli/command_line.h"
+#include "engine/leftovers.h"
 #include "engine/run.h"
+#include "engine/run_journal.h"
 #include "tasks/saved_tasks_file.h"
 #include "tasks/task_rows.h"
 #include "util/escaped_text.h"
@@ -76,6 +78,14 @@ void reportProblem(const std::string& path, const std::string& reason) {
     std::cerr << "morvane-cli: " << escapeControlBytes(path) << ": " << escapeControlBytes(reason) << '\n';
 }
 
+// Returns whether any of them needs a person to look at the file.
+bool reportLeftovers(const std::vector<LeftoverNote>& notes) {
+    for (const LeftoverNote& note : notes) {
+        reportProblem(note.path, describeLeftover(note, leftoverActionText(note.action), kKeptInText));
+    }
+    return std::any_of(notes.begin(), notes.end(), needsAttention);
+}
+
 // One record of standard output: a label or count, a TAB and a value. As a line the value is escaped, so
 // that no path can start a line of its own; as a NUL-ended record it is written as it is.
 void printRecord(std::string_view label, std::string_view value, bool nulRecords) {
@@ -87,8 +97,12 @@ void printRecord(std::string_view label, std::string_view value, bool nulRecords
 }
 
 int runAndReport(const RunRequest& request, bool nulRecords) {
+    // An execute run clears up first itself; a simulate run only follows the journals of runs cut short.
+    const bool leftoversNeedAttention =
+        !request.ausfuehren && reportLeftovers(clearLeftovers(journalFolderIn(request.stateFolder), {}));
     const RunResult result = ErsetzenSimulieren(request);
-    bool anyFailed = !result.failures.empty();
+    const bool runLeftoversNeedAttention = reportLeftovers(result.leftovers);
+    bool anyFailed = !result.failures.empty() || leftoversNeedAttention || runLeftoversNeedAttention;
     for (const RowResult& row : result.rows) {
         printRecord(std::to_string(row.count), row.path, nulRecords);
         if (row.skipped != SkipReason::None) {
@@ -130,6 +144,7 @@ int main(int argc, char** argv) {
         break;
     }
     RunRequest& request = invocation.request;
+    request.stateFolder = appDir;
     if (invocation.task) {
         const SavedReps reps = readSavedTasks(savedTasksPath(appDir));
         const RepTask* task = findTask(reps, *invocation.task);

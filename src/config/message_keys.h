@@ -19,5 +19,14 @@ inline constexpr std::string_view kTasksNotSaved = "[TasksNotSaved]";
 inline constexpr std::string_view kSettingsReadOnly = "[SettingsReadOnly]";
 inline constexpr std::string_view kTasksReadOnly = "[TasksReadOnly]";
 inline constexpr std::string_view kTasksKeptAside = "[TasksKeptAside]";
+inline constexpr std::string_view kLeftoversFound = "[LeftoversFound]";
+inline constexpr std::string_view kLeftoverPutBack = "[LeftoverPutBack]";
+inline constexpr std::string_view kLeftoverRewriteFinished = "[LeftoverRewriteFinished]";
+inline constexpr std::string_view kLeftoverRewriteNotBegun = "[LeftoverRewriteNotBegun]";
+inline constexpr std::string_view kLeftoverTemporaryRemoved = "[LeftoverTemporaryRemoved]";
+inline constexpr std::string_view kLeftoverBackupKept = "[LeftoverBackupKept]";
+inline constexpr std::string_view kLeftoverNotPutBack = "[LeftoverNotPutBack]";
+inline constexpr std::string_view kLeftoverBackupLost = "[LeftoverBackupLost]";
+inline constexpr std::string_view kLeftoverKeptIn = "[LeftoverKeptIn]";
 
 } // namespace morvane::keys

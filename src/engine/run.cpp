@@ -3,6 +3,7 @@
 #include "engine/notation.h"
 #include "engine/occurrences.h"
 #include "engine/progress.h"
+#include "engine/run_journal.h"
 #include "util/paths.h"
 #include "util/platform_fs.h"
 #include "util/text_file.h"
@@ -52,6 +53,7 @@ struct Plan {
     std::vector<std::string> finds;
     std::vector<std::string> replaces;
     std::size_t lastNonEmptyPair = 0;
+    platform::WriteJournal* journal = nullptr; // an execute run's, which writes on one thread only
 
     Plan(const RunRequest& request_, std::vector<std::string> finds_, std::vector<std::string> replaces_)
         : request(request_), finds(std::move(finds_)), replaces(std::move(replaces_)) {
@@ -184,7 +186,8 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, 
             if (!plan.contents()) {
                 renameTo(outcome, i, *entry, buffers.text);
             } else if (readable) {
-                if (const WriteOutcome written = TextDateiSpeichern(buffers.text, path, &readAs);
+                if (const WriteOutcome written =
+                        TextDateiSpeichern(buffers.text, path, &readAs, plan.journal);
                     !written.ok()) {
                     outcome.failure = RunFailure{i, path, "cannot be written: " + written.error};
                 }
@@ -296,8 +299,16 @@ public:
         }
         SonderzeichenReplace(finds);
         SonderzeichenReplace(replaces);
-        const Plan plan(request_, std::move(finds), std::move(replaces));
+        Plan plan(request_, std::move(finds), std::move(replaces));
         const std::vector<std::string> files = atLeastOneEntry(request_.files);
+        std::optional<RunJournal> journal;
+        if (request_.ausfuehren) {
+            const std::string journalFolder = journalFolderIn(request_.stateFolder);
+            result_.leftovers = clearLeftovers(journalFolder, foldersOf(files));
+            if (plan.contents() && !journalFolder.empty()) {
+                plan.journal = &journal.emplace(journalFolder);
+            }
+        }
         const ProgressSchedule schedule(plan.finds.size(), files.size());
         result_.rows.reserve(files.size());
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/leftovers.h"
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -23,6 +25,9 @@ struct RunRequest {
     // Threads a simulate run spreads the files over; 0 takes one per core. Execute runs always use one,
     // because two rows may name the same file and each must see what the other did.
     unsigned workers = 0;
+    // The folder that keeps the saved tasks. An execute run first clears up what interrupted runs left
+    // (see clearLeftovers) and keeps its journal there while it writes; empty for neither.
+    std::string stateFolder{};
 };
 
 enum class SkipReason { None, EmptyPath, Missing, Folder };
@@ -53,6 +58,8 @@ struct RunResult {
     // What the status line shows after the run; nothing when no non-empty pair met an existing file.
     std::optional<StatusKind> status;
     std::vector<RunFailure> failures; // files that could not be read, written or renamed
+    // What an execute run found and did, before it began, about what interrupted runs left in its folders.
+    std::vector<LeftoverNote> leftovers;
     bool cancelled = false;
 };
 

@@ -1,5 +1,7 @@
 #include "util/leftover_names.h"
 
+#include <algorithm>
+
 namespace morvane {
 
 namespace {
@@ -28,6 +30,12 @@ std::string_view cutToFit(std::string_view name, std::size_t room) {
     return name.substr(0, end);
 }
 
+bool isSuffix(std::string_view text) {
+    return text.size() == kLeftoverSuffixLength && std::all_of(text.begin(), text.end(), [](char c) {
+               return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+           });
+}
+
 } // namespace
 
 std::string leftoverName(LeftoverKind kind, std::string_view fileName, std::string_view suffix,
@@ -41,6 +49,35 @@ std::string leftoverName(LeftoverKind kind, std::string_view fileName, std::stri
     name += tag;
     name += suffix;
     return name;
+}
+
+std::optional<LeftoverNameParts> parseLeftoverName(std::string_view name) {
+    if (!name.starts_with('.')) {
+        return std::nullopt;
+    }
+    const std::size_t marker = name.rfind(kMarker);
+    if (marker == std::string_view::npos || marker == 0) {
+        return std::nullopt;
+    }
+    std::string_view rest = name.substr(marker + kMarker.size());
+    LeftoverKind kind = LeftoverKind::Temporary;
+    if (rest.starts_with(kBackupTag)) {
+        kind = LeftoverKind::Backup;
+        rest.remove_prefix(kBackupTag.size());
+    }
+    if (!isSuffix(rest)) {
+        return std::nullopt;
+    }
+    return LeftoverNameParts{kind, name.substr(1, marker - 1)};
+}
+
+bool mayBeCutShort(std::string_view leftoverName, std::size_t nameMax) {
+    // A cut stops up to three bytes short of the limit rather than split a character.
+    return leftoverName.size() + 3 >= nameMax;
+}
+
+std::string keptBackupName(std::string_view backupName) {
+    return std::string(backupName.starts_with('.') ? backupName.substr(1) : backupName);
 }
 
 } // namespace morvane

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,5 +22,20 @@ inline constexpr std::size_t kLeftoverSuffixLength = 10;
 // room for the marker and the suffix. NAME is cut before a byte that continues a UTF-8 character.
 std::string leftoverName(LeftoverKind kind, std::string_view fileName, std::string_view suffix,
                          std::size_t nameMax);
+
+struct LeftoverNameParts {
+    LeftoverKind kind;
+    std::string_view fileName; // possibly cut short
+};
+
+// What a name made by leftoverName says; nothing for any other name.
+std::optional<LeftoverNameParts> parseLeftoverName(std::string_view name);
+
+// Whether the name may hold a file name cut short: it is as long as leftoverName makes a name that is cut.
+bool mayBeCutShort(std::string_view leftoverName, std::size_t nameMax);
+
+// The visible name a backup is kept under when nobody can tell whether its file still needs it: the same
+// name without the leading dot, so it fits wherever the backup's name did and is never taken for a leftover.
+std::string keptBackupName(std::string_view backupName);
 
 } // namespace morvane

@@ -37,6 +37,30 @@ inline constexpr char kInUseElsewhere[] = "in use by another program";
 // the buffer is empty; the empty text on success.
 std::string readRegularFile(const std::string& path, std::string& buffer, FileIdentity* identity = nullptr);
 
+// What a rewrite in place is about to do, for a journal that must be able to put the file back after a crash.
+struct InPlaceRewrite {
+    std::string target;        // the file, after following symbolic links
+    std::string backup;        // beside it: the old contents, already on disk
+    FileIdentity before;       // the file as it is before the rewrite
+    std::string_view oldBytes; // what the backup holds
+    std::string_view newBytes;
+};
+
+// Hears what a write leaves on disk while it works, so that a process killed part way (or a machine that
+// lost its power) leaves a trail that a later run can follow to clean up and put back.
+class WriteJournal {
+public:
+    virtual ~WriteJournal() = default;
+    // Before a temporary file or a backup is made in the folder.
+    virtual void writingIn(const std::string& folder) = 0;
+    // Before the file is first changed; a reason stops the rewrite, and the file keeps its old contents.
+    virtual std::string rewriteStarting(const InPlaceRewrite& rewrite) = 0;
+    // Now and then while the file is being written.
+    virtual void rewriteGoingOn() = 0;
+    // When the file holds its new contents, or its old ones again, and the backup is gone.
+    virtual void rewriteEnded(const InPlaceRewrite& rewrite) = 0;
+};
+
 // Writes the bytes to a temporary file beside the target, flushes it to disk and renames it over the target;
 // the new file gets the target's owner, group, every mode bit and its extended attributes (which hold its
 // access control lists). A target reached through a symbolic link is replaced where the link points; anything
@@ -45,10 +69,17 @@ std::string readRegularFile(const std::string& path, std::string& buffer, FileId
 // backup of the old contents is written beside it first, then the file is rewritten in place; should that
 // fail, the old contents are put back, and if even that fails the reason names the backup that still holds
 // them. A file that another program has open, where the system can tell, is left alone. With readAs given, a
-// file that is no longer the one read (replaced, or changed since) is not overwritten.
-// Returns the reason on failure, when the target is left as it was; the empty text on success.
+// file that is no longer the one read (replaced, or changed since) is not overwritten. With a journal given,
+// it hears of every folder written in and every rewrite in place. While a temporary file or backup exists, it
+// is held (see HeldFile), so that a clean-up by another process leaves it alone. Returns the reason on
+// failure, when the target is left as it was; the empty text on success.
 std::string replaceFileContents(const std::string& target, std::string_view bytes,
-                                const FileIdentity* readAs = nullptr);
+                                const FileIdentity* readAs = nullptr, WriteJournal* journal = nullptr);
+
+// Writes the bytes over the file at the path from its start and cuts it to their length, keeping its inode
+// so that every hard link sees them, and flushes it to disk; only while the path still names the file of the
+// identity's device and inode, and never through a symbolic link. Returns the reason on failure.
+std::string putBackInPlace(const std::string& path, std::string_view bytes, const FileIdentity& expected);
 
 // Renames a file or folder, failing instead of replacing anything that already exists at the new path. Only a
 // change of letter case of one entry on a file system that ignores case may take a name that already exists,

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <system_error>
@@ -81,7 +82,13 @@ int createTemporaryBeside(const fs::path& target, mode_t mode, LeftoverKind kind
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporaryPath = (folder / leftoverName(kind, fileName, randomSuffix(), limit)).string();
         const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd >= 0 || errno != EEXIST) {
+        if (fd >= 0) {
+            // Held for as long as it is open, so that a clean-up of leftovers elsewhere leaves it alone (see
+            // HeldFile); where the file system has no such locks, the file is written all the same.
+            ::flock(fd, LOCK_EX | LOCK_NB);
+            return fd;
+        }
+        if (errno != EEXIST) {
             return fd;
         }
     }
@@ -278,17 +285,55 @@ int writeTemporaryBeside(const fs::path& target, mode_t mode, LeftoverKind kind,
     return 0;
 }
 
-// Writes from the start, cuts the file to the new length and flushes it. Returns 0 or the error.
-int rewriteFrom0(int fd, std::string_view bytes) {
-    if (::lseek(fd, 0, SEEK_SET) != 0 || !writeAll(fd, bytes) ||
-        ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0 || ::fsync(fd) != 0) {
+// Writes from the start in steps, telling the journal between them, cuts the file to the new length and
+// flushes it. Returns 0 or the error.
+int rewriteFrom0(int fd, std::string_view bytes, WriteJournal* journal) {
+    constexpr std::size_t kStep = std::size_t{8} << 20;
+    if (::lseek(fd, 0, SEEK_SET) != 0) {
+        return errno;
+    }
+    for (std::size_t done = 0; done < bytes.size(); done += kStep) {
+        if (journal) {
+            journal->rewriteGoingOn();
+        }
+        if (!writeAll(fd, bytes.substr(done, kStep))) {
+            return errno;
+        }
+    }
+    if (::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0 || ::fsync(fd) != 0) {
         return errno;
     }
     return 0;
 }
 
+// The old contents of a file about to be rewritten in place, on disk beside it and held until the rewrite
+// is over. Returns the open backup, or -1 with errno set; on failure nothing is left behind.
+int writeBackupBeside(const fs::path& target, std::string_view old, std::string& backupPath) {
+    const int fd = createTemporaryBeside(target, 0600, LeftoverKind::Backup, backupPath);
+    if (fd < 0) {
+        return -1;
+    }
+    if (!writeAll(fd, old) || ::fsync(fd) != 0) {
+        const int code = errno;
+        ::unlink(backupPath.c_str());
+        ::close(fd);
+        errno = code;
+        return -1;
+    }
+    // The backup's name must be on disk before a journal names it.
+    syncFolder(target.parent_path());
+    return fd;
+}
+
+// A backup still needed after a failed rewrite takes a visible name, so that its owner can find it.
+std::string keepBackup(const std::string& backupPath) {
+    const fs::path backup(backupPath);
+    const std::string kept = (backup.parent_path() / keptBackupName(backup.filename().string())).string();
+    return renameNoReplace(backupPath, kept).empty() ? kept : backupPath;
+}
+
 std::string rewriteInPlace(int fd, const fs::path& resolved, std::string_view bytes,
-                           const FileIdentity* readAs) {
+                           const FileIdentity* readAs, WriteJournal* journal) {
     struct stat now {};
     if (::fstat(fd, &now) != 0) {
         return errnoText(errno);
@@ -301,29 +346,47 @@ std::string rewriteInPlace(int fd, const fs::path& resolved, std::string_view by
         return errnoText(errno);
     }
     std::string backupPath;
-    if (const int code = writeTemporaryBeside(resolved, 0600, LeftoverKind::Backup, nullptr, old, backupPath);
-        code != 0) {
-        return errnoText(code);
+    const int backup = writeBackupBeside(resolved, old, backupPath);
+    if (backup < 0) {
+        return errnoText(errno);
     }
-    if (const int code = rewriteFrom0(fd, bytes); code != 0) {
-        if (rewriteFrom0(fd, old) != 0) {
-            return errnoText(code) + "; the old contents are kept in \"" + backupPath + "\"";
-        }
+    const InPlaceRewrite rewrite{resolved.string(), backupPath, identityOf(now), old, bytes};
+    const auto discardBackup = [&] {
         ::unlink(backupPath.c_str());
+        ::close(backup);
+        syncFolder(resolved.parent_path());
+        if (journal) {
+            journal->rewriteEnded(rewrite);
+        }
+    };
+    if (journal) {
+        if (std::string reason = journal->rewriteStarting(rewrite); !reason.empty()) {
+            ::unlink(backupPath.c_str());
+            ::close(backup);
+            return reason;
+        }
+    }
+    if (const int code = rewriteFrom0(fd, bytes, journal); code != 0) {
+        if (rewriteFrom0(fd, old, journal) != 0) {
+            const std::string kept = keepBackup(backupPath);
+            ::close(backup);
+            return errnoText(code) + "; the old contents are kept in \"" + kept + "\"";
+        }
+        discardBackup();
         return errnoText(code);
     }
-    ::unlink(backupPath.c_str());
-    syncFolder(resolved.parent_path());
+    discardBackup();
     return {};
 }
 
 // A rename would give this name a new inode and leave the file's other names with the old contents.
-std::string replaceHardLinked(const fs::path& resolved, std::string_view bytes, const FileIdentity* readAs) {
+std::string replaceHardLinked(const fs::path& resolved, std::string_view bytes, const FileIdentity* readAs,
+                              WriteJournal* journal) {
     const int fd = ::open(resolved.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {
         return errnoText(errno);
     }
-    std::string reason = rewriteInPlace(fd, resolved, bytes, readAs);
+    std::string reason = rewriteInPlace(fd, resolved, bytes, readAs, journal);
     if (::close(fd) != 0 && reason.empty()) {
         reason = errnoText(errno);
     }
@@ -358,7 +421,7 @@ void releaseLease(int fd) {
 
 // Rewriting in place keeps the inode, so what the original has besides its contents stays as it is.
 std::string replaceInPlace(const Original& original, const fs::path& resolved, std::string_view bytes,
-                           const FileIdentity* readAs) {
+                           const FileIdentity* readAs, WriteJournal* journal) {
     const Lease lease = takeWriteLease(original.fd);
     if (lease == Lease::InUse) {
         return kInUseElsewhere;
@@ -367,7 +430,7 @@ std::string replaceInPlace(const Original& original, const fs::path& resolved, s
     if (lease == Lease::Held) {
         releaseLease(original.fd);
     }
-    return replaceHardLinked(resolved, bytes, readAs);
+    return replaceHardLinked(resolved, bytes, readAs, journal);
 }
 
 std::string createByRename(const fs::path& resolved, std::string_view bytes) {
@@ -387,12 +450,12 @@ std::string createByRename(const fs::path& resolved, std::string_view bytes) {
 }
 
 std::string replaceByRename(const Original& original, const fs::path& resolved, std::string_view bytes,
-                            const FileIdentity* readAs) {
+                            const FileIdentity* readAs, WriteJournal* journal) {
     std::string temporaryPath;
     const int code =
         writeTemporaryBeside(resolved, 0600, LeftoverKind::Temporary, &original, bytes, temporaryPath);
     if (code == kAttributesNotKept) {
-        return replaceInPlace(original, resolved, bytes, readAs);
+        return replaceInPlace(original, resolved, bytes, readAs, journal);
     }
     if (code != 0) {
         return errnoText(code);
@@ -535,9 +598,12 @@ std::string readRegularFile(const std::string& path, std::string& buffer, FileId
     return {};
 }
 
-std::string replaceFileContents(const std::string& target, std::string_view bytes,
-                                const FileIdentity* readAs) {
+std::string replaceFileContents(const std::string& target, std::string_view bytes, const FileIdentity* readAs,
+                                WriteJournal* journal) {
     const fs::path resolved = resolveWriteTarget(target);
+    if (journal) {
+        journal->writingIn(resolved.parent_path().string());
+    }
     struct stat found {};
     if (::stat(resolved.c_str(), &found) != 0) {
         return readAs ? kChangedMeanwhile : createByRename(resolved, bytes);
@@ -563,9 +629,30 @@ std::string replaceFileContents(const std::string& target, std::string_view byte
         return kChangedMeanwhile;
     }
     if (original.info.st_nlink > 1) {
-        return replaceInPlace(original, resolved, bytes, readAs);
+        return replaceInPlace(original, resolved, bytes, readAs, journal);
     }
-    return replaceByRename(original, resolved, bytes, readAs);
+    return replaceByRename(original, resolved, bytes, readAs, journal);
+}
+
+std::string putBackInPlace(const std::string& path, std::string_view bytes, const FileIdentity& expected) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return errnoText(errno);
+    }
+    struct stat info {};
+    std::string reason;
+    if (::fstat(fd, &info) != 0) {
+        reason = errnoText(errno);
+    } else if (!S_ISREG(info.st_mode) || static_cast<std::uint64_t>(info.st_dev) != expected.device ||
+               static_cast<std::uint64_t>(info.st_ino) != expected.inode) {
+        reason = "the file was replaced";
+    } else if (const int code = rewriteFrom0(fd, bytes, nullptr); code != 0) {
+        reason = errnoText(code);
+    }
+    if (::close(fd) != 0 && reason.empty()) {
+        reason = errnoText(errno);
+    }
+    return reason;
 }
 
 std::string renameNoReplace(const std::string& from, const std::string& to) {

@@ -23,11 +23,11 @@ std::string TextDateiEinlesen(const std::string& path) {
 }
 
 WriteOutcome TextDateiSpeichern(const std::string& text, const std::string& path,
-                                const platform::FileIdentity* readAs) {
+                                const platform::FileIdentity* readAs, platform::WriteJournal* journal) {
     if (path.empty()) {
         return WriteOutcome{"empty path"};
     }
-    return WriteOutcome{platform::replaceFileContents(path, text, readAs)};
+    return WriteOutcome{platform::replaceFileContents(path, text, readAs, journal)};
 }
 
 } // namespace morvane

@@ -32,8 +32,10 @@ std::string TextDateiEinlesen(const std::string& path);
 
 // Replaces the file's whole contents with the text. The file is either fully rewritten or keeps its old
 // contents and permissions: a crash, a full disk or a size limit part way never leaves it truncated. With
-// readAs given, a file that someone else replaced or changed since that read is left as it is.
+// readAs given, a file that someone else replaced or changed since that read is left as it is. With a journal
+// given, it hears what the write leaves on disk while it works (see platform::WriteJournal).
 WriteOutcome TextDateiSpeichern(const std::string& text, const std::string& path,
-                                const platform::FileIdentity* readAs = nullptr);
+                                const platform::FileIdentity* readAs = nullptr,
+                                platform::WriteJournal* journal = nullptr);
 
 } // namespace morvane

@@ -2,12 +2,18 @@
 #include "tasks/saved_tasks_file.h"
 #include "tasks/saved_tasks_format.h"
 
+#include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 
 extern char** environ;
 
@@ -25,8 +31,9 @@ struct Outcome {
     std::string err;
 };
 
-// Runs the real runner as a separate process, exactly as a script would.
-Outcome runCli(const TempDir& dir, std::vector<std::string> arguments) {
+// Starts the real runner as a separate process, exactly as a script would, with its output going to files in
+// the folder; returns its process id, or -1.
+pid_t startCli(const TempDir& dir, std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), MORVANE_CLI_PATH);
     std::vector<char*> argv;
     for (std::string& argument : arguments) {
@@ -40,18 +47,30 @@ Outcome runCli(const TempDir& dir, std::vector<std::string> arguments) {
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     pid_t child = 0;
-    Outcome outcome;
-    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        waitpid(child, &status, 0);
-        outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+        child = -1;
     }
     posix_spawn_file_actions_destroy(&actions);
+    return child;
+}
+
+Outcome finishCli(const TempDir& dir, pid_t child) {
+    Outcome outcome;
+    int status = 0;
+    if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)) {
+        outcome.exitCode = WEXITSTATUS(status);
+    }
+    const std::string outPath = dir.file(".stdout");
+    const std::string errPath = dir.file(".stderr");
     outcome.out = readBytes(outPath);
     outcome.err = readBytes(errPath);
     std::filesystem::remove(outPath);
     std::filesystem::remove(errPath);
     return outcome;
+}
+
+Outcome runCli(const TempDir& dir, std::vector<std::string> arguments) {
+    return finishCli(dir, startCli(dir, std::move(arguments)));
 }
 
 TEST(Runner, SimulatePrintsCountsPerPathAndTheTotalAndChangesNothing) {
@@ -255,6 +274,102 @@ TEST(RunnerTasks, UnknownTasksAreUsageErrorsAndNothingIsCreated) {
     EXPECT_EQ(runCli(files, {"--app-dir", app.path(), "tasks"}).out, "");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(app.path()), {}), 0)
         << "the runner must not write the saved tasks or the settings";
+}
+
+// Kills the runner once the file or folder shows up; false when the runner ended before it did.
+bool killWhenItAppears(pid_t runner, const std::function<bool()>& appeared) {
+    for (;;) {
+        if (appeared()) {
+            ::kill(runner, SIGKILL);
+            return true;
+        }
+        int status = 0;
+        if (waitpid(runner, &status, WNOHANG) == runner) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+}
+
+std::vector<std::string> visibleNamesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::erase_if(names, [](const std::string& name) { return name == ".stdout" || name == ".stderr"; });
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(RunnerRecovery, InterruptedInPlaceRewriteIsPutBackByTheNextCall) {
+    TempDir app;
+    TempDir files;
+    const std::string old(16 << 20, 'o');
+    const std::string big = files.write("big.txt", old);
+    const std::string link = files.file("link.txt");
+    std::filesystem::create_hard_link(big, link);
+    const pid_t runner = startCli(files, {"--app-dir", app.path(), "execute", "--pair", "o", "new", big});
+    // Killed as soon as the file starts to change, in the midst of its rewrite.
+    const bool killed = killWhenItAppears(runner, [&] {
+        char start[3] = {};
+        std::ifstream(big, std::ios::binary).read(start, 3);
+        return std::string_view(start, 3) == "new";
+    });
+    finishCli(files, runner);
+    ASSERT_TRUE(killed) << "the runner finished before it could be killed";
+    const std::string left = readBytes(big);
+
+    const Outcome next = runCli(files, {"--app-dir", app.path(), "simulate", "--pair", "o", "0", link});
+
+    EXPECT_EQ(next.exitCode, 0) << next.err;
+    const std::string now = readBytes(big);
+    std::string fresh;
+    for (std::size_t i = 0; i < old.size(); ++i) {
+        fresh += "new";
+    }
+    EXPECT_TRUE(now == old || now == fresh) << "wholly old or wholly new";
+    if (left != old && left != fresh) {
+        EXPECT_EQ(now, old);
+        EXPECT_EQ(next.err,
+                  "morvane-cli: " + big + ": a rewrite was interrupted; the old contents are back\n");
+    }
+    EXPECT_TRUE(std::filesystem::equivalent(big, link));
+    EXPECT_EQ(visibleNamesIn(files.path()), (std::vector<std::string>{"big.txt", "link.txt"}));
+    EXPECT_EQ(visibleNamesIn(app.path()), std::vector<std::string>{}) << "the journal is gone";
+}
+
+TEST(RunnerRecovery, StrayTemporaryFilesAreRemovedAndReported) {
+    TempDir app;
+    TempDir files;
+    const std::string old(64 << 20, 'o');
+    const std::string big = files.write("big.txt", old);
+    const std::string small = files.write("small.txt", "o");
+    const pid_t runner = startCli(files, {"--app-dir", app.path(), "execute", "--pair", "o", "n", big});
+    std::string temporary;
+    const bool killed = killWhenItAppears(runner, [&] {
+        for (const auto& entry : std::filesystem::directory_iterator(files.path())) {
+            if (entry.path().filename().string().starts_with(".big.txt.morvane-")) {
+                temporary = entry.path().string();
+                return true;
+            }
+        }
+        return false;
+    });
+    finishCli(files, runner);
+    ASSERT_TRUE(killed) << "the runner finished before it could be killed";
+    const bool leftOne = std::filesystem::exists(temporary);
+
+    const Outcome next = runCli(files, {"--app-dir", app.path(), "execute", "--pair", "o", "n", small});
+
+    EXPECT_EQ(next.exitCode, 0) << next.err;
+    const std::string now = readBytes(big);
+    EXPECT_TRUE(now == old || now == std::string(old.size(), 'n')) << "wholly old or wholly new";
+    if (leftOne) {
+        EXPECT_EQ(next.err, "morvane-cli: " + temporary +
+                                ": removed a temporary file that an interrupted write left\n");
+    }
+    EXPECT_EQ(visibleNamesIn(files.path()), (std::vector<std::string>{"big.txt", "small.txt"}));
+    EXPECT_EQ(readBytes(small), "n");
 }
 
 } // namespace

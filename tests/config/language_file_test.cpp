@@ -40,14 +40,29 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
         ASSERT_EQ(fields.size(), 3u) << "key, English, German, no stray line feed: " << line;
         entries[fields[0]] = {fields[1], fields[2]};
     }
-    std::set<std::string> keysOfTheProgram{
-        std::string(keys::kFindReplaceWith),     std::string(keys::kPathFileReplacements),
-        std::string(keys::kSavedTaskColumns),    std::string(keys::kSpecifyReplacementTask),
-        std::string(keys::kSavingNotPossible),   std::string(keys::kUboundElementsWrong),
-        std::string(keys::kReplacementsPending), std::string(keys::kReplacementsDone),
-        std::string(keys::kAppFolderReadOnly),   std::string(keys::kTasksNotSaved),
-        std::string(keys::kSettingsReadOnly),    std::string(keys::kTasksReadOnly),
-        std::string(keys::kTasksKeptAside),      std::string(keys::kRunStopped)};
+    std::set<std::string> keysOfTheProgram{std::string(keys::kFindReplaceWith),
+                                           std::string(keys::kPathFileReplacements),
+                                           std::string(keys::kSavedTaskColumns),
+                                           std::string(keys::kSpecifyReplacementTask),
+                                           std::string(keys::kSavingNotPossible),
+                                           std::string(keys::kUboundElementsWrong),
+                                           std::string(keys::kReplacementsPending),
+                                           std::string(keys::kReplacementsDone),
+                                           std::string(keys::kAppFolderReadOnly),
+                                           std::string(keys::kTasksNotSaved),
+                                           std::string(keys::kSettingsReadOnly),
+                                           std::string(keys::kTasksReadOnly),
+                                           std::string(keys::kTasksKeptAside),
+                                           std::string(keys::kRunStopped),
+                                           std::string(keys::kLeftoversFound),
+                                           std::string(keys::kLeftoverPutBack),
+                                           std::string(keys::kLeftoverRewriteFinished),
+                                           std::string(keys::kLeftoverRewriteNotBegun),
+                                           std::string(keys::kLeftoverTemporaryRemoved),
+                                           std::string(keys::kLeftoverBackupKept),
+                                           std::string(keys::kLeftoverNotPutBack),
+                                           std::string(keys::kLeftoverBackupLost),
+                                           std::string(keys::kLeftoverKeptIn)};
     EXPECT_EQ(entries.size(), lines.size()) << "each key once";
     for (const Relabel& relabel : kRelabelTable) {
         keysOfTheProgram.emplace(relabel.key);

@@ -483,6 +483,43 @@ private slots:
         QCOMPARE(testing::readBytes(f.files.file("b.new")), std::string("taken"));
     }
 
+    void leftoversOfInterruptedRunsAreClearedAtStartAndReportedInOneMessage() {
+        Fixture f;
+        // A run killed part way: its journal names the folder it wrote in, where its temporary file lies.
+        const std::string stray = f.files.write(".a.txt.morvane-k3j4h5g6f7", "new");
+        std::filesystem::create_directory(f.app.file("Undo"));
+        f.app.write("Undo/run-1-1.journal", "morvane-journal\t1\nfolder\t" + f.files.path() + "\n");
+        const std::string savedTasksTemporary = f.app.write(".Saved_Replacements.txt.morvane-k3j4h5g6f7", "");
+        f.dialogs.texts.clear();
+
+        MainWindow restarted(f.app.path(), f.dialogs, f.shell);
+
+        QCOMPARE(f.dialogs.texts.size(), 1);
+        const QString& text = f.dialogs.texts[0];
+        QVERIFY2(text.startsWith("Morvane found what interrupted runs left behind"), qPrintable(text));
+        QVERIFY(text.contains(QString::fromStdString(stray + ": removed a temporary file")));
+        QVERIFY(text.contains(QString::fromStdString(savedTasksTemporary)));
+        QVERIFY(!std::filesystem::exists(stray));
+        QVERIFY(!std::filesystem::exists(savedTasksTemporary));
+        QVERIFY(!std::filesystem::exists(f.app.file("Undo")));
+
+        MainWindow again(f.app.path(), f.dialogs, f.shell);
+        QCOMPARE(f.dialogs.texts.size(), 1);
+    }
+
+    void executeRunReportsTheLeftoversItClearedInItsFolders() {
+        Fixture f;
+        f.addPair("a", "b");
+        f.dropFiles({f.path("a.txt", "a")});
+        const std::string stray = f.files.write(".a.txt.morvane-k3j4h5g6f7", "b");
+        f.window->ReplaceIt();
+        QTRY_VERIFY(f.idle());
+        QCOMPARE(f.dialogs.texts.size(), 1);
+        QVERIFY2(f.dialogs.texts[0].contains(QString::fromStdString(stray)), qPrintable(f.dialogs.texts[0]));
+        QVERIFY(!std::filesystem::exists(stray));
+        QCOMPARE(testing::readBytes(f.files.file("a.txt")), std::string("b"));
+    }
+
     void choosingGermanRelabelsChecksOnlyItAndSavesTheSetting() {
         Fixture f;
         QAction* german = f.child<QAction>("mnuLanguage(1)");

@@ -1,0 +1,263 @@
+#include "engine/leftovers.h"
+
+#include "engine/run_journal.h"
+#include "util/held_file.h"
+#include "util/leftover_names.h"
+#include "util/paths.h"
+#include "util/platform_fs.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+#include <unordered_set>
+
+namespace morvane {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// How much later than the journal's last sign of life the run's own writes may have left the file's
+// modification time: the journal is touched before every step of a rewrite, and a step takes well under this.
+constexpr std::int64_t kRewriteStepSlackNanoseconds = 10'000'000'000;
+
+// Whether the bytes are what a rewrite in place leaves when it stops part way, writing the new contents from
+// the start over the old ones and cutting the file to the new length last: never shorter than the old
+// contents, never longer than the longer of the two, and old bytes wherever the new contents do not reach.
+bool couldBeCutShort(std::string_view now, std::string_view old, std::uint64_t newSize) {
+    if (now.size() < old.size() || now.size() > std::max<std::uint64_t>(old.size(), newSize)) {
+        return false;
+    }
+    return newSize >= now.size() || now.substr(newSize) == old.substr(newSize, now.size() - newSize);
+}
+
+std::string pathIn(const std::string& folder, const fs::path& name) {
+    return fromFsPath(toFsPath(folder) / name);
+}
+
+class Clearing {
+public:
+    void rewrite(const RecordedRewrite& recorded, std::int64_t journalTouched);
+    void folder(const std::string& folder);
+    std::vector<LeftoverNote> takeNotes() { return std::move(notes_); }
+
+private:
+    void note(std::string path, LeftoverAction action, std::string reason = {}, std::string keptIn = {}) {
+        notes_.push_back(LeftoverNote{std::move(path), action, std::move(reason), std::move(keptIn)});
+    }
+    void keep(platform::HeldFile& backup, const std::string& target, std::string reason,
+              LeftoverAction action = LeftoverAction::BackupKept);
+    void backupWithoutJournal(platform::HeldFile& backup, const std::string& folder, std::string_view name,
+                              std::string_view fileName);
+
+    std::vector<LeftoverNote> notes_;
+    std::unordered_set<std::string> handled_; // backups their journal dealt with
+};
+
+void Clearing::keep(platform::HeldFile& backup, const std::string& target, std::string reason,
+                    LeftoverAction action) {
+    const fs::path path = toFsPath(backup.path());
+    const std::string kept = fromFsPath(path.parent_path() / keptBackupName(fromFsPath(path.filename())));
+    const bool renamed = platform::renameNoReplace(backup.path(), kept).empty();
+    note(target, action, std::move(reason), renamed ? kept : backup.path());
+}
+
+void Clearing::rewrite(const RecordedRewrite& recorded, std::int64_t journalTouched) {
+    handled_.insert(recorded.backup);
+    platform::HeldFile backup = platform::HeldFile::take(recorded.backup);
+    if (backup.state() == platform::HeldFile::State::InUse) {
+        return;
+    }
+    platform::FileIdentity target;
+    std::string now;
+    const std::string unreadable = platform::readRegularFile(recorded.target, now, &target);
+    const bool readable = unreadable.empty();
+    const bool sameFile = readable && target.device == recorded.device && target.inode == recorded.inode;
+    const auto holds = [&](std::uint64_t size, std::uint64_t hash) {
+        return readable && now.size() == size && contentHash(now) == hash;
+    };
+    const bool isNew = holds(recorded.newSize, recorded.newHash);
+    const bool isOld = holds(recorded.oldSize, recorded.oldHash);
+    if (!backup.held()) {
+        // The backup goes before the journal hears that the rewrite ended.
+        if (!isNew && !isOld) {
+            note(recorded.target, LeftoverAction::BackupLost);
+        }
+        return;
+    }
+    std::string old;
+    if (!platform::readRegularFile(backup.path(), old).empty() || old.size() != recorded.oldSize ||
+        contentHash(old) != recorded.oldHash) {
+        keep(backup, recorded.target, "its backup does not hold what the journal recorded");
+    } else if (!readable) {
+        keep(backup, recorded.target, "the file cannot be read: " + unreadable);
+    } else if (!sameFile) {
+        keep(backup, recorded.target, "the file was replaced since");
+    } else if (isNew || isOld) {
+        backup.remove();
+        note(recorded.target, isNew ? LeftoverAction::RewriteFinished : LeftoverAction::RewriteNotBegun);
+    } else if (!couldBeCutShort(now, old, recorded.newSize) ||
+               target.modifiedNanoseconds > journalTouched + kRewriteStepSlackNanoseconds) {
+        keep(backup, recorded.target, "the file was changed after the rewrite stopped");
+    } else if (std::string reason = platform::putBackInPlace(recorded.target, old, target); !reason.empty()) {
+        keep(backup, recorded.target, std::move(reason), LeftoverAction::NotPutBack);
+    } else {
+        backup.remove();
+        note(recorded.target, LeftoverAction::PutBack);
+    }
+}
+
+// A backup no journal speaks of: the run had none, or was stopped before its journal named the backup, when
+// the file is still whole. Only a file of the same bytes shows that nothing is lost.
+void Clearing::backupWithoutJournal(platform::HeldFile& backup, const std::string& folder,
+                                    std::string_view name, std::string_view fileName) {
+    if (mayBeCutShort(name, platform::nameMax(folder))) {
+        keep(backup, backup.path(), "its name does not say which file it belongs to");
+        return;
+    }
+    const std::string target = pathIn(folder, toFsPath(std::string(fileName)));
+    std::string old;
+    std::string now;
+    if (platform::readRegularFile(backup.path(), old).empty() &&
+        platform::readRegularFile(target, now).empty() && now == old) {
+        backup.remove();
+        note(target, LeftoverAction::RewriteNotBegun);
+        return;
+    }
+    keep(backup, target, "no journal tells how far the rewrite got");
+}
+
+void Clearing::folder(const std::string& folder) {
+    struct Found {
+        std::string path;
+        std::string name;
+    };
+    std::vector<Found> found;
+    std::error_code error;
+    for (fs::directory_iterator it(toFsPath(folder), error), end; !error && it != end; it.increment(error)) {
+        std::string name = fromFsPath(it->path().filename());
+        if (name.starts_with('.') && parseLeftoverName(name)) {
+            found.push_back(Found{fromFsPath(it->path()), std::move(name)});
+        }
+    }
+    for (const Found& leftover : found) {
+        if (handled_.contains(leftover.path)) {
+            continue;
+        }
+        platform::HeldFile held = platform::HeldFile::take(leftover.path);
+        if (!held.held()) {
+            continue;
+        }
+        const LeftoverNameParts parts = *parseLeftoverName(leftover.name);
+        if (parts.kind == LeftoverKind::Backup) {
+            backupWithoutJournal(held, folder, leftover.name, parts.fileName);
+        } else if (held.remove()) {
+            note(leftover.path, LeftoverAction::TemporaryRemoved);
+        }
+    }
+}
+
+} // namespace
+
+bool needsAttention(const LeftoverNote& note) {
+    return note.action == LeftoverAction::BackupKept || note.action == LeftoverAction::NotPutBack ||
+           note.action == LeftoverAction::BackupLost;
+}
+
+std::string_view leftoverActionText(LeftoverAction action) {
+    switch (action) {
+    case LeftoverAction::PutBack:
+        return "a rewrite was interrupted; the old contents are back";
+    case LeftoverAction::RewriteFinished:
+        return "a rewrite was interrupted after it had finished; its backup was removed";
+    case LeftoverAction::RewriteNotBegun:
+        return "a rewrite was interrupted before it changed the file; its backup was removed";
+    case LeftoverAction::TemporaryRemoved:
+        return "removed a temporary file that an interrupted write left";
+    case LeftoverAction::BackupKept:
+        return "a rewrite was interrupted and the file cannot be matched to it";
+    case LeftoverAction::NotPutBack:
+        return "a rewrite was interrupted and the old contents cannot be put back";
+    case LeftoverAction::BackupLost:
+        return "a rewrite was interrupted and its backup is gone; the file is left as it is";
+    }
+    return {};
+}
+
+std::string describeLeftover(const LeftoverNote& note, std::string_view actionText,
+                             std::string_view keptInText) {
+    std::string text(actionText);
+    if (!note.reason.empty()) {
+        text += " (" + note.reason + ")";
+    }
+    if (!note.keptIn.empty()) {
+        text += "; " + std::string(keptInText) + " \"" + note.keptIn + "\"";
+    }
+    return text;
+}
+
+std::vector<std::string> foldersOf(const std::vector<std::string>& paths) {
+    std::vector<std::string> folders;
+    std::unordered_set<std::string> seen;
+    for (const std::string& path : paths) {
+        std::string folder = PfadZerlegen(path).folder;
+        if (folder.empty()) {
+            folder = ".";
+        } else if (folder.size() > 1) {
+            folder.pop_back(); // the separator, so that the folder reads as a journal records it
+        }
+        if (seen.insert(folder).second) {
+            folders.push_back(std::move(folder));
+        }
+    }
+    return folders;
+}
+
+std::vector<LeftoverNote> clearLeftovers(const std::string& journalFolder,
+                                         const std::vector<std::string>& folders) {
+    Clearing clearing;
+    std::vector<std::string> searched = folders;
+    std::vector<platform::HeldFile> ended;
+    std::error_code error;
+    if (!journalFolder.empty() && platform::isWritable(journalFolder)) {
+        for (fs::directory_iterator it(toFsPath(journalFolder), error), end; !error && it != end;
+             it.increment(error)) {
+            if (!isJournalName(fromFsPath(it->path().filename()))) {
+                continue;
+            }
+            const std::string path = fromFsPath(it->path());
+            platform::HeldFile journal = platform::HeldFile::take(path);
+            std::string text;
+            platform::FileIdentity written;
+            if (!journal.held() || !platform::readRegularFile(path, text, &written).empty()) {
+                continue;
+            }
+            const std::optional<JournalRecord> record = readJournal(text);
+            if (!record) {
+                continue;
+            }
+            for (const RecordedRewrite& rewrite : record->unfinished) {
+                clearing.rewrite(rewrite, written.modifiedNanoseconds);
+            }
+            searched.insert(searched.end(), record->folders.begin(), record->folders.end());
+            ended.push_back(std::move(journal));
+        }
+    }
+    std::sort(searched.begin(), searched.end());
+    searched.erase(std::unique(searched.begin(), searched.end()), searched.end());
+    for (const std::string& folder : searched) {
+        clearing.folder(folder);
+    }
+    for (platform::HeldFile& journal : ended) {
+        journal.remove();
+    }
+    if (!ended.empty()) {
+        // Only an empty folder goes, as when the runs had ended by themselves.
+        fs::remove(toFsPath(journalFolder), error);
+    }
+    return clearing.takeNotes();
+}
+
+} // namespace morvane

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace morvane {
+
+// What clearing up after an interrupted write did with one thing it found.
+enum class LeftoverAction {
+    PutBack,          // a rewrite in place was cut short; the file has its old contents again
+    RewriteFinished,  // a rewrite in place had finished; its backup was removed
+    RewriteNotBegun,  // a rewrite in place had not changed the file yet; its backup was removed
+    TemporaryRemoved, // a temporary file that never replaced its file was removed
+    BackupKept,       // the file cannot be matched to the rewrite; its old contents are kept beside it
+    NotPutBack,       // the old contents could not be written back; they are kept beside the file
+    BackupLost,       // the rewrite's backup is gone, and the file holds neither its old nor its new contents
+};
+
+struct LeftoverNote {
+    std::string path; // the file concerned; for a temporary file, the temporary file
+    LeftoverAction action = LeftoverAction::TemporaryRemoved;
+    std::string reason; // why, where the action alone does not say
+    std::string keptIn; // where the old contents are kept
+};
+
+// Whether a person must look at the file: it may not hold what it should.
+bool needsAttention(const LeftoverNote& note);
+
+std::string_view leftoverActionText(LeftoverAction action);
+inline constexpr std::string_view kKeptInText = "the old contents are kept in";
+
+// The action's text, the reason and where the old contents are kept, in one line.
+std::string describeLeftover(const LeftoverNote& note, std::string_view actionText,
+                             std::string_view keptInText);
+
+// The folders the paths are in, each once.
+std::vector<std::string> foldersOf(const std::vector<std::string>& paths);
+
+// Clears up after writes that a killed process or a crash cut short. First every run journal in the journal
+// folder that nobody holds any more (see RunJournal): each rewrite in place it began and did not end is put
+// back from its backup where the file is as the rewrite left it, and the folders it wrote in are searched.
+// Then each of the folders: temporary files nobody holds are removed, and a backup nobody holds is removed
+// where its file holds the same bytes, else kept under a visible name. Nothing that someone may have
+// changed since is overwritten: in doubt the old contents stay beside the file, and the note says where.
+// A journal folder that is empty or cannot be written is not looked at.
+std::vector<LeftoverNote> clearLeftovers(const std::string& journalFolder,
+                                         const std::vector<std::string>& folders);
+
+} // namespace morvane

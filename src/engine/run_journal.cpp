@@ -1,0 +1,233 @@
+#include "engine/run_journal.h"
+
+#include "util/paths.h"
+
+#include <charconv>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace morvane {
+
+namespace {
+
+constexpr std::string_view kHeader = "morvane-journal\t1\n";
+constexpr std::string_view kJournalPrefix = "run-";
+constexpr std::string_view kJournalExtension = ".journal";
+constexpr std::string_view kFolderLine = "folder";
+constexpr std::string_view kRewriteLine = "rewrite";
+constexpr std::string_view kEndedLine = "ended";
+
+// Paths may hold any byte but NUL, so fields escape the TAB and line ends that separate them, and every
+// other control byte, as \t \n \r \\ and \xHH.
+std::string escaped(std::string_view text) {
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (byte < 0x20 || byte == 0x7f) {
+            out += "\\x";
+            out += hex[byte >> 4];
+            out += hex[byte & 0xf];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
+
+// The reverse of escaped; a backslash that starts no known form stands for itself.
+std::string unescaped(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        const char form = text[i + 1];
+        if (form == '\\' || form == 't' || form == 'n' || form == 'r') {
+            out += form == 't' ? '\t' : form == 'n' ? '\n' : form == 'r' ? '\r' : '\\';
+            ++i;
+        } else if (form == 'x' && i + 3 < text.size() && hexDigit(text[i + 2]) >= 0 &&
+                   hexDigit(text[i + 3]) >= 0) {
+            out += static_cast<char>(hexDigit(text[i + 2]) * 16 + hexDigit(text[i + 3]));
+            i += 3;
+        } else {
+            out += '\\';
+        }
+    }
+    return out;
+}
+
+std::vector<std::string_view> fieldsOf(std::string_view line) {
+    std::vector<std::string_view> fields;
+    for (std::size_t start = 0;;) {
+        const std::size_t tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab == std::string_view::npos ? tab : tab - start));
+        if (tab == std::string_view::npos) {
+            return fields;
+        }
+        start = tab + 1;
+    }
+}
+
+bool parseNumber(std::string_view text, std::uint64_t& value, int base = 10) {
+    const char* end = text.data() + text.size();
+    const auto parsed = std::from_chars(text.data(), end, value, base);
+    return parsed.ec == std::errc() && parsed.ptr == end && !text.empty();
+}
+
+std::string hexNumber(std::uint64_t value) {
+    char digits[16];
+    const auto written = std::to_chars(digits, digits + sizeof digits, value, 16);
+    return std::string(digits, written.ptr);
+}
+
+std::optional<RecordedRewrite> parseRewrite(const std::vector<std::string_view>& fields) {
+    if (fields.size() != 9) {
+        return std::nullopt;
+    }
+    RecordedRewrite rewrite;
+    rewrite.target = unescaped(fields[1]);
+    rewrite.backup = unescaped(fields[2]);
+    if (!parseNumber(fields[3], rewrite.device) || !parseNumber(fields[4], rewrite.inode) ||
+        !parseNumber(fields[5], rewrite.oldSize) || !parseNumber(fields[6], rewrite.oldHash, 16) ||
+        !parseNumber(fields[7], rewrite.newSize) || !parseNumber(fields[8], rewrite.newHash, 16)) {
+        return std::nullopt;
+    }
+    return rewrite;
+}
+
+} // namespace
+
+std::string journalFolderIn(const std::string& stateFolder) {
+    return stateFolder.empty() ? std::string() : joinPath(stateFolder, kJournalFolderName);
+}
+
+bool isJournalName(std::string_view name) {
+    return name.starts_with(kJournalPrefix) && name.ends_with(kJournalExtension);
+}
+
+std::optional<JournalRecord> readJournal(std::string_view text) {
+    JournalRecord record;
+    // A journal whose header was cut short recorded nothing yet.
+    if (text.size() < kHeader.size()) {
+        return kHeader.starts_with(text) ? std::optional(record) : std::nullopt;
+    }
+    if (!text.starts_with(kHeader)) {
+        return std::nullopt;
+    }
+    text.remove_prefix(kHeader.size());
+    for (std::size_t end = text.find('\n'); end != std::string_view::npos; end = text.find('\n')) {
+        const std::vector<std::string_view> fields = fieldsOf(text.substr(0, end));
+        text.remove_prefix(end + 1);
+        if (fields[0] == kFolderLine && fields.size() == 2) {
+            record.folders.push_back(unescaped(fields[1]));
+        } else if (fields[0] == kRewriteLine) {
+            if (std::optional<RecordedRewrite> rewrite = parseRewrite(fields)) {
+                record.unfinished.push_back(std::move(*rewrite));
+            }
+        } else if (fields[0] == kEndedLine && fields.size() == 2) {
+            const std::string backup = unescaped(fields[1]);
+            std::erase_if(record.unfinished, [&](const RecordedRewrite& r) { return r.backup == backup; });
+        }
+    }
+    return record;
+}
+
+std::uint64_t contentHash(std::string_view bytes) {
+    // Eight bytes at a time, each word mixed in by a multiply and a rotation; the length is mixed in last.
+    constexpr std::uint64_t kPrime1 = 0x9E3779B185EBCA87ULL;
+    constexpr std::uint64_t kPrime2 = 0xC2B2AE3D27D4EB4FULL;
+    const auto rotate = [](std::uint64_t x, int by) { return (x << by) | (x >> (64 - by)); };
+    std::uint64_t hash = kPrime2;
+    std::size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, bytes.data() + i, 8);
+        hash = rotate(hash ^ (word * kPrime2), 31) * kPrime1;
+    }
+    for (; i < bytes.size(); ++i) {
+        hash = rotate(hash ^ (static_cast<unsigned char>(bytes[i]) * kPrime1), 23) * kPrime2;
+    }
+    hash ^= bytes.size();
+    hash ^= hash >> 33;
+    hash *= kPrime2;
+    hash ^= hash >> 29;
+    return hash;
+}
+
+RunJournal::RunJournal(std::string journalFolder) : journalFolder_(std::move(journalFolder)) {}
+
+RunJournal::~RunJournal() {
+    if (file_.held()) {
+        file_.remove();
+        // Only an empty folder goes: the application folder stays as it was when nothing was cut short.
+        std::error_code ignored;
+        std::filesystem::remove(toFsPath(journalFolder_), ignored);
+    }
+}
+
+bool RunJournal::record(const std::string& line) {
+    if (!opened_) {
+        opened_ = true;
+        std::error_code ignored;
+        std::filesystem::create_directory(toFsPath(journalFolder_), ignored);
+        file_ = platform::HeldFile::create(journalFolder_, kJournalPrefix, kJournalExtension);
+        if (file_.held() && !file_.append(kHeader)) {
+            file_.remove();
+        }
+    }
+    return file_.held() && file_.append(line);
+}
+
+void RunJournal::writingIn(const std::string& folder) {
+    // Without a journal the run still writes: its temporary files are found by the next run over the folder.
+    if (folders_.insert(folder).second) {
+        record(std::string(kFolderLine) + "\t" + escaped(folder) + "\n");
+    }
+}
+
+std::string RunJournal::rewriteStarting(const platform::InPlaceRewrite& rewrite) {
+    const std::string line =
+        std::string(kRewriteLine) + "\t" + escaped(rewrite.target) + "\t" + escaped(rewrite.backup) + "\t" +
+        std::to_string(rewrite.before.device) + "\t" + std::to_string(rewrite.before.inode) + "\t" +
+        std::to_string(rewrite.oldBytes.size()) + "\t" + hexNumber(contentHash(rewrite.oldBytes)) + "\t" +
+        std::to_string(rewrite.newBytes.size()) + "\t" + hexNumber(contentHash(rewrite.newBytes)) + "\n";
+    // A journal that could not be made at all leaves the backup to be found beside the file; one that stops
+    // taking lines part way stops the rewrite, which would otherwise go unrecorded.
+    if (!record(line) && file_.held()) {
+        return "the run's journal cannot be written in \"" + journalFolder_ + "\"";
+    }
+    return {};
+}
+
+void RunJournal::rewriteGoingOn() {
+    file_.touch();
+}
+
+void RunJournal::rewriteEnded(const platform::InPlaceRewrite& rewrite) {
+    record(std::string(kEndedLine) + "\t" + escaped(rewrite.backup) + "\n");
+}
+
+} // namespace morvane

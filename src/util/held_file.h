@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace morvane::platform {
+
+// A file held open under an exclusive advisory lock for as long as its holder works with it. The lock goes
+// when the object goes, or with the holder's process however that ends, so a file found locked is still in
+// someone's hands, and one found unlocked was left behind.
+class HeldFile {
+public:
+    enum class State { Held, InUse, Gone, Failed };
+
+    HeldFile() = default;
+    HeldFile(HeldFile&& other) noexcept;
+    HeldFile& operator=(HeldFile&& other) noexcept;
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+    ~HeldFile();
+
+    // A new, empty file in the folder, named the prefix, a name no other file there has, and the extension.
+    static HeldFile create(const std::string& folder, std::string_view prefix, std::string_view extension);
+    // The regular file at the path, when nobody holds it. Never follows a symbolic link: Gone for one.
+    static HeldFile take(const std::string& path);
+
+    State state() const { return state_; }
+    bool held() const { return state_ == State::Held; }
+    const std::string& path() const { return path_; }
+
+    // Adds the bytes at the end and flushes them to disk; false when that failed.
+    bool append(std::string_view bytes);
+    // Sets the modification time to now, to show that the holder is still at work.
+    void touch();
+    // Removes the file from its folder and lets it go; false when it could not be removed.
+    bool remove();
+
+private:
+    HeldFile(int fd, State state, std::string path) : fd_(fd), state_(state), path_(std::move(path)) {}
+    void release();
+
+    int fd_ = -1;
+    State state_ = State::Failed;
+    std::string path_;
+};
+
+} // namespace morvane::platform

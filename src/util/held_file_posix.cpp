@@ -1,0 +1,134 @@
+#include "util/held_file.h"
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace morvane::platform {
+
+namespace {
+
+bool lockWithoutWaiting(int fd) {
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EINTR) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether the path still names the open file: one removed or replaced between the open and the lock was
+// already dealt with by whoever held it then.
+bool pathStillNames(const std::string& path, int fd) {
+    struct stat opened {};
+    struct stat named {};
+    return ::fstat(fd, &opened) == 0 && ::lstat(path.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
+           opened.st_ino == named.st_ino;
+}
+
+} // namespace
+
+HeldFile::HeldFile(HeldFile&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), state_(std::exchange(other.state_, State::Failed)),
+      path_(std::move(other.path_)) {}
+
+HeldFile& HeldFile::operator=(HeldFile&& other) noexcept {
+    if (this != &other) {
+        release();
+        fd_ = std::exchange(other.fd_, -1);
+        state_ = std::exchange(other.state_, State::Failed);
+        path_ = std::move(other.path_);
+    }
+    return *this;
+}
+
+HeldFile::~HeldFile() {
+    release();
+}
+
+void HeldFile::release() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+HeldFile HeldFile::create(const std::string& folder, std::string_view prefix, std::string_view extension) {
+    const auto stamp = std::chrono::system_clock::now().time_since_epoch().count();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string path = folder + "/" + std::string(prefix) + std::to_string(::getpid()) + "-" +
+                           std::to_string(stamp + attempt) + std::string(extension);
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
+        if (fd < 0 && errno == EEXIST) {
+            continue;
+        }
+        if (fd < 0) {
+            return {};
+        }
+        if (!lockWithoutWaiting(fd)) {
+            ::close(fd);
+            ::unlink(path.c_str());
+            return {};
+        }
+        return HeldFile(fd, State::Held, std::move(path));
+    }
+    return {};
+}
+
+HeldFile HeldFile::take(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return HeldFile(-1, errno == ENOENT || errno == ELOOP ? State::Gone : State::Failed, path);
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return HeldFile(-1, State::Failed, path);
+    }
+    if (!lockWithoutWaiting(fd)) {
+        const State state = errno == EWOULDBLOCK ? State::InUse : State::Failed;
+        ::close(fd);
+        return HeldFile(-1, state, path);
+    }
+    if (!pathStillNames(path, fd)) {
+        ::close(fd);
+        return HeldFile(-1, State::Gone, path);
+    }
+    return HeldFile(fd, State::Held, path);
+}
+
+bool HeldFile::append(std::string_view bytes) {
+    if (fd_ < 0) {
+        return false;
+    }
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return ::fdatasync(fd_) == 0;
+}
+
+void HeldFile::touch() {
+    if (fd_ >= 0) {
+        ::futimens(fd_, nullptr);
+    }
+}
+
+bool HeldFile::remove() {
+    const bool removed = fd_ >= 0 && ::unlink(path_.c_str()) == 0;
+    release();
+    state_ = State::Gone;
+    return removed;
+}
+
+} // namespace morvane::platform

@@ -1,0 +1,250 @@
+#include "engine/leftovers.h"
+#include "engine/run.h"
+#include "engine/run_journal.h"
+#include "support/temp_dir.h"
+#include "util/held_file.h"
+#include "util/platform_fs.h"
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace morvane {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::readBytes;
+using testing::TempDir;
+
+std::vector<std::string> namesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Hands everything on to a real journal, and kills its own process once the rewrite has written its first
+// step: the file is then half new, half old, as a kill from outside leaves it.
+struct KilledPartWay : platform::WriteJournal {
+    RunJournal journal;
+    int steps = 0;
+    explicit KilledPartWay(const std::string& folder) : journal(folder) {}
+    void writingIn(const std::string& folder) override { journal.writingIn(folder); }
+    std::string rewriteStarting(const platform::InPlaceRewrite& r) override {
+        return journal.rewriteStarting(r);
+    }
+    void rewriteGoingOn() override {
+        journal.rewriteGoingOn();
+        if (++steps == 2) {
+            ::raise(SIGKILL);
+        }
+    }
+    void rewriteEnded(const platform::InPlaceRewrite& r) override { journal.rewriteEnded(r); }
+};
+
+constexpr std::size_t kStep = std::size_t{8} << 20;
+
+// A hard-linked file of 20 MiB whose rewrite in place a child process starts and is killed in.
+struct InterruptedRewrite {
+    TempDir dir;
+    std::string journalFolder = journalFolderIn(dir.makeFolder("app"));
+    std::string folder = dir.makeFolder("data");
+    std::string file = folder + "/big.txt";
+    std::string link = folder + "/link.txt";
+    std::string old = std::string(20 << 20, 'o');
+
+    InterruptedRewrite() {
+        dir.write("data/big.txt", old);
+        fs::create_hard_link(file, link);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            KilledPartWay journal(journalFolder);
+            platform::replaceFileContents(file, std::string(old.size(), 'n'), nullptr, &journal);
+            ::_exit(0);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the child must die part way";
+    }
+};
+
+TEST(Leftovers, InterruptedInPlaceRewriteIsPutBackOnNextRun) {
+    InterruptedRewrite interrupted;
+    const std::string halfWay = readBytes(interrupted.file);
+    ASSERT_EQ(halfWay, std::string(kStep, 'n') + interrupted.old.substr(kStep))
+        << "the kill left a half-new file";
+
+    RunRequest request;
+    request.finds = {"x"};
+    request.replaces = {"y"};
+    request.files = {interrupted.link};
+    request.ausfuehren = true;
+    request.stateFolder = fs::path(interrupted.journalFolder).parent_path().string();
+    const RunResult result = ErsetzenSimulieren(request);
+
+    ASSERT_EQ(result.leftovers.size(), 1u);
+    EXPECT_EQ(result.leftovers[0].path, interrupted.file);
+    EXPECT_EQ(result.leftovers[0].action, LeftoverAction::PutBack);
+    EXPECT_FALSE(needsAttention(result.leftovers[0]));
+    EXPECT_EQ(readBytes(interrupted.link), interrupted.old) << "put back under every name";
+    EXPECT_TRUE(fs::equivalent(interrupted.file, interrupted.link));
+    EXPECT_EQ(fs::hard_link_count(interrupted.file), 2u);
+    EXPECT_EQ(namesIn(interrupted.folder), (std::vector<std::string>{"big.txt", "link.txt"}));
+    EXPECT_FALSE(fs::exists(interrupted.journalFolder)) << "the journal is gone once followed";
+}
+
+TEST(Leftovers, FileChangedAfterAnInterruptedRewriteIsNotOverwritten) {
+    for (const bool replaced : {false, true}) {
+        InterruptedRewrite interrupted;
+        if (replaced) {
+            fs::remove(interrupted.file);
+            interrupted.dir.write("data/big.txt", "theirs");
+        } else {
+            std::ofstream(interrupted.file, std::ios::app) << "theirs";
+        }
+        const std::string theirs = readBytes(interrupted.file);
+
+        const std::vector<LeftoverNote> notes = clearLeftovers(interrupted.journalFolder, {});
+
+        ASSERT_EQ(notes.size(), 1u);
+        EXPECT_EQ(notes[0].action, LeftoverAction::BackupKept);
+        EXPECT_TRUE(needsAttention(notes[0]));
+        EXPECT_EQ(readBytes(interrupted.file), theirs);
+        EXPECT_EQ(readBytes(notes[0].keptIn), interrupted.old) << "the old contents are kept";
+        EXPECT_EQ(notes[0].keptIn.find("/."), std::string::npos)
+            << "under a visible name: " << notes[0].keptIn;
+    }
+}
+
+TEST(Leftovers, RewriteInterruptedAfterItFinishedKeepsTheNewContents) {
+    TempDir dir;
+    const std::string journalFolder = journalFolderIn(dir.makeFolder("app"));
+    const std::string file = dir.write("a.txt", "old");
+    fs::create_hard_link(file, dir.file("b.txt"));
+    // A journal that outlives the rewrite's end stands for a run killed before it removed its journal.
+    {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            RunJournal journal(journalFolder);
+            platform::replaceFileContents(file, "new", nullptr, &journal);
+            ::raise(SIGKILL);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+    }
+    ASSERT_EQ(namesIn(journalFolder).size(), 1u);
+    EXPECT_TRUE(clearLeftovers(journalFolder, {}).empty()) << "nothing was left to clear";
+    EXPECT_EQ(readBytes(file), "new");
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"a.txt", "app", "b.txt"}));
+}
+
+TEST(Leftovers, StrayTemporaryFilesAreRemovedAndReported) {
+    TempDir dir;
+    const std::string file = dir.write("a.txt", "data");
+    const std::string stray = dir.write(".a.txt.morvane-k3j4h5g6f7", "new data");
+    const std::string strayBackup = dir.write(".a.txt.morvane-old-k3j4h5g6f7", "data");
+    // Not ours: other names, and a visible backup kept earlier.
+    const std::vector<std::string> others{".a.txt.morvane-k3j4h5g6f", ".a.txt.morvane-K3J4H5G6F7",
+                                          "a.txt.morvane-old-k3j4h5g6f7", ".a.txt.swp"};
+    for (const std::string& name : others) {
+        dir.write(name, "x");
+    }
+
+    const std::vector<LeftoverNote> notes = clearLeftovers({}, {dir.path()});
+
+    ASSERT_EQ(notes.size(), 2u);
+    const auto noteFor = [&](const std::string& path) {
+        return std::find_if(notes.begin(), notes.end(),
+                            [&](const LeftoverNote& n) { return n.path == path; });
+    };
+    ASSERT_NE(noteFor(stray), notes.end());
+    EXPECT_EQ(noteFor(stray)->action, LeftoverAction::TemporaryRemoved);
+    ASSERT_NE(noteFor(file), notes.end()) << "a backup of the same bytes as its file is not needed";
+    EXPECT_EQ(noteFor(file)->action, LeftoverAction::RewriteNotBegun);
+    EXPECT_FALSE(fs::exists(stray));
+    EXPECT_FALSE(fs::exists(strayBackup));
+    for (const std::string& name : others) {
+        EXPECT_TRUE(fs::exists(dir.file(name))) << name;
+    }
+    EXPECT_EQ(readBytes(file), "data");
+}
+
+TEST(Leftovers, BackupWithoutJournalIsKeptVisibleWhenItsFileDiffers) {
+    TempDir dir;
+    const std::string file = dir.write("a.txt", "half new");
+    const std::string backup = dir.write(".a.txt.morvane-old-k3j4h5g6f7", "old data");
+    // A backup whose file name was cut to fit cannot be matched to a file.
+    const std::string cut = dir.write("." + std::string(231, 'n') + ".morvane-old-k3j4h5g6f7", "old");
+
+    const std::vector<LeftoverNote> notes = clearLeftovers({}, {dir.path()});
+
+    ASSERT_EQ(notes.size(), 2u);
+    for (const LeftoverNote& note : notes) {
+        EXPECT_EQ(note.action, LeftoverAction::BackupKept);
+        EXPECT_TRUE(needsAttention(note));
+    }
+    EXPECT_EQ(readBytes(file), "half new");
+    EXPECT_EQ(readBytes(dir.file("a.txt.morvane-old-k3j4h5g6f7")), "old data");
+    EXPECT_EQ(readBytes(dir.file(std::string(231, 'n') + ".morvane-old-k3j4h5g6f7")), "old");
+    EXPECT_TRUE(clearLeftovers({}, {dir.path()}).empty()) << "reported once";
+}
+
+TEST(Leftovers, FilesAnotherRunStillHoldsAreLeftAlone) {
+    TempDir dir;
+    const std::string journalFolder = dir.makeFolder("Undo");
+    const std::string temporary = dir.write(".a.txt.morvane-k3j4h5g6f7", "new");
+    platform::HeldFile writing = platform::HeldFile::take(temporary);
+    ASSERT_TRUE(writing.held());
+    RunJournal live(journalFolder);
+    live.writingIn(dir.path());
+
+    EXPECT_TRUE(clearLeftovers(journalFolder, {dir.path()}).empty());
+    EXPECT_TRUE(fs::exists(temporary));
+    EXPECT_EQ(namesIn(journalFolder).size(), 1u) << "a live run's journal stays";
+}
+
+TEST(RunJournalFormat, PathsWithAnyByteReadBackAndACutLastLineIsLeftOut) {
+    TempDir dir;
+    const std::string journalFolder = dir.makeFolder("Undo");
+    const std::string odd = "/tmp/tab\there\nnew line\\back\x01\x7f\xC3\xA9";
+    const platform::InPlaceRewrite rewrite{odd + "/f", odd + "/.f.morvane-old-k3j4h5g6f7",
+                                           platform::FileIdentity{true, 1, 2, 3, 4}, "old", "newer"};
+    std::string text;
+    std::string afterTheEnd;
+    {
+        RunJournal journal(journalFolder);
+        journal.writingIn(odd);
+        ASSERT_EQ(journal.rewriteStarting(rewrite), "");
+        text = readBytes(journalFolder + "/" + namesIn(journalFolder).at(0));
+        journal.rewriteEnded(rewrite);
+        afterTheEnd = readBytes(journalFolder + "/" + namesIn(journalFolder).at(0));
+    }
+    const std::optional<JournalRecord> record = readJournal(text);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->folders, std::vector<std::string>{odd});
+    ASSERT_EQ(record->unfinished.size(), 1u);
+    const RecordedRewrite& read = record->unfinished[0];
+    EXPECT_EQ(read.target, rewrite.target);
+    EXPECT_EQ(read.backup, rewrite.backup);
+    EXPECT_EQ(read.device, 1u);
+    EXPECT_EQ(read.inode, 2u);
+    EXPECT_EQ(read.oldSize, 3u);
+    EXPECT_EQ(read.oldHash, contentHash("old"));
+    EXPECT_EQ(read.newSize, 5u);
+    EXPECT_EQ(read.newHash, contentHash("newer"));
+
+    EXPECT_TRUE(readJournal(afterTheEnd)->unfinished.empty()) << "an ended rewrite needs nothing";
+    EXPECT_EQ(readJournal(text.substr(0, text.size() - 1))->unfinished.size(), 0u)
+        << "a cut line is not read";
+    EXPECT_FALSE(readJournal("morvane-journal\t2\n")) << "a later version's journal is left to it";
+    EXPECT_TRUE(readJournal("morvane-jou")) << "a journal cut in its first line recorded nothing";
+    EXPECT_FALSE(fs::exists(journalFolder)) << "an ended run leaves no journal";
+}
+
+} // namespace
+} // namespace morvane
