@@ -304,18 +304,25 @@ std::vector<std::string> visibleNamesIn(const std::string& folder) {
 TEST(RunnerRecovery, InterruptedInPlaceRewriteIsPutBackByTheNextCall) {
     TempDir app;
     TempDir files;
-    const std::string old(16 << 20, 'o');
-    const std::string big = files.write("big.txt", old);
+    const std::string big = files.file("big.txt");
     const std::string link = files.file("link.txt");
-    std::filesystem::create_hard_link(big, link);
-    const pid_t runner = startCli(files, {"--app-dir", app.path(), "execute", "--pair", "o", "new", big});
-    // Killed as soon as the file starts to change, in the midst of its rewrite.
-    const bool killed = killWhenItAppears(runner, [&] {
-        char start[3] = {};
-        std::ifstream(big, std::ios::binary).read(start, 3);
-        return std::string_view(start, 3) == "new";
-    });
-    finishCli(files, runner);
+    std::string old;
+    bool killed = false;
+    // On a busy machine a run may end before it is seen to start; a larger file gives it longer.
+    for (std::size_t size = 16 << 20; !killed && size <= 64 << 20; size *= 2) {
+        std::filesystem::remove(link);
+        old.assign(size, 'o');
+        files.write("big.txt", old);
+        std::filesystem::create_hard_link(big, link);
+        const pid_t runner = startCli(files, {"--app-dir", app.path(), "execute", "--pair", "o", "new", big});
+        // Killed as soon as the file starts to change, in the midst of its rewrite.
+        killed = killWhenItAppears(runner, [&] {
+            char start[3] = {};
+            std::ifstream(big, std::ios::binary).read(start, 3);
+            return std::string_view(start, 3) == "new";
+        });
+        finishCli(files, runner);
+    }
     ASSERT_TRUE(killed) << "the runner finished before it could be killed";
     const std::string left = readBytes(big);
 
@@ -341,21 +348,27 @@ TEST(RunnerRecovery, InterruptedInPlaceRewriteIsPutBackByTheNextCall) {
 TEST(RunnerRecovery, StrayTemporaryFilesAreRemovedAndReported) {
     TempDir app;
     TempDir files;
-    const std::string old(64 << 20, 'o');
-    const std::string big = files.write("big.txt", old);
+    const std::string big = files.file("big.txt");
     const std::string small = files.write("small.txt", "o");
-    const pid_t runner = startCli(files, {"--app-dir", app.path(), "execute", "--pair", "o", "n", big});
+    std::string old;
     std::string temporary;
-    const bool killed = killWhenItAppears(runner, [&] {
-        for (const auto& entry : std::filesystem::directory_iterator(files.path())) {
-            if (entry.path().filename().string().starts_with(".big.txt.morvane-")) {
-                temporary = entry.path().string();
-                return true;
+    bool killed = false;
+    // On a busy machine a run may end before it is seen to start; a larger file gives it longer.
+    for (std::size_t size = 64 << 20; !killed && size <= 256 << 20; size *= 2) {
+        old.assign(size, 'o');
+        files.write("big.txt", old);
+        const pid_t runner = startCli(files, {"--app-dir", app.path(), "execute", "--pair", "o", "n", big});
+        killed = killWhenItAppears(runner, [&] {
+            for (const auto& entry : std::filesystem::directory_iterator(files.path())) {
+                if (entry.path().filename().string().starts_with(".big.txt.morvane-")) {
+                    temporary = entry.path().string();
+                    return true;
+                }
             }
-        }
-        return false;
-    });
-    finishCli(files, runner);
+            return false;
+        });
+        finishCli(files, runner);
+    }
     ASSERT_TRUE(killed) << "the runner finished before it could be killed";
     const bool leftOne = std::filesystem::exists(temporary);
 
