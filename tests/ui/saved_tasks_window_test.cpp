@@ -1,6 +1,6 @@
 #include "app/main_window.h"
 #include "config/settings.h"
-#include "lists/pair_list.h"
+#include "lists/pair_editor_controller.h"
 #include "support/temp_dir.h"
 #include "tasks/saved_tasks_file.h"
 

@@ -1,4 +1,4 @@
-#include "tasks/saved_task_list.h"
+#include "tasks/saved_task_view.h"
 
 #include "lists/key_rules.h"
 
