@@ -250,6 +250,14 @@ void MainWindow::ListenColumnsEinstellen() {
     lvSavedReps_->setColumnWidth(0, 0);
 }
 
+// A window the user comes back to shows what other windows on the folder saved meanwhile.
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && writable_.tasks) {
+        showTakenIn(store_.takeInChanges());
+    }
+}
+
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     FormResize();

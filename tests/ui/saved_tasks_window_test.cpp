@@ -75,6 +75,8 @@ private slots:
         store(*second, "second");
         QCOMPARE(savedNames(app.tasksFile()), (Names{"first", "second"}));
         QCOMPARE(taskRows(*second), 2);
+        QApplication::setActiveWindow(first.get());
+        QTRY_COMPARE(taskRows(*first), 2); // a window the user comes back to shows the other's tasks
         store(*first, "third");
         QCOMPARE(savedNames(app.tasksFile()), (Names{"first", "second", "third"}));
         QCOMPARE(taskRows(*first), 3);
