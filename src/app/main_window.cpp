@@ -253,8 +253,8 @@ void MainWindow::ListenColumnsEinstellen() {
 // A window the user comes back to shows what other windows on the folder saved meanwhile.
 void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && writable_.tasks) {
-        showTakenIn(store_.takeInChanges());
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        tasks_->takeInChanges();
     }
 }
 

@@ -48,11 +48,15 @@ void SavedTasksController::open(bool mayWrite) {
     showTakenIn(opened);
 }
 
-// Tasks other windows stored meanwhile come first, so the new task is numbered after them.
-void SavedTasksController::store() {
+void SavedTasksController::takeInChanges() {
     if (mayWrite_) {
         showTakenIn(store_.takeInChanges());
     }
+}
+
+// Tasks other windows stored meanwhile come first, so the new task is numbered after them.
+void SavedTasksController::store() {
+    takeInChanges();
     switch (storeTask(store_.table(), fromQString(working_.name.text()), workingLists())) {
     case StoreOutcome::Stored:
         model_.sync();

@@ -58,6 +58,8 @@ public:
     void store();
     // Loads the selected task into the working lists.
     void load();
+    // Shows what other windows on the folder saved since this one last read or wrote the file.
+    void takeInChanges();
     // Empties the working lists; the tasks stay as they are.
     void startNew();
 
