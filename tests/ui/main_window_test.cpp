@@ -17,6 +17,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QUrl>
 #include <filesystem>
@@ -358,6 +359,19 @@ private slots:
         QVERIFY(column > f.fileList->fontMetrics().horizontalAdvance("0000000000"));
         QVERIFY(column > f.fileList->header()->fontMetrics().horizontalAdvance("Replacements"));
         QVERIFY(f.fileList->columnWidth(1) + column <= f.fileList->viewport()->width());
+    }
+
+    void manyFileRowsNeedNoHorizontalScrollBar() {
+        Fixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        std::vector<std::string> paths;
+        for (int i = 0; i < 60; ++i) {
+            paths.push_back(f.files.write("file" + std::to_string(i) + ".txt", ""));
+        }
+        f.window->files().append(paths);
+        QTRY_VERIFY(f.fileList->verticalScrollBar()->isVisible());
+        QTRY_VERIFY(!f.fileList->horizontalScrollBar()->isVisible());
     }
 
     void pairListPlusKeyOfTheMainKeyboardOpensAddModeKeypadPlusNothing() {
