@@ -37,6 +37,8 @@ std::string parseRunArguments(const std::vector<std::string>& arguments, std::si
             request.replaces.push_back(arguments[i + 2]);
             pairsOrModeGiven = true;
             i += 2;
+        } else if (argument == "--no-undo" && request.ausfuehren) {
+            request.keepForUndo = false;
         } else if (argument == "--task") {
             if (i + 1 >= arguments.size()) {
                 return "--task needs a task name or number";
@@ -79,6 +81,12 @@ ParseOutcome parseCommandLine(const std::vector<std::string>& arguments) {
         if (i + 1 < arguments.size()) {
             return usageError("tasks takes no arguments");
         }
+    } else if (command == "undo") {
+        const bool list = i + 1 < arguments.size() && arguments[i + 1] == "--list";
+        invocation.command = list ? Command::ListRuns : Command::Undo;
+        if (i + (list ? 2 : 1) < arguments.size()) {
+            return usageError("undo takes no arguments but --list");
+        }
     } else if (command == "simulate" || command == "execute") {
         invocation.command = Command::Run;
         invocation.request.ausfuehren = command == "execute";
@@ -94,10 +102,11 @@ ParseOutcome parseCommandLine(const std::vector<std::string>& arguments) {
 std::string usageText() {
     return "usage: morvane-cli [--app-dir DIR] simulate [-z] [--names] [--pair FIND REPLACE]... [--] "
            "PATH...\n"
-           "       morvane-cli [--app-dir DIR] execute  [-z] [--names] [--pair FIND REPLACE]... [--] "
-           "PATH...\n"
+           "       morvane-cli [--app-dir DIR] execute  [-z] [--names] [--no-undo] [--pair FIND REPLACE]... "
+           "[--] PATH...\n"
            "       morvane-cli [--app-dir DIR] simulate|execute [-z] --task NAME|NUMBER [--] [PATH...]\n"
            "       morvane-cli [--app-dir DIR] tasks\n"
+           "       morvane-cli [--app-dir DIR] undo [--list]\n"
            "\n"
            "Applies the pairs in order to every PATH in order and prints, per PATH, the number of "
            "occurrences\n"
@@ -112,6 +121,7 @@ std::string usageText() {
            "                   that name, numbered T), and its files when no PATH is given\n"
            "  -z, --null       for scripts: end each record (count TAB path, then total TAB sum) with a NUL\n"
            "                   byte instead of a line end, and print the paths as they are\n"
+           "  --no-undo        execute only: keep nothing of the run for undo\n"
            "  --app-dir DIR    the program folder holding the saved tasks (default: this program's folder)\n"
            "  --               every argument after it is a PATH\n"
            "  --help           show this text\n"
@@ -119,8 +129,15 @@ std::string usageText() {
            "tasks lists the saved tasks: number, name, contents or names, pair count and file count,\n"
            "separated by TABs. The runner never changes the saved tasks or the settings.\n"
            "\n"
-           "Exit status: 0 when every PATH was processed, 1 when any failed (reasons on standard error,\n"
-           "with paths escaped as above), 2 for a usage error.\n";
+           "Every execute run keeps the old contents or names of what it changed in the folder Undo in the\n"
+           "program folder (the last 20 runs). undo puts back the newest run not yet undone: every file or\n"
+           "name still as the run left it; one changed since is left as it is and reported. undo --list\n"
+           "prints the kept runs, newest first: number, start time (UTC), contents or names, files changed\n"
+           "and done, interrupted or undone, separated by TABs.\n"
+           "\n"
+           "Exit status: 0 when every PATH was processed (or, for undo, everything was put back or there\n"
+           "was nothing to undo), 1 when any failed (reasons on standard error, with paths escaped as\n"
+           "above), 2 for a usage error.\n";
 }
 
 } // namespace morvane::cli

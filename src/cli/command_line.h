@@ -8,7 +8,7 @@
 
 namespace morvane::cli {
 
-enum class Command { Help, Run, ListTasks };
+enum class Command { Help, Run, ListTasks, Undo, ListRuns };
 
 struct Invocation {
     Command command = Command::Help;
@@ -27,6 +27,7 @@ struct ParseOutcome {
 //   [--app-dir DIR] simulate|execute [-z] [--names] [--pair FIND REPLACE]... [--task NAME|NUMBER] [--]
 //   PATH...
 //   [--app-dir DIR] tasks
+//   [--app-dir DIR] undo [--list]
 // Options and paths may be mixed; after "--" everything is a path.
 ParseOutcome parseCommandLine(const std::vector<std::string>& arguments);
 
