@@ -70,13 +70,6 @@ bool isBinary(const std::string& path) {
     return std::memchr(probe, '\0', read) != nullptr;
 }
 
-std::string joinPath(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && isPathSeparator(folder.back())) {
-        return folder + name;
-    }
-    return folder + nativeSeparator() + name;
-}
-
 // libgit2 counts its users; each expansion is one for as long as it runs.
 class GitLibrary {
 public:
