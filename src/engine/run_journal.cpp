@@ -345,10 +345,12 @@ std::string RunJournal::keepRecorded(const std::string& target, const std::strin
 void RunJournal::recordLeft(std::string_view kind, const std::string& path,
                             std::optional<std::uint64_t> hash) {
     const platform::FileIdentity left = platform::fileIdentity(path);
-    if (left.known) {
-        record(lineOf({kind, escaped(path), std::to_string(left.device), std::to_string(left.inode),
-                       std::to_string(left.size), std::to_string(left.modifiedNanoseconds),
-                       hexNumber(hash.value_or(0))}));
+    // What a change left announces nothing: it reaches the disk with the next line, or the run's last.
+    if (left.known && open()) {
+        file_.append(lineOf({kind, escaped(path), std::to_string(left.device), std::to_string(left.inode),
+                             std::to_string(left.size), std::to_string(left.modifiedNanoseconds),
+                             hexNumber(hash.value_or(0))}),
+                     platform::HeldFile::Flush::Later);
     }
 }
 

@@ -28,8 +28,10 @@ public:
     bool held() const { return state_ == State::Held; }
     const std::string& path() const { return path_; }
 
-    // Adds the bytes at the end and flushes them to disk; false when that failed.
-    bool append(std::string_view bytes);
+    // Adds the bytes at the end and, unless told otherwise, flushes them (and all before them) to disk; false
+    // when that failed.
+    enum class Flush { Now, Later };
+    bool append(std::string_view bytes, Flush flush = Flush::Now);
     // Sets the modification time to now, to show that the holder is still at work.
     void touch();
     // Removes the file from its folder and lets it go; false when it could not be removed.

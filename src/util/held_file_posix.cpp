@@ -101,7 +101,7 @@ HeldFile HeldFile::take(const std::string& path) {
     return HeldFile(fd, State::Held, path);
 }
 
-bool HeldFile::append(std::string_view bytes) {
+bool HeldFile::append(std::string_view bytes, Flush flush) {
     if (fd_ < 0) {
         return false;
     }
@@ -115,7 +115,7 @@ bool HeldFile::append(std::string_view bytes) {
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
-    return ::fdatasync(fd_) == 0;
+    return flush == Flush::Later || ::fdatasync(fd_) == 0;
 }
 
 void HeldFile::touch() {
