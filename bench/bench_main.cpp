@@ -4,6 +4,7 @@
 #include "corpus.h"
 #include "engine/occurrences.h"
 #include "engine/run.h"
+#include "leftover_scan.h"
 #include "long_find.h"
 #include "process.h"
 #include "scale.h"
@@ -256,5 +257,6 @@ int main(int argc, char** argv) {
     std::printf("  counts equal                       %s\n", countsEqual ? "yes" : "NO");
     printLongFindFigures(work);
     const bool scaleSound = printScaleFigures(work);
+    printLeftoverScanFigures(work);
     return countsEqual && scaleSound ? 0 : 1;
 }
