@@ -235,9 +235,9 @@ int main(int argc, char** argv) {
     line("python3", f.python, f.python > 0 ? "" : "(not installed)");
     line("execute on a copy, 1 worker", f.execute);
     line("file names, 100,000 names", f.names);
-    std::printf("  %-34s %9.1f MB  (runner process; bound: workers x 2 x largest file = %.1f MB + program)\n",
+    std::printf("  %-34s %9.1f MB  (runner process; bound: workers x largest file = %.1f MB + program)\n",
                 "peak memory", static_cast<double>(f.runnerPeakKilobytes) / 1024.0,
-                2.0 * cores * static_cast<double>(corpus.largestFile) / 1e6);
+                cores * static_cast<double>(corpus.largestFile) / 1e6);
 
     std::printf(
         "\nCounts: simulate %lld, all workers %lld, runner %lld, perl %lld, python %lld, names %lld\n",

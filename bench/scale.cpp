@@ -46,10 +46,11 @@ ProcessOutcome runOn(const std::string& command, const std::string& file, const 
     return runProcess(arguments, outputFile);
 }
 
-void line(const char* what, const ProcessOutcome& outcome, double referenceBytes, const char* reference) {
+void line(const char* what, const ProcessOutcome& outcome, double referenceBytes, const char* reference,
+          const char* bound = "") {
     const double peakBytes = static_cast<double>(outcome.peakKilobytes) * 1024.0;
-    std::printf("  %-30s %6.1f s  peak %7.1f MB = %5.2f x %s%s\n", what, outcome.seconds, peakBytes / 1e6,
-                peakBytes / referenceBytes, reference, outcome.ran ? "" : "  (FAILED)");
+    std::printf("  %-30s %6.1f s  peak %7.1f MB = %5.2f x %s%s%s\n", what, outcome.seconds, peakBytes / 1e6,
+                peakBytes / referenceBytes, reference, bound, outcome.ran ? "" : "  (FAILED)");
 }
 
 } // namespace
@@ -71,11 +72,11 @@ bool printScaleFigures(const std::string& work) {
     const double largeBytes = static_cast<double>(fs::file_size(large));
     std::printf("  one file of %.2f GiB\n", largeBytes / static_cast<double>(1ull << 30));
     const ProcessOutcome simulated = runOn("simulate", large, outputFile);
-    line("simulate the large file", simulated, largeBytes, "the file");
+    line("simulate the large file", simulated, largeBytes, "the file", "  (bound: 1 x + a constant)");
     const std::string copy = work + "/large-file-copy.txt";
     fs::copy_file(large, copy, fs::copy_options::overwrite_existing);
     const ProcessOutcome executed = runOn("execute", copy, outputFile);
-    line("execute on a copy of it", executed, largeBytes, "the file");
+    line("execute on a copy of it", executed, largeBytes, "the file", "  (bound: 2 x)");
     fs::remove(copy);
 
     const std::int64_t simulatedTotal = runnerTotalOf(simulated.out);

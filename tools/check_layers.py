@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""Checks the include graph of src/: a folder includes only folders in layers below its own, and no header
-reaches itself through its includes. Prints every offending include and exits 1 when there is one.
+"""Checks the include graph of src/: a folder includes only folders in layers below its own, no header reaches
+itself through its includes, and only the Qt front end's files, named as such, include Qt: a file that includes
+a Qt header or a Qt file's header is named `*_view`, `*_model`, `*_window`, `*_dialog`, `*_controller` or `qt_*`
+(`app/main.cpp` starts the window). Prints every offending include and exits 1 when there is one.
 
 Usage: check_layers.py [SRC_DIR]   (default: the src folder beside this script's folder)
 """
@@ -22,6 +24,9 @@ LAYERS = [
 ]
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"', re.MULTILINE)
+QT_INCLUDE = re.compile(r"^\s*#\s*include\s*<Q", re.MULTILINE)
+QT_SUFFIXES = ("_view", "_model", "_window", "_dialog", "_controller")
+WINDOW_MAIN = "app/main.cpp"
 SOURCE_SUFFIXES = {".h", ".hpp", ".cpp", ".cc"}
 
 
@@ -57,6 +62,25 @@ def upward_includes(src, files):
     return faults
 
 
+def is_qt_file(relative):
+    stem = Path(relative).stem
+    return stem.endswith(QT_SUFFIXES) or stem.startswith("qt_") or relative == WINDOW_MAIN
+
+
+def qt_in_core(src, files):
+    faults = []
+    for path in files:
+        relative = path.relative_to(src).as_posix()
+        if is_qt_file(relative):
+            continue
+        if QT_INCLUDE.search(path.read_text(encoding="utf-8", errors="replace")):
+            faults.append(f"{relative}: includes Qt, but is not named as a file of the Qt front end")
+        for name in project_includes(src, path):
+            if is_qt_file(name):
+                faults.append(f"{relative}: includes {name} of the Qt front end, but is not named as one of its files")
+    return faults
+
+
 def include_cycles(src, files):
     graph = {path.relative_to(src).as_posix(): project_includes(src, path) for path in files}
     faults = []
@@ -84,7 +108,7 @@ def main():
     if not files:
         print(f"check_layers: no sources under {src}", file=sys.stderr)
         return 1
-    faults = upward_includes(src, files) + include_cycles(src, files)
+    faults = upward_includes(src, files) + include_cycles(src, files) + qt_in_core(src, files)
     for fault in faults:
         print(fault, file=sys.stderr)
     return 1 if faults else 0

@@ -1,24 +1,22 @@
 #include "app/main_window.h"
 
+#include "app/qt_main_menus.h"
+#include "app/qt_read_only_notices.h"
+#include "app/qt_run_report.h"
 #include "config/language.h"
 #include "config/message_keys.h"
-#include "config/relabelling.h"
-#include "config/settings_format.h"
-#include "engine/leftovers.h"
+#include "config/qt_relabelling.h"
 #include "engine/progress_view.h"
 #include "engine/run_journal.h"
 #include "lists/file_list_view.h"
-#include "lists/key_rules.h"
-#include "lists/list_text.h"
-#include "lists/pair_list.h"
+#include "lists/pair_editor_controller.h"
 #include "lists/replace_mode_view.h"
-#include "tasks/saved_task_list.h"
+#include "tasks/saved_task_view.h"
 #include "tasks/saved_tasks_file.h"
-#include "tasks/task_actions.h"
 #include "ui/about_dialog.h"
 #include "ui/frame_title_view.h"
 #include "ui/program_version.h"
-#include "util/paths.h"
+#include "ui/qt_form_layout.h"
 #include "util/qt_text.h"
 
 #include <QAction>
@@ -34,75 +32,16 @@
 #include <QResizeEvent>
 #include <QShortcut>
 #include <QStackedWidget>
-#include <algorithm>
 
 namespace morvane {
 
 namespace {
 
-// Headings a list shows when the language file gives none, so that its rows keep their columns.
-const std::vector<std::string> kBuiltInPairHeadings{"Find", "Replace with"};
-const std::vector<std::string> kBuiltInFileHeadings{"Path", "File", "Replacements"};
-const std::vector<std::string> kBuiltInTaskHeadings{"Nr.", "Name", "Find", "Replace with"};
-
-// Texts that must reach the user even when the language file is missing.
-const char* const kBuiltInReadOnly =
-    "This program keeps its settings and saved tasks in its own folder, and that folder cannot be written, "
-    "so changes to the settings and the tasks will not be kept.\r\nTo keep them, copy the program folder to "
-    "a "
-    "place you can write, such as your home folder, and start the program from the copy (README.md in the "
-    "program folder explains how). The program folder:";
-const char* const kBuiltInTasksNotSaved =
-    "The saved tasks could not be written; the change will be lost when the program ends.";
-const char* const kBuiltInSettingsReadOnly =
-    "The settings file cannot be written, so changes to the settings will not be kept. The settings file:";
-const char* const kBuiltInTasksReadOnly =
-    "The saved-tasks file or its backup cannot be written, so tasks stored or deleted now will not be kept. "
-    "The saved-tasks file:";
-const char* const kBuiltInTasksKeptAside =
-    "The saved-tasks file holds text that cannot be read as tasks. So that none of it is lost when the "
-    "tasks are saved, it has been copied to:";
 const char* const kBuiltInRunStopped = "Run stopped; found so far:";
-
-std::string_view leftoverKey(LeftoverAction action) {
-    switch (action) {
-    case LeftoverAction::PutBack:
-        return keys::kLeftoverPutBack;
-    case LeftoverAction::RewriteFinished:
-        return keys::kLeftoverRewriteFinished;
-    case LeftoverAction::RewriteNotBegun:
-        return keys::kLeftoverRewriteNotBegun;
-    case LeftoverAction::TemporaryRemoved:
-        return keys::kLeftoverTemporaryRemoved;
-    case LeftoverAction::BackupKept:
-        return keys::kLeftoverBackupKept;
-    case LeftoverAction::NotPutBack:
-        return keys::kLeftoverNotPutBack;
-    case LeftoverAction::BackupLost:
-        return keys::kLeftoverBackupLost;
-    }
-    return {};
-}
-
-const char* const kBuiltInLeftoversFound =
-    "Morvane found what interrupted runs left behind and cleared it up:";
 
 template <class Widget> Widget* named(Widget* widget, const char* name) {
     widget->setObjectName(QString::fromLatin1(name));
     return widget;
-}
-
-QStringList headings(const std::string& text, const std::vector<std::string>& builtIn) {
-    QStringList list;
-    for (const std::string& heading : text.empty() ? builtIn : splitHeadings(text)) {
-        list << toQString(heading);
-    }
-    return list;
-}
-
-template <std::size_t N>
-std::vector<std::optional<double>> widthsOf(const std::array<std::optional<double>, N>& a) {
-    return {a.begin(), a.end()};
 }
 
 } // namespace
@@ -110,7 +49,6 @@ std::vector<std::optional<double>> widthsOf(const std::array<std::optional<doubl
 MainWindow::MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell, AppFolderCheck appFolderCheck,
                        RunController::Runner runner, QWidget* parent)
     : QMainWindow(parent), appFolder_(std::move(appFolder)), dialogs_(dialogs), shell_(shell),
-      store_(morvane::savedTasksPath(appFolder_)),
       runs_(std::make_unique<RunController>([this](bool execute) { return snapshot(execute); },
                                             std::move(runner))) {
     setObjectName("frm1");
@@ -130,7 +68,7 @@ void MainWindow::buildControls() {
 
     lvCurrentFindReplace_ = named(newPairListView(pairs_, frameHaupt_), "lvCurrentFindReplace");
     lvFiles_ = named(new FileListView(files_, shell_, frameHaupt_), "lvFiles");
-    lvSavedReps_ = named(newSavedTaskListView(tasks_, frameHaupt_), "lvSavedReps");
+    lvSavedReps_ = named(newSavedTaskListView(frameHaupt_), "lvSavedReps");
     txtTaskName_ =
         named(new QLineEdit(QStringLiteral("Enter Name to save new Task"), frameHaupt_), "txtTaskName");
     auto* cmdToList = named(new QPushButton(QStringLiteral("Add to &List"), frameHaupt_), "cmdToList");
@@ -143,32 +81,19 @@ void MainWindow::buildControls() {
     // The status line lies on the bar, so its text reads over it.
     statusLabel_ = named(new QLabel(picProgress_), "Label(4)");
     pairEditor_ = new PairListEditor(*pages_, *frameHaupt_, *lvCurrentFindReplace_, pairs_);
+    tasks_ = new SavedTasksController(
+        morvane::savedTasksPath(appFolder_), settings_, dialogs_,
+        [this](auto key, auto builtIn) { return message(key, builtIn); },
+        {*pairEditor_, pairs_, files_, *replaceMode_, *txtTaskName_}, *this);
+    tasks_->attach(*lvSavedReps_);
 
-    const auto child = [this](const char* name) { return findChild<QWidget*>(QString::fromLatin1(name)); };
-    placed_ = {{FormControl::frameHaupt, pages_},
-               {FormControl::txtTaskName, txtTaskName_},
-               {FormControl::cmdToList, cmdToList},
-               {FormControl::lvCurrentFindReplace, lvCurrentFindReplace_},
-               {FormControl::lvFiles, lvFiles_},
-               {FormControl::lvSavedReps, lvSavedReps_},
-               {FormControl::Label8, savedTasksLabel},
-               {FormControl::Label5, child("Label(5)")},
-               {FormControl::Label6, child("Label(6)")},
-               {FormControl::Label7, child("Label(7)")},
-               {FormControl::picProgress, picProgress_},
-               {FormControl::Label4, statusLabel_},
-               {FormControl::txtFind, child("txtFind")},
-               {FormControl::txtReplace, child("txtReplace")},
-               {FormControl::txtSpecialChars, child("txtSpecialChars")},
-               {FormControl::Label0, child("Label(0)")},
-               {FormControl::Label1, child("Label(1)")},
-               {FormControl::Label2, child("Label(2)")},
-               {FormControl::cmdAddNewElement, child("cmdAddNewElement")},
-               {FormControl::cmdUpdateElement, child("cmdUpdateElement")},
-               {FormControl::cmdCancelNewElement, child("cmdCancelNewElement")},
-               {FormControl::cmdSwap, child("cmdSwap")}};
-    inputs_ = {lvCurrentFindReplace_,       lvFiles_,          lvSavedReps_,     cmdToList,
-               &pairEditor_->editorFrame(), child("Label(6)"), child("Label(7)")};
+    inputs_ = {lvCurrentFindReplace_,
+               lvFiles_,
+               lvSavedReps_,
+               cmdToList,
+               &pairEditor_->editorFrame(),
+               findChild<QWidget*>("Label(6)"),
+               findChild<QWidget*>("Label(7)")};
     applyLayout();
     // A window of 12000 by 9000 twips, where every rule of the layout has room.
     resize(pixelsFromTwips(12000), pixelsFromTwips(9000 - 700) + menuBar()->sizeHint().height());
@@ -207,63 +132,32 @@ void MainWindow::buildSkin() {
             pairEditor_->SwapTextBoxes();
         }
     });
-    placed_.insert(placed_.end(), {{FormControl::img0, mainBackground},
-                                   {FormControl::img1, editorBackground},
-                                   {FormControl::imgButton0, buttons[0]},
-                                   {FormControl::imgButton1, buttons[1]},
-                                   {FormControl::imgButton2, buttons[2]},
-                                   {FormControl::frmSwap, frmSwap},
-                                   {FormControl::imgButton5, buttons[3]}});
     inputs_.push_back(buttons[2]);
     applyLayout();
 }
 
 void MainWindow::buildMenus() {
-    const auto item = [this](QMenu* menu, const char* name, const char* text, QKeySequence key, auto slot) {
-        QAction* action = named(menu->addAction(QString::fromUtf8(text), this, slot), name);
-        action->setShortcut(key);
-        return action;
-    };
-    QMenu* file = named(menuBar()->addMenu(QStringLiteral("&File")), "mnuFile");
-    QAction* newTask = item(file, "mnuNew", "New", QKeySequence(Qt::CTRL | Qt::Key_N), [this] { MenuNeu(); });
-    item(file, "mnuClose", "Close", QKeySequence(Qt::CTRL | Qt::Key_Q), [this] {
-        close();
-    })->setShortcutContext(Qt::ApplicationShortcut); // also while the About dialog has the focus
-
-    QMenu* list = named(menuBar()->addMenu(QStringLiteral("&Find && Replace List")), "mnuList");
-    QAction* showAdd = item(list, "mnuShowAdd", "&Add new element", QKeySequence(Qt::Key_F1),
-                            [this] { pairEditor_->AddframeAnschalten(false); });
-    QAction* edit = item(list, "mnuEdit", "&Edit selected element", QKeySequence(Qt::Key_F2),
-                         [this] { pairEditor_->lvCurrentZeileBearbeiten(); });
-    QAction* addToTasks = item(list, "mnuAddToTasks", "Add to Saved Tasks", QKeySequence(Qt::Key_F3),
-                               [this] { AddToTaskList(); });
-    named(list->addSeparator(), "mnuTrenn(0)");
-    QAction* simulate = item(list, "mnuSimulate", "Update/ Simulate", QKeySequence(Qt::Key_F5),
-                             [this] { runs_->simulate(); });
-    QAction* replace =
-        item(list, "mnuReplace", "Execute/ Replace", QKeySequence(Qt::Key_F8), [this] { ReplaceIt(); });
-    inputActions_ = {newTask, showAdd, edit, addToTasks, simulate, replace};
-
-    QMenu* languages = named(menuBar()->addMenu(QStringLiteral("Language")), "mnuLanguages");
-    const std::array<const char*, 2> names{"English", "German"};
-    for (int index = 0; index < kLanguageCount; ++index) {
-        QAction* choice = languages->addAction(QString::fromUtf8(names[static_cast<std::size_t>(index)]));
-        choice->setObjectName(QString("mnuLanguage(%1)").arg(index));
-        choice->setCheckable(true);
-        connect(choice, &QAction::triggered, this, [this, index] {
-            SpracheAusgewaehlt(index);
-            saveSettings();
-        });
-        mnuLanguage_[static_cast<std::size_t>(index)] = choice;
-    }
-    QMenu* help = named(menuBar()->addMenu(QStringLiteral("&?")), "mnuFragezeichen");
-    named(help->addAction(QStringLiteral("About this Program"), this,
-                          [this] {
-                              about_->show();
-                              about_->raise();
-                              about_->activateWindow();
-                          }),
-          "mnuAbout");
+    MainMenus menus =
+        buildMainMenus(*menuBar(), {.newTask = [this] { MenuNeu(); },
+                                    .close = [this] { close(); },
+                                    .showAdd = [this] { pairEditor_->AddframeAnschalten(false); },
+                                    .edit = [this] { pairEditor_->lvCurrentZeileBearbeiten(); },
+                                    .addToTasks = [this] { AddToTaskList(); },
+                                    .simulate = [this] { runs_->simulate(); },
+                                    .replace = [this] { ReplaceIt(); },
+                                    .language =
+                                        [this](int index) {
+                                            SpracheAusgewaehlt(index);
+                                            saveSettings();
+                                        },
+                                    .about =
+                                        [this] {
+                                            about_->show();
+                                            about_->raise();
+                                            about_->activateWindow();
+                                        }});
+    mnuLanguage_ = menus.languages;
+    inputActions_ = std::move(menus.listChanging);
     // Escape works wherever the focus is, as the window sees every key first.
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
             &MainWindow::onEscape);
@@ -277,8 +171,10 @@ void MainWindow::connectLists() {
     });
     connect(pairEditor_, &PairListEditor::pairsChanged, runs_.get(), &RunController::simulate);
     connect(replaceMode_, &ReplaceModeOption::changed, this, &MainWindow::onModeChanged);
-    connect(lvSavedReps_, &ListView::keyPressed, this, &MainWindow::onSavedTaskKey);
-    connect(lvSavedReps_, &ListView::doubleClickedAnywhere, this, &MainWindow::lvCurrentTaskBearbeiten);
+    connect(tasks_, &SavedTasksController::loaded, this, [this] {
+        lvFiles_->IconsLaden(appFolder_);
+        runs_->simulate();
+    });
 }
 
 void MainWindow::connectRuns() {
@@ -303,52 +199,19 @@ void MainWindow::startUp(AppFolderCheck appFolderCheck) {
     picProgress_->FortschrittEinrichten();
     skin_.ButtonGifsInILladen(appFolder_);
     skin_.ButtonIconsRefresh(true);
-    const SavedTaskStore::Sync opened = store_.open(writable_.tasks);
-    tasks_.reload();
     pairEditor_->HaupframeZeigen();
     FormResize();
     show();
-    reportReadOnlyStateFiles();
-    reportKeptAside(opened.keptAside);
+    for (const QString& notice :
+         readOnlyNotices(writable_, appFolder_, tasks_->path(),
+                         [this](auto key, auto builtIn) { return message(key, builtIn); })) {
+        tell(notice, Dialogs::Icon::Information);
+    }
+    tasks_->open(writable_.tasks);
     if (writable_.folder) {
         // Runs that were cut short, by this window or the runner, and the state files' own temporary files.
-        reportLeftoversAndFailures(clearLeftovers(journalFolderIn(appFolder_), {appFolder_}), {});
+        report(clearLeftovers(journalFolderIn(appFolder_), {appFolder_}), {});
     }
-}
-
-// Once, at start-up: a folder that cannot be written as a whole, or each state file that cannot.
-void MainWindow::reportReadOnlyStateFiles() {
-    const auto report = [this](std::string_view key, const char* builtIn, const std::string& path) {
-        tell(message(key, builtIn) + QStringLiteral("\r\n") + QDir::toNativeSeparators(pathToQString(path)),
-             Dialogs::Icon::Information);
-    };
-    if (!writable_.folder) {
-        report(keys::kAppFolderReadOnly, kBuiltInReadOnly, appFolder_);
-        return;
-    }
-    if (!writable_.settings) {
-        report(keys::kSettingsReadOnly, kBuiltInSettingsReadOnly,
-               joinPath(appFolder_, settings_format::kFileName));
-    }
-    if (!writable_.tasks) {
-        report(keys::kTasksReadOnly, kBuiltInTasksReadOnly, store_.path());
-    }
-}
-
-void MainWindow::reportKeptAside(const std::string& keptAside) {
-    if (!keptAside.empty()) {
-        tell(message(keys::kTasksKeptAside, kBuiltInTasksKeptAside) + QStringLiteral("\r\n") +
-                 QDir::toNativeSeparators(pathToQString(keptAside)),
-             Dialogs::Icon::Information);
-    }
-}
-
-// What another window saved shows in the list; the numbers this window showed stay as they were.
-void MainWindow::showTakenIn(const SavedTaskStore::Sync& sync) {
-    if (sync.tableChanged) {
-        tasks_.sync();
-    }
-    reportKeptAside(sync.keptAside);
 }
 
 void MainWindow::SettingsEinstellen() {
@@ -374,16 +237,25 @@ void MainWindow::SpracheAusgewaehlt(int index) {
     }
 }
 
-// The headings are taken in the language of the start; a list the language file gives none keeps built-in
-// ones, so its rows keep their columns.
+// The headings are taken in the language of the start.
 void MainWindow::ListenColumnsEinstellen() {
-    pairs_.setHeadings(headings(fromQString(message(keys::kFindReplaceWith)), kBuiltInPairHeadings));
-    files_.setHeadings(headings(fromQString(message(keys::kPathFileReplacements)), kBuiltInFileHeadings));
-    tasks_.setHeadings(headings(fromQString(message(keys::kSavedTaskColumns)), kBuiltInTaskHeadings));
+    const auto text = [this](std::string_view key) { return fromQString(message(key)); };
+    pairs_.setHeadings(columnHeadings(text(keys::kFindReplaceWith), {"Find", "Replace with"}));
+    files_.setHeadings(columnHeadings(text(keys::kPathFileReplacements), {"Path", "File", "Replacements"}));
+    tasks_->model().setHeadings(
+        columnHeadings(text(keys::kSavedTaskColumns), {"Nr.", "Name", "Find", "Replace with"}));
     for (ListView* list : std::array<ListView*, 3>{lvCurrentFindReplace_, lvFiles_, lvSavedReps_}) {
         list->setEqualColumnWidths();
     }
     lvSavedReps_->setColumnWidth(0, 0);
+}
+
+// A window the user comes back to shows what other windows on the folder saved meanwhile.
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        tasks_->takeInChanges();
+    }
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
@@ -409,22 +281,11 @@ void MainWindow::FormResize() {
 }
 
 void MainWindow::applyLayout() {
-    for (const auto& [control, widget] : placed_) {
-        if (control == FormControl::frameHaupt) {
-            continue; // the page stack fills the window below the menu bar
-        }
-        const PixelRect rect = pixelRectFromTwips(layout_[control]);
-        // A caption from the language file may be longer than the English one the design was drawn for: a
-        // label keeps its place and grows to the right, so no heading is cut off.
-        const auto* label = qobject_cast<QLabel*>(widget);
-        const int width =
-            label && !label->text().isEmpty() ? std::max(rect.width, label->sizeHint().width()) : rect.width;
-        widget->setGeometry(rect.left, rect.top, width, rect.height);
-    }
+    placeControls(*pages_, layout_);
     const ListColumnWidths widths = listColumnWidths(layout_);
-    lvCurrentFindReplace_->setColumnWidthsTwips(widthsOf(widths.findReplace));
-    lvSavedReps_->setColumnWidthsTwips(widthsOf(widths.savedTasks));
-    lvFiles_->setColumnWidthsTwips(widthsOf(widths.files));
+    lvCurrentFindReplace_->setColumnWidthsTwips(widths.findReplace);
+    lvSavedReps_->setColumnWidthsTwips(widths.savedTasks);
+    lvFiles_->setColumnWidthsTwips(widths.files);
 }
 
 QString MainWindow::message(std::string_view key, const char* builtIn) const {
@@ -458,94 +319,9 @@ void MainWindow::saveSettings() {
     }
 }
 
-// The table in the window stays as it is, so the user can still run the tasks or copy them elsewhere.
-void MainWindow::saveTasks() {
-    if (!writable_.tasks) {
-        return;
-    }
-    const SavedTaskStore::SaveOutcome saved = store_.save();
-    showTakenIn(saved.sync);
-    if (!saved.written.ok()) {
-        tell(message(keys::kTasksNotSaved, kBuiltInTasksNotSaved) + QStringLiteral("\r\n") +
-                 QDir::toNativeSeparators(pathToQString(store_.path())) + QStringLiteral(": ") +
-                 toQString(saved.written.error),
-             Dialogs::Icon::Critical);
-    }
-}
-
-// Tasks other windows stored meanwhile come first, so the new task is numbered after them.
-void MainWindow::AddToTaskList() {
-    if (writable_.tasks) {
-        showTakenIn(store_.takeInChanges());
-    }
-    switch (storeTask(store_.table(), fromQString(txtTaskName_->text()), workingLists())) {
-    case StoreOutcome::Stored:
-        tasks_.sync();
-        break;
-    case StoreOutcome::NoName:
-        tell(message(keys::kSpecifyReplacementTask), Dialogs::Icon::None, QStringLiteral("Name"));
-        break;
-    case StoreOutcome::NotFaithful:
-        tell(message(keys::kSavingNotPossible), Dialogs::Icon::Information);
-        return;
-    case StoreOutcome::NoPairs:
-        break;
-    }
-    saveTasks();
-}
-
-void MainWindow::lvCurrentTaskBearbeiten() {
-    const TaskLoad load =
-        loadTask(store_.table(), selectedTask(*lvSavedReps_, tasks_), settings_.AddFilesToFilelist);
-    setLists(load.finds, load.replaces, load.files);
-    if (!load.name) {
-        return;
-    }
-    txtTaskName_->setText(toQString(*load.name));
-    replaceMode_->OptRepEinstellen(*load.replaceInContents);
-    lvFiles_->IconsLaden(appFolder_);
-    runs_->simulate();
-}
-
 void MainWindow::MenuNeu() {
-    const WorkingLists fresh = newWorkingLists(workingLists());
-    setLists(fresh.finds, fresh.replaces, fresh.files);
+    tasks_->startNew();
     statusLabel_->clear();
-    txtTaskName_->clear();
-}
-
-WorkingLists MainWindow::workingLists() const {
-    return WorkingLists{pairs_.finds(), pairs_.replaces(), files_.paths(), replaceMode_->replaceInContents()};
-}
-
-void MainWindow::setLists(const std::vector<std::string>& finds, const std::vector<std::string>& replaces,
-                          const std::optional<std::vector<std::string>>& files) {
-    pairEditor_->FindRepListeLoeschen();
-    for (std::size_t j = 0; j < finds.size() && j < replaces.size(); ++j) {
-        pairEditor_->AddNewElementToList(finds[j], replaces[j]);
-    }
-    if (files) {
-        files_.clear();
-        files_.append(*files);
-    }
-}
-
-void MainWindow::onSavedTaskKey(KeyStroke key) {
-    switch (savedTaskKey(key)) {
-    case SavedTaskKey::DeleteSelected:
-        deleteTasks(store_.table(), selectedTasks(*lvSavedReps_, tasks_));
-        tasks_.sync();
-        saveTasks();
-        break;
-    case SavedTaskKey::SelectAll:
-        lvSavedReps_->selectAll();
-        break;
-    case SavedTaskKey::Load:
-        lvCurrentTaskBearbeiten();
-        break;
-    case SavedTaskKey::None:
-        break;
-    }
 }
 
 void MainWindow::ReplaceIt() {
@@ -585,35 +361,17 @@ void MainWindow::runFinished(const RunResult& result, bool executed) {
                                     result.replacesUbound)));
     }
     if (executed) {
-        reportLeftoversAndFailures(result.leftovers, result.failures);
+        report(result.leftovers, result.failures);
     }
 }
 
-// One box for what interrupted runs left and what was done about it, and after a run for every file that
-// could not be read, written or renamed; never one box per file.
-void MainWindow::reportLeftoversAndFailures(const std::vector<LeftoverNote>& leftovers,
-                                            const std::vector<RunFailure>& failures) {
-    if (leftovers.empty() && failures.empty()) {
-        return;
+void MainWindow::report(const std::vector<LeftoverNote>& leftovers, const std::vector<RunFailure>& failures) {
+    const QString text =
+        runReport(leftovers, failures, [this](auto key, auto builtIn) { return message(key, builtIn); });
+    if (!text.isEmpty()) {
+        tell(text, reportNeedsAttention(leftovers, failures) ? Dialogs::Icon::Critical
+                                                             : Dialogs::Icon::Information);
     }
-    QStringList lines;
-    if (!leftovers.empty()) {
-        lines << message(keys::kLeftoversFound, kBuiltInLeftoversFound);
-    }
-    const std::string keptIn = fromQString(message(keys::kLeftoverKeptIn, std::string(kKeptInText).c_str()));
-    for (const LeftoverNote& note : leftovers) {
-        const std::string action = fromQString(
-            message(leftoverKey(note.action), std::string(leftoverActionText(note.action)).c_str()));
-        lines << QDir::toNativeSeparators(pathToQString(note.path)) + QStringLiteral(": ") +
-                     toQString(describeLeftover(note, action, keptIn));
-    }
-    for (const RunFailure& failure : failures) {
-        lines << QDir::toNativeSeparators(pathToQString(failure.path)) + QStringLiteral(": ") +
-                     toQString(failure.reason);
-    }
-    const bool attention =
-        !failures.empty() || std::any_of(leftovers.begin(), leftovers.end(), needsAttention);
-    tell(lines.join(QLatin1Char('\n')), attention ? Dialogs::Icon::Critical : Dialogs::Icon::Information);
 }
 
 // Locking moves the focus away from a control that goes disabled; unlocking gives it back, so the user goes

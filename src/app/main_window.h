@@ -1,15 +1,14 @@
 #pragma once
 
 #include "app/message_dialog.h"
+#include "app/saved_tasks_controller.h"
 #include "config/settings.h"
+#include "engine/leftovers.h"
 #include "engine/run_controller.h"
 #include "lists/file_list_model.h"
 #include "lists/pair_list_model.h"
 #include "tasks/app_folder.h"
 #include "tasks/rep_task.h"
-#include "tasks/saved_task_model.h"
-#include "tasks/saved_task_store.h"
-#include "tasks/task_actions.h"
 #include "ui/form_layout.h"
 #include "ui/image_button_view.h"
 #include "ui/qt_shell.h"
@@ -53,10 +52,8 @@ public:
     // The execute run, then the simulate run that shows what is left.
     void ReplaceIt();
     void SpracheAusgewaehlt(int index);
-    // Stores the working lists as a new task and saves the table.
-    void AddToTaskList();
-    // Loads the selected task into the working lists and simulates.
-    void lvCurrentTaskBearbeiten();
+    void AddToTaskList() { tasks_->store(); }
+    void lvCurrentTaskBearbeiten() { tasks_->load(); }
     void MenuNeu();
 
     RunController& runs() { return *runs_; }
@@ -64,13 +61,14 @@ public:
     bool running() const { return runs_->phase() != RunPhase::Idle; }
     FileListModel& files() { return files_; }
     PairListModel& pairs() { return pairs_; }
-    const std::string& savedTasksPath() const { return store_.path(); }
+    const std::string& savedTasksPath() const { return tasks_->path(); }
     PairListEditor& pairEditor() { return *pairEditor_; }
     AboutDialog& about() { return *about_; }
     const Skin& skin() const { return skin_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -80,11 +78,6 @@ private:
     void connectLists();
     void connectRuns();
     void startUp(AppFolderCheck appFolderCheck);
-    void reportReadOnlyStateFiles();
-    void reportKeptAside(const std::string& keptAside);
-    void reportLeftoversAndFailures(const std::vector<LeftoverNote>& leftovers,
-                                    const std::vector<RunFailure>& failures);
-    void showTakenIn(const SavedTaskStore::Sync& sync);
 
     void SettingsEinstellen();
     void ListenColumnsEinstellen();
@@ -94,30 +87,24 @@ private:
     void tell(const QString& text, Dialogs::Icon icon = Dialogs::Icon::None, const QString& title = {});
 
     void onModeChanged(bool replaceInContents);
-    void onSavedTaskKey(KeyStroke key);
     void onEscape();
     void saveSettings();
-    void saveTasks();
-    WorkingLists workingLists() const;
-    // Fills the pair list, and the file list when files are given.
-    void setLists(const std::vector<std::string>& finds, const std::vector<std::string>& replaces,
-                  const std::optional<std::vector<std::string>>& files);
 
     RunInputs snapshot(bool execute);
     void applyRows(const std::vector<RowUpdate>& rows, std::optional<StatusKind> status);
     void runFinished(const RunResult& result, bool executed);
+    // What interrupted runs left and the files a run could not handle, in one box.
+    void report(const std::vector<LeftoverNote>& leftovers, const std::vector<RunFailure>& failures);
     void showStatus(std::string_view key);
     void lockInputs(bool locked);
 
     std::string appFolder_;
     Dialogs& dialogs_;
     Shell& shell_;
-    SavedTaskStore store_;
     StateFilesWritable writable_;
     Settings settings_;
     PairListModel pairs_;
     FileListModel files_;
-    SavedTaskModel tasks_{store_.table()};
 
     QStackedWidget* pages_ = nullptr;
     QWidget* frameHaupt_ = nullptr;
@@ -126,6 +113,7 @@ private:
     ListView* lvSavedReps_ = nullptr;
     QLineEdit* txtTaskName_ = nullptr;
     PairListEditor* pairEditor_ = nullptr;
+    SavedTasksController* tasks_ = nullptr;
     ReplaceModeOption* replaceMode_ = nullptr;
     ProgressPicture* picProgress_ = nullptr;
     QLabel* statusLabel_ = nullptr; // Label(4)
@@ -138,7 +126,6 @@ private:
     Skin skin_;
     AboutDialog* about_ = nullptr;
     FormLayout layout_ = designFormLayout();
-    std::vector<std::pair<FormControl, QWidget*>> placed_;
 
     std::unique_ptr<RunController> runs_; // first to go: it waits for its worker
 };

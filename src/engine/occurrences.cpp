@@ -1,8 +1,11 @@
 #include "engine/occurrences.h"
 
 #include "engine/two_way.h"
+#include "util/platform_memory.h"
 
+#include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define MORVANE_X86_SIMD 1
@@ -140,6 +143,94 @@ template <class OnHit> void forEachOccurrence(std::string_view text, std::string
 #endif
 }
 
+// Writes the new text over the old one from the left. The output never runs ahead of the input, since no
+// replacement is longer than what it replaces; it is held back to bytes the search has passed, because the
+// search still reads the bytes after the occurrence it reports (an overlapping one may start there). The
+// replacement for an occurrence is therefore written only at the next occurrence that is replaced, or at
+// the end.
+std::int64_t replaceNotGrowing(std::string& text, std::string_view find, std::string_view replacement) {
+    char* const data = text.data();
+    std::int64_t count = 0;
+    std::size_t written = 0;
+    std::size_t consumed = 0;
+    bool replacementPending = false;
+    const auto writeUpTo = [&](std::size_t at) {
+        if (replacementPending) {
+            std::memcpy(data + written, replacement.data(), replacement.size());
+            written += replacement.size();
+        }
+        if (written != consumed) {
+            std::memmove(data + written, data + consumed, at - consumed);
+        }
+        written += at - consumed;
+    };
+    forEachOccurrence(text, find, [&](std::size_t at) {
+        ++count;
+        if (at < consumed) {
+            return; // starts inside the occurrence replaced last
+        }
+        writeUpTo(at);
+        replacementPending = true;
+        consumed = at + find.size();
+    });
+    if (count > 0) {
+        writeUpTo(text.size());
+        text.resize(written);
+    }
+    return count;
+}
+
+// The new text is longer: it is built in memory reserved for the most it can grow to, which costs nothing
+// until written; where that bound is large, the occurrences to be replaced are counted first to reserve
+// exactly. The old text's pages are given back as the copy passes them, so that both texts are never held
+// whole at once.
+std::int64_t replaceGrowing(std::string& text, std::string_view find, std::string_view replacement) {
+    const std::size_t k = find.size();
+    const std::size_t extra = replacement.size() - k;
+    std::size_t growth = 0;
+    if (__builtin_mul_overflow(text.size() / std::max<std::size_t>(k, 1), extra, &growth) ||
+        growth > text.size()) {
+        std::size_t replaced = 0;
+        std::size_t consumed = 0;
+        forEachOccurrence(text, find, [&](std::size_t at) {
+            if (at >= consumed) {
+                ++replaced;
+                consumed = at + k;
+            }
+        });
+        if (__builtin_mul_overflow(replaced, extra, &growth)) {
+            throw std::length_error("the replaced text is too long");
+        }
+    }
+    constexpr std::size_t kReleaseStep = std::size_t{16} << 20;
+    std::string out;
+    std::int64_t count = 0;
+    std::size_t consumed = 0;
+    std::size_t released = 0;
+    forEachOccurrence(text, find, [&](std::size_t at) {
+        ++count;
+        if (at < consumed) {
+            return;
+        }
+        if (count == 1) {
+            out.reserve(text.size() + growth);
+        }
+        out.append(text, consumed, at - consumed);
+        out.append(replacement);
+        consumed = at + k;
+        // The search reads nothing before the occurrence it reports.
+        if (at - released >= kReleaseStep) {
+            platform::releasePages(text.data() + released, at - released);
+            released = at;
+        }
+    });
+    if (count > 0) {
+        out.append(text, consumed);
+        text.swap(out); // the old text is freed on return
+    }
+    return count;
+}
+
 } // namespace
 
 std::int64_t AnzahlFundstellen(std::string_view text, std::string_view find) {
@@ -148,35 +239,15 @@ std::int64_t AnzahlFundstellen(std::string_view text, std::string_view find) {
     return count;
 }
 
-std::int64_t countAndReplace(std::string_view text, std::string_view find, std::string_view replacement,
-                             std::string& out) {
-    std::int64_t count = 0;
-    std::size_t copiedUpTo = 0;
-    forEachOccurrence(text, find, [&](std::size_t at) {
-        ++count;
-        if (at < copiedUpTo) {
-            return; // starts inside the occurrence replaced last
-        }
-        if (count == 1) {
-            out.clear();
-            out.reserve(text.size());
-        }
-        out.append(text.data() + copiedUpTo, at - copiedUpTo);
-        out.append(replacement);
-        copiedUpTo = at + find.size();
-    });
-    if (count > 0) {
-        out.append(text.data() + copiedUpTo, text.size() - copiedUpTo);
-    }
-    return count;
+std::int64_t replaceInPlace(std::string& text, std::string_view find, std::string_view replacement) {
+    return replacement.size() <= find.size() ? replaceNotGrowing(text, find, replacement)
+                                             : replaceGrowing(text, find, replacement);
 }
 
 std::string replaceAllOccurrences(std::string_view text, std::string_view find,
                                   std::string_view replacement) {
-    std::string out;
-    if (countAndReplace(text, find, replacement, out) == 0) {
-        return std::string(text);
-    }
+    std::string out(text);
+    replaceInPlace(out, find, replacement);
     return out;
 }
 

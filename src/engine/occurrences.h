@@ -10,12 +10,12 @@ namespace morvane {
 // An empty find text occurs nowhere.
 std::int64_t AnzahlFundstellen(std::string_view text, std::string_view find);
 
-// One scan that counts every occurrence, overlapping ones included, and writes into `out` the text with the
-// non-overlapping occurrences replaced, found from the left: an occurrence that starts inside one already
-// replaced is counted but not replaced, and inserted text is never searched. Returns the count; `out` is left
-// as it was when the count is 0. An empty find text occurs nowhere.
-std::int64_t countAndReplace(std::string_view text, std::string_view find, std::string_view replacement,
-                             std::string& out);
+// Counts every occurrence, overlapping ones included, and replaces the non-overlapping ones found from the
+// left within the text itself: an occurrence that starts inside one already replaced is counted but not
+// replaced, and inserted text is never searched. Returns the count. A replacement not longer than the find
+// text needs no memory beyond the text; a longer one needs the new text's, the old text's pages being given
+// back while it is copied. The find text and the replacement must not lie inside the text.
+std::int64_t replaceInPlace(std::string& text, std::string_view find, std::string_view replacement);
 
 std::string replaceAllOccurrences(std::string_view text, std::string_view find, std::string_view replacement);
 

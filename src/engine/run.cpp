@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <new>
@@ -66,12 +67,23 @@ struct Plan {
     bool contents() const { return request.mode == ReplaceMode::Contents; }
 };
 
-// Memory a worker keeps from file to file, so that reading and replacing allocate only when a file is larger
-// than any before.
-struct Buffers {
-    std::string text;
-    std::string spare;
-};
+// A worker keeps its text's memory from file to file, so that reading allocates only when a file is larger
+// than any before; but not a large file's, which would stay counted long after. A simulate run also lets only
+// one worker at a time hold a file larger than this, so that its memory stays near that of its largest file
+// however many workers it has.
+constexpr std::uintmax_t kLargeFileBytes = std::uintmax_t{64} << 20;
+
+void releaseIfLarge(std::string& text) {
+    if (text.capacity() > kLargeFileBytes) {
+        std::string().swap(text);
+    }
+}
+
+bool isLargeFile(const std::string& path) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(toFsPath(path), error);
+    return !error && size > kLargeFileBytes;
+}
 
 struct RowOutcome {
     RowResult row;
@@ -82,7 +94,7 @@ struct RowOutcome {
 
 using BeforePair = std::function<void(std::size_t pair)>;
 
-std::int64_t applyPair(const Plan& plan, std::size_t j, Buffers& buffers) {
+std::int64_t applyPair(const Plan& plan, std::size_t j, std::string& text) {
     const std::string& find = plan.finds[j];
     const std::string& replacement = plan.replaces[j];
     // Nobody reads the text after the last pair of a simulate run, and a pair that keeps its own text changes
@@ -90,13 +102,9 @@ std::int64_t applyPair(const Plan& plan, std::size_t j, Buffers& buffers) {
     const bool onlyCount =
         plan.finds[j] == replacement || (!plan.request.ausfuehren && j == plan.lastNonEmptyPair);
     if (onlyCount) {
-        return AnzahlFundstellen(buffers.text, find);
+        return AnzahlFundstellen(text, find);
     }
-    const std::int64_t found = countAndReplace(buffers.text, find, replacement, buffers.spare);
-    if (found > 0) {
-        std::swap(buffers.text, buffers.spare);
-    }
-    return found;
+    return replaceInPlace(text, find, replacement);
 }
 
 // The entry a row renames in file-names mode. A folder given as "d/" is the folder "d": its name is what the
@@ -135,7 +143,7 @@ void renameTo(RowOutcome& outcome, std::size_t i, const NamedEntry& entry, const
 
 // Everything the run does with one row: read, every pair in order, then in an execute run the one write or
 // rename. Never throws: a file too large for memory is a failure of its row.
-RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, Buffers& buffers,
+RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, std::string& text,
                       const std::atomic<bool>* cancel, const BeforePair& beforePair) {
     RowOutcome outcome;
     outcome.row.path = path;
@@ -162,14 +170,14 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, 
         if (plan.contents()) {
             // Only a write compares the file with what was read.
             const std::string error =
-                readTextFileInto(path, buffers.text, plan.request.ausfuehren ? &readAs : nullptr);
+                readTextFileInto(path, text, plan.request.ausfuehren ? &readAs : nullptr);
             readable = error.empty();
             if (!readable) {
                 outcome.failure = RunFailure{i, path, "cannot be read: " + error};
             }
         } else {
             entry.emplace(path);
-            buffers.text = entry->name();
+            text = entry->name();
         }
         for (std::size_t j = 0; j < plan.finds.size(); ++j) {
             if (isCancelled(cancel)) {
@@ -179,15 +187,14 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, 
             if (plan.finds[j].empty()) {
                 continue;
             }
-            row.count += applyPair(plan, j, buffers);
+            row.count += applyPair(plan, j, text);
             outcome.applied = true;
         }
         if (plan.request.ausfuehren && outcome.applied) {
             if (!plan.contents()) {
-                renameTo(outcome, i, *entry, buffers.text);
+                renameTo(outcome, i, *entry, text);
             } else if (readable) {
-                if (const WriteOutcome written =
-                        TextDateiSpeichern(buffers.text, path, &readAs, plan.journal);
+                if (const WriteOutcome written = TextDateiSpeichern(text, path, &readAs, plan.journal);
                     !written.ok()) {
                     outcome.failure = RunFailure{i, path, "cannot be written: " + written.error};
                 }
@@ -195,10 +202,10 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, 
         }
     } catch (const std::bad_alloc&) {
         outcome.failure = RunFailure{i, path, "not enough memory to hold the file"};
-        buffers = Buffers{};
+        std::string().swap(text);
     } catch (const std::length_error&) {
         outcome.failure = RunFailure{i, path, "not enough memory to hold the file"};
-        buffers = Buffers{};
+        std::string().swap(text);
     }
     outcome.complete = true;
     return outcome;
@@ -230,8 +237,8 @@ public:
     // The outcome of row i, waiting for it; nothing when the run was cancelled first.
     std::optional<RowOutcome> take(std::size_t i) {
         if (threads_.empty()) {
-            Buffers buffers;
-            return processRow(plan_, i, files_[i], buffers, cancel_, [](std::size_t) {});
+            std::string text;
+            return processRow(plan_, i, files_[i], text, cancel_, [](std::size_t) {});
         }
         std::unique_lock lock(mutex_);
         // The cancel flag is set from outside without notifying, so look at it now and then.
@@ -246,13 +253,21 @@ public:
 
 private:
     void work() {
-        Buffers buffers;
+        std::string text;
         for (;;) {
             const std::size_t i = next_.fetch_add(1);
             if (i >= files_.size() || stop_ || isCancelled(cancel_)) {
                 break;
             }
-            RowOutcome outcome = processRow(plan_, i, files_[i], buffers, cancel_, [](std::size_t) {});
+            const bool large = plan_.contents() && isLargeFile(files_[i]);
+            if (large && !takeLargeFileTurn()) {
+                break;
+            }
+            RowOutcome outcome = processRow(plan_, i, files_[i], text, cancel_, [](std::size_t) {});
+            releaseIfLarge(text);
+            if (large) {
+                giveLargeFileTurn();
+            }
             {
                 std::lock_guard lock(mutex_);
                 outcomes_[i] = std::move(outcome);
@@ -261,6 +276,27 @@ private:
             done_.notify_all();
         }
         done_.notify_all();
+    }
+
+    // False when the run ended while waiting.
+    bool takeLargeFileTurn() {
+        std::unique_lock lock(mutex_);
+        while (largeFileTaken_) {
+            if (stop_ || isCancelled(cancel_)) {
+                return false;
+            }
+            largeFileFree_.wait_for(lock, std::chrono::milliseconds(20));
+        }
+        largeFileTaken_ = true;
+        return true;
+    }
+
+    void giveLargeFileTurn() {
+        {
+            std::lock_guard lock(mutex_);
+            largeFileTaken_ = false;
+        }
+        largeFileFree_.notify_one();
     }
 
     const Plan& plan_;
@@ -272,6 +308,8 @@ private:
     std::condition_variable done_;
     std::vector<RowOutcome> outcomes_; // guarded by mutex_
     std::vector<bool> ready_;          // guarded by mutex_
+    bool largeFileTaken_ = false;      // guarded by mutex_
+    std::condition_variable largeFileFree_;
     std::vector<std::thread> threads_;
 };
 
@@ -333,10 +371,11 @@ private:
 
     void runInThisThread(const Plan& plan, const std::vector<std::string>& files,
                          const ProgressSchedule& schedule) {
-        Buffers buffers;
+        std::string text;
         for (std::size_t i = 0; i < files.size() && !cancelled(); ++i) {
             const auto draw = [&](std::size_t j) { drawBefore(schedule, j, i); };
-            deliver(i, processRow(plan, i, files[i], buffers, cancel_, draw));
+            deliver(i, processRow(plan, i, files[i], text, cancel_, draw));
+            releaseIfLarge(text);
         }
     }
 

@@ -173,7 +173,7 @@ int FileListView::countColumnMinimum() const {
            padding;
 }
 
-void FileListView::setColumnWidthsTwips(const std::vector<std::optional<double>>& widths) {
+void FileListView::setColumnWidthsTwips(std::span<const std::optional<double>> widths) {
     ListView::setColumnWidthsTwips(widths);
     if (model_.columnCount() <= FileListModel::kCountColumn) {
         return;

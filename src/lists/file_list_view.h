@@ -30,7 +30,7 @@ public:
     void IconsLaden(const std::string& appFolder);
 
     // The count column keeps room for its heading and a ten-digit count; the name column gives it up.
-    void setColumnWidthsTwips(const std::vector<std::optional<double>>& widths);
+    void setColumnWidthsTwips(std::span<const std::optional<double>> widths);
 
 signals:
     // Only local files count, in the drop's order, each path byte for byte; dropped text and other data

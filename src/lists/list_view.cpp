@@ -3,6 +3,7 @@
 #include "lists/list_text.h"
 #include "ui/form_layout.h"
 #include "util/qt_keys.h"
+#include "util/qt_text.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -60,7 +61,7 @@ void ListView::setEqualColumnWidths() {
     }
 }
 
-void ListView::setColumnWidthsTwips(const std::vector<std::optional<double>>& widths) {
+void ListView::setColumnWidthsTwips(std::span<const std::optional<double>> widths) {
     const int columns = model() ? model()->columnCount() : 0;
     for (int column = 0; column < columns && column < static_cast<int>(widths.size()); ++column) {
         if (const auto& width = widths[static_cast<std::size_t>(column)]) {
@@ -81,6 +82,19 @@ void ListView::keyPressEvent(QKeyEvent* event) {
 void ListView::mouseDoubleClickEvent(QMouseEvent* event) {
     QTreeView::mouseDoubleClickEvent(event);
     emit doubleClickedAnywhere();
+}
+
+QStringList columnHeadings(std::string_view languageText, std::initializer_list<const char*> builtIn) {
+    QStringList headings;
+    if (languageText.empty()) {
+        for (const char* heading : builtIn) {
+            headings << QString::fromUtf8(heading);
+        }
+    }
+    for (const std::string& heading : splitHeadings(languageText)) {
+        headings << toQString(heading);
+    }
+    return headings;
 }
 
 } // namespace morvane

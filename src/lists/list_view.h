@@ -2,8 +2,12 @@
 
 #include "util/key_codes.h"
 
+#include <QStringList>
 #include <QTreeView>
+#include <initializer_list>
 #include <optional>
+#include <span>
+#include <string_view>
 #include <vector>
 
 namespace morvane {
@@ -28,7 +32,7 @@ public:
     // Every column (W - 80 twips) / n wide, as at start-up before the first layout.
     void setEqualColumnWidths();
     // The widths the layout gives, in twips; columns without one keep theirs.
-    void setColumnWidthsTwips(const std::vector<std::optional<double>>& widths);
+    void setColumnWidthsTwips(std::span<const std::optional<double>> widths);
 
 signals:
     void keyPressed(morvane::KeyStroke key);
@@ -41,5 +45,9 @@ protected:
 private:
     Claims claims_;
 };
+
+// The headings of a list from its text in the language file (see splitHeadings); a list the file gives none
+// keeps the built-in ones, so its rows keep their columns.
+QStringList columnHeadings(std::string_view languageText, std::initializer_list<const char*> builtIn);
 
 } // namespace morvane

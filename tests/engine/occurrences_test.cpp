@@ -51,10 +51,14 @@ std::string plainReplace(std::string_view text, std::string_view find, std::stri
 void expectLikePlain(const std::string& text, const std::string& find) {
     ASSERT_EQ(AnzahlFundstellen(text, find), plainCount(text, find))
         << "find \"" << find << "\" in \"" << text << "\"";
-    std::string out;
-    ASSERT_EQ(countAndReplace(text, find, "<>", out), plainCount(text, find));
-    ASSERT_EQ(replaceAllOccurrences(text, find, "<>"), plainReplace(text, find, "<>"))
-        << "in \"" << text << "\"";
+    // Shorter, as long, a little longer and much longer replacements take different ways through the text.
+    const std::size_t k = find.size();
+    for (const std::string& replacement : {std::string(), std::string(k - 1, '<'), std::string(k, '<'),
+                                           std::string(k + 1, '<'), std::string(3 * k + 1, '<')}) {
+        std::string replaced = text;
+        ASSERT_EQ(replaceInPlace(replaced, find, replacement), plainCount(text, find));
+        ASSERT_EQ(replaced, plainReplace(text, find, replacement)) << "in \"" << text << "\"";
+    }
 }
 
 // The scanner works in blocks of positions: every position of a block, the blocks' ends and the bytes after
@@ -99,6 +103,20 @@ TEST(Counting, LongFindOverRepetitiveBytesMatchesPlainComparison) {
     repeated.replace(12345, oneMismatch.size(), oneMismatch);
     expectLikePlain(repeated, oneMismatch);
     expectLikePlain(repeated, std::string(2000, 'a'));
+}
+
+// A longer replacement over a large text gives the old text's memory back as the copy passes it.
+TEST(Replacing, GrowingReplacementOfALargeTextKeepsEveryByte) {
+    std::string text;
+    std::string expected;
+    for (int i = 0; text.size() < (std::size_t{40} << 20); ++i) {
+        const std::string filler(1000 + i % 7, static_cast<char>('e' + i % 20));
+        text += filler + "data";
+        expected += filler + "datum";
+    }
+    const std::int64_t occurrences = static_cast<std::int64_t>(expected.size() - text.size());
+    EXPECT_EQ(replaceInPlace(text, "data", "datum"), occurrences);
+    EXPECT_TRUE(text == expected);
 }
 
 } // namespace

@@ -73,6 +73,10 @@ TEST(RunCounting, WorkersDeliverTheRowsOfOneThreadInListOrder) {
     for (int i = 0; i < 40; ++i) {
         files.push_back(i % 7 == 3 ? dir.file("missing")
                                    : dir.write(std::to_string(i), std::string(i, 'a') + "b"));
+        // Files too large for two workers to hold at once wait for each other's turn.
+        if (i == 6 || i == 19) {
+            fs::resize_file(files.back(), (std::uintmax_t{65} << 20) + static_cast<std::uintmax_t>(i));
+        }
     }
     RunRequest request{{"a", "ab"}, {"b", "bb"}, files, ReplaceMode::Contents, false, 1};
     const RunResult alone = ErsetzenSimulieren(request);

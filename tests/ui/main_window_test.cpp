@@ -1,7 +1,7 @@
 #include "app/main_window.h"
 #include "config/settings.h"
 #include "lists/file_list_view.h"
-#include "lists/pair_list.h"
+#include "lists/pair_editor_controller.h"
 #include "support/gated_runner.h"
 #include "support/temp_dir.h"
 #include "tasks/saved_tasks_file.h"

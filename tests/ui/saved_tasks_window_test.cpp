@@ -1,6 +1,6 @@
 #include "app/main_window.h"
 #include "config/settings.h"
-#include "lists/pair_list.h"
+#include "lists/pair_editor_controller.h"
 #include "support/temp_dir.h"
 #include "tasks/saved_tasks_file.h"
 
@@ -75,6 +75,8 @@ private slots:
         store(*second, "second");
         QCOMPARE(savedNames(app.tasksFile()), (Names{"first", "second"}));
         QCOMPARE(taskRows(*second), 2);
+        QApplication::setActiveWindow(first.get());
+        QTRY_COMPARE(taskRows(*first), 2); // a window the user comes back to shows the other's tasks
         store(*first, "third");
         QCOMPARE(savedNames(app.tasksFile()), (Names{"first", "second", "third"}));
         QCOMPARE(taskRows(*first), 3);

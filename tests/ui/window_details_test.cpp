@@ -1,5 +1,5 @@
 #include "app/main_window.h"
-#include "lists/pair_list.h"
+#include "lists/pair_editor_controller.h"
 #include "support/temp_dir.h"
 #include "ui/about_dialog.h"
 

@@ -1,4 +1,4 @@
-#include "config/relabelling.h"
+#include "config/qt_relabelling.h"
 
 #include "config/keyed_text.h"
 #include "config/language.h"

@@ -1,4 +1,4 @@
-#include "lists/pair_list.h"
+#include "lists/pair_editor_controller.h"
 
 #include "engine/notation.h"
 #include "lists/key_rules.h"

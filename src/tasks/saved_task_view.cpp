@@ -1,4 +1,4 @@
-#include "tasks/saved_task_list.h"
+#include "tasks/saved_task_view.h"
 
 #include "lists/key_rules.h"
 
@@ -6,10 +6,8 @@
 
 namespace morvane {
 
-ListView* newSavedTaskListView(SavedTaskModel& model, QWidget* parent) {
-    auto* view = new ListView([](KeyStroke key) { return savedTaskKey(key) != SavedTaskKey::None; }, parent);
-    view->setModel(&model);
-    return view;
+ListView* newSavedTaskListView(QWidget* parent) {
+    return new ListView([](KeyStroke key) { return savedTaskKey(key) != SavedTaskKey::None; }, parent);
 }
 
 std::vector<std::size_t> selectedTasks(const ListView& list, const SavedTaskModel& model) {

@@ -9,8 +9,8 @@
 
 namespace morvane {
 
-// The saved-task list: its keys, and the rows it shows through the model.
-ListView* newSavedTaskListView(SavedTaskModel& model, QWidget* parent);
+// The saved-task list with its keys.
+ListView* newSavedTaskListView(QWidget* parent);
 
 // The table indices of the selected rows' tasks, in row order.
 std::vector<std::size_t> selectedTasks(const ListView& list, const SavedTaskModel& model);

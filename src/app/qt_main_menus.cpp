@@ -1,0 +1,62 @@
+#include "app/qt_main_menus.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace morvane {
+
+namespace {
+
+template <class Object> Object* named(Object* object, const char* name) {
+    object->setObjectName(QString::fromLatin1(name));
+    return object;
+}
+
+QAction* item(QMenu& menu, const char* name, const char* text, const QKeySequence& key,
+              const std::function<void()>& slot) {
+    QAction* action = named(menu.addAction(QString::fromUtf8(text)), name);
+    action->setShortcut(key);
+    QObject::connect(action, &QAction::triggered, &menu, [slot] { slot(); });
+    return action;
+}
+
+} // namespace
+
+MainMenus buildMainMenus(QMenuBar& bar, const MainMenuHandlers& handlers) {
+    MainMenus menus;
+    QMenu& file = *named(bar.addMenu(QStringLiteral("&File")), "mnuFile");
+    QAction* newTask = item(file, "mnuNew", "New", QKeySequence(Qt::CTRL | Qt::Key_N), handlers.newTask);
+    item(file, "mnuClose", "Close", QKeySequence(Qt::CTRL | Qt::Key_Q), handlers.close)
+        ->setShortcutContext(Qt::ApplicationShortcut); // also while the About dialog has the focus
+
+    QMenu& list = *named(bar.addMenu(QStringLiteral("&Find && Replace List")), "mnuList");
+    QAction* showAdd =
+        item(list, "mnuShowAdd", "&Add new element", QKeySequence(Qt::Key_F1), handlers.showAdd);
+    QAction* edit = item(list, "mnuEdit", "&Edit selected element", QKeySequence(Qt::Key_F2), handlers.edit);
+    QAction* addToTasks =
+        item(list, "mnuAddToTasks", "Add to Saved Tasks", QKeySequence(Qt::Key_F3), handlers.addToTasks);
+    named(list.addSeparator(), "mnuTrenn(0)");
+    QAction* simulate =
+        item(list, "mnuSimulate", "Update/ Simulate", QKeySequence(Qt::Key_F5), handlers.simulate);
+    QAction* replace =
+        item(list, "mnuReplace", "Execute/ Replace", QKeySequence(Qt::Key_F8), handlers.replace);
+    menus.listChanging = {newTask, showAdd, edit, addToTasks, simulate, replace};
+
+    QMenu& languages = *named(bar.addMenu(QStringLiteral("Language")), "mnuLanguages");
+    const std::array<const char*, 2> names{"English", "German"};
+    for (std::size_t index = 0; index < names.size(); ++index) {
+        QAction* choice = languages.addAction(QString::fromUtf8(names[index]));
+        choice->setObjectName(QString("mnuLanguage(%1)").arg(index));
+        choice->setCheckable(true);
+        QObject::connect(choice, &QAction::triggered, &languages,
+                         [slot = handlers.language, index] { slot(static_cast<int>(index)); });
+        menus.languages[index] = choice;
+    }
+    QMenu& help = *named(bar.addMenu(QStringLiteral("&?")), "mnuFragezeichen");
+    named(help.addAction(QStringLiteral("About this Program")), "mnuAbout");
+    QObject::connect(help.actions().back(), &QAction::triggered, &help, [slot = handlers.about] { slot(); });
+    return menus;
+}
+
+} // namespace morvane

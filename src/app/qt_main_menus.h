@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QKeySequence>
+#include <array>
+#include <functional>
+#include <vector>
+
+class QAction;
+class QMenuBar;
+
+namespace morvane {
+
+// What the menu items do.
+struct MainMenuHandlers {
+    std::function<void()> newTask;
+    std::function<void()> close;
+    std::function<void()> showAdd;
+    std::function<void()> edit;
+    std::function<void()> addToTasks;
+    std::function<void()> simulate;
+    std::function<void()> replace;
+    std::function<void(int)> language;
+    std::function<void()> about;
+};
+
+struct MainMenus {
+    std::array<QAction*, 2> languages{};
+    // The items that change the lists or start a run.
+    std::vector<QAction*> listChanging;
+};
+
+// The window's menus with their design captions (the language file relabels them by their object names) and
+// shortcut keys.
+MainMenus buildMainMenus(QMenuBar& bar, const MainMenuHandlers& handlers);
+
+} // namespace morvane
