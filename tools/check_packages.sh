@@ -48,4 +48,5 @@ done
 [ -f "$scratch/deb/usr/share/applications/morvane.desktop" ] || fail "the menu entry is missing"
 [ -f "$scratch/deb/usr/share/icons/hicolor/256x256/apps/morvane.png" ] || fail "the icon is missing"
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "the package does not depend on Qt Widgets"
+dpkg-deb -f "$deb" Depends | grep -q libgit2 || fail "the package does not depend on libgit2"
 echo "Packages checked: $(basename "$archive"), $(basename "$deb")"

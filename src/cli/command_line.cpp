@@ -9,7 +9,7 @@ ParseOutcome usageError(std::string message) {
 }
 
 bool isOption(const std::string& argument) {
-    return argument.rfind("--", 0) == 0 || argument == "-z";
+    return argument.rfind("--", 0) == 0 || argument == "-z" || argument == "-r";
 }
 
 // The options and paths of simulate and execute, from index `first` on.
@@ -18,6 +18,8 @@ std::string parseRunArguments(const std::vector<std::string>& arguments, std::si
     RunRequest& request = invocation.request;
     bool onlyPathsFollow = false;
     bool pairsOrModeGiven = false;
+    bool expansionOptionGiven = false;
+    ExpansionOptions& expansion = invocation.expansion;
     for (std::size_t i = first; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (onlyPathsFollow || !isOption(argument)) {
@@ -37,6 +39,28 @@ std::string parseRunArguments(const std::vector<std::string>& arguments, std::si
             request.replaces.push_back(arguments[i + 2]);
             pairsOrModeGiven = true;
             i += 2;
+        } else if (argument == "-r" || argument == "--recursive") {
+            invocation.recursive = true;
+        } else if (argument == "--include" || argument == "--exclude") {
+            if (i + 1 >= arguments.size()) {
+                return argument + " needs a GLOB";
+            }
+            (argument == "--include" ? expansion.includes : expansion.excludes).push_back(arguments[++i]);
+            expansionOptionGiven = true;
+        } else if (argument == "--hidden") {
+            expansion.hidden = expansionOptionGiven = true;
+        } else if (argument == "--no-ignore") {
+            expansion.ignored = expansionOptionGiven = true;
+        } else if (argument == "--binary") {
+            expansion.binary = expansionOptionGiven = true;
+        } else if (argument == "--files-from") {
+            if (i + 1 >= arguments.size()) {
+                return "--files-from needs a FILE, or - for standard input";
+            }
+            if (invocation.filesFrom) {
+                return "--files-from may be given once";
+            }
+            invocation.filesFrom = arguments[++i];
         } else if (argument == "--task") {
             if (i + 1 >= arguments.size()) {
                 return "--task needs a task name or number";
@@ -49,7 +73,11 @@ std::string parseRunArguments(const std::vector<std::string>& arguments, std::si
     if (invocation.task && pairsOrModeGiven) {
         return "--task brings its own pairs and mode; --pair and --names cannot be added";
     }
-    if (!invocation.task && request.files.empty()) {
+    if (expansionOptionGiven && !invocation.recursive) {
+        return "--include, --exclude, --hidden, --no-ignore and --binary choose the files of a folder; they "
+               "need -r";
+    }
+    if (!invocation.task && request.files.empty() && !invocation.filesFrom) {
         return "no PATH given";
     }
     return {};
@@ -97,6 +125,8 @@ std::string usageText() {
            "       morvane-cli [--app-dir DIR] execute  [-z] [--names] [--pair FIND REPLACE]... [--] "
            "PATH...\n"
            "       morvane-cli [--app-dir DIR] simulate|execute [-z] --task NAME|NUMBER [--] [PATH...]\n"
+           "  each of them also takes [-r [--include GLOB]... [--exclude GLOB]... [--hidden] [--no-ignore]\n"
+           "  [--binary]] and [--files-from FILE]\n"
            "       morvane-cli [--app-dir DIR] tasks\n"
            "\n"
            "Applies the pairs in order to every PATH in order and prints, per PATH, the number of "
@@ -111,7 +141,20 @@ std::string usageText() {
            "  --task T         take the pairs and the mode of the saved task named T (or, when no task has\n"
            "                   that name, numbered T), and its files when no PATH is given\n"
            "  -z, --null       for scripts: end each record (count TAB path, then total TAB sum) with a NUL\n"
-           "                   byte instead of a line end, and print the paths as they are\n"
+           "                   byte instead of a line end, and print the paths as they are; with\n"
+           "                   --files-from, the paths in FILE are ended by NUL bytes too\n"
+           "  -r, --recursive  a folder PATH stands for every regular file below it, sorted, leaving out\n"
+           "                   hidden files and folders (names starting with a dot), what the git work\n"
+           "                   tree's .gitignore files and .git/info/exclude ignore, and binary files (a\n"
+           "                   NUL byte in the first 8 KiB); links to folders are not followed\n"
+           "  --include GLOB   with -r: only files whose name matches one GLOB given (* ? [a-z] [!a-z])\n"
+           "  --exclude GLOB   with -r: no file whose name matches a GLOB given\n"
+           "  --hidden         with -r: also hidden files and folders\n"
+           "  --no-ignore      with -r: also the files git ignores\n"
+           "  --binary         with -r: also binary files\n"
+           "  --files-from F   also the paths in file F (- for standard input), one per line, after the\n"
+           "                   PATHs; each line is the path's exact bytes (a CR before the line feed stays\n"
+           "                   part of it); empty lines are skipped\n"
            "  --app-dir DIR    the program folder holding the saved tasks (default: this program's folder)\n"
            "  --               every argument after it is a PATH\n"
            "  --help           show this text\n"

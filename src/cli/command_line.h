@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/run.h"
+#include "util/folder_expansion.h"
 
 #include <optional>
 #include <string>
@@ -13,8 +14,11 @@ enum class Command { Help, Run, ListTasks };
 struct Invocation {
     Command command = Command::Help;
     std::optional<std::string> appDir;
-    std::optional<std::string> task; // a saved task's name or number, for its pairs, mode and files
-    bool nulRecords = false;         // -z: raw paths in records ended by NUL instead of escaped lines
+    std::optional<std::string> task;      // a saved task's name or number, for its pairs, mode and files
+    bool nulRecords = false;              // -z: raw paths in records ended by NUL instead of escaped lines
+    bool recursive = false;               // -r: a folder PATH stands for the files below it
+    ExpansionOptions expansion;           // which files -r takes from a folder
+    std::optional<std::string> filesFrom; // a file of further paths, "-" for standard input
     RunRequest request;
 };
 
@@ -24,7 +28,8 @@ struct ParseOutcome {
 };
 
 // Reads the arguments after the program name:
-//   [--app-dir DIR] simulate|execute [-z] [--names] [--pair FIND REPLACE]... [--task NAME|NUMBER] [--]
+//   [--app-dir DIR] simulate|execute [-z] [--names] [--pair FIND REPLACE]... [--task NAME|NUMBER]
+//   [-r [--include GLOB]... [--exclude GLOB]... [--hidden] [--no-ignore] [--binary]] [--files-from FILE] [--]
 //   PATH...
 //   [--app-dir DIR] tasks
 // Options and paths may be mixed; after "--" everything is a path.

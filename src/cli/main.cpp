@@ -5,12 +5,16 @@
 #include "tasks/saved_tasks_file.h"
 #include "tasks/task_rows.h"
 #include "util/escaped_text.h"
+#include "util/folder_expansion.h"
 #include "util/paths.h"
 #include "util/platform_fs.h"
 
 #include <algorithm>
 #include <charconv>
+#include <fstream>
 #include <iostream>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -96,13 +100,64 @@ void printRecord(std::string_view label, std::string_view value, bool nulRecords
     }
 }
 
-int runAndReport(const RunRequest& request, bool nulRecords) {
+// The paths of --files-from, each record's exact bytes: a line (or with -z a NUL-ended record) is a path, an
+// empty one is skipped. Nothing when the file cannot be read.
+std::optional<std::vector<std::string>> readPathList(const std::string& source, bool nulRecords) {
+    std::string bytes;
+    if (source == "-") {
+        bytes.assign(std::istreambuf_iterator<char>(std::cin), {});
+        if (std::cin.bad()) {
+            return std::nullopt;
+        }
+    } else {
+        std::ifstream file(toFsPath(source), std::ios::binary);
+        if (!file) {
+            return std::nullopt;
+        }
+        bytes.assign(std::istreambuf_iterator<char>(file), {});
+    }
+    const char separator = nulRecords ? '\0' : '\n';
+    std::vector<std::string> paths;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        const std::size_t end = std::min(bytes.find(separator, start), bytes.size());
+        if (end > start) {
+            paths.push_back(bytes.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return paths;
+}
+
+// Each folder among the paths is replaced by its files, in its place; returns whether any folder could not
+// be read whole, after reporting it.
+bool expandFolders(std::vector<std::string>& paths, const ExpansionOptions& options) {
+    std::vector<std::string> expanded;
+    bool anyProblem = false;
+    for (std::string& path : paths) {
+        if (!IstVerzeichnis(path)) {
+            expanded.push_back(std::move(path));
+            continue;
+        }
+        Expansion expansion = expandFolder(path, options);
+        for (const ExpansionProblem& problem : expansion.problems) {
+            reportProblem(problem.path, problem.reason);
+        }
+        anyProblem = anyProblem || !expansion.problems.empty();
+        std::move(expansion.files.begin(), expansion.files.end(), std::back_inserter(expanded));
+    }
+    paths = std::move(expanded);
+    return anyProblem;
+}
+
+int runAndReport(const RunRequest& request, bool nulRecords, bool expansionFailed) {
     // An execute run clears up first itself; a simulate run only follows the journals of runs cut short.
     const bool leftoversNeedAttention =
         !request.ausfuehren && reportLeftovers(clearLeftovers(journalFolderIn(request.stateFolder), {}));
     const RunResult result = ErsetzenSimulieren(request);
     const bool runLeftoversNeedAttention = reportLeftovers(result.leftovers);
-    bool anyFailed = !result.failures.empty() || leftoversNeedAttention || runLeftoversNeedAttention;
+    bool anyFailed =
+        !result.failures.empty() || leftoversNeedAttention || runLeftoversNeedAttention || expansionFailed;
     for (const RowResult& row : result.rows) {
         printRecord(std::to_string(row.count), row.path, nulRecords);
         if (row.skipped != SkipReason::None) {
@@ -145,6 +200,15 @@ int main(int argc, char** argv) {
     }
     RunRequest& request = invocation.request;
     request.stateFolder = appDir;
+    const bool pathsGiven = !request.files.empty() || invocation.filesFrom;
+    if (invocation.filesFrom) {
+        std::optional<std::vector<std::string>> listed =
+            readPathList(*invocation.filesFrom, invocation.nulRecords);
+        if (!listed) {
+            return usageError("cannot read the paths in \"" + *invocation.filesFrom + "\"");
+        }
+        std::move(listed->begin(), listed->end(), std::back_inserter(request.files));
+    }
     if (invocation.task) {
         const SavedReps reps = readSavedTasks(savedTasksPath(appDir));
         const RepTask* task = findTask(reps, *invocation.task);
@@ -155,16 +219,17 @@ int main(int argc, char** argv) {
         request.finds = std::move(pairs.finds);
         request.replaces = std::move(pairs.replaces);
         request.mode = task->ReplaceInContents ? ReplaceMode::Contents : ReplaceMode::FileNames;
-        if (request.files.empty()) {
+        if (!pathsGiven) {
             request.files = task->Files;
         }
-        if (request.files.empty()) {
+        if (request.files.empty() && !pathsGiven) {
             return usageError("the task \"" + task->Name + "\" lists no files; give a PATH");
         }
     }
+    const bool expansionFailed = invocation.recursive && expandFolders(request.files, invocation.expansion);
     // Only a hand-edited saved task can hold such a path; a NUL-ended record could not hold it whole.
     if (invocation.nulRecords && anyHoldsNul(request.files)) {
         return usageError("a PATH holds a NUL byte, which -z cannot write");
     }
-    return runAndReport(request, invocation.nulRecords);
+    return runAndReport(request, invocation.nulRecords, expansionFailed);
 }

@@ -147,11 +147,19 @@ void FileListView::loadIconBatch() {
         const std::string& path = model_.row(row).path;
         QIcon icon = missingIcon_;
         if (DateiExistiert(path)) {
+            const bool folder = IstVerzeichnis(path);
             const QFileInfo info(pathToQString(path));
-            const QString kind = info.isDir() ? QStringLiteral("/") : info.suffix();
+            const QString kind = folder ? QStringLiteral("/") : info.suffix();
             auto known = iconByKind_.find(kind);
             if (known == iconByKind_.end()) {
-                known = iconByKind_.insert(kind, provider.icon(info));
+                // A name the local encoding cannot spell gives the desktop no file to look at: such a row,
+                // and the rows of its kind, show the plain file or folder icon.
+                QIcon found = provider.icon(info);
+                if (found.isNull()) {
+                    found = provider.icon(folder ? QAbstractFileIconProvider::Folder
+                                                 : QAbstractFileIconProvider::File);
+                }
+                known = iconByKind_.insert(kind, found);
             }
             icon = *known;
         }
@@ -184,6 +192,25 @@ void FileListView::setColumnWidthsTwips(std::span<const std::optional<double>> w
         setColumnWidth(FileListModel::kNameColumn,
                        std::max(columnWidth(FileListModel::kNameColumn) - missing, 0));
     }
+    nameWidth_ = columnWidth(FileListModel::kNameColumn);
+    fitNameColumn();
+}
+
+// The name column gives up what the vertical scroll bar takes, so no horizontal one appears for it.
+void FileListView::fitNameColumn() {
+    if (model_.columnCount() <= FileListModel::kCountColumn) {
+        return;
+    }
+    const int room = viewport()->width() - columnWidth(FileListModel::kPathColumn) -
+                     columnWidth(FileListModel::kCountColumn);
+    setColumnWidth(FileListModel::kNameColumn, std::max(std::min(nameWidth_, room), 0));
+}
+
+bool FileListView::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::Resize) {
+        fitNameColumn();
+    }
+    return ListView::viewportEvent(event);
 }
 
 } // namespace morvane

@@ -41,6 +41,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void onKey(KeyStroke key);
@@ -49,6 +50,7 @@ private:
     void ListenEvent(bool showInFolder);
     void loadIconBatch();
     int countColumnMinimum() const;
+    void fitNameColumn();
 
     FileListModel& model_;
     Shell& shell_;
@@ -56,6 +58,7 @@ private:
     RowId nextIconId_ = 0;
     QIcon missingIcon_;
     QHash<QString, QIcon> iconByKind_;
+    int nameWidth_ = 0; // what the layout gives the name column
 };
 
 } // namespace morvane

@@ -32,8 +32,8 @@ struct Outcome {
 };
 
 // Starts the real runner as a separate process, exactly as a script would, with its output going to files in
-// the folder; returns its process id, or -1.
-pid_t startCli(const TempDir& dir, std::vector<std::string> arguments) {
+// the folder and its standard input, when given, read from one; returns its process id, or -1.
+pid_t startCli(const TempDir& dir, std::vector<std::string> arguments, const std::string* input = nullptr) {
     arguments.insert(arguments.begin(), MORVANE_CLI_PATH);
     std::vector<char*> argv;
     for (std::string& argument : arguments) {
@@ -46,6 +46,9 @@ pid_t startCli(const TempDir& dir, std::vector<std::string> arguments) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (input) {
+        posix_spawn_file_actions_addopen(&actions, 0, dir.write(".stdin", *input).c_str(), O_RDONLY, 0);
+    }
     pid_t child = 0;
     if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
         child = -1;
@@ -152,6 +155,69 @@ TEST(Runner, UsageErrorsExitWithTwoAndHelpSucceeds) {
     const Outcome help = runCli(dir, {"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("usage: morvane-cli"), std::string::npos);
+}
+
+TEST(RunnerFolders, RecursiveTakesAFoldersFilesInOrderAndThePatternsChooseThem) {
+    TempDir dir;
+    const std::string tree = dir.makeFolder("tree");
+    dir.makeFolder("tree/sub");
+    dir.write("tree/b.cpp", "one one");
+    dir.write("tree/a.txt", "one");
+    dir.write("tree/sub/c.txt", "one");
+    dir.write("tree/.hidden", "one");
+    dir.write("tree/data.bin", "one\0"s);
+    const std::string single = dir.write("single.txt", "one");
+    const std::vector<std::string> simulate{"simulate", "--pair", "one", "1"};
+    auto withArguments = [&](std::vector<std::string> more) {
+        more.insert(more.begin(), simulate.begin(), simulate.end());
+        return runCli(dir, more);
+    };
+
+    const Outcome plain = withArguments({tree});
+    EXPECT_EQ(plain.exitCode, 1);
+    EXPECT_EQ(plain.out, "0\t" + tree + "\ntotal\t0\n");
+
+    const Outcome recursive = withArguments({single, "-r", tree});
+    EXPECT_EQ(recursive.exitCode, 0) << recursive.err;
+    EXPECT_EQ(recursive.out, "1\t" + single + "\n1\t" + tree + "/a.txt\n2\t" + tree + "/b.cpp\n1\t" + tree +
+                                 "/sub/c.txt\ntotal\t5\n");
+
+    const Outcome patterns = withArguments({"--recursive", "--include", "*.txt", "--exclude", "c*", tree});
+    EXPECT_EQ(patterns.out, "1\t" + tree + "/a.txt\ntotal\t1\n");
+
+    const Outcome everything = withArguments(
+        {"-r", "--hidden", "--binary", "--no-ignore", "--include", "*.bin", "--include", ".*", tree});
+    EXPECT_EQ(everything.out, "1\t" + tree + "/.hidden\n1\t" + tree + "/data.bin\ntotal\t2\n");
+
+    const Outcome withoutRecursive = withArguments({"--include", "*.txt", tree});
+    EXPECT_EQ(withoutRecursive.exitCode, 2);
+    EXPECT_NE(withoutRecursive.err.find("need -r"), std::string::npos);
+}
+
+TEST(RunnerFilesFrom, PathsFromStandardInputFollowTheCommandLinesInTheirOwnRecords) {
+    TempDir dir;
+    const std::string first = dir.write("first.txt", "one");
+    const std::string odd = dir.write("line\nbreak.txt", "one one");
+    const std::string folder = dir.makeFolder("folder");
+    dir.write("folder/inside.txt", "one");
+    const std::string nulInput = odd + '\0' + '\0' + folder + '\0';
+    const Outcome nul = finishCli(
+        dir,
+        startCli(dir, {"simulate", "-z", "-r", "--pair", "one", "1", "--files-from", "-", first}, &nulInput));
+    EXPECT_EQ(nul.exitCode, 0) << nul.err;
+    EXPECT_EQ(nul.out,
+              "1\t" + first + "\0"s + "2\t" + odd + '\0' + "1\t" + folder + "/inside.txt\0"s + "total\t4\0"s);
+
+    // A path is its bytes: the CR of a line end written on another system stays in the name and finds no
+    // file.
+    const std::string list = dir.write("list", first + "\r\n\n" + first + "\n");
+    const Outcome lines = runCli(dir, {"simulate", "--pair", "one", "1", "--files-from", list});
+    EXPECT_EQ(lines.exitCode, 1);
+    EXPECT_EQ(lines.out, "0\t" + first + "\\x0d\n1\t" + first + "\ntotal\t1\n");
+
+    const Outcome unreadable =
+        runCli(dir, {"simulate", "--pair", "one", "1", "--files-from", dir.file("none")});
+    EXPECT_EQ(unreadable.exitCode, 2);
 }
 
 TEST(RunnerOutput, path_with_newline_cannot_forge_a_total_line) {

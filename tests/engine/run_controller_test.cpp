@@ -58,11 +58,12 @@ TEST(RunController, a_simulate_run_supersedes_one_that_goes_and_nothing_of_the_o
     Harness h(1);
     h.controller.simulate();
     ASSERT_TRUE(waitUntil([&] { return h.gate.waiting(); }));
+    const std::size_t before = h.rows.size(); // a busy machine may have delivered the first file already
     h.controller.simulate();
     ASSERT_TRUE(waitUntil([&] { return h.gate.started().size() == 2; }));
     h.gate.open();
     ASSERT_TRUE(waitUntil([&] { return h.idle(); }));
-    EXPECT_EQ(h.rows.size(), 2u); // only the second run's rows
+    EXPECT_EQ(h.rows.size() - before, 2u); // only the second run's rows
     EXPECT_EQ(h.finishedExecuted, std::vector<bool>{false});
 }
 

@@ -1,0 +1,196 @@
+#include "support/temp_dir.h"
+#include "util/folder_expansion.h"
+
+#include <filesystem>
+#include <git2.h>
+#include <gtest/gtest.h>
+
+namespace morvane {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+using Files = std::vector<std::string>;
+
+void initRepository(const std::string& folder) {
+    git_libgit2_init();
+    git_repository* repository = nullptr;
+    ASSERT_EQ(git_repository_init(&repository, folder.c_str(), 0), 0);
+    git_repository_free(repository);
+    git_libgit2_shutdown();
+}
+
+// A work tree with rules at its top, in a subfolder and in .git/info/exclude, a nested work tree with rules
+// of its own, hidden and binary files, links and a name that is not UTF-8.
+class ExpansionInWorkTree : public ::testing::Test {
+protected:
+    void SetUp() override {
+        initRepository(dir.path());
+        dir.write(".gitignore", "*.log\nbuild/\n!keep.log\n");
+        fs::create_directories(dir.file(".git/info"));
+        dir.write(".git/info/exclude", "secret.txt\n");
+        dir.write("a.txt", "a");
+        dir.write("b.log", "b");
+        dir.write("keep.log", "k");
+        dir.write("secret.txt", "s");
+        dir.write("caf\xe9.txt", "c");
+        dir.write("data.bin", "ab\0cd"s);
+        dir.write(".hidden.txt", "h");
+        dir.makeFolder(".config");
+        dir.write(".config/c.txt", "c");
+        dir.makeFolder("build");
+        dir.write("build/out.txt", "o");
+        dir.makeFolder("src");
+        dir.write("src/.gitignore", "*.tmp\n");
+        dir.write("src/main.cpp", "m");
+        dir.write("src/Z.h", "z");
+        dir.write("src/x.tmp", "x");
+        dir.write("src/y.log", "y");
+        dir.makeFolder("nested");
+        initRepository(dir.file("nested"));
+        dir.write("nested/.gitignore", "*.txt\n");
+        dir.write("nested/n.txt", "n");
+        dir.write("nested/n.cpp", "n");
+        fs::create_directory_symlink(".", dir.file("loop"));
+        fs::create_symlink("a.txt", dir.file("link.txt"));
+        fs::create_symlink("nowhere", dir.file("dangling.txt"));
+    }
+
+    Files expand(const ExpansionOptions& options = {}) const {
+        const Expansion expansion = expandFolder(dir.path(), options);
+        EXPECT_TRUE(expansion.problems.empty());
+        EXPECT_FALSE(expansion.stopped);
+        Files relative;
+        for (const std::string& file : expansion.files) {
+            EXPECT_EQ(file.rfind(dir.path() + "/", 0), 0u) << file;
+            relative.push_back(file.substr(dir.path().size() + 1));
+        }
+        return relative;
+    }
+
+    testing::TempDir dir;
+};
+
+TEST_F(ExpansionInWorkTree, KeepsTheTextFilesGitWouldTrackInByteOrder) {
+    EXPECT_EQ(expand(), (Files{"a.txt", "caf\xe9.txt", "keep.log", "link.txt", "nested/n.cpp", "src/Z.h",
+                               "src/main.cpp"}));
+}
+
+TEST_F(ExpansionInWorkTree, SwitchesBringBackHiddenIgnoredAndBinaryFilesButNeverGitItself) {
+    ExpansionOptions all;
+    all.hidden = all.ignored = all.binary = true;
+    EXPECT_EQ(expand(all), (Files{".config/c.txt", ".gitignore", ".hidden.txt", "a.txt", "b.log",
+                                  "build/out.txt", "caf\xe9.txt", "data.bin", "keep.log", "link.txt",
+                                  "nested/.gitignore", "nested/n.cpp", "nested/n.txt", "secret.txt",
+                                  "src/.gitignore", "src/Z.h", "src/main.cpp", "src/x.tmp", "src/y.log"}));
+    ExpansionOptions binary;
+    binary.binary = true;
+    EXPECT_EQ(expand(binary).at(2), "data.bin");
+}
+
+TEST_F(ExpansionInWorkTree, PatternsAndSizeLimitNarrowTheFiles) {
+    ExpansionOptions headersAndSources;
+    headersAndSources.includes = {"*.cpp", "*.h"};
+    EXPECT_EQ(expand(headersAndSources), (Files{"nested/n.cpp", "src/Z.h", "src/main.cpp"}));
+    headersAndSources.excludes = {"n*", "m*"};
+    EXPECT_EQ(expand(headersAndSources), (Files{"src/Z.h"}));
+
+    dir.write("src/big.cpp", "more than four");
+    ExpansionOptions small;
+    small.includes = {"*.cpp"};
+    small.maxBytes = 4;
+    EXPECT_EQ(expand(small), (Files{"nested/n.cpp", "src/main.cpp"}));
+}
+
+TEST_F(ExpansionInWorkTree, SubfolderTakesTheRulesOfTheWholeWorkTree) {
+    const Expansion expansion = expandFolder(dir.file("src") + "/", {});
+    EXPECT_EQ(expansion.files, (Files{dir.file("src/Z.h"), dir.file("src/main.cpp")}));
+}
+
+TEST_F(ExpansionInWorkTree, StopFlagEndsTheWalkAndProgressNamesEachFolder) {
+    std::vector<std::string> folders;
+    const std::atomic<bool> running{false};
+    const Expansion whole = expandFolder(
+        dir.path(), {}, &running, [&](const std::string& folder, std::size_t) { folders.push_back(folder); });
+    EXPECT_EQ(folders, (Files{dir.path(), dir.file("nested"), dir.file("src")}));
+
+    const std::atomic<bool> stopped{true};
+    const Expansion cut = expandFolder(dir.path(), {}, &stopped);
+    EXPECT_TRUE(cut.stopped);
+    EXPECT_TRUE(cut.files.empty());
+    EXPECT_FALSE(whole.stopped);
+}
+
+TEST(Expansion, OutsideAWorkTreeIgnoreFilesAreOrdinaryFiles) {
+    testing::TempDir dir;
+    dir.write(".gitignore", "*.log\n");
+    dir.write("b.log", "b");
+    EXPECT_EQ(expandFolder(dir.path(), {}).files, (Files{dir.file("b.log")}));
+}
+
+TEST(Expansion, MissingFolderIsAProblemNotAFile) {
+    testing::TempDir dir;
+    const Expansion expansion = expandFolder(dir.file("missing"), {});
+    EXPECT_TRUE(expansion.files.empty());
+    ASSERT_EQ(expansion.problems.size(), 1u);
+    EXPECT_EQ(expansion.problems[0].path, dir.file("missing"));
+}
+
+bool unreadableFolderIsReportedAndSkipped(const std::string& root) {
+    const Expansion expansion = expandFolder(root, {});
+    return expansion.files == Files{root + "/open/a.txt"} && expansion.problems.size() == 1 &&
+           expansion.problems[0].path == root + "/locked" && !expansion.problems[0].reason.empty();
+}
+
+TEST(Expansion, UnreadableFolderIsReportedAndTheRestExpanded) {
+    testing::TempDir dir;
+    testing::openToEveryone(dir.path());
+    testing::openToEveryone(dir.makeFolder("open"));
+    dir.write("open/a.txt", "a");
+    testing::openToEveryone(dir.file("open/a.txt"));
+    dir.makeFolder("locked");
+    dir.write("locked/b.txt", "b");
+    fs::permissions(dir.file("locked"), fs::perms::none);
+    EXPECT_TRUE(testing::runWithoutRoot(unreadableFolderIsReportedAndSkipped, dir.path()));
+    fs::permissions(dir.file("locked"), fs::perms::owner_all);
+}
+
+struct GlobCase {
+    const char* glob;
+    const char* name;
+    bool matches;
+};
+
+TEST(Glob, MatchesNamesByteForByte) {
+    const GlobCase cases[] = {
+        {"*.cpp", "main.cpp", true},
+        {"*.cpp", "main.cpp.orig", false},
+        {"*.cpp", ".cpp", true},
+        {"*", "", true},
+        {"", "", true},
+        {"", "a", false},
+        {"a*b*c", "aXbYbZc", true},
+        {"a*b*c", "aXbYbZ", false},
+        {"?.h", "a.h", true},
+        {"?.h", ".h", false},
+        {"[ab].txt", "b.txt", true},
+        {"[!ab].txt", "b.txt", false},
+        {"[a-c]x", "bx", true},
+        {"[a-c]x", "dx", false},
+        {"[]]", "]", true},
+        {"[a-]", "-", true},
+        {"[", "[", true},
+        {"\\*", "*", true},
+        {"\\*", "a", false},
+        {"*\xe9*", "caf\xe9.txt", true},
+        {"[\x80-\xff]", "\xe9", true},
+        {"*.CPP", "main.cpp", false},
+    };
+    for (const GlobCase& c : cases) {
+        EXPECT_EQ(globMatches(c.glob, c.name), c.matches) << c.glob << " on " << c.name;
+    }
+}
+
+} // namespace
+} // namespace morvane
