@@ -4,6 +4,7 @@
 #include "corpus.h"
 #include "engine/occurrences.h"
 #include "engine/run.h"
+#include "expansion.h"
 #include "leftover_scan.h"
 #include "long_find.h"
 #include "process.h"
@@ -257,6 +258,7 @@ int main(int argc, char** argv) {
     std::printf("  counts equal                       %s\n", countsEqual ? "yes" : "NO");
     printLongFindFigures(work);
     const bool scaleSound = printScaleFigures(work);
+    const bool expansionSound = printExpansionFigures(work);
     printLeftoverScanFigures(work);
-    return countsEqual && scaleSound ? 0 : 1;
+    return countsEqual && scaleSound && expansionSound ? 0 : 1;
 }

@@ -12,7 +12,8 @@ extern char** environ;
 
 namespace morvane::bench {
 
-ProcessOutcome runProcess(std::vector<std::string> arguments, const std::string& outputFile) {
+ProcessOutcome runProcess(std::vector<std::string> arguments, const std::string& outputFile,
+                          const std::string* inputFile) {
     std::vector<char*> argv;
     for (std::string& argument : arguments) {
         argv.push_back(argument.data());
@@ -22,6 +23,9 @@ ProcessOutcome runProcess(std::vector<std::string> arguments, const std::string&
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    if (inputFile) {
+        posix_spawn_file_actions_addopen(&actions, 0, inputFile->c_str(), O_RDONLY, 0);
+    }
     ProcessOutcome outcome;
     pid_t child = 0;
     const auto start = std::chrono::steady_clock::now();

@@ -14,8 +14,10 @@ struct ProcessOutcome {
 };
 
 // Runs the program with the arguments, its standard output into the file (read back into `out`), its errors
-// discarded, and waits for it; the peak is the child's largest resident set.
-ProcessOutcome runProcess(std::vector<std::string> arguments, const std::string& outputFile);
+// discarded and its standard input, when given, from the input file, and waits for it; the peak is the
+// child's largest resident set.
+ProcessOutcome runProcess(std::vector<std::string> arguments, const std::string& outputFile,
+                          const std::string* inputFile = nullptr);
 
 // The sum from the runner's last line, "total", a TAB and the number; -1 when there is none.
 std::int64_t runnerTotalOf(const std::string& runnerOutput);
