@@ -39,6 +39,8 @@ std::string parseRunArguments(const std::vector<std::string>& arguments, std::si
             request.replaces.push_back(arguments[i + 2]);
             pairsOrModeGiven = true;
             i += 2;
+        } else if (argument == "--no-undo" && request.ausfuehren) {
+            request.keepForUndo = false;
         } else if (argument == "-r" || argument == "--recursive") {
             invocation.recursive = true;
         } else if (argument == "--include" || argument == "--exclude") {
@@ -107,6 +109,12 @@ ParseOutcome parseCommandLine(const std::vector<std::string>& arguments) {
         if (i + 1 < arguments.size()) {
             return usageError("tasks takes no arguments");
         }
+    } else if (command == "undo") {
+        const bool list = i + 1 < arguments.size() && arguments[i + 1] == "--list";
+        invocation.command = list ? Command::ListRuns : Command::Undo;
+        if (i + (list ? 2 : 1) < arguments.size()) {
+            return usageError("undo takes no arguments but --list");
+        }
     } else if (command == "simulate" || command == "execute") {
         invocation.command = Command::Run;
         invocation.request.ausfuehren = command == "execute";
@@ -122,12 +130,13 @@ ParseOutcome parseCommandLine(const std::vector<std::string>& arguments) {
 std::string usageText() {
     return "usage: morvane-cli [--app-dir DIR] simulate [-z] [--names] [--pair FIND REPLACE]... [--] "
            "PATH...\n"
-           "       morvane-cli [--app-dir DIR] execute  [-z] [--names] [--pair FIND REPLACE]... [--] "
-           "PATH...\n"
+           "       morvane-cli [--app-dir DIR] execute  [-z] [--names] [--no-undo] [--pair FIND REPLACE]... "
+           "[--] PATH...\n"
            "       morvane-cli [--app-dir DIR] simulate|execute [-z] --task NAME|NUMBER [--] [PATH...]\n"
            "  each of them also takes [-r [--include GLOB]... [--exclude GLOB]... [--hidden] [--no-ignore]\n"
            "  [--binary]] and [--files-from FILE]\n"
            "       morvane-cli [--app-dir DIR] tasks\n"
+           "       morvane-cli [--app-dir DIR] undo [--list]\n"
            "\n"
            "Applies the pairs in order to every PATH in order and prints, per PATH, the number of "
            "occurrences\n"
@@ -155,6 +164,7 @@ std::string usageText() {
            "  --files-from F   also the paths in file F (- for standard input), one per line, after the\n"
            "                   PATHs; each line is the path's exact bytes (a CR before the line feed stays\n"
            "                   part of it); empty lines are skipped\n"
+           "  --no-undo        execute only: keep nothing of the run for undo\n"
            "  --app-dir DIR    the program folder holding the saved tasks (default: this program's folder)\n"
            "  --               every argument after it is a PATH\n"
            "  --help           show this text\n"
@@ -162,8 +172,15 @@ std::string usageText() {
            "tasks lists the saved tasks: number, name, contents or names, pair count and file count,\n"
            "separated by TABs. The runner never changes the saved tasks or the settings.\n"
            "\n"
-           "Exit status: 0 when every PATH was processed, 1 when any failed (reasons on standard error,\n"
-           "with paths escaped as above), 2 for a usage error.\n";
+           "Every execute run keeps the old contents or names of what it changed in the folder Undo in the\n"
+           "program folder (the last 20 runs). undo puts back the newest run not yet undone: every file or\n"
+           "name still as the run left it; one changed since is left as it is and reported. undo --list\n"
+           "prints the kept runs, newest first: number, start time (UTC), contents or names, files changed\n"
+           "and done, interrupted or undone, separated by TABs.\n"
+           "\n"
+           "Exit status: 0 when every PATH was processed (or, for undo, everything was put back or there\n"
+           "was nothing to undo), 1 when any failed (reasons on standard error, with paths escaped as\n"
+           "above), 2 for a usage error.\n";
 }
 
 } // namespace morvane::cli

@@ -9,7 +9,7 @@
 
 namespace morvane::cli {
 
-enum class Command { Help, Run, ListTasks };
+enum class Command { Help, Run, ListTasks, Undo, ListRuns };
 
 struct Invocation {
     Command command = Command::Help;
@@ -32,6 +32,7 @@ struct ParseOutcome {
 //   [-r [--include GLOB]... [--exclude GLOB]... [--hidden] [--no-ignore] [--binary]] [--files-from FILE] [--]
 //   PATH...
 //   [--app-dir DIR] tasks
+//   [--app-dir DIR] undo [--list]
 // Options and paths may be mixed; after "--" everything is a path.
 ParseOutcome parseCommandLine(const std::vector<std::string>& arguments);
 

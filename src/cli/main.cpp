@@ -2,6 +2,7 @@
 #include "engine/leftovers.h"
 #include "engine/run.h"
 #include "engine/run_journal.h"
+#include "engine/undo.h"
 #include "tasks/saved_tasks_file.h"
 #include "tasks/task_rows.h"
 #include "util/escaped_text.h"
@@ -11,6 +12,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -173,6 +176,64 @@ int runAndReport(const RunRequest& request, bool nulRecords, bool expansionFaile
     return anyFailed || !std::cout ? kExitFailure : 0;
 }
 
+// The moment as 2026-12-07T14:30:05Z.
+std::string utcTime(std::int64_t nanoseconds) {
+    using namespace std::chrono;
+    const sys_seconds seconds = floor<std::chrono::seconds>(
+        sys_time<std::chrono::nanoseconds>(std::chrono::nanoseconds(nanoseconds)));
+    const sys_days day = floor<days>(seconds);
+    const year_month_day date(day);
+    const hh_mm_ss<std::chrono::seconds> time(seconds - day);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02lld:%02lld:%02lldZ", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                  static_cast<long long>(time.hours().count()),
+                  static_cast<long long>(time.minutes().count()),
+                  static_cast<long long>(time.seconds().count()));
+    return text;
+}
+
+int printRuns(const std::string& appDir) {
+    const std::vector<JournaledRun> runs = morvane::listRuns(journalFolderIn(appDir));
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const JournaledRun& run = runs[i];
+        std::cout << i + 1 << '\t' << utcTime(run.startedNanoseconds) << '\t'
+                  << (run.names ? "names" : "contents") << '\t' << run.changed << '\t'
+                  << (run.undone        ? "undone"
+                      : run.interrupted ? "interrupted"
+                                        : "done")
+                  << '\n';
+    }
+    return 0;
+}
+
+int undoNewest(const std::string& appDir) {
+    const std::string journalFolder = journalFolderIn(appDir);
+    // A run cut short is cleared up and closed first, so that undo can take back the part it did.
+    const bool leftoversNeedAttention = reportLeftovers(clearLeftovers(journalFolder, {}));
+    const UndoResult result = undoNewestRun(journalFolder);
+    if (!result.found) {
+        std::cout << "nothing to undo\n";
+        return leftoversNeedAttention ? kExitFailure : 0;
+    }
+    for (const UndoNote& note : result.left) {
+        std::string reason = note.reason + "; left as it is";
+        if (!note.keptIn.empty()) {
+            reason += "; " + std::string(kKeptInText) + " \"" + note.keptIn + "\"";
+        }
+        reportProblem(note.path, reason);
+    }
+    if (!result.failure.empty()) {
+        std::cerr << "morvane-cli: " << escapeControlBytes(result.failure) << '\n';
+    }
+    std::cout << "undone: " << (result.run.names ? "names" : "contents") << " run of "
+              << utcTime(result.run.startedNanoseconds) << ": " << result.restored << " put back, "
+              << result.left.size() << " left\n";
+    std::cout.flush();
+    const bool anyLeft = !result.left.empty() || !result.failure.empty() || leftoversNeedAttention;
+    return anyLeft || !std::cout ? kExitFailure : 0;
+}
+
 bool anyHoldsNul(const std::vector<std::string>& paths) {
     return std::any_of(paths.begin(), paths.end(),
                        [](const std::string& path) { return path.find('\0') != std::string::npos; });
@@ -195,6 +256,10 @@ int main(int argc, char** argv) {
         return 0;
     case cli::Command::ListTasks:
         return listTasks(appDir);
+    case cli::Command::ListRuns:
+        return printRuns(appDir);
+    case cli::Command::Undo:
+        return undoNewest(appDir);
     case cli::Command::Run:
         break;
     }

@@ -239,7 +239,7 @@ std::vector<LeftoverNote> clearLeftovers(const std::string& journalFolder,
                 continue;
             }
             const std::optional<JournalRecord> record = readJournal(text);
-            if (!record) {
+            if (!record || record->ended) {
                 continue;
             }
             for (const RecordedRewrite& rewrite : record->unfinished) {
@@ -255,6 +255,14 @@ std::vector<LeftoverNote> clearLeftovers(const std::string& journalFolder,
         clearing.folder(folder);
     }
     for (platform::HeldFile& journal : ended) {
+        std::string text;
+        const bool read = platform::readRegularFile(journal.path(), text).empty();
+        const std::optional<UndoRecord> undo = read ? readUndoRecord(text) : std::nullopt;
+        // A journal kept for undo stays, so that the part of the run that was done can still be taken back.
+        if (undo && (!undo->contents.empty() || !undo->renames.empty()) &&
+            platform::appendToFile(journal.path(), endedLine(true)).empty()) {
+            continue;
+        }
         journal.remove();
     }
     if (!ended.empty()) {

@@ -4,6 +4,7 @@
 #include "engine/occurrences.h"
 #include "engine/progress.h"
 #include "engine/run_journal.h"
+#include "engine/undo.h"
 #include "util/paths.h"
 #include "util/platform_fs.h"
 #include "util/text_file.h"
@@ -54,7 +55,7 @@ struct Plan {
     std::vector<std::string> finds;
     std::vector<std::string> replaces;
     std::size_t lastNonEmptyPair = 0;
-    platform::WriteJournal* journal = nullptr; // an execute run's, which writes on one thread only
+    RunJournal* journal = nullptr; // an execute run's, which writes on one thread only
 
     Plan(const RunRequest& request_, std::vector<std::string> finds_, std::vector<std::string> replaces_)
         : request(request_), finds(std::move(finds_)), replaces(std::move(replaces_)) {
@@ -121,7 +122,8 @@ struct NamedEntry {
     std::string name() const { return parts.name + parts.extension; }
 };
 
-void renameTo(RowOutcome& outcome, std::size_t i, const NamedEntry& entry, const std::string& name) {
+void renameTo(RowOutcome& outcome, std::size_t i, const NamedEntry& entry, const std::string& name,
+              RunJournal* journal) {
     RowResult& row = outcome.row;
     // A name the pairs leave as it was needs no rename, whatever it is ("." or the empty name of a root).
     if (name == entry.name()) {
@@ -131,11 +133,20 @@ void renameTo(RowOutcome& outcome, std::size_t i, const NamedEntry& entry, const
         outcome.failure = RunFailure{i, row.path, "cannot be renamed: " + refused};
         return;
     }
+    const std::string oldPath = entry.parts.folder + entry.name();
     const std::string newPath = entry.parts.folder + name;
-    if (std::string error = platform::renameNoReplace(entry.parts.folder + entry.name(), newPath);
-        !error.empty()) {
+    if (journal) {
+        if (std::string refused = journal->renaming(oldPath, newPath); !refused.empty()) {
+            outcome.failure = RunFailure{i, row.path, "cannot be renamed: " + refused};
+            return;
+        }
+    }
+    if (std::string error = platform::renameNoReplace(oldPath, newPath); !error.empty()) {
         outcome.failure = RunFailure{i, row.path, "cannot be renamed to \"" + name + "\": " + error};
         return;
+    }
+    if (journal) {
+        journal->renamed(newPath);
     }
     row.path = newPath + entry.trailing;
     row.renamed = true;
@@ -192,7 +203,7 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, 
         }
         if (plan.request.ausfuehren && outcome.applied) {
             if (!plan.contents()) {
-                renameTo(outcome, i, *entry, text);
+                renameTo(outcome, i, *entry, text, plan.journal);
             } else if (readable) {
                 if (const WriteOutcome written = TextDateiSpeichern(text, path, &readAs, plan.journal);
                     !written.ok()) {
@@ -340,11 +351,11 @@ public:
         Plan plan(request_, std::move(finds), std::move(replaces));
         const std::vector<std::string> files = atLeastOneEntry(request_.files);
         std::optional<RunJournal> journal;
+        const std::string journalFolder = journalFolderIn(request_.stateFolder);
         if (request_.ausfuehren) {
-            const std::string journalFolder = journalFolderIn(request_.stateFolder);
             result_.leftovers = clearLeftovers(journalFolder, foldersOf(files));
-            if (plan.contents() && !journalFolder.empty()) {
-                plan.journal = &journal.emplace(journalFolder);
+            if (!journalFolder.empty() && (plan.contents() || request_.keepForUndo)) {
+                plan.journal = &journal.emplace(journalFolder, headingOf(plan, files.size()));
             }
         }
         const ProgressSchedule schedule(plan.finds.size(), files.size());
@@ -356,6 +367,12 @@ public:
         } else {
             runOnWorkers(plan, files, schedule, workers);
         }
+        if (journal) {
+            journal.reset();
+            if (request_.keepForUndo) {
+                dropOldestRuns(journalFolder, kRunsKeptForUndo);
+            }
+        }
         if (!result_.cancelled) {
             observer_->progress(100);
         }
@@ -363,6 +380,13 @@ public:
     }
 
 private:
+    std::optional<RunHeading> headingOf(const Plan& plan, std::size_t rows) const {
+        if (!request_.keepForUndo) {
+            return std::nullopt;
+        }
+        return RunHeading{!plan.contents(), request_.finds, request_.replaces, rows};
+    }
+
     void drawBefore(const ProgressSchedule& schedule, std::size_t pair, std::size_t file) {
         if (const auto percent = schedule.before(pair, file)) {
             observer_->progress(*percent);

@@ -28,6 +28,8 @@ struct RunRequest {
     // The folder that keeps the saved tasks. An execute run first clears up what interrupted runs left
     // (see clearLeftovers) and keeps its journal there while it writes; empty for neither.
     std::string stateFolder{};
+    // An execute run keeps the old contents or names of what it changes in its journal, for undo.
+    bool keepForUndo = true;
 };
 
 enum class SkipReason { None, EmptyPath, Missing, Folder };

@@ -3,8 +3,10 @@
 #include "util/paths.h"
 
 #include <charconv>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <system_error>
 
 namespace morvane {
@@ -17,6 +19,16 @@ constexpr std::string_view kJournalExtension = ".journal";
 constexpr std::string_view kFolderLine = "folder";
 constexpr std::string_view kRewriteLine = "rewrite";
 constexpr std::string_view kEndedLine = "ended";
+constexpr std::string_view kRunLine = "run";
+constexpr std::string_view kPairLine = "pair";
+constexpr std::string_view kKeepLine = "keep";
+constexpr std::string_view kLeftLine = "left";
+constexpr std::string_view kRenameLine = "rename";
+constexpr std::string_view kRenamedLine = "renamed";
+constexpr std::string_view kFinishedLine = "finished";
+constexpr std::string_view kUndoneLine = "undone";
+constexpr std::string_view kInterrupted = "interrupted";
+constexpr std::string_view kKeptExtension = ".kept";
 
 // Paths may hold any byte but NUL, so fields escape the TAB and line ends that separate them, and every
 // other control byte, as \t \n \r \\ and \xHH.
@@ -103,6 +115,37 @@ std::string hexNumber(std::uint64_t value) {
     return std::string(digits, written.ptr);
 }
 
+bool parseSigned(std::string_view text, std::int64_t& value) {
+    const char* end = text.data() + text.size();
+    const auto parsed = std::from_chars(text.data(), end, value);
+    return parsed.ec == std::errc() && parsed.ptr == end && !text.empty();
+}
+
+// The fields after the path of a "left" or "renamed" line.
+std::optional<LeftIdentity> parseLeft(const std::vector<std::string_view>& fields) {
+    LeftIdentity left;
+    left.known = fields.size() == 7 && parseNumber(fields[2], left.device) &&
+                 parseNumber(fields[3], left.inode) && parseNumber(fields[4], left.size) &&
+                 parseSigned(fields[5], left.modifiedNanoseconds) && parseNumber(fields[6], left.hash, 16);
+    return left.known ? std::optional(left) : std::nullopt;
+}
+
+std::string lineOf(std::initializer_list<std::string_view> fields) {
+    std::string line;
+    for (const std::string_view field : fields) {
+        line += line.empty() ? "" : "\t";
+        line += field;
+    }
+    return line + "\n";
+}
+
+// Undo may run from another working folder.
+std::string absolutePath(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(toFsPath(path), error);
+    return error ? path : fromFsPath(absolute);
+}
+
 std::optional<RecordedRewrite> parseRewrite(const std::vector<std::string_view>& fields) {
     if (fields.size() != 9) {
         return std::nullopt;
@@ -150,9 +193,67 @@ std::optional<JournalRecord> readJournal(std::string_view text) {
         } else if (fields[0] == kEndedLine && fields.size() == 2) {
             const std::string backup = unescaped(fields[1]);
             std::erase_if(record.unfinished, [&](const RecordedRewrite& r) { return r.backup == backup; });
+        } else if (fields[0] == kFinishedLine) {
+            record.ended = true;
         }
     }
     return record;
+}
+
+std::optional<UndoRecord> readUndoRecord(std::string_view text) {
+    if (!text.starts_with(kHeader)) {
+        return std::nullopt;
+    }
+    text.remove_prefix(kHeader.size());
+    UndoRecord record;
+    bool headed = false;
+    for (std::size_t end = text.find('\n'); end != std::string_view::npos; end = text.find('\n')) {
+        const std::vector<std::string_view> fields = fieldsOf(text.substr(0, end));
+        text.remove_prefix(end + 1);
+        const std::string_view kind = fields[0];
+        std::uint64_t rows = 0;
+        if (kind == kRunLine && fields.size() == 4 && parseSigned(fields[1], record.startedNanoseconds) &&
+            parseNumber(fields[3], rows)) {
+            headed = true;
+            record.heading.names = fields[2] == "names";
+            record.heading.rows = static_cast<std::size_t>(rows);
+        } else if (kind == kPairLine && fields.size() == 3) {
+            record.heading.finds.push_back(unescaped(fields[1]));
+            record.heading.replaces.push_back(unescaped(fields[2]));
+        } else if (kind == kKeepLine && fields.size() == 3) {
+            record.contents.push_back(RecordedContents{unescaped(fields[1]), unescaped(fields[2]), {}});
+        } else if (kind == kRenameLine && fields.size() == 3) {
+            record.renames.push_back(RecordedRename{unescaped(fields[1]), unescaped(fields[2]), {}});
+        } else if (kind == kLeftLine && fields.size() > 1 && !record.contents.empty() &&
+                   record.contents.back().target == unescaped(fields[1])) {
+            record.contents.back().left = parseLeft(fields).value_or(LeftIdentity{});
+        } else if (kind == kRenamedLine && fields.size() > 1 && !record.renames.empty() &&
+                   record.renames.back().to == unescaped(fields[1])) {
+            record.renames.back().left = parseLeft(fields).value_or(LeftIdentity{});
+        } else if (kind == kFinishedLine) {
+            record.ended = true;
+            record.interrupted = fields.size() == 2 && fields[1] == kInterrupted;
+        } else if (kind == kUndoneLine) {
+            record.undone = true;
+        }
+    }
+    return headed ? std::optional(std::move(record)) : std::nullopt;
+}
+
+std::string keptFolderOf(const std::string& journalPath) {
+    std::string_view stem = journalPath;
+    if (stem.ends_with(kJournalExtension)) {
+        stem.remove_suffix(kJournalExtension.size());
+    }
+    return std::string(stem) + std::string(kKeptExtension);
+}
+
+std::string endedLine(bool interrupted) {
+    return lineOf({kFinishedLine, interrupted ? kInterrupted : "whole"});
+}
+
+std::string undoneLine() {
+    return lineOf({kUndoneLine});
 }
 
 std::uint64_t contentHash(std::string_view bytes) {
@@ -177,28 +278,78 @@ std::uint64_t contentHash(std::string_view bytes) {
     return hash;
 }
 
-RunJournal::RunJournal(std::string journalFolder) : journalFolder_(std::move(journalFolder)) {}
+RunJournal::RunJournal(std::string journalFolder, std::optional<RunHeading> heading)
+    : journalFolder_(std::move(journalFolder)), heading_(std::move(heading)) {}
 
 RunJournal::~RunJournal() {
+    if (file_.held() && changed_) {
+        file_.append(endedLine(false));
+        return;
+    }
     if (file_.held()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(toFsPath(keptFolderOf(file_.path())), ignored);
         file_.remove();
         // Only an empty folder goes: the application folder stays as it was when nothing was cut short.
-        std::error_code ignored;
         std::filesystem::remove(toFsPath(journalFolder_), ignored);
     }
 }
 
 bool RunJournal::record(const std::string& line) {
+    return open() && file_.append(line);
+}
+
+bool RunJournal::open() {
     if (!opened_) {
         opened_ = true;
         std::error_code ignored;
         std::filesystem::create_directory(toFsPath(journalFolder_), ignored);
         file_ = platform::HeldFile::create(journalFolder_, kJournalPrefix, kJournalExtension);
-        if (file_.held() && !file_.append(kHeader)) {
+        std::string opening(kHeader);
+        if (heading_) {
+            const auto started = std::chrono::system_clock::now().time_since_epoch();
+            opening +=
+                lineOf({kRunLine,
+                        std::to_string(std::chrono::duration_cast<std::chrono::nanoseconds>(started).count()),
+                        heading_->names ? "names" : "contents", std::to_string(heading_->rows)});
+            for (std::size_t j = 0; j < heading_->finds.size() && j < heading_->replaces.size(); ++j) {
+                opening += lineOf({kPairLine, escaped(heading_->finds[j]), escaped(heading_->replaces[j])});
+            }
+        }
+        if (file_.held() && !file_.append(opening)) {
             file_.remove();
         }
     }
-    return file_.held() && file_.append(line);
+    return file_.held();
+}
+
+std::string RunJournal::nextKeptPath() {
+    const std::string folder = keptFolderOf(file_.path());
+    if (kept_ == 0) {
+        std::error_code ignored;
+        std::filesystem::create_directory(toFsPath(folder), ignored);
+    }
+    return joinPath(folder, std::to_string(++kept_));
+}
+
+// The kept file is on disk before the line that names it, and the line before the change.
+std::string RunJournal::keepRecorded(const std::string& target, const std::string& kept) {
+    // By its name alone, so that the program folder may move.
+    if (!record(lineOf({kKeepLine, escaped(target), escaped(fromFsPath(toFsPath(kept).filename()))}))) {
+        return "the run's journal cannot be written in \"" + journalFolder_ + "\"";
+    }
+    changed_ = true;
+    return {};
+}
+
+void RunJournal::recordLeft(std::string_view kind, const std::string& path,
+                            std::optional<std::uint64_t> hash) {
+    const platform::FileIdentity left = platform::fileIdentity(path);
+    if (left.known) {
+        record(lineOf({kind, escaped(path), std::to_string(left.device), std::to_string(left.inode),
+                       std::to_string(left.size), std::to_string(left.modifiedNanoseconds),
+                       hexNumber(hash.value_or(0))}));
+    }
 }
 
 void RunJournal::writingIn(const std::string& folder) {
@@ -214,12 +365,62 @@ std::string RunJournal::rewriteStarting(const platform::InPlaceRewrite& rewrite)
         std::to_string(rewrite.before.device) + "\t" + std::to_string(rewrite.before.inode) + "\t" +
         std::to_string(rewrite.oldBytes.size()) + "\t" + hexNumber(contentHash(rewrite.oldBytes)) + "\t" +
         std::to_string(rewrite.newBytes.size()) + "\t" + hexNumber(contentHash(rewrite.newBytes)) + "\n";
+    if (heading_) {
+        // A file rewritten in place keeps its inode, so undo needs a copy of what it held.
+        if (!open()) {
+            return "the run's journal cannot be made in \"" + journalFolder_ + "\"";
+        }
+        const std::string kept = nextKeptPath();
+        if (std::string reason = platform::writeNewFile(kept, rewrite.oldBytes); !reason.empty()) {
+            return "its old contents cannot be kept for undo: " + reason;
+        }
+        if (std::string reason = keepRecorded(rewrite.target, kept); !reason.empty()) {
+            return reason;
+        }
+    }
     // A journal that could not be made at all leaves the backup to be found beside the file; one that stops
     // taking lines part way stops the rewrite, which would otherwise go unrecorded.
     if (!record(line) && file_.held()) {
         return "the run's journal cannot be written in \"" + journalFolder_ + "\"";
     }
     return {};
+}
+
+std::string RunJournal::replacing(const std::string& target) {
+    if (!heading_) {
+        return {};
+    }
+    if (!open()) {
+        return "the run's journal cannot be made in \"" + journalFolder_ + "\"";
+    }
+    const std::string kept = nextKeptPath();
+    if (std::string reason = platform::keepFileAs(target, kept); !reason.empty()) {
+        return "its old contents cannot be kept for undo: " + reason;
+    }
+    return keepRecorded(target, kept);
+}
+
+void RunJournal::replaced(const std::string& target, std::string_view bytes) {
+    if (heading_) {
+        recordLeft(kLeftLine, target, contentHash(bytes));
+    }
+}
+
+std::string RunJournal::renaming(const std::string& from, const std::string& to) {
+    if (!heading_) {
+        return {};
+    }
+    if (!record(lineOf({kRenameLine, escaped(absolutePath(from)), escaped(absolutePath(to))}))) {
+        return "the run's journal cannot be written in \"" + journalFolder_ + "\"";
+    }
+    changed_ = true;
+    return {};
+}
+
+void RunJournal::renamed(const std::string& to) {
+    if (heading_) {
+        recordLeft(kRenamedLine, absolutePath(to), std::nullopt);
+    }
 }
 
 void RunJournal::rewriteGoingOn() {

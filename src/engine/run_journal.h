@@ -38,7 +38,59 @@ struct RecordedRewrite {
 struct JournalRecord {
     std::vector<std::string> folders;        // where the run made temporary files or backups
     std::vector<RecordedRewrite> unfinished; // rewrites in place begun and not ended
+    bool ended = false;                      // a run that can be undone ended, or was cleared up after
 };
+
+// What an execute run that can be undone records before its first change.
+struct RunHeading {
+    bool names = false; // file names, not contents
+    std::vector<std::string> finds;
+    std::vector<std::string> replaces;
+    std::size_t rows = 0;
+};
+
+// What a file or entry was when the run had changed it: enough to tell whether anyone changed it since.
+struct LeftIdentity {
+    bool known = false;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t modifiedNanoseconds = 0;
+    std::uint64_t hash = 0;
+};
+
+struct RecordedContents {
+    std::string target;
+    std::string kept;  // the name of the file's old contents in the run's folder of kept files
+    LeftIdentity left; // not known when the change did not happen, or the run stopped first
+};
+
+struct RecordedRename {
+    std::string from;
+    std::string to;
+    LeftIdentity left; // device and inode only
+};
+
+// The journal of a run that can be undone, as undo reads it; changes in the order they were made.
+struct UndoRecord {
+    RunHeading heading;
+    std::int64_t startedNanoseconds = 0;
+    std::vector<RecordedContents> contents;
+    std::vector<RecordedRename> renames;
+    bool ended = false;
+    bool interrupted = false; // ended by a clear-up after the process stopped part way
+    bool undone = false;
+};
+
+// Nothing for a journal without a heading: one of a run that cannot be undone.
+std::optional<UndoRecord> readUndoRecord(std::string_view text);
+
+// The folder that keeps the old contents of the files a run changed, beside its journal.
+std::string keptFolderOf(const std::string& journalPath);
+
+// Lines that close a journal for good, kept for undo: the run ended (or was cleared up after), or was undone.
+std::string endedLine(bool interrupted);
+std::string undoneLine();
 
 // Reads a journal; a last line without its line end was being written when the run stopped and is left out.
 // Nothing for a journal this program does not know how to read (a later version's).
@@ -47,12 +99,14 @@ std::optional<JournalRecord> readJournal(std::string_view text);
 // A hash that tells a file's contents from others that a crash or an edit could leave; not for security.
 std::uint64_t contentHash(std::string_view bytes);
 
-// The journal of one execute run: a file in the journal folder, made at the run's first write, held while
-// the run goes (see HeldFile) and removed when the run ends. A run cut short leaves it for clearLeftovers.
-// Every line is on disk before the change it announces begins. Used from one thread.
+// The journal of one execute run: a file in the journal folder, made at the run's first write and held while
+// the run goes (see HeldFile). A run cut short leaves it for clearLeftovers. Every line is on disk before the
+// change it announces begins. Without a heading it serves only the clear-up and is removed when the run ends;
+// with one, it also keeps the old contents and names for undo, and stays, marked ended, once the run changed
+// anything. Used from one thread.
 class RunJournal final : public platform::WriteJournal {
 public:
-    explicit RunJournal(std::string journalFolder);
+    explicit RunJournal(std::string journalFolder, std::optional<RunHeading> heading = std::nullopt);
     ~RunJournal() override;
     RunJournal(const RunJournal&) = delete;
     RunJournal& operator=(const RunJournal&) = delete;
@@ -61,13 +115,26 @@ public:
     std::string rewriteStarting(const platform::InPlaceRewrite& rewrite) override;
     void rewriteGoingOn() override;
     void rewriteEnded(const platform::InPlaceRewrite& rewrite) override;
+    std::string replacing(const std::string& target) override;
+    void replaced(const std::string& target, std::string_view bytes) override;
+
+    // Before and after a file or folder is renamed in file-names mode; a reason stops the rename.
+    std::string renaming(const std::string& from, const std::string& to);
+    void renamed(const std::string& to);
 
 private:
+    bool open();
     bool record(const std::string& line);
+    std::string nextKeptPath();
+    std::string keepRecorded(const std::string& target, const std::string& kept);
+    void recordLeft(std::string_view kind, const std::string& path, std::optional<std::uint64_t> hash);
 
     std::string journalFolder_;
+    std::optional<RunHeading> heading_;
     platform::HeldFile file_;
     bool opened_ = false;
+    bool changed_ = false;
+    std::size_t kept_ = 0;
     std::unordered_set<std::string> folders_;
 };
 

@@ -59,6 +59,14 @@ public:
     virtual void rewriteGoingOn() = 0;
     // When the file holds its new contents, or its old ones again, and the backup is gone.
     virtual void rewriteEnded(const InPlaceRewrite& rewrite) = 0;
+    // Before a new file takes the place of the target under its name; a reason stops the write, and the
+    // target is left as it is.
+    virtual std::string replacing(const std::string& target) {
+        (void)target;
+        return {};
+    }
+    // Once the target holds the new bytes, whichever way they got there.
+    virtual void replaced(const std::string& target, std::string_view bytes) { (void)target, (void)bytes; }
 };
 
 // Writes the bytes to a temporary file beside the target, flushes it to disk and renames it over the target;
@@ -80,6 +88,19 @@ std::string replaceFileContents(const std::string& target, std::string_view byte
 // so that every hard link sees them, and flushes it to disk; only while the path still names the file of the
 // identity's device and inode, and never through a symbolic link. Returns the reason on failure.
 std::string putBackInPlace(const std::string& path, std::string_view bytes, const FileIdentity& expected);
+
+// Keeps what the file at `from` holds under the new path `to` and flushes it to disk with its folder: as a
+// second name of the same file where the file system allows it, so that nothing is copied, else as a private
+// copy. Returns the reason on failure, when nothing is left at `to`.
+std::string keepFileAs(const std::string& from, const std::string& to);
+
+// Writes the bytes to a new private file at the path and flushes it to disk with its folder. Returns the
+// reason on failure, when nothing is left at the path.
+std::string writeNewFile(const std::string& path, std::string_view bytes);
+
+// Adds the bytes at the end of the existing regular file at the path, never through a symbolic link, and
+// flushes them to disk. Returns the reason on failure.
+std::string appendToFile(const std::string& path, std::string_view bytes);
 
 // Renames a file or folder, failing instead of replacing anything that already exists at the new path. Only a
 // change of letter case of one entry on a file system that ignores case may take a name that already exists,

@@ -376,6 +376,9 @@ std::string rewriteInPlace(int fd, const fs::path& resolved, std::string_view by
         return errnoText(code);
     }
     discardBackup();
+    if (journal) {
+        journal->replaced(resolved.string(), bytes);
+    }
     return {};
 }
 
@@ -460,6 +463,13 @@ std::string replaceByRename(const Original& original, const fs::path& resolved, 
     if (code != 0) {
         return errnoText(code);
     }
+    // Before the lease: a journal that has to copy the file opens it, which would break the lease.
+    if (journal) {
+        if (std::string refused = journal->replacing(resolved.string()); !refused.empty()) {
+            ::unlink(temporaryPath.c_str());
+            return refused;
+        }
+    }
     // The last look before the rename, while the lease, where there is one, keeps others from opening the
     // file: it must still be the one opened, unchanged since it was read, and nobody may have tried to open
     // it.
@@ -484,6 +494,9 @@ std::string replaceByRename(const Original& original, const fs::path& resolved, 
         return reason;
     }
     syncFolder(resolved.parent_path());
+    if (journal) {
+        journal->replaced(resolved.string(), bytes);
+    }
     return {};
 }
 
@@ -653,6 +666,54 @@ std::string putBackInPlace(const std::string& path, std::string_view bytes, cons
         reason = errnoText(errno);
     }
     return reason;
+}
+
+std::string writeNewFile(const std::string& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return errnoText(errno);
+    }
+    if (!writeAll(fd, bytes) || ::fsync(fd) != 0) {
+        const int code = errno;
+        ::close(fd);
+        ::unlink(path.c_str());
+        return errnoText(code);
+    }
+    if (::close(fd) != 0) {
+        const int code = errno;
+        ::unlink(path.c_str());
+        return errnoText(code);
+    }
+    syncFolder(fs::path(path).parent_path());
+    return {};
+}
+
+std::string appendToFile(const std::string& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return errnoText(errno);
+    }
+    std::string reason;
+    if (!writeAll(fd, bytes) || ::fdatasync(fd) != 0) {
+        reason = errnoText(errno);
+    }
+    if (::close(fd) != 0 && reason.empty()) {
+        reason = errnoText(errno);
+    }
+    return reason;
+}
+
+std::string keepFileAs(const std::string& from, const std::string& to) {
+    // Another file system, or one that protects links to files of other owners, gets a copy.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        syncFolder(fs::path(to).parent_path());
+        return {};
+    }
+    std::string bytes;
+    if (std::string reason = readRegularFile(from, bytes); !reason.empty()) {
+        return reason;
+    }
+    return writeNewFile(to, bytes);
 }
 
 std::string renameNoReplace(const std::string& from, const std::string& to) {

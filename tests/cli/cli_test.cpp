@@ -408,7 +408,9 @@ TEST(RunnerRecovery, InterruptedInPlaceRewriteIsPutBackByTheNextCall) {
     }
     EXPECT_TRUE(std::filesystem::equivalent(big, link));
     EXPECT_EQ(visibleNamesIn(files.path()), (std::vector<std::string>{"big.txt", "link.txt"}));
-    EXPECT_EQ(visibleNamesIn(app.path()), std::vector<std::string>{}) << "the journal is gone";
+    const Outcome runs = runCli(files, {"--app-dir", app.path(), "undo", "--list"});
+    EXPECT_TRUE(runs.out.empty() || runs.out.ends_with("\tinterrupted\n"))
+        << "the journal is gone, or kept for undo and marked as cut short: " << runs.out;
 }
 
 TEST(RunnerRecovery, StrayTemporaryFilesAreRemovedAndReported) {
@@ -449,6 +451,72 @@ TEST(RunnerRecovery, StrayTemporaryFilesAreRemovedAndReported) {
     }
     EXPECT_EQ(visibleNamesIn(files.path()), (std::vector<std::string>{"big.txt", "small.txt"}));
     EXPECT_EQ(readBytes(small), "n");
+}
+
+TEST(RunnerUndo, ContentsAndNamesComeBackAndTheRunsAreListed) {
+    TempDir app;
+    TempDir files;
+    const std::string a = files.write("a.txt", "one\r\none");
+    const std::string b = files.write("b.txt", "no match");
+    std::filesystem::permissions(a, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    ASSERT_EQ(runCli(files, {"--app-dir", app.path(), "execute", "--pair", "one", "two", a, b}).exitCode, 0);
+    ASSERT_EQ(runCli(files, {"--app-dir", app.path(), "execute", "--names", "--pair", ".txt", ".md", a, b})
+                  .exitCode,
+              0);
+
+    const Outcome listed = runCli(files, {"--app-dir", app.path(), "undo", "--list"});
+    EXPECT_EQ(listed.exitCode, 0);
+    EXPECT_TRUE(listed.out.starts_with("1\t")) << listed.out;
+    EXPECT_NE(listed.out.find("\tnames\t2\tdone\n2\t"), std::string::npos) << listed.out;
+    EXPECT_TRUE(listed.out.ends_with("\tcontents\t2\tdone\n")) << listed.out;
+
+    const Outcome names = runCli(files, {"--app-dir", app.path(), "undo"});
+    EXPECT_EQ(names.exitCode, 0) << names.err;
+    EXPECT_EQ(visibleNamesIn(files.path()), (std::vector<std::string>{"a.txt", "b.txt"}));
+    const Outcome contents = runCli(files, {"--app-dir", app.path(), "undo"});
+    EXPECT_EQ(contents.exitCode, 0) << contents.err;
+    EXPECT_NE(contents.out.find(": 2 put back, 0 left\n"), std::string::npos) << contents.out;
+    EXPECT_EQ(readBytes(a), "one\r\none");
+    EXPECT_EQ(readBytes(b), "no match");
+    EXPECT_EQ(std::filesystem::status(a).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    const Outcome nothing = runCli(files, {"--app-dir", app.path(), "undo"});
+    EXPECT_EQ(nothing.exitCode, 0);
+    EXPECT_EQ(nothing.out, "nothing to undo\n");
+}
+
+TEST(RunnerUndo, AnEditedFileIsLeftAndReportedWithExitOne) {
+    TempDir app;
+    TempDir files;
+    const std::string a = files.write("a.txt", "one");
+    const std::string b = files.write("b.txt", "one");
+    ASSERT_EQ(runCli(files, {"--app-dir", app.path(), "execute", "--pair", "one", "two", a, b}).exitCode, 0);
+    files.write("b.txt", "mine now");
+
+    const Outcome undone = runCli(files, {"--app-dir", app.path(), "undo"});
+
+    EXPECT_EQ(undone.exitCode, 1);
+    EXPECT_EQ(readBytes(a), "one");
+    EXPECT_EQ(readBytes(b), "mine now");
+    EXPECT_TRUE(undone.err.starts_with("morvane-cli: " + b + ": changed since the run; left as it is; "))
+        << undone.err;
+    EXPECT_NE(undone.out.find(": 1 put back, 1 left\n"), std::string::npos) << undone.out;
+}
+
+TEST(RunnerUndo, NoUndoKeepsNothingAndIsRefusedForSimulate) {
+    TempDir app;
+    TempDir files;
+    const std::string a = files.write("a.txt", "one");
+    EXPECT_EQ(
+        runCli(files, {"--app-dir", app.path(), "execute", "--no-undo", "--pair", "one", "two", a}).exitCode,
+        0);
+    EXPECT_EQ(readBytes(a), "two");
+    EXPECT_EQ(visibleNamesIn(app.path()), std::vector<std::string>{});
+    EXPECT_EQ(runCli(files, {"--app-dir", app.path(), "undo"}).out, "nothing to undo\n");
+    EXPECT_EQ(
+        runCli(files, {"--app-dir", app.path(), "simulate", "--no-undo", "--pair", "a", "b", a}).exitCode, 2);
+    EXPECT_EQ(runCli(files, {"--app-dir", app.path(), "undo", "--all"}).exitCode, 2);
 }
 
 } // namespace

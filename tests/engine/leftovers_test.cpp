@@ -85,6 +85,7 @@ TEST(Leftovers, InterruptedInPlaceRewriteIsPutBackOnNextRun) {
     request.files = {interrupted.link};
     request.ausfuehren = true;
     request.stateFolder = fs::path(interrupted.journalFolder).parent_path().string();
+    request.keepForUndo = false;
     const RunResult result = ErsetzenSimulieren(request);
 
     ASSERT_EQ(result.leftovers.size(), 1u);

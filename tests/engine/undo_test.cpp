@@ -1,0 +1,206 @@
+#include "engine/run.h"
+#include "engine/run_journal.h"
+#include "engine/undo.h"
+#include "support/temp_dir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace morvane {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::readBytes;
+using testing::TempDir;
+using namespace std::string_literals;
+
+struct Fixture {
+    TempDir dir;
+    std::string app = dir.makeFolder("app");
+    std::string journalFolder = journalFolderIn(app);
+    std::string files = dir.makeFolder("files");
+
+    std::string write(const std::string& name, const std::string& bytes) const {
+        return dir.write("files/" + name, bytes);
+    }
+    std::string path(const std::string& name) const { return dir.file("files/" + name); }
+
+    RunResult execute(std::vector<std::string> paths, std::vector<std::string> finds,
+                      std::vector<std::string> replaces, ReplaceMode mode = ReplaceMode::Contents,
+                      bool keepForUndo = true) const {
+        RunRequest request;
+        request.finds = std::move(finds);
+        request.replaces = std::move(replaces);
+        request.files = std::move(paths);
+        request.mode = mode;
+        request.ausfuehren = true;
+        request.stateFolder = app;
+        request.keepForUndo = keepForUndo;
+        return ErsetzenSimulieren(request);
+    }
+
+    std::vector<std::string> namesInFiles() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(files)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+fs::perms permsOf(const std::string& path) {
+    return fs::status(path).permissions();
+}
+
+TEST(Undo, ContentsComeBackByteForByteWithPermissionsAndHardLinks) {
+    Fixture f;
+    const std::string plain = f.write("plain.txt", "one\r\ntwo one\r\n");
+    const std::string secret = f.write("secret.txt", "one\0one"s);
+    fs::permissions(secret, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    const std::string linked = f.write("linked.txt", "just one");
+    fs::create_hard_link(linked, f.path("other-name.txt"));
+
+    const RunResult run = f.execute({plain, secret, linked, plain}, {"one"}, {"1"});
+    ASSERT_TRUE(run.failures.empty());
+    ASSERT_EQ(readBytes(secret), "1\0"
+                                 "1"s);
+    const std::vector<JournaledRun> runs = listRuns(f.journalFolder);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].changed, 4u) << "every write, the second of the same file too";
+    EXPECT_FALSE(runs[0].names);
+
+    const UndoResult undone = undoNewestRun(f.journalFolder);
+
+    EXPECT_TRUE(undone.found);
+    EXPECT_EQ(undone.restored, 3u);
+    EXPECT_TRUE(undone.left.empty());
+    EXPECT_EQ(readBytes(plain), "one\r\ntwo one\r\n");
+    EXPECT_EQ(readBytes(secret), "one\0one"s);
+    EXPECT_EQ(permsOf(secret), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(readBytes(f.path("other-name.txt")), "just one") << "every name of the file sees it";
+    EXPECT_TRUE(fs::equivalent(linked, f.path("other-name.txt")));
+    EXPECT_EQ(f.namesInFiles(),
+              (std::vector<std::string>{"linked.txt", "other-name.txt", "plain.txt", "secret.txt"}));
+    EXPECT_FALSE(fs::exists(keptFolderOf(runs[0].journal))) << "nothing left needs the old contents";
+    EXPECT_TRUE(listRuns(f.journalFolder).at(0).undone);
+    EXPECT_FALSE(undoNewestRun(f.journalFolder).found) << "an undone run is not undone twice";
+}
+
+TEST(Undo, AFileEditedSinceIsLeftAndReportedWhileTheOthersGoBack) {
+    Fixture f;
+    const std::string a = f.write("a.txt", "alpha");
+    const std::string b = f.write("b.txt", "alpha beta");
+    f.execute({a, b}, {"alpha"}, {"gamma"});
+    f.write("b.txt", "edited by hand");
+
+    const UndoResult undone = undoNewestRun(f.journalFolder);
+
+    EXPECT_EQ(undone.restored, 1u);
+    EXPECT_EQ(readBytes(a), "alpha");
+    EXPECT_EQ(readBytes(b), "edited by hand");
+    ASSERT_EQ(undone.left.size(), 1u);
+    EXPECT_EQ(undone.left[0].path, fs::canonical(b).string());
+    EXPECT_EQ(undone.left[0].reason, "changed since the run");
+    EXPECT_EQ(readBytes(undone.left[0].keptIn), "alpha beta") << "the old contents stay for the user";
+    EXPECT_TRUE(listRuns(f.journalFolder).at(0).undone);
+}
+
+TEST(Undo, TwoRunsAreUndoneNewestFirst) {
+    Fixture f;
+    const std::string a = f.write("a.txt", "one");
+    f.execute({a}, {"one"}, {"two"});
+    f.execute({a}, {"two"}, {"three"});
+    ASSERT_EQ(readBytes(a), "three");
+
+    EXPECT_EQ(undoNewestRun(f.journalFolder).restored, 1u);
+    EXPECT_EQ(readBytes(a), "two");
+    EXPECT_EQ(undoNewestRun(f.journalFolder).restored, 1u);
+    EXPECT_EQ(readBytes(a), "one");
+    EXPECT_FALSE(undoNewestRun(f.journalFolder).found);
+}
+
+TEST(Undo, RenameChainsGoBackInReverseOrder) {
+    Fixture f;
+    // One entry renamed twice in one run: x1 to x2 by its first row, then x2 to x3 by its second.
+    f.write("x1", "first");
+    // Across rows: y leaves its name before x takes it.
+    f.write("y", "was y");
+    f.write("x", "was x");
+    const RunResult chain =
+        f.execute({f.path("x1"), f.path("x2")}, {"2", "1"}, {"3", "2"}, ReplaceMode::FileNames);
+    ASSERT_TRUE(chain.failures.empty());
+    const RunResult across =
+        f.execute({f.path("y"), f.path("x")}, {"y", "x"}, {"z", "y"}, ReplaceMode::FileNames);
+    ASSERT_TRUE(across.failures.empty());
+    ASSERT_EQ(f.namesInFiles(), (std::vector<std::string>{"x3", "y", "z"}));
+    EXPECT_TRUE(listRuns(f.journalFolder).at(0).names);
+
+    EXPECT_EQ(undoNewestRun(f.journalFolder).restored, 2u);
+    EXPECT_EQ(f.namesInFiles(), (std::vector<std::string>{"x", "x3", "y"}));
+    EXPECT_EQ(readBytes(f.path("x")), "was x");
+    EXPECT_EQ(readBytes(f.path("y")), "was y");
+    EXPECT_EQ(undoNewestRun(f.journalFolder).restored, 2u);
+    EXPECT_EQ(f.namesInFiles(), (std::vector<std::string>{"x", "x1", "y"}));
+}
+
+TEST(Undo, ANameTakenOrReplacedSinceIsLeftAndNothingIsOverwritten) {
+    Fixture f;
+    f.write("old-a", "a");
+    f.write("old-b", "b");
+    f.write("old-c", "c");
+    f.execute({f.path("old-a"), f.path("old-b"), f.path("old-c")}, {"old"}, {"new"}, ReplaceMode::FileNames);
+    // new-a is replaced by another file; old-b's name is taken by a new file.
+    fs::rename(f.path("new-a"), f.path("moved-a"));
+    f.write("new-a", "someone else's");
+    f.write("old-b", "a newcomer");
+
+    const UndoResult undone = undoNewestRun(f.journalFolder);
+
+    EXPECT_EQ(undone.restored, 1u);
+    ASSERT_EQ(undone.left.size(), 2u);
+    EXPECT_EQ(readBytes(f.path("old-c")), "c");
+    EXPECT_EQ(readBytes(f.path("new-a")), "someone else's");
+    EXPECT_EQ(readBytes(f.path("old-b")), "a newcomer");
+    EXPECT_EQ(readBytes(f.path("new-b")), "b");
+}
+
+TEST(Undo, ARunWithoutUndoLeavesNoJournalAndNothingToUndo) {
+    Fixture f;
+    const std::string a = f.write("a.txt", "one");
+    f.execute({a}, {"one"}, {"two"}, ReplaceMode::Contents, false);
+    f.execute({f.path("a.txt")}, {"a"}, {"b"}, ReplaceMode::FileNames, false);
+
+    EXPECT_FALSE(fs::exists(f.journalFolder));
+    EXPECT_FALSE(undoNewestRun(f.journalFolder).found);
+    EXPECT_EQ(readBytes(f.path("b.txt")), "two");
+}
+
+TEST(Undo, TheJournalKeepsTheNewestRunsAndDropsTheOldest) {
+    Fixture f;
+    const std::string a = f.write("a.txt", "0");
+    for (int i = 0; i < static_cast<int>(kRunsKeptForUndo) + 2; ++i) {
+        f.execute({a}, {std::to_string(i)}, {std::to_string(i + 1)});
+    }
+    const std::vector<JournaledRun> runs = listRuns(f.journalFolder);
+    ASSERT_EQ(runs.size(), kRunsKeptForUndo);
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(f.journalFolder)) {
+        ++entries;
+    }
+    EXPECT_EQ(entries, 2 * kRunsKeptForUndo) << "each run's journal and kept contents, no more";
+    for (std::size_t i = 0; i < kRunsKeptForUndo; ++i) {
+        undoNewestRun(f.journalFolder);
+    }
+    EXPECT_EQ(readBytes(a), "2") << "back to where the oldest kept run began";
+}
+
+TEST(Undo, ARunThatChangedNothingIsNotKept) {
+    Fixture f;
+    const std::string a = f.write("a.txt", "one");
+    f.execute({a, f.path("missing")}, {"zzz"}, {"y"}, ReplaceMode::FileNames);
+    EXPECT_TRUE(listRuns(f.journalFolder).empty());
+}
+
+} // namespace
+} // namespace morvane
