@@ -2,15 +2,14 @@
 
 #include "util/ignore_rules.h"
 #include "util/paths.h"
+#include "util/platform_fs.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <git2.h>
-#include <iterator>
 #include <memory>
 #include <system_error>
 
@@ -89,10 +88,11 @@ struct RepositoryFree {
 };
 using Repository = std::unique_ptr<git_repository, RepositoryFree>;
 
-// An ignore file's text; empty when there is none.
+// An ignore file's text; empty when there is none or it is no regular file (a FIFO must not stop the walk).
 std::string readIgnoreFile(const std::string& path) {
-    std::ifstream file(toFsPath(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
+    std::string text;
+    platform::readRegularFile(path, text);
+    return text;
 }
 
 // The file of ignore rules for every work tree of the user: core.excludesFile, else git's default place.

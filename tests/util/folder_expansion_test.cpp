@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <git2.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace morvane {
 namespace {
@@ -213,6 +214,14 @@ TEST(ExpansionRules, deeper_negation_reincludes_what_the_top_ignores) {
     dir.write("sub/inner/page.html", "x");
     EXPECT_EQ(expandFolder(dir.path(), {}).files,
               (Files{dir.file("sub/inner/page.html"), dir.file("sub/page.html")}));
+}
+
+TEST(ExpansionRules, ignore_file_that_is_a_fifo_does_not_stop_the_walk) {
+    testing::TempDir dir;
+    initRepository(dir.path());
+    dir.write("a.txt", "a");
+    ASSERT_EQ(::mkfifo(dir.file(".gitignore").c_str(), 0600), 0);
+    EXPECT_EQ(expandFolder(dir.path(), {}).files, (Files{dir.file("a.txt")}));
 }
 
 TEST(Expansion, OutsideAWorkTreeIgnoreFilesAreOrdinaryFiles) {
