@@ -5,6 +5,7 @@
 #include "engine/occurrences.h"
 #include "engine/run.h"
 #include "expansion.h"
+#include "leftover_scan.h"
 #include "long_find.h"
 #include "process.h"
 #include "scale.h"
@@ -258,5 +259,6 @@ int main(int argc, char** argv) {
     printLongFindFigures(work);
     const bool scaleSound = printScaleFigures(work);
     const bool expansionSound = printExpansionFigures(work);
+    printLeftoverScanFigures(work);
     return countsEqual && scaleSound && expansionSound ? 0 : 1;
 }

@@ -70,6 +70,10 @@ void Clearing::rewrite(const RecordedRewrite& recorded, std::int64_t journalTouc
     if (backup.state() == platform::HeldFile::State::InUse) {
         return;
     }
+    if (backup.state() == platform::HeldFile::State::Failed) {
+        note(recorded.target, LeftoverAction::BackupKept, "its backup cannot be opened", recorded.backup);
+        return;
+    }
     platform::FileIdentity target;
     std::string now;
     const std::string unreadable = platform::readRegularFile(recorded.target, now, &target);

@@ -1,9 +1,12 @@
 #include "util/folder_expansion.h"
 
+#include "util/ignore_rules.h"
 #include "util/paths.h"
+#include "util/platform_fs.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <git2.h>
@@ -19,6 +22,7 @@ namespace {
 // git looks no further than this for a NUL byte when it decides that a file is binary.
 constexpr std::size_t kBinaryProbeBytes = 8192;
 constexpr char kGitFolder[] = ".git";
+constexpr char kIgnoreFile[] = ".gitignore";
 
 // The next position in the glob after one byte of the name matched at g, if it does. An unclosed `[` stands
 // for itself, and so does a backslash at the glob's end.
@@ -84,12 +88,58 @@ struct RepositoryFree {
 };
 using Repository = std::unique_ptr<git_repository, RepositoryFree>;
 
-// Where the walk is inside a work tree: its repository and the path from the work tree's top, with a
-// trailing slash, as git's rules take it. No repository outside a work tree.
-struct WorkTreePlace {
-    git_repository* repository = nullptr;
-    std::string relative;
+// An ignore file's text; empty when there is none or it is no regular file (a FIFO must not stop the walk).
+std::string readIgnoreFile(const std::string& path) {
+    std::string text;
+    platform::readRegularFile(path, text);
+    return text;
+}
+
+// The file of ignore rules for every work tree of the user: core.excludesFile, else git's default place.
+std::string globalIgnoreFile(git_repository* repository) {
+    std::string path;
+    git_config* config = nullptr;
+    if (git_repository_config_snapshot(&config, repository) == 0) {
+        git_buf configured = GIT_BUF_INIT;
+        if (git_config_get_path(&configured, config, "core.excludesfile") == 0) {
+            path = configured.ptr;
+        }
+        git_buf_dispose(&configured);
+        git_config_free(config);
+    }
+    if (path.empty()) {
+        if (const char* configHome = std::getenv("XDG_CONFIG_HOME"); configHome && *configHome) {
+            path = std::string(configHome) + "/git/ignore";
+        } else if (const char* home = std::getenv("HOME"); home && *home) {
+            path = std::string(home) + "/.config/git/ignore";
+        }
+    }
+    return path;
+}
+
+// A work tree met by the walk: its repository, kept open, and the rules that hold everywhere in it, in the
+// order git asks them after every .gitignore: .git/info/exclude, then the user's own.
+struct WorkTree {
+    Repository repository;
+    std::vector<IgnoreRules> everywhere;
 };
+
+using RuleLevels = std::vector<std::shared_ptr<const IgnoreRules>>;
+
+// Where the walk is inside a work tree: the path from the work tree's top with a trailing slash, as the
+// rules take it, and the .gitignore files from the top down to here. No work tree outside one.
+struct WorkTreePlace {
+    const WorkTree* tree = nullptr;
+    std::string relative;
+    RuleLevels levels;
+};
+
+void addRules(const std::string& ignoreFile, const std::string& base, RuleLevels& levels) {
+    auto rules = std::make_shared<const IgnoreRules>(readIgnoreFile(ignoreFile), base);
+    if (!rules->empty()) {
+        levels.push_back(std::move(rules));
+    }
+}
 
 enum class EntryKind { File, Folder };
 
@@ -116,7 +166,7 @@ private:
         return result_.stopped;
     }
 
-    git_repository* openRepository(const std::string& folder, unsigned flags) {
+    const WorkTree* openWorkTree(const std::string& folder, unsigned flags) {
         git_repository* opened = nullptr;
         if (git_repository_open_ext(&opened, folder.c_str(), flags, nullptr) != 0) {
             return nullptr;
@@ -125,41 +175,63 @@ private:
         if (git_repository_is_bare(opened)) {
             return nullptr;
         }
-        repositories_.push_back(std::move(repository));
-        return opened;
+        auto tree = std::make_unique<WorkTree>();
+        tree->everywhere.emplace_back(
+            readIgnoreFile(std::string(git_repository_commondir(opened)) + "info/exclude"), std::string());
+        tree->everywhere.emplace_back(readIgnoreFile(globalIgnoreFile(opened)), std::string());
+        tree->repository = std::move(repository);
+        workTrees_.push_back(std::move(tree));
+        return workTrees_.back().get();
     }
 
-    // The work tree the starting folder lies in, found by looking upwards as git does.
+    // The work tree the starting folder lies in, found by looking upwards as git does, with the .gitignore
+    // files of the folders above the starting one. The starting folder itself is expanded even when the
+    // rules ignore it: it was asked for by name.
     WorkTreePlace enclosingWorkTree(const std::string& folder) {
         if (options_.ignored) {
             return {};
         }
-        git_repository* repository = openRepository(folder, 0);
-        if (!repository) {
+        const WorkTree* tree = openWorkTree(folder, 0);
+        if (!tree) {
             return {};
         }
         std::error_code error;
-        const std::string top = fromFsPath(fs::canonical(git_repository_workdir(repository), error));
-        const std::string start = fromFsPath(fs::canonical(toFsPath(folder), error));
+        std::string top =
+            fromFsPath(fs::canonical(git_repository_workdir(tree->repository.get()), error)) + '/';
+        const std::string start = fromFsPath(fs::canonical(toFsPath(folder), error)) + '/';
         if (error || start.compare(0, top.size(), top) != 0) {
             return {};
         }
-        std::string relative = start.substr(top.size());
-        while (!relative.empty() && isPathSeparator(relative.front())) {
-            relative.erase(0, 1);
+        WorkTreePlace place{tree, start.substr(top.size()), {}};
+        for (std::size_t end = 0; end < place.relative.size(); end = place.relative.find('/', end) + 1) {
+            const std::string base = place.relative.substr(0, end);
+            addRules(top + base + kIgnoreFile, base, place.levels);
         }
-        return {repository, relative.empty() ? relative : relative + '/'};
+        return place;
     }
 
-    bool ignoredByRules(const WorkTreePlace& place, const std::string& relativePath) const {
-        int ignored = 0;
-        return place.repository &&
-               git_ignore_path_is_ignored(&ignored, place.repository, relativePath.c_str()) == 0 && ignored;
+    // Deeper .gitignore files before those above them; in each, the last rule that matches decides.
+    bool ignoredByRules(const WorkTreePlace& place, const std::string& name, bool isFolder) const {
+        if (!place.tree) {
+            return false;
+        }
+        const std::string path = place.relative + name;
+        for (auto level = place.levels.rbegin(); level != place.levels.rend(); ++level) {
+            if (const std::optional<bool> decided = (*level)->decide(path, isFolder)) {
+                return *decided;
+            }
+        }
+        for (const IgnoreRules& rules : place.tree->everywhere) {
+            if (const std::optional<bool> decided = rules.decide(path, isFolder)) {
+                return *decided;
+            }
+        }
+        return false;
     }
 
     bool keepsFile(const std::string& path, const std::string& name, const WorkTreePlace& place) const {
         if ((!options_.includes.empty() && !matchesAny(options_.includes, name)) ||
-            matchesAny(options_.excludes, name) || ignoredByRules(place, place.relative + name)) {
+            matchesAny(options_.excludes, name) || ignoredByRules(place, name, false)) {
             return false;
         }
         if (options_.maxBytes) {
@@ -172,10 +244,11 @@ private:
         return options_.binary || !isBinary(path);
     }
 
-    // The folder's files and folders in the byte order of their names, and whether it holds a `.git`,
-    // which makes it the top of a work tree of its own. Anything else (devices, links to folders, links
-    // that lead nowhere) is left out.
-    bool listFolder(const std::string& folder, std::vector<Entry>& entries, bool& holdsGit) {
+    // The folder's files and folders in the byte order of their names, whether it holds a `.git`, which
+    // makes it the top of a work tree of its own, and whether it holds a .gitignore. Anything else (devices,
+    // links to folders, links that lead nowhere) is left out.
+    bool listFolder(const std::string& folder, std::vector<Entry>& entries, bool& holdsGit,
+                    bool& holdsRules) {
         std::error_code error;
         fs::directory_iterator it(toFsPath(folder), error);
         for (; !error && it != fs::directory_iterator(); it.increment(error)) {
@@ -184,6 +257,7 @@ private:
                 holdsGit = true;
                 continue;
             }
+            holdsRules = holdsRules || name == kIgnoreFile;
             if (name.front() == '.' && !options_.hidden) {
                 continue;
             }
@@ -213,13 +287,17 @@ private:
         }
         std::vector<Entry> entries;
         bool holdsGit = false;
-        if (!listFolder(folder, entries, holdsGit)) {
+        bool holdsRules = false;
+        if (!listFolder(folder, entries, holdsGit, holdsRules)) {
             return;
         }
         if (holdsGit && !isStart && !options_.ignored) {
-            if (git_repository* nested = openRepository(folder, GIT_REPOSITORY_OPEN_NO_SEARCH)) {
-                place = {nested, {}};
+            if (const WorkTree* nested = openWorkTree(folder, GIT_REPOSITORY_OPEN_NO_SEARCH)) {
+                place = {nested, {}, {}};
             }
+        }
+        if (place.tree && holdsRules) {
+            addRules(joinPath(folder, kIgnoreFile), place.relative, place.levels);
         }
         for (const Entry& entry : entries) {
             if (stopRequested()) {
@@ -227,8 +305,8 @@ private:
             }
             const std::string path = joinPath(folder, entry.name);
             if (entry.kind == EntryKind::Folder) {
-                if (!ignoredByRules(place, place.relative + entry.name + '/')) {
-                    walk(path, {place.repository, place.relative + entry.name + '/'}, false);
+                if (!ignoredByRules(place, entry.name, true)) {
+                    walk(path, {place.tree, place.relative + entry.name + '/', place.levels}, false);
                 }
             } else if (keepsFile(path, entry.name, place)) {
                 result_.files.push_back(path);
@@ -240,7 +318,7 @@ private:
     const std::atomic<bool>* stop_;
     const ExpansionProgress& progress_;
     GitLibrary git_;
-    std::vector<Repository> repositories_; // every work tree met, each opened once
+    std::vector<std::unique_ptr<WorkTree>> workTrees_; // every work tree met, each opened once
     Expansion result_;
 };
 

@@ -15,7 +15,7 @@ namespace morvane {
 // ignore rules leave out, no binary files.
 struct ExpansionOptions {
     bool hidden = false;  // also files and folders whose name starts with a dot (never `.git` itself)
-    bool ignored = false; // also what .gitignore files and .git/info/exclude leave out
+    bool ignored = false; // also what .gitignore files, .git/info/exclude and core.excludesFile leave out
     bool binary = false;  // also files with a NUL byte in their first 8 KiB, the test git makes
     // Globs on a file's name: when any include is given the name must match one of them, and it must match
     // no exclude. `*` is any run of bytes, `?` one byte, `[abc]`, `[a-z]` and `[!a-z]` a set of bytes; a
@@ -43,8 +43,9 @@ using ExpansionProgress = std::function<void(const std::string& folder, std::siz
 // The order is stable: a folder's entries in the byte order of their names, a subfolder's files in the place
 // of its name. Symbolic links to folders are not followed; a link to a regular file is listed by its own
 // path. Names are kept as the bytes they are, whatever their encoding. Inside a git work tree the ignore
-// rules are those git applies (one repository opened per work tree met, nested ones included), and a folder
-// the rules ignore is not entered. `.git` is never entered. Never throws.
+// rules are those git applies (see IgnoreRules; each work tree met, nested ones included, is opened once),
+// and a folder the rules ignore is not entered; the starting folder is expanded even when they ignore it.
+// `.git` is never entered. Never throws.
 Expansion expandFolder(const std::string& folder, const ExpansionOptions& options,
                        const std::atomic<bool>* stop = nullptr, const ExpansionProgress& progress = {});
 
