@@ -1,3 +1,4 @@
+#include "engine/leftovers.h"
 #include "engine/run.h"
 #include "engine/run_journal.h"
 #include "engine/undo.h"
@@ -5,6 +6,8 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace morvane {
 namespace {
@@ -200,6 +203,61 @@ TEST(Undo, ARunThatChangedNothingIsNotKept) {
     const std::string a = f.write("a.txt", "one");
     f.execute({a, f.path("missing")}, {"zzz"}, {"y"}, ReplaceMode::FileNames);
     EXPECT_TRUE(listRuns(f.journalFolder).empty());
+}
+
+TEST(Undo, AJournalOnAnotherFileSystemKeepsCopies) {
+    Fixture f;
+    const std::string elsewhere = "/dev/shm/morvane-undo-test-" + std::to_string(getpid());
+    std::error_code error;
+    if (!fs::create_directory(elsewhere, error) || fs::status(elsewhere).type() != fs::file_type::directory) {
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    }
+    struct Removed {
+        std::string path;
+        ~Removed() { fs::remove_all(path); }
+    } removed{elsewhere};
+    const std::string a = f.write("a.txt", "old");
+    RunRequest request;
+    request.finds = {"old"};
+    request.replaces = {"new"};
+    request.files = {a};
+    request.ausfuehren = true;
+    request.stateFolder = elsewhere;
+    ASSERT_TRUE(ErsetzenSimulieren(request).failures.empty());
+    ASSERT_EQ(readBytes(a), "new");
+
+    const UndoResult undone = undoNewestRun(journalFolderIn(elsewhere));
+
+    EXPECT_EQ(undone.restored, 1u);
+    EXPECT_EQ(readBytes(a), "old");
+}
+
+TEST(Undo, ARunCutShortIsClosedByTheClearUpAndItsDonePartCanBeUndone) {
+    Fixture f;
+    const std::string a = f.write("a.txt", "old a");
+    const std::string b = f.write("b.txt", "old b");
+    fs::create_directory(f.journalFolder);
+    // A process that changes one file of its run and ends without closing its journal, as a killed run would.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        RunJournal journal(f.journalFolder, RunHeading{false, {"old"}, {"new"}, 2});
+        const bool written = platform::replaceFileContents(a, "new a", nullptr, &journal).empty();
+        _exit(written ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(listRuns(f.journalFolder).empty()) << "a run not closed is not offered for undo";
+
+    EXPECT_TRUE(clearLeftovers(f.journalFolder, {}).empty());
+
+    const std::vector<JournaledRun> runs = listRuns(f.journalFolder);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_TRUE(runs[0].interrupted);
+    EXPECT_EQ(undoNewestRun(f.journalFolder).restored, 1u);
+    EXPECT_EQ(readBytes(a), "old a");
+    EXPECT_EQ(readBytes(b), "old b");
 }
 
 } // namespace
