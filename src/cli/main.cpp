@@ -172,6 +172,10 @@ int runAndReport(const RunRequest& request, bool nulRecords, bool expansionFaile
     for (const RunFailure& failure : result.failures) {
         reportProblem(failure.path, failure.reason);
     }
+    if (!result.notUndoable.empty()) {
+        std::cerr << "morvane-cli: this run cannot be undone: " << escapeControlBytes(result.notUndoable)
+                  << '\n';
+    }
     std::cout.flush();
     return anyFailed || !std::cout ? kExitFailure : 0;
 }

@@ -368,6 +368,7 @@ public:
             runOnWorkers(plan, files, schedule, workers);
         }
         if (journal) {
+            result_.notUndoable = journal->undoUnavailable();
             journal.reset();
             if (request_.keepForUndo) {
                 dropOldestRuns(journalFolder, kRunsKeptForUndo);

@@ -62,6 +62,8 @@ struct RunResult {
     std::vector<RunFailure> failures; // files that could not be read, written or renamed
     // What an execute run found and did, before it began, about what interrupted runs left in its folders.
     std::vector<LeftoverNote> leftovers;
+    // Why an execute run that was to be kept for undo cannot be undone; it ran all the same.
+    std::string notUndoable;
     bool cancelled = false;
 };
 

@@ -367,11 +367,8 @@ std::string RunJournal::rewriteStarting(const platform::InPlaceRewrite& rewrite)
         std::to_string(rewrite.before.device) + "\t" + std::to_string(rewrite.before.inode) + "\t" +
         std::to_string(rewrite.oldBytes.size()) + "\t" + hexNumber(contentHash(rewrite.oldBytes)) + "\t" +
         std::to_string(rewrite.newBytes.size()) + "\t" + hexNumber(contentHash(rewrite.newBytes)) + "\n";
-    if (heading_) {
-        // A file rewritten in place keeps its inode, so undo needs a copy of what it held.
-        if (!open()) {
-            return "the run's journal cannot be made in \"" + journalFolder_ + "\"";
-        }
+    // A file rewritten in place keeps its inode, so undo needs a copy of what it held.
+    if (keepsForUndo()) {
         const std::string kept = nextKeptPath();
         if (std::string reason = platform::writeNewFile(kept, rewrite.oldBytes); !reason.empty()) {
             return "its old contents cannot be kept for undo: " + reason;
@@ -388,12 +385,18 @@ std::string RunJournal::rewriteStarting(const platform::InPlaceRewrite& rewrite)
     return {};
 }
 
-std::string RunJournal::replacing(const std::string& target) {
-    if (!heading_) {
-        return {};
+bool RunJournal::keepsForUndo() {
+    if (heading_ && !open()) {
+        // The run goes on without undo, as it would without a journal; the caller says so.
+        heading_.reset();
+        undoUnavailable_ = "the run's journal cannot be made in \"" + journalFolder_ + "\"";
     }
-    if (!open()) {
-        return "the run's journal cannot be made in \"" + journalFolder_ + "\"";
+    return heading_.has_value();
+}
+
+std::string RunJournal::replacing(const std::string& target) {
+    if (!keepsForUndo()) {
+        return {};
     }
     const std::string kept = nextKeptPath();
     if (std::string reason = platform::keepFileAs(target, kept); !reason.empty()) {
@@ -409,7 +412,7 @@ void RunJournal::replaced(const std::string& target, std::string_view bytes) {
 }
 
 std::string RunJournal::renaming(const std::string& from, const std::string& to) {
-    if (!heading_) {
+    if (!keepsForUndo()) {
         return {};
     }
     if (!record(lineOf({kRenameLine, escaped(absolutePath(from)), escaped(absolutePath(to))}))) {

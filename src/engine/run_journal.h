@@ -122,7 +122,12 @@ public:
     std::string renaming(const std::string& from, const std::string& to);
     void renamed(const std::string& to);
 
+    // Why a run that was to be kept for undo cannot be undone: its journal could not be made. Empty
+    // otherwise.
+    const std::string& undoUnavailable() const { return undoUnavailable_; }
+
 private:
+    bool keepsForUndo();
     bool open();
     bool record(const std::string& line);
     std::string nextKeptPath();
@@ -135,6 +140,7 @@ private:
     bool opened_ = false;
     bool changed_ = false;
     std::size_t kept_ = 0;
+    std::string undoUnavailable_;
     std::unordered_set<std::string> folders_;
 };
 

@@ -232,6 +232,23 @@ TEST(Undo, AJournalOnAnotherFileSystemKeepsCopies) {
     EXPECT_EQ(readBytes(a), "old");
 }
 
+TEST(Undo, a_journal_that_cannot_be_made_does_not_stop_the_run) {
+    Fixture f;
+    const std::string a = f.write("a.txt", "old");
+    RunRequest request;
+    request.finds = {"old"};
+    request.replaces = {"new"};
+    request.files = {a};
+    request.ausfuehren = true;
+    request.stateFolder = f.dir.file("no-such-folder");
+
+    const RunResult run = ErsetzenSimulieren(request);
+
+    EXPECT_TRUE(run.failures.empty());
+    EXPECT_EQ(readBytes(a), "new");
+    EXPECT_NE(run.notUndoable.find("cannot be made"), std::string::npos) << run.notUndoable;
+}
+
 TEST(Undo, ARunCutShortIsClosedByTheClearUpAndItsDonePartCanBeUndone) {
     Fixture f;
     const std::string a = f.write("a.txt", "old a");
