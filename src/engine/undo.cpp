@@ -91,8 +91,7 @@ void Undoing::contents(const ContentsChange& change) {
     if (!change.left.known) {
         // The run stopped before the change, or before it could record what it left.
         if (!oldKept || !unreadable.empty() || now != old) {
-            leave(change.target, "the run did not finish changing it",
-                  oldKept ? change.kept : "");
+            leave(change.target, "the run did not finish changing it", oldKept ? change.kept : "");
         }
         return;
     }
@@ -165,6 +164,16 @@ std::vector<JournaledRun> listRuns(const std::string& journalFolder) {
 }
 
 void dropOldestRuns(const std::string& journalFolder, std::size_t keep) {
+    // Reading every journal takes long after runs over many files; counting them is cheap.
+    std::size_t journals = 0;
+    std::error_code error;
+    for (fs::directory_iterator it(toFsPath(journalFolder), error), end; !error && it != end;
+         it.increment(error)) {
+        journals += isJournalName(fromFsPath(it->path().filename())) ? 1 : 0;
+    }
+    if (journals <= keep) {
+        return;
+    }
     const std::vector<JournaledRun> runs = listRuns(journalFolder);
     for (std::size_t i = keep; i < runs.size(); ++i) {
         platform::HeldFile journal = platform::HeldFile::take(runs[i].journal);
