@@ -152,6 +152,17 @@ void renameTo(RowOutcome& outcome, std::size_t i, const NamedEntry& entry, const
     row.renamed = true;
 }
 
+// A text no pair changed is not written again, which would cost a copy, a flush and an undo record for the
+// same bytes: the file only takes the modification time the write would have given it.
+void writeBack(RowOutcome& outcome, std::size_t i, const std::string& path, const std::string& text,
+               const platform::FileIdentity* changedFrom, RunJournal* journal) {
+    const std::string error = changedFrom ? TextDateiSpeichern(text, path, changedFrom, journal).error
+                                          : platform::touchAsRewritten(path);
+    if (!error.empty()) {
+        outcome.failure = RunFailure{i, path, "cannot be written: " + error};
+    }
+}
+
 // Everything the run does with one row: read, every pair in order, then in an execute run the one write or
 // rename. Never throws: a file too large for memory is a failure of its row.
 RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, std::string& text,
@@ -177,6 +188,7 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, 
     try {
         std::optional<NamedEntry> entry;
         bool readable = true;
+        bool changed = false; // some pair replaced an occurrence by another text
         platform::FileIdentity readAs;
         if (plan.contents()) {
             // Only a write compares the file with what was read.
@@ -198,17 +210,16 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, 
             if (plan.finds[j].empty()) {
                 continue;
             }
-            row.count += applyPair(plan, j, text);
+            const std::int64_t found = applyPair(plan, j, text);
+            row.count += found;
             outcome.applied = true;
+            changed = changed || (found > 0 && plan.finds[j] != plan.replaces[j]);
         }
         if (plan.request.ausfuehren && outcome.applied) {
             if (!plan.contents()) {
                 renameTo(outcome, i, *entry, text, plan.journal);
             } else if (readable) {
-                if (const WriteOutcome written = TextDateiSpeichern(text, path, &readAs, plan.journal);
-                    !written.ok()) {
-                    outcome.failure = RunFailure{i, path, "cannot be written: " + written.error};
-                }
+                writeBack(outcome, i, path, text, changed ? &readAs : nullptr, plan.journal);
             }
         }
     } catch (const std::bad_alloc&) {

@@ -102,6 +102,10 @@ std::string writeNewFile(const std::string& path, std::string_view bytes);
 // flushes them to disk. Returns the reason on failure.
 std::string appendToFile(const std::string& path, std::string_view bytes);
 
+// Gives an existing regular file the modification time a rewrite with its own bytes would give it, changing
+// nothing else, and only where a rewrite would be allowed. Returns the reason on failure.
+std::string touchAsRewritten(const std::string& path);
+
 // Renames a file or folder, failing instead of replacing anything that already exists at the new path. Only a
 // change of letter case of one entry on a file system that ignores case may take a name that already exists,
 // and it succeeds only when the folder then lists the new name.

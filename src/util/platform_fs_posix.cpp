@@ -733,6 +733,22 @@ std::string renameNoReplace(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str()) == 0 ? std::string() : errnoText(errno);
 }
 
+std::string touchAsRewritten(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return errnoText(errno);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return kNotRegularFile;
+    }
+    // The owner may set the time of a file they protected from writing; a rewrite would have been refused.
+    if (::access(path.c_str(), W_OK) != 0) {
+        return errnoText(errno);
+    }
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {0, UTIME_NOW}};
+    return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0 ? std::string() : errnoText(errno);
+}
+
 bool isWritable(const std::string& path) {
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0) {

@@ -115,13 +115,24 @@ TEST(RunSkipping, EmptyFindTextsAndAnEmptyPairListCauseNoWrite) {
     EXPECT_EQ(inodeOf(file), before);
 }
 
-TEST(RunContents, ExecuteRewritesAFileEvenWhenNothingMatched) {
+TEST(RunContents, file_no_pair_changes_is_not_rewritten_but_takes_a_new_modification_time) {
     TempDir dir;
     const std::string file = dir.write("f.txt", "hello");
+    const std::string same = dir.write("same.txt", "keep");
+    const auto longAgo = fs::file_time_type::clock::now() - std::chrono::hours(24);
+    for (const std::string& path : {file, same}) {
+        fs::last_write_time(path, longAgo);
+    }
     const ino_t before = inodeOf(file);
-    EXPECT_EQ(run({{"zz", "y"}}, {file}, true).status, StatusKind::Done);
-    EXPECT_NE(inodeOf(file), before);
+    const ino_t sameBefore = inodeOf(same);
+    EXPECT_EQ(run({{"zz", "y"}, {"keep", "keep"}}, {file, same}, true).status, StatusKind::Done);
+    for (const std::string& path : {file, same}) {
+        EXPECT_GT(fs::last_write_time(path), longAgo + std::chrono::hours(1)) << path;
+    }
+    EXPECT_EQ(inodeOf(file), before);
+    EXPECT_EQ(inodeOf(same), sameBefore);
     EXPECT_EQ(readBytes(file), "hello");
+    EXPECT_EQ(readBytes(same), "keep");
 }
 
 TEST(RunNames, RenamesOnceToTheFolderPlusTheFinalName) {
