@@ -8,6 +8,7 @@
 #include "config/qt_relabelling.h"
 #include "engine/progress_view.h"
 #include "engine/run_journal.h"
+#include "engine/undo.h"
 #include "lists/file_list_view.h"
 #include "lists/pair_editor_controller.h"
 #include "lists/replace_mode_view.h"
@@ -38,6 +39,9 @@ namespace morvane {
 namespace {
 
 const char* const kBuiltInRunStopped = "Run stopped; found so far:";
+const char* const kBuiltInUndoDone = "Undone: %1 files put back, %2 left because they changed since";
+const char* const kBuiltInUndoFailed = "The last Execute could not be undone:";
+const char* const kBuiltInNotUndoable = "This run cannot be undone:";
 
 template <class Widget> Widget* named(Widget* widget, const char* name) {
     widget->setObjectName(QString::fromLatin1(name));
@@ -145,6 +149,7 @@ void MainWindow::buildMenus() {
                                     .addToTasks = [this] { AddToTaskList(); },
                                     .simulate = [this] { runs_->simulate(); },
                                     .replace = [this] { ReplaceIt(); },
+                                    .undo = [this] { undoLastExecute(); },
                                     .language =
                                         [this](int index) {
                                             SpracheAusgewaehlt(index);
@@ -158,6 +163,7 @@ void MainWindow::buildMenus() {
                                         }});
     mnuLanguage_ = menus.languages;
     inputActions_ = std::move(menus.listChanging);
+    mnuUndo_ = menus.undo;
     // Escape works wherever the focus is, as the window sees every key first.
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
             &MainWindow::onEscape);
@@ -183,8 +189,10 @@ void MainWindow::connectRuns() {
     connect(runs_.get(), &RunController::rowsDone, this, &MainWindow::applyRows);
     connect(runs_.get(), &RunController::finished, this, &MainWindow::runFinished);
     connect(runs_.get(), &RunController::stopped, this, [this] { showStatus(keys::kRunStopped); });
-    connect(runs_.get(), &RunController::phaseChanged, this,
-            [this](RunPhase phase) { lockInputs(phase == RunPhase::Executing); });
+    connect(runs_.get(), &RunController::phaseChanged, this, [this](RunPhase phase) {
+        lockInputs(phase == RunPhase::Executing);
+        refreshUndo();
+    });
 }
 
 // The fixed order of start-up: the settings and the language come before anything that shows their texts,
@@ -212,6 +220,7 @@ void MainWindow::startUp(AppFolderCheck appFolderCheck) {
         // Runs that were cut short, by this window or the runner, and the state files' own temporary files.
         report(clearLeftovers(journalFolderIn(appFolder_), {appFolder_}), {});
     }
+    refreshUndo();
 }
 
 void MainWindow::SettingsEinstellen() {
@@ -321,11 +330,55 @@ void MainWindow::saveSettings() {
 
 void MainWindow::MenuNeu() {
     tasks_->startNew();
+    undoStatus_.clear();
     statusLabel_->clear();
 }
 
 void MainWindow::ReplaceIt() {
     runs_->execute();
+}
+
+void MainWindow::undoLastExecute() {
+    if (!mnuUndo_->isEnabled()) {
+        return;
+    }
+    const std::string journalFolder = journalFolderIn(appFolder_);
+    // A run cut short since the start is cleared up and closed first, so that undo can take back the part it
+    // did.
+    report(clearLeftovers(journalFolder, {}), {});
+    const UndoResult result = undoNewestRun(journalFolder);
+    if (!result.failure.empty()) {
+        tell(message(keys::kUndoFailed, kBuiltInUndoFailed) + QLatin1Char('\n') + toQString(result.failure),
+             Dialogs::Icon::Critical);
+    }
+    const std::string keptIn = fromQString(message(keys::kLeftoverKeptIn, std::string(kKeptInText).c_str()));
+    std::vector<RunFailure> left;
+    for (const UndoNote& note : result.left) {
+        std::string reason = note.reason;
+        if (!note.keptIn.empty()) {
+            reason += "; " + keptIn + " \"" + note.keptIn + "\"";
+        }
+        left.push_back({.path = note.path, .reason = reason});
+    }
+    report({}, left);
+    if (result.found) {
+        undoStatus_ = message(keys::kUndoDone, kBuiltInUndoDone)
+                          .arg(result.restored)
+                          .arg(static_cast<qulonglong>(result.left.size()));
+    }
+    runs_->simulate();
+}
+
+// Enabled while no run goes and the journal holds a run not yet undone.
+void MainWindow::refreshUndo() {
+    if (runs_->phase() != RunPhase::Idle) {
+        mnuUndo_->setEnabled(false);
+        return;
+    }
+    const std::vector<JournaledRun> journaled =
+        writable_.folder ? listRuns(journalFolderIn(appFolder_)) : std::vector<JournaledRun>{};
+    mnuUndo_->setEnabled(
+        std::any_of(journaled.begin(), journaled.end(), [](const JournaledRun& run) { return !run.undone; }));
 }
 
 // Read when a run starts; every row counts 0 until the run reaches it.
@@ -356,21 +409,34 @@ void MainWindow::showStatus(std::string_view key) {
 }
 
 void MainWindow::runFinished(const RunResult& result, bool executed) {
+    if (!undoStatus_.isEmpty() && !executed && !result.cancelled) {
+        statusLabel_->setText(undoStatus_);
+    }
+    undoStatus_.clear();
     if (result.mismatch) {
         tell(toQString(mismatchText(fromQString(message(keys::kUboundElementsWrong)), result.findsUbound,
                                     result.replacesUbound)));
     }
     if (executed) {
-        report(result.leftovers, result.failures);
+        const QString note = result.notUndoable.empty()
+                                 ? QString()
+                                 : message(keys::kNotUndoable, kBuiltInNotUndoable) + QLatin1Char(' ') +
+                                       toQString(result.notUndoable);
+        report(result.leftovers, result.failures, note);
     }
 }
 
-void MainWindow::report(const std::vector<LeftoverNote>& leftovers, const std::vector<RunFailure>& failures) {
-    const QString text =
+// `note` is one more line the user should read, at the end of the box.
+void MainWindow::report(const std::vector<LeftoverNote>& leftovers, const std::vector<RunFailure>& failures,
+                        const QString& note) {
+    QString text =
         runReport(leftovers, failures, [this](auto key, auto builtIn) { return message(key, builtIn); });
+    if (!note.isEmpty()) {
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + note;
+    }
     if (!text.isEmpty()) {
-        tell(text, reportNeedsAttention(leftovers, failures) ? Dialogs::Icon::Critical
-                                                             : Dialogs::Icon::Information);
+        tell(text, reportNeedsAttention(leftovers, failures) || !note.isEmpty() ? Dialogs::Icon::Critical
+                                                                                : Dialogs::Icon::Information);
     }
 }
 

@@ -51,6 +51,9 @@ public:
 
     // The execute run, then the simulate run that shows what is left.
     void ReplaceIt();
+    // Puts back what the newest execute run not yet undone changed, then shows what is left by a simulate
+    // run.
+    void undoLastExecute();
     void SpracheAusgewaehlt(int index);
     void AddToTaskList() { tasks_->store(); }
     void lvCurrentTaskBearbeiten() { tasks_->load(); }
@@ -94,7 +97,9 @@ private:
     void applyRows(const std::vector<RowUpdate>& rows, std::optional<StatusKind> status);
     void runFinished(const RunResult& result, bool executed);
     // What interrupted runs left and the files a run could not handle, in one box.
-    void report(const std::vector<LeftoverNote>& leftovers, const std::vector<RunFailure>& failures);
+    void report(const std::vector<LeftoverNote>& leftovers, const std::vector<RunFailure>& failures,
+                const QString& note = {});
+    void refreshUndo();
     void showStatus(std::string_view key);
     void lockInputs(bool locked);
 
@@ -122,6 +127,9 @@ private:
     std::vector<QWidget*> inputs_;
     std::vector<QAction*> inputActions_;
     QPointer<QWidget> focusBeforeLock_;
+    QAction* mnuUndo_ = nullptr;
+    // What the last undo did; the status line shows it when the simulate run that follows ends.
+    QString undoStatus_;
 
     Skin skin_;
     AboutDialog* about_ = nullptr;

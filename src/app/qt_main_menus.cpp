@@ -42,6 +42,9 @@ MainMenus buildMainMenus(QMenuBar& bar, const MainMenuHandlers& handlers) {
     QAction* replace =
         item(list, "mnuReplace", "Execute/ Replace", QKeySequence(Qt::Key_F8), handlers.replace);
     menus.listChanging = {newTask, showAdd, edit, addToTasks, simulate, replace};
+    menus.undo =
+        item(list, "mnuUndo", "Undo last Execute", QKeySequence(Qt::CTRL | Qt::Key_Z), handlers.undo);
+    menus.undo->setEnabled(false);
 
     QMenu& languages = *named(bar.addMenu(QStringLiteral("Language")), "mnuLanguages");
     const std::array<const char*, 2> names{"English", "German"};

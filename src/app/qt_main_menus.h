@@ -19,6 +19,7 @@ struct MainMenuHandlers {
     std::function<void()> addToTasks;
     std::function<void()> simulate;
     std::function<void()> replace;
+    std::function<void()> undo;
     std::function<void(int)> language;
     std::function<void()> about;
 };
@@ -27,6 +28,8 @@ struct MainMenus {
     std::array<QAction*, 2> languages{};
     // The items that change the lists or start a run.
     std::vector<QAction*> listChanging;
+    // Enabled only when there is a run to undo and no run goes.
+    QAction* undo = nullptr;
 };
 
 // The window's menus with their design captions (the language file relabels them by their object names) and

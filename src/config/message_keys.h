@@ -28,5 +28,8 @@ inline constexpr std::string_view kLeftoverBackupKept = "[LeftoverBackupKept]";
 inline constexpr std::string_view kLeftoverNotPutBack = "[LeftoverNotPutBack]";
 inline constexpr std::string_view kLeftoverBackupLost = "[LeftoverBackupLost]";
 inline constexpr std::string_view kLeftoverKeptIn = "[LeftoverKeptIn]";
+inline constexpr std::string_view kUndoDone = "[Undo done]";
+inline constexpr std::string_view kUndoFailed = "[Undo failed]";
+inline constexpr std::string_view kNotUndoable = "[Not undoable]";
 
 } // namespace morvane::keys

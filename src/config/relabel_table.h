@@ -18,7 +18,7 @@ struct Relabel {
 // The controls that take their texts from the language file, in the order in which a language is applied.
 // A key missing from the file gives its control an empty text; the design captions are only the window's
 // built-in texts before the first relabelling.
-inline constexpr std::array<Relabel, 31> kRelabelTable{{
+inline constexpr std::array<Relabel, 32> kRelabelTable{{
     {"[mnuFile]", "mnuFile", LabelProperty::Caption, "&File"},
     {"[mnuNew]", "mnuNew", LabelProperty::Caption, "New"},
     {"[mnuClose]", "mnuClose", LabelProperty::Caption, "Close"},
@@ -28,6 +28,7 @@ inline constexpr std::array<Relabel, 31> kRelabelTable{{
     {"[mnuAddToTasks]", "mnuAddToTasks", LabelProperty::Caption, "Add to Saved Tasks"},
     {"[mnuSimulate]", "mnuSimulate", LabelProperty::Caption, "Update/ Simulate"},
     {"[mnuReplace]", "mnuReplace", LabelProperty::Caption, "Execute/ Replace"},
+    {"[mnuUndo]", "mnuUndo", LabelProperty::Caption, "Undo last Execute"},
     {"[mnuLanguages]", "mnuLanguages", LabelProperty::Caption, "Language"},
     {"[mnuLanguage(0)]", "mnuLanguage(0)", LabelProperty::Caption, "English"},
     {"[mnuLanguage(1)]", "mnuLanguage(1)", LabelProperty::Caption, "German"},

@@ -62,7 +62,10 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
                                            std::string(keys::kLeftoverBackupKept),
                                            std::string(keys::kLeftoverNotPutBack),
                                            std::string(keys::kLeftoverBackupLost),
-                                           std::string(keys::kLeftoverKeptIn)};
+                                           std::string(keys::kLeftoverKeptIn),
+                                           std::string(keys::kUndoDone),
+                                           std::string(keys::kUndoFailed),
+                                           std::string(keys::kNotUndoable)};
     EXPECT_EQ(entries.size(), lines.size()) << "each key once";
     for (const Relabel& relabel : kRelabelTable) {
         keysOfTheProgram.emplace(relabel.key);

@@ -39,12 +39,14 @@ struct RecordingShell : Shell {
     void openAddress(const QString& url) override { calls << "browse " + url; }
 };
 
-const char* const kLanguageFile = "[Replacements pending]\tPending:\tAusstehend:\r\n"
-                                  "[Replacements done]\tDone:\tErledigt:\r\n"
-                                  "[Run stopped]\tStopped:\tAngehalten:\r\n"
-                                  "[mnuFile]\t&File\t&Datei\r\n"
-                                  "[mnuSimulate]\tUpdate/ Simulate\tAktualisieren/ Simulieren\r\n"
-                                  "[Path,File,Replacements]\tPath,File,Replacements\tPfad,Datei,Anzahl\r\n";
+const char* const kLanguageFile =
+    "[Replacements pending]\tPending:\tAusstehend:\r\n"
+    "[Replacements done]\tDone:\tErledigt:\r\n"
+    "[Run stopped]\tStopped:\tAngehalten:\r\n"
+    "[Undo done]\tUndone: %1 back, %2 left\tRückgängig: %1 zurück, %2 belassen\r\n"
+    "[mnuFile]\t&File\t&Datei\r\n"
+    "[mnuSimulate]\tUpdate/ Simulate\tAktualisieren/ Simulieren\r\n"
+    "[Path,File,Replacements]\tPath,File,Replacements\tPfad,Datei,Anzahl\r\n";
 
 struct Setup {
     bool languageFile = true;
@@ -455,6 +457,45 @@ private slots:
         f.key(f.window.get(), Qt::Key_F8);
         QTRY_VERIFY(f.idle());
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.fileList));
+    }
+
+    void ctrlZPutsTheLastExecuteBackUnlessAFileChangedSince() {
+        Fixture f;
+        QAction* undo = f.child<QAction>("mnuUndo");
+        QVERIFY(!undo->isEnabled());
+        f.addPair("a", "b");
+        f.dropFiles({f.path("one.txt", "a-a"), f.path("two.txt", "a")});
+        f.window->ReplaceIt();
+        QTRY_VERIFY(f.idle());
+        QTRY_VERIFY(undo->isEnabled());
+        f.files.write("two.txt", "edited");
+        f.key(f.window.get(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(testing::readBytes(f.files.file("one.txt")), std::string("a-a"));
+        QCOMPARE(testing::readBytes(f.files.file("two.txt")), std::string("edited"));
+        QCOMPARE(f.dialogs.texts.size(), 1);
+        QVERIFY(f.dialogs.texts[0].contains(QString::fromStdString(f.files.file("two.txt"))));
+        // The simulate run that follows counts again, and the status line keeps what undo did.
+        QTRY_COMPARE(f.count(0), QString("2"));
+        QTRY_VERIFY(f.idle());
+        QCOMPARE(f.status->text(), QString("Undone: 1 back, 1 left"));
+        QVERIFY(!undo->isEnabled());
+    }
+
+    void undoIsOfferedOnlyWhileNoExecuteRunGoes() {
+        testing::GatedRunner gate;
+        Fixture f(Setup{.runner = gate.runner()});
+        RunRequest earlier;
+        earlier.finds = {"a"};
+        earlier.replaces = {"b"};
+        earlier.files = {f.files.write("one.txt", "a")};
+        earlier.ausfuehren = true;
+        earlier.stateFolder = f.app.path();
+        ErsetzenSimulieren(earlier);
+        f.window->ReplaceIt();
+        QVERIFY(!f.child<QAction>("mnuUndo")->isEnabled());
+        gate.open();
+        QTRY_VERIFY(f.idle());
+        QVERIFY(f.child<QAction>("mnuUndo")->isEnabled());
     }
 
     void escapeStopsARunAndTheStatusLineSaysSo() {

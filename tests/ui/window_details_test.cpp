@@ -94,8 +94,8 @@ private slots:
         for (const QAction* item : items) {
             names << (item->isSeparator() ? "-" : item->objectName());
         }
-        QCOMPARE(names,
-                 (QStringList{"mnuShowAdd", "mnuEdit", "mnuAddToTasks", "-", "mnuSimulate", "mnuReplace"}));
+        QCOMPARE(names, (QStringList{"mnuShowAdd", "mnuEdit", "mnuAddToTasks", "-", "mnuSimulate",
+                                     "mnuReplace", "mnuUndo"}));
         QCOMPARE(items[3]->objectName(), QString("mnuTrenn(0)"));
     }
 
