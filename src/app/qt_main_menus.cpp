@@ -27,6 +27,10 @@ MainMenus buildMainMenus(QMenuBar& bar, const MainMenuHandlers& handlers) {
     MainMenus menus;
     QMenu& file = *named(bar.addMenu(QStringLiteral("&File")), "mnuFile");
     QAction* newTask = item(file, "mnuNew", "New", QKeySequence(Qt::CTRL | Qt::Key_N), handlers.newTask);
+    QAction* addFiles =
+        item(file, "mnuAddFiles", "&Add Files...", QKeySequence(Qt::CTRL | Qt::Key_O), handlers.addFiles);
+    QAction* addFolder = item(file, "mnuAddFolder", "Add F&older...", QKeySequence(), handlers.addFolder);
+    named(file.addSeparator(), "mnuTrenn(1)");
     item(file, "mnuClose", "Close", QKeySequence(Qt::CTRL | Qt::Key_Q), handlers.close)
         ->setShortcutContext(Qt::ApplicationShortcut); // also while the About dialog has the focus
 
@@ -41,7 +45,7 @@ MainMenus buildMainMenus(QMenuBar& bar, const MainMenuHandlers& handlers) {
         item(list, "mnuSimulate", "Update/ Simulate", QKeySequence(Qt::Key_F5), handlers.simulate);
     QAction* replace =
         item(list, "mnuReplace", "Execute/ Replace", QKeySequence(Qt::Key_F8), handlers.replace);
-    menus.listChanging = {newTask, showAdd, edit, addToTasks, simulate, replace};
+    menus.listChanging = {newTask, addFiles, addFolder, showAdd, edit, addToTasks, simulate, replace};
 
     QMenu& languages = *named(bar.addMenu(QStringLiteral("Language")), "mnuLanguages");
     const std::array<const char*, 2> names{"English", "German"};

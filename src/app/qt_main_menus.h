@@ -13,6 +13,8 @@ namespace morvane {
 // What the menu items do.
 struct MainMenuHandlers {
     std::function<void()> newTask;
+    std::function<void()> addFiles;
+    std::function<void()> addFolder;
     std::function<void()> close;
     std::function<void()> showAdd;
     std::function<void()> edit;
