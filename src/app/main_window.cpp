@@ -231,6 +231,7 @@ void MainWindow::SpracheAusgewaehlt(int index) {
         tell(QStringLiteral("Language File empty"), Dialogs::Icon::Critical, tr("Error"));
         break;
     case LanguageFileState::Usable:
+        relabelLaterMenuItems(*menuBar(), [this](auto key, auto builtIn) { return message(key, builtIn); });
         applyLayout(); // the labels take the width of their new captions
         break;
     }

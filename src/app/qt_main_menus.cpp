@@ -1,5 +1,7 @@
 #include "app/qt_main_menus.h"
 
+#include "config/message_keys.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -7,6 +9,9 @@
 namespace morvane {
 
 namespace {
+
+const char* const kAddFilesCaption = "&Add Files...";
+const char* const kAddFolderCaption = "Add F&older...";
 
 template <class Object> Object* named(Object* object, const char* name) {
     object->setObjectName(QString::fromLatin1(name));
@@ -28,8 +33,8 @@ MainMenus buildMainMenus(QMenuBar& bar, const MainMenuHandlers& handlers) {
     QMenu& file = *named(bar.addMenu(QStringLiteral("&File")), "mnuFile");
     QAction* newTask = item(file, "mnuNew", "New", QKeySequence(Qt::CTRL | Qt::Key_N), handlers.newTask);
     QAction* addFiles =
-        item(file, "mnuAddFiles", "&Add Files...", QKeySequence(Qt::CTRL | Qt::Key_O), handlers.addFiles);
-    QAction* addFolder = item(file, "mnuAddFolder", "Add F&older...", QKeySequence(), handlers.addFolder);
+        item(file, "mnuAddFiles", kAddFilesCaption, QKeySequence(Qt::CTRL | Qt::Key_O), handlers.addFiles);
+    QAction* addFolder = item(file, "mnuAddFolder", kAddFolderCaption, QKeySequence(), handlers.addFolder);
     named(file.addSeparator(), "mnuTrenn(1)");
     item(file, "mnuClose", "Close", QKeySequence(Qt::CTRL | Qt::Key_Q), handlers.close)
         ->setShortcutContext(Qt::ApplicationShortcut); // also while the About dialog has the focus
@@ -61,6 +66,14 @@ MainMenus buildMainMenus(QMenuBar& bar, const MainMenuHandlers& handlers) {
     named(help.addAction(QStringLiteral("About this Program")), "mnuAbout");
     QObject::connect(help.actions().back(), &QAction::triggered, &help, [slot = handlers.about] { slot(); });
     return menus;
+}
+
+void relabelLaterMenuItems(QMenuBar& bar,
+                           const std::function<QString(std::string_view key, const char* builtIn)>& message) {
+    bar.findChild<QAction*>(QStringLiteral("mnuAddFiles"))
+        ->setText(message(keys::kMenuAddFiles, kAddFilesCaption));
+    bar.findChild<QAction*>(QStringLiteral("mnuAddFolder"))
+        ->setText(message(keys::kMenuAddFolder, kAddFolderCaption));
 }
 
 } // namespace morvane

@@ -28,5 +28,7 @@ inline constexpr std::string_view kLeftoverBackupKept = "[LeftoverBackupKept]";
 inline constexpr std::string_view kLeftoverNotPutBack = "[LeftoverNotPutBack]";
 inline constexpr std::string_view kLeftoverBackupLost = "[LeftoverBackupLost]";
 inline constexpr std::string_view kLeftoverKeptIn = "[LeftoverKeptIn]";
+inline constexpr std::string_view kMenuAddFiles = "[mnuAddFiles]";
+inline constexpr std::string_view kMenuAddFolder = "[mnuAddFolder]";
 
 } // namespace morvane::keys

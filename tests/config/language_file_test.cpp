@@ -62,7 +62,9 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
                                            std::string(keys::kLeftoverBackupKept),
                                            std::string(keys::kLeftoverNotPutBack),
                                            std::string(keys::kLeftoverBackupLost),
-                                           std::string(keys::kLeftoverKeptIn)};
+                                           std::string(keys::kLeftoverKeptIn),
+                                           std::string(keys::kMenuAddFiles),
+                                           std::string(keys::kMenuAddFolder)};
     EXPECT_EQ(entries.size(), lines.size()) << "each key once";
     for (const Relabel& relabel : kRelabelTable) {
         keysOfTheProgram.emplace(relabel.key);
