@@ -58,7 +58,8 @@ std::optional<std::string> unescape(std::string_view escaped) {
 } // namespace
 
 // A printed name can never hold a byte that starts a line, a field or a terminal sequence, reads back as the
-// exact bytes it stands for, and is left as it is when it holds nothing to escape.
+// exact bytes it stands for (by the strict reading here and by the program's own), and is left as it is when
+// it holds nothing to escape.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     const std::string escaped = morvane::escapeControlBytes(text);
@@ -66,6 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(!isControlByte(c));
     }
     FUZZ_CHECK(unescape(escaped) == text);
+    FUZZ_CHECK(morvane::unescapeControlBytes(escaped) == text);
     const bool plain = text.find('\\') == std::string::npos &&
                        std::none_of(text.begin(), text.end(), [](char c) { return isControlByte(c); });
     FUZZ_CHECK(plain == (escaped == text));

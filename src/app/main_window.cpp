@@ -24,6 +24,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -143,6 +144,8 @@ void MainWindow::buildSkin() {
 void MainWindow::buildMenus() {
     MainMenus menus =
         buildMainMenus(*menuBar(), {.newTask = [this] { MenuNeu(); },
+                                    .addFiles = [this] { addChosenFiles(); },
+                                    .addFolder = [this] { addChosenFolder(); },
                                     .close = [this] { close(); },
                                     .showAdd = [this] { pairEditor_->AddframeAnschalten(false); },
                                     .edit = [this] { pairEditor_->lvCurrentZeileBearbeiten(); },
@@ -170,11 +173,7 @@ void MainWindow::buildMenus() {
 }
 
 void MainWindow::connectLists() {
-    connect(lvFiles_, &FileListView::filesDropped, this, [this](const std::vector<std::string>& paths) {
-        files_.append(paths);
-        lvFiles_->IconsLaden(appFolder_);
-        runs_->simulate();
-    });
+    connect(lvFiles_, &FileListView::filesDropped, this, &MainWindow::addRows);
     connect(pairEditor_, &PairListEditor::pairsChanged, runs_.get(), &RunController::simulate);
     connect(replaceMode_, &ReplaceModeOption::changed, this, &MainWindow::onModeChanged);
     connect(tasks_, &SavedTasksController::loaded, this, [this] {
@@ -241,6 +240,7 @@ void MainWindow::SpracheAusgewaehlt(int index) {
         tell(QStringLiteral("Language File empty"), Dialogs::Icon::Critical, tr("Error"));
         break;
     case LanguageFileState::Usable:
+        relabelLaterMenuItems(*menuBar(), [this](auto key, auto builtIn) { return message(key, builtIn); });
         applyLayout(); // the labels take the width of their new captions
         break;
     }
@@ -332,6 +332,38 @@ void MainWindow::MenuNeu() {
     tasks_->startNew();
     undoStatus_.clear();
     statusLabel_->clear();
+}
+
+void MainWindow::addRows(const std::vector<std::string>& paths) {
+    if (paths.empty()) {
+        return;
+    }
+    files_.append(paths);
+    lvFiles_->IconsLaden(appFolder_);
+    runs_->simulate();
+}
+
+// Paths go to the list in the file system's own bytes, as a drop gives them.
+void MainWindow::addChosenFiles() {
+    std::vector<std::string> paths;
+    for (const QString& path : dialogs_.chooseFiles(this, menuCaption("mnuAddFiles"))) {
+        paths.push_back(QFile::encodeName(path).toStdString());
+    }
+    addRows(paths);
+}
+
+void MainWindow::addChosenFolder() {
+    const QString folder = dialogs_.chooseFolder(this, menuCaption("mnuAddFolder"));
+    if (!folder.isEmpty()) {
+        addRows({QFile::encodeName(folder).toStdString()});
+    }
+}
+
+// A chooser's title is its menu item's caption in the current language, without the mnemonic and the dots.
+QString MainWindow::menuCaption(const char* name) const {
+    QString caption = findChild<QAction*>(QString::fromLatin1(name))->text();
+    caption.remove(QLatin1Char('&'));
+    return caption.endsWith(QStringLiteral("...")) ? caption.chopped(3) : caption;
 }
 
 void MainWindow::ReplaceIt() {

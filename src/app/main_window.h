@@ -58,6 +58,9 @@ public:
     void AddToTaskList() { tasks_->store(); }
     void lvCurrentTaskBearbeiten() { tasks_->load(); }
     void MenuNeu();
+    // Files or a folder picked in a chooser join the list as dropped ones do, and a simulate run follows.
+    void addChosenFiles();
+    void addChosenFolder();
 
     RunController& runs() { return *runs_; }
     bool executing() const { return runs_->phase() == RunPhase::Executing; }
@@ -89,6 +92,8 @@ private:
     QString message(std::string_view key, const char* builtIn = "") const;
     void tell(const QString& text, Dialogs::Icon icon = Dialogs::Icon::None, const QString& title = {});
 
+    void addRows(const std::vector<std::string>& paths);
+    QString menuCaption(const char* name) const;
     void onModeChanged(bool replaceInContents);
     void onEscape();
     void saveSettings();

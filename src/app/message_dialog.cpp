@@ -1,5 +1,6 @@
 #include "app/message_dialog.h"
 
+#include <QFileDialog>
 #include <QMessageBox>
 
 namespace morvane {
@@ -10,6 +11,14 @@ void MessageBoxDialogs::message(QWidget* parent, const QString& title, const QSt
                                                                 : QMessageBox::NoIcon;
     QMessageBox box(shown, title, text, QMessageBox::Ok, parent);
     box.exec();
+}
+
+QStringList MessageBoxDialogs::chooseFiles(QWidget* parent, const QString& title) {
+    return QFileDialog::getOpenFileNames(parent, title);
+}
+
+QString MessageBoxDialogs::chooseFolder(QWidget* parent, const QString& title) {
+    return QFileDialog::getExistingDirectory(parent, title);
 }
 
 } // namespace morvane

@@ -1,5 +1,7 @@
 #include "app/qt_main_menus.h"
 
+#include "config/message_keys.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -7,6 +9,9 @@
 namespace morvane {
 
 namespace {
+
+const char* const kAddFilesCaption = "&Add Files...";
+const char* const kAddFolderCaption = "Add F&older...";
 
 template <class Object> Object* named(Object* object, const char* name) {
     object->setObjectName(QString::fromLatin1(name));
@@ -27,6 +32,10 @@ MainMenus buildMainMenus(QMenuBar& bar, const MainMenuHandlers& handlers) {
     MainMenus menus;
     QMenu& file = *named(bar.addMenu(QStringLiteral("&File")), "mnuFile");
     QAction* newTask = item(file, "mnuNew", "New", QKeySequence(Qt::CTRL | Qt::Key_N), handlers.newTask);
+    QAction* addFiles =
+        item(file, "mnuAddFiles", kAddFilesCaption, QKeySequence(Qt::CTRL | Qt::Key_O), handlers.addFiles);
+    QAction* addFolder = item(file, "mnuAddFolder", kAddFolderCaption, QKeySequence(), handlers.addFolder);
+    named(file.addSeparator(), "mnuTrenn(1)");
     item(file, "mnuClose", "Close", QKeySequence(Qt::CTRL | Qt::Key_Q), handlers.close)
         ->setShortcutContext(Qt::ApplicationShortcut); // also while the About dialog has the focus
 
@@ -41,7 +50,7 @@ MainMenus buildMainMenus(QMenuBar& bar, const MainMenuHandlers& handlers) {
         item(list, "mnuSimulate", "Update/ Simulate", QKeySequence(Qt::Key_F5), handlers.simulate);
     QAction* replace =
         item(list, "mnuReplace", "Execute/ Replace", QKeySequence(Qt::Key_F8), handlers.replace);
-    menus.listChanging = {newTask, showAdd, edit, addToTasks, simulate, replace};
+    menus.listChanging = {newTask, addFiles, addFolder, showAdd, edit, addToTasks, simulate, replace};
     menus.undo =
         item(list, "mnuUndo", "Undo last Execute", QKeySequence(Qt::CTRL | Qt::Key_Z), handlers.undo);
     menus.undo->setEnabled(false);
@@ -60,6 +69,14 @@ MainMenus buildMainMenus(QMenuBar& bar, const MainMenuHandlers& handlers) {
     named(help.addAction(QStringLiteral("About this Program")), "mnuAbout");
     QObject::connect(help.actions().back(), &QAction::triggered, &help, [slot = handlers.about] { slot(); });
     return menus;
+}
+
+void relabelLaterMenuItems(QMenuBar& bar,
+                           const std::function<QString(std::string_view key, const char* builtIn)>& message) {
+    bar.findChild<QAction*>(QStringLiteral("mnuAddFiles"))
+        ->setText(message(keys::kMenuAddFiles, kAddFilesCaption));
+    bar.findChild<QAction*>(QStringLiteral("mnuAddFolder"))
+        ->setText(message(keys::kMenuAddFolder, kAddFolderCaption));
 }
 
 } // namespace morvane

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QKeySequence>
+#include <QString>
 #include <array>
 #include <functional>
+#include <string_view>
 #include <vector>
 
 class QAction;
@@ -13,6 +15,8 @@ namespace morvane {
 // What the menu items do.
 struct MainMenuHandlers {
     std::function<void()> newTask;
+    std::function<void()> addFiles;
+    std::function<void()> addFolder;
     std::function<void()> close;
     std::function<void()> showAdd;
     std::function<void()> edit;
@@ -35,5 +39,9 @@ struct MainMenus {
 // The window's menus with their design captions (the language file relabels them by their object names) and
 // shortcut keys.
 MainMenus buildMainMenus(QMenuBar& bar, const MainMenuHandlers& handlers);
+
+// The items that language files written before them lack keep their built-in captions there.
+void relabelLaterMenuItems(QMenuBar& bar,
+                           const std::function<QString(std::string_view key, const char* builtIn)>& message);
 
 } // namespace morvane

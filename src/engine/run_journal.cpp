@@ -1,5 +1,6 @@
 #include "engine/run_journal.h"
 
+#include "util/escaped_text.h"
 #include "util/paths.h"
 
 #include <charconv>
@@ -29,67 +30,6 @@ constexpr std::string_view kFinishedLine = "finished";
 constexpr std::string_view kUndoneLine = "undone";
 constexpr std::string_view kInterrupted = "interrupted";
 constexpr std::string_view kKeptExtension = ".kept";
-
-// Paths may hold any byte but NUL, so fields escape the TAB and line ends that separate them, and every
-// other control byte, as \t \n \r \\ and \xHH.
-std::string escaped(std::string_view text) {
-    static constexpr char hex[] = "0123456789abcdef";
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\\') {
-            out += "\\\\";
-        } else if (c == '\t') {
-            out += "\\t";
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\r') {
-            out += "\\r";
-        } else if (byte < 0x20 || byte == 0x7f) {
-            out += "\\x";
-            out += hex[byte >> 4];
-            out += hex[byte & 0xf];
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
-// The reverse of escaped; a backslash that starts no known form stands for itself.
-std::string unescaped(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            out += text[i];
-            continue;
-        }
-        const char form = text[i + 1];
-        if (form == '\\' || form == 't' || form == 'n' || form == 'r') {
-            out += form == 't' ? '\t' : form == 'n' ? '\n' : form == 'r' ? '\r' : '\\';
-            ++i;
-        } else if (form == 'x' && i + 3 < text.size() && hexDigit(text[i + 2]) >= 0 &&
-                   hexDigit(text[i + 3]) >= 0) {
-            out += static_cast<char>(hexDigit(text[i + 2]) * 16 + hexDigit(text[i + 3]));
-            i += 3;
-        } else {
-            out += '\\';
-        }
-    }
-    return out;
-}
 
 std::vector<std::string_view> fieldsOf(std::string_view line) {
     std::vector<std::string_view> fields;
@@ -151,8 +91,8 @@ std::optional<RecordedRewrite> parseRewrite(const std::vector<std::string_view>&
         return std::nullopt;
     }
     RecordedRewrite rewrite;
-    rewrite.target = unescaped(fields[1]);
-    rewrite.backup = unescaped(fields[2]);
+    rewrite.target = unescapeControlBytes(fields[1]);
+    rewrite.backup = unescapeControlBytes(fields[2]);
     if (!parseNumber(fields[3], rewrite.device) || !parseNumber(fields[4], rewrite.inode) ||
         !parseNumber(fields[5], rewrite.oldSize) || !parseNumber(fields[6], rewrite.oldHash, 16) ||
         !parseNumber(fields[7], rewrite.newSize) || !parseNumber(fields[8], rewrite.newHash, 16)) {
@@ -185,13 +125,13 @@ std::optional<JournalRecord> readJournal(std::string_view text) {
         const std::vector<std::string_view> fields = fieldsOf(text.substr(0, end));
         text.remove_prefix(end + 1);
         if (fields[0] == kFolderLine && fields.size() == 2) {
-            record.folders.push_back(unescaped(fields[1]));
+            record.folders.push_back(unescapeControlBytes(fields[1]));
         } else if (fields[0] == kRewriteLine) {
             if (std::optional<RecordedRewrite> rewrite = parseRewrite(fields)) {
                 record.unfinished.push_back(std::move(*rewrite));
             }
         } else if (fields[0] == kEndedLine && fields.size() == 2) {
-            const std::string backup = unescaped(fields[1]);
+            const std::string backup = unescapeControlBytes(fields[1]);
             std::erase_if(record.unfinished, [&](const RecordedRewrite& r) { return r.backup == backup; });
         } else if (fields[0] == kFinishedLine) {
             record.ended = true;
@@ -218,17 +158,19 @@ std::optional<UndoRecord> readUndoRecord(std::string_view text) {
             record.heading.names = fields[2] == "names";
             record.heading.rows = static_cast<std::size_t>(rows);
         } else if (kind == kPairLine && fields.size() == 3) {
-            record.heading.finds.push_back(unescaped(fields[1]));
-            record.heading.replaces.push_back(unescaped(fields[2]));
+            record.heading.finds.push_back(unescapeControlBytes(fields[1]));
+            record.heading.replaces.push_back(unescapeControlBytes(fields[2]));
         } else if (kind == kKeepLine && fields.size() == 3) {
-            record.contents.push_back(RecordedContents{unescaped(fields[1]), unescaped(fields[2]), {}});
+            record.contents.push_back(
+                RecordedContents{unescapeControlBytes(fields[1]), unescapeControlBytes(fields[2]), {}});
         } else if (kind == kRenameLine && fields.size() == 3) {
-            record.renames.push_back(RecordedRename{unescaped(fields[1]), unescaped(fields[2]), {}});
+            record.renames.push_back(
+                RecordedRename{unescapeControlBytes(fields[1]), unescapeControlBytes(fields[2]), {}});
         } else if (kind == kLeftLine && fields.size() > 1 && !record.contents.empty() &&
-                   record.contents.back().target == unescaped(fields[1])) {
+                   record.contents.back().target == unescapeControlBytes(fields[1])) {
             record.contents.back().left = parseLeft(fields).value_or(LeftIdentity{});
         } else if (kind == kRenamedLine && fields.size() > 1 && !record.renames.empty() &&
-                   record.renames.back().to == unescaped(fields[1])) {
+                   record.renames.back().to == unescapeControlBytes(fields[1])) {
             record.renames.back().left = parseLeft(fields).value_or(LeftIdentity{});
         } else if (kind == kFinishedLine) {
             record.ended = true;
@@ -313,7 +255,8 @@ bool RunJournal::open() {
                         std::to_string(std::chrono::duration_cast<std::chrono::nanoseconds>(started).count()),
                         heading_->names ? "names" : "contents", std::to_string(heading_->rows)});
             for (std::size_t j = 0; j < heading_->finds.size() && j < heading_->replaces.size(); ++j) {
-                opening += lineOf({kPairLine, escaped(heading_->finds[j]), escaped(heading_->replaces[j])});
+                opening += lineOf({kPairLine, escapeControlBytes(heading_->finds[j]),
+                                   escapeControlBytes(heading_->replaces[j])});
             }
         }
         if (file_.held() && !file_.append(opening)) {
@@ -335,7 +278,8 @@ std::string RunJournal::nextKeptPath() {
 // The kept file is on disk before the line that names it, and the line before the change.
 std::string RunJournal::keepRecorded(const std::string& target, const std::string& kept) {
     // By its name alone, so that the program folder may move.
-    if (!record(lineOf({kKeepLine, escaped(target), escaped(fromFsPath(toFsPath(kept).filename()))}))) {
+    if (!record(lineOf({kKeepLine, escapeControlBytes(target),
+                        escapeControlBytes(fromFsPath(toFsPath(kept).filename()))}))) {
         return "the run's journal cannot be written in \"" + journalFolder_ + "\"";
     }
     changed_ = true;
@@ -347,9 +291,9 @@ void RunJournal::recordLeft(std::string_view kind, const std::string& path,
     const platform::FileIdentity left = platform::fileIdentity(path);
     // What a change left announces nothing: it reaches the disk with the next line, or the run's last.
     if (left.known && open()) {
-        file_.append(lineOf({kind, escaped(path), std::to_string(left.device), std::to_string(left.inode),
-                             std::to_string(left.size), std::to_string(left.modifiedNanoseconds),
-                             hexNumber(hash.value_or(0))}),
+        file_.append(lineOf({kind, escapeControlBytes(path), std::to_string(left.device),
+                             std::to_string(left.inode), std::to_string(left.size),
+                             std::to_string(left.modifiedNanoseconds), hexNumber(hash.value_or(0))}),
                      platform::HeldFile::Flush::Later);
     }
 }
@@ -357,16 +301,17 @@ void RunJournal::recordLeft(std::string_view kind, const std::string& path,
 void RunJournal::writingIn(const std::string& folder) {
     // Without a journal the run still writes: its temporary files are found by the next run over the folder.
     if (folders_.insert(folder).second) {
-        record(std::string(kFolderLine) + "\t" + escaped(folder) + "\n");
+        record(std::string(kFolderLine) + "\t" + escapeControlBytes(folder) + "\n");
     }
 }
 
 std::string RunJournal::rewriteStarting(const platform::InPlaceRewrite& rewrite) {
     const std::string line =
-        std::string(kRewriteLine) + "\t" + escaped(rewrite.target) + "\t" + escaped(rewrite.backup) + "\t" +
-        std::to_string(rewrite.before.device) + "\t" + std::to_string(rewrite.before.inode) + "\t" +
-        std::to_string(rewrite.oldBytes.size()) + "\t" + hexNumber(contentHash(rewrite.oldBytes)) + "\t" +
-        std::to_string(rewrite.newBytes.size()) + "\t" + hexNumber(contentHash(rewrite.newBytes)) + "\n";
+        std::string(kRewriteLine) + "\t" + escapeControlBytes(rewrite.target) + "\t" +
+        escapeControlBytes(rewrite.backup) + "\t" + std::to_string(rewrite.before.device) + "\t" +
+        std::to_string(rewrite.before.inode) + "\t" + std::to_string(rewrite.oldBytes.size()) + "\t" +
+        hexNumber(contentHash(rewrite.oldBytes)) + "\t" + std::to_string(rewrite.newBytes.size()) + "\t" +
+        hexNumber(contentHash(rewrite.newBytes)) + "\n";
     // A file rewritten in place keeps its inode, so undo needs a copy of what it held.
     if (keepsForUndo()) {
         const std::string kept = nextKeptPath();
@@ -415,7 +360,8 @@ std::string RunJournal::renaming(const std::string& from, const std::string& to)
     if (!keepsForUndo()) {
         return {};
     }
-    if (!record(lineOf({kRenameLine, escaped(absolutePath(from)), escaped(absolutePath(to))}))) {
+    if (!record(lineOf(
+            {kRenameLine, escapeControlBytes(absolutePath(from)), escapeControlBytes(absolutePath(to))}))) {
         return "the run's journal cannot be written in \"" + journalFolder_ + "\"";
     }
     changed_ = true;
@@ -433,7 +379,7 @@ void RunJournal::rewriteGoingOn() {
 }
 
 void RunJournal::rewriteEnded(const platform::InPlaceRewrite& rewrite) {
-    record(std::string(kEndedLine) + "\t" + escaped(rewrite.backup) + "\n");
+    record(std::string(kEndedLine) + "\t" + escapeControlBytes(rewrite.backup) + "\n");
 }
 
 } // namespace morvane

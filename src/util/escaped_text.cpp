@@ -8,6 +8,16 @@ bool isControlByte(unsigned char byte) {
     return byte < 32 || byte == 127;
 }
 
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
+
 } // namespace
 
 std::string escapeControlBytes(std::string_view text) {
@@ -31,6 +41,29 @@ std::string escapeControlBytes(std::string_view text) {
         }
     }
     return escaped;
+}
+
+std::string unescapeControlBytes(std::string_view text) {
+    std::string bytes;
+    bytes.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            bytes += text[i];
+            continue;
+        }
+        const char form = text[i + 1];
+        if (form == '\\' || form == 't' || form == 'n') {
+            bytes += form == 't' ? '\t' : form == 'n' ? '\n' : '\\';
+            ++i;
+        } else if (form == 'x' && i + 3 < text.size() && hexDigit(text[i + 2]) >= 0 &&
+                   hexDigit(text[i + 3]) >= 0) {
+            bytes += static_cast<char>(hexDigit(text[i + 2]) * 16 + hexDigit(text[i + 3]));
+            i += 3;
+        } else {
+            bytes += '\\';
+        }
+    }
+    return bytes;
 }
 
 } // namespace morvane

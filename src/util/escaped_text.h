@@ -12,4 +12,8 @@ namespace morvane {
 // backslash form back gives the original bytes.
 std::string escapeControlBytes(std::string_view text);
 
+// The reverse of escapeControlBytes, for files the program wrote itself: a backslash that starts no known
+// form stands for itself.
+std::string unescapeControlBytes(std::string_view text);
+
 } // namespace morvane

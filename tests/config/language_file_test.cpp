@@ -63,6 +63,8 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
                                            std::string(keys::kLeftoverNotPutBack),
                                            std::string(keys::kLeftoverBackupLost),
                                            std::string(keys::kLeftoverKeptIn),
+                                           std::string(keys::kMenuAddFiles),
+                                           std::string(keys::kMenuAddFolder),
                                            std::string(keys::kUndoDone),
                                            std::string(keys::kUndoFailed),
                                            std::string(keys::kNotUndoable)};

@@ -29,7 +29,18 @@ namespace {
 
 struct RecordingDialogs : Dialogs {
     QStringList texts;
+    QStringList chosenFiles;
+    QString chosenFolder;
+    QStringList titles;
     void message(QWidget*, const QString&, const QString& text, Icon) override { texts << text; }
+    QStringList chooseFiles(QWidget*, const QString& title) override {
+        titles << title;
+        return chosenFiles;
+    }
+    QString chooseFolder(QWidget*, const QString& title) override {
+        titles << title;
+        return chosenFolder;
+    }
 };
 
 struct RecordingShell : Shell {
@@ -190,6 +201,34 @@ private slots:
         QCOMPARE(f.count(2), QString("2"));
         // A missing path shows the question mark.
         QTRY_VERIFY(!f.fileList->model()->index(1, 1).data(Qt::DecorationRole).isNull());
+    }
+
+    void chosenFilesAndFolderJoinTheListInOrderAndAreCounted() {
+        Fixture f;
+        f.addPair("a", "b");
+        f.dialogs.chosenFiles = {f.path("one.txt", "aa"), f.path("two.txt", "a")};
+        f.key(f.window.get(), Qt::Key_O, Qt::ControlModifier);
+        QVERIFY(f.window->running());
+        QTRY_COMPARE(f.status->text(), QString("Pending: 3"));
+        f.dialogs.chosenFolder = QString::fromStdString(f.files.path());
+        QTRY_VERIFY(f.idle());
+        f.child<QAction>("mnuAddFolder")->trigger();
+        QVERIFY(f.window->running());
+        QCOMPARE(f.window->files().size(), 3);
+        QCOMPARE(f.name(0), QString("one.txt"));
+        QCOMPARE(f.name(1), QString("two.txt"));
+        QCOMPARE(f.window->files().paths()[2], f.files.path()); // the folder is one row
+        QTRY_COMPARE(f.count(0), QString("2"));
+        QTRY_COMPARE(f.status->text(), QString("Pending: 3"));
+        QCOMPARE(f.dialogs.titles, QStringList({"Add Files", "Add Folder"}));
+    }
+
+    void cancelledChoosersAddNothing() {
+        Fixture f;
+        f.child<QAction>("mnuAddFiles")->trigger();
+        f.child<QAction>("mnuAddFolder")->trigger();
+        QCOMPARE(f.window->files().size(), 0);
+        QVERIFY(f.idle());
     }
 
     void droppedTextIsIgnored() {
@@ -433,8 +472,8 @@ private slots:
         Fixture f(Setup{.runner = gate.runner()});
         f.window->ReplaceIt();
         QVERIFY(f.window->executing());
-        for (const char* action :
-             {"mnuNew", "mnuShowAdd", "mnuEdit", "mnuAddToTasks", "mnuSimulate", "mnuReplace"}) {
+        for (const char* action : {"mnuNew", "mnuAddFiles", "mnuAddFolder", "mnuShowAdd", "mnuEdit",
+                                   "mnuAddToTasks", "mnuSimulate", "mnuReplace"}) {
             QVERIFY2(!f.child<QAction>(action)->isEnabled(), action);
         }
         for (QWidget* input : {static_cast<QWidget*>(f.pairs), static_cast<QWidget*>(f.fileList),
