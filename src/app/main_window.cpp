@@ -39,6 +39,7 @@ namespace morvane {
 namespace {
 
 const char* const kBuiltInRunStopped = "Run stopped; found so far:";
+const char* const kBuiltInFolderSkipped = "A folder: replacing in file contents passes folders over.";
 
 template <class Widget> Widget* named(Widget* widget, const char* name) {
     widget->setObjectName(QString::fromLatin1(name));
@@ -235,6 +236,7 @@ void MainWindow::SpracheAusgewaehlt(int index) {
         applyLayout(); // the labels take the width of their new captions
         break;
     }
+    files_.setSkippedFolderTip(message(keys::kFolderSkipped, kBuiltInFolderSkipped));
 }
 
 // The headings are taken in the language of the start.

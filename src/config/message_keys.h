@@ -30,5 +30,6 @@ inline constexpr std::string_view kLeftoverBackupLost = "[LeftoverBackupLost]";
 inline constexpr std::string_view kLeftoverKeptIn = "[LeftoverKeptIn]";
 inline constexpr std::string_view kMenuAddFiles = "[mnuAddFiles]";
 inline constexpr std::string_view kMenuAddFolder = "[mnuAddFolder]";
+inline constexpr std::string_view kFolderSkipped = "[FolderSkipped]";
 
 } // namespace morvane::keys

@@ -64,7 +64,8 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
                                            std::string(keys::kLeftoverBackupLost),
                                            std::string(keys::kLeftoverKeptIn),
                                            std::string(keys::kMenuAddFiles),
-                                           std::string(keys::kMenuAddFolder)};
+                                           std::string(keys::kMenuAddFolder),
+                                           std::string(keys::kFolderSkipped)};
     EXPECT_EQ(entries.size(), lines.size()) << "each key once";
     for (const Relabel& relabel : kRelabelTable) {
         keysOfTheProgram.emplace(relabel.key);
