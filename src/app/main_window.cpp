@@ -40,6 +40,7 @@ namespace morvane {
 namespace {
 
 const char* const kBuiltInRunStopped = "Run stopped; found so far:";
+const char* const kBuiltInFolderSkipped = "A folder: replacing in file contents passes folders over.";
 const char* const kBuiltInUndoDone = "Undone: %1 files put back, %2 left because they changed since";
 const char* const kBuiltInUndoFailed = "The last Execute could not be undone:";
 const char* const kBuiltInNotUndoable = "This run cannot be undone:";
@@ -244,6 +245,7 @@ void MainWindow::SpracheAusgewaehlt(int index) {
         applyLayout(); // the labels take the width of their new captions
         break;
     }
+    files_.setSkippedFolderTip(message(keys::kFolderSkipped, kBuiltInFolderSkipped));
 }
 
 // The headings are taken in the language of the start.

@@ -30,6 +30,7 @@ inline constexpr std::string_view kLeftoverBackupLost = "[LeftoverBackupLost]";
 inline constexpr std::string_view kLeftoverKeptIn = "[LeftoverKeptIn]";
 inline constexpr std::string_view kMenuAddFiles = "[mnuAddFiles]";
 inline constexpr std::string_view kMenuAddFolder = "[mnuAddFolder]";
+inline constexpr std::string_view kFolderSkipped = "[FolderSkipped]";
 inline constexpr std::string_view kUndoDone = "[Undo done]";
 inline constexpr std::string_view kUndoFailed = "[Undo failed]";
 inline constexpr std::string_view kNotUndoable = "[Not undoable]";

@@ -25,7 +25,9 @@ void FileListModel::append(const std::vector<std::string>& paths) {
     rows_.reserve(rows_.size() + static_cast<std::size_t>(added));
     for (const std::string& path : paths) {
         if (!path.empty()) {
-            rows_.push_back(Row{nextId_++, path, -1, {}});
+            Row& row = rows_.emplace_back();
+            row.id = nextId_++;
+            row.path = path;
         }
     }
     endInsertRows();
@@ -122,6 +124,7 @@ void FileListModel::apply(const std::vector<RowUpdate>& updates) {
         Row& row = rows_[static_cast<std::size_t>(at)];
         total_ += update.result.count - std::max<std::int64_t>(row.count, 0);
         row.count = update.result.count;
+        row.skippedFolder = update.result.skipped == SkipReason::Folder;
         if (update.result.renamed) {
             row.path = update.result.path;
         }
@@ -168,6 +171,10 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
         default:
             return {};
         }
+    }
+    // A folder's 0 is no count of its files, which contents mode passes over.
+    if (role == Qt::ToolTipRole && row.skippedFolder) {
+        return skippedFolderTip_;
     }
     if (role == Qt::DecorationRole && index.column() == kNameColumn && !row.icon.isNull()) {
         return row.icon;

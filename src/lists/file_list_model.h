@@ -24,7 +24,8 @@ public:
     struct Row {
         RowId id = 0;
         std::string path;
-        std::int64_t count = -1; // -1: no run has counted the row yet
+        std::int64_t count = -1;    // -1: no run has counted the row yet
+        bool skippedFolder = false; // the last run passed the row over as a folder
         QIcon icon;
     };
 
@@ -32,6 +33,8 @@ public:
 
     // The headings decide how many columns the view shows; the rows keep all their values either way.
     void setHeadings(const QStringList& headings);
+    // What a folder row that a run passed over says when the pointer rests on it.
+    void setSkippedFolderTip(const QString& tip) { skippedFolderTip_ = tip; }
 
     // Appends a row per path, in order; empty paths are passed over.
     void append(const std::vector<std::string>& paths);
@@ -68,6 +71,7 @@ public:
 private:
     std::vector<Row> rows_; // ids ascend in row order: rows are appended with new ids and never reordered
     QStringList headings_;
+    QString skippedFolderTip_;
     RowId nextId_ = 1;
     std::int64_t total_ = 0;
 };

@@ -65,6 +65,7 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
                                            std::string(keys::kLeftoverKeptIn),
                                            std::string(keys::kMenuAddFiles),
                                            std::string(keys::kMenuAddFolder),
+                                           std::string(keys::kFolderSkipped),
                                            std::string(keys::kUndoDone),
                                            std::string(keys::kUndoFailed),
                                            std::string(keys::kNotUndoable)};

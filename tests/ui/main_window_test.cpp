@@ -223,6 +223,20 @@ private slots:
         QCOMPARE(f.dialogs.titles, QStringList({"Add Files", "Add Folder"}));
     }
 
+    void aFolderRowSaysContentsModePassesItOverUntilFileNamesModeCountsIt() {
+        Fixture f;
+        f.addPair("a", "b");
+        f.dropFiles({f.path("one.txt", "a"), QString::fromStdString(f.files.path())});
+        QTRY_COMPARE(f.status->text(), QString("Pending: 1"));
+        const auto tip = [&f](int row, int column) {
+            return f.fileList->model()->index(row, column).data(Qt::ToolTipRole).toString();
+        };
+        QVERIFY(tip(0, FileListModel::kCountColumn).isEmpty());
+        QVERIFY(tip(1, FileListModel::kCountColumn).contains("folder"));
+        QTest::mouseClick(f.child<QLabel>("Label(6)"), Qt::LeftButton);
+        QTRY_VERIFY(tip(1, FileListModel::kCountColumn).isEmpty());
+    }
+
     void cancelledChoosersAddNothing() {
         Fixture f;
         f.child<QAction>("mnuAddFiles")->trigger();
