@@ -41,7 +41,7 @@ namespace {
 
 const char* const kBuiltInRunStopped = "Run stopped; found so far:";
 const char* const kBuiltInFolderSkipped = "A folder: replacing in file contents passes folders over.";
-const char* const kBuiltInUndoDone = "Undone: %1 files put back, %2 left because they changed since";
+const char* const kBuiltInUndoDone = "Undone: %1 put back, %2 left as changed";
 const char* const kBuiltInUndoFailed = "The last Execute could not be undone:";
 const char* const kBuiltInNotUndoable = "This run cannot be undone:";
 
