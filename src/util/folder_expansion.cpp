@@ -34,24 +34,8 @@ std::optional<std::size_t> matchOne(std::string_view glob, std::size_t g, unsign
         return static_cast<unsigned char>(glob[g + 1]) == c ? std::optional(g + 2) : std::nullopt;
     }
     if (glob[g] == '[') {
-        std::size_t i = g + 1;
-        const bool negated = i < glob.size() && (glob[i] == '!' || glob[i] == '^');
-        i += negated ? 1 : 0;
-        bool matched = false;
-        for (bool first = true; i < glob.size() && (glob[i] != ']' || first); ++i, first = false) {
-            if (glob[i] == '\\' && i + 1 < glob.size()) {
-                ++i;
-            }
-            const auto low = static_cast<unsigned char>(glob[i]);
-            auto high = low;
-            if (i + 2 < glob.size() && glob[i + 1] == '-' && glob[i + 2] != ']') {
-                high = static_cast<unsigned char>(glob[i + 2]);
-                i += 2;
-            }
-            matched = matched || (low <= c && c <= high);
-        }
-        if (i < glob.size()) {
-            return matched != negated ? std::optional(i + 1) : std::nullopt;
+        if (const std::optional<SetMatch> set = matchSet(glob, g, c)) {
+            return set->holds ? std::optional(set->end) : std::nullopt;
         }
     }
     return static_cast<unsigned char>(glob[g]) == c ? std::optional(g + 1) : std::nullopt;

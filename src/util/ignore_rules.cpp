@@ -4,15 +4,6 @@
 
 namespace morvane {
 
-namespace {
-
-// Whether the set at pattern[open] (a `[`) holds the byte; the position after its `]`, or nothing when the
-// set is not closed (then the `[` is a plain byte).
-struct SetMatch {
-    std::size_t end;
-    bool holds;
-};
-
 std::optional<SetMatch> matchSet(std::string_view pattern, std::size_t open, unsigned char c) {
     std::size_t i = open + 1;
     const bool negated = i < pattern.size() && (pattern[i] == '!' || pattern[i] == '^');
@@ -35,6 +26,8 @@ std::optional<SetMatch> matchSet(std::string_view pattern, std::size_t open, uns
     }
     return SetMatch{i + 1, holds != negated};
 }
+
+namespace {
 
 bool isFolderSpan(std::string_view pattern, std::size_t star) {
     return pattern.compare(star, 2, "**") == 0 && (star == 0 || pattern[star - 1] == '/') &&

@@ -7,6 +7,17 @@
 
 namespace morvane {
 
+// A set in a glob, as name patterns and ignore rules both write it: members and ranges (`[a-z]`), negated by
+// a leading `!` or `^`, a backslash making the next byte plain and a `]` first in the set a member.
+struct SetMatch {
+    std::size_t end; // the position after the set's `]`
+    bool holds;      // whether the set takes the byte
+};
+
+// The set that starts at pattern[open] (a `[`) matched against one byte; nothing when the set is not closed,
+// and the `[` is then a plain byte.
+std::optional<SetMatch> matchSet(std::string_view pattern, std::size_t open, unsigned char c);
+
 // The rules of one ignore file as git reads them (.gitignore, .git/info/exclude, core.excludesFile): a line
 // is a pattern; blank lines and lines starting with `#` are skipped; `!` re-includes; a pattern ending in `/`
 // names folders only; a pattern holding another `/` is matched against the whole path below the file's
