@@ -33,7 +33,17 @@ struct Outcome {
 
 // Starts the real runner as a separate process, exactly as a script would, with its output going to files in
 // the folder and its standard input, when given, read from one; returns its process id, or -1.
+// The runner's application folder where a test names none: one of the test's own, so that the journals of its
+// execute runs never land in the build's program folder.
+const TempDir& defaultAppFolder() {
+    static const TempDir folder;
+    return folder;
+}
+
 pid_t startCli(const TempDir& dir, std::vector<std::string> arguments, const std::string* input = nullptr) {
+    if (std::find(arguments.begin(), arguments.end(), "--app-dir") == arguments.end()) {
+        arguments.insert(arguments.begin(), {"--app-dir", defaultAppFolder().path()});
+    }
     arguments.insert(arguments.begin(), MORVANE_CLI_PATH);
     std::vector<char*> argv;
     for (std::string& argument : arguments) {
