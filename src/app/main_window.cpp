@@ -220,7 +220,7 @@ void MainWindow::startUp(AppFolderCheck appFolderCheck) {
         // Runs that were cut short, by this window or the runner, and the state files' own temporary files.
         report(clearLeftovers(journalFolderIn(appFolder_), {appFolder_}), {});
     }
-    refreshUndo();
+    readUndoOffer();
 }
 
 void MainWindow::SettingsEinstellen() {
@@ -400,19 +400,23 @@ void MainWindow::undoLastExecute() {
                           .arg(result.restored)
                           .arg(static_cast<qulonglong>(result.left.size()));
     }
+    readUndoOffer();
     runs_->simulate();
+}
+
+// Reading the journals costs as much as the runs they record, so they are read only when what undo offers can
+// have changed: at start-up, after an execute run and after an undo; not at every run the inputs start.
+void MainWindow::readUndoOffer() {
+    const std::vector<JournaledRun> journaled =
+        writable_.folder ? listRuns(journalFolderIn(appFolder_)) : std::vector<JournaledRun>{};
+    undoOffered_ =
+        std::any_of(journaled.begin(), journaled.end(), [](const JournaledRun& run) { return !run.undone; });
+    refreshUndo();
 }
 
 // Enabled while no run goes and the journal holds a run not yet undone.
 void MainWindow::refreshUndo() {
-    if (runs_->phase() != RunPhase::Idle) {
-        mnuUndo_->setEnabled(false);
-        return;
-    }
-    const std::vector<JournaledRun> journaled =
-        writable_.folder ? listRuns(journalFolderIn(appFolder_)) : std::vector<JournaledRun>{};
-    mnuUndo_->setEnabled(
-        std::any_of(journaled.begin(), journaled.end(), [](const JournaledRun& run) { return !run.undone; }));
+    mnuUndo_->setEnabled(undoOffered_ && runs_->phase() == RunPhase::Idle);
 }
 
 // Read when a run starts; every row counts 0 until the run reaches it.
@@ -452,6 +456,7 @@ void MainWindow::runFinished(const RunResult& result, bool executed) {
                                     result.replacesUbound)));
     }
     if (executed) {
+        readUndoOffer();
         const QString note = result.notUndoable.empty()
                                  ? QString()
                                  : message(keys::kNotUndoable, kBuiltInNotUndoable) + QLatin1Char(' ') +

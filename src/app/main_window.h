@@ -104,6 +104,7 @@ private:
     // What interrupted runs left and the files a run could not handle, in one box.
     void report(const std::vector<LeftoverNote>& leftovers, const std::vector<RunFailure>& failures,
                 const QString& note = {});
+    void readUndoOffer();
     void refreshUndo();
     void showStatus(std::string_view key);
     void lockInputs(bool locked);
@@ -133,6 +134,7 @@ private:
     std::vector<QAction*> inputActions_;
     QPointer<QWidget> focusBeforeLock_;
     QAction* mnuUndo_ = nullptr;
+    bool undoOffered_ = false; // the journal holds a run not yet undone
     // What the last undo did; the status line shows it when the simulate run that follows ends.
     QString undoStatus_;
 
