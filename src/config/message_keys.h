@@ -34,5 +34,7 @@ inline constexpr std::string_view kFolderSkipped = "[FolderSkipped]";
 inline constexpr std::string_view kUndoDone = "[Undo done]";
 inline constexpr std::string_view kUndoFailed = "[Undo failed]";
 inline constexpr std::string_view kNotUndoable = "[Not undoable]";
+inline constexpr std::string_view kLeftoverRunInterrupted = "[LeftoverRunInterrupted]";
+inline constexpr std::string_view kUndoInterruptedRun = "[Undo interrupted run]";
 
 } // namespace morvane::keys

@@ -68,7 +68,9 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
                                            std::string(keys::kFolderSkipped),
                                            std::string(keys::kUndoDone),
                                            std::string(keys::kUndoFailed),
-                                           std::string(keys::kNotUndoable)};
+                                           std::string(keys::kNotUndoable),
+                                           std::string(keys::kLeftoverRunInterrupted),
+                                           std::string(keys::kUndoInterruptedRun)};
     EXPECT_EQ(entries.size(), lines.size()) << "each key once";
     for (const Relabel& relabel : kRelabelTable) {
         keysOfTheProgram.emplace(relabel.key);
