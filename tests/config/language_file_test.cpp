@@ -70,7 +70,8 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
                                            std::string(keys::kUndoFailed),
                                            std::string(keys::kNotUndoable),
                                            std::string(keys::kLeftoverRunInterrupted),
-                                           std::string(keys::kUndoInterruptedRun)};
+                                           std::string(keys::kUndoInterruptedRun),
+                                           std::string(keys::kStateInUserFolder)};
     EXPECT_EQ(entries.size(), lines.size()) << "each key once";
     for (const Relabel& relabel : kRelabelTable) {
         keysOfTheProgram.emplace(relabel.key);
