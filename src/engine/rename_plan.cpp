@@ -148,7 +148,7 @@ private:
             }
             if (holder == rowBySource_.end() && entryExists(moving.newEntry) &&
                 !platform::isCaseChangeOfEntry(moving.entry, moving.newEntry)) {
-                refuse(plan_.rows[moving.row], "the new name exists already");
+                refuse(plan_.rows[moving.row], "a file or folder of the new name already exists");
                 refusedNow.push_back(m);
             }
         }
