@@ -146,7 +146,7 @@ QMenu* FileListView::contextMenu() {
         item->setObjectName(QString::fromLatin1(name));
         item->setEnabled(enabled);
     };
-    add("mnuFileOpen", keys::kMenuFileOpen, kBuiltInOpen, QKeySequence(Qt::Key_Return), exists,
+    add("mnuFileOpen", keys::kMenuFileOpen, kBuiltInOpen, QKeySequence(Qt::Key_Enter), exists,
         [this] { act(FileListKey::Open); });
     add("mnuFileShowInFolder", keys::kMenuFileShowInFolder, kBuiltInShowInFolder, QKeySequence(Qt::Key_Space),
         exists, [this] { act(FileListKey::ShowInFolder); });
