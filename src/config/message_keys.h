@@ -34,6 +34,7 @@ inline constexpr std::string_view kFolderSkipped = "[FolderSkipped]";
 inline constexpr std::string_view kUndoDone = "[Undo done]";
 inline constexpr std::string_view kUndoFailed = "[Undo failed]";
 inline constexpr std::string_view kNotUndoable = "[Not undoable]";
+inline constexpr std::string_view kStateInUserFolder = "[StateInUserFolder]";
 inline constexpr std::string_view kMenuFileOpen = "[mnuFileOpen]";
 inline constexpr std::string_view kMenuFileShowInFolder = "[mnuFileShowInFolder]";
 inline constexpr std::string_view kMenuFileRemove = "[mnuFileRemove]";
