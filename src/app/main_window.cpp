@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/folder_files_controller.h"
+#include "app/qt_accessibility.h"
 #include "app/qt_main_menus.h"
 #include "app/qt_read_only_notices.h"
 #include "app/qt_run_report.h"
@@ -63,8 +64,10 @@ MainWindow::MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell,
       shell_(shell), runs_(std::make_unique<RunController>([this](bool execute) { return snapshot(execute); },
                                                            std::move(runner))) {
     setObjectName("frm1");
+    installAccessibility();
     buildControls();
     buildSkin();
+    setTabOrders();
     buildMenus();
     connectLists();
     connectRuns();
@@ -145,6 +148,19 @@ void MainWindow::buildSkin() {
     });
     inputs_.push_back(buttons[2]);
     applyLayout();
+}
+
+// The keyboard goes down the left column of the page, then down the right one, as the eye reads it.
+void MainWindow::setTabOrders() {
+    QWidget* previous = nullptr;
+    for (const char* name : {"lvCurrentFindReplace", "txtTaskName", "cmdToList", "lvSavedReps", "lvFiles",
+                             "Label(6)", "Label(7)", "imgButton(2)"}) {
+        QWidget* next = frameHaupt_->findChild<QWidget*>(QString::fromLatin1(name));
+        if (previous) {
+            setTabOrder(previous, next);
+        }
+        previous = next;
+    }
 }
 
 void MainWindow::buildMenus() {

@@ -85,6 +85,7 @@ private:
     void buildControls();
     void buildMenus();
     void buildSkin();
+    void setTabOrders();
     void connectLists();
     void connectRuns();
     void startUp(const AppFolderCheck& appFolderCheck);

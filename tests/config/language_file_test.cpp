@@ -91,6 +91,18 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
         ASSERT_NE(entry, entries.end()) << relabel.key;
         EXPECT_EQ(entry->second[0], relabel.designCaption) << "the window's English text";
     }
+    for (const AccessibleText& text : kAccessibleTable) {
+        for (const auto& [key, builtIn] : {std::pair(text.nameKey, text.builtInName),
+                                           std::pair(text.descriptionKey, text.builtInDescription)}) {
+            if (key.empty()) {
+                continue;
+            }
+            keysOfTheProgram.emplace(key);
+            const auto entry = entries.find(std::string(key));
+            ASSERT_NE(entry, entries.end()) << key;
+            EXPECT_EQ(entry->second[0], builtIn) << "the window's English text";
+        }
+    }
     std::set<std::string> keysOfTheFile;
     for (const auto& [key, texts] : entries) {
         keysOfTheFile.insert(key);
