@@ -89,7 +89,10 @@ TEST_F(FileListModelTest, a_row_replaced_by_its_files_keeps_the_order_and_ids_ke
     const std::vector<RowId> after = model.ids();
     EXPECT_TRUE(std::is_sorted(after.begin(), after.end()));
     EXPECT_EQ(model.indexOf(before[2]), -1);
-    model.apply({RowUpdate{.id = before[2], .result = {.count = 9}}});
+    RowUpdate late;
+    late.id = before[2];
+    late.result.count = 9;
+    model.apply({late});
     EXPECT_EQ(model.total(), 6);
     EXPECT_FALSE(model.replace(before[1], {"/again"}));
     EXPECT_TRUE(model.replace(model.row(3).id, {}));
