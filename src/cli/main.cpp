@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 #include "engine/leftovers.h"
 #include "engine/pair_warnings.h"
+#include "engine/rename_plan.h"
 #include "engine/run.h"
 #include "engine/run_journal.h"
 #include "engine/undo.h"
@@ -203,6 +204,37 @@ int runAndReport(const RunRequest& request, bool nulRecords, bool expansionFaile
     }
     std::cout.flush();
     return anyFailed || !std::cout ? kExitFailure : 0;
+}
+
+// Why a row's entry cannot get its new name; empty when nothing stands in the way.
+std::string renameProblem(const PlannedRename& row) {
+    if (row.kind == RenameKind::Skipped) {
+        return skipReason(row.skipped, ReplaceMode::FileNames);
+    }
+    return row.kind == RenameKind::Refused ? row.problem : std::string();
+}
+
+// What an execute run would name each row, planned as that run plans it: the old path, " -> ", the new path,
+// and after a TAB what stands in the way. Changes nothing.
+int printNameChanges(const RunRequest& request, bool expansionFailed) {
+    const RenamePlan plan = planRenames(request);
+    if (plan.mismatch) {
+        std::cerr << "morvane-cli: the find and replace columns differ in length (highest index "
+                  << plan.findsUbound << " and " << plan.replacesUbound << ")\n";
+        return kExitFailure;
+    }
+    bool anyProblem = expansionFailed;
+    for (const PlannedRename& row : plan.rows) {
+        const std::string problem = renameProblem(row);
+        std::cout << escapeControlBytes(row.path) << " -> " << escapeControlBytes(row.newPath);
+        if (!problem.empty()) {
+            std::cout << '\t' << escapeControlBytes(problem);
+            anyProblem = true;
+        }
+        std::cout << '\n';
+    }
+    std::cout.flush();
+    return anyProblem || !std::cout ? kExitFailure : 0;
 }
 
 // The moment as 2026-12-07T14:30:05Z.

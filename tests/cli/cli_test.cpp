@@ -117,6 +117,45 @@ TEST(Runner, NamesModeExecutePrintsTheNewPath) {
     EXPECT_EQ(readBytes(dir.file("report.new.txt")), "keep");
 }
 
+TEST(RunnerDiffNames, EveryRowWithItsNewNameAndWhatStandsInTheWay) {
+    TempDir dir;
+    const std::string a = dir.write("a", "");
+    const std::string b = dir.write("b", "");
+    const std::string c = dir.write("c", "");
+    // a and b swap, c stays: only changes, exit 0.
+    const std::vector<std::string> swap{"diff", "--names", "--pair", "a", "#", "--pair",
+                                        "b",    "a",       "--pair", "#", "b"};
+    std::vector<std::string> arguments = swap;
+    arguments.insert(arguments.end(), {a, b, c});
+    const Outcome swapped = runCli(dir, arguments);
+    EXPECT_EQ(swapped.exitCode, 0) << swapped.err;
+    EXPECT_EQ(swapped.out, a + " -> " + b + "\n" + b + " -> " + a + "\n" + c + " -> " + c + "\n");
+    EXPECT_EQ(swapped.err, "");
+
+    // Two rows to one name, a name taken by a file not in the run, a separator: exit 1, nothing renamed.
+    const std::string x1 = dir.write("x1", "");
+    const std::string x2 = dir.write("x2", "");
+    const Outcome refused = runCli(dir, {"diff", "--names", "--pair", "1", "", "--pair", "2", "", "--pair",
+                                         "a", "c", "--pair", "b", "/", x1, x2, a, b});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.out, x1 + " -> " + dir.file("x") + "\trow 2 gets the same new name\n" + x2 + " -> " +
+                               dir.file("x") + "\trow 1 gets the same new name\n" + a + " -> " + c +
+                               "\ta file or folder named \"c\" already exists\n" + b + " -> " +
+                               dir.file("/") +
+                               "\tthe new name would contain a path separator or a NUL byte\n");
+    EXPECT_TRUE(std::filesystem::exists(x1) && std::filesystem::exists(a) && std::filesystem::exists(b));
+    EXPECT_EQ(runCli(dir, {"diff", "--names", "--pair", "a"}).exitCode, 2);
+}
+
+TEST(RunnerWarnings, PairsWorkingAgainstEachOtherAreWarnedAboutOnStandardError) {
+    TempDir dir;
+    const std::string a = dir.write("a.txt", "cat");
+    const Outcome run = runCli(dir, {"simulate", "--pair", "cat", "dog", "--pair", "dog", "cow", a});
+    EXPECT_EQ(run.exitCode, 0) << "a warning leaves the exit status as it was";
+    EXPECT_EQ(run.err, "morvane-cli: warning: pair 2 also changes what pair 1 inserts\n");
+    EXPECT_EQ(run.out, "2\t" + a + "\ntotal\t2\n");
+}
+
 TEST(Runner, FailuresGoToStandardErrorAndExitWithOne) {
     TempDir dir;
     const std::string a = dir.write("a.txt", "");
