@@ -126,6 +126,14 @@ ParseOutcome parseCommandLine(const std::vector<std::string>& arguments) {
         if (std::string error = parseRunArguments(arguments, i + 1, invocation); !error.empty()) {
             return usageError(std::move(error));
         }
+    } else if (command == "diff") {
+        invocation.command = Command::Diff;
+        if (std::string error = parseRunArguments(arguments, i + 1, invocation); !error.empty()) {
+            return usageError(std::move(error));
+        }
+        if (invocation.nulRecords) {
+            return usageError("diff prints lines for people and takes no -z");
+        }
     } else {
         return usageError("unknown command \"" + command + "\"");
     }
@@ -140,6 +148,7 @@ std::string usageText() {
            "       morvane-cli [--app-dir DIR] simulate|execute [-z] --task NAME|NUMBER [--] [PATH...]\n"
            "  each of them also takes [-r [--include GLOB]... [--exclude GLOB]... [--hidden] [--no-ignore]\n"
            "  [--binary]] and [--files-from FILE]\n"
+           "       morvane-cli [--app-dir DIR] diff --names [--pair FIND REPLACE]... [--] PATH...\n"
            "       morvane-cli [--app-dir DIR] tasks\n"
            "       morvane-cli [--app-dir DIR] undo [--list]\n"
            "\n"
@@ -160,7 +169,8 @@ std::string usageText() {
            "  -r, --recursive  a folder PATH stands for every regular file below it, sorted, leaving out\n"
            "                   hidden files and folders (names starting with a dot), what .ignore files\n"
            "                   and the git work tree's .gitignore files and .git/info/exclude ignore, and\n"
-           "                   binary files (a NUL byte in the first 8 KiB); links to folders are not followed\n"
+           "                   binary files (a NUL byte in the first 8 KiB); links to folders are not "
+           "followed\n"
            "  --include GLOB   with -r: only files whose name matches one GLOB given (* ? [a-z] [!a-z])\n"
            "  --exclude GLOB   with -r: no file whose name matches a GLOB given\n"
            "  --hidden         with -r: also hidden files and folders\n"
@@ -176,6 +186,11 @@ std::string usageText() {
            "  --               every argument after it is a PATH\n"
            "  --help           show this text\n"
            "  --version        show the program's version\n"
+           "\n"
+           "diff --names changes nothing and prints, per PATH, the path, \" -> \" and the path with the new\n"
+           "name execute would give it, and where execute would refuse the rename a TAB and the reason (the\n"
+           "new name exists already, another PATH gets the same one, the name would be empty or hold a\n"
+           "separator); the exit status is then 1.\n"
            "\n"
            "tasks lists the saved tasks: number, name, contents or names, pair count and file count,\n"
            "separated by TABs. The runner never changes the saved tasks or the settings.\n"

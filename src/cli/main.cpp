@@ -328,6 +328,7 @@ int main(int argc, char** argv) {
     case cli::Command::Undo:
         return undoNewest(stateDir);
     case cli::Command::Run:
+    case cli::Command::Diff:
         break;
     }
     RunRequest& request = invocation.request;
@@ -365,10 +366,16 @@ int main(int argc, char** argv) {
     }
     // A run reads an empty list as one empty path; folders that yield no file leave nothing to run.
     if (invocation.recursive && request.files.empty()) {
-        printRecord("total", "0", invocation.nulRecords);
+        if (invocation.command == cli::Command::Run) {
+            printRecord("total", "0", invocation.nulRecords);
+        }
         std::cout.flush();
         return expansionFailed || !std::cout ? kExitFailure : 0;
     }
     warnAboutPairs(request);
+    if (invocation.command == cli::Command::Diff) {
+        return request.mode == ReplaceMode::FileNames ? printNameChanges(request, expansionFailed)
+                                                      : printDiffs(request, expansionFailed);
+    }
     return runAndReport(request, invocation.nulRecords, expansionFailed);
 }
