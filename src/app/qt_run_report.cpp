@@ -28,6 +28,8 @@ std::string_view leftoverKey(LeftoverAction action) {
         return keys::kLeftoverNotPutBack;
     case LeftoverAction::BackupLost:
         return keys::kLeftoverBackupLost;
+    case LeftoverAction::RunInterrupted:
+        return keys::kLeftoverRunInterrupted;
     }
     return {};
 }

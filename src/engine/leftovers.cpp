@@ -41,6 +41,7 @@ class Clearing {
 public:
     void rewrite(const RecordedRewrite& recorded, std::int64_t journalTouched);
     void folder(const std::string& folder);
+    void runInterrupted(const std::string& journal) { note(journal, LeftoverAction::RunInterrupted); }
     std::vector<LeftoverNote> takeNotes() { return std::move(notes_); }
 
 private:
@@ -186,6 +187,8 @@ std::string_view leftoverActionText(LeftoverAction action) {
         return "a rewrite was interrupted and the old contents cannot be put back";
     case LeftoverAction::BackupLost:
         return "a rewrite was interrupted and its backup is gone; the file is left as it is";
+    case LeftoverAction::RunInterrupted:
+        return "an execute run was interrupted part way; what it changed can be undone";
     }
     return {};
 }
@@ -259,8 +262,9 @@ std::vector<LeftoverNote> clearLeftovers(const std::string& journalFolder,
         const bool read = platform::readRegularFile(journal.path(), text).empty();
         const std::optional<UndoRecord> undo = read ? readUndoRecord(text) : std::nullopt;
         // A journal kept for undo stays, so that the part of the run that was done can still be taken back.
-        if (undo && (!undo->contents.empty() || !undo->renames.empty()) &&
+        if (undo && (!undo->contents.empty() || !undo->renames.empty() || !undo->touches.empty()) &&
             platform::appendToFile(journal.path(), endedLine(true)).empty()) {
+            clearing.runInterrupted(journal.path());
             continue;
         }
         journal.remove();

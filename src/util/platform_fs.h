@@ -106,6 +106,10 @@ std::string appendToFile(const std::string& path, std::string_view bytes);
 // nothing else, and only where a rewrite would be allowed. Returns the reason on failure.
 std::string touchAsRewritten(const std::string& path);
 
+// Gives the regular file at the path, following symbolic links, this modification time; nothing else changes.
+// Returns the reason on failure.
+std::string setModifiedTime(const std::string& path, std::int64_t modifiedNanoseconds);
+
 // Renames a file or folder, failing instead of replacing anything that already exists at the new path. Only a
 // change of letter case of one entry on a file system that ignores case may take a name that already exists,
 // and it succeeds only when the folder then lists the new name.

@@ -750,6 +750,23 @@ std::string touchAsRewritten(const std::string& path) {
     return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0 ? std::string() : errnoText(errno);
 }
 
+std::string setModifiedTime(const std::string& path, std::int64_t modifiedNanoseconds) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return errnoText(errno);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return kNotRegularFile;
+    }
+    constexpr std::int64_t kBillion = 1'000'000'000;
+    // Whole seconds rounded down, so that a time before 1970 keeps a nanosecond part that is not negative.
+    const std::int64_t remainder = (modifiedNanoseconds % kBillion + kBillion) % kBillion;
+    const struct timespec times[2] = {
+        {0, UTIME_OMIT},
+        {static_cast<time_t>((modifiedNanoseconds - remainder) / kBillion), static_cast<long>(remainder)}};
+    return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0 ? std::string() : errnoText(errno);
+}
+
 bool isWritable(const std::string& path) {
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0) {

@@ -69,6 +69,8 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
                                            std::string(keys::kUndoDone),
                                            std::string(keys::kUndoFailed),
                                            std::string(keys::kNotUndoable),
+                                           std::string(keys::kLeftoverRunInterrupted),
+                                           std::string(keys::kUndoInterruptedRun),
                                            std::string(keys::kStateInUserFolder)};
     EXPECT_EQ(entries.size(), lines.size()) << "each key once";
     for (const Relabel& relabel : kRelabelTable) {
