@@ -38,7 +38,7 @@ ImageButton::ImageButton(int index, QWidget* parent) : QLabel(parent), index_(in
     setObjectName(QString("imgButton(%1)").arg(index));
     setScaledContents(true);
     setMouseTracking(true);
-    setFocusPolicy(Qt::StrongFocus);
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void ImageButton::keyPressEvent(QKeyEvent* event) {
