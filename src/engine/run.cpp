@@ -3,6 +3,7 @@
 #include "engine/notation.h"
 #include "engine/occurrences.h"
 #include "engine/progress.h"
+#include "engine/rename_plan.h"
 #include "engine/run_journal.h"
 #include "engine/undo.h"
 #include "util/paths.h"
@@ -33,20 +34,6 @@ std::vector<std::string> atLeastOneEntry(std::vector<std::string> texts) {
 
 bool isCancelled(const std::atomic<bool>* cancel) {
     return cancel && cancel->load(std::memory_order_relaxed);
-}
-
-// Why a new name cannot be given to a file; empty when it can. A name with a separator would move the file.
-std::string refusedNameReason(const std::string& name) {
-    if (name.empty()) {
-        return "the new name would be empty";
-    }
-    if (name == "." || name == "..") {
-        return "the new name \"" + name + "\" is not allowed";
-    }
-    if (std::any_of(name.begin(), name.end(), [](char c) { return isPathSeparator(c) || c == '\0'; })) {
-        return "the new name would contain a path separator or a NUL byte";
-    }
-    return {};
 }
 
 // The expanded pairs of one run, shared read-only by every worker.
@@ -108,20 +95,6 @@ std::int64_t applyPair(const Plan& plan, std::size_t j, std::string& text) {
     return replaceInPlace(text, find, replacement);
 }
 
-// The entry a row renames in file-names mode. A folder given as "d/" is the folder "d": its name is what the
-// pairs see, and the separators after it stay on the printed path.
-struct NamedEntry {
-    PathParts parts;
-    std::string trailing;
-
-    explicit NamedEntry(std::string_view path) {
-        const std::string_view entry = withoutTrailingSeparators(path);
-        parts = PfadZerlegen(entry);
-        trailing = path.substr(entry.size());
-    }
-    std::string name() const { return parts.name + parts.extension; }
-};
-
 void renameTo(RowOutcome& outcome, std::size_t i, const NamedEntry& entry, const std::string& name,
               RunJournal* journal) {
     RowResult& row = outcome.row;
@@ -133,7 +106,7 @@ void renameTo(RowOutcome& outcome, std::size_t i, const NamedEntry& entry, const
         outcome.failure = RunFailure{i, row.path, "cannot be renamed: " + refused};
         return;
     }
-    const std::string oldPath = entry.parts.folder + entry.name();
+    const std::string oldPath = entry.path();
     const std::string newPath = entry.parts.folder + name;
     if (journal) {
         if (std::string refused = journal->renaming(oldPath, newPath); !refused.empty()) {

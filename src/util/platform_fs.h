@@ -116,6 +116,15 @@ std::string setModifiedTime(const std::string& path, std::int64_t modifiedNanose
 // Returns the reason on failure; the empty text on success.
 std::string renameNoReplace(const std::string& from, const std::string& to);
 
+// Whether the new path names the same entry as the old path by a name that differs only in letter case, on a
+// file system that ignores case; never for a symbolic link.
+bool isCaseChangeOfEntry(const std::string& from, const std::string& to);
+
+// Renames a file or folder to a free hidden name beside it that says whose it is (an aside name, see
+// leftover_names.h), so that its name is free for another entry; the name is put into asidePath. Returns the
+// reason on failure, when the entry keeps its name.
+std::string renameAside(const std::string& from, std::string& asidePath);
+
 // Whether the running user may replace the file at the path, or create and remove files in the folder at the
 // path. False for a path that does not exist.
 bool isWritable(const std::string& path);

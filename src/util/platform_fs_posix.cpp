@@ -734,6 +734,26 @@ std::string renameNoReplace(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str()) == 0 ? std::string() : errnoText(errno);
 }
 
+bool isCaseChangeOfEntry(const std::string& from, const std::string& to) {
+    return isCaseChangeOfOneEntry(from, to);
+}
+
+std::string renameAside(const std::string& from, std::string& asidePath) {
+    const fs::path entry(from);
+    const fs::path folder = entry.parent_path();
+    const std::size_t limit = nameMax(folder.string());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        asidePath =
+            (folder / leftoverName(LeftoverKind::Aside, entry.filename().string(), randomSuffix(), limit))
+                .string();
+        std::string reason = renameNoReplace(from, asidePath);
+        if (reason != kNameTaken) {
+            return reason;
+        }
+    }
+    return kNameTaken;
+}
+
 std::string touchAsRewritten(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {

@@ -62,6 +62,8 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
                                            std::string(keys::kLeftoverBackupKept),
                                            std::string(keys::kLeftoverNotPutBack),
                                            std::string(keys::kLeftoverBackupLost),
+                                           std::string(keys::kLeftoverAsidePutBack),
+                                           std::string(keys::kLeftoverAsideKept),
                                            std::string(keys::kLeftoverKeptIn),
                                            std::string(keys::kMenuAddFiles),
                                            std::string(keys::kMenuAddFolder),
