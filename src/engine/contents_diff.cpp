@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <new>
 #include <stdexcept>
 
@@ -291,14 +292,15 @@ public:
                     return false;
                 }
             }
-            if (open_) {
-                addContext(oldEnd_, block.oldBegin);
-            } else {
+            if (!open_) {
                 open(block);
+            } else if (block.oldBegin != oldEnd_) {
+                addContext(oldEnd_, block.oldBegin);
             }
+            // Blocks that meet read as one run of changed lines: all removed lines above all added ones.
             for (HunkLine& line : block.lines) {
                 ++(line.kind == LineKind::Removed ? hunk_.oldCount : hunk_.newCount);
-                hunk_.lines.push_back(std::move(line));
+                (line.kind == LineKind::Removed ? removed_ : added_).push_back(std::move(line));
             }
             oldEnd_ = block.oldEnd;
         }
@@ -310,7 +312,15 @@ private:
         return static_cast<std::size_t>(std::count(old_.begin() + begin, old_.begin() + end, '\n'));
     }
 
+    void flushChangedLines() {
+        std::move(removed_.begin(), removed_.end(), std::back_inserter(hunk_.lines));
+        std::move(added_.begin(), added_.end(), std::back_inserter(hunk_.lines));
+        removed_.clear();
+        added_.clear();
+    }
+
     void addContext(std::size_t begin, std::size_t end) {
+        flushChangedLines();
         for (const ByteSpan& line : linesOf(old_, begin, end)) {
             hunk_.lines.push_back({LineKind::Context, line, {}});
             ++hunk_.oldCount;
@@ -349,6 +359,8 @@ private:
     LineCounter oldLines_;
     LineCounter newLines_;
     Hunk hunk_;
+    std::vector<HunkLine> removed_; // the run of changed lines not yet in the hunk
+    std::vector<HunkLine> added_;
     bool open_ = false;
     std::size_t oldEnd_ = 0; // where the hunk's last changed line ends in the old text
 };

@@ -70,6 +70,10 @@ INSTANTIATE_TEST_SUITE_P(
         DiffCase{
             "ChainedPairsShowOnlyTheOutcome", "ab\n", {{"a", "b"}, {"b", "c"}}, "@@ -1 +1 @@\n-ab\n+cc\n"},
         DiffCase{"PairThatUndoesAnEarlierOneLeavesNoChange", "ab\n", {{"a", "bb"}, {"b", "ab"}}, ""},
+        DiffCase{"ChangedLinesThatMeetShowRemovedAboveAdded",
+                 "a\nb\n",
+                 {{"a", "b"}, {"A", "B"}},
+                 "@@ -1,2 +1,2 @@\n-a\n-b\n+A\n+B\n"},
         DiffCase{"CrLfStaysOnItsLine", "x\r\ny\r\n", {{"y"}, {"z"}}, "@@ -1,2 +1,2 @@\n x\r\n-y\r\n+z\r\n"},
         DiffCase{"LineBreakInsertedAddsALineOnly",
                  "a b\nc\n",
