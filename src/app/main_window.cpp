@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/preview_window.h"
 #include "app/qt_main_menus.h"
 #include "app/qt_read_only_notices.h"
 #include "app/qt_run_report.h"
@@ -154,6 +155,12 @@ void MainWindow::buildMenus() {
                                     .simulate = [this] { runs_->simulate(); },
                                     .replace = [this] { ReplaceIt(); },
                                     .undo = [this] { undoLastExecute(); },
+                                    .preview =
+                                        [this] {
+                                            preview_->show();
+                                            preview_->raise();
+                                            preview_->activateWindow();
+                                        },
                                     .language =
                                         [this](int index) {
                                             SpracheAusgewaehlt(index);
@@ -174,6 +181,11 @@ void MainWindow::buildMenus() {
 }
 
 void MainWindow::connectLists() {
+    preview_ = new PreviewWindow(
+        files_, pairs_, *lvFiles_->selectionModel(),
+        [this] { return settings_.ReplaceInContents ? ReplaceMode::Contents : ReplaceMode::FileNames; },
+        [this](std::string_view key, const char* builtIn) { return message(key, builtIn); }, computePreview,
+        this);
     connect(lvFiles_, &FileListView::filesDropped, this, &MainWindow::addRows);
     connect(pairEditor_, &PairListEditor::pairsChanged, runs_.get(), &RunController::simulate);
     connect(replaceMode_, &ReplaceModeOption::changed, this, &MainWindow::onModeChanged);
@@ -277,6 +289,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 // Closing the window ends the program at once; no other window of it stays behind.
 void MainWindow::closeEvent(QCloseEvent* event) {
     about_->close();
+    preview_->close();
     QMainWindow::closeEvent(event);
 }
 
@@ -311,6 +324,7 @@ void MainWindow::tell(const QString& text, Dialogs::Icon icon, const QString& ti
 void MainWindow::onModeChanged(bool replaceInContents) {
     settings_.ReplaceInContents = replaceInContents;
     saveSettings();
+    preview_->follow();
     runs_->simulate();
 }
 

@@ -34,5 +34,14 @@ inline constexpr std::string_view kFolderSkipped = "[FolderSkipped]";
 inline constexpr std::string_view kUndoDone = "[Undo done]";
 inline constexpr std::string_view kUndoFailed = "[Undo failed]";
 inline constexpr std::string_view kNotUndoable = "[Not undoable]";
+inline constexpr std::string_view kMenuPreview = "[mnuPreview]";
+inline constexpr std::string_view kPreviewTitle = "[PreviewTitle]";
+inline constexpr std::string_view kPreviewNoFile = "[PreviewNoFile]";
+inline constexpr std::string_view kPreviewNoChange = "[PreviewNoChange]";
+inline constexpr std::string_view kPreviewWorking = "[PreviewWorking]";
+inline constexpr std::string_view kPreviewCount = "[PreviewCount]";
+inline constexpr std::string_view kPreviewMore = "[PreviewMore]";
+inline constexpr std::string_view kPreviewProblem = "[PreviewProblem]";
+inline constexpr std::string_view kPreviewColumns = "[PreviewColumns]";
 
 } // namespace morvane::keys

@@ -425,6 +425,90 @@ std::string unifiedHunk(std::string_view oldText, std::string_view newText, cons
     return out;
 }
 
+namespace {
+
+bool continuesSequence(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+// The position moved back to the start of the UTF-8 sequence it lies in, not before `floor`.
+std::size_t sequenceStart(std::string_view text, std::size_t at, std::size_t floor) {
+    while (at > floor && at < text.size() && continuesSequence(text[at])) {
+        --at;
+    }
+    return at;
+}
+
+class PieceList {
+public:
+    PieceList(std::string_view text, std::size_t keep) : text_(text), keep_(keep) {}
+
+    void add(ByteSpan bytes, bool changed) {
+        if (bytes.begin < bytes.end) {
+            pieces_.push_back({bytes, changed});
+        }
+    }
+
+    // Unchanged bytes keep their head when a change comes before them, their tail when one follows.
+    void addStretch(ByteSpan bytes, bool changed, bool keepHead, bool keepTail) {
+        const std::size_t limit = changed ? 2 * keep_ : keep_;
+        if (bytes.end - bytes.begin <= 2 * limit) {
+            add(bytes, changed);
+            return;
+        }
+        const std::size_t headEnd =
+            keepHead ? sequenceStart(text_, bytes.begin + limit, bytes.begin) : bytes.begin;
+        const std::size_t tailBegin = keepTail ? sequenceStart(text_, bytes.end - limit, headEnd) : bytes.end;
+        add({bytes.begin, headEnd}, changed);
+        pieces_.push_back({{}, false});
+        add({tailBegin, bytes.end}, changed);
+    }
+
+    std::vector<ShownPiece> take() { return std::move(pieces_); }
+
+private:
+    std::string_view text_;
+    std::size_t keep_;
+    std::vector<ShownPiece> pieces_;
+};
+
+} // namespace
+
+std::vector<ShownPiece> shownPieces(std::string_view text, const HunkLine& line, std::size_t keep) {
+    const auto changedAt = [&line](std::size_t at) {
+        return std::any_of(line.changed.begin(), line.changed.end(),
+                           [at](const ByteSpan& span) { return span.begin <= at && at < span.end; });
+    };
+    ByteSpan shown = line.bytes;
+    for (const char lineEnd : {'\n', '\r'}) {
+        if (shown.end > shown.begin && text[shown.end - 1] == lineEnd && !changedAt(shown.end - 1)) {
+            --shown.end;
+        }
+    }
+    std::vector<ByteSpan> spans;
+    for (const ByteSpan& changed : line.changed) {
+        ByteSpan span{sequenceStart(text, std::max(changed.begin, shown.begin), shown.begin),
+                      std::min(changed.end, shown.end)};
+        while (span.end < shown.end && continuesSequence(text[span.end])) {
+            ++span.end;
+        }
+        if (!spans.empty() && span.begin <= spans.back().end) {
+            spans.back().end = std::max(spans.back().end, span.end);
+        } else if (span.begin < span.end) {
+            spans.push_back(span);
+        }
+    }
+    PieceList pieces(text, keep);
+    std::size_t at = shown.begin;
+    for (const ByteSpan& span : spans) {
+        pieces.addStretch({at, span.begin}, false, at != shown.begin, true);
+        pieces.addStretch(span, true, true, true);
+        at = span.end;
+    }
+    pieces.addStretch({at, shown.end}, false, true, false);
+    return pieces.take();
+}
+
 bool holdsNul(std::string_view text) {
     return std::memchr(text.data(), '\0', text.size()) != nullptr;
 }

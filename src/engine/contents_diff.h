@@ -91,6 +91,19 @@ ContentsDiff diffContents(std::string_view text, const std::vector<std::string>&
                           std::size_t maxHunks = std::numeric_limits<std::size_t>::max(),
                           const std::atomic<bool>* cancel = nullptr);
 
+// A piece of what a preview shows of a line: bytes of it, changed or not, or a gap where bytes are left out.
+struct ShownPiece {
+    ByteSpan bytes; // empty for a gap
+    bool changed = false;
+    bool operator==(const ShownPiece&) const = default;
+};
+
+// What a preview shows of a hunk line (`text` is the side the line belongs to): a line end that did not
+// change is left out, and a stretch longer than twice `keep` bytes keeps only its ends near the changes, so
+// that a line of megabytes shows as a few hundred bytes. Cuts and the changed pieces' ends never split a
+// UTF-8 sequence.
+std::vector<ShownPiece> shownPieces(std::string_view text, const HunkLine& line, std::size_t keep = 80);
+
 // Whether a text is binary to a diff: it holds a NUL byte.
 bool holdsNul(std::string_view text);
 

@@ -126,6 +126,18 @@ TEST(ContentsDiff, StopsAtTheHunksAskedForAndSaysMoreFollow) {
     EXPECT_FALSE(diffContents(text, {"x"}, {"y"}, 5).more);
 }
 
+TEST(ShownPieces, UnchangedLineEndIsLeftOutAndLongStretchesKeepTheirEndsNearTheChange) {
+    const std::string text = std::string(100, 'a') + "X" + std::string(100, 'b') + "\r\n";
+    const HunkLine line{LineKind::Removed, {0, text.size()}, {{100, 101}}};
+    EXPECT_EQ(shownPieces(text, line, 10),
+              (std::vector<ShownPiece>{
+                  {{}, false}, {{90, 100}, false}, {{100, 101}, true}, {{101, 111}, false}, {{}, false}}));
+    // A changed line end shows; a cut inside "é" moves to its start.
+    const std::string short_ = "\xc3\xa9\r\n";
+    const HunkLine changedEnd{LineKind::Added, {0, 4}, {{1, 3}}};
+    EXPECT_EQ(shownPieces(short_, changedEnd, 10), (std::vector<ShownPiece>{{{0, 3}, true}}));
+}
+
 // Texts of few bytes, so that the pairs meet often, chain and overlap; line feeds, CR and NUL among them.
 std::string randomText(std::mt19937& random, std::size_t maxSize) {
     static constexpr char kBytes[] = {'a', 'b', '\n', '\r', '\0', 'a', '\n'};
