@@ -112,6 +112,7 @@ bench)
     configure_and_build
     "$build_dir/bench/morvane_bench" "$build_dir/bench-work"
     QT_QPA_PLATFORM=offscreen "$build_dir/bench/morvane_window_bench" "$build_dir/bench-work"
+    QT_QPA_PLATFORM=offscreen "$build_dir/bench/morvane_preview_bench" "$build_dir/bench-work"
     ;;
 package)
     install_missing_packages

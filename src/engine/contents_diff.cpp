@@ -234,7 +234,10 @@ public:
         ++next;
         while (oldEnd < old_.size() && !(startsLine(old_, oldEnd) && startsLine(new_, newEnd))) {
             const std::size_t feed = lineEnd(old_, oldEnd);
-            if (next < changes_.size() && changes_[next].oldBegin < feed) {
+            // Text added after a last line without a line feed still belongs to that line.
+            const bool sameLine = next < changes_.size() &&
+                                  (changes_[next].oldBegin < feed || changes_[next].oldBegin == old_.size());
+            if (sameLine) {
                 const TextChange& change = changes_[next++];
                 oldChanged.push_back({change.oldBegin, change.oldEnd});
                 newChanged.push_back({change.newBegin, change.newEnd});
