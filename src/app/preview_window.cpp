@@ -7,6 +7,7 @@
 #include "util/qt_text.h"
 #include "util/text_file.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QHeaderView>
@@ -69,6 +70,38 @@ QString hunkHeader(const Hunk& hunk) {
         .arg(hunk.newCount);
 }
 
+// The first bytes of a file up to the last line feed among them.
+ReadOutcome startOfFile(const std::string& path) {
+    QFile file(QFile::decodeName(path.c_str()));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {{}, fromQString(file.errorString())};
+    }
+    const QByteArray start = file.read(kFirstLookBytes);
+    const qsizetype lastFeed = start.lastIndexOf('\n');
+    return {std::string(start.constData(), static_cast<std::size_t>(lastFeed + 1)), {}};
+}
+
+// A hunk near the end of the start read may change once the bytes after it are seen (an occurrence that
+// reaches past the cut); only those well before it are shown.
+void keepHunksClearOfTheCut(PreviewResult& result, const ContentsDiff& diff, std::size_t cut,
+                            const std::vector<std::string>& finds) {
+    std::size_t reach = std::size_t{64} << 10;
+    for (const std::string& find : finds) {
+        reach += 16 * find.size();
+    }
+    const auto clear = [&](const Hunk& hunk) {
+        return !hunk.lines.empty() && hunk.lines.back().kind != LineKind::Added &&
+               hunk.lines.back().bytes.end + reach <= cut;
+    };
+    std::size_t kept = 0;
+    while (kept < diff.hunks.size() && clear(diff.hunks[kept])) {
+        ++kept;
+    }
+    result.hunks.resize(std::min(result.hunks.size(), kept));
+    result.partial = true;
+    result.state = PreviewResult::State::Changes;
+}
+
 PreviewResult contentsPreview(const PreviewRequest& request, const std::atomic<bool>* cancel) {
     PreviewResult result;
     if (request.current < 0 || request.current >= static_cast<int>(request.paths.size())) {
@@ -80,13 +113,14 @@ PreviewResult contentsPreview(const PreviewRequest& request, const std::atomic<b
         result.state = PreviewResult::State::NoFile;
         return result;
     }
-    const ReadOutcome read = readTextFile(path);
+    const ReadOutcome read = request.firstLook ? startOfFile(path) : readTextFile(path);
     if (!read.ok()) {
         result.state = PreviewResult::State::Problem;
         result.problem = toQString(read.error);
         return result;
     }
-    const ContentsDiff diff = diffContents(read.text, request.finds, request.replaces, kPreviewHunks, cancel);
+    const ContentsDiff diff =
+        diffContents(read.text, request.finds, request.replaces, {kPreviewHunks, kPreviewLines}, cancel);
     const TrackedReplacement& replacement = diff.replacement;
     if (replacement.cancelled) {
         result.state = PreviewResult::State::Cancelled;
@@ -99,14 +133,13 @@ PreviewResult contentsPreview(const PreviewRequest& request, const std::atomic<b
     }
     result.count = replacement.count;
     result.more = diff.more;
+    if (request.firstLook) {
+        keepHunksClearOfTheCut(result, diff, read.text.size(), request.finds);
+    }
     result.state = diff.hunks.empty() ? PreviewResult::State::NoChange : PreviewResult::State::Changes;
     for (const Hunk& hunk : diff.hunks) {
         PreviewHunk shown{hunkHeader(hunk), {}};
         for (const HunkLine& line : hunk.lines) {
-            if (shown.lines.size() == kPreviewLinesPerHunk) {
-                result.more = true;
-                break;
-            }
             shown.lines.push_back(previewLine(
                 line.kind == LineKind::Added ? std::string_view(replacement.newText) : read.text, line));
         }
@@ -164,8 +197,10 @@ PreviewWindow::~PreviewWindow() {
     if (cancel_) {
         cancel_->store(true);
     }
-    if (watcher_) {
-        watcher_->waitForFinished();
+    for (const auto& watcher : {watcher_.get(), firstLook_.get()}) {
+        if (watcher) {
+            watcher->waitForFinished();
+        }
     }
 }
 
@@ -222,19 +257,39 @@ void PreviewWindow::start() {
     cancel_ = std::make_shared<std::atomic<bool>>(false);
     working_ = true;
     summary_->setText(message_(keys::kPreviewWorking, kBuiltInWorking));
-    // The old watcher goes with its result; the work it watched ends soon, as it was cancelled.
-    watcher_ = std::make_unique<QFutureWatcher<PreviewResult>>();
+    // The old watchers go with their results; the work they watched ends soon, as it was cancelled.
+    watcher_ = launch(next);
     connect(watcher_.get(), &QFutureWatcher<PreviewResult>::finished, this,
             [this, watcher = watcher_.get(), next] {
                 if (watcher != watcher_.get()) {
                     return;
                 }
                 working_ = false;
+                firstLook_.reset();
                 shown_ = next;
                 display(watcher->result());
             });
-    watcher_->setFuture(QtConcurrent::run(
-        [compute = compute_, next, cancel = cancel_] { return compute(next, cancel.get()); }));
+    firstLook_.reset();
+    if (next.mode == ReplaceMode::Contents && next.size > kFirstLookBytes) {
+        PreviewRequest look = next;
+        look.firstLook = true;
+        firstLook_ = launch(look);
+        connect(firstLook_.get(), &QFutureWatcher<PreviewResult>::finished, this,
+                [this, watcher = firstLook_.get(), next] {
+                    if (watcher != firstLook_.get()) {
+                        return;
+                    }
+                    shown_ = next;
+                    display(watcher->result());
+                });
+    }
+}
+
+std::unique_ptr<QFutureWatcher<PreviewResult>> PreviewWindow::launch(const PreviewRequest& request) {
+    auto watcher = std::make_unique<QFutureWatcher<PreviewResult>>();
+    watcher->setFuture(QtConcurrent::run(
+        [compute = compute_, request, cancel = cancel_] { return compute(request, cancel.get()); }));
+    return watcher;
 }
 
 void PreviewWindow::display(const PreviewResult& result) {
@@ -266,7 +321,9 @@ void PreviewWindow::showContents(const PreviewResult& result) {
         summary = message_(keys::kPreviewCount, kBuiltInCount).arg(result.count);
         break;
     }
-    if (result.more) {
+    if (result.partial) {
+        summary = message_(keys::kPreviewWorking, kBuiltInWorking);
+    } else if (result.more) {
         summary += QLatin1Char('\n') + message_(keys::kPreviewMore, kBuiltInMore).arg(kPreviewHunks);
     }
     summary_->setText(result.path.isEmpty() ? summary : result.path + QLatin1Char('\n') + summary);

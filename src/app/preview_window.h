@@ -38,6 +38,8 @@ struct PreviewRequest {
     // worked out again.
     std::int64_t size = -1;
     std::int64_t modified = 0;
+    // A first look at the start of a large file only, shown while the whole file is worked out.
+    bool firstLook = false;
     bool operator==(const PreviewRequest&) const = default;
 };
 
@@ -71,12 +73,16 @@ struct PreviewResult {
     std::int64_t count = 0; // the occurrences the run counts
     std::vector<PreviewHunk> hunks;
     bool more = false;                  // places after the last hunk shown were left out
+    bool partial = false;               // a first look: the rest of the file is still being worked out
     std::vector<PreviewRename> renames; // file-names mode
 };
 
-// At most this many places of a file are shown, and at most this many lines of one place.
+// A file larger than this gets a first look at its start while the whole of it is worked out.
+inline constexpr std::int64_t kFirstLookBytes = std::int64_t{1} << 20;
+
+// At most this many places of a file are shown, with at most this many lines in all.
 inline constexpr std::size_t kPreviewHunks = 100;
-inline constexpr std::size_t kPreviewLinesPerHunk = 500;
+inline constexpr std::size_t kPreviewLines = 2000;
 
 // Works out the preview off the user-interface thread; a set cancel flag ends it early.
 PreviewResult computePreview(const PreviewRequest& request, const std::atomic<bool>* cancel);
@@ -115,6 +121,7 @@ protected:
 private:
     PreviewRequest request() const;
     void start();
+    std::unique_ptr<QFutureWatcher<PreviewResult>> launch(const PreviewRequest& request);
     void display(const PreviewResult& result);
     void showContents(const PreviewResult& result);
     void showNames(const PreviewResult& result, int current);
@@ -136,6 +143,7 @@ private:
     std::optional<PreviewRequest> shown_; // the request whose result is on the screen
     std::shared_ptr<std::atomic<bool>> cancel_;
     std::unique_ptr<QFutureWatcher<PreviewResult>> watcher_;
+    std::unique_ptr<QFutureWatcher<PreviewResult>> firstLook_;
     bool working_ = false;
 };
 

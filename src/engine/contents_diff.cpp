@@ -190,9 +190,10 @@ std::vector<ByteSpan> changedWithin(ByteSpan line, const std::vector<ByteSpan>& 
     return within;
 }
 
-std::vector<ByteSpan> linesOf(std::string_view text, std::size_t begin, std::size_t end) {
+std::vector<ByteSpan> linesOf(std::string_view text, std::size_t begin, std::size_t end,
+                              std::size_t maxLines = std::numeric_limits<std::size_t>::max()) {
     std::vector<ByteSpan> lines;
-    while (begin < end) {
+    while (begin < end && lines.size() < maxLines) {
         const std::size_t next = std::min(lineEnd(text, begin), end);
         lines.push_back({begin, next});
         begin = next;
@@ -211,14 +212,15 @@ struct Block {
     std::size_t newBegin = 0;
     std::size_t newEnd = 0;
     std::vector<HunkLine> lines; // removed, then added
+    bool cut = false;            // lines past the most asked for were left out
 };
 
 class HunkBuilder {
 public:
     HunkBuilder(std::string_view oldText, std::string_view newText, const std::vector<TextChange>& changes,
-                std::size_t context)
-        : old_(oldText), new_(newText), changes_(changes), context_(context), oldLines_(oldText),
-          newLines_(newText) {}
+                std::size_t context, std::size_t maxLines)
+        : old_(oldText), new_(newText), changes_(changes), context_(context), maxLines_(maxLines),
+          oldLines_(oldText), newLines_(newText) {}
 
     // The block that starts with change `next`, taking in every change that shares a line with it; empty
     // when its lines all read the same in both texts.
@@ -248,8 +250,23 @@ public:
                 oldEnd = feed;
             }
         }
-        std::vector<ByteSpan> removed = linesOf(old_, block.oldBegin, oldEnd);
-        std::vector<ByteSpan> added = linesOf(new_, block.newBegin, newEnd);
+        // Each side of a block too long to show whole keeps half the lines asked for.
+        const std::size_t sideLines = std::max<std::size_t>(maxLines_ / 2, 1);
+        std::vector<ByteSpan> removed = linesOf(old_, block.oldBegin, oldEnd, sideLines);
+        std::vector<ByteSpan> added = linesOf(new_, block.newBegin, newEnd, sideLines);
+        if ((!removed.empty() && removed.back().end < oldEnd) ||
+            (!added.empty() && added.back().end < newEnd)) {
+            block.cut = true;
+            for (const ByteSpan& line : removed) {
+                block.lines.push_back({LineKind::Removed, line, changedWithin(line, oldChanged)});
+            }
+            for (const ByteSpan& line : added) {
+                block.lines.push_back({LineKind::Added, line, changedWithin(line, newChanged)});
+            }
+            block.oldEnd = removed.empty() ? block.oldBegin : removed.back().end;
+            block.newEnd = added.empty() ? block.newBegin : added.back().end;
+            return block;
+        }
         // A line the pairs left as it was, or put back as it was, reads as context.
         std::size_t lead = 0;
         while (lead < removed.size() && lead < added.size() &&
@@ -306,6 +323,11 @@ public:
                 (line.kind == LineKind::Removed ? removed_ : added_).push_back(std::move(line));
             }
             oldEnd_ = block.oldEnd;
+            if (block.cut || hunk_.lines.size() + removed_.size() + added_.size() >= maxLines_) {
+                flushChangedLines();
+                onHunk(std::move(hunk_));
+                return false;
+            }
         }
         return !open_ || close(onHunk);
     }
@@ -359,6 +381,7 @@ private:
     std::string_view new_;
     const std::vector<TextChange>& changes_;
     std::size_t context_;
+    std::size_t maxLines_;
     LineCounter oldLines_;
     LineCounter newLines_;
     Hunk hunk_;
@@ -372,12 +395,12 @@ private:
 
 bool forEachHunk(std::string_view oldText, std::string_view newText, const std::vector<TextChange>& changes,
                  std::size_t context, const std::function<bool(Hunk&&)>& onHunk,
-                 const std::atomic<bool>* cancel) {
-    return HunkBuilder(oldText, newText, changes, context).run(onHunk, cancel);
+                 const std::atomic<bool>* cancel, std::size_t maxLines) {
+    return HunkBuilder(oldText, newText, changes, context, maxLines).run(onHunk, cancel);
 }
 
 ContentsDiff diffContents(std::string_view text, const std::vector<std::string>& finds,
-                          const std::vector<std::string>& replaces, std::size_t maxHunks,
+                          const std::vector<std::string>& replaces, const DiffLimits& limits,
                           const std::atomic<bool>* cancel) {
     ContentsDiff diff;
     diff.replacement = replaceTracked(text, finds, replaces, cancel);
@@ -386,18 +409,20 @@ ContentsDiff diffContents(std::string_view text, const std::vector<std::string>&
         return diff;
     }
     try {
+        std::size_t lines = 0;
         const bool complete = forEachHunk(
             text, replacement.newText, replacement.changes, kDiffContextLines,
             [&](Hunk&& hunk) {
-                if (diff.hunks.size() == maxHunks) {
-                    diff.more = true;
+                if (diff.hunks.size() == limits.hunks) {
                     return false;
                 }
+                lines += hunk.lines.size();
                 diff.hunks.push_back(std::move(hunk));
-                return true;
+                return lines < limits.lines;
             },
-            cancel);
-        diff.replacement.cancelled = !complete && !diff.more;
+            cancel, limits.lines);
+        diff.replacement.cancelled = !complete && isCancelled(cancel);
+        diff.more = !complete && !diff.replacement.cancelled;
     } catch (const std::bad_alloc&) {
         diff.hunks.clear();
         diff.replacement.error = "not enough memory to hold the changes";

@@ -70,10 +70,12 @@ inline constexpr std::size_t kDiffContextLines = 3;
 // The changes as hunks of whole lines with up to `context` unchanged lines around them; two runs of changed
 // lines share a hunk when no more than twice that lies between them. Lines end after each line feed, so a CR
 // stays on its line. Gives the hunks in order to onHunk until it returns false or the cancel flag is set;
-// returns whether every hunk was given.
+// returns whether every hunk was given. A hunk that reaches maxLines lines is given cut short after the run
+// of changed lines that reached it, and is the last.
 bool forEachHunk(std::string_view oldText, std::string_view newText, const std::vector<TextChange>& changes,
                  std::size_t context, const std::function<bool(Hunk&&)>& onHunk,
-                 const std::atomic<bool>* cancel = nullptr);
+                 const std::atomic<bool>* cancel = nullptr,
+                 std::size_t maxLines = std::numeric_limits<std::size_t>::max());
 
 // The hunk as a unified diff writes it: its "@@" line, then each line behind " ", "-" or "+", a line
 // without a line feed followed by "\\ No newline at end of file".
@@ -86,9 +88,14 @@ struct ContentsDiff {
     bool more = false; // hunks after the last one given were left out
 };
 
+// How much of a diff is wanted: so many hunks, and so many lines in all.
+struct DiffLimits {
+    std::size_t hunks = std::numeric_limits<std::size_t>::max();
+    std::size_t lines = std::numeric_limits<std::size_t>::max();
+};
+
 ContentsDiff diffContents(std::string_view text, const std::vector<std::string>& finds,
-                          const std::vector<std::string>& replaces,
-                          std::size_t maxHunks = std::numeric_limits<std::size_t>::max(),
+                          const std::vector<std::string>& replaces, const DiffLimits& limits = {},
                           const std::atomic<bool>* cancel = nullptr);
 
 // A piece of what a preview shows of a line: bytes of it, changed or not, or a gap where bytes are left out.
