@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/qt_accessibility.h"
 #include "app/preview_window.h"
 #include "app/qt_main_menus.h"
 #include "app/qt_read_only_notices.h"
@@ -7,6 +8,7 @@
 #include "config/language.h"
 #include "config/message_keys.h"
 #include "config/qt_relabelling.h"
+#include "config/settings_format.h"
 #include "engine/progress_view.h"
 #include "engine/run_journal.h"
 #include "engine/undo.h"
@@ -19,6 +21,7 @@
 #include "ui/frame_title_view.h"
 #include "ui/program_version.h"
 #include "ui/qt_form_layout.h"
+#include "util/paths.h"
 #include "util/qt_text.h"
 
 #include <QAction>
@@ -42,8 +45,6 @@ namespace {
 
 const char* const kBuiltInRunStopped = "Run stopped; found so far:";
 const char* const kBuiltInFolderSkipped = "A folder: replacing in file contents passes folders over.";
-const char* const kBuiltInUndoDone = "Undone: %1 put back, %2 left as changed";
-const char* const kBuiltInUndoFailed = "The last Execute could not be undone:";
 const char* const kBuiltInNotUndoable = "This run cannot be undone:";
 
 template <class Widget> Widget* named(Widget* widget, const char* name) {
@@ -53,14 +54,18 @@ template <class Widget> Widget* named(Widget* widget, const char* name) {
 
 } // namespace
 
-MainWindow::MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell, AppFolderCheck appFolderCheck,
-                       RunController::Runner runner, QWidget* parent)
-    : QMainWindow(parent), appFolder_(std::move(appFolder)), dialogs_(dialogs), shell_(shell),
-      runs_(std::make_unique<RunController>([this](bool execute) { return snapshot(execute); },
-                                            std::move(runner))) {
+MainWindow::MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell,
+                       const AppFolderCheck& appFolderCheck, RunController::Runner runner,
+                       const std::string& userDataFolder, QWidget* parent)
+    : QMainWindow(parent), appFolder_(std::move(appFolder)),
+      state_(stateFolder(appFolder_, appFolderCheck(appFolder_).folder, userDataFolder)), dialogs_(dialogs),
+      shell_(shell), runs_(std::make_unique<RunController>([this](bool execute) { return snapshot(execute); },
+                                                           std::move(runner))) {
     setObjectName("frm1");
+    installAccessibility();
     buildControls();
     buildSkin();
+    setTabOrders();
     buildMenus();
     connectLists();
     connectRuns();
@@ -89,7 +94,7 @@ void MainWindow::buildControls() {
     statusLabel_ = named(new QLabel(picProgress_), "Label(4)");
     pairEditor_ = new PairListEditor(*pages_, *frameHaupt_, *lvCurrentFindReplace_, pairs_);
     tasks_ = new SavedTasksController(
-        morvane::savedTasksPath(appFolder_), settings_, dialogs_,
+        morvane::savedTasksPath(state_.path), settings_, dialogs_,
         [this](auto key, auto builtIn) { return message(key, builtIn); },
         {*pairEditor_, pairs_, files_, *replaceMode_, *txtTaskName_}, *this);
     tasks_->attach(*lvSavedReps_);
@@ -141,6 +146,19 @@ void MainWindow::buildSkin() {
     });
     inputs_.push_back(buttons[2]);
     applyLayout();
+}
+
+// The keyboard goes down the left column of the page, then down the right one, as the eye reads it.
+void MainWindow::setTabOrders() {
+    QWidget* previous = nullptr;
+    for (const char* name : {"lvCurrentFindReplace", "txtTaskName", "cmdToList", "lvSavedReps", "lvFiles",
+                             "Label(6)", "Label(7)", "imgButton(2)"}) {
+        QWidget* next = frameHaupt_->findChild<QWidget*>(QString::fromLatin1(name));
+        if (previous) {
+            setTabOrder(previous, next);
+        }
+        previous = next;
+    }
 }
 
 void MainWindow::buildMenus() {
@@ -202,18 +220,45 @@ void MainWindow::connectRuns() {
     connect(runs_.get(), &RunController::finished, this, &MainWindow::runFinished);
     connect(runs_.get(), &RunController::stopped, this, [this] { showStatus(keys::kRunStopped); });
     connect(runs_.get(), &RunController::phaseChanged, this, [this](RunPhase phase) {
-        lockInputs(phase == RunPhase::Executing);
-        refreshUndo();
+        if (phase == RunPhase::Idle) {
+            notUndoable_.clear();
+        }
+        refreshLock();
+        if (undo_) {
+            undo_->setRunPhase(phase);
+        }
     });
+    connect(runs_.get(), &RunController::notUndoable, this, [this](const std::string& reason) {
+        notUndoable_ =
+            message(keys::kNotUndoable, kBuiltInNotUndoable) + QLatin1Char(' ') + toQString(reason);
+        statusLabel_->setText(notUndoable_);
+    });
+}
+
+// Made once the window knows whether its folder may be written: the journals live there.
+void MainWindow::connectUndo() {
+    undo_ = new UndoController(
+        writable_.folder ? journalFolderIn(state_.path) : std::string(), *mnuUndo_, dialogs_,
+        [this](auto key, auto builtIn) { return message(key, builtIn); },
+        [this](const auto& leftovers, const auto& failures, const QString& note) {
+            report(leftovers, failures, note);
+        },
+        *this);
+    undo_->setRunPhase(runs_->phase());
+    connect(undo_, &UndoController::started, this, &MainWindow::refreshLock);
+    connect(undo_, &UndoController::finished, this, &MainWindow::undoFinished);
 }
 
 // The fixed order of start-up: the settings and the language come before anything that shows their texts,
 // the saved tasks after the lists exist, the layout after every control has its content. In a folder that
 // cannot be written, start-up neither creates nor repairs a file: the user is told instead.
-void MainWindow::startUp(AppFolderCheck appFolderCheck) {
+void MainWindow::startUp(const AppFolderCheck& appFolderCheck) {
     setWindowTitle(toQString(windowCaption(kApplicationTitle, programVersion())));
-    writable_ = appFolderCheck(appFolder_);
-    settings_ = writable_.settings ? SettingsLaden(appFolder_) : readSettings(appFolder_).settings;
+    writable_ = appFolderCheck(state_.path);
+    // The first start that keeps its files in the user's folder finds no settings there yet.
+    const bool firstInUsersFolder =
+        state_.usersOwn && !DateiExistiert(joinPath(state_.path, settings_format::kFileName));
+    settings_ = writable_.settings ? SettingsLaden(state_.path) : readSettings(state_.path).settings;
     SettingsEinstellen();
     ListenColumnsEinstellen();
     picProgress_->FortschrittEinrichten();
@@ -223,16 +268,19 @@ void MainWindow::startUp(AppFolderCheck appFolderCheck) {
     FormResize();
     show();
     for (const QString& notice :
-         readOnlyNotices(writable_, appFolder_, tasks_->path(),
+         readOnlyNotices(writable_, state_.path, tasks_->path(),
                          [this](auto key, auto builtIn) { return message(key, builtIn); })) {
         tell(notice, Dialogs::Icon::Information);
     }
-    tasks_->open(writable_.tasks);
-    if (writable_.folder) {
-        // Runs that were cut short, by this window or the runner, and the state files' own temporary files.
-        report(clearLeftovers(journalFolderIn(appFolder_), {appFolder_}), {});
+    if (firstInUsersFolder) {
+        tell(userFolderNotice(state_.path, [this](auto key, auto builtIn) { return message(key, builtIn); }),
+             Dialogs::Icon::Information);
     }
-    readUndoOffer();
+    tasks_->open(writable_.tasks);
+    connectUndo();
+    // Runs that were cut short, by this window or the runner, and the state files' own temporary files.
+    undo_->startUp(writable_.folder ? clearLeftovers(journalFolderIn(state_.path), {state_.path})
+                                    : std::vector<LeftoverNote>{});
 }
 
 void MainWindow::SettingsEinstellen() {
@@ -340,7 +388,7 @@ void MainWindow::onEscape() {
 // A settings file that cannot be written was reported once at start-up; the changes live on in the window.
 void MainWindow::saveSettings() {
     if (writable_.settings) {
-        SettingsSpeichern(appFolder_, settings_);
+        SettingsSpeichern(state_.path, settings_);
     }
 }
 
@@ -387,50 +435,19 @@ void MainWindow::ReplaceIt() {
 }
 
 void MainWindow::undoLastExecute() {
-    if (!mnuUndo_->isEnabled()) {
-        return;
-    }
-    const std::string journalFolder = journalFolderIn(appFolder_);
-    // A run cut short since the start is cleared up and closed first, so that undo can take back the part it
-    // did.
-    report(clearLeftovers(journalFolder, {}), {});
-    const UndoResult result = undoNewestRun(journalFolder);
-    if (!result.failure.empty()) {
-        tell(message(keys::kUndoFailed, kBuiltInUndoFailed) + QLatin1Char('\n') + toQString(result.failure),
-             Dialogs::Icon::Critical);
-    }
-    const std::string keptIn = fromQString(message(keys::kLeftoverKeptIn, std::string(kKeptInText).c_str()));
-    std::vector<RunFailure> left;
-    for (const UndoNote& note : result.left) {
-        std::string reason = note.reason;
-        if (!note.keptIn.empty()) {
-            reason += "; " + keptIn + " \"" + note.keptIn + "\"";
-        }
-        left.push_back({.path = note.path, .reason = reason});
-    }
-    report({}, left);
-    if (result.found) {
-        undoStatus_ = message(keys::kUndoDone, kBuiltInUndoDone)
-                          .arg(result.restored)
-                          .arg(static_cast<qulonglong>(result.left.size()));
-    }
-    readUndoOffer();
+    undo_->undo();
+}
+
+bool MainWindow::undoing() const {
+    return undo_->undoing();
+}
+
+// The rows of names the undo put back show them again, and the simulate run that follows counts anew.
+void MainWindow::undoFinished(const UndoResult& result, const QString& status) {
+    files_.putNamesBack(result.namesBack);
+    undoStatus_ = status;
+    refreshLock();
     runs_->simulate();
-}
-
-// Reading the journals costs as much as the runs they record, so they are read only when what undo offers can
-// have changed: at start-up, after an execute run and after an undo; not at every run the inputs start.
-void MainWindow::readUndoOffer() {
-    const std::vector<JournaledRun> journaled =
-        writable_.folder ? listRuns(journalFolderIn(appFolder_)) : std::vector<JournaledRun>{};
-    undoOffered_ =
-        std::any_of(journaled.begin(), journaled.end(), [](const JournaledRun& run) { return !run.undone; });
-    refreshUndo();
-}
-
-// Enabled while no run goes and the journal holds a run not yet undone.
-void MainWindow::refreshUndo() {
-    mnuUndo_->setEnabled(undoOffered_ && runs_->phase() == RunPhase::Idle);
 }
 
 // Read when a run starts; every row counts 0 until the run reaches it.
@@ -441,7 +458,7 @@ RunInputs MainWindow::snapshot(bool execute) {
     inputs.request.files = files_.paths();
     inputs.request.mode = replaceMode_->replaceInContents() ? ReplaceMode::Contents : ReplaceMode::FileNames;
     inputs.request.ausfuehren = execute;
-    inputs.request.stateFolder = writable_.folder ? appFolder_ : std::string();
+    inputs.request.stateFolder = writable_.folder ? state_.path : std::string();
     inputs.ids = files_.ids();
     files_.resetCounts();
     return inputs;
@@ -450,7 +467,7 @@ RunInputs MainWindow::snapshot(bool execute) {
 // The status line shows the sum of the rows there are: a row removed during the run takes its count along.
 void MainWindow::applyRows(const std::vector<RowUpdate>& rows, std::optional<StatusKind> status) {
     files_.apply(rows);
-    if (status) {
+    if (status && notUndoable_.isEmpty()) {
         showStatus(*status == StatusKind::Done ? keys::kReplacementsDone : keys::kReplacementsPending);
     }
 }
@@ -470,7 +487,11 @@ void MainWindow::runFinished(const RunResult& result, bool executed) {
                                     result.replacesUbound)));
     }
     if (executed) {
-        readUndoOffer();
+        // The counts the note kept off the status line while the run went.
+        if (result.status && !result.notUndoable.empty()) {
+            showStatus(keys::kReplacementsDone);
+        }
+        undo_->readOffer();
         const QString note = result.notUndoable.empty()
                                  ? QString()
                                  : message(keys::kNotUndoable, kBuiltInNotUndoable) + QLatin1Char(' ') +
@@ -493,9 +514,17 @@ void MainWindow::report(const std::vector<LeftoverNote>& leftovers, const std::v
     }
 }
 
+void MainWindow::refreshLock() {
+    lockInputs(executing() || (undo_ && undo_->undoing()));
+}
+
 // Locking moves the focus away from a control that goes disabled; unlocking gives it back, so the user goes
 // on where they were.
 void MainWindow::lockInputs(bool locked) {
+    if (locked == inputsLocked_) {
+        return;
+    }
+    inputsLocked_ = locked;
     if (locked) {
         focusBeforeLock_ = QApplication::focusWidget();
     }

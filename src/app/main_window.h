@@ -2,6 +2,7 @@
 
 #include "app/message_dialog.h"
 #include "app/saved_tasks_controller.h"
+#include "app/undo_controller.h"
 #include "config/settings.h"
 #include "engine/leftovers.h"
 #include "engine/run_controller.h"
@@ -17,6 +18,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -42,19 +44,23 @@ class ReplaceModeOption;
 // that hold the rules.
 class MainWindow : public QMainWindow {
 public:
-    // Whether the settings and saved tasks can be kept in the application folder; asked once, at start-up.
-    using AppFolderCheck = StateFilesWritable (*)(const std::string& appFolder);
+    // Whether the settings and saved tasks can be kept in a folder; asked once, at start-up.
+    using AppFolderCheck = std::function<StateFilesWritable(const std::string& folder)>;
 
-    // The application folder holds the settings, the saved tasks and the language file.
+    // The application folder holds the language file and the icons, and the settings, the saved tasks and the
+    // undo journal when it can be written; otherwise those are kept in the user's data folder, when one is
+    // given.
     MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell,
-               AppFolderCheck appFolderCheck = stateFilesWritable,
-               RunController::Runner runner = RunController::defaultRunner(), QWidget* parent = nullptr);
+               const AppFolderCheck& appFolderCheck = stateFilesWritable,
+               RunController::Runner runner = RunController::defaultRunner(),
+               const std::string& userDataFolder = {}, QWidget* parent = nullptr);
 
     // The execute run, then the simulate run that shows what is left.
     void ReplaceIt();
     // Puts back what the newest execute run not yet undone changed, then shows what is left by a simulate
-    // run.
+    // run. The undo goes on off the user-interface thread; the lists are locked until it ends.
     void undoLastExecute();
+    bool undoing() const;
     void SpracheAusgewaehlt(int index);
     void AddToTaskList() { tasks_->store(); }
     void lvCurrentTaskBearbeiten() { tasks_->load(); }
@@ -83,9 +89,10 @@ private:
     void buildControls();
     void buildMenus();
     void buildSkin();
+    void setTabOrders();
     void connectLists();
     void connectRuns();
-    void startUp(AppFolderCheck appFolderCheck);
+    void startUp(const AppFolderCheck& appFolderCheck);
 
     void SettingsEinstellen();
     void ListenColumnsEinstellen();
@@ -106,12 +113,15 @@ private:
     // What interrupted runs left and the files a run could not handle, in one box.
     void report(const std::vector<LeftoverNote>& leftovers, const std::vector<RunFailure>& failures,
                 const QString& note = {});
-    void readUndoOffer();
-    void refreshUndo();
+    void connectUndo();
+    void undoFinished(const UndoResult& result, const QString& status);
     void showStatus(std::string_view key);
+    // Locked while an execute run or an undo goes.
+    void refreshLock();
     void lockInputs(bool locked);
 
     std::string appFolder_;
+    StateFolder state_; // where the settings, the saved tasks and the undo journal are kept
     Dialogs& dialogs_;
     Shell& shell_;
     StateFilesWritable writable_;
@@ -135,8 +145,11 @@ private:
     std::vector<QWidget*> inputs_;
     std::vector<QAction*> inputActions_;
     QPointer<QWidget> focusBeforeLock_;
+    bool inputsLocked_ = false;
     QAction* mnuUndo_ = nullptr;
-    bool undoOffered_ = false; // the journal holds a run not yet undone
+    UndoController* undo_ = nullptr;
+    // Why the execute run that goes cannot be undone; the status line says it until the run ends.
+    QString notUndoable_;
     // What the last undo did; the status line shows it when the simulate run that follows ends.
     QString undoStatus_;
 

@@ -4,6 +4,7 @@
 #include "engine/run.h"
 #include "engine/run_journal.h"
 #include "engine/undo.h"
+#include "tasks/app_folder.h"
 #include "tasks/saved_tasks_file.h"
 #include "tasks/task_rows.h"
 #include "util/escaped_text.h"
@@ -33,7 +34,7 @@ constexpr int kExitUsage = 2;
 
 // Standard error is for people, also with -z: a path or name in a message is always escaped.
 int usageError(const std::string& message) {
-    std::cerr << "morvane-cli: " << escapeControlBytes(message) << "\n\n" << cli::usageText();
+    std::cerr << cli::usageErrorText(escapeControlBytes(message));
     return kExitUsage;
 }
 
@@ -55,8 +56,8 @@ const RepTask* findTask(const SavedReps& reps, const std::string& selector) {
     return &reps[number];
 }
 
-int listTasks(const std::string& appDir) {
-    const SavedReps reps = readSavedTasks(savedTasksPath(appDir));
+int listTasks(const std::string& stateDir) {
+    const SavedReps reps = readSavedTasks(savedTasksPath(stateDir));
     for (std::size_t number = 1; number < reps.size(); ++number) {
         const RepTask& task = reps[number];
         if (task.Name.empty()) {
@@ -155,11 +156,24 @@ bool expandFolders(std::vector<std::string>& paths, const ExpansionOptions& opti
     return anyProblem;
 }
 
+// Said as soon as the run knows, before it changes anything, so that a script or a person can still stop it.
+struct NotUndoableNotice : RunObserver {
+    std::string said;
+    void notUndoable(const std::string& reason) override {
+        say(reason);
+        said = reason;
+    }
+    void say(const std::string& reason) const {
+        std::cerr << "morvane-cli: this run cannot be undone: " << escapeControlBytes(reason) << std::endl;
+    }
+};
+
 int runAndReport(const RunRequest& request, bool nulRecords, bool expansionFailed) {
     // An execute run clears up first itself; a simulate run only follows the journals of runs cut short.
     const bool leftoversNeedAttention =
         !request.ausfuehren && reportLeftovers(clearLeftovers(journalFolderIn(request.stateFolder), {}));
-    const RunResult result = ErsetzenSimulieren(request);
+    NotUndoableNotice notice;
+    const RunResult result = ErsetzenSimulieren(request, &notice);
     const bool runLeftoversNeedAttention = reportLeftovers(result.leftovers);
     bool anyFailed =
         !result.failures.empty() || leftoversNeedAttention || runLeftoversNeedAttention || expansionFailed;
@@ -174,9 +188,8 @@ int runAndReport(const RunRequest& request, bool nulRecords, bool expansionFaile
     for (const RunFailure& failure : result.failures) {
         reportProblem(failure.path, failure.reason);
     }
-    if (!result.notUndoable.empty()) {
-        std::cerr << "morvane-cli: this run cannot be undone: " << escapeControlBytes(result.notUndoable)
-                  << '\n';
+    if (!result.notUndoable.empty() && result.notUndoable != notice.said) {
+        notice.say(result.notUndoable);
     }
     std::cout.flush();
     return anyFailed || !std::cout ? kExitFailure : 0;
@@ -255,8 +268,8 @@ std::string utcTime(std::int64_t nanoseconds) {
     return text;
 }
 
-int printRuns(const std::string& appDir) {
-    const std::vector<JournaledRun> runs = morvane::listRuns(journalFolderIn(appDir));
+int printRuns(const std::string& stateDir) {
+    const std::vector<JournaledRun> runs = morvane::listRuns(journalFolderIn(stateDir));
     for (std::size_t i = 0; i < runs.size(); ++i) {
         const JournaledRun& run = runs[i];
         std::cout << i + 1 << '\t' << utcTime(run.startedNanoseconds) << '\t'
@@ -269,8 +282,8 @@ int printRuns(const std::string& appDir) {
     return 0;
 }
 
-int undoNewest(const std::string& appDir) {
-    const std::string journalFolder = journalFolderIn(appDir);
+int undoNewest(const std::string& stateDir) {
+    const std::string journalFolder = journalFolderIn(stateDir);
     // A run cut short is cleared up and closed first, so that undo can take back the part it did.
     const bool leftoversNeedAttention = reportLeftovers(clearLeftovers(journalFolder, {}));
     const UndoResult result = undoNewestRun(journalFolder);
@@ -311,23 +324,29 @@ int main(int argc, char** argv) {
         return usageError(parsed.error);
     }
     cli::Invocation& invocation = parsed.invocation;
-    const std::string appDir = invocation.appDir.value_or(platform::executableFolder());
+    const std::string appFolder = invocation.appDir.value_or(platform::executableFolder());
+    // The saved tasks and the undo journal are where the window keeps them.
+    const std::string stateDir =
+        stateFolder(appFolder, platform::isWritable(appFolder), platform::userDataFolder()).path;
     switch (invocation.command) {
     case cli::Command::Help:
         std::cout << cli::usageText();
         return 0;
+    case cli::Command::Version:
+        std::cout << cli::versionText();
+        return 0;
     case cli::Command::ListTasks:
-        return listTasks(appDir);
+        return listTasks(stateDir);
     case cli::Command::ListRuns:
-        return printRuns(appDir);
+        return printRuns(stateDir);
     case cli::Command::Undo:
-        return undoNewest(appDir);
+        return undoNewest(stateDir);
     case cli::Command::Run:
     case cli::Command::Diff:
         break;
     }
     RunRequest& request = invocation.request;
-    request.stateFolder = appDir;
+    request.stateFolder = stateDir;
     const bool pathsGiven = !request.files.empty() || invocation.filesFrom;
     if (invocation.filesFrom) {
         std::optional<std::vector<std::string>> listed =
@@ -338,7 +357,7 @@ int main(int argc, char** argv) {
         std::move(listed->begin(), listed->end(), std::back_inserter(request.files));
     }
     if (invocation.task) {
-        const SavedReps reps = readSavedTasks(savedTasksPath(appDir));
+        const SavedReps reps = readSavedTasks(savedTasksPath(stateDir));
         const RepTask* task = findTask(reps, *invocation.task);
         if (!task) {
             return usageError("no saved task is named or numbered \"" + *invocation.task + "\"");

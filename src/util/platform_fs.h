@@ -106,11 +106,24 @@ std::string appendToFile(const std::string& path, std::string_view bytes);
 // nothing else, and only where a rewrite would be allowed. Returns the reason on failure.
 std::string touchAsRewritten(const std::string& path);
 
+// Gives the regular file at the path, following symbolic links, this modification time; nothing else changes.
+// Returns the reason on failure.
+std::string setModifiedTime(const std::string& path, std::int64_t modifiedNanoseconds);
+
 // Renames a file or folder, failing instead of replacing anything that already exists at the new path. Only a
 // change of letter case of one entry on a file system that ignores case may take a name that already exists,
 // and it succeeds only when the folder then lists the new name.
 // Returns the reason on failure; the empty text on success.
 std::string renameNoReplace(const std::string& from, const std::string& to);
+
+// Whether the new path names the same entry as the old path by a name that differs only in letter case, on a
+// file system that ignores case; never for a symbolic link.
+bool isCaseChangeOfEntry(const std::string& from, const std::string& to);
+
+// Renames a file or folder to a free hidden name beside it that says whose it is (an aside name, see
+// leftover_names.h), so that its name is free for another entry; the name is put into asidePath. Returns the
+// reason on failure, when the entry keeps its name.
+std::string renameAside(const std::string& from, std::string& asidePath);
 
 // Whether the running user may replace the file at the path, or create and remove files in the folder at the
 // path. False for a path that does not exist.
@@ -122,5 +135,13 @@ std::size_t nameMax(const std::string& folder);
 
 // The folder that holds the running executable, without a trailing separator; empty when it cannot be found.
 std::string executableFolder();
+
+// Where the user's programs keep their data: $XDG_DATA_HOME when it is an absolute path, otherwise
+// ~/.local/share; empty when neither can be told.
+std::string userDataFolder();
+
+// Makes the folder, and those above it that are missing, for the running user alone (the folders above get
+// the usual permissions). Returns whether it is there now as a folder.
+bool makePrivateFolder(const std::string& path);
 
 } // namespace morvane::platform

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -733,6 +734,26 @@ std::string renameNoReplace(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str()) == 0 ? std::string() : errnoText(errno);
 }
 
+bool isCaseChangeOfEntry(const std::string& from, const std::string& to) {
+    return isCaseChangeOfOneEntry(from, to);
+}
+
+std::string renameAside(const std::string& from, std::string& asidePath) {
+    const fs::path entry(from);
+    const fs::path folder = entry.parent_path();
+    const std::size_t limit = nameMax(folder.string());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        asidePath =
+            (folder / leftoverName(LeftoverKind::Aside, entry.filename().string(), randomSuffix(), limit))
+                .string();
+        std::string reason = renameNoReplace(from, asidePath);
+        if (reason != kNameTaken) {
+            return reason;
+        }
+    }
+    return kNameTaken;
+}
+
 std::string touchAsRewritten(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
@@ -746,6 +767,23 @@ std::string touchAsRewritten(const std::string& path) {
         return errnoText(errno);
     }
     const struct timespec times[2] = {{0, UTIME_OMIT}, {0, UTIME_NOW}};
+    return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0 ? std::string() : errnoText(errno);
+}
+
+std::string setModifiedTime(const std::string& path, std::int64_t modifiedNanoseconds) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return errnoText(errno);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return kNotRegularFile;
+    }
+    constexpr std::int64_t kBillion = 1'000'000'000;
+    // Whole seconds rounded down, so that a time before 1970 keeps a nanosecond part that is not negative.
+    const std::int64_t remainder = (modifiedNanoseconds % kBillion + kBillion) % kBillion;
+    const struct timespec times[2] = {
+        {0, UTIME_OMIT},
+        {static_cast<time_t>((modifiedNanoseconds - remainder) / kBillion), static_cast<long>(remainder)}};
     return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0 ? std::string() : errnoText(errno);
 }
 
@@ -768,6 +806,25 @@ std::string executableFolder() {
     std::error_code error;
     const fs::path executable = fs::read_symlink("/proc/self/exe", error);
     return error ? std::string() : executable.parent_path().string();
+}
+
+std::string userDataFolder() {
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    if (dataHome && dataHome[0] == '/') {
+        return dataHome;
+    }
+    const char* home = std::getenv("HOME");
+    return home && home[0] == '/' ? (fs::path(home) / ".local" / "share").string() : std::string();
+}
+
+bool makePrivateFolder(const std::string& path) {
+    std::error_code error;
+    const fs::path folder(path);
+    if (fs::is_directory(folder, error)) {
+        return true;
+    }
+    fs::create_directories(folder.parent_path(), error);
+    return (::mkdir(path.c_str(), S_IRWXU) == 0 || errno == EEXIST) && fs::is_directory(folder, error);
 }
 
 } // namespace morvane::platform

@@ -154,18 +154,51 @@ TEST(Runner, RenameOntoALinkToItselfFailsWithOne) {
     EXPECT_EQ(readBytes(b), "data");
 }
 
-TEST(Runner, UsageErrorsExitWithTwoAndHelpSucceeds) {
+TEST(Runner, UsageErrorsPrintTheirReasonAndAHintNotTheWholeUsage) {
     TempDir dir;
-    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
-             {}, {"replace", "x"}, {"simulate"}, {"simulate", "--pair", "a"}, {"simulate", "--bogus", "x"}}) {
+    for (const std::vector<std::string>& arguments :
+         std::vector<std::vector<std::string>>{{},
+                                               {"replace", "x"},
+                                               {"simulate"},
+                                               {"simulate", "--pair", "a"},
+                                               {"simulate", "--bogus", "x"},
+                                               {"--version", "x"}}) {
         const Outcome run = runCli(dir, arguments);
         EXPECT_EQ(run.exitCode, 2) << ::testing::PrintToString(arguments);
-        EXPECT_NE(run.err.find("usage: morvane-cli"), std::string::npos);
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 2) << run.err;
+        EXPECT_EQ(run.err.rfind("morvane-cli: ", 0), 0u) << run.err;
+        EXPECT_NE(run.err.find("\nTry 'morvane-cli --help' for more information.\n"), std::string::npos);
         EXPECT_EQ(run.out, "");
     }
     const Outcome help = runCli(dir, {"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_NE(help.out.find("usage: morvane-cli"), std::string::npos);
+    EXPECT_EQ(help.out.rfind("usage: morvane-cli", 0), 0u);
+    EXPECT_NE(help.out.find("\nExamples:\n"), std::string::npos);
+    const Outcome version = runCli(dir, {"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "morvane-cli " + std::to_string(MORVANE_VERSION_MAJOR) + "." +
+                               std::to_string(MORVANE_VERSION_MINOR) + "." +
+                               std::to_string(MORVANE_VERSION_REVISION) + "\n");
+}
+
+// An installed runner cannot write its own folder: it keeps the undo journal, and finds the saved tasks,
+// where the window of the same user keeps them.
+TEST(Runner, ProgramFolderThatCannotBeWrittenKeepsTheStateInTheUsersDataFolder) {
+    TempDir dir;
+    TempDir dataHome;
+    ::setenv("XDG_DATA_HOME", dataHome.path().c_str(), 1);
+    const std::string missing = dir.file("not-a-folder"); // a folder nobody can write, not even root
+    SavedReps reps = emptySavedReps();
+    reps.push_back(RepTask{"Mine", {}, {"one"}, {"two"}, true, true});
+    std::filesystem::create_directory(dataHome.file("morvane"));
+    RepsDateiSpeichern(dataHome.file("morvane/Saved_Replacements.txt"), reps);
+    const std::string a = dir.write("a.txt", "one");
+    const Outcome run = runCli(dir, {"--app-dir", missing, "execute", "--task", "Mine", a});
+    ::unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(readBytes(a), "two");
+    EXPECT_TRUE(std::filesystem::exists(dataHome.file("morvane/Undo")));
+    EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
 TEST(RunnerFolders, RecursiveTakesAFoldersFilesInOrderAndThePatternsChooseThem) {
@@ -414,9 +447,13 @@ TEST(RunnerRecovery, InterruptedInPlaceRewriteIsPutBackByTheNextCall) {
     EXPECT_TRUE(now == old || now == fresh) << "wholly old or wholly new";
     if (left != old && left != fresh) {
         EXPECT_EQ(now, old);
-        EXPECT_EQ(next.err,
-                  "morvane-cli: " + big + ": a rewrite was interrupted; the old contents are back\n");
+        EXPECT_TRUE(next.err.starts_with("morvane-cli: " + big +
+                                         ": a rewrite was interrupted; the old contents are back\n"))
+            << next.err;
     }
+    EXPECT_TRUE(
+        next.err.ends_with(": an execute run was interrupted part way; what it changed can be undone\n"))
+        << next.err;
     EXPECT_TRUE(std::filesystem::equivalent(big, link));
     EXPECT_EQ(visibleNamesIn(files.path()), (std::vector<std::string>{"big.txt", "link.txt"}));
     const Outcome runs = runCli(files, {"--app-dir", app.path(), "undo", "--list"});
@@ -470,6 +507,8 @@ TEST(RunnerUndo, ContentsAndNamesComeBackAndTheRunsAreListed) {
     const std::string a = files.write("a.txt", "one\r\none");
     const std::string b = files.write("b.txt", "no match");
     std::filesystem::permissions(a, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    const auto lastYear = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 365);
+    std::filesystem::last_write_time(b, lastYear);
     ASSERT_EQ(runCli(files, {"--app-dir", app.path(), "execute", "--pair", "one", "two", a, b}).exitCode, 0);
     ASSERT_EQ(runCli(files, {"--app-dir", app.path(), "execute", "--names", "--pair", ".txt", ".md", a, b})
                   .exitCode,
@@ -479,16 +518,18 @@ TEST(RunnerUndo, ContentsAndNamesComeBackAndTheRunsAreListed) {
     EXPECT_EQ(listed.exitCode, 0);
     EXPECT_TRUE(listed.out.starts_with("1\t")) << listed.out;
     EXPECT_NE(listed.out.find("\tnames\t2\tdone\n2\t"), std::string::npos) << listed.out;
-    EXPECT_TRUE(listed.out.ends_with("\tcontents\t1\tdone\n")) << listed.out << "b.txt had nothing to change";
+    EXPECT_TRUE(listed.out.ends_with("\tcontents\t2\tdone\n"))
+        << listed.out << "b.txt had nothing to change but took the time of a write";
 
     const Outcome names = runCli(files, {"--app-dir", app.path(), "undo"});
     EXPECT_EQ(names.exitCode, 0) << names.err;
     EXPECT_EQ(visibleNamesIn(files.path()), (std::vector<std::string>{"a.txt", "b.txt"}));
     const Outcome contents = runCli(files, {"--app-dir", app.path(), "undo"});
     EXPECT_EQ(contents.exitCode, 0) << contents.err;
-    EXPECT_NE(contents.out.find(": 1 put back, 0 left\n"), std::string::npos) << contents.out;
+    EXPECT_NE(contents.out.find(": 2 put back, 0 left\n"), std::string::npos) << contents.out;
     EXPECT_EQ(readBytes(a), "one\r\none");
     EXPECT_EQ(readBytes(b), "no match");
+    EXPECT_EQ(std::filesystem::last_write_time(b), lastYear);
     EXPECT_EQ(std::filesystem::status(a).permissions(),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 

@@ -62,6 +62,8 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
                                            std::string(keys::kLeftoverBackupKept),
                                            std::string(keys::kLeftoverNotPutBack),
                                            std::string(keys::kLeftoverBackupLost),
+                                           std::string(keys::kLeftoverAsidePutBack),
+                                           std::string(keys::kLeftoverAsideKept),
                                            std::string(keys::kLeftoverKeptIn),
                                            std::string(keys::kMenuAddFiles),
                                            std::string(keys::kMenuAddFolder),
@@ -69,6 +71,9 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
                                            std::string(keys::kUndoDone),
                                            std::string(keys::kUndoFailed),
                                            std::string(keys::kNotUndoable),
+                                           std::string(keys::kLeftoverRunInterrupted),
+                                           std::string(keys::kUndoInterruptedRun),
+                                           std::string(keys::kStateInUserFolder),
                                            std::string(keys::kMenuPreview),
                                            std::string(keys::kPreviewTitle),
                                            std::string(keys::kPreviewNoFile),
@@ -84,6 +89,18 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
         const auto entry = entries.find(std::string(relabel.key));
         ASSERT_NE(entry, entries.end()) << relabel.key;
         EXPECT_EQ(entry->second[0], relabel.designCaption) << "the window's English text";
+    }
+    for (const AccessibleText& text : kAccessibleTable) {
+        for (const auto& [key, builtIn] : {std::pair(text.nameKey, text.builtInName),
+                                           std::pair(text.descriptionKey, text.builtInDescription)}) {
+            if (key.empty()) {
+                continue;
+            }
+            keysOfTheProgram.emplace(key);
+            const auto entry = entries.find(std::string(key));
+            ASSERT_NE(entry, entries.end()) << key;
+            EXPECT_EQ(entry->second[0], builtIn) << "the window's English text";
+        }
     }
     std::set<std::string> keysOfTheFile;
     for (const auto& [key, texts] : entries) {
