@@ -1,6 +1,7 @@
 #include "app/preview_window.h"
 
 #include "config/message_keys.h"
+#include "engine/rename_plan.h"
 #include "lists/file_list_model.h"
 #include "lists/pair_list_model.h"
 #include "util/paths.h"
@@ -148,10 +149,49 @@ PreviewResult contentsPreview(const PreviewRequest& request, const std::atomic<b
     return result;
 }
 
+QString shownName(const std::string& path) {
+    return visibleText(NamedEntry(path).name());
+}
+
+// What stands in the way of a row's rename; empty when nothing does.
+QString renameProblem(const PlannedRename& row) {
+    switch (row.kind) {
+    case RenameKind::Refused:
+        return toQString(row.problem);
+    case RenameKind::Skipped:
+        return row.path.empty() ? QStringLiteral("empty path") : QStringLiteral("no such file or folder");
+    case RenameKind::Repeated:
+        return QStringLiteral("row %1 renames this entry first").arg(row.after + 1);
+    case RenameKind::Unchanged:
+    case RenameKind::Plain:
+    case RenameKind::Ordered:
+    case RenameKind::Cycle:
+        break;
+    }
+    return {};
+}
+
+PreviewResult namesPreview(const PreviewRequest& request) {
+    RunRequest run;
+    run.finds = request.finds;
+    run.replaces = request.replaces;
+    run.files = request.paths;
+    run.mode = ReplaceMode::FileNames;
+    PreviewResult result;
+    result.state = PreviewResult::State::Changes;
+    for (const PlannedRename& row : planRenames(run).rows) {
+        result.count += row.count;
+        result.renames.push_back({shownName(row.path),
+                                  row.newPath == row.path ? QString() : shownName(row.newPath),
+                                  renameProblem(row)});
+    }
+    return result;
+}
+
 } // namespace
 
 PreviewResult computePreview(const PreviewRequest& request, const std::atomic<bool>* cancel) {
-    return contentsPreview(request, cancel);
+    return request.mode == ReplaceMode::FileNames ? namesPreview(request) : contentsPreview(request, cancel);
 }
 
 PreviewWindow::PreviewWindow(FileListModel& files, PairListModel& pairs, QItemSelectionModel& fileSelection,
@@ -389,7 +429,15 @@ void PreviewWindow::showNames(const PreviewResult& result, int current) {
 }
 
 QString PreviewWindow::shownText() const {
-    return summary_->text() + QLatin1Char('\n') + contents_->toPlainText();
+    if (pages_->currentWidget() == contents_) {
+        return summary_->text() + QLatin1Char('\n') + contents_->toPlainText();
+    }
+    QString rows;
+    for (int row = 0; row < names_->rowCount(); ++row) {
+        rows += names_->item(row, 0)->text() + QLatin1Char('\t') + names_->item(row, 1)->text() +
+                QLatin1Char('\t') + names_->item(row, 2)->text() + QLatin1Char('\n');
+    }
+    return rows;
 }
 
 } // namespace morvane

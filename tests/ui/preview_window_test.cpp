@@ -67,6 +67,22 @@ TEST(PreviewWindow, FollowsTheCurrentRowAndThePairs) {
     EXPECT_TRUE(f.nextShown().contains("The pairs change nothing"));
 }
 
+TEST(PreviewWindow, NamesModeShowsEveryRowWithItsNewNameAndWhatStandsInTheWay) {
+    Fixture f;
+    f.mode = ReplaceMode::FileNames;
+    f.files.append({f.dir.write("a.txt", ""), f.dir.write("b.txt", ""), f.dir.write("report.old", ""),
+                    f.dir.file("gone.old")});
+    f.pairs.append("a", "b");
+    f.pairs.append("old", "new");
+    f.window->show();
+    const QString shown = f.nextShown();
+    EXPECT_TRUE(shown.startsWith("a.txt\tb.txt\t")) << shown.toStdString();
+    EXPECT_FALSE(shown.startsWith("a.txt\tb.txt\t\n")) << "b.txt is taken";
+    EXPECT_TRUE(
+        shown.contains("\nb.txt\t\t\nreport.old\treport.new\t\ngone.old\t\tno such file or folder\n"))
+        << shown.toStdString();
+}
+
 // The preview works off the user-interface thread: while a file is slow to work out, the window takes the
 // next row, and the slow work is cancelled and its result never shown.
 TEST(PreviewWindow, StaysResponsiveAndDropsWorkThatWasOvertaken) {
