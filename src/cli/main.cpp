@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 #include "engine/contents_diff.h"
 #include "engine/leftovers.h"
+#include "engine/pair_warnings.h"
 #include "engine/run.h"
 #include "engine/run_journal.h"
 #include "engine/undo.h"
@@ -170,6 +171,14 @@ struct NotUndoableNotice : RunObserver {
         std::cerr << "morvane-cli: this run cannot be undone: " << escapeControlBytes(reason) << std::endl;
     }
 };
+
+// Pairs that work against each other are worth a look, but the run is as asked: the exit status stays.
+void warnAboutPairs(const RunRequest& request) {
+    for (const PairWarning& warning : pairWarnings(request.finds, request.replaces)) {
+        std::cerr << "morvane-cli: warning: " << escapeControlBytes(pairWarningText(warning, request.finds))
+                  << '\n';
+    }
+}
 
 int runAndReport(const RunRequest& request, bool nulRecords, bool expansionFailed) {
     // An execute run clears up first itself; a simulate run only follows the journals of runs cut short.
@@ -390,5 +399,6 @@ int main(int argc, char** argv) {
         std::cout.flush();
         return expansionFailed || !std::cout ? kExitFailure : 0;
     }
+    warnAboutPairs(request);
     return runAndReport(request, invocation.nulRecords, expansionFailed);
 }

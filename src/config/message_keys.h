@@ -63,4 +63,7 @@ inline constexpr std::string_view kPreviewMore = "[PreviewMore]";
 inline constexpr std::string_view kPreviewProblem = "[PreviewProblem]";
 inline constexpr std::string_view kPreviewColumns = "[PreviewColumns]";
 
+inline constexpr std::string_view kPairChangesInserted = "[PairChangesInserted]";
+inline constexpr std::string_view kPairNeverMatches = "[PairNeverMatches]";
+
 } // namespace morvane::keys
