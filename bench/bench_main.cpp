@@ -9,6 +9,7 @@
 #include "long_find.h"
 #include "process.h"
 #include "scale.h"
+#include "undo_cost.h"
 #include "util/text_file.h"
 
 #include <algorithm>
@@ -260,5 +261,6 @@ int main(int argc, char** argv) {
     const bool scaleSound = printScaleFigures(work);
     const bool expansionSound = printExpansionFigures(work);
     printLeftoverScanFigures(work);
+    printUndoCostFigures(work, work + "/text-corpus", corpus.files);
     return countsEqual && scaleSound && expansionSound ? 0 : 1;
 }
