@@ -49,6 +49,7 @@ struct PreviewLine {
     struct Piece {
         QString text; // empty for a gap where bytes are left out
         bool changed = false;
+        bool escape = false; // a control byte written as \r, \n, \0 or \xHH
     };
     std::vector<Piece> pieces;
 };
