@@ -638,7 +638,8 @@ TEST(RunnerDiff, PatchGivesWhatExecuteWritesWithCrLfAndNoFinalLineEnd) {
     const Outcome diff = runCli(dir, arguments);
     std::filesystem::current_path(before);
     EXPECT_EQ(diff.exitCode, 1) << "missing.txt is a problem";
-    EXPECT_EQ(diff.err, "morvane-cli: missing.txt: no such file or folder\n");
+    EXPECT_EQ(diff.err, "morvane-cli: warning: pair 3 also changes what pair 2 inserts\n"
+                        "morvane-cli: missing.txt: no such file or folder\n");
     EXPECT_NE(diff.out.find("Binary files a/binary.dat and b/binary.dat differ\n"), std::string::npos);
     EXPECT_EQ(diff.out.find("same.txt"), std::string::npos);
     EXPECT_NE(diff.out.find("-keep\n-old\n\\ No newline at end of file\n+kEEp\n+nEw\r\n"), std::string::npos)
