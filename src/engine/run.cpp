@@ -152,12 +152,14 @@ void renameTo(RowOutcome& outcome, std::size_t i, const NamedEntry& entry, const
     row.renamed = true;
 }
 
-// A text no pair changed is not written again, which would cost a copy, a flush and an undo record for the
-// same bytes: the file only takes the modification time the write would have given it.
+// A text that ends as it was read is not written again, which would cost a copy, a flush and an undo record
+// for the same bytes: the file only takes the modification time the write would have given it. Pairs that
+// replaced something may still have put back what they took away, which only the bytes on disk can tell.
 void writeBack(RowOutcome& outcome, std::size_t i, const std::string& path, const std::string& text,
-               const platform::FileIdentity* changedFrom, RunJournal* journal) {
-    const std::string error = changedFrom ? TextDateiSpeichern(text, path, changedFrom, journal).error
-                                          : platform::touchAsRewritten(path);
+               const platform::FileIdentity& readAs, bool replacedSome, RunJournal* journal) {
+    const bool unchanged = !replacedSome || platform::stillHolds(path, text, readAs);
+    const std::string error = unchanged ? platform::touchAsRewritten(path, readAs)
+                                        : TextDateiSpeichern(text, path, &readAs, journal).error;
     if (!error.empty()) {
         outcome.failure = RunFailure{i, path, "cannot be written: " + error};
     }
@@ -188,7 +190,7 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, 
     try {
         std::optional<NamedEntry> entry;
         bool readable = true;
-        bool changed = false; // some pair replaced an occurrence by another text
+        bool replacedSome = false; // some pair replaced an occurrence by another text
         platform::FileIdentity readAs;
         if (plan.contents()) {
             // Only a write compares the file with what was read.
@@ -213,13 +215,13 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, 
             const std::int64_t found = applyPair(plan, j, text);
             row.count += found;
             outcome.applied = true;
-            changed = changed || (found > 0 && plan.finds[j] != plan.replaces[j]);
+            replacedSome = replacedSome || (found > 0 && plan.finds[j] != plan.replaces[j]);
         }
         if (plan.request.ausfuehren && outcome.applied) {
             if (!plan.contents()) {
                 renameTo(outcome, i, *entry, text, plan.journal);
             } else if (readable) {
-                writeBack(outcome, i, path, text, changed ? &readAs : nullptr, plan.journal);
+                writeBack(outcome, i, path, text, readAs, replacedSome, plan.journal);
             }
         }
     } catch (const std::bad_alloc&) {

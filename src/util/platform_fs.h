@@ -102,9 +102,14 @@ std::string writeNewFile(const std::string& path, std::string_view bytes);
 // flushes them to disk. Returns the reason on failure.
 std::string appendToFile(const std::string& path, std::string_view bytes);
 
-// Gives an existing regular file the modification time a rewrite with its own bytes would give it, changing
-// nothing else, and only where a rewrite would be allowed. Returns the reason on failure.
-std::string touchAsRewritten(const std::string& path);
+// Whether the regular file at the path is still the one read and holds exactly the bytes; false when it
+// cannot be told.
+bool stillHolds(const std::string& path, std::string_view bytes, const FileIdentity& readAs);
+
+// Gives an existing regular file the times a rewrite with its own bytes would give it, changing nothing else,
+// and only where a rewrite would be allowed: never a file that is no longer the one read (replaced, or
+// changed since). Returns the reason on failure.
+std::string touchAsRewritten(const std::string& path, const FileIdentity& readAs);
 
 // Renames a file or folder, failing instead of replacing anything that already exists at the new path. Only a
 // change of letter case of one entry on a file system that ignores case may take a name that already exists,
