@@ -80,10 +80,8 @@ void releaseIfLarge(std::string& text) {
     }
 }
 
-bool isLargeFile(const std::string& path) {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(toFsPath(path), error);
-    return !error && size > kLargeFileBytes;
+bool isLargeFile(const platform::PathStatus& status) {
+    return status.kind == platform::PathKind::RegularFile && status.size > kLargeFileBytes;
 }
 
 struct RowOutcome {
@@ -167,20 +165,22 @@ void writeBack(RowOutcome& outcome, std::size_t i, const std::string& path, cons
 
 // Everything the run does with one row: read, every pair in order, then in an execute run the one write or
 // rename. Never throws: a file too large for memory is a failure of its row.
-RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, std::string& text,
-                      const std::atomic<bool>* cancel, const BeforePair& beforePair) {
+RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
+                      const platform::PathStatus& status, std::string& text, const std::atomic<bool>* cancel,
+                      const BeforePair& beforePair) {
     RowOutcome outcome;
     outcome.row.path = path;
     RowResult& row = outcome.row;
     if (path.empty()) {
         row.skipped = SkipReason::EmptyPath;
-    } else if (plan.contents() && IstVerzeichnis(path)) {
+    } else if (plan.contents() && status.kind == platform::PathKind::Folder) {
         row.skipped = SkipReason::Folder;
-    } else if (!DateiExistiert(path)) {
+    } else if (status.kind == platform::PathKind::Missing) {
         row.skipped = SkipReason::Missing;
     }
     // Reading a FIFO or a device could block the run for ever, and writing one would destroy it.
-    if (row.skipped == SkipReason::None && plan.contents() && !isRegularFile(path)) {
+    if (row.skipped == SkipReason::None && plan.contents() &&
+        status.kind != platform::PathKind::RegularFile) {
         outcome.failure = RunFailure{i, path, platform::kNotRegularFile};
     }
     if (row.skipped != SkipReason::None || outcome.failure) {
@@ -262,7 +262,8 @@ public:
     std::optional<RowOutcome> take(std::size_t i) {
         if (threads_.empty()) {
             std::string text;
-            return processRow(plan_, i, files_[i], text, cancel_, [](std::size_t) {});
+            return processRow(plan_, i, files_[i], platform::pathStatus(files_[i]), text, cancel_,
+                              [](std::size_t) {});
         }
         std::unique_lock lock(mutex_);
         // The cancel flag is set from outside without notifying, so look at it now and then.
@@ -283,11 +284,12 @@ private:
             if (i >= files_.size() || stop_ || isCancelled(cancel_)) {
                 break;
             }
-            const bool large = plan_.contents() && isLargeFile(files_[i]);
+            const platform::PathStatus status = platform::pathStatus(files_[i]);
+            const bool large = plan_.contents() && isLargeFile(status);
             if (large && !takeLargeFileTurn()) {
                 break;
             }
-            RowOutcome outcome = processRow(plan_, i, files_[i], text, cancel_, [](std::size_t) {});
+            RowOutcome outcome = processRow(plan_, i, files_[i], status, text, cancel_, [](std::size_t) {});
             releaseIfLarge(text);
             if (large) {
                 giveLargeFileTurn();
@@ -412,7 +414,7 @@ private:
         std::string text;
         for (std::size_t i = 0; i < files.size() && !cancelled(); ++i) {
             const auto draw = [&](std::size_t j) { drawBefore(schedule, j, i); };
-            deliver(i, processRow(plan, i, files[i], text, cancel_, draw));
+            deliver(i, processRow(plan, i, files[i], platform::pathStatus(files[i]), text, cancel_, draw));
             releaseIfLarge(text);
         }
     }

@@ -24,6 +24,17 @@ bool sameFile(const FileIdentity& a, const FileIdentity& b);
 // The identity of the file a path names, following symbolic links; not known when there is no such file.
 FileIdentity fileIdentity(const std::string& path);
 
+enum class PathKind { Missing, Folder, RegularFile, Other };
+
+struct PathStatus {
+    PathKind kind = PathKind::Missing;
+    std::uint64_t size = 0; // of a regular file
+};
+
+// What the path names, following symbolic links, from one look: Missing also for a path that cannot be looked
+// at (empty, holding a NUL byte, or in a folder this user may not search).
+PathStatus pathStatus(const std::string& path);
+
 // The reasons a read or a write gives for a path that names no regular file, and for a file another program
 // has open.
 inline constexpr char kNotRegularFile[] = "not a regular file";

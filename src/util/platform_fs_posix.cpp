@@ -559,6 +559,20 @@ FileIdentity fileIdentity(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 ? identityOf(info) : FileIdentity{};
 }
 
+PathStatus pathStatus(const std::string& path) {
+    struct stat info {};
+    if (path.empty() || path.find('\0') != std::string::npos || ::stat(path.c_str(), &info) != 0) {
+        return {};
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return {PathKind::Folder, 0};
+    }
+    if (S_ISREG(info.st_mode)) {
+        return {PathKind::RegularFile, static_cast<std::uint64_t>(info.st_size)};
+    }
+    return {PathKind::Other, 0};
+}
+
 std::string readRegularFile(const std::string& path, std::string& buffer, FileIdentity* identity) {
     buffer.clear();
     struct stat info {};
