@@ -1,7 +1,9 @@
 #!/bin/sh
 # Checks the packages cpack made in the build folder without installing anything on this machine: the archive
 # and the Debian package are unpacked into a temporary folder, their contents compared with what a user gets,
-# and the unpacked runner is started once on a file of its own.
+# and the unpacked runner is started once on a file of its own. Where they are installed (./build.sh test
+# installs them), the platform's own checkers judge the Debian package, its menu entry and its AppStream
+# description.
 #   tools/check_packages.sh BUILD_DIR
 set -eu
 
@@ -45,8 +47,34 @@ for program in morvane morvane-cli; do
     [ "$(readlink "$scratch/deb/usr/bin/$program")" = "/opt/morvane/$program" ] ||
         fail "/usr/bin/$program does not lead to /opt/morvane/$program"
 done
-[ -f "$scratch/deb/usr/share/applications/morvane.desktop" ] || fail "the menu entry is missing"
-[ -f "$scratch/deb/usr/share/icons/hicolor/256x256/apps/morvane.png" ] || fail "the icon is missing"
+for file in applications/morvane.desktop icons/hicolor/256x256/apps/morvane.png \
+    metainfo/io.github.morvane.Morvane.metainfo.xml man/man1/morvane.1.gz man/man1/morvane-cli.1.gz \
+    bash-completion/completions/morvane-cli doc/morvane/copyright doc/morvane/changelog.gz; do
+    [ -f "$scratch/deb/usr/share/$file" ] || fail "/usr/share/$file is missing from the Debian package"
+done
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "the package does not depend on Qt Widgets"
 dpkg-deb -f "$deb" Depends | grep -q libgit2 || fail "the package does not depend on libgit2"
+"$scratch/deb/opt/morvane/morvane-cli" --version | grep -q "^morvane-cli [0-9]" ||
+    fail "the unpacked runner does not tell its version"
+
+# The program lives under /opt on purpose: it finds its language file and icons beside itself.
+if command -v lintian >/dev/null; then
+    lintian --fail-on error,warning --suppress-tags dir-or-file-in-opt "$deb" || fail "lintian rejects $deb"
+else
+    echo "check_packages: lintian is not installed; the Debian package is not linted" >&2
+fi
+if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$scratch/deb/usr/share/applications/morvane.desktop" ||
+        fail "desktop-file-validate rejects the menu entry"
+else
+    echo "check_packages: desktop-file-validate is not installed; the menu entry is not checked" >&2
+fi
+# The screenshots are on the project's web site, which a build machine need not reach.
+if command -v appstreamcli >/dev/null; then
+    appstreamcli validate --no-net "$scratch/deb/usr/share/metainfo/io.github.morvane.Morvane.metainfo.xml" ||
+        fail "appstreamcli rejects the AppStream description"
+else
+    echo "check_packages: appstreamcli is not installed; the AppStream description is not checked" >&2
+fi
+bash -n "$scratch/deb/usr/share/bash-completion/completions/morvane-cli" || fail "the bash completion does not parse"
 echo "Packages checked: $(basename "$archive"), $(basename "$deb")"

@@ -1,11 +1,13 @@
 #include "app/main_window.h"
 
+#include "app/qt_accessibility.h"
 #include "app/qt_main_menus.h"
 #include "app/qt_read_only_notices.h"
 #include "app/qt_run_report.h"
 #include "config/language.h"
 #include "config/message_keys.h"
 #include "config/qt_relabelling.h"
+#include "config/settings_format.h"
 #include "engine/progress_view.h"
 #include "engine/run_journal.h"
 #include "engine/undo.h"
@@ -18,6 +20,7 @@
 #include "ui/frame_title_view.h"
 #include "ui/program_version.h"
 #include "ui/qt_form_layout.h"
+#include "util/paths.h"
 #include "util/qt_text.h"
 
 #include <QAction>
@@ -52,14 +55,18 @@ template <class Widget> Widget* named(Widget* widget, const char* name) {
 
 } // namespace
 
-MainWindow::MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell, AppFolderCheck appFolderCheck,
-                       RunController::Runner runner, QWidget* parent)
-    : QMainWindow(parent), appFolder_(std::move(appFolder)), dialogs_(dialogs), shell_(shell),
-      runs_(std::make_unique<RunController>([this](bool execute) { return snapshot(execute); },
-                                            std::move(runner))) {
+MainWindow::MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell,
+                       const AppFolderCheck& appFolderCheck, RunController::Runner runner,
+                       const std::string& userDataFolder, QWidget* parent)
+    : QMainWindow(parent), appFolder_(std::move(appFolder)),
+      state_(stateFolder(appFolder_, appFolderCheck(appFolder_).folder, userDataFolder)), dialogs_(dialogs),
+      shell_(shell), runs_(std::make_unique<RunController>([this](bool execute) { return snapshot(execute); },
+                                                           std::move(runner))) {
     setObjectName("frm1");
+    installAccessibility();
     buildControls();
     buildSkin();
+    setTabOrders();
     buildMenus();
     connectLists();
     connectRuns();
@@ -88,7 +95,7 @@ void MainWindow::buildControls() {
     statusLabel_ = named(new QLabel(picProgress_), "Label(4)");
     pairEditor_ = new PairListEditor(*pages_, *frameHaupt_, *lvCurrentFindReplace_, pairs_);
     tasks_ = new SavedTasksController(
-        morvane::savedTasksPath(appFolder_), settings_, dialogs_,
+        morvane::savedTasksPath(state_.path), settings_, dialogs_,
         [this](auto key, auto builtIn) { return message(key, builtIn); },
         {*pairEditor_, pairs_, files_, *replaceMode_, *txtTaskName_}, *this);
     tasks_->attach(*lvSavedReps_);
@@ -140,6 +147,19 @@ void MainWindow::buildSkin() {
     });
     inputs_.push_back(buttons[2]);
     applyLayout();
+}
+
+// The keyboard goes down the left column of the page, then down the right one, as the eye reads it.
+void MainWindow::setTabOrders() {
+    QWidget* previous = nullptr;
+    for (const char* name : {"lvCurrentFindReplace", "txtTaskName", "cmdToList", "lvSavedReps", "lvFiles",
+                             "Label(6)", "Label(7)", "imgButton(2)"}) {
+        QWidget* next = frameHaupt_->findChild<QWidget*>(QString::fromLatin1(name));
+        if (previous) {
+            setTabOrder(previous, next);
+        }
+        previous = next;
+    }
 }
 
 void MainWindow::buildMenus() {
@@ -198,10 +218,13 @@ void MainWindow::connectRuns() {
 // The fixed order of start-up: the settings and the language come before anything that shows their texts,
 // the saved tasks after the lists exist, the layout after every control has its content. In a folder that
 // cannot be written, start-up neither creates nor repairs a file: the user is told instead.
-void MainWindow::startUp(AppFolderCheck appFolderCheck) {
+void MainWindow::startUp(const AppFolderCheck& appFolderCheck) {
     setWindowTitle(toQString(windowCaption(kApplicationTitle, programVersion())));
-    writable_ = appFolderCheck(appFolder_);
-    settings_ = writable_.settings ? SettingsLaden(appFolder_) : readSettings(appFolder_).settings;
+    writable_ = appFolderCheck(state_.path);
+    // The first start that keeps its files in the user's folder finds no settings there yet.
+    const bool firstInUsersFolder =
+        state_.usersOwn && !DateiExistiert(joinPath(state_.path, settings_format::kFileName));
+    settings_ = writable_.settings ? SettingsLaden(state_.path) : readSettings(state_.path).settings;
     SettingsEinstellen();
     ListenColumnsEinstellen();
     picProgress_->FortschrittEinrichten();
@@ -211,14 +234,18 @@ void MainWindow::startUp(AppFolderCheck appFolderCheck) {
     FormResize();
     show();
     for (const QString& notice :
-         readOnlyNotices(writable_, appFolder_, tasks_->path(),
+         readOnlyNotices(writable_, state_.path, tasks_->path(),
                          [this](auto key, auto builtIn) { return message(key, builtIn); })) {
         tell(notice, Dialogs::Icon::Information);
+    }
+    if (firstInUsersFolder) {
+        tell(userFolderNotice(state_.path, [this](auto key, auto builtIn) { return message(key, builtIn); }),
+             Dialogs::Icon::Information);
     }
     tasks_->open(writable_.tasks);
     if (writable_.folder) {
         // Runs that were cut short, by this window or the runner, and the state files' own temporary files.
-        report(clearLeftovers(journalFolderIn(appFolder_), {appFolder_}), {});
+        report(clearLeftovers(journalFolderIn(state_.path), {state_.path}), {});
     }
     readUndoOffer();
 }
@@ -326,7 +353,7 @@ void MainWindow::onEscape() {
 // A settings file that cannot be written was reported once at start-up; the changes live on in the window.
 void MainWindow::saveSettings() {
     if (writable_.settings) {
-        SettingsSpeichern(appFolder_, settings_);
+        SettingsSpeichern(state_.path, settings_);
     }
 }
 
@@ -376,7 +403,7 @@ void MainWindow::undoLastExecute() {
     if (!mnuUndo_->isEnabled()) {
         return;
     }
-    const std::string journalFolder = journalFolderIn(appFolder_);
+    const std::string journalFolder = journalFolderIn(state_.path);
     // A run cut short since the start is cleared up and closed first, so that undo can take back the part it
     // did.
     report(clearLeftovers(journalFolder, {}), {});
@@ -408,7 +435,7 @@ void MainWindow::undoLastExecute() {
 // have changed: at start-up, after an execute run and after an undo; not at every run the inputs start.
 void MainWindow::readUndoOffer() {
     const std::vector<JournaledRun> journaled =
-        writable_.folder ? listRuns(journalFolderIn(appFolder_)) : std::vector<JournaledRun>{};
+        writable_.folder ? listRuns(journalFolderIn(state_.path)) : std::vector<JournaledRun>{};
     undoOffered_ =
         std::any_of(journaled.begin(), journaled.end(), [](const JournaledRun& run) { return !run.undone; });
     refreshUndo();
@@ -427,7 +454,7 @@ RunInputs MainWindow::snapshot(bool execute) {
     inputs.request.files = files_.paths();
     inputs.request.mode = replaceMode_->replaceInContents() ? ReplaceMode::Contents : ReplaceMode::FileNames;
     inputs.request.ausfuehren = execute;
-    inputs.request.stateFolder = writable_.folder ? appFolder_ : std::string();
+    inputs.request.stateFolder = writable_.folder ? state_.path : std::string();
     inputs.ids = files_.ids();
     files_.resetCounts();
     return inputs;

@@ -17,6 +17,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,13 +42,16 @@ class ReplaceModeOption;
 // that hold the rules.
 class MainWindow : public QMainWindow {
 public:
-    // Whether the settings and saved tasks can be kept in the application folder; asked once, at start-up.
-    using AppFolderCheck = StateFilesWritable (*)(const std::string& appFolder);
+    // Whether the settings and saved tasks can be kept in a folder; asked once, at start-up.
+    using AppFolderCheck = std::function<StateFilesWritable(const std::string& folder)>;
 
-    // The application folder holds the settings, the saved tasks and the language file.
+    // The application folder holds the language file and the icons, and the settings, the saved tasks and the
+    // undo journal when it can be written; otherwise those are kept in the user's data folder, when one is
+    // given.
     MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell,
-               AppFolderCheck appFolderCheck = stateFilesWritable,
-               RunController::Runner runner = RunController::defaultRunner(), QWidget* parent = nullptr);
+               const AppFolderCheck& appFolderCheck = stateFilesWritable,
+               RunController::Runner runner = RunController::defaultRunner(),
+               const std::string& userDataFolder = {}, QWidget* parent = nullptr);
 
     // The execute run, then the simulate run that shows what is left.
     void ReplaceIt();
@@ -81,9 +85,10 @@ private:
     void buildControls();
     void buildMenus();
     void buildSkin();
+    void setTabOrders();
     void connectLists();
     void connectRuns();
-    void startUp(AppFolderCheck appFolderCheck);
+    void startUp(const AppFolderCheck& appFolderCheck);
 
     void SettingsEinstellen();
     void ListenColumnsEinstellen();
@@ -110,6 +115,7 @@ private:
     void lockInputs(bool locked);
 
     std::string appFolder_;
+    StateFolder state_; // where the settings, the saved tasks and the undo journal are kept
     Dialogs& dialogs_;
     Shell& shell_;
     StateFilesWritable writable_;

@@ -23,6 +23,9 @@ const char* const kBuiltInSettingsReadOnly =
 const char* const kBuiltInTasksReadOnly =
     "The saved-tasks file or its backup cannot be written, so tasks stored or deleted now will not be kept. "
     "The saved-tasks file:";
+const char* const kBuiltInUserFolder =
+    "The program folder cannot be written, so the settings, the saved tasks and what Undo needs are kept in "
+    "your own folder:";
 
 } // namespace
 
@@ -47,6 +50,12 @@ readOnlyNotices(const StateFilesWritable& writable, const std::string& appFolder
         notice(keys::kTasksReadOnly, kBuiltInTasksReadOnly, savedTasksPath);
     }
     return notices;
+}
+
+QString userFolderNotice(const std::string& stateFolder,
+                         const std::function<QString(std::string_view key, const char* builtIn)>& message) {
+    return message(keys::kStateInUserFolder, kBuiltInUserFolder) + QStringLiteral("\r\n") +
+           QDir::toNativeSeparators(pathToQString(stateFolder));
 }
 
 } // namespace morvane

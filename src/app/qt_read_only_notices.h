@@ -16,4 +16,8 @@ QStringList readOnlyNotices(const StateFilesWritable& writable, const std::strin
                             const std::string& savedTasksPath,
                             const std::function<QString(std::string_view key, const char* builtIn)>& message);
 
+// What the first start that keeps the state files in the user's own folder tells: where they are, and why.
+QString userFolderNotice(const std::string& stateFolder,
+                         const std::function<QString(std::string_view key, const char* builtIn)>& message);
+
 } // namespace morvane

@@ -1,5 +1,7 @@
 #include "cli/command_line.h"
 
+#include "ui/program_version.h"
+
 namespace morvane::cli {
 
 namespace {
@@ -102,8 +104,11 @@ ParseOutcome parseCommandLine(const std::vector<std::string>& arguments) {
         return usageError("no command given");
     }
     const std::string& command = arguments[i];
-    if (command == "--help" || command == "-h") {
-        invocation.command = Command::Help;
+    if (command == "--help" || command == "-h" || command == "--version") {
+        invocation.command = command == "--version" ? Command::Version : Command::Help;
+        if (i + 1 < arguments.size()) {
+            return usageError(command + " takes no arguments");
+        }
     } else if (command == "tasks") {
         invocation.command = Command::ListTasks;
         if (i + 1 < arguments.size()) {
@@ -165,22 +170,47 @@ std::string usageText() {
            "                   PATHs; each line is the path's exact bytes (a CR before the line feed stays\n"
            "                   part of it); empty lines are skipped\n"
            "  --no-undo        execute only: keep nothing of the run for undo\n"
-           "  --app-dir DIR    the program folder holding the saved tasks (default: this program's folder)\n"
+           "  --app-dir DIR    the program folder holding the saved tasks (default: this program's folder);\n"
+           "                   when it cannot be written, they are in $XDG_DATA_HOME/morvane instead\n"
+           "                   (~/.local/share/morvane), as the window keeps them\n"
            "  --               every argument after it is a PATH\n"
            "  --help           show this text\n"
+           "  --version        show the program's version\n"
            "\n"
            "tasks lists the saved tasks: number, name, contents or names, pair count and file count,\n"
            "separated by TABs. The runner never changes the saved tasks or the settings.\n"
            "\n"
-           "Every execute run keeps the old contents or names of what it changed in the folder Undo in the\n"
-           "program folder (the last 20 runs). undo puts back the newest run not yet undone: every file or\n"
+           "Every execute run keeps the old contents or names of what it changed in the folder Undo beside\n"
+           "the saved tasks (the last 20 runs). undo puts back the newest run not yet undone: every file or\n"
            "name still as the run left it; one changed since is left as it is and reported. undo --list\n"
            "prints the kept runs, newest first: number, start time (UTC), contents or names, files changed\n"
            "and done, interrupted or undone, separated by TABs.\n"
            "\n"
            "Exit status: 0 when every PATH was processed (or, for undo, everything was put back or there\n"
            "was nothing to undo), 1 when any failed (reasons on standard error, with paths escaped as\n"
-           "above), 2 for a usage error.\n";
+           "above), 2 for a usage error.\n"
+           "\n"
+           "Examples:\n"
+           "  morvane-cli simulate --pair colour color notes.txt\n"
+           "      counts \"colour\" in notes.txt and changes nothing\n"
+           "  morvane-cli execute -r --include '*.cpp' --include '*.h' --pair colour color src\n"
+           "      replaces in every C++ file below src that git does not ignore\n"
+           "  find . -name '*.txt' -print0 | morvane-cli simulate -z --pair old new --files-from -\n"
+           "      reads the paths from find, NUL-ended, and prints NUL-ended records\n"
+           "  morvane-cli execute --names --pair ' ' _ -- *.txt\n"
+           "      renames the files, blanks in their names becoming underscores\n"
+           "  morvane-cli execute --task 2\n"
+           "      runs the saved task numbered 2 on its own files\n"
+           "  morvane-cli undo\n"
+           "      puts back what the last execute run changed\n";
+}
+
+std::string versionText() {
+    return windowCaption("morvane-cli", programVersion()) + "\n";
+}
+
+std::string usageErrorText(const std::string& reason) {
+    return "morvane-cli: " + reason + "\nTry 'morvane-cli --help' for more information.\n";
 }
 
 } // namespace morvane::cli

@@ -9,7 +9,7 @@
 
 namespace morvane::cli {
 
-enum class Command { Help, Run, ListTasks, Undo, ListRuns };
+enum class Command { Help, Version, Run, ListTasks, Undo, ListRuns };
 
 struct Invocation {
     Command command = Command::Help;
@@ -33,9 +33,16 @@ struct ParseOutcome {
 //   PATH...
 //   [--app-dir DIR] tasks
 //   [--app-dir DIR] undo [--list]
+//   --help | --version
 // Options and paths may be mixed; after "--" everything is a path.
 ParseOutcome parseCommandLine(const std::vector<std::string>& arguments);
 
 std::string usageText();
+
+// The line for --version: "morvane-cli 1.0.1".
+std::string versionText();
+
+// What a usage error prints: its reason on one line and where to read more, never the whole usage.
+std::string usageErrorText(const std::string& reason);
 
 } // namespace morvane::cli

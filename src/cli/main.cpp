@@ -3,6 +3,7 @@
 #include "engine/run.h"
 #include "engine/run_journal.h"
 #include "engine/undo.h"
+#include "tasks/app_folder.h"
 #include "tasks/saved_tasks_file.h"
 #include "tasks/task_rows.h"
 #include "util/escaped_text.h"
@@ -31,7 +32,7 @@ constexpr int kExitUsage = 2;
 
 // Standard error is for people, also with -z: a path or name in a message is always escaped.
 int usageError(const std::string& message) {
-    std::cerr << "morvane-cli: " << escapeControlBytes(message) << "\n\n" << cli::usageText();
+    std::cerr << cli::usageErrorText(escapeControlBytes(message));
     return kExitUsage;
 }
 
@@ -53,8 +54,8 @@ const RepTask* findTask(const SavedReps& reps, const std::string& selector) {
     return &reps[number];
 }
 
-int listTasks(const std::string& appDir) {
-    const SavedReps reps = readSavedTasks(savedTasksPath(appDir));
+int listTasks(const std::string& stateDir) {
+    const SavedReps reps = readSavedTasks(savedTasksPath(stateDir));
     for (std::size_t number = 1; number < reps.size(); ++number) {
         const RepTask& task = reps[number];
         if (task.Name.empty()) {
@@ -197,8 +198,8 @@ std::string utcTime(std::int64_t nanoseconds) {
     return text;
 }
 
-int printRuns(const std::string& appDir) {
-    const std::vector<JournaledRun> runs = morvane::listRuns(journalFolderIn(appDir));
+int printRuns(const std::string& stateDir) {
+    const std::vector<JournaledRun> runs = morvane::listRuns(journalFolderIn(stateDir));
     for (std::size_t i = 0; i < runs.size(); ++i) {
         const JournaledRun& run = runs[i];
         std::cout << i + 1 << '\t' << utcTime(run.startedNanoseconds) << '\t'
@@ -211,8 +212,8 @@ int printRuns(const std::string& appDir) {
     return 0;
 }
 
-int undoNewest(const std::string& appDir) {
-    const std::string journalFolder = journalFolderIn(appDir);
+int undoNewest(const std::string& stateDir) {
+    const std::string journalFolder = journalFolderIn(stateDir);
     // A run cut short is cleared up and closed first, so that undo can take back the part it did.
     const bool leftoversNeedAttention = reportLeftovers(clearLeftovers(journalFolder, {}));
     const UndoResult result = undoNewestRun(journalFolder);
@@ -253,22 +254,28 @@ int main(int argc, char** argv) {
         return usageError(parsed.error);
     }
     cli::Invocation& invocation = parsed.invocation;
-    const std::string appDir = invocation.appDir.value_or(platform::executableFolder());
+    const std::string appFolder = invocation.appDir.value_or(platform::executableFolder());
+    // The saved tasks and the undo journal are where the window keeps them.
+    const std::string stateDir =
+        stateFolder(appFolder, platform::isWritable(appFolder), platform::userDataFolder()).path;
     switch (invocation.command) {
     case cli::Command::Help:
         std::cout << cli::usageText();
         return 0;
+    case cli::Command::Version:
+        std::cout << cli::versionText();
+        return 0;
     case cli::Command::ListTasks:
-        return listTasks(appDir);
+        return listTasks(stateDir);
     case cli::Command::ListRuns:
-        return printRuns(appDir);
+        return printRuns(stateDir);
     case cli::Command::Undo:
-        return undoNewest(appDir);
+        return undoNewest(stateDir);
     case cli::Command::Run:
         break;
     }
     RunRequest& request = invocation.request;
-    request.stateFolder = appDir;
+    request.stateFolder = stateDir;
     const bool pathsGiven = !request.files.empty() || invocation.filesFrom;
     if (invocation.filesFrom) {
         std::optional<std::vector<std::string>> listed =
@@ -279,7 +286,7 @@ int main(int argc, char** argv) {
         std::move(listed->begin(), listed->end(), std::back_inserter(request.files));
     }
     if (invocation.task) {
-        const SavedReps reps = readSavedTasks(savedTasksPath(appDir));
+        const SavedReps reps = readSavedTasks(savedTasksPath(stateDir));
         const RepTask* task = findTask(reps, *invocation.task);
         if (!task) {
             return usageError("no saved task is named or numbered \"" + *invocation.task + "\"");

@@ -34,5 +34,6 @@ inline constexpr std::string_view kFolderSkipped = "[FolderSkipped]";
 inline constexpr std::string_view kUndoDone = "[Undo done]";
 inline constexpr std::string_view kUndoFailed = "[Undo failed]";
 inline constexpr std::string_view kNotUndoable = "[Not undoable]";
+inline constexpr std::string_view kStateInUserFolder = "[StateInUserFolder]";
 
 } // namespace morvane::keys

@@ -31,6 +31,30 @@ void setCaption(QObject* control, const QString& text) {
     }
 }
 
+// A name is read out on its own: the colon that leads a caption to its box is left off.
+QString accessibleText(const std::string& appFolder, std::string_view key, std::string_view builtIn,
+                       int language) {
+    const std::string found = MeldungLaden(appFolder, key, language);
+    QString text = toQString(found.empty() ? std::string(builtIn) : found);
+    return text.endsWith(QLatin1Char(':')) ? text.chopped(1) : text;
+}
+
+void applyAccessibleTexts(QObject& root, const std::string& appFolder, int language) {
+    for (const AccessibleText& row : kAccessibleTable) {
+        auto* widget = root.findChild<QWidget*>(QString::fromUtf8(row.control.data(), row.control.size()));
+        if (!widget) {
+            continue;
+        }
+        if (!row.nameKey.empty()) {
+            widget->setAccessibleName(accessibleText(appFolder, row.nameKey, row.builtInName, language));
+        }
+        if (!row.descriptionKey.empty()) {
+            widget->setAccessibleDescription(
+                accessibleText(appFolder, row.descriptionKey, row.builtInDescription, language));
+        }
+    }
+}
+
 } // namespace
 
 void applyLabel(QObject& root, const Relabel& row, const QString& text) {
@@ -56,6 +80,7 @@ void applyLabel(QObject& root, const Relabel& row, const QString& text) {
 }
 
 LanguageFileState relabel(QObject& root, const std::string& appFolder, int language) {
+    applyAccessibleTexts(root, appFolder, language);
     const std::string path = joinPath(appFolder, kLanguageFileName);
     if (!DateiExistiert(path)) {
         return LanguageFileState::Missing;

@@ -53,4 +53,37 @@ inline constexpr std::array<Relabel, 32> kRelabelTable{{
     {"[imgButton(5)]", "imgButton(5)", LabelProperty::Tooltip, "Swap"},
 }};
 
+// What assistive technology reads for a control: a name where the control has no caption that names it, and a
+// description that says what it does and which keys work it. A missing key gives the built-in English text.
+struct AccessibleText {
+    std::string_view control;     // the control's object name
+    std::string_view nameKey;     // empty where the control's own caption names it
+    std::string_view builtInName; // the English text of nameKey
+    std::string_view descriptionKey;
+    std::string_view builtInDescription;
+};
+
+inline constexpr std::array<AccessibleText, 13> kAccessibleTable{{
+    {"lvCurrentFindReplace", "[accPairs]", "Find and replace pairs", "[accPairsHelp]",
+     "Applied from the top down. F1 adds a pair, Enter edits the selected one, Delete removes it."},
+    {"lvFiles", "[accFiles]", "Files", "[accFilesHelp]",
+     "Drop files or folders here, or add them from the File menu; the last column counts what the pairs "
+     "find. Enter opens a file, Delete removes it from the list."},
+    {"lvSavedReps", "[label(8)]", "Saved Tasks", "[accSavedTasksHelp]",
+     "Enter loads the selected task, Delete removes it."},
+    {"txtTaskName", "[accTaskName]", "Name of the new task", "[txtTaskName]", "Enter Name to save new Task"},
+    {"cmdToList", "", "", "[accToListHelp]", "Saves the pairs, the files and the mode as a task (F3)."},
+    {"Label(6)", "", "", "[accModeHelp]",
+     "Where the pairs replace: Space chooses this mode, an arrow key the other one."},
+    {"Label(7)", "", "", "[accModeHelp]",
+     "Where the pairs replace: Space chooses this mode, an arrow key the other one."},
+    {"imgButton(2)", "[imgButton(2)]", "Execute", "[accExecuteHelp]",
+     "Replaces in the listed files (F8); Escape stops it between two files."},
+    {"imgButton(5)", "[imgButton(5)]", "Swap", "[accSwapHelp]", "Swaps the find and the replace text."},
+    {"picProgress", "[accProgress]", "Progress", "", ""},
+    {"txtFind", "[label(0)]", "Find", "", ""},
+    {"txtReplace", "[label(1)]", "Replace With:", "", ""},
+    {"txtSpecialChars", "[label(2)]", "Special Characters:", "", ""},
+}};
+
 } // namespace morvane

@@ -1,5 +1,6 @@
 #include "engine/progress_view.h"
 
+#include <QAccessible>
 #include <QPainter>
 #include <algorithm>
 
@@ -18,9 +19,14 @@ void ProgressPicture::FortschrittZeichnen(int& percent, Rgb colour) {
         colour.blue == colour_.blue) {
         return;
     }
+    const bool moved = percent != percent_;
     percent_ = percent;
     colour_ = colour;
     update();
+    if (moved) {
+        QAccessibleValueChangeEvent event(this, percent_);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void ProgressPicture::paintEvent(QPaintEvent*) {

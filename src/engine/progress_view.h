@@ -12,8 +12,11 @@ struct Rgb {
 inline constexpr Rgb kProgressColour{67, 142, 142};
 
 // The progress bar of the runs: a solid bar growing from the left edge. It keeps its last drawing, so a
-// repaint shows the same bar without the run drawing it again.
+// repaint shows the same bar without the run drawing it again. Assistive technology hears each new
+// percentage.
 class ProgressPicture : public QWidget {
+    Q_OBJECT
+
 public:
     explicit ProgressPicture(QWidget* parent = nullptr);
 

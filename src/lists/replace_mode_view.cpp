@@ -1,5 +1,9 @@
 #include "lists/replace_mode_view.h"
 
+#include "ui/image_button_view.h"
+
+#include <QAccessible>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace morvane {
@@ -22,6 +26,41 @@ void highlight(QLabel& label, bool selected) {
 
 ClickableLabel::ClickableLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void ClickableLabel::setSelected(bool selected) {
+    if (selected == selected_) {
+        return;
+    }
+    selected_ = selected;
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
+}
+
+void ClickableLabel::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        emit clicked();
+        return;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        emit stepped();
+        return;
+    default:
+        QLabel::keyPressEvent(event);
+    }
+}
+
+void ClickableLabel::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    drawFocusFrame(*this);
 }
 
 void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
@@ -40,6 +79,15 @@ ReplaceModeOption::ReplaceModeOption(QWidget& page) : QObject(&page) {
     contentsLabel_->setObjectName(QStringLiteral("Label(7)"));
     connect(names_, &ClickableLabel::clicked, this, [this] { Label_Click(kNamesLabel); });
     connect(contentsLabel_, &ClickableLabel::clicked, this, [this] { Label_Click(kContentsLabel); });
+    // With two options, an arrow key on either goes to the other and chooses it, as in a radio group.
+    connect(names_, &ClickableLabel::stepped, this, [this] {
+        contentsLabel_->setFocus(Qt::TabFocusReason);
+        Label_Click(kContentsLabel);
+    });
+    connect(contentsLabel_, &ClickableLabel::stepped, this, [this] {
+        names_->setFocus(Qt::TabFocusReason);
+        Label_Click(kNamesLabel);
+    });
     LabelOptFarbeAndern();
 }
 
@@ -69,6 +117,8 @@ void ReplaceModeOption::select(bool contents) {
 void ReplaceModeOption::LabelOptFarbeAndern() {
     highlight(contents_ ? *names_ : *contentsLabel_, false);
     highlight(contents_ ? *contentsLabel_ : *names_, true);
+    names_->setSelected(!contents_);
+    contentsLabel_->setSelected(contents_);
 }
 
 } // namespace morvane

@@ -5,18 +5,28 @@
 
 namespace morvane {
 
-// A caption that reports clicks.
+// A caption that reports clicks. It takes the focus: Enter and Space click it, an arrow key steps to the
+// caption beside it, so the keyboard chooses as the mouse does.
 class ClickableLabel : public QLabel {
     Q_OBJECT
 
 public:
     ClickableLabel(const QString& text, QWidget* parent);
+    // Whether it names the option in force; assistive technology reads it as a checked radio button.
+    bool selected() const { return selected_; }
+    void setSelected(bool selected);
 
 signals:
     void clicked();
+    void stepped();
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool selected_ = false;
 };
 
 // The replace mode, chosen with two captions under "Replace in...": the selected one bold and red, the other

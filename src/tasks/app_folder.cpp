@@ -30,4 +30,16 @@ StateFilesWritable stateFilesWritable(const std::string& appFolder) {
     return writable;
 }
 
+StateFolder stateFolder(const std::string& appFolder, bool appFolderWritable,
+                        const std::string& userDataFolder) {
+    if (appFolderWritable || userDataFolder.empty()) {
+        return {appFolder};
+    }
+    const std::string own = joinPath(userDataFolder, kUserStateFolderName);
+    if (!platform::makePrivateFolder(own)) {
+        return {appFolder};
+    }
+    return {own, true};
+}
+
 } // namespace morvane

@@ -15,4 +15,22 @@ struct StateFilesWritable {
 
 StateFilesWritable stateFilesWritable(const std::string& appFolder);
 
+// The name of the program's folder in the user's data folder.
+inline constexpr char kUserStateFolderName[] = "morvane";
+
+// Where the settings, the saved tasks and the undo journal are kept. A portable copy keeps them in the
+// application folder; an installed one, whose folder the user cannot write, in the user's data folder, so
+// that they still survive a restart. The shipped language file and icons are read from the application folder
+// either way.
+struct StateFolder {
+    std::string path;
+    bool usersOwn = false; // the user's data folder, because the application folder cannot be written
+};
+
+// The application folder when it can be written; otherwise the program's folder in the user's data folder,
+// made when missing. Where that cannot be made either, the application folder, whose files are then read
+// and never written.
+StateFolder stateFolder(const std::string& appFolder, bool appFolderWritable,
+                        const std::string& userDataFolder);
+
 } // namespace morvane

@@ -4,14 +4,40 @@
 #include "util/qt_text.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 
 namespace morvane {
+
+void drawFocusFrame(QWidget& widget) {
+    if (!widget.hasFocus()) {
+        return;
+    }
+    QPainter painter(&widget);
+    painter.setPen(QPen(widget.palette().color(QPalette::Highlight), 2));
+    painter.drawRect(QRectF(widget.rect()).adjusted(1, 1, -1, -1));
+}
 
 ImageButton::ImageButton(int index, QWidget* parent) : QLabel(parent), index_(index) {
     setObjectName(QString("imgButton(%1)").arg(index));
     setScaledContents(true);
     setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void ImageButton::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) && !event->isAutoRepeat()) {
+        press();
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+void ImageButton::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    drawFocusFrame(*this);
 }
 
 void ImageButton::mouseMoveEvent(QMouseEvent* event) {
@@ -21,7 +47,7 @@ void ImageButton::mouseMoveEvent(QMouseEvent* event) {
 
 void ImageButton::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
-        emit clicked(index_);
+        press();
     }
     QLabel::mouseReleaseEvent(event);
 }

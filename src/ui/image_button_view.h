@@ -9,13 +9,20 @@
 
 namespace morvane {
 
-// A picture that acts as a button: it stretches its image to its size, and reports hovering and clicks.
+// A frame in the palette's highlight colour around a control that has the keyboard focus: captions and
+// pictures have no frame of their own that the style would mark.
+void drawFocusFrame(QWidget& widget);
+
+// A picture that acts as a button: it stretches its image to its size, and reports hovering and clicks. It
+// takes the focus and acts on Enter and Space as a click, so the keyboard reaches it too.
 class ImageButton : public QLabel {
     Q_OBJECT
 
 public:
     ImageButton(int index, QWidget* parent);
     int index() const { return index_; }
+    // What a click, Enter or Space does; also the press of assistive technology.
+    void press() { emit clicked(index_); }
 
 signals:
     void hovered(int index);
@@ -24,6 +31,8 @@ signals:
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     int index_;

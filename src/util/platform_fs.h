@@ -139,4 +139,12 @@ std::size_t nameMax(const std::string& folder);
 // The folder that holds the running executable, without a trailing separator; empty when it cannot be found.
 std::string executableFolder();
 
+// Where the user's programs keep their data: $XDG_DATA_HOME when it is an absolute path, otherwise
+// ~/.local/share; empty when neither can be told.
+std::string userDataFolder();
+
+// Makes the folder, and those above it that are missing, for the running user alone (the folders above get
+// the usual permissions). Returns whether it is there now as a folder.
+bool makePrivateFolder(const std::string& path);
+
 } // namespace morvane::platform

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -815,6 +816,25 @@ std::string executableFolder() {
     std::error_code error;
     const fs::path executable = fs::read_symlink("/proc/self/exe", error);
     return error ? std::string() : executable.parent_path().string();
+}
+
+std::string userDataFolder() {
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    if (dataHome && dataHome[0] == '/') {
+        return dataHome;
+    }
+    const char* home = std::getenv("HOME");
+    return home && home[0] == '/' ? (fs::path(home) / ".local" / "share").string() : std::string();
+}
+
+bool makePrivateFolder(const std::string& path) {
+    std::error_code error;
+    const fs::path folder(path);
+    if (fs::is_directory(folder, error)) {
+        return true;
+    }
+    fs::create_directories(folder.parent_path(), error);
+    return (::mkdir(path.c_str(), S_IRWXU) == 0 || errno == EEXIST) && fs::is_directory(folder, error);
 }
 
 } // namespace morvane::platform

@@ -153,18 +153,51 @@ TEST(Runner, RenameOntoALinkToItselfFailsWithOne) {
     EXPECT_EQ(readBytes(b), "data");
 }
 
-TEST(Runner, UsageErrorsExitWithTwoAndHelpSucceeds) {
+TEST(Runner, UsageErrorsPrintTheirReasonAndAHintNotTheWholeUsage) {
     TempDir dir;
-    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
-             {}, {"replace", "x"}, {"simulate"}, {"simulate", "--pair", "a"}, {"simulate", "--bogus", "x"}}) {
+    for (const std::vector<std::string>& arguments :
+         std::vector<std::vector<std::string>>{{},
+                                               {"replace", "x"},
+                                               {"simulate"},
+                                               {"simulate", "--pair", "a"},
+                                               {"simulate", "--bogus", "x"},
+                                               {"--version", "x"}}) {
         const Outcome run = runCli(dir, arguments);
         EXPECT_EQ(run.exitCode, 2) << ::testing::PrintToString(arguments);
-        EXPECT_NE(run.err.find("usage: morvane-cli"), std::string::npos);
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 2) << run.err;
+        EXPECT_EQ(run.err.rfind("morvane-cli: ", 0), 0u) << run.err;
+        EXPECT_NE(run.err.find("\nTry 'morvane-cli --help' for more information.\n"), std::string::npos);
         EXPECT_EQ(run.out, "");
     }
     const Outcome help = runCli(dir, {"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_NE(help.out.find("usage: morvane-cli"), std::string::npos);
+    EXPECT_EQ(help.out.rfind("usage: morvane-cli", 0), 0u);
+    EXPECT_NE(help.out.find("\nExamples:\n"), std::string::npos);
+    const Outcome version = runCli(dir, {"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "morvane-cli " + std::to_string(MORVANE_VERSION_MAJOR) + "." +
+                               std::to_string(MORVANE_VERSION_MINOR) + "." +
+                               std::to_string(MORVANE_VERSION_REVISION) + "\n");
+}
+
+// An installed runner cannot write its own folder: it keeps the undo journal, and finds the saved tasks,
+// where the window of the same user keeps them.
+TEST(Runner, ProgramFolderThatCannotBeWrittenKeepsTheStateInTheUsersDataFolder) {
+    TempDir dir;
+    TempDir dataHome;
+    ::setenv("XDG_DATA_HOME", dataHome.path().c_str(), 1);
+    const std::string missing = dir.file("not-a-folder"); // a folder nobody can write, not even root
+    SavedReps reps = emptySavedReps();
+    reps.push_back(RepTask{"Mine", {}, {"one"}, {"two"}, true, true});
+    std::filesystem::create_directory(dataHome.file("morvane"));
+    RepsDateiSpeichern(dataHome.file("morvane/Saved_Replacements.txt"), reps);
+    const std::string a = dir.write("a.txt", "one");
+    const Outcome run = runCli(dir, {"--app-dir", missing, "execute", "--task", "Mine", a});
+    ::unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(readBytes(a), "two");
+    EXPECT_TRUE(std::filesystem::exists(dataHome.file("morvane/Undo")));
+    EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
 TEST(RunnerFolders, RecursiveTakesAFoldersFilesInOrderAndThePatternsChooseThem) {

@@ -68,13 +68,26 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
                                            std::string(keys::kFolderSkipped),
                                            std::string(keys::kUndoDone),
                                            std::string(keys::kUndoFailed),
-                                           std::string(keys::kNotUndoable)};
+                                           std::string(keys::kNotUndoable),
+                                           std::string(keys::kStateInUserFolder)};
     EXPECT_EQ(entries.size(), lines.size()) << "each key once";
     for (const Relabel& relabel : kRelabelTable) {
         keysOfTheProgram.emplace(relabel.key);
         const auto entry = entries.find(std::string(relabel.key));
         ASSERT_NE(entry, entries.end()) << relabel.key;
         EXPECT_EQ(entry->second[0], relabel.designCaption) << "the window's English text";
+    }
+    for (const AccessibleText& text : kAccessibleTable) {
+        for (const auto& [key, builtIn] : {std::pair(text.nameKey, text.builtInName),
+                                           std::pair(text.descriptionKey, text.builtInDescription)}) {
+            if (key.empty()) {
+                continue;
+            }
+            keysOfTheProgram.emplace(key);
+            const auto entry = entries.find(std::string(key));
+            ASSERT_NE(entry, entries.end()) << key;
+            EXPECT_EQ(entry->second[0], builtIn) << "the window's English text";
+        }
     }
     std::set<std::string> keysOfTheFile;
     for (const auto& [key, texts] : entries) {

@@ -132,6 +132,47 @@ private slots:
         QCOMPARE(testing::readBytes(kept), garbage);
         QCOMPARE(app.dialogs.texts.size(), 1); // told once
     }
+
+    // An installed copy: the application folder belongs to root, so the state goes to the user's data folder,
+    // and the shipped language file is still read from the application folder.
+    void installed_copy_keeps_its_state_in_the_users_data_folder() {
+        AppFolder app;
+        testing::TempDir dataHome;
+        const std::string own = dataHome.file("morvane");
+        const auto openInstalled = [&] {
+            // Tests run as root, who may write anything; the check stands in for the folder's permissions.
+            return std::make_unique<MainWindow>(
+                app.dir.path(), app.dialogs, app.shell,
+                [&](const std::string& folder) {
+                    return folder == app.dir.path() ? StateFilesWritable{} : stateFilesWritable(folder);
+                },
+                RunController::defaultRunner(), dataHome.path());
+        };
+        auto window = openInstalled();
+        QCOMPARE(app.dialogs.texts.size(), 1);
+        QVERIFY2(app.dialogs.texts[0].endsWith(QString::fromStdString(own)),
+                 qPrintable(app.dialogs.texts[0]));
+        QVERIFY(std::filesystem::exists(std::filesystem::path(own) / "Settings.txt"));
+        QCOMPARE(std::filesystem::status(own).permissions() & std::filesystem::perms::all,
+                 std::filesystem::perms::owner_all);
+        store(*window, "kept");
+        window->findChild<QAction*>("mnuLanguage(1)")->trigger(); // German, from the shipped language file
+        const std::string file = dataHome.write("a.txt", "find");
+        window->files().append({file});
+        window->ReplaceIt();
+        QTRY_VERIFY(!window->running());
+        QCOMPARE(testing::readBytes(file), std::string("replace"));
+        window.reset();
+
+        auto restarted = openInstalled();
+        QCOMPARE(app.dialogs.texts.size(), 1); // told on the first start only
+        QCOMPARE(taskRows(*restarted), 1);
+        QCOMPARE(savedNames(savedTasksPath(own)), Names{"kept"});
+        QCOMPARE(restarted->findChild<QAction*>("mnuSimulate")->text(), QString("Aktualisieren/ Simulieren"));
+        QVERIFY(restarted->findChild<QAction*>("mnuUndo")->isEnabled());
+        QVERIFY(std::filesystem::exists(std::filesystem::path(own) / "Undo"));
+        QCOMPARE(std::distance(std::filesystem::directory_iterator(app.dir.path()), {}), 1); // Sprachen.txt
+    }
 };
 
 QTEST_MAIN(SavedTasksWindowTest)

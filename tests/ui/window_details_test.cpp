@@ -4,6 +4,7 @@
 #include "ui/about_dialog.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
@@ -146,6 +147,85 @@ private slots:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QVERIFY(QApplication::focusWidget() != swap);
         }
+    }
+
+    // Tab walks the page in reading order and comes back round; from the keyboard alone the mode is chosen
+    // and a run started, as with the mouse.
+    void keyboardReachesAndWorksEveryControlOfThePage() {
+        Window w;
+        QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+        auto* pairs = w.child<QWidget>("lvCurrentFindReplace");
+        pairs->setFocus();
+        QStringList chain;
+        do {
+            chain << QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        } while (QApplication::focusWidget() != pairs && chain.size() < 20);
+        QCOMPARE(chain, (QStringList{"lvCurrentFindReplace", "txtTaskName", "cmdToList", "lvSavedReps",
+                                     "lvFiles", "Label(6)", "Label(7)", "imgButton(2)"}));
+
+        auto* names = w.child<QLabel>("Label(6)");
+        names->setFocus();
+        QTest::keyClick(names, Qt::Key_Space);
+        QVERIFY(!w.window->findChild<QLabel*>("Label(7)")->font().bold());
+        QTest::keyClick(names, Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QString("Label(7)"));
+        QVERIFY(w.child<QLabel>("Label(7)")->font().bold());
+
+        QSignalSpy finished(&w.window->runs(), &RunController::finished);
+        QTest::keyClick(w.child<QWidget>("imgButton(2)"), Qt::Key_Return);
+        QTRY_VERIFY(!finished.isEmpty());
+        QVERIFY(finished.first().at(1).toBool()); // an execute run
+    }
+
+    // What a screen reader says for each control that takes the focus, and for the progress bar, in both
+    // languages of the shipped file.
+    void everyControlHasAnAccessibleNameInBothLanguages() {
+        Window w;
+        std::filesystem::copy_file(MORVANE_SOURCE_DIR "/data/Sprachen.txt", w.app.file("Sprachen.txt"),
+                                   std::filesystem::copy_options::overwrite_existing);
+        QStringList english;
+        for (int language : {0, 1}) {
+            w.window->SpracheAusgewaehlt(language);
+            QStringList said;
+            for (QWidget* control : w.window->centralWidget()->findChildren<QWidget*>()) {
+                const bool reached = (control->focusPolicy() & Qt::TabFocus) && !control->isHidden();
+                if (!reached && control->objectName() != "picProgress") {
+                    continue;
+                }
+                QAccessibleInterface* face = QAccessible::queryAccessibleInterface(control);
+                const QString name = face->text(QAccessible::Name);
+                QVERIFY2(!name.isEmpty(), qPrintable(control->objectName()));
+                said << control->objectName() + ": " + name + " / " + face->text(QAccessible::Description);
+            }
+            said.sort();
+            QVERIFY(said.size() >= 16);
+            if (language == 0) {
+                english = said;
+                QVERIFY(
+                    said.contains("lvFiles: Files / Drop files or folders here, or add them from the File "
+                                  "menu; the last column counts what the pairs find. Enter opens a file, "
+                                  "Delete removes it from the list."));
+            } else {
+                QVERIFY(said.contains("Label(6): Dateinamen / Wo die Paare ersetzen: Leertaste wählt diesen "
+                                      "Modus, eine Pfeiltaste den anderen."));
+                QVERIFY(said.contains("txtFind: Suchen / "));
+            }
+        }
+
+        QAccessibleInterface* progress =
+            QAccessible::queryAccessibleInterface(w.child<QWidget>("picProgress"));
+        QCOMPARE(progress->role(), QAccessible::ProgressBar);
+        QCOMPARE(progress->valueInterface()->currentValue().toInt(), 100);
+        QCOMPARE(QAccessible::queryAccessibleInterface(w.child<QWidget>("imgButton(2)"))->role(),
+                 QAccessible::Button);
+        QAccessibleInterface* contents = QAccessible::queryAccessibleInterface(w.child<QWidget>("Label(7)"));
+        QCOMPARE(contents->role(), QAccessible::RadioButton);
+        QVERIFY(contents->state().checked);
+        QAccessibleInterface* names = QAccessible::queryAccessibleInterface(w.child<QWidget>("Label(6)"));
+        names->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QVERIFY(names->state().checked);
+        QVERIFY(!contents->state().checked);
     }
 
     void windowKeepsItsStateInAnApplicationFolderWhoseNameIsNotUtf8() {
