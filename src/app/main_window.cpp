@@ -44,8 +44,6 @@ namespace {
 
 const char* const kBuiltInRunStopped = "Run stopped; found so far:";
 const char* const kBuiltInFolderSkipped = "A folder: replacing in file contents passes folders over.";
-const char* const kBuiltInUndoDone = "Undone: %1 put back, %2 left as changed";
-const char* const kBuiltInUndoFailed = "The last Execute could not be undone:";
 const char* const kBuiltInNotUndoable = "This run cannot be undone:";
 
 template <class Widget> Widget* named(Widget* widget, const char* name) {
@@ -210,9 +208,33 @@ void MainWindow::connectRuns() {
     connect(runs_.get(), &RunController::finished, this, &MainWindow::runFinished);
     connect(runs_.get(), &RunController::stopped, this, [this] { showStatus(keys::kRunStopped); });
     connect(runs_.get(), &RunController::phaseChanged, this, [this](RunPhase phase) {
-        lockInputs(phase == RunPhase::Executing);
-        refreshUndo();
+        if (phase == RunPhase::Idle) {
+            notUndoable_.clear();
+        }
+        refreshLock();
+        if (undo_) {
+            undo_->setRunPhase(phase);
+        }
     });
+    connect(runs_.get(), &RunController::notUndoable, this, [this](const std::string& reason) {
+        notUndoable_ =
+            message(keys::kNotUndoable, kBuiltInNotUndoable) + QLatin1Char(' ') + toQString(reason);
+        statusLabel_->setText(notUndoable_);
+    });
+}
+
+// Made once the window knows whether its folder may be written: the journals live there.
+void MainWindow::connectUndo() {
+    undo_ = new UndoController(
+        writable_.folder ? journalFolderIn(state_.path) : std::string(), *mnuUndo_, dialogs_,
+        [this](auto key, auto builtIn) { return message(key, builtIn); },
+        [this](const auto& leftovers, const auto& failures, const QString& note) {
+            report(leftovers, failures, note);
+        },
+        *this);
+    undo_->setRunPhase(runs_->phase());
+    connect(undo_, &UndoController::started, this, &MainWindow::refreshLock);
+    connect(undo_, &UndoController::finished, this, &MainWindow::undoFinished);
 }
 
 // The fixed order of start-up: the settings and the language come before anything that shows their texts,
@@ -243,11 +265,10 @@ void MainWindow::startUp(const AppFolderCheck& appFolderCheck) {
              Dialogs::Icon::Information);
     }
     tasks_->open(writable_.tasks);
-    if (writable_.folder) {
-        // Runs that were cut short, by this window or the runner, and the state files' own temporary files.
-        report(clearLeftovers(journalFolderIn(state_.path), {state_.path}), {});
-    }
-    readUndoOffer();
+    connectUndo();
+    // Runs that were cut short, by this window or the runner, and the state files' own temporary files.
+    undo_->startUp(writable_.folder ? clearLeftovers(journalFolderIn(state_.path), {state_.path})
+                                    : std::vector<LeftoverNote>{});
 }
 
 void MainWindow::SettingsEinstellen() {
@@ -400,50 +421,19 @@ void MainWindow::ReplaceIt() {
 }
 
 void MainWindow::undoLastExecute() {
-    if (!mnuUndo_->isEnabled()) {
-        return;
-    }
-    const std::string journalFolder = journalFolderIn(state_.path);
-    // A run cut short since the start is cleared up and closed first, so that undo can take back the part it
-    // did.
-    report(clearLeftovers(journalFolder, {}), {});
-    const UndoResult result = undoNewestRun(journalFolder);
-    if (!result.failure.empty()) {
-        tell(message(keys::kUndoFailed, kBuiltInUndoFailed) + QLatin1Char('\n') + toQString(result.failure),
-             Dialogs::Icon::Critical);
-    }
-    const std::string keptIn = fromQString(message(keys::kLeftoverKeptIn, std::string(kKeptInText).c_str()));
-    std::vector<RunFailure> left;
-    for (const UndoNote& note : result.left) {
-        std::string reason = note.reason;
-        if (!note.keptIn.empty()) {
-            reason += "; " + keptIn + " \"" + note.keptIn + "\"";
-        }
-        left.push_back({.path = note.path, .reason = reason});
-    }
-    report({}, left);
-    if (result.found) {
-        undoStatus_ = message(keys::kUndoDone, kBuiltInUndoDone)
-                          .arg(result.restored)
-                          .arg(static_cast<qulonglong>(result.left.size()));
-    }
-    readUndoOffer();
+    undo_->undo();
+}
+
+bool MainWindow::undoing() const {
+    return undo_->undoing();
+}
+
+// The rows of names the undo put back show them again, and the simulate run that follows counts anew.
+void MainWindow::undoFinished(const UndoResult& result, const QString& status) {
+    files_.putNamesBack(result.namesBack);
+    undoStatus_ = status;
+    refreshLock();
     runs_->simulate();
-}
-
-// Reading the journals costs as much as the runs they record, so they are read only when what undo offers can
-// have changed: at start-up, after an execute run and after an undo; not at every run the inputs start.
-void MainWindow::readUndoOffer() {
-    const std::vector<JournaledRun> journaled =
-        writable_.folder ? listRuns(journalFolderIn(state_.path)) : std::vector<JournaledRun>{};
-    undoOffered_ =
-        std::any_of(journaled.begin(), journaled.end(), [](const JournaledRun& run) { return !run.undone; });
-    refreshUndo();
-}
-
-// Enabled while no run goes and the journal holds a run not yet undone.
-void MainWindow::refreshUndo() {
-    mnuUndo_->setEnabled(undoOffered_ && runs_->phase() == RunPhase::Idle);
 }
 
 // Read when a run starts; every row counts 0 until the run reaches it.
@@ -463,7 +453,7 @@ RunInputs MainWindow::snapshot(bool execute) {
 // The status line shows the sum of the rows there are: a row removed during the run takes its count along.
 void MainWindow::applyRows(const std::vector<RowUpdate>& rows, std::optional<StatusKind> status) {
     files_.apply(rows);
-    if (status) {
+    if (status && notUndoable_.isEmpty()) {
         showStatus(*status == StatusKind::Done ? keys::kReplacementsDone : keys::kReplacementsPending);
     }
 }
@@ -483,7 +473,11 @@ void MainWindow::runFinished(const RunResult& result, bool executed) {
                                     result.replacesUbound)));
     }
     if (executed) {
-        readUndoOffer();
+        // The counts the note kept off the status line while the run went.
+        if (result.status && !result.notUndoable.empty()) {
+            showStatus(keys::kReplacementsDone);
+        }
+        undo_->readOffer();
         const QString note = result.notUndoable.empty()
                                  ? QString()
                                  : message(keys::kNotUndoable, kBuiltInNotUndoable) + QLatin1Char(' ') +
@@ -506,9 +500,17 @@ void MainWindow::report(const std::vector<LeftoverNote>& leftovers, const std::v
     }
 }
 
+void MainWindow::refreshLock() {
+    lockInputs(executing() || (undo_ && undo_->undoing()));
+}
+
 // Locking moves the focus away from a control that goes disabled; unlocking gives it back, so the user goes
 // on where they were.
 void MainWindow::lockInputs(bool locked) {
+    if (locked == inputsLocked_) {
+        return;
+    }
+    inputsLocked_ = locked;
     if (locked) {
         focusBeforeLock_ = QApplication::focusWidget();
     }

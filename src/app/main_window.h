@@ -2,6 +2,7 @@
 
 #include "app/message_dialog.h"
 #include "app/saved_tasks_controller.h"
+#include "app/undo_controller.h"
 #include "config/settings.h"
 #include "engine/leftovers.h"
 #include "engine/run_controller.h"
@@ -56,8 +57,9 @@ public:
     // The execute run, then the simulate run that shows what is left.
     void ReplaceIt();
     // Puts back what the newest execute run not yet undone changed, then shows what is left by a simulate
-    // run.
+    // run. The undo goes on off the user-interface thread; the lists are locked until it ends.
     void undoLastExecute();
+    bool undoing() const;
     void SpracheAusgewaehlt(int index);
     void AddToTaskList() { tasks_->store(); }
     void lvCurrentTaskBearbeiten() { tasks_->load(); }
@@ -109,9 +111,11 @@ private:
     // What interrupted runs left and the files a run could not handle, in one box.
     void report(const std::vector<LeftoverNote>& leftovers, const std::vector<RunFailure>& failures,
                 const QString& note = {});
-    void readUndoOffer();
-    void refreshUndo();
+    void connectUndo();
+    void undoFinished(const UndoResult& result, const QString& status);
     void showStatus(std::string_view key);
+    // Locked while an execute run or an undo goes.
+    void refreshLock();
     void lockInputs(bool locked);
 
     std::string appFolder_;
@@ -139,8 +143,11 @@ private:
     std::vector<QWidget*> inputs_;
     std::vector<QAction*> inputActions_;
     QPointer<QWidget> focusBeforeLock_;
+    bool inputsLocked_ = false;
     QAction* mnuUndo_ = nullptr;
-    bool undoOffered_ = false; // the journal holds a run not yet undone
+    UndoController* undo_ = nullptr;
+    // Why the execute run that goes cannot be undone; the status line says it until the run ends.
+    QString notUndoable_;
     // What the last undo did; the status line shows it when the simulate run that follows ends.
     QString undoStatus_;
 

@@ -13,6 +13,12 @@ void MessageBoxDialogs::message(QWidget* parent, const QString& title, const QSt
     box.exec();
 }
 
+bool MessageBoxDialogs::ask(QWidget* parent, const QString& title, const QString& text) {
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
 QStringList MessageBoxDialogs::chooseFiles(QWidget* parent, const QString& title) {
     return QFileDialog::getOpenFileNames(parent, title);
 }

@@ -16,6 +16,8 @@ public:
     virtual ~Dialogs() = default;
     // A box with an OK button only.
     virtual void message(QWidget* parent, const QString& title, const QString& text, Icon icon) = 0;
+    // A question with Yes and No; true for Yes. A window that never asks need not answer it.
+    virtual bool ask(QWidget* /*parent*/, const QString& /*title*/, const QString& /*text*/) { return false; }
     // The files the user picked, in the chooser's order; none when the chooser was cancelled. A window that
     // never offers a chooser need not answer these.
     virtual QStringList chooseFiles(QWidget* /*parent*/, const QString& /*title*/) { return {}; }
@@ -26,6 +28,7 @@ public:
 class MessageBoxDialogs : public Dialogs {
 public:
     void message(QWidget* parent, const QString& title, const QString& text, Icon icon) override;
+    bool ask(QWidget* parent, const QString& title, const QString& text) override;
     QStringList chooseFiles(QWidget* parent, const QString& title) override;
     QString chooseFolder(QWidget* parent, const QString& title) override;
 };

@@ -154,11 +154,24 @@ bool expandFolders(std::vector<std::string>& paths, const ExpansionOptions& opti
     return anyProblem;
 }
 
+// Said as soon as the run knows, before it changes anything, so that a script or a person can still stop it.
+struct NotUndoableNotice : RunObserver {
+    std::string said;
+    void notUndoable(const std::string& reason) override {
+        say(reason);
+        said = reason;
+    }
+    void say(const std::string& reason) const {
+        std::cerr << "morvane-cli: this run cannot be undone: " << escapeControlBytes(reason) << std::endl;
+    }
+};
+
 int runAndReport(const RunRequest& request, bool nulRecords, bool expansionFailed) {
     // An execute run clears up first itself; a simulate run only follows the journals of runs cut short.
     const bool leftoversNeedAttention =
         !request.ausfuehren && reportLeftovers(clearLeftovers(journalFolderIn(request.stateFolder), {}));
-    const RunResult result = ErsetzenSimulieren(request);
+    NotUndoableNotice notice;
+    const RunResult result = ErsetzenSimulieren(request, &notice);
     const bool runLeftoversNeedAttention = reportLeftovers(result.leftovers);
     bool anyFailed =
         !result.failures.empty() || leftoversNeedAttention || runLeftoversNeedAttention || expansionFailed;
@@ -173,9 +186,8 @@ int runAndReport(const RunRequest& request, bool nulRecords, bool expansionFaile
     for (const RunFailure& failure : result.failures) {
         reportProblem(failure.path, failure.reason);
     }
-    if (!result.notUndoable.empty()) {
-        std::cerr << "morvane-cli: this run cannot be undone: " << escapeControlBytes(result.notUndoable)
-                  << '\n';
+    if (!result.notUndoable.empty() && result.notUndoable != notice.said) {
+        notice.say(result.notUndoable);
     }
     std::cout.flush();
     return anyFailed || !std::cout ? kExitFailure : 0;

@@ -27,6 +27,8 @@ inline constexpr std::string_view kLeftoverTemporaryRemoved = "[LeftoverTemporar
 inline constexpr std::string_view kLeftoverBackupKept = "[LeftoverBackupKept]";
 inline constexpr std::string_view kLeftoverNotPutBack = "[LeftoverNotPutBack]";
 inline constexpr std::string_view kLeftoverBackupLost = "[LeftoverBackupLost]";
+inline constexpr std::string_view kLeftoverAsidePutBack = "[LeftoverAsidePutBack]";
+inline constexpr std::string_view kLeftoverAsideKept = "[LeftoverAsideKept]";
 inline constexpr std::string_view kLeftoverKeptIn = "[LeftoverKeptIn]";
 inline constexpr std::string_view kMenuAddFiles = "[mnuAddFiles]";
 inline constexpr std::string_view kMenuAddFolder = "[mnuAddFolder]";
@@ -34,6 +36,8 @@ inline constexpr std::string_view kFolderSkipped = "[FolderSkipped]";
 inline constexpr std::string_view kUndoDone = "[Undo done]";
 inline constexpr std::string_view kUndoFailed = "[Undo failed]";
 inline constexpr std::string_view kNotUndoable = "[Not undoable]";
+inline constexpr std::string_view kLeftoverRunInterrupted = "[LeftoverRunInterrupted]";
+inline constexpr std::string_view kUndoInterruptedRun = "[Undo interrupted run]";
 inline constexpr std::string_view kStateInUserFolder = "[StateInUserFolder]";
 
 } // namespace morvane::keys

@@ -41,6 +41,7 @@ class Clearing {
 public:
     void rewrite(const RecordedRewrite& recorded, std::int64_t journalTouched);
     void folder(const std::string& folder);
+    void runInterrupted(const std::string& journal) { note(journal, LeftoverAction::RunInterrupted); }
     std::vector<LeftoverNote> takeNotes() { return std::move(notes_); }
 
 private:
@@ -49,6 +50,8 @@ private:
     }
     void keep(platform::HeldFile& backup, const std::string& target, std::string reason,
               LeftoverAction action = LeftoverAction::BackupKept);
+    void aside(const std::string& folder, const std::string& path, std::string_view name,
+               std::string_view entryName);
     void backupWithoutJournal(platform::HeldFile& backup, const std::string& folder, std::string_view name,
                               std::string_view fileName);
 
@@ -133,6 +136,22 @@ void Clearing::backupWithoutJournal(platform::HeldFile& backup, const std::strin
     keep(backup, target, "no journal tells how far the rewrite got");
 }
 
+// An entry put aside while names were swapped is no file of ours to remove: it goes back to the name it
+// carries, or where that is taken or cut short, to a visible name beside it.
+void Clearing::aside(const std::string& folder, const std::string& path, std::string_view name,
+                     std::string_view entryName) {
+    if (!mayBeCutShort(name, platform::nameMax(folder))) {
+        const std::string old = pathIn(folder, toFsPath(std::string(entryName)));
+        if (platform::renameNoReplace(path, old).empty()) {
+            note(old, LeftoverAction::AsidePutBack);
+            return;
+        }
+    }
+    const std::string visible = pathIn(folder, toFsPath(keptBackupName(name)));
+    const bool renamed = platform::renameNoReplace(path, visible).empty();
+    note(renamed ? visible : path, LeftoverAction::AsideKept, "its old name is taken or not known");
+}
+
 void Clearing::folder(const std::string& folder) {
     struct Found {
         std::string path;
@@ -148,6 +167,11 @@ void Clearing::folder(const std::string& folder) {
     }
     for (const Found& leftover : found) {
         if (handled_.contains(leftover.path)) {
+            continue;
+        }
+        if (const LeftoverNameParts parts = *parseLeftoverName(leftover.name);
+            parts.kind == LeftoverKind::Aside) {
+            aside(folder, leftover.path, leftover.name, parts.fileName);
             continue;
         }
         platform::HeldFile held = platform::HeldFile::take(leftover.path);
@@ -167,7 +191,7 @@ void Clearing::folder(const std::string& folder) {
 
 bool needsAttention(const LeftoverNote& note) {
     return note.action == LeftoverAction::BackupKept || note.action == LeftoverAction::NotPutBack ||
-           note.action == LeftoverAction::BackupLost;
+           note.action == LeftoverAction::BackupLost || note.action == LeftoverAction::AsideKept;
 }
 
 std::string_view leftoverActionText(LeftoverAction action) {
@@ -186,6 +210,15 @@ std::string_view leftoverActionText(LeftoverAction action) {
         return "a rewrite was interrupted and the old contents cannot be put back";
     case LeftoverAction::BackupLost:
         return "a rewrite was interrupted and its backup is gone; the file is left as it is";
+<<<<<<< HEAD
+    case LeftoverAction::AsidePutBack:
+        return "a run of renames was interrupted; an entry it had put aside has its old name again";
+    case LeftoverAction::AsideKept:
+        return "a run of renames was interrupted; an entry it had put aside is kept under a visible name";
+=======
+    case LeftoverAction::RunInterrupted:
+        return "an execute run was interrupted part way; what it changed can be undone";
+>>>>>>> main
     }
     return {};
 }
@@ -259,8 +292,9 @@ std::vector<LeftoverNote> clearLeftovers(const std::string& journalFolder,
         const bool read = platform::readRegularFile(journal.path(), text).empty();
         const std::optional<UndoRecord> undo = read ? readUndoRecord(text) : std::nullopt;
         // A journal kept for undo stays, so that the part of the run that was done can still be taken back.
-        if (undo && (!undo->contents.empty() || !undo->renames.empty()) &&
+        if (undo && (!undo->contents.empty() || !undo->renames.empty() || !undo->touches.empty()) &&
             platform::appendToFile(journal.path(), endedLine(true)).empty()) {
+            clearing.runInterrupted(journal.path());
             continue;
         }
         journal.remove();

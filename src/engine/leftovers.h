@@ -15,10 +15,16 @@ enum class LeftoverAction {
     BackupKept,       // the file cannot be matched to the rewrite; its old contents are kept beside it
     NotPutBack,       // the old contents could not be written back; they are kept beside the file
     BackupLost,       // the rewrite's backup is gone, and the file holds neither its old nor its new contents
+<<<<<<< HEAD
+    AsidePutBack,     // a run of renames was interrupted with an entry put aside; it has its old name again
+    AsideKept,        // the same, but its old name is taken now: it keeps a visible name
+=======
+    RunInterrupted,   // an execute run kept for undo was cut short; the part it did can be undone
+>>>>>>> main
 };
 
 struct LeftoverNote {
-    std::string path; // the file concerned; for a temporary file, the temporary file
+    std::string path; // the file concerned; for a temporary file, the temporary file; for a run, its journal
     LeftoverAction action = LeftoverAction::TemporaryRemoved;
     std::string reason; // why, where the action alone does not say
     std::string keptIn; // where the old contents are kept
@@ -43,6 +49,7 @@ std::vector<std::string> foldersOf(const std::vector<std::string>& paths);
 // Then each of the folders: temporary files nobody holds are removed, and a backup nobody holds is removed
 // where its file holds the same bytes, else kept under a visible name. Nothing that someone may have
 // changed since is overwritten: in doubt the old contents stay beside the file, and the note says where.
+// A run kept for undo that had changed something is closed for undo, and noted once.
 // A journal folder that is empty or cannot be written is not looked at.
 std::vector<LeftoverNote> clearLeftovers(const std::string& journalFolder,
                                          const std::vector<std::string>& folders);

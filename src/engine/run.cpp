@@ -3,6 +3,7 @@
 #include "engine/notation.h"
 #include "engine/occurrences.h"
 #include "engine/progress.h"
+#include "engine/rename_plan.h"
 #include "engine/run_journal.h"
 #include "engine/undo.h"
 #include "util/paths.h"
@@ -33,20 +34,6 @@ std::vector<std::string> atLeastOneEntry(std::vector<std::string> texts) {
 
 bool isCancelled(const std::atomic<bool>* cancel) {
     return cancel && cancel->load(std::memory_order_relaxed);
-}
-
-// Why a new name cannot be given to a file; empty when it can. A name with a separator would move the file.
-std::string refusedNameReason(const std::string& name) {
-    if (name.empty()) {
-        return "the new name would be empty";
-    }
-    if (name == "." || name == "..") {
-        return "the new name \"" + name + "\" is not allowed";
-    }
-    if (std::any_of(name.begin(), name.end(), [](char c) { return isPathSeparator(c) || c == '\0'; })) {
-        return "the new name would contain a path separator or a NUL byte";
-    }
-    return {};
 }
 
 // The expanded pairs of one run, shared read-only by every worker.
@@ -106,20 +93,6 @@ std::int64_t applyPair(const Plan& plan, std::size_t j, std::string& text) {
     return replaceInPlace(text, find, replacement);
 }
 
-// The entry a row renames in file-names mode. A folder given as "d/" is the folder "d": its name is what the
-// pairs see, and the separators after it stay on the printed path.
-struct NamedEntry {
-    PathParts parts;
-    std::string trailing;
-
-    explicit NamedEntry(std::string_view path) {
-        const std::string_view entry = withoutTrailingSeparators(path);
-        parts = PfadZerlegen(entry);
-        trailing = path.substr(entry.size());
-    }
-    std::string name() const { return parts.name + parts.extension; }
-};
-
 void renameTo(RowOutcome& outcome, std::size_t i, const NamedEntry& entry, const std::string& name,
               RunJournal* journal) {
     RowResult& row = outcome.row;
@@ -131,7 +104,7 @@ void renameTo(RowOutcome& outcome, std::size_t i, const NamedEntry& entry, const
         outcome.failure = RunFailure{i, row.path, "cannot be renamed: " + refused};
         return;
     }
-    const std::string oldPath = entry.parts.folder + entry.name();
+    const std::string oldPath = entry.path();
     const std::string newPath = entry.parts.folder + name;
     if (journal) {
         if (std::string refused = journal->renaming(oldPath, newPath); !refused.empty()) {
@@ -156,8 +129,14 @@ void renameTo(RowOutcome& outcome, std::size_t i, const NamedEntry& entry, const
 void writeBack(RowOutcome& outcome, std::size_t i, const std::string& path, const std::string& text,
                const platform::FileIdentity& readAs, bool replacedSome, RunJournal* journal) {
     const bool unchanged = !replacedSome || platform::stillHolds(path, text, readAs);
+    if (journal && unchanged) {
+        journal->touching(path);
+    }
     const std::string error = unchanged ? platform::touchAsRewritten(path, readAs)
                                         : TextDateiSpeichern(text, path, &readAs, journal).error;
+    if (journal && unchanged && error.empty()) {
+        journal->touched(path);
+    }
     if (!error.empty()) {
         outcome.failure = RunFailure{i, path, "cannot be written: " + error};
     }
@@ -339,6 +318,16 @@ private:
     std::vector<std::thread> threads_;
 };
 
+std::string sizeText(std::uint64_t bytes) {
+    constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
+    constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
+    if (bytes >= kGiB) {
+        const std::uint64_t tenths = bytes * 10 / kGiB;
+        return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " GiB";
+    }
+    return bytes >= kMiB ? std::to_string(bytes / kMiB) + " MiB" : std::to_string(bytes) + " bytes";
+}
+
 unsigned workersFor(const RunRequest& request, std::size_t files) {
     if (request.ausfuehren) {
         return 1;
@@ -370,7 +359,7 @@ public:
         if (request_.ausfuehren) {
             result_.leftovers = clearLeftovers(journalFolder, foldersOf(files));
             if (!journalFolder.empty() && (plan.contents() || request_.keepForUndo)) {
-                plan.journal = &journal.emplace(journalFolder, headingOf(plan, files.size()));
+                plan.journal = &journal.emplace(journalFolder, headingOf(plan, files));
             }
         }
         const ProgressSchedule schedule(plan.finds.size(), files.size());
@@ -383,10 +372,12 @@ public:
             runOnWorkers(plan, files, schedule, workers);
         }
         if (journal) {
-            result_.notUndoable = journal->undoUnavailable();
+            if (result_.notUndoable.empty()) {
+                result_.notUndoable = journal->undoUnavailable();
+            }
             journal.reset();
             if (request_.keepForUndo) {
-                dropOldestRuns(journalFolder, kRunsKeptForUndo);
+                dropOldestRuns(journalFolder, kRunsKeptForUndo, request_.undoBytesBound);
             }
         }
         if (!result_.cancelled) {
@@ -396,11 +387,21 @@ public:
     }
 
 private:
-    std::optional<RunHeading> headingOf(const Plan& plan, std::size_t rows) const {
+    // A run that could change more than the journal keeps runs without undo, and says so before it starts,
+    // rather than drop every older run and still not be undoable.
+    std::optional<RunHeading> headingOf(const Plan& plan, const std::vector<std::string>& files) {
         if (!request_.keepForUndo) {
             return std::nullopt;
         }
-        return RunHeading{!plan.contents(), request_.finds, request_.replaces, rows};
+        if (plan.contents()) {
+            if (const std::uint64_t bytes = bytesUndoCouldKeep(files); bytes > request_.undoBytesBound) {
+                result_.notUndoable = "it could change " + sizeText(bytes) + " of files, more than the " +
+                                      sizeText(request_.undoBytesBound) + " that are kept for undo";
+                observer_->notUndoable(result_.notUndoable);
+                return std::nullopt;
+            }
+        }
+        return RunHeading{!plan.contents(), request_.finds, request_.replaces, files.size()};
     }
 
     void drawBefore(const ProgressSchedule& schedule, std::size_t pair, std::size_t file) {

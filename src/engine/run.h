@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/leftovers.h"
+#include "engine/undo.h"
 
 #include <atomic>
 #include <cstddef>
@@ -30,6 +31,8 @@ struct RunRequest {
     std::string stateFolder{};
     // An execute run keeps the old contents or names of what it changes in its journal, for undo.
     bool keepForUndo = true;
+    // The most bytes of old contents the journal keeps; a contents run that could change more is not kept.
+    std::uint64_t undoBytesBound = kBytesKeptForUndo;
 };
 
 enum class SkipReason { None, EmptyPath, Missing, Folder };
@@ -73,6 +76,9 @@ class RunObserver {
 public:
     virtual ~RunObserver() = default;
     virtual void progress(int percent) { (void)percent; }
+    // Before an execute run that was to be kept for undo changes anything, when it is known that it cannot
+    // be.
+    virtual void notUndoable(const std::string& reason) { (void)reason; }
     // After each row, with the running total and the status line as it stands then.
     virtual void rowDone(std::size_t row, const RowResult& result, std::int64_t total,
                          std::optional<StatusKind> status) {

@@ -30,6 +30,10 @@ public:
         post([percent](RunController* c) { emit c->progressed(percent); });
     }
 
+    void notUndoable(const std::string& reason) override {
+        post([reason](RunController* c) { emit c->notUndoable(reason); });
+    }
+
     void rowDone(std::size_t row, const RowResult& result, std::int64_t,
                  std::optional<StatusKind> status) override {
         if (row < ids_.size()) {

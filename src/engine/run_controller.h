@@ -61,6 +61,8 @@ public:
 signals:
     void phaseChanged(morvane::RunPhase phase);
     void progressed(int percent);
+    // Before an execute run changes anything, when it is known that it cannot be undone.
+    void notUndoable(const std::string& reason);
     // Rows in list order, with the status line as it stands after the last of them.
     void rowsDone(const std::vector<morvane::RowUpdate>& rows, std::optional<morvane::StatusKind> status);
     // A run that was not superseded or stopped ended.

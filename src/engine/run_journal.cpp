@@ -26,6 +26,8 @@ constexpr std::string_view kKeepLine = "keep";
 constexpr std::string_view kLeftLine = "left";
 constexpr std::string_view kRenameLine = "rename";
 constexpr std::string_view kRenamedLine = "renamed";
+constexpr std::string_view kTouchLine = "touch";
+constexpr std::string_view kTouchedLine = "touched";
 constexpr std::string_view kFinishedLine = "finished";
 constexpr std::string_view kUndoneLine = "undone";
 constexpr std::string_view kInterrupted = "interrupted";
@@ -172,6 +174,12 @@ std::optional<UndoRecord> readUndoRecord(std::string_view text) {
         } else if (kind == kRenamedLine && fields.size() > 1 && !record.renames.empty() &&
                    record.renames.back().to == unescapeControlBytes(fields[1])) {
             record.renames.back().left = parseLeft(fields).value_or(LeftIdentity{});
+        } else if (std::int64_t old = 0;
+                   kind == kTouchLine && fields.size() == 3 && parseSigned(fields[2], old)) {
+            record.touches.push_back(RecordedTouch{unescapeControlBytes(fields[1]), old, {}});
+        } else if (kind == kTouchedLine && fields.size() > 1 && !record.touches.empty() &&
+                   record.touches.back().target == unescapeControlBytes(fields[1])) {
+            record.touches.back().left = parseLeft(fields).value_or(LeftIdentity{});
         } else if (kind == kFinishedLine) {
             record.ended = true;
             record.interrupted = fields.size() == 2 && fields[1] == kInterrupted;
@@ -371,6 +379,27 @@ std::string RunJournal::renaming(const std::string& from, const std::string& to)
 void RunJournal::renamed(const std::string& to) {
     if (heading_) {
         recordLeft(kRenamedLine, absolutePath(to), std::nullopt);
+    }
+}
+
+void RunJournal::touching(const std::string& target) {
+    const std::string absolute = absolutePath(target);
+    const platform::FileIdentity before = platform::fileIdentity(absolute);
+    if (!before.known || !keepsForUndo()) {
+        return;
+    }
+    // Not flushed: a time is all that a lost line loses, and a flush per untouched file would cost a run
+    // over many files more than their reading.
+    if (file_.append(
+            lineOf({kTouchLine, escapeControlBytes(absolute), std::to_string(before.modifiedNanoseconds)}),
+            platform::HeldFile::Flush::Later)) {
+        changed_ = true;
+    }
+}
+
+void RunJournal::touched(const std::string& target) {
+    if (heading_) {
+        recordLeft(kTouchedLine, absolutePath(target), std::nullopt);
     }
 }
 

@@ -71,12 +71,20 @@ struct RecordedRename {
     LeftIdentity left; // device and inode only
 };
 
+// A file whose text the run left as it was, and only gave the time of a rewrite.
+struct RecordedTouch {
+    std::string target;
+    std::int64_t oldModifiedNanoseconds = 0;
+    LeftIdentity left; // not known when the touch did not happen
+};
+
 // The journal of a run that can be undone, as undo reads it; changes in the order they were made.
 struct UndoRecord {
     RunHeading heading;
     std::int64_t startedNanoseconds = 0;
     std::vector<RecordedContents> contents;
     std::vector<RecordedRename> renames;
+    std::vector<RecordedTouch> touches;
     bool ended = false;
     bool interrupted = false; // ended by a clear-up after the process stopped part way
     bool undone = false;
@@ -121,6 +129,9 @@ public:
     // Before and after a file or folder is renamed in file-names mode; a reason stops the rename.
     std::string renaming(const std::string& from, const std::string& to);
     void renamed(const std::string& to);
+    // Before and after a file whose text no pair changed is given the time of a rewrite.
+    void touching(const std::string& target);
+    void touched(const std::string& target);
 
     // Why a run that was to be kept for undo cannot be undone: its journal could not be made. Empty
     // otherwise.

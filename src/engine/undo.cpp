@@ -8,8 +8,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <system_error>
 #include <unordered_map>
+#include <unordered_set>
+#include <utility>
 
 namespace morvane {
 
@@ -32,11 +35,25 @@ JournaledRun summaryOf(const std::string& journal, const UndoRecord& record) {
     run.names = record.heading.names;
     run.interrupted = record.interrupted;
     run.undone = record.undone;
-    run.changed = static_cast<std::size_t>(
-        record.heading.names ? std::count_if(record.renames.begin(), record.renames.end(),
-                                             [](const RecordedRename& r) { return r.left.known; })
-                             : std::count_if(record.contents.begin(), record.contents.end(),
-                                             [](const RecordedContents& c) { return c.left.known; }));
+    const auto known = [](const auto& change) { return change.left.known; };
+    if (record.heading.names) {
+        run.changed =
+            static_cast<std::size_t>(std::count_if(record.renames.begin(), record.renames.end(), known));
+        return run;
+    }
+    // Each file once, whether written or only touched, and however many rows named it.
+    std::unordered_set<std::string> changed;
+    for (const RecordedContents& change : record.contents) {
+        if (change.left.known) {
+            changed.insert(change.target);
+        }
+    }
+    for (const RecordedTouch& touch : record.touches) {
+        if (touch.left.known) {
+            changed.insert(touch.target);
+        }
+    }
+    run.changed = changed.size();
     return run;
 }
 
@@ -66,11 +83,13 @@ std::vector<ContentsChange> changesByFile(const std::string& journal,
 
 class Undoing {
 public:
-    explicit Undoing(UndoResult& result) : result_(result) {}
+    Undoing(UndoResult& result, bool interrupted) : result_(result), interrupted_(interrupted) {}
 
     void contents(const ContentsChange& change);
+    void touch(const RecordedTouch& touch);
     void rename(const RecordedRename& rename);
     bool keptStillNeeded() const { return keptNeeded_; }
+    std::vector<NameBack> namesBack() const;
 
 private:
     void leave(const std::string& path, std::string reason, const std::string& kept = {}) {
@@ -79,7 +98,11 @@ private:
     }
 
     UndoResult& result_;
+    // A run that ended by itself recorded what each change left, or the change failed and was reported:
+    // only a run cut short can have changed something without saying what it left.
+    bool interrupted_;
     bool keptNeeded_ = false;
+    std::vector<NameBack> renamedBack_; // in the order undo put them back
 };
 
 void Undoing::contents(const ContentsChange& change) {
@@ -90,7 +113,7 @@ void Undoing::contents(const ContentsChange& change) {
     const bool oldKept = platform::readRegularFile(change.kept, old).empty();
     if (!change.left.known) {
         // The run stopped before the change, or before it could record what it left.
-        if (!oldKept || !unreadable.empty() || now != old) {
+        if (interrupted_ && (!oldKept || !unreadable.empty() || now != old)) {
             leave(change.target, "the run did not finish changing it", oldKept ? change.kept : "");
         }
         return;
@@ -115,10 +138,28 @@ void Undoing::contents(const ContentsChange& change) {
     ++result_.restored;
 }
 
+void Undoing::touch(const RecordedTouch& touch) {
+    if (!touch.left.known) {
+        return; // the time alone is lost
+    }
+    const platform::FileIdentity found = platform::fileIdentity(touch.target);
+    if (!found.known || found.device != touch.left.device || found.inode != touch.left.inode ||
+        found.size != touch.left.size || found.modifiedNanoseconds != touch.left.modifiedNanoseconds) {
+        leave(touch.target, "changed since the run");
+        return;
+    }
+    if (std::string reason = platform::setModifiedTime(touch.target, touch.oldModifiedNanoseconds);
+        !reason.empty()) {
+        leave(touch.target, "its time cannot be set back: " + reason);
+        return;
+    }
+    ++result_.restored;
+}
+
 void Undoing::rename(const RecordedRename& rename) {
     if (!rename.left.known) {
         std::error_code error;
-        if (!fs::exists(fs::symlink_status(toFsPath(rename.from), error))) {
+        if (interrupted_ && !fs::exists(fs::symlink_status(toFsPath(rename.from), error))) {
             leave(rename.to, "the run did not record what it renamed \"" + rename.from + "\" to");
         }
         return;
@@ -133,7 +174,42 @@ void Undoing::rename(const RecordedRename& rename) {
         leave(rename.to, "cannot be renamed back to \"" + rename.from + "\": " + reason);
         return;
     }
+    renamedBack_.push_back(NameBack{rename.to, rename.from});
     ++result_.restored;
+}
+
+// A name renamed twice by the run went back in two steps; the window knows it by the last only.
+std::vector<NameBack> Undoing::namesBack() const {
+    std::vector<NameBack> names;
+    std::unordered_map<std::string, std::size_t> byBack;
+    for (const NameBack& step : renamedBack_) {
+        const auto earlier = byBack.find(step.now);
+        if (earlier == byBack.end()) {
+            byBack[step.back] = names.size();
+            names.push_back(step);
+            continue;
+        }
+        const std::size_t at = earlier->second;
+        byBack.erase(earlier);
+        names[at].back = step.back;
+        byBack[step.back] = at;
+    }
+    return names;
+}
+
+// What the run's kept old contents take on disk: a kept file that is still another file's name as well costs
+// nothing.
+std::uint64_t bytesOnlyKept(const std::string& journal) {
+    std::uint64_t bytes = 0;
+    std::error_code error;
+    for (fs::directory_iterator it(toFsPath(keptFolderOf(journal)), error), end; !error && it != end;
+         it.increment(error)) {
+        std::error_code unknown;
+        const std::uintmax_t links = it->hard_link_count(unknown);
+        const std::uintmax_t size = unknown ? 0 : it->file_size(unknown);
+        bytes += !unknown && links == 1 ? size : 0;
+    }
+    return bytes;
 }
 
 void removeKept(const std::string& journal) {
@@ -163,19 +239,29 @@ std::vector<JournaledRun> listRuns(const std::string& journalFolder) {
     return runs;
 }
 
-void dropOldestRuns(const std::string& journalFolder, std::size_t keep) {
-    // Reading every journal takes long after runs over many files; counting them is cheap.
+void dropOldestRuns(const std::string& journalFolder, std::size_t keepRuns, std::uint64_t keepBytes) {
+    // Reading every journal takes long after runs over many files; counting them and the size of what they
+    // keep is cheap.
     std::size_t journals = 0;
+    std::uint64_t keptBytes = 0;
     std::error_code error;
     for (fs::directory_iterator it(toFsPath(journalFolder), error), end; !error && it != end;
          it.increment(error)) {
-        journals += isJournalName(fromFsPath(it->path().filename())) ? 1 : 0;
+        if (isJournalName(fromFsPath(it->path().filename()))) {
+            ++journals;
+            keptBytes += bytesOnlyKept(fromFsPath(it->path()));
+        }
     }
-    if (journals <= keep) {
+    if (journals <= keepRuns && keptBytes <= keepBytes) {
         return;
     }
     const std::vector<JournaledRun> runs = listRuns(journalFolder);
-    for (std::size_t i = keep; i < runs.size(); ++i) {
+    std::uint64_t kept = 0;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        kept += bytesOnlyKept(runs[i].journal);
+        if (i == 0 || (i < keepRuns && kept <= keepBytes)) {
+            continue;
+        }
         platform::HeldFile journal = platform::HeldFile::take(runs[i].journal);
         if (!journal.held()) {
             continue;
@@ -184,6 +270,18 @@ void dropOldestRuns(const std::string& journalFolder, std::size_t keep) {
         removeKept(runs[i].journal);
         journal.remove();
     }
+}
+
+std::uint64_t bytesUndoCouldKeep(const std::vector<std::string>& files) {
+    std::uint64_t bytes = 0;
+    std::set<std::pair<std::uint64_t, std::uint64_t>> counted;
+    for (const std::string& path : files) {
+        const platform::FileIdentity file = platform::fileIdentity(path);
+        if (file.known && isRegularFile(path) && counted.emplace(file.device, file.inode).second) {
+            bytes += file.size;
+        }
+    }
+    return bytes;
 }
 
 UndoResult undoNewestRun(const std::string& journalFolder) {
@@ -203,15 +301,24 @@ UndoResult undoNewestRun(const std::string& journalFolder) {
         result.failure = "the run's journal \"" + newest->journal + "\" cannot be taken";
         return result;
     }
-    Undoing undoing(result);
+    Undoing undoing(result, record->interrupted);
     if (record->heading.names) {
         for (auto rename = record->renames.rbegin(); rename != record->renames.rend(); ++rename) {
             undoing.rename(*rename);
         }
+        result.namesBack = undoing.namesBack();
     } else {
         const std::vector<ContentsChange> changes = changesByFile(newest->journal, record->contents);
+        std::unordered_set<std::string> written;
         for (auto change = changes.rbegin(); change != changes.rend(); ++change) {
             undoing.contents(*change);
+            written.insert(change->target);
+        }
+        // A file that the run also wrote takes the time of the write that puts its contents back.
+        for (auto touch = record->touches.rbegin(); touch != record->touches.rend(); ++touch) {
+            if (!written.contains(touch->target)) {
+                undoing.touch(*touch);
+            }
         }
     }
     if (std::string reason = platform::appendToFile(newest->journal, undoneLine()); !reason.empty()) {

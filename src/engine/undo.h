@@ -7,15 +7,17 @@
 
 namespace morvane {
 
-// How many execute runs the journal folder keeps for undo; the oldest go first.
+// How many execute runs the journal folder keeps for undo, and how many bytes of old contents that only the
+// journal still holds; the oldest runs go first, the newest stays whatever it holds.
 inline constexpr std::size_t kRunsKeptForUndo = 20;
+inline constexpr std::uint64_t kBytesKeptForUndo = std::uint64_t{1} << 30;
 
 // An execute run that the journal folder keeps for undo.
 struct JournaledRun {
     std::string journal;
     std::int64_t startedNanoseconds = 0;
     bool names = false;      // file names, not contents
-    std::size_t changed = 0; // files written or entries renamed
+    std::size_t changed = 0; // files written or touched, or entries renamed
     bool interrupted = false;
     bool undone = false;
 };
@@ -23,8 +25,13 @@ struct JournaledRun {
 // The ended runs, newest first. A run still going is not among them.
 std::vector<JournaledRun> listRuns(const std::string& journalFolder);
 
-// Removes the oldest ended runs, with the old contents they keep, so that at most `keep` are left.
-void dropOldestRuns(const std::string& journalFolder, std::size_t keep);
+// Removes the oldest ended runs, with the old contents they keep, so that at most `keepRuns` are left and the
+// old contents that only the journal holds take at most `keepBytes`; the newest run is never removed.
+void dropOldestRuns(const std::string& journalFolder, std::size_t keepRuns, std::uint64_t keepBytes);
+
+// The most bytes of old contents a contents run over these files could leave in its journal: the size of
+// every regular file among them, each file once however many paths name it. A look at each file, no read.
+std::uint64_t bytesUndoCouldKeep(const std::vector<std::string>& files);
 
 // A file or entry that undo left as it is, and why.
 struct UndoNote {
@@ -33,18 +40,28 @@ struct UndoNote {
     std::string keptIn; // where its old contents are still kept, if anywhere
 };
 
+// A name that undo put back, from the one the run left to the one it had before the run; a name the run
+// changed twice appears once.
+struct NameBack {
+    std::string now;
+    std::string back;
+};
+
 struct UndoResult {
     bool found = false; // false when no ended run was left to undo
     JournaledRun run;
     std::size_t restored = 0; // files or names put back
     std::vector<UndoNote> left;
+    std::vector<NameBack> namesBack; // absolute paths
     std::string failure; // the run could not be undone at all (its journal cannot be read or marked)
 };
 
 // Puts back what the newest run not yet undone changed, where it is still exactly as the run left it:
 // contents by the same safe write as the run's, names in reverse order and never onto an existing name.
-// What was changed since is left and noted; the rest still goes back. The run is then marked undone, and
-// the old contents it kept are let go unless a file that was left still needs them.
+// What was changed since is left and noted; the rest still goes back. A file whose text the run left as it
+// was gets its old modification time back. What the run tried and failed to change is passed over in
+// silence: the run reported it. The run is then marked undone, and the old contents it kept are let go
+// unless a file that was left still needs them.
 UndoResult undoNewestRun(const std::string& journalFolder);
 
 } // namespace morvane

@@ -4,6 +4,9 @@
 #include "util/qt_text.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
+#include <unordered_map>
 
 namespace morvane {
 
@@ -133,6 +136,32 @@ void FileListModel::apply(const std::vector<RowUpdate>& updates) {
     }
     if (last >= 0) {
         emit dataChanged(index(first, 0), index(last, columnCount() - 1));
+    }
+}
+
+void FileListModel::putNamesBack(const std::vector<NameBack>& names) {
+    if (names.empty()) {
+        return;
+    }
+    std::unordered_map<std::string, const std::string*> backOf;
+    for (const NameBack& name : names) {
+        backOf.emplace(name.now, &name.back);
+    }
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        Row& row = rows_[i];
+        // A folder given as "d/" keeps its separators; the name before them is what went back.
+        const std::string_view entry = withoutTrailingSeparators(row.path);
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(toFsPath(std::string(entry)), error);
+        const auto found = error ? backOf.end() : backOf.find(fromFsPath(absolute));
+        if (found == backOf.end()) {
+            continue;
+        }
+        // Undo never moves an entry to another folder: the row keeps its own spelling of the folder.
+        row.path =
+            PfadZerlegen(entry).folder + DateiNameHolen(*found->second) + row.path.substr(entry.size());
+        const int at = static_cast<int>(i);
+        emit dataChanged(index(at, 0), index(at, columnCount() - 1));
     }
 }
 

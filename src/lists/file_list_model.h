@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/run_controller.h"
+#include "engine/undo.h"
 
 #include <QAbstractTableModel>
 #include <QIcon>
@@ -57,6 +58,9 @@ public:
     void resetCounts();
     // Counts (and, after a rename, paths) to the rows they belong to; rows removed since are passed over.
     void apply(const std::vector<RowUpdate>& updates);
+    // After an undo, the rows of entries whose names went back show those names again: a row whose path
+    // names an entry (absolute, or from the working folder) by the name the run gave it.
+    void putNamesBack(const std::vector<NameBack>& names);
     // The sum of the counts of the rows there are.
     std::int64_t total() const { return total_; }
 

@@ -8,9 +8,18 @@ namespace {
 
 constexpr std::string_view kMarker = ".morvane-";
 constexpr std::string_view kBackupTag = "old-";
+constexpr std::string_view kAsideTag = "aside-";
 
 std::string_view tagOf(LeftoverKind kind) {
-    return kind == LeftoverKind::Backup ? kBackupTag : std::string_view();
+    switch (kind) {
+    case LeftoverKind::Backup:
+        return kBackupTag;
+    case LeftoverKind::Aside:
+        return kAsideTag;
+    case LeftoverKind::Temporary:
+        break;
+    }
+    return {};
 }
 
 bool isContinuationByte(char c) {
@@ -64,6 +73,9 @@ std::optional<LeftoverNameParts> parseLeftoverName(std::string_view name) {
     if (rest.starts_with(kBackupTag)) {
         kind = LeftoverKind::Backup;
         rest.remove_prefix(kBackupTag.size());
+    } else if (rest.starts_with(kAsideTag)) {
+        kind = LeftoverKind::Aside;
+        rest.remove_prefix(kAsideTag.size());
     }
     if (!isSuffix(rest)) {
         return std::nullopt;

@@ -8,13 +8,15 @@
 namespace morvane {
 
 // The files a write leaves beside a file only while it works on it: a temporary file with the new contents,
-// which then replaces the file, and for a file rewritten in place a backup of its old contents. Both are
-// hidden and carry the file's name, so whoever finds one after a crash can tell whose it is:
-//   .NAME.morvane-XXXXXXXXXX       temporary file
-//   .NAME.morvane-old-XXXXXXXXXX   backup
+// which then replaces the file, and for a file rewritten in place a backup of its old contents. A run that
+// swaps names, or renames them round a cycle, puts one entry aside for a moment under a third name. All are
+// hidden and carry the entry's name, so whoever finds one after a crash can tell whose it is:
+//   .NAME.morvane-XXXXXXXXXX         temporary file
+//   .NAME.morvane-old-XXXXXXXXXX     backup
+//   .NAME.morvane-aside-XXXXXXXXXX   the entry NAME itself, file or folder, on its way to a new name
 // XXXXXXXXXX is random (a to z, 0 to 9). Where the whole would not fit the file system's limit on the length
 // of a name, NAME is cut short, so that every file that exists can be written.
-enum class LeftoverKind { Temporary, Backup };
+enum class LeftoverKind { Temporary, Backup, Aside };
 
 inline constexpr std::size_t kLeftoverSuffixLength = 10;
 

@@ -122,11 +122,24 @@ bool stillHolds(const std::string& path, std::string_view bytes, const FileIdent
 // changed since). Returns the reason on failure.
 std::string touchAsRewritten(const std::string& path, const FileIdentity& readAs);
 
+// Gives the regular file at the path, following symbolic links, this modification time; nothing else changes.
+// Returns the reason on failure.
+std::string setModifiedTime(const std::string& path, std::int64_t modifiedNanoseconds);
+
 // Renames a file or folder, failing instead of replacing anything that already exists at the new path. Only a
 // change of letter case of one entry on a file system that ignores case may take a name that already exists,
 // and it succeeds only when the folder then lists the new name.
 // Returns the reason on failure; the empty text on success.
 std::string renameNoReplace(const std::string& from, const std::string& to);
+
+// Whether the new path names the same entry as the old path by a name that differs only in letter case, on a
+// file system that ignores case; never for a symbolic link.
+bool isCaseChangeOfEntry(const std::string& from, const std::string& to);
+
+// Renames a file or folder to a free hidden name beside it that says whose it is (an aside name, see
+// leftover_names.h), so that its name is free for another entry; the name is put into asidePath. Returns the
+// reason on failure, when the entry keeps its name.
+std::string renameAside(const std::string& from, std::string& asidePath);
 
 // Whether the running user may replace the file at the path, or create and remove files in the folder at the
 // path. False for a path that does not exist.

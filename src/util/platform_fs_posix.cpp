@@ -748,6 +748,26 @@ std::string renameNoReplace(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str()) == 0 ? std::string() : errnoText(errno);
 }
 
+bool isCaseChangeOfEntry(const std::string& from, const std::string& to) {
+    return isCaseChangeOfOneEntry(from, to);
+}
+
+std::string renameAside(const std::string& from, std::string& asidePath) {
+    const fs::path entry(from);
+    const fs::path folder = entry.parent_path();
+    const std::size_t limit = nameMax(folder.string());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        asidePath =
+            (folder / leftoverName(LeftoverKind::Aside, entry.filename().string(), randomSuffix(), limit))
+                .string();
+        std::string reason = renameNoReplace(from, asidePath);
+        if (reason != kNameTaken) {
+            return reason;
+        }
+    }
+    return kNameTaken;
+}
+
 bool stillHolds(const std::string& path, std::string_view bytes, const FileIdentity& readAs) {
     if (readAs.size != bytes.size()) {
         return false;
@@ -795,6 +815,23 @@ std::string touchAsRewritten(const std::string& path, const FileIdentity& readAs
     // Both times become now, which whoever may write the file may do; leaving the access time as it was would
     // be for the owner only. The read that came before has moved the access time already on most mounts.
     return ::futimens(file.fd(), nullptr) == 0 ? std::string() : errnoText(errno);
+}
+
+std::string setModifiedTime(const std::string& path, std::int64_t modifiedNanoseconds) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return errnoText(errno);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return kNotRegularFile;
+    }
+    constexpr std::int64_t kBillion = 1'000'000'000;
+    // Whole seconds rounded down, so that a time before 1970 keeps a nanosecond part that is not negative.
+    const std::int64_t remainder = (modifiedNanoseconds % kBillion + kBillion) % kBillion;
+    const struct timespec times[2] = {
+        {0, UTIME_OMIT},
+        {static_cast<time_t>((modifiedNanoseconds - remainder) / kBillion), static_cast<long>(remainder)}};
+    return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0 ? std::string() : errnoText(errno);
 }
 
 bool isWritable(const std::string& path) {

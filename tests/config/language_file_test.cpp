@@ -62,6 +62,8 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
                                            std::string(keys::kLeftoverBackupKept),
                                            std::string(keys::kLeftoverNotPutBack),
                                            std::string(keys::kLeftoverBackupLost),
+                                           std::string(keys::kLeftoverAsidePutBack),
+                                           std::string(keys::kLeftoverAsideKept),
                                            std::string(keys::kLeftoverKeptIn),
                                            std::string(keys::kMenuAddFiles),
                                            std::string(keys::kMenuAddFolder),
@@ -69,6 +71,8 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
                                            std::string(keys::kUndoDone),
                                            std::string(keys::kUndoFailed),
                                            std::string(keys::kNotUndoable),
+                                           std::string(keys::kLeftoverRunInterrupted),
+                                           std::string(keys::kUndoInterruptedRun),
                                            std::string(keys::kStateInUserFolder)};
     EXPECT_EQ(entries.size(), lines.size()) << "each key once";
     for (const Relabel& relabel : kRelabelTable) {

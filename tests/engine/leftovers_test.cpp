@@ -195,6 +195,26 @@ TEST(Leftovers, BackupWithoutJournalIsKeptVisibleWhenItsFileDiffers) {
     EXPECT_TRUE(clearLeftovers({}, {dir.path()}).empty()) << "reported once";
 }
 
+TEST(Leftovers, EntryPutAsideBySwappedNamesIsNeverRemoved) {
+    TempDir dir;
+    // One entry gets its own name back; the other's name was taken meanwhile, so it keeps a visible one.
+    const std::string aside = dir.makeFolder(".d.morvane-aside-k3j4h5g6f7");
+    dir.write(".d.morvane-aside-k3j4h5g6f7/inside", "kept");
+    dir.write(".b.morvane-aside-k3j4h5g6f7", "was b");
+    dir.write("b", "was a");
+
+    const std::vector<LeftoverNote> notes = clearLeftovers({}, {dir.path()});
+
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"b", "b.morvane-aside-k3j4h5g6f7", "d"}));
+    EXPECT_EQ(readBytes(dir.file("d/inside")), "kept");
+    EXPECT_EQ(readBytes(dir.file("b.morvane-aside-k3j4h5g6f7")), "was b");
+    for (const LeftoverNote& note : notes) {
+        EXPECT_EQ(needsAttention(note), note.action == LeftoverAction::AsideKept) << note.path;
+    }
+    EXPECT_FALSE(fs::exists(aside));
+}
+
 TEST(Leftovers, FilesAnotherRunStillHoldsAreLeftAlone) {
     TempDir dir;
     const std::string journalFolder = dir.makeFolder("Undo");

@@ -4,6 +4,8 @@
 #include "engine/undo.h"
 #include "support/temp_dir.h"
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -30,7 +32,8 @@ struct Fixture {
 
     RunResult execute(std::vector<std::string> paths, std::vector<std::string> finds,
                       std::vector<std::string> replaces, ReplaceMode mode = ReplaceMode::Contents,
-                      bool keepForUndo = true) const {
+                      bool keepForUndo = true, std::uint64_t undoBytesBound = kBytesKeptForUndo,
+                      RunObserver* observer = nullptr) const {
         RunRequest request;
         request.finds = std::move(finds);
         request.replaces = std::move(replaces);
@@ -39,7 +42,8 @@ struct Fixture {
         request.ausfuehren = true;
         request.stateFolder = app;
         request.keepForUndo = keepForUndo;
-        return ErsetzenSimulieren(request);
+        request.undoBytesBound = undoBytesBound;
+        return ErsetzenSimulieren(request, observer);
     }
 
     std::vector<std::string> namesInFiles() const {
@@ -143,8 +147,12 @@ TEST(Undo, RenameChainsGoBackInReverseOrder) {
     EXPECT_EQ(f.namesInFiles(), (std::vector<std::string>{"x", "x3", "y"}));
     EXPECT_EQ(readBytes(f.path("x")), "was x");
     EXPECT_EQ(readBytes(f.path("y")), "was y");
-    EXPECT_EQ(undoNewestRun(f.journalFolder).restored, 2u);
+    const UndoResult chainBack = undoNewestRun(f.journalFolder);
+    EXPECT_EQ(chainBack.restored, 2u);
     EXPECT_EQ(f.namesInFiles(), (std::vector<std::string>{"x", "x1", "y"}));
+    ASSERT_EQ(chainBack.namesBack.size(), 1u) << "the window knows the entry by its last name only";
+    EXPECT_EQ(chainBack.namesBack[0].now, f.path("x3"));
+    EXPECT_EQ(chainBack.namesBack[0].back, f.path("x1"));
 }
 
 TEST(Undo, ANameTakenOrReplacedSinceIsLeftAndNothingIsOverwritten) {
@@ -249,32 +257,137 @@ TEST(Undo, a_journal_that_cannot_be_made_does_not_stop_the_run) {
     EXPECT_NE(run.notUndoable.find("cannot be made"), std::string::npos) << run.notUndoable;
 }
 
-TEST(Undo, ARunCutShortIsClosedByTheClearUpAndItsDonePartCanBeUndone) {
-    Fixture f;
-    const std::string a = f.write("a.txt", "old a");
-    const std::string b = f.write("b.txt", "old b");
-    fs::create_directory(f.journalFolder);
-    // A process that changes one file of its run and ends without closing its journal, as a killed run would.
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        RunJournal journal(f.journalFolder, RunHeading{false, {"old"}, {"new"}, 2});
-        const bool written = platform::replaceFileContents(a, "new a", nullptr, &journal).empty();
-        _exit(written ? 0 : 1);
+// Kills its own process once the run has done this many rows, as a kill from outside or a power cut would.
+struct KilledAfterRows : RunObserver {
+    std::size_t rows;
+    explicit KilledAfterRows(std::size_t rows_) : rows(rows_) {}
+    void rowDone(std::size_t row, const RowResult&, std::int64_t, std::optional<StatusKind>) override {
+        if (row + 1 == rows) {
+            ::raise(SIGKILL);
+        }
     }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_TRUE(listRuns(f.journalFolder).empty()) << "a run not closed is not offered for undo";
+};
 
-    EXPECT_TRUE(clearLeftovers(f.journalFolder, {}).empty());
+TEST(Undo, ARunKilledPartWayIsClosedByTheClearUpAndItsDonePartCanBeUndone) {
+    for (const ReplaceMode mode : {ReplaceMode::Contents, ReplaceMode::FileNames}) {
+        Fixture f;
+        std::vector<std::string> paths;
+        for (const char* name : {"old-a", "old-b", "old-c", "old-d"}) {
+            paths.push_back(f.write(name, std::string("old ") + name));
+        }
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            KilledAfterRows killer(2);
+            f.execute(paths, {"old"}, {"new"}, mode, true, kBytesKeptForUndo, &killer);
+            _exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        EXPECT_TRUE(listRuns(f.journalFolder).empty()) << "a run not closed is not offered for undo";
 
-    const std::vector<JournaledRun> runs = listRuns(f.journalFolder);
-    ASSERT_EQ(runs.size(), 1u);
-    EXPECT_TRUE(runs[0].interrupted);
-    EXPECT_EQ(undoNewestRun(f.journalFolder).restored, 1u);
-    EXPECT_EQ(readBytes(a), "old a");
-    EXPECT_EQ(readBytes(b), "old b");
+        const std::vector<LeftoverNote> notes = clearLeftovers(f.journalFolder, {});
+        ASSERT_EQ(notes.size(), 1u);
+        EXPECT_EQ(notes[0].action, LeftoverAction::RunInterrupted);
+        EXPECT_TRUE(clearLeftovers(f.journalFolder, {}).empty()) << "said once";
+
+        const std::vector<JournaledRun> runs = listRuns(f.journalFolder);
+        ASSERT_EQ(runs.size(), 1u);
+        EXPECT_TRUE(runs[0].interrupted);
+        const UndoResult undone = undoNewestRun(f.journalFolder);
+        EXPECT_EQ(undone.restored, 2u);
+        EXPECT_TRUE(undone.left.empty());
+        EXPECT_EQ(f.namesInFiles(), (std::vector<std::string>{"old-a", "old-b", "old-c", "old-d"}));
+        for (const std::string& path : paths) {
+            EXPECT_EQ(readBytes(path), "old " + fs::path(path).filename().string());
+        }
+    }
+}
+
+TEST(Undo, AnUnchangedFileGetsItsOldTimeBackUnlessChangedSince) {
+    Fixture f;
+    const std::string kept = f.write("kept.txt", "nothing to find");
+    const std::string edited = f.write("edited.txt", "nothing either");
+    const auto lastYear = fs::file_time_type::clock::now() - std::chrono::hours(24 * 365);
+    fs::last_write_time(kept, lastYear);
+    fs::last_write_time(edited, lastYear);
+    f.execute({kept, edited}, {"absent"}, {"x"});
+    ASSERT_NE(fs::last_write_time(kept), lastYear)
+        << "a run gives every file it went over the time of a write";
+    ASSERT_EQ(listRuns(f.journalFolder).at(0).changed, 2u);
+    f.write("edited.txt", "edited");
+
+    const UndoResult undone = undoNewestRun(f.journalFolder);
+
+    EXPECT_EQ(undone.restored, 1u);
+    EXPECT_EQ(fs::last_write_time(kept), lastYear);
+    EXPECT_EQ(readBytes(kept), "nothing to find");
+    ASSERT_EQ(undone.left.size(), 1u);
+    EXPECT_EQ(undone.left[0].path, edited);
+}
+
+// A write or rename the run began and then did not make: the run reported it, and undo has nothing to say.
+TEST(Undo, a_change_the_run_failed_to_make_is_not_reported_as_left) {
+    Fixture f;
+    const std::string written = f.write("written.txt", "old");
+    const std::string failed = f.write("failed.txt", "old");
+    const std::string unrenamed = f.write("unrenamed.txt", "old");
+    {
+        RunJournal journal(f.journalFolder, RunHeading{false, {"old"}, {"new"}, 3});
+        ASSERT_TRUE(platform::replaceFileContents(written, "new", nullptr, &journal).empty());
+        ASSERT_TRUE(journal.replacing(failed).empty());
+        ASSERT_TRUE(journal.renaming(unrenamed, f.path("renamed.txt")).empty());
+    }
+    // Since then, the file has been saved by an editor that writes a new file, and the other one moved.
+    fs::remove(failed);
+    f.write("failed.txt", "edited");
+    fs::rename(unrenamed, f.path("moved.txt"));
+
+    const UndoResult undone = undoNewestRun(f.journalFolder);
+
+    EXPECT_EQ(undone.restored, 1u);
+    EXPECT_TRUE(undone.left.empty()) << undone.left.at(0).path << ": " << undone.left.at(0).reason;
+    EXPECT_EQ(readBytes(written), "old");
+    EXPECT_EQ(readBytes(failed), "edited");
+}
+
+struct UndoNotice : RunObserver {
+    std::string reason;
+    bool beforeAnyRow = false;
+    bool rowSeen = false;
+    void notUndoable(const std::string& why) override {
+        reason = why;
+        beforeAnyRow = !rowSeen;
+    }
+    void rowDone(std::size_t, const RowResult&, std::int64_t, std::optional<StatusKind>) override {
+        rowSeen = true;
+    }
+};
+
+TEST(Undo, TheKeptBytesAreBoundedAndARunLargerThanTheBoundRunsWithoutUndo) {
+    Fixture f;
+    const std::string a = f.write("a.txt", "0123456789");
+    const std::string b = f.write("b.txt", "0123456789");
+    constexpr std::uint64_t kBound = 25;
+    // The same file under two names counts once.
+    f.execute({a, a}, {"0"}, {"A"}, ReplaceMode::Contents, true, kBound);
+    f.execute({b}, {"1"}, {"B"}, ReplaceMode::Contents, true, kBound);
+    ASSERT_EQ(listRuns(f.journalFolder).size(), 2u);
+    f.execute({a}, {"2"}, {"C"}, ReplaceMode::Contents, true, kBound);
+    EXPECT_EQ(listRuns(f.journalFolder).size(), 2u) << "three runs keep 30 bytes: the oldest goes";
+
+    UndoNotice notice;
+    const RunResult large = f.execute({a, b, f.write("c.txt", "0123456789")}, {"3"}, {"D"},
+                                      ReplaceMode::Contents, true, kBound, &notice);
+
+    EXPECT_EQ(readBytes(a), "A1CD456789") << "it runs all the same";
+    EXPECT_TRUE(notice.beforeAnyRow);
+    EXPECT_EQ(notice.reason, large.notUndoable);
+    EXPECT_EQ(large.notUndoable,
+              "it could change 30 bytes of files, more than the 25 bytes that are kept for undo");
+    ASSERT_EQ(listRuns(f.journalFolder).size(), 2u) << "nothing of it is kept, and the older runs stay";
+    EXPECT_EQ(undoNewestRun(f.journalFolder).left.size(), 1u) << "what it changed is left as changed since";
 }
 
 } // namespace

@@ -20,8 +20,14 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QUrl>
+#include <atomic>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace morvane;
 
@@ -32,7 +38,13 @@ struct RecordingDialogs : Dialogs {
     QStringList chosenFiles;
     QString chosenFolder;
     QStringList titles;
+    QStringList questions;
+    bool answer = false;
     void message(QWidget*, const QString&, const QString& text, Icon) override { texts << text; }
+    bool ask(QWidget*, const QString&, const QString& text) override {
+        questions << text;
+        return answer;
+    }
     QStringList chooseFiles(QWidget*, const QString& title) override {
         titles << title;
         return chosenFiles;
@@ -158,7 +170,45 @@ struct Fixture {
     void doubleClickEmptyPart(ListView* list) {
         doubleClick(list->viewport(), QPoint(20, list->viewport()->height() - 5));
     }
-    bool idle() const { return !window->running(); }
+    bool idle() const { return !window->running() && !window->undoing(); }
+};
+
+// Kills its own process once the run has done this many rows, as a kill from outside would.
+struct KilledAfterRows : RunObserver {
+    std::size_t rows;
+    explicit KilledAfterRows(std::size_t rows_) : rows(rows_) {}
+    void rowDone(std::size_t row, const RowResult&, std::int64_t, std::optional<StatusKind>) override {
+        if (row + 1 == rows) {
+            ::raise(SIGKILL);
+        }
+    }
+};
+
+// The real run with a journal bound of a few bytes, held after its first row until the test lets it go.
+struct HeldLargeRun {
+    struct Held : RunObserver {
+        RunObserver& window;
+        const std::atomic<bool>& release;
+        Held(RunObserver& window_, const std::atomic<bool>& release_) : window(window_), release(release_) {}
+        void notUndoable(const std::string& reason) override { window.notUndoable(reason); }
+        void rowDone(std::size_t row, const RowResult& result, std::int64_t total,
+                     std::optional<StatusKind> status) override {
+            window.rowDone(row, result, total, status);
+            while (!release) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        }
+    };
+    std::shared_ptr<std::atomic<bool>> release = std::make_shared<std::atomic<bool>>(false);
+    RunController::Runner runner() const {
+        return [release = release](const RunRequest& request, RunObserver* observer,
+                                   const std::atomic<bool>* cancel) {
+            RunRequest bounded = request;
+            bounded.undoBytesBound = 4;
+            Held held(*observer, *release);
+            return ErsetzenSimulieren(bounded, request.ausfuehren ? &held : observer, cancel);
+        };
+    }
 };
 
 } // namespace
@@ -523,6 +573,8 @@ private slots:
         QTRY_VERIFY(undo->isEnabled());
         f.files.write("two.txt", "edited");
         f.key(f.window.get(), Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY2(!f.fileList->isEnabled() || f.idle(), "the lists wait for the undo");
+        QTRY_VERIFY(f.idle());
         QCOMPARE(testing::readBytes(f.files.file("one.txt")), std::string("a-a"));
         QCOMPARE(testing::readBytes(f.files.file("two.txt")), std::string("edited"));
         QCOMPARE(f.dialogs.texts.size(), 1);
@@ -532,6 +584,77 @@ private slots:
         QTRY_VERIFY(f.idle());
         QCOMPARE(f.status->text(), QString("Undone: 1 back, 1 left"));
         QVERIFY(!undo->isEnabled());
+    }
+
+    void undoInFileNamesModeGivesTheRowsTheirOldNamesBack() {
+        Fixture f(Setup{.contents = false});
+        f.addPair("old", "new");
+        f.dropFiles({f.path("old-a.txt", "a"), f.path("old-b.txt", "b")});
+        QTRY_VERIFY(f.idle());
+        f.window->ReplaceIt();
+        QTRY_VERIFY(f.idle());
+        QCOMPARE(f.name(0), QString("new-a.txt"));
+        f.window->undoLastExecute();
+        QTRY_VERIFY(f.idle());
+        QCOMPARE(f.name(0), QString("old-a.txt"));
+        QCOMPARE(f.name(1), QString("old-b.txt"));
+        QCOMPARE(f.window->files().paths(),
+                 (std::vector<std::string>{f.files.file("old-a.txt"), f.files.file("old-b.txt")}));
+        QCOMPARE(f.count(1), QString("1")); // the simulate run that follows finds the old names again
+        QVERIFY(f.dialogs.texts.isEmpty());
+    }
+
+    void aRunKilledPartWayIsOfferedForUndoOnceAtTheNextStart() {
+        Fixture f;
+        std::vector<std::string> paths;
+        for (const char* name : {"1.txt", "2.txt", "3.txt"}) {
+            paths.push_back(f.files.write(name, "old"));
+        }
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            RunRequest request;
+            request.finds = {"old"};
+            request.replaces = {"new"};
+            request.files = paths;
+            request.ausfuehren = true;
+            request.stateFolder = f.app.path();
+            KilledAfterRows killer(2);
+            ErsetzenSimulieren(request, &killer);
+            ::_exit(0);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFSIGNALED(status));
+        QCOMPARE(testing::readBytes(paths[1]), std::string("new"));
+        f.dialogs.answer = true;
+
+        MainWindow restarted(f.app.path(), f.dialogs, f.shell);
+
+        QCOMPARE(f.dialogs.questions.size(), 1);
+        QVERIFY2(f.dialogs.questions[0].contains("interrupted part way"), qPrintable(f.dialogs.questions[0]));
+        QTRY_VERIFY(!restarted.undoing() && !restarted.running());
+        for (const std::string& path : paths) {
+            QCOMPARE(testing::readBytes(path), std::string("old"));
+        }
+        MainWindow again(f.app.path(), f.dialogs, f.shell);
+        QCOMPARE(f.dialogs.questions.size(), 1);
+    }
+
+    void aRunTooLargeToUndoSaysSoOnTheStatusLineBeforeItChangesAnything() {
+        HeldLargeRun large;
+        Fixture f(Setup{.runner = large.runner()});
+        f.addPair("a", "b");
+        f.dropFiles({f.path("one.txt", "aaaa"), f.path("two.txt", "aaaa")});
+        QTRY_VERIFY(f.idle());
+        f.window->ReplaceIt();
+        QTRY_VERIFY(f.status->text().startsWith("This run cannot be undone: it could change 8 bytes"));
+        QCOMPARE(testing::readBytes(f.files.file("two.txt")), std::string("aaaa"));
+        *large.release = true;
+        QTRY_VERIFY(f.idle());
+        QCOMPARE(f.dialogs.texts.size(), 1);
+        QVERIFY(f.dialogs.texts[0].startsWith("This run cannot be undone"));
+        QVERIFY(!f.child<QAction>("mnuUndo")->isEnabled());
     }
 
     void undoIsOfferedOnlyWhileNoExecuteRunGoes() {

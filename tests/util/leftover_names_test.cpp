@@ -12,6 +12,10 @@ TEST(LeftoverNames, ShortNamesAreEmbeddedWhole) {
               ".notes.txt.morvane-k3j4h5g6f7");
     EXPECT_EQ(leftoverName(LeftoverKind::Backup, "notes.txt", kSuffix, 255),
               ".notes.txt.morvane-old-k3j4h5g6f7");
+    const std::string aside = leftoverName(LeftoverKind::Aside, "notes.txt", kSuffix, 255);
+    EXPECT_EQ(aside, ".notes.txt.morvane-aside-k3j4h5g6f7");
+    EXPECT_EQ(parseLeftoverName(aside)->kind, LeftoverKind::Aside);
+    EXPECT_EQ(parseLeftoverName(aside)->fileName, "notes.txt");
 }
 
 TEST(LeftoverNames, LongNamesAreCutToTheLimit) {
