@@ -1,5 +1,6 @@
 #include "engine/run.h"
 
+#include "engine/find_set.h"
 #include "engine/notation.h"
 #include "engine/occurrences.h"
 #include "engine/progress.h"
@@ -36,20 +37,61 @@ bool isCancelled(const std::atomic<bool>* cancel) {
     return cancel && cancel->load(std::memory_order_relaxed);
 }
 
+// From this many non-empty pairs on, one pass that finds which of them occur costs less than a pass for each.
+constexpr std::size_t kPairsForFindSet = 16;
+
+// Whether inserting the replacement, or cutting out the text it replaces when it is empty, can make the find
+// text occur where it did not: a new occurrence either overlaps an inserted copy (sharing with it a prefix of
+// one that is a suffix of the other, or holding it, or lying in it) or spans a place where text was cut out.
+bool canCreate(std::string_view replacement, std::string_view find) {
+    if (replacement.empty()) {
+        return find.size() > 1;
+    }
+    if (replacement.find(find) != std::string_view::npos ||
+        find.find(replacement) != std::string_view::npos) {
+        return true;
+    }
+    for (std::size_t overlap = 1; overlap < std::min(replacement.size(), find.size()) + 1; ++overlap) {
+        if (replacement.substr(replacement.size() - overlap) == find.substr(0, overlap) ||
+            replacement.substr(0, overlap) == find.substr(find.size() - overlap)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The expanded pairs of one run, shared read-only by every worker.
 struct Plan {
     const RunRequest& request;
     std::vector<std::string> finds;
     std::vector<std::string> replaces;
     std::size_t lastNonEmptyPair = 0;
+    // For contents with many pairs: finds which pairs occur in a text, and for each pair the later ones
+    // whose find text its replacements can make occur.
+    std::optional<FindSet> findSet;
+    std::vector<std::vector<std::size_t>> created;
     RunJournal* journal = nullptr; // an execute run's, which writes on one thread only
 
     Plan(const RunRequest& request_, std::vector<std::string> finds_, std::vector<std::string> replaces_)
         : request(request_), finds(std::move(finds_)), replaces(std::move(replaces_)) {
+        std::size_t nonEmpty = 0;
         for (std::size_t j = 0; j < finds.size(); ++j) {
             if (!finds[j].empty()) {
                 lastNonEmptyPair = j;
+                ++nonEmpty;
             }
+        }
+        if (contents() && nonEmpty >= kPairsForFindSet && findSet.emplace(finds).usable()) {
+            created.resize(finds.size());
+            for (std::size_t i = 0; i < finds.size(); ++i) {
+                for (std::size_t k = i + 1; k < finds.size() && finds[i] != replaces[i]; ++k) {
+                    if (!finds[k].empty() && canCreate(replaces[i], finds[k])) {
+                        created[i].push_back(k);
+                    }
+                }
+            }
+        } else {
+            findSet.reset();
         }
     }
     bool contents() const { return request.mode == ReplaceMode::Contents; }
@@ -183,6 +225,12 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
             entry.emplace(path);
             text = entry->name();
         }
+        // Which pairs can occur in the text: those found in it as read, and those that the replacements made
+        // so far can have made occur.
+        std::vector<char> mayOccur;
+        if (plan.findSet) {
+            plan.findSet->occurring(text, mayOccur);
+        }
         for (std::size_t j = 0; j < plan.finds.size(); ++j) {
             if (isCancelled(cancel)) {
                 return outcome;
@@ -191,10 +239,19 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
             if (plan.finds[j].empty()) {
                 continue;
             }
+            outcome.applied = true;
+            if (plan.findSet && !mayOccur[j]) {
+                continue;
+            }
             const std::int64_t found = applyPair(plan, j, text);
             row.count += found;
-            outcome.applied = true;
-            replacedSome = replacedSome || (found > 0 && plan.finds[j] != plan.replaces[j]);
+            const bool replacing = found > 0 && plan.finds[j] != plan.replaces[j];
+            replacedSome = replacedSome || replacing;
+            if (plan.findSet && replacing) {
+                for (const std::size_t k : plan.created[j]) {
+                    mayOccur[k] = 1;
+                }
+            }
         }
         if (plan.request.ausfuehren && outcome.applied) {
             if (!plan.contents()) {

@@ -1,3 +1,4 @@
+#include "engine/occurrences.h"
 #include "engine/run.h"
 #include "support/temp_dir.h"
 
@@ -49,6 +50,36 @@ TEST(RunCounting, ChainedPairsWorkOnTheEarlierResultAndSimulateWritesNothing) {
     EXPECT_EQ(executed.total, 3);
     EXPECT_EQ(executed.status, StatusKind::Done);
     EXPECT_EQ(readBytes(file), "cc");
+}
+
+// With many pairs a run first finds which of them occur and skips the others; a pair whose find text only an
+// earlier replacement makes occur (inside the inserted text, across its edge, or across a place where text
+// was cut out) must still count and replace as the pairs one after the other do.
+TEST(RunCounting, many_pairs_find_what_earlier_replacements_make_occur) {
+    const std::vector<std::pair<std::string, Pairs>> cases{
+        {"ab", {{"b", "c"}, {"ac", "X"}}},
+        {"axb", {{"x", ""}, {"ab", "Y"}}},
+        {"stat", {{"t", "tus"}, {"status", "S"}, {"S", "SS"}}},
+        {"aaa", {{"a", "aa"}, {"aaaa", "b"}, {"b", "a"}, {"aaa", "c"}}},
+    };
+    for (const auto& [text, active] : cases) {
+        Pairs pairs;
+        for (int i = 0; i < 16; ++i) {
+            pairs.emplace_back("never" + std::to_string(i), "q");
+        }
+        pairs.insert(pairs.end(), active.begin(), active.end());
+        std::int64_t expectedCount = 0;
+        std::string expectedText = text;
+        for (const auto& [find, replace] : pairs) {
+            expectedCount += AnzahlFundstellen(expectedText, find);
+            expectedText = replaceAllOccurrences(expectedText, find, replace);
+        }
+        TempDir dir;
+        const std::string file = dir.write("f.txt", text);
+        EXPECT_EQ(run(pairs, {file}).total, expectedCount) << text;
+        EXPECT_EQ(run(pairs, {file}, true).total, expectedCount) << text;
+        EXPECT_EQ(readBytes(file), expectedText) << text;
+    }
 }
 
 TEST(RunCounting, NotationIsExpandedAndLineFeedsAloneAreNoLineBreak) {
