@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <git2.h>
@@ -103,6 +104,11 @@ bool printExpansionFigures(const std::string& work) {
     noRules.ignored = true;
     expansionLine("70,000-file tree, git rules, binary test", timeExpansion(tree, {}));
     expansionLine("the same without the git rules", timeExpansion(tree, noRules));
+    // A real tree shows what a generated one may miss, such as deep folders and long ignore files.
+    if (const char* real = std::getenv("MORVANE_BENCH_TREE"); real && *real) {
+        expansionLine("MORVANE_BENCH_TREE, ignore rules", timeExpansion(real, {}));
+        expansionLine("the same without the ignore rules", timeExpansion(real, noRules));
+    }
 
     const std::string smallFolder = work + "/small-corpus";
     const Corpus small = ensureTextCorpus(smallFolder, kSmallFiles, 100'000'000);

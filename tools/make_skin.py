@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
-"""Draws the skin of the main window: the image buttons in their four states and the page background.
+"""Draws the skin of the main window: the image buttons in their four states and the page background, and the
+file list's picture for a folder that a contents run passes over.
 
 Writes data/Icons/Skin0/B<button>_<state>.gif and BG_1.jpg. Buttons: 1 update, 2 execute, 5 swap. States: 1 normal,
-2 hover, 3 pressed, 4 disabled (the window shows only the first two, the others complete the set).
+2 hover, 3 pressed, 4 disabled (the window shows only the first two, the others complete the set). Writes
+data/Icons/StatFolderSkipped.png: a folder with a no-entry sign, 16 by 16 pixels with a transparent background, so
+that it reads on a selected row too.
 
 Needs ImageMagick (Debian: apt-get install imagemagick). Run from anywhere: python3 tools/make_skin.py
 """
@@ -13,7 +16,8 @@ import shutil
 import subprocess
 import sys
 
-SKIN_DIR = pathlib.Path(__file__).resolve().parent.parent / "data" / "Icons" / "Skin0"
+ICONS_DIR = pathlib.Path(__file__).resolve().parent.parent / "data" / "Icons"
+SKIN_DIR = ICONS_DIR / "Skin0"
 
 # Glyphs are drawn in a box of UNITS by UNITS and scaled to the button; everything is drawn at SUPERSAMPLE times
 # the final size and scaled down, which smooths the edges.
@@ -158,6 +162,30 @@ def draw_background(program):
         check=True)
 
 
+def skipped_folder_drawing(size):
+    """A folder in a box of 16 units, its tab on the left, and a red no-entry sign over its lower right corner."""
+    scale = size / 16
+    folder, edge, sign = (226, 186, 96), (150, 110, 40), (200, 50, 40)
+    return "\n".join([
+        "affine %g,0,0,%g,0,0" % (scale, scale),
+        "stroke %s stroke-width 0.8 fill %s" % (hex_colour(edge), hex_colour(folder)),
+        "polygon 1,3 6,3 7.5,4.5 14,4.5 14,13 1,13",
+        "stroke %s stroke-width 1.2 fill #FFFFFF" % hex_colour(sign),
+        "circle 11.2,11.2 11.2,15.2",
+        "stroke-width 1.4 line 8.6,13.8 13.8,8.6",
+    ])
+
+
+def draw_skipped_folder(program):
+    size = 16
+    large = size * SUPERSAMPLE * 2
+    subprocess.run(
+        [program, "-size", "%dx%d" % (large, large), "xc:none", "-draw", skipped_folder_drawing(large),
+         "-filter", "Triangle", "-resize", "%dx%d" % (size, size), "-strip",
+         "PNG32:" + str(ICONS_DIR / "StatFolderSkipped.png")],
+        check=True)
+
+
 def main():
     program = imagemagick()
     SKIN_DIR.mkdir(parents=True, exist_ok=True)
@@ -165,6 +193,7 @@ def main():
         for state in range(1, 5):
             draw_button(program, button, state)
     draw_background(program)
+    draw_skipped_folder(program)
 
 
 if __name__ == "__main__":

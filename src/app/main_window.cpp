@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/folder_files_controller.h"
 #include "app/qt_accessibility.h"
 #include "app/qt_main_menus.h"
 #include "app/qt_read_only_notices.h"
@@ -192,7 +193,15 @@ void MainWindow::buildMenus() {
 }
 
 void MainWindow::connectLists() {
+    const auto lookup = [this](std::string_view key, const char* builtIn) { return message(key, builtIn); };
     connect(lvFiles_, &FileListView::filesDropped, this, &MainWindow::addRows);
+    lvFiles_->setMessages(lookup);
+    auto* folderFiles = new FolderFilesController(files_, dialogs_, lookup, *this);
+    connect(lvFiles_, &FileListView::folderFilesWanted, folderFiles, &FolderFilesController::addFilesOf);
+    connect(folderFiles, &FolderFilesController::rowReplaced, this, [this] {
+        lvFiles_->IconsLaden(appFolder_);
+        runs_->simulate();
+    });
     connect(pairEditor_, &PairListEditor::pairsChanged, runs_.get(), &RunController::simulate);
     connect(replaceMode_, &ReplaceModeOption::changed, this, &MainWindow::onModeChanged);
     connect(tasks_, &SavedTasksController::loaded, this, [this] {

@@ -28,15 +28,12 @@ std::string_view leftoverKey(LeftoverAction action) {
         return keys::kLeftoverNotPutBack;
     case LeftoverAction::BackupLost:
         return keys::kLeftoverBackupLost;
-<<<<<<< HEAD
     case LeftoverAction::AsidePutBack:
         return keys::kLeftoverAsidePutBack;
     case LeftoverAction::AsideKept:
         return keys::kLeftoverAsideKept;
-=======
     case LeftoverAction::RunInterrupted:
         return keys::kLeftoverRunInterrupted;
->>>>>>> main
     }
     return {};
 }

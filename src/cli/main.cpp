@@ -148,6 +148,9 @@ bool expandFolders(std::vector<std::string>& paths, const ExpansionOptions& opti
             reportProblem(problem.path, problem.reason);
         }
         anyProblem = anyProblem || !expansion.problems.empty();
+        if (expansion.files.empty()) {
+            reportProblem(path, "no file below it is kept");
+        }
         std::move(expansion.files.begin(), expansion.files.end(), std::back_inserter(expanded));
     }
     paths = std::move(expanded);
@@ -318,6 +321,12 @@ int main(int argc, char** argv) {
     // Only a hand-edited saved task can hold such a path; a NUL-ended record could not hold it whole.
     if (invocation.nulRecords && anyHoldsNul(request.files)) {
         return usageError("a PATH holds a NUL byte, which -z cannot write");
+    }
+    // A run reads an empty list as one empty path; folders that yield no file leave nothing to run.
+    if (invocation.recursive && request.files.empty()) {
+        printRecord("total", "0", invocation.nulRecords);
+        std::cout.flush();
+        return expansionFailed || !std::cout ? kExitFailure : 0;
     }
     return runAndReport(request, invocation.nulRecords, expansionFailed);
 }

@@ -39,5 +39,19 @@ inline constexpr std::string_view kNotUndoable = "[Not undoable]";
 inline constexpr std::string_view kLeftoverRunInterrupted = "[LeftoverRunInterrupted]";
 inline constexpr std::string_view kUndoInterruptedRun = "[Undo interrupted run]";
 inline constexpr std::string_view kStateInUserFolder = "[StateInUserFolder]";
+inline constexpr std::string_view kMenuFileOpen = "[mnuFileOpen]";
+inline constexpr std::string_view kMenuFileShowInFolder = "[mnuFileShowInFolder]";
+inline constexpr std::string_view kMenuFileRemove = "[mnuFileRemove]";
+inline constexpr std::string_view kMenuFileSelectAll = "[mnuFileSelectAll]";
+inline constexpr std::string_view kMenuFileAddFolderFiles = "[mnuFileAddFolderFiles]";
+inline constexpr std::string_view kFolderFilesTitle = "[FolderFilesTitle]";
+inline constexpr std::string_view kFolderFilesInclude = "[FolderFilesInclude]";
+inline constexpr std::string_view kFolderFilesExclude = "[FolderFilesExclude]";
+inline constexpr std::string_view kFolderFilesHidden = "[FolderFilesHidden]";
+inline constexpr std::string_view kFolderFilesIgnored = "[FolderFilesIgnored]";
+inline constexpr std::string_view kFolderFilesBinary = "[FolderFilesBinary]";
+inline constexpr std::string_view kFolderFilesReading = "[FolderFilesReading]";
+inline constexpr std::string_view kFolderFilesNone = "[FolderFilesNone]";
+inline constexpr std::string_view kFolderFilesUnreadable = "[FolderFilesUnreadable]";
 
 } // namespace morvane::keys

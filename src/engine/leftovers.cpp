@@ -210,15 +210,12 @@ std::string_view leftoverActionText(LeftoverAction action) {
         return "a rewrite was interrupted and the old contents cannot be put back";
     case LeftoverAction::BackupLost:
         return "a rewrite was interrupted and its backup is gone; the file is left as it is";
-<<<<<<< HEAD
     case LeftoverAction::AsidePutBack:
         return "a run of renames was interrupted; an entry it had put aside has its old name again";
     case LeftoverAction::AsideKept:
         return "a run of renames was interrupted; an entry it had put aside is kept under a visible name";
-=======
     case LeftoverAction::RunInterrupted:
         return "an execute run was interrupted part way; what it changed can be undone";
->>>>>>> main
     }
     return {};
 }

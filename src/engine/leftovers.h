@@ -15,12 +15,9 @@ enum class LeftoverAction {
     BackupKept,       // the file cannot be matched to the rewrite; its old contents are kept beside it
     NotPutBack,       // the old contents could not be written back; they are kept beside the file
     BackupLost,       // the rewrite's backup is gone, and the file holds neither its old nor its new contents
-<<<<<<< HEAD
     AsidePutBack,     // a run of renames was interrupted with an entry put aside; it has its old name again
     AsideKept,        // the same, but its old name is taken now: it keeps a visible name
-=======
     RunInterrupted,   // an execute run kept for undo was cut short; the part it did can be undone
->>>>>>> main
 };
 
 struct LeftoverNote {

@@ -148,7 +148,8 @@ private:
             }
             if (holder == rowBySource_.end() && entryExists(moving.newEntry) &&
                 !platform::isCaseChangeOfEntry(moving.entry, moving.newEntry)) {
-                refuse(plan_.rows[moving.row], "the new name exists already");
+                refuse(plan_.rows[moving.row],
+                       "a file or folder named \"" + DateiNameHolen(moving.newEntry) + "\" already exists");
                 refusedNow.push_back(m);
             }
         }

@@ -40,7 +40,7 @@ PairedName nameAfterPairs(const std::vector<std::string>& finds, const std::vect
 enum class RenameKind {
     Unchanged, // the pairs leave the name as it is
     Skipped,   // an empty path, or nothing exists there (yet: an earlier row may still make it)
-    Plain,     // renamed directly; nothing of the run stands in its way
+    Plain,     // renamed directly; nothing of the run stands in its way (a chain may wait for it)
     Ordered,   // its new name is free once another row of the run has renamed that entry away (a chain)
     Cycle,     // part of a swap or a longer cycle: one of its entries goes through a temporary name
     Repeated,  // the entry of an earlier row, which renames it; this row then finds it gone
@@ -73,8 +73,9 @@ struct RenamePlan {
     std::size_t findsUbound = 0;
     std::size_t replacesUbound = 0;
     std::vector<PlannedRename> rows; // one per path, in row order
-    // The renames of each chain or cycle of Ordered and Cycle rows, in the order that works; the groups in
-    // the order of their first rows in the list. Plain rows are renamed in list order as they come.
+    // The renames of each chain (its Ordered rows and the Plain row they wait for) and each cycle, in the
+    // order that works; the groups in the order of their first rows in the list. Other Plain rows are
+    // renamed in list order as they come.
     std::vector<std::vector<RenameStep>> groups;
 };
 

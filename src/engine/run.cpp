@@ -4,6 +4,7 @@
 #include "engine/notation.h"
 #include "engine/occurrences.h"
 #include "engine/progress.h"
+#include "engine/rename_groups.h"
 #include "engine/rename_plan.h"
 #include "engine/run_journal.h"
 #include "engine/undo.h"
@@ -419,6 +420,13 @@ public:
                 plan.journal = &journal.emplace(journalFolder, headingOf(plan, files));
             }
         }
+        // Names are planned once the clear-up has put back what an interrupted run left aside.
+        std::optional<RenamePlan> renames;
+        std::optional<RenameGroups> groups;
+        if (request_.ausfuehren && !plan.contents()) {
+            renames_ = &renames.emplace(planRenames(request_));
+            groups_ = &groups.emplace(*renames, plan.journal);
+        }
         const ProgressSchedule schedule(plan.finds.size(), files.size());
         result_.rows.reserve(files.size());
 
@@ -472,6 +480,13 @@ private:
         std::string text;
         for (std::size_t i = 0; i < files.size() && !cancelled(); ++i) {
             const auto draw = [&](std::size_t j) { drawBefore(schedule, j, i); };
+            if (std::optional<RowOutcome> planned = plannedRename(i, files[i])) {
+                for (std::size_t j = 0; j < plan.finds.size(); ++j) {
+                    draw(j);
+                }
+                deliver(i, std::move(*planned));
+                continue;
+            }
             deliver(i, processRow(plan, i, files[i], platform::pathStatus(files[i]), text, cancel_, draw));
             releaseIfLarge(text);
         }
@@ -494,6 +509,34 @@ private:
             }
             deliver(i, std::move(*outcome));
         }
+    }
+
+    // A row the names plan refuses, or one of a chain or cycle, which are renamed as a whole; nothing for
+    // a row renamed on its own as it comes.
+    std::optional<RowOutcome> plannedRename(std::size_t i, const std::string& path) {
+        if (!renames_) {
+            return std::nullopt;
+        }
+        const PlannedRename& planned = renames_->rows[i];
+        RowOutcome outcome;
+        outcome.row.path = path;
+        outcome.row.count = planned.count;
+        outcome.applied = planned.applied;
+        outcome.complete = true;
+        if (planned.kind == RenameKind::Refused) {
+            outcome.failure = RunFailure{i, path, "cannot be renamed: " + planned.problem};
+            return outcome;
+        }
+        std::optional<GroupRename> done = groups_->take(i);
+        if (!done) {
+            return std::nullopt;
+        }
+        outcome.row.path = std::move(done->path);
+        outcome.row.renamed = done->renamed;
+        if (!done->failure.empty()) {
+            outcome.failure = RunFailure{i, path, std::move(done->failure)};
+        }
+        return outcome;
     }
 
     void deliver(std::size_t i, RowOutcome outcome) {
@@ -524,6 +567,8 @@ private:
     RunObserver* observer_;
     const std::atomic<bool>* cancel_;
     RunResult result_;
+    const RenamePlan* renames_ = nullptr; // an execute run's in file-names mode
+    RenameGroups* groups_ = nullptr;
 };
 
 } // namespace

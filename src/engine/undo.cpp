@@ -2,6 +2,7 @@
 
 #include "engine/run_journal.h"
 #include "util/held_file.h"
+#include "util/leftover_names.h"
 #include "util/paths.h"
 #include "util/platform_fs.h"
 
@@ -28,6 +29,12 @@ std::optional<UndoRecord> readRecord(const std::string& journal) {
     return readUndoRecord(text);
 }
 
+// An entry put aside while names were swapped is one entry renamed, not two.
+bool isAsideName(const std::string& path) {
+    const std::optional<LeftoverNameParts> parts = parseLeftoverName(DateiNameHolen(path));
+    return parts && parts->kind == LeftoverKind::Aside;
+}
+
 JournaledRun summaryOf(const std::string& journal, const UndoRecord& record) {
     JournaledRun run;
     run.journal = journal;
@@ -37,8 +44,10 @@ JournaledRun summaryOf(const std::string& journal, const UndoRecord& record) {
     run.undone = record.undone;
     const auto known = [](const auto& change) { return change.left.known; };
     if (record.heading.names) {
-        run.changed =
-            static_cast<std::size_t>(std::count_if(record.renames.begin(), record.renames.end(), known));
+        run.changed = static_cast<std::size_t>(
+            std::count_if(record.renames.begin(), record.renames.end(), [&](const RecordedRename& rename) {
+                return known(rename) && !isAsideName(rename.to);
+            }));
         return run;
     }
     // Each file once, whether written or only touched, and however many rows named it.
@@ -175,7 +184,9 @@ void Undoing::rename(const RecordedRename& rename) {
         return;
     }
     renamedBack_.push_back(NameBack{rename.to, rename.from});
-    ++result_.restored;
+    if (!isAsideName(rename.to)) {
+        ++result_.restored;
+    }
 }
 
 // A name renamed twice by the run went back in two steps; the window knows it by the last only.

@@ -70,6 +70,33 @@ void FileListModel::removeAt(std::vector<int> rows) {
     }
 }
 
+bool FileListModel::replace(RowId id, const std::vector<std::string>& paths) {
+    const int at = indexOf(id);
+    if (at < 0) {
+        return false;
+    }
+    beginRemoveRows({}, at, at);
+    total_ -= std::max<std::int64_t>(row(at).count, 0);
+    rows_.erase(rows_.begin() + at);
+    endRemoveRows();
+    std::vector<Row> added;
+    for (const std::string& path : paths) {
+        if (!path.empty()) {
+            added.emplace_back().path = path;
+        }
+    }
+    if (!added.empty()) {
+        beginInsertRows({}, at, at + static_cast<int>(added.size()) - 1);
+        rows_.insert(rows_.begin() + at, std::make_move_iterator(added.begin()),
+                     std::make_move_iterator(added.end()));
+        endInsertRows();
+    }
+    for (auto row = rows_.begin() + at; row != rows_.end(); ++row) {
+        row->id = nextId_++;
+    }
+    return true;
+}
+
 void FileListModel::clear() {
     beginResetModel();
     rows_.clear();
@@ -204,6 +231,10 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
     // A folder's 0 is no count of its files, which contents mode passes over.
     if (role == Qt::ToolTipRole && row.skippedFolder) {
         return skippedFolderTip_;
+    }
+    if (role == Qt::DecorationRole && index.column() == kCountColumn && row.skippedFolder &&
+        !skippedFolderIcon_.isNull()) {
+        return skippedFolderIcon_;
     }
     if (role == Qt::DecorationRole && index.column() == kNameColumn && !row.icon.isNull()) {
         return row.icon;

@@ -34,14 +34,20 @@ public:
 
     // The headings decide how many columns the view shows; the rows keep all their values either way.
     void setHeadings(const QStringList& headings);
-    // What a folder row that a run passed over says when the pointer rests on it.
+    // What a folder row that a run passed over says when the pointer rests on it, and the picture its count
+    // shows.
     void setSkippedFolderTip(const QString& tip) { skippedFolderTip_ = tip; }
+    void setSkippedFolderIcon(const QIcon& icon) { skippedFolderIcon_ = icon; }
 
     // Appends a row per path, in order; empty paths are passed over.
     void append(const std::vector<std::string>& paths);
     // Removes the rows at these positions; the others keep their order and their counts.
     void removeAt(std::vector<int> rows);
     void clear();
+    // Puts the paths in the place of the row with this id, in order; false when that row is gone. The rows
+    // from there on get new ids, so that ids keep ascending in row order: the results of a run started
+    // before pass them over.
+    bool replace(RowId id, const std::vector<std::string>& paths);
 
     const Row& row(int index) const { return rows_[static_cast<std::size_t>(index)]; }
     int size() const { return static_cast<int>(rows_.size()); }
@@ -76,6 +82,7 @@ private:
     std::vector<Row> rows_; // ids ascend in row order: rows are appended with new ids and never reordered
     QStringList headings_;
     QString skippedFolderTip_;
+    QIcon skippedFolderIcon_;
     RowId nextId_ = 1;
     std::int64_t total_ = 0;
 };

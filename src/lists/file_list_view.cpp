@@ -1,16 +1,19 @@
 #include "lists/file_list_view.h"
 
+#include "config/message_keys.h"
 #include "lists/key_rules.h"
 #include "ui/form_layout.h"
 #include "ui/qt_shell.h"
 #include "util/paths.h"
 #include "util/qt_text.h"
 
+#include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QMenu>
 #include <QMimeData>
 #include <QUrl>
 #include <algorithm>
@@ -18,6 +21,12 @@
 namespace morvane {
 
 namespace {
+
+const char* const kBuiltInOpen = "&Open";
+const char* const kBuiltInShowInFolder = "Show in &Folder";
+const char* const kBuiltInRemove = "&Remove from List";
+const char* const kBuiltInSelectAll = "Select &All";
+const char* const kBuiltInAddFolderFiles = "Add the Files in this Fol&der...";
 
 // The path's bytes as the file manager sent them: a name that is not valid in the local encoding stays
 // percent-encoded in the URL, where decoding it into a QString would lose it.
@@ -92,7 +101,11 @@ void FileListView::dropEvent(QDropEvent* event) {
 }
 
 void FileListView::onKey(KeyStroke key) {
-    switch (fileListKey(key)) {
+    act(fileListKey(key));
+}
+
+void FileListView::act(FileListKey action) {
+    switch (action) {
     case FileListKey::ShowInFolder:
         ListenEvent(true);
         break;
@@ -108,6 +121,46 @@ void FileListView::onKey(KeyStroke key) {
     case FileListKey::None:
         break;
     }
+}
+
+void FileListView::contextMenuEvent(QContextMenuEvent* event) {
+    contextMenu()->popup(event->globalPos());
+}
+
+// Each item names the key that does the same; Tab puts the key's name where a menu shows shortcuts, without
+// a second shortcut that would take the key from the list. The menu is built anew each time, so it speaks
+// the current language and offers what the current row allows.
+QMenu* FileListView::contextMenu() {
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("mnuFileList"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const int row = currentRow();
+    const bool exists = row >= 0 && DateiExistiert(model_.row(row).path);
+    const auto add = [&](const char* name, std::string_view key, const char* builtIn,
+                         const QKeySequence& keys, bool enabled, const std::function<void()>& slot) {
+        QString caption = message_ ? message_(key, builtIn) : QString::fromUtf8(builtIn);
+        if (!keys.isEmpty()) {
+            caption += QLatin1Char('\t') + keys.toString(QKeySequence::NativeText);
+        }
+        QAction* item = menu->addAction(caption, this, slot);
+        item->setObjectName(QString::fromLatin1(name));
+        item->setEnabled(enabled);
+    };
+    add("mnuFileOpen", keys::kMenuFileOpen, kBuiltInOpen, QKeySequence(Qt::Key_Enter), exists,
+        [this] { act(FileListKey::Open); });
+    add("mnuFileShowInFolder", keys::kMenuFileShowInFolder, kBuiltInShowInFolder, QKeySequence(Qt::Key_Space),
+        exists, [this] { act(FileListKey::ShowInFolder); });
+    menu->addSeparator();
+    add("mnuFileRemove", keys::kMenuFileRemove, kBuiltInRemove, QKeySequence(Qt::Key_Delete),
+        !selectedRows().empty(), [this] { act(FileListKey::DeleteSelected); });
+    add("mnuFileSelectAll", keys::kMenuFileSelectAll, kBuiltInSelectAll, QKeySequence(Qt::CTRL | Qt::Key_A),
+        model_.size() > 0, [this] { act(FileListKey::SelectAll); });
+    if (exists && IstVerzeichnis(model_.row(row).path)) {
+        menu->addSeparator();
+        add("mnuFileAddFolderFiles", keys::kMenuFileAddFolderFiles, kBuiltInAddFolderFiles, QKeySequence(),
+            true, [this, id = model_.row(row).id] { emit folderFilesWanted(id); });
+    }
+    return menu;
 }
 
 void FileListView::ListenEvent(bool showInFolder) {
@@ -127,7 +180,9 @@ void FileListView::IconsLaden(const std::string& appFolder) {
     if (model_.size() == 0) {
         return;
     }
-    missingIcon_ = QIcon(pathToQString(joinPath(joinPath(appFolder, "Icons"), "StatQuestion.bmp")));
+    const std::string icons = joinPath(appFolder, "Icons");
+    missingIcon_ = QIcon(pathToQString(joinPath(icons, "StatQuestion.bmp")));
+    model_.setSkippedFolderIcon(QIcon(pathToQString(joinPath(icons, "StatFolderSkipped.png"))));
     // Asking the desktop once per kind of file keeps a rebuild short; rows of one kind show the same icon
     // either way.
     iconByKind_.clear();

@@ -22,7 +22,9 @@ namespace {
 // git looks no further than this for a NUL byte when it decides that a file is binary.
 constexpr std::size_t kBinaryProbeBytes = 8192;
 constexpr char kGitFolder[] = ".git";
-constexpr char kIgnoreFile[] = ".gitignore";
+constexpr char kGitIgnoreFile[] = ".gitignore";
+// Rules of the same form that search tools read in and out of work trees, and that win over .gitignore's.
+constexpr char kIgnoreFile[] = ".ignore";
 
 // The next position in the glob after one byte of the name matched at g, if it does. An unclosed `[` stands
 // for itself, and so does a backslash at the glob's end.
@@ -35,7 +37,7 @@ std::optional<std::size_t> matchOne(std::string_view glob, std::size_t g, unsign
     }
     if (glob[g] == '[') {
         if (const std::optional<SetMatch> set = matchSet(glob, g, c)) {
-            return set->holds ? std::optional(set->end) : std::nullopt;
+            return set->holds && !set->broken ? std::optional(set->end) : std::nullopt;
         }
     }
     return static_cast<unsigned char>(glob[g]) == c ? std::optional(g + 1) : std::nullopt;
@@ -110,13 +112,31 @@ struct WorkTree {
 
 using RuleLevels = std::vector<std::shared_ptr<const IgnoreRules>>;
 
-// Where the walk is inside a work tree: the path from the work tree's top with a trailing slash, as the
-// rules take it, and the .gitignore files from the top down to here. No work tree outside one.
-struct WorkTreePlace {
+// Where the walk is for the ignore rules. Inside a work tree: the path from the work tree's top with a
+// trailing slash, as the rules take it, and the .gitignore files from the top down to here. The .ignore
+// files count from the top of the outermost work tree, or from the starting folder outside one, down to
+// here; they go on counting in nested work trees, so their paths run from where they began.
+struct RulePlace {
     const WorkTree* tree = nullptr;
-    std::string relative;
-    RuleLevels levels;
+    std::string inTree;
+    RuleLevels gitIgnores;
+    std::string belowRoot;
+    RuleLevels ignores;
+
+    RulePlace below(const std::string& name) const {
+        return {tree, inTree + name + '/', gitIgnores, belowRoot + name + '/', ignores};
+    }
 };
+
+// The deepest file that has a rule for the path decides; in a file, the last rule that matches.
+std::optional<bool> decideByLevels(const RuleLevels& levels, const std::string& path, bool isFolder) {
+    for (auto level = levels.rbegin(); level != levels.rend(); ++level) {
+        if (const std::optional<bool> decided = (*level)->decide(path, isFolder)) {
+            return decided;
+        }
+    }
+    return std::nullopt;
+}
 
 void addRules(const std::string& ignoreFile, const std::string& base, RuleLevels& levels) {
     auto rules = std::make_shared<const IgnoreRules>(readIgnoreFile(ignoreFile), base);
@@ -132,13 +152,20 @@ struct Entry {
     EntryKind kind;
 };
 
+// The names in a folder that matter to the ignore rules.
+struct RuleNames {
+    bool git = false; // the folder is the top of a work tree of its own
+    bool gitIgnore = false;
+    bool ignore = false;
+};
+
 class Walker {
 public:
     Walker(const ExpansionOptions& options, const std::atomic<bool>* stop, const ExpansionProgress& progress)
         : options_(options), stop_(stop), progress_(progress) {}
 
     Expansion expand(const std::string& folder) {
-        walk(folder, enclosingWorkTree(folder), true);
+        walk(folder, startingPlace(folder), true);
         return std::move(result_);
     }
 
@@ -168,10 +195,10 @@ private:
         return workTrees_.back().get();
     }
 
-    // The work tree the starting folder lies in, found by looking upwards as git does, with the .gitignore
-    // files of the folders above the starting one. The starting folder itself is expanded even when the
-    // rules ignore it: it was asked for by name.
-    WorkTreePlace enclosingWorkTree(const std::string& folder) {
+    // The work tree the starting folder lies in, found by looking upwards as git does, with the ignore files
+    // of the folders above the starting one. The starting folder itself is expanded even when the rules
+    // ignore it: it was asked for by name.
+    RulePlace startingPlace(const std::string& folder) {
         if (options_.ignored) {
             return {};
         }
@@ -186,24 +213,29 @@ private:
         if (error || start.compare(0, top.size(), top) != 0) {
             return {};
         }
-        WorkTreePlace place{tree, start.substr(top.size()), {}};
-        for (std::size_t end = 0; end < place.relative.size(); end = place.relative.find('/', end) + 1) {
-            const std::string base = place.relative.substr(0, end);
-            addRules(top + base + kIgnoreFile, base, place.levels);
+        RulePlace place{tree, start.substr(top.size()), {}, start.substr(top.size()), {}};
+        for (std::size_t end = 0; end < place.inTree.size(); end = place.inTree.find('/', end) + 1) {
+            const std::string base = place.inTree.substr(0, end);
+            addRules(top + base + kGitIgnoreFile, base, place.gitIgnores);
+            addRules(top + base + kIgnoreFile, base, place.ignores);
         }
         return place;
     }
 
-    // Deeper .gitignore files before those above them; in each, the last rule that matches decides.
-    bool ignoredByRules(const WorkTreePlace& place, const std::string& name, bool isFolder) const {
+    // A .ignore file's rule wins over every .gitignore's, which win over the rules of the whole work tree.
+    bool ignoredByRules(const RulePlace& place, const std::string& name, bool isFolder) const {
+        if (!place.ignores.empty()) {
+            if (const std::optional<bool> decided =
+                    decideByLevels(place.ignores, place.belowRoot + name, isFolder)) {
+                return *decided;
+            }
+        }
         if (!place.tree) {
             return false;
         }
-        const std::string path = place.relative + name;
-        for (auto level = place.levels.rbegin(); level != place.levels.rend(); ++level) {
-            if (const std::optional<bool> decided = (*level)->decide(path, isFolder)) {
-                return *decided;
-            }
+        const std::string path = place.inTree + name;
+        if (const std::optional<bool> decided = decideByLevels(place.gitIgnores, path, isFolder)) {
+            return *decided;
         }
         for (const IgnoreRules& rules : place.tree->everywhere) {
             if (const std::optional<bool> decided = rules.decide(path, isFolder)) {
@@ -213,7 +245,7 @@ private:
         return false;
     }
 
-    bool keepsFile(const std::string& path, const std::string& name, const WorkTreePlace& place) const {
+    bool keepsFile(const std::string& path, const std::string& name, const RulePlace& place) const {
         if ((!options_.includes.empty() && !matchesAny(options_.includes, name)) ||
             matchesAny(options_.excludes, name) || ignoredByRules(place, name, false)) {
             return false;
@@ -228,20 +260,19 @@ private:
         return options_.binary || !isBinary(path);
     }
 
-    // The folder's files and folders in the byte order of their names, whether it holds a `.git`, which
-    // makes it the top of a work tree of its own, and whether it holds a .gitignore. Anything else (devices,
-    // links to folders, links that lead nowhere) is left out.
-    bool listFolder(const std::string& folder, std::vector<Entry>& entries, bool& holdsGit,
-                    bool& holdsRules) {
+    // The folder's files and folders in the byte order of their names, and which of the names that matter
+    // to the rules it holds. Anything else (devices, links to folders, links that lead nowhere) is left out.
+    bool listFolder(const std::string& folder, std::vector<Entry>& entries, RuleNames& holds) {
         std::error_code error;
         fs::directory_iterator it(toFsPath(folder), error);
         for (; !error && it != fs::directory_iterator(); it.increment(error)) {
             std::string name = fromFsPath(it->path().filename());
             if (name == kGitFolder) {
-                holdsGit = true;
+                holds.git = true;
                 continue;
             }
-            holdsRules = holdsRules || name == kIgnoreFile;
+            holds.gitIgnore = holds.gitIgnore || name == kGitIgnoreFile;
+            holds.ignore = holds.ignore || name == kIgnoreFile;
             if (name.front() == '.' && !options_.hidden) {
                 continue;
             }
@@ -265,23 +296,27 @@ private:
         return true;
     }
 
-    void walk(const std::string& folder, WorkTreePlace place, bool isStart) {
+    void walk(const std::string& folder, RulePlace place, bool isStart) {
         if (progress_) {
             progress_(folder, result_.files.size());
         }
         std::vector<Entry> entries;
-        bool holdsGit = false;
-        bool holdsRules = false;
-        if (!listFolder(folder, entries, holdsGit, holdsRules)) {
+        RuleNames holds;
+        if (!listFolder(folder, entries, holds)) {
             return;
         }
-        if (holdsGit && !isStart && !options_.ignored) {
+        if (holds.git && !isStart && !options_.ignored) {
             if (const WorkTree* nested = openWorkTree(folder, GIT_REPOSITORY_OPEN_NO_SEARCH)) {
-                place = {nested, {}, {}};
+                place.tree = nested;
+                place.inTree.clear();
+                place.gitIgnores.clear();
             }
         }
-        if (place.tree && holdsRules) {
-            addRules(joinPath(folder, kIgnoreFile), place.relative, place.levels);
+        if (place.tree && holds.gitIgnore) {
+            addRules(joinPath(folder, kGitIgnoreFile), place.inTree, place.gitIgnores);
+        }
+        if (!options_.ignored && holds.ignore) {
+            addRules(joinPath(folder, kIgnoreFile), place.belowRoot, place.ignores);
         }
         for (const Entry& entry : entries) {
             if (stopRequested()) {
@@ -290,7 +325,7 @@ private:
             const std::string path = joinPath(folder, entry.name);
             if (entry.kind == EntryKind::Folder) {
                 if (!ignoredByRules(place, entry.name, true)) {
-                    walk(path, {place.tree, place.relative + entry.name + '/', place.levels}, false);
+                    walk(path, place.below(entry.name), false);
                 }
             } else if (keepsFile(path, entry.name, place)) {
                 result_.files.push_back(path);
@@ -307,6 +342,25 @@ private:
 };
 
 } // namespace
+
+std::vector<std::string> splitNamePatterns(std::string_view line) {
+    constexpr std::string_view kSeparators = " \t,;";
+    std::vector<std::string> patterns;
+    for (std::size_t start = line.find_first_not_of(kSeparators); start != std::string_view::npos;) {
+        const std::size_t end = std::min(line.find_first_of(kSeparators, start), line.size());
+        patterns.emplace_back(line.substr(start, end - start));
+        start = line.find_first_not_of(kSeparators, end);
+    }
+    return patterns;
+}
+
+std::string joinNamePatterns(const std::vector<std::string>& patterns) {
+    std::string line;
+    for (const std::string& pattern : patterns) {
+        line += (line.empty() ? "" : " ") + pattern;
+    }
+    return line;
+}
 
 bool globMatches(std::string_view glob, std::string_view name) {
     // On a mismatch after a star, the star takes one more byte and matching goes on from there.

@@ -15,11 +15,13 @@ namespace morvane {
 // ignore rules leave out, no binary files.
 struct ExpansionOptions {
     bool hidden = false;  // also files and folders whose name starts with a dot (never `.git` itself)
-    bool ignored = false; // also what .gitignore files, .git/info/exclude and core.excludesFile leave out
+    bool ignored = false; // also what .ignore and .gitignore files, .git/info/exclude and core.excludesFile
+                          // leave out
     bool binary = false;  // also files with a NUL byte in their first 8 KiB, the test git makes
     // Globs on a file's name: when any include is given the name must match one of them, and it must match
-    // no exclude. `*` is any run of bytes, `?` one byte, `[abc]`, `[a-z]` and `[!a-z]` a set of bytes; a
-    // backslash takes the next byte literally.
+    // no exclude. `*` is any run of bytes, `?` one byte, `[abc]`, `[a-z]`, `[[:alpha:]]` and `[!a-z]` a set
+    // of bytes (see SetMatch); a backslash takes the next byte literally, and so does a `[` that no `]`
+    // closes.
     std::vector<std::string> includes;
     std::vector<std::string> excludes;
     std::optional<std::uint64_t> maxBytes; // larger files are left out
@@ -43,11 +45,17 @@ using ExpansionProgress = std::function<void(const std::string& folder, std::siz
 // The order is stable: a folder's entries in the byte order of their names, a subfolder's files in the place
 // of its name. Symbolic links to folders are not followed; a link to a regular file is listed by its own
 // path. Names are kept as the bytes they are, whatever their encoding. Inside a git work tree the ignore
-// rules are those git applies (see IgnoreRules; each work tree met, nested ones included, is opened once),
-// and a folder the rules ignore is not entered; the starting folder is expanded even when they ignore it.
-// `.git` is never entered. Never throws.
+// rules are those git applies (see IgnoreRules; each work tree met, nested ones included, is opened once).
+// `.ignore` files, written like .gitignore files, count inside and outside work trees, from the top of the
+// work tree (or the starting folder outside one) down, and a rule of theirs wins over .gitignore's, as in
+// the search tools that read them. A folder the rules ignore is not entered; the starting folder is
+// expanded even when they ignore it. `.git` is never entered. Never throws.
 Expansion expandFolder(const std::string& folder, const ExpansionOptions& options,
                        const std::atomic<bool>* stop = nullptr, const ExpansionProgress& progress = {});
+
+// Name patterns as a person types them in one line: separated by spaces, commas or semicolons.
+std::vector<std::string> splitNamePatterns(std::string_view line);
+std::string joinNamePatterns(const std::vector<std::string>& patterns);
 
 // Whether the name matches the glob, as described at ExpansionOptions.
 bool globMatches(std::string_view glob, std::string_view name);

@@ -4,30 +4,66 @@
 
 namespace morvane {
 
-std::optional<SetMatch> matchSet(std::string_view pattern, std::size_t open, unsigned char c) {
-    std::size_t i = open + 1;
-    const bool negated = i < pattern.size() && (pattern[i] == '!' || pattern[i] == '^');
-    i += negated ? 1 : 0;
-    bool holds = false;
-    for (bool first = true; i < pattern.size() && (pattern[i] != ']' || first); ++i, first = false) {
-        if (pattern[i] == '\\' && i + 1 < pattern.size()) {
-            ++i;
-        }
-        const auto low = static_cast<unsigned char>(pattern[i]);
-        auto high = low;
-        if (i + 2 < pattern.size() && pattern[i + 1] == '-' && pattern[i + 2] != ']') {
-            high = static_cast<unsigned char>(pattern[i + 2]);
-            i += 2;
-        }
-        holds = holds || (low <= c && c <= high);
-    }
-    if (i >= pattern.size()) {
-        return std::nullopt;
-    }
-    return SetMatch{i + 1, holds != negated};
+namespace {
+
+bool isDigit(unsigned char c) {
+    return c >= '0' && c <= '9';
 }
 
-namespace {
+bool isLower(unsigned char c) {
+    return c >= 'a' && c <= 'z';
+}
+
+bool isUpper(unsigned char c) {
+    return c >= 'A' && c <= 'Z';
+}
+
+bool isGraph(unsigned char c) {
+    return c > ' ' && c < 0x7f;
+}
+
+// Whether the byte is in the class of that name; nothing for a name git does not know. Classes hold ASCII
+// bytes only, as in git, whatever the locale.
+std::optional<bool> inClass(std::string_view name, unsigned char c) {
+    const bool alpha = isLower(c) || isUpper(c);
+    if (name == "alnum") {
+        return alpha || isDigit(c);
+    }
+    if (name == "alpha") {
+        return alpha;
+    }
+    if (name == "blank") {
+        return c == ' ' || c == '\t';
+    }
+    if (name == "cntrl") {
+        return c < ' ' || c == 0x7f;
+    }
+    if (name == "digit") {
+        return isDigit(c);
+    }
+    if (name == "graph") {
+        return isGraph(c);
+    }
+    if (name == "lower") {
+        return isLower(c);
+    }
+    if (name == "print") {
+        return isGraph(c) || c == ' ';
+    }
+    if (name == "punct") {
+        return isGraph(c) && !alpha && !isDigit(c);
+    }
+    if (name == "space") {
+        return c == ' ' || (c >= '\t' && c <= '\r');
+    }
+    if (name == "upper") {
+        return isUpper(c);
+    }
+    if (name == "xdigit") {
+        return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    }
+    return std::nullopt;
+}
 
 bool isFolderSpan(std::string_view pattern, std::size_t star) {
     return pattern.compare(star, 2, "**") == 0 && (star == 0 || pattern[star - 1] == '/') &&
@@ -44,6 +80,44 @@ std::string_view withoutTrailingSpaces(std::string_view line) {
 }
 
 } // namespace
+
+std::optional<SetMatch> matchSet(std::string_view pattern, std::size_t open, unsigned char c) {
+    std::size_t i = open + 1;
+    const bool negated = i < pattern.size() && (pattern[i] == '!' || pattern[i] == '^');
+    i += negated ? 1 : 0;
+    bool holds = false;
+    bool broken = false;
+    for (bool first = true; i < pattern.size() && (pattern[i] != ']' || first); ++i, first = false) {
+        // A class runs from `[:` to the first `]`, which must follow a `:`; otherwise the `[` is a member.
+        if (pattern.compare(i, 2, "[:") == 0) {
+            const std::size_t close = pattern.find(']', i + 2);
+            if (close == std::string_view::npos) {
+                return std::nullopt;
+            }
+            if (close >= i + 3 && pattern[close - 1] == ':') {
+                const std::optional<bool> member = inClass(pattern.substr(i + 2, close - 1 - (i + 2)), c);
+                broken = broken || !member;
+                holds = holds || member.value_or(false);
+                i = close;
+                continue;
+            }
+        }
+        if (pattern[i] == '\\' && i + 1 < pattern.size()) {
+            ++i;
+        }
+        const auto low = static_cast<unsigned char>(pattern[i]);
+        auto high = low;
+        if (i + 2 < pattern.size() && pattern[i + 1] == '-' && pattern[i + 2] != ']') {
+            high = static_cast<unsigned char>(pattern[i + 2]);
+            i += 2;
+        }
+        holds = holds || (low <= c && c <= high);
+    }
+    if (i >= pattern.size()) {
+        return std::nullopt;
+    }
+    return SetMatch{i + 1, holds != negated, broken};
+}
 
 bool ignorePatternMatches(std::string_view pattern, std::string_view path) {
     std::size_t p = 0;
@@ -85,12 +159,12 @@ bool ignorePatternMatches(std::string_view pattern, std::string_view path) {
         const auto c = static_cast<unsigned char>(path[s]);
         if (pattern[p] == '?' && c != '/') {
             ++p;
-        } else if (pattern[p] == '[' && matchSet(pattern, p, c)) {
-            const SetMatch set = *matchSet(pattern, p, c);
-            if (!set.holds || c == '/') {
+        } else if (pattern[p] == '[') {
+            const std::optional<SetMatch> set = matchSet(pattern, p, c);
+            if (!set || set->broken || !set->holds || c == '/') {
                 return false;
             }
-            p = set.end;
+            p = set->end;
         } else {
             if (pattern[p] == '\\' && p + 1 < pattern.size()) {
                 ++p;

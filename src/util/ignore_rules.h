@@ -7,15 +7,16 @@
 
 namespace morvane {
 
-// A set in a glob, as name patterns and ignore rules both write it: members and ranges (`[a-z]`), negated by
-// a leading `!` or `^`, a backslash making the next byte plain and a `]` first in the set a member.
+// A set in a glob, as name patterns and ignore rules both write it: members, ranges (`[a-z]`) and the ASCII
+// classes git knows (`[[:alpha:]]`, `[[:digit:]]`, ...), negated by a leading `!` or `^`, a backslash making
+// the next byte plain and a `]` first in the set a member. A `[:` that no `:]` closes is a plain `[`.
 struct SetMatch {
-    std::size_t end; // the position after the set's `]`
-    bool holds;      // whether the set takes the byte
+    std::size_t end;     // the position after the set's `]`
+    bool holds;          // whether the set takes the byte
+    bool broken = false; // it names a class git does not know, and git then lets the whole pattern fail
 };
 
-// The set that starts at pattern[open] (a `[`) matched against one byte; nothing when the set is not closed,
-// and the `[` is then a plain byte.
+// The set that starts at pattern[open] (a `[`) matched against one byte; nothing when the set is not closed.
 std::optional<SetMatch> matchSet(std::string_view pattern, std::size_t open, unsigned char c);
 
 // The rules of one ignore file as git reads them (.gitignore, .git/info/exclude, core.excludesFile): a line
@@ -23,7 +24,8 @@ std::optional<SetMatch> matchSet(std::string_view pattern, std::size_t open, uns
 // names folders only; a pattern holding another `/` is matched against the whole path below the file's
 // folder (a leading `/` only anchors it), any other against the last name at any depth; `*`, `?` and sets do
 // not cross a `/`, while `**/`, `/**/` and `/**` span folders; a backslash makes the next byte plain, and
-// trailing spaces count only when escaped. Matching is byte for byte, cases distinct.
+// trailing spaces count only when escaped; a pattern with a set that is not closed, or that names an unknown
+// class, matches nothing, as in git. Matching is byte for byte, cases distinct.
 class IgnoreRules {
 public:
     // The rules in the text of a file that lies in `base`, a folder given relative to the top of the work

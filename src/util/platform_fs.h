@@ -136,10 +136,9 @@ std::string renameNoReplace(const std::string& from, const std::string& to);
 // file system that ignores case; never for a symbolic link.
 bool isCaseChangeOfEntry(const std::string& from, const std::string& to);
 
-// Renames a file or folder to a free hidden name beside it that says whose it is (an aside name, see
-// leftover_names.h), so that its name is free for another entry; the name is put into asidePath. Returns the
-// reason on failure, when the entry keeps its name.
-std::string renameAside(const std::string& from, std::string& asidePath);
+// A hidden name beside the entry that says whose it is (an aside name, see leftover_names.h) and that nothing
+// has now, for the entry to step aside under while another entry takes its name.
+std::string asidePathFor(const std::string& path);
 
 // Whether the running user may replace the file at the path, or create and remove files in the folder at the
 // path. False for a path that does not exist.

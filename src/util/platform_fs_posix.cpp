@@ -752,20 +752,20 @@ bool isCaseChangeOfEntry(const std::string& from, const std::string& to) {
     return isCaseChangeOfOneEntry(from, to);
 }
 
-std::string renameAside(const std::string& from, std::string& asidePath) {
-    const fs::path entry(from);
+std::string asidePathFor(const std::string& path) {
+    const fs::path entry(path);
     const fs::path folder = entry.parent_path();
     const std::size_t limit = nameMax(folder.string());
+    std::string aside;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        asidePath =
-            (folder / leftoverName(LeftoverKind::Aside, entry.filename().string(), randomSuffix(), limit))
-                .string();
-        std::string reason = renameNoReplace(from, asidePath);
-        if (reason != kNameTaken) {
-            return reason;
+        aside = (folder / leftoverName(LeftoverKind::Aside, entry.filename().string(), randomSuffix(), limit))
+                    .string();
+        struct stat taken {};
+        if (::lstat(aside.c_str(), &taken) != 0) {
+            break;
         }
     }
-    return kNameTaken;
+    return aside;
 }
 
 bool stillHolds(const std::string& path, std::string_view bytes, const FileIdentity& readAs) {

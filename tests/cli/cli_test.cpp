@@ -232,6 +232,11 @@ TEST(RunnerFolders, RecursiveTakesAFoldersFilesInOrderAndThePatternsChooseThem) 
         {"-r", "--hidden", "--binary", "--no-ignore", "--include", "*.bin", "--include", ".*", tree});
     EXPECT_EQ(everything.out, "1\t" + tree + "/.hidden\n1\t" + tree + "/data.bin\ntotal\t2\n");
 
+    const Outcome nothingKept = withArguments({"-r", "--include", "*.none", tree});
+    EXPECT_EQ(nothingKept.exitCode, 0) << nothingKept.err;
+    EXPECT_EQ(nothingKept.out, "total\t0\n");
+    EXPECT_NE(nothingKept.err.find(tree + ": no file"), std::string::npos) << nothingKept.err;
+
     const Outcome withoutRecursive = withArguments({"--include", "*.txt", tree});
     EXPECT_EQ(withoutRecursive.exitCode, 2);
     EXPECT_NE(withoutRecursive.err.find("need -r"), std::string::npos);

@@ -73,7 +73,21 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
                                            std::string(keys::kNotUndoable),
                                            std::string(keys::kLeftoverRunInterrupted),
                                            std::string(keys::kUndoInterruptedRun),
-                                           std::string(keys::kStateInUserFolder)};
+                                           std::string(keys::kStateInUserFolder),
+                                           std::string(keys::kMenuFileOpen),
+                                           std::string(keys::kMenuFileShowInFolder),
+                                           std::string(keys::kMenuFileRemove),
+                                           std::string(keys::kMenuFileSelectAll),
+                                           std::string(keys::kMenuFileAddFolderFiles),
+                                           std::string(keys::kFolderFilesTitle),
+                                           std::string(keys::kFolderFilesInclude),
+                                           std::string(keys::kFolderFilesExclude),
+                                           std::string(keys::kFolderFilesHidden),
+                                           std::string(keys::kFolderFilesIgnored),
+                                           std::string(keys::kFolderFilesBinary),
+                                           std::string(keys::kFolderFilesReading),
+                                           std::string(keys::kFolderFilesNone),
+                                           std::string(keys::kFolderFilesUnreadable)};
     EXPECT_EQ(entries.size(), lines.size()) << "each key once";
     for (const Relabel& relabel : kRelabelTable) {
         keysOfTheProgram.emplace(relabel.key);

@@ -155,6 +155,49 @@ TEST(Undo, RenameChainsGoBackInReverseOrder) {
     EXPECT_EQ(chainBack.namesBack[0].back, f.path("x1"));
 }
 
+TEST(Undo, SwapsCyclesAndChainsAgainstRowOrderRenameAndUndoAsAWhole) {
+    Fixture f;
+    for (const char* name : {"a", "b", "p", "q", "r", "x", "y"}) {
+        f.write(name, name);
+    }
+    // a and b swap; p, q and r go round; y -> z must come before x -> y.
+    const RunResult run =
+        f.execute({f.path("a"), f.path("b"), f.path("p"), f.path("q"), f.path("r"), f.path("x"), f.path("y")},
+                  {"a", "b", "#", "p", "r", "q", "%", "y", "x"},
+                  {"#", "a", "b", "%", "p", "r", "q", "z", "y"}, ReplaceMode::FileNames);
+    EXPECT_TRUE(run.failures.empty()) << run.failures.at(0).reason;
+    ASSERT_EQ(run.rows.size(), 7u);
+    EXPECT_EQ(run.rows[0].path, f.path("b"));
+    EXPECT_TRUE(run.rows[0].renamed);
+    EXPECT_EQ(run.rows[5].path, f.path("y"));
+    EXPECT_EQ(f.namesInFiles(), (std::vector<std::string>{"a", "b", "p", "q", "r", "y", "z"}));
+    for (const auto& [name, bytes] : std::vector<std::pair<std::string, std::string>>{
+             {"a", "b"}, {"b", "a"}, {"p", "r"}, {"q", "p"}, {"r", "q"}, {"y", "x"}, {"z", "y"}}) {
+        EXPECT_EQ(readBytes(f.path(name)), bytes) << name;
+    }
+    EXPECT_EQ(listRuns(f.journalFolder).at(0).changed, 7u) << "an entry put aside counts once";
+
+    const UndoResult undone = undoNewestRun(f.journalFolder);
+    EXPECT_EQ(undone.restored, 7u);
+    EXPECT_TRUE(undone.left.empty());
+    for (const char* name : {"a", "b", "p", "q", "r", "x", "y"}) {
+        EXPECT_EQ(readBytes(f.path(name)), name);
+    }
+    EXPECT_EQ(f.namesInFiles().size(), 7u);
+}
+
+TEST(Undo, ACollisionIsRefusedBeforeAnythingIsRenamed) {
+    Fixture f;
+    for (const char* name : {"a", "b", "c", "d1", "d2"}) {
+        f.write(name, name);
+    }
+    // b -> c is blocked by c, which no row renames, so a -> b cannot follow; d1 and d2 both want d.
+    const RunResult run = f.execute({f.path("a"), f.path("b"), f.path("d1"), f.path("d2")},
+                                    {"b", "a", "1", "2"}, {"c", "b", "", ""}, ReplaceMode::FileNames);
+    EXPECT_EQ(run.failures.size(), 4u);
+    EXPECT_EQ(f.namesInFiles(), (std::vector<std::string>{"a", "b", "c", "d1", "d2"}));
+}
+
 TEST(Undo, ANameTakenOrReplacedSinceIsLeftAndNothingIsOverwritten) {
     Fixture f;
     f.write("old-a", "a");

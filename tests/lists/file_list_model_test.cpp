@@ -1,6 +1,7 @@
 #include "lists/file_list_model.h"
 
 #include <QAbstractItemModelTester>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace morvane;
@@ -71,6 +72,31 @@ TEST_F(FileListModelTest, a_rename_changes_the_path_and_the_name_shown) {
     model.apply({update});
     EXPECT_EQ(model.row(0).path, "/data/report.new.txt");
     EXPECT_EQ(text(0, FileListModel::kNameColumn), "report.new.txt");
+}
+
+// A folder row gives its place to its files; the rows after it keep their counts under new ids, so a run
+// started before cannot write a count into a row that took another's place.
+TEST_F(FileListModelTest, a_row_replaced_by_its_files_keeps_the_order_and_ids_keep_ascending) {
+    model.append({"/a", "/dir", "/z"});
+    model.apply({counted(0, 1), counted(1, 0), counted(2, 5)});
+    const std::vector<RowId> before = model.ids();
+    EXPECT_TRUE(model.replace(before[1], {"/dir/x", "", "/dir/y"}));
+    EXPECT_EQ(model.paths(), (std::vector<std::string>{"/a", "/dir/x", "/dir/y", "/z"}));
+    EXPECT_EQ(text(1, FileListModel::kCountColumn), "");
+    EXPECT_EQ(text(3, FileListModel::kCountColumn), "5");
+    EXPECT_EQ(model.total(), 6);
+    EXPECT_EQ(model.row(0).id, before[0]);
+    const std::vector<RowId> after = model.ids();
+    EXPECT_TRUE(std::is_sorted(after.begin(), after.end()));
+    EXPECT_EQ(model.indexOf(before[2]), -1);
+    RowUpdate late;
+    late.id = before[2];
+    late.result.count = 9;
+    model.apply({late});
+    EXPECT_EQ(model.total(), 6);
+    EXPECT_FALSE(model.replace(before[1], {"/again"}));
+    EXPECT_TRUE(model.replace(model.row(3).id, {}));
+    EXPECT_EQ(model.total(), 1);
 }
 
 TEST_F(FileListModelTest, new_rows_after_a_clear_get_new_ids) {

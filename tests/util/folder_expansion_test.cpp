@@ -1,5 +1,6 @@
 #include "support/temp_dir.h"
 #include "util/folder_expansion.h"
+#include "util/ignore_rules.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -216,6 +217,35 @@ TEST(ExpansionRules, deeper_negation_reincludes_what_the_top_ignores) {
               (Files{dir.file("sub/inner/page.html"), dir.file("sub/page.html")}));
 }
 
+// A .ignore rule wins over .gitignore's at any depth, holds on in a nested work tree, and counts outside
+// work trees too; the switch for ignored files lifts it with the others.
+TEST(ExpansionRules, IgnoreFilesWinOverGitIgnoreAndCountOutsideWorkTrees) {
+    testing::TempDir dir;
+    initRepository(dir.path());
+    dir.write(".gitignore", "*.log\n");
+    dir.write(".ignore", "!keep.log\n*.bak\n");
+    for (const char* file : {"a.log", "keep.log", "top.txt", "x.bak", "sub/s.txt", "sub/s.cpp", "sub/y.bak",
+                             "nested/n.bak", "nested/n.cpp"}) {
+        fs::create_directories(fs::path(dir.file(file)).parent_path());
+        dir.write(file, "x");
+    }
+    dir.write("sub/.ignore", "*.txt\n");
+    initRepository(dir.file("nested"));
+    EXPECT_EQ(expandFolder(dir.path(), {}).files, (Files{dir.file("keep.log"), dir.file("nested/n.cpp"),
+                                                         dir.file("sub/s.cpp"), dir.file("top.txt")}));
+    EXPECT_EQ(expandFolder(dir.file("sub"), {}).files, (Files{dir.file("sub/s.cpp")}));
+
+    testing::TempDir plain;
+    plain.write(".ignore", "*.bak\n");
+    plain.write("a.bak", "x");
+    plain.write("a.txt", "x");
+    EXPECT_EQ(expandFolder(plain.path(), {}).files, (Files{plain.file("a.txt")}));
+    ExpansionOptions ignoredToo;
+    ignoredToo.ignored = true;
+    EXPECT_EQ(expandFolder(plain.path(), ignoredToo).files,
+              (Files{plain.file("a.bak"), plain.file("a.txt")}));
+}
+
 TEST(ExpansionRules, ignore_file_that_is_a_fifo_does_not_stop_the_walk) {
     testing::TempDir dir;
     initRepository(dir.path());
@@ -258,6 +288,78 @@ TEST(Expansion, UnreadableFolderIsReportedAndTheRestExpanded) {
     fs::permissions(dir.file("locked"), fs::perms::owner_all);
 }
 
+struct RuleCase {
+    const char* rules;
+    const char* path;
+    bool isFolder;
+    std::optional<bool> decided;
+};
+
+constexpr std::optional<bool> kIgnored = true;
+constexpr std::optional<bool> kKept = false; // re-included by a `!` rule
+constexpr std::optional<bool> kNoRule = std::nullopt;
+
+// The examples of git's gitignore documentation and a few corners, each row as `git check-ignore` decides
+// it. Rows speak of the path itself: "foo/*" does not match "foo/bar/hello.c", which git leaves out only
+// because it never enters the ignored folder "foo/bar", as the walk does.
+TEST(IgnoreRules, DecideAsGitsDocumentationSays) {
+    const RuleCase cases[] = {
+        {"hello.*", "hello.txt", false, kIgnored},
+        {"hello.*", "a/hello.java", false, kIgnored},
+        {"hello.*", "hello", false, kNoRule},
+        {"/hello.*", "hello.c", false, kIgnored},
+        {"/hello.*", "a/hello.java", false, kNoRule},
+        {"doc/frotz/", "doc/frotz", true, kIgnored},
+        {"doc/frotz/", "a/doc/frotz", true, kNoRule},
+        {"/doc/frotz", "doc/frotz", true, kIgnored},
+        {"doc/frotz", "a/doc/frotz", true, kNoRule},
+        {"frotz/", "frotz", true, kIgnored},
+        {"frotz/", "a/frotz", true, kIgnored},
+        {"frotz/", "a/frotz", false, kNoRule},
+        {"Documentation/*.html", "Documentation/git.html", false, kIgnored},
+        {"Documentation/*.html", "Documentation/ppc/ppc.html", false, kNoRule},
+        {"Documentation/*.html", "tools/perf/Documentation/perf.html", false, kNoRule},
+        {"foo/*", "foo/test.json", false, kIgnored},
+        {"foo/*", "foo/bar", true, kIgnored},
+        {"foo/*", "foo/bar/hello.c", false, kNoRule},
+        {"**/foo", "foo", false, kIgnored},
+        {"**/foo", "x/y/foo", true, kIgnored},
+        {"**/foo/bar", "foo/bar", false, kIgnored},
+        {"**/foo/bar", "x/foo/bar", false, kIgnored},
+        {"**/foo/bar", "x/foo/y/bar", false, kNoRule},
+        {"abc/**", "abc/x", false, kIgnored},
+        {"abc/**", "abc/x/y/z", false, kIgnored},
+        {"abc/**", "abc", true, kNoRule},
+        {"a/**/b", "a/b", false, kIgnored},
+        {"a/**/b", "a/x/b", false, kIgnored},
+        {"a/**/b", "a/x/y/b", false, kIgnored},
+        {"a**b", "axyb", false, kIgnored},
+        {"x/a**b", "x/ac/db", false, kNoRule},
+        {"\\!important!.txt", "!important!.txt", false, kIgnored},
+        {"\\#hash", "#hash", false, kIgnored},
+        {"#hash", "#hash", false, kNoRule},
+        {"trail\\ ", "trail ", false, kIgnored},
+        {"space.txt   ", "space.txt", false, kIgnored},
+        {"*.html\n!foo.html", "foo.html", false, kKept},
+        {"*.html\n!foo.html", "bar.html", false, kIgnored},
+        {"*.[oa]", "x.a", false, kIgnored},
+        {"*.[oa]", "x.c", false, kNoRule},
+        {"/*\n!/foo\n/foo/*\n!/foo/bar", "top.txt", false, kIgnored},
+        {"/*\n!/foo\n/foo/*\n!/foo/bar", "foo", true, kKept},
+        {"/*\n!/foo\n/foo/*\n!/foo/bar", "foo/x", false, kIgnored},
+        {"/*\n!/foo\n/foo/*\n!/foo/bar", "foo/bar", true, kKept},
+        {"[[:digit:]]x", "1x", false, kIgnored},
+        {"[[:alpha:]-]z", "-z", false, kIgnored},
+        {"[![:lower:]]v", "av", false, kNoRule},
+        {"[[:foo:]a]y", "ay", false, kNoRule},
+        {"[abc", "[abc", false, kNoRule},
+    };
+    for (const RuleCase& c : cases) {
+        EXPECT_EQ(IgnoreRules(c.rules, "").decide(c.path, c.isFolder), c.decided)
+            << "rules \"" << c.rules << "\" on " << c.path;
+    }
+}
+
 struct GlobCase {
     const char* glob;
     const char* name;
@@ -288,10 +390,24 @@ TEST(Glob, MatchesNamesByteForByte) {
         {"*\xe9*", "caf\xe9.txt", true},
         {"[\x80-\xff]", "\xe9", true},
         {"*.CPP", "main.cpp", false},
+        {"[[:digit:]]x", "1x", true},
+        {"[[:digit:]]x", "ax", false},
+        {"[[:alpha:]-]z", "-z", true},
+        {"[![:lower:]]v", "Av", true},
+        {"[![:lower:]]v", "av", false},
+        {"[[:alpha:]]", "\xe9", false},
+        {"[[:]x", "[x", true},
+        {"[[:foo:]a]y", "ay", false},
     };
     for (const GlobCase& c : cases) {
         EXPECT_EQ(globMatches(c.glob, c.name), c.matches) << c.glob << " on " << c.name;
     }
+}
+
+TEST(Glob, PatternsTypedInOneLineSplitAtSpacesCommasAndSemicolons) {
+    EXPECT_EQ(splitNamePatterns(" *.cpp,*.h ;\t*.txt  "), (Files{"*.cpp", "*.h", "*.txt"}));
+    EXPECT_TRUE(splitNamePatterns(" ,; ").empty());
+    EXPECT_EQ(joinNamePatterns({"*.cpp", "*.h"}), "*.cpp *.h");
 }
 
 } // namespace
