@@ -26,8 +26,11 @@ SUPERSAMPLE = 4
 
 # Pixel sizes: the update and execute buttons are 900 twips square, the swap button 750, at 15 twips a pixel.
 # The background is the main page as designed, 11295 by 7695 twips; the window stretches it to each page.
-BUTTON_PIXELS = {1: 60, 2: 60, 5: 50}
-BACKGROUND_PIXELS = (753, 513)
+# Everything is drawn at twice those sizes, so that a screen at a scale factor of 2 (or 1.5) shows it sharp; at
+# a scale factor of 1 the window scales it down smoothly.
+SCALE = 2
+BUTTON_PIXELS = {1: 60 * SCALE, 2: 60 * SCALE, 5: 50 * SCALE}
+BACKGROUND_PIXELS = (753 * SCALE, 513 * SCALE)
 
 TEAL = (67, 142, 142)  # the progress bar's colour, so the skin matches it
 AMBER = (214, 124, 38)  # execute changes files: it stands out from the rest

@@ -1,7 +1,9 @@
 #!/bin/sh
 # Starts the built program under a virtual X server and takes screenshots of the main page, the editor page
-# and the About dialog, in English and in German, into docs/ (or the folder given).
-# Needs: xvfb, xdotool, imagemagick (apt-get install -y xvfb xauth xdotool imagemagick). Build first.
+# and the About dialog, in English and in German, and of the main page on a dark desktop theme and at a scale
+# factor of 2, into docs/ (or the folder given).
+# Needs: xvfb, xdotool, imagemagick, and for the dark theme Qt's GTK theme (apt-get install -y xvfb xauth
+# xdotool imagemagick qt6-gtk-platformtheme). Build first.
 set -eu
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,15 +20,20 @@ printf 'The colour of the centre.\r\nAnother colour line.\r\n' > "$work/files/no
 printf 'colour, colour, colour\r\n' > "$work/files/report.old.txt"
 printf 'nothing to see\r\n' > "$work/files/readme.md"
 
-shoot() { # language, then the x position of the "?" menu in that language
-    language=$1
-    about_menu=$2
+# The settings in the language given and one saved task, "Spelling", over three files.
+write_state() {
     printf '[Replace in Contents]\t\t1\r\n[Language]\t\t%s\r\n[Load Icons]\t\t1\r\n[Add Files to Filelist]\t\t1\r\n' \
-        "$language" > "$work/app/Settings.txt"
+        "$1" > "$work/app/Settings.txt"
     sep='[---------------------------------------][------------------]'
     printf '%s\r\n[Name:]\r\nSpelling\r\n[/Name]\r\n[Replace in Contents:]\r\n1\r\n[/Replace in Contents]\r\n[Case Sensitive:]\r\n0\r\n[/Case Sensitive]\r\n[Find:]\r\ncolour\r\n[/Find]\r\n[Find:]\r\ncentre\r\n[/Find]\r\n[Replace:]\r\ncolor\r\n[/Replace]\r\n[Replace:]\r\ncenter\r\n[/Replace]\r\n[Files:]\r\n%s\r\n%s\r\n%s\r\n[/Files]\r\n%s' \
         "$sep" "$work/files/notes.txt" "$work/files/report.old.txt" "$work/files/readme.md" "$sep" \
         > "$work/app/Saved_Replacements.txt"
+}
+
+shoot() { # language, then the x position of the "?" menu in that language
+    language=$1
+    about_menu=$2
+    write_state "$language"
     xvfb-run -a -s "-screen 0 1100x800x24" sh -c "
         '$work/app/morvane' & pid=\$!
         sleep 2
@@ -44,6 +51,26 @@ shoot() { # language, then the x position of the "?" menu in that language
         kill \$pid"
 }
 
+# The main page with the saved task loaded, in English, as a desktop with the given settings shows it; the
+# window's coordinates grow with the scale factor.
+shoot_look() { # file name, scale factor, then environment settings
+    name=$1
+    scale=$2
+    shift 2
+    write_state 0
+    xvfb-run -a -s "-screen 0 2200x1600x24" env "$@" QT_SCALE_FACTOR="$scale" sh -c "
+        '$work/app/morvane' & pid=\$!
+        sleep 2
+        main=\$(xdotool search --sync --onlyvisible --name '^Morvane' | head -n 1)
+        xdotool mousemove $((60 * scale)) $((384 * scale)) click --repeat 2 --delay 80 1; sleep 1
+        xdotool mousemove $((700 * scale)) $((600 * scale))
+        '$import_cmd' -window \$main '$out/$name'
+        kill \$pid"
+}
+
 shoot 0 250
 shoot 1 288
+# GTK's own dark theme, as a GNOME desktop set to dark gives it to Qt programs.
+shoot_look screenshot-dark.png 1 QT_QPA_PLATFORMTHEME=gtk3 GTK_THEME=Adwaita:dark
+shoot_look screenshot-hidpi.png 2
 echo "Screenshots in $out"

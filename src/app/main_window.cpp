@@ -45,6 +45,8 @@ namespace {
 
 const char* const kBuiltInRunStopped = "Run stopped; found so far:";
 const char* const kBuiltInFolderSkipped = "A folder: replacing in file contents passes folders over.";
+const char* const kBuiltInPairChangesInserted = "Pair %1 also changes what pair %2 inserts";
+const char* const kBuiltInPairNeverMatches = "Pair %2 replaces every \"%3\" before pair %1 looks for \"%4\"";
 const char* const kBuiltInNotUndoable = "This run cannot be undone:";
 
 template <class Widget> Widget* named(Widget* widget, const char* name) {
@@ -303,6 +305,8 @@ void MainWindow::SpracheAusgewaehlt(int index) {
         break;
     }
     files_.setSkippedFolderTip(message(keys::kFolderSkipped, kBuiltInFolderSkipped));
+    pairs_.setWarningTexts(message(keys::kPairChangesInserted, kBuiltInPairChangesInserted),
+                           message(keys::kPairNeverMatches, kBuiltInPairNeverMatches));
 }
 
 // The headings are taken in the language of the start.

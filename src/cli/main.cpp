@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 #include "engine/leftovers.h"
+#include "engine/pair_warnings.h"
 #include "engine/run.h"
 #include "engine/run_journal.h"
 #include "engine/undo.h"
@@ -169,6 +170,14 @@ struct NotUndoableNotice : RunObserver {
     }
 };
 
+// Pairs that work against each other are worth a look, but the run is as asked: the exit status stays.
+void warnAboutPairs(const RunRequest& request) {
+    for (const PairWarning& warning : pairWarnings(request.finds, request.replaces)) {
+        std::cerr << "morvane-cli: warning: " << escapeControlBytes(pairWarningText(warning, request.finds))
+                  << '\n';
+    }
+}
+
 int runAndReport(const RunRequest& request, bool nulRecords, bool expansionFailed) {
     // An execute run clears up first itself; a simulate run only follows the journals of runs cut short.
     const bool leftoversNeedAttention =
@@ -328,5 +337,6 @@ int main(int argc, char** argv) {
         std::cout.flush();
         return expansionFailed || !std::cout ? kExitFailure : 0;
     }
+    warnAboutPairs(request);
     return runAndReport(request, invocation.nulRecords, expansionFailed);
 }

@@ -54,4 +54,7 @@ inline constexpr std::string_view kFolderFilesReading = "[FolderFilesReading]";
 inline constexpr std::string_view kFolderFilesNone = "[FolderFilesNone]";
 inline constexpr std::string_view kFolderFilesUnreadable = "[FolderFilesUnreadable]";
 
+inline constexpr std::string_view kPairChangesInserted = "[PairChangesInserted]";
+inline constexpr std::string_view kPairNeverMatches = "[PairNeverMatches]";
+
 } // namespace morvane::keys

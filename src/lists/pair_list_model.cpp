@@ -2,6 +2,9 @@
 
 #include "util/qt_text.h"
 
+#include <QApplication>
+#include <QIcon>
+#include <QStyle>
 #include <algorithm>
 
 namespace morvane {
@@ -31,13 +34,54 @@ void PairListModel::setHeadings(const QStringList& headings) {
     endResetModel();
 }
 
+void PairListModel::setWarningTexts(const QString& changesInserted, const QString& neverMatches) {
+    changesInsertedText_ = changesInserted;
+    neverMatchesText_ = neverMatches;
+}
+
+std::optional<PairWarning> PairListModel::warningAt(int index) const {
+    return index >= 0 && index < size() ? warnings_[static_cast<std::size_t>(index)] : std::nullopt;
+}
+
+// A change of one pair can change what any later pair works against.
+void PairListModel::updateWarnings() {
+    std::vector<std::optional<PairWarning>> warnings(rows_.size());
+    for (const PairWarning& warning : pairWarnings(finds(), replaces())) {
+        warnings[warning.pair] = warning;
+    }
+    const auto same = [](const std::optional<PairWarning>& a, const std::optional<PairWarning>& b) {
+        return a.has_value() == b.has_value() && (!a || (a->kind == b->kind && a->earlier == b->earlier));
+    };
+    for (std::size_t i = 0; i < warnings.size(); ++i) {
+        if (i >= warnings_.size() || !same(warnings[i], warnings_[i])) {
+            warnings_ = std::move(warnings);
+            emit dataChanged(index(static_cast<int>(i), 0), index(size() - 1, 0),
+                             {Qt::DecorationRole, Qt::ToolTipRole});
+            return;
+        }
+    }
+    warnings_ = std::move(warnings);
+}
+
+QString PairListModel::warningText(const PairWarning& warning) const {
+    const auto number = [](std::size_t pair) { return QString::number(pair + 1); };
+    if (warning.kind == PairWarningKind::ChangesInserted) {
+        return changesInsertedText_.arg(number(warning.pair), number(warning.earlier));
+    }
+    return neverMatchesText_.arg(number(warning.pair), number(warning.earlier),
+                                 toOneLineQString(rows_[warning.earlier].find),
+                                 toOneLineQString(rows_[warning.pair].find));
+}
+
 void PairListModel::append(std::string find, std::string replace) {
     if (find.empty()) {
         return;
     }
     beginInsertRows({}, size(), size());
     rows_.push_back(Row{nextId_++, std::move(find), std::move(replace)});
+    warnings_.emplace_back();
     endInsertRows();
+    updateWarnings();
 }
 
 void PairListModel::update(int index, std::string find, std::string replace) {
@@ -48,6 +92,7 @@ void PairListModel::update(int index, std::string find, std::string replace) {
     row.find = std::move(find);
     row.replace = std::move(replace);
     emit dataChanged(this->index(index, 0), this->index(index, 1));
+    updateWarnings();
 }
 
 void PairListModel::removeAt(std::vector<int> rows) {
@@ -58,14 +103,17 @@ void PairListModel::removeAt(std::vector<int> rows) {
         if (row >= 0 && row < size()) {
             beginRemoveRows({}, row, row);
             rows_.erase(rows_.begin() + row);
+            warnings_.erase(warnings_.begin() + row);
             endRemoveRows();
         }
     }
+    updateWarnings();
 }
 
 void PairListModel::clear() {
     beginResetModel();
     rows_.clear();
+    warnings_.clear();
     endResetModel();
 }
 
@@ -91,10 +139,19 @@ QVariant PairListModel::data(const QModelIndex& index, int role) const {
     }
     const Row& row = rows_[static_cast<std::size_t>(index.row())];
     const std::string& text = index.column() == 0 ? row.find : row.replace;
+    const std::optional<PairWarning>& warning = warnings_[static_cast<std::size_t>(index.row())];
+    const bool multiLine = text.find_first_of("\r\n") != std::string::npos;
     if (role == Qt::DisplayRole) {
         return toOneLineQString(text);
     }
-    if (role == Qt::ToolTipRole && text.find_first_of("\r\n") != std::string::npos) {
+    if (role == Qt::DecorationRole && warning && index.column() == 0) {
+        return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    }
+    if (role == Qt::ToolTipRole && warning && index.column() == 0) {
+        return multiLine ? warningText(*warning) + QLatin1Char('\n') + toQString(text)
+                         : warningText(*warning);
+    }
+    if (role == Qt::ToolTipRole && multiLine) {
         return toQString(text);
     }
     return {};

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "engine/pair_warnings.h"
 #include "engine/run_controller.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,9 @@ public:
     explicit PairListModel(QObject* parent = nullptr);
 
     void setHeadings(const QStringList& headings);
+    // The tooltips of a pair that works against an earlier one: %1 the pair's number, %2 the earlier pair's,
+    // and for one that never matches %3 the earlier find text and %4 its own.
+    void setWarningTexts(const QString& changesInserted, const QString& neverMatches);
 
     // An empty find text is never stored.
     void append(std::string find, std::string replace);
@@ -33,6 +38,9 @@ public:
 
     const Row& row(int index) const { return rows_[static_cast<std::size_t>(index)]; }
     int size() const { return static_cast<int>(rows_.size()); }
+
+    // What the pair at the index works against, if anything.
+    std::optional<PairWarning> warningAt(int index) const;
 
     // The column texts as a run reads them: one per row, or one empty text when there are no rows.
     std::vector<std::string> finds() const;
@@ -44,7 +52,14 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
+    QString warningText(const PairWarning& warning) const;
+    void updateWarnings();
+
     std::vector<Row> rows_;
+    std::vector<std::optional<PairWarning>> warnings_; // by row
+    QString changesInsertedText_ = QStringLiteral("Pair %1 also changes what pair %2 inserts");
+    QString neverMatchesText_ =
+        QStringLiteral("Pair %2 replaces every \"%3\" before pair %1 looks for \"%4\"");
     QStringList headings_;
     RowId nextId_ = 1;
 };

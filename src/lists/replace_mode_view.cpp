@@ -26,7 +26,7 @@ void highlight(QLabel& label, bool selected) {
 
 ClickableLabel::ClickableLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::StrongFocus);
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void ClickableLabel::setSelected(bool selected) {

@@ -5,7 +5,7 @@
 
 namespace morvane {
 
-// A caption that reports clicks. It takes the focus: Enter and Space click it, an arrow key steps to the
+// A caption that reports clicks. Tab gives it the focus: Enter and Space click it, an arrow key steps to the
 // caption beside it, so the keyboard chooses as the mouse does.
 class ClickableLabel : public QLabel {
     Q_OBJECT

@@ -10,6 +10,21 @@
 
 namespace morvane {
 
+namespace {
+
+// The skin is light whatever the desktop's theme, so the page that shows it sets the colours of what is
+// written straight on it: dark text, and a light surface where a control fills its own background.
+void keepReadableOnSkin(QWidget& page) {
+    QPalette palette = page.palette();
+    palette.setColor(QPalette::Window, QColor(246, 249, 249));
+    palette.setColor(QPalette::WindowText, QColor(0, 0, 0));
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(120, 120, 120));
+    palette.setColor(QPalette::Link, QColor(0, 0, 128));
+    page.setPalette(palette);
+}
+
+} // namespace
+
 void drawFocusFrame(QWidget& widget) {
     if (!widget.hasFocus()) {
         return;
@@ -23,7 +38,7 @@ ImageButton::ImageButton(int index, QWidget* parent) : QLabel(parent), index_(in
     setObjectName(QString("imgButton(%1)").arg(index));
     setScaledContents(true);
     setMouseTracking(true);
-    setFocusPolicy(Qt::StrongFocus);
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void ImageButton::keyPressEvent(QKeyEvent* event) {
@@ -76,6 +91,9 @@ void Skin::addButton(ImageButton& button) {
 }
 
 void Skin::addBackground(QLabel& background) {
+    if (QWidget* page = background.parentWidget()) {
+        keepReadableOnSkin(*page);
+    }
     background.setScaledContents(true);
     backgrounds_.push_back(&background);
     addResetSurface(background);

@@ -13,8 +13,9 @@ namespace morvane {
 // pictures have no frame of their own that the style would mark.
 void drawFocusFrame(QWidget& widget);
 
-// A picture that acts as a button: it stretches its image to its size, and reports hovering and clicks. It
-// takes the focus and acts on Enter and Space as a click, so the keyboard reaches it too.
+// A picture that acts as a button: it stretches its image to its size, and reports hovering and clicks. Tab
+// gives it the focus and Enter and Space act as a click, so the keyboard reaches it too; a click with the
+// mouse leaves the focus where it was.
 class ImageButton : public QLabel {
     Q_OBJECT
 

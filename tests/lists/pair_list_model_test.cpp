@@ -47,3 +47,27 @@ TEST_F(PairListModelTest, removing_rows_keeps_the_order_of_the_others) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(PairListModelTest, a_pair_that_works_against_an_earlier_one_shows_a_warning_until_it_no_longer_does) {
+    model.append("cat", "dog");
+    model.append("x\ny", "z");
+    model.append("dog", "cow");
+    model.append("ca", "k");
+    EXPECT_TRUE(model.index(0, 0).data(Qt::DecorationRole).isNull());
+    EXPECT_EQ(model.index(1, 0).data(Qt::ToolTipRole).toString(), "x\ny") << "no warning, the text as before";
+    EXPECT_FALSE(model.index(2, 0).data(Qt::DecorationRole).isNull());
+    EXPECT_TRUE(model.index(2, 1).data(Qt::DecorationRole).isNull()) << "the icon shows once in the row";
+    EXPECT_EQ(model.index(2, 0).data(Qt::ToolTipRole).toString(), "Pair 3 also changes what pair 1 inserts");
+    EXPECT_FALSE(model.warningAt(3).has_value()) << "pair 4 looks for a part of what pair 1 replaced";
+    model.update(3, "cats", "k");
+    EXPECT_EQ(model.index(3, 0).data(Qt::ToolTipRole).toString(),
+              "Pair 1 replaces every \"cat\" before pair 4 looks for \"cats\"");
+
+    model.removeAt({0});
+    EXPECT_FALSE(model.warningAt(1).has_value());
+    EXPECT_TRUE(model.index(1, 0).data(Qt::DecorationRole).isNull());
+}
+
+} // namespace

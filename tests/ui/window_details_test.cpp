@@ -228,6 +228,36 @@ private slots:
         QVERIFY(!contents->state().checked);
     }
 
+    // On a dark desktop theme the text written straight on the light skin stays dark, and the status line
+    // keeps a light surface under it.
+    void darkThemeKeepsTheTextOnTheSkinReadable() {
+        const QPalette light = QApplication::palette();
+        QPalette dark = light;
+        dark.setColor(QPalette::Window, QColor(40, 40, 40));
+        dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+        QApplication::setPalette(dark);
+        Window w;
+        w.window->about().show();
+        QStringList unreadable;
+        for (QWidget* page : {w.child<QWidget>("frameHaupt"), w.child<QWidget>("frameNewElement"),
+                              static_cast<QWidget*>(&w.window->about())}) {
+            for (QLabel* label : page->findChildren<QLabel*>()) {
+                if (!label->text().isEmpty() &&
+                    label->palette().color(QPalette::WindowText).lightness() > 128) {
+                    unreadable << label->objectName();
+                }
+            }
+        }
+        QGroupBox* editor = w.child<QGroupBox>("frameNewElement");
+        const bool titleDark = editor->palette().color(QPalette::WindowText).lightness() <= 128;
+        const bool statusOnLight =
+            w.child<QWidget>("picProgress")->palette().color(QPalette::Window).lightness() > 200;
+        QApplication::setPalette(light);
+        QCOMPARE(unreadable, QStringList());
+        QVERIFY(titleDark);
+        QVERIFY(statusOnLight);
+    }
+
     void windowKeepsItsStateInAnApplicationFolderWhoseNameIsNotUtf8() {
         testing::TempDir root;
         const std::filesystem::path folder = std::filesystem::path(root.path()) / "app\xff";
