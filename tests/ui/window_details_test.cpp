@@ -258,6 +258,22 @@ private slots:
         QVERIFY(statusOnLight);
     }
 
+    // Answered before the toolkit starts: no display is needed, and no window opens.
+    void versionAndHelpAnswerWithoutADisplay() {
+        for (const auto& [argument, start] :
+             {std::pair("--version", "morvane 1."), std::pair("--help", "usage: morvane")}) {
+            QProcess program;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.remove("QT_QPA_PLATFORM");
+            environment.remove("DISPLAY");
+            program.setProcessEnvironment(environment);
+            program.start(QString::fromUtf8(MORVANE_WINDOW_PATH), {QString::fromLatin1(argument)});
+            QVERIFY(program.waitForFinished(20000));
+            QCOMPARE(program.exitCode(), 0);
+            QVERIFY2(program.readAllStandardOutput().startsWith(start), argument);
+        }
+    }
+
     void windowKeepsItsStateInAnApplicationFolderWhoseNameIsNotUtf8() {
         testing::TempDir root;
         const std::filesystem::path folder = std::filesystem::path(root.path()) / "app\xff";
