@@ -11,6 +11,7 @@
 #include "process.h"
 #include "real_tree.h"
 #include "scale.h"
+#include "undo_cost.h"
 #include "util/text_file.h"
 
 #include <algorithm>
@@ -266,5 +267,6 @@ int main(int argc, char** argv) {
     const bool scaleSound = printScaleFigures(work);
     const bool expansionSound = printExpansionFigures(work);
     printLeftoverScanFigures(work);
+    printUndoCostFigures(work, work + "/text-corpus", corpus.files);
     return countsEqual && scaleSound && expansionSound ? 0 : 1;
 }

@@ -73,6 +73,7 @@ void printLeftoverScanFigures(const std::string& work) {
     request.ausfuehren = true;
     const double bare = medianSeconds([&] { ErsetzenSimulieren(request); });
     request.stateFolder = state;
+    request.keepForUndo = false; // what undo costs is measured on its own
     const double execute = medianSeconds([&] { ErsetzenSimulieren(request); });
     const std::vector<std::string> folders = foldersOf(files);
     const double scan = medianSeconds([&] { clearLeftovers(journalFolderIn(state), folders); });

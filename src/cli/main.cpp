@@ -223,6 +223,8 @@ std::string utcTime(std::int64_t nanoseconds) {
 }
 
 int printRuns(const std::string& stateDir) {
+    // A run cut short is closed first, so that it shows in the list as the run undo would take back.
+    const bool leftoversNeedAttention = reportLeftovers(clearLeftovers(journalFolderIn(stateDir), {}));
     const std::vector<JournaledRun> runs = morvane::listRuns(journalFolderIn(stateDir));
     for (std::size_t i = 0; i < runs.size(); ++i) {
         const JournaledRun& run = runs[i];
@@ -233,7 +235,7 @@ int printRuns(const std::string& stateDir) {
                                         : "done")
                   << '\n';
     }
-    return 0;
+    return leftoversNeedAttention ? kExitFailure : 0;
 }
 
 int undoNewest(const std::string& stateDir) {

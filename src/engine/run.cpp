@@ -178,7 +178,7 @@ void writeBack(RowOutcome& outcome, std::size_t i, const std::string& path, cons
     const std::string error = unchanged ? platform::touchAsRewritten(path, readAs)
                                         : TextDateiSpeichern(text, path, &readAs, journal).error;
     if (journal && unchanged && error.empty()) {
-        journal->touched(path);
+        journal->touched();
     }
     if (!error.empty()) {
         outcome.failure = RunFailure{i, path, "cannot be written: " + error};
@@ -376,16 +376,6 @@ private:
     std::vector<std::thread> threads_;
 };
 
-std::string sizeText(std::uint64_t bytes) {
-    constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
-    constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
-    if (bytes >= kGiB) {
-        const std::uint64_t tenths = bytes * 10 / kGiB;
-        return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " GiB";
-    }
-    return bytes >= kMiB ? std::to_string(bytes / kMiB) + " MiB" : std::to_string(bytes) + " bytes";
-}
-
 unsigned workersFor(const RunRequest& request, std::size_t files) {
     if (request.ausfuehren) {
         return 1;
@@ -459,9 +449,8 @@ private:
             return std::nullopt;
         }
         if (plan.contents()) {
-            if (const std::uint64_t bytes = bytesUndoCouldKeep(files); bytes > request_.undoBytesBound) {
-                result_.notUndoable = "it could change " + sizeText(bytes) + " of files, more than the " +
-                                      sizeText(request_.undoBytesBound) + " that are kept for undo";
+            result_.notUndoable = tooLargeForUndo(files, request_.undoBytesBound);
+            if (!result_.notUndoable.empty()) {
                 observer_->notUndoable(result_.notUndoable);
                 return std::nullopt;
             }

@@ -383,11 +383,16 @@ void RunJournal::renamed(const std::string& to) {
 }
 
 void RunJournal::touching(const std::string& target) {
-    const std::string absolute = absolutePath(target);
+    // Where links lead, as a write names the file it replaces.
+    std::error_code error;
+    const std::filesystem::path real = std::filesystem::canonical(toFsPath(target), error);
+    const std::string absolute = error ? absolutePath(target) : fromFsPath(real);
     const platform::FileIdentity before = platform::fileIdentity(absolute);
+    touching_.clear();
     if (!before.known || !keepsForUndo()) {
         return;
     }
+    touching_ = absolute;
     // Not flushed: a time is all that a lost line loses, and a flush per untouched file would cost a run
     // over many files more than their reading.
     if (file_.append(
@@ -397,9 +402,9 @@ void RunJournal::touching(const std::string& target) {
     }
 }
 
-void RunJournal::touched(const std::string& target) {
-    if (heading_) {
-        recordLeft(kTouchedLine, absolutePath(target), std::nullopt);
+void RunJournal::touched() {
+    if (heading_ && !touching_.empty()) {
+        recordLeft(kTouchedLine, touching_, std::nullopt);
     }
 }
 

@@ -131,7 +131,7 @@ public:
     void renamed(const std::string& to);
     // Before and after a file whose text no pair changed is given the time of a rewrite.
     void touching(const std::string& target);
-    void touched(const std::string& target);
+    void touched();
 
     // Why a run that was to be kept for undo cannot be undone: its journal could not be made. Empty
     // otherwise.
@@ -153,6 +153,7 @@ private:
     std::size_t kept_ = 0;
     std::string undoUnavailable_;
     std::unordered_set<std::string> folders_;
+    std::string touching_; // the file being touched, as its line names it
 };
 
 } // namespace morvane

@@ -223,6 +223,22 @@ std::uint64_t bytesOnlyKept(const std::string& journal) {
     return bytes;
 }
 
+std::string sizeText(std::uint64_t bytes) {
+    constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
+    constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
+    if (bytes >= kGiB) {
+        const std::uint64_t tenths = bytes / (kGiB / 10);
+        return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " GiB";
+    }
+    return bytes >= kMiB ? std::to_string(bytes / kMiB) + " MiB" : std::to_string(bytes) + " bytes";
+}
+
+std::string realPath(const std::string& path) {
+    std::error_code error;
+    const fs::path real = fs::canonical(toFsPath(path), error);
+    return error ? path : fromFsPath(real);
+}
+
 void removeKept(const std::string& journal) {
     std::error_code ignored;
     fs::remove_all(toFsPath(keptFolderOf(journal)), ignored);
@@ -283,7 +299,7 @@ void dropOldestRuns(const std::string& journalFolder, std::size_t keepRuns, std:
     }
 }
 
-std::uint64_t bytesUndoCouldKeep(const std::vector<std::string>& files) {
+std::string tooLargeForUndo(const std::vector<std::string>& files, std::uint64_t keepBytes) {
     std::uint64_t bytes = 0;
     std::set<std::pair<std::uint64_t, std::uint64_t>> counted;
     for (const std::string& path : files) {
@@ -292,7 +308,11 @@ std::uint64_t bytesUndoCouldKeep(const std::vector<std::string>& files) {
             bytes += file.size;
         }
     }
-    return bytes;
+    if (bytes <= keepBytes) {
+        return {};
+    }
+    return "it could change " + sizeText(bytes) + " of files, more than the " + sizeText(keepBytes) +
+           " that are kept for undo";
 }
 
 UndoResult undoNewestRun(const std::string& journalFolder) {
@@ -320,14 +340,17 @@ UndoResult undoNewestRun(const std::string& journalFolder) {
         result.namesBack = undoing.namesBack();
     } else {
         const std::vector<ContentsChange> changes = changesByFile(newest->journal, record->contents);
+        // A file that the run also wrote takes the time of the write that puts its contents back. The run
+        // names a written file where links led it and a touched one as the row did.
         std::unordered_set<std::string> written;
+        for (const ContentsChange& change : changes) {
+            written.insert(realPath(change.target));
+        }
         for (auto change = changes.rbegin(); change != changes.rend(); ++change) {
             undoing.contents(*change);
-            written.insert(change->target);
         }
-        // A file that the run also wrote takes the time of the write that puts its contents back.
         for (auto touch = record->touches.rbegin(); touch != record->touches.rend(); ++touch) {
-            if (!written.contains(touch->target)) {
+            if (!written.contains(realPath(touch->target))) {
                 undoing.touch(*touch);
             }
         }

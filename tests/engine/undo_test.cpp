@@ -8,6 +8,7 @@
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -65,6 +66,8 @@ TEST(Undo, ContentsComeBackByteForByteWithPermissionsAndHardLinks) {
     const std::string plain = f.write("plain.txt", "one\r\ntwo one\r\n");
     const std::string secret = f.write("secret.txt", "one\0one"s);
     fs::permissions(secret, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    // Another user's file, where the test may give it one.
+    const bool otherOwner = ::chown(secret.c_str(), 4321, 4321) == 0;
     const std::string linked = f.write("linked.txt", "just one");
     fs::create_hard_link(linked, f.path("other-name.txt"));
 
@@ -85,6 +88,12 @@ TEST(Undo, ContentsComeBackByteForByteWithPermissionsAndHardLinks) {
     EXPECT_EQ(readBytes(plain), "one\r\ntwo one\r\n");
     EXPECT_EQ(readBytes(secret), "one\0one"s);
     EXPECT_EQ(permsOf(secret), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    struct stat owned {};
+    ASSERT_EQ(::stat(secret.c_str(), &owned), 0);
+    if (otherOwner) {
+        EXPECT_EQ(owned.st_uid, 4321u);
+        EXPECT_EQ(owned.st_gid, 4321u);
+    }
     EXPECT_EQ(readBytes(f.path("other-name.txt")), "just one") << "every name of the file sees it";
     EXPECT_TRUE(fs::equivalent(linked, f.path("other-name.txt")));
     EXPECT_EQ(f.namesInFiles(),
@@ -355,15 +364,19 @@ TEST(Undo, AnUnchangedFileGetsItsOldTimeBackUnlessChangedSince) {
     const auto lastYear = fs::file_time_type::clock::now() - std::chrono::hours(24 * 365);
     fs::last_write_time(kept, lastYear);
     fs::last_write_time(edited, lastYear);
-    f.execute({kept, edited}, {"absent"}, {"x"});
+    // Written by its first row through a link, then only touched by its second.
+    const std::string written = f.write("written.txt", "w");
+    fs::create_symlink(written, f.path("link"));
+    f.execute({kept, edited, f.path("link"), f.path("link")}, {"w"}, {"W"});
     ASSERT_NE(fs::last_write_time(kept), lastYear)
         << "a run gives every file it went over the time of a write";
-    ASSERT_EQ(listRuns(f.journalFolder).at(0).changed, 2u);
+    ASSERT_EQ(listRuns(f.journalFolder).at(0).changed, 3u);
     f.write("edited.txt", "edited");
 
     const UndoResult undone = undoNewestRun(f.journalFolder);
 
-    EXPECT_EQ(undone.restored, 1u);
+    EXPECT_EQ(undone.restored, 2u);
+    EXPECT_EQ(readBytes(written), "w");
     EXPECT_EQ(fs::last_write_time(kept), lastYear);
     EXPECT_EQ(readBytes(kept), "nothing to find");
     ASSERT_EQ(undone.left.size(), 1u);

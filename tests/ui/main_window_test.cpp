@@ -189,12 +189,14 @@ struct HeldLargeRun {
     struct Held : RunObserver {
         RunObserver& window;
         const std::atomic<bool>& release;
-        Held(RunObserver& window_, const std::atomic<bool>& release_) : window(window_), release(release_) {}
+        const std::atomic<bool>& cancel;
+        Held(RunObserver& window_, const std::atomic<bool>& release_, const std::atomic<bool>& cancel_)
+            : window(window_), release(release_), cancel(cancel_) {}
         void notUndoable(const std::string& reason) override { window.notUndoable(reason); }
         void rowDone(std::size_t row, const RowResult& result, std::int64_t total,
                      std::optional<StatusKind> status) override {
             window.rowDone(row, result, total, status);
-            while (!release) {
+            while (!release && !cancel) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
         }
@@ -205,7 +207,7 @@ struct HeldLargeRun {
                                    const std::atomic<bool>* cancel) {
             RunRequest bounded = request;
             bounded.undoBytesBound = 4;
-            Held held(*observer, *release);
+            Held held(*observer, *release, *cancel);
             return ErsetzenSimulieren(bounded, request.ausfuehren ? &held : observer, cancel);
         };
     }
