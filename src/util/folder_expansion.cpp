@@ -5,7 +5,7 @@
 #include "util/platform_fs.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -48,16 +48,11 @@ bool matchesAny(const std::vector<std::string>& globs, std::string_view name) {
                        [&](const std::string& glob) { return globMatches(glob, name); });
 }
 
+// A file that cannot be read counts as text: it is listed, so that the run says why it cannot be read.
 bool isBinary(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        return false; // listed, so that the run says why it cannot be read
-    }
-    std::setvbuf(file, nullptr, _IONBF, 0);
-    char probe[kBinaryProbeBytes];
-    const std::size_t read = std::fread(probe, 1, sizeof probe, file);
-    std::fclose(file);
-    return std::memchr(probe, '\0', read) != nullptr;
+    std::array<char, kBinaryProbeBytes> probe;
+    const std::size_t read = platform::readRegularFileStart(path, probe);
+    return std::memchr(probe.data(), '\0', read) != nullptr;
 }
 
 // libgit2 counts its users; each expansion is one for as long as it runs.

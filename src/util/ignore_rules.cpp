@@ -208,8 +208,31 @@ IgnoreRules::IgnoreRules(std::string_view text, std::string base) : base_(std::m
             continue;
         }
         rule.pattern = line;
+        const bool plainAfterFirst = line.find_first_of("*?[\\", 1) == std::string_view::npos;
+        if (plainAfterFirst && line.front() == '*') {
+            rule.shape = Shape::StarThenPlain;
+        } else if (plainAfterFirst && line.find_first_of("*?[\\") == std::string_view::npos) {
+            rule.shape = Shape::Plain;
+        }
         rules_.push_back(std::move(rule));
     }
+}
+
+// A star never takes a `/`.
+bool IgnoreRules::matches(const Rule& rule, std::string_view subject) {
+    switch (rule.shape) {
+    case Shape::Plain:
+        return subject == rule.pattern;
+    case Shape::StarThenPlain: {
+        const std::string_view ending = std::string_view(rule.pattern).substr(1);
+        return subject.size() >= ending.size() &&
+               subject.compare(subject.size() - ending.size(), ending.size(), ending) == 0 &&
+               subject.substr(0, subject.size() - ending.size()).find('/') == std::string_view::npos;
+    }
+    case Shape::Glob:
+        break;
+    }
+    return ignorePatternMatches(rule.pattern, subject);
 }
 
 std::optional<bool> IgnoreRules::decide(std::string_view path, bool isFolder) const {
@@ -220,8 +243,7 @@ std::optional<bool> IgnoreRules::decide(std::string_view path, bool isFolder) co
     const std::size_t slash = below.rfind('/');
     const std::string_view name = slash == std::string_view::npos ? below : below.substr(slash + 1);
     for (auto rule = rules_.rbegin(); rule != rules_.rend(); ++rule) {
-        if ((rule->foldersOnly && !isFolder) ||
-            !ignorePatternMatches(rule->pattern, rule->wholePath ? below : name)) {
+        if ((rule->foldersOnly && !isFolder) || !matches(*rule, rule->wholePath ? below : name)) {
             continue;
         }
         return !rule->negated;

@@ -39,12 +39,19 @@ public:
     bool empty() const { return rules_.empty(); }
 
 private:
+    // Most rules are a plain name or `*` and a plain ending (`build`, `*.o`); they are matched by comparing
+    // bytes, which keeps a walk of a large tree with long ignore files fast.
+    enum class Shape { Plain, StarThenPlain, Glob };
+
     struct Rule {
         std::string pattern;
         bool negated = false;
         bool foldersOnly = false;
         bool wholePath = false;
+        Shape shape = Shape::Glob;
     };
+
+    static bool matches(const Rule& rule, std::string_view subject);
 
     std::string base_;
     std::vector<Rule> rules_;

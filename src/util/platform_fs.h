@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -47,6 +48,11 @@ inline constexpr char kInUseElsewhere[] = "in use by another program";
 // could not be read; it is not known only when the path names nothing. Returns the reason on failure, when
 // the buffer is empty; the empty text on success.
 std::string readRegularFile(const std::string& path, std::string& buffer, FileIdentity* identity = nullptr);
+
+// Reads up to the buffer's size from the start of a regular file and returns how much it read; 0 for a file
+// that cannot be read or is no regular file, which is opened without blocking on it or acting on a device.
+// Cheaper than readRegularFile for a look at the start of many files: no stat of the path before opening.
+std::size_t readRegularFileStart(const std::string& path, std::span<char> buffer);
 
 // What a rewrite in place is about to do, for a journal that must be able to put the file back after a crash.
 struct InPlaceRewrite {

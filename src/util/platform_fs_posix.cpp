@@ -574,6 +574,26 @@ PathStatus pathStatus(const std::string& path) {
     return {PathKind::Other, 0};
 }
 
+std::size_t readRegularFileStart(const std::string& path, std::span<char> buffer) {
+    const OpenFile file(openForLooking(path.c_str()));
+    struct stat info {};
+    if (!file.isOpen() || ::fstat(file.fd(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return 0;
+    }
+    std::size_t filled = 0;
+    while (filled < buffer.size()) {
+        const ssize_t got = ::read(file.fd(), buffer.data() + filled, buffer.size() - filled);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(got);
+    }
+    return filled;
+}
+
 std::string readRegularFile(const std::string& path, std::string& buffer, FileIdentity* identity) {
     buffer.clear();
     struct stat info {};
