@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/folder_files_controller.h"
+#include "app/preview_window.h"
 #include "app/qt_accessibility.h"
 #include "app/qt_main_menus.h"
 #include "app/qt_read_only_notices.h"
@@ -175,6 +176,12 @@ void MainWindow::buildMenus() {
                                     .simulate = [this] { runs_->simulate(); },
                                     .replace = [this] { ReplaceIt(); },
                                     .undo = [this] { undoLastExecute(); },
+                                    .preview =
+                                        [this] {
+                                            preview_->show();
+                                            preview_->raise();
+                                            preview_->activateWindow();
+                                        },
                                     .language =
                                         [this](int index) {
                                             SpracheAusgewaehlt(index);
@@ -196,6 +203,10 @@ void MainWindow::buildMenus() {
 
 void MainWindow::connectLists() {
     const auto lookup = [this](std::string_view key, const char* builtIn) { return message(key, builtIn); };
+    preview_ = new PreviewWindow(
+        files_, pairs_, *lvFiles_->selectionModel(),
+        [this] { return settings_.ReplaceInContents ? ReplaceMode::Contents : ReplaceMode::FileNames; },
+        lookup, computePreview, this);
     connect(lvFiles_, &FileListView::filesDropped, this, &MainWindow::addRows);
     lvFiles_->setMessages(lookup);
     auto* folderFiles = new FolderFilesController(files_, dialogs_, lookup, *this);
@@ -338,6 +349,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 // Closing the window ends the program at once; no other window of it stays behind.
 void MainWindow::closeEvent(QCloseEvent* event) {
     about_->close();
+    preview_->close();
     QMainWindow::closeEvent(event);
 }
 
@@ -372,6 +384,7 @@ void MainWindow::tell(const QString& text, Dialogs::Icon icon, const QString& ti
 void MainWindow::onModeChanged(bool replaceInContents) {
     settings_.ReplaceInContents = replaceInContents;
     saveSettings();
+    preview_->follow();
     runs_->simulate();
 }
 

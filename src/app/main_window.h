@@ -36,6 +36,7 @@ class AboutDialog;
 class FileListView;
 class ListView;
 class PairListEditor;
+class PreviewWindow;
 class ProgressPicture;
 class ReplaceModeOption;
 
@@ -76,6 +77,7 @@ public:
     const std::string& savedTasksPath() const { return tasks_->path(); }
     PairListEditor& pairEditor() { return *pairEditor_; }
     AboutDialog& about() { return *about_; }
+    PreviewWindow& preview() { return *preview_; }
     const Skin& skin() const { return skin_; }
 
 protected:
@@ -153,6 +155,7 @@ private:
 
     Skin skin_;
     AboutDialog* about_ = nullptr;
+    PreviewWindow* preview_ = nullptr;
     FormLayout layout_ = designFormLayout();
 
     std::unique_ptr<RunController> runs_; // first to go: it waits for its worker

@@ -12,6 +12,7 @@ namespace {
 
 const char* const kAddFilesCaption = "&Add Files...";
 const char* const kAddFolderCaption = "Add F&older...";
+const char* const kPreviewCaption = "Preview";
 
 template <class Object> Object* named(Object* object, const char* name) {
     object->setObjectName(QString::fromLatin1(name));
@@ -54,6 +55,8 @@ MainMenus buildMainMenus(QMenuBar& bar, const MainMenuHandlers& handlers) {
     menus.undo =
         item(list, "mnuUndo", "Undo last Execute", QKeySequence(Qt::CTRL | Qt::Key_Z), handlers.undo);
     menus.undo->setEnabled(false);
+    item(list, "mnuPreview", kPreviewCaption, QKeySequence(Qt::Key_F6), handlers.preview)
+        ->setShortcutContext(Qt::ApplicationShortcut); // also from the preview window
 
     QMenu& languages = *named(bar.addMenu(QStringLiteral("Language")), "mnuLanguages");
     const std::array<const char*, 2> names{"English", "German"};
@@ -77,6 +80,8 @@ void relabelLaterMenuItems(QMenuBar& bar,
         ->setText(message(keys::kMenuAddFiles, kAddFilesCaption));
     bar.findChild<QAction*>(QStringLiteral("mnuAddFolder"))
         ->setText(message(keys::kMenuAddFolder, kAddFolderCaption));
+    bar.findChild<QAction*>(QStringLiteral("mnuPreview"))
+        ->setText(message(keys::kMenuPreview, kPreviewCaption));
 }
 
 } // namespace morvane

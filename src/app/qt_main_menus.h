@@ -24,6 +24,7 @@ struct MainMenuHandlers {
     std::function<void()> simulate;
     std::function<void()> replace;
     std::function<void()> undo;
+    std::function<void()> preview;
     std::function<void(int)> language;
     std::function<void()> about;
 };

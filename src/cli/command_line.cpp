@@ -126,6 +126,14 @@ ParseOutcome parseCommandLine(const std::vector<std::string>& arguments) {
         if (std::string error = parseRunArguments(arguments, i + 1, invocation); !error.empty()) {
             return usageError(std::move(error));
         }
+    } else if (command == "diff") {
+        invocation.command = Command::Diff;
+        if (std::string error = parseRunArguments(arguments, i + 1, invocation); !error.empty()) {
+            return usageError(std::move(error));
+        }
+        if (invocation.nulRecords || invocation.request.mode != ReplaceMode::Contents) {
+            return usageError("diff shows changes of contents and takes neither -z nor --names");
+        }
     } else {
         return usageError("unknown command \"" + command + "\"");
     }
@@ -140,6 +148,8 @@ std::string usageText() {
            "       morvane-cli [--app-dir DIR] simulate|execute [-z] --task NAME|NUMBER [--] [PATH...]\n"
            "  each of them also takes [-r [--include GLOB]... [--exclude GLOB]... [--hidden] [--no-ignore]\n"
            "  [--binary]] and [--files-from FILE]\n"
+           "       morvane-cli [--app-dir DIR] diff [--pair FIND REPLACE]... [--] PATH...\n"
+           "       morvane-cli [--app-dir DIR] diff --task NAME|NUMBER [--] [PATH...]\n"
            "       morvane-cli [--app-dir DIR] tasks\n"
            "       morvane-cli [--app-dir DIR] undo [--list]\n"
            "\n"
@@ -176,6 +186,10 @@ std::string usageText() {
            "  --               every argument after it is a PATH\n"
            "  --help           show this text\n"
            "  --version        show the program's version\n"
+           "\n"
+           "diff changes nothing and prints what execute would write as a unified diff (three lines of\n"
+           "context, lines ended after each line feed, so a CR stays on its line) that patch -p1 applies;\n"
+           "for a file holding a NUL byte it prints \"Binary files a/PATH and b/PATH differ\".\n"
            "\n"
            "tasks lists the saved tasks: number, name, contents or names, pair count and file count,\n"
            "separated by TABs. The runner never changes the saved tasks or the settings.\n"

@@ -9,7 +9,7 @@
 
 namespace morvane::cli {
 
-enum class Command { Help, Version, Run, ListTasks, Undo, ListRuns };
+enum class Command { Help, Version, Run, Diff, ListTasks, Undo, ListRuns };
 
 struct Invocation {
     Command command = Command::Help;
@@ -30,6 +30,8 @@ struct ParseOutcome {
 // Reads the arguments after the program name:
 //   [--app-dir DIR] simulate|execute [-z] [--names] [--pair FIND REPLACE]... [--task NAME|NUMBER]
 //   [-r [--include GLOB]... [--exclude GLOB]... [--hidden] [--no-ignore] [--binary]] [--files-from FILE] [--]
+//   PATH...
+//   [--app-dir DIR] diff [--pair FIND REPLACE]... [--task NAME|NUMBER] [-r ...] [--files-from FILE] [--]
 //   PATH...
 //   [--app-dir DIR] tasks
 //   [--app-dir DIR] undo [--list]

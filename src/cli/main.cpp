@@ -1,4 +1,5 @@
 #include "cli/command_line.h"
+#include "engine/contents_diff.h"
 #include "engine/leftovers.h"
 #include "engine/pair_warnings.h"
 #include "engine/run.h"
@@ -11,6 +12,7 @@
 #include "util/folder_expansion.h"
 #include "util/paths.h"
 #include "util/platform_fs.h"
+#include "util/text_file.h"
 
 #include <algorithm>
 #include <charconv>
@@ -205,6 +207,62 @@ int runAndReport(const RunRequest& request, bool nulRecords, bool expansionFaile
     return anyFailed || !std::cout ? kExitFailure : 0;
 }
 
+// Why a path has no contents to show; empty when it has.
+std::string unreadableReason(const std::string& path) {
+    if (path.empty()) {
+        return skipReason(SkipReason::EmptyPath, ReplaceMode::Contents);
+    }
+    if (IstVerzeichnis(path)) {
+        return skipReason(SkipReason::Folder, ReplaceMode::Contents);
+    }
+    if (!DateiExistiert(path)) {
+        return skipReason(SkipReason::Missing, ReplaceMode::Contents);
+    }
+    return isRegularFile(path) ? std::string() : platform::kNotRegularFile;
+}
+
+// One file's part of the diff; nothing when the pairs leave it as it is. Returns false after reporting a
+// problem.
+bool printDiff(const RunRequest& request, const std::string& path) {
+    if (std::string reason = unreadableReason(path); !reason.empty()) {
+        reportProblem(path, reason);
+        return false;
+    }
+    const ReadOutcome read = readTextFile(path);
+    if (!read.ok()) {
+        reportProblem(path, "cannot be read: " + read.error);
+        return false;
+    }
+    const TrackedReplacement replaced = replaceTracked(read.text, request.finds, request.replaces);
+    if (!replaced.error.empty()) {
+        reportProblem(path, replaced.error);
+        return false;
+    }
+    if (replaced.changes.empty()) {
+        return true;
+    }
+    const std::string shown = escapeControlBytes(path);
+    if (holdsNul(read.text) || holdsNul(replaced.newText)) {
+        std::cout << "Binary files a/" << shown << " and b/" << shown << " differ\n";
+        return true;
+    }
+    std::cout << "--- a/" << shown << "\n+++ b/" << shown << '\n';
+    forEachHunk(read.text, replaced.newText, replaced.changes, kDiffContextLines, [&](Hunk&& hunk) {
+        std::cout << unifiedHunk(read.text, replaced.newText, hunk);
+        return true;
+    });
+    return true;
+}
+
+int printDiffs(const RunRequest& request, bool expansionFailed) {
+    bool anyFailed = expansionFailed;
+    for (const std::string& path : request.files) {
+        anyFailed = !printDiff(request, path) || anyFailed;
+    }
+    std::cout.flush();
+    return anyFailed || !std::cout ? kExitFailure : 0;
+}
+
 // The moment as 2026-12-07T14:30:05Z.
 std::string utcTime(std::int64_t nanoseconds) {
     using namespace std::chrono;
@@ -298,6 +356,7 @@ int main(int argc, char** argv) {
     case cli::Command::Undo:
         return undoNewest(stateDir);
     case cli::Command::Run:
+    case cli::Command::Diff:
         break;
     }
     RunRequest& request = invocation.request;
@@ -332,6 +391,9 @@ int main(int argc, char** argv) {
     // Only a hand-edited saved task can hold such a path; a NUL-ended record could not hold it whole.
     if (invocation.nulRecords && anyHoldsNul(request.files)) {
         return usageError("a PATH holds a NUL byte, which -z cannot write");
+    }
+    if (invocation.command == cli::Command::Diff) {
+        return printDiffs(request, expansionFailed);
     }
     // A run reads an empty list as one empty path; folders that yield no file leave nothing to run.
     if (invocation.recursive && request.files.empty()) {

@@ -53,6 +53,15 @@ inline constexpr std::string_view kFolderFilesBinary = "[FolderFilesBinary]";
 inline constexpr std::string_view kFolderFilesReading = "[FolderFilesReading]";
 inline constexpr std::string_view kFolderFilesNone = "[FolderFilesNone]";
 inline constexpr std::string_view kFolderFilesUnreadable = "[FolderFilesUnreadable]";
+inline constexpr std::string_view kMenuPreview = "[mnuPreview]";
+inline constexpr std::string_view kPreviewTitle = "[PreviewTitle]";
+inline constexpr std::string_view kPreviewNoFile = "[PreviewNoFile]";
+inline constexpr std::string_view kPreviewNoChange = "[PreviewNoChange]";
+inline constexpr std::string_view kPreviewWorking = "[PreviewWorking]";
+inline constexpr std::string_view kPreviewCount = "[PreviewCount]";
+inline constexpr std::string_view kPreviewMore = "[PreviewMore]";
+inline constexpr std::string_view kPreviewProblem = "[PreviewProblem]";
+inline constexpr std::string_view kPreviewColumns = "[PreviewColumns]";
 
 inline constexpr std::string_view kPairChangesInserted = "[PairChangesInserted]";
 inline constexpr std::string_view kPairNeverMatches = "[PairNeverMatches]";

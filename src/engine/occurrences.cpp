@@ -244,6 +244,20 @@ std::int64_t replaceInPlace(std::string& text, std::string_view find, std::strin
                                              : replaceGrowing(text, find, replacement);
 }
 
+std::int64_t forEachReplaced(std::string_view text, std::string_view find,
+                             const std::function<void(std::size_t at)>& onReplaced) {
+    std::int64_t count = 0;
+    std::size_t consumed = 0;
+    forEachOccurrence(text, find, [&](std::size_t at) {
+        ++count;
+        if (at >= consumed) {
+            onReplaced(at);
+            consumed = at + find.size();
+        }
+    });
+    return count;
+}
+
 std::string replaceAllOccurrences(std::string_view text, std::string_view find,
                                   std::string_view replacement) {
     std::string out(text);

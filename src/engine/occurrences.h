@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -16,6 +18,11 @@ std::int64_t AnzahlFundstellen(std::string_view text, std::string_view find);
 // text needs no memory beyond the text; a longer one needs the new text's, the old text's pages being given
 // back while it is copied. The find text and the replacement must not lie inside the text.
 std::int64_t replaceInPlace(std::string& text, std::string_view find, std::string_view replacement);
+
+// Calls onReplaced with the start of every occurrence that replaceInPlace replaces, in ascending order, and
+// returns the count replaceInPlace gives.
+std::int64_t forEachReplaced(std::string_view text, std::string_view find,
+                             const std::function<void(std::size_t at)>& onReplaced);
 
 std::string replaceAllOccurrences(std::string_view text, std::string_view find, std::string_view replacement);
 

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -573,6 +574,60 @@ TEST(RunnerUndo, NoUndoKeepsNothingAndIsRefusedForSimulate) {
     EXPECT_EQ(
         runCli(files, {"--app-dir", app.path(), "simulate", "--no-undo", "--pair", "a", "b", a}).exitCode, 2);
     EXPECT_EQ(runCli(files, {"--app-dir", app.path(), "undo", "--all"}).exitCode, 2);
+}
+
+// The runner's diff, applied by patch to a copy of the files, gives what execute writes; a file holding a NUL
+// byte is only named. The runner sees the paths relative to the folder, as patch -p1 wants them.
+TEST(RunnerDiff, PatchGivesWhatExecuteWritesWithCrLfAndNoFinalLineEnd) {
+    TempDir dir;
+    const std::map<std::string, std::string> files = {{"crlf.txt", "one\r\ntwo\r\n\r\nthree\r\n"},
+                                                      {"nofinal.txt", "keep\nold"},
+                                                      {"same.txt", "nothing to do\n"},
+                                                      {"binary.dat", "old\0"s}};
+    const std::string copy = dir.makeFolder("copy");
+    for (const auto& [name, text] : files) {
+        dir.write(name, text);
+        dir.write("copy/" + name, text);
+    }
+    const std::vector<std::string> pairs = {"--pair", "two^p",  "",  "--pair", "old",
+                                            "new^p",  "--pair", "e", "E"};
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    std::vector<std::string> arguments = {"diff"};
+    arguments.insert(arguments.end(), pairs.begin(), pairs.end());
+    arguments.insert(arguments.end(), {"crlf.txt", "nofinal.txt", "same.txt", "binary.dat", "missing.txt"});
+    const Outcome diff = runCli(dir, arguments);
+    std::filesystem::current_path(before);
+    EXPECT_EQ(diff.exitCode, 1) << "missing.txt is a problem";
+    EXPECT_EQ(diff.err, "morvane-cli: missing.txt: no such file or folder\n");
+    EXPECT_NE(diff.out.find("Binary files a/binary.dat and b/binary.dat differ\n"), std::string::npos);
+    EXPECT_EQ(diff.out.find("same.txt"), std::string::npos);
+    EXPECT_NE(diff.out.find("-keep\n-old\n\\ No newline at end of file\n+kEEp\n+nEw\r\n"), std::string::npos)
+        << diff.out;
+    dir.write("out.diff", diff.out);
+    const std::string patch = "patch --quiet -p1 -d " + copy + " < " + dir.file("out.diff");
+    ASSERT_EQ(std::system(patch.c_str()), 0);
+
+    arguments[0] = "execute";
+    arguments.pop_back();
+    for (std::string& argument : arguments) {
+        argument = files.count(argument) ? dir.file(argument) : argument;
+    }
+    ASSERT_EQ(runCli(dir, arguments).exitCode, 0);
+    for (const std::string name : {"crlf.txt", "nofinal.txt", "same.txt"}) {
+        EXPECT_EQ(readBytes(dir.file("copy/" + name)), readBytes(dir.file(name))) << name;
+    }
+    EXPECT_EQ(readBytes(dir.file("crlf.txt")), "onE\r\n\r\nthrEE\r\n");
+}
+
+TEST(RunnerDiff, NothingToChangePrintsNothingAndUsageErrorsExitWithTwo) {
+    TempDir dir;
+    const std::string a = dir.write("a.txt", "a");
+    const Outcome none = runCli(dir, {"diff", "--pair", "x", "y", a});
+    EXPECT_EQ(none.exitCode, 0);
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(runCli(dir, {"diff", "--names", "--pair", "a", "b", a}).exitCode, 2);
+    EXPECT_EQ(runCli(dir, {"diff", "--pair", "a"}).exitCode, 2);
 }
 
 } // namespace

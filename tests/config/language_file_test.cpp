@@ -89,7 +89,16 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
                                            std::string(keys::kFolderFilesBinary),
                                            std::string(keys::kFolderFilesReading),
                                            std::string(keys::kFolderFilesNone),
-                                           std::string(keys::kFolderFilesUnreadable)};
+                                           std::string(keys::kFolderFilesUnreadable),
+                                           std::string(keys::kMenuPreview),
+                                           std::string(keys::kPreviewTitle),
+                                           std::string(keys::kPreviewNoFile),
+                                           std::string(keys::kPreviewNoChange),
+                                           std::string(keys::kPreviewWorking),
+                                           std::string(keys::kPreviewCount),
+                                           std::string(keys::kPreviewMore),
+                                           std::string(keys::kPreviewProblem),
+                                           std::string(keys::kPreviewColumns)};
     EXPECT_EQ(entries.size(), lines.size()) << "each key once";
     for (const Relabel& relabel : kRelabelTable) {
         keysOfTheProgram.emplace(relabel.key);

@@ -96,7 +96,7 @@ private slots:
             names << (item->isSeparator() ? "-" : item->objectName());
         }
         QCOMPARE(names, (QStringList{"mnuShowAdd", "mnuEdit", "mnuAddToTasks", "-", "mnuSimulate",
-                                     "mnuReplace", "mnuUndo"}));
+                                     "mnuReplace", "mnuUndo", "mnuPreview"}));
         QCOMPARE(items[3]->objectName(), QString("mnuTrenn(0)"));
     }
 
