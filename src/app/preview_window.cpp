@@ -39,15 +39,49 @@ const char* const kBuiltInColumns = "Old name,New name,Problem";
 // piece of work.
 constexpr int kFollowDelayMs = 40;
 
-// Control bytes show as their pictures (U+2400 on), so that a CR, TAB or NUL the pairs put in can be seen.
-QString visibleText(std::string_view bytes) {
-    QString text = toQString(bytes);
-    for (QChar& c : text) {
-        if (c.unicode() < 0x20 && c != QLatin1Char('\t')) {
-            c = QChar(0x2400 + c.unicode());
-        } else if (c.unicode() == 0x7f) {
-            c = QChar(0x2421);
+// A control byte other than TAB, written as an escape: \r, \n, \0 or \xHH.
+QString escapeOf(char byte) {
+    switch (byte) {
+    case '\r':
+        return QStringLiteral("\\r");
+    case '\n':
+        return QStringLiteral("\\n");
+    case '\0':
+        return QStringLiteral("\\0");
+    default:
+        return QStringLiteral("\\x%1").arg(static_cast<unsigned char>(byte), 2, 16, QLatin1Char('0'));
+    }
+}
+
+bool isShownEscaped(char byte) {
+    const auto value = static_cast<unsigned char>(byte);
+    return (value < 0x20 && byte != '\t') || value == 0x7f;
+}
+
+// Control bytes show as escapes in a style of their own, so that a CR or NUL the pairs put in can be seen.
+void appendVisible(std::vector<PreviewLine::Piece>& pieces, std::string_view bytes, bool changed) {
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        std::size_t end = at;
+        while (end < bytes.size() && !isShownEscaped(bytes[end])) {
+            ++end;
         }
+        if (end > at) {
+            pieces.push_back({toQString(bytes.substr(at, end - at)), changed, false});
+        }
+        for (; end < bytes.size() && isShownEscaped(bytes[end]); ++end) {
+            pieces.push_back({escapeOf(bytes[end]), changed, true});
+        }
+        at = end;
+    }
+}
+
+QString visibleName(std::string_view bytes) {
+    std::vector<PreviewLine::Piece> pieces;
+    appendVisible(pieces, bytes, false);
+    QString text;
+    for (const PreviewLine::Piece& piece : pieces) {
+        text += piece.text;
     }
     return text;
 }
@@ -57,8 +91,11 @@ PreviewLine previewLine(std::string_view text, const HunkLine& line) {
     shown.kind = line.kind;
     for (const ShownPiece& piece : shownPieces(text, line)) {
         const std::size_t size = piece.bytes.end - piece.bytes.begin;
-        shown.pieces.push_back(
-            {size == 0 ? QString() : visibleText(text.substr(piece.bytes.begin, size)), piece.changed});
+        if (size == 0) {
+            shown.pieces.push_back({QString(), false, false});
+        } else {
+            appendVisible(shown.pieces, text.substr(piece.bytes.begin, size), piece.changed);
+        }
     }
     return shown;
 }
@@ -150,7 +187,7 @@ PreviewResult contentsPreview(const PreviewRequest& request, const std::atomic<b
 }
 
 QString shownName(const std::string& path) {
-    return visibleText(NamedEntry(path).name());
+    return visibleName(NamedEntry(path).name());
 }
 
 // What stands in the way of a row's rename; empty when nothing does.
@@ -288,9 +325,11 @@ PreviewRequest PreviewWindow::request() const {
 
 void PreviewWindow::start() {
     PreviewRequest next = request();
-    if (shown_ && *shown_ == next && !working_) {
+    // A file list that only took new counts asks for what is shown or already being worked out.
+    if (working_ ? inFlight_ == next : shown_ == next) {
         return;
     }
+    inFlight_ = next;
     if (cancel_) {
         cancel_->store(true);
     }
@@ -403,9 +442,14 @@ void PreviewWindow::showContents(const PreviewResult& result) {
             for (const PreviewLine::Piece& piece : line.pieces) {
                 if (piece.text.isEmpty()) {
                     cursor.insertText(QString(QChar(0x2026)), gap);
-                } else {
-                    cursor.insertText(piece.text, piece.changed ? marked : base);
+                    continue;
                 }
+                QTextCharFormat format = piece.changed ? marked : base;
+                if (piece.escape) {
+                    format.setForeground(Qt::darkGray);
+                    format.setFontItalic(true);
+                }
+                cursor.insertText(piece.text, format);
             }
         }
     }
