@@ -325,9 +325,11 @@ PreviewRequest PreviewWindow::request() const {
 
 void PreviewWindow::start() {
     PreviewRequest next = request();
-    if (shown_ && *shown_ == next && !working_) {
+    // A file list that only took new counts asks for what is shown or already being worked out.
+    if (working_ ? inFlight_ == next : shown_ == next) {
         return;
     }
+    inFlight_ = next;
     if (cancel_) {
         cancel_->store(true);
     }

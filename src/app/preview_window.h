@@ -141,7 +141,8 @@ private:
     QTableWidget* names_ = nullptr;
     QTimer* followTimer_ = nullptr;
 
-    std::optional<PreviewRequest> shown_; // the request whose result is on the screen
+    std::optional<PreviewRequest> shown_;    // the request whose result is on the screen
+    std::optional<PreviewRequest> inFlight_; // the request being worked out
     std::shared_ptr<std::atomic<bool>> cancel_;
     std::unique_ptr<QFutureWatcher<PreviewResult>> watcher_;
     std::unique_ptr<QFutureWatcher<PreviewResult>> firstLook_;

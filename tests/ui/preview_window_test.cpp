@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <QSignalSpy>
+#include <QTest>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
@@ -107,6 +108,10 @@ TEST(PreviewWindow, StaysResponsiveAndDropsWorkThatWasOvertaken) {
 
     f.makeCurrent(0);
     EXPECT_TRUE(morvane::testing::waitUntil([&] { return f.window->working(); }));
+    // New counts for the rows ask for the same work again: it goes on.
+    f.files.apply({{f.files.row(0).id, RowResult{1, f.files.row(0).path}}});
+    QTest::qWait(100);
+    EXPECT_FALSE(slowWasCancelled.load());
     f.makeCurrent(1);
     const QString shown = f.nextShown();
     EXPECT_TRUE(shown.contains("+ new fast")) << shown.toStdString();
