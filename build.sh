@@ -6,7 +6,10 @@
 #                      every test there and fuzz each fuzz target briefly
 #   ./build.sh fuzz [SECONDS]
 #                      install what is missing, build the sanitized build, fuzz each target SECONDS (600)
-#   ./build.sh bench   install what is missing, build, print the benchmark figures
+#   ./build.sh bench [FOLDER|linux-source]
+#                      install what is missing, build, print the benchmark figures; with a FOLDER, those of
+#                      runs over the real tree of files below it instead; with linux-source, over the unpacked
+#                      source of Debian's linux-source-6.1, downloaded once into build/bench-work
 #   ./build.sh package install what is missing, build, make the .tar.gz and the .deb in build/
 set -eu
 
@@ -20,7 +23,7 @@ fuzz_targets="saved_tasks settings language notation replace escape diff"
 smoke_fuzz_seconds=25
 
 usage() {
-    echo "usage: $0 run|test|bench|package|fuzz [SECONDS]" >&2
+    echo "usage: $0 run|test|bench [FOLDER|linux-source]|package|fuzz [SECONDS]" >&2
     exit 2
 }
 
@@ -82,7 +85,7 @@ run_fuzzers() {
     done
 }
 
-[ $# -eq 1 ] || { [ $# -eq 2 ] && [ "$1" = fuzz ]; } || usage
+[ $# -eq 1 ] || { [ $# -eq 2 ] && { [ "$1" = fuzz ] || [ "$1" = bench ]; }; } || usage
 case "$1" in
 run)
     install_missing_packages
@@ -110,6 +113,19 @@ fuzz)
 bench)
     install_missing_packages
     configure_and_build
+    if [ $# -eq 2 ]; then
+        tree=$2
+        if [ "$tree" = linux-source ]; then
+            tree="$build_dir/bench-work/linux-source"
+            if [ ! -d "$tree/usr/src" ]; then
+                mkdir -p "$tree"
+                (cd "$tree" && apt-get download linux-source-6.1 && dpkg-deb -x linux-source-6.1_*.deb . &&
+                    tar -xaf usr/src/linux-source-6.1.tar.* -C usr/src)
+            fi
+            tree=$(find "$tree/usr/src" -mindepth 1 -maxdepth 1 -type d | head -n 1)
+        fi
+        exec "$build_dir/bench/morvane_bench" "$build_dir/bench-work" "$tree"
+    fi
     "$build_dir/bench/morvane_bench" "$build_dir/bench-work"
     QT_QPA_PLATFORM=offscreen "$build_dir/bench/morvane_window_bench" "$build_dir/bench-work"
     QT_QPA_PLATFORM=offscreen "$build_dir/bench/morvane_preview_bench" "$build_dir/bench-work"

@@ -1,5 +1,6 @@
 // Prints the figures of a simulate run over a generated corpus next to the floor the machine allows and to
-// other tools doing the same work. Run it through "./build.sh bench".
+// other tools doing the same work; given a folder after the work folder, those of runs over the real tree of
+// files below it instead. Run it through "./build.sh bench".
 
 #include "corpus.h"
 #include "engine/occurrences.h"
@@ -8,6 +9,7 @@
 #include "leftover_scan.h"
 #include "long_find.h"
 #include "process.h"
+#include "real_tree.h"
 #include "scale.h"
 #include "undo_cost.h"
 #include "util/text_file.h"
@@ -116,6 +118,10 @@ void line(const char* what, double seconds, const char* note = "") {
 
 int main(int argc, char** argv) {
     const std::string work = argc > 1 ? argv[1] : "bench-work";
+    if (argc > 2) {
+        printTreeFigures(work, argv[2]);
+        return 0;
+    }
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     std::printf("Morvane benchmark: %u cores, medians of 5 (other tools: of 3)\n", cores);
     std::fflush(stdout);

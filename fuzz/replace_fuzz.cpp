@@ -1,3 +1,4 @@
+#include "engine/find_set.h"
 #include "engine/notation.h"
 #include "engine/occurrences.h"
 #include "engine/run.h"
@@ -20,6 +21,18 @@ void checkInMemory(std::string_view text, std::string_view find, std::string_vie
     FUZZ_CHECK(replaced == referenceReplace(text, find, replacement));
     FUZZ_CHECK(morvane::replaceAllOccurrences(text, find, replacement) ==
                referenceReplace(text, find, replacement));
+}
+
+// The find texts found in one pass are exactly those that occur.
+void checkFindSet(std::string_view text, const std::vector<std::string>& finds) {
+    const morvane::FindSet set(finds);
+    FUZZ_CHECK(set.usable());
+    std::vector<char> present;
+    set.occurring(text, present);
+    FUZZ_CHECK(present.size() == finds.size());
+    for (std::size_t j = 0; j < finds.size(); ++j) {
+        FUZZ_CHECK((present[j] != 0) == (referenceCount(text, finds[j]) > 0));
+    }
 }
 
 morvane::RunResult runOnFile(const morvane::RunRequest& pairs, const std::string& path, bool execute) {
@@ -66,5 +79,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     checkInMemory(text, pairs.finds[0], pairs.replaces[0]);
     checkRunOnFile(text, pairs);
+    // Enough pairs for a run to find first which of them occur, and to skip the rest: the pairs again and
+    // again, each round putting back or building on what the one before did.
+    morvane::RunRequest many;
+    while (many.finds.size() < 18) {
+        many.finds.insert(many.finds.end(), pairs.finds.begin(), pairs.finds.end());
+        many.replaces.insert(many.replaces.end(), pairs.replaces.begin(), pairs.replaces.end());
+        many.finds.insert(many.finds.end(), pairs.replaces.begin(), pairs.replaces.end());
+        many.replaces.insert(many.replaces.end(), pairs.finds.begin(), pairs.finds.end());
+    }
+    checkRunOnFile(text, many);
+    checkFindSet(text, many.finds);
     return 0;
 }

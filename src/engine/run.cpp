@@ -1,5 +1,6 @@
 #include "engine/run.h"
 
+#include "engine/find_set.h"
 #include "engine/notation.h"
 #include "engine/occurrences.h"
 #include "engine/progress.h"
@@ -37,20 +38,61 @@ bool isCancelled(const std::atomic<bool>* cancel) {
     return cancel && cancel->load(std::memory_order_relaxed);
 }
 
+// From this many non-empty pairs on, one pass that finds which of them occur costs less than a pass for each.
+constexpr std::size_t kPairsForFindSet = 16;
+
+// Whether inserting the replacement, or cutting out the text it replaces when it is empty, can make the find
+// text occur where it did not: a new occurrence either overlaps an inserted copy (sharing with it a prefix of
+// one that is a suffix of the other, or holding it, or lying in it) or spans a place where text was cut out.
+bool canCreate(std::string_view replacement, std::string_view find) {
+    if (replacement.empty()) {
+        return find.size() > 1;
+    }
+    if (replacement.find(find) != std::string_view::npos ||
+        find.find(replacement) != std::string_view::npos) {
+        return true;
+    }
+    for (std::size_t overlap = 1; overlap < std::min(replacement.size(), find.size()) + 1; ++overlap) {
+        if (replacement.substr(replacement.size() - overlap) == find.substr(0, overlap) ||
+            replacement.substr(0, overlap) == find.substr(find.size() - overlap)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The expanded pairs of one run, shared read-only by every worker.
 struct Plan {
     const RunRequest& request;
     std::vector<std::string> finds;
     std::vector<std::string> replaces;
     std::size_t lastNonEmptyPair = 0;
+    // For contents with many pairs: finds which pairs occur in a text, and for each pair the later ones
+    // whose find text its replacements can make occur.
+    std::optional<FindSet> findSet;
+    std::vector<std::vector<std::size_t>> created;
     RunJournal* journal = nullptr; // an execute run's, which writes on one thread only
 
     Plan(const RunRequest& request_, std::vector<std::string> finds_, std::vector<std::string> replaces_)
         : request(request_), finds(std::move(finds_)), replaces(std::move(replaces_)) {
+        std::size_t nonEmpty = 0;
         for (std::size_t j = 0; j < finds.size(); ++j) {
             if (!finds[j].empty()) {
                 lastNonEmptyPair = j;
+                ++nonEmpty;
             }
+        }
+        if (contents() && nonEmpty >= kPairsForFindSet && findSet.emplace(finds).usable()) {
+            created.resize(finds.size());
+            for (std::size_t i = 0; i < finds.size(); ++i) {
+                for (std::size_t k = i + 1; k < finds.size() && finds[i] != replaces[i]; ++k) {
+                    if (!finds[k].empty() && canCreate(replaces[i], finds[k])) {
+                        created[i].push_back(k);
+                    }
+                }
+            }
+        } else {
+            findSet.reset();
         }
     }
     bool contents() const { return request.mode == ReplaceMode::Contents; }
@@ -68,10 +110,8 @@ void releaseIfLarge(std::string& text) {
     }
 }
 
-bool isLargeFile(const std::string& path) {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(toFsPath(path), error);
-    return !error && size > kLargeFileBytes;
+bool isLargeFile(const platform::PathStatus& status) {
+    return status.kind == platform::PathKind::RegularFile && status.size > kLargeFileBytes;
 }
 
 struct RowOutcome {
@@ -126,16 +166,18 @@ void renameTo(RowOutcome& outcome, std::size_t i, const NamedEntry& entry, const
     row.renamed = true;
 }
 
-// A text no pair changed is not written again, which would cost a copy, a flush and an undo record for the
-// same bytes: the file only takes the modification time the write would have given it.
+// A text that ends as it was read is not written again, which would cost a copy, a flush and an undo record
+// for the same bytes: the file only takes the modification time the write would have given it. Pairs that
+// replaced something may still have put back what they took away, which only the bytes on disk can tell.
 void writeBack(RowOutcome& outcome, std::size_t i, const std::string& path, const std::string& text,
-               const platform::FileIdentity* changedFrom, RunJournal* journal) {
-    if (journal && !changedFrom) {
+               const platform::FileIdentity& readAs, bool replacedSome, RunJournal* journal) {
+    const bool unchanged = !replacedSome || platform::stillHolds(path, text, readAs);
+    if (journal && unchanged) {
         journal->touching(path);
     }
-    const std::string error = changedFrom ? TextDateiSpeichern(text, path, changedFrom, journal).error
-                                          : platform::touchAsRewritten(path);
-    if (journal && !changedFrom && error.empty()) {
+    const std::string error = unchanged ? platform::touchAsRewritten(path, readAs)
+                                        : TextDateiSpeichern(text, path, &readAs, journal).error;
+    if (journal && unchanged && error.empty()) {
         journal->touched();
     }
     if (!error.empty()) {
@@ -145,20 +187,22 @@ void writeBack(RowOutcome& outcome, std::size_t i, const std::string& path, cons
 
 // Everything the run does with one row: read, every pair in order, then in an execute run the one write or
 // rename. Never throws: a file too large for memory is a failure of its row.
-RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, std::string& text,
-                      const std::atomic<bool>* cancel, const BeforePair& beforePair) {
+RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
+                      const platform::PathStatus& status, std::string& text, const std::atomic<bool>* cancel,
+                      const BeforePair& beforePair) {
     RowOutcome outcome;
     outcome.row.path = path;
     RowResult& row = outcome.row;
     if (path.empty()) {
         row.skipped = SkipReason::EmptyPath;
-    } else if (plan.contents() && IstVerzeichnis(path)) {
+    } else if (plan.contents() && status.kind == platform::PathKind::Folder) {
         row.skipped = SkipReason::Folder;
-    } else if (!DateiExistiert(path)) {
+    } else if (status.kind == platform::PathKind::Missing) {
         row.skipped = SkipReason::Missing;
     }
     // Reading a FIFO or a device could block the run for ever, and writing one would destroy it.
-    if (row.skipped == SkipReason::None && plan.contents() && !isRegularFile(path)) {
+    if (row.skipped == SkipReason::None && plan.contents() &&
+        status.kind != platform::PathKind::RegularFile) {
         outcome.failure = RunFailure{i, path, platform::kNotRegularFile};
     }
     if (row.skipped != SkipReason::None || outcome.failure) {
@@ -168,7 +212,7 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, 
     try {
         std::optional<NamedEntry> entry;
         bool readable = true;
-        bool changed = false; // some pair replaced an occurrence by another text
+        bool replacedSome = false; // some pair replaced an occurrence by another text
         platform::FileIdentity readAs;
         if (plan.contents()) {
             // Only a write compares the file with what was read.
@@ -182,6 +226,12 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, 
             entry.emplace(path);
             text = entry->name();
         }
+        // Which pairs can occur in the text: those found in it as read, and those that the replacements made
+        // so far can have made occur.
+        std::vector<char> mayOccur;
+        if (plan.findSet) {
+            plan.findSet->occurring(text, mayOccur);
+        }
         for (std::size_t j = 0; j < plan.finds.size(); ++j) {
             if (isCancelled(cancel)) {
                 return outcome;
@@ -190,16 +240,25 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, 
             if (plan.finds[j].empty()) {
                 continue;
             }
+            outcome.applied = true;
+            if (plan.findSet && !mayOccur[j]) {
+                continue;
+            }
             const std::int64_t found = applyPair(plan, j, text);
             row.count += found;
-            outcome.applied = true;
-            changed = changed || (found > 0 && plan.finds[j] != plan.replaces[j]);
+            const bool replacing = found > 0 && plan.finds[j] != plan.replaces[j];
+            replacedSome = replacedSome || replacing;
+            if (plan.findSet && replacing) {
+                for (const std::size_t k : plan.created[j]) {
+                    mayOccur[k] = 1;
+                }
+            }
         }
         if (plan.request.ausfuehren && outcome.applied) {
             if (!plan.contents()) {
                 renameTo(outcome, i, *entry, text, plan.journal);
             } else if (readable) {
-                writeBack(outcome, i, path, text, changed ? &readAs : nullptr, plan.journal);
+                writeBack(outcome, i, path, text, readAs, replacedSome, plan.journal);
             }
         }
     } catch (const std::bad_alloc&) {
@@ -240,7 +299,8 @@ public:
     std::optional<RowOutcome> take(std::size_t i) {
         if (threads_.empty()) {
             std::string text;
-            return processRow(plan_, i, files_[i], text, cancel_, [](std::size_t) {});
+            return processRow(plan_, i, files_[i], platform::pathStatus(files_[i]), text, cancel_,
+                              [](std::size_t) {});
         }
         std::unique_lock lock(mutex_);
         // The cancel flag is set from outside without notifying, so look at it now and then.
@@ -261,11 +321,12 @@ private:
             if (i >= files_.size() || stop_ || isCancelled(cancel_)) {
                 break;
             }
-            const bool large = plan_.contents() && isLargeFile(files_[i]);
+            const platform::PathStatus status = platform::pathStatus(files_[i]);
+            const bool large = plan_.contents() && isLargeFile(status);
             if (large && !takeLargeFileTurn()) {
                 break;
             }
-            RowOutcome outcome = processRow(plan_, i, files_[i], text, cancel_, [](std::size_t) {});
+            RowOutcome outcome = processRow(plan_, i, files_[i], status, text, cancel_, [](std::size_t) {});
             releaseIfLarge(text);
             if (large) {
                 giveLargeFileTurn();
@@ -415,7 +476,7 @@ private:
                 deliver(i, std::move(*planned));
                 continue;
             }
-            deliver(i, processRow(plan, i, files[i], text, cancel_, draw));
+            deliver(i, processRow(plan, i, files[i], platform::pathStatus(files[i]), text, cancel_, draw));
             releaseIfLarge(text);
         }
     }

@@ -25,6 +25,17 @@ bool sameFile(const FileIdentity& a, const FileIdentity& b);
 // The identity of the file a path names, following symbolic links; not known when there is no such file.
 FileIdentity fileIdentity(const std::string& path);
 
+enum class PathKind { Missing, Folder, RegularFile, Other };
+
+struct PathStatus {
+    PathKind kind = PathKind::Missing;
+    std::uint64_t size = 0; // of a regular file
+};
+
+// What the path names, following symbolic links, from one look: Missing also for a path that cannot be looked
+// at (empty, holding a NUL byte, or in a folder this user may not search).
+PathStatus pathStatus(const std::string& path);
+
 // The reasons a read or a write gives for a path that names no regular file, and for a file another program
 // has open.
 inline constexpr char kNotRegularFile[] = "not a regular file";
@@ -108,9 +119,14 @@ std::string writeNewFile(const std::string& path, std::string_view bytes);
 // flushes them to disk. Returns the reason on failure.
 std::string appendToFile(const std::string& path, std::string_view bytes);
 
-// Gives an existing regular file the modification time a rewrite with its own bytes would give it, changing
-// nothing else, and only where a rewrite would be allowed. Returns the reason on failure.
-std::string touchAsRewritten(const std::string& path);
+// Whether the regular file at the path is still the one read and holds exactly the bytes; false when it
+// cannot be told.
+bool stillHolds(const std::string& path, std::string_view bytes, const FileIdentity& readAs);
+
+// Gives an existing regular file the times a rewrite with its own bytes would give it, changing nothing else,
+// and only where a rewrite would be allowed: never a file that is no longer the one read (replaced, or
+// changed since). Returns the reason on failure.
+std::string touchAsRewritten(const std::string& path, const FileIdentity& readAs);
 
 // Gives the regular file at the path, following symbolic links, this modification time; nothing else changes.
 // Returns the reason on failure.

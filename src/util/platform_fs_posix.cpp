@@ -560,6 +560,20 @@ FileIdentity fileIdentity(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 ? identityOf(info) : FileIdentity{};
 }
 
+PathStatus pathStatus(const std::string& path) {
+    struct stat info {};
+    if (path.empty() || path.find('\0') != std::string::npos || ::stat(path.c_str(), &info) != 0) {
+        return {};
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return {PathKind::Folder, 0};
+    }
+    if (S_ISREG(info.st_mode)) {
+        return {PathKind::RegularFile, static_cast<std::uint64_t>(info.st_size)};
+    }
+    return {PathKind::Other, 0};
+}
+
 std::size_t readRegularFileStart(const std::string& path, std::span<char> buffer) {
     const OpenFile file(openForLooking(path.c_str()));
     struct stat info {};
@@ -774,20 +788,53 @@ std::string asidePathFor(const std::string& path) {
     return aside;
 }
 
-std::string touchAsRewritten(const std::string& path) {
+bool stillHolds(const std::string& path, std::string_view bytes, const FileIdentity& readAs) {
+    if (readAs.size != bytes.size()) {
+        return false;
+    }
+    const OpenFile file(openForLooking(path.c_str()));
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
+    if (!file.isOpen() || ::fstat(file.fd(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        changedSince(&readAs, info)) {
+        return false;
+    }
+    ::fcntl(file.fd(), F_SETFL, ::fcntl(file.fd(), F_GETFL) & ~O_NONBLOCK);
+    constexpr std::size_t kChunk = 64 * 1024;
+    char chunk[kChunk];
+    std::size_t compared = 0;
+    while (compared < bytes.size()) {
+        const std::size_t wanted = std::min(kChunk, bytes.size() - compared);
+        const ssize_t got = ::pread(file.fd(), chunk, wanted, static_cast<off_t>(compared));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0 || std::memcmp(chunk, bytes.data() + compared, static_cast<std::size_t>(got)) != 0) {
+            return false;
+        }
+        compared += static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+std::string touchAsRewritten(const std::string& path, const FileIdentity& readAs) {
+    const OpenFile file(openForLooking(path.c_str()));
+    struct stat info {};
+    if (!file.isOpen() || ::fstat(file.fd(), &info) != 0) {
         return errnoText(errno);
     }
     if (!S_ISREG(info.st_mode)) {
         return kNotRegularFile;
     }
+    if (changedSince(&readAs, info)) {
+        return kChangedMeanwhile;
+    }
     // The owner may set the time of a file they protected from writing; a rewrite would have been refused.
     if (::access(path.c_str(), W_OK) != 0) {
         return errnoText(errno);
     }
-    const struct timespec times[2] = {{0, UTIME_OMIT}, {0, UTIME_NOW}};
-    return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0 ? std::string() : errnoText(errno);
+    // Both times become now, which whoever may write the file may do; leaving the access time as it was would
+    // be for the owner only. The read that came before has moved the access time already on most mounts.
+    return ::futimens(file.fd(), nullptr) == 0 ? std::string() : errnoText(errno);
 }
 
 std::string setModifiedTime(const std::string& path, std::int64_t modifiedNanoseconds) {

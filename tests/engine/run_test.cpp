@@ -1,7 +1,10 @@
+#include "engine/occurrences.h"
 #include "engine/run.h"
 #include "support/temp_dir.h"
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -47,6 +50,36 @@ TEST(RunCounting, ChainedPairsWorkOnTheEarlierResultAndSimulateWritesNothing) {
     EXPECT_EQ(executed.total, 3);
     EXPECT_EQ(executed.status, StatusKind::Done);
     EXPECT_EQ(readBytes(file), "cc");
+}
+
+// With many pairs a run first finds which of them occur and skips the others; a pair whose find text only an
+// earlier replacement makes occur (inside the inserted text, across its edge, or across a place where text
+// was cut out) must still count and replace as the pairs one after the other do.
+TEST(RunCounting, many_pairs_find_what_earlier_replacements_make_occur) {
+    const std::vector<std::pair<std::string, Pairs>> cases{
+        {"ab", {{"b", "c"}, {"ac", "X"}}},
+        {"axb", {{"x", ""}, {"ab", "Y"}}},
+        {"stat", {{"t", "tus"}, {"status", "S"}, {"S", "SS"}}},
+        {"aaa", {{"a", "aa"}, {"aaaa", "b"}, {"b", "a"}, {"aaa", "c"}}},
+    };
+    for (const auto& [text, active] : cases) {
+        Pairs pairs;
+        for (int i = 0; i < 16; ++i) {
+            pairs.emplace_back("never" + std::to_string(i), "q");
+        }
+        pairs.insert(pairs.end(), active.begin(), active.end());
+        std::int64_t expectedCount = 0;
+        std::string expectedText = text;
+        for (const auto& [find, replace] : pairs) {
+            expectedCount += AnzahlFundstellen(expectedText, find);
+            expectedText = replaceAllOccurrences(expectedText, find, replace);
+        }
+        TempDir dir;
+        const std::string file = dir.write("f.txt", text);
+        EXPECT_EQ(run(pairs, {file}).total, expectedCount) << text;
+        EXPECT_EQ(run(pairs, {file}, true).total, expectedCount) << text;
+        EXPECT_EQ(readBytes(file), expectedText) << text;
+    }
 }
 
 TEST(RunCounting, NotationIsExpandedAndLineFeedsAloneAreNoLineBreak) {
@@ -115,24 +148,47 @@ TEST(RunSkipping, EmptyFindTextsAndAnEmptyPairListCauseNoWrite) {
     EXPECT_EQ(inodeOf(file), before);
 }
 
+// Changes a file once the run has read the first one, before it writes anything.
+struct ChangeAfterTheFirstRead : RunObserver {
+    std::function<void()> change;
+    void progress(int) override {
+        if (change) {
+            std::exchange(change, nullptr)();
+        }
+    }
+};
+
 TEST(RunContents, file_no_pair_changes_is_not_rewritten_but_takes_a_new_modification_time) {
     TempDir dir;
-    const std::string file = dir.write("f.txt", "hello");
-    const std::string same = dir.write("same.txt", "keep");
+    const std::vector<std::string> files{dir.write("none.txt", "qqq"), dir.write("cancel.txt", "abba"),
+                                         dir.write("same.txt", "eve"), dir.write("match.txt", "foo")};
     const auto longAgo = fs::file_time_type::clock::now() - std::chrono::hours(24);
-    for (const std::string& path : {file, same}) {
+    std::vector<ino_t> before;
+    for (const std::string& path : files) {
         fs::last_write_time(path, longAgo);
+        before.push_back(inodeOf(path));
     }
-    const ino_t before = inodeOf(file);
-    const ino_t sameBefore = inodeOf(same);
-    EXPECT_EQ(run({{"zz", "y"}, {"keep", "keep"}}, {file, same}, true).status, StatusKind::Done);
-    for (const std::string& path : {file, same}) {
-        EXPECT_GT(fs::last_write_time(path), longAgo + std::chrono::hours(1)) << path;
+    const RunResult result = run({{"a", "X"}, {"X", "a"}, {"e", "e"}, {"o", "0"}}, files, true);
+    EXPECT_TRUE(result.failures.empty());
+    EXPECT_EQ(result.total, 4 + 2 + 2);
+    const std::vector<std::string> expected{"qqq", "abba", "eve", "f00"};
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        EXPECT_GT(fs::last_write_time(files[i]), longAgo + std::chrono::hours(1)) << files[i];
+        EXPECT_EQ(readBytes(files[i]), expected[i]);
+        EXPECT_EQ(inodeOf(files[i]) == before[i], i < 3) << files[i];
     }
-    EXPECT_EQ(inodeOf(file), before);
-    EXPECT_EQ(inodeOf(same), sameBefore);
-    EXPECT_EQ(readBytes(file), "hello");
-    EXPECT_EQ(readBytes(same), "keep");
+}
+
+TEST(RunContents, file_without_a_match_changed_after_the_read_is_left_as_the_other_program_wrote_it) {
+    TempDir dir;
+    const std::string file = dir.write("none.txt", "qqq");
+    const std::string other = dir.write("other.txt", "qqq");
+    ChangeAfterTheFirstRead observer;
+    observer.change = [&] { std::ofstream(file, std::ios::app) << "theirs"; };
+    const RunResult result = run({{"zz", "y"}}, {file, other}, true, ReplaceMode::Contents, &observer);
+    ASSERT_EQ(result.failures.size(), 1u);
+    EXPECT_EQ(result.failures[0].path, file);
+    EXPECT_EQ(readBytes(file), "qqqtheirs");
 }
 
 TEST(RunNames, RenamesOnceToTheFolderPlusTheFinalName) {

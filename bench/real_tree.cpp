@@ -1,0 +1,314 @@
+#include "real_tree.h"
+
+#include "corpus.h"
+#include "engine/occurrences.h"
+#include "engine/run.h"
+#include "process.h"
+#include "util/text_file.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <set>
+#include <thread>
+#include <unistd.h>
+
+namespace morvane::bench {
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+double secondsOf(const std::function<void()>& work) {
+    const auto start = Clock::now();
+    work();
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double medianOf3(const std::function<void()>& work) {
+    std::vector<double> times{secondsOf(work), secondsOf(work), secondsOf(work)};
+    std::sort(times.begin(), times.end());
+    return times[1];
+}
+
+std::vector<std::string> regularFilesBelow(const std::string& folder) {
+    std::vector<std::string> files;
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, error),
+         end;
+         !error && it != end; it.increment(error)) {
+        if (it->is_regular_file(error) && !it->is_symlink(error)) {
+            files.push_back(it->path().string());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::uint64_t bytesOf(const std::vector<std::string>& files) {
+    std::uint64_t bytes = 0;
+    for (const std::string& file : files) {
+        std::error_code error;
+        bytes += fs::file_size(file, error);
+    }
+    return bytes;
+}
+
+bool isWordByte(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// The most frequent words of six to twenty letters in a sample of the files, most frequent first, each
+// replaced by itself with a suffix: pairs a glossary could hold, found in many files and chained where one
+// word holds another.
+Pairs frequentWordPairs(const std::vector<std::string>& files, std::size_t wanted) {
+    std::map<std::string, std::int64_t> counts;
+    const std::size_t step = std::max<std::size_t>(1, files.size() / 3000);
+    std::string text;
+    for (std::size_t i = 0; i < files.size(); i += step) {
+        readTextFileInto(files[i], text);
+        for (std::size_t at = 0; at < text.size();) {
+            std::size_t end = at;
+            while (end < text.size() && isWordByte(text[end])) {
+                ++end;
+            }
+            if (end - at >= 6 && end - at <= 20 && !(text[at] >= '0' && text[at] <= '9')) {
+                ++counts[text.substr(at, end - at)];
+            }
+            at = end + 1;
+        }
+    }
+    std::vector<std::pair<std::int64_t, std::string>> ranked;
+    for (const auto& [word, count] : counts) {
+        ranked.emplace_back(-count, word);
+    }
+    std::sort(ranked.begin(), ranked.end());
+    Pairs pairs;
+    for (std::size_t i = 0; i < ranked.size() && pairs.size() < wanted; ++i) {
+        pairs.emplace_back(ranked[i].second, ranked[i].second + "_q");
+    }
+    return pairs;
+}
+
+Pairs firstPairs(const Pairs& pairs, std::size_t n) {
+    return Pairs(pairs.begin(), pairs.begin() + static_cast<std::ptrdiff_t>(std::min(n, pairs.size())));
+}
+
+RunRequest requestFor(const Pairs& pairs, const std::vector<std::string>& files, bool execute) {
+    RunRequest request;
+    for (const auto& [find, replace] : pairs) {
+        request.finds.push_back(find);
+        request.replaces.push_back(replace);
+    }
+    request.files = files;
+    request.ausfuehren = execute;
+    request.keepForUndo = false;
+    return request;
+}
+
+unsigned cores() {
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+// Runs the work for every file, the files spread over every core.
+void onAllCores(const std::vector<std::string>& files, const std::function<void(const std::string&)>& work) {
+    std::atomic<std::size_t> next{0};
+    std::vector<std::thread> threads;
+    for (unsigned t = 0; t < cores(); ++t) {
+        threads.emplace_back([&] {
+            for (std::size_t i = next++; i < files.size(); i = next++) {
+                work(files[i]);
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+}
+
+// What no safe tool can beat: each file read once and scanned once.
+double scanFloor(const std::vector<std::string>& files, const std::string& find) {
+    return medianOf3([&] {
+        onAllCores(files, [&](const std::string& path) {
+            thread_local std::string buffer;
+            readTextFileInto(path, buffer);
+            AnzahlFundstellen(buffer, find);
+        });
+    });
+}
+
+// Each file that changes is written to a new file beside it, flushed and renamed over it; each folder is
+// flushed once at the end. No identity checks, attributes or journal.
+double rewriteFloor(const std::vector<std::string>& files, const Pairs& pairs) {
+    std::mutex foldersGuard;
+    std::set<std::string> folders;
+    return secondsOf([&] {
+        onAllCores(files, [&](const std::string& path) {
+            thread_local std::string text;
+            readTextFileInto(path, text);
+            std::int64_t replaced = 0;
+            for (const auto& [find, replace] : pairs) {
+                replaced += replaceInPlace(text, find, replace);
+            }
+            if (replaced == 0) {
+                return;
+            }
+            const std::string temporary = path + ".floor";
+            const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            const bool written =
+                fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+            if (fd >= 0) {
+                ::fdatasync(fd);
+                ::close(fd);
+            }
+            if (written) {
+                ::rename(temporary.c_str(), path.c_str());
+            }
+            std::lock_guard lock(foldersGuard);
+            folders.insert(fs::path(path).parent_path().string());
+        });
+        for (const std::string& folder : folders) {
+            const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            ::fsync(fd);
+            ::close(fd);
+        }
+    });
+}
+
+// The same files below a copy of the folder.
+std::vector<std::string> copyOf(const std::string& folder, const std::string& copy,
+                                const std::vector<std::string>& files) {
+    fs::remove_all(copy);
+    fs::copy(folder, copy, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    std::vector<std::string> copies;
+    for (const std::string& file : files) {
+        copies.push_back(copy + file.substr(folder.size()));
+    }
+    return copies;
+}
+
+std::string writeList(const std::string& listFile, const std::vector<std::string>& files, char end) {
+    std::ofstream list(listFile, std::ios::binary);
+    for (const std::string& file : files) {
+        list << file << end;
+    }
+    return listFile;
+}
+
+// A peer's time over a fresh copy, or 0 when it is not installed.
+double peerSeconds(const std::string& work, const std::string& folder, const std::vector<std::string>& files,
+                   const std::vector<std::string>& command) {
+    const std::string copy = work + "/peer-copy";
+    const std::vector<std::string> copies = copyOf(folder, copy, files);
+    std::vector<std::string> arguments{"xargs", "-0", "-a", writeList(work + "/peer-list", copies, '\0')};
+    arguments.insert(arguments.end(), command.begin(), command.end());
+    const ProcessOutcome outcome = runProcess(arguments, work + "/peer-output");
+    fs::remove_all(copy);
+    return outcome.ran ? outcome.seconds : 0;
+}
+
+void line(const char* what, double seconds, double reference, const char* referenceName) {
+    if (seconds <= 0) {
+        std::printf("  %-36s %9s     (not installed)\n", what, "-");
+        return;
+    }
+    std::printf("  %-36s %9.2f s  %6.2f x %s\n", what, seconds, seconds / reference, referenceName);
+}
+
+void printExecuteFigures(const std::string& work, const std::string& folder,
+                         const std::vector<std::string>& files, const Pairs& pairs) {
+    const std::string copy = work + "/execute-copy";
+    std::vector<std::string> copies = copyOf(folder, copy, files);
+    const double floor = rewriteFloor(copies, pairs);
+    copies = copyOf(folder, copy, files);
+    std::int64_t total = 0;
+    const double morvane =
+        secondsOf([&] { total = ErsetzenSimulieren(requestFor(pairs, copies, true)).total; });
+    fs::remove_all(copy);
+    std::vector<std::string> sed{"sed", "-i"};
+    std::string perl;
+    for (const auto& [find, replace] : pairs) {
+        sed.insert(sed.end(), {"-e", "s/" + find + "/" + replace + "/g"});
+        perl += "s/" + find + "/" + replace + "/g;";
+    }
+    const double sedSeconds = peerSeconds(work, folder, files, sed);
+    const double perlSeconds = peerSeconds(work, folder, files, {"perl", "-pi", "-e", perl});
+    std::printf("  execute, %zu pairs, on a copy (%lld replaced)\n", pairs.size(),
+                static_cast<long long>(total));
+    line("floor: read + rewrite + fdatasync", floor, floor, "floor");
+    line("morvane execute", morvane, floor, "floor");
+    line("sed -i (no flush)", sedSeconds, morvane, "morvane");
+    line("perl -pi (no flush)", perlSeconds, morvane, "morvane");
+}
+
+void printSimulateFigures(const std::string& work, const std::vector<std::string>& files,
+                          const Pairs& glossary) {
+    const double floor = scanFloor(files, glossary.front().first);
+    std::printf("  simulate (in process, %u workers)\n", cores());
+    line("floor: read + scan once", floor, floor, "floor");
+    double ten = 0;
+    for (const std::size_t n : {1, 10, 100, 1000}) {
+        const Pairs pairs = firstPairs(glossary, n);
+        std::int64_t total = 0;
+        const double seconds =
+            medianOf3([&] { total = ErsetzenSimulieren(requestFor(pairs, files, false)).total; });
+        ten = n == 10 ? seconds : ten;
+        char what[64];
+        std::snprintf(what, sizeof what, "%zu pairs (%lld found)", pairs.size(),
+                      static_cast<long long>(total));
+        line(what, seconds, floor, "floor");
+        if (n > 10) {
+            std::printf("  %-36s %9s     %6.2f x 10 pairs\n", "", "", seconds / ten);
+        }
+    }
+    std::vector<std::string> ripgrep{"rg", "-F", "--count-matches", "--no-ignore", "--hidden", "-a"};
+    std::vector<std::string> runner{MORVANE_CLI_PATH, "simulate"};
+    for (const auto& [find, replace] : firstPairs(glossary, 10)) {
+        ripgrep.insert(ripgrep.end(), {"-e", find});
+        runner.insert(runner.end(), {"--pair", find, replace});
+    }
+    std::vector<std::string> rgArguments{"xargs", "-0", "-a", writeList(work + "/rg-list", files, '\0')};
+    rgArguments.insert(rgArguments.end(), ripgrep.begin(), ripgrep.end());
+    const ProcessOutcome rg = runProcess(rgArguments, work + "/peer-output");
+    line("ripgrep, 10 patterns, unchained", rg.ran ? rg.seconds : 0, ten, "morvane 10 pairs");
+    runner.insert(runner.end(), {"--files-from", writeList(work + "/runner-list", files, '\n')});
+    const ProcessOutcome process = runProcess(runner, work + "/peer-output");
+    std::printf("  %-36s %9.2f s  peak %.1f MB%s\n", "morvane-cli simulate, 10 pairs", process.seconds,
+                static_cast<double>(process.peakKilobytes) / 1024.0, process.ran ? "" : " (FAILED)");
+}
+
+} // namespace
+
+void printTreeFigures(const std::string& work, const std::string& tree) {
+    fs::create_directories(work);
+    const std::string folder = fs::absolute(tree).lexically_normal().string();
+    const std::vector<std::string> files = regularFilesBelow(folder);
+    if (files.empty()) {
+        std::printf("No files below %s\n", folder.c_str());
+        return;
+    }
+    std::printf("Real tree %s: %zu files, %.1f MB; medians of 3, page cache warm after the first\n",
+                folder.c_str(), files.size(), static_cast<double>(bytesOf(files)) / 1e6);
+    std::fflush(stdout);
+    const Pairs glossary = frequentWordPairs(files, 1000);
+    printSimulateFigures(work, files, glossary);
+    std::fflush(stdout);
+    printExecuteFigures(work, folder, files, firstPairs(glossary, 10));
+
+    const Corpus small = ensureTextCorpus(work + "/small-corpus", 20'000, 85'000'000);
+    std::printf("\nGenerated: %zu small files, %.1f MB\n", small.files.size(),
+                static_cast<double>(small.bytes) / 1e6);
+    std::fflush(stdout);
+    printExecuteFigures(work, work + "/small-corpus", small.files,
+                        firstPairs(frequentWordPairs(small.files, 10), 10));
+}
+
+} // namespace morvane::bench

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace morvane {
+
+// Tells which of many find texts occur in a text by one pass over it, however many there are: an Aho-Corasick
+// automaton over the bytes the find texts use. An empty find text occurs nowhere.
+class FindSet {
+public:
+    explicit FindSet(const std::vector<std::string>& finds);
+
+    // Whether the automaton was built; a set too large for memory is not, and finds nothing.
+    bool usable() const { return usable_; }
+
+    // present[j] becomes 1 where find text j occurs in the text, 0 elsewhere.
+    void occurring(std::string_view text, std::vector<char>& present) const;
+
+private:
+    bool usable_ = false;
+    std::size_t findCount_ = 0;
+    std::uint32_t classes_ = 1;
+    std::uint8_t classOf_[256] = {};
+    std::vector<std::uint32_t> next_;       // state * classes_ + class -> state
+    std::vector<std::uint8_t> reports_;     // the state ends a find text, itself or through a shorter one
+    std::vector<std::int32_t> firstEnding_; // find texts ending at the state: index into endings_, or -1
+    std::vector<std::int32_t> endings_;     // pairs (find index, next index into endings_ or -1)
+    std::vector<std::int32_t> shorterEnd_;  // the longest proper suffix state that ends a find text, or -1
+};
+
+} // namespace morvane
