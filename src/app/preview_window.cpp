@@ -241,6 +241,7 @@ PreviewWindow::PreviewWindow(FileListModel& files, PairListModel& pairs, QItemSe
     summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     contents_ = new QPlainTextEdit(this);
     contents_->setReadOnly(true);
+    contents_->setUndoRedoEnabled(false);
     contents_->setLineWrapMode(QPlainTextEdit::NoWrap);
     contents_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     names_ = new QTableWidget(0, 3, this);
@@ -422,6 +423,8 @@ void PreviewWindow::showContents(const PreviewResult& result) {
     gap.setForeground(Qt::gray);
 
     QTextCursor cursor(contents_->document());
+    // One edit block lays the document out once, not after every piece.
+    cursor.beginEditBlock();
     bool first = true;
     for (const PreviewHunk& hunk : result.hunks) {
         if (!first) {
@@ -453,6 +456,7 @@ void PreviewWindow::showContents(const PreviewResult& result) {
             }
         }
     }
+    cursor.endEditBlock();
     contents_->moveCursor(QTextCursor::Start);
 }
 

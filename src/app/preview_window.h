@@ -83,7 +83,7 @@ inline constexpr std::int64_t kFirstLookBytes = std::int64_t{1} << 20;
 
 // At most this many places of a file are shown, with at most this many lines in all.
 inline constexpr std::size_t kPreviewHunks = 100;
-inline constexpr std::size_t kPreviewLines = 2000;
+inline constexpr std::size_t kPreviewLines = 500;
 
 // Works out the preview off the user-interface thread; a set cancel flag ends it early.
 PreviewResult computePreview(const PreviewRequest& request, const std::atomic<bool>* cancel);
