@@ -22,6 +22,7 @@
 #include "ui/frame_title_view.h"
 #include "ui/program_version.h"
 #include "ui/qt_form_layout.h"
+#include "ui/qt_object_names.h"
 #include "util/paths.h"
 #include "util/qt_text.h"
 
@@ -49,11 +50,6 @@ const char* const kBuiltInFolderSkipped = "A folder: replacing in file contents 
 const char* const kBuiltInPairChangesInserted = "Pair %1 also changes what pair %2 inserts";
 const char* const kBuiltInPairNeverMatches = "Pair %2 replaces every \"%3\" before pair %1 looks for \"%4\"";
 const char* const kBuiltInNotUndoable = "This run cannot be undone:";
-
-template <class Widget> Widget* named(Widget* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 } // namespace
 

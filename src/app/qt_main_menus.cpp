@@ -1,6 +1,7 @@
 #include "app/qt_main_menus.h"
 
 #include "config/message_keys.h"
+#include "ui/qt_object_names.h"
 
 #include <QAction>
 #include <QMenu>
@@ -13,11 +14,6 @@ namespace {
 const char* const kAddFilesCaption = "&Add Files...";
 const char* const kAddFolderCaption = "Add F&older...";
 const char* const kPreviewCaption = "Preview";
-
-template <class Object> Object* named(Object* object, const char* name) {
-    object->setObjectName(QString::fromLatin1(name));
-    return object;
-}
 
 QAction* item(QMenu& menu, const char* name, const char* text, const QKeySequence& key,
               const std::function<void()>& slot) {

@@ -3,6 +3,7 @@
 #include "config/message_keys.h"
 #include "lists/key_rules.h"
 #include "ui/form_layout.h"
+#include "ui/qt_object_names.h"
 #include "ui/qt_shell.h"
 #include "util/paths.h"
 #include "util/qt_text.h"
@@ -142,8 +143,7 @@ QMenu* FileListView::contextMenu() {
         if (!keys.isEmpty()) {
             caption += QLatin1Char('\t') + keys.toString(QKeySequence::NativeText);
         }
-        QAction* item = menu->addAction(caption, this, slot);
-        item->setObjectName(QString::fromLatin1(name));
+        QAction* item = named(menu->addAction(caption, this, slot), name);
         item->setEnabled(enabled);
     };
     add("mnuFileOpen", keys::kMenuFileOpen, kBuiltInOpen, QKeySequence(Qt::Key_Enter), exists,

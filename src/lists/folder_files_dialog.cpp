@@ -1,6 +1,7 @@
 #include "lists/folder_files_dialog.h"
 
 #include "config/message_keys.h"
+#include "ui/qt_object_names.h"
 #include "util/qt_text.h"
 
 #include <QCheckBox>
@@ -22,11 +23,6 @@ const char* const kBuiltInHidden = "Hidden files and folders";
 const char* const kBuiltInIgnored = "Files that .gitignore or .ignore files leave out";
 const char* const kBuiltInBinary = "Binary files";
 const char* const kBuiltInReading = "%1 files so far; reading %2";
-
-template <class Widget> Widget* named(Widget* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 } // namespace
 
@@ -86,7 +82,8 @@ void FolderFilesDialog::startReading() {
 
 // The folder's path can be long: the label shows its end, where the reading is.
 void FolderFilesDialog::showReading(const QString& folder, std::size_t filesFound) {
-    const QString text = message_(keys::kFolderFilesReading, kBuiltInReading).arg(static_cast<qulonglong>(filesFound));
+    const QString text =
+        message_(keys::kFolderFilesReading, kBuiltInReading).arg(static_cast<qulonglong>(filesFound));
     const int room =
         std::max(reading_->width() - reading_->fontMetrics().horizontalAdvance(text.arg(QString())), 0);
     reading_->setText(text.arg(reading_->fontMetrics().elidedText(folder, Qt::ElideLeft, room)));

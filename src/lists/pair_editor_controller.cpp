@@ -3,6 +3,7 @@
 #include "engine/notation.h"
 #include "lists/key_rules.h"
 #include "lists/list_text.h"
+#include "ui/qt_object_names.h"
 #include "util/qt_keys.h"
 #include "util/qt_text.h"
 
@@ -13,15 +14,6 @@
 #include <QStackedWidget>
 
 namespace morvane {
-
-namespace {
-
-template <class Widget> Widget* named(Widget* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-} // namespace
 
 ListView* newPairListView(PairListModel& model, QWidget* parent) {
     auto* view = new ListView([](KeyStroke key) { return pairListKey(key) != PairListKey::None; }, parent);
