@@ -11,6 +11,7 @@
 #include "process.h"
 #include "real_tree.h"
 #include "scale.h"
+#include "timing.h"
 #include "undo_cost.h"
 #include "util/text_file.h"
 
@@ -29,27 +30,7 @@ namespace {
 
 using namespace morvane;
 using namespace morvane::bench;
-using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
-
-double secondsOf(const std::function<void()>& work) {
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double medianSeconds(int repeats, const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int i = 0; i < repeats; ++i) {
-        times.push_back(secondsOf(work));
-    }
-    return median(times);
-}
 
 std::string hexOf(const std::string& bytes) {
     static const char digits[] = "0123456789abcdef";

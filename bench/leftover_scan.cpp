@@ -3,6 +3,7 @@
 #include "engine/leftovers.h"
 #include "engine/run.h"
 #include "engine/run_journal.h"
+#include "timing.h"
 
 #include <algorithm>
 #include <chrono>
@@ -17,7 +18,6 @@ namespace morvane::bench {
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 constexpr int kFolders = 2'000;
 constexpr int kFilesPerFolder = 50;
@@ -45,17 +45,6 @@ std::vector<std::string> ensureFolderTree(const std::string& root) {
     return files;
 }
 
-double medianSeconds(const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int i = 0; i < 3; ++i) {
-        const auto start = Clock::now();
-        work();
-        times.push_back(std::chrono::duration<double>(Clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 } // namespace
 
 void printLeftoverScanFigures(const std::string& work) {
@@ -69,14 +58,14 @@ void printLeftoverScanFigures(const std::string& work) {
     request.replaces = {"x"};
     request.files = files;
     request.workers = 1;
-    const double simulate = medianSeconds([&] { ErsetzenSimulieren(request); });
+    const double simulate = medianSeconds(3, [&] { ErsetzenSimulieren(request); });
     request.ausfuehren = true;
-    const double bare = medianSeconds([&] { ErsetzenSimulieren(request); });
+    const double bare = medianSeconds(3, [&] { ErsetzenSimulieren(request); });
     request.stateFolder = state;
     request.keepForUndo = false; // what undo costs is measured on its own
-    const double execute = medianSeconds([&] { ErsetzenSimulieren(request); });
+    const double execute = medianSeconds(3, [&] { ErsetzenSimulieren(request); });
     const std::vector<std::string> folders = foldersOf(files);
-    const double scan = medianSeconds([&] { clearLeftovers(journalFolderIn(state), folders); });
+    const double scan = medianSeconds(3, [&] { clearLeftovers(journalFolderIn(state), folders); });
 
     std::printf("\nClearing up after interrupted runs (%zu files in %zu folders, medians of 3)\n",
                 files.size(), folders.size());

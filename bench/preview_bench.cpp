@@ -6,6 +6,7 @@
 #include "engine/contents_diff.h"
 #include "lists/file_list_model.h"
 #include "lists/pair_list_model.h"
+#include "timing.h"
 #include "util/text_file.h"
 
 #include <QApplication>
@@ -21,6 +22,7 @@
 namespace {
 
 using namespace morvane;
+using morvane::bench::secondsOf;
 
 struct Shown {
     double firstShowMs = 0;
@@ -83,12 +85,6 @@ private:
 
 // The rows of the corpus the window goes through, one after the other.
 constexpr int kCorpusRows = 200;
-
-double secondsOf(const std::function<void()>& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 } // namespace
 

@@ -4,6 +4,7 @@
 #include "engine/occurrences.h"
 #include "engine/run.h"
 #include "process.h"
+#include "timing.h"
 #include "util/text_file.h"
 
 #include <algorithm>
@@ -24,20 +25,7 @@ namespace morvane::bench {
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 using Pairs = std::vector<std::pair<std::string, std::string>>;
-
-double secondsOf(const std::function<void()>& work) {
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double medianOf3(const std::function<void()>& work) {
-    std::vector<double> times{secondsOf(work), secondsOf(work), secondsOf(work)};
-    std::sort(times.begin(), times.end());
-    return times[1];
-}
 
 std::vector<std::string> regularFilesBelow(const std::string& folder) {
     std::vector<std::string> files;
@@ -136,7 +124,7 @@ void onAllCores(const std::vector<std::string>& files, const std::function<void(
 
 // What no safe tool can beat: each file read once and scanned once.
 double scanFloor(const std::vector<std::string>& files, const std::string& find) {
-    return medianOf3([&] {
+    return medianSeconds(3, [&] {
         onAllCores(files, [&](const std::string& path) {
             thread_local std::string buffer;
             readTextFileInto(path, buffer);
@@ -259,7 +247,7 @@ void printSimulateFigures(const std::string& work, const std::vector<std::string
         const Pairs pairs = firstPairs(glossary, n);
         std::int64_t total = 0;
         const double seconds =
-            medianOf3([&] { total = ErsetzenSimulieren(requestFor(pairs, files, false)).total; });
+            medianSeconds(3, [&] { total = ErsetzenSimulieren(requestFor(pairs, files, false)).total; });
         ten = n == 10 ? seconds : ten;
         char what[64];
         std::snprintf(what, sizeof what, "%zu pairs (%lld found)", pairs.size(),

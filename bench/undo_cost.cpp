@@ -4,6 +4,7 @@
 #include "engine/run.h"
 #include "engine/run_journal.h"
 #include "engine/undo.h"
+#include "timing.h"
 
 #include <algorithm>
 #include <chrono>
@@ -18,21 +19,9 @@ namespace morvane::bench {
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 constexpr int kRepeats = 3;
 constexpr int kNames = 5'000;
-
-double secondsOf(const std::function<void()>& work) {
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 struct Disk {
     std::uint64_t kept = 0;     // old contents that only the journal holds
