@@ -4,17 +4,15 @@
 #include "app/preview_window.h"
 #include "corpus.h"
 #include "engine/contents_diff.h"
+#include "event_loop_watch.h"
 #include "lists/file_list_model.h"
 #include "lists/pair_list_model.h"
 #include "timing.h"
 #include "util/text_file.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QItemSelectionModel>
-#include <QTimer>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -23,6 +21,8 @@ namespace {
 
 using namespace morvane;
 using morvane::bench::secondsOf;
+using morvane::bench::Watched;
+using morvane::bench::watchEventLoop;
 
 struct Shown {
     double firstShowMs = 0;
@@ -56,24 +56,11 @@ public:
         bool shown = false;
         const auto connection =
             QObject::connect(window_.get(), &PreviewWindow::resultShown, [&] { shown = true; });
-        QElapsedTimer clock;
-        qint64 last = 0;
-        qint64 longest = 0;
-        QTimer ticker;
-        ticker.setInterval(5);
-        QObject::connect(&ticker, &QTimer::timeout, [&] {
-            longest = std::max(longest, clock.elapsed() - last);
-            last = clock.elapsed();
-        });
-        clock.start();
-        ticker.start();
-        selection_.setCurrentIndex(files_.index(row, 0), QItemSelectionModel::NoUpdate);
-        while (!shown) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        }
+        const Watched watched = watchEventLoop(
+            [&] { selection_.setCurrentIndex(files_.index(row, 0), QItemSelectionModel::NoUpdate); },
+            [&] { return shown; });
         QObject::disconnect(connection);
-        return {static_cast<double>(clock.elapsed()),
-                static_cast<double>(std::max(longest, clock.elapsed() - last))};
+        return {watched.elapsedMs, watched.longestStallMs};
     }
 
 private:

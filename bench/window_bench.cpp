@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "app/message_dialog.h"
 #include "corpus.h"
+#include "event_loop_watch.h"
 #include "lists/file_list_view.h"
 #include "ui/qt_shell.h"
 #include "util/qt_text.h"
@@ -12,10 +13,8 @@
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QMimeData>
-#include <QTimer>
 #include <QUrl>
 #include <cstdio>
 #include <filesystem>
@@ -26,6 +25,7 @@
 namespace {
 
 using namespace morvane;
+using morvane::bench::watchEventLoop;
 
 struct SilentDialogs : Dialogs {
     void message(QWidget*, const QString&, const QString&, Icon) override {}
@@ -35,30 +35,6 @@ struct SilentShell : Shell {
     void open(const QString&) override {}
     void openAddress(const QString&) override {}
 };
-
-// The longest gap between two turns of the event loop while `start` runs and until `done` holds.
-double longestStallMs(const std::function<void()>& start, const std::function<bool()>& done) {
-    QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 longest = 0;
-    QTimer ticker;
-    ticker.setInterval(5);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        const qint64 now = clock.elapsed();
-        longest = std::max(longest, now - last);
-        last = now;
-    });
-    clock.start();
-    ticker.start();
-    QCoreApplication::processEvents();
-    last = clock.elapsed();
-    start();
-    while (!done()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    longest = std::max(longest, clock.elapsed() - last);
-    return static_cast<double>(longest);
-}
 
 // What a file manager hands over when files are dragged: building it is the file manager's work, not the
 // window's.
@@ -114,7 +90,7 @@ int main(int argc, char** argv) {
 
     const auto thousand = dragOf(corpus.files);
     const double dropAndSimulate =
-        longestStallMs([&] { drop(*files, *thousand); }, [&] { return !window.running(); });
+        watchEventLoop([&] { drop(*files, *thousand); }, [&] { return !window.running(); }).longestStallMs;
 
     std::vector<std::string> many;
     for (int round = 0; round < 9; ++round) {
@@ -122,7 +98,8 @@ int main(int argc, char** argv) {
     }
     const auto nineThousand = dragOf(many);
     const double tenThousand =
-        longestStallMs([&] { drop(*files, *nineThousand); }, [&] { return !window.running(); });
+        watchEventLoop([&] { drop(*files, *nineThousand); }, [&] { return !window.running(); })
+            .longestStallMs;
 
     const std::string copy = work + "/window-execute-copy";
     std::filesystem::remove_all(copy);
@@ -137,14 +114,15 @@ int main(int argc, char** argv) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
     const double execute =
-        longestStallMs([&] { window.ReplaceIt(); }, [&] { return !window.executing() && !window.running(); });
+        watchEventLoop([&] { window.ReplaceIt(); }, [&] { return !window.executing() && !window.running(); })
+            .longestStallMs;
     std::filesystem::remove_all(copy);
 
     // At scale the longest stall counts the drop handler itself and the run that follows.
     const auto dropAndStall = [&](const std::vector<std::string>& paths) {
         window.files().clear();
         const auto data = dragOf(paths);
-        return longestStallMs([&] { drop(*files, *data); }, [&] { return !window.running(); });
+        return watchEventLoop([&] { drop(*files, *data); }, [&] { return !window.running(); }).longestStallMs;
     };
     const std::vector<std::string> hundredThousand =
         bench::ensureTextCorpus(work + "/small-corpus", 100'000, 100'000'000).files;

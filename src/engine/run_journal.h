@@ -50,12 +50,7 @@ struct RunHeading {
 };
 
 // What a file or entry was when the run had changed it: enough to tell whether anyone changed it since.
-struct LeftIdentity {
-    bool known = false;
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    std::uint64_t size = 0;
-    std::int64_t modifiedNanoseconds = 0;
+struct LeftIdentity : platform::FileIdentity {
     std::uint64_t hash = 0;
 };
 

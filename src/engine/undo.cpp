@@ -152,8 +152,7 @@ void Undoing::touch(const RecordedTouch& touch) {
         return; // the time alone is lost
     }
     const platform::FileIdentity found = platform::fileIdentity(touch.target);
-    if (!found.known || found.device != touch.left.device || found.inode != touch.left.inode ||
-        found.size != touch.left.size || found.modifiedNanoseconds != touch.left.modifiedNanoseconds) {
+    if (!platform::sameFile(found, touch.left)) {
         leave(touch.target, "changed since the run");
         return;
     }
