@@ -173,7 +173,7 @@ void writeBack(RowOutcome& outcome, std::size_t i, const std::string& path, cons
                const platform::FileIdentity& readAs, bool replacedSome, RunJournal* journal) {
     const bool unchanged = !replacedSome || platform::stillHolds(path, text, readAs);
     if (journal && unchanged) {
-        journal->touching(path);
+        journal->touching(path, readAs);
     }
     const std::string error = unchanged ? platform::touchAsRewritten(path, readAs)
                                         : TextDateiSpeichern(text, path, &readAs, journal).error;

@@ -382,21 +382,21 @@ void RunJournal::renamed(const std::string& to) {
     }
 }
 
-void RunJournal::touching(const std::string& target) {
+void RunJournal::touching(const std::string& target, const platform::FileIdentity& readAs) {
     // Where links lead, as a write names the file it replaces.
     std::error_code error;
     const std::filesystem::path real = std::filesystem::canonical(toFsPath(target), error);
     const std::string absolute = error ? absolutePath(target) : fromFsPath(real);
-    const platform::FileIdentity before = platform::fileIdentity(absolute);
     touching_.clear();
-    if (!before.known || !keepsForUndo()) {
+    // The time as read is the old one: a file changed since the read is not touched, so never recorded.
+    if (!readAs.known || !keepsForUndo()) {
         return;
     }
     touching_ = absolute;
     // Not flushed: a time is all that a lost line loses, and a flush per untouched file would cost a run
     // over many files more than their reading.
     if (file_.append(
-            lineOf({kTouchLine, escapeControlBytes(absolute), std::to_string(before.modifiedNanoseconds)}),
+            lineOf({kTouchLine, escapeControlBytes(absolute), std::to_string(readAs.modifiedNanoseconds)}),
             platform::HeldFile::Flush::Later)) {
         changed_ = true;
     }

@@ -125,7 +125,7 @@ public:
     std::string renaming(const std::string& from, const std::string& to);
     void renamed(const std::string& to);
     // Before and after a file whose text no pair changed is given the time of a rewrite.
-    void touching(const std::string& target);
+    void touching(const std::string& target, const platform::FileIdentity& readAs);
     void touched();
 
     // Why a run that was to be kept for undo cannot be undone: its journal could not be made. Empty
