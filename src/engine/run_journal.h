@@ -121,6 +121,12 @@ public:
     std::string replacing(const std::string& target) override;
     void replaced(const std::string& target, std::string_view bytes) override;
 
+    // Before files take new contents together: keeps the old contents of each and records them all with one
+    // flush. A reason for a file stops its replacement.
+    std::vector<std::string> replacingAll(const std::vector<std::string>& targets);
+    // Once a file replaced that way holds its new contents, known by their hash.
+    void replacedWith(const std::string& target, std::uint64_t hash);
+
     // Before and after a file or folder is renamed in file-names mode; a reason stops the rename.
     std::string renaming(const std::string& from, const std::string& to);
     void renamed(const std::string& to);
