@@ -94,5 +94,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string padding(96, ' ');
     checkRunOnFile(padding + text + padding, many);
     checkFindSet(text, many.finds);
+    checkFindSet(padding + text + padding + text, many.finds);
     return 0;
 }

@@ -26,9 +26,13 @@ public:
                       std::size_t reach, const std::vector<char>& wanted, std::vector<char>& present) const;
 
 private:
+    // Marks the find texts that end at the state.
+    void report(std::uint32_t state, std::vector<char>& present) const;
+
     bool usable_ = false;
     std::size_t findCount_ = 0;
     std::vector<std::uint32_t> lengths_;
+    std::size_t longest_ = 0;
     std::uint32_t classes_ = 1;
     std::uint8_t classOf_[256] = {};
     std::vector<std::uint32_t> next_;       // state * classes_ + class -> state

@@ -5,6 +5,19 @@
 namespace morvane {
 namespace {
 
+// A long text is walked in parts side by side: an occurrence across the border of two parts, or at either
+// end, is found as anywhere else.
+TEST(FindSetOccurring, FindsOccurrencesAcrossThePartsOfALongText) {
+    const std::vector<std::string> finds{"abcd", "zz", "never"};
+    for (const std::size_t at : {0, 1, 247, 248, 249, 250, 251, 498, 499, 500, 747, 748, 749, 750, 996}) {
+        std::string text(1000, '.');
+        text.replace(at, 4, "abcd");
+        std::vector<char> present;
+        FindSet(finds).occurring(text, present);
+        EXPECT_EQ(present, (std::vector<char>{1, 0, 0})) << at;
+    }
+}
+
 // Only occurrences that share a byte with an insertion count, or, for an insertion of nothing, that span
 // the place it was cut out; occurrences merely next to it or elsewhere in the text do not.
 TEST(FindSetTouching, MarksOnlyWantedFindsThatTouchAnInsertion) {
