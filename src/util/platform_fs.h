@@ -138,6 +138,9 @@ std::string setModifiedTime(const std::string& path, std::int64_t modifiedNanose
 // Returns the reason on failure; the empty text on success.
 std::string renameNoReplace(const std::string& from, const std::string& to);
 
+// Flushes to disk the names made, renamed or removed in the folder, as far as the system allows.
+void syncFolderEntries(const std::string& folder);
+
 // Whether the new path names the same entry as the old path by a name that differs only in letter case, on a
 // file system that ignores case; never for a symbolic link.
 bool isCaseChangeOfEntry(const std::string& from, const std::string& to);

@@ -768,6 +768,10 @@ std::string renameNoReplace(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str()) == 0 ? std::string() : errnoText(errno);
 }
 
+void syncFolderEntries(const std::string& folder) {
+    syncFolder(fs::path(folder));
+}
+
 bool isCaseChangeOfEntry(const std::string& from, const std::string& to) {
     return isCaseChangeOfOneEntry(from, to);
 }
