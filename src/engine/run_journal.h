@@ -139,6 +139,12 @@ public:
     std::string replacing(const std::string& target) override;
     void replaced(const std::string& target, std::string_view bytes) override;
 
+    // Before files take new contents together: keeps the old contents of each and records them all with one
+    // flush. A reason for a file stops its replacement.
+    std::vector<std::string> replacingAll(const std::vector<std::string>& targets);
+    // Once a file replaced that way holds its new contents, known by their hash.
+    void replacedWith(const std::string& target, std::uint64_t hash);
+
     // Records the renames the run plans, in the order it will make them, with one flush before the first; a
     // reason when that fails, and then none of them may be made. A rename of the plan is then not written
     // down as it is made: the disk tells after a crash whether it was, by where its entry is. The run's end
