@@ -342,9 +342,14 @@ std::optional<UndoRecord> readUndoRecord(std::string_view text) {
         } else if (kind == kRenameLine && fields.size() == 3) {
             record.renames.push_back(
                 RecordedRename{unescapeControlBytes(fields[1]), unescapeControlBytes(fields[2]), {}});
-        } else if (kind == kLeftLine && fields.size() > 1 && !record.contents.empty() &&
-                   record.contents.back().target == unescapeControlBytes(fields[1])) {
-            record.contents.back().left = parseLeft(fields).value_or(LeftIdentity{});
+        } else if (kind == kLeftLine && fields.size() > 1) {
+            // Files replaced together have their keep lines first, then what each left.
+            const std::string target = unescapeControlBytes(fields[1]);
+            const auto kept = std::find_if(record.contents.rbegin(), record.contents.rend(),
+                                           [&](const RecordedContents& c) { return c.target == target; });
+            if (kept != record.contents.rend() && !kept->left.known) {
+                kept->left = parseLeft(fields).value_or(LeftIdentity{});
+            }
         } else if (kind == kRenamedLine && fields.size() > 1 && !record.renames.empty() &&
                    record.renames.back().to == unescapeControlBytes(fields[1])) {
             record.renames.back().left = parseLeft(fields).value_or(LeftIdentity{});
