@@ -5,6 +5,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 // The only place that calls the operating system's file functions directly; everything else goes through
 // std::filesystem or these.
@@ -101,6 +103,52 @@ public:
 std::string replaceFileContents(const std::string& target, std::string_view bytes,
                                 const FileIdentity* readAs = nullptr, WriteJournal* journal = nullptr);
 
+// The steps of replaceFileContents split apart, so that the new files of many targets reach the disk
+// together: the new file is written beside the target and not flushed; flush() puts it on disk, place() takes
+// the last look (the target is still the file read, and nobody else has it open) and renames it over the
+// target; the folders of the placed files are flushed after, once each (flushFolders). A target that must be
+// rewritten in place (more than one hard link, or an owner or attributes a new file cannot be given) is not
+// prepared: it says so, and takes replaceFileContents. The temporary file is held while it exists and removed
+// when the replacement goes without having been placed.
+class PreparedReplacement {
+public:
+    PreparedReplacement() = default;
+    PreparedReplacement(PreparedReplacement&& other) noexcept;
+    PreparedReplacement& operator=(PreparedReplacement&& other) noexcept;
+    PreparedReplacement(const PreparedReplacement&) = delete;
+    PreparedReplacement& operator=(const PreparedReplacement&) = delete;
+    ~PreparedReplacement();
+
+    // Why the target cannot be replaced; empty when it is prepared or must be rewritten in place.
+    const std::string& error() const { return error_; }
+    bool mustRewriteInPlace() const { return inPlace_; }
+    // The file to be replaced, after following symbolic links.
+    const std::string& target() const { return target_; }
+
+    // Each returns the reason on failure, when the temporary file is gone and the target left as it was.
+    std::string flush();
+    std::string place();
+
+private:
+    friend PreparedReplacement prepareReplacement(const std::string& target, std::string_view bytes,
+                                                  const FileIdentity& readAs, WriteJournal* journal);
+    void discard();
+
+    int temporary_ = -1;
+    std::string target_;
+    std::string temporaryPath_;
+    FileIdentity readAs_;
+    std::string error_;
+    bool inPlace_ = false;
+};
+
+// With a journal given, it hears of the folder written in before the temporary file is made there.
+PreparedReplacement prepareReplacement(const std::string& target, std::string_view bytes,
+                                       const FileIdentity& readAs, WriteJournal* journal = nullptr);
+
+// Flushes each folder to disk, so that the renames made in it are kept.
+void flushFolders(const std::vector<std::string>& folders);
+
 // Writes the bytes over the file at the path from its start and cuts it to their length, keeping its inode
 // so that every hard link sees them, and flushes it to disk; only while the path still names the file of the
 // identity's device and inode, and never through a symbolic link. Returns the reason on failure.
@@ -110,6 +158,10 @@ std::string putBackInPlace(const std::string& path, std::string_view bytes, cons
 // second name of the same file where the file system allows it, so that nothing is copied, else as a private
 // copy. Returns the reason on failure, when nothing is left at `to`.
 std::string keepFileAs(const std::string& from, const std::string& to);
+
+// keepFileAs for many files, each folder that receives one flushed once. Returns each one's reason on
+// failure.
+std::vector<std::string> keepFilesAs(const std::vector<std::pair<std::string, std::string>>& fromTo);
 
 // Writes the bytes to a new private file at the path and flushes it to disk with its folder. Returns the
 // reason on failure, when nothing is left at the path.

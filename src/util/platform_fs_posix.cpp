@@ -15,6 +15,7 @@
 #include <sys/xattr.h>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace morvane::platform {
@@ -254,18 +255,19 @@ bool takeOnAttributes(int fd, const Original& original) {
            (now.st_mode & 07777) == (wanted.st_mode & 07777);
 }
 
-// A file beside the target holding the bytes, flushed to disk; with an original, it has everything the
-// original has but the contents. Returns 0, the error or kAttributesNotKept; on failure nothing is left
-// behind.
-int writeTemporaryBeside(const fs::path& target, mode_t mode, LeftoverKind kind, const Original* original,
-                         std::string_view bytes, std::string& temporaryPath) {
-    const int fd = createTemporaryBeside(target, mode, kind, temporaryPath);
+// A file beside the target holding the bytes, not yet flushed, left open in fd; with an original, it has
+// everything the original has but the contents. Returns 0, the error or kAttributesNotKept; on failure
+// nothing is left behind.
+int writeUnflushedBeside(const fs::path& target, mode_t mode, LeftoverKind kind, const Original* original,
+                         std::string_view bytes, std::string& temporaryPath, int& fd) {
+    fd = createTemporaryBeside(target, mode, kind, temporaryPath);
     if (fd < 0) {
         return errno;
     }
     const auto fail = [&](int code) {
         ::close(fd);
         ::unlink(temporaryPath.c_str());
+        fd = -1;
         return code;
     };
     if (!writeAll(fd, bytes)) {
@@ -275,8 +277,22 @@ int writeTemporaryBeside(const fs::path& target, mode_t mode, LeftoverKind kind,
     if (original && !takeOnAttributes(fd, *original)) {
         return fail(kAttributesNotKept);
     }
+    return 0;
+}
+
+// The same file flushed to disk and closed.
+int writeTemporaryBeside(const fs::path& target, mode_t mode, LeftoverKind kind, const Original* original,
+                         std::string_view bytes, std::string& temporaryPath) {
+    int fd = -1;
+    if (const int code = writeUnflushedBeside(target, mode, kind, original, bytes, temporaryPath, fd);
+        code != 0) {
+        return code;
+    }
     if (::fsync(fd) != 0) {
-        return fail(errno);
+        const int code = errno;
+        ::close(fd);
+        ::unlink(temporaryPath.c_str());
+        return code;
     }
     if (::close(fd) != 0) {
         const int code = errno;
@@ -682,6 +698,137 @@ std::string replaceFileContents(const std::string& target, std::string_view byte
     return replaceByRename(original, resolved, bytes, readAs, journal);
 }
 
+PreparedReplacement::PreparedReplacement(PreparedReplacement&& other) noexcept
+    : temporary_(std::exchange(other.temporary_, -1)), target_(std::move(other.target_)),
+      temporaryPath_(std::move(other.temporaryPath_)), readAs_(other.readAs_),
+      error_(std::move(other.error_)), inPlace_(other.inPlace_) {}
+
+PreparedReplacement& PreparedReplacement::operator=(PreparedReplacement&& other) noexcept {
+    if (this != &other) {
+        discard();
+        temporary_ = std::exchange(other.temporary_, -1);
+        target_ = std::move(other.target_);
+        temporaryPath_ = std::move(other.temporaryPath_);
+        readAs_ = other.readAs_;
+        error_ = std::move(other.error_);
+        inPlace_ = other.inPlace_;
+    }
+    return *this;
+}
+
+PreparedReplacement::~PreparedReplacement() {
+    discard();
+}
+
+void PreparedReplacement::discard() {
+    if (temporary_ >= 0) {
+        ::unlink(temporaryPath_.c_str());
+        ::close(temporary_);
+        temporary_ = -1;
+    }
+}
+
+PreparedReplacement prepareReplacement(const std::string& target, std::string_view bytes,
+                                       const FileIdentity& readAs, WriteJournal* journal) {
+    PreparedReplacement prepared;
+    const fs::path resolved = resolveWriteTarget(target);
+    prepared.target_ = resolved.string();
+    prepared.readAs_ = readAs;
+    if (journal) {
+        journal->writingIn(resolved.parent_path().string());
+    }
+    struct stat found {};
+    if (::stat(resolved.c_str(), &found) != 0) {
+        prepared.error_ = kChangedMeanwhile;
+        return prepared;
+    }
+    if (!S_ISREG(found.st_mode)) {
+        prepared.error_ = S_ISDIR(found.st_mode) ? errnoText(EISDIR) : kNotRegularFile;
+        return prepared;
+    }
+    if (::access(resolved.c_str(), W_OK) != 0) {
+        prepared.error_ = errnoText(errno);
+        return prepared;
+    }
+    const OpenFile file(openForLooking(resolved.c_str()));
+    Original original;
+    original.fd = file.fd();
+    if (!file.isOpen() || ::fstat(file.fd(), &original.info) != 0) {
+        prepared.error_ = errnoText(errno);
+        return prepared;
+    }
+    if (!sameEntry(original.info, found) || changedSince(&readAs, original.info)) {
+        prepared.error_ = kChangedMeanwhile;
+        return prepared;
+    }
+    if (original.info.st_nlink > 1) {
+        prepared.inPlace_ = true;
+        return prepared;
+    }
+    const int code = writeUnflushedBeside(resolved, 0600, LeftoverKind::Temporary, &original, bytes,
+                                          prepared.temporaryPath_, prepared.temporary_);
+    prepared.inPlace_ = code == kAttributesNotKept;
+    if (code != 0 && !prepared.inPlace_) {
+        prepared.error_ = errnoText(code);
+    }
+    return prepared;
+}
+
+std::string PreparedReplacement::flush() {
+    if (temporary_ < 0) {
+        return errnoText(EBADF);
+    }
+    if (::fsync(temporary_) != 0) {
+        const int code = errno;
+        discard();
+        return errnoText(code);
+    }
+    return {};
+}
+
+std::string PreparedReplacement::place() {
+    if (temporary_ < 0) {
+        return errnoText(EBADF);
+    }
+    // As replaceByRename's last look, on the file opened anew: it must still be the one read, unchanged,
+    // and nobody may have it open or try to open it until the rename.
+    const OpenFile original(openForLooking(target_.c_str()));
+    struct stat opened {};
+    if (!original.isOpen() || ::fstat(original.fd(), &opened) != 0) {
+        discard();
+        return kChangedMeanwhile;
+    }
+    const Lease lease = takeWriteLease(original.fd());
+    std::string reason;
+    struct stat now {};
+    if (lease == Lease::InUse) {
+        reason = kInUseElsewhere;
+    } else if (changedSince(&readAs_, opened) || ::stat(target_.c_str(), &now) != 0 ||
+               !sameEntry(now, opened) || changedSince(&readAs_, now)) {
+        reason = kChangedMeanwhile;
+    } else if (lease == Lease::Held && !leaseUnbroken(original.fd())) {
+        reason = kInUseElsewhere;
+    } else if (::rename(temporaryPath_.c_str(), target_.c_str()) != 0) {
+        reason = errnoText(errno);
+    }
+    if (lease == Lease::Held) {
+        releaseLease(original.fd());
+    }
+    if (!reason.empty()) {
+        discard();
+        return reason;
+    }
+    ::close(temporary_);
+    temporary_ = -1;
+    return {};
+}
+
+void flushFolders(const std::vector<std::string>& folders) {
+    for (const std::string& folder : folders) {
+        syncFolder(fs::path(folder));
+    }
+}
+
 std::string putBackInPlace(const std::string& path, std::string_view bytes, const FileIdentity& expected) {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
@@ -749,6 +896,28 @@ std::string keepFileAs(const std::string& from, const std::string& to) {
         return reason;
     }
     return writeNewFile(to, bytes);
+}
+
+std::vector<std::string> keepFilesAs(const std::vector<std::pair<std::string, std::string>>& fromTo) {
+    std::vector<std::string> reasons(fromTo.size());
+    std::vector<std::string> linkedIn;
+    for (std::size_t i = 0; i < fromTo.size(); ++i) {
+        const auto& [from, to] = fromTo[i];
+        if (::link(from.c_str(), to.c_str()) == 0) {
+            std::string folder = fs::path(to).parent_path().string();
+            if (std::find(linkedIn.begin(), linkedIn.end(), folder) == linkedIn.end()) {
+                linkedIn.push_back(std::move(folder));
+            }
+            continue;
+        }
+        std::string bytes;
+        reasons[i] = readRegularFile(from, bytes);
+        if (reasons[i].empty()) {
+            reasons[i] = writeNewFile(to, bytes);
+        }
+    }
+    flushFolders(linkedIn);
+    return reasons;
 }
 
 std::string renameNoReplace(const std::string& from, const std::string& to) {
