@@ -1,4 +1,5 @@
 #include "engine/occurrences.h"
+#include "engine/run.h"
 #include "engine/stream_chain.h"
 #include "fuzz_check.h"
 
@@ -70,6 +71,33 @@ Collected applyStreamed(const std::vector<std::string>& finds, const std::vector
     return sink;
 }
 
+morvane::RunResult runOnFile(morvane::RunRequest request, const std::string& path, bool execute,
+                             bool streamed, std::size_t blockBytes) {
+    request.files = {path};
+    request.ausfuehren = execute;
+    request.workers = 1;
+    request.streamedFileBytes = streamed ? 0 : UINT64_MAX;
+    request.streamBlockBytes = blockBytes;
+    return morvane::ErsetzenSimulieren(request);
+}
+
+// A run that streams the file counts and writes what a run that reads it whole does.
+void checkStreamedRun(const std::string& text, const std::vector<std::string>& finds,
+                      const std::vector<std::string>& replaces, std::size_t blockBytes) {
+    morvane::RunRequest pairs;
+    pairs.finds = finds;
+    pairs.replaces = replaces;
+    const std::string whole = morvane::fuzz::scratch().write("whole.txt", text);
+    const std::string streamed = morvane::fuzz::scratch().write("streamed.txt", text);
+    for (const bool execute : {false, true}) {
+        const morvane::RunResult a = runOnFile(pairs, whole, execute, false, blockBytes);
+        const morvane::RunResult b = runOnFile(pairs, streamed, execute, true, blockBytes);
+        FUZZ_CHECK(a.failures.empty() && b.failures.empty() && a.rows.size() == 1 && b.rows.size() == 1);
+        FUZZ_CHECK(a.rows[0].count == b.rows[0].count && a.status == b.status);
+        FUZZ_CHECK(morvane::testing::readBytes(whole) == morvane::testing::readBytes(streamed));
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -97,5 +125,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(simulate ? streamed.bytes.empty() || streamed.bytes == text
                             : streamed.bytes == whole.text);
     }
+    checkStreamedRun(text, finds, replaces, sizes[0]);
     return 0;
 }

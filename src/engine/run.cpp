@@ -7,6 +7,7 @@
 #include "engine/rename_groups.h"
 #include "engine/rename_plan.h"
 #include "engine/run_journal.h"
+#include "engine/stream_chain.h"
 #include "engine/undo.h"
 #include "util/paths.h"
 #include "util/platform_fs.h"
@@ -185,6 +186,151 @@ void writeBack(RowOutcome& outcome, std::size_t i, const std::string& path, cons
     }
 }
 
+// Takes a simulate run's output, which nobody reads.
+class DiscardingSink final : public ChainSink {
+public:
+    void take(std::string_view) override {}
+};
+
+// Takes a streamed execute run's output: nothing while it is the file as read, so that a file the pairs leave
+// as it was is never copied; from the first piece that may differ on, the new file beside the target, begun
+// with the part of the target passed over so far.
+class ReplacementSink final : public ChainSink {
+public:
+    ReplacementSink(const StreamChain& chain, const std::string& path, const platform::FileIdentity& readAs,
+                    RunJournal* journal)
+        : chain_(chain), path_(path), readAs_(readAs), journal_(journal),
+          hashing_(journal && journal->recordsWhatIsLeft()) {}
+
+    void take(std::string_view bytes) override {
+        if (stopped()) {
+            return;
+        }
+        if (hashing_) {
+            hasher_.add(bytes);
+        }
+        if (!started_ && !chain_.changed()) {
+            passedOver_ += bytes.size();
+            return;
+        }
+        if (start()) {
+            error_ = file_.append(bytes);
+        }
+    }
+
+    bool inPlaceOnly() const { return inPlaceOnly_; }
+
+    // After the chain's last piece: the new file takes the target's place. Returns the reason on failure.
+    std::string commit() {
+        // The pairs may have cut out all there was, so that no piece came after the change.
+        if (!stopped() && start()) {
+            error_ = file_.commit();
+        }
+        if (error_.empty() && hashing_) {
+            journal_->replacedWith(file_.target(), hasher_.value());
+        }
+        return error_;
+    }
+
+private:
+    // The rest of the output is of no use once the write failed or the file turned out to be one that can
+    // only be rewritten in place; the chain still counts.
+    bool stopped() const { return !error_.empty() || inPlaceOnly_; }
+
+    bool start() {
+        if (!started_) {
+            started_ = true;
+            error_ = file_.begin(path_, readAs_, journal_, inPlaceOnly_);
+            if (error_.empty() && !inPlaceOnly_) {
+                error_ = file_.copyTargetStart(passedOver_);
+            }
+        }
+        return !stopped();
+    }
+
+    const StreamChain& chain_;
+    const std::string& path_;
+    const platform::FileIdentity& readAs_;
+    RunJournal* journal_;
+    bool hashing_;
+    ContentHasher hasher_;
+    platform::ReplacementFile file_;
+    std::uint64_t passedOver_ = 0;
+    bool started_ = false;
+    bool inPlaceOnly_ = false;
+    std::string error_;
+};
+
+bool isStreamed(const Plan& plan, const platform::PathStatus& status) {
+    return plan.contents() && status.kind == platform::PathKind::RegularFile &&
+           status.size > plan.request.streamedFileBytes;
+}
+
+// A row whose file is too large to hold whole: its blocks go through the pairs as they are read, and an
+// execute run writes the new contents as they are made. Nothing when the file can only be rewritten in place
+// (see platform::ReplacementFile::begin), which needs its text whole.
+std::optional<RowOutcome> streamRow(const Plan& plan, std::size_t i, const std::string& path,
+                                    const std::atomic<bool>* cancel, const BeforePair& beforePair) {
+    RowOutcome outcome;
+    outcome.row.path = path;
+    const bool execute = plan.request.ausfuehren;
+    platform::FileIdentity readAs;
+    platform::FileReader reader;
+    StreamChain chain(plan.finds, plan.replaces, !execute);
+    outcome.applied = !plan.finds[plan.lastNonEmptyPair].empty();
+    if (std::string error = reader.open(path, &readAs); !error.empty()) {
+        outcome.failure = RunFailure{i, path, "cannot be read: " + error};
+        outcome.complete = true;
+        return outcome;
+    }
+    DiscardingSink discard;
+    ReplacementSink replacement(chain, path, readAs, plan.journal);
+    ChainSink& sink = execute ? static_cast<ChainSink&>(replacement) : discard;
+    std::string block(plan.request.streamBlockBytes, '\0');
+    std::uint64_t read = 0;
+    std::size_t nextPair = 0;
+    for (;;) {
+        if (isCancelled(cancel)) {
+            return outcome;
+        }
+        // The bar passes each pair as the share of the file read passes its share of the pairs.
+        while (nextPair < plan.finds.size() &&
+               nextPair * static_cast<double>(readAs.size) <= read * static_cast<double>(plan.finds.size())) {
+            beforePair(nextPair++);
+        }
+        std::size_t got = 0;
+        if (std::string error = reader.read(block, got); !error.empty()) {
+            outcome.failure = RunFailure{i, path, "cannot be read: " + error};
+            outcome.complete = true;
+            return outcome;
+        }
+        if (got == 0) {
+            break;
+        }
+        read += got;
+        chain.feed(std::string_view(block.data(), got), sink);
+        if (replacement.inPlaceOnly()) {
+            return std::nullopt;
+        }
+    }
+    chain.finish(sink);
+    reader.close();
+    outcome.row.count = chain.count();
+    if (execute && outcome.applied && !chain.changed()) {
+        writeBack(outcome, i, path, {}, readAs, false, plan.journal);
+    } else if (execute && outcome.applied) {
+        const std::string error = replacement.commit();
+        if (replacement.inPlaceOnly()) {
+            return std::nullopt;
+        }
+        if (!error.empty()) {
+            outcome.failure = RunFailure{i, path, "cannot be written: " + error};
+        }
+    }
+    outcome.complete = true;
+    return outcome;
+}
+
 // Everything the run does with one row: read, every pair in order, then in an execute run the one write or
 // rename. Never throws: a file too large for memory is a failure of its row.
 RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
@@ -210,6 +356,11 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
         return outcome;
     }
     try {
+        if (isStreamed(plan, status)) {
+            if (std::optional<RowOutcome> streamed = streamRow(plan, i, path, cancel, beforePair)) {
+                return std::move(*streamed);
+            }
+        }
         std::optional<NamedEntry> entry;
         bool readable = true;
         bool replacedSome = false; // some pair replaced an occurrence by another text

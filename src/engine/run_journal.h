@@ -102,6 +102,22 @@ std::optional<JournalRecord> readJournal(std::string_view text);
 // A hash that tells a file's contents from others that a crash or an edit could leave; not for security.
 std::uint64_t contentHash(std::string_view bytes);
 
+// The same hash of bytes that come in pieces.
+class ContentHasher {
+public:
+    ContentHasher();
+    void add(std::string_view bytes);
+    std::uint64_t value() const;
+
+private:
+    void mixWord(const char* bytes);
+
+    std::uint64_t hash_;
+    std::uint64_t size_ = 0;
+    char pending_[8] = {};
+    std::size_t pendingSize_ = 0;
+};
+
 // The journal of one execute run: a file in the journal folder, made at the run's first write and held while
 // the run goes (see HeldFile). A run cut short leaves it for clearLeftovers. Every line is on disk before the
 // change it announces begins. Without a heading it serves only the clear-up and is removed when the run ends;
@@ -120,6 +136,10 @@ public:
     void rewriteEnded(const platform::InPlaceRewrite& rewrite) override;
     std::string replacing(const std::string& target) override;
     void replaced(const std::string& target, std::string_view bytes) override;
+    // The same, for bytes that were written as they came, by their hash (see ContentHasher).
+    void replacedWith(const std::string& target, std::uint64_t hash);
+    // Whether the journal records what a change left, for which a streamed write must hash its bytes.
+    bool recordsWhatIsLeft() const { return heading_.has_value(); }
 
     // Before and after a file or folder is renamed in file-names mode; a reason stops the rename.
     std::string renaming(const std::string& from, const std::string& to);

@@ -49,6 +49,29 @@ inline constexpr char kInUseElsewhere[] = "in use by another program";
 // the buffer is empty; the empty text on success.
 std::string readRegularFile(const std::string& path, std::string& buffer, FileIdentity* identity = nullptr);
 
+// A regular file read from its start in blocks, for a file too large to hold whole. It is opened as
+// readRegularFile opens it, and read no further than the size it had then.
+class FileReader {
+public:
+    FileReader() = default;
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    // With identity given, as for readRegularFile. Returns the reason on failure.
+    std::string open(const std::string& path, FileIdentity* identity = nullptr);
+    // Fills the buffer with the next bytes, fewer only at the end; got is 0 once all are read. Returns the
+    // reason on failure.
+    std::string read(std::span<char> buffer, std::size_t& got);
+    // Before the file is replaced: an open reader counts as another program holding it.
+    void close();
+
+private:
+    int fd_ = -1;
+    std::uint64_t size_ = 0;
+    std::uint64_t offset_ = 0;
+};
+
 // Reads up to the buffer's size from the start of a regular file and returns how much it read; 0 for a file
 // that cannot be read or is no regular file, which is opened without blocking on it or acting on a device.
 // Cheaper than readRegularFile for a look at the start of many files: no stat of the path before opening.
@@ -100,6 +123,43 @@ public:
 // failure, when the target is left as it was; the empty text on success.
 std::string replaceFileContents(const std::string& target, std::string_view bytes,
                                 const FileIdentity* readAs = nullptr, WriteJournal* journal = nullptr);
+
+// New contents for a file too large to hold whole, written as they come to a temporary file beside it,
+// which then takes its place as replaceFileContents does it: with the same owner, group, mode and extended
+// attributes, the same checks that the file is still the one read and that nobody has it open, and the
+// journal told of the folder and of the replacing. The temporary file is removed unless the replacement
+// happens.
+class ReplacementFile {
+public:
+    ReplacementFile() = default;
+    ~ReplacementFile();
+    ReplacementFile(const ReplacementFile&) = delete;
+    ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+    // Makes the temporary file for the target, read as readAs. A file that must keep its inode, because it
+    // has more than one hard link or a new file could not be given its owner or attributes, is left alone
+    // with inPlaceOnly set: only a rewrite in place can replace it. Returns the reason on failure.
+    std::string begin(const std::string& target, const FileIdentity& readAs, WriteJournal* journal,
+                      bool& inPlaceOnly);
+    // Starts the new contents with the target's first bytes, copied by the system without passing through
+    // this process.
+    std::string copyTargetStart(std::uint64_t length);
+    std::string append(std::string_view bytes);
+    // Flushes the new file to disk and renames it over the target. The journal hears of the replacing but not
+    // of what the target then holds, which the caller, who made the bytes, tells it. Returns the reason on
+    // failure, when the target is left as it was.
+    std::string commit();
+    // The file replaced, after following symbolic links.
+    const std::string& target() const { return resolved_; }
+
+private:
+    std::string resolved_;
+    std::string temporaryPath_;
+    FileIdentity readAs_;
+    WriteJournal* journal_ = nullptr;
+    int original_ = -1;
+    int temporary_ = -1;
+};
 
 // Writes the bytes over the file at the path from its start and cuts it to their length, keeping its inode
 // so that every hard link sees them, and flushes it to disk; only while the path still names the file of the

@@ -453,17 +453,11 @@ std::string createByRename(const fs::path& resolved, std::string_view bytes) {
     return {};
 }
 
-std::string replaceByRename(const Original& original, const fs::path& resolved, std::string_view bytes,
-                            const FileIdentity* readAs, WriteJournal* journal) {
-    std::string temporaryPath;
-    const int code =
-        writeTemporaryBeside(resolved, 0600, LeftoverKind::Temporary, &original, bytes, temporaryPath);
-    if (code == kAttributesNotKept) {
-        return replaceInPlace(original, resolved, bytes, readAs, journal);
-    }
-    if (code != 0) {
-        return errnoText(code);
-    }
+// Once the new file is on disk beside the target: the journal keeps the old one, and the new one takes its
+// name. Returns the reason on failure, when the new file is gone and the target is as it was.
+std::string renameOverOriginal(const Original& original, const fs::path& resolved,
+                               const std::string& temporaryPath, const FileIdentity* readAs,
+                               WriteJournal* journal) {
     // Before the lease: a journal that has to copy the file opens it, which would break the lease.
     if (journal) {
         if (std::string refused = journal->replacing(resolved.string()); !refused.empty()) {
@@ -495,6 +489,24 @@ std::string replaceByRename(const Original& original, const fs::path& resolved, 
         return reason;
     }
     syncFolder(resolved.parent_path());
+    return {};
+}
+
+std::string replaceByRename(const Original& original, const fs::path& resolved, std::string_view bytes,
+                            const FileIdentity* readAs, WriteJournal* journal) {
+    std::string temporaryPath;
+    const int code =
+        writeTemporaryBeside(resolved, 0600, LeftoverKind::Temporary, &original, bytes, temporaryPath);
+    if (code == kAttributesNotKept) {
+        return replaceInPlace(original, resolved, bytes, readAs, journal);
+    }
+    if (code != 0) {
+        return errnoText(code);
+    }
+    if (std::string reason = renameOverOriginal(original, resolved, temporaryPath, readAs, journal);
+        !reason.empty()) {
+        return reason;
+    }
     if (journal) {
         journal->replaced(resolved.string(), bytes);
     }
@@ -594,34 +606,55 @@ std::size_t readRegularFileStart(const std::string& path, std::span<char> buffer
     return filled;
 }
 
-std::string readRegularFile(const std::string& path, std::string& buffer, FileIdentity* identity) {
-    buffer.clear();
-    struct stat info {};
+namespace {
+
+// Opens a regular file for reading without blocking on anything else; the descriptor, or -1 with the reason.
+int openRegularFile(const std::string& path, FileIdentity* identity, struct stat& info, std::string& reason) {
     // Looked at before opening: opening a device can act on it.
     if (::stat(path.c_str(), &info) != 0) {
-        const int code = errno;
+        reason = errnoText(errno);
         if (identity) {
             *identity = FileIdentity{};
         }
-        return errnoText(code);
+        return -1;
     }
     if (identity) {
         *identity = identityOf(info);
     }
     if (!S_ISREG(info.st_mode)) {
-        return S_ISDIR(info.st_mode) ? errnoText(EISDIR) : kNotRegularFile;
+        reason = S_ISDIR(info.st_mode) ? errnoText(EISDIR) : kNotRegularFile;
+        return -1;
     }
-    const OpenFile file(openForLooking(path.c_str()));
-    if (!file.isOpen() || ::fstat(file.fd(), &info) != 0) {
-        return errnoText(errno);
+    const int fd = openForLooking(path.c_str());
+    if (fd < 0 || ::fstat(fd, &info) != 0) {
+        reason = errnoText(errno);
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return -1;
     }
     if (identity) {
         *identity = identityOf(info);
     }
     if (!S_ISREG(info.st_mode)) {
-        return kNotRegularFile;
+        reason = kNotRegularFile;
+        ::close(fd);
+        return -1;
     }
-    ::fcntl(file.fd(), F_SETFL, ::fcntl(file.fd(), F_GETFL) & ~O_NONBLOCK);
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+} // namespace
+
+std::string readRegularFile(const std::string& path, std::string& buffer, FileIdentity* identity) {
+    buffer.clear();
+    struct stat info {};
+    std::string reason;
+    const OpenFile file(openRegularFile(path, identity, info, reason));
+    if (!file.isOpen()) {
+        return reason;
+    }
     // A file that grows or shrinks while it is read no longer has this identity, so no write relies on it.
     const auto size = static_cast<std::size_t>(info.st_size);
     buffer.resize(size);
@@ -643,6 +676,49 @@ std::string readRegularFile(const std::string& path, std::string& buffer, FileId
         filled += static_cast<std::size_t>(got);
     }
     buffer.resize(filled);
+    return {};
+}
+
+FileReader::~FileReader() {
+    close();
+}
+
+void FileReader::close() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+std::string FileReader::open(const std::string& path, FileIdentity* identity) {
+    struct stat info {};
+    std::string reason;
+    fd_ = openRegularFile(path, identity, info, reason);
+    if (fd_ >= 0) {
+        size_ = static_cast<std::uint64_t>(info.st_size);
+        ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+    }
+    return reason;
+}
+
+std::string FileReader::read(std::span<char> buffer, std::size_t& got) {
+    got = 0;
+    const std::size_t wanted =
+        static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size_ - offset_));
+    while (got < wanted) {
+        const ssize_t n = ::pread(fd_, buffer.data() + got, wanted - got, static_cast<off_t>(offset_ + got));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return errnoText(errno);
+        }
+        if (n == 0) {
+            break; // the file shrank: its identity has changed, and no write relies on it
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    offset_ += got;
     return {};
 }
 
@@ -892,6 +968,130 @@ bool makePrivateFolder(const std::string& path) {
     }
     fs::create_directories(folder.parent_path(), error);
     return (::mkdir(path.c_str(), S_IRWXU) == 0 || errno == EEXIST) && fs::is_directory(folder, error);
+}
+
+ReplacementFile::~ReplacementFile() {
+    if (temporary_ >= 0) {
+        ::close(temporary_);
+        ::unlink(temporaryPath_.c_str());
+    }
+    if (original_ >= 0) {
+        ::close(original_);
+    }
+}
+
+std::string ReplacementFile::begin(const std::string& target, const FileIdentity& readAs,
+                                   WriteJournal* journal, bool& inPlaceOnly) {
+    inPlaceOnly = false;
+    const fs::path resolved = resolveWriteTarget(target);
+    resolved_ = resolved.string();
+    readAs_ = readAs;
+    journal_ = journal;
+    if (journal) {
+        journal->writingIn(resolved.parent_path().string());
+    }
+    struct stat found {};
+    if (::stat(resolved.c_str(), &found) != 0) {
+        return kChangedMeanwhile;
+    }
+    if (!S_ISREG(found.st_mode)) {
+        return kNotRegularFile;
+    }
+    // Replacing through the folder would get round a file's own write protection.
+    if (::access(resolved.c_str(), W_OK) != 0) {
+        return errnoText(errno);
+    }
+    Original original;
+    original.fd = original_ = openForLooking(resolved.c_str());
+    if (original_ < 0 || ::fstat(original_, &original.info) != 0) {
+        return errnoText(errno);
+    }
+    if (!sameEntry(original.info, found) || changedSince(&readAs, original.info)) {
+        return kChangedMeanwhile;
+    }
+    ::fcntl(original_, F_SETFL, ::fcntl(original_, F_GETFL) & ~O_NONBLOCK);
+    if (original.info.st_nlink > 1) {
+        inPlaceOnly = true;
+        return {};
+    }
+    temporary_ = createTemporaryBeside(resolved, 0600, LeftoverKind::Temporary, temporaryPath_);
+    if (temporary_ < 0) {
+        return errnoText(errno);
+    }
+    // Tried on the empty file, so that a file whose attributes cannot be kept is known before any writing;
+    // they are given again once the contents are written, which clears file capabilities.
+    if (!takeOnAttributes(temporary_, original)) {
+        ::close(temporary_);
+        temporary_ = -1;
+        ::unlink(temporaryPath_.c_str());
+        inPlaceOnly = true;
+    }
+    return {};
+}
+
+std::string ReplacementFile::copyTargetStart(std::uint64_t length) {
+    loff_t from = 0;
+    while (static_cast<std::uint64_t>(from) < length) {
+        const ssize_t copied =
+            ::copy_file_range(original_, &from, temporary_, nullptr,
+                              static_cast<std::size_t>(length - static_cast<std::uint64_t>(from)), 0);
+        if (copied > 0) {
+            continue;
+        }
+        if (copied == 0) {
+            return kChangedMeanwhile;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) {
+            return errnoText(errno);
+        }
+        // Across file systems or without the call: through a buffer.
+        std::string chunk(std::size_t{1} << 20, '\0');
+        while (static_cast<std::uint64_t>(from) < length) {
+            const std::size_t wanted = static_cast<std::size_t>(
+                std::min<std::uint64_t>(chunk.size(), length - static_cast<std::uint64_t>(from)));
+            const ssize_t got = ::pread(original_, chunk.data(), wanted, from);
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got <= 0) {
+                return got == 0 ? kChangedMeanwhile : errnoText(errno);
+            }
+            if (!writeAll(temporary_, std::string_view(chunk.data(), static_cast<std::size_t>(got)))) {
+                return errnoText(errno);
+            }
+            from += got;
+        }
+    }
+    return {};
+}
+
+std::string ReplacementFile::append(std::string_view bytes) {
+    return writeAll(temporary_, bytes) ? std::string() : errnoText(errno);
+}
+
+std::string ReplacementFile::commit() {
+    Original original;
+    original.fd = original_;
+    if (::fstat(original_, &original.info) != 0) {
+        return errnoText(errno);
+    }
+    if (!takeOnAttributes(temporary_, original)) {
+        return "the file's owner or attributes cannot be kept";
+    }
+    if (::fsync(temporary_) != 0) {
+        return errnoText(errno);
+    }
+    const int closing = temporary_;
+    temporary_ = -1;
+    if (::close(closing) != 0) {
+        const int code = errno;
+        ::unlink(temporaryPath_.c_str());
+        return errnoText(code);
+    }
+    return renameOverOriginal(original, fs::path(resolved_), temporaryPath_, &readAs_, journal_);
 }
 
 } // namespace morvane::platform
