@@ -28,21 +28,20 @@ public:
 
     template <class Emit> void feed(std::string_view block, Emit&& emit) {
         base_ = seen_;
-        const std::int64_t acrossEdge = countAcrossEdge(block);
-        const std::int64_t inBlock = AnzahlFundstellen(block, find_);
-        count_ += acrossEdge + inBlock;
         seen_ += block.size();
         if (role_ == Role::Replace) {
-            if (acrossEdge > 0) {
+            if (joinAcrossEdge(block)) {
                 replaceIn(joined_, base_ - carry_.size(), block, emit);
             }
-            if (inBlock > 0) {
-                replaceIn(block, base_, block, emit);
-            }
+            replaceIn(block, base_, block, emit);
             emitInput(seen_ - std::min<std::uint64_t>(find_.size() - 1, seen_), block, emit);
             flushOutput(emit);
-        } else if (role_ == Role::PassOn && !block.empty()) {
-            emit(block);
+        } else {
+            count_ += (joinAcrossEdge(block) ? AnzahlFundstellen(joined_, find_) : 0) +
+                      AnzahlFundstellen(block, find_);
+            if (role_ == Role::PassOn && !block.empty()) {
+                emit(block);
+            }
         }
         keepTail(block);
     }
@@ -59,26 +58,28 @@ public:
     bool changed() const { return role_ == Role::Replace && count_ > 0; }
 
 private:
-    // The occurrences that start in the carry; none of them fits in the carry alone.
-    std::int64_t countAcrossEdge(std::string_view block) {
+    // The carry joined to the block's first bytes, where the occurrences that start in the carry lie; none of
+    // them fits in the carry alone. False when there is nothing to join.
+    bool joinAcrossEdge(std::string_view block) {
         if (carry_.empty() || block.empty()) {
-            return 0;
+            return false;
         }
         joined_.assign(carry_);
         joined_.append(block.substr(0, std::min(find_.size() - 1, block.size())));
-        return AnzahlFundstellen(joined_, find_);
+        return true;
     }
 
-    // Replaces the occurrences in the text (the block, or the carry joined to its start) that do not
-    // overlap one replaced before; start is where the text begins in the input.
+    // Counts the occurrences in the text (the block, or the carry joined to its start) and replaces those
+    // that do not overlap one replaced before; start is where the text begins in the input. The count goes
+    // up before the replacement is passed on, so that changed() holds once a changed piece is out.
     template <class Emit>
     void replaceIn(std::string_view text, std::uint64_t start, std::string_view block, Emit& emit) {
-        const std::size_t from = consumed_ > start ? static_cast<std::size_t>(consumed_ - start) : 0;
-        if (from >= text.size()) {
-            return;
-        }
-        forEachReplaced(text.substr(from), find_, [&](std::size_t at) {
-            const std::uint64_t position = start + from + at;
+        visitOccurrences(text, find_, [&](std::size_t at) {
+            ++count_;
+            const std::uint64_t position = start + at;
+            if (position < consumed_) {
+                return;
+            }
             building_ = true;
             emitInput(position, block, emit);
             put(replacement_, emit);
