@@ -1,5 +1,6 @@
 #include "engine/run.h"
 
+#include "engine/contents_batch.h"
 #include "engine/find_set.h"
 #include "engine/notation.h"
 #include "engine/occurrences.h"
@@ -20,6 +21,7 @@
 #include <functional>
 #include <mutex>
 #include <new>
+#include <set>
 #include <stdexcept>
 #include <thread>
 
@@ -72,7 +74,11 @@ struct Plan {
     // whose find text its replacements can make occur.
     std::optional<FindSet> findSet;
     std::vector<std::vector<std::size_t>> created;
-    RunJournal* journal = nullptr; // an execute run's, which writes on one thread only
+    RunJournal* journal = nullptr; // an execute run's, used on the run's own thread only
+    // What the workers of an execute run in contents mode tell the journal while they prepare writes.
+    platform::WriteJournal* folders = nullptr;
+    // Whether the journal records the hash of what a write leaves, which a streamed write makes as it goes.
+    bool hashWrites = false;
 
     Plan(const RunRequest& request_, std::vector<std::string> finds_, std::vector<std::string> replaces_)
         : request(request_), finds(std::move(finds_)), replaces(std::move(replaces_)) {
@@ -119,7 +125,8 @@ struct RowOutcome {
     RowResult row;
     bool applied = false; // a non-empty pair ran over the row's text
     std::optional<RunFailure> failure;
-    bool complete = false; // false when the run was cancelled before the row was done
+    bool complete = false;             // false when the run was cancelled before the row was done
+    std::optional<PendingWrite> write; // an execute run's in contents mode, still to be committed
 };
 
 using BeforePair = std::function<void(std::size_t pair)>;
@@ -168,22 +175,14 @@ void renameTo(RowOutcome& outcome, std::size_t i, const NamedEntry& entry, const
 }
 
 // A text that ends as it was read is not written again, which would cost a copy, a flush and an undo record
-// for the same bytes: the file only takes the modification time the write would have given it. Pairs that
-// replaced something may still have put back what they took away, which only the bytes on disk can tell.
-void writeBack(RowOutcome& outcome, std::size_t i, const std::string& path, const std::string& text,
-               const platform::FileIdentity& readAs, bool replacedSome, RunJournal* journal) {
-    const bool unchanged = !replacedSome || platform::stillHolds(path, text, readAs);
-    if (journal && unchanged) {
-        journal->touching(path, readAs);
+// for the same bytes: the file only takes the modification time the write would have given it.
+void prepareWriteBack(RowOutcome& outcome, std::size_t i, const std::string& path, const std::string& text,
+                      const platform::FileIdentity& readAs, bool replacedSome, const Plan& plan) {
+    PreparedWrite prepared = prepareWrite(path, text, readAs, replacedSome, plan.folders);
+    if (!prepared.error.empty()) {
+        outcome.failure = RunFailure{i, path, "cannot be written: " + prepared.error};
     }
-    const std::string error = unchanged ? platform::touchAsRewritten(path, readAs)
-                                        : TextDateiSpeichern(text, path, &readAs, journal).error;
-    if (journal && unchanged && error.empty()) {
-        journal->touched();
-    }
-    if (!error.empty()) {
-        outcome.failure = RunFailure{i, path, "cannot be written: " + error};
-    }
+    outcome.write = std::move(prepared.write);
 }
 
 // Takes a simulate run's output, which nobody reads.
@@ -198,9 +197,8 @@ public:
 class ReplacementSink final : public ChainSink {
 public:
     ReplacementSink(const StreamChain& chain, const std::string& path, const platform::FileIdentity& readAs,
-                    RunJournal* journal)
-        : chain_(chain), path_(path), readAs_(readAs), journal_(journal),
-          hashing_(journal && journal->recordsWhatIsLeft()) {}
+                    const Plan& plan)
+        : chain_(chain), path_(path), readAs_(readAs), folders_(plan.folders), hashing_(plan.hashWrites) {}
 
     void take(std::string_view bytes) override {
         if (stopped()) {
@@ -214,20 +212,23 @@ public:
             return;
         }
         if (start()) {
-            error_ = file_.append(bytes);
+            error_ = replacement_.append(bytes);
         }
     }
 
-    bool inPlaceOnly() const { return inPlaceOnly_; }
+    bool inPlaceOnly() const { return replacement_.mustRewriteInPlace(); }
 
-    // After the chain's last piece: the new file takes the target's place. Returns the reason on failure.
-    std::string commit() {
+    // After the chain's last piece: the write that the run commits, or the reason there is none.
+    std::string finish(PendingWrite& write) {
         // The pairs may have cut out all there was, so that no piece came after the change.
         if (!stopped() && start()) {
-            error_ = file_.commit();
+            error_ = replacement_.finishWriting();
         }
-        if (error_.empty() && hashing_) {
-            journal_->replacedWith(file_.target(), hasher_.value());
+        if (!stopped()) {
+            write.path = path_;
+            write.readAs = readAs_;
+            write.replacement = std::move(replacement_);
+            write.hash = hasher_.value();
         }
         return error_;
     }
@@ -235,14 +236,15 @@ public:
 private:
     // The rest of the output is of no use once the write failed or the file turned out to be one that can
     // only be rewritten in place; the chain still counts.
-    bool stopped() const { return !error_.empty() || inPlaceOnly_; }
+    bool stopped() const { return !error_.empty() || inPlaceOnly(); }
 
     bool start() {
         if (!started_) {
             started_ = true;
-            error_ = file_.begin(path_, readAs_, journal_, inPlaceOnly_);
-            if (error_.empty() && !inPlaceOnly_) {
-                error_ = file_.copyTargetStart(passedOver_);
+            replacement_ = platform::beginReplacement(path_, readAs_, folders_);
+            error_ = replacement_.error();
+            if (!stopped()) {
+                error_ = replacement_.copyTargetStart(passedOver_);
             }
         }
         return !stopped();
@@ -251,13 +253,12 @@ private:
     const StreamChain& chain_;
     const std::string& path_;
     const platform::FileIdentity& readAs_;
-    RunJournal* journal_;
+    platform::WriteJournal* folders_;
     bool hashing_;
     ContentHasher hasher_;
-    platform::ReplacementFile file_;
+    platform::PreparedReplacement replacement_;
     std::uint64_t passedOver_ = 0;
     bool started_ = false;
-    bool inPlaceOnly_ = false;
     std::string error_;
 };
 
@@ -267,8 +268,8 @@ bool isStreamed(const Plan& plan, const platform::PathStatus& status) {
 }
 
 // A row whose file is too large to hold whole: its blocks go through the pairs as they are read, and an
-// execute run writes the new contents as they are made. Nothing when the file can only be rewritten in place
-// (see platform::ReplacementFile::begin), which needs its text whole.
+// execute run writes the new contents as they are made, for the run to commit. Nothing when the file can only
+// be rewritten in place (see platform::beginReplacement), which needs its text whole.
 std::optional<RowOutcome> streamRow(const Plan& plan, std::size_t i, const std::string& path,
                                     const std::atomic<bool>* cancel, const BeforePair& beforePair) {
     RowOutcome outcome;
@@ -284,7 +285,7 @@ std::optional<RowOutcome> streamRow(const Plan& plan, std::size_t i, const std::
         return outcome;
     }
     DiscardingSink discard;
-    ReplacementSink replacement(chain, path, readAs, plan.journal);
+    ReplacementSink replacement(chain, path, readAs, plan);
     ChainSink& sink = execute ? static_cast<ChainSink&>(replacement) : discard;
     std::string block(plan.request.streamBlockBytes, '\0');
     std::uint64_t read = 0;
@@ -314,17 +315,21 @@ std::optional<RowOutcome> streamRow(const Plan& plan, std::size_t i, const std::
         }
     }
     chain.finish(sink);
-    reader.close();
     outcome.row.count = chain.count();
-    if (execute && outcome.applied && !chain.changed()) {
-        writeBack(outcome, i, path, {}, readAs, false, plan.journal);
-    } else if (execute && outcome.applied) {
-        const std::string error = replacement.commit();
+    if (execute && outcome.applied) {
+        PendingWrite write;
+        if (!chain.changed()) {
+            write.kind = PendingWrite::Kind::Touch;
+            write.path = path;
+            write.readAs = readAs;
+        } else if (std::string error = replacement.finish(write); !error.empty()) {
+            outcome.failure = RunFailure{i, path, "cannot be written: " + error};
+        }
         if (replacement.inPlaceOnly()) {
             return std::nullopt;
         }
-        if (!error.empty()) {
-            outcome.failure = RunFailure{i, path, "cannot be written: " + error};
+        if (!outcome.failure) {
+            outcome.write = std::move(write);
         }
     }
     outcome.complete = true;
@@ -409,7 +414,7 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
             if (!plan.contents()) {
                 renameTo(outcome, i, *entry, text, plan.journal);
             } else if (readable) {
-                writeBack(outcome, i, path, text, readAs, replacedSome, plan.journal);
+                prepareWriteBack(outcome, i, path, text, readAs, replacedSome, plan);
             }
         }
     } catch (const std::bad_alloc&) {
@@ -423,12 +428,14 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
     return outcome;
 }
 
-// Hands rows out in list order to the workers and gives back each row's outcome in list order.
+// Hands rows out in list order to the workers, as far as they are open to them, and gives back each row's
+// outcome in list order.
 class WorkerPool {
 public:
     WorkerPool(const Plan& plan, const std::vector<std::string>& files, unsigned workers,
-               const std::atomic<bool>* cancel)
-        : plan_(plan), files_(files), cancel_(cancel), outcomes_(files.size()), ready_(files.size(), false) {
+               const std::atomic<bool>* cancel, std::size_t open)
+        : plan_(plan), files_(files), cancel_(cancel), outcomes_(files.size()), ready_(files.size(), false),
+          open_(open) {
         try {
             for (unsigned w = 0; w < workers; ++w) {
                 threads_.emplace_back([this] { work(); });
@@ -441,6 +448,7 @@ public:
 
     ~WorkerPool() {
         stop_ = true;
+        opened_.notify_all();
         for (std::thread& thread : threads_) {
             thread.join();
         }
@@ -464,12 +472,33 @@ public:
         return std::move(outcomes_[i]);
     }
 
+    // Lets the workers take the rows before this one.
+    void openUpTo(std::size_t end) {
+        {
+            std::lock_guard lock(mutex_);
+            open_ = end;
+        }
+        opened_.notify_all();
+    }
+
 private:
+    // False when the run ended while waiting.
+    bool waitUntilOpen(std::size_t i) {
+        std::unique_lock lock(mutex_);
+        while (i >= open_) {
+            if (stop_ || isCancelled(cancel_)) {
+                return false;
+            }
+            opened_.wait_for(lock, std::chrono::milliseconds(20));
+        }
+        return true;
+    }
+
     void work() {
         std::string text;
         for (;;) {
             const std::size_t i = next_.fetch_add(1);
-            if (i >= files_.size() || stop_ || isCancelled(cancel_)) {
+            if (i >= files_.size() || stop_ || isCancelled(cancel_) || !waitUntilOpen(i)) {
                 break;
             }
             const platform::PathStatus status = platform::pathStatus(files_[i]);
@@ -523,12 +552,14 @@ private:
     std::vector<RowOutcome> outcomes_; // guarded by mutex_
     std::vector<bool> ready_;          // guarded by mutex_
     bool largeFileTaken_ = false;      // guarded by mutex_
+    std::size_t open_;                 // guarded by mutex_
+    std::condition_variable opened_;
     std::condition_variable largeFileFree_;
     std::vector<std::thread> threads_;
 };
 
 unsigned workersFor(const RunRequest& request, std::size_t files) {
-    if (request.ausfuehren) {
+    if (request.ausfuehren && request.mode == ReplaceMode::FileNames) {
         return 1;
     }
     unsigned workers = request.workers ? request.workers : std::max(1u, std::thread::hardware_concurrency());
@@ -559,6 +590,7 @@ public:
             result_.leftovers = clearLeftovers(journalFolder, foldersOf(files));
             if (!journalFolder.empty() && (plan.contents() || request_.keepForUndo)) {
                 plan.journal = &journal.emplace(journalFolder, headingOf(plan, files));
+                plan.hashWrites = plan.journal->recordsWhatIsLeft();
             }
         }
         // Names are planned once the clear-up has put back what an interrupted run left aside.
@@ -572,7 +604,9 @@ public:
         result_.rows.reserve(files.size());
 
         const unsigned workers = workersFor(request_, files.size());
-        if (workers <= 1) {
+        if (request_.ausfuehren && plan.contents()) {
+            runInBatches(plan, files, schedule, workers);
+        } else if (workers <= 1) {
             runInThisThread(plan, files, schedule);
         } else {
             runOnWorkers(plan, files, schedule, workers);
@@ -634,7 +668,7 @@ private:
 
     void runOnWorkers(const Plan& plan, const std::vector<std::string>& files,
                       const ProgressSchedule& schedule, unsigned workers) {
-        WorkerPool pool(plan, files, workers, cancel_);
+        WorkerPool pool(plan, files, workers, cancel_, files.size());
         for (std::size_t i = 0; i < files.size() && !cancelled(); ++i) {
             std::optional<RowOutcome> outcome = pool.take(i);
             if (!outcome) {
@@ -648,6 +682,94 @@ private:
                 }
             }
             deliver(i, std::move(*outcome));
+        }
+    }
+
+    // An execute run in contents mode: the workers read the files of a batch, apply the pairs and prepare the
+    // writes; then the batch's writes are committed together (see commitWrites), and only then are its rows
+    // done.
+    void runInBatches(Plan& plan, const std::vector<std::string>& files, const ProgressSchedule& schedule,
+                      unsigned workers) {
+        std::optional<FoldersToJournal> folders;
+        if (plan.journal) {
+            plan.folders = &folders.emplace(*plan.journal);
+        }
+        WorkerPool pool(plan, files, workers, cancel_, 0);
+        for (std::size_t first = 0; first < files.size() && !cancelled();) {
+            const std::size_t end = batchEnd(files, first, request_.streamedFileBytes);
+            pool.openUpTo(end);
+            std::vector<RowOutcome> batch;
+            for (std::size_t i = first; i < end; ++i) {
+                std::optional<RowOutcome> outcome = pool.take(i);
+                if (!outcome) {
+                    break;
+                }
+                // The bar moves as rows arrive in order, through the same points as in a run on one thread,
+                // and as there, before the row's file is written.
+                if (outcome->complete && outcome->row.skipped == SkipReason::None) {
+                    for (std::size_t j = 0; j < plan.finds.size(); ++j) {
+                        drawBefore(schedule, j, i);
+                    }
+                }
+                batch.push_back(std::move(*outcome));
+                if (!batch.back().complete) {
+                    break;
+                }
+            }
+            commit(batch, first, plan.journal);
+            for (std::size_t k = 0; k < batch.size(); ++k) {
+                deliver(first + k, std::move(batch[k]));
+            }
+            first = end;
+        }
+    }
+
+    // A batch holds each file once, so that a row naming a file again (by another path or link) reads what
+    // the row before wrote. It holds no more rows than the run has done before it, so that the first rows
+    // show at once and a run cut short has changed no more than twice what it reported; and it is bounded
+    // in files, and in bytes, which the disk takes in at the commit. A streamed file is a batch of its own:
+    // its new file is already written in full when its row arrives, and waits for no other.
+    static std::size_t batchEnd(const std::vector<std::string>& files, std::size_t first,
+                                std::uint64_t streamedBytes) {
+        constexpr std::size_t kBatchFiles = 256;
+        constexpr std::uint64_t kBatchBytes = std::uint64_t{32} << 20;
+        const std::size_t most = std::clamp<std::size_t>(first, 1, kBatchFiles);
+        std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
+        std::uint64_t bytes = 0;
+        std::size_t end = first;
+        while (end < files.size() && end - first < most && bytes < kBatchBytes) {
+            const platform::FileIdentity identity = platform::fileIdentity(files[end]);
+            const bool streamed = identity.size > streamedBytes;
+            if ((identity.known && !seen.emplace(identity.device, identity.inode).second) ||
+                (streamed && end > first)) {
+                break;
+            }
+            bytes += identity.size;
+            ++end;
+            if (streamed) {
+                break;
+            }
+        }
+        return end;
+    }
+
+    static void commit(std::vector<RowOutcome>& batch, std::size_t first, RunJournal* journal) {
+        std::vector<PendingWrite*> writes;
+        std::vector<std::size_t> rows;
+        for (std::size_t k = 0; k < batch.size(); ++k) {
+            if (batch[k].write) {
+                writes.push_back(&*batch[k].write);
+                rows.push_back(k);
+            }
+        }
+        const std::vector<std::string> reasons = commitWrites(writes, journal);
+        for (std::size_t n = 0; n < writes.size(); ++n) {
+            RowOutcome& outcome = batch[rows[n]];
+            if (!reasons[n].empty()) {
+                outcome.failure =
+                    RunFailure{first + rows[n], outcome.row.path, "cannot be written: " + reasons[n]};
+            }
+            outcome.write.reset();
         }
     }
 

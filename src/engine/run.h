@@ -28,8 +28,9 @@ struct RunRequest {
     std::vector<std::string> files;
     ReplaceMode mode = ReplaceMode::Contents;
     bool ausfuehren = false;
-    // Threads a simulate run spreads the files over; 0 takes one per core. Execute runs always use one,
-    // because two rows may name the same file and each must see what the other did.
+    // Threads a run spreads the files over; 0 takes one per core. An execute run in file-names mode always
+    // uses one; in contents mode, rows that name the same file are still done in order, each seeing what the
+    // one before wrote.
     unsigned workers = 0;
     // The folder that keeps the saved tasks. An execute run first clears up what interrupted runs left
     // (see clearLeftovers) and keeps its journal there while it writes; empty for neither.

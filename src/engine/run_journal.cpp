@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <initializer_list>
 #include <system_error>
+#include <utility>
 
 namespace morvane {
 
@@ -400,6 +401,40 @@ void RunJournal::replaced(const std::string& target, std::string_view bytes) {
     if (heading_) {
         replacedWith(target, contentHash(bytes));
     }
+}
+
+std::vector<std::string> RunJournal::replacingAll(const std::vector<std::string>& targets) {
+    std::vector<std::string> reasons(targets.size());
+    if (!keepsForUndo()) {
+        return reasons;
+    }
+    std::vector<std::pair<std::string, std::string>> keeps;
+    for (const std::string& target : targets) {
+        keeps.emplace_back(target, nextKeptPath());
+    }
+    const std::vector<std::string> notKept = platform::keepFilesAs(keeps);
+    std::string lines;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        if (!notKept[i].empty()) {
+            reasons[i] = "its old contents cannot be kept for undo: " + notKept[i];
+            continue;
+        }
+        lines += lineOf({kKeepLine, escapeControlBytes(targets[i]),
+                         escapeControlBytes(fromFsPath(toFsPath(keeps[i].second).filename()))});
+    }
+    if (lines.empty()) {
+        return reasons;
+    }
+    if (!record(lines)) {
+        for (std::string& reason : reasons) {
+            if (reason.empty()) {
+                reason = "the run's journal cannot be written in \"" + journalFolder_ + "\"";
+            }
+        }
+        return reasons;
+    }
+    changed_ = true;
+    return reasons;
 }
 
 void RunJournal::replacedWith(const std::string& target, std::uint64_t hash) {

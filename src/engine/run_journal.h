@@ -136,10 +136,15 @@ public:
     void rewriteEnded(const platform::InPlaceRewrite& rewrite) override;
     std::string replacing(const std::string& target) override;
     void replaced(const std::string& target, std::string_view bytes) override;
-    // The same, for bytes that were written as they came, by their hash (see ContentHasher).
-    void replacedWith(const std::string& target, std::uint64_t hash);
-    // Whether the journal records what a change left, for which a streamed write must hash its bytes.
+    // Whether the journal records what a change left, for which a write made as its bytes come must hash
+    // them (see ContentHasher).
     bool recordsWhatIsLeft() const { return heading_.has_value(); }
+
+    // Before files take new contents together: keeps the old contents of each and records them all with one
+    // flush. A reason for a file stops its replacement.
+    std::vector<std::string> replacingAll(const std::vector<std::string>& targets);
+    // Once a file replaced that way holds its new contents, known by their hash.
+    void replacedWith(const std::string& target, std::uint64_t hash);
 
     // Before and after a file or folder is renamed in file-names mode; a reason stops the rename.
     std::string renaming(const std::string& from, const std::string& to);

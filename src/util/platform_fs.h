@@ -5,6 +5,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 // The only place that calls the operating system's file functions directly; everything else goes through
 // std::filesystem or these.
@@ -63,8 +65,6 @@ public:
     // Fills the buffer with the next bytes, fewer only at the end; got is 0 once all are read. Returns the
     // reason on failure.
     std::string read(std::span<char> buffer, std::size_t& got);
-    // Before the file is replaced: an open reader counts as another program holding it.
-    void close();
 
 private:
     int fd_ = -1;
@@ -124,42 +124,65 @@ public:
 std::string replaceFileContents(const std::string& target, std::string_view bytes,
                                 const FileIdentity* readAs = nullptr, WriteJournal* journal = nullptr);
 
-// New contents for a file too large to hold whole, written as they come to a temporary file beside it,
-// which then takes its place as replaceFileContents does it: with the same owner, group, mode and extended
-// attributes, the same checks that the file is still the one read and that nobody has it open, and the
-// journal told of the folder and of the replacing. The temporary file is removed unless the replacement
-// happens.
-class ReplacementFile {
+// The steps of replaceFileContents split apart, so that the new files of many targets reach the disk
+// together: the new file is written beside the target and not flushed; flush() puts it on disk, place() takes
+// the last look (the target is still the file read, and nobody else has it open) and renames it over the
+// target; the folders of the placed files are flushed after, once each (flushFolders). A target that must be
+// rewritten in place (more than one hard link, or an owner or attributes a new file cannot be given) is not
+// prepared: it says so, and takes replaceFileContents. The temporary file is held while it exists and removed
+// when the replacement goes without having been placed.
+class PreparedReplacement {
 public:
-    ReplacementFile() = default;
-    ~ReplacementFile();
-    ReplacementFile(const ReplacementFile&) = delete;
-    ReplacementFile& operator=(const ReplacementFile&) = delete;
+    PreparedReplacement() = default;
+    PreparedReplacement(PreparedReplacement&& other) noexcept;
+    PreparedReplacement& operator=(PreparedReplacement&& other) noexcept;
+    PreparedReplacement(const PreparedReplacement&) = delete;
+    PreparedReplacement& operator=(const PreparedReplacement&) = delete;
+    ~PreparedReplacement();
 
-    // Makes the temporary file for the target, read as readAs. A file that must keep its inode, because it
-    // has more than one hard link or a new file could not be given its owner or attributes, is left alone
-    // with inPlaceOnly set: only a rewrite in place can replace it. Returns the reason on failure.
-    std::string begin(const std::string& target, const FileIdentity& readAs, WriteJournal* journal,
-                      bool& inPlaceOnly);
-    // Starts the new contents with the target's first bytes, copied by the system without passing through
-    // this process.
+    // Why the target cannot be replaced; empty when it is prepared or must be rewritten in place.
+    const std::string& error() const { return error_; }
+    bool mustRewriteInPlace() const { return inPlace_; }
+    // The file to be replaced, after following symbolic links.
+    const std::string& target() const { return target_; }
+
+    // For one begun without its bytes (see beginReplacement): the target's first bytes, copied by the system
+    // without passing through this process; then the rest as it comes; and once all are written, the
+    // target's owner, mode and attributes, which writing can clear. Each returns the reason on failure.
     std::string copyTargetStart(std::uint64_t length);
     std::string append(std::string_view bytes);
-    // Flushes the new file to disk and renames it over the target. The journal hears of the replacing but not
-    // of what the target then holds, which the caller, who made the bytes, tells it. Returns the reason on
-    // failure, when the target is left as it was.
-    std::string commit();
-    // The file replaced, after following symbolic links.
-    const std::string& target() const { return resolved_; }
+    std::string finishWriting();
+
+    // Each returns the reason on failure, when the temporary file is gone and the target left as it was.
+    std::string flush();
+    std::string place();
 
 private:
-    std::string resolved_;
+    friend PreparedReplacement prepareReplacement(const std::string& target, std::string_view bytes,
+                                                  const FileIdentity& readAs, WriteJournal* journal);
+    friend PreparedReplacement beginReplacement(const std::string& target, const FileIdentity& readAs,
+                                                WriteJournal* journal);
+    void discard();
+
+    int temporary_ = -1;
+    std::string target_;
     std::string temporaryPath_;
     FileIdentity readAs_;
-    WriteJournal* journal_ = nullptr;
-    int original_ = -1;
-    int temporary_ = -1;
+    std::string error_;
+    bool inPlace_ = false;
 };
+
+// With a journal given, it hears of the folder written in before the temporary file is made there.
+PreparedReplacement prepareReplacement(const std::string& target, std::string_view bytes,
+                                       const FileIdentity& readAs, WriteJournal* journal = nullptr);
+
+// The same for new contents too large to hold whole, which the caller then writes as they come: the temporary
+// file is made empty, and a target that must be rewritten in place is known before any byte is written.
+PreparedReplacement beginReplacement(const std::string& target, const FileIdentity& readAs,
+                                     WriteJournal* journal = nullptr);
+
+// Flushes each folder to disk, so that the renames made in it are kept.
+void flushFolders(const std::vector<std::string>& folders);
 
 // Writes the bytes over the file at the path from its start and cuts it to their length, keeping its inode
 // so that every hard link sees them, and flushes it to disk; only while the path still names the file of the
@@ -170,6 +193,10 @@ std::string putBackInPlace(const std::string& path, std::string_view bytes, cons
 // second name of the same file where the file system allows it, so that nothing is copied, else as a private
 // copy. Returns the reason on failure, when nothing is left at `to`.
 std::string keepFileAs(const std::string& from, const std::string& to);
+
+// keepFileAs for many files, each folder that receives one flushed once. Returns each one's reason on
+// failure.
+std::vector<std::string> keepFilesAs(const std::vector<std::pair<std::string, std::string>>& fromTo);
 
 // Writes the bytes to a new private file at the path and flushes it to disk with its folder. Returns the
 // reason on failure, when nothing is left at the path.

@@ -15,6 +15,7 @@
 #include <sys/xattr.h>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace morvane::platform {
@@ -254,18 +255,19 @@ bool takeOnAttributes(int fd, const Original& original) {
            (now.st_mode & 07777) == (wanted.st_mode & 07777);
 }
 
-// A file beside the target holding the bytes, flushed to disk; with an original, it has everything the
-// original has but the contents. Returns 0, the error or kAttributesNotKept; on failure nothing is left
-// behind.
-int writeTemporaryBeside(const fs::path& target, mode_t mode, LeftoverKind kind, const Original* original,
-                         std::string_view bytes, std::string& temporaryPath) {
-    const int fd = createTemporaryBeside(target, mode, kind, temporaryPath);
+// A file beside the target holding the bytes, not yet flushed, left open in fd; with an original, it has
+// everything the original has but the contents. Returns 0, the error or kAttributesNotKept; on failure
+// nothing is left behind.
+int writeUnflushedBeside(const fs::path& target, mode_t mode, LeftoverKind kind, const Original* original,
+                         std::string_view bytes, std::string& temporaryPath, int& fd) {
+    fd = createTemporaryBeside(target, mode, kind, temporaryPath);
     if (fd < 0) {
         return errno;
     }
     const auto fail = [&](int code) {
         ::close(fd);
         ::unlink(temporaryPath.c_str());
+        fd = -1;
         return code;
     };
     if (!writeAll(fd, bytes)) {
@@ -275,8 +277,22 @@ int writeTemporaryBeside(const fs::path& target, mode_t mode, LeftoverKind kind,
     if (original && !takeOnAttributes(fd, *original)) {
         return fail(kAttributesNotKept);
     }
+    return 0;
+}
+
+// The same file flushed to disk and closed.
+int writeTemporaryBeside(const fs::path& target, mode_t mode, LeftoverKind kind, const Original* original,
+                         std::string_view bytes, std::string& temporaryPath) {
+    int fd = -1;
+    if (const int code = writeUnflushedBeside(target, mode, kind, original, bytes, temporaryPath, fd);
+        code != 0) {
+        return code;
+    }
     if (::fsync(fd) != 0) {
-        return fail(errno);
+        const int code = errno;
+        ::close(fd);
+        ::unlink(temporaryPath.c_str());
+        return code;
     }
     if (::close(fd) != 0) {
         const int code = errno;
@@ -453,11 +469,17 @@ std::string createByRename(const fs::path& resolved, std::string_view bytes) {
     return {};
 }
 
-// Once the new file is on disk beside the target: the journal keeps the old one, and the new one takes its
-// name. Returns the reason on failure, when the new file is gone and the target is as it was.
-std::string renameOverOriginal(const Original& original, const fs::path& resolved,
-                               const std::string& temporaryPath, const FileIdentity* readAs,
-                               WriteJournal* journal) {
+std::string replaceByRename(const Original& original, const fs::path& resolved, std::string_view bytes,
+                            const FileIdentity* readAs, WriteJournal* journal) {
+    std::string temporaryPath;
+    const int code =
+        writeTemporaryBeside(resolved, 0600, LeftoverKind::Temporary, &original, bytes, temporaryPath);
+    if (code == kAttributesNotKept) {
+        return replaceInPlace(original, resolved, bytes, readAs, journal);
+    }
+    if (code != 0) {
+        return errnoText(code);
+    }
     // Before the lease: a journal that has to copy the file opens it, which would break the lease.
     if (journal) {
         if (std::string refused = journal->replacing(resolved.string()); !refused.empty()) {
@@ -489,24 +511,6 @@ std::string renameOverOriginal(const Original& original, const fs::path& resolve
         return reason;
     }
     syncFolder(resolved.parent_path());
-    return {};
-}
-
-std::string replaceByRename(const Original& original, const fs::path& resolved, std::string_view bytes,
-                            const FileIdentity* readAs, WriteJournal* journal) {
-    std::string temporaryPath;
-    const int code =
-        writeTemporaryBeside(resolved, 0600, LeftoverKind::Temporary, &original, bytes, temporaryPath);
-    if (code == kAttributesNotKept) {
-        return replaceInPlace(original, resolved, bytes, readAs, journal);
-    }
-    if (code != 0) {
-        return errnoText(code);
-    }
-    if (std::string reason = renameOverOriginal(original, resolved, temporaryPath, readAs, journal);
-        !reason.empty()) {
-        return reason;
-    }
     if (journal) {
         journal->replaced(resolved.string(), bytes);
     }
@@ -680,13 +684,8 @@ std::string readRegularFile(const std::string& path, std::string& buffer, FileId
 }
 
 FileReader::~FileReader() {
-    close();
-}
-
-void FileReader::close() {
     if (fd_ >= 0) {
         ::close(fd_);
-        fd_ = -1;
     }
 }
 
@@ -758,6 +757,238 @@ std::string replaceFileContents(const std::string& target, std::string_view byte
     return replaceByRename(original, resolved, bytes, readAs, journal);
 }
 
+PreparedReplacement::PreparedReplacement(PreparedReplacement&& other) noexcept
+    : temporary_(std::exchange(other.temporary_, -1)), target_(std::move(other.target_)),
+      temporaryPath_(std::move(other.temporaryPath_)), readAs_(other.readAs_),
+      error_(std::move(other.error_)), inPlace_(other.inPlace_) {}
+
+PreparedReplacement& PreparedReplacement::operator=(PreparedReplacement&& other) noexcept {
+    if (this != &other) {
+        discard();
+        temporary_ = std::exchange(other.temporary_, -1);
+        target_ = std::move(other.target_);
+        temporaryPath_ = std::move(other.temporaryPath_);
+        readAs_ = other.readAs_;
+        error_ = std::move(other.error_);
+        inPlace_ = other.inPlace_;
+    }
+    return *this;
+}
+
+PreparedReplacement::~PreparedReplacement() {
+    discard();
+}
+
+void PreparedReplacement::discard() {
+    if (temporary_ >= 0) {
+        ::unlink(temporaryPath_.c_str());
+        ::close(temporary_);
+        temporary_ = -1;
+    }
+}
+
+namespace {
+
+// The checks before a new file is made for the target (it is still the regular file read, and this user may
+// write it): the target open, or -1 with the reason, or with inPlace set for a file with more than one hard
+// link.
+int openTargetToReplace(const fs::path& resolved, const FileIdentity& readAs, struct stat& info,
+                        std::string& reason, bool& inPlace) {
+    struct stat found {};
+    if (::stat(resolved.c_str(), &found) != 0) {
+        reason = kChangedMeanwhile;
+        return -1;
+    }
+    if (!S_ISREG(found.st_mode)) {
+        reason = S_ISDIR(found.st_mode) ? errnoText(EISDIR) : kNotRegularFile;
+        return -1;
+    }
+    if (::access(resolved.c_str(), W_OK) != 0) {
+        reason = errnoText(errno);
+        return -1;
+    }
+    const int fd = openForLooking(resolved.c_str());
+    if (fd < 0 || ::fstat(fd, &info) != 0) {
+        reason = errnoText(errno);
+    } else if (!sameEntry(info, found) || changedSince(&readAs, info)) {
+        reason = kChangedMeanwhile;
+    } else if (info.st_nlink > 1) {
+        inPlace = true;
+    } else {
+        return fd;
+    }
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return -1;
+}
+
+} // namespace
+
+PreparedReplacement prepareReplacement(const std::string& target, std::string_view bytes,
+                                       const FileIdentity& readAs, WriteJournal* journal) {
+    PreparedReplacement prepared;
+    const fs::path resolved = resolveWriteTarget(target);
+    prepared.target_ = resolved.string();
+    prepared.readAs_ = readAs;
+    if (journal) {
+        journal->writingIn(resolved.parent_path().string());
+    }
+    Original original;
+    const OpenFile file(
+        openTargetToReplace(resolved, readAs, original.info, prepared.error_, prepared.inPlace_));
+    if (!file.isOpen()) {
+        return prepared;
+    }
+    original.fd = file.fd();
+    const int code = writeUnflushedBeside(resolved, 0600, LeftoverKind::Temporary, &original, bytes,
+                                          prepared.temporaryPath_, prepared.temporary_);
+    prepared.inPlace_ = code == kAttributesNotKept;
+    if (code != 0 && !prepared.inPlace_) {
+        prepared.error_ = errnoText(code);
+    }
+    return prepared;
+}
+
+PreparedReplacement beginReplacement(const std::string& target, const FileIdentity& readAs,
+                                     WriteJournal* journal) {
+    PreparedReplacement prepared;
+    const fs::path resolved = resolveWriteTarget(target);
+    prepared.target_ = resolved.string();
+    prepared.readAs_ = readAs;
+    if (journal) {
+        journal->writingIn(resolved.parent_path().string());
+    }
+    Original original;
+    const OpenFile file(
+        openTargetToReplace(resolved, readAs, original.info, prepared.error_, prepared.inPlace_));
+    if (!file.isOpen()) {
+        return prepared;
+    }
+    original.fd = file.fd();
+    prepared.temporary_ =
+        createTemporaryBeside(resolved, 0600, LeftoverKind::Temporary, prepared.temporaryPath_);
+    if (prepared.temporary_ < 0) {
+        prepared.error_ = errnoText(errno);
+    } else if (!takeOnAttributes(prepared.temporary_, original)) {
+        // Tried on the empty file, so that such a target is known before any byte is written.
+        prepared.discard();
+        prepared.inPlace_ = true;
+    }
+    return prepared;
+}
+
+std::string PreparedReplacement::copyTargetStart(std::uint64_t length) {
+    const OpenFile original(openForLooking(target_.c_str()));
+    struct stat info {};
+    if (!original.isOpen() || ::fstat(original.fd(), &info) != 0 || changedSince(&readAs_, info)) {
+        return kChangedMeanwhile;
+    }
+    ::fcntl(original.fd(), F_SETFL, ::fcntl(original.fd(), F_GETFL) & ~O_NONBLOCK);
+    loff_t from = 0;
+    while (static_cast<std::uint64_t>(from) < length) {
+        const auto left = static_cast<std::size_t>(length - static_cast<std::uint64_t>(from));
+        const ssize_t copied = ::copy_file_range(original.fd(), &from, temporary_, nullptr, left, 0);
+        if (copied > 0 || (copied < 0 && errno == EINTR)) {
+            continue;
+        }
+        if (copied == 0) {
+            return kChangedMeanwhile;
+        }
+        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) {
+            return errnoText(errno);
+        }
+        // Across file systems, or where the system cannot copy by itself: through a buffer.
+        std::string chunk(std::min<std::size_t>(left, std::size_t{1} << 20), '\0');
+        while (static_cast<std::uint64_t>(from) < length) {
+            const auto wanted = static_cast<std::size_t>(
+                std::min<std::uint64_t>(chunk.size(), length - static_cast<std::uint64_t>(from)));
+            const ssize_t got = ::pread(original.fd(), chunk.data(), wanted, from);
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got <= 0) {
+                return got == 0 ? kChangedMeanwhile : errnoText(errno);
+            }
+            if (!writeAll(temporary_, std::string_view(chunk.data(), static_cast<std::size_t>(got)))) {
+                return errnoText(errno);
+            }
+            from += got;
+        }
+    }
+    return {};
+}
+
+std::string PreparedReplacement::append(std::string_view bytes) {
+    return writeAll(temporary_, bytes) ? std::string() : errnoText(errno);
+}
+
+std::string PreparedReplacement::finishWriting() {
+    const OpenFile file(openForLooking(target_.c_str()));
+    Original original;
+    original.fd = file.fd();
+    if (!file.isOpen() || ::fstat(file.fd(), &original.info) != 0 || changedSince(&readAs_, original.info)) {
+        return kChangedMeanwhile;
+    }
+    return takeOnAttributes(temporary_, original) ? std::string()
+                                                  : "the file's owner or attributes cannot be kept";
+}
+
+std::string PreparedReplacement::flush() {
+    if (temporary_ < 0) {
+        return errnoText(EBADF);
+    }
+    if (::fsync(temporary_) != 0) {
+        const int code = errno;
+        discard();
+        return errnoText(code);
+    }
+    return {};
+}
+
+std::string PreparedReplacement::place() {
+    if (temporary_ < 0) {
+        return errnoText(EBADF);
+    }
+    // As replaceByRename's last look, on the file opened anew: it must still be the one read, unchanged,
+    // and nobody may have it open or try to open it until the rename.
+    const OpenFile original(openForLooking(target_.c_str()));
+    struct stat opened {};
+    if (!original.isOpen() || ::fstat(original.fd(), &opened) != 0) {
+        discard();
+        return kChangedMeanwhile;
+    }
+    const Lease lease = takeWriteLease(original.fd());
+    std::string reason;
+    struct stat now {};
+    if (lease == Lease::InUse) {
+        reason = kInUseElsewhere;
+    } else if (changedSince(&readAs_, opened) || ::stat(target_.c_str(), &now) != 0 ||
+               !sameEntry(now, opened) || changedSince(&readAs_, now)) {
+        reason = kChangedMeanwhile;
+    } else if (lease == Lease::Held && !leaseUnbroken(original.fd())) {
+        reason = kInUseElsewhere;
+    } else if (::rename(temporaryPath_.c_str(), target_.c_str()) != 0) {
+        reason = errnoText(errno);
+    }
+    if (lease == Lease::Held) {
+        releaseLease(original.fd());
+    }
+    if (!reason.empty()) {
+        discard();
+        return reason;
+    }
+    ::close(temporary_);
+    temporary_ = -1;
+    return {};
+}
+
+void flushFolders(const std::vector<std::string>& folders) {
+    for (const std::string& folder : folders) {
+        syncFolder(fs::path(folder));
+    }
+}
+
 std::string putBackInPlace(const std::string& path, std::string_view bytes, const FileIdentity& expected) {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
@@ -825,6 +1056,28 @@ std::string keepFileAs(const std::string& from, const std::string& to) {
         return reason;
     }
     return writeNewFile(to, bytes);
+}
+
+std::vector<std::string> keepFilesAs(const std::vector<std::pair<std::string, std::string>>& fromTo) {
+    std::vector<std::string> reasons(fromTo.size());
+    std::vector<std::string> linkedIn;
+    for (std::size_t i = 0; i < fromTo.size(); ++i) {
+        const auto& [from, to] = fromTo[i];
+        if (::link(from.c_str(), to.c_str()) == 0) {
+            std::string folder = fs::path(to).parent_path().string();
+            if (std::find(linkedIn.begin(), linkedIn.end(), folder) == linkedIn.end()) {
+                linkedIn.push_back(std::move(folder));
+            }
+            continue;
+        }
+        std::string bytes;
+        reasons[i] = readRegularFile(from, bytes);
+        if (reasons[i].empty()) {
+            reasons[i] = writeNewFile(to, bytes);
+        }
+    }
+    flushFolders(linkedIn);
+    return reasons;
 }
 
 std::string renameNoReplace(const std::string& from, const std::string& to) {
@@ -968,130 +1221,6 @@ bool makePrivateFolder(const std::string& path) {
     }
     fs::create_directories(folder.parent_path(), error);
     return (::mkdir(path.c_str(), S_IRWXU) == 0 || errno == EEXIST) && fs::is_directory(folder, error);
-}
-
-ReplacementFile::~ReplacementFile() {
-    if (temporary_ >= 0) {
-        ::close(temporary_);
-        ::unlink(temporaryPath_.c_str());
-    }
-    if (original_ >= 0) {
-        ::close(original_);
-    }
-}
-
-std::string ReplacementFile::begin(const std::string& target, const FileIdentity& readAs,
-                                   WriteJournal* journal, bool& inPlaceOnly) {
-    inPlaceOnly = false;
-    const fs::path resolved = resolveWriteTarget(target);
-    resolved_ = resolved.string();
-    readAs_ = readAs;
-    journal_ = journal;
-    if (journal) {
-        journal->writingIn(resolved.parent_path().string());
-    }
-    struct stat found {};
-    if (::stat(resolved.c_str(), &found) != 0) {
-        return kChangedMeanwhile;
-    }
-    if (!S_ISREG(found.st_mode)) {
-        return kNotRegularFile;
-    }
-    // Replacing through the folder would get round a file's own write protection.
-    if (::access(resolved.c_str(), W_OK) != 0) {
-        return errnoText(errno);
-    }
-    Original original;
-    original.fd = original_ = openForLooking(resolved.c_str());
-    if (original_ < 0 || ::fstat(original_, &original.info) != 0) {
-        return errnoText(errno);
-    }
-    if (!sameEntry(original.info, found) || changedSince(&readAs, original.info)) {
-        return kChangedMeanwhile;
-    }
-    ::fcntl(original_, F_SETFL, ::fcntl(original_, F_GETFL) & ~O_NONBLOCK);
-    if (original.info.st_nlink > 1) {
-        inPlaceOnly = true;
-        return {};
-    }
-    temporary_ = createTemporaryBeside(resolved, 0600, LeftoverKind::Temporary, temporaryPath_);
-    if (temporary_ < 0) {
-        return errnoText(errno);
-    }
-    // Tried on the empty file, so that a file whose attributes cannot be kept is known before any writing;
-    // they are given again once the contents are written, which clears file capabilities.
-    if (!takeOnAttributes(temporary_, original)) {
-        ::close(temporary_);
-        temporary_ = -1;
-        ::unlink(temporaryPath_.c_str());
-        inPlaceOnly = true;
-    }
-    return {};
-}
-
-std::string ReplacementFile::copyTargetStart(std::uint64_t length) {
-    loff_t from = 0;
-    while (static_cast<std::uint64_t>(from) < length) {
-        const ssize_t copied =
-            ::copy_file_range(original_, &from, temporary_, nullptr,
-                              static_cast<std::size_t>(length - static_cast<std::uint64_t>(from)), 0);
-        if (copied > 0) {
-            continue;
-        }
-        if (copied == 0) {
-            return kChangedMeanwhile;
-        }
-        if (errno == EINTR) {
-            continue;
-        }
-        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) {
-            return errnoText(errno);
-        }
-        // Across file systems or without the call: through a buffer.
-        std::string chunk(std::size_t{1} << 20, '\0');
-        while (static_cast<std::uint64_t>(from) < length) {
-            const std::size_t wanted = static_cast<std::size_t>(
-                std::min<std::uint64_t>(chunk.size(), length - static_cast<std::uint64_t>(from)));
-            const ssize_t got = ::pread(original_, chunk.data(), wanted, from);
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
-            if (got <= 0) {
-                return got == 0 ? kChangedMeanwhile : errnoText(errno);
-            }
-            if (!writeAll(temporary_, std::string_view(chunk.data(), static_cast<std::size_t>(got)))) {
-                return errnoText(errno);
-            }
-            from += got;
-        }
-    }
-    return {};
-}
-
-std::string ReplacementFile::append(std::string_view bytes) {
-    return writeAll(temporary_, bytes) ? std::string() : errnoText(errno);
-}
-
-std::string ReplacementFile::commit() {
-    Original original;
-    original.fd = original_;
-    if (::fstat(original_, &original.info) != 0) {
-        return errnoText(errno);
-    }
-    if (!takeOnAttributes(temporary_, original)) {
-        return "the file's owner or attributes cannot be kept";
-    }
-    if (::fsync(temporary_) != 0) {
-        return errnoText(errno);
-    }
-    const int closing = temporary_;
-    temporary_ = -1;
-    if (::close(closing) != 0) {
-        const int code = errno;
-        ::unlink(temporaryPath_.c_str());
-        return errnoText(code);
-    }
-    return renameOverOriginal(original, fs::path(resolved_), temporaryPath_, &readAs_, journal_);
 }
 
 } // namespace morvane::platform

@@ -1,0 +1,140 @@
+#include "engine/contents_batch.h"
+
+#include "engine/run_journal.h"
+#include "util/paths.h"
+#include "util/text_file.h"
+
+#include <algorithm>
+#include <atomic>
+#include <system_error>
+#include <thread>
+
+namespace morvane {
+
+namespace {
+
+// Flushes of different files wait on the disk, not on a core: many at once let the file system commit them
+// together.
+constexpr std::size_t kFlushThreads = 16;
+
+void flushAll(std::vector<PendingWrite*>& writes, std::vector<std::string>& reasons) {
+    std::atomic<std::size_t> next{0};
+    const auto flushNext = [&] {
+        for (std::size_t i = next++; i < writes.size(); i = next++) {
+            if (writes[i]->kind == PendingWrite::Kind::Replace) {
+                reasons[i] = writes[i]->replacement.flush();
+            }
+        }
+    };
+    std::vector<std::thread> threads;
+    try {
+        for (std::size_t t = 1; t < std::min(kFlushThreads, writes.size()); ++t) {
+            threads.emplace_back(flushNext);
+        }
+    } catch (const std::system_error&) {
+        // Fewer threads flush the same files, one after another.
+    }
+    flushNext();
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+}
+
+std::string folderOf(const std::string& path) {
+    return fromFsPath(toFsPath(path).parent_path());
+}
+
+} // namespace
+
+void FoldersToJournal::writingIn(const std::string& folder) {
+    const std::lock_guard lock(mutex_);
+    journal_.writingIn(folder);
+}
+
+PreparedWrite prepareWrite(const std::string& path, const std::string& text,
+                           const platform::FileIdentity& readAs, bool replacedSome,
+                           platform::WriteJournal* folders) {
+    PreparedWrite prepared;
+    PendingWrite& write = prepared.write.emplace();
+    write.path = path;
+    write.readAs = readAs;
+    // Pairs that replaced something may still have put back what they took away, which only the bytes on
+    // disk can tell.
+    if (!replacedSome || platform::stillHolds(path, text, readAs)) {
+        write.kind = PendingWrite::Kind::Touch;
+        return prepared;
+    }
+    write.replacement = platform::prepareReplacement(path, text, readAs, folders);
+    if (!write.replacement.error().empty()) {
+        prepared.error = write.replacement.error();
+        prepared.write.reset();
+    } else if (write.replacement.mustRewriteInPlace()) {
+        write.kind = PendingWrite::Kind::RewriteInPlace;
+        write.text = text;
+    } else {
+        write.hash = contentHash(text);
+    }
+    return prepared;
+}
+
+std::vector<std::string> commitWrites(std::vector<PendingWrite*>& writes, RunJournal* journal) {
+    std::vector<std::string> reasons(writes.size());
+    flushAll(writes, reasons);
+    std::vector<std::size_t> replacing;
+    for (std::size_t i = 0; i < writes.size(); ++i) {
+        if (writes[i]->kind == PendingWrite::Kind::Replace && reasons[i].empty()) {
+            replacing.push_back(i);
+        }
+    }
+    if (journal && !replacing.empty()) {
+        std::vector<std::string> targets;
+        for (const std::size_t i : replacing) {
+            targets.push_back(writes[i]->replacement.target());
+        }
+        const std::vector<std::string> refused = journal->replacingAll(targets);
+        for (std::size_t k = 0; k < replacing.size(); ++k) {
+            if (!refused[k].empty()) {
+                reasons[replacing[k]] = refused[k];
+                writes[replacing[k]]->replacement = {};
+            }
+        }
+    }
+    std::vector<std::string> folders;
+    std::vector<std::size_t> placed;
+    for (const std::size_t i : replacing) {
+        if (!reasons[i].empty()) {
+            continue;
+        }
+        reasons[i] = writes[i]->replacement.place();
+        if (reasons[i].empty()) {
+            placed.push_back(i);
+            std::string folder = folderOf(writes[i]->replacement.target());
+            if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
+                folders.push_back(std::move(folder));
+            }
+        }
+    }
+    platform::flushFolders(folders);
+    for (const std::size_t i : placed) {
+        if (journal) {
+            journal->replacedWith(writes[i]->replacement.target(), writes[i]->hash);
+        }
+    }
+    for (std::size_t i = 0; i < writes.size(); ++i) {
+        PendingWrite& write = *writes[i];
+        if (write.kind == PendingWrite::Kind::RewriteInPlace) {
+            reasons[i] = TextDateiSpeichern(write.text, write.path, &write.readAs, journal).error;
+        } else if (write.kind == PendingWrite::Kind::Touch) {
+            if (journal) {
+                journal->touching(write.path, write.readAs);
+            }
+            reasons[i] = platform::touchAsRewritten(write.path, write.readAs);
+            if (journal && reasons[i].empty()) {
+                journal->touched();
+            }
+        }
+    }
+    return reasons;
+}
+
+} // namespace morvane
