@@ -357,6 +357,56 @@ TEST(Undo, ARunKilledPartWayIsClosedByTheClearUpAndItsDonePartCanBeUndone) {
     }
 }
 
+// Kills its own process when the bar first reaches the percentage, while the files of a batch are prepared.
+struct KilledAtPercent : RunObserver {
+    int percent;
+    explicit KilledAtPercent(int percent_) : percent(percent_) {}
+    void progress(int now) override {
+        if (now >= percent) {
+            ::raise(SIGKILL);
+        }
+    }
+};
+
+TEST(Undo, a_run_killed_part_way_through_a_batch_leaves_each_file_old_or_new_and_undo_puts_back_the_new) {
+    Fixture f;
+    std::vector<std::string> paths;
+    for (int i = 0; i < 400; ++i) {
+        paths.push_back(f.write(std::to_string(1000 + i), "old " + std::to_string(i)));
+    }
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        KilledAtPercent killer(25);
+        f.execute(paths, {"old"}, {"new"}, ReplaceMode::Contents, true, kBytesKeptForUndo, &killer);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+
+    std::size_t changed = 0;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::string bytes = readBytes(paths[i]);
+        ASSERT_TRUE(bytes == "old " + std::to_string(i) || bytes == "new " + std::to_string(i)) << bytes;
+        const bool isNew = bytes[0] == 'n';
+        EXPECT_TRUE(!isNew || changed == i) << "the batches before the one prepared were done, none after";
+        changed += isNew ? 1 : 0;
+    }
+    EXPECT_GT(changed, 0u);
+    EXPECT_LT(changed, 100u);
+    const std::vector<LeftoverNote> notes = clearLeftovers(f.journalFolder, {});
+    EXPECT_EQ(notes.back().action, LeftoverAction::RunInterrupted);
+    EXPECT_EQ(f.namesInFiles().size(), paths.size()) << "the prepared files of the batch are gone";
+
+    const UndoResult undone = undoNewestRun(f.journalFolder);
+    EXPECT_EQ(undone.restored, changed);
+    EXPECT_TRUE(undone.left.empty());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        EXPECT_EQ(readBytes(paths[i]), "old " + std::to_string(i));
+    }
+}
+
 TEST(Undo, AnUnchangedFileGetsItsOldTimeBackUnlessChangedSince) {
     Fixture f;
     const std::string kept = f.write("kept.txt", "nothing to find");
