@@ -258,6 +258,11 @@ std::int64_t forEachReplaced(std::string_view text, std::string_view find,
     return count;
 }
 
+void visitOccurrences(std::string_view text, std::string_view find,
+                      const std::function<void(std::size_t at)>& onHit) {
+    forEachOccurrence(text, find, onHit);
+}
+
 std::string replaceAllOccurrences(std::string_view text, std::string_view find,
                                   std::string_view replacement) {
     std::string out(text);

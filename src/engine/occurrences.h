@@ -24,6 +24,10 @@ std::int64_t replaceInPlace(std::string& text, std::string_view find, std::strin
 std::int64_t forEachReplaced(std::string_view text, std::string_view find,
                              const std::function<void(std::size_t at)>& onReplaced);
 
+// Calls onHit with the start of every occurrence, overlapping ones included, in ascending order.
+void visitOccurrences(std::string_view text, std::string_view find,
+                      const std::function<void(std::size_t at)>& onHit);
+
 std::string replaceAllOccurrences(std::string_view text, std::string_view find, std::string_view replacement);
 
 } // namespace morvane

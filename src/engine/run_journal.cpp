@@ -436,26 +436,63 @@ std::string undoneLine() {
     return lineOf({kUndoneLine});
 }
 
-std::uint64_t contentHash(std::string_view bytes) {
-    // Eight bytes at a time, each word mixed in by a multiply and a rotation; the length is mixed in last.
-    constexpr std::uint64_t kPrime1 = 0x9E3779B185EBCA87ULL;
-    constexpr std::uint64_t kPrime2 = 0xC2B2AE3D27D4EB4FULL;
-    const auto rotate = [](std::uint64_t x, int by) { return (x << by) | (x >> (64 - by)); };
-    std::uint64_t hash = kPrime2;
+namespace {
+
+// Eight bytes at a time, each word mixed in by a multiply and a rotation; the length is mixed in last.
+constexpr std::uint64_t kPrime1 = 0x9E3779B185EBCA87ULL;
+constexpr std::uint64_t kPrime2 = 0xC2B2AE3D27D4EB4FULL;
+
+constexpr std::uint64_t rotate(std::uint64_t x, int by) {
+    return (x << by) | (x >> (64 - by));
+}
+
+} // namespace
+
+ContentHasher::ContentHasher() : hash_(kPrime2) {}
+
+void ContentHasher::add(std::string_view bytes) {
+    size_ += bytes.size();
+    if (pendingSize_ > 0) {
+        const std::size_t taken = std::min(bytes.size(), sizeof pending_ - pendingSize_);
+        std::memcpy(pending_ + pendingSize_, bytes.data(), taken);
+        pendingSize_ += taken;
+        bytes.remove_prefix(taken);
+        if (pendingSize_ < sizeof pending_) {
+            return;
+        }
+        mixWord(pending_);
+        pendingSize_ = 0;
+    }
     std::size_t i = 0;
     for (; i + 8 <= bytes.size(); i += 8) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, bytes.data() + i, 8);
-        hash = rotate(hash ^ (word * kPrime2), 31) * kPrime1;
+        mixWord(bytes.data() + i);
     }
-    for (; i < bytes.size(); ++i) {
-        hash = rotate(hash ^ (static_cast<unsigned char>(bytes[i]) * kPrime1), 23) * kPrime2;
+    pendingSize_ = bytes.size() - i;
+    std::memcpy(pending_, bytes.data() + i, pendingSize_);
+}
+
+void ContentHasher::mixWord(const char* bytes) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes, 8);
+    hash_ = rotate(hash_ ^ (word * kPrime2), 31) * kPrime1;
+}
+
+std::uint64_t ContentHasher::value() const {
+    std::uint64_t hash = hash_;
+    for (std::size_t i = 0; i < pendingSize_; ++i) {
+        hash = rotate(hash ^ (static_cast<unsigned char>(pending_[i]) * kPrime1), 23) * kPrime2;
     }
-    hash ^= bytes.size();
+    hash ^= size_;
     hash ^= hash >> 33;
     hash *= kPrime2;
     hash ^= hash >> 29;
     return hash;
+}
+
+std::uint64_t contentHash(std::string_view bytes) {
+    ContentHasher hasher;
+    hasher.add(bytes);
+    return hasher.value();
 }
 
 RunJournal::RunJournal(std::string journalFolder, std::optional<RunHeading> heading)

@@ -120,6 +120,22 @@ std::optional<JournalRecord> readJournal(std::string_view text);
 // A hash that tells a file's contents from others that a crash or an edit could leave; not for security.
 std::uint64_t contentHash(std::string_view bytes);
 
+// The same hash of bytes that come in pieces.
+class ContentHasher {
+public:
+    ContentHasher();
+    void add(std::string_view bytes);
+    std::uint64_t value() const;
+
+private:
+    void mixWord(const char* bytes);
+
+    std::uint64_t hash_;
+    std::uint64_t size_ = 0;
+    char pending_[8] = {};
+    std::size_t pendingSize_ = 0;
+};
+
 // The journal of one execute run: a file in the journal folder, made at the run's first write and held while
 // the run goes (see HeldFile). A run cut short leaves it for clearLeftovers. Every line is on disk before the
 // change it announces begins. Without a heading it serves only the clear-up and is removed when the run ends;
@@ -138,6 +154,9 @@ public:
     void rewriteEnded(const platform::InPlaceRewrite& rewrite) override;
     std::string replacing(const std::string& target) override;
     void replaced(const std::string& target, std::string_view bytes) override;
+    // Whether the journal records what a change left, for which a write made as its bytes come must hash
+    // them (see ContentHasher).
+    bool recordsWhatIsLeft() const { return heading_.has_value(); }
 
     // Before files take new contents together: keeps the old contents of each and records them all with one
     // flush. A reason for a file stops its replacement.
