@@ -6,10 +6,11 @@
 #                      every test there and fuzz each fuzz target briefly
 #   ./build.sh fuzz [SECONDS]
 #                      install what is missing, build the sanitized build, fuzz each target SECONDS (600)
-#   ./build.sh bench [FOLDER|linux-source]
+#   ./build.sh bench [FOLDER|linux-source|large-files]
 #                      install what is missing, build, print the benchmark figures; with a FOLDER, those of
 #                      runs over the real tree of files below it instead; with linux-source, over the unpacked
-#                      source of Debian's linux-source-6.1, downloaded once into build/bench-work
+#                      source of Debian's linux-source-6.1, downloaded once into build/bench-work; with
+#                      large-files, those of one file of 1 GiB and one of 4 GiB (needs 10 GiB of free disk)
 #   ./build.sh package install what is missing, build, make the .tar.gz and the .deb in build/
 set -eu
 
@@ -17,13 +18,13 @@ here=$(cd "$(dirname "$0")" && pwd)
 build_dir="$here/build"
 sanitize_dir="$here/build-sanitize"
 packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev libgmock-dev \
-libbenchmark-dev libgit2-dev xvfb xauth dpkg-dev file clang libclang-rt-14-dev lintian desktop-file-utils appstream"
+libbenchmark-dev libgit2-dev ripgrep xvfb xauth dpkg-dev file clang libclang-rt-14-dev lintian desktop-file-utils appstream"
 sanitize_flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
-fuzz_targets="saved_tasks settings language notation replace escape diff"
+fuzz_targets="saved_tasks settings language notation replace stream escape diff"
 smoke_fuzz_seconds=25
 
 usage() {
-    echo "usage: $0 run|test|bench [FOLDER|linux-source]|package|fuzz [SECONDS]" >&2
+    echo "usage: $0 run|test|bench [FOLDER|linux-source|large-files]|package|fuzz [SECONDS]" >&2
     exit 2
 }
 

@@ -1,11 +1,13 @@
 // Prints the figures of a simulate run over a generated corpus next to the floor the machine allows and to
 // other tools doing the same work; given a folder after the work folder, those of runs over the real tree of
-// files below it instead. Run it through "./build.sh bench".
+// files below it instead; given "large-files", those of one file of 1 GiB and one of 4 GiB streamed. Run it
+// through "./build.sh bench".
 
 #include "corpus.h"
 #include "engine/occurrences.h"
 #include "engine/run.h"
 #include "expansion.h"
+#include "large_file.h"
 #include "leftover_scan.h"
 #include "long_find.h"
 #include "process.h"
@@ -99,6 +101,9 @@ void line(const char* what, double seconds, const char* note = "") {
 
 int main(int argc, char** argv) {
     const std::string work = argc > 1 ? argv[1] : "bench-work";
+    if (argc > 2 && std::string(argv[2]) == "large-files") {
+        return printLargeFileFigures(work) ? 0 : 1;
+    }
     if (argc > 2) {
         printTreeFigures(work, argv[2]);
         return 0;

@@ -42,6 +42,7 @@ public:
     void rewrite(const RecordedRewrite& recorded, std::int64_t journalTouched);
     void folder(const std::string& folder);
     void runInterrupted(const std::string& journal) { note(journal, LeftoverAction::RunInterrupted); }
+    void asideBack(const std::string& path) { note(path, LeftoverAction::AsidePutBack); }
     std::vector<LeftoverNote> takeNotes() { return std::move(notes_); }
 
 private:
@@ -275,6 +276,9 @@ std::vector<LeftoverNote> clearLeftovers(const std::string& journalFolder,
             for (const RecordedRewrite& rewrite : record->unfinished) {
                 clearing.rewrite(rewrite, written.modifiedNanoseconds);
             }
+            for (const std::string& back : takeBackCutCycle(text)) {
+                clearing.asideBack(back);
+            }
             searched.insert(searched.end(), record->folders.begin(), record->folders.end());
             ended.push_back(std::move(journal));
         }
@@ -287,10 +291,9 @@ std::vector<LeftoverNote> clearLeftovers(const std::string& journalFolder,
     for (platform::HeldFile& journal : ended) {
         std::string text;
         const bool read = platform::readRegularFile(journal.path(), text).empty();
-        const std::optional<UndoRecord> undo = read ? readUndoRecord(text) : std::nullopt;
+        const std::string ending = read ? interruptedEnding(text) : std::string();
         // A journal kept for undo stays, so that the part of the run that was done can still be taken back.
-        if (undo && (!undo->contents.empty() || !undo->renames.empty() || !undo->touches.empty()) &&
-            platform::appendToFile(journal.path(), endedLine(true)).empty()) {
+        if (!ending.empty() && platform::appendToFile(journal.path(), ending).empty()) {
             clearing.runInterrupted(journal.path());
             continue;
         }

@@ -15,12 +15,47 @@ std::string rowText(std::size_t row) {
 } // namespace
 
 RenameGroups::RenameGroups(const RenamePlan& plan, RunJournal* journal)
-    : plan_(plan), journal_(journal), grouped_(plan.rows.size(), false) {
-    for (const std::vector<RenameStep>& steps : plan_.groups) {
-        for (const RenameStep& step : steps) {
+    : plan_(plan), journal_(journal), grouped_(plan.rows.size(), false), asides_(plan.groups.size()) {
+    for (std::size_t group = 0; group < plan_.groups.size(); ++group) {
+        for (const RenameStep& step : plan_.groups[group]) {
             grouped_[step.row] = true;
+            if (step.stage == RenameStep::Stage::Park) {
+                asides_[group] = platform::asidePathFor(NamedEntry(plan_.rows[step.row].path).path());
+            }
         }
     }
+    if (journal_) {
+        journal_->renamesPlanned(movesInRunOrder());
+    }
+}
+
+// As the run makes them: a plain row at its turn, a chain or cycle as take carries it out.
+std::vector<PlannedMove> RenameGroups::movesInRunOrder() const {
+    std::vector<PlannedMove> moves;
+    std::vector<bool> placed(plan_.rows.size(), false);
+    std::size_t nextGroup = 0;
+    for (std::size_t row = 0; row < plan_.rows.size(); ++row) {
+        const PlannedRename& planned = plan_.rows[row];
+        if (!grouped_[row] && planned.kind == RenameKind::Plain) {
+            moves.push_back(
+                PlannedMove{NamedEntry(planned.path).path(), NamedEntry(planned.newPath).path(), {}});
+        }
+        for (; grouped_[row] && !placed[row] && nextGroup < plan_.groups.size(); ++nextGroup) {
+            const std::string& aside = asides_[nextGroup];
+            for (const RenameStep& step : plan_.groups[nextGroup]) {
+                placed[step.row] = true;
+                const std::string entry = NamedEntry(plan_.rows[step.row].path).path();
+                if (step.stage == RenameStep::Stage::Park) {
+                    moves.push_back(PlannedMove{entry, aside, foldersOf({entry}).front()});
+                    continue;
+                }
+                moves.push_back(PlannedMove{step.stage == RenameStep::Stage::Unpark ? aside : entry,
+                                            NamedEntry(plan_.rows[step.row].newPath).path(),
+                                            {}});
+            }
+        }
+    }
+    return moves;
 }
 
 std::optional<GroupRename> RenameGroups::take(std::size_t row) {
@@ -28,7 +63,7 @@ std::optional<GroupRename> RenameGroups::take(std::size_t row) {
         return std::nullopt;
     }
     while (!done_.contains(row) && nextGroup_ < plan_.groups.size()) {
-        carryOut(plan_.groups[nextGroup_++]);
+        carryOut(nextGroup_++);
     }
     const auto done = done_.find(row);
     if (done == done_.end()) {
@@ -54,8 +89,9 @@ std::string RenameGroups::renameRecorded(const std::string& from, const std::str
     return {};
 }
 
-void RenameGroups::carryOut(const std::vector<RenameStep>& steps) {
-    std::string aside;  // where the first entry of a cycle waits for its new name
+void RenameGroups::carryOut(std::size_t group) {
+    const std::vector<RenameStep>& steps = plan_.groups[group];
+    std::string aside;  // where the first entry of a cycle waits for its new name, once it is there
     std::string failed; // why the rest of the group is not renamed
     std::vector<std::size_t> renamed;
     for (const RenameStep& step : steps) {
@@ -72,11 +108,7 @@ void RenameGroups::carryOut(const std::vector<RenameStep>& steps) {
         }
         const NamedEntry entry(row.path);
         if (step.stage == RenameStep::Stage::Park) {
-            aside = platform::asidePathFor(entry.path());
-            // A run cut short from here on leaves the entry aside: the clear-up must look in its folder.
-            if (journal_) {
-                journal_->writingIn(foldersOf({entry.path()}).front());
-            }
+            aside = asides_[group];
             if (std::string reason = renameRecorded(entry.path(), aside); !reason.empty()) {
                 outcome.failure = "cannot be put aside for the entry that takes its name: " + reason;
                 failed = rowText(step.row) + " could not be put aside";

@@ -8,6 +8,7 @@
 #include "engine/rename_groups.h"
 #include "engine/rename_plan.h"
 #include "engine/run_journal.h"
+#include "engine/stream_chain.h"
 #include "engine/undo.h"
 #include "util/paths.h"
 #include "util/platform_fs.h"
@@ -76,6 +77,8 @@ struct Plan {
     RunJournal* journal = nullptr; // an execute run's, used on the run's own thread only
     // What the workers of an execute run in contents mode tell the journal while they prepare writes.
     platform::WriteJournal* folders = nullptr;
+    // Whether the journal records the hash of what a write leaves, which a streamed write makes as it goes.
+    bool hashWrites = false;
 
     Plan(const RunRequest& request_, std::vector<std::string> finds_, std::vector<std::string> replaces_)
         : request(request_), finds(std::move(finds_)), replaces(std::move(replaces_)) {
@@ -128,7 +131,17 @@ struct RowOutcome {
 
 using BeforePair = std::function<void(std::size_t pair)>;
 
-std::int64_t applyPair(const Plan& plan, std::size_t j, std::string& text) {
+// Beyond this many, a worker gives back the memory that held where a pair's replacements went.
+constexpr std::size_t kInsertionsKept = std::size_t{1} << 18;
+
+// What a worker keeps from row to row for the pairs' pass over a text.
+struct PairScratch {
+    std::vector<char> mayOccur; // the pairs that can occur in the text
+    std::vector<char> wanted;   // the later pairs an insertion is checked for
+    Insertions insertions;      // where the last pair put its replacements
+};
+
+std::int64_t applyPair(const Plan& plan, std::size_t j, std::string& text, Insertions* insertions) {
     const std::string& find = plan.finds[j];
     const std::string& replacement = plan.replaces[j];
     // Nobody reads the text after the last pair of a simulate run, and a pair that keeps its own text changes
@@ -138,7 +151,44 @@ std::int64_t applyPair(const Plan& plan, std::size_t j, std::string& text) {
     if (onlyCount) {
         return AnzahlFundstellen(text, find);
     }
+    if (insertions) {
+        insertions->most = text.size() / 8 + 1024;
+        return replaceInPlace(text, find, replacement, *insertions);
+    }
     return replaceInPlace(text, find, replacement);
+}
+
+// After pair j replaced, the later pairs it can have made occur: each that does occur around one of its
+// replacements (the bytes from a find text's length before to as far after), or, where scanning around the
+// replacements would cost more than scanning the whole text for each, all that it could make occur.
+void markCreated(const Plan& plan, std::size_t j, std::string_view text, PairScratch& scratch) {
+    std::size_t candidates = 0;
+    std::size_t reach = 0;
+    for (const std::size_t k : plan.created[j]) {
+        if (!scratch.mayOccur[k]) {
+            scratch.wanted[k] = 1;
+            ++candidates;
+            reach = std::max(reach, plan.finds[k].size() - 1);
+        }
+    }
+    if (candidates == 0) {
+        return;
+    }
+    const Insertions& insertions = scratch.insertions;
+    const std::size_t replacement = plan.replaces[j].size();
+    // The automaton costs a few times what a vector scan does for each byte.
+    constexpr std::size_t kAutomatonCost = 4;
+    const std::size_t windows = insertions.at.size() * (replacement + 2 * reach);
+    if (!insertions.overflowed && windows * kAutomatonCost < candidates * text.size()) {
+        plan.findSet->markTouching(text, insertions.at, replacement, reach, scratch.wanted, scratch.mayOccur);
+    } else {
+        for (const std::size_t k : plan.created[j]) {
+            scratch.mayOccur[k] = 1;
+        }
+    }
+    for (const std::size_t k : plan.created[j]) {
+        scratch.wanted[k] = 0;
+    }
 }
 
 void renameTo(RowOutcome& outcome, std::size_t i, const NamedEntry& entry, const std::string& name,
@@ -182,6 +232,157 @@ void prepareWriteBack(RowOutcome& outcome, std::size_t i, const std::string& pat
     outcome.write = std::move(prepared.write);
 }
 
+// Takes a simulate run's output, which nobody reads.
+class DiscardingSink final : public ChainSink {
+public:
+    void take(std::string_view) override {}
+};
+
+// Takes a streamed execute run's output: nothing while it is the file as read, so that a file the pairs leave
+// as it was is never copied; from the first piece that may differ on, the new file beside the target, begun
+// with the part of the target passed over so far.
+class ReplacementSink final : public ChainSink {
+public:
+    ReplacementSink(const StreamChain& chain, const std::string& path, const platform::FileIdentity& readAs,
+                    const Plan& plan)
+        : chain_(chain), path_(path), readAs_(readAs), folders_(plan.folders), hashing_(plan.hashWrites) {}
+
+    void take(std::string_view bytes) override {
+        if (stopped()) {
+            return;
+        }
+        if (hashing_) {
+            hasher_.add(bytes);
+        }
+        if (!started_ && !chain_.changed()) {
+            passedOver_ += bytes.size();
+            return;
+        }
+        if (start()) {
+            error_ = replacement_.append(bytes);
+        }
+    }
+
+    bool inPlaceOnly() const { return replacement_.mustRewriteInPlace(); }
+
+    // After the chain's last piece: the write that the run commits, or the reason there is none.
+    std::string finish(PendingWrite& write) {
+        // The pairs may have cut out all there was, so that no piece came after the change.
+        if (!stopped() && start()) {
+            error_ = replacement_.finishWriting();
+        }
+        if (!stopped()) {
+            write.path = path_;
+            write.readAs = readAs_;
+            write.replacement = std::move(replacement_);
+            write.hash = hasher_.value();
+        }
+        return error_;
+    }
+
+private:
+    // The rest of the output is of no use once the write failed or the file turned out to be one that can
+    // only be rewritten in place; the chain still counts.
+    bool stopped() const { return !error_.empty() || inPlaceOnly(); }
+
+    bool start() {
+        if (!started_) {
+            started_ = true;
+            replacement_ = platform::beginReplacement(path_, readAs_, folders_);
+            error_ = replacement_.error();
+            if (!stopped()) {
+                error_ = replacement_.copyTargetStart(passedOver_);
+            }
+        }
+        return !stopped();
+    }
+
+    const StreamChain& chain_;
+    const std::string& path_;
+    const platform::FileIdentity& readAs_;
+    platform::WriteJournal* folders_;
+    bool hashing_;
+    ContentHasher hasher_;
+    platform::PreparedReplacement replacement_;
+    std::uint64_t passedOver_ = 0;
+    bool started_ = false;
+    std::string error_;
+};
+
+bool isStreamed(const Plan& plan, const platform::PathStatus& status) {
+    return plan.contents() && status.kind == platform::PathKind::RegularFile &&
+           status.size > plan.request.streamedFileBytes;
+}
+
+// A row whose file is too large to hold whole: its blocks go through the pairs as they are read, and an
+// execute run writes the new contents as they are made, for the run to commit. Nothing when the file can only
+// be rewritten in place (see platform::beginReplacement), which needs its text whole.
+std::optional<RowOutcome> streamRow(const Plan& plan, std::size_t i, const std::string& path,
+                                    const std::atomic<bool>* cancel, const BeforePair& beforePair) {
+    RowOutcome outcome;
+    outcome.row.path = path;
+    const bool execute = plan.request.ausfuehren;
+    platform::FileIdentity readAs;
+    platform::FileReader reader;
+    StreamChain chain(plan.finds, plan.replaces, !execute);
+    outcome.applied = !plan.finds[plan.lastNonEmptyPair].empty();
+    if (std::string error = reader.open(path, &readAs); !error.empty()) {
+        outcome.failure = RunFailure{i, path, "cannot be read: " + error};
+        outcome.complete = true;
+        return outcome;
+    }
+    DiscardingSink discard;
+    ReplacementSink replacement(chain, path, readAs, plan);
+    ChainSink& sink = execute ? static_cast<ChainSink&>(replacement) : discard;
+    std::string block(plan.request.streamBlockBytes, '\0');
+    std::uint64_t read = 0;
+    std::size_t nextPair = 0;
+    for (;;) {
+        if (isCancelled(cancel)) {
+            return outcome;
+        }
+        // The bar passes each pair as the share of the file read passes its share of the pairs.
+        while (nextPair < plan.finds.size() &&
+               nextPair * static_cast<double>(readAs.size) <= read * static_cast<double>(plan.finds.size())) {
+            beforePair(nextPair++);
+        }
+        std::size_t got = 0;
+        if (std::string error = reader.read(block, got); !error.empty()) {
+            outcome.failure = RunFailure{i, path, "cannot be read: " + error};
+            outcome.complete = true;
+            return outcome;
+        }
+        if (got == 0) {
+            break;
+        }
+        read += got;
+        chain.feed(std::string_view(block.data(), got), sink);
+        if (replacement.inPlaceOnly()) {
+            return std::nullopt;
+        }
+    }
+    chain.finish(sink);
+    outcome.row.count = chain.count();
+    if (execute && outcome.applied) {
+        PendingWrite write;
+        if (!chain.changed()) {
+            write.kind = PendingWrite::Kind::Touch;
+            write.path = path;
+            write.readAs = readAs;
+        } else if (std::string error = replacement.finish(write); !error.empty()) {
+            outcome.failure = RunFailure{i, path, "cannot be written: " + error};
+        }
+        if (replacement.inPlaceOnly()) {
+            return std::nullopt;
+        }
+        if (!outcome.failure) {
+            outcome.write = std::move(write);
+        }
+    }
+    outcome.complete = true;
+    return outcome;
+}
+
 // Everything the run does with one row: read, every pair in order, then in an execute run the one write or
 // rename. Never throws: a file too large for memory is a failure of its row.
 RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
@@ -207,6 +408,11 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
         return outcome;
     }
     try {
+        if (isStreamed(plan, status)) {
+            if (std::optional<RowOutcome> streamed = streamRow(plan, i, path, cancel, beforePair)) {
+                return std::move(*streamed);
+            }
+        }
         std::optional<NamedEntry> entry;
         bool readable = true;
         bool replacedSome = false; // some pair replaced an occurrence by another text
@@ -224,10 +430,11 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
             text = entry->name();
         }
         // Which pairs can occur in the text: those found in it as read, and those that the replacements made
-        // so far can have made occur.
-        std::vector<char> mayOccur;
+        // so far made occur.
+        thread_local PairScratch scratch;
         if (plan.findSet) {
-            plan.findSet->occurring(text, mayOccur);
+            plan.findSet->occurring(text, scratch.mayOccur);
+            scratch.wanted.assign(plan.finds.size(), 0);
         }
         for (std::size_t j = 0; j < plan.finds.size(); ++j) {
             if (isCancelled(cancel)) {
@@ -238,18 +445,19 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
                 continue;
             }
             outcome.applied = true;
-            if (plan.findSet && !mayOccur[j]) {
+            if (plan.findSet && !scratch.mayOccur[j]) {
                 continue;
             }
-            const std::int64_t found = applyPair(plan, j, text);
+            const std::int64_t found = applyPair(plan, j, text, plan.findSet ? &scratch.insertions : nullptr);
             row.count += found;
             const bool replacing = found > 0 && plan.finds[j] != plan.replaces[j];
             replacedSome = replacedSome || replacing;
             if (plan.findSet && replacing) {
-                for (const std::size_t k : plan.created[j]) {
-                    mayOccur[k] = 1;
-                }
+                markCreated(plan, j, text, scratch);
             }
+        }
+        if (scratch.insertions.at.capacity() > kInsertionsKept) {
+            std::vector<std::size_t>().swap(scratch.insertions.at);
         }
         if (plan.request.ausfuehren && outcome.applied) {
             if (!plan.contents()) {
@@ -431,6 +639,7 @@ public:
             result_.leftovers = clearLeftovers(journalFolder, foldersOf(files));
             if (!journalFolder.empty() && (plan.contents() || request_.keepForUndo)) {
                 plan.journal = &journal.emplace(journalFolder, headingOf(plan, files));
+                plan.hashWrites = plan.journal->recordsWhatIsLeft();
             }
         }
         // Names are planned once the clear-up has put back what an interrupted run left aside.
@@ -536,7 +745,7 @@ private:
         }
         WorkerPool pool(plan, files, workers, cancel_, 0);
         for (std::size_t first = 0; first < files.size() && !cancelled();) {
-            const std::size_t end = batchEnd(files, first);
+            const std::size_t end = batchEnd(files, first, request_.streamedFileBytes);
             pool.openUpTo(end);
             std::vector<RowOutcome> batch;
             for (std::size_t i = first; i < end; ++i) {
@@ -567,8 +776,10 @@ private:
     // A batch holds each file once, so that a row naming a file again (by another path or link) reads what
     // the row before wrote. It holds no more rows than the run has done before it, so that the first rows
     // show at once and a run cut short has changed no more than twice what it reported; and it is bounded
-    // in files, and in bytes, which the disk takes in at the commit.
-    static std::size_t batchEnd(const std::vector<std::string>& files, std::size_t first) {
+    // in files, and in bytes, which the disk takes in at the commit. A streamed file is a batch of its own:
+    // its new file is already written in full when its row arrives, and waits for no other.
+    static std::size_t batchEnd(const std::vector<std::string>& files, std::size_t first,
+                                std::uint64_t streamedBytes) {
         constexpr std::size_t kBatchFiles = 256;
         constexpr std::uint64_t kBatchBytes = std::uint64_t{32} << 20;
         const std::size_t most = std::clamp<std::size_t>(first, 1, kBatchFiles);
@@ -577,11 +788,16 @@ private:
         std::size_t end = first;
         while (end < files.size() && end - first < most && bytes < kBatchBytes) {
             const platform::FileIdentity identity = platform::fileIdentity(files[end]);
-            if (identity.known && !seen.emplace(identity.device, identity.inode).second) {
+            const bool streamed = identity.size > streamedBytes;
+            if ((identity.known && !seen.emplace(identity.device, identity.inode).second) ||
+                (streamed && end > first)) {
                 break;
             }
             bytes += identity.size;
             ++end;
+            if (streamed) {
+                break;
+            }
         }
         return end;
     }

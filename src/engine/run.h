@@ -15,6 +15,11 @@ namespace morvane {
 
 enum class ReplaceMode { Contents, FileNames };
 
+// A contents run reads a file larger than this in blocks of the second size and passes them through the
+// pairs as a stream, rather than hold the file whole.
+inline constexpr std::uint64_t kStreamedFileBytes = std::uint64_t{64} << 20;
+inline constexpr std::size_t kStreamBlockBytes = std::size_t{1} << 20;
+
 // A snapshot of everything a run reads: the pairs as the list holds them (in the notation, expanded by the
 // run), the paths in row order, the mode, and whether files are written or renamed.
 struct RunRequest {
@@ -34,6 +39,9 @@ struct RunRequest {
     bool keepForUndo = true;
     // The most bytes of old contents the journal keeps; a contents run that could change more is not kept.
     std::uint64_t undoBytesBound = kBytesKeptForUndo;
+    // Where streaming begins and the blocks it reads; tests set both low.
+    std::uint64_t streamedFileBytes = kStreamedFileBytes;
+    std::size_t streamBlockBytes = kStreamBlockBytes;
 };
 
 enum class SkipReason { None, EmptyPath, Missing, Folder };

@@ -1,6 +1,7 @@
 #include "engine/run_journal.h"
 
 #include "util/escaped_text.h"
+#include "util/leftover_names.h"
 #include "util/paths.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <filesystem>
 #include <initializer_list>
 #include <system_error>
+#include <unordered_map>
 #include <utility>
 
 namespace morvane {
@@ -17,6 +19,8 @@ namespace morvane {
 namespace {
 
 constexpr std::string_view kHeader = "morvane-journal\t1\n";
+// A names run that records its renames as a plan; an older program leaves its journals alone.
+constexpr std::string_view kPlanHeader = "morvane-journal\t2\n";
 constexpr std::string_view kJournalPrefix = "run-";
 constexpr std::string_view kJournalExtension = ".journal";
 constexpr std::string_view kFolderLine = "folder";
@@ -28,6 +32,11 @@ constexpr std::string_view kKeepLine = "keep";
 constexpr std::string_view kLeftLine = "left";
 constexpr std::string_view kRenameLine = "rename";
 constexpr std::string_view kRenamedLine = "renamed";
+constexpr std::string_view kStepLine = "step";
+constexpr std::string_view kMoveLine = "move";
+constexpr std::string_view kOutcomeLine = "outcome";
+constexpr std::string_view kMadeLine = "made";
+constexpr std::string_view kLostLine = "lost";
 constexpr std::string_view kTouchLine = "touch";
 constexpr std::string_view kTouchedLine = "touched";
 constexpr std::string_view kFinishedLine = "finished";
@@ -83,13 +92,6 @@ std::string lineOf(std::initializer_list<std::string_view> fields) {
     return line + "\n";
 }
 
-// Undo may run from another working folder.
-std::string absolutePath(const std::string& path) {
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(toFsPath(path), error);
-    return error ? path : fromFsPath(absolute);
-}
-
 std::optional<RecordedRewrite> parseRewrite(const std::vector<std::string_view>& fields) {
     if (fields.size() != 9) {
         return std::nullopt;
@@ -103,6 +105,180 @@ std::optional<RecordedRewrite> parseRewrite(const std::vector<std::string_view>&
         return std::nullopt;
     }
     return rewrite;
+}
+
+bool hasHeader(std::string_view text) {
+    return text.starts_with(kHeader) || text.starts_with(kPlanHeader);
+}
+
+// Calls back with the fields of each whole line after the header; a last line without its line end was
+// being written when the run stopped.
+template <typename Line> void forEachLine(std::string_view text, Line line) {
+    text.remove_prefix(std::min(text.size(), kHeader.size()));
+    for (std::size_t end = text.find('\n'); end != std::string_view::npos; end = text.find('\n')) {
+        line(fieldsOf(text.substr(0, end)));
+        text.remove_prefix(end + 1);
+    }
+}
+
+// A rename of a names run that records a plan: planned before the first was made, or written down as it came.
+struct JournaledMove {
+    std::string from;
+    std::string to;
+    LeftIdentity entry;    // device and inode of the entry renamed, as the run found it
+    std::size_t after = 0; // for one the plan did not hold: how many planned renames were begun before it
+    bool planned = true;
+};
+
+std::string moveLine(std::string_view kind, const std::string& from, const std::string& to,
+                     std::optional<std::size_t> after, const platform::FileIdentity& entry) {
+    std::string line(kind);
+    for (const std::string& field : {escapeControlBytes(from), escapeControlBytes(to)}) {
+        line += "\t" + field;
+    }
+    if (after) {
+        line += "\t" + std::to_string(*after);
+    }
+    if (entry.known) {
+        line += "\t" + std::to_string(entry.device) + "\t" + std::to_string(entry.inode);
+    }
+    return line + "\n";
+}
+
+// Every step or move line counts, read or not, so that the numbers of the lines after it still hold.
+JournaledMove parseMove(const std::vector<std::string_view>& fields) {
+    JournaledMove move;
+    move.planned = fields[0] == kStepLine;
+    if (fields.size() > 2) {
+        move.from = unescapeControlBytes(fields[1]);
+        move.to = unescapeControlBytes(fields[2]);
+    }
+    std::uint64_t after = 0;
+    if (!move.planned && fields.size() > 3 && parseNumber(fields[3], after)) {
+        move.after = static_cast<std::size_t>(after);
+    }
+    const std::size_t identity = move.planned ? 3 : 4;
+    move.entry.known = fields.size() == identity + 2 && parseNumber(fields[identity], move.entry.device) &&
+                       parseNumber(fields[identity + 1], move.entry.inode);
+    return move;
+}
+
+std::vector<JournaledMove> movesOf(std::string_view text) {
+    std::vector<JournaledMove> moves;
+    forEachLine(text, [&](const std::vector<std::string_view>& fields) {
+        if (fields[0] == kStepLine || fields[0] == kMoveLine) {
+            moves.push_back(parseMove(fields));
+        }
+    });
+    return moves;
+}
+
+bool isAsideName(const std::string& path) {
+    const std::optional<LeftoverNameParts> parts = parseLeftoverName(DateiNameHolen(path));
+    return parts && parts->kind == LeftoverKind::Aside;
+}
+
+bool isEntry(const platform::FileIdentity& found, const LeftIdentity& entry) {
+    return found.known && entry.known && found.device == entry.device && found.inode == entry.inode;
+}
+
+// A rename by its paths as the run gives them; no path holds a NUL byte.
+std::string moveKey(const std::string& from, const std::string& to) {
+    return from + '\0' + to;
+}
+
+std::string entryKey(const std::string& path, const LeftIdentity& entry) {
+    return path + '\0' + std::to_string(entry.device) + ':' + std::to_string(entry.inode);
+}
+
+// A path as the folder renames given (the last made first) leave it: what was in a folder the run renamed is
+// now under the folder's new name.
+std::string movedAlong(std::string path, const std::vector<const JournaledMove*>& folders) {
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+        const JournaledMove* folder = *it;
+        if (path.size() > folder->from.size() && path.starts_with(folder->from) &&
+            isPathSeparator(path[folder->from.size()])) {
+            path = folder->to + path.substr(folder->from.size());
+        }
+    }
+    return path;
+}
+
+// The renames in the order the run went: each one the plan did not hold among the planned ones begun before.
+std::vector<std::size_t> runOrder(const std::vector<JournaledMove>& moves) {
+    std::vector<std::size_t> order;
+    std::size_t other = 0;
+    const auto othersUpTo = [&](std::size_t begun) {
+        for (; other < moves.size(); ++other) {
+            if (moves[other].planned) {
+                continue;
+            }
+            if (moves[other].after > begun) {
+                return;
+            }
+            order.push_back(other);
+        }
+    };
+    for (std::size_t k = 0; k < moves.size(); ++k) {
+        if (moves[k].planned) {
+            othersUpTo(k);
+            order.push_back(k);
+        }
+    }
+    othersUpTo(moves.size());
+    return order;
+}
+
+// Which renames of a run cut short were made, as the disk shows: an entry found where a rename was to leave
+// it (or that a later rename took on from there) was renamed. One that is neither there nor where it was is
+// lost: someone else moved it since, or the run renamed it without knowing what it was.
+std::string madeOnDisk(const std::vector<JournaledMove>& moves) {
+    const std::vector<std::size_t> order = runOrder(moves);
+    std::vector<char> made(moves.size(), 0);
+    std::unordered_map<std::string, bool> departed; // from and entry of the later renames made: a folder?
+    std::vector<const JournaledMove*> folders;      // made renames of folders, last made first
+    for (auto k = order.rbegin(); k != order.rend(); ++k) {
+        const JournaledMove& move = moves[*k];
+        if (!move.entry.known) {
+            continue;
+        }
+        const std::string now = movedAlong(move.to, folders);
+        const auto onward = departed.find(entryKey(move.to, move.entry));
+        const bool folder = onward != departed.end()
+                                ? onward->second
+                                : platform::pathStatus(now).kind == platform::PathKind::Folder;
+        if (onward == departed.end() && !isEntry(platform::fileIdentity(now), move.entry)) {
+            continue;
+        }
+        made[*k] = 1;
+        departed[entryKey(move.from, move.entry)] = folder;
+        if (folder) {
+            folders.push_back(&move);
+        }
+    }
+    std::unordered_set<std::string> arrived; // to and entry of the earlier renames
+    std::string lines;
+    for (const std::size_t k : order) {
+        const JournaledMove& move = moves[k];
+        const bool onward = arrived.contains(entryKey(move.from, move.entry));
+        arrived.insert(entryKey(move.to, move.entry));
+        if (made[k]) {
+            lines += lineOf({kMadeLine, std::to_string(k)});
+            continue;
+        }
+        if (onward) {
+            continue;
+        }
+        const std::string was = movedAlong(move.from, folders);
+        std::error_code error;
+        const bool stayed =
+            move.entry.known ? isEntry(platform::fileIdentity(was), move.entry)
+                             : std::filesystem::exists(std::filesystem::symlink_status(toFsPath(was), error));
+        if (!stayed) {
+            lines += lineOf({kLostLine, std::to_string(k)});
+        }
+    }
+    return lines;
 }
 
 } // namespace
@@ -119,15 +295,13 @@ std::optional<JournalRecord> readJournal(std::string_view text) {
     JournalRecord record;
     // A journal whose header was cut short recorded nothing yet.
     if (text.size() < kHeader.size()) {
-        return kHeader.starts_with(text) ? std::optional(record) : std::nullopt;
+        return kHeader.starts_with(text) || kPlanHeader.starts_with(text) ? std::optional(record)
+                                                                          : std::nullopt;
     }
-    if (!text.starts_with(kHeader)) {
+    if (!hasHeader(text)) {
         return std::nullopt;
     }
-    text.remove_prefix(kHeader.size());
-    for (std::size_t end = text.find('\n'); end != std::string_view::npos; end = text.find('\n')) {
-        const std::vector<std::string_view> fields = fieldsOf(text.substr(0, end));
-        text.remove_prefix(end + 1);
+    forEachLine(text, [&](const std::vector<std::string_view>& fields) {
         if (fields[0] == kFolderLine && fields.size() == 2) {
             record.folders.push_back(unescapeControlBytes(fields[1]));
         } else if (fields[0] == kRewriteLine) {
@@ -140,20 +314,18 @@ std::optional<JournalRecord> readJournal(std::string_view text) {
         } else if (fields[0] == kFinishedLine) {
             record.ended = true;
         }
-    }
+    });
     return record;
 }
 
 std::optional<UndoRecord> readUndoRecord(std::string_view text) {
-    if (!text.starts_with(kHeader)) {
+    if (!hasHeader(text)) {
         return std::nullopt;
     }
-    text.remove_prefix(kHeader.size());
     UndoRecord record;
     bool headed = false;
-    for (std::size_t end = text.find('\n'); end != std::string_view::npos; end = text.find('\n')) {
-        const std::vector<std::string_view> fields = fieldsOf(text.substr(0, end));
-        text.remove_prefix(end + 1);
+    std::vector<JournaledMove> moves;
+    forEachLine(text, [&](const std::vector<std::string_view>& fields) {
         const std::string_view kind = fields[0];
         std::uint64_t rows = 0;
         if (kind == kRunLine && fields.size() == 4 && parseSigned(fields[1], record.startedNanoseconds) &&
@@ -187,14 +359,65 @@ std::optional<UndoRecord> readUndoRecord(std::string_view text) {
         } else if (kind == kTouchedLine && fields.size() > 1 && !record.touches.empty() &&
                    record.touches.back().target == unescapeControlBytes(fields[1])) {
             record.touches.back().left = parseLeft(fields).value_or(LeftIdentity{});
+        } else if (kind == kStepLine || kind == kMoveLine) {
+            moves.push_back(parseMove(fields));
+        } else if (kind == kOutcomeLine) {
+            // A clear-up's outcome stands for one the run's end began and did not finish writing.
+            record.renames.clear();
+        } else if (std::uint64_t k = 0; (kind == kMadeLine || kind == kLostLine) && fields.size() == 2 &&
+                                        parseNumber(fields[1], k) && k < moves.size()) {
+            const JournaledMove& move = moves[k];
+            record.renames.push_back(
+                RecordedRename{move.from, move.to, kind == kMadeLine ? move.entry : LeftIdentity{}});
         } else if (kind == kFinishedLine) {
             record.ended = true;
             record.interrupted = fields.size() == 2 && fields[1] == kInterrupted;
         } else if (kind == kUndoneLine) {
             record.undone = true;
         }
-    }
+    });
     return headed ? std::optional(std::move(record)) : std::nullopt;
+}
+
+std::vector<std::string> takeBackCutCycle(std::string_view text) {
+    const std::vector<JournaledMove> moves = movesOf(text);
+    std::vector<std::string> back;
+    for (std::size_t park = 0; park < moves.size(); ++park) {
+        const JournaledMove& aside = moves[park];
+        if (!aside.planned || !isAsideName(aside.to) ||
+            !isEntry(platform::fileIdentity(aside.to), aside.entry)) {
+            continue;
+        }
+        // The cycle's renames lie between the one that put the entry aside and the one that takes it on.
+        std::size_t unpark = park + 1;
+        while (unpark < moves.size() && moves[unpark].planned && moves[unpark].from != aside.to) {
+            ++unpark;
+        }
+        for (std::size_t k = unpark; k-- > park + 1;) {
+            if (isEntry(platform::fileIdentity(moves[k].to), moves[k].entry)) {
+                platform::renameNoReplace(moves[k].to, moves[k].from);
+            }
+        }
+        if (platform::renameNoReplace(aside.to, aside.from).empty()) {
+            back.push_back(aside.from);
+        }
+    }
+    return back;
+}
+
+std::string interruptedEnding(std::string_view text) {
+    const std::optional<UndoRecord> record = readUndoRecord(text);
+    if (!record) {
+        return {};
+    }
+    const std::vector<JournaledMove> moves = movesOf(text);
+    const std::string made = moves.empty() ? std::string() : madeOnDisk(moves);
+    if (record->contents.empty() && record->renames.empty() && record->touches.empty() && made.empty()) {
+        return {};
+    }
+    // A line cut short by the stop must not swallow the first of these.
+    return (text.ends_with('\n') ? "" : "\n") + (moves.empty() ? "" : lineOf({kOutcomeLine})) + made +
+           endedLine(true);
 }
 
 std::string keptFolderOf(const std::string& journalPath) {
@@ -213,34 +436,73 @@ std::string undoneLine() {
     return lineOf({kUndoneLine});
 }
 
-std::uint64_t contentHash(std::string_view bytes) {
-    // Eight bytes at a time, each word mixed in by a multiply and a rotation; the length is mixed in last.
-    constexpr std::uint64_t kPrime1 = 0x9E3779B185EBCA87ULL;
-    constexpr std::uint64_t kPrime2 = 0xC2B2AE3D27D4EB4FULL;
-    const auto rotate = [](std::uint64_t x, int by) { return (x << by) | (x >> (64 - by)); };
-    std::uint64_t hash = kPrime2;
+namespace {
+
+// Eight bytes at a time, each word mixed in by a multiply and a rotation; the length is mixed in last.
+constexpr std::uint64_t kPrime1 = 0x9E3779B185EBCA87ULL;
+constexpr std::uint64_t kPrime2 = 0xC2B2AE3D27D4EB4FULL;
+
+constexpr std::uint64_t rotate(std::uint64_t x, int by) {
+    return (x << by) | (x >> (64 - by));
+}
+
+} // namespace
+
+ContentHasher::ContentHasher() : hash_(kPrime2) {}
+
+void ContentHasher::add(std::string_view bytes) {
+    size_ += bytes.size();
+    if (pendingSize_ > 0) {
+        const std::size_t taken = std::min(bytes.size(), sizeof pending_ - pendingSize_);
+        std::memcpy(pending_ + pendingSize_, bytes.data(), taken);
+        pendingSize_ += taken;
+        bytes.remove_prefix(taken);
+        if (pendingSize_ < sizeof pending_) {
+            return;
+        }
+        mixWord(pending_);
+        pendingSize_ = 0;
+    }
     std::size_t i = 0;
     for (; i + 8 <= bytes.size(); i += 8) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, bytes.data() + i, 8);
-        hash = rotate(hash ^ (word * kPrime2), 31) * kPrime1;
+        mixWord(bytes.data() + i);
     }
-    for (; i < bytes.size(); ++i) {
-        hash = rotate(hash ^ (static_cast<unsigned char>(bytes[i]) * kPrime1), 23) * kPrime2;
+    pendingSize_ = bytes.size() - i;
+    std::memcpy(pending_, bytes.data() + i, pendingSize_);
+}
+
+void ContentHasher::mixWord(const char* bytes) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes, 8);
+    hash_ = rotate(hash_ ^ (word * kPrime2), 31) * kPrime1;
+}
+
+std::uint64_t ContentHasher::value() const {
+    std::uint64_t hash = hash_;
+    for (std::size_t i = 0; i < pendingSize_; ++i) {
+        hash = rotate(hash ^ (static_cast<unsigned char>(pending_[i]) * kPrime1), 23) * kPrime2;
     }
-    hash ^= bytes.size();
+    hash ^= size_;
     hash ^= hash >> 33;
     hash *= kPrime2;
     hash ^= hash >> 29;
     return hash;
 }
 
+std::uint64_t contentHash(std::string_view bytes) {
+    ContentHasher hasher;
+    hasher.add(bytes);
+    return hasher.value();
+}
+
 RunJournal::RunJournal(std::string journalFolder, std::optional<RunHeading> heading)
     : journalFolder_(std::move(journalFolder)), heading_(std::move(heading)) {}
 
 RunJournal::~RunJournal() {
-    if (file_.held() && changed_) {
-        file_.append(endedLine(false));
+    if (file_.held() && (changed_ || !made_.empty())) {
+        // The renames reach the disk before the line that says they were made.
+        platform::flushFolders({renamedIn_.begin(), renamedIn_.end()});
+        file_.append(madeLines() + endedLine(false));
         return;
     }
     if (file_.held()) {
@@ -262,7 +524,7 @@ bool RunJournal::open() {
         std::error_code ignored;
         std::filesystem::create_directory(toFsPath(journalFolder_), ignored);
         file_ = platform::HeldFile::create(journalFolder_, kJournalPrefix, kJournalExtension);
-        std::string opening(kHeader);
+        std::string opening(heading_ && heading_->names ? kPlanHeader : kHeader);
         if (heading_) {
             const auto started = std::chrono::system_clock::now().time_since_epoch();
             opening +=
@@ -411,22 +673,101 @@ void RunJournal::replacedWith(const std::string& target, std::uint64_t hash) {
     }
 }
 
+std::string RunJournal::absolutePath(const std::string& path) {
+    const std::filesystem::path given = toFsPath(path);
+    if (given.is_absolute()) {
+        return path;
+    }
+    // Undo may run from another working folder; the run's does not change while it goes.
+    if (workingFolder_.empty()) {
+        std::error_code error;
+        workingFolder_ = fromFsPath(std::filesystem::current_path(error));
+        if (error) {
+            workingFolder_.clear();
+            return path;
+        }
+    }
+    return fromFsPath(toFsPath(workingFolder_) / given);
+}
+
+std::string RunJournal::renamesPlanned(const std::vector<PlannedMove>& moves) {
+    if (moves.empty() || !keepsForUndo()) {
+        return {};
+    }
+    std::string lines;
+    // An entry put aside is renamed on from there: the entry is the one found before it went aside.
+    std::unordered_map<std::string, platform::FileIdentity> aside;
+    for (const PlannedMove& move : moves) {
+        // A run cut short with an entry aside leaves it for the clear-up to find in its folder.
+        if (!move.asideIn.empty() && folders_.insert(move.asideIn).second) {
+            lines += lineOf({kFolderLine, escapeControlBytes(move.asideIn)});
+        }
+        const auto parked = aside.find(move.from);
+        const platform::FileIdentity entry =
+            parked != aside.end() ? parked->second : platform::fileIdentity(move.from);
+        if (!move.asideIn.empty()) {
+            aside.emplace(move.to, entry);
+        }
+        lines += moveLine(kStepLine, absolutePath(move.from), absolutePath(move.to), std::nullopt, entry);
+        planned_.emplace(moveKey(move.from, move.to), moves_++);
+    }
+    if (!record(lines)) {
+        planRefused_ = "the run's journal cannot be written in \"" + journalFolder_ + "\"";
+    }
+    return planRefused_;
+}
+
 std::string RunJournal::renaming(const std::string& from, const std::string& to) {
+    renaming_.reset();
     if (!keepsForUndo()) {
         return {};
     }
-    if (!record(lineOf(
-            {kRenameLine, escapeControlBytes(absolutePath(from)), escapeControlBytes(absolutePath(to))}))) {
+    if (const auto planned = planned_.find(moveKey(from, to)); planned != planned_.end()) {
+        if (!planRefused_.empty()) {
+            return planRefused_;
+        }
+        plannedBegun_ = std::max(plannedBegun_, planned->second + 1);
+        renaming_ = Renaming{planned->second, false};
+        return {};
+    }
+    if (const auto planned = planned_.find(moveKey(to, from));
+        planned != planned_.end() &&
+        std::find(made_.rbegin(), made_.rend(), planned->second) != made_.rend()) {
+        renaming_ = Renaming{planned->second, true};
+        return {};
+    }
+    if (!record(moveLine(kMoveLine, absolutePath(from), absolutePath(to), plannedBegun_,
+                         platform::fileIdentity(from)))) {
         return "the run's journal cannot be written in \"" + journalFolder_ + "\"";
     }
-    changed_ = true;
+    renaming_ = Renaming{moves_++, false};
     return {};
 }
 
 void RunJournal::renamed(const std::string& to) {
-    if (heading_) {
-        recordLeft(kRenamedLine, absolutePath(to), std::nullopt);
+    if (!renaming_) {
+        return;
     }
+    const Renaming done = *renaming_;
+    renaming_.reset();
+    if (done.back) {
+        made_.erase(std::prev(std::find(made_.rbegin(), made_.rend(), done.move).base()));
+    } else {
+        made_.push_back(done.move);
+    }
+    const std::string folder = PfadZerlegen(to).folder;
+    renamedIn_.insert(folder.empty() ? "." : folder);
+}
+
+std::string RunJournal::madeLines() {
+    if (made_.empty()) {
+        return {};
+    }
+    std::string lines = lineOf({kOutcomeLine});
+    for (const std::size_t move : made_) {
+        lines += lineOf({kMadeLine, std::to_string(move)});
+    }
+    return lines;
 }
 
 void RunJournal::touching(const std::string& target, const platform::FileIdentity& readAs) {

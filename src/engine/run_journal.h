@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -85,8 +86,25 @@ struct UndoRecord {
     bool undone = false;
 };
 
-// Nothing for a journal without a heading: one of a run that cannot be undone.
+// Nothing for a journal without a heading: one of a run that cannot be undone. Reads the journals of names
+// runs that record their renames one by one as well as those that record them as a plan.
 std::optional<UndoRecord> readUndoRecord(std::string_view text);
+
+// A rename that an execute run in file-names mode plans before it makes any, by the paths the run gives it.
+struct PlannedMove {
+    std::string from;
+    std::string to;
+    std::string asideIn; // the folder, when the rename puts the entry aside for a swap or cycle
+};
+
+// For the journal of a names run cut short in a swap or cycle, with an entry still aside: the entries of that
+// cycle go back to their old names, the last renamed first, and the one aside last, as the run does with a
+// cycle that breaks off. Gives the old paths of the entries that were aside and are back.
+std::vector<std::string> takeBackCutCycle(std::string_view text);
+
+// What closes the journal of a run cut short, kept for undo: for a run that planned its renames, which of
+// them the disk shows made, then the ended line. Empty when the run changed nothing, and the journal can go.
+std::string interruptedEnding(std::string_view text);
 
 // The folder that keeps the old contents of the files a run changed, beside its journal.
 std::string keptFolderOf(const std::string& journalPath);
@@ -101,6 +119,22 @@ std::optional<JournalRecord> readJournal(std::string_view text);
 
 // A hash that tells a file's contents from others that a crash or an edit could leave; not for security.
 std::uint64_t contentHash(std::string_view bytes);
+
+// The same hash of bytes that come in pieces.
+class ContentHasher {
+public:
+    ContentHasher();
+    void add(std::string_view bytes);
+    std::uint64_t value() const;
+
+private:
+    void mixWord(const char* bytes);
+
+    std::uint64_t hash_;
+    std::uint64_t size_ = 0;
+    char pending_[8] = {};
+    std::size_t pendingSize_ = 0;
+};
 
 // The journal of one execute run: a file in the journal folder, made at the run's first write and held while
 // the run goes (see HeldFile). A run cut short leaves it for clearLeftovers. Every line is on disk before the
@@ -120,6 +154,9 @@ public:
     void rewriteEnded(const platform::InPlaceRewrite& rewrite) override;
     std::string replacing(const std::string& target) override;
     void replaced(const std::string& target, std::string_view bytes) override;
+    // Whether the journal records what a change left, for which a write made as its bytes come must hash
+    // them (see ContentHasher).
+    bool recordsWhatIsLeft() const { return heading_.has_value(); }
 
     // Before files take new contents together: keeps the old contents of each and records them all with one
     // flush. A reason for a file stops its replacement.
@@ -127,7 +164,14 @@ public:
     // Once a file replaced that way holds its new contents, known by their hash.
     void replacedWith(const std::string& target, std::uint64_t hash);
 
-    // Before and after a file or folder is renamed in file-names mode; a reason stops the rename.
+    // Records the renames the run plans, in the order it will make them, with one flush before the first; a
+    // reason when that fails, and then none of them may be made. A rename of the plan is then not written
+    // down as it is made: the disk tells after a crash whether it was, by where its entry is. The run's end
+    // records those made, once its folders are on disk.
+    std::string renamesPlanned(const std::vector<PlannedMove>& moves);
+    // Before and after a file or folder is renamed in file-names mode; a reason stops the rename. One the
+    // plan does not hold is written down and flushed before it is made; taking back a rename of the plan,
+    // which puts the entry where the plan found it, needs no line.
     std::string renaming(const std::string& from, const std::string& to);
     void renamed(const std::string& to);
     // Before and after a file whose text no pair changed is given the time of a rewrite.
@@ -145,6 +189,8 @@ private:
     std::string nextKeptPath();
     std::string keepRecorded(const std::string& target, const std::string& kept);
     void recordLeft(std::string_view kind, const std::string& path, std::optional<std::uint64_t> hash);
+    std::string absolutePath(const std::string& path);
+    std::string madeLines();
 
     std::string journalFolder_;
     std::optional<RunHeading> heading_;
@@ -154,7 +200,20 @@ private:
     std::size_t kept_ = 0;
     std::string undoUnavailable_;
     std::unordered_set<std::string> folders_;
-    std::string touching_; // the file being touched, as its line names it
+    std::string touching_;      // the file being touched, as its line names it
+    std::string workingFolder_; // the one relative paths start from, looked up once
+    // The renames of a names run, numbered: the planned ones first, then the others as they come.
+    std::unordered_map<std::string, std::size_t> planned_; // by from and to, as the run names them
+    std::size_t moves_ = 0;
+    std::size_t plannedBegun_ = 0; // planned renames up to the last one begun
+    std::string planRefused_;
+    struct Renaming {
+        std::size_t move = 0;
+        bool back = false; // takes a planned rename back
+    };
+    std::optional<Renaming> renaming_;
+    std::vector<std::size_t> made_;             // in the order made
+    std::unordered_set<std::string> renamedIn_; // folders whose entries must reach the disk before the end
 };
 
 } // namespace morvane

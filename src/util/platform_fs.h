@@ -51,6 +51,27 @@ inline constexpr char kInUseElsewhere[] = "in use by another program";
 // the buffer is empty; the empty text on success.
 std::string readRegularFile(const std::string& path, std::string& buffer, FileIdentity* identity = nullptr);
 
+// A regular file read from its start in blocks, for a file too large to hold whole. It is opened as
+// readRegularFile opens it, and read no further than the size it had then.
+class FileReader {
+public:
+    FileReader() = default;
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    // With identity given, as for readRegularFile. Returns the reason on failure.
+    std::string open(const std::string& path, FileIdentity* identity = nullptr);
+    // Fills the buffer with the next bytes, fewer only at the end; got is 0 once all are read. Returns the
+    // reason on failure.
+    std::string read(std::span<char> buffer, std::size_t& got);
+
+private:
+    int fd_ = -1;
+    std::uint64_t size_ = 0;
+    std::uint64_t offset_ = 0;
+};
+
 // Reads up to the buffer's size from the start of a regular file and returns how much it read; 0 for a file
 // that cannot be read or is no regular file, which is opened without blocking on it or acting on a device.
 // Cheaper than readRegularFile for a look at the start of many files: no stat of the path before opening.
@@ -125,6 +146,13 @@ public:
     // The file to be replaced, after following symbolic links.
     const std::string& target() const { return target_; }
 
+    // For one begun without its bytes (see beginReplacement): the target's first bytes, copied by the system
+    // without passing through this process; then the rest as it comes; and once all are written, the
+    // target's owner, mode and attributes, which writing can clear. Each returns the reason on failure.
+    std::string copyTargetStart(std::uint64_t length);
+    std::string append(std::string_view bytes);
+    std::string finishWriting();
+
     // Each returns the reason on failure, when the temporary file is gone and the target left as it was.
     std::string flush();
     std::string place();
@@ -132,6 +160,8 @@ public:
 private:
     friend PreparedReplacement prepareReplacement(const std::string& target, std::string_view bytes,
                                                   const FileIdentity& readAs, WriteJournal* journal);
+    friend PreparedReplacement beginReplacement(const std::string& target, const FileIdentity& readAs,
+                                                WriteJournal* journal);
     void discard();
 
     int temporary_ = -1;
@@ -145,6 +175,11 @@ private:
 // With a journal given, it hears of the folder written in before the temporary file is made there.
 PreparedReplacement prepareReplacement(const std::string& target, std::string_view bytes,
                                        const FileIdentity& readAs, WriteJournal* journal = nullptr);
+
+// The same for new contents too large to hold whole, which the caller then writes as they come: the temporary
+// file is made empty, and a target that must be rewritten in place is known before any byte is written.
+PreparedReplacement beginReplacement(const std::string& target, const FileIdentity& readAs,
+                                     WriteJournal* journal = nullptr);
 
 // Flushes each folder to disk, so that the renames made in it are kept.
 void flushFolders(const std::vector<std::string>& folders);

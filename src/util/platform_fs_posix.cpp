@@ -610,34 +610,55 @@ std::size_t readRegularFileStart(const std::string& path, std::span<char> buffer
     return filled;
 }
 
-std::string readRegularFile(const std::string& path, std::string& buffer, FileIdentity* identity) {
-    buffer.clear();
-    struct stat info {};
+namespace {
+
+// Opens a regular file for reading without blocking on anything else; the descriptor, or -1 with the reason.
+int openRegularFile(const std::string& path, FileIdentity* identity, struct stat& info, std::string& reason) {
     // Looked at before opening: opening a device can act on it.
     if (::stat(path.c_str(), &info) != 0) {
-        const int code = errno;
+        reason = errnoText(errno);
         if (identity) {
             *identity = FileIdentity{};
         }
-        return errnoText(code);
+        return -1;
     }
     if (identity) {
         *identity = identityOf(info);
     }
     if (!S_ISREG(info.st_mode)) {
-        return S_ISDIR(info.st_mode) ? errnoText(EISDIR) : kNotRegularFile;
+        reason = S_ISDIR(info.st_mode) ? errnoText(EISDIR) : kNotRegularFile;
+        return -1;
     }
-    const OpenFile file(openForLooking(path.c_str()));
-    if (!file.isOpen() || ::fstat(file.fd(), &info) != 0) {
-        return errnoText(errno);
+    const int fd = openForLooking(path.c_str());
+    if (fd < 0 || ::fstat(fd, &info) != 0) {
+        reason = errnoText(errno);
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return -1;
     }
     if (identity) {
         *identity = identityOf(info);
     }
     if (!S_ISREG(info.st_mode)) {
-        return kNotRegularFile;
+        reason = kNotRegularFile;
+        ::close(fd);
+        return -1;
     }
-    ::fcntl(file.fd(), F_SETFL, ::fcntl(file.fd(), F_GETFL) & ~O_NONBLOCK);
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+} // namespace
+
+std::string readRegularFile(const std::string& path, std::string& buffer, FileIdentity* identity) {
+    buffer.clear();
+    struct stat info {};
+    std::string reason;
+    const OpenFile file(openRegularFile(path, identity, info, reason));
+    if (!file.isOpen()) {
+        return reason;
+    }
     // A file that grows or shrinks while it is read no longer has this identity, so no write relies on it.
     const auto size = static_cast<std::size_t>(info.st_size);
     buffer.resize(size);
@@ -659,6 +680,44 @@ std::string readRegularFile(const std::string& path, std::string& buffer, FileId
         filled += static_cast<std::size_t>(got);
     }
     buffer.resize(filled);
+    return {};
+}
+
+FileReader::~FileReader() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+std::string FileReader::open(const std::string& path, FileIdentity* identity) {
+    struct stat info {};
+    std::string reason;
+    fd_ = openRegularFile(path, identity, info, reason);
+    if (fd_ >= 0) {
+        size_ = static_cast<std::uint64_t>(info.st_size);
+        ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+    }
+    return reason;
+}
+
+std::string FileReader::read(std::span<char> buffer, std::size_t& got) {
+    got = 0;
+    const std::size_t wanted =
+        static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size_ - offset_));
+    while (got < wanted) {
+        const ssize_t n = ::pread(fd_, buffer.data() + got, wanted - got, static_cast<off_t>(offset_ + got));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return errnoText(errno);
+        }
+        if (n == 0) {
+            break; // the file shrank: its identity has changed, and no write relies on it
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    offset_ += got;
     return {};
 }
 
@@ -728,6 +787,44 @@ void PreparedReplacement::discard() {
     }
 }
 
+namespace {
+
+// The checks before a new file is made for the target (it is still the regular file read, and this user may
+// write it): the target open, or -1 with the reason, or with inPlace set for a file with more than one hard
+// link.
+int openTargetToReplace(const fs::path& resolved, const FileIdentity& readAs, struct stat& info,
+                        std::string& reason, bool& inPlace) {
+    struct stat found {};
+    if (::stat(resolved.c_str(), &found) != 0) {
+        reason = kChangedMeanwhile;
+        return -1;
+    }
+    if (!S_ISREG(found.st_mode)) {
+        reason = S_ISDIR(found.st_mode) ? errnoText(EISDIR) : kNotRegularFile;
+        return -1;
+    }
+    if (::access(resolved.c_str(), W_OK) != 0) {
+        reason = errnoText(errno);
+        return -1;
+    }
+    const int fd = openForLooking(resolved.c_str());
+    if (fd < 0 || ::fstat(fd, &info) != 0) {
+        reason = errnoText(errno);
+    } else if (!sameEntry(info, found) || changedSince(&readAs, info)) {
+        reason = kChangedMeanwhile;
+    } else if (info.st_nlink > 1) {
+        inPlace = true;
+    } else {
+        return fd;
+    }
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return -1;
+}
+
+} // namespace
+
 PreparedReplacement prepareReplacement(const std::string& target, std::string_view bytes,
                                        const FileIdentity& readAs, WriteJournal* journal) {
     PreparedReplacement prepared;
@@ -737,34 +834,13 @@ PreparedReplacement prepareReplacement(const std::string& target, std::string_vi
     if (journal) {
         journal->writingIn(resolved.parent_path().string());
     }
-    struct stat found {};
-    if (::stat(resolved.c_str(), &found) != 0) {
-        prepared.error_ = kChangedMeanwhile;
-        return prepared;
-    }
-    if (!S_ISREG(found.st_mode)) {
-        prepared.error_ = S_ISDIR(found.st_mode) ? errnoText(EISDIR) : kNotRegularFile;
-        return prepared;
-    }
-    if (::access(resolved.c_str(), W_OK) != 0) {
-        prepared.error_ = errnoText(errno);
-        return prepared;
-    }
-    const OpenFile file(openForLooking(resolved.c_str()));
     Original original;
+    const OpenFile file(
+        openTargetToReplace(resolved, readAs, original.info, prepared.error_, prepared.inPlace_));
+    if (!file.isOpen()) {
+        return prepared;
+    }
     original.fd = file.fd();
-    if (!file.isOpen() || ::fstat(file.fd(), &original.info) != 0) {
-        prepared.error_ = errnoText(errno);
-        return prepared;
-    }
-    if (!sameEntry(original.info, found) || changedSince(&readAs, original.info)) {
-        prepared.error_ = kChangedMeanwhile;
-        return prepared;
-    }
-    if (original.info.st_nlink > 1) {
-        prepared.inPlace_ = true;
-        return prepared;
-    }
     const int code = writeUnflushedBeside(resolved, 0600, LeftoverKind::Temporary, &original, bytes,
                                           prepared.temporaryPath_, prepared.temporary_);
     prepared.inPlace_ = code == kAttributesNotKept;
@@ -772,6 +848,90 @@ PreparedReplacement prepareReplacement(const std::string& target, std::string_vi
         prepared.error_ = errnoText(code);
     }
     return prepared;
+}
+
+PreparedReplacement beginReplacement(const std::string& target, const FileIdentity& readAs,
+                                     WriteJournal* journal) {
+    PreparedReplacement prepared;
+    const fs::path resolved = resolveWriteTarget(target);
+    prepared.target_ = resolved.string();
+    prepared.readAs_ = readAs;
+    if (journal) {
+        journal->writingIn(resolved.parent_path().string());
+    }
+    Original original;
+    const OpenFile file(
+        openTargetToReplace(resolved, readAs, original.info, prepared.error_, prepared.inPlace_));
+    if (!file.isOpen()) {
+        return prepared;
+    }
+    original.fd = file.fd();
+    prepared.temporary_ =
+        createTemporaryBeside(resolved, 0600, LeftoverKind::Temporary, prepared.temporaryPath_);
+    if (prepared.temporary_ < 0) {
+        prepared.error_ = errnoText(errno);
+    } else if (!takeOnAttributes(prepared.temporary_, original)) {
+        // Tried on the empty file, so that such a target is known before any byte is written.
+        prepared.discard();
+        prepared.inPlace_ = true;
+    }
+    return prepared;
+}
+
+std::string PreparedReplacement::copyTargetStart(std::uint64_t length) {
+    const OpenFile original(openForLooking(target_.c_str()));
+    struct stat info {};
+    if (!original.isOpen() || ::fstat(original.fd(), &info) != 0 || changedSince(&readAs_, info)) {
+        return kChangedMeanwhile;
+    }
+    ::fcntl(original.fd(), F_SETFL, ::fcntl(original.fd(), F_GETFL) & ~O_NONBLOCK);
+    loff_t from = 0;
+    while (static_cast<std::uint64_t>(from) < length) {
+        const auto left = static_cast<std::size_t>(length - static_cast<std::uint64_t>(from));
+        const ssize_t copied = ::copy_file_range(original.fd(), &from, temporary_, nullptr, left, 0);
+        if (copied > 0 || (copied < 0 && errno == EINTR)) {
+            continue;
+        }
+        if (copied == 0) {
+            return kChangedMeanwhile;
+        }
+        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) {
+            return errnoText(errno);
+        }
+        // Across file systems, or where the system cannot copy by itself: through a buffer.
+        std::string chunk(std::min<std::size_t>(left, std::size_t{1} << 20), '\0');
+        while (static_cast<std::uint64_t>(from) < length) {
+            const auto wanted = static_cast<std::size_t>(
+                std::min<std::uint64_t>(chunk.size(), length - static_cast<std::uint64_t>(from)));
+            const ssize_t got = ::pread(original.fd(), chunk.data(), wanted, from);
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got <= 0) {
+                return got == 0 ? kChangedMeanwhile : errnoText(errno);
+            }
+            if (!writeAll(temporary_, std::string_view(chunk.data(), static_cast<std::size_t>(got)))) {
+                return errnoText(errno);
+            }
+            from += got;
+        }
+    }
+    return {};
+}
+
+std::string PreparedReplacement::append(std::string_view bytes) {
+    return writeAll(temporary_, bytes) ? std::string() : errnoText(errno);
+}
+
+std::string PreparedReplacement::finishWriting() {
+    const OpenFile file(openForLooking(target_.c_str()));
+    Original original;
+    original.fd = file.fd();
+    if (!file.isOpen() || ::fstat(file.fd(), &original.info) != 0 || changedSince(&readAs_, original.info)) {
+        return kChangedMeanwhile;
+    }
+    return takeOnAttributes(temporary_, original) ? std::string()
+                                                  : "the file's owner or attributes cannot be kept";
 }
 
 std::string PreparedReplacement::flush() {

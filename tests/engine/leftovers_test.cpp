@@ -262,7 +262,7 @@ TEST(RunJournalFormat, PathsWithAnyByteReadBackAndACutLastLineIsLeftOut) {
     EXPECT_TRUE(readJournal(afterTheEnd)->unfinished.empty()) << "an ended rewrite needs nothing";
     EXPECT_EQ(readJournal(text.substr(0, text.size() - 1))->unfinished.size(), 0u)
         << "a cut line is not read";
-    EXPECT_FALSE(readJournal("morvane-journal\t2\n")) << "a later version's journal is left to it";
+    EXPECT_FALSE(readJournal("morvane-journal\t3\n")) << "a later version's journal is left to it";
     EXPECT_TRUE(readJournal("morvane-jou")) << "a journal cut in its first line recorded nothing";
     EXPECT_FALSE(fs::exists(journalFolder)) << "an ended run leaves no journal";
 }

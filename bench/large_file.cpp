@@ -1,0 +1,156 @@
+#include "large_file.h"
+
+#include "corpus.h"
+#include "process.h"
+#include "timing.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <utility>
+#include <vector>
+
+namespace morvane::bench {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+// The benchmark's pairs without the line break, which sed cannot match across its lines, and one more.
+Pairs tenPairs() {
+    Pairs pairs;
+    for (const auto& pair : benchmarkPairs()) {
+        if (pair.first != "\r\n") {
+            pairs.push_back(pair);
+        }
+    }
+    pairs.emplace_back("value", "amount");
+    return pairs;
+}
+
+struct Measured {
+    ProcessOutcome outcome; // the median run's
+    bool ran = true;
+};
+
+Measured medianOf(int repeats, const std::vector<std::string>& arguments, const std::string& outputFile) {
+    std::vector<ProcessOutcome> runs;
+    for (int i = 0; i < repeats; ++i) {
+        runs.push_back(runProcess(arguments, outputFile));
+    }
+    std::sort(runs.begin(), runs.end(), [](const auto& a, const auto& b) { return a.seconds < b.seconds; });
+    Measured measured{runs[runs.size() / 2]};
+    for (const ProcessOutcome& run : runs) {
+        measured.ran = measured.ran && run.ran;
+    }
+    return measured;
+}
+
+std::vector<std::string> runnerArguments(const std::string& app, const char* command, const Pairs& pairs,
+                                         const std::string& file) {
+    std::vector<std::string> arguments{MORVANE_CLI_PATH, "--app-dir", app, command};
+    for (const auto& [find, replace] : pairs) {
+        arguments.insert(arguments.end(), {"--pair", find, replace});
+    }
+    arguments.insert(arguments.end(), {"--", file});
+    return arguments;
+}
+
+std::vector<std::string> ripgrepArguments(const Pairs& pairs, const std::string& file) {
+    std::vector<std::string> arguments{"rg", "-F", "--count-matches"};
+    for (const auto& pair : pairs) {
+        arguments.insert(arguments.end(), {"-e", pair.first});
+    }
+    arguments.push_back(file);
+    return arguments;
+}
+
+std::vector<std::string> sedArguments(const Pairs& pairs, const std::string& file) {
+    std::vector<std::string> arguments{"sed", "-i"};
+    for (const auto& [find, replace] : pairs) {
+        arguments.insert(arguments.end(), {"-e", "s/" + find + "/" + replace + "/g"});
+    }
+    arguments.push_back(file);
+    return arguments;
+}
+
+bool sameBytes(const std::string& a, const std::string& b) {
+    std::ifstream x(a, std::ios::binary);
+    std::ifstream y(b, std::ios::binary);
+    std::vector<char> p(1 << 20);
+    std::vector<char> q(1 << 20);
+    while (x && y) {
+        x.read(p.data(), static_cast<std::streamsize>(p.size()));
+        y.read(q.data(), static_cast<std::streamsize>(q.size()));
+        if (x.gcount() != y.gcount() || !std::equal(p.begin(), p.begin() + x.gcount(), q.begin())) {
+            return false;
+        }
+    }
+    return !x && !y;
+}
+
+void line(const char* what, const Measured& m, double reference = 0) {
+    std::printf("  %-28s %7.2f s  peak %8.1f MB", what, m.outcome.seconds,
+                static_cast<double>(m.outcome.peakKilobytes) / 1024.0);
+    if (reference > 0) {
+        std::printf("  = %.2f x the line above", m.outcome.seconds / reference);
+    }
+    std::printf("%s\n", m.ran ? "" : "  (FAILED)");
+    std::fflush(stdout);
+}
+
+bool printFigures(const std::string& work, const std::string& file, bool ripgrep) {
+    const std::string output = work + "/large-output.txt";
+    const std::string app = work + "/large-app";
+    fs::create_directories(app);
+    const std::string ours = work + "/large-ours.txt";
+    const std::string theirs = work + "/large-sed.txt";
+    bool sound = true;
+    for (const Pairs& pairs : {Pairs{{"data", "datum"}}, tenPairs()}) {
+        const bool one = pairs.size() == 1;
+        std::printf(" %s\n", one ? "1 pair" : "10 pairs");
+        const Measured simulated = medianOf(3, runnerArguments(app, "simulate", pairs, file), output);
+        line("morvane-cli simulate", simulated);
+        if (ripgrep) {
+            const Measured counted = medianOf(3, ripgrepArguments(pairs, file), output);
+            line("rg -F --count-matches", counted);
+            std::printf("  %-28s %7.2f   (at most %s)\n", "simulate / rg",
+                        simulated.outcome.seconds / counted.outcome.seconds, one ? "1.5" : "3");
+        }
+        fs::copy_file(file, ours, fs::copy_options::overwrite_existing);
+        const Measured executed = medianOf(1, runnerArguments(app, "execute", pairs, ours), output);
+        line("morvane-cli execute", executed);
+        fs::copy_file(file, theirs, fs::copy_options::overwrite_existing);
+        const Measured sed = medianOf(1, sedArguments(pairs, theirs), output);
+        line("sed -i", sed);
+        const bool same = sameBytes(ours, theirs);
+        std::printf("  %-28s %7.2f   (below 1), same bytes: %s\n", "execute / sed",
+                    executed.outcome.seconds / sed.outcome.seconds, same ? "yes" : "NO");
+        sound = sound && same && simulated.ran && executed.ran;
+        fs::remove(ours);
+        fs::remove(theirs);
+    }
+    return sound;
+}
+
+} // namespace
+
+bool printLargeFileFigures(const std::string& work) {
+    const bool ripgrep = runProcess({"rg", "--version"}, work + "/large-output.txt").ran;
+    std::printf("Large files, streamed (runner processes; medians of 3, execute and sed once)%s\n",
+                ripgrep ? "" : "; rg is not installed");
+    bool sound = true;
+    for (const std::uint64_t gib : {1, 4}) {
+        const std::string folder = work + "/large-" + std::to_string(gib) + "g";
+        const std::string file = ensureLargeFile(folder, gib << 30);
+        std::printf("one file of %.2f GiB\n",
+                    static_cast<double>(fs::file_size(file)) / static_cast<double>(1ull << 30));
+        sound = printFigures(work, file, ripgrep) && sound;
+        fs::remove_all(folder);
+    }
+    return sound;
+}
+
+} // namespace morvane::bench
