@@ -24,6 +24,7 @@
 #include <new>
 #include <set>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 
 namespace morvane {
@@ -386,14 +387,18 @@ std::optional<RowOutcome> streamRow(const Plan& plan, std::size_t i, const std::
     const bool execute = plan.request.ausfuehren;
     platform::FileIdentity readAs;
     platform::FileReader reader;
-    const std::size_t split = pairsOnFirstThread(plan);
+    std::size_t split = pairsOnFirstThread(plan);
+    std::optional<LaterPairsThread> later;
+    try {
+        if (split) {
+            later.emplace(slice(plan.finds, split, plan.finds.size()),
+                          slice(plan.replaces, split, plan.finds.size()), plan.request.streamBlockBytes);
+        }
+    } catch (const std::system_error&) {
+        split = 0; // without a second thread, all the pairs run on this one
+    }
     StreamChain chain(slice(plan.finds, 0, split ? split : plan.finds.size()),
                       slice(plan.replaces, 0, split ? split : plan.finds.size()), !execute && !split);
-    std::optional<LaterPairsThread> later;
-    if (split) {
-        later.emplace(slice(plan.finds, split, plan.finds.size()),
-                      slice(plan.replaces, split, plan.finds.size()), plan.request.streamBlockBytes);
-    }
     outcome.applied = !plan.finds[plan.lastNonEmptyPair].empty();
     if (std::string error = reader.open(path, &readAs); !error.empty()) {
         outcome.failure = RunFailure{i, path, "cannot be read: " + error};
