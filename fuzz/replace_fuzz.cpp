@@ -89,6 +89,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         many.replaces.insert(many.replaces.end(), pairs.finds.begin(), pairs.finds.end());
     }
     checkRunOnFile(text, many);
+    // Padded, the text is long enough that the run scans only around each replacement for the later pairs
+    // it can make occur.
+    const std::string padding(96, ' ');
+    checkRunOnFile(padding + text + padding, many);
     checkFindSet(text, many.finds);
+    checkFindSet(padding + text + padding + text, many.finds);
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "engine/find_set.h"
 
+#include <algorithm>
 #include <deque>
 #include <new>
 
@@ -20,6 +21,8 @@ FindSet::FindSet(const std::vector<std::string>& finds) : findCount_(finds.size(
     std::size_t bytes = 0;
     for (const std::string& find : finds) {
         bytes += find.size();
+        lengths_.push_back(static_cast<std::uint32_t>(find.size()));
+        longest_ = std::max(longest_, find.size());
         for (const unsigned char c : find) {
             if (classOf_[c] == 0) {
                 classOf_[c] = static_cast<std::uint8_t>(classes_ < 256 ? classes_++ : 0);
@@ -93,20 +96,95 @@ FindSet::FindSet(const std::vector<std::string>& finds) : findCount_(finds.size(
     }
 }
 
+void FindSet::report(std::uint32_t state, std::vector<char>& present) const {
+    for (std::int32_t s = static_cast<std::int32_t>(state / classes_); s >= 0; s = shorterEnd_[s]) {
+        for (std::int32_t e = firstEnding_[s]; e >= 0; e = endings_[e + 1]) {
+            present[endings_[e]] = 1;
+        }
+    }
+}
+
 void FindSet::occurring(std::string_view text, std::vector<char>& present) const {
     present.assign(findCount_, 0);
     if (!usable_) {
         return;
     }
     const std::uint32_t* const next = next_.data();
-    std::uint32_t state = 0;
-    for (const unsigned char c : text) {
+    const auto step = [&](std::uint32_t& state, unsigned char c) {
         const std::uint32_t to = next[state + classOf_[c]];
         state = to & ~kReports;
         if (to & kReports) {
+            report(state, present);
+        }
+    };
+    // One walk is a chain of table lookups, each waiting for the one before. Walks over four parts of the
+    // text side by side let the processor overlap them; each walk goes on into the next part by the longest
+    // find text less one byte, so that an occurrence across the border is still found.
+    constexpr std::size_t kWalks = 4;
+    const std::size_t part = text.size() / kWalks;
+    if (part >= 4 * longest_) {
+        std::uint32_t states[kWalks] = {};
+        const auto* const bytes = reinterpret_cast<const unsigned char*>(text.data());
+        for (std::size_t i = 0; i < part; ++i) {
+            for (std::size_t w = 0; w < kWalks; ++w) {
+                step(states[w], bytes[w * part + i]);
+            }
+        }
+        for (std::size_t w = 0; w + 1 < kWalks; ++w) {
+            for (std::size_t at = (w + 1) * part; at < (w + 1) * part + longest_ - 1; ++at) {
+                step(states[w], bytes[at]);
+            }
+        }
+        for (std::size_t at = kWalks * part; at < text.size(); ++at) {
+            step(states[kWalks - 1], bytes[at]);
+        }
+        return;
+    }
+    std::uint32_t state = 0;
+    for (const unsigned char c : text) {
+        step(state, c);
+    }
+}
+
+void FindSet::markTouching(std::string_view text, const std::vector<std::size_t>& at, std::size_t size,
+                           std::size_t reach, const std::vector<char>& wanted,
+                           std::vector<char>& present) const {
+    if (!usable_) {
+        return;
+    }
+    const std::uint32_t* const next = next_.data();
+    const auto windowStart = [&](std::size_t insertion) { return insertion > reach ? insertion - reach : 0; };
+    for (std::size_t i = 0; i < at.size();) {
+        // Insertions whose windows overlap are scanned as one window.
+        const auto first = at.begin() + static_cast<std::ptrdiff_t>(i);
+        const std::size_t from = windowStart(at[i]);
+        std::size_t to = std::min(text.size(), at[i] + size + reach);
+        while (i + 1 < at.size() && windowStart(at[i + 1]) <= to) {
+            ++i;
+            to = std::min(text.size(), at[i] + size + reach);
+        }
+        ++i;
+        const auto last = at.begin() + static_cast<std::ptrdiff_t>(i);
+        std::uint32_t state = 0;
+        for (std::size_t end = from + 1; end <= to; ++end) {
+            const std::uint32_t step = next[state + classOf_[static_cast<unsigned char>(text[end - 1])]];
+            state = step & ~kReports;
+            if (!(step & kReports)) {
+                continue;
+            }
             for (std::int32_t s = static_cast<std::int32_t>(state / classes_); s >= 0; s = shorterEnd_[s]) {
                 for (std::int32_t e = firstEnding_[s]; e >= 0; e = endings_[e + 1]) {
-                    present[endings_[e]] = 1;
+                    const auto k = static_cast<std::size_t>(endings_[e]);
+                    if (!wanted[k] || present[k]) {
+                        continue;
+                    }
+                    // The first insertion that ends after the occurrence starts, or lies after its start.
+                    const std::size_t start = end - lengths_[k];
+                    const auto touching =
+                        std::lower_bound(first, last, start + 1 > size ? start + 1 - size : 0);
+                    if (touching != last && *touching < end) {
+                        present[k] = 1;
+                    }
                 }
             }
         }

@@ -19,9 +19,20 @@ public:
     // present[j] becomes 1 where find text j occurs in the text, 0 elsewhere.
     void occurring(std::string_view text, std::vector<char>& present) const;
 
+    // Sets present[k] for each find text k that wanted marks and that occurs in the text touching an
+    // insertion: the `size` bytes at one of `at` (ascending), or, where size is 0, the place itself, which
+    // an occurrence then spans. reach is at least the longest wanted find text's length less one.
+    void markTouching(std::string_view text, const std::vector<std::size_t>& at, std::size_t size,
+                      std::size_t reach, const std::vector<char>& wanted, std::vector<char>& present) const;
+
 private:
+    // Marks the find texts that end at the state.
+    void report(std::uint32_t state, std::vector<char>& present) const;
+
     bool usable_ = false;
     std::size_t findCount_ = 0;
+    std::vector<std::uint32_t> lengths_;
+    std::size_t longest_ = 0;
     std::uint32_t classes_ = 1;
     std::uint8_t classOf_[256] = {};
     std::vector<std::uint32_t> next_;       // state * classes_ + class -> state

@@ -148,7 +148,20 @@ template <class OnHit> void forEachOccurrence(std::string_view text, std::string
 // search still reads the bytes after the occurrence it reports (an overlapping one may start there). The
 // replacement for an occurrence is therefore written only at the next occurrence that is replaced, or at
 // the end.
-std::int64_t replaceNotGrowing(std::string& text, std::string_view find, std::string_view replacement) {
+void record(Insertions* insertions, std::size_t at) {
+    if (!insertions || insertions->overflowed) {
+        return;
+    }
+    if (insertions->at.size() == insertions->most) {
+        insertions->overflowed = true;
+        insertions->at.clear();
+        return;
+    }
+    insertions->at.push_back(at);
+}
+
+std::int64_t replaceNotGrowing(std::string& text, std::string_view find, std::string_view replacement,
+                               Insertions* insertions) {
     char* const data = text.data();
     std::int64_t count = 0;
     std::size_t written = 0;
@@ -156,6 +169,7 @@ std::int64_t replaceNotGrowing(std::string& text, std::string_view find, std::st
     bool replacementPending = false;
     const auto writeUpTo = [&](std::size_t at) {
         if (replacementPending) {
+            record(insertions, written);
             std::memcpy(data + written, replacement.data(), replacement.size());
             written += replacement.size();
         }
@@ -184,7 +198,8 @@ std::int64_t replaceNotGrowing(std::string& text, std::string_view find, std::st
 // until written; where that bound is large, the occurrences to be replaced are counted first to reserve
 // exactly. The old text's pages are given back as the copy passes them, so that both texts are never held
 // whole at once.
-std::int64_t replaceGrowing(std::string& text, std::string_view find, std::string_view replacement) {
+std::int64_t replaceGrowing(std::string& text, std::string_view find, std::string_view replacement,
+                            Insertions* insertions) {
     const std::size_t k = find.size();
     const std::size_t extra = replacement.size() - k;
     std::size_t growth = 0;
@@ -216,6 +231,7 @@ std::int64_t replaceGrowing(std::string& text, std::string_view find, std::strin
             out.reserve(text.size() + growth);
         }
         out.append(text, consumed, at - consumed);
+        record(insertions, out.size());
         out.append(replacement);
         consumed = at + k;
         // The search reads nothing before the occurrence it reports.
@@ -240,8 +256,16 @@ std::int64_t AnzahlFundstellen(std::string_view text, std::string_view find) {
 }
 
 std::int64_t replaceInPlace(std::string& text, std::string_view find, std::string_view replacement) {
-    return replacement.size() <= find.size() ? replaceNotGrowing(text, find, replacement)
-                                             : replaceGrowing(text, find, replacement);
+    return replacement.size() <= find.size() ? replaceNotGrowing(text, find, replacement, nullptr)
+                                             : replaceGrowing(text, find, replacement, nullptr);
+}
+
+std::int64_t replaceInPlace(std::string& text, std::string_view find, std::string_view replacement,
+                            Insertions& insertions) {
+    insertions.at.clear();
+    insertions.overflowed = false;
+    return replacement.size() <= find.size() ? replaceNotGrowing(text, find, replacement, &insertions)
+                                             : replaceGrowing(text, find, replacement, &insertions);
 }
 
 std::int64_t forEachReplaced(std::string_view text, std::string_view find,

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace morvane {
 
@@ -18,6 +19,18 @@ std::int64_t AnzahlFundstellen(std::string_view text, std::string_view find);
 // text needs no memory beyond the text; a longer one needs the new text's, the old text's pages being given
 // back while it is copied. The find text and the replacement must not lie inside the text.
 std::int64_t replaceInPlace(std::string& text, std::string_view find, std::string_view replacement);
+
+// Where replaceInPlace put each replacement in the new text, ascending, up to `most` of them: beyond that,
+// only that there were more.
+struct Insertions {
+    std::vector<std::size_t> at;
+    std::size_t most = 0;
+    bool overflowed = false;
+};
+
+// replaceInPlace, also telling where the replacements went.
+std::int64_t replaceInPlace(std::string& text, std::string_view find, std::string_view replacement,
+                            Insertions& insertions);
 
 // Calls onReplaced with the start of every occurrence that replaceInPlace replaces, in ascending order, and
 // returns the count replaceInPlace gives.

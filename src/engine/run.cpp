@@ -133,7 +133,17 @@ struct RowOutcome {
 
 using BeforePair = std::function<void(std::size_t pair)>;
 
-std::int64_t applyPair(const Plan& plan, std::size_t j, std::string& text) {
+// Beyond this many, a worker gives back the memory that held where a pair's replacements went.
+constexpr std::size_t kInsertionsKept = std::size_t{1} << 18;
+
+// What a worker keeps from row to row for the pairs' pass over a text.
+struct PairScratch {
+    std::vector<char> mayOccur; // the pairs that can occur in the text
+    std::vector<char> wanted;   // the later pairs an insertion is checked for
+    Insertions insertions;      // where the last pair put its replacements
+};
+
+std::int64_t applyPair(const Plan& plan, std::size_t j, std::string& text, Insertions* insertions) {
     const std::string& find = plan.finds[j];
     const std::string& replacement = plan.replaces[j];
     // Nobody reads the text after the last pair of a simulate run, and a pair that keeps its own text changes
@@ -143,7 +153,44 @@ std::int64_t applyPair(const Plan& plan, std::size_t j, std::string& text) {
     if (onlyCount) {
         return AnzahlFundstellen(text, find);
     }
+    if (insertions) {
+        insertions->most = text.size() / 8 + 1024;
+        return replaceInPlace(text, find, replacement, *insertions);
+    }
     return replaceInPlace(text, find, replacement);
+}
+
+// After pair j replaced, the later pairs it can have made occur: each that does occur around one of its
+// replacements (the bytes from a find text's length before to as far after), or, where scanning around the
+// replacements would cost more than scanning the whole text for each, all that it could make occur.
+void markCreated(const Plan& plan, std::size_t j, std::string_view text, PairScratch& scratch) {
+    std::size_t candidates = 0;
+    std::size_t reach = 0;
+    for (const std::size_t k : plan.created[j]) {
+        if (!scratch.mayOccur[k]) {
+            scratch.wanted[k] = 1;
+            ++candidates;
+            reach = std::max(reach, plan.finds[k].size() - 1);
+        }
+    }
+    if (candidates == 0) {
+        return;
+    }
+    const Insertions& insertions = scratch.insertions;
+    const std::size_t replacement = plan.replaces[j].size();
+    // The automaton costs a few times what a vector scan does for each byte.
+    constexpr std::size_t kAutomatonCost = 4;
+    const std::size_t windows = insertions.at.size() * (replacement + 2 * reach);
+    if (!insertions.overflowed && windows * kAutomatonCost < candidates * text.size()) {
+        plan.findSet->markTouching(text, insertions.at, replacement, reach, scratch.wanted, scratch.mayOccur);
+    } else {
+        for (const std::size_t k : plan.created[j]) {
+            scratch.mayOccur[k] = 1;
+        }
+    }
+    for (const std::size_t k : plan.created[j]) {
+        scratch.wanted[k] = 0;
+    }
 }
 
 void renameTo(RowOutcome& outcome, std::size_t i, const NamedEntry& entry, const std::string& name,
@@ -506,10 +553,11 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
             text = entry->name();
         }
         // Which pairs can occur in the text: those found in it as read, and those that the replacements made
-        // so far can have made occur.
-        std::vector<char> mayOccur;
+        // so far made occur.
+        thread_local PairScratch scratch;
         if (plan.findSet) {
-            plan.findSet->occurring(text, mayOccur);
+            plan.findSet->occurring(text, scratch.mayOccur);
+            scratch.wanted.assign(plan.finds.size(), 0);
         }
         for (std::size_t j = 0; j < plan.finds.size(); ++j) {
             if (isCancelled(cancel)) {
@@ -520,18 +568,19 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
                 continue;
             }
             outcome.applied = true;
-            if (plan.findSet && !mayOccur[j]) {
+            if (plan.findSet && !scratch.mayOccur[j]) {
                 continue;
             }
-            const std::int64_t found = applyPair(plan, j, text);
+            const std::int64_t found = applyPair(plan, j, text, plan.findSet ? &scratch.insertions : nullptr);
             row.count += found;
             const bool replacing = found > 0 && plan.finds[j] != plan.replaces[j];
             replacedSome = replacedSome || replacing;
             if (plan.findSet && replacing) {
-                for (const std::size_t k : plan.created[j]) {
-                    mayOccur[k] = 1;
-                }
+                markCreated(plan, j, text, scratch);
             }
+        }
+        if (scratch.insertions.at.capacity() > kInsertionsKept) {
+            std::vector<std::size_t>().swap(scratch.insertions.at);
         }
         if (plan.request.ausfuehren && outcome.applied) {
             if (!plan.contents()) {

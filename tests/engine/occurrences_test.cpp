@@ -27,6 +27,33 @@ TEST(Replacing, SkipsOverlapsAndNeverSearchesInsertedText) {
     EXPECT_EQ(replaceAllOccurrences("abc", "", "x"), "abc");
 }
 
+// Where the replacements went, in the new text, whether it grew or shrank; past the bound only that there
+// were more.
+TEST(Replacing, TellsWhereEachReplacementWent) {
+    struct Case {
+        std::string text, find, replacement;
+        std::vector<std::size_t> at;
+    };
+    for (const Case& c : std::vector<Case>{{"a-a-aa", "a", "xyz", {0, 4, 8, 11}},
+                                           {"abab-ab", "ab", "", {0, 0, 1}},
+                                           {"aaaa", "aa", "b", {0, 1}},
+                                           {"none", "x", "y", {}}}) {
+        std::string text = c.text;
+        Insertions insertions;
+        insertions.most = 10;
+        replaceInPlace(text, c.find, c.replacement, insertions);
+        EXPECT_EQ(insertions.at, c.at) << c.text;
+        EXPECT_FALSE(insertions.overflowed);
+    }
+    std::string text(20, 'a');
+    Insertions insertions;
+    insertions.most = 3;
+    EXPECT_EQ(replaceInPlace(text, "a", "bb", insertions), 20);
+    EXPECT_TRUE(insertions.overflowed);
+    EXPECT_TRUE(insertions.at.empty());
+    EXPECT_EQ(text, std::string(40, 'b'));
+}
+
 std::int64_t plainCount(std::string_view text, std::string_view find) {
     std::int64_t count = 0;
     for (std::size_t at = 0; at + find.size() <= text.size(); ++at) {

@@ -3,11 +3,14 @@
 #include "engine/run_journal.h"
 #include "engine/undo.h"
 #include "support/temp_dir.h"
+#include "util/platform_fs.h"
 
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -355,6 +358,96 @@ TEST(Undo, ARunKilledPartWayIsClosedByTheClearUpAndItsDonePartCanBeUndone) {
             EXPECT_EQ(readBytes(path), "old " + fs::path(path).filename().string());
         }
     }
+}
+
+// Every file and folder under the folder with what each file holds, hidden ones too.
+std::map<std::string, std::string> treeOf(const std::string& folder) {
+    std::map<std::string, std::string> tree;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        tree[fs::relative(entry.path(), folder).string()] =
+            entry.is_directory() ? "/" : readBytes(entry.path());
+    }
+    return tree;
+}
+
+// The plan of a names run as the journal hears it, with a file renamed in a folder that is renamed after it
+// and a cycle of three between them. Made one by one as a run makes them, then cut short after each count.
+TEST(Undo, a_names_run_cut_after_any_rename_is_cleared_up_and_undone_to_the_old_names) {
+    Fixture f;
+    for (const char* name : {"x", "p", "q", "r", "d/f"}) {
+        fs::create_directories(fs::path(f.path(name)).parent_path());
+        f.write(name, name);
+    }
+    const std::map<std::string, std::string> before = treeOf(f.files);
+    const std::string aside = platform::asidePathFor(f.path("p"));
+    const std::vector<PlannedMove> moves{{f.path("x"), f.path("y"), {}}, {f.path("d/f"), f.path("d/g"), {}},
+                                         {f.path("p"), aside, f.files},  {f.path("r"), f.path("p"), {}},
+                                         {f.path("q"), f.path("r"), {}}, {aside, f.path("q"), {}},
+                                         {f.path("d"), f.path("e"), {}}};
+    for (std::size_t cut = 0; cut <= moves.size(); ++cut) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            RunJournal journal(f.journalFolder, RunHeading{true, {"a"}, {"b"}, 5});
+            journal.renamesPlanned(moves);
+            for (std::size_t i = 0; i < cut; ++i) {
+                journal.renaming(moves[i].from, moves[i].to);
+                platform::renameNoReplace(moves[i].from, moves[i].to);
+                journal.renamed(moves[i].to);
+            }
+            ::raise(SIGKILL);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+
+        const std::vector<LeftoverNote> notes = clearLeftovers(f.journalFolder, {});
+        const bool cycleCut = cut > 2 && cut < 6;
+        EXPECT_EQ(notes.size(), (cut > 0 ? 1u : 0u) + (cycleCut ? 1u : 0u)) << cut;
+        if (cycleCut) {
+            EXPECT_EQ(notes.front().action, LeftoverAction::AsidePutBack) << "the cycle goes back as a whole";
+            EXPECT_EQ(notes.front().path, f.path("p"));
+        }
+        EXPECT_EQ(listRuns(f.journalFolder).size(), cut > 0 ? 1u : 0u) << cut;
+        if (cut > 0) {
+            const UndoResult undone = undoNewestRun(f.journalFolder);
+            EXPECT_EQ(undone.restored, cut - (cycleCut ? cut - 2 : cut >= 6 ? 1 : 0)) << cut;
+            EXPECT_TRUE(undone.left.empty()) << cut << ": " << undone.left.at(0).path;
+        }
+        EXPECT_EQ(treeOf(f.files), before) << cut;
+        fs::remove_all(f.journalFolder);
+    }
+}
+
+// Journals that an earlier version wrote, a line before each rename and one after it, are still undone.
+TEST(Undo, a_journal_of_the_kind_that_records_each_rename_is_still_undone) {
+    Fixture f;
+    f.write("x", "was x");
+    f.write("y", "was y");
+    const std::string stays = f.write("stays", "stays");
+    // y -> z went first, then x -> y; the rename of "stays" failed.
+    ASSERT_TRUE(platform::renameNoReplace(f.path("y"), f.path("z")).empty());
+    ASSERT_TRUE(platform::renameNoReplace(f.path("x"), f.path("y")).empty());
+    const auto renamed = [&](const std::string& name) {
+        const platform::FileIdentity id = platform::fileIdentity(f.path(name));
+        return "renamed\t" + f.path(name) + "\t" + std::to_string(id.device) + "\t" +
+               std::to_string(id.inode) + "\t" + std::to_string(id.size) + "\t" +
+               std::to_string(id.modifiedNanoseconds) + "\t0\n";
+    };
+    fs::create_directories(f.journalFolder);
+    std::ofstream(f.journalFolder + "/run-1-1.journal")
+        << "morvane-journal\t1\nrun\t1\tnames\t3\npair\tx\ty\n"
+        << "rename\t" << f.path("y") << "\t" << f.path("z") << "\n"
+        << renamed("z") << "rename\t" << f.path("x") << "\t" << f.path("y") << "\n"
+        << renamed("y") << "rename\t" << stays << "\t" << f.path("gone") << "\nfinished\twhole\n";
+
+    const UndoResult undone = undoNewestRun(f.journalFolder);
+
+    EXPECT_EQ(undone.restored, 2u);
+    EXPECT_TRUE(undone.left.empty());
+    EXPECT_EQ(f.namesInFiles(), (std::vector<std::string>{"stays", "x", "y"}));
+    EXPECT_EQ(readBytes(f.path("x")), "was x");
+    EXPECT_EQ(readBytes(f.path("y")), "was y");
 }
 
 // Kills its own process when the bar first reaches the percentage, while the files of a batch are prepared.
