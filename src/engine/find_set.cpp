@@ -106,7 +106,7 @@ void FindSet::report(std::uint32_t state, std::vector<char>& present) const {
 
 void FindSet::occurring(std::string_view text, std::vector<char>& present) const {
     present.assign(findCount_, 0);
-    if (!usable_) {
+    if (!usable_ || longest_ == 0) {
         return;
     }
     const std::uint32_t* const next = next_.data();

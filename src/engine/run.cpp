@@ -637,10 +637,13 @@ public:
         // The cancel flag is set from outside without notifying, so look at it now and then.
         while (!ready_[i]) {
             if (isCancelled(cancel_)) {
+                waitingFor_ = kNoRow;
                 return std::nullopt;
             }
+            waitingFor_ = i;
             done_.wait_for(lock, std::chrono::milliseconds(20));
         }
+        waitingFor_ = kNoRow;
         return std::move(outcomes_[i]);
     }
 
@@ -683,14 +686,33 @@ private:
             if (large) {
                 giveLargeFileTurn();
             }
+            bool wake = false;
             {
                 std::lock_guard lock(mutex_);
                 outcomes_[i] = std::move(outcome);
                 ready_[i] = true;
+                wake = worthWaking();
             }
-            done_.notify_all();
+            if (wake) {
+                done_.notify_all();
+            }
         }
         done_.notify_all();
+    }
+
+    // Whether the run's thread, waiting for a row, has enough rows ready to be woken: a few in a row from
+    // the one it waits for, or all that are open. Woken for each row, it would cost as much as reading one
+    // of many small files. Guarded by mutex_.
+    bool worthWaking() const {
+        if (waitingFor_ == kNoRow) {
+            return false;
+        }
+        const std::size_t limit = std::min(open_, files_.size());
+        std::size_t row = waitingFor_;
+        while (row < limit && row < waitingFor_ + kRowsPerWake && ready_[row]) {
+            ++row;
+        }
+        return row == waitingFor_ + kRowsPerWake || row >= limit;
     }
 
     // False when the run ended while waiting.
@@ -725,6 +747,9 @@ private:
     std::vector<bool> ready_;          // guarded by mutex_
     bool largeFileTaken_ = false;      // guarded by mutex_
     std::size_t open_;                 // guarded by mutex_
+    static constexpr std::size_t kNoRow = static_cast<std::size_t>(-1);
+    static constexpr std::size_t kRowsPerWake = 16;
+    std::size_t waitingFor_ = kNoRow; // the row the run's thread waits for; guarded by mutex_
     std::condition_variable opened_;
     std::condition_variable largeFileFree_;
     std::vector<std::thread> threads_;

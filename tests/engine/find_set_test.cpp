@@ -16,6 +16,9 @@ TEST(FindSetOccurring, FindsOccurrencesAcrossThePartsOfALongText) {
         FindSet(finds).occurring(text, present);
         EXPECT_EQ(present, (std::vector<char>{1, 0, 0})) << at;
     }
+    std::vector<char> present;
+    FindSet({"", ""}).occurring(std::string(1000, '.'), present);
+    EXPECT_EQ(present, (std::vector<char>{0, 0})) << "only empty find texts";
 }
 
 // Only occurrences that share a byte with an insertion count, or, for an insertion of nothing, that span
