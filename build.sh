@@ -10,7 +10,7 @@
 #                      install what is missing, build, print the benchmark figures; with a FOLDER, those of
 #                      runs over the real tree of files below it instead; with linux-source, over the unpacked
 #                      source of Debian's linux-source-6.1, downloaded once into build/bench-work; with
-#                      large-files, those of one file of 1 GiB and one of 4 GiB (needs 10 GiB of free disk)
+#                      large-files, those of one file of 1 GiB and one of 4 GiB (needs 17 GB of free disk)
 #   ./build.sh package install what is missing, build, make the .tar.gz and the .deb in build/
 set -eu
 

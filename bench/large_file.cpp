@@ -1,12 +1,15 @@
 #include "large_file.h"
 
 #include "corpus.h"
+#include "engine/run.h"
 #include "process.h"
 #include "timing.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -135,6 +138,51 @@ bool printFigures(const std::string& work, const std::string& file, bool ripgrep
     return sound;
 }
 
+// Simulating 10 pairs over files of several sizes, read whole and streamed, in this process: where streaming
+// begins to pay (see kStreamedFileBytes).
+void printThresholdFigures(const std::string& work) {
+    std::printf("Read whole or streamed, simulate 10 pairs in this process (medians of 5)\n");
+    const std::string folder = work + "/threshold";
+    fs::create_directories(folder);
+    for (const std::uint64_t mib : {1, 4, 16, 64, 256}) {
+        const std::string file = folder + "/file.txt";
+        {
+            std::ifstream source(work + "/large-1g/large.txt", std::ios::binary);
+            std::vector<char> bytes(mib << 20);
+            source.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            std::ofstream(file, std::ios::binary).write(bytes.data(), source.gcount());
+        }
+        RunRequest request;
+        for (const auto& [find, replace] : tenPairs()) {
+            request.finds.push_back(find);
+            request.replaces.push_back(replace);
+        }
+        request.files = {file};
+        request.workers = 1;
+        double seconds[2] = {};
+        for (const bool streamed : {false, true}) {
+            request.streamedFileBytes = streamed ? 0 : UINT64_MAX;
+            seconds[streamed] = medianSeconds(5, [&] { ErsetzenSimulieren(request); });
+        }
+        std::printf("  %4llu MiB   whole %8.1f ms   streamed %8.1f ms\n",
+                    static_cast<unsigned long long>(mib), seconds[0] * 1000, seconds[1] * 1000);
+        std::fflush(stdout);
+    }
+    fs::remove_all(folder);
+}
+
+// A child's peak memory as the system reports it is at least that of the process that started it, so this
+// one never holds the text it generates: a child of its own writes the file.
+std::string largeFileMadeElsewhere(const std::string& folder, std::uint64_t bytes) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ensureLargeFile(folder, bytes);
+        ::_exit(0);
+    }
+    ::waitpid(child, nullptr, 0);
+    return ensureLargeFile(folder, bytes);
+}
+
 } // namespace
 
 bool printLargeFileFigures(const std::string& work) {
@@ -144,9 +192,20 @@ bool printLargeFileFigures(const std::string& work) {
     bool sound = true;
     for (const std::uint64_t gib : {1, 4}) {
         const std::string folder = work + "/large-" + std::to_string(gib) + "g";
-        const std::string file = ensureLargeFile(folder, gib << 30);
+        const std::string file = largeFileMadeElsewhere(folder, gib << 30);
         std::printf("one file of %.2f GiB\n",
                     static_cast<double>(fs::file_size(file)) / static_cast<double>(1ull << 30));
+        if (gib == 1) {
+            // In a child too: reading whole would raise this process's peak.
+            std::fflush(stdout);
+            if (const pid_t child = ::fork(); child == 0) {
+                printThresholdFigures(work);
+                std::fflush(stdout);
+                ::_exit(0);
+            } else {
+                ::waitpid(child, nullptr, 0);
+            }
+        }
         sound = printFigures(work, file, ripgrep) && sound;
         fs::remove_all(folder);
     }

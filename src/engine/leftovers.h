@@ -46,8 +46,9 @@ std::vector<std::string> foldersOf(const std::vector<std::string>& paths);
 // Then each of the folders: temporary files nobody holds are removed, and a backup nobody holds is removed
 // where its file holds the same bytes, else kept under a visible name. Nothing that someone may have
 // changed since is overwritten: in doubt the old contents stay beside the file, and the note says where.
-// A run kept for undo that had changed something is closed for undo, and noted once.
-// A journal folder that is empty or cannot be written is not looked at.
+// A names run cut short in a swap or cycle first has that cycle taken back, so no entry stays aside. A run
+// kept for undo that had changed something is closed for undo, with the renames the disk shows it made, and
+// noted once. A journal folder that is empty or cannot be written is not looked at.
 std::vector<LeftoverNote> clearLeftovers(const std::string& journalFolder,
                                          const std::vector<std::string>& folders);
 

@@ -23,16 +23,6 @@ std::string rowText(std::size_t row) {
     return "row " + std::to_string(row + 1);
 }
 
-// Two spellings of one path compare equal: "./a", "a" and "sub/../a" from the same working folder.
-std::string comparablePath(const std::string& path) {
-    std::error_code error;
-    fs::path absolute = fs::absolute(toFsPath(path), error);
-    if (error) {
-        absolute = toFsPath(path);
-    }
-    return fromFsPath(absolute.lexically_normal());
-}
-
 bool entryExists(const std::string& path) {
     std::error_code error;
     return fs::exists(fs::symlink_status(toFsPath(path), error));
@@ -56,6 +46,7 @@ public:
 
     RenamePlan plan(const std::vector<std::string>& files) {
         plan_.rows.reserve(files.size());
+        rowBySource_.reserve(files.size());
         for (std::size_t i = 0; i < files.size(); ++i) {
             plan_.rows.push_back(planRow(i, files[i]));
         }
@@ -67,6 +58,21 @@ public:
     }
 
 private:
+    // Two spellings of one path compare equal: "./a", "a" and "sub/../a" from the same working folder, which
+    // is looked up once: a look for each path would cost more than the rest of the plan.
+    std::string comparablePath(const std::string& path) {
+        fs::path given = toFsPath(path);
+        if (given.is_relative()) {
+            if (!workingFolderKnown_) {
+                std::error_code error;
+                workingFolder_ = fs::current_path(error);
+                workingFolderKnown_ = true;
+            }
+            given = workingFolder_ / given;
+        }
+        return fromFsPath(given.lexically_normal());
+    }
+
     PlannedRename planRow(std::size_t i, const std::string& path) {
         PlannedRename row;
         row.path = path;
@@ -118,6 +124,7 @@ private:
     // Two entries cannot end under one name, so neither row is renamed.
     void refuseSharedNames() {
         std::unordered_map<std::string, std::size_t> firstByTarget;
+        firstByTarget.reserve(moving_.size());
         for (std::size_t m = 0; m < moving_.size(); ++m) {
             const auto [first, added] = firstByTarget.emplace(moving_[m].to, m);
             if (added) {
@@ -240,6 +247,8 @@ private:
     RenamePlan plan_;
     std::vector<Moving> moving_;
     std::unordered_map<std::string, std::size_t> rowBySource_; // comparable old path to index in moving_
+    fs::path workingFolder_;
+    bool workingFolderKnown_ = false;
 };
 
 } // namespace

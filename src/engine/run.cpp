@@ -17,12 +17,14 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <mutex>
 #include <new>
 #include <set>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 
 namespace morvane {
@@ -309,6 +311,114 @@ private:
     std::string error_;
 };
 
+// The later pairs of a simulate run over a streamed file, on a second thread that the earlier pairs' output
+// is handed to a block at a time, so that one large file keeps two cores busy. A few blocks at most are in
+// flight, and their memory is used again.
+class LaterPairsThread final : public ChainSink {
+public:
+    LaterPairsThread(const std::vector<std::string>& finds, const std::vector<std::string>& replaces,
+                     std::size_t blockBytes)
+        : chain_(finds, replaces, true), blockBytes_(blockBytes), thread_([this] { consume(); }) {}
+
+    ~LaterPairsThread() override { close(); }
+
+    void take(std::string_view bytes) override {
+        filling_.append(bytes);
+        if (filling_.size() >= blockBytes_) {
+            hand();
+        }
+    }
+
+    // After the earlier pairs' last piece: what the later pairs counted.
+    std::int64_t finish() {
+        hand();
+        close();
+        return chain_.count();
+    }
+
+private:
+    static constexpr std::size_t kBlocksInFlight = 4;
+
+    void hand() {
+        if (filling_.empty()) {
+            return;
+        }
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return full_.size() < kBlocksInFlight; });
+        full_.push_back(std::move(filling_));
+        filling_.clear();
+        if (!spare_.empty()) {
+            filling_ = std::move(spare_.back());
+            spare_.pop_back();
+        }
+        changed_.notify_all();
+    }
+
+    void close() {
+        if (!thread_.joinable()) {
+            return;
+        }
+        {
+            std::lock_guard lock(mutex_);
+            closed_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+
+    void consume() {
+        DiscardingSink nobody;
+        for (;;) {
+            std::string block;
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [&] { return !full_.empty() || closed_; });
+                if (full_.empty()) {
+                    break;
+                }
+                block = std::move(full_.front());
+                full_.pop_front();
+            }
+            changed_.notify_all();
+            chain_.feed(block, nobody);
+            block.clear();
+            std::lock_guard lock(mutex_);
+            spare_.push_back(std::move(block));
+        }
+        chain_.finish(nobody);
+    }
+
+    StreamChain chain_; // used by the thread alone until it ends
+    std::size_t blockBytes_;
+    std::string filling_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::string> full_;   // guarded by mutex_
+    std::vector<std::string> spare_; // guarded by mutex_
+    bool closed_ = false;            // guarded by mutex_
+    std::thread thread_;
+};
+
+// Where a simulate run splits its pairs between two threads: half of the non-empty ones on each; 0 for
+// no split.
+std::size_t pairsOnFirstThread(const Plan& plan) {
+    std::vector<std::size_t> nonEmpty;
+    for (std::size_t j = 0; j < plan.finds.size(); ++j) {
+        if (!plan.finds[j].empty()) {
+            nonEmpty.push_back(j);
+        }
+    }
+    if (plan.request.ausfuehren || nonEmpty.size() < 2 || std::thread::hardware_concurrency() < 2) {
+        return 0;
+    }
+    return nonEmpty[nonEmpty.size() / 2];
+}
+
+std::vector<std::string> slice(const std::vector<std::string>& texts, std::size_t from, std::size_t to) {
+    return {texts.begin() + static_cast<std::ptrdiff_t>(from),
+            texts.begin() + static_cast<std::ptrdiff_t>(to)};
+}
+
 bool isStreamed(const Plan& plan, const platform::PathStatus& status) {
     return plan.contents() && status.kind == platform::PathKind::RegularFile &&
            status.size > plan.request.streamedFileBytes;
@@ -324,7 +434,18 @@ std::optional<RowOutcome> streamRow(const Plan& plan, std::size_t i, const std::
     const bool execute = plan.request.ausfuehren;
     platform::FileIdentity readAs;
     platform::FileReader reader;
-    StreamChain chain(plan.finds, plan.replaces, !execute);
+    std::size_t split = pairsOnFirstThread(plan);
+    std::optional<LaterPairsThread> later;
+    try {
+        if (split) {
+            later.emplace(slice(plan.finds, split, plan.finds.size()),
+                          slice(plan.replaces, split, plan.finds.size()), plan.request.streamBlockBytes);
+        }
+    } catch (const std::system_error&) {
+        split = 0; // without a second thread, all the pairs run on this one
+    }
+    StreamChain chain(slice(plan.finds, 0, split ? split : plan.finds.size()),
+                      slice(plan.replaces, 0, split ? split : plan.finds.size()), !execute && !split);
     outcome.applied = !plan.finds[plan.lastNonEmptyPair].empty();
     if (std::string error = reader.open(path, &readAs); !error.empty()) {
         outcome.failure = RunFailure{i, path, "cannot be read: " + error};
@@ -333,7 +454,9 @@ std::optional<RowOutcome> streamRow(const Plan& plan, std::size_t i, const std::
     }
     DiscardingSink discard;
     ReplacementSink replacement(chain, path, readAs, plan);
-    ChainSink& sink = execute ? static_cast<ChainSink&>(replacement) : discard;
+    ChainSink& sink = execute ? static_cast<ChainSink&>(replacement)
+                      : later ? static_cast<ChainSink&>(*later)
+                              : discard;
     std::string block(plan.request.streamBlockBytes, '\0');
     std::uint64_t read = 0;
     std::size_t nextPair = 0;
@@ -362,7 +485,7 @@ std::optional<RowOutcome> streamRow(const Plan& plan, std::size_t i, const std::
         }
     }
     chain.finish(sink);
-    outcome.row.count = chain.count();
+    outcome.row.count = chain.count() + (later ? later->finish() : 0);
     if (execute && outcome.applied) {
         PendingWrite write;
         if (!chain.changed()) {

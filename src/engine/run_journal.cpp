@@ -770,16 +770,34 @@ std::string RunJournal::madeLines() {
     return lines;
 }
 
-void RunJournal::touching(const std::string& target, const platform::FileIdentity& readAs) {
-    // Where links lead, as a write names the file it replaces.
+// Where links lead, as a write names the file it replaces. The many files of one folder cost one resolving of
+// the folder and a look at each file, where resolving each path whole looks at every folder above it.
+std::string RunJournal::realPath(const std::string& target) {
+    namespace fs = std::filesystem;
+    const fs::path path = toFsPath(target);
     std::error_code error;
-    const std::filesystem::path real = std::filesystem::canonical(toFsPath(target), error);
-    const std::string absolute = error ? absolutePath(target) : fromFsPath(real);
+    if (path.has_filename() && !fs::is_symlink(fs::symlink_status(path, error)) && !error) {
+        const std::string folder = fromFsPath(path.parent_path());
+        auto real = realFolders_.find(folder);
+        if (real == realFolders_.end()) {
+            const fs::path resolved = fs::canonical(folder.empty() ? fs::path(".") : toFsPath(folder), error);
+            real = realFolders_.emplace(folder, error ? std::string() : fromFsPath(resolved)).first;
+        }
+        if (!real->second.empty()) {
+            return fromFsPath(toFsPath(real->second) / path.filename());
+        }
+    }
+    const fs::path real = fs::canonical(path, error);
+    return error ? absolutePath(target) : fromFsPath(real);
+}
+
+void RunJournal::touching(const std::string& target, const platform::FileIdentity& readAs) {
     touching_.clear();
     // The time as read is the old one: a file changed since the read is not touched, so never recorded.
     if (!readAs.known || !keepsForUndo()) {
         return;
     }
+    const std::string absolute = realPath(target);
     touching_ = absolute;
     // Not flushed: a time is all that a lost line loses, and a flush per untouched file would cost a run
     // over many files more than their reading.

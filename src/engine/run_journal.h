@@ -190,6 +190,7 @@ private:
     std::string keepRecorded(const std::string& target, const std::string& kept);
     void recordLeft(std::string_view kind, const std::string& path, std::optional<std::uint64_t> hash);
     std::string absolutePath(const std::string& path);
+    std::string realPath(const std::string& target);
     std::string madeLines();
 
     std::string journalFolder_;
@@ -202,6 +203,7 @@ private:
     std::unordered_set<std::string> folders_;
     std::string touching_;      // the file being touched, as its line names it
     std::string workingFolder_; // the one relative paths start from, looked up once
+    std::unordered_map<std::string, std::string> realFolders_; // folders of touched files, links resolved
     // The renames of a names run, numbered: the planned ones first, then the others as they come.
     std::unordered_map<std::string, std::size_t> planned_; // by from and to, as the run names them
     std::size_t moves_ = 0;
