@@ -217,50 +217,104 @@ std::string writeList(const std::string& listFile, const std::vector<std::string
     return listFile;
 }
 
-// A peer's time over a fresh copy, or 0 when it is not installed.
-double peerSeconds(const std::string& work, const std::string& folder, const std::vector<std::string>& files,
-                   const std::vector<std::string>& command) {
-    const std::string copy = work + "/peer-copy";
-    const std::vector<std::string> copies = copyOf(folder, copy, files);
-    std::vector<std::string> arguments{"xargs", "-0", "-a", writeList(work + "/peer-list", copies, '\0')};
-    arguments.insert(arguments.end(), command.begin(), command.end());
-    const ProcessOutcome outcome = runProcess(arguments, work + "/peer-output");
-    fs::remove_all(copy);
-    return outcome.ran ? outcome.seconds : 0;
+// The median of three runs of the work, each over a fresh copy of the folder made and flushed before the
+// clock starts; the last copy stays, for its bytes to be compared.
+double medianOnCopies(const std::string& folder, const std::string& copy,
+                      const std::vector<std::string>& files,
+                      const std::function<void(const std::vector<std::string>&)>& work) {
+    std::vector<double> times;
+    for (int i = 0; i < 3; ++i) {
+        const std::vector<std::string> copies = copyOf(folder, copy, files);
+        ::sync();
+        times.push_back(secondsOf([&] { work(copies); }));
+    }
+    return median(times);
+}
+
+// A peer's time over fresh copies, or 0 when it is not installed.
+double peerSeconds(const std::string& work, const std::string& folder, const std::string& copy,
+                   const std::vector<std::string>& files, const std::vector<std::string>& command) {
+    bool ran = true;
+    const double seconds = medianOnCopies(folder, copy, files, [&](const std::vector<std::string>& copies) {
+        std::vector<std::string> arguments{"xargs", "-0", "-a", writeList(work + "/peer-list", copies, '\0')};
+        arguments.insert(arguments.end(), command.begin(), command.end());
+        ran = runProcess(arguments, work + "/peer-output").ran && ran;
+    });
+    return ran ? seconds : 0;
+}
+
+// The paths below one copy whose bytes differ from the same path below the other.
+std::size_t filesThatDiffer(const std::vector<std::string>& files, const std::string& folder,
+                            const std::string& one, const std::string& other) {
+    std::size_t differ = 0;
+    for (const std::string& file : files) {
+        const std::string below = file.substr(folder.size());
+        differ += TextDateiEinlesen(one + below) != TextDateiEinlesen(other + below) ? 1 : 0;
+    }
+    return differ;
 }
 
 void line(const char* what, double seconds, double reference, const char* referenceName) {
     if (seconds <= 0) {
-        std::printf("  %-36s %9s     (not installed)\n", what, "-");
+        std::printf("  %-40s %9s     (not installed)\n", what, "-");
         return;
     }
-    std::printf("  %-36s %9.2f s  %6.2f x %s\n", what, seconds, seconds / reference, referenceName);
+    std::printf("  %-40s %9.2f s  %6.2f x %s\n", what, seconds, seconds / reference, referenceName);
+}
+
+void printLoad() {
+    std::ifstream load("/proc/loadavg");
+    std::string figure;
+    load >> figure;
+    std::printf("  (load average %s)\n", figure.c_str());
 }
 
 void printExecuteFigures(const std::string& work, const std::string& folder,
                          const std::vector<std::string>& files, const Pairs& pairs) {
     const std::string copy = work + "/execute-copy";
-    std::vector<std::string> copies = copyOf(folder, copy, files);
-    const double floor = rewriteFloor(copies, pairs);
-    copies = copyOf(folder, copy, files);
+    const std::string peerCopy = work + "/peer-copy";
+    const std::string state = work + "/state";
+    printLoad();
+    const double floor = medianOnCopies(
+        folder, copy, files, [&](const std::vector<std::string>& copies) { rewriteFloor(copies, pairs); });
     std::int64_t total = 0;
-    const double morvane =
-        secondsOf([&] { total = ErsetzenSimulieren(requestFor(pairs, copies, true)).total; });
-    fs::remove_all(copy);
+    const auto morvane = [&](bool keepForUndo) {
+        return [&, keepForUndo](const std::vector<std::string>& copies) {
+            fs::remove_all(state);
+            RunRequest request = requestFor(pairs, copies, true);
+            request.stateFolder = state;
+            request.keepForUndo = keepForUndo;
+            total = ErsetzenSimulieren(request).total;
+        };
+    };
+    const double withoutUndo = medianOnCopies(folder, copy, files, morvane(false));
+    const double withUndo = medianOnCopies(folder, copy, files, morvane(true));
+    const double dropKept = secondsOf([&] {
+        fs::remove_all(state);
+        ::sync();
+    });
     std::vector<std::string> sed{"sed", "-i"};
     std::string perl;
     for (const auto& [find, replace] : pairs) {
         sed.insert(sed.end(), {"-e", "s/" + find + "/" + replace + "/g"});
         perl += "s/" + find + "/" + replace + "/g;";
     }
-    const double sedSeconds = peerSeconds(work, folder, files, sed);
-    const double perlSeconds = peerSeconds(work, folder, files, {"perl", "-pi", "-e", perl});
-    std::printf("  execute, %zu pairs, on a copy (%lld replaced)\n", pairs.size(),
-                static_cast<long long>(total));
+    const double perlSeconds = peerSeconds(work, folder, peerCopy, files, {"perl", "-pi", "-e", perl});
+    const double sedSeconds = peerSeconds(work, folder, peerCopy, files, sed);
+    const std::size_t differ = sedSeconds > 0 ? filesThatDiffer(files, folder, copy, peerCopy) : 0;
+    fs::remove_all(copy);
+    fs::remove_all(peerCopy);
+    std::printf("  execute, %zu pairs, on a copy (%lld replaced); medians of 3, each on a fresh copy\n",
+                pairs.size(), static_cast<long long>(total));
     line("floor: read + rewrite + fdatasync", floor, floor, "floor");
-    line("morvane execute", morvane, floor, "floor");
-    line("sed -i (no flush)", sedSeconds, morvane, "morvane");
-    line("perl -pi (no flush)", perlSeconds, morvane, "morvane");
+    line("morvane execute, no undo journal", withoutUndo, floor, "floor");
+    line("morvane execute, undo journal", withUndo, floor, "floor");
+    line("  later: dropping the run's kept files", dropKept, withUndo, "its run");
+    line("sed -i (no flush)", sedSeconds, withoutUndo, "morvane, no undo");
+    line("  same", sedSeconds, withUndo, "morvane, undo");
+    line("perl -pi (no flush)", perlSeconds, withoutUndo, "morvane, no undo");
+    std::printf("  files whose bytes differ from sed -i's: %zu\n", differ);
+    printLoad();
 }
 
 // A simulate line with its processor time beside the wall time, both also against the reference's.

@@ -898,20 +898,20 @@ private:
             std::vector<RowOutcome> batch;
             for (std::size_t i = first; i < end; ++i) {
                 std::optional<RowOutcome> outcome = pool.take(i);
-                if (!outcome) {
-                    break;
+                // A batch cut short is not committed: its files stay as they are, and the workers, which may
+                // still be at work on it, are the only ones to use the journal until they have stopped.
+                if (!outcome || !outcome->complete) {
+                    result_.cancelled = true;
+                    return;
                 }
                 // The bar moves as rows arrive in order, through the same points as in a run on one thread,
                 // and as there, before the row's file is written.
-                if (outcome->complete && outcome->row.skipped == SkipReason::None) {
+                if (outcome->row.skipped == SkipReason::None) {
                     for (std::size_t j = 0; j < plan.finds.size(); ++j) {
                         drawBefore(schedule, j, i);
                     }
                 }
                 batch.push_back(std::move(*outcome));
-                if (!batch.back().complete) {
-                    break;
-                }
             }
             commit(batch, first, plan.journal);
             for (std::size_t k = 0; k < batch.size(); ++k) {

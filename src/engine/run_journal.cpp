@@ -30,6 +30,7 @@ constexpr std::string_view kRunLine = "run";
 constexpr std::string_view kPairLine = "pair";
 constexpr std::string_view kKeepLine = "keep";
 constexpr std::string_view kLeftLine = "left";
+// A names journal of the first version has a line before each rename and one after it, kept for reading.
 constexpr std::string_view kRenameLine = "rename";
 constexpr std::string_view kRenamedLine = "renamed";
 constexpr std::string_view kStepLine = "step";

@@ -140,7 +140,7 @@ private:
 // the run goes (see HeldFile). A run cut short leaves it for clearLeftovers. Every line is on disk before the
 // change it announces begins. Without a heading it serves only the clear-up and is removed when the run ends;
 // with one, it also keeps the old contents and names for undo, and stays, marked ended, once the run changed
-// anything. Used from one thread.
+// anything. Used from one thread at a time.
 class RunJournal final : public platform::WriteJournal {
 public:
     explicit RunJournal(std::string journalFolder, std::optional<RunHeading> heading = std::nullopt);

@@ -419,6 +419,32 @@ TEST(Undo, a_names_run_cut_after_any_rename_is_cleared_up_and_undone_to_the_old_
     }
 }
 
+// A cycle that breaks off is taken back by the run: what it renamed and renamed back is no change to undo.
+TEST(Undo, a_cycle_the_run_took_back_leaves_no_run_to_undo) {
+    Fixture f;
+    for (const char* name : {"p", "q"}) {
+        f.write(name, name);
+    }
+    const std::string aside = platform::asidePathFor(f.path("p"));
+    const std::vector<PlannedMove> moves{
+        {f.path("p"), aside, f.files}, {f.path("q"), f.path("p"), {}}, {aside, f.path("q"), {}}};
+    {
+        RunJournal journal(f.journalFolder, RunHeading{true, {"a"}, {"b"}, 2});
+        ASSERT_TRUE(journal.renamesPlanned(moves).empty());
+        for (const auto& [from, to] :
+             std::vector<std::pair<std::string, std::string>>{{f.path("p"), aside},
+                                                              {f.path("q"), f.path("p")},
+                                                              {f.path("p"), f.path("q")},
+                                                              {aside, f.path("p")}}) {
+            ASSERT_TRUE(journal.renaming(from, to).empty());
+            ASSERT_TRUE(platform::renameNoReplace(from, to).empty());
+            journal.renamed(to);
+        }
+    }
+    EXPECT_TRUE(listRuns(f.journalFolder).empty());
+    EXPECT_EQ(readBytes(f.path("p")), "p");
+}
+
 // Journals that an earlier version wrote, a line before each rename and one after it, are still undone.
 TEST(Undo, a_journal_of_the_kind_that_records_each_rename_is_still_undone) {
     Fixture f;
