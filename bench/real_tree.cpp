@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
 
@@ -122,9 +123,34 @@ void onAllCores(const std::vector<std::string>& files, const std::function<void(
     }
 }
 
+// Wall and processor time, medians of three. On a machine other work shares, the processor time of the
+// process's threads is the steadier figure.
+struct Times {
+    double wall = 0;
+    double processor = 0;
+};
+
+double processorSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+Times medianTimes(const std::function<void()>& work) {
+    std::vector<double> wall;
+    std::vector<double> processor;
+    for (int i = 0; i < 3; ++i) {
+        const double before = processorSeconds();
+        wall.push_back(secondsOf(work));
+        processor.push_back(processorSeconds() - before);
+    }
+    return {median(wall), median(processor)};
+}
+
 // What no safe tool can beat: each file read once and scanned once.
-double scanFloor(const std::vector<std::string>& files, const std::string& find) {
-    return medianSeconds(3, [&] {
+Times scanFloor(const std::vector<std::string>& files, const std::string& find) {
+    return medianTimes([&] {
         onAllCores(files, [&](const std::string& path) {
             thread_local std::string buffer;
             readTextFileInto(path, buffer);
@@ -291,24 +317,31 @@ void printExecuteFigures(const std::string& work, const std::string& folder,
     printLoad();
 }
 
+// A simulate line with its processor time beside the wall time, both also against the reference's.
+void timesLine(const char* what, const Times& times, const Times& reference, const char* referenceName) {
+    std::printf("  %-36s %9.2f s  %6.2f x %-9s  processor %6.2f s  %6.2f x\n", what, times.wall,
+                times.wall / reference.wall, referenceName, times.processor,
+                times.processor / reference.processor);
+}
+
 void printSimulateFigures(const std::string& work, const std::vector<std::string>& files,
                           const Pairs& glossary) {
-    const double floor = scanFloor(files, glossary.front().first);
+    const Times floor = scanFloor(files, glossary.front().first);
     std::printf("  simulate (in process, %u workers)\n", cores());
-    line("floor: read + scan once", floor, floor, "floor");
-    double ten = 0;
+    timesLine("floor: read + scan once", floor, floor, "floor");
+    Times ten;
     for (const std::size_t n : {1, 10, 100, 1000}) {
         const Pairs pairs = firstPairs(glossary, n);
         std::int64_t total = 0;
-        const double seconds =
-            medianSeconds(3, [&] { total = ErsetzenSimulieren(requestFor(pairs, files, false)).total; });
-        ten = n == 10 ? seconds : ten;
+        const Times times =
+            medianTimes([&] { total = ErsetzenSimulieren(requestFor(pairs, files, false)).total; });
+        ten = n == 10 ? times : ten;
         char what[64];
         std::snprintf(what, sizeof what, "%zu pairs (%lld found)", pairs.size(),
                       static_cast<long long>(total));
-        line(what, seconds, floor, "floor");
+        timesLine(what, times, floor, "floor");
         if (n > 10) {
-            std::printf("  %-36s %9s     %6.2f x 10 pairs\n", "", "", seconds / ten);
+            timesLine("", times, ten, "10 pairs");
         }
     }
     std::vector<std::string> ripgrep{"rg", "-F", "--count-matches", "--no-ignore", "--hidden", "-a"};
@@ -320,7 +353,7 @@ void printSimulateFigures(const std::string& work, const std::vector<std::string
     std::vector<std::string> rgArguments{"xargs", "-0", "-a", writeList(work + "/rg-list", files, '\0')};
     rgArguments.insert(rgArguments.end(), ripgrep.begin(), ripgrep.end());
     const ProcessOutcome rg = runProcess(rgArguments, work + "/peer-output");
-    line("ripgrep, 10 patterns, unchained", rg.ran ? rg.seconds : 0, ten, "morvane 10 pairs");
+    line("ripgrep, 10 patterns, unchained", rg.ran ? rg.seconds : 0, ten.wall, "morvane 10 pairs");
     runner.insert(runner.end(), {"--files-from", writeList(work + "/runner-list", files, '\n')});
     const ProcessOutcome process = runProcess(runner, work + "/peer-output");
     std::printf("  %-36s %9.2f s  peak %.1f MB%s\n", "morvane-cli simulate, 10 pairs", process.seconds,
