@@ -77,7 +77,9 @@ PreparedWrite prepareWrite(const std::string& path, const std::string& text,
     return prepared;
 }
 
-std::vector<std::string> commitWrites(std::vector<PendingWrite*>& writes, RunJournal* journal) {
+std::vector<std::string> commitWrites(std::vector<PendingWrite*>& writes, RunJournal* journal,
+                                      FoldersToJournal* workers) {
+    const auto holdJournal = [&] { return workers ? workers->hold() : std::unique_lock<std::mutex>(); };
     std::vector<std::string> reasons(writes.size());
     onManyThreads(writes.size(), [&](std::size_t i) {
         if (writes[i]->kind == PendingWrite::Kind::Replace) {
@@ -95,7 +97,11 @@ std::vector<std::string> commitWrites(std::vector<PendingWrite*>& writes, RunJou
         for (const std::size_t i : replacing) {
             targets.push_back(writes[i]->replacement.target());
         }
-        const std::vector<std::string> refused = journal->replacingAll(targets);
+        std::vector<std::string> refused;
+        {
+            const std::unique_lock held = holdJournal();
+            refused = journal->replacingAll(targets);
+        }
         for (std::size_t k = 0; k < replacing.size(); ++k) {
             if (!refused[k].empty()) {
                 reasons[replacing[k]] = refused[k];
@@ -121,6 +127,7 @@ std::vector<std::string> commitWrites(std::vector<PendingWrite*>& writes, RunJou
         }
     }
     platform::flushFolders(folders);
+    const std::unique_lock held = holdJournal();
     for (const std::size_t i : placed) {
         if (journal) {
             journal->replacedWith(writes[i]->replacement.target(), writes[i]->hash);

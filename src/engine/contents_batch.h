@@ -34,6 +34,8 @@ class FoldersToJournal final : public platform::WriteJournal {
 public:
     explicit FoldersToJournal(platform::WriteJournal& journal) : journal_(journal) {}
     void writingIn(const std::string& folder) override;
+    // Keeps the workers from the journal while the run's own thread uses it.
+    std::unique_lock<std::mutex> hold() { return std::unique_lock(mutex_); }
     std::string rewriteStarting(const platform::InPlaceRewrite&) override { return {}; }
     void rewriteGoingOn() override {}
     void rewriteEnded(const platform::InPlaceRewrite&) override {}
@@ -57,8 +59,9 @@ PreparedWrite prepareWrite(const std::string& path, const std::string& text,
 // every old file and records them with one flush, then each new file is renamed over its target after a last
 // look that it is still the file read, then every folder renamed in is flushed once. Once it returns, each
 // file holds its new contents on disk or is as it was; after a crash at any point, each is wholly old or
-// wholly new, and the journal lets the clear-up and undo deal with it. Returns each write's reason on
-// failure.
-std::vector<std::string> commitWrites(std::vector<PendingWrite*>& writes, RunJournal* journal);
+// wholly new, and the journal lets the clear-up and undo deal with it. Workers that prepare the next writes
+// meanwhile are kept from the journal while it is used. Returns each write's reason on failure.
+std::vector<std::string> commitWrites(std::vector<PendingWrite*>& writes, RunJournal* journal,
+                                      FoldersToJournal* workers);
 
 } // namespace morvane

@@ -123,6 +123,11 @@ bool isLargeFile(const platform::PathStatus& status) {
     return status.kind == platform::PathKind::RegularFile && status.size > kLargeFileBytes;
 }
 
+// The files of a batch by device and inode, whatever paths and links name them.
+using Identities = std::set<std::pair<std::uint64_t, std::uint64_t>>;
+constexpr std::size_t kBatchFiles = 256;
+constexpr std::uint64_t kBatchBytes = std::uint64_t{32} << 20;
+
 struct RowOutcome {
     RowResult row;
     bool applied = false; // a non-empty pair ran over the row's text
@@ -892,9 +897,10 @@ private:
             plan.folders = &folders.emplace(*plan.journal);
         }
         WorkerPool pool(plan, files, workers, cancel_, 0);
+        Identities identities;
+        std::size_t end = batchEnd(files, 0, request_.streamedFileBytes, {}, identities);
+        pool.openUpTo(end);
         for (std::size_t first = 0; first < files.size() && !cancelled();) {
-            const std::size_t end = batchEnd(files, first, request_.streamedFileBytes);
-            pool.openUpTo(end);
             std::vector<RowOutcome> batch;
             for (std::size_t i = first; i < end; ++i) {
                 std::optional<RowOutcome> outcome = pool.take(i);
@@ -913,11 +919,20 @@ private:
                 }
                 batch.push_back(std::move(*outcome));
             }
-            commit(batch, first, plan.journal);
+            // Once batches are full, the workers read the next one while this one is committed.
+            const bool full = end - first == kBatchFiles;
+            Identities next;
+            const std::size_t nextEnd =
+                full ? batchEnd(files, end, request_.streamedFileBytes, identities, next) : end;
+            pool.openUpTo(nextEnd);
+            commit(batch, first, plan.journal, plan.folders ? &*folders : nullptr);
             for (std::size_t k = 0; k < batch.size(); ++k) {
                 deliver(first + k, std::move(batch[k]));
             }
             first = end;
+            end = full ? nextEnd : batchEnd(files, first, request_.streamedFileBytes, {}, next);
+            identities = std::move(next);
+            pool.openUpTo(end);
         }
     }
 
@@ -926,18 +941,17 @@ private:
     // show at once and a run cut short has changed no more than twice what it reported; and it is bounded
     // in files, and in bytes, which the disk takes in at the commit. A streamed file is a batch of its own:
     // its new file is already written in full when its row arrives, and waits for no other.
+    // A batch read while the one before is committed holds none of its files either.
     static std::size_t batchEnd(const std::vector<std::string>& files, std::size_t first,
-                                std::uint64_t streamedBytes) {
-        constexpr std::size_t kBatchFiles = 256;
-        constexpr std::uint64_t kBatchBytes = std::uint64_t{32} << 20;
+                                std::uint64_t streamedBytes, const Identities& committing, Identities& seen) {
         const std::size_t most = std::clamp<std::size_t>(first, 1, kBatchFiles);
-        std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
         std::uint64_t bytes = 0;
         std::size_t end = first;
         while (end < files.size() && end - first < most && bytes < kBatchBytes) {
             const platform::FileIdentity identity = platform::fileIdentity(files[end]);
             const bool streamed = identity.size > streamedBytes;
-            if ((identity.known && !seen.emplace(identity.device, identity.inode).second) ||
+            const std::pair<std::uint64_t, std::uint64_t> file{identity.device, identity.inode};
+            if ((identity.known && (committing.contains(file) || !seen.insert(file).second)) ||
                 (streamed && end > first)) {
                 break;
             }
@@ -950,7 +964,8 @@ private:
         return end;
     }
 
-    static void commit(std::vector<RowOutcome>& batch, std::size_t first, RunJournal* journal) {
+    static void commit(std::vector<RowOutcome>& batch, std::size_t first, RunJournal* journal,
+                       FoldersToJournal* workers) {
         std::vector<PendingWrite*> writes;
         std::vector<std::size_t> rows;
         for (std::size_t k = 0; k < batch.size(); ++k) {
@@ -959,7 +974,7 @@ private:
                 rows.push_back(k);
             }
         }
-        const std::vector<std::string> reasons = commitWrites(writes, journal);
+        const std::vector<std::string> reasons = commitWrites(writes, journal, workers);
         for (std::size_t n = 0; n < writes.size(); ++n) {
             RowOutcome& outcome = batch[rows[n]];
             if (!reasons[n].empty()) {

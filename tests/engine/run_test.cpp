@@ -107,24 +107,29 @@ TEST(RunCounting, TwoRowsNamingOneFileSeeEachOthersResult) {
     EXPECT_EQ(result.rows[1].count, 0);
 }
 
-TEST(RunCounting, rows_naming_one_file_by_a_link_in_a_batch_of_many_workers_see_each_others_result) {
+TEST(RunCounting,
+     rows_naming_one_file_by_links_see_each_others_result_in_a_batch_and_the_one_read_meanwhile) {
     TempDir dir;
     const std::string file = dir.write("f.txt", "x");
     fs::create_symlink(file, dir.file("symbolic"));
     fs::create_hard_link(file, dir.file("hard"));
     std::vector<std::string> files;
-    for (int i = 0; i < 40; ++i) {
+    for (int i = 0; i < 800; ++i) {
         files.push_back(dir.write("other" + std::to_string(i), "x"));
     }
-    // Late enough in the list to share a batch with the files around them.
-    files.insert(files.begin() + 20, {file, dir.file("symbolic"), dir.file("hard")});
+    // Rows 20 and 21 fall in one batch; row 400 in a full one, and row 600 in the next, which the workers
+    // read while the one before is committed.
+    files.insert(files.begin() + 20, {file, dir.file("symbolic")});
+    files.insert(files.begin() + 400, dir.file("hard"));
+    files.insert(files.begin() + 600, dir.file("symbolic"));
     RunRequest request{{"x"}, {"xx"}, files, ReplaceMode::Contents, true, 4};
     const RunResult result = ErsetzenSimulieren(request);
     ASSERT_TRUE(result.failures.empty());
     EXPECT_EQ(result.rows[20].count, 1);
     EXPECT_EQ(result.rows[21].count, 2);
-    EXPECT_EQ(result.rows[22].count, 4);
-    EXPECT_EQ(readBytes(file), std::string(8, 'x'));
+    EXPECT_EQ(result.rows[400].count, 4);
+    EXPECT_EQ(result.rows[600].count, 8);
+    EXPECT_EQ(readBytes(file), std::string(16, 'x'));
     EXPECT_EQ(readBytes(files.back()), "xx");
 }
 
