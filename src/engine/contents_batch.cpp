@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <system_error>
 #include <thread>
 
@@ -13,28 +14,27 @@ namespace morvane {
 
 namespace {
 
-// Flushes of different files wait on the disk, not on a core: many at once let the file system commit them
-// together.
-constexpr std::size_t kFlushThreads = 16;
+constexpr std::size_t kDiskThreads = 16;
 
-void flushAll(std::vector<PendingWrite*>& writes, std::vector<std::string>& reasons) {
+// Takes the step for each of many files on many threads: a flush, and a rename over a file (which frees the
+// old file's blocks), wait on the disk, not on a core, and the disk takes many at once faster than one after
+// another.
+void onManyThreads(std::size_t count, const std::function<void(std::size_t)>& step) {
     std::atomic<std::size_t> next{0};
-    const auto flushNext = [&] {
-        for (std::size_t i = next++; i < writes.size(); i = next++) {
-            if (writes[i]->kind == PendingWrite::Kind::Replace) {
-                reasons[i] = writes[i]->replacement.flush();
-            }
+    const auto stepNext = [&] {
+        for (std::size_t i = next++; i < count; i = next++) {
+            step(i);
         }
     };
     std::vector<std::thread> threads;
     try {
-        for (std::size_t t = 1; t < std::min(kFlushThreads, writes.size()); ++t) {
-            threads.emplace_back(flushNext);
+        for (std::size_t t = 1; t < std::min(kDiskThreads, count); ++t) {
+            threads.emplace_back(stepNext);
         }
     } catch (const std::system_error&) {
-        // Fewer threads flush the same files, one after another.
+        // Fewer threads take the same steps, one after another.
     }
-    flushNext();
+    stepNext();
     for (std::thread& thread : threads) {
         thread.join();
     }
@@ -79,7 +79,11 @@ PreparedWrite prepareWrite(const std::string& path, const std::string& text,
 
 std::vector<std::string> commitWrites(std::vector<PendingWrite*>& writes, RunJournal* journal) {
     std::vector<std::string> reasons(writes.size());
-    flushAll(writes, reasons);
+    onManyThreads(writes.size(), [&](std::size_t i) {
+        if (writes[i]->kind == PendingWrite::Kind::Replace) {
+            reasons[i] = writes[i]->replacement.flush();
+        }
+    });
     std::vector<std::size_t> replacing;
     for (std::size_t i = 0; i < writes.size(); ++i) {
         if (writes[i]->kind == PendingWrite::Kind::Replace && reasons[i].empty()) {
@@ -99,13 +103,15 @@ std::vector<std::string> commitWrites(std::vector<PendingWrite*>& writes, RunJou
             }
         }
     }
+    // Each file of the batch is another, so the order of the renames does not matter.
+    onManyThreads(replacing.size(), [&](std::size_t k) {
+        if (reasons[replacing[k]].empty()) {
+            reasons[replacing[k]] = writes[replacing[k]]->replacement.place();
+        }
+    });
     std::vector<std::string> folders;
     std::vector<std::size_t> placed;
     for (const std::size_t i : replacing) {
-        if (!reasons[i].empty()) {
-            continue;
-        }
-        reasons[i] = writes[i]->replacement.place();
         if (reasons[i].empty()) {
             placed.push_back(i);
             std::string folder = folderOf(writes[i]->replacement.target());

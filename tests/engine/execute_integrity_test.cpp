@@ -284,8 +284,10 @@ TEST(RewriteKeepsAttributes, AnotherUsersFileKeepsItsOwner) {
         << "no backup or temporary file may be left";
 }
 
-// A child that keeps the file open and appends numbered lines, as a program writing a log does. It tells the
-// parent when it has written the first, and keeps the file open until the parent says the run is over.
+// A child that keeps the file open for writing and appends numbered lines, as a program writing a log does.
+// It tells the parent when it has written them all, so that the file is the one read when the run looks at it
+// again and only being open elsewhere can stop the write, and keeps it open until the parent says the run is
+// over.
 struct Appender {
     int ready[2]{};
     int finish[2]{};
@@ -300,11 +302,8 @@ struct Appender {
             for (int i = 1; i <= lines; ++i) {
                 const std::string line = "line " + std::to_string(i) + "\n";
                 (void)!::write(fd, line.data(), line.size());
-                if (i == 1) {
-                    (void)!::write(ready[1], "r", 1);
-                }
-                ::usleep(1000);
             }
+            (void)!::write(ready[1], "r", 1);
             char over = 0;
             (void)!::read(finish[0], &over, 1);
             ::_exit(0);
