@@ -66,6 +66,21 @@ bool canCreate(std::string_view replacement, std::string_view find) {
     return false;
 }
 
+// Whether an occurrence of one text and one of the other can share a byte: one holds the other, or the end
+// of one is the start of the other.
+bool canOverlap(std::string_view a, std::string_view b) {
+    if (a.find(b) != std::string_view::npos || b.find(a) != std::string_view::npos) {
+        return true;
+    }
+    for (std::size_t overlap = 1; overlap < std::min(a.size(), b.size()); ++overlap) {
+        if (a.substr(a.size() - overlap) == b.substr(0, overlap) ||
+            b.substr(b.size() - overlap) == a.substr(0, overlap)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The expanded pairs of one run, shared read-only by every worker.
 struct Plan {
     const RunRequest& request;
@@ -76,6 +91,9 @@ struct Plan {
     // whose find text its replacements can make occur.
     std::optional<FindSet> findSet;
     std::vector<std::vector<std::size_t>> created;
+    // For a simulate run with few pairs: the pairs whose replacements no later pair could tell from their
+    // find text, since no later find text can overlap either. Their text is never made: they only count.
+    std::vector<char> onlyCounting;
     RunJournal* journal = nullptr; // an execute run's, used on the run's own thread only
     // What the workers of an execute run in contents mode tell the journal while they prepare writes.
     platform::WriteJournal* folders = nullptr;
@@ -102,6 +120,15 @@ struct Plan {
             }
         } else {
             findSet.reset();
+        }
+        if (!request.ausfuehren && !findSet) {
+            onlyCounting.assign(finds.size(), 1);
+            for (std::size_t i = 0; i < finds.size(); ++i) {
+                for (std::size_t k = i + 1; k < finds.size() && onlyCounting[i]; ++k) {
+                    onlyCounting[i] = finds[k].empty() ||
+                                      (!canOverlap(finds[i], finds[k]) && !canCreate(replaces[i], finds[k]));
+                }
+            }
         }
     }
     bool contents() const { return request.mode == ReplaceMode::Contents; }
@@ -151,10 +178,11 @@ struct PairScratch {
 std::int64_t applyPair(const Plan& plan, std::size_t j, std::string& text, Insertions* insertions) {
     const std::string& find = plan.finds[j];
     const std::string& replacement = plan.replaces[j];
-    // Nobody reads the text after the last pair of a simulate run, and a pair that keeps its own text changes
-    // nothing: both only count.
-    const bool onlyCount =
-        plan.finds[j] == replacement || (!plan.request.ausfuehren && j == plan.lastNonEmptyPair);
+    // Nobody reads the text after the last pair of a simulate run, nor a replacement no later pair can tell
+    // from its find text, and a pair that keeps its own text changes nothing: all only count.
+    const bool onlyCount = plan.finds[j] == replacement ||
+                           (!plan.request.ausfuehren && j == plan.lastNonEmptyPair) ||
+                           (!plan.onlyCounting.empty() && plan.onlyCounting[j]);
     if (onlyCount) {
         return AnzahlFundstellen(text, find);
     }

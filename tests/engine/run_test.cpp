@@ -52,6 +52,16 @@ TEST(RunCounting, ChainedPairsWorkOnTheEarlierResultAndSimulateWritesNothing) {
     EXPECT_EQ(readBytes(file), "cc");
 }
 
+// A simulate run only counts a pair whose replacement no later pair can tell from its find text; one that
+// takes away or makes what a later pair finds is still applied.
+TEST(RunCounting, only_counted_pair_never_hides_what_it_takes_away_or_makes) {
+    TempDir dir;
+    const std::string file = dir.write("f.txt", "abc abd");
+    EXPECT_EQ(run({{"ab", "x"}, {"bc", "y"}, {"d", "z"}}, {file}).total, 3); // ab takes the b of bc
+    EXPECT_EQ(run({{"a", "b"}, {"bb", "c"}, {"d", "z"}}, {file}).total, 5);  // a makes bb
+    EXPECT_EQ(run({{"c", "q"}, {"ab", "x"}, {"d", "z"}}, {file}).total, 4);  // independent
+}
+
 // With many pairs a run first finds which of them occur and skips the others; a pair whose find text only an
 // earlier replacement makes occur (inside the inserted text, across its edge, or across a place where text
 // was cut out) must still count and replace as the pairs one after the other do.
