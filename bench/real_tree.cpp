@@ -280,11 +280,17 @@ void printExecuteFigures(const std::string& work, const std::string& folder,
     std::int64_t total = 0;
     const auto morvane = [&](bool keepForUndo) {
         return [&, keepForUndo](const std::vector<std::string>& copies) {
+            // The state folder is there, as the program's own is: a run does not make it.
             fs::remove_all(state);
+            fs::create_directories(state);
             RunRequest request = requestFor(pairs, copies, true);
             request.stateFolder = state;
             request.keepForUndo = keepForUndo;
-            total = ErsetzenSimulieren(request).total;
+            const RunResult result = ErsetzenSimulieren(request);
+            total = result.total;
+            if (!result.notUndoable.empty()) {
+                std::printf("  NOT UNDOABLE: %s\n", result.notUndoable.c_str());
+            }
         };
     };
     const double withoutUndo = medianOnCopies(folder, copy, files, morvane(false));
