@@ -278,13 +278,15 @@ void printExecuteFigures(const std::string& work, const std::string& folder,
     const double floor = medianOnCopies(
         folder, copy, files, [&](const std::vector<std::string>& copies) { rewriteFloor(copies, pairs); });
     std::int64_t total = 0;
+    int runs = 0;
     const auto morvane = [&](bool keepForUndo) {
         return [&, keepForUndo](const std::vector<std::string>& copies) {
-            // The state folder is there, as the program's own is: a run does not make it.
-            fs::remove_all(state);
-            fs::create_directories(state);
+            // A state folder of its own for each run, there already as the program's own is, so that no run
+            // drops the kept files of one before.
+            const std::string runState = state + "/" + std::to_string(runs++);
+            fs::create_directories(runState);
             RunRequest request = requestFor(pairs, copies, true);
-            request.stateFolder = state;
+            request.stateFolder = runState;
             request.keepForUndo = keepForUndo;
             const RunResult result = ErsetzenSimulieren(request);
             total = result.total;
@@ -294,11 +296,13 @@ void printExecuteFigures(const std::string& work, const std::string& folder,
         };
     };
     const double withoutUndo = medianOnCopies(folder, copy, files, morvane(false));
+    fs::remove_all(state);
     const double withUndo = medianOnCopies(folder, copy, files, morvane(true));
     const double dropKept = secondsOf([&] {
-        fs::remove_all(state);
-        ::sync();
-    });
+                                fs::remove_all(state);
+                                ::sync();
+                            }) /
+                            3;
     std::vector<std::string> sed{"sed", "-i"};
     std::string perl;
     for (const auto& [find, replace] : pairs) {
@@ -315,7 +319,7 @@ void printExecuteFigures(const std::string& work, const std::string& folder,
     line("floor: read + rewrite + fdatasync", floor, floor, "floor");
     line("morvane execute, no undo journal", withoutUndo, floor, "floor");
     line("morvane execute, undo journal", withUndo, floor, "floor");
-    line("  later: dropping the run's kept files", dropKept, withUndo, "its run");
+    line("  later: dropping a run's kept files", dropKept, withUndo, "its run");
     line("sed -i (no flush)", sedSeconds, withoutUndo, "morvane, no undo");
     line("  same", sedSeconds, withUndo, "morvane, undo");
     line("perl -pi (no flush)", perlSeconds, withoutUndo, "morvane, no undo");
