@@ -128,10 +128,11 @@ std::vector<std::string> commitWrites(std::vector<PendingWrite*>& writes, RunJou
     }
     platform::flushFolders(folders);
     const std::unique_lock held = holdJournal();
-    for (const std::size_t i : placed) {
-        if (journal) {
+    if (journal && !placed.empty()) {
+        for (const std::size_t i : placed) {
             journal->replacedWith(writes[i]->replacement.target(), writes[i]->hash);
         }
+        journal->flushWhatIsLeft();
     }
     for (std::size_t i = 0; i < writes.size(); ++i) {
         PendingWrite& write = *writes[i];

@@ -674,6 +674,12 @@ void RunJournal::replacedWith(const std::string& target, std::uint64_t hash) {
     }
 }
 
+void RunJournal::flushWhatIsLeft() {
+    if (heading_ && opened_) {
+        file_.append({});
+    }
+}
+
 std::string RunJournal::absolutePath(const std::string& path) {
     const std::filesystem::path given = toFsPath(path);
     if (given.is_absolute()) {

@@ -163,6 +163,9 @@ public:
     std::vector<std::string> replacingAll(const std::vector<std::string>& targets);
     // Once a file replaced that way holds its new contents, known by their hash.
     void replacedWith(const std::string& target, std::uint64_t hash);
+    // Puts what replacedWith recorded on disk with one flush, so that undo knows every file of a batch once
+    // the batch is done, even after a power loss, and not only those whose lines a later flush carried.
+    void flushWhatIsLeft();
 
     // Records the renames the run plans, in the order it will make them, with one flush before the first; a
     // reason when that fails, and then none of them may be made. A rename of the plan is then not written
