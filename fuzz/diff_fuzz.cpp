@@ -64,11 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzedDataProvider input(data, size);
     std::vector<std::string> finds;
     std::vector<std::string> replaces;
-    const int pairCount = input.ConsumeIntegralInRange(1, 4);
-    for (int i = 0; i < pairCount; ++i) {
-        finds.push_back(input.ConsumeRandomLengthString(8));
-        replaces.push_back(input.ConsumeRandomLengthString(8));
-    }
+    morvane::fuzz::consumePairs(input, 4, 8, finds, replaces);
     const std::string text = input.ConsumeRemainingBytesAsString();
 
     long long expectedCount = 0;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // A property that does not hold is a crash to the fuzzer, with the property named on standard error.
 #define FUZZ_CHECK(condition)                                                                                \
@@ -17,6 +18,18 @@
     } while (false)
 
 namespace morvane::fuzz {
+
+// Between one and maxPairs pairs, each find text and replacement at most maxLength bytes, taken in the order
+// the seeds of every target were written for.
+template <typename Input>
+void consumePairs(Input& input, int maxPairs, std::size_t maxLength, std::vector<std::string>& finds,
+                  std::vector<std::string>& replaces) {
+    const int pairCount = input.ConsumeIntegralInRange(1, maxPairs);
+    for (int i = 0; i < pairCount; ++i) {
+        finds.push_back(input.ConsumeRandomLengthString(maxLength));
+        replaces.push_back(input.ConsumeRandomLengthString(maxLength));
+    }
+}
 
 // One folder for the whole fuzzing process; each input overwrites the files it uses.
 inline const testing::TempDir& scratch() {

@@ -70,11 +70,7 @@ void checkRunOnFile(const std::string& text, const morvane::RunRequest& pairs) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
     morvane::RunRequest pairs;
-    const int pairCount = input.ConsumeIntegralInRange(1, 3);
-    for (int i = 0; i < pairCount; ++i) {
-        pairs.finds.push_back(input.ConsumeRandomLengthString(16));
-        pairs.replaces.push_back(input.ConsumeRandomLengthString(16));
-    }
+    morvane::fuzz::consumePairs(input, 3, 16, pairs.finds, pairs.replaces);
     const std::string text = input.ConsumeRemainingBytesAsString();
 
     checkInMemory(text, pairs.finds[0], pairs.replaces[0]);

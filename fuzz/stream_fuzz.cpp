@@ -104,11 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzedDataProvider input(data, size);
     std::vector<std::string> finds;
     std::vector<std::string> replaces;
-    const int pairCount = input.ConsumeIntegralInRange(1, 4);
-    for (int i = 0; i < pairCount; ++i) {
-        finds.push_back(input.ConsumeRandomLengthString(12));
-        replaces.push_back(input.ConsumeRandomLengthString(12));
-    }
+    morvane::fuzz::consumePairs(input, 4, 12, finds, replaces);
     std::vector<std::size_t> sizes(input.ConsumeIntegralInRange<std::size_t>(1, 4));
     for (std::size_t& blockSize : sizes) {
         blockSize = input.ConsumeIntegralInRange<std::size_t>(0, 40);

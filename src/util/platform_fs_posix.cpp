@@ -790,10 +790,14 @@ void PreparedReplacement::discard() {
 namespace {
 
 // The checks before a new file is made for the target (it is still the regular file read, and this user may
-// write it): the target open, or -1 with the reason, or with inPlace set for a file with more than one hard
-// link.
-int openTargetToReplace(const fs::path& resolved, const FileIdentity& readAs, struct stat& info,
-                        std::string& reason, bool& inPlace) {
+// write it), once the journal knows the folder: the target open, or -1 with the reason, or with inPlace set
+// for a file with more than one hard link. Resolved receives where the new file goes.
+int openTargetToReplace(const std::string& target, const FileIdentity& readAs, WriteJournal* journal,
+                        fs::path& resolved, struct stat& info, std::string& reason, bool& inPlace) {
+    resolved = resolveWriteTarget(target);
+    if (journal) {
+        journal->writingIn(resolved.parent_path().string());
+    }
     struct stat found {};
     if (::stat(resolved.c_str(), &found) != 0) {
         reason = kChangedMeanwhile;
@@ -828,15 +832,12 @@ int openTargetToReplace(const fs::path& resolved, const FileIdentity& readAs, st
 PreparedReplacement prepareReplacement(const std::string& target, std::string_view bytes,
                                        const FileIdentity& readAs, WriteJournal* journal) {
     PreparedReplacement prepared;
-    const fs::path resolved = resolveWriteTarget(target);
-    prepared.target_ = resolved.string();
     prepared.readAs_ = readAs;
-    if (journal) {
-        journal->writingIn(resolved.parent_path().string());
-    }
+    fs::path resolved;
     Original original;
-    const OpenFile file(
-        openTargetToReplace(resolved, readAs, original.info, prepared.error_, prepared.inPlace_));
+    const OpenFile file(openTargetToReplace(target, readAs, journal, resolved, original.info, prepared.error_,
+                                            prepared.inPlace_));
+    prepared.target_ = resolved.string();
     if (!file.isOpen()) {
         return prepared;
     }
@@ -853,15 +854,12 @@ PreparedReplacement prepareReplacement(const std::string& target, std::string_vi
 PreparedReplacement beginReplacement(const std::string& target, const FileIdentity& readAs,
                                      WriteJournal* journal) {
     PreparedReplacement prepared;
-    const fs::path resolved = resolveWriteTarget(target);
-    prepared.target_ = resolved.string();
     prepared.readAs_ = readAs;
-    if (journal) {
-        journal->writingIn(resolved.parent_path().string());
-    }
+    fs::path resolved;
     Original original;
-    const OpenFile file(
-        openTargetToReplace(resolved, readAs, original.info, prepared.error_, prepared.inPlace_));
+    const OpenFile file(openTargetToReplace(target, readAs, journal, resolved, original.info, prepared.error_,
+                                            prepared.inPlace_));
+    prepared.target_ = resolved.string();
     if (!file.isOpen()) {
         return prepared;
     }
