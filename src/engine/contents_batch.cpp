@@ -52,7 +52,7 @@ void FoldersToJournal::writingIn(const std::string& folder) {
 }
 
 PreparedWrite prepareWrite(const std::string& path, const std::string& text,
-                           const platform::FileIdentity& readAs, bool replacedSome,
+                           const platform::FileIdentity& readAs, bool replacedSome, bool hashed,
                            platform::WriteJournal* folders) {
     PreparedWrite prepared;
     PendingWrite& write = prepared.write.emplace();
@@ -71,7 +71,7 @@ PreparedWrite prepareWrite(const std::string& path, const std::string& text,
     } else if (write.replacement.mustRewriteInPlace()) {
         write.kind = PendingWrite::Kind::RewriteInPlace;
         write.text = text;
-    } else {
+    } else if (hashed) {
         write.hash = contentHash(text);
     }
     return prepared;

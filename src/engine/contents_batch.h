@@ -25,7 +25,7 @@ struct PendingWrite {
     std::string path; // as the row names it
     platform::FileIdentity readAs;
     platform::PreparedReplacement replacement; // for Replace
-    std::uint64_t hash = 0;                    // of the new text, for Replace
+    std::uint64_t hash = 0;                    // of the new text, for Replace, when the journal records it
     std::string text;                          // the new text, for RewriteInPlace
 };
 
@@ -47,12 +47,13 @@ private:
 
 // The write a row's final text needs, or the reason it cannot be written. A text that some pair replaced in
 // and that differs from what is on disk is prepared beside its file; the folder is told to the journal first.
+// Its text is hashed only when hashed is set, for a journal that records what a write leaves.
 struct PreparedWrite {
     std::optional<PendingWrite> write;
     std::string error;
 };
 PreparedWrite prepareWrite(const std::string& path, const std::string& text,
-                           const platform::FileIdentity& readAs, bool replacedSome,
+                           const platform::FileIdentity& readAs, bool replacedSome, bool hashed,
                            platform::WriteJournal* folders);
 
 // Carries out the writes, each of another file: the new files are flushed together, then the journal keeps

@@ -46,26 +46,6 @@ bool isCancelled(const std::atomic<bool>* cancel) {
 // From this many non-empty pairs on, one pass that finds which of them occur costs less than a pass for each.
 constexpr std::size_t kPairsForFindSet = 16;
 
-// Whether inserting the replacement, or cutting out the text it replaces when it is empty, can make the find
-// text occur where it did not: a new occurrence either overlaps an inserted copy (sharing with it a prefix of
-// one that is a suffix of the other, or holding it, or lying in it) or spans a place where text was cut out.
-bool canCreate(std::string_view replacement, std::string_view find) {
-    if (replacement.empty()) {
-        return find.size() > 1;
-    }
-    if (replacement.find(find) != std::string_view::npos ||
-        find.find(replacement) != std::string_view::npos) {
-        return true;
-    }
-    for (std::size_t overlap = 1; overlap < std::min(replacement.size(), find.size()) + 1; ++overlap) {
-        if (replacement.substr(replacement.size() - overlap) == find.substr(0, overlap) ||
-            replacement.substr(0, overlap) == find.substr(find.size() - overlap)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // Whether an occurrence of one text and one of the other can share a byte: one holds the other, or the end
 // of one is the start of the other.
 bool canOverlap(std::string_view a, std::string_view b) {
@@ -79,6 +59,16 @@ bool canOverlap(std::string_view a, std::string_view b) {
         }
     }
     return false;
+}
+
+// Whether inserting the replacement, or cutting out the text it replaces when it is empty, can make the find
+// text occur where it did not: a new occurrence either overlaps an inserted copy or spans a place where text
+// was cut out.
+bool canCreate(std::string_view replacement, std::string_view find) {
+    if (replacement.empty()) {
+        return find.size() > 1;
+    }
+    return canOverlap(replacement, find);
 }
 
 // The expanded pairs of one run, shared read-only by every worker.
@@ -260,7 +250,7 @@ void renameTo(RowOutcome& outcome, std::size_t i, const NamedEntry& entry, const
 // for the same bytes: the file only takes the modification time the write would have given it.
 void prepareWriteBack(RowOutcome& outcome, std::size_t i, const std::string& path, const std::string& text,
                       const platform::FileIdentity& readAs, bool replacedSome, const Plan& plan) {
-    PreparedWrite prepared = prepareWrite(path, text, readAs, replacedSome, plan.folders);
+    PreparedWrite prepared = prepareWrite(path, text, readAs, replacedSome, plan.hashWrites, plan.folders);
     if (!prepared.error.empty()) {
         outcome.failure = RunFailure{i, path, "cannot be written: " + prepared.error};
     }
