@@ -618,14 +618,7 @@ bool RunJournal::keepsForUndo() {
 }
 
 std::string RunJournal::replacing(const std::string& target) {
-    if (!keepsForUndo()) {
-        return {};
-    }
-    const std::string kept = nextKeptPath();
-    if (std::string reason = platform::keepFileAs(target, kept); !reason.empty()) {
-        return "its old contents cannot be kept for undo: " + reason;
-    }
-    return keepRecorded(target, kept);
+    return replacingAll({target}).front();
 }
 
 void RunJournal::replaced(const std::string& target, std::string_view bytes) {

@@ -189,13 +189,9 @@ void flushFolders(const std::vector<std::string>& folders);
 // identity's device and inode, and never through a symbolic link. Returns the reason on failure.
 std::string putBackInPlace(const std::string& path, std::string_view bytes, const FileIdentity& expected);
 
-// Keeps what the file at `from` holds under the new path `to` and flushes it to disk with its folder: as a
-// second name of the same file where the file system allows it, so that nothing is copied, else as a private
-// copy. Returns the reason on failure, when nothing is left at `to`.
-std::string keepFileAs(const std::string& from, const std::string& to);
-
-// keepFileAs for many files, each folder that receives one flushed once. Returns each one's reason on
-// failure.
+// Keeps what each file at `from` holds under its new path `to` and flushes it to disk with its folder, each
+// folder once: as a second name of the same file where the file system allows it, so that nothing is copied,
+// else as a private copy. Returns each one's reason on failure, when nothing is left at its `to`.
 std::vector<std::string> keepFilesAs(const std::vector<std::pair<std::string, std::string>>& fromTo);
 
 // Writes the bytes to a new private file at the path and flushes it to disk with its folder. Returns the

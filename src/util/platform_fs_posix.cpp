@@ -1043,24 +1043,12 @@ std::string appendToFile(const std::string& path, std::string_view bytes) {
     return reason;
 }
 
-std::string keepFileAs(const std::string& from, const std::string& to) {
-    // Another file system, or one that protects links to files of other owners, gets a copy.
-    if (::link(from.c_str(), to.c_str()) == 0) {
-        syncFolder(fs::path(to).parent_path());
-        return {};
-    }
-    std::string bytes;
-    if (std::string reason = readRegularFile(from, bytes); !reason.empty()) {
-        return reason;
-    }
-    return writeNewFile(to, bytes);
-}
-
 std::vector<std::string> keepFilesAs(const std::vector<std::pair<std::string, std::string>>& fromTo) {
     std::vector<std::string> reasons(fromTo.size());
     std::vector<std::string> linkedIn;
     for (std::size_t i = 0; i < fromTo.size(); ++i) {
         const auto& [from, to] = fromTo[i];
+        // Another file system, or one that protects links to files of other owners, gets a copy.
         if (::link(from.c_str(), to.c_str()) == 0) {
             std::string folder = fs::path(to).parent_path().string();
             if (std::find(linkedIn.begin(), linkedIn.end(), folder) == linkedIn.end()) {
