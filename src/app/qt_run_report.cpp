@@ -34,6 +34,8 @@ std::string_view leftoverKey(LeftoverAction action) {
         return keys::kLeftoverAsideKept;
     case LeftoverAction::RunInterrupted:
         return keys::kLeftoverRunInterrupted;
+    case LeftoverAction::UndoInterrupted:
+        return keys::kLeftoverUndoInterrupted;
     }
     return {};
 }

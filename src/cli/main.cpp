@@ -347,7 +347,9 @@ int undoNewest(const std::string& stateDir) {
     if (!result.failure.empty()) {
         std::cerr << "morvane-cli: " << escapeControlBytes(result.failure) << '\n';
     }
-    std::cout << "undone: " << (result.run.names ? "names" : "contents") << " run of "
+    // A run not undone yet stays the one the next undo takes, which finishes the rest.
+    std::cout << (result.run.undone ? "undone: " : "not undone yet: ")
+              << (result.run.names ? "names" : "contents") << " run of "
               << utcTime(result.run.startedNanoseconds) << ": " << result.restored << " put back, "
               << result.left.size() << " left\n";
     std::cout.flush();

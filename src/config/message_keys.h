@@ -37,6 +37,7 @@ inline constexpr std::string_view kUndoDone = "[Undo done]";
 inline constexpr std::string_view kUndoFailed = "[Undo failed]";
 inline constexpr std::string_view kNotUndoable = "[Not undoable]";
 inline constexpr std::string_view kLeftoverRunInterrupted = "[LeftoverRunInterrupted]";
+inline constexpr std::string_view kLeftoverUndoInterrupted = "[LeftoverUndoInterrupted]";
 inline constexpr std::string_view kUndoInterruptedRun = "[Undo interrupted run]";
 inline constexpr std::string_view kStateInUserFolder = "[StateInUserFolder]";
 inline constexpr std::string_view kMenuFileOpen = "[mnuFileOpen]";

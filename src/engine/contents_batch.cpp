@@ -62,6 +62,8 @@ PreparedWrite prepareWrite(const std::string& path, const std::string& text,
     // disk can tell.
     if (!replacedSome || platform::stillHolds(path, text, readAs)) {
         write.kind = PendingWrite::Kind::Touch;
+        // Undo knows the file by these bytes, too, once a later run's undo has written them anew.
+        write.hash = hashed ? contentHash(text) : 0;
         return prepared;
     }
     write.replacement = platform::prepareReplacement(path, text, readAs, folders);
@@ -144,7 +146,7 @@ std::vector<std::string> commitWrites(std::vector<PendingWrite*>& writes, RunJou
             }
             reasons[i] = platform::touchAsRewritten(write.path, write.readAs);
             if (journal && reasons[i].empty()) {
-                journal->touched();
+                journal->touched(write.hash);
             }
         }
     }

@@ -25,7 +25,7 @@ struct PendingWrite {
     std::string path; // as the row names it
     platform::FileIdentity readAs;
     platform::PreparedReplacement replacement; // for Replace
-    std::uint64_t hash = 0;                    // of the new text, for Replace, when the journal records it
+    std::uint64_t hash = 0;                    // of the new text, when the journal records what is left
     std::string text;                          // the new text, for RewriteInPlace
 };
 

@@ -42,6 +42,7 @@ public:
     void rewrite(const RecordedRewrite& recorded, std::int64_t journalTouched);
     void folder(const std::string& folder);
     void runInterrupted(const std::string& journal) { note(journal, LeftoverAction::RunInterrupted); }
+    void undoInterrupted(const std::string& journal) { note(journal, LeftoverAction::UndoInterrupted); }
     void asideBack(const std::string& path) { note(path, LeftoverAction::AsidePutBack); }
     std::vector<LeftoverNote> takeNotes() { return std::move(notes_); }
 
@@ -217,6 +218,8 @@ std::string_view leftoverActionText(LeftoverAction action) {
         return "a run of renames was interrupted; an entry it had put aside is kept under a visible name";
     case LeftoverAction::RunInterrupted:
         return "an execute run was interrupted part way; what it changed can be undone";
+    case LeftoverAction::UndoInterrupted:
+        return "an undo was interrupted part way; undo again to put back the rest";
     }
     return {};
 }
@@ -255,6 +258,7 @@ std::vector<LeftoverNote> clearLeftovers(const std::string& journalFolder,
     Clearing clearing;
     std::vector<std::string> searched = folders;
     std::vector<platform::HeldFile> ended;
+    std::vector<platform::HeldFile> undos;
     std::error_code error;
     if (!journalFolder.empty() && platform::isWritable(journalFolder)) {
         for (fs::directory_iterator it(toFsPath(journalFolder), error), end; !error && it != end;
@@ -280,7 +284,7 @@ std::vector<LeftoverNote> clearLeftovers(const std::string& journalFolder,
                 clearing.asideBack(back);
             }
             searched.insert(searched.end(), record->folders.begin(), record->folders.end());
-            ended.push_back(std::move(journal));
+            (record->undoing ? undos : ended).push_back(std::move(journal));
         }
     }
     std::sort(searched.begin(), searched.end());
@@ -298,6 +302,12 @@ std::vector<LeftoverNote> clearLeftovers(const std::string& journalFolder,
             continue;
         }
         journal.remove();
+    }
+    // The run an undo was taking back stays to be undone; its undo is closed, so that it is noted once.
+    for (platform::HeldFile& journal : undos) {
+        if (platform::appendToFile(journal.path(), undoStoppedLine()).empty()) {
+            clearing.undoInterrupted(journal.path());
+        }
     }
     if (!ended.empty()) {
         // Only an empty folder goes, as when the runs had ended by themselves.

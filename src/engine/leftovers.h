@@ -18,6 +18,7 @@ enum class LeftoverAction {
     AsidePutBack,     // a run of renames was interrupted with an entry put aside; it has its old name again
     AsideKept,        // the same, but its old name is taken now: it keeps a visible name
     RunInterrupted,   // an execute run kept for undo was cut short; the part it did can be undone
+    UndoInterrupted,  // an undo was cut short; the run stays to be undone, and undo finishes the rest
 };
 
 struct LeftoverNote {
@@ -48,7 +49,9 @@ std::vector<std::string> foldersOf(const std::vector<std::string>& paths);
 // changed since is overwritten: in doubt the old contents stay beside the file, and the note says where.
 // A names run cut short in a swap or cycle first has that cycle taken back, so no entry stays aside. A run
 // kept for undo that had changed something is closed for undo, with the renames the disk shows it made, and
-// noted once. A journal folder that is empty or cannot be written is not looked at.
+// noted once. An undo cut short is cleared up after the same way, from the lines it added to the run's
+// journal; the run stays to be undone, and the undo is noted once. A journal folder that is empty or cannot
+// be written is not looked at.
 std::vector<LeftoverNote> clearLeftovers(const std::string& journalFolder,
                                          const std::vector<std::string>& folders);
 

@@ -481,6 +481,8 @@ std::optional<RowOutcome> streamRow(const Plan& plan, std::size_t i, const std::
                       : later ? static_cast<ChainSink&>(*later)
                               : discard;
     std::string block(plan.request.streamBlockBytes, '\0');
+    ContentHasher readHash; // what the file holds, should the pairs leave it so
+    const bool hashRead = execute && plan.hashWrites;
     std::uint64_t read = 0;
     std::size_t nextPair = 0;
     for (;;) {
@@ -502,6 +504,9 @@ std::optional<RowOutcome> streamRow(const Plan& plan, std::size_t i, const std::
             break;
         }
         read += got;
+        if (hashRead) {
+            readHash.add(std::string_view(block.data(), got));
+        }
         chain.feed(std::string_view(block.data(), got), sink);
         if (replacement.inPlaceOnly()) {
             return std::nullopt;
@@ -515,6 +520,7 @@ std::optional<RowOutcome> streamRow(const Plan& plan, std::size_t i, const std::
             write.kind = PendingWrite::Kind::Touch;
             write.path = path;
             write.readAs = readAs;
+            write.hash = hashRead ? readHash.value() : 0;
         } else if (std::string error = replacement.finish(write); !error.empty()) {
             outcome.failure = RunFailure{i, path, "cannot be written: " + error};
         }

@@ -42,6 +42,10 @@ constexpr std::string_view kTouchLine = "touch";
 constexpr std::string_view kTouchedLine = "touched";
 constexpr std::string_view kFinishedLine = "finished";
 constexpr std::string_view kUndoneLine = "undone";
+// An undo that began, and one that stopped before the run was undone; what it did is in the disk's state.
+constexpr std::string_view kUndoLine = "undo";
+constexpr std::string_view kUndoBegun = "begun";
+constexpr std::string_view kUndoStopped = "stopped";
 constexpr std::string_view kInterrupted = "interrupted";
 constexpr std::string_view kKeptExtension = ".kept";
 
@@ -282,6 +286,14 @@ std::string madeOnDisk(const std::vector<JournaledMove>& moves) {
     return lines;
 }
 
+// Before a rewrite in place changes the file: enough for the clear-up to put it back or finish it.
+std::string rewriteLine(const platform::InPlaceRewrite& rewrite) {
+    return lineOf({kRewriteLine, escapeControlBytes(rewrite.target), escapeControlBytes(rewrite.backup),
+                   std::to_string(rewrite.before.device), std::to_string(rewrite.before.inode),
+                   std::to_string(rewrite.oldBytes.size()), hexNumber(contentHash(rewrite.oldBytes)),
+                   std::to_string(rewrite.newBytes.size()), hexNumber(contentHash(rewrite.newBytes))});
+}
+
 } // namespace
 
 std::string journalFolderIn(const std::string& stateFolder) {
@@ -314,6 +326,13 @@ std::optional<JournalRecord> readJournal(std::string_view text) {
             std::erase_if(record.unfinished, [&](const RecordedRewrite& r) { return r.backup == backup; });
         } else if (fields[0] == kFinishedLine) {
             record.ended = true;
+        } else if (fields[0] == kUndoLine && fields.size() == 2 && fields[1] == kUndoBegun) {
+            // The run's own lines were dealt with when it ended; what is left to clear up is the undo's.
+            record = JournalRecord{};
+            record.undoing = true;
+        } else if (fields[0] == kUndoneLine || fields[0] == kUndoLine) {
+            record.ended = true;
+            record.undoing = false;
         }
     });
     return record;
@@ -435,6 +454,10 @@ std::string endedLine(bool interrupted) {
 
 std::string undoneLine() {
     return lineOf({kUndoneLine});
+}
+
+std::string undoStoppedLine() {
+    return lineOf({kUndoLine, kUndoStopped});
 }
 
 namespace {
@@ -584,12 +607,7 @@ void RunJournal::writingIn(const std::string& folder) {
 }
 
 std::string RunJournal::rewriteStarting(const platform::InPlaceRewrite& rewrite) {
-    const std::string line =
-        std::string(kRewriteLine) + "\t" + escapeControlBytes(rewrite.target) + "\t" +
-        escapeControlBytes(rewrite.backup) + "\t" + std::to_string(rewrite.before.device) + "\t" +
-        std::to_string(rewrite.before.inode) + "\t" + std::to_string(rewrite.oldBytes.size()) + "\t" +
-        hexNumber(contentHash(rewrite.oldBytes)) + "\t" + std::to_string(rewrite.newBytes.size()) + "\t" +
-        hexNumber(contentHash(rewrite.newBytes)) + "\n";
+    const std::string line = rewriteLine(rewrite);
     // A file rewritten in place keeps its inode, so undo needs a copy of what it held.
     if (keepsForUndo()) {
         const std::string kept = nextKeptPath();
@@ -808,9 +826,9 @@ void RunJournal::touching(const std::string& target, const platform::FileIdentit
     }
 }
 
-void RunJournal::touched() {
+void RunJournal::touched(std::uint64_t hash) {
     if (heading_ && !touching_.empty()) {
-        recordLeft(kTouchedLine, touching_, std::nullopt);
+        recordLeft(kTouchedLine, touching_, hash);
     }
 }
 
@@ -819,7 +837,60 @@ void RunJournal::rewriteGoingOn() {
 }
 
 void RunJournal::rewriteEnded(const platform::InPlaceRewrite& rewrite) {
-    record(std::string(kEndedLine) + "\t" + escapeControlBytes(rewrite.backup) + "\n");
+    record(lineOf({kEndedLine, escapeControlBytes(rewrite.backup)}));
+}
+
+UndoJournal::UndoJournal(platform::HeldFile& journal, platform::WriteJournal* watcher)
+    : journal_(journal), watcher_(watcher) {}
+
+bool UndoJournal::record(const std::string& line) {
+    failed_ = failed_ || !platform::appendToFile(journal_.path(), line).empty();
+    return !failed_;
+}
+
+std::string UndoJournal::begin() {
+    if (!record(lineOf({kUndoLine, kUndoBegun}))) {
+        return "the run's journal \"" + journal_.path() + "\" cannot be written";
+    }
+    return {};
+}
+
+void UndoJournal::writingIn(const std::string& folder) {
+    if (folders_.insert(folder).second) {
+        record(lineOf({kFolderLine, escapeControlBytes(folder)}));
+    }
+    if (watcher_) {
+        watcher_->writingIn(folder);
+    }
+}
+
+std::string UndoJournal::rewriteStarting(const platform::InPlaceRewrite& rewrite) {
+    if (!record(rewriteLine(rewrite))) {
+        return "the run's journal \"" + journal_.path() + "\" cannot be written";
+    }
+    return watcher_ ? watcher_->rewriteStarting(rewrite) : std::string();
+}
+
+void UndoJournal::rewriteGoingOn() {
+    journal_.touch();
+    if (watcher_) {
+        watcher_->rewriteGoingOn();
+    }
+}
+
+void UndoJournal::rewriteEnded(const platform::InPlaceRewrite& rewrite) {
+    record(lineOf({kEndedLine, escapeControlBytes(rewrite.backup)}));
+    if (watcher_) {
+        watcher_->rewriteEnded(rewrite);
+    }
+}
+
+std::string UndoJournal::end(bool undone) {
+    const std::string line = undone ? undoneLine() : undoStoppedLine();
+    if (std::string reason = platform::appendToFile(journal_.path(), line); !reason.empty()) {
+        return "the run's journal \"" + journal_.path() + "\" cannot be written: " + reason;
+    }
+    return {};
 }
 
 } // namespace morvane

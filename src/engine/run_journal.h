@@ -40,6 +40,7 @@ struct JournalRecord {
     std::vector<std::string> folders;        // where the run made temporary files or backups
     std::vector<RecordedRewrite> unfinished; // rewrites in place begun and not ended
     bool ended = false;                      // a run that can be undone ended, or was cleared up after
+    bool undoing = false; // an undo of the ended run began and did not stop: the lines above are its own
 };
 
 // What an execute run that can be undone records before its first change.
@@ -112,6 +113,8 @@ std::string keptFolderOf(const std::string& journalPath);
 // Lines that close a journal for good, kept for undo: the run ended (or was cleared up after), or was undone.
 std::string endedLine(bool interrupted);
 std::string undoneLine();
+// What the clear-up adds for an undo cut short: the run is not undone, and its undo may be run again.
+std::string undoStoppedLine();
 
 // Reads a journal; a last line without its line end was being written when the run stopped and is left out.
 // Nothing for a journal this program does not know how to read (a later version's).
@@ -177,9 +180,10 @@ public:
     // which puts the entry where the plan found it, needs no line.
     std::string renaming(const std::string& from, const std::string& to);
     void renamed(const std::string& to);
-    // Before and after a file whose text no pair changed is given the time of a rewrite.
+    // Before and after a file whose text no pair changed is given the time of a rewrite; the hash is that
+    // of its text, as for replacedWith.
     void touching(const std::string& target, const platform::FileIdentity& readAs);
-    void touched();
+    void touched(std::uint64_t hash);
 
     // Why a run that was to be kept for undo cannot be undone: its journal could not be made. Empty
     // otherwise.
@@ -219,6 +223,34 @@ private:
     std::optional<Renaming> renaming_;
     std::vector<std::size_t> made_;             // in the order made
     std::unordered_set<std::string> renamedIn_; // folders whose entries must reach the disk before the end
+};
+
+// What an undo records in the journal of the run it takes back, which it holds meanwhile: that it began,
+// before it changes anything, the folders it makes temporary files in and its rewrites in place, each before
+// it is made, and at its end whether the run is now undone. An undo cut short is thus cleared up after like a
+// run, and the run stays to be undone. A watcher, where given, hears of every write after the journal.
+class UndoJournal final : public platform::WriteJournal {
+public:
+    explicit UndoJournal(platform::HeldFile& journal, platform::WriteJournal* watcher = nullptr);
+
+    // A reason when the journal cannot be written: then nothing may be changed.
+    std::string begin();
+    void writingIn(const std::string& folder) override;
+    std::string rewriteStarting(const platform::InPlaceRewrite& rewrite) override;
+    void rewriteGoingOn() override;
+    void rewriteEnded(const platform::InPlaceRewrite& rewrite) override;
+    // Whether a line could not be written: a temporary file made since may be left for the clear-up to miss.
+    bool failed() const { return failed_; }
+    // A reason when the ending cannot be written.
+    std::string end(bool undone);
+
+private:
+    bool record(const std::string& line);
+
+    platform::HeldFile& journal_;
+    platform::WriteJournal* watcher_;
+    std::unordered_set<std::string> folders_;
+    bool failed_ = false;
 };
 
 } // namespace morvane

@@ -1,5 +1,6 @@
 #include "engine/undo.h"
 
+#include "engine/contents_batch.h"
 #include "engine/run_journal.h"
 #include "util/held_file.h"
 #include "util/leftover_names.h"
@@ -90,58 +91,202 @@ std::vector<ContentsChange> changesByFile(const std::string& journal,
     return changes;
 }
 
+// The bytes of a file, read in blocks, by the hash the journal records of what a run leaves.
+std::string hashOfFile(const std::string& path, std::uint64_t& hash) {
+    platform::FileReader reader;
+    if (std::string reason = reader.open(path); !reason.empty()) {
+        return reason;
+    }
+    ContentHasher hasher;
+    std::string block(std::size_t{1} << 20, '\0');
+    for (std::size_t got = 1; got > 0;) {
+        if (std::string reason = reader.read(block, got); !reason.empty()) {
+            return reason;
+        }
+        hasher.add(std::string_view(block.data(), got));
+    }
+    hash = hasher.value();
+    return {};
+}
+
+bool isEntry(const platform::FileIdentity& found, const platform::FileIdentity& entry) {
+    return found.known && entry.known && found.device == entry.device && found.inode == entry.inode;
+}
+
+// Whether the file found holds bytes of this size and hash; a reason in unreadable when it cannot tell.
+bool holds(const std::string& path, const platform::FileIdentity& found, std::uint64_t size,
+           std::uint64_t hash, std::string& unreadable) {
+    if (!found.known || found.size != size) {
+        return false;
+    }
+    std::uint64_t now = 0;
+    unreadable = hashOfFile(path, now);
+    return unreadable.empty() && now == hash;
+}
+
+// Whether a file is still as the run left it, decided the same way for the files it wrote and those it only
+// touched: the very file, unchanged, by its identity; or, where the undo of a later run wrote it anew, the
+// same bytes, by their size and hash (which a touch line of an older journal does not give).
+bool asTheRunLeftIt(const std::string& path, const platform::FileIdentity& found, const LeftIdentity& left,
+                    std::string& unreadable) {
+    return platform::sameFile(found, left) ||
+           (left.hash != 0 && holds(path, found, left.size, left.hash, unreadable));
+}
+
+// Whether the file holds what the kept file holds: an undo cut short put it back already.
+bool holdsKept(const std::string& path, const platform::FileIdentity& found, const std::string& kept,
+               const platform::FileIdentity& keptFound, std::string& unreadable) {
+    if (isEntry(found, keptFound)) {
+        return true;
+    }
+    std::uint64_t keptHash = 0;
+    return found.known && keptFound.known && found.size == keptFound.size &&
+           hashOfFile(kept, keptHash).empty() && holds(path, found, keptFound.size, keptHash, unreadable);
+}
+
+std::string whyUnreadable(const std::string& path) {
+    platform::FileReader reader;
+    std::string reason = reader.open(path);
+    return reason.empty() ? std::string(platform::kNotRegularFile) : reason;
+}
+
+// As many files as a run commits together: their new names reach the disk with a flush of each folder once.
+constexpr std::size_t kBatchFiles = 256;
+
 class Undoing {
 public:
-    Undoing(UndoResult& result, bool interrupted) : result_(result), interrupted_(interrupted) {}
+    Undoing(UndoResult& result, bool interrupted, UndoJournal& journal)
+        : result_(result), interrupted_(interrupted), journal_(journal) {}
 
     void contents(const ContentsChange& change);
+    void commit();
     void touch(const RecordedTouch& touch);
     void rename(const RecordedRename& rename);
+    void flushRenames() const { platform::flushFolders({renamedIn_.begin(), renamedIn_.end()}); }
     bool keptStillNeeded() const { return keptNeeded_; }
+    // Some change could not be put back for a cause that may pass (a full disk, a file in use): the run
+    // stays to be undone again, which finishes the rest.
+    std::size_t unfinished() const { return unfinished_; }
     std::vector<NameBack> namesBack() const;
 
 private:
-    void leave(const std::string& path, std::string reason, const std::string& kept = {}) {
+    // Whether what is left may still go back when undo is run again, or is as it will stay.
+    enum class Left { ForGood, ForNow };
+    void leave(const std::string& path, std::string reason, Left left, const std::string& kept = {}) {
         keptNeeded_ = keptNeeded_ || !kept.empty();
+        unfinished_ += left == Left::ForNow ? 1 : 0;
         result_.left.push_back(UndoNote{path, std::move(reason), kept});
     }
+    void putBack(const ContentsChange& change, const platform::FileIdentity& found);
+    void putBackInPlace(const ContentsChange& change, const platform::FileIdentity& found);
 
     UndoResult& result_;
     // A run that ended by itself recorded what each change left, or the change failed and was reported:
     // only a run cut short can have changed something without saying what it left.
     bool interrupted_;
+    UndoJournal& journal_;
     bool keptNeeded_ = false;
+    std::size_t unfinished_ = 0;
+    struct Pending {
+        const ContentsChange* change;
+        PendingWrite write;
+    };
+    std::vector<Pending> batch_;
     std::vector<NameBack> renamedBack_; // in the order undo put them back
+    std::set<std::string> renamedIn_;
 };
 
 void Undoing::contents(const ContentsChange& change) {
-    std::string now;
-    platform::FileIdentity found;
-    const std::string unreadable = platform::readRegularFile(change.target, now, &found);
-    std::string old;
-    const bool oldKept = platform::readRegularFile(change.kept, old).empty();
+    const platform::FileIdentity found = platform::fileIdentity(change.target);
+    const platform::FileIdentity kept = platform::fileIdentity(change.kept);
+    const std::string keptIn = kept.known ? change.kept : std::string();
+    std::string unreadable;
     if (!change.left.known) {
         // The run stopped before the change, or before it could record what it left.
-        if (interrupted_ && (!oldKept || !unreadable.empty() || now != old)) {
-            leave(change.target, "the run did not finish changing it", oldKept ? change.kept : "");
+        if (interrupted_ && !holdsKept(change.target, found, change.kept, kept, unreadable)) {
+            leave(change.target, "the run did not finish changing it", Left::ForGood, keptIn);
         }
         return;
     }
-    if (!unreadable.empty()) {
-        leave(change.target, "cannot be read: " + unreadable, oldKept ? change.kept : "");
+    if (!found.known) {
+        leave(change.target, "cannot be read: " + whyUnreadable(change.target), Left::ForGood, keptIn);
         return;
     }
-    // By contents: undoing a later run writes the file anew, and what it then holds is what this run left.
-    if (now.size() != change.left.size || contentHash(now) != change.left.hash) {
-        leave(change.target, "changed since the run", oldKept ? change.kept : "");
+    if (isEntry(found, kept)) {
+        ++result_.restored; // linked back by an undo cut short, and now run again
         return;
     }
-    if (!oldKept) {
-        leave(change.target, "its old contents are no longer kept");
+    if (!asTheRunLeftIt(change.target, found, change.left, unreadable)) {
+        if (unreadable.empty() && holdsKept(change.target, found, change.kept, kept, unreadable)) {
+            ++result_.restored; // copied back by an undo cut short
+        } else if (!unreadable.empty()) {
+            leave(change.target, "cannot be read: " + unreadable, Left::ForNow, keptIn);
+        } else {
+            leave(change.target, "changed since the run", Left::ForGood, keptIn);
+        }
         return;
     }
-    if (std::string reason = platform::replaceFileContents(change.target, old, &found); !reason.empty()) {
-        leave(change.target, "cannot be written: " + reason, change.kept);
+    if (!kept.known) {
+        leave(change.target, "its old contents are no longer kept", Left::ForGood);
+        return;
+    }
+    putBack(change, found);
+}
+
+// The kept file goes back as the run made the new one: prepared beside the file, then committed with the
+// others of its batch (see commitWrites). A file the run rewrote in place is put back in place.
+void Undoing::putBack(const ContentsChange& change, const platform::FileIdentity& found) {
+    PendingWrite write;
+    write.path = change.target;
+    write.readAs = found;
+    write.replacement = platform::prepareReplacementFrom(change.target, change.kept, found, &journal_);
+    if (journal_.failed()) {
+        leave(change.target, "cannot be written: the run's journal cannot be written", Left::ForNow,
+              change.kept);
+        return;
+    }
+    if (write.replacement.mustRewriteInPlace()) {
+        putBackInPlace(change, found);
+        return;
+    }
+    if (!write.replacement.error().empty()) {
+        leave(change.target, "cannot be written: " + write.replacement.error(), Left::ForNow, change.kept);
+        return;
+    }
+    batch_.push_back(Pending{&change, std::move(write)});
+    if (batch_.size() == kBatchFiles) {
+        commit();
+    }
+}
+
+void Undoing::commit() {
+    std::vector<PendingWrite*> writes;
+    for (Pending& pending : batch_) {
+        writes.push_back(&pending.write);
+    }
+    const std::vector<std::string> reasons = commitWrites(writes, nullptr, nullptr);
+    for (std::size_t i = 0; i < batch_.size(); ++i) {
+        if (reasons[i].empty()) {
+            ++result_.restored;
+        } else {
+            leave(batch_[i].change->target, "cannot be written: " + reasons[i], Left::ForNow,
+                  batch_[i].change->kept);
+        }
+    }
+    batch_.clear();
+}
+
+// Every name of the file sees its old contents again; the journal lets the clear-up finish a rewrite cut
+// short, and the file is then as the run left it, to be put back by the next undo.
+void Undoing::putBackInPlace(const ContentsChange& change, const platform::FileIdentity& found) {
+    std::string old;
+    if (std::string reason = platform::readRegularFile(change.kept, old); !reason.empty()) {
+        leave(change.target, "its old contents cannot be read: " + reason, Left::ForNow, change.kept);
+        return;
+    }
+    if (std::string reason = platform::replaceFileContents(change.target, old, &found, &journal_);
+        !reason.empty()) {
+        leave(change.target, "cannot be written: " + reason, Left::ForNow, change.kept);
         return;
     }
     ++result_.restored;
@@ -152,13 +297,22 @@ void Undoing::touch(const RecordedTouch& touch) {
         return; // the time alone is lost
     }
     const platform::FileIdentity found = platform::fileIdentity(touch.target);
-    if (!platform::sameFile(found, touch.left)) {
-        leave(touch.target, "changed since the run");
+    // An undo cut short set the time back already (and a touch line of an older journal has no hash).
+    const bool back = isEntry(found, touch.left) && found.size == touch.left.size &&
+                      found.modifiedNanoseconds == touch.oldModifiedNanoseconds;
+    std::string unreadable;
+    if (!back && !asTheRunLeftIt(touch.target, found, touch.left, unreadable)) {
+        if (unreadable.empty()) {
+            leave(touch.target, "changed since the run", Left::ForGood);
+        } else {
+            leave(touch.target, "cannot be read: " + unreadable, Left::ForNow);
+        }
         return;
     }
-    if (std::string reason = platform::setModifiedTime(touch.target, touch.oldModifiedNanoseconds);
+    if (std::string reason =
+            back ? std::string() : platform::setModifiedTime(touch.target, touch.oldModifiedNanoseconds);
         !reason.empty()) {
-        leave(touch.target, "its time cannot be set back: " + reason);
+        leave(touch.target, "its time cannot be set back: " + reason, Left::ForNow);
         return;
     }
     ++result_.restored;
@@ -168,21 +322,32 @@ void Undoing::rename(const RecordedRename& rename) {
     if (!rename.left.known) {
         std::error_code error;
         if (interrupted_ && !fs::exists(fs::symlink_status(toFsPath(rename.from), error))) {
-            leave(rename.to, "the run did not record what it renamed \"" + rename.from + "\" to");
+            leave(rename.to, "the run did not record what it renamed \"" + rename.from + "\" to",
+                  Left::ForGood);
         }
         return;
     }
-    const platform::FileIdentity found = platform::fileIdentity(rename.to);
     // Only the entry itself counts: a file's contents may change under its new name.
-    if (!found.known || found.device != rename.left.device || found.inode != rename.left.inode) {
-        leave(rename.to, "renamed, removed or replaced since the run");
+    if (!isEntry(platform::fileIdentity(rename.to), rename.left)) {
+        // Put back by an undo cut short, or by the clear-up after it, which takes back a cycle as a whole.
+        if (isEntry(platform::fileIdentity(rename.from), rename.left)) {
+            renamedBack_.push_back(NameBack{rename.to, rename.from});
+            result_.restored += isAsideName(rename.to) ? 0 : 1;
+        } else {
+            leave(rename.to, "renamed, removed or replaced since the run", Left::ForGood);
+        }
         return;
     }
     if (std::string reason = platform::renameNoReplace(rename.to, rename.from); !reason.empty()) {
-        leave(rename.to, "cannot be renamed back to \"" + rename.from + "\": " + reason);
+        std::error_code error;
+        const bool taken = fs::exists(fs::symlink_status(toFsPath(rename.from), error));
+        leave(rename.to, "cannot be renamed back to \"" + rename.from + "\": " + reason,
+              taken ? Left::ForGood : Left::ForNow);
         return;
     }
     renamedBack_.push_back(NameBack{rename.to, rename.from});
+    const std::string folder = PfadZerlegen(rename.from).folder;
+    renamedIn_.insert(folder.empty() ? "." : folder);
     if (!isAsideName(rename.to)) {
         ++result_.restored;
     }
@@ -314,7 +479,7 @@ std::string tooLargeForUndo(const std::vector<std::string>& files, std::uint64_t
            " that are kept for undo";
 }
 
-UndoResult undoNewestRun(const std::string& journalFolder) {
+UndoResult undoNewestRun(const std::string& journalFolder, platform::WriteJournal* watcher) {
     UndoResult result;
     const std::vector<JournaledRun> runs = listRuns(journalFolder);
     const auto newest =
@@ -331,11 +496,17 @@ UndoResult undoNewestRun(const std::string& journalFolder) {
         result.failure = "the run's journal \"" + newest->journal + "\" cannot be taken";
         return result;
     }
-    Undoing undoing(result, record->interrupted);
+    UndoJournal journal(held, watcher);
+    if (std::string reason = journal.begin(); !reason.empty()) {
+        result.failure = std::move(reason);
+        return result;
+    }
+    Undoing undoing(result, record->interrupted, journal);
     if (record->heading.names) {
         for (auto rename = record->renames.rbegin(); rename != record->renames.rend(); ++rename) {
             undoing.rename(*rename);
         }
+        undoing.flushRenames();
         result.namesBack = undoing.namesBack();
     } else {
         const std::vector<ContentsChange> changes = changesByFile(newest->journal, record->contents);
@@ -348,14 +519,22 @@ UndoResult undoNewestRun(const std::string& journalFolder) {
         for (auto change = changes.rbegin(); change != changes.rend(); ++change) {
             undoing.contents(*change);
         }
+        undoing.commit();
         for (auto touch = record->touches.rbegin(); touch != record->touches.rend(); ++touch) {
             if (!written.contains(realPath(touch->target))) {
                 undoing.touch(*touch);
             }
         }
     }
-    if (std::string reason = platform::appendToFile(newest->journal, undoneLine()); !reason.empty()) {
-        result.failure = "the run cannot be marked undone in \"" + newest->journal + "\": " + reason;
+    const bool finished = undoing.unfinished() == 0;
+    if (std::string reason = journal.end(finished); !reason.empty()) {
+        result.failure = std::move(reason);
+        return result;
+    }
+    if (!finished) {
+        result.failure =
+            std::to_string(undoing.unfinished()) +
+            " could not be put back yet; the run stays to be undone, and undo puts back the rest";
         return result;
     }
     result.run.undone = true;

@@ -7,6 +7,10 @@
 
 namespace morvane {
 
+namespace platform {
+class WriteJournal;
+}
+
 // How many execute runs the journal folder keeps for undo, and how many bytes of old contents that only the
 // journal still holds; the oldest runs go first, the newest stays whatever it holds.
 inline constexpr std::size_t kRunsKeptForUndo = 20;
@@ -49,20 +53,26 @@ struct NameBack {
 };
 
 struct UndoResult {
-    bool found = false; // false when no ended run was left to undo
-    JournaledRun run;
-    std::size_t restored = 0; // files or names put back
+    bool found = false;       // false when no ended run was left to undo
+    JournaledRun run;         // run.undone once the undo finished
+    std::size_t restored = 0; // files or names put back, by this undo or one cut short before it
     std::vector<UndoNote> left;
     std::vector<NameBack> namesBack; // absolute paths
-    std::string failure; // the run could not be undone at all (its journal cannot be read or marked)
+    // Why the run is not undone: it could not be undone at all (its journal cannot be read or written), or
+    // some change could not be put back yet, for a cause that may pass (a full disk, a file in use).
+    std::string failure;
 };
 
-// Puts back what the newest run not yet undone changed, where it is still exactly as the run left it:
-// contents by the same safe write as the run's, names in reverse order and never onto an existing name.
-// What was changed since is left and noted; the rest still goes back. A file whose text the run left as it
-// was gets its old modification time back. What the run tried and failed to change is passed over in
-// silence: the run reported it. The run is then marked undone, and the old contents it kept are let go
-// unless a file that was left still needs them.
-UndoResult undoNewestRun(const std::string& journalFolder);
+// Puts back what the newest run not yet undone changed, where it is still exactly as the run left it (the
+// same file unchanged, or the same bytes): contents by the run's own batched way of replacing files, by a
+// second name of the kept old file where it can, which takes no space; names in reverse order and never onto
+// an existing name. What was changed since is left and noted; the rest still goes back. A file whose text
+// the run left as it was gets its old modification time back. What the run tried and failed to change is
+// passed over in silence: the run reported it. The undo is journaled like a run: cut short, it is cleared
+// up after by the next clear-up (see clearLeftovers), and what could not be put back yet leaves the run to be
+// undone again, which counts what is back already as put back and finishes the rest. Once nothing is left
+// but what was changed since, the run is marked undone, and the old contents it kept are let go unless a
+// file that was left still needs them. A watcher, where given, hears of every write after the journal.
+UndoResult undoNewestRun(const std::string& journalFolder, platform::WriteJournal* watcher = nullptr);
 
 } // namespace morvane

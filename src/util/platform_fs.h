@@ -162,6 +162,8 @@ private:
                                                   const FileIdentity& readAs, WriteJournal* journal);
     friend PreparedReplacement beginReplacement(const std::string& target, const FileIdentity& readAs,
                                                 WriteJournal* journal);
+    friend PreparedReplacement prepareReplacementFrom(const std::string& target, const std::string& source,
+                                                      const FileIdentity& readAs, WriteJournal* journal);
     void discard();
 
     int temporary_ = -1;
@@ -180,6 +182,13 @@ PreparedReplacement prepareReplacement(const std::string& target, std::string_vi
 // file is made empty, and a target that must be rewritten in place is known before any byte is written.
 PreparedReplacement beginReplacement(const std::string& target, const FileIdentity& readAs,
                                      WriteJournal* journal = nullptr);
+
+// The same for new contents that another file holds, as the old contents a run keeps for undo. Where that
+// file lies on the target's file system and has everything the target has besides its contents (owner, group,
+// mode bits, extended attributes), the new file is a second name of it: nothing is copied and no space is
+// taken. Else it is a copy that the system makes, given the target's attributes.
+PreparedReplacement prepareReplacementFrom(const std::string& target, const std::string& source,
+                                           const FileIdentity& readAs, WriteJournal* journal = nullptr);
 
 // Flushes each folder to disk, so that the renames made in it are kept.
 void flushFolders(const std::vector<std::string>& folders);

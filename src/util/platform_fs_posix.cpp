@@ -255,6 +255,30 @@ bool takeOnAttributes(int fd, const Original& original) {
            (now.st_mode & 07777) == (wanted.st_mode & 07777);
 }
 
+// Whether two files have the same owner, group, mode bits and extended attributes: all that a new file takes
+// on from the one it replaces.
+bool sameAttributes(int a, const struct stat& aInfo, int b, const struct stat& bInfo) {
+    if (aInfo.st_uid != bInfo.st_uid || aInfo.st_gid != bInfo.st_gid ||
+        (aInfo.st_mode & 07777) != (bInfo.st_mode & 07777)) {
+        return false;
+    }
+    std::vector<std::string> aNames;
+    std::vector<std::string> bNames;
+    if (!attributeNames(a, aNames) || !attributeNames(b, bNames)) {
+        return false;
+    }
+    std::sort(aNames.begin(), aNames.end());
+    std::sort(bNames.begin(), bNames.end());
+    if (aNames != bNames) {
+        return false;
+    }
+    std::string aValue;
+    std::string bValue;
+    return std::all_of(aNames.begin(), aNames.end(), [&](const std::string& name) {
+        return attributeValue(a, name, aValue) && attributeValue(b, name, bValue) && aValue == bValue;
+    });
+}
+
 // A file beside the target holding the bytes, not yet flushed, left open in fd; with an original, it has
 // everything the original has but the contents. Returns 0, the error or kAttributesNotKept; on failure
 // nothing is left behind.
@@ -827,6 +851,43 @@ int openTargetToReplace(const std::string& target, const FileIdentity& readAs, W
     return -1;
 }
 
+// Copies the first bytes of one open file to the end of another: by the system where it can, without passing
+// them through this process, else through a buffer. Returns the reason on failure.
+std::string copyBytes(int from, int to, std::uint64_t length) {
+    loff_t at = 0;
+    while (static_cast<std::uint64_t>(at) < length) {
+        const auto left = static_cast<std::size_t>(length - static_cast<std::uint64_t>(at));
+        const ssize_t copied = ::copy_file_range(from, &at, to, nullptr, left, 0);
+        if (copied > 0 || (copied < 0 && errno == EINTR)) {
+            continue;
+        }
+        if (copied == 0) {
+            return kChangedMeanwhile;
+        }
+        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) {
+            return errnoText(errno);
+        }
+        // Across file systems, or where the system cannot copy by itself: through a buffer.
+        std::string chunk(std::min<std::size_t>(left, std::size_t{1} << 20), '\0');
+        while (static_cast<std::uint64_t>(at) < length) {
+            const auto wanted = static_cast<std::size_t>(
+                std::min<std::uint64_t>(chunk.size(), length - static_cast<std::uint64_t>(at)));
+            const ssize_t got = ::pread(from, chunk.data(), wanted, at);
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got <= 0) {
+                return got == 0 ? kChangedMeanwhile : errnoText(errno);
+            }
+            if (!writeAll(to, std::string_view(chunk.data(), static_cast<std::size_t>(got)))) {
+                return errnoText(errno);
+            }
+            at += got;
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 PreparedReplacement prepareReplacement(const std::string& target, std::string_view bytes,
@@ -876,6 +937,75 @@ PreparedReplacement beginReplacement(const std::string& target, const FileIdenti
     return prepared;
 }
 
+namespace {
+
+// A second name of the source beside the target, made as createTemporaryBeside makes its files; the source,
+// open in fd, is held first, so that no clean-up elsewhere takes the new name for a leftover. Returns 0 or
+// the error.
+int linkTemporaryBeside(const fs::path& target, const std::string& source, int fd,
+                        std::string& temporaryPath) {
+    ::flock(fd, LOCK_EX | LOCK_NB);
+    const fs::path folder = target.parent_path();
+    const std::size_t limit = nameMax(folder.string());
+    const std::string fileName = target.filename().string();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporaryPath =
+            (folder / leftoverName(LeftoverKind::Temporary, fileName, randomSuffix(), limit)).string();
+        if (::link(source.c_str(), temporaryPath.c_str()) == 0) {
+            return 0;
+        }
+        if (errno != EEXIST) {
+            return errno;
+        }
+    }
+    return EEXIST;
+}
+
+} // namespace
+
+PreparedReplacement prepareReplacementFrom(const std::string& target, const std::string& source,
+                                           const FileIdentity& readAs, WriteJournal* journal) {
+    PreparedReplacement prepared;
+    prepared.readAs_ = readAs;
+    fs::path resolved;
+    Original original;
+    const OpenFile file(openTargetToReplace(target, readAs, journal, resolved, original.info, prepared.error_,
+                                            prepared.inPlace_));
+    prepared.target_ = resolved.string();
+    if (!file.isOpen()) {
+        return prepared;
+    }
+    original.fd = file.fd();
+    struct stat sourceInfo {};
+    int kept = openRegularFile(source, nullptr, sourceInfo, prepared.error_);
+    if (kept < 0) {
+        return prepared;
+    }
+    if (sourceInfo.st_dev == original.info.st_dev &&
+        sameAttributes(kept, sourceInfo, original.fd, original.info) &&
+        linkTemporaryBeside(resolved, source, kept, prepared.temporaryPath_) == 0) {
+        prepared.temporary_ = kept;
+        return prepared;
+    }
+    const OpenFile copied(kept);
+    prepared.temporary_ =
+        createTemporaryBeside(resolved, 0600, LeftoverKind::Temporary, prepared.temporaryPath_);
+    if (prepared.temporary_ < 0) {
+        prepared.error_ = errnoText(errno);
+        return prepared;
+    }
+    if (std::string reason =
+            copyBytes(copied.fd(), prepared.temporary_, static_cast<std::uint64_t>(sourceInfo.st_size));
+        !reason.empty()) {
+        prepared.discard();
+        prepared.error_ = std::move(reason);
+    } else if (!takeOnAttributes(prepared.temporary_, original)) {
+        prepared.discard();
+        prepared.inPlace_ = true;
+    }
+    return prepared;
+}
+
 std::string PreparedReplacement::copyTargetStart(std::uint64_t length) {
     const OpenFile original(openForLooking(target_.c_str()));
     struct stat info {};
@@ -883,38 +1013,7 @@ std::string PreparedReplacement::copyTargetStart(std::uint64_t length) {
         return kChangedMeanwhile;
     }
     ::fcntl(original.fd(), F_SETFL, ::fcntl(original.fd(), F_GETFL) & ~O_NONBLOCK);
-    loff_t from = 0;
-    while (static_cast<std::uint64_t>(from) < length) {
-        const auto left = static_cast<std::size_t>(length - static_cast<std::uint64_t>(from));
-        const ssize_t copied = ::copy_file_range(original.fd(), &from, temporary_, nullptr, left, 0);
-        if (copied > 0 || (copied < 0 && errno == EINTR)) {
-            continue;
-        }
-        if (copied == 0) {
-            return kChangedMeanwhile;
-        }
-        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) {
-            return errnoText(errno);
-        }
-        // Across file systems, or where the system cannot copy by itself: through a buffer.
-        std::string chunk(std::min<std::size_t>(left, std::size_t{1} << 20), '\0');
-        while (static_cast<std::uint64_t>(from) < length) {
-            const auto wanted = static_cast<std::size_t>(
-                std::min<std::uint64_t>(chunk.size(), length - static_cast<std::uint64_t>(from)));
-            const ssize_t got = ::pread(original.fd(), chunk.data(), wanted, from);
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
-            if (got <= 0) {
-                return got == 0 ? kChangedMeanwhile : errnoText(errno);
-            }
-            if (!writeAll(temporary_, std::string_view(chunk.data(), static_cast<std::size_t>(got)))) {
-                return errnoText(errno);
-            }
-            from += got;
-        }
-    }
-    return {};
+    return copyBytes(original.fd(), temporary_, length);
 }
 
 std::string PreparedReplacement::append(std::string_view bytes) {

@@ -74,6 +74,7 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
                                            std::string(keys::kUndoFailed),
                                            std::string(keys::kNotUndoable),
                                            std::string(keys::kLeftoverRunInterrupted),
+                                           std::string(keys::kLeftoverUndoInterrupted),
                                            std::string(keys::kUndoInterruptedRun),
                                            std::string(keys::kStateInUserFolder),
                                            std::string(keys::kMenuFileOpen),

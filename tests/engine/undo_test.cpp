@@ -5,12 +5,15 @@
 #include "support/temp_dir.h"
 #include "util/platform_fs.h"
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -613,6 +616,214 @@ TEST(Undo, TheKeptBytesAreBoundedAndARunLargerThanTheBoundRunsWithoutUndo) {
               "it could change 30 bytes of files, more than the 25 bytes that are kept for undo");
     ASSERT_EQ(listRuns(f.journalFolder).size(), 2u) << "nothing of it is kept, and the older runs stay";
     EXPECT_EQ(undoNewestRun(f.journalFolder).left.size(), 1u) << "what it changed is left as changed since";
+}
+
+// A small file system of its own, mounted for the test (which needs root) and gone after it.
+struct SmallDisk {
+    std::string path;
+    bool mounted = false;
+    SmallDisk(const std::string& at, const std::string& size) : path(at) {
+        fs::create_directories(path);
+        mounted =
+            ::geteuid() == 0 && ::mount("tmpfs", path.c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0;
+    }
+    ~SmallDisk() {
+        if (mounted) {
+            ::umount2(path.c_str(), MNT_DETACH);
+        }
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    // Fills the disk to its last page but one, which a journal's last lines may need: no file of the test
+    // fits beside it.
+    void fill() const {
+        const std::string slack = path + "/slack";
+        std::ofstream(slack) << std::string(4096, 's');
+        const int fd = ::open((path + "/filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        const std::string block(4096, 'f');
+        while (::write(fd, block.data(), block.size()) > 0) {
+        }
+        ::close(fd);
+        fs::remove(slack);
+    }
+    void makeRoom() const { fs::remove(path + "/filler"); }
+};
+
+// Fifty files of 8 KiB on the disk, the old contents of each kept by the run in the state folder.
+struct FilesOnSmallDisk {
+    std::vector<std::string> files;
+    RunRequest run;
+
+    FilesOnSmallDisk(const SmallDisk& disk, const std::string& stateFolder) {
+        fs::create_directories(stateFolder);
+        fs::create_directories(disk.path + "/files");
+        for (int i = 0; i < 50; ++i) {
+            files.push_back(disk.path + "/files/" + std::to_string(i) + ".txt");
+            std::ofstream(files.back()) << std::string(8192, 'o');
+        }
+        run.finds = {"o"};
+        run.replaces = {"n"};
+        run.files = files;
+        run.ausfuehren = true;
+        run.stateFolder = stateFolder;
+    }
+    bool allHold(char byte) const {
+        return std::all_of(files.begin(), files.end(), [&](const std::string& file) {
+            return readBytes(file) == std::string(8192, byte);
+        });
+    }
+};
+
+std::vector<std::string> hiddenNamesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().filename().string().starts_with('.')) {
+            names.push_back(entry.path().filename().string());
+        }
+    }
+    return names;
+}
+
+TEST(Undo, an_undo_on_a_full_disk_links_back_every_file_whose_old_inode_is_kept) {
+    Fixture f;
+    const SmallDisk disk(f.dir.file("disk"), "2m");
+    if (!disk.mounted) {
+        GTEST_SKIP() << "mounting a small file system needs root";
+    }
+    const FilesOnSmallDisk on(disk, disk.path + "/app");
+    const std::uint64_t inode = platform::fileIdentity(on.files[0]).inode;
+    ASSERT_TRUE(ErsetzenSimulieren(on.run).failures.empty());
+    ASSERT_TRUE(on.allHold('n'));
+    disk.fill();
+
+    const UndoResult undone = undoNewestRun(journalFolderIn(disk.path + "/app"));
+
+    EXPECT_EQ(undone.restored, 50u);
+    EXPECT_TRUE(undone.left.empty()) << undone.left.at(0).reason;
+    EXPECT_TRUE(undone.failure.empty()) << undone.failure;
+    EXPECT_TRUE(undone.run.undone);
+    EXPECT_TRUE(on.allHold('o'));
+    EXPECT_EQ(platform::fileIdentity(on.files[0]).inode, inode) << "the very file the run kept";
+    EXPECT_TRUE(hiddenNamesIn(disk.path + "/files").empty());
+}
+
+TEST(Undo, an_undo_that_fails_on_a_full_disk_stays_to_be_undone_and_finishes_when_run_again) {
+    Fixture f;
+    const SmallDisk disk(f.dir.file("disk"), "1m");
+    if (!disk.mounted) {
+        GTEST_SKIP() << "mounting a small file system needs root";
+    }
+    // The state folder is on another file system, so the run keeps copies, which take room to put back.
+    const FilesOnSmallDisk on(disk, f.app);
+    ASSERT_TRUE(ErsetzenSimulieren(on.run).failures.empty());
+    disk.fill();
+
+    const UndoResult failed = undoNewestRun(f.journalFolder);
+
+    EXPECT_EQ(failed.restored, 0u);
+    ASSERT_EQ(failed.left.size(), 50u);
+    EXPECT_NE(failed.left[0].reason.find("No space left"), std::string::npos) << failed.left[0].reason;
+    EXPECT_FALSE(failed.failure.empty());
+    EXPECT_FALSE(failed.run.undone);
+    EXPECT_TRUE(on.allHold('n'));
+    EXPECT_TRUE(hiddenNamesIn(disk.path + "/files").empty()) << "no temporary file stays";
+    ASSERT_EQ(listRuns(f.journalFolder).size(), 1u);
+    EXPECT_FALSE(listRuns(f.journalFolder)[0].undone);
+
+    disk.makeRoom();
+    const UndoResult again = undoNewestRun(f.journalFolder);
+
+    EXPECT_EQ(again.restored, 50u);
+    EXPECT_TRUE(again.left.empty()) << again.left.at(0).reason;
+    EXPECT_TRUE(again.run.undone);
+    EXPECT_TRUE(on.allHold('o'));
+    EXPECT_FALSE(undoNewestRun(f.journalFolder).found);
+}
+
+// Hears the undo's writes after its journal, and kills its own process when told of the given one: the files
+// of the batch prepared before it have their temporary names beside them, and the batches before are done.
+struct KilledAtWrite : platform::WriteJournal {
+    std::size_t left;
+    explicit KilledAtWrite(std::size_t write) : left(write) {}
+    void writingIn(const std::string&) override {
+        if (--left == 0) {
+            ::raise(SIGKILL);
+        }
+    }
+    std::string rewriteStarting(const platform::InPlaceRewrite&) override { return {}; }
+    void rewriteGoingOn() override {}
+    void rewriteEnded(const platform::InPlaceRewrite&) override {}
+};
+
+TEST(Undo, an_undo_killed_part_way_is_cleared_up_and_when_run_again_counts_what_is_back_as_put_back) {
+    Fixture f;
+    std::vector<std::string> paths;
+    for (int i = 0; i < 300; ++i) {
+        paths.push_back(f.write(std::to_string(1000 + i), "old " + std::to_string(i)));
+    }
+    ASSERT_TRUE(f.execute(paths, {"old"}, {"new"}).failures.empty());
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        KilledAtWrite killer(270);
+        undoNewestRun(f.journalFolder, &killer);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    std::size_t back = 0;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        back += readBytes(paths[i]) == "old " + std::to_string(i) ? 1 : 0;
+    }
+    EXPECT_EQ(back, 256u) << "the first batch went back whole";
+    EXPECT_EQ(hiddenNamesIn(f.files).size(), 13u) << "the prepared files of the batch cut short";
+    ASSERT_EQ(listRuns(f.journalFolder).size(), 1u);
+    EXPECT_FALSE(listRuns(f.journalFolder)[0].undone) << "the run stays to be undone";
+
+    const std::vector<LeftoverNote> notes = clearLeftovers(f.journalFolder, {});
+    ASSERT_EQ(notes.size(), 14u);
+    EXPECT_EQ(notes[0].action, LeftoverAction::TemporaryRemoved);
+    EXPECT_EQ(notes.back().action, LeftoverAction::UndoInterrupted);
+    EXPECT_TRUE(hiddenNamesIn(f.files).empty());
+    EXPECT_TRUE(clearLeftovers(f.journalFolder, {}).empty()) << "said once";
+
+    const UndoResult undone = undoNewestRun(f.journalFolder);
+
+    EXPECT_EQ(undone.restored, paths.size()) << "what the undo cut short put back counts as put back";
+    EXPECT_TRUE(undone.left.empty()) << undone.left.at(0).path << ": " << undone.left.at(0).reason;
+    EXPECT_TRUE(undone.run.undone);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        EXPECT_EQ(readBytes(paths[i]), "old " + std::to_string(i));
+    }
+}
+
+// The second undo once found the touched file replaced by the first undo's write, and left it with the time
+// of that write.
+TEST(Undo, a_file_the_older_run_only_touched_gets_its_old_time_back_after_the_newer_run_is_undone) {
+    for (const bool linked : {false, true}) {
+        Fixture f;
+        const std::string file = f.write("file.txt", "one two");
+        if (linked) {
+            // A file of two names is rewritten in place, and put back in place, with a new time.
+            fs::create_hard_link(file, f.path("second name.txt"));
+        }
+        const auto lastYear = fs::file_time_type::clock::now() - std::chrono::hours(24 * 365);
+        fs::last_write_time(file, lastYear);
+        f.execute({file}, {"three"}, {"3"});
+        f.execute({file}, {"two"}, {"2"});
+        ASSERT_EQ(readBytes(file), "one 2");
+
+        const UndoResult newer = undoNewestRun(f.journalFolder);
+        const UndoResult older = undoNewestRun(f.journalFolder);
+
+        EXPECT_EQ(newer.restored, 1u) << linked;
+        EXPECT_EQ(older.restored, 1u) << linked;
+        EXPECT_TRUE(older.left.empty()) << linked << ": " << older.left.at(0).reason;
+        EXPECT_EQ(readBytes(file), "one two");
+        EXPECT_EQ(fs::last_write_time(file), lastYear) << linked;
+    }
 }
 
 } // namespace
