@@ -6,11 +6,12 @@
 #                      every test there and fuzz each fuzz target briefly
 #   ./build.sh fuzz [SECONDS]
 #                      install what is missing, build the sanitized build, fuzz each target SECONDS (600)
-#   ./build.sh bench [FOLDER|linux-source|large-files]
+#   ./build.sh bench [FOLDER|linux-source|large-files|undo-large]
 #                      install what is missing, build, print the benchmark figures; with a FOLDER, those of
 #                      runs over the real tree of files below it instead; with linux-source, over the unpacked
 #                      source of Debian's linux-source-6.1, downloaded once into build/bench-work; with
-#                      large-files, those of one file of 1 GiB and one of 4 GiB (needs 17 GB of free disk)
+#                      large-files, those of one file of 1 GiB and one of 4 GiB (needs 17 GB of free disk);
+#                      with undo-large, undo next to execute for 2,000 small files and one of 1,000 MiB
 #   ./build.sh package install what is missing, build, make the .tar.gz and the .deb in build/
 set -eu
 
@@ -24,7 +25,7 @@ fuzz_targets="saved_tasks settings language notation replace stream escape diff"
 smoke_fuzz_seconds=25
 
 usage() {
-    echo "usage: $0 run|test|bench [FOLDER|linux-source|large-files]|package|fuzz [SECONDS]" >&2
+    echo "usage: $0 run|test|bench [FOLDER|linux-source|large-files|undo-large]|package|fuzz [SECONDS]" >&2
     exit 2
 }
 

@@ -104,6 +104,9 @@ int main(int argc, char** argv) {
     if (argc > 2 && std::string(argv[2]) == "large-files") {
         return printLargeFileFigures(work) ? 0 : 1;
     }
+    if (argc > 2 && (std::string(argv[2]) == "undo" || std::string(argv[2]) == "undo-large")) {
+        return printUndoNextToExecute(work, std::string(argv[2]) == "undo-large") ? 0 : 1;
+    }
     if (argc > 2) {
         printTreeFigures(work, argv[2]);
         return 0;
@@ -254,5 +257,6 @@ int main(int argc, char** argv) {
     const bool expansionSound = printExpansionFigures(work);
     printLeftoverScanFigures(work);
     printUndoCostFigures(work, work + "/text-corpus", corpus.files);
-    return countsEqual && scaleSound && expansionSound ? 0 : 1;
+    const bool undoSound = printUndoNextToExecute(work, false);
+    return countsEqual && scaleSound && expansionSound && undoSound ? 0 : 1;
 }

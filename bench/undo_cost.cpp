@@ -4,6 +4,7 @@
 #include "engine/run.h"
 #include "engine/run_journal.h"
 #include "engine/undo.h"
+#include "process.h"
 #include "timing.h"
 
 #include <algorithm>
@@ -13,6 +14,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace morvane::bench {
 
@@ -144,6 +147,129 @@ void printUndoCostFigures(const std::string& work, const std::string& corpusFold
         });
     std::snprintf(heading, sizeof heading, "file names: %d empty files renamed", kNames);
     print(heading, names);
+}
+
+namespace {
+
+constexpr int kSmallFiles = 2'000;
+// Within the 1 GiB that a run may keep for undo: a larger one runs without undo.
+constexpr std::uint64_t kLargeBytes = std::uint64_t{1000} << 20;
+
+std::vector<std::string> runner(const std::string& app, std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {MORVANE_CLI_PATH, "--app-dir", app});
+    return arguments;
+}
+
+void processLine(const char* what, const ProcessOutcome& outcome, double reference = 0) {
+    std::printf("    %-26s %8.3f s  peak %8.1f MB", what, outcome.seconds,
+                static_cast<double>(outcome.peakKilobytes) / 1024.0);
+    if (reference > 0) {
+        std::printf("  = %5.2f x execute", outcome.seconds / reference);
+    }
+    std::printf("%s\n", outcome.ran ? "" : "  (FAILED)");
+    std::fflush(stdout);
+}
+
+// An execute run over the files, then its undo, each the median of the repeats on a fresh copy; whether the
+// undo always put back what the files held.
+bool executeThenUndo(const std::string& work, const char* what, int repeats,
+                     const std::function<std::vector<std::string>(const std::string&)>& make,
+                     const std::function<bool(const std::vector<std::string>&)>& asMade) {
+    const std::string folder = work + "/undo-files";
+    const std::string app = work + "/undo-app";
+    const std::string output = work + "/undo-output.txt";
+    std::vector<ProcessOutcome> executed;
+    std::vector<ProcessOutcome> undone;
+    bool sound = true;
+    for (int i = 0; i < repeats; ++i) {
+        fs::remove_all(folder);
+        fs::remove_all(app);
+        fs::create_directories(app);
+        std::vector<std::string> arguments{"execute", "--pair", "old", "new", "--"};
+        const std::vector<std::string> files = make(folder);
+        arguments.insert(arguments.end(), files.begin(), files.end());
+        executed.push_back(runProcess(runner(app, arguments), output));
+        undone.push_back(runProcess(runner(app, {"undo"}), output));
+        sound = sound && executed.back().ran && undone.back().ran && asMade(files);
+    }
+    fs::remove_all(folder);
+    fs::remove_all(app);
+    const auto byTime = [](const ProcessOutcome& a, const ProcessOutcome& b) {
+        return a.seconds < b.seconds;
+    };
+    std::sort(executed.begin(), executed.end(), byTime);
+    std::sort(undone.begin(), undone.end(), byTime);
+    std::printf("  %s\n", what);
+    processLine("morvane-cli execute", executed[executed.size() / 2]);
+    processLine("morvane-cli undo", undone[undone.size() / 2], executed[executed.size() / 2].seconds);
+    std::printf("    %-26s %s\n", "put back as before", sound ? "yes" : "NO");
+    return sound;
+}
+
+std::string smallText(int i) {
+    return "file " + std::to_string(i) + ": the old text, and old again\n";
+}
+
+} // namespace
+
+bool printUndoNextToExecute(const std::string& work, bool large) {
+    std::printf("\nUndo next to the execute run it takes back (runner processes, medians of 3)\n");
+    bool sound = executeThenUndo(
+        work, "2,000 small files", 3,
+        [](const std::string& folder) {
+            fs::create_directories(folder);
+            std::vector<std::string> files;
+            for (int i = 0; i < kSmallFiles; ++i) {
+                files.push_back(folder + "/" + std::to_string(i) + ".txt");
+                std::ofstream(files.back()) << smallText(i);
+            }
+            return files;
+        },
+        [](const std::vector<std::string>& files) {
+            for (int i = 0; i < kSmallFiles; ++i) {
+                std::ifstream in(files[static_cast<std::size_t>(i)]);
+                const std::string text((std::istreambuf_iterator<char>(in)),
+                                       std::istreambuf_iterator<char>());
+                if (text != smallText(i)) {
+                    return false;
+                }
+            }
+            return true;
+        });
+    if (large) {
+        const std::string line = "a line of the old text that the run rewrites, with more words after it\n";
+        sound = executeThenUndo(
+                    work, "one file of 1,000 MiB", 1,
+                    [&](const std::string& folder) {
+                        fs::create_directories(folder);
+                        const std::string file = folder + "/large.txt";
+                        std::ofstream out(file, std::ios::binary);
+                        std::string block;
+                        while (block.size() < (std::size_t{1} << 20)) {
+                            block += line;
+                        }
+                        for (std::uint64_t written = 0; written < kLargeBytes; written += block.size()) {
+                            out.write(block.data(), static_cast<std::streamsize>(block.size()));
+                        }
+                        return std::vector<std::string>{file};
+                    },
+                    [&](const std::vector<std::string>& files) {
+                        std::ifstream in(files[0], std::ios::binary);
+                        std::string block(1 << 20, '\0');
+                        std::uint64_t total = 0;
+                        while (in.read(block.data(), static_cast<std::streamsize>(block.size())) ||
+                               in.gcount() > 0) {
+                            const std::string_view got(block.data(), static_cast<std::size_t>(in.gcount()));
+                            if (got.find("new") != std::string_view::npos) {
+                                return false;
+                            }
+                            total += got.size();
+                        }
+                        return total >= kLargeBytes;
+                    }) &&
+                sound;
+    }
+    return sound;
 }
 
 } // namespace morvane::bench
