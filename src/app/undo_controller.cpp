@@ -15,6 +15,8 @@ namespace {
 
 const char* const kBuiltInUndoDone = "Undone: %1 put back, %2 left as changed";
 const char* const kBuiltInUndoFailed = "The last Execute could not be undone:";
+const char* const kBuiltInUndoUnfinished =
+    "Not undone yet: %1 put back, %2 left; Undo again puts back the rest";
 const char* const kBuiltInUndoInterruptedRun = "Undo the part of the interrupted run that was done?";
 
 } // namespace
@@ -107,10 +109,14 @@ void UndoController::ended(const std::vector<LeftoverNote>& leftovers, const Und
             result.failure.empty() ? QString()
                                    : message_(keys::kUndoFailed, kBuiltInUndoFailed) + QLatin1Char(' ') +
                                          toQString(result.failure));
-    const QString status = result.found ? message_(keys::kUndoDone, kBuiltInUndoDone)
-                                              .arg(result.restored)
-                                              .arg(static_cast<qulonglong>(result.left.size()))
-                                        : QString();
+    // A run not undone yet stays offered: the next undo finishes the rest.
+    const QString status = !result.found       ? QString()
+                           : result.run.undone ? message_(keys::kUndoDone, kBuiltInUndoDone)
+                                                     .arg(result.restored)
+                                                     .arg(static_cast<qulonglong>(result.left.size()))
+                                               : message_(keys::kUndoUnfinished, kBuiltInUndoUnfinished)
+                                                     .arg(result.restored)
+                                                     .arg(static_cast<qulonglong>(result.left.size()));
     readOffer();
     emit finished(result, status);
 }

@@ -35,6 +35,7 @@ inline constexpr std::string_view kMenuAddFolder = "[mnuAddFolder]";
 inline constexpr std::string_view kFolderSkipped = "[FolderSkipped]";
 inline constexpr std::string_view kUndoDone = "[Undo done]";
 inline constexpr std::string_view kUndoFailed = "[Undo failed]";
+inline constexpr std::string_view kUndoUnfinished = "[Undo unfinished]";
 inline constexpr std::string_view kNotUndoable = "[Not undoable]";
 inline constexpr std::string_view kLeftoverRunInterrupted = "[LeftoverRunInterrupted]";
 inline constexpr std::string_view kLeftoverUndoInterrupted = "[LeftoverUndoInterrupted]";

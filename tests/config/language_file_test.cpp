@@ -72,6 +72,7 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
                                            std::string(keys::kFolderSkipped),
                                            std::string(keys::kUndoDone),
                                            std::string(keys::kUndoFailed),
+                                           std::string(keys::kUndoUnfinished),
                                            std::string(keys::kNotUndoable),
                                            std::string(keys::kLeftoverRunInterrupted),
                                            std::string(keys::kLeftoverUndoInterrupted),
