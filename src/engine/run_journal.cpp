@@ -327,9 +327,12 @@ std::optional<JournalRecord> readJournal(std::string_view text) {
         } else if (fields[0] == kFinishedLine) {
             record.ended = true;
         } else if (fields[0] == kUndoLine && fields.size() == 2 && fields[1] == kUndoBegun) {
-            // The run's own lines were dealt with when it ended; what is left to clear up is the undo's.
-            record = JournalRecord{};
-            record.undoing = true;
+            // The run's own lines were dealt with when it ended; what is left to clear up is the undo's, and
+            // that of an undo before it which nobody cleared up after.
+            if (!record.undoing) {
+                record = JournalRecord{};
+                record.undoing = true;
+            }
         } else if (fields[0] == kUndoneLine || fields[0] == kUndoLine) {
             record.ended = true;
             record.undoing = false;

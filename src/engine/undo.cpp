@@ -36,6 +36,16 @@ bool isAsideName(const std::string& path) {
     return parts && parts->kind == LeftoverKind::Aside;
 }
 
+// Where an entry put aside goes back to when a cycle is taken back as a whole: the name it had before, which
+// its aside name carries.
+std::string nameBeforeAside(const std::string& path) {
+    const std::string name = DateiNameHolen(path);
+    const std::optional<LeftoverNameParts> parts = parseLeftoverName(name);
+    return parts && parts->kind == LeftoverKind::Aside
+               ? PfadZerlegen(path).folder + std::string(parts->fileName)
+               : std::string();
+}
+
 JournaledRun summaryOf(const std::string& journal, const UndoRecord& record) {
     JournaledRun run;
     run.journal = journal;
@@ -329,8 +339,11 @@ void Undoing::rename(const RecordedRename& rename) {
     }
     // Only the entry itself counts: a file's contents may change under its new name.
     if (!isEntry(platform::fileIdentity(rename.to), rename.left)) {
-        // Put back by an undo cut short, or by the clear-up after it, which takes back a cycle as a whole.
-        if (isEntry(platform::fileIdentity(rename.from), rename.left)) {
+        // Put back by an undo cut short, or by the clear-up after it, which takes back a cycle as a whole and
+        // so puts an entry that was aside straight back to the name it had.
+        const std::string before = nameBeforeAside(rename.from);
+        if (isEntry(platform::fileIdentity(rename.from), rename.left) ||
+            (!before.empty() && isEntry(platform::fileIdentity(before), rename.left))) {
             renamedBack_.push_back(NameBack{rename.to, rename.from});
             result_.restored += isAsideName(rename.to) ? 0 : 1;
         } else {

@@ -799,6 +799,87 @@ TEST(Undo, an_undo_killed_part_way_is_cleared_up_and_when_run_again_counts_what_
     }
 }
 
+// Hears the undo's writes after its journal, and kills its own process in the second step of a rewrite in
+// place, as the Leftovers tests do with a run's.
+struct KilledMidRewrite : platform::WriteJournal {
+    int steps = 0;
+    void writingIn(const std::string&) override {}
+    std::string rewriteStarting(const platform::InPlaceRewrite&) override { return {}; }
+    void rewriteGoingOn() override {
+        if (++steps == 2) {
+            ::raise(SIGKILL);
+        }
+    }
+    void rewriteEnded(const platform::InPlaceRewrite&) override {}
+};
+
+TEST(Undo, an_undo_killed_in_a_rewrite_in_place_is_put_back_by_the_clear_up_and_then_undone) {
+    Fixture f;
+    const std::string old(20 << 20, 'o');
+    const std::string file = f.write("big.txt", old);
+    fs::create_hard_link(file, f.path("link.txt"));
+    ASSERT_TRUE(f.execute({file}, {"o"}, {"n"}).failures.empty());
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        KilledMidRewrite killer;
+        undoNewestRun(f.journalFolder, &killer);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_NE(readBytes(file), old) << "the kill left the file half written";
+
+    const std::vector<LeftoverNote> notes = clearLeftovers(f.journalFolder, {});
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[0].action, LeftoverAction::PutBack);
+    EXPECT_EQ(notes[1].action, LeftoverAction::UndoInterrupted);
+    EXPECT_EQ(readBytes(file), std::string(old.size(), 'n')) << "as the run left it";
+
+    const UndoResult undone = undoNewestRun(f.journalFolder);
+
+    EXPECT_EQ(undone.restored, 1u);
+    EXPECT_TRUE(undone.left.empty()) << undone.left.at(0).reason;
+    EXPECT_EQ(readBytes(f.path("link.txt")), old);
+    EXPECT_TRUE(fs::equivalent(file, f.path("link.txt")));
+    EXPECT_EQ(f.namesInFiles(), (std::vector<std::string>{"big.txt", "link.txt"}));
+}
+
+// Names an undo cut short put back already, and a cycle the clear-up then took back as a whole, count as
+// put back when undo is run again.
+TEST(Undo, a_names_undo_cut_short_is_finished_by_the_next_undo) {
+    Fixture f;
+    for (const char* name : {"a", "b", "old-c", "old-d"}) {
+        f.write(name, name);
+    }
+    ASSERT_TRUE(f.execute({f.path("a"), f.path("b"), f.path("old-c"), f.path("old-d")},
+                          {"a", "b", "#", "old"}, {"#", "a", "b", "new"}, ReplaceMode::FileNames)
+                    .failures.empty());
+    ASSERT_EQ(f.namesInFiles(), (std::vector<std::string>{"a", "b", "new-c", "new-d"}));
+    // The undo took back new-d and began the swap, putting the entry now named b back aside, and was killed.
+    const std::string journal = listRuns(f.journalFolder).at(0).journal;
+    const std::vector<RecordedRename> renames = readUndoRecord(readBytes(journal))->renames;
+    const auto parked = std::find_if(renames.begin(), renames.end(),
+                                     [&](const RecordedRename& r) { return r.from == f.path("a"); });
+    ASSERT_NE(parked, renames.end());
+    ASSERT_TRUE(platform::appendToFile(journal, "undo\tbegun\n").empty());
+    ASSERT_TRUE(platform::renameNoReplace(f.path("new-d"), f.path("old-d")).empty());
+    ASSERT_TRUE(platform::renameNoReplace(f.path("b"), parked->to).empty());
+
+    const std::vector<LeftoverNote> notes = clearLeftovers(f.journalFolder, {});
+    ASSERT_FALSE(notes.empty());
+    EXPECT_EQ(notes.back().action, LeftoverAction::UndoInterrupted);
+    const UndoResult undone = undoNewestRun(f.journalFolder);
+
+    EXPECT_EQ(undone.restored, 4u);
+    EXPECT_TRUE(undone.left.empty()) << undone.left.at(0).path << ": " << undone.left.at(0).reason;
+    EXPECT_TRUE(undone.run.undone);
+    EXPECT_EQ(f.namesInFiles(), (std::vector<std::string>{"a", "b", "old-c", "old-d"}));
+    EXPECT_EQ(readBytes(f.path("a")), "a");
+    EXPECT_EQ(readBytes(f.path("b")), "b");
+}
+
 // The second undo once found the touched file replaced by the first undo's write, and left it with the time
 // of that write.
 TEST(Undo, a_file_the_older_run_only_touched_gets_its_old_time_back_after_the_newer_run_is_undone) {
