@@ -12,9 +12,11 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <spawn.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -598,6 +600,41 @@ TEST(RunnerUndo, AnEditedFileIsLeftAndReportedWithExitOne) {
     EXPECT_TRUE(undone.err.starts_with("morvane-cli: " + b + ": changed since the run; left as it is; "))
         << undone.err;
     EXPECT_NE(undone.out.find(": 1 put back, 1 left\n"), std::string::npos) << undone.out;
+}
+
+// An undo that ran out of disk once marked the run undone, and the next undo found nothing to undo.
+TEST(RunnerUndo, an_undo_out_of_disk_space_says_not_undone_yet_and_the_next_undo_finishes) {
+    TempDir app;
+    TempDir files;
+    if (::geteuid() != 0 || ::mount("tmpfs", files.path().c_str(), "tmpfs", 0, "size=256k") != 0) {
+        GTEST_SKIP() << "mounting a small file system needs root";
+    }
+    struct Unmounted {
+        std::string path;
+        ~Unmounted() { ::umount2(path.c_str(), MNT_DETACH); }
+    } unmounted{files.path()};
+    // The journal is on another file system, so the run keeps copies, which take room to put back.
+    const std::string a = files.write("a.txt", std::string(64 << 10, 'o'));
+    ASSERT_EQ(runCli(app, {"--app-dir", app.path(), "execute", "--pair", "o", "n", a}).exitCode, 0);
+    {
+        std::ofstream filler(files.file("filler"), std::ios::binary);
+        const std::string block(4096, 'f');
+        while (filler.write(block.data(), static_cast<std::streamsize>(block.size()))) {
+        }
+    }
+
+    const Outcome failed = runCli(app, {"--app-dir", app.path(), "undo"});
+
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_TRUE(failed.out.starts_with("not undone yet: contents run of ")) << failed.out;
+    EXPECT_NE(failed.err.find("No space left"), std::string::npos) << failed.err;
+    EXPECT_EQ(readBytes(a), std::string(64 << 10, 'n'));
+    std::filesystem::remove(files.file("filler"));
+    const Outcome again = runCli(app, {"--app-dir", app.path(), "undo"});
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_TRUE(again.out.starts_with("undone: contents run of ")) << again.out;
+    EXPECT_NE(again.out.find(": 1 put back, 0 left\n"), std::string::npos) << again.out;
+    EXPECT_EQ(readBytes(a), std::string(64 << 10, 'o'));
 }
 
 TEST(RunnerUndo, NoUndoKeepsNothingAndIsRefusedForSimulate) {
