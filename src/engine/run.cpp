@@ -20,9 +20,9 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <new>
-#include <set>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
@@ -140,8 +140,9 @@ bool isLargeFile(const platform::PathStatus& status) {
     return status.kind == platform::PathKind::RegularFile && status.size > kLargeFileBytes;
 }
 
-// The files of a batch by device and inode, whatever paths and links name them.
-using Identities = std::set<std::pair<std::uint64_t, std::uint64_t>>;
+// A file by device and inode, whatever paths and links name it.
+using FileKey = std::pair<std::uint64_t, std::uint64_t>;
+constexpr std::size_t kNoRow = static_cast<std::size_t>(-1);
 constexpr std::size_t kBatchFiles = 256;
 constexpr std::uint64_t kBatchBytes = std::uint64_t{32} << 20;
 
@@ -633,10 +634,13 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
 // outcome in list order.
 class WorkerPool {
 public:
+    // With earlierRows given, a row that holds another row's number there is not read: it names that row's
+    // file, and takes its result once the run has it.
     WorkerPool(const Plan& plan, const std::vector<std::string>& files, unsigned workers,
-               const std::atomic<bool>* cancel, std::size_t open)
-        : plan_(plan), files_(files), cancel_(cancel), outcomes_(files.size()), ready_(files.size(), false),
-          open_(open) {
+               const std::atomic<bool>* cancel, std::size_t open,
+               const std::vector<std::size_t>* earlierRows = nullptr)
+        : plan_(plan), files_(files), cancel_(cancel), earlierRows_(earlierRows), outcomes_(files.size()),
+          ready_(files.size(), false), open_(open) {
         try {
             for (unsigned w = 0; w < workers; ++w) {
                 threads_.emplace_back([this] { work(); });
@@ -658,6 +662,9 @@ public:
     // The outcome of row i, waiting for it; nothing when the run was cancelled first.
     std::optional<RowOutcome> take(std::size_t i) {
         if (threads_.empty()) {
+            if (namesAnEarlierRowsFile(i)) {
+                return laterName(i);
+            }
             std::string text;
             return processRow(plan_, i, files_[i], platform::pathStatus(files_[i]), text, cancel_,
                               [](std::size_t) {});
@@ -686,6 +693,15 @@ public:
     }
 
 private:
+    bool namesAnEarlierRowsFile(std::size_t i) const { return earlierRows_ && (*earlierRows_)[i] != kNoRow; }
+
+    RowOutcome laterName(std::size_t i) const {
+        RowOutcome outcome;
+        outcome.row.path = files_[i];
+        outcome.complete = true;
+        return outcome;
+    }
+
     // False when the run ended while waiting.
     bool waitUntilOpen(std::size_t i) {
         std::unique_lock lock(mutex_);
@@ -705,6 +721,10 @@ private:
             if (i >= files_.size() || stop_ || isCancelled(cancel_) || !waitUntilOpen(i)) {
                 break;
             }
+            if (namesAnEarlierRowsFile(i)) {
+                hand(i, laterName(i));
+                continue;
+            }
             const platform::PathStatus status = platform::pathStatus(files_[i]);
             const bool large = plan_.contents() && isLargeFile(status);
             if (large && !takeLargeFileTurn()) {
@@ -715,18 +735,22 @@ private:
             if (large) {
                 giveLargeFileTurn();
             }
-            bool wake = false;
-            {
-                std::lock_guard lock(mutex_);
-                outcomes_[i] = std::move(outcome);
-                ready_[i] = true;
-                wake = worthWaking();
-            }
-            if (wake) {
-                done_.notify_all();
-            }
+            hand(i, std::move(outcome));
         }
         done_.notify_all();
+    }
+
+    void hand(std::size_t i, RowOutcome outcome) {
+        bool wake = false;
+        {
+            std::lock_guard lock(mutex_);
+            outcomes_[i] = std::move(outcome);
+            ready_[i] = true;
+            wake = worthWaking();
+        }
+        if (wake) {
+            done_.notify_all();
+        }
     }
 
     // Whether the run's thread, waiting for a row, has enough rows ready to be woken: a few in a row from
@@ -768,6 +792,7 @@ private:
     const Plan& plan_;
     const std::vector<std::string>& files_;
     const std::atomic<bool>* cancel_;
+    const std::vector<std::size_t>* earlierRows_;
     std::atomic<std::size_t> next_{0};
     std::atomic<bool> stop_{false};
     std::mutex mutex_;
@@ -776,7 +801,6 @@ private:
     std::vector<bool> ready_;          // guarded by mutex_
     bool largeFileTaken_ = false;      // guarded by mutex_
     std::size_t open_;                 // guarded by mutex_
-    static constexpr std::size_t kNoRow = static_cast<std::size_t>(-1);
     static constexpr std::size_t kRowsPerWake = 16;
     std::size_t waitingFor_ = kNoRow; // the row the run's thread waits for; guarded by mutex_
     std::condition_variable opened_;
@@ -920,9 +944,9 @@ private:
         if (plan.journal) {
             plan.folders = &folders.emplace(*plan.journal);
         }
-        WorkerPool pool(plan, files, workers, cancel_, 0);
-        Identities identities;
-        std::size_t end = batchEnd(files, 0, request_.streamedFileBytes, {}, identities);
+        earlierRows_.assign(files.size(), kNoRow);
+        WorkerPool pool(plan, files, workers, cancel_, 0, &earlierRows_);
+        std::size_t end = batchEnd(files, 0);
         pool.openUpTo(end);
         for (std::size_t first = 0; first < files.size() && !cancelled();) {
             std::vector<RowOutcome> batch;
@@ -945,39 +969,44 @@ private:
             }
             // Once batches are full, the workers read the next one while this one is committed.
             const bool full = end - first == kBatchFiles;
-            Identities next;
-            const std::size_t nextEnd =
-                full ? batchEnd(files, end, request_.streamedFileBytes, identities, next) : end;
+            const std::size_t nextEnd = full ? batchEnd(files, end) : end;
             pool.openUpTo(nextEnd);
             commit(batch, first, plan.journal, plan.folders ? &*folders : nullptr);
             for (std::size_t k = 0; k < batch.size(); ++k) {
-                deliver(first + k, std::move(batch[k]));
+                const std::size_t earlier = earlierRows_[first + k];
+                deliver(first + k, earlier == kNoRow
+                                       ? std::move(batch[k])
+                                       : sameAsEarlierRow(first + k, earlier, files[first + k]));
             }
             first = end;
-            end = full ? nextEnd : batchEnd(files, first, request_.streamedFileBytes, {}, next);
-            identities = std::move(next);
+            end = full ? nextEnd : batchEnd(files, first);
             pool.openUpTo(end);
         }
     }
 
-    // A batch holds each file once, so that a row naming a file again (by another path or link) reads what
-    // the row before wrote. It holds no more rows than the run has done before it, so that the first rows
-    // show at once and a run cut short has changed no more than twice what it reported; and it is bounded
-    // in files, and in bytes, which the disk takes in at the commit. A streamed file is a batch of its own:
-    // its new file is already written in full when its row arrives, and waits for no other.
-    // A batch read while the one before is committed holds none of its files either.
-    static std::size_t batchEnd(const std::vector<std::string>& files, std::size_t first,
-                                std::uint64_t streamedBytes, const Identities& committing, Identities& seen) {
+    // The pairs go over each file once, however many rows name it (by other paths or links): a row naming
+    // the file of an earlier row is not read, and takes that row's result. A batch holds no more rows than
+    // the run has done before it, so that the first rows show at once and a run cut short has changed no
+    // more than twice what it reported; and it is bounded in files, and in bytes, which the disk takes in at
+    // the commit. A streamed file is a batch of its own: its new file is already written in full when its
+    // row arrives, and waits for no other.
+    std::size_t batchEnd(const std::vector<std::string>& files, std::size_t first) {
         const std::size_t most = std::clamp<std::size_t>(first, 1, kBatchFiles);
         std::uint64_t bytes = 0;
         std::size_t end = first;
         while (end < files.size() && end - first < most && bytes < kBatchBytes) {
             const platform::FileIdentity identity = platform::fileIdentity(files[end]);
-            const bool streamed = identity.size > streamedBytes;
-            const std::pair<std::uint64_t, std::uint64_t> file{identity.device, identity.inode};
-            if ((identity.known && (committing.contains(file) || !seen.insert(file).second)) ||
-                (streamed && end > first)) {
+            const FileKey file{identity.device, identity.inode};
+            if (const auto seen = firstRowOf_.find(file); identity.known && seen != firstRowOf_.end()) {
+                earlierRows_[end++] = seen->second;
+                continue;
+            }
+            const bool streamed = identity.size > request_.streamedFileBytes;
+            if (streamed && end > first) {
                 break;
+            }
+            if (identity.known) {
+                firstRowOf_.emplace(file, end);
             }
             bytes += identity.size;
             ++end;
@@ -988,8 +1017,23 @@ private:
         return end;
     }
 
-    static void commit(std::vector<RowOutcome>& batch, std::size_t first, RunJournal* journal,
-                       FoldersToJournal* workers) {
+    // A row naming the file of an earlier row reports what the pairs did there.
+    RowOutcome sameAsEarlierRow(std::size_t i, std::size_t earlier, const std::string& path) const {
+        RowOutcome outcome;
+        outcome.row = result_.rows[earlier];
+        outcome.row.path = path;
+        outcome.complete = true;
+        const auto failure =
+            std::lower_bound(result_.failures.begin(), result_.failures.end(), earlier,
+                             [](const RunFailure& failure, std::size_t row) { return failure.row < row; });
+        if (failure != result_.failures.end() && failure->row == earlier) {
+            outcome.failure = RunFailure{i, path, failure->reason};
+        }
+        return outcome;
+    }
+
+    void commit(std::vector<RowOutcome>& batch, std::size_t first, RunJournal* journal,
+                FoldersToJournal* workers) {
         std::vector<PendingWrite*> writes;
         std::vector<std::size_t> rows;
         for (std::size_t k = 0; k < batch.size(); ++k) {
@@ -1005,7 +1049,30 @@ private:
                 outcome.failure =
                     RunFailure{first + rows[n], outcome.row.path, "cannot be written: " + reasons[n]};
             }
-            outcome.write.reset();
+        }
+        knowReplacedFiles(batch, first, rows, reasons);
+        for (const std::size_t k : rows) {
+            batch[k].write.reset();
+        }
+    }
+
+    // A file replaced by a new one is the new file for the rows after: a later row may reach it by another
+    // name, and a file made later may take the old one's inode.
+    void knowReplacedFiles(const std::vector<RowOutcome>& batch, std::size_t first,
+                           const std::vector<std::size_t>& rows, const std::vector<std::string>& reasons) {
+        std::vector<std::size_t> replaced;
+        for (std::size_t n = 0; n < rows.size(); ++n) {
+            const PendingWrite& write = *batch[rows[n]].write;
+            if (reasons[n].empty() && write.kind == PendingWrite::Kind::Replace) {
+                firstRowOf_.erase(FileKey{write.readAs.device, write.readAs.inode});
+                replaced.push_back(rows[n]);
+            }
+        }
+        for (const std::size_t k : replaced) {
+            const platform::FileIdentity written = platform::fileIdentity(batch[k].write->path);
+            if (written.known) {
+                firstRowOf_.insert_or_assign(FileKey{written.device, written.inode}, first + k);
+            }
         }
     }
 
@@ -1067,6 +1134,11 @@ private:
     RunResult result_;
     const RenamePlan* renames_ = nullptr; // an execute run's in file-names mode
     RenameGroups* groups_ = nullptr;
+    // An execute run's in contents mode: the first row that named each file, by the identity it had when
+    // the row was reached and the one its new contents have; and for each row, the earlier row whose file it
+    // names, or kNoRow.
+    std::map<FileKey, std::size_t> firstRowOf_;
+    std::vector<std::size_t> earlierRows_;
 };
 
 } // namespace

@@ -30,8 +30,8 @@ struct RunRequest {
     ReplaceMode mode = ReplaceMode::Contents;
     bool ausfuehren = false;
     // Threads a run spreads the files over; 0 takes one per core. An execute run in file-names mode always
-    // uses one; in contents mode, rows that name the same file are still done in order, each seeing what the
-    // one before wrote.
+    // uses one; in contents mode, the pairs go over each file once, by device and inode, and every row that
+    // names it (by another path, a hard link or a symbolic link) reports that one result.
     unsigned workers = 0;
     // The folder that keeps the saved tasks. An execute run first clears up what interrupted runs left
     // (see clearLeftovers) and keeps its journal there while it writes; empty for neither.

@@ -697,6 +697,39 @@ TEST(RunnerDiff, PatchGivesWhatExecuteWritesWithCrLfAndNoFinalLineEnd) {
     EXPECT_EQ(readBytes(dir.file("crlf.txt")), "onE\r\n\r\nthrEE\r\n");
 }
 
+TEST(RunnerDiff, file_reached_by_two_names_gets_what_diff_and_simulate_show) {
+    TempDir dir;
+    const std::string tree = dir.makeFolder("tree");
+    dir.makeFolder("tree/sub");
+    const std::string h1 = dir.write("tree/h1.txt", "version v1\n");
+    std::filesystem::create_hard_link(h1, dir.file("tree/h2.txt"));
+    dir.write("tree/sub/real.txt", "version v1\n");
+    std::filesystem::create_symlink("sub/real.txt", dir.file("tree/link.txt"));
+    const std::vector<std::string> pairs = {"-r", "--pair", "v1", "v1.1", "--", tree};
+    const auto run = [&](const std::string& command) {
+        std::vector<std::string> arguments = {command};
+        arguments.insert(arguments.end(), pairs.begin(), pairs.end());
+        return runCli(dir, arguments);
+    };
+    const Outcome diff = run("diff");
+    const Outcome simulated = run("simulate");
+    const Outcome executed = run("execute");
+    EXPECT_EQ(executed.exitCode, 0) << executed.err;
+    EXPECT_EQ(executed.out, simulated.out);
+    EXPECT_EQ(executed.out, "1\t" + h1 + "\n1\t" + dir.file("tree/h2.txt") + "\n1\t" +
+                                dir.file("tree/link.txt") + "\n1\t" + dir.file("tree/sub/real.txt") +
+                                "\ntotal\t4\n");
+    std::size_t shown = 0;
+    for (std::size_t at = 0; (at = diff.out.find("-version v1\n+version v1.1\n", at)) != std::string::npos;
+         ++at) {
+        ++shown;
+    }
+    EXPECT_EQ(shown, 4u) << diff.out;
+    for (const std::string name : {"h1.txt", "h2.txt", "link.txt", "sub/real.txt"}) {
+        EXPECT_EQ(readBytes(dir.file("tree/" + name)), "version v1.1\n") << name;
+    }
+}
+
 TEST(RunnerDiff, NothingToChangePrintsNothingAndUsageErrorsExitWithTwo) {
     TempDir dir;
     const std::string a = dir.write("a.txt", "a");

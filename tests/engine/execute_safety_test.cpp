@@ -279,5 +279,88 @@ TEST(ExecuteSafety, RenamingASymbolicLinkRenamesTheLinkNotItsTarget) {
     EXPECT_EQ(readBytes(target), "abc");
 }
 
+// The rows of a run as (count, path) and its files' contents afterwards, for comparing two runs.
+struct Seen {
+    std::vector<std::int64_t> counts;
+    std::int64_t total = 0;
+    std::vector<std::string> contents;
+};
+
+Seen runOver(const std::vector<std::string>& files, bool execute, unsigned workers = 0) {
+    RunRequest request = executeRun(ReplaceMode::Contents, "v1", "v1.1", files);
+    request.ausfuehren = execute;
+    request.workers = workers;
+    const RunResult result = ErsetzenSimulieren(request);
+    Seen seen;
+    for (const RowResult& row : result.rows) {
+        seen.counts.push_back(row.count);
+    }
+    seen.total = result.total;
+    for (const std::string& file : files) {
+        seen.contents.push_back(readBytes(file));
+    }
+    EXPECT_TRUE(result.failures.empty()) << result.failures[0].reason;
+    return seen;
+}
+
+TEST(TwoNames, file_reached_by_two_names_is_replaced_once) {
+    TempDir dir;
+    const std::string h1 = dir.write("h1", "version v1");
+    const std::string h2 = dir.file("h2");
+    fs::create_hard_link(h1, h2);
+    dir.makeFolder("sub");
+    dir.makeFolder("d");
+    const std::string real = dir.write("sub/real.txt", "version v1");
+    const std::string link = dir.file("link.txt");
+    fs::create_symlink("sub/real.txt", link);
+    const std::string a = dir.write("a.txt", "version v1");
+    // The symbolic link before its target, and after: a target replaced by a new file is found again.
+    const std::vector<std::string> files = {
+        h1, h2, link, real, dir.path() + "/./a.txt", link, a, dir.path() + "/d/../a.txt"};
+    const Seen simulated = runOver(files, false);
+    const Seen executed = runOver(files, true);
+    EXPECT_EQ(executed.counts, simulated.counts);
+    EXPECT_EQ(executed.counts, std::vector<std::int64_t>(files.size(), 1))
+        << "every row reports the one result";
+    EXPECT_EQ(executed.total, simulated.total);
+    EXPECT_EQ(executed.contents, std::vector<std::string>(files.size(), "version v1.1"));
+    EXPECT_TRUE(fs::equivalent(h1, h2));
+    EXPECT_TRUE(fs::is_symlink(link));
+}
+
+TEST(TwoNames, later_names_in_later_batches_and_on_many_workers_take_the_first_rows_result) {
+    TempDir dir;
+    std::vector<std::string> files;
+    for (int i = 0; i < 300; ++i) {
+        files.push_back(dir.write("f" + std::to_string(i), "v1 v1"));
+    }
+    for (int i = 299; i >= 0; i -= 3) {
+        fs::create_symlink("f" + std::to_string(i), dir.file("l" + std::to_string(i)));
+        files.push_back(dir.file("l" + std::to_string(i)));
+        files.push_back(dir.file("f" + std::to_string(i)));
+    }
+    const Seen executed = runOver(files, true, 2);
+    EXPECT_EQ(executed.counts, std::vector<std::int64_t>(files.size(), 2));
+    EXPECT_EQ(executed.contents, std::vector<std::string>(files.size(), "v1.1 v1.1"));
+}
+
+bool namesOfAReadOnlyFileFailAlike(const std::string& path) {
+    const std::string link = path + ".link";
+    const RunResult result =
+        ErsetzenSimulieren(executeRun(ReplaceMode::Contents, "d", "x", {path, link, path}));
+    return result.failures.size() == 3 && result.failures[1].row == 1 && result.failures[1].path == link &&
+           result.failures[2].reason == result.failures[0].reason && result.rows[1].count == 1;
+}
+
+TEST(TwoNames, every_name_of_a_file_that_cannot_be_written_reports_the_failure) {
+    TempDir dir;
+    testing::openToEveryone(dir.path());
+    const std::string file = dir.write("locked.txt", "data");
+    fs::create_symlink(file, file + ".link");
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_TRUE(testing::runWithoutRoot(namesOfAReadOnlyFileFailAlike, file));
+    EXPECT_EQ(readBytes(file), "data");
+}
+
 } // namespace
 } // namespace morvane

@@ -44,8 +44,8 @@ TEST(StreamedRun, RewriteKeepsTheModeAndUndoBringsTheOldBytesBack) {
     const RunResult run = ErsetzenSimulieren(request);
     ASSERT_TRUE(run.failures.empty()) << run.failures[0].reason;
     EXPECT_EQ(run.rows[0].count, 3);
-    EXPECT_EQ(run.rows[1].count, 1) << "the second row reads what the first wrote";
-    EXPECT_EQ(readBytes(file), "1 1 1\r\n");
+    EXPECT_EQ(run.rows[1].count, 3) << "the second row names the same file and reports its result";
+    EXPECT_EQ(readBytes(file), "1 one 1\r\n");
     EXPECT_EQ(fs::status(file).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     // Undo gives back only a file that still holds what the run left, by its hash.

@@ -536,7 +536,7 @@ TEST(Undo, AnUnchangedFileGetsItsOldTimeBackUnlessChangedSince) {
     const auto lastYear = fs::file_time_type::clock::now() - std::chrono::hours(24 * 365);
     fs::last_write_time(kept, lastYear);
     fs::last_write_time(edited, lastYear);
-    // Written by its first row through a link, then only touched by its second.
+    // Written by its first row through a link; the second row names the same file and takes that result.
     const std::string written = f.write("written.txt", "w");
     fs::create_symlink(written, f.path("link"));
     f.execute({kept, edited, f.path("link"), f.path("link")}, {"w"}, {"W"});
