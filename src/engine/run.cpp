@@ -264,14 +264,52 @@ public:
     void take(std::string_view) override {}
 };
 
+// The bytes of a file from its start, read again in blocks, to tell whether what the pairs leave is still
+// what the file holds.
+class FileAsRead {
+public:
+    // From the byte at `from` on.
+    FileAsRead(const std::string& path, const platform::FileIdentity& readAs, std::uint64_t from,
+               std::size_t blockBytes)
+        : block_(blockBytes, '\0') {
+        platform::FileIdentity opened;
+        usable_ = reader_.open(path, &opened).empty() && platform::sameFile(opened, readAs);
+        reader_.skip(from);
+    }
+
+    // Whether the file's next bytes are these; once not, never again.
+    bool continuesWith(std::string_view bytes) {
+        while (usable_ && !bytes.empty()) {
+            if (at_ == filled_) {
+                at_ = 0;
+                usable_ = reader_.read(block_, filled_).empty() && filled_ > 0;
+                continue;
+            }
+            const std::size_t part = std::min(bytes.size(), filled_ - at_);
+            usable_ = bytes.substr(0, part) == std::string_view(block_).substr(at_, part);
+            at_ += part;
+            bytes.remove_prefix(part);
+        }
+        return usable_;
+    }
+
+private:
+    platform::FileReader reader_;
+    std::string block_;
+    std::size_t at_ = 0;
+    std::size_t filled_ = 0;
+    bool usable_ = false;
+};
+
 // Takes a streamed execute run's output: nothing while it is the file as read, so that a file the pairs leave
-// as it was is never copied; from the first piece that may differ on, the new file beside the target, begun
-// with the part of the target passed over so far.
+// as it was (or put back as it was) is never copied; from the first piece that differs on, the new file
+// beside the target, begun with the part of the target passed over so far.
 class ReplacementSink final : public ChainSink {
 public:
     ReplacementSink(const StreamChain& chain, const std::string& path, const platform::FileIdentity& readAs,
                     const Plan& plan)
-        : chain_(chain), path_(path), readAs_(readAs), folders_(plan.folders), hashing_(plan.hashWrites) {}
+        : chain_(chain), path_(path), readAs_(readAs), folders_(plan.folders), hashing_(plan.hashWrites),
+          blockBytes_(plan.request.streamBlockBytes) {}
 
     void take(std::string_view bytes) override {
         if (stopped()) {
@@ -280,7 +318,7 @@ public:
         if (hashing_) {
             hasher_.add(bytes);
         }
-        if (!started_ && !chain_.changed()) {
+        if (!started_ && stillAsRead(bytes)) {
             passedOver_ += bytes.size();
             return;
         }
@@ -290,6 +328,9 @@ public:
     }
 
     bool inPlaceOnly() const { return replacement_.mustRewriteInPlace(); }
+
+    // After the chain's last piece: whether all it gave is the file as read.
+    bool leftAsRead() const { return !started_ && passedOver_ == readAs_.size; }
 
     // After the chain's last piece: the write that the run commits, or the reason there is none.
     std::string finish(PendingWrite& write) {
@@ -311,6 +352,17 @@ private:
     // only be rewritten in place; the chain still counts.
     bool stopped() const { return !error_.empty() || inPlaceOnly(); }
 
+    // Until a pair replaces, the output is the input itself; after, only the file can tell.
+    bool stillAsRead(std::string_view bytes) {
+        if (!chain_.changed()) {
+            return true;
+        }
+        if (!asRead_) {
+            asRead_.emplace(path_, readAs_, passedOver_, blockBytes_);
+        }
+        return asRead_->continuesWith(bytes);
+    }
+
     bool start() {
         if (!started_) {
             started_ = true;
@@ -329,6 +381,8 @@ private:
     platform::WriteJournal* folders_;
     bool hashing_;
     ContentHasher hasher_;
+    std::size_t blockBytes_;
+    std::optional<FileAsRead> asRead_; // once a pair has replaced
     platform::PreparedReplacement replacement_;
     std::uint64_t passedOver_ = 0;
     bool started_ = false;
@@ -517,7 +571,7 @@ std::optional<RowOutcome> streamRow(const Plan& plan, std::size_t i, const std::
     outcome.row.count = chain.count() + (later ? later->finish() : 0);
     if (execute && outcome.applied) {
         PendingWrite write;
-        if (!chain.changed()) {
+        if (replacement.leftAsRead()) {
             write.kind = PendingWrite::Kind::Touch;
             write.path = path;
             write.readAs = readAs;

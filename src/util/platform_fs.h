@@ -65,6 +65,8 @@ public:
     // Fills the buffer with the next bytes, fewer only at the end; got is 0 once all are read. Returns the
     // reason on failure.
     std::string read(std::span<char> buffer, std::size_t& got);
+    // Passes over the next bytes without reading them.
+    void skip(std::uint64_t bytes);
 
 private:
     int fd_ = -1;

@@ -745,6 +745,10 @@ std::string FileReader::read(std::span<char> buffer, std::size_t& got) {
     return {};
 }
 
+void FileReader::skip(std::uint64_t bytes) {
+    offset_ += std::min(bytes, size_ - offset_);
+}
+
 std::string replaceFileContents(const std::string& target, std::string_view bytes, const FileIdentity* readAs,
                                 WriteJournal* journal) {
     const fs::path resolved = resolveWriteTarget(target);

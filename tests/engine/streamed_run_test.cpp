@@ -3,6 +3,7 @@
 #include "engine/undo.h"
 #include "support/temp_dir.h"
 
+#include <array>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -83,6 +84,40 @@ TEST(StreamedRun, FileThePairsLeaveAsItWasKeepsItsInodeAndTakesARewritesTime) {
     EXPECT_EQ(inodeOf(file), inode) << "not replaced by a new file";
     EXPECT_GT(fs::last_write_time(file), before);
     EXPECT_EQ(entriesIn(dir.path()), 1u);
+}
+
+TEST(StreamedRun, file_the_pairs_put_back_as_it_was_is_not_rewritten) {
+    TempDir dir;
+    const std::string app = dir.makeFolder("app");
+    const std::string file = dir.write("a.txt", "a cat and a hat\n");
+    const ino_t inode = inodeOf(file);
+    const auto before = fs::last_write_time(file) - std::chrono::hours(1);
+    fs::last_write_time(file, before);
+    RunRequest request = streamedRun({"a", "b"}, {"b", "a"}, {file});
+    request.stateFolder = app;
+    const RunResult result = ErsetzenSimulieren(request);
+    EXPECT_TRUE(result.failures.empty());
+    EXPECT_EQ(result.rows[0].count, 10);
+    EXPECT_EQ(readBytes(file), "a cat and a hat\n");
+    EXPECT_EQ(inodeOf(file), inode) << "not replaced by a new file";
+    EXPECT_GT(fs::last_write_time(file), before);
+    EXPECT_EQ(entriesIn(dir.path()), 2u);
+    const std::vector<JournaledRun> runs = listRuns(journalFolderIn(app));
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_FALSE(fs::exists(keptFolderOf(runs[0].journal))) << "no copy is kept for undo";
+    EXPECT_EQ(undoNewestRun(journalFolderIn(app)).restored, 1u);
+    EXPECT_EQ(fs::last_write_time(file), before) << "undo gives back its time";
+}
+
+TEST(StreamedRun, output_that_is_only_the_start_of_the_file_or_goes_past_its_end_is_written) {
+    TempDir dir;
+    for (const auto& [text, find, replace, expected] :
+         std::vector<std::array<std::string, 4>>{{"abcx", "x", "", "abc"}, {"abc", "c", "cd", "abcd"}}) {
+        const std::string file = dir.write("a.txt", text);
+        const RunResult result = ErsetzenSimulieren(streamedRun({find}, {replace}, {file}));
+        EXPECT_TRUE(result.failures.empty());
+        EXPECT_EQ(readBytes(file), expected);
+    }
 }
 
 // Run in a child process, which keeps the limit to itself: the new file's write fails part way.
