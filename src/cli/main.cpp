@@ -33,6 +33,8 @@ using namespace morvane;
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+// What a row that could not be read, written or renamed prints in place of its count.
+constexpr char kFailedLabel[] = "failed";
 
 // Standard error is for people, also with -z: a path or name in a message is always escaped.
 int usageError(const std::string& message) {
@@ -190,8 +192,14 @@ int runAndReport(const RunRequest& request, bool nulRecords, bool expansionFaile
     const bool runLeftoversNeedAttention = reportLeftovers(result.leftovers);
     bool anyFailed =
         !result.failures.empty() || leftoversNeedAttention || runLeftoversNeedAttention || expansionFailed;
-    for (const RowResult& row : result.rows) {
-        printRecord(std::to_string(row.count), row.path, nulRecords);
+    std::vector<bool> failed(result.rows.size());
+    for (const RunFailure& failure : result.failures) {
+        failed[failure.row] = true;
+    }
+    for (std::size_t i = 0; i < result.rows.size(); ++i) {
+        const RowResult& row = result.rows[i];
+        // A count would read as done; the total leaves the row out as well.
+        printRecord(failed[i] ? kFailedLabel : std::to_string(row.count), row.path, nulRecords);
         if (row.skipped != SkipReason::None) {
             reportProblem(row.path, skipReason(row.skipped, request.mode));
             anyFailed = true;

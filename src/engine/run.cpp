@@ -1163,7 +1163,10 @@ private:
             result_.cancelled = true;
             return;
         }
-        result_.total += outcome.row.count;
+        // A row that failed did not change what it counted.
+        if (!outcome.failure) {
+            result_.total += outcome.row.count;
+        }
         if (outcome.applied) {
             result_.status = request_.ausfuehren ? StatusKind::Done : StatusKind::Pending;
         }

@@ -69,7 +69,7 @@ struct RunResult {
     std::size_t replacesUbound = 0;
 
     std::vector<RowResult> rows; // one per requested path, in order; fewer when the run was cancelled
-    std::int64_t total = 0;
+    std::int64_t total = 0;      // of the rows that did not fail
     // What the status line shows after the run; nothing when no non-empty pair met an existing file.
     std::optional<StatusKind> status;
     std::vector<RunFailure> failures; // files that could not be read, written or renamed

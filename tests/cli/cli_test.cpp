@@ -166,11 +166,32 @@ TEST(Runner, FailuresGoToStandardErrorAndExitWithOne) {
     const std::string missing = dir.file("missing.txt");
     const Outcome run = runCli(dir, {"execute", "--names", "--pair", "a", "b", a, missing});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.out, "1\t" + a + "\n0\t" + missing + "\ntotal\t1\n");
+    EXPECT_EQ(run.out, "failed\t" + a + "\n0\t" + missing + "\ntotal\t0\n");
     EXPECT_NE(run.err.find("morvane-cli: " + a + ": "), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("morvane-cli: " + missing + ": "), std::string::npos) << run.err;
     EXPECT_TRUE(std::filesystem::exists(a));
     EXPECT_TRUE(std::filesystem::exists(b));
+}
+
+TEST(RunnerOutput, failed_row_prints_no_count_as_if_done_and_the_total_leaves_it_out) {
+    TempDir dir;
+    const std::string blocked = dir.write("a1.txt", "");
+    dir.write("b1.txt", "");
+    const std::string free = dir.write("a2.txt", "");
+    for (const bool nulRecords : {false, true}) {
+        dir.write("a2.txt", "");
+        std::vector<std::string> arguments = {"execute", "--names", "--pair", "a", "b", blocked, free};
+        if (nulRecords) {
+            arguments.insert(arguments.begin() + 1, "-z");
+        }
+        const Outcome run = runCli(dir, arguments);
+        EXPECT_EQ(run.exitCode, 1);
+        const std::string end = nulRecords ? "\0"s : "\n";
+        EXPECT_EQ(run.out, "failed\t" + blocked + end + "1\t" + dir.file("b2.txt") + end + "total\t1" + end);
+        EXPECT_NE(run.err.find("morvane-cli: " + blocked + ": "), std::string::npos) << run.err;
+        std::filesystem::remove(dir.file("b2.txt"));
+    }
+    EXPECT_EQ(readBytes(blocked), "");
 }
 
 TEST(Runner, FifoInListIsReportedAndTheRunGoesOn) {
@@ -180,7 +201,7 @@ TEST(Runner, FifoInListIsReportedAndTheRunGoesOn) {
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
     const Outcome run = runCli(dir, {"simulate", "--pair", "a", "b", "--", ok, fifo});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.out, "2\t" + ok + "\n0\t" + fifo + "\ntotal\t2\n");
+    EXPECT_EQ(run.out, "2\t" + ok + "\nfailed\t" + fifo + "\ntotal\t2\n");
     EXPECT_EQ(run.err, "morvane-cli: " + fifo + ": not a regular file\n");
 }
 

@@ -89,7 +89,7 @@ TEST(ExecuteSafety, ReadOnlyFileIsReportedAndKeepsItsContents) {
     EXPECT_TRUE(testing::runWithoutRoot(
         [](const std::string& path) {
             const RunResult result = ErsetzenSimulieren(executeRun(ReplaceMode::Contents, "d", "x", {path}));
-            return result.failures.size() == 1 && result.rows[0].count == 1 &&
+            return result.failures.size() == 1 && result.rows[0].count == 1 && result.total == 0 &&
                    result.status == StatusKind::Done;
         },
         file));
