@@ -29,7 +29,7 @@ const char* const kHelp =
 
 } // namespace
 
-int main(int argc, char** argv) {
+static int runWindow(int argc, char** argv) {
     // Answered before the toolkit starts, so that they work without a display.
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
         std::cout << morvane::windowCaption("morvane", morvane::programVersion()) << '\n';
@@ -49,4 +49,17 @@ int main(int argc, char** argv) {
                                morvane::stateFilesWritable, morvane::RunController::defaultRunner(),
                                morvane::platform::userDataFolder());
     return application.exec();
+}
+
+int main(int argc, char** argv) {
+    // Whatever escapes the window (memory running out, a fault of the program) ends it with a message on
+    // standard error and a failure status, never with an abort and a core dump.
+    try {
+        return runWindow(argc, argv);
+    } catch (const std::exception& error) {
+        std::cerr << "morvane: " << error.what() << '\n';
+    } catch (...) {
+        std::cerr << "morvane: stopped by an unexpected error\n";
+    }
+    return 1;
 }

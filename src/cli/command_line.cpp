@@ -10,8 +10,10 @@ ParseOutcome usageError(std::string message) {
     return ParseOutcome{{}, std::move(message)};
 }
 
+// Before "--", every argument that starts with a dash is an option, known or not: a mistyped option taken
+// for a path would let the run go on with what the user did not ask for. "-" alone stays a path.
 bool isOption(const std::string& argument) {
-    return argument.rfind("--", 0) == 0 || argument == "-z" || argument == "-r";
+    return argument.size() > 1 && argument.front() == '-';
 }
 
 // The options and paths of simulate and execute, from index `first` on.

@@ -110,22 +110,33 @@ void printRecord(std::string_view label, std::string_view value, bool nulRecords
     }
 }
 
+// All that the stream gives; nothing when it fails part way. A read error (a folder opened as a file, an I/O
+// error) is thrown by the stream buffer itself, whatever the stream's exception mask says.
+std::optional<std::string> readAllOf(std::istream& stream) {
+    try {
+        std::string bytes(std::istreambuf_iterator<char>(stream), {});
+        if (stream.bad()) {
+            return std::nullopt;
+        }
+        return bytes;
+    } catch (const std::ios_base::failure&) {
+        return std::nullopt;
+    }
+}
+
 // The paths of --files-from, each record's exact bytes: a line (or with -z a NUL-ended record) is a path, an
 // empty one is skipped. Nothing when the file cannot be read.
 std::optional<std::vector<std::string>> readPathList(const std::string& source, bool nulRecords) {
-    std::string bytes;
+    std::optional<std::string> read;
     if (source == "-") {
-        bytes.assign(std::istreambuf_iterator<char>(std::cin), {});
-        if (std::cin.bad()) {
-            return std::nullopt;
-        }
-    } else {
-        std::ifstream file(toFsPath(source), std::ios::binary);
-        if (!file) {
-            return std::nullopt;
-        }
-        bytes.assign(std::istreambuf_iterator<char>(file), {});
+        read = readAllOf(std::cin);
+    } else if (std::ifstream file(toFsPath(source), std::ios::binary); file) {
+        read = readAllOf(file);
     }
+    if (!read) {
+        return std::nullopt;
+    }
+    const std::string& bytes = *read;
     const char separator = nulRecords ? '\0' : '\n';
     std::vector<std::string> paths;
     std::size_t start = 0;
@@ -370,11 +381,7 @@ bool anyHoldsNul(const std::vector<std::string>& paths) {
                        [](const std::string& path) { return path.find('\0') != std::string::npos; });
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    std::ios::sync_with_stdio(false);
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
+int runCommandLine(const std::vector<std::string>& arguments) {
     cli::ParseOutcome parsed = cli::parseCommandLine(arguments);
     if (!parsed.error.empty()) {
         return usageError(parsed.error);
@@ -404,6 +411,10 @@ int main(int argc, char** argv) {
     RunRequest& request = invocation.request;
     request.stateFolder = stateDir;
     const bool pathsGiven = !request.files.empty() || invocation.filesFrom;
+    if (invocation.filesFrom && *invocation.filesFrom != "-" && IstVerzeichnis(*invocation.filesFrom)) {
+        return usageError("--files-from reads a file of paths, and \"" + *invocation.filesFrom +
+                          "\" is a folder");
+    }
     if (invocation.filesFrom) {
         std::optional<std::vector<std::string>> listed =
             readPathList(*invocation.filesFrom, invocation.nulRecords);
@@ -446,4 +457,22 @@ int main(int argc, char** argv) {
         return expansionFailed || !std::cout ? kExitFailure : 0;
     }
     return runAndReport(request, invocation.nulRecords, expansionFailed);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::ios::sync_with_stdio(false);
+    // Whatever escapes the run (memory running out, a fault of the program) ends it with a message and a
+    // failure status, never with an abort and a core dump.
+    try {
+        return runCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const std::exception& error) {
+        std::cout.flush();
+        std::cerr << "morvane-cli: " << escapeControlBytes(error.what()) << '\n';
+    } catch (...) {
+        std::cout.flush();
+        std::cerr << "morvane-cli: stopped by an unexpected error\n";
+    }
+    return kExitFailure;
 }

@@ -331,6 +331,35 @@ TEST(RunnerFilesFrom, PathsFromStandardInputFollowTheCommandLinesInTheirOwnRecor
     EXPECT_EQ(unreadable.exitCode, 2);
 }
 
+TEST(RunnerFilesFrom, files_from_a_folder_is_a_usage_error_not_an_abort) {
+    TempDir dir;
+    const std::string a = dir.write("a.txt", "one");
+    const Outcome run = runCli(dir, {"execute", "--pair", "one", "1", "--files-from", dir.path(), a});
+    EXPECT_EQ(run.exitCode, 2) << run.err;
+    EXPECT_EQ(run.err, "morvane-cli: --files-from reads a file of paths, and \"" + dir.path() +
+                           "\" is a folder\nTry 'morvane-cli --help' for more information.\n");
+    EXPECT_EQ(readBytes(a), "one");
+}
+
+TEST(RunnerUsage, unknown_short_option_is_a_usage_error_not_a_path) {
+    TempDir dir;
+    const std::string t = dir.write("t.txt", "colour");
+    const Outcome run = runCli(dir, {"execute", "-n", "--pair", "colour", "color", t});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err,
+              "morvane-cli: unknown option \"-n\"\nTry 'morvane-cli --help' for more information.\n");
+    EXPECT_EQ(readBytes(t), "colour") << "nothing runs after a usage error";
+
+    // After "--" a name starting with a dash is a path like any other.
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    dir.write("-n", "colour");
+    const Outcome dashed = runCli(dir, {"execute", "--pair", "colour", "color", "--", "-n"});
+    std::filesystem::current_path(before);
+    EXPECT_EQ(dashed.exitCode, 0) << dashed.err;
+    EXPECT_EQ(readBytes(dir.file("-n")), "color");
+}
+
 TEST(RunnerOutput, path_with_newline_cannot_forge_a_total_line) {
     TempDir dir;
     const std::string forged = dir.write("a\ntotal\t0", "a");
