@@ -292,12 +292,13 @@ bool printDiff(const RunRequest& request, const std::string& path) {
     if (replaced.changes.empty()) {
         return true;
     }
-    const std::string shown = escapeControlBytes(path);
+    const std::string oldLabel = diffPathLabel("a/", path);
+    const std::string newLabel = diffPathLabel("b/", path);
     if (holdsNul(read.text) || holdsNul(replaced.newText)) {
-        std::cout << "Binary files a/" << shown << " and b/" << shown << " differ\n";
+        std::cout << "Binary files " << oldLabel << " and " << newLabel << " differ\n";
         return true;
     }
-    std::cout << "--- a/" << shown << "\n+++ b/" << shown << '\n';
+    std::cout << "--- " << oldLabel << "\n+++ " << newLabel << '\n';
     forEachHunk(read.text, replaced.newText, replaced.changes, kDiffContextLines, [&](Hunk&& hunk) {
         std::cout << unifiedHunk(read.text, replaced.newText, hunk);
         return true;

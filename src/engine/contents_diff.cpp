@@ -537,6 +537,56 @@ std::vector<ShownPiece> shownPieces(std::string_view text, const HunkLine& line,
     return pieces.take();
 }
 
+namespace {
+
+bool needsQuotes(unsigned char byte) {
+    return byte <= ' ' || byte == 0x7f || byte == '"' || byte == '\\';
+}
+
+// The escape of a byte inside a quoted path.
+std::string quotedByte(unsigned char byte) {
+    switch (byte) {
+    case '\a':
+        return "\\a";
+    case '\b':
+        return "\\b";
+    case '\t':
+        return "\\t";
+    case '\n':
+        return "\\n";
+    case '\v':
+        return "\\v";
+    case '\f':
+        return "\\f";
+    case '\r':
+        return "\\r";
+    case '"':
+    case '\\':
+        return {'\\', static_cast<char>(byte)};
+    case ' ':
+        return " ";
+    default:
+        return {'\\', static_cast<char>('0' + (byte >> 6)), static_cast<char>('0' + ((byte >> 3) & 7)),
+                static_cast<char>('0' + (byte & 7))};
+    }
+}
+
+} // namespace
+
+std::string diffPathLabel(std::string_view prefix, std::string_view path) {
+    const bool quoted = std::any_of(path.begin(), path.end(),
+                                    [](char byte) { return needsQuotes(static_cast<unsigned char>(byte)); });
+    if (!quoted) {
+        return std::string(prefix) + std::string(path);
+    }
+    std::string label = "\"" + std::string(prefix);
+    for (const char byte : path) {
+        const auto value = static_cast<unsigned char>(byte);
+        label += needsQuotes(value) ? quotedByte(value) : std::string(1, byte);
+    }
+    return label + '"';
+}
+
 bool holdsNul(std::string_view text) {
     return std::memchr(text.data(), '\0', text.size()) != nullptr;
 }

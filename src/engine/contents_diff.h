@@ -111,6 +111,13 @@ struct ShownPiece {
 // UTF-8 sequence.
 std::vector<ShownPiece> shownPieces(std::string_view text, const HunkLine& line, std::size_t keep = 80);
 
+// A path as the "---", "+++" and "Binary files" lines of a diff name it, behind its side's prefix ("a/" or
+// "b/"). A path holding a blank, a control byte, a double quote or a backslash is written in double quotes,
+// those bytes escaped as C writes them (\t, \n, \", \\, else \ooo), as git writes it: patch -p1 and
+// git apply both read that form back to the same bytes, where an unquoted name would end at a blank or be
+// taken with its escapes as they stand. Bytes from 0x80 on stay as they are.
+std::string diffPathLabel(std::string_view prefix, std::string_view path);
+
 // Whether a text is binary to a diff: it holds a NUL byte.
 bool holdsNul(std::string_view text);
 

@@ -780,6 +780,55 @@ TEST(RunnerDiff, file_reached_by_two_names_gets_what_diff_and_simulate_show) {
     }
 }
 
+// Names a diff must quote for patch -p1 and git apply to find them, with a decoy beside the backslash: an
+// escaped but unquoted "back\\slash" names the decoy.
+TEST(RunnerDiff, names_with_blanks_escapes_and_quotes_apply_with_patch_and_git_apply) {
+    if (std::system("git --version > /dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "git is not installed";
+    }
+    TempDir dir;
+    const std::vector<std::string> names = {"my notes.txt", "back\\slash", "tab\there",
+                                            "line\nfeed",   "say \"hi\"",  "trailing "};
+    const std::string decoy = "back\\\\slash";
+    const std::string binary = "binary file";
+    for (const std::string folder : {"work", "by-patch", "by-git"}) {
+        dir.makeFolder(folder);
+        for (const std::string& name : names) {
+            dir.write(folder + "/" + name, "old\n");
+        }
+        dir.write(folder + "/" + decoy, "old\n");
+        dir.write(folder + "/" + binary, "old\0"s);
+    }
+    std::vector<std::string> arguments = {"diff", "--pair", "old", "new", "--"};
+    arguments.insert(arguments.end(), names.begin(), names.end());
+    arguments.push_back(binary);
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.file("work"));
+    const Outcome diff = runCli(dir, arguments);
+    std::filesystem::current_path(before);
+    ASSERT_EQ(diff.exitCode, 0) << diff.err;
+    EXPECT_NE(diff.out.find("--- \"a/my notes.txt\"\n+++ \"b/my notes.txt\"\n"), std::string::npos)
+        << diff.out;
+    EXPECT_NE(diff.out.find("--- \"a/back\\\\slash\"\n"), std::string::npos) << diff.out;
+    EXPECT_NE(diff.out.find("Binary files \"a/binary file\" and \"b/binary file\" differ\n"),
+              std::string::npos);
+
+    const std::string patchFile = dir.write("out.diff", diff.out);
+    ASSERT_EQ(
+        std::system(("patch --quiet -p1 -d '" + dir.file("by-patch") + "' < '" + patchFile + "'").c_str()),
+        0);
+    ASSERT_EQ(std::system(
+                  ("cd '" + dir.file("by-git") + "' && git init --quiet && git apply -p1 '" + patchFile + "'")
+                      .c_str()),
+              0);
+    for (const std::string folder : {"by-patch", "by-git"}) {
+        for (const std::string& name : names) {
+            EXPECT_EQ(readBytes(dir.file(folder + "/" + name)), "new\n") << folder << ": " << name;
+        }
+        EXPECT_EQ(readBytes(dir.file(folder + "/" + decoy)), "old\n") << folder << ": the decoy";
+    }
+}
+
 TEST(RunnerDiff, NothingToChangePrintsNothingAndUsageErrorsExitWithTwo) {
     TempDir dir;
     const std::string a = dir.write("a.txt", "a");

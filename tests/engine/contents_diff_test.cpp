@@ -187,5 +187,30 @@ TEST(ContentsDiff, CancelledBeforeThePairsGivesNothing) {
     EXPECT_TRUE(diff.hunks.empty());
 }
 
+struct LabelCase {
+    const char* name;
+    std::string path;
+    std::string expected;
+};
+
+class DiffPathLabels : public ::testing::TestWithParam<LabelCase> {};
+
+TEST_P(DiffPathLabels, QuoteAsGitDoesWhereABlankOrEscapeWouldMisleadPatch) {
+    EXPECT_EQ(diffPathLabel("a/", GetParam().path), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ContentsDiff, DiffPathLabels,
+    ::testing::Values(LabelCase{"plain", "dir/notes.txt", "a/dir/notes.txt"},
+                      LabelCase{"high_bytes_stay", "d\xc3\xbcne.txt", "a/d\xc3\xbcne.txt"},
+                      LabelCase{"blank", "my notes.txt", "\"a/my notes.txt\""},
+                      LabelCase{"trailing_blank", "notes ", "\"a/notes \""},
+                      LabelCase{"backslash", "back\\slash", "\"a/back\\\\slash\""},
+                      LabelCase{"double_quote", "say\"hi\"", "\"a/say\\\"hi\\\"\""},
+                      LabelCase{"tab_and_line_feed", "t\tl\nx", "\"a/t\\tl\\nx\""},
+                      LabelCase{"carriage_return", "cr\r", "\"a/cr\\r\""},
+                      LabelCase{"other_control_bytes_in_octal", "e\x1b\x7f\x01", "\"a/e\\033\\177\\001\""}),
+    [](const ::testing::TestParamInfo<LabelCase>& info) { return std::string(info.param.name); });
+
 } // namespace
 } // namespace morvane
