@@ -190,24 +190,6 @@ QString shownName(const std::string& path) {
     return visibleName(NamedEntry(path).name());
 }
 
-// What stands in the way of a row's rename; empty when nothing does.
-QString renameProblem(const PlannedRename& row) {
-    switch (row.kind) {
-    case RenameKind::Refused:
-        return toQString(row.problem);
-    case RenameKind::Skipped:
-        return row.path.empty() ? QStringLiteral("empty path") : QStringLiteral("no such file or folder");
-    case RenameKind::Repeated:
-        return QStringLiteral("row %1 renames this entry first").arg(row.after + 1);
-    case RenameKind::Unchanged:
-    case RenameKind::Plain:
-    case RenameKind::Ordered:
-    case RenameKind::Cycle:
-        break;
-    }
-    return {};
-}
-
 PreviewResult namesPreview(const PreviewRequest& request) {
     RunRequest run;
     run.finds = request.finds;
@@ -220,7 +202,7 @@ PreviewResult namesPreview(const PreviewRequest& request) {
         result.count += row.count;
         result.renames.push_back({shownName(row.path),
                                   row.newPath == row.path ? QString() : shownName(row.newPath),
-                                  renameProblem(row)});
+                                  toQString(renameProblem(row))});
     }
     return result;
 }

@@ -74,20 +74,6 @@ int listTasks(const std::string& stateDir) {
     return 0;
 }
 
-std::string skipReason(SkipReason reason, ReplaceMode mode) {
-    switch (reason) {
-    case SkipReason::EmptyPath:
-        return "empty path";
-    case SkipReason::Missing:
-        return "no such file or folder";
-    case SkipReason::Folder:
-        return mode == ReplaceMode::Contents ? "is a folder; contents mode reads files only" : "is a folder";
-    case SkipReason::None:
-        break;
-    }
-    return {};
-}
-
 void reportProblem(const std::string& path, const std::string& reason) {
     std::cerr << "morvane-cli: " << escapeControlBytes(path) << ": " << escapeControlBytes(reason) << '\n';
 }
@@ -212,7 +198,7 @@ int runAndReport(const RunRequest& request, bool nulRecords, bool expansionFaile
         // A count would read as done; the total leaves the row out as well.
         printRecord(failed[i] ? kFailedLabel : std::to_string(row.count), row.path, nulRecords);
         if (row.skipped != SkipReason::None) {
-            reportProblem(row.path, skipReason(row.skipped, request.mode));
+            reportProblem(row.path, skipReasonText(row.skipped, request.mode));
             anyFailed = true;
         }
     }
@@ -225,14 +211,6 @@ int runAndReport(const RunRequest& request, bool nulRecords, bool expansionFaile
     }
     std::cout.flush();
     return anyFailed || !std::cout ? kExitFailure : 0;
-}
-
-// Why a row's entry cannot get its new name; empty when nothing stands in the way.
-std::string renameProblem(const PlannedRename& row) {
-    if (row.kind == RenameKind::Skipped) {
-        return skipReason(row.skipped, ReplaceMode::FileNames);
-    }
-    return row.kind == RenameKind::Refused ? row.problem : std::string();
 }
 
 // What an execute run would name each row, planned as that run plans it: the old path, " -> ", the new path,
@@ -261,13 +239,13 @@ int printNameChanges(const RunRequest& request, bool expansionFailed) {
 // Why a path has no contents to show; empty when it has.
 std::string unreadableReason(const std::string& path) {
     if (path.empty()) {
-        return skipReason(SkipReason::EmptyPath, ReplaceMode::Contents);
+        return skipReasonText(SkipReason::EmptyPath, ReplaceMode::Contents);
     }
     if (IstVerzeichnis(path)) {
-        return skipReason(SkipReason::Folder, ReplaceMode::Contents);
+        return skipReasonText(SkipReason::Folder, ReplaceMode::Contents);
     }
     if (!DateiExistiert(path)) {
-        return skipReason(SkipReason::Missing, ReplaceMode::Contents);
+        return skipReasonText(SkipReason::Missing, ReplaceMode::Contents);
     }
     return isRegularFile(path) ? std::string() : platform::kNotRegularFile;
 }

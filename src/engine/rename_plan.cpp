@@ -52,6 +52,7 @@ public:
         }
         refuseSharedNames();
         findBlockers();
+        refuseEntriesOfFoldersRenamedFirst();
         classifyAndOrder();
         refuseRepeatsOfRefused();
         return std::move(plan_);
@@ -101,6 +102,11 @@ private:
             refuse(row, std::move(refused));
             return row;
         }
+        if (paired.name.size() > nameMaxIn(entry.parts.folder)) {
+            refuse(row, "the new name is longer than the " + std::to_string(nameMaxIn(entry.parts.folder)) +
+                            " bytes the file system takes");
+            return row;
+        }
         std::string from = comparablePath(entry.path());
         if (const auto earlier = rowBySource_.find(from); earlier != rowBySource_.end()) {
             row.kind = RenameKind::Repeated;
@@ -112,6 +118,14 @@ private:
         std::string to = comparablePath(newEntry);
         moving_.push_back(Moving{i, entry.path(), std::move(newEntry), std::move(from), std::move(to)});
         return row;
+    }
+
+    std::size_t nameMaxIn(const std::string& folder) {
+        const auto known = nameMaxByFolder_.find(folder);
+        if (known != nameMaxByFolder_.end()) {
+            return known->second;
+        }
+        return nameMaxByFolder_.emplace(folder, platform::nameMax(folder)).first->second;
     }
 
     void refuse(PlannedRename& row, std::string problem) {
@@ -160,7 +174,11 @@ private:
                 refusedNow.push_back(m);
             }
         }
-        // An entry that stays where it is keeps its name from whoever waits for it, and so on down the chain.
+        refuseWaitersOf(refusedNow);
+    }
+
+    // An entry that stays where it is keeps its name from whoever waits for it, and so on down the chain.
+    void refuseWaitersOf(const std::vector<std::size_t>& refusedNow) {
         for (std::size_t m : refusedNow) {
             for (std::size_t w = moving_[m].waiter; w != kNone && !refused(moving_[w]);
                  w = moving_[w].waiter) {
@@ -169,6 +187,69 @@ private:
                                                        ", which is not renamed");
             }
         }
+    }
+
+    // When each moving row's rename is made: a plain row's at its own turn, a chain's or cycle's all at the
+    // turn of its first row in the list.
+    std::vector<std::size_t> turns() const {
+        std::vector<std::size_t> turn(moving_.size(), kNone);
+        for (std::size_t m = 0; m < moving_.size(); ++m) {
+            if (turn[m] != kNone || refused(moving_[m])) {
+                continue;
+            }
+            const std::size_t start = chainStart(m);
+            std::size_t w = start == kNone ? m : start;
+            do {
+                turn[w] = moving_[m].row;
+                w = moving_[w].waiter;
+            } while (w != kNone && turn[w] == kNone);
+        }
+        return turn;
+    }
+
+    // The moving row whose entry is the nearest folder above this one's that the run renames; kNone when
+    // none is.
+    std::size_t renamedFolderAbove(const Moving& moving) const {
+        fs::path folder = toFsPath(moving.from);
+        while (folder.has_relative_path()) {
+            folder = folder.parent_path();
+            if (const auto holder = rowBySource_.find(fromFsPath(folder)); holder != rowBySource_.end()) {
+                return holder->second;
+            }
+        }
+        return kNone;
+    }
+
+    // An entry whose folder is renamed before its own turn is gone from its path when that turn comes. A
+    // row refused may move the turn of its chain, so the rows are looked at again until none is refused.
+    void refuseEntriesOfFoldersRenamedFirst() {
+        while (refuseEntriesOfFoldersRenamedBeforeTheirTurns(turns())) {
+        }
+    }
+
+    // Returns whether a row was refused.
+    bool refuseEntriesOfFoldersRenamedBeforeTheirTurns(const std::vector<std::size_t>& turn) {
+        std::vector<std::size_t> refusedNow;
+        for (std::size_t m = 0; m < moving_.size(); ++m) {
+            if (refused(moving_[m])) {
+                continue;
+            }
+            const std::size_t folder = renamedFolderAbove(moving_[m]);
+            if (folder == kNone || refused(moving_[folder]) || turn[folder] >= turn[m]) {
+                continue;
+            }
+            refuse(plan_.rows[moving_[m].row],
+                   rowText(moving_[folder].row) +
+                       " renames the folder it is in first; list the folder after it");
+            // A chain goes on without the row: the entry it waited for still moves, and nothing follows it.
+            if (const std::size_t blocker = moving_[m].blocker; blocker != kNone) {
+                moving_[blocker].waiter = kNone;
+                moving_[m].blocker = kNone;
+            }
+            refusedNow.push_back(m);
+        }
+        refuseWaitersOf(refusedNow);
+        return !refusedNow.empty();
     }
 
     // A row that names the entry of a refused row must not rename it at its own turn.
@@ -247,6 +328,7 @@ private:
     RenamePlan plan_;
     std::vector<Moving> moving_;
     std::unordered_map<std::string, std::size_t> rowBySource_; // comparable old path to index in moving_
+    std::unordered_map<std::string, std::size_t> nameMaxByFolder_;
     fs::path workingFolder_;
     bool workingFolderKnown_ = false;
 };
@@ -303,6 +385,22 @@ RenamePlan planRenames(const RunRequest& request) {
     const std::vector<std::string> files =
         request.files.empty() ? std::vector<std::string>{""} : request.files;
     return Planner(std::move(finds), std::move(replaces)).plan(files);
+}
+
+std::string renameProblem(const PlannedRename& row) {
+    switch (row.kind) {
+    case RenameKind::Refused:
+        return row.problem;
+    case RenameKind::Skipped:
+        return skipReasonText(row.skipped, ReplaceMode::FileNames);
+    case RenameKind::Unchanged:
+    case RenameKind::Plain:
+    case RenameKind::Ordered:
+    case RenameKind::Cycle:
+    case RenameKind::Repeated:
+        break;
+    }
+    return {};
 }
 
 std::string_view renameKindText(RenameKind kind) {

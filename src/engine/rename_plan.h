@@ -82,10 +82,17 @@ struct RenamePlan {
 // Plans an execute run in file-names mode over the request's pairs (in the notation) and paths, looking at
 // what exists on disk now and changing nothing. Collisions are refused for the rows involved: two rows that
 // get the same new path, a new name taken by an entry that no row renames away (or by one whose row is
-// refused itself), and names the run refuses anyway (empty, "." or "..", a separator or NUL byte). Paths are
-// compared as absolute paths without "." and ".." steps; a new name that differs from the old only in letter
-// case, on a file system that ignores case, is the entry's own.
+// refused itself), and names the run refuses anyway (empty, "." or "..", a separator or NUL byte, longer
+// than the folder's file system takes). An entry inside a folder that the run renames before the entry's
+// turn would no longer be found under its path, so its row is refused too (listed before the folder, it is
+// renamed first and then moves with it). Paths are compared as absolute paths without "." and ".." steps; a
+// new name that differs from the old only in letter case, on a file system that ignores case, is the entry's
+// own.
 RenamePlan planRenames(const RunRequest& request);
+
+// What stands in the way of a row's rename, as the runner prints it and the preview shows it; empty when
+// nothing does. A Repeated row reports what the earlier row's rename did, so nothing stands in its way.
+std::string renameProblem(const PlannedRename& row);
 
 // A short English word for the kind, as the runner prints it.
 std::string_view renameKindText(RenameKind kind);

@@ -1146,6 +1146,9 @@ private:
             outcome.failure = RunFailure{i, path, "cannot be renamed: " + planned.problem};
             return outcome;
         }
+        if (planned.kind == RenameKind::Repeated) {
+            return sameEntryAsEarlierRow(i, planned, std::move(outcome));
+        }
         std::optional<GroupRename> done = groups_->take(i);
         if (!done) {
             return std::nullopt;
@@ -1154,6 +1157,23 @@ private:
         outcome.row.renamed = done->renamed;
         if (!done->failure.empty()) {
             outcome.failure = RunFailure{i, path, std::move(done->failure)};
+        }
+        return outcome;
+    }
+
+    // A row naming the entry of an earlier row by another spelling of its path reports what that row's
+    // rename did, in its own spelling: looked for again, the entry would be gone.
+    RowOutcome sameEntryAsEarlierRow(std::size_t i, const PlannedRename& planned, RowOutcome outcome) const {
+        const RowResult& earlier = result_.rows[planned.after];
+        if (earlier.renamed) {
+            outcome.row.path = planned.newPath;
+            outcome.row.renamed = true;
+        }
+        const auto failure =
+            std::lower_bound(result_.failures.begin(), result_.failures.end(), planned.after,
+                             [](const RunFailure& failure, std::size_t row) { return failure.row < row; });
+        if (failure != result_.failures.end() && failure->row == planned.after) {
+            outcome.failure = RunFailure{i, outcome.row.path, failure->reason};
         }
         return outcome;
     }
@@ -1203,6 +1223,20 @@ private:
 RunResult ErsetzenSimulieren(const RunRequest& request, RunObserver* observer,
                              const std::atomic<bool>* cancel) {
     return Run(request, observer, cancel).execute();
+}
+
+std::string skipReasonText(SkipReason reason, ReplaceMode mode) {
+    switch (reason) {
+    case SkipReason::EmptyPath:
+        return "empty path";
+    case SkipReason::Missing:
+        return "no such file or folder";
+    case SkipReason::Folder:
+        return mode == ReplaceMode::Contents ? "is a folder; contents mode reads files only" : "is a folder";
+    case SkipReason::None:
+        break;
+    }
+    return {};
 }
 
 std::string statusLine(std::string_view message, std::int64_t total) {

@@ -47,6 +47,9 @@ struct RunRequest {
 
 enum class SkipReason { None, EmptyPath, Missing, Folder };
 
+// Why a row was passed over, as the runner prints it and the preview shows it; empty for None.
+std::string skipReasonText(SkipReason reason, ReplaceMode mode);
+
 struct RowResult {
     std::int64_t count = 0;
     std::string path; // after a rename in an execute run, the new path

@@ -150,6 +150,41 @@ TEST(RunnerDiffNames, EveryRowWithItsNewNameAndWhatStandsInTheWay) {
     EXPECT_EQ(runCli(dir, {"diff", "--names", "--pair", "a"}).exitCode, 2);
 }
 
+// What diff --names approves, execute does; what it refuses, execute leaves as it is.
+TEST(RunnerDiffNames, diff_names_approves_only_what_execute_can_do) {
+    TempDir dir;
+    dir.write("a.txt", "a");
+    dir.makeFolder("dd");
+    dir.write("dd/dfile", "d");
+    dir.write("long", "l");
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    const std::vector<std::string> pairs = {
+        "--pair", "a.", "b.", "--pair", "d", "e", "--pair", "long", std::string(300, 'g')};
+    std::vector<std::string> arguments = {"diff", "--names"};
+    arguments.insert(arguments.end(), pairs.begin(), pairs.end());
+    arguments.insert(arguments.end(), {"--", "a.txt", "./a.txt", "dd/", "dd/dfile", "long"});
+    const Outcome diff = runCli(dir, arguments);
+    arguments[0] = "execute";
+    arguments.erase(arguments.begin() + 1);
+    arguments.insert(arguments.begin() + 1, "--names");
+    const Outcome executed = runCli(dir, arguments);
+    std::filesystem::current_path(before);
+
+    const std::string refusedDfile = "row 3 renames the folder it is in first; list the folder after it";
+    const std::string refusedLong = "the new name is longer than the 255 bytes the file system takes";
+    EXPECT_EQ(diff.exitCode, 1);
+    EXPECT_EQ(diff.out, "a.txt -> b.txt\n./a.txt -> ./b.txt\ndd/ -> ee/\ndd/dfile -> dd/efile\t" +
+                            refusedDfile + "\nlong -> " + std::string(300, 'g') + "\t" + refusedLong + "\n");
+    EXPECT_EQ(executed.exitCode, 1);
+    EXPECT_EQ(executed.out.rfind("1\tb.txt\n1\t./b.txt\n2\tee/\n", 0), 0u) << executed.out;
+    EXPECT_EQ(executed.err, "morvane-cli: dd/dfile: cannot be renamed: " + refusedDfile +
+                                "\nmorvane-cli: long: cannot be renamed: " + refusedLong + "\n");
+    EXPECT_EQ(readBytes(dir.file("b.txt")), "a");
+    EXPECT_EQ(readBytes(dir.file("ee/dfile")), "d");
+    EXPECT_EQ(readBytes(dir.file("long")), "l");
+}
+
 TEST(RunnerWarnings, PairsWorkingAgainstEachOtherAreWarnedAboutOnStandardError) {
     TempDir dir;
     const std::string a = dir.write("a.txt", "cat");

@@ -203,5 +203,67 @@ TEST(RenamePlan, TwoSpellingsOfOnePathAreOneEntry) {
     EXPECT_EQ(plan.rows.at(1).kind, RenameKind::Repeated);
 }
 
+RenamePlan planIn(const TempDir& dir, const std::vector<std::string>& rows, std::vector<std::string> finds,
+                  std::vector<std::string> replaces) {
+    RunRequest request;
+    request.finds = std::move(finds);
+    request.replaces = std::move(replaces);
+    for (const std::string& row : rows) {
+        request.files.push_back(dir.file(row));
+    }
+    return planRenames(request);
+}
+
+TEST(RenamePlan, new_name_longer_than_the_name_limit_is_refused_in_the_plan) {
+    TempDir dir;
+    dir.write("a", "");
+    dir.write("b", "");
+    const RenamePlan plan = planIn(dir, {"a", "b"}, {"a", "b"}, {std::string(300, 'x'), "c"});
+    EXPECT_EQ(plan.rows.at(0).kind, RenameKind::Refused);
+    EXPECT_EQ(renameProblem(plan.rows.at(0)).rfind("the new name is longer than the ", 0), 0u)
+        << renameProblem(plan.rows.at(0));
+    EXPECT_EQ(plan.rows.at(1).kind, RenameKind::Plain);
+}
+
+TEST(RenamePlan, entry_in_a_folder_renamed_before_it_is_refused_in_the_plan) {
+    TempDir dir;
+    dir.makeFolder("dd");
+    dir.write("dd/dfile", "");
+    const RenamePlan folderFirst = planIn(dir, {"dd/", "dd/dfile"}, {"d"}, {"e"});
+    EXPECT_EQ(folderFirst.rows.at(0).kind, RenameKind::Plain);
+    EXPECT_EQ(folderFirst.rows.at(1).kind, RenameKind::Refused);
+    EXPECT_EQ(renameProblem(folderFirst.rows.at(1)),
+              "row 1 renames the folder it is in first; list the folder after it");
+
+    // Listed before its folder, the entry is renamed first and then moves with the folder.
+    const RenamePlan entryFirst = planIn(dir, {"dd/dfile", "dd/"}, {"d"}, {"e"});
+    EXPECT_EQ(entryFirst.rows.at(0).kind, RenameKind::Plain);
+    EXPECT_EQ(entryFirst.rows.at(1).kind, RenameKind::Plain);
+}
+
+// The chain that renames the folder is carried out at its first row's turn, before the entry's own.
+TEST(RenamePlan, entry_in_a_folder_a_chain_renames_earlier_is_refused_in_the_plan) {
+    TempDir dir;
+    dir.write("f", "");
+    dir.makeFolder("dd");
+    dir.write("dd/x", "");
+    const RenamePlan plan = planIn(dir, {"f", "dd/x", "dd"}, {"dd", "f", "x"}, {"ee", "dd", "y"});
+    EXPECT_EQ(plan.rows.at(0).kind, RenameKind::Ordered);
+    EXPECT_EQ(plan.rows.at(1).kind, RenameKind::Refused);
+    EXPECT_EQ(renameProblem(plan.rows.at(1)),
+              "row 3 renames the folder it is in first; list the folder after it");
+    EXPECT_EQ(plan.rows.at(2).kind, RenameKind::Plain);
+}
+
+TEST(RenamePlan, ProblemsAreTheRefusalsAndSkipsOnly) {
+    TempDir dir;
+    dir.write("a", "");
+    const RenamePlan plan = planIn(dir, {"a", "missing", "a"}, {"a"}, {"b"});
+    EXPECT_EQ(renameProblem(plan.rows.at(0)), "");
+    EXPECT_EQ(renameProblem(plan.rows.at(1)), "no such file or folder");
+    EXPECT_EQ(plan.rows.at(2).kind, RenameKind::Repeated);
+    EXPECT_EQ(renameProblem(plan.rows.at(2)), "") << "it reports the rename of row 1";
+}
+
 } // namespace
 } // namespace morvane

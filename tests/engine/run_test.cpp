@@ -302,6 +302,18 @@ TEST(RunNames, NameThePairsLeaveAloneIsNeverRefused) {
     EXPECT_EQ(result.rows[1].path, "/");
 }
 
+TEST(RunNames, second_spelling_of_a_renamed_entry_reports_its_rename_instead_of_failing) {
+    TempDir dir;
+    dir.write("a.txt", "x");
+    dir.makeFolder("sub");
+    const RunResult result =
+        run({{"a", "b"}}, {dir.file("a.txt"), dir.file("sub/../a.txt")}, true, ReplaceMode::FileNames);
+    EXPECT_TRUE(result.failures.empty()) << result.failures[0].reason;
+    EXPECT_EQ(result.rows[1].path, dir.file("sub/../b.txt"));
+    EXPECT_TRUE(result.rows[1].renamed);
+    EXPECT_EQ(readBytes(dir.file("b.txt")), "x");
+}
+
 struct RecordingObserver : RunObserver {
     std::vector<int> draws;
     std::vector<std::size_t> rows;
