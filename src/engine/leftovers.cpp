@@ -54,6 +54,8 @@ private:
               LeftoverAction action = LeftoverAction::BackupKept);
     void aside(const std::string& folder, const std::string& path, std::string_view name,
                std::string_view entryName);
+    void putAsideBack(const std::string& folder, const std::string& path, std::string_view name,
+                      std::string_view entryName);
     void backupWithoutJournal(platform::HeldFile& backup, const std::string& folder, std::string_view name,
                               std::string_view fileName);
 
@@ -139,9 +141,28 @@ void Clearing::backupWithoutJournal(platform::HeldFile& backup, const std::strin
 }
 
 // An entry put aside while names were swapped is no file of ours to remove: it goes back to the name it
-// carries, or where that is taken or cut short, to a visible name beside it.
+// carries, or where that is taken or cut short, to a visible name beside it. One whose hold a live run still
+// has is on its way, and left to that run; a hold nobody has any more goes with it.
 void Clearing::aside(const std::string& folder, const std::string& path, std::string_view name,
                      std::string_view entryName) {
+    platform::HeldFile hold = platform::HeldFile::take(pathIn(folder, toFsPath(*holdNameOfAside(name))));
+    if (hold.state() == platform::HeldFile::State::InUse ||
+        hold.state() == platform::HeldFile::State::Failed) {
+        return;
+    }
+    std::error_code error;
+    // Its run may have taken it on since the folder was read, before it let go of the hold.
+    if (!fs::exists(fs::symlink_status(toFsPath(path), error))) {
+        return;
+    }
+    putAsideBack(folder, path, name, entryName);
+    if (hold.held()) {
+        hold.remove();
+    }
+}
+
+void Clearing::putAsideBack(const std::string& folder, const std::string& path, std::string_view name,
+                            std::string_view entryName) {
     if (!mayBeCutShort(name, platform::nameMax(folder))) {
         const std::string old = pathIn(folder, toFsPath(std::string(entryName)));
         if (platform::renameNoReplace(path, old).empty()) {
@@ -183,6 +204,9 @@ void Clearing::folder(const std::string& folder) {
         const LeftoverNameParts parts = *parseLeftoverName(leftover.name);
         if (parts.kind == LeftoverKind::Backup) {
             backupWithoutJournal(held, folder, leftover.name, parts.fileName);
+        } else if (parts.kind == LeftoverKind::Hold) {
+            // Only a mark, and the aside entry it held is dealt with on its own.
+            held.remove();
         } else if (held.remove()) {
             note(leftover.path, LeftoverAction::TemporaryRemoved);
         }

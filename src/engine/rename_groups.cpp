@@ -2,6 +2,7 @@
 
 #include "engine/leftovers.h"
 #include "engine/run_journal.h"
+#include "util/held_file.h"
 #include "util/platform_fs.h"
 
 namespace morvane {
@@ -94,6 +95,9 @@ void RenameGroups::carryOut(std::size_t group) {
     std::string aside;  // where the first entry of a cycle waits for its new name, once it is there
     std::string failed; // why the rest of the group is not renamed
     std::vector<std::size_t> renamed;
+    // Kept from before the entry goes aside until the group is done, so that the clear-up of another run
+    // in the folder, the window's or a runner's, leaves the entry where it is.
+    platform::HeldFile hold;
     for (const RenameStep& step : steps) {
         const PlannedRename& row = plan_.rows[step.row];
         GroupRename& outcome = done_[step.row];
@@ -109,7 +113,10 @@ void RenameGroups::carryOut(std::size_t group) {
         const NamedEntry entry(row.path);
         if (step.stage == RenameStep::Stage::Park) {
             aside = asides_[group];
-            if (std::string reason = renameRecorded(entry.path(), aside); !reason.empty()) {
+            hold = platform::HeldFile::holdAside(aside);
+            std::string reason = hold.held() ? renameRecorded(entry.path(), aside)
+                                             : "its aside name \"" + aside + "\" cannot be held";
+            if (!reason.empty()) {
                 outcome.failure = "cannot be put aside for the entry that takes its name: " + reason;
                 failed = rowText(step.row) + " could not be put aside";
                 aside.clear();
@@ -132,6 +139,9 @@ void RenameGroups::carryOut(std::size_t group) {
     }
     if (!failed.empty() && !aside.empty()) {
         takeBack(renamed, steps, aside, failed);
+    }
+    if (hold.held()) {
+        hold.remove();
     }
 }
 

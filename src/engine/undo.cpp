@@ -190,6 +190,13 @@ private:
     void putBack(const ContentsChange& change, const platform::FileIdentity& found);
     void putBackInPlace(const ContentsChange& change, const platform::FileIdentity& found);
 
+    void letGoOfAside(const std::string& aside) {
+        if (const auto held = asideHolds_.find(aside); held != asideHolds_.end()) {
+            held->second.remove();
+            asideHolds_.erase(held);
+        }
+    }
+
     UndoResult& result_;
     // A run that ended by itself recorded what each change left, or the change failed and was reported:
     // only a run cut short can have changed something without saying what it left.
@@ -204,6 +211,8 @@ private:
     std::vector<Pending> batch_;
     std::vector<NameBack> renamedBack_; // in the order undo put them back
     std::set<std::string> renamedIn_;
+    // The entries undo has put aside on their way back, held as a run holds them (see HeldFile::holdAside).
+    std::unordered_map<std::string, platform::HeldFile> asideHolds_;
 };
 
 void Undoing::contents(const ContentsChange& change) {
@@ -351,14 +360,25 @@ void Undoing::rename(const RecordedRename& rename) {
         }
         return;
     }
+    if (isAsideName(rename.from)) {
+        platform::HeldFile hold = platform::HeldFile::holdAside(rename.from);
+        if (!hold.held()) {
+            leave(rename.to, "cannot be renamed back: its aside name \"" + rename.from + "\" cannot be held",
+                  Left::ForNow);
+            return;
+        }
+        asideHolds_.insert_or_assign(rename.from, std::move(hold));
+    }
     if (std::string reason = platform::renameNoReplace(rename.to, rename.from); !reason.empty()) {
         std::error_code error;
         const bool taken = fs::exists(fs::symlink_status(toFsPath(rename.from), error));
         leave(rename.to, "cannot be renamed back to \"" + rename.from + "\": " + reason,
               taken ? Left::ForGood : Left::ForNow);
+        letGoOfAside(rename.from);
         return;
     }
     renamedBack_.push_back(NameBack{rename.to, rename.from});
+    letGoOfAside(rename.to);
     const std::string folder = PfadZerlegen(rename.from).folder;
     renamedIn_.insert(folder.empty() ? "." : folder);
     if (!isAsideName(rename.to)) {

@@ -24,6 +24,16 @@ public:
     // The regular file at the path, when nobody holds it. Never follows a symbolic link: Gone for one.
     static HeldFile take(const std::string& path);
 
+    // The hold on an entry about to go aside under the aside path (see asidePathFor): a new empty file beside
+    // it, named as holdNameOfAside says, to be made before the entry goes aside and removed once it has
+    // left that name. A clear-up puts back only the aside entries whose hold nobody has. The hold is a file
+    // of its own rather than a lock on the entry: an entry may be a folder, a symbolic link (which cannot be
+    // opened without following it), a FIFO or a device (which opening can block or act on), or a file this
+    // user may rename but not read, and a lock on the user's own file would meet the locks other programs
+    // take on it. Nor is it a line in the run's journal, which a run without undo does not keep and a run
+    // keeping its state in another folder would not be looked for in. Failed when the name is taken.
+    static HeldFile holdAside(const std::string& asidePath);
+
     State state() const { return state_; }
     bool held() const { return state_ == State::Held; }
     const std::string& path() const { return path_; }
@@ -39,6 +49,7 @@ public:
 
 private:
     HeldFile(int fd, State state, std::string path) : fd_(fd), state_(state), path_(std::move(path)) {}
+    static HeldFile createAt(std::string path, bool& nameTaken);
     void release();
 
     int fd_ = -1;

@@ -1,8 +1,10 @@
 #include "util/held_file.h"
+#include "util/leftover_names.h"
 
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +13,8 @@
 namespace morvane::platform {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 bool lockWithoutWaiting(int fd) {
     while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -57,26 +61,45 @@ void HeldFile::release() {
     }
 }
 
+// A new file at the path, locked. Another process's clear-up may take a file between its creation and the
+// lock and remove it as left behind, so a file taken first, or no longer at its path once locked, is given
+// up. Where the file system has no such locks, a clear-up cannot take the file either, and it is kept.
+HeldFile HeldFile::createAt(std::string path, bool& nameTaken) {
+    nameTaken = false;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        nameTaken = errno == EEXIST;
+        return {};
+    }
+    if ((!lockWithoutWaiting(fd) && errno == EWOULDBLOCK) || !pathStillNames(path, fd)) {
+        ::close(fd);
+        return {};
+    }
+    return HeldFile(fd, State::Held, std::move(path));
+}
+
 HeldFile HeldFile::create(const std::string& folder, std::string_view prefix, std::string_view extension) {
     const auto stamp = std::chrono::system_clock::now().time_since_epoch().count();
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string path = folder + "/" + std::string(prefix) + std::to_string(::getpid()) + "-" +
-                           std::to_string(stamp + attempt) + std::string(extension);
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
-        if (fd < 0 && errno == EEXIST) {
-            continue;
+        bool nameTaken = false;
+        HeldFile created = createAt(folder + "/" + std::string(prefix) + std::to_string(::getpid()) + "-" +
+                                        std::to_string(stamp + attempt) + std::string(extension),
+                                    nameTaken);
+        if (!nameTaken) {
+            return created;
         }
-        if (fd < 0) {
-            return {};
-        }
-        if (!lockWithoutWaiting(fd)) {
-            ::close(fd);
-            ::unlink(path.c_str());
-            return {};
-        }
-        return HeldFile(fd, State::Held, std::move(path));
     }
     return {};
+}
+
+HeldFile HeldFile::holdAside(const std::string& asidePath) {
+    const fs::path aside(asidePath);
+    const std::optional<std::string> name = holdNameOfAside(aside.filename().string());
+    if (!name) {
+        return {};
+    }
+    bool nameTaken = false;
+    return createAt((aside.parent_path() / *name).string(), nameTaken);
 }
 
 HeldFile HeldFile::take(const std::string& path) {

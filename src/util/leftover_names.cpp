@@ -9,6 +9,7 @@ namespace {
 constexpr std::string_view kMarker = ".morvane-";
 constexpr std::string_view kBackupTag = "old-";
 constexpr std::string_view kAsideTag = "aside-";
+constexpr std::string_view kHoldTag = "hold-";
 
 std::string_view tagOf(LeftoverKind kind) {
     switch (kind) {
@@ -16,6 +17,8 @@ std::string_view tagOf(LeftoverKind kind) {
         return kBackupTag;
     case LeftoverKind::Aside:
         return kAsideTag;
+    case LeftoverKind::Hold:
+        return kHoldTag;
     case LeftoverKind::Temporary:
         break;
     }
@@ -76,11 +79,28 @@ std::optional<LeftoverNameParts> parseLeftoverName(std::string_view name) {
     } else if (rest.starts_with(kAsideTag)) {
         kind = LeftoverKind::Aside;
         rest.remove_prefix(kAsideTag.size());
+    } else if (rest.starts_with(kHoldTag)) {
+        kind = LeftoverKind::Hold;
+        rest.remove_prefix(kHoldTag.size());
     }
     if (!isSuffix(rest)) {
         return std::nullopt;
     }
     return LeftoverNameParts{kind, name.substr(1, marker - 1)};
+}
+
+std::optional<std::string> holdNameOfAside(std::string_view asideName) {
+    const std::optional<LeftoverNameParts> parts = parseLeftoverName(asideName);
+    if (!parts || parts->kind != LeftoverKind::Aside) {
+        return std::nullopt;
+    }
+    const std::string_view suffix = asideName.substr(asideName.size() - kLeftoverSuffixLength);
+    std::string name = ".";
+    name += parts->fileName;
+    name += kMarker;
+    name += kHoldTag;
+    name += suffix;
+    return name;
 }
 
 bool mayBeCutShort(std::string_view leftoverName, std::size_t nameMax) {

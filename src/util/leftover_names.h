@@ -14,9 +14,11 @@ namespace morvane {
 //   .NAME.morvane-XXXXXXXXXX         temporary file
 //   .NAME.morvane-old-XXXXXXXXXX     backup
 //   .NAME.morvane-aside-XXXXXXXXXX   the entry NAME itself, file or folder, on its way to a new name
+//   .NAME.morvane-hold-XXXXXXXXXX    an empty file the run holds while the aside entry of the same NAME and
+//                                    XXXXXXXXXX is on its way (see HeldFile::holdAside)
 // XXXXXXXXXX is random (a to z, 0 to 9). Where the whole would not fit the file system's limit on the length
 // of a name, NAME is cut short, so that every file that exists can be written.
-enum class LeftoverKind { Temporary, Backup, Aside };
+enum class LeftoverKind { Temporary, Backup, Aside, Hold };
 
 inline constexpr std::size_t kLeftoverSuffixLength = 10;
 
@@ -32,6 +34,10 @@ struct LeftoverNameParts {
 
 // What a name made by leftoverName says; nothing for any other name.
 std::optional<LeftoverNameParts> parseLeftoverName(std::string_view name);
+
+// The name of the hold of the aside entry of that name: the same NAME and XXXXXXXXXX, so it fits wherever the
+// aside name did; nothing for a name that is no aside name.
+std::optional<std::string> holdNameOfAside(std::string_view asideName);
 
 // Whether the name may hold a file name cut short: it is as long as leftoverName makes a name that is cut.
 bool mayBeCutShort(std::string_view leftoverName, std::size_t nameMax);

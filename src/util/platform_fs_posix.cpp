@@ -86,8 +86,16 @@ int createTemporaryBeside(const fs::path& target, mode_t mode, LeftoverKind kind
         const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0) {
             // Held for as long as it is open, so that a clean-up of leftovers elsewhere leaves it alone (see
-            // HeldFile); where the file system has no such locks, the file is written all the same.
-            ::flock(fd, LOCK_EX | LOCK_NB);
+            // HeldFile); where the file system has no such locks, the file is written all the same. A
+            // clean-up that took the new file before the lock removes it: a file not found where it was made
+            // is given up for another name.
+            struct stat opened {};
+            struct stat named {};
+            if ((::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) || ::fstat(fd, &opened) != 0 ||
+                ::lstat(temporaryPath.c_str(), &named) != 0 || !sameEntry(opened, named)) {
+                ::close(fd);
+                continue;
+            }
             return fd;
         }
         if (errno != EEXIST) {

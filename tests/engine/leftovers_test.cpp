@@ -215,6 +215,74 @@ TEST(Leftovers, EntryPutAsideBySwappedNamesIsNeverRemoved) {
     EXPECT_FALSE(fs::exists(aside));
 }
 
+// Run A swaps the folder a and the file b and is between its first rename and its second when run B, in the
+// same folder, clears up before its own renames.
+TEST(Leftovers, entry_a_live_run_put_aside_is_left_alone_by_a_second_run) {
+    TempDir dir;
+    dir.makeFolder("a");
+    dir.write("a/inside", "was in a");
+    dir.write("b", "was b");
+    dir.write("c", "c");
+    const std::string aside = platform::asidePathFor(dir.file("a"));
+    platform::HeldFile hold = platform::HeldFile::holdAside(aside);
+    ASSERT_TRUE(hold.held());
+    ASSERT_EQ(platform::renameNoReplace(dir.file("a"), aside), "");
+
+    RunRequest second;
+    second.ausfuehren = true;
+    second.mode = ReplaceMode::FileNames;
+    second.finds = {"c"};
+    second.replaces = {"d"};
+    second.files = {dir.file("c")};
+    second.stateFolder = dir.makeFolder("app");
+    const RunResult result = ErsetzenSimulieren(second);
+    EXPECT_TRUE(result.failures.empty()) << result.failures.at(0).reason;
+    EXPECT_TRUE(result.leftovers.empty()) << result.leftovers.at(0).path;
+    EXPECT_EQ(readBytes(aside + "/inside"), "was in a");
+    EXPECT_FALSE(fs::exists(dir.file("a")));
+
+    ASSERT_EQ(platform::renameNoReplace(dir.file("b"), dir.file("a")), "");
+    ASSERT_EQ(platform::renameNoReplace(aside, dir.file("b")), "");
+    ASSERT_TRUE(hold.remove());
+    EXPECT_EQ(readBytes(dir.file("a")), "was b");
+    EXPECT_EQ(readBytes(dir.file("b/inside")), "was in a");
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"a", "app", "b", "d"}));
+}
+
+TEST(Leftovers, aside_entry_whose_hold_nobody_has_is_put_back_and_the_hold_removed) {
+    TempDir dir;
+    dir.makeFolder(".d.morvane-aside-k3j4h5g6f7");
+    dir.write(".d.morvane-hold-k3j4h5g6f7", "");
+    dir.write(".e.morvane-hold-m1n2b3v4c5", "");
+
+    const std::vector<LeftoverNote> notes = clearLeftovers({}, {dir.path()});
+
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].action, LeftoverAction::AsidePutBack);
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"d"})) << "a hold alone is only a mark";
+}
+
+TEST(Leftovers, swap_leaves_no_hold_behind_and_an_aside_name_is_held_once) {
+    TempDir dir;
+    dir.write("a", "was a");
+    dir.write("b", "was b");
+    RunRequest swap;
+    swap.ausfuehren = true;
+    swap.mode = ReplaceMode::FileNames;
+    swap.finds = {"a", "b", "#"};
+    swap.replaces = {"#", "a", "b"};
+    swap.files = {dir.file("a"), dir.file("b")};
+    const RunResult swapped = ErsetzenSimulieren(swap);
+    EXPECT_TRUE(swapped.failures.empty()) << swapped.failures.at(0).reason;
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(readBytes(dir.file("a")), "was b");
+
+    const std::string aside = platform::asidePathFor(dir.file("a"));
+    platform::HeldFile other = platform::HeldFile::holdAside(aside);
+    ASSERT_TRUE(other.held());
+    EXPECT_FALSE(platform::HeldFile::holdAside(aside).held()) << "one hold per aside name";
+}
+
 TEST(Leftovers, FilesAnotherRunStillHoldsAreLeftAlone) {
     TempDir dir;
     const std::string journalFolder = dir.makeFolder("Undo");
