@@ -548,8 +548,8 @@ bool RunJournal::record(const std::string& line) {
 bool RunJournal::open() {
     if (!opened_) {
         opened_ = true;
-        std::error_code ignored;
-        std::filesystem::create_directory(toFsPath(journalFolder_), ignored);
+        // What the journal keeps is as private as the most private of the files it came from.
+        platform::makePrivateSubfolder(journalFolder_);
         file_ = platform::HeldFile::create(journalFolder_, kJournalPrefix, kJournalExtension);
         std::string opening(heading_ && heading_->names ? kPlanHeader : kHeader);
         if (heading_) {
@@ -573,8 +573,7 @@ bool RunJournal::open() {
 std::string RunJournal::nextKeptPath() {
     const std::string folder = keptFolderOf(file_.path());
     if (kept_ == 0) {
-        std::error_code ignored;
-        std::filesystem::create_directory(toFsPath(folder), ignored);
+        platform::makePrivateSubfolder(folder);
     }
     return joinPath(folder, std::to_string(++kept_));
 }

@@ -259,4 +259,8 @@ std::string userDataFolder();
 // the usual permissions). Returns whether it is there now as a folder.
 bool makePrivateFolder(const std::string& path);
 
+// Makes the folder in its existing parent for the running user alone: 0700, whatever the umask. One already
+// there is left as it is. Returns whether it is there now as a folder.
+bool makePrivateSubfolder(const std::string& path);
+
 } // namespace morvane::platform

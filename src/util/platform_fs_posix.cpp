@@ -1317,7 +1317,16 @@ bool makePrivateFolder(const std::string& path) {
         return true;
     }
     fs::create_directories(folder.parent_path(), error);
-    return (::mkdir(path.c_str(), S_IRWXU) == 0 || errno == EEXIST) && fs::is_directory(folder, error);
+    return makePrivateSubfolder(path);
+}
+
+bool makePrivateSubfolder(const std::string& path) {
+    if (::mkdir(path.c_str(), S_IRWXU) == 0) {
+        // The umask may have taken the owner's own bits away; it never gave anyone else any.
+        return ::chmod(path.c_str(), S_IRWXU) == 0;
+    }
+    std::error_code error;
+    return errno == EEXIST && fs::is_directory(fs::path(path), error);
 }
 
 } // namespace morvane::platform

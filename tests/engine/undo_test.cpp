@@ -298,6 +298,27 @@ TEST(Undo, AJournalOnAnotherFileSystemKeepsCopies) {
     EXPECT_EQ(readBytes(a), "old");
 }
 
+// A kept file is the old file itself, or a copy: only the folders above it keep it from other users.
+TEST(Undo, state_folders_are_private_whatever_the_umask) {
+    for (const mode_t mask : {mode_t{0}, mode_t{022}, mode_t{0277}}) {
+        Fixture f;
+        const std::string secret = f.dir.makeFolder("files/secret");
+        fs::permissions(secret, fs::perms::owner_all);
+        const std::string replaced = f.write("secret/replaced.txt", "old");
+        const std::string linked = f.write("secret/linked.txt", "old");
+        fs::create_hard_link(linked, f.path("secret/second-name.txt"));
+        const mode_t before = ::umask(mask);
+        const RunResult run = f.execute({replaced, linked}, {"old"}, {"new"});
+        ::umask(before);
+        ASSERT_TRUE(run.failures.empty());
+
+        const std::string journal = listRuns(f.journalFolder).at(0).journal;
+        EXPECT_EQ(permsOf(f.journalFolder), fs::perms::owner_all) << mask;
+        EXPECT_EQ(permsOf(keptFolderOf(journal)), fs::perms::owner_all) << mask;
+        EXPECT_EQ(undoNewestRun(f.journalFolder).restored, 2u) << "the owner still reaches it all";
+    }
+}
+
 TEST(Undo, a_journal_that_cannot_be_made_does_not_stop_the_run) {
     Fixture f;
     const std::string a = f.write("a.txt", "old");
