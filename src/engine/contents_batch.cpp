@@ -95,14 +95,15 @@ std::vector<std::string> commitWrites(std::vector<PendingWrite*>& writes, RunJou
         }
     }
     if (journal && !replacing.empty()) {
-        std::vector<std::string> targets;
+        std::vector<ReplacingFile> files;
         for (const std::size_t i : replacing) {
-            targets.push_back(writes[i]->replacement.target());
+            const platform::PreparedReplacement& replacement = writes[i]->replacement;
+            files.push_back(ReplacingFile{replacement.target(), replacement.becomes(), writes[i]->hash});
         }
         std::vector<std::string> refused;
         {
             const std::unique_lock held = holdJournal();
-            refused = journal->replacingAll(targets);
+            refused = journal->replacingAll(files);
         }
         for (std::size_t k = 0; k < replacing.size(); ++k) {
             if (!refused[k].empty()) {

@@ -30,6 +30,8 @@ constexpr std::string_view kRunLine = "run";
 constexpr std::string_view kPairLine = "pair";
 constexpr std::string_view kKeepLine = "keep";
 constexpr std::string_view kLeftLine = "left";
+// What a file is to become, before it is changed: a run cut short is then known to have changed it or not.
+constexpr std::string_view kIntendedLine = "intended";
 // A names journal of the first version has a line before each rename and one after it, kept for reading.
 constexpr std::string_view kRenameLine = "rename";
 constexpr std::string_view kRenamedLine = "renamed";
@@ -95,6 +97,13 @@ std::string lineOf(std::initializer_list<std::string_view> fields) {
         line += field;
     }
     return line + "\n";
+}
+
+// A line that parseLeft reads.
+std::string identityLine(std::string_view kind, const std::string& path, const platform::FileIdentity& file,
+                         std::uint64_t hash) {
+    return lineOf({kind, escapeControlBytes(path), std::to_string(file.device), std::to_string(file.inode),
+                   std::to_string(file.size), std::to_string(file.modifiedNanoseconds), hexNumber(hash)});
 }
 
 std::optional<RecordedRewrite> parseRewrite(const std::vector<std::string_view>& fields) {
@@ -185,6 +194,39 @@ bool isAsideName(const std::string& path) {
 
 bool isEntry(const platform::FileIdentity& found, const LeftIdentity& entry) {
     return found.known && entry.known && found.device == entry.device && found.inode == entry.inode;
+}
+
+// Whether the file is the one a change was to leave, holding what it was to hold; read in blocks, so that a
+// file too large for memory is no exception. Found receives the file as it is.
+bool isAsIntended(const std::string& path, const LeftIdentity& intended, platform::FileIdentity& found) {
+    platform::FileReader reader;
+    if (!reader.open(path, &found).empty() || !isEntry(found, intended) || found.size != intended.size) {
+        return false;
+    }
+    ContentHasher hasher;
+    std::vector<char> block(std::size_t{1} << 20);
+    for (std::size_t got = 1; got > 0;) {
+        if (!reader.read(block, got).empty()) {
+            return false;
+        }
+        hasher.add(std::string_view(block.data(), got));
+    }
+    return hasher.value() == intended.hash;
+}
+
+// The lines a run cut short did not write for the files it changed: what each left, where the disk shows
+// that the change was made. A file that is not what its change was to leave was not changed, or was changed
+// again since; undo finds it so.
+std::string leftOnDisk(const std::vector<RecordedContents>& contents) {
+    std::string lines;
+    for (const RecordedContents& change : contents) {
+        platform::FileIdentity found;
+        if (!change.left.known && change.intended.known &&
+            isAsIntended(change.target, change.intended, found)) {
+            lines += identityLine(kLeftLine, change.target, found, change.intended.hash);
+        }
+    }
+    return lines;
 }
 
 // A rename by its paths as the run gives them; no path holds a NUL byte.
@@ -361,17 +403,20 @@ std::optional<UndoRecord> readUndoRecord(std::string_view text) {
             record.heading.replaces.push_back(unescapeControlBytes(fields[2]));
         } else if (kind == kKeepLine && fields.size() == 3) {
             record.contents.push_back(
-                RecordedContents{unescapeControlBytes(fields[1]), unescapeControlBytes(fields[2]), {}});
+                RecordedContents{unescapeControlBytes(fields[1]), unescapeControlBytes(fields[2]), {}, {}});
         } else if (kind == kRenameLine && fields.size() == 3) {
             record.renames.push_back(
                 RecordedRename{unescapeControlBytes(fields[1]), unescapeControlBytes(fields[2]), {}});
-        } else if (kind == kLeftLine && fields.size() > 1) {
+        } else if ((kind == kLeftLine || kind == kIntendedLine) && fields.size() > 1) {
             // Files replaced together have their keep lines first, then what each left.
             const std::string target = unescapeControlBytes(fields[1]);
             const auto kept = std::find_if(record.contents.rbegin(), record.contents.rend(),
                                            [&](const RecordedContents& c) { return c.target == target; });
-            if (kept != record.contents.rend() && !kept->left.known) {
-                kept->left = parseLeft(fields).value_or(LeftIdentity{});
+            LeftIdentity* identity = kept == record.contents.rend() ? nullptr
+                                     : kind == kLeftLine            ? &kept->left
+                                                                    : &kept->intended;
+            if (identity && !identity->known) {
+                *identity = parseLeft(fields).value_or(LeftIdentity{});
             }
         } else if (kind == kRenamedLine && fields.size() > 1 && !record.renames.empty() &&
                    record.renames.back().to == unescapeControlBytes(fields[1])) {
@@ -440,7 +485,7 @@ std::string interruptedEnding(std::string_view text) {
     }
     // A line cut short by the stop must not swallow the first of these.
     return (text.ends_with('\n') ? "" : "\n") + (moves.empty() ? "" : lineOf({kOutcomeLine})) + made +
-           endedLine(true);
+           leftOnDisk(record->contents) + endedLine(true);
 }
 
 std::string keptFolderOf(const std::string& journalPath) {
@@ -578,15 +623,18 @@ std::string RunJournal::nextKeptPath() {
     return joinPath(folder, std::to_string(++kept_));
 }
 
-// The kept file is on disk before the line that names it, and the line before the change.
-std::string RunJournal::keepRecorded(const std::string& target, const std::string& kept) {
+// The kept file is on disk before the lines that name it, and the lines before the change.
+std::string RunJournal::keepLines(const std::string& target, const std::string& kept,
+                                  const platform::FileIdentity& becomes, std::uint64_t hash) {
     // By its name alone, so that the program folder may move.
-    if (!record(lineOf({kKeepLine, escapeControlBytes(target),
-                        escapeControlBytes(fromFsPath(toFsPath(kept).filename()))}))) {
-        return "the run's journal cannot be written in \"" + journalFolder_ + "\"";
+    std::string lines = lineOf(
+        {kKeepLine, escapeControlBytes(target), escapeControlBytes(fromFsPath(toFsPath(kept).filename()))});
+    if (becomes.known) {
+        platform::FileIdentity intended = becomes;
+        intended.modifiedNanoseconds = 0; // not known before the change
+        lines += identityLine(kIntendedLine, target, intended, hash);
     }
-    changed_ = true;
-    return {};
+    return lines;
 }
 
 void RunJournal::recordLeft(std::string_view kind, const std::string& path,
@@ -594,10 +642,7 @@ void RunJournal::recordLeft(std::string_view kind, const std::string& path,
     const platform::FileIdentity left = platform::fileIdentity(path);
     // What a change left announces nothing: it reaches the disk with the next line, or the run's last.
     if (left.known && open()) {
-        file_.append(lineOf({kind, escapeControlBytes(path), std::to_string(left.device),
-                             std::to_string(left.inode), std::to_string(left.size),
-                             std::to_string(left.modifiedNanoseconds), hexNumber(hash.value_or(0))}),
-                     platform::HeldFile::Flush::Later);
+        file_.append(identityLine(kind, path, left, hash.value_or(0)), platform::HeldFile::Flush::Later);
     }
 }
 
@@ -611,20 +656,22 @@ void RunJournal::writingIn(const std::string& folder) {
 std::string RunJournal::rewriteStarting(const platform::InPlaceRewrite& rewrite) {
     const std::string line = rewriteLine(rewrite);
     // A file rewritten in place keeps its inode, so undo needs a copy of what it held.
+    std::string lines;
     if (keepsForUndo()) {
         const std::string kept = nextKeptPath();
         if (std::string reason = platform::writeNewFile(kept, rewrite.oldBytes); !reason.empty()) {
             return "its old contents cannot be kept for undo: " + reason;
         }
-        if (std::string reason = keepRecorded(rewrite.target, kept); !reason.empty()) {
-            return reason;
-        }
+        platform::FileIdentity becomes = rewrite.before;
+        becomes.size = rewrite.newBytes.size();
+        lines = keepLines(rewrite.target, kept, becomes, contentHash(rewrite.newBytes));
     }
     // A journal that could not be made at all leaves the backup to be found beside the file; one that stops
     // taking lines part way stops the rewrite, which would otherwise go unrecorded.
-    if (!record(line) && file_.held()) {
+    if (!record(lines + line) && file_.held()) {
         return "the run's journal cannot be written in \"" + journalFolder_ + "\"";
     }
+    changed_ = changed_ || !lines.empty();
     return {};
 }
 
@@ -637,8 +684,9 @@ bool RunJournal::keepsForUndo() {
     return heading_.has_value();
 }
 
-std::string RunJournal::replacing(const std::string& target) {
-    return replacingAll({target}).front();
+std::string RunJournal::replacing(const std::string& target, const platform::FileIdentity& becomes,
+                                  std::string_view bytes) {
+    return replacingAll({ReplacingFile{target, becomes, heading_ ? contentHash(bytes) : 0}}).front();
 }
 
 void RunJournal::replaced(const std::string& target, std::string_view bytes) {
@@ -647,24 +695,23 @@ void RunJournal::replaced(const std::string& target, std::string_view bytes) {
     }
 }
 
-std::vector<std::string> RunJournal::replacingAll(const std::vector<std::string>& targets) {
-    std::vector<std::string> reasons(targets.size());
+std::vector<std::string> RunJournal::replacingAll(const std::vector<ReplacingFile>& files) {
+    std::vector<std::string> reasons(files.size());
     if (!keepsForUndo()) {
         return reasons;
     }
     std::vector<std::pair<std::string, std::string>> keeps;
-    for (const std::string& target : targets) {
-        keeps.emplace_back(target, nextKeptPath());
+    for (const ReplacingFile& file : files) {
+        keeps.emplace_back(file.target, nextKeptPath());
     }
     const std::vector<std::string> notKept = platform::keepFilesAs(keeps);
     std::string lines;
-    for (std::size_t i = 0; i < targets.size(); ++i) {
+    for (std::size_t i = 0; i < files.size(); ++i) {
         if (!notKept[i].empty()) {
             reasons[i] = "its old contents cannot be kept for undo: " + notKept[i];
             continue;
         }
-        lines += lineOf({kKeepLine, escapeControlBytes(targets[i]),
-                         escapeControlBytes(fromFsPath(toFsPath(keeps[i].second).filename()))});
+        lines += keepLines(files[i].target, keeps[i].second, files[i].becomes, files[i].hash);
     }
     if (lines.empty()) {
         return reasons;

@@ -60,6 +60,10 @@ struct RecordedContents {
     std::string target;
     std::string kept;  // the name of the file's old contents in the run's folder of kept files
     LeftIdentity left; // not known when the change did not happen, or the run stopped first
+    // What the file was to be once changed, recorded before the change began: the device and inode of the
+    // new file (or of the file itself, rewritten in place), and the size and hash of what it was to hold.
+    // Not known in a journal of an earlier version.
+    LeftIdentity intended;
 };
 
 struct RecordedRename {
@@ -104,7 +108,9 @@ struct PlannedMove {
 std::vector<std::string> takeBackCutCycle(std::string_view text);
 
 // What closes the journal of a run cut short, kept for undo: for a run that planned its renames, which of
-// them the disk shows made, then the ended line. Empty when the run changed nothing, and the journal can go.
+// them the disk shows made; for a file whose change began and whose outcome was not recorded, what it left
+// when the disk shows it is what it was to be; then the ended line. Empty when the run changed nothing, and
+// the journal can go.
 std::string interruptedEnding(std::string_view text);
 
 // The folder that keeps the old contents of the files a run changed, beside its journal.
@@ -139,6 +145,13 @@ private:
     std::size_t pendingSize_ = 0;
 };
 
+// A file about to take new contents, as the journal records it before the change.
+struct ReplacingFile {
+    std::string target;
+    platform::FileIdentity becomes; // the new file, whose device and inode the target takes
+    std::uint64_t hash = 0;         // of the new contents
+};
+
 // The journal of one execute run: a file in the journal folder, made at the run's first write and held while
 // the run goes (see HeldFile). A run cut short leaves it for clearLeftovers. Every line is on disk before the
 // change it announces begins. Without a heading it serves only the clear-up and is removed when the run ends;
@@ -155,15 +168,16 @@ public:
     std::string rewriteStarting(const platform::InPlaceRewrite& rewrite) override;
     void rewriteGoingOn() override;
     void rewriteEnded(const platform::InPlaceRewrite& rewrite) override;
-    std::string replacing(const std::string& target) override;
+    std::string replacing(const std::string& target, const platform::FileIdentity& becomes,
+                          std::string_view bytes) override;
     void replaced(const std::string& target, std::string_view bytes) override;
     // Whether the journal records what a change left, for which a write made as its bytes come must hash
     // them (see ContentHasher).
     bool recordsWhatIsLeft() const { return heading_.has_value(); }
 
-    // Before files take new contents together: keeps the old contents of each and records them all with one
-    // flush. A reason for a file stops its replacement.
-    std::vector<std::string> replacingAll(const std::vector<std::string>& targets);
+    // Before files take new contents together: keeps the old contents of each and records them all, with
+    // what each is to become, with one flush. A reason for a file stops its replacement.
+    std::vector<std::string> replacingAll(const std::vector<ReplacingFile>& files);
     // Once a file replaced that way holds its new contents, known by their hash.
     void replacedWith(const std::string& target, std::uint64_t hash);
     // Puts what replacedWith recorded on disk with one flush, so that undo knows every file of a batch once
@@ -194,7 +208,8 @@ private:
     bool open();
     bool record(const std::string& line);
     std::string nextKeptPath();
-    std::string keepRecorded(const std::string& target, const std::string& kept);
+    static std::string keepLines(const std::string& target, const std::string& kept,
+                                 const platform::FileIdentity& becomes, std::uint64_t hash);
     void recordLeft(std::string_view kind, const std::string& path, std::optional<std::uint64_t> hash);
     std::string absolutePath(const std::string& path);
     std::string realPath(const std::string& target);

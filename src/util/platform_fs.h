@@ -101,10 +101,12 @@ public:
     virtual void rewriteGoingOn() = 0;
     // When the file holds its new contents, or its old ones again, and the backup is gone.
     virtual void rewriteEnded(const InPlaceRewrite& rewrite) = 0;
-    // Before a new file takes the place of the target under its name; a reason stops the write, and the
-    // target is left as it is.
-    virtual std::string replacing(const std::string& target) {
-        (void)target;
+    // Before a new file takes the place of the target under its name: the new file as it is on disk (the
+    // rename keeps its device and inode) and what it holds. A reason stops the write, and the target is left
+    // as it is.
+    virtual std::string replacing(const std::string& target, const FileIdentity& becomes,
+                                  std::string_view bytes) {
+        (void)target, (void)becomes, (void)bytes;
         return {};
     }
     // Once the target holds the new bytes, whichever way they got there.
@@ -147,6 +149,8 @@ public:
     bool mustRewriteInPlace() const { return inPlace_; }
     // The file to be replaced, after following symbolic links.
     const std::string& target() const { return target_; }
+    // The new file as it is now, which the target is once placed: the rename keeps its device and inode.
+    FileIdentity becomes() const;
 
     // For one begun without its bytes (see beginReplacement): the target's first bytes, copied by the system
     // without passing through this process; then the rest as it comes; and once all are written, the

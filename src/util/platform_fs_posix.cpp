@@ -514,7 +514,10 @@ std::string replaceByRename(const Original& original, const fs::path& resolved, 
     }
     // Before the lease: a journal that has to copy the file opens it, which would break the lease.
     if (journal) {
-        if (std::string refused = journal->replacing(resolved.string()); !refused.empty()) {
+        struct stat made {};
+        const FileIdentity becomes =
+            ::stat(temporaryPath.c_str(), &made) == 0 ? identityOf(made) : FileIdentity{};
+        if (std::string refused = journal->replacing(resolved.string(), becomes, bytes); !refused.empty()) {
             ::unlink(temporaryPath.c_str());
             return refused;
         }
@@ -1041,6 +1044,11 @@ std::string PreparedReplacement::finishWriting() {
     }
     return takeOnAttributes(temporary_, original) ? std::string()
                                                   : "the file's owner or attributes cannot be kept";
+}
+
+FileIdentity PreparedReplacement::becomes() const {
+    struct stat info {};
+    return temporary_ >= 0 && ::fstat(temporary_, &info) == 0 ? identityOf(info) : FileIdentity{};
 }
 
 std::string PreparedReplacement::flush() {

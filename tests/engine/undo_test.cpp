@@ -1,3 +1,4 @@
+#include "engine/contents_batch.h"
 #include "engine/leftovers.h"
 #include "engine/run.h"
 #include "engine/run_journal.h"
@@ -550,6 +551,114 @@ TEST(Undo, a_run_killed_part_way_through_a_batch_leaves_each_file_old_or_new_and
     }
 }
 
+// Runs the steps in a child process that they end with a kill, as a kill from outside or a power cut would.
+template <typename Steps> void inKilledChild(Steps steps) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        steps();
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+}
+
+// A batch's files are recorded, then renamed over their targets, then what each left is recorded: killed
+// with some renamed and none of those lines written, the renamed ones are wholly new and still go back.
+TEST(Undo, a_batch_killed_between_its_renames_and_their_journal_lines_is_undone_completely) {
+    constexpr std::size_t kFiles = 6;
+    for (const std::size_t renamed : {std::size_t{0}, std::size_t{4}, kFiles}) {
+        Fixture f;
+        std::vector<std::string> paths;
+        for (std::size_t i = 0; i < kFiles; ++i) {
+            paths.push_back(f.write(std::to_string(i), "old " + std::to_string(i)));
+        }
+        inKilledChild([&] {
+            RunJournal journal(f.journalFolder, RunHeading{false, {"old"}, {"new"}, kFiles});
+            std::vector<PendingWrite> writes;
+            std::vector<ReplacingFile> files;
+            for (std::size_t i = 0; i < kFiles; ++i) {
+                const std::string text = "new " + std::to_string(i);
+                writes.push_back(
+                    *prepareWrite(paths[i], text, platform::fileIdentity(paths[i]), true, true, &journal)
+                         .write);
+                writes[i].replacement.flush();
+                files.push_back(ReplacingFile{writes[i].replacement.target(), writes[i].replacement.becomes(),
+                                              writes[i].hash});
+            }
+            journal.replacingAll(files);
+            for (std::size_t i = 0; i < renamed; ++i) {
+                writes[i].replacement.place();
+            }
+            ::raise(SIGKILL);
+        });
+
+        const std::vector<LeftoverNote> notes = clearLeftovers(f.journalFolder, {});
+        ASSERT_FALSE(notes.empty());
+        EXPECT_EQ(notes.back().action, LeftoverAction::RunInterrupted);
+        EXPECT_EQ(f.namesInFiles().size(), kFiles) << "the files not renamed yet are gone";
+        EXPECT_EQ(listRuns(f.journalFolder).at(0).changed, renamed);
+
+        const UndoResult undone = undoNewestRun(f.journalFolder);
+
+        EXPECT_EQ(undone.restored, renamed);
+        EXPECT_TRUE(undone.left.empty()) << undone.left.at(0).path << ": " << undone.left.at(0).reason;
+        for (std::size_t i = 0; i < kFiles; ++i) {
+            EXPECT_EQ(readBytes(paths[i]), "old " + std::to_string(i)) << renamed;
+        }
+    }
+}
+
+// Hands everything on to a run's journal kept for undo, and kills its own process at a step of a rewrite in
+// place, or once the rewrite has ended and before the journal hears what it left.
+struct KilledInRewrite : platform::WriteJournal {
+    RunJournal journal;
+    int killAtStep; // 0: once ended
+    int steps = 0;
+    KilledInRewrite(const std::string& folder, int step)
+        : journal(folder, RunHeading{false, {"o"}, {"n"}, 1}), killAtStep(step) {}
+    void writingIn(const std::string& folder) override { journal.writingIn(folder); }
+    std::string rewriteStarting(const platform::InPlaceRewrite& r) override {
+        return journal.rewriteStarting(r);
+    }
+    void rewriteGoingOn() override {
+        journal.rewriteGoingOn();
+        if (++steps == killAtStep) {
+            ::raise(SIGKILL);
+        }
+    }
+    void rewriteEnded(const platform::InPlaceRewrite& r) override {
+        journal.rewriteEnded(r);
+        if (killAtStep == 0) {
+            ::raise(SIGKILL);
+        }
+    }
+};
+
+TEST(Undo, a_hard_linked_file_killed_in_its_rewrite_is_undone_completely) {
+    const std::string old(20 << 20, 'o');
+    for (const int step : {2, 0}) {
+        Fixture f;
+        const std::string file = f.write("big.txt", old);
+        const std::string link = f.dir.file("files/link.txt");
+        fs::create_hard_link(file, link);
+        inKilledChild([&] {
+            KilledInRewrite journal(f.journalFolder, step);
+            platform::replaceFileContents(file, std::string(old.size(), 'n'), nullptr, &journal);
+        });
+
+        clearLeftovers(f.journalFolder, {});
+        const UndoResult undone = undoNewestRun(f.journalFolder);
+
+        EXPECT_EQ(undone.restored, step == 0 ? 1u : 0u) << "put back by the clear-up when cut part way";
+        EXPECT_TRUE(undone.left.empty()) << undone.left.at(0).reason;
+        EXPECT_TRUE(readBytes(link) == old) << step;
+        EXPECT_TRUE(fs::equivalent(file, link));
+        EXPECT_EQ(f.namesInFiles(), (std::vector<std::string>{"big.txt", "link.txt"}));
+    }
+}
+
 TEST(Undo, AnUnchangedFileGetsItsOldTimeBackUnlessChangedSince) {
     Fixture f;
     const std::string kept = f.write("kept.txt", "nothing to find");
@@ -585,7 +694,7 @@ TEST(Undo, a_change_the_run_failed_to_make_is_not_reported_as_left) {
     {
         RunJournal journal(f.journalFolder, RunHeading{false, {"old"}, {"new"}, 3});
         ASSERT_TRUE(platform::replaceFileContents(written, "new", nullptr, &journal).empty());
-        ASSERT_TRUE(journal.replacing(failed).empty());
+        ASSERT_TRUE(journal.replacing(failed, platform::fileIdentity(written), "new").empty());
         ASSERT_TRUE(journal.renaming(unrenamed, f.path("renamed.txt")).empty());
     }
     // Since then, the file has been saved by an editor that writes a new file, and the other one moved.
