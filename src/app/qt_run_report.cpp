@@ -36,6 +36,10 @@ std::string_view leftoverKey(LeftoverAction action) {
         return keys::kLeftoverRunInterrupted;
     case LeftoverAction::UndoInterrupted:
         return keys::kLeftoverUndoInterrupted;
+    case LeftoverAction::RunNotClosed:
+        return keys::kLeftoverRunNotClosed;
+    case LeftoverAction::KeptDropped:
+        return keys::kLeftoverKeptDropped;
     }
     return {};
 }

@@ -143,9 +143,11 @@ std::vector<std::string> commitWrites(std::vector<PendingWrite*>& writes, RunJou
             reasons[i] = TextDateiSpeichern(write.text, write.path, &write.readAs, journal).error;
         } else if (write.kind == PendingWrite::Kind::Touch) {
             if (journal) {
-                journal->touching(write.path, write.readAs);
+                reasons[i] = journal->touching(write.path, write.readAs);
             }
-            reasons[i] = platform::touchAsRewritten(write.path, write.readAs);
+            if (reasons[i].empty()) {
+                reasons[i] = platform::touchAsRewritten(write.path, write.readAs);
+            }
             if (journal && reasons[i].empty()) {
                 journal->touched(write.hash);
             }

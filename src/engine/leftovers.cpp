@@ -43,6 +43,10 @@ public:
     void folder(const std::string& folder);
     void runInterrupted(const std::string& journal) { note(journal, LeftoverAction::RunInterrupted); }
     void undoInterrupted(const std::string& journal) { note(journal, LeftoverAction::UndoInterrupted); }
+    void runNotClosed(const std::string& journal, std::string reason) {
+        note(journal, LeftoverAction::RunNotClosed, std::move(reason));
+    }
+    void keptDropped(const std::string& kept) { note(kept, LeftoverAction::KeptDropped); }
     void asideBack(const std::string& path) { note(path, LeftoverAction::AsidePutBack); }
     std::vector<LeftoverNote> takeNotes() { return std::move(notes_); }
 
@@ -213,11 +217,35 @@ void Clearing::folder(const std::string& folder) {
     }
 }
 
+// Old contents kept for a run whose journal is gone: nothing can put them back, and nothing else refers to
+// them. A run makes its journal before its kept folder, and whatever removes a journal removes the folder
+// first, so no run still at work has a kept folder without its journal.
+void dropUnnamedKeptFolders(const std::string& journalFolder, Clearing& clearing) {
+    std::vector<std::string> unnamed;
+    std::error_code error;
+    for (fs::directory_iterator it(toFsPath(journalFolder), error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string kept = fromFsPath(it->path());
+        const std::string journal = journalOfKeptFolder(kept);
+        std::error_code unknown;
+        if (!journal.empty() && it->is_directory(unknown) &&
+            fs::symlink_status(toFsPath(journal), unknown).type() == fs::file_type::not_found) {
+            unnamed.push_back(kept);
+        }
+    }
+    for (const std::string& kept : unnamed) {
+        if (fs::remove_all(toFsPath(kept), error) != static_cast<std::uintmax_t>(-1) && !error) {
+            clearing.keptDropped(kept);
+        }
+    }
+}
+
 } // namespace
 
 bool needsAttention(const LeftoverNote& note) {
     return note.action == LeftoverAction::BackupKept || note.action == LeftoverAction::NotPutBack ||
-           note.action == LeftoverAction::BackupLost || note.action == LeftoverAction::AsideKept;
+           note.action == LeftoverAction::BackupLost || note.action == LeftoverAction::AsideKept ||
+           note.action == LeftoverAction::RunNotClosed;
 }
 
 std::string_view leftoverActionText(LeftoverAction action) {
@@ -244,6 +272,11 @@ std::string_view leftoverActionText(LeftoverAction action) {
         return "an execute run was interrupted part way; what it changed can be undone";
     case LeftoverAction::UndoInterrupted:
         return "an undo was interrupted part way; undo again to put back the rest";
+    case LeftoverAction::RunNotClosed:
+        return "an execute run was interrupted part way and its journal cannot be closed now; it is kept, "
+               "and what the run changed can be undone once it is closed";
+    case LeftoverAction::KeptDropped:
+        return "removed old contents kept for undo that no run's journal names";
     }
     return {};
 }
@@ -318,13 +351,23 @@ std::vector<LeftoverNote> clearLeftovers(const std::string& journalFolder,
     }
     for (platform::HeldFile& journal : ended) {
         std::string text;
-        const bool read = platform::readRegularFile(journal.path(), text).empty();
-        const std::string ending = read ? interruptedEnding(text) : std::string();
-        // A journal kept for undo stays, so that the part of the run that was done can still be taken back.
-        if (!ending.empty() && platform::appendToFile(journal.path(), ending).empty()) {
+        if (const std::string unread = platform::readRegularFile(journal.path(), text); !unread.empty()) {
+            clearing.runNotClosed(journal.path(), "it cannot be read: " + unread);
+            continue;
+        }
+        // A journal kept for undo stays, so that the part of the run that was done can still be taken back;
+        // the room it took for its last lines is free once they are written.
+        if (const std::string ending = interruptedEnding(text); !ending.empty()) {
+            if (std::string unwritten = platform::appendToFile(journal.path(), ending); !unwritten.empty()) {
+                clearing.runNotClosed(journal.path(), "it cannot be written: " + unwritten);
+                continue;
+            }
+            platform::releaseReservedRoom(journal.path());
             clearing.runInterrupted(journal.path());
             continue;
         }
+        // Whatever the run kept before it was cut short, no line names it: nothing was changed.
+        fs::remove_all(toFsPath(keptFolderOf(journal.path())), error);
         journal.remove();
     }
     // The run an undo was taking back stays to be undone; its undo is closed, so that it is noted once.
@@ -332,6 +375,9 @@ std::vector<LeftoverNote> clearLeftovers(const std::string& journalFolder,
         if (platform::appendToFile(journal.path(), undoStoppedLine()).empty()) {
             clearing.undoInterrupted(journal.path());
         }
+    }
+    if (!journalFolder.empty()) {
+        dropUnnamedKeptFolders(journalFolder, clearing);
     }
     if (!ended.empty()) {
         // Only an empty folder goes, as when the runs had ended by themselves.

@@ -19,6 +19,8 @@ enum class LeftoverAction {
     AsideKept,        // the same, but its old name is taken now: it keeps a visible name
     RunInterrupted,   // an execute run kept for undo was cut short; the part it did can be undone
     UndoInterrupted,  // an undo was cut short; the run stays to be undone, and undo finishes the rest
+    RunNotClosed,     // an execute run was cut short and its journal cannot be closed yet; it stays as it is
+    KeptDropped,      // a folder of old contents kept for undo that no journal names was removed
 };
 
 struct LeftoverNote {
@@ -48,10 +50,12 @@ std::vector<std::string> foldersOf(const std::vector<std::string>& paths);
 // where its file holds the same bytes, else kept under a visible name. Nothing that someone may have
 // changed since is overwritten: in doubt the old contents stay beside the file, and the note says where.
 // A names run cut short in a swap or cycle first has that cycle taken back, so no entry stays aside. A run
-// kept for undo that had changed something is closed for undo, with the renames the disk shows it made, and
-// noted once. An undo cut short is cleared up after the same way, from the lines it added to the run's
-// journal; the run stays to be undone, and the undo is noted once. A journal folder that is empty or cannot
-// be written is not looked at.
+// kept for undo that had changed something is closed for undo, with the renames and writes the disk shows it
+// made, and noted once; its journal is never removed, and where it cannot be closed yet it stays as it is,
+// for the next clear-up. An undo cut short is cleared up after the same way, from the lines it added to the
+// run's journal; the run stays to be undone, and the undo is noted once. A folder of kept old contents whose
+// journal is gone is removed, and noted. A journal folder that is empty or cannot be written is not looked
+// at.
 std::vector<LeftoverNote> clearLeftovers(const std::string& journalFolder,
                                          const std::vector<std::string>& folders);
 

@@ -894,6 +894,9 @@ public:
             result_.leftovers = clearLeftovers(journalFolder, foldersOf(files));
             if (!journalFolder.empty() && (plan.contents() || request_.keepForUndo)) {
                 plan.journal = &journal.emplace(journalFolder, headingOf(plan, files));
+                if (const std::string& reason = plan.journal->begin(); !reason.empty()) {
+                    observer_->notUndoable(reason);
+                }
                 plan.hashWrites = plan.journal->recordsWhatIsLeft();
             }
         }
@@ -916,8 +919,10 @@ public:
             runOnWorkers(plan, files, schedule, workers);
         }
         if (journal) {
+            std::string incomplete = journal->finish();
             if (result_.notUndoable.empty()) {
-                result_.notUndoable = journal->undoUnavailable();
+                result_.notUndoable =
+                    journal->undoUnavailable().empty() ? std::move(incomplete) : journal->undoUnavailable();
             }
             journal.reset();
             if (request_.keepForUndo) {

@@ -51,6 +51,18 @@ constexpr std::string_view kUndoStopped = "stopped";
 constexpr std::string_view kInterrupted = "interrupted";
 constexpr std::string_view kKeptExtension = ".kept";
 
+// Upper bounds of the lines that follow a change, for the room the journal takes before the change.
+constexpr std::uint64_t kMadeLineRoom = 32;
+constexpr std::uint64_t kEndingRoom = 64; // an outcome line and a finished line
+
+std::uint64_t identityLineRoom(const std::string& path) {
+    return escapeControlBytes(path).size() + 128;
+}
+
+std::uint64_t endedLineRoom(const std::string& backup) {
+    return escapeControlBytes(backup).size() + 8;
+}
+
 std::vector<std::string_view> fieldsOf(std::string_view line) {
     std::vector<std::string_view> fields;
     for (std::size_t start = 0;;) {
@@ -496,6 +508,16 @@ std::string keptFolderOf(const std::string& journalPath) {
     return std::string(stem) + std::string(kKeptExtension);
 }
 
+std::string journalOfKeptFolder(const std::string& keptFolder) {
+    std::string_view stem = keptFolder;
+    if (!stem.ends_with(kKeptExtension)) {
+        return {};
+    }
+    stem.remove_suffix(kKeptExtension.size());
+    std::string journal = std::string(stem) + std::string(kJournalExtension);
+    return isJournalName(DateiNameHolen(journal)) ? journal : std::string();
+}
+
 std::string endedLine(bool interrupted) {
     return lineOf({kFinishedLine, interrupted ? kInterrupted : "whole"});
 }
@@ -571,19 +593,53 @@ RunJournal::RunJournal(std::string journalFolder, std::optional<RunHeading> head
     : journalFolder_(std::move(journalFolder)), heading_(std::move(heading)) {}
 
 RunJournal::~RunJournal() {
-    if (file_.held() && (changed_ || !made_.empty())) {
+    finish();
+}
+
+std::string RunJournal::finish() {
+    if (finished_ || !file_.held()) {
+        finished_ = true;
+        return {};
+    }
+    finished_ = true;
+    if (changed_ || !made_.empty()) {
         // The renames reach the disk before the line that says they were made.
         platform::flushFolders({renamedIn_.begin(), renamedIn_.end()});
-        file_.append(madeLines() + endedLine(false));
-        return;
+        if (!file_.append(madeLines() + endedLine(false))) {
+            // The room taken stays for the clear-up, which closes the journal.
+            return "its journal \"" + file_.path() +
+                   "\" cannot be completed; once the next run or undo has closed it as interrupted, what it "
+                   "recorded can be undone";
+        }
+        file_.releaseReserved();
+        return {};
     }
-    if (file_.held()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(toFsPath(keptFolderOf(file_.path())), ignored);
-        file_.remove();
-        // Only an empty folder goes: the application folder stays as it was when nothing was cut short.
-        std::filesystem::remove(toFsPath(journalFolder_), ignored);
+    std::error_code ignored;
+    std::filesystem::remove_all(toFsPath(keptFolderOf(file_.path())), ignored);
+    file_.remove();
+    // Only an empty folder goes: the application folder stays as it was when nothing was cut short.
+    std::filesystem::remove(toFsPath(journalFolder_), ignored);
+    return {};
+}
+
+const std::string& RunJournal::begin() {
+    keepsForUndo();
+    return undoUnavailable_;
+}
+
+// Room for the lines that announce a change and those that follow it, and for the run's end, on top of
+// what the changes announced before still need.
+std::string RunJournal::makeRoom(std::uint64_t announcing, std::uint64_t following) {
+    if (std::string reason = file_.reserve(announcing + owed_ + following + kEndingRoom); !reason.empty()) {
+        return "there is no room for the run's journal in \"" + journalFolder_ + "\": " + reason;
     }
+    owed_ += following;
+    return {};
+}
+
+// A line that followed a change is written: the room taken for it is free for others.
+void RunJournal::settled(std::uint64_t following) {
+    owed_ -= std::min(owed_, following);
 }
 
 bool RunJournal::record(const std::string& line) {
@@ -640,6 +696,7 @@ std::string RunJournal::keepLines(const std::string& target, const std::string& 
 void RunJournal::recordLeft(std::string_view kind, const std::string& path,
                             std::optional<std::uint64_t> hash) {
     const platform::FileIdentity left = platform::fileIdentity(path);
+    settled(identityLineRoom(path));
     // What a change left announces nothing: it reaches the disk with the next line, or the run's last.
     if (left.known && open()) {
         file_.append(identityLine(kind, path, left, hash.value_or(0)), platform::HeldFile::Flush::Later);
@@ -659,12 +716,17 @@ std::string RunJournal::rewriteStarting(const platform::InPlaceRewrite& rewrite)
     std::string lines;
     if (keepsForUndo()) {
         const std::string kept = nextKeptPath();
-        if (std::string reason = platform::writeNewFile(kept, rewrite.oldBytes); !reason.empty()) {
-            return "its old contents cannot be kept for undo: " + reason;
-        }
         platform::FileIdentity becomes = rewrite.before;
         becomes.size = rewrite.newBytes.size();
         lines = keepLines(rewrite.target, kept, becomes, contentHash(rewrite.newBytes));
+        if (std::string reason = makeRoom(lines.size() + line.size(),
+                                          identityLineRoom(rewrite.target) + endedLineRoom(rewrite.backup));
+            !reason.empty()) {
+            return reason;
+        }
+        if (std::string reason = platform::writeNewFile(kept, rewrite.oldBytes); !reason.empty()) {
+            return "its old contents cannot be kept for undo: " + reason;
+        }
     }
     // A journal that could not be made at all leaves the backup to be found beside the file; one that stops
     // taking lines part way stops the rewrite, which would otherwise go unrecorded.
@@ -701,8 +763,18 @@ std::vector<std::string> RunJournal::replacingAll(const std::vector<ReplacingFil
         return reasons;
     }
     std::vector<std::pair<std::string, std::string>> keeps;
+    std::vector<std::string> fileLines;
+    std::uint64_t announcing = 0;
+    std::uint64_t following = 0;
     for (const ReplacingFile& file : files) {
         keeps.emplace_back(file.target, nextKeptPath());
+        fileLines.push_back(keepLines(file.target, keeps.back().second, file.becomes, file.hash));
+        announcing += fileLines.back().size();
+        following += identityLineRoom(file.target);
+    }
+    if (std::string reason = makeRoom(announcing, following); !reason.empty()) {
+        std::fill(reasons.begin(), reasons.end(), reason);
+        return reasons;
     }
     const std::vector<std::string> notKept = platform::keepFilesAs(keeps);
     std::string lines;
@@ -711,7 +783,7 @@ std::vector<std::string> RunJournal::replacingAll(const std::vector<ReplacingFil
             reasons[i] = "its old contents cannot be kept for undo: " + notKept[i];
             continue;
         }
-        lines += keepLines(files[i].target, keeps[i].second, files[i].becomes, files[i].hash);
+        lines += fileLines[i];
     }
     if (lines.empty()) {
         return reasons;
@@ -778,7 +850,8 @@ std::string RunJournal::renamesPlanned(const std::vector<PlannedMove>& moves) {
         lines += moveLine(kStepLine, absolutePath(move.from), absolutePath(move.to), std::nullopt, entry);
         planned_.emplace(moveKey(move.from, move.to), moves_++);
     }
-    if (!record(lines)) {
+    planRefused_ = makeRoom(lines.size(), moves.size() * kMadeLineRoom);
+    if (planRefused_.empty() && !record(lines)) {
         planRefused_ = "the run's journal cannot be written in \"" + journalFolder_ + "\"";
     }
     return planRefused_;
@@ -803,8 +876,12 @@ std::string RunJournal::renaming(const std::string& from, const std::string& to)
         renaming_ = Renaming{planned->second, true};
         return {};
     }
-    if (!record(moveLine(kMoveLine, absolutePath(from), absolutePath(to), plannedBegun_,
-                         platform::fileIdentity(from)))) {
+    const std::string line = moveLine(kMoveLine, absolutePath(from), absolutePath(to), plannedBegun_,
+                                      platform::fileIdentity(from));
+    if (std::string reason = makeRoom(line.size(), kMadeLineRoom); !reason.empty()) {
+        return reason;
+    }
+    if (!record(line)) {
         return "the run's journal cannot be written in \"" + journalFolder_ + "\"";
     }
     renaming_ = Renaming{moves_++, false};
@@ -858,21 +935,25 @@ std::string RunJournal::realPath(const std::string& target) {
     return error ? absolutePath(target) : fromFsPath(real);
 }
 
-void RunJournal::touching(const std::string& target, const platform::FileIdentity& readAs) {
+std::string RunJournal::touching(const std::string& target, const platform::FileIdentity& readAs) {
     touching_.clear();
     // The time as read is the old one: a file changed since the read is not touched, so never recorded.
     if (!readAs.known || !keepsForUndo()) {
-        return;
+        return {};
     }
     const std::string absolute = realPath(target);
+    const std::string line =
+        lineOf({kTouchLine, escapeControlBytes(absolute), std::to_string(readAs.modifiedNanoseconds)});
+    if (std::string reason = makeRoom(line.size(), identityLineRoom(absolute)); !reason.empty()) {
+        return reason;
+    }
     touching_ = absolute;
     // Not flushed: a time is all that a lost line loses, and a flush per untouched file would cost a run
     // over many files more than their reading.
-    if (file_.append(
-            lineOf({kTouchLine, escapeControlBytes(absolute), std::to_string(readAs.modifiedNanoseconds)}),
-            platform::HeldFile::Flush::Later)) {
+    if (file_.append(line, platform::HeldFile::Flush::Later)) {
         changed_ = true;
     }
+    return {};
 }
 
 void RunJournal::touched(std::uint64_t hash) {
@@ -886,6 +967,7 @@ void RunJournal::rewriteGoingOn() {
 }
 
 void RunJournal::rewriteEnded(const platform::InPlaceRewrite& rewrite) {
+    settled(endedLineRoom(rewrite.backup));
     record(lineOf({kEndedLine, escapeControlBytes(rewrite.backup)}));
 }
 

@@ -115,6 +115,8 @@ std::string interruptedEnding(std::string_view text);
 
 // The folder that keeps the old contents of the files a run changed, beside its journal.
 std::string keptFolderOf(const std::string& journalPath);
+// The journal a folder of kept old contents belongs to; empty for a name that is no such folder's.
+std::string journalOfKeptFolder(const std::string& keptFolder);
 
 // Lines that close a journal for good, kept for undo: the run ended (or was cleared up after), or was undone.
 std::string endedLine(bool interrupted);
@@ -156,7 +158,9 @@ struct ReplacingFile {
 // the run goes (see HeldFile). A run cut short leaves it for clearLeftovers. Every line is on disk before the
 // change it announces begins. Without a heading it serves only the clear-up and is removed when the run ends;
 // with one, it also keeps the old contents and names for undo, and stays, marked ended, once the run changed
-// anything. Used from one thread at a time.
+// anything. Such a journal takes room on disk for the lines that follow a change (what it left, the run's
+// end) before it announces the change: a disk that fills up stops changes, never the record of one made.
+// Used from one thread at a time.
 class RunJournal final : public platform::WriteJournal {
 public:
     explicit RunJournal(std::string journalFolder, std::optional<RunHeading> heading = std::nullopt);
@@ -194,17 +198,26 @@ public:
     // which puts the entry where the plan found it, needs no line.
     std::string renaming(const std::string& from, const std::string& to);
     void renamed(const std::string& to);
-    // Before and after a file whose text no pair changed is given the time of a rewrite; the hash is that
-    // of its text, as for replacedWith.
-    void touching(const std::string& target, const platform::FileIdentity& readAs);
+    // Before and after a file whose text no pair changed is given the time of a rewrite; a reason stops it.
+    // The hash is that of its text, as for replacedWith.
+    std::string touching(const std::string& target, const platform::FileIdentity& readAs);
     void touched(std::uint64_t hash);
 
+    // Makes the journal before the run changes anything, so that a run that was to be kept for undo and
+    // cannot be says so first. Returns undoUnavailable().
+    const std::string& begin();
     // Why a run that was to be kept for undo cannot be undone: its journal could not be made. Empty
     // otherwise.
     const std::string& undoUnavailable() const { return undoUnavailable_; }
+    // Ends the run's journal: marks it ended once the run changed anything, else removes it with what it
+    // kept. Returns why the journal could not be completed, when it stays for the next clear-up to close as
+    // interrupted. The destructor ends a journal not ended yet.
+    std::string finish();
 
 private:
     bool keepsForUndo();
+    std::string makeRoom(std::uint64_t announcing, std::uint64_t following);
+    void settled(std::uint64_t following);
     bool open();
     bool record(const std::string& line);
     std::string nextKeptPath();
@@ -222,6 +235,8 @@ private:
     bool changed_ = false;
     std::size_t kept_ = 0;
     std::string undoUnavailable_;
+    bool finished_ = false;
+    std::uint64_t owed_ = 0; // room taken for lines that follow changes announced
     std::unordered_set<std::string> folders_;
     std::string touching_;      // the file being touched, as its line names it
     std::string workingFolder_; // the one relative paths start from, looked up once

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -42,6 +43,13 @@ public:
     // when that failed.
     enum class Flush { Now, Later };
     bool append(std::string_view bytes, Flush flush = Flush::Now);
+    // Takes room on disk now for this many bytes appended after the end, so that they can still be written
+    // when the disk has filled up meanwhile, and by another process once this one is gone; the file's size
+    // stays as it is. Returns the reason when there is no such room; the empty text also where the file
+    // system cannot set room aside, as nothing can be done about that.
+    std::string reserve(std::uint64_t bytes);
+    // Lets go of the room taken past the end.
+    void releaseReserved();
     // Sets the modification time to now, to show that the holder is still at work.
     void touch();
     // Removes the file from its folder and lets it go; false when it could not be removed.
@@ -55,6 +63,8 @@ private:
     int fd_ = -1;
     State state_ = State::Failed;
     std::string path_;
+    std::uint64_t size_ = 0;     // of a file this holder made and appends to
+    std::uint64_t reserved_ = 0; // where the room taken ends
 };
 
 } // namespace morvane::platform

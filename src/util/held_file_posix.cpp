@@ -1,12 +1,14 @@
 #include "util/held_file.h"
 #include "util/leftover_names.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 #include <utility>
 
@@ -38,7 +40,7 @@ bool pathStillNames(const std::string& path, int fd) {
 
 HeldFile::HeldFile(HeldFile&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), state_(std::exchange(other.state_, State::Failed)),
-      path_(std::move(other.path_)) {}
+      path_(std::move(other.path_)), size_(other.size_), reserved_(other.reserved_) {}
 
 HeldFile& HeldFile::operator=(HeldFile&& other) noexcept {
     if (this != &other) {
@@ -46,6 +48,8 @@ HeldFile& HeldFile::operator=(HeldFile&& other) noexcept {
         fd_ = std::exchange(other.fd_, -1);
         state_ = std::exchange(other.state_, State::Failed);
         path_ = std::move(other.path_);
+        size_ = other.size_;
+        reserved_ = other.reserved_;
     }
     return *this;
 }
@@ -136,9 +140,40 @@ bool HeldFile::append(std::string_view bytes, Flush flush) {
         if (written <= 0) {
             return false;
         }
+        size_ += static_cast<std::uint64_t>(written);
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
     return flush == Flush::Later || ::fdatasync(fd_) == 0;
+}
+
+std::string HeldFile::reserve(std::uint64_t bytes) {
+    if (fd_ < 0) {
+        return std::generic_category().message(EBADF);
+    }
+    if (size_ + bytes <= reserved_) {
+        return {};
+    }
+    // In steps, so that many short lines cost one call; only what is asked where the disk has no more.
+    constexpr std::uint64_t kStep = std::uint64_t{64} << 10;
+    int code = 0;
+    for (const std::uint64_t wanted : {std::max(bytes, kStep), bytes}) {
+        if (::fallocate(fd_, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(size_), static_cast<off_t>(wanted)) ==
+            0) {
+            reserved_ = size_ + wanted;
+            return {};
+        }
+        code = errno;
+        if (code == EOPNOTSUPP || code == ENOSYS) {
+            return {};
+        }
+    }
+    return std::generic_category().message(code);
+}
+
+void HeldFile::releaseReserved() {
+    if (fd_ >= 0 && reserved_ > size_ && ::ftruncate(fd_, static_cast<off_t>(size_)) == 0) {
+        reserved_ = 0;
+    }
 }
 
 void HeldFile::touch() {

@@ -217,6 +217,10 @@ std::string writeNewFile(const std::string& path, std::string_view bytes);
 // flushes them to disk. Returns the reason on failure.
 std::string appendToFile(const std::string& path, std::string_view bytes);
 
+// Lets go of the room on disk that the regular file at the path holds past its end (see HeldFile::reserve),
+// never through a symbolic link. Returns the reason on failure.
+std::string releaseReservedRoom(const std::string& path);
+
 // Whether the regular file at the path is still the one read and holds exactly the bytes; false when it
 // cannot be told.
 bool stillHolds(const std::string& path, std::string_view bytes, const FileIdentity& readAs);

@@ -1162,6 +1162,19 @@ std::string appendToFile(const std::string& path, std::string_view bytes) {
     return reason;
 }
 
+std::string releaseReservedRoom(const std::string& path) {
+    const OpenFile file(::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat info {};
+    if (!file.isOpen() || ::fstat(file.fd(), &info) != 0) {
+        return errnoText(errno);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return kNotRegularFile;
+    }
+    // Cutting a file to its own size frees what lies past its end.
+    return ::ftruncate(file.fd(), info.st_size) == 0 ? std::string() : errnoText(errno);
+}
+
 std::vector<std::string> keepFilesAs(const std::vector<std::pair<std::string, std::string>>& fromTo) {
     std::vector<std::string> reasons(fromTo.size());
     std::vector<std::string> linkedIn;

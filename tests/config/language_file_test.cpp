@@ -64,6 +64,8 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
                                            std::string(keys::kLeftoverBackupLost),
                                            std::string(keys::kLeftoverAsidePutBack),
                                            std::string(keys::kLeftoverAsideKept),
+                                           std::string(keys::kLeftoverRunNotClosed),
+                                           std::string(keys::kLeftoverKeptDropped),
                                            std::string(keys::kPairChangesInserted),
                                            std::string(keys::kPairNeverMatches),
                                            std::string(keys::kLeftoverKeptIn),

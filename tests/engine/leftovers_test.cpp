@@ -1,11 +1,13 @@
 #include "engine/leftovers.h"
 #include "engine/run.h"
 #include "engine/run_journal.h"
+#include "engine/undo.h"
 #include "support/temp_dir.h"
 #include "util/held_file.h"
 #include "util/platform_fs.h"
 
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -295,6 +297,73 @@ TEST(Leftovers, FilesAnotherRunStillHoldsAreLeftAlone) {
     EXPECT_TRUE(clearLeftovers(journalFolder, {dir.path()}).empty());
     EXPECT_TRUE(fs::exists(temporary));
     EXPECT_EQ(namesIn(journalFolder).size(), 1u) << "a live run's journal stays";
+}
+
+// A journal of a run cut short, with one change whose old contents it kept, of exactly `size` bytes.
+std::string cutJournalOfSize(const std::string& journalFolder, const std::string& file, std::size_t size) {
+    fs::create_directories(journalFolder + "/run-1-1.kept");
+    std::ofstream(journalFolder + "/run-1-1.kept/1") << "old";
+    std::ofstream(file) << "new";
+    const platform::FileIdentity left = platform::fileIdentity(file);
+    char hash[17];
+    std::snprintf(hash, sizeof hash, "%llx", static_cast<unsigned long long>(contentHash("new")));
+    const std::string lines = "keep\t" + file + "\t1\nleft\t" + file + "\t" + std::to_string(left.device) +
+                              "\t" + std::to_string(left.inode) + "\t3\t" +
+                              std::to_string(left.modifiedNanoseconds) + "\t" + hash + "\n";
+    const std::string heading = "morvane-journal\t1\nrun\t1\tcontents\t1\npair\told\t";
+    const std::string journal = journalFolder + "/run-1-1.journal";
+    std::ofstream(journal) << heading << std::string(size - heading.size() - 5 - lines.size(), 'o')
+                           << "\tnew\n"
+                           << lines;
+    return journal;
+}
+
+// Before, a journal whose ending could not be written was removed, with the only record of what to undo.
+TEST(Leftovers, a_journal_the_clear_up_cannot_close_is_kept_until_it_can) {
+    testing::SmallDisk disk(1 << 20);
+    if (!disk.mounted()) {
+        GTEST_SKIP() << "a small disk of its own cannot be mounted here (the test must run as root)";
+    }
+    const std::string journalFolder = journalFolderIn(disk.path());
+    const std::string file = disk.path() + "/a.txt";
+    // Its ending needs a block of its own, which a full disk does not have.
+    const std::string journal = cutJournalOfSize(journalFolder, file, 8192);
+    disk.fill();
+
+    std::vector<LeftoverNote> notes = clearLeftovers(journalFolder, {});
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].action, LeftoverAction::RunNotClosed);
+    EXPECT_TRUE(needsAttention(notes[0]));
+    EXPECT_EQ(fs::file_size(journal), 8192u) << "kept as it was";
+
+    disk.unfill();
+    notes = clearLeftovers(journalFolder, {});
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].action, LeftoverAction::RunInterrupted);
+    const UndoResult undone = undoNewestRun(journalFolder);
+    EXPECT_EQ(undone.restored, 1u);
+    EXPECT_EQ(readBytes(file), "old");
+}
+
+TEST(Leftovers, kept_contents_that_no_journal_names_are_dropped_and_reported) {
+    TempDir dir;
+    const std::string journalFolder = dir.makeFolder("Undo");
+    const std::string named = cutJournalOfSize(journalFolder, dir.file("a.txt"), 400);
+    fs::rename(named, journalFolder + "/run-2-2.journal");
+    fs::rename(journalFolder + "/run-1-1.kept", journalFolder + "/run-2-2.kept");
+    const std::string orphan = dir.makeFolder("Undo/run-3-3.kept");
+    dir.write("Undo/run-3-3.kept/1", "old");
+    dir.makeFolder("Undo/notes.kept");
+
+    const std::vector<LeftoverNote> notes = clearLeftovers(journalFolder, {});
+
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[0].action, LeftoverAction::RunInterrupted);
+    EXPECT_EQ(notes[1].action, LeftoverAction::KeptDropped);
+    EXPECT_EQ(notes[1].path, orphan);
+    EXPECT_FALSE(needsAttention(notes[1]));
+    EXPECT_EQ(namesIn(journalFolder),
+              (std::vector<std::string>{"notes.kept", "run-2-2.journal", "run-2-2.kept"}));
 }
 
 TEST(RunJournalFormat, PathsWithAnyByteReadBackAndACutLastLineIsLeftOut) {

@@ -551,6 +551,100 @@ TEST(Undo, a_run_killed_part_way_through_a_batch_leaves_each_file_old_or_new_and
     }
 }
 
+// Files under a long folder name, so that their journal lines fill many blocks.
+std::vector<std::string> filesOnDisk(const testing::SmallDisk& disk, std::size_t count, std::size_t bytes) {
+    const std::string folder = disk.path() + "/" + std::string(200, 'd');
+    fs::create_directory(folder);
+    std::vector<std::string> paths;
+    for (std::size_t i = 0; i < count; ++i) {
+        paths.push_back(folder + "/" + std::to_string(1000 + i));
+        std::ofstream(paths.back()) << "old" << std::string(bytes - 3, '.');
+    }
+    return paths;
+}
+
+// Before, the lines after a full disk's last change were lost, and the next clear-up removed the journal.
+TEST(Undo, the_lines_after_a_change_find_room_on_a_disk_that_filled_up_meanwhile) {
+    testing::SmallDisk disk(1 << 20);
+    if (!disk.mounted()) {
+        GTEST_SKIP() << "a small disk of its own cannot be mounted here (the test must run as root)";
+    }
+    const std::string journalFolder = journalFolderIn(disk.path());
+    const std::vector<std::string> paths = filesOnDisk(disk, 40, 10);
+    {
+        RunJournal journal(journalFolder, RunHeading{false, {"old"}, {"new"}, paths.size()});
+        ASSERT_EQ(journal.begin(), "");
+        std::vector<PendingWrite> writes;
+        std::vector<ReplacingFile> files;
+        for (const std::string& path : paths) {
+            const std::string text = "new" + std::string(7, '.');
+            writes.push_back(
+                *prepareWrite(path, text, platform::fileIdentity(path), true, true, &journal).write);
+            ASSERT_EQ(writes.back().replacement.flush(), "");
+            files.push_back(ReplacingFile{writes.back().replacement.target(),
+                                          writes.back().replacement.becomes(), writes.back().hash});
+        }
+        for (const std::string& refused : journal.replacingAll(files)) {
+            ASSERT_EQ(refused, "");
+        }
+        disk.fill();
+        for (PendingWrite& write : writes) {
+            ASSERT_EQ(write.replacement.place(), "");
+            journal.replacedWith(write.replacement.target(), write.hash);
+        }
+        journal.flushWhatIsLeft();
+        EXPECT_EQ(journal.finish(), "") << "the journal is complete";
+    }
+    EXPECT_TRUE(clearLeftovers(journalFolder, {}).empty());
+    const std::vector<JournaledRun> runs = listRuns(journalFolder);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_FALSE(runs[0].interrupted);
+    EXPECT_EQ(runs[0].changed, paths.size());
+
+    disk.unfill();
+    const UndoResult undone = undoNewestRun(journalFolder);
+    EXPECT_EQ(undone.restored, paths.size());
+    EXPECT_TRUE(undone.left.empty());
+}
+
+// A run that fills the disk part way: each file is old or new, the journal says which, and undo puts back
+// the new ones, however the disk filled up.
+TEST(Undo, a_run_on_a_disk_that_fills_up_part_way_keeps_its_journal_and_is_undone) {
+    testing::SmallDisk disk(1 << 20);
+    if (!disk.mounted()) {
+        GTEST_SKIP() << "a small disk of its own cannot be mounted here (the test must run as root)";
+    }
+    const std::vector<std::string> paths = filesOnDisk(disk, 40, 16 << 10);
+    disk.fill(40 << 12);
+    RunRequest request;
+    request.finds = {"old"};
+    request.replaces = {"new"};
+    request.files = paths;
+    request.ausfuehren = true;
+    request.stateFolder = disk.path();
+    const RunResult run = ErsetzenSimulieren(request);
+
+    std::size_t changed = 0;
+    for (const std::string& path : paths) {
+        changed += readBytes(path).starts_with("new") ? 1 : 0;
+    }
+    EXPECT_GT(changed, 0u);
+    EXPECT_EQ(run.failures.size(), paths.size() - changed) << "each file not changed is reported";
+    EXPECT_EQ(run.notUndoable, "");
+    const std::string journalFolder = journalFolderIn(disk.path());
+    EXPECT_TRUE(clearLeftovers(journalFolder, {}).empty()) << "the run ended by itself";
+    ASSERT_EQ(listRuns(journalFolder).size(), 1u) << "the clear-up keeps its journal";
+    EXPECT_EQ(listRuns(journalFolder)[0].changed, changed);
+
+    disk.unfill();
+    const UndoResult undone = undoNewestRun(journalFolder);
+    EXPECT_EQ(undone.restored, changed);
+    EXPECT_TRUE(undone.left.empty());
+    for (const std::string& path : paths) {
+        EXPECT_TRUE(readBytes(path).starts_with("old")) << path;
+    }
+}
+
 // Runs the steps in a child process that they end with a kill, as a kill from outside or a power cut would.
 template <typename Steps> void inKilledChild(Steps steps) {
     const pid_t child = fork();

@@ -1,11 +1,16 @@
 #include "support/temp_dir.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace morvane::testing {
 
@@ -26,6 +31,39 @@ TempDir::~TempDir() {
                                      std::filesystem::perm_options::add, ignored);
     }
     std::filesystem::remove_all(path_, ignored);
+}
+
+SmallDisk::SmallDisk(std::uint64_t bytes) : path_(dir_.makeFolder("disk")) {
+    const std::string options = "size=" + std::to_string(bytes);
+    mounted_ = ::geteuid() == 0 && ::mount("tmpfs", path_.c_str(), "tmpfs", 0, options.c_str()) == 0;
+}
+
+SmallDisk::~SmallDisk() {
+    if (mounted_) {
+        ::umount2(path_.c_str(), MNT_DETACH);
+    }
+}
+
+void SmallDisk::fill(std::uint64_t leaveFree) {
+    const std::string filler = path_ + "/.filler";
+    const int fd = ::open(filler.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return;
+    }
+    const std::string block(4096, 'f');
+    while (::write(fd, block.data(), block.size()) > 0) {
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 &&
+        ::ftruncate(fd, std::max<off_t>(0, info.st_size - static_cast<off_t>(leaveFree))) != 0) {
+        std::filesystem::remove(filler);
+    }
+    ::close(fd);
+}
+
+void SmallDisk::unfill() {
+    std::error_code ignored;
+    std::filesystem::remove(path_ + "/.filler", ignored);
 }
 
 std::string TempDir::file(std::string_view name) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,28 @@ public:
 
 private:
     std::string path_;
+};
+
+// A file system of its own, as small as asked, mounted inside a TempDir for one test and unmounted when it
+// goes. Mounting needs root: mounted() tells whether it worked.
+class SmallDisk {
+public:
+    explicit SmallDisk(std::uint64_t bytes);
+    ~SmallDisk();
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    bool mounted() const { return mounted_; }
+    const std::string& path() const { return path_; }
+    // Takes all the room still free with a file of its own, then gives `leaveFree` bytes of it back.
+    void fill(std::uint64_t leaveFree = 0);
+    // Removes what fill() took.
+    void unfill();
+
+private:
+    TempDir dir_;
+    std::string path_;
+    bool mounted_ = false;
 };
 
 // The whole contents of a file, read independently of the code under test.
