@@ -286,7 +286,7 @@ bool printDiff(const RunRequest& request, const std::string& path) {
 
 int printDiffs(const RunRequest& request, bool expansionFailed) {
     bool anyFailed = expansionFailed;
-    for (const std::string& path : request.files) {
+    for (const std::string& path : diffPaths(request.files, resolvedPath("."))) {
         anyFailed = !printDiff(request, path) || anyFailed;
     }
     std::cout.flush();

@@ -2,11 +2,13 @@
 
 #include "engine/notation.h"
 #include "engine/occurrences.h"
+#include "util/paths.h"
 
 #include <algorithm>
 #include <cstring>
 #include <iterator>
 #include <new>
+#include <set>
 #include <stdexcept>
 
 namespace morvane {
@@ -585,6 +587,37 @@ std::string diffPathLabel(std::string_view prefix, std::string_view path) {
         label += needsQuotes(value) ? quotedByte(value) : std::string(1, byte);
     }
     return label + '"';
+}
+
+namespace {
+
+// A link's target as the diff names it: absolute for an absolute row, else relative to the working folder
+// when below it; a target elsewhere keeps the link's own path, which patch will refuse rather than miss.
+std::string linkTargetToShow(const std::string& link, const std::string& resolved, const std::string& below) {
+    if (toFsPath(link).is_absolute()) {
+        return resolved;
+    }
+    return resolved.starts_with(below) ? resolved.substr(below.size()) : link;
+}
+
+} // namespace
+
+std::vector<std::string> diffPaths(const std::vector<std::string>& files, const std::string& workingFolder) {
+    const std::string below = joinPath(workingFolder, "");
+    std::set<std::string> shown;
+    std::vector<std::string> paths;
+    for (const std::string& path : files) {
+        const std::string resolved = resolvedPath(path);
+        if (resolved.empty()) {
+            paths.push_back(path);
+            continue;
+        }
+        if (!shown.insert(resolved).second) {
+            continue;
+        }
+        paths.push_back(isSymbolicLink(path) ? linkTargetToShow(path, resolved, below) : path);
+    }
+    return paths;
 }
 
 bool holdsNul(std::string_view text) {

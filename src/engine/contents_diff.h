@@ -118,6 +118,14 @@ std::vector<ShownPiece> shownPieces(std::string_view text, const HunkLine& line,
 // taken with its escapes as they stand. Bytes from 0x80 on stay as they are.
 std::string diffPathLabel(std::string_view prefix, std::string_view path);
 
+// The paths a diff shows for the rows' files, in the rows' order: each file once, as execute changes it once.
+// A row whose file an earlier row already shows by the same resolved path (another spelling, or a symbolic
+// link and its target) is left out. A row that is itself a symbolic link is shown under the file it points at
+// when that lies below the working folder, since patch and git apply refuse to write through a link. Hard
+// links keep a row each: patch writes each name anew, so every name gets the new bytes. A row whose path
+// resolves to nothing stays, for the diff to report.
+std::vector<std::string> diffPaths(const std::vector<std::string>& files, const std::string& workingFolder);
+
 // Whether a text is binary to a diff: it holds a NUL byte.
 bool holdsNul(std::string_view text);
 

@@ -89,6 +89,23 @@ bool isRegularFile(const std::string& path) {
     return std::filesystem::is_regular_file(toFsPath(path), error);
 }
 
+std::string resolvedPath(const std::string& path) {
+    if (!canBeExamined(path)) {
+        return {};
+    }
+    std::error_code error;
+    const std::filesystem::path resolved = std::filesystem::canonical(toFsPath(path), error);
+    return error ? std::string() : fromFsPath(resolved);
+}
+
+bool isSymbolicLink(const std::string& path) {
+    if (!canBeExamined(path)) {
+        return false;
+    }
+    std::error_code error;
+    return std::filesystem::is_symlink(toFsPath(path), error);
+}
+
 std::string joinPath(std::string_view folder, std::string_view name) {
     std::string joined(folder);
     if (!joined.empty() && !isPathSeparator(joined.back())) {

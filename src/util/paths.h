@@ -40,6 +40,12 @@ bool IstVerzeichnis(const std::string& path);
 // False for a FIFO, a device or a socket.
 bool isRegularFile(const std::string& path);
 
+// The absolute path of what the path names, symbolic links followed and "." and ".." taken out; empty when
+// it names nothing that can be examined.
+std::string resolvedPath(const std::string& path);
+// Whether the entry at the path is itself a symbolic link (not followed).
+bool isSymbolicLink(const std::string& path);
+
 // Joins a folder and a file name with the native separator.
 std::string joinPath(std::string_view folder, std::string_view name);
 

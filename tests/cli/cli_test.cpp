@@ -809,9 +809,47 @@ TEST(RunnerDiff, file_reached_by_two_names_gets_what_diff_and_simulate_show) {
          ++at) {
         ++shown;
     }
-    EXPECT_EQ(shown, 4u) << diff.out;
+    EXPECT_EQ(shown, 3u) << "the link and its target are one file to patch: " << diff.out;
     for (const std::string name : {"h1.txt", "h2.txt", "link.txt", "sub/real.txt"}) {
         EXPECT_EQ(readBytes(dir.file("tree/" + name)), "version v1.1\n") << name;
+    }
+}
+
+// Rows that spell one file differently, or reach it through a link, must give patch one section for it,
+// under a name patch writes: a second section fails as already applied, and patch refuses a link.
+TEST(RunnerDiff, diff_of_a_file_named_twice_applies_with_patch_as_execute_writes_it) {
+    TempDir dir;
+    for (const std::string folder : {"work", "by-patch"}) {
+        dir.makeFolder(folder + "/d");
+        dir.makeFolder(folder + "/sub");
+        dir.write(folder + "/a.txt", "version v1\n");
+        dir.write(folder + "/sub/real.txt", "version v1\n");
+        std::filesystem::create_symlink("sub/real.txt", dir.file(folder + "/link.txt"));
+    }
+    const std::vector<std::string> rows = {"a.txt", "./a.txt", "d/../a.txt", "link.txt", "sub/real.txt"};
+    const auto run = [&](const std::string& command) {
+        std::vector<std::string> arguments = {command, "--pair", "v1", "v1.1", "--"};
+        arguments.insert(arguments.end(), rows.begin(), rows.end());
+        const std::filesystem::path before = std::filesystem::current_path();
+        std::filesystem::current_path(dir.file("work"));
+        const Outcome outcome = runCli(dir, arguments);
+        std::filesystem::current_path(before);
+        return outcome;
+    };
+    const Outcome diff = run("diff");
+    ASSERT_EQ(diff.exitCode, 0) << diff.err;
+    EXPECT_EQ(diff.out.substr(0, diff.out.find('@')), "--- a/a.txt\n+++ b/a.txt\n");
+    EXPECT_NE(diff.out.find("--- a/sub/real.txt\n"), std::string::npos) << diff.out;
+    EXPECT_EQ(diff.out.find("link.txt"), std::string::npos) << diff.out;
+
+    const std::string patchFile = dir.write("out.diff", diff.out);
+    ASSERT_EQ(
+        std::system(("patch --quiet -p1 -d '" + dir.file("by-patch") + "' < '" + patchFile + "'").c_str()),
+        0);
+    ASSERT_EQ(run("execute").exitCode, 0);
+    for (const std::string name : {"a.txt", "sub/real.txt"}) {
+        EXPECT_EQ(readBytes(dir.file("by-patch/" + name)), readBytes(dir.file("work/" + name))) << name;
+        EXPECT_EQ(readBytes(dir.file("work/" + name)), "version v1.1\n") << name;
     }
 }
 
