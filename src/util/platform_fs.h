@@ -199,6 +199,15 @@ PreparedReplacement prepareReplacementFrom(const std::string& target, const std:
 // Flushes each folder to disk, so that the renames made in it are kept.
 void flushFolders(const std::vector<std::string>& folders);
 
+// How many times this process has had the system put a file's contents, or a folder's entries, on disk
+// through the functions declared here, as git's trace counts its fsyncs: a flush left out loses nothing until
+// the power fails, so only its count can show it.
+struct FlushCounts {
+    std::uint64_t files = 0;
+    std::uint64_t folders = 0;
+};
+FlushCounts flushCounts();
+
 // Writes the bytes over the file at the path from its start and cuts it to their length, keeping its inode
 // so that every hard link sees them, and flushes it to disk; only while the path still names the file of the
 // identity's device and inode, and never through a symbolic link. Returns the reason on failure.

@@ -2,6 +2,7 @@
 #include "util/platform_fs.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -140,9 +141,25 @@ bool readAll(int fd, std::size_t expectedSize, std::string& bytes) {
     }
 }
 
+// Every flush asked of the system here is counted (see flushCounts).
+std::atomic<std::uint64_t> fileFlushes{0};
+std::atomic<std::uint64_t> folderFlushes{0};
+
+int syncFile(int fd) {
+    fileFlushes.fetch_add(1, std::memory_order_relaxed);
+    return ::fsync(fd);
+}
+
+// Only the data, and what reading it back needs: for a file appended to.
+int syncFileData(int fd) {
+    fileFlushes.fetch_add(1, std::memory_order_relaxed);
+    return ::fdatasync(fd);
+}
+
 void syncFolder(const fs::path& folder) {
     const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
+        folderFlushes.fetch_add(1, std::memory_order_relaxed);
         ::fsync(fd);
         ::close(fd);
     }
@@ -320,7 +337,7 @@ int writeTemporaryBeside(const fs::path& target, mode_t mode, LeftoverKind kind,
         code != 0) {
         return code;
     }
-    if (::fsync(fd) != 0) {
+    if (syncFile(fd) != 0) {
         const int code = errno;
         ::close(fd);
         ::unlink(temporaryPath.c_str());
@@ -349,7 +366,7 @@ int rewriteFrom0(int fd, std::string_view bytes, WriteJournal* journal) {
             return errno;
         }
     }
-    if (::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0 || ::fsync(fd) != 0) {
+    if (::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0 || syncFile(fd) != 0) {
         return errno;
     }
     return 0;
@@ -362,7 +379,7 @@ int writeBackupBeside(const fs::path& target, std::string_view old, std::string&
     if (fd < 0) {
         return -1;
     }
-    if (!writeAll(fd, old) || ::fsync(fd) != 0) {
+    if (!writeAll(fd, old) || syncFile(fd) != 0) {
         const int code = errno;
         ::unlink(backupPath.c_str());
         ::close(fd);
@@ -1055,7 +1072,7 @@ std::string PreparedReplacement::flush() {
     if (temporary_ < 0) {
         return errnoText(EBADF);
     }
-    if (::fsync(temporary_) != 0) {
+    if (syncFile(temporary_) != 0) {
         const int code = errno;
         discard();
         return errnoText(code);
@@ -1100,6 +1117,11 @@ std::string PreparedReplacement::place() {
     return {};
 }
 
+FlushCounts flushCounts() {
+    return FlushCounts{fileFlushes.load(std::memory_order_relaxed),
+                       folderFlushes.load(std::memory_order_relaxed)};
+}
+
 void flushFolders(const std::vector<std::string>& folders) {
     for (const std::string& folder : folders) {
         syncFolder(fs::path(folder));
@@ -1132,7 +1154,7 @@ std::string writeNewFile(const std::string& path, std::string_view bytes) {
     if (fd < 0) {
         return errnoText(errno);
     }
-    if (!writeAll(fd, bytes) || ::fsync(fd) != 0) {
+    if (!writeAll(fd, bytes) || syncFile(fd) != 0) {
         const int code = errno;
         ::close(fd);
         ::unlink(path.c_str());
@@ -1153,7 +1175,7 @@ std::string appendToFile(const std::string& path, std::string_view bytes) {
         return errnoText(errno);
     }
     std::string reason;
-    if (!writeAll(fd, bytes) || ::fdatasync(fd) != 0) {
+    if (!writeAll(fd, bytes) || syncFileData(fd) != 0) {
         reason = errnoText(errno);
     }
     if (::close(fd) != 0 && reason.empty()) {

@@ -1,6 +1,7 @@
 #include "engine/occurrences.h"
 #include "engine/run.h"
 #include "support/temp_dir.h"
+#include "util/platform_fs.h"
 
 #include <filesystem>
 #include <fstream>
@@ -232,6 +233,22 @@ TEST(RunContents, file_without_a_match_changed_after_the_read_is_left_as_the_oth
     ASSERT_EQ(result.failures.size(), 1u);
     EXPECT_EQ(result.failures[0].path, file);
     EXPECT_EQ(readBytes(file), "qqqtheirs");
+}
+
+// Batches grow 1, 1, 2, 4 files: with one file in each of eight folders, each batch flushes several
+// folders, and a folder left out of any batch's flush shows in the count.
+TEST(RunContents, each_new_file_and_each_folder_it_is_renamed_in_is_flushed) {
+    TempDir dir;
+    std::vector<std::string> files;
+    for (int i = 0; i < 8; ++i) {
+        dir.makeFolder("d" + std::to_string(i));
+        files.push_back(dir.write("d" + std::to_string(i) + "/f.txt", "a"));
+    }
+    const platform::FlushCounts before = platform::flushCounts();
+    ASSERT_TRUE(run({{"a", "b"}}, files, true).failures.empty());
+    const platform::FlushCounts after = platform::flushCounts();
+    EXPECT_EQ(after.files - before.files, 8u);
+    EXPECT_EQ(after.folders - before.folders, 8u);
 }
 
 TEST(RunNames, RenamesOnceToTheFolderPlusTheFinalName) {
