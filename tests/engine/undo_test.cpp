@@ -110,6 +110,26 @@ TEST(Undo, ContentsComeBackByteForByteWithPermissionsAndHardLinks) {
     EXPECT_FALSE(undoNewestRun(f.journalFolder).found) << "an undone run is not undone twice";
 }
 
+// Batches grow 1, 1, 2, 4, 8 files: nine files make batches of two and four, whose last files are journaled
+// like the others.
+TEST(Undo, every_file_of_batches_of_several_comes_back) {
+    Fixture f;
+    std::vector<std::string> paths;
+    for (char name = 'a'; name <= 'i'; ++name) {
+        paths.push_back(f.write(name + ".txt"s, "old "s + name));
+    }
+    ASSERT_TRUE(f.execute(paths, {"old"}, {"new"}).failures.empty());
+    EXPECT_EQ(listRuns(f.journalFolder).at(0).changed, 9u);
+
+    const UndoResult undone = undoNewestRun(f.journalFolder);
+
+    EXPECT_EQ(undone.restored, 9u);
+    EXPECT_TRUE(undone.left.empty());
+    for (const std::string& path : paths) {
+        EXPECT_EQ(readBytes(path), "old " + fs::path(path).stem().string());
+    }
+}
+
 TEST(Undo, AFileEditedSinceIsLeftAndReportedWhileTheOthersGoBack) {
     Fixture f;
     const std::string a = f.write("a.txt", "alpha");
