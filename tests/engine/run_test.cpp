@@ -100,6 +100,44 @@ TEST(RunCounting, many_pairs_find_what_earlier_replacements_make_occur) {
     }
 }
 
+// Whether a replacement can make a later find text occur turns on how far the two can overlap: by the shorter
+// length less one, by a single byte at either edge of the insertion, wholly (one holds the other), or not at
+// all. Each holds alone, with many pairs (one pass finds which occur), and around replacements in a long
+// text.
+TEST(RunCounting, a_replacement_overlapping_a_later_find_text_at_the_boundary_makes_it_occur) {
+    struct Case {
+        std::string text;
+        Pairs pairs;
+        std::int64_t total;
+        std::string result;
+    };
+    const std::vector<Case> cases{
+        {"abw", {{"ab", "xyz"}, {"yzw", "Q"}}, 2, "xQ"},       // its end, by two bytes of three
+        {"wab", {{"ab", "xyz"}, {"wxy", "Q"}}, 2, "Qz"},       // its start, by two bytes of three
+        {"wxab", {{"ab", "yzz"}, {"wxy", "Q"}}, 2, "Qzz"},     // its start, by one byte
+        {"abxy", {{"ab", "zzw"}, {"wxy", "Q"}}, 2, "zzQ"},     // its end, by one byte
+        {"ab", {{"ab", "xyz"}, {"yz", "Q"}}, 2, "xQ"},         // wholly
+        {"ab qrs", {{"ab", "xyz"}, {"qrs", "Q"}}, 2, "xyz Q"}, // not at all
+    };
+    const std::string padding(200, '.');
+    for (const Case& c : cases) {
+        Pairs many;
+        for (int i = 0; i < 16; ++i) {
+            many.emplace_back("never" + std::to_string(i), "q");
+        }
+        many.insert(many.end(), c.pairs.begin(), c.pairs.end());
+        for (const Pairs& pairs : {c.pairs, many}) {
+            for (const std::string& pad : {std::string(), padding}) {
+                TempDir dir;
+                const std::string file = dir.write("f.txt", pad + c.text + pad);
+                EXPECT_EQ(run(pairs, {file}).total, c.total) << c.text << pairs.size();
+                EXPECT_EQ(run(pairs, {file}, true).total, c.total) << c.text << pairs.size();
+                EXPECT_EQ(readBytes(file), pad + c.result + pad) << c.text << pairs.size();
+            }
+        }
+    }
+}
+
 TEST(RunCounting, NotationIsExpandedAndLineFeedsAloneAreNoLineBreak) {
     TempDir dir;
     const std::string crlf = dir.write("crlf.txt", "a\r\nb\r\n");
