@@ -12,7 +12,11 @@ std::string ReplaceUntilAbsent(std::string text, std::string_view find, std::str
         return replaceAllOccurrences(text, find, replacement);
     }
     while (text.find(find) != std::string::npos) {
-        text = replaceAllOccurrences(text, find, replacement);
+        std::string replaced = replaceAllOccurrences(text, find, replacement);
+        if (replaced.size() >= text.size()) {
+            return replaced;
+        }
+        text = std::move(replaced);
     }
     return text;
 }
