@@ -1,9 +1,10 @@
 #!/bin/sh
 # Sets up a Debian machine, builds Morvane and runs it, its tests or its benchmarks.
 #   ./build.sh run     install what is missing, build, start the window
-#   ./build.sh test    install what is missing, build, run every test, make the packages and check them;
-#                      then build again with clang under the address and undefined-behaviour sanitizers, run
-#                      every test there and fuzz each fuzz target briefly
+#   ./build.sh test    install what is missing, check the formatting, build with warnings as errors, run every
+#                      test, make the packages and check them; then build again with clang under the address and
+#                      undefined-behaviour sanitizers, run every test there and fuzz each fuzz target briefly;
+#                      print the code lines of the tests against those of the sources
 #   ./build.sh fuzz [SECONDS]
 #                      install what is missing, build the sanitized build, fuzz each target SECONDS (600)
 #   ./build.sh bench [FOLDER|linux-source|large-files|undo-large]
@@ -19,7 +20,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 build_dir="$here/build"
 sanitize_dir="$here/build-sanitize"
 packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev libgmock-dev \
-libbenchmark-dev libgit2-dev ripgrep xvfb xauth dpkg-dev file clang libclang-rt-14-dev lintian desktop-file-utils appstream"
+libbenchmark-dev libgit2-dev ripgrep xvfb xauth dpkg-dev file clang libclang-rt-14-dev lintian desktop-file-utils appstream \
+clang-format python3"
 sanitize_flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
 fuzz_targets="saved_tasks settings language notation replace stream escape diff"
 smoke_fuzz_seconds=25
@@ -47,9 +49,15 @@ install_missing_packages() {
     DEBIAN_FRONTEND=noninteractive $as_root apt-get install -y --no-install-recommends $missing
 }
 
+# Any further arguments go to cmake's configure step.
 configure_and_build() {
-    cmake -S "$here" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake -S "$here" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
     cmake --build "$build_dir"
+}
+
+check_formatting() {
+    find "$here/src" "$here/tests" "$here/fuzz" "$here/bench" -name '*.cpp' -o -name '*.h' |
+        xargs clang-format --dry-run --Werror
 }
 
 # cpack needs dpkg-shlibdeps (dpkg-dev) for the package's dependencies and file to find the executables.
@@ -100,12 +108,14 @@ run)
     ;;
 test)
     install_missing_packages
-    configure_and_build
+    check_formatting
+    configure_and_build -DMORVANE_WERROR=ON
     QT_QPA_PLATFORM=offscreen ctest --test-dir "$build_dir" --output-on-failure
     make_and_check_packages
     configure_and_build_sanitized
     run_sanitized_tests
     run_fuzzers "$smoke_fuzz_seconds"
+    python3 "$here/tools/count_lines.py" "$here"
     ;;
 fuzz)
     install_missing_packages
