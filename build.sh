@@ -14,11 +14,15 @@
 #                      large-files, those of one file of 1 GiB and one of 4 GiB (needs 17 GB of free disk);
 #                      with undo-large, undo next to execute for 2,000 small files and one of 1,000 MiB
 #   ./build.sh package install what is missing, build, make the .tar.gz and the .deb in build/
+#   ./build.sh mutants [N]
+#                      install what is missing, build in build-mutants, put N (20) sampled faults into the
+#                      core's sources one at a time and print the share the tests catch and the survivors
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
 build_dir="$here/build"
 sanitize_dir="$here/build-sanitize"
+mutants_dir="$here/build-mutants"
 packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev libgmock-dev \
 libbenchmark-dev libgit2-dev ripgrep xvfb xauth dpkg-dev file clang libclang-rt-14-dev lintian desktop-file-utils appstream \
 clang-format python3"
@@ -27,7 +31,7 @@ fuzz_targets="saved_tasks settings language notation replace stream escape diff"
 smoke_fuzz_seconds=25
 
 usage() {
-    echo "usage: $0 run|test|bench [FOLDER|linux-source|large-files|undo-large]|package|fuzz [SECONDS]" >&2
+    echo "usage: $0 run|test|bench [FOLDER|linux-source|large-files|undo-large]|package|fuzz [SECONDS]|mutants [N]" >&2
     exit 2
 }
 
@@ -95,7 +99,7 @@ run_fuzzers() {
     done
 }
 
-[ $# -eq 1 ] || { [ $# -eq 2 ] && { [ "$1" = fuzz ] || [ "$1" = bench ]; }; } || usage
+[ $# -eq 1 ] || { [ $# -eq 2 ] && { [ "$1" = fuzz ] || [ "$1" = bench ] || [ "$1" = mutants ]; }; } || usage
 case "$1" in
 run)
     install_missing_packages
@@ -141,6 +145,12 @@ bench)
     "$build_dir/bench/morvane_bench" "$build_dir/bench-work"
     QT_QPA_PLATFORM=offscreen "$build_dir/bench/morvane_window_bench" "$build_dir/bench-work"
     QT_QPA_PLATFORM=offscreen "$build_dir/bench/morvane_preview_bench" "$build_dir/bench-work"
+    ;;
+mutants)
+    install_missing_packages
+    cmake -S "$here" -B "$mutants_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake --build "$mutants_dir"
+    exec python3 "$here/tools/mutants.py" "$mutants_dir" "${2:-20}"
     ;;
 package)
     install_missing_packages
