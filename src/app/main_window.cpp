@@ -279,7 +279,8 @@ void MainWindow::startUp(const AppFolderCheck& appFolderCheck) {
         tell(notice, Dialogs::Icon::Information);
     }
     if (firstInUsersFolder) {
-        tell(userFolderNotice(state_.path, [this](auto key, auto builtIn) { return message(key, builtIn); }),
+        tell(userFolderNotice(state_.path, appFolderCheck(appFolder_).installed,
+                              [this](auto key, auto builtIn) { return message(key, builtIn); }),
              Dialogs::Icon::Information);
     }
     tasks_->open(writable_.tasks);

@@ -26,6 +26,8 @@ const char* const kBuiltInTasksReadOnly =
 const char* const kBuiltInUserFolder =
     "The program folder cannot be written, so the settings, the saved tasks and what Undo needs are kept in "
     "your own folder:";
+const char* const kBuiltInKeptInUserFolder =
+    "Morvane keeps your settings, your saved tasks and what Undo needs in your own folder:";
 
 } // namespace
 
@@ -52,10 +54,11 @@ readOnlyNotices(const StateFilesWritable& writable, const std::string& appFolder
     return notices;
 }
 
-QString userFolderNotice(const std::string& stateFolder,
+QString userFolderNotice(const std::string& stateFolder, bool installed,
                          const std::function<QString(std::string_view key, const char* builtIn)>& message) {
-    return message(keys::kStateInUserFolder, kBuiltInUserFolder) + QStringLiteral("\r\n") +
-           QDir::toNativeSeparators(pathToQString(stateFolder));
+    const QString text = installed ? message(keys::kStateKeptInUserFolder, kBuiltInKeptInUserFolder)
+                                   : message(keys::kStateInUserFolder, kBuiltInUserFolder);
+    return text + QStringLiteral("\r\n") + QDir::toNativeSeparators(pathToQString(stateFolder));
 }
 
 } // namespace morvane

@@ -16,8 +16,10 @@ QStringList readOnlyNotices(const StateFilesWritable& writable, const std::strin
                             const std::string& savedTasksPath,
                             const std::function<QString(std::string_view key, const char* builtIn)>& message);
 
-// What the first start that keeps the state files in the user's own folder tells: where they are, and why.
-QString userFolderNotice(const std::string& stateFolder,
+// What the first start that keeps the state files in the user's own folder tells: where they are. An
+// installed copy, whose folder is not the user's to write, says no more; a copy of the user's own says that
+// its folder cannot be written, which the user may want to change.
+QString userFolderNotice(const std::string& stateFolder, bool installed,
                          const std::function<QString(std::string_view key, const char* builtIn)>& message);
 
 } // namespace morvane

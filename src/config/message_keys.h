@@ -43,6 +43,7 @@ inline constexpr std::string_view kLeftoverRunInterrupted = "[LeftoverRunInterru
 inline constexpr std::string_view kLeftoverUndoInterrupted = "[LeftoverUndoInterrupted]";
 inline constexpr std::string_view kUndoInterruptedRun = "[Undo interrupted run]";
 inline constexpr std::string_view kStateInUserFolder = "[StateInUserFolder]";
+inline constexpr std::string_view kStateKeptInUserFolder = "[StateKeptInUserFolder]";
 inline constexpr std::string_view kMenuFileOpen = "[mnuFileOpen]";
 inline constexpr std::string_view kMenuFileShowInFolder = "[mnuFileShowInFolder]";
 inline constexpr std::string_view kMenuFileRemove = "[mnuFileRemove]";

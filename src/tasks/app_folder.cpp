@@ -20,6 +20,7 @@ bool replaceable(const std::string& path) {
 StateFilesWritable stateFilesWritable(const std::string& appFolder) {
     StateFilesWritable writable;
     writable.folder = platform::isWritable(appFolder);
+    writable.installed = !platform::ownedByRunningUser(appFolder);
     if (!writable.folder) {
         return writable;
     }

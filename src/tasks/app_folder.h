@@ -11,6 +11,9 @@ struct StateFilesWritable {
     bool folder = false;   // the folder takes new files (a file is replaced by a new one beside it)
     bool settings = false; // the settings file may be replaced, or created
     bool tasks = false;    // the saved-tasks file and its backup may be replaced, or created
+    // The folder belongs to another user, as a system install's folder belongs to root: not a copy of the
+    // user's own that ought to be writable.
+    bool installed = false;
 };
 
 StateFilesWritable stateFilesWritable(const std::string& appFolder);

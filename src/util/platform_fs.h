@@ -261,6 +261,9 @@ std::string asidePathFor(const std::string& path);
 // path. False for a path that does not exist.
 bool isWritable(const std::string& path);
 
+// Whether the running user owns the file or folder at the path. False for a path that cannot be examined.
+bool ownedByRunningUser(const std::string& path);
+
 // The longest file name, in bytes, the folder takes; the common limit where the file system does not say.
 inline constexpr std::size_t kDefaultNameMax = 255;
 std::size_t nameMax(const std::string& folder);

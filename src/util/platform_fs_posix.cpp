@@ -1333,6 +1333,11 @@ bool isWritable(const std::string& path) {
     return ::faccessat(AT_FDCWD, path.c_str(), wanted, AT_EACCESS) == 0;
 }
 
+bool ownedByRunningUser(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && status.st_uid == ::geteuid();
+}
+
 std::size_t nameMax(const std::string& folder) {
     const long limit = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
     return limit > 0 ? static_cast<std::size_t>(limit) : kDefaultNameMax;

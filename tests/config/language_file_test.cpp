@@ -80,6 +80,7 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
                                            std::string(keys::kLeftoverUndoInterrupted),
                                            std::string(keys::kUndoInterruptedRun),
                                            std::string(keys::kStateInUserFolder),
+                                           std::string(keys::kStateKeptInUserFolder),
                                            std::string(keys::kMenuFileOpen),
                                            std::string(keys::kMenuFileShowInFolder),
                                            std::string(keys::kMenuFileRemove),

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace morvane {
 namespace {
@@ -280,6 +281,22 @@ TEST(AppFolder, read_only_settings_file_does_not_stop_saving_tasks) {
     fs::permissions(dir.file("locked"),
                     fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
     EXPECT_TRUE(testing::runWithoutRoot(eachStateFileIsDecidedOnItsOwn, dir.path()));
+}
+
+bool folderIsAnInstalledCopy(const std::string& folder) {
+    return stateFilesWritable(folder).installed;
+}
+
+// A folder another user owns (root's, for a system install) is an installed copy, whose first start greets; a
+// folder of the user's own that cannot be written is a copy the user may want to fix.
+TEST(AppFolder, folder_of_another_user_is_an_installed_copy) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs a folder that belongs to another user";
+    }
+    testing::TempDir dir;
+    testing::openToEveryone(dir.path());
+    EXPECT_FALSE(folderIsAnInstalledCopy(dir.path()));
+    EXPECT_TRUE(testing::runWithoutRoot(folderIsAnInstalledCopy, dir.path()));
 }
 
 TEST(SavedTasksFile, FaithfulnessCheckRefusesTextsTheFormatWouldCutOrSplit) {

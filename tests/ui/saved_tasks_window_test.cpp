@@ -144,12 +144,16 @@ private slots:
             return std::make_unique<MainWindow>(
                 app.dir.path(), app.dialogs, app.shell,
                 [&](const std::string& folder) {
-                    return folder == app.dir.path() ? StateFilesWritable{} : stateFilesWritable(folder);
+                    return folder == app.dir.path() ? StateFilesWritable{.installed = true}
+                                                    : stateFilesWritable(folder);
                 },
                 RunController::defaultRunner(), dataHome.path());
         };
         auto window = openInstalled();
+        // A greeting that says where the files are, not a warning about the folder.
         QCOMPARE(app.dialogs.texts.size(), 1);
+        QVERIFY2(app.dialogs.texts[0].startsWith("Morvane keeps your settings"),
+                 qPrintable(app.dialogs.texts[0]));
         QVERIFY2(app.dialogs.texts[0].endsWith(QString::fromStdString(own)),
                  qPrintable(app.dialogs.texts[0]));
         QVERIFY(std::filesystem::exists(std::filesystem::path(own) / "Settings.txt"));
@@ -172,6 +176,24 @@ private slots:
         QVERIFY(restarted->findChild<QAction*>("mnuUndo")->isEnabled());
         QVERIFY(std::filesystem::exists(std::filesystem::path(own) / "Undo"));
         QCOMPARE(std::distance(std::filesystem::directory_iterator(app.dir.path()), {}), 1); // Sprachen.txt
+    }
+
+    // A copy of the user's own whose folder cannot be written (a read-only medium, or one made read-only) is
+    // not a normal install: its first start says that the folder cannot be written, where a copy kept in a
+    // writable folder would keep its files.
+    void read_only_copy_of_the_users_own_says_its_folder_cannot_be_written() {
+        AppFolder app;
+        testing::TempDir dataHome;
+        MainWindow window(
+            app.dir.path(), app.dialogs, app.shell,
+            [&](const std::string& folder) {
+                return folder == app.dir.path() ? StateFilesWritable{} : stateFilesWritable(folder);
+            },
+            RunController::defaultRunner(), dataHome.path());
+        QCOMPARE(app.dialogs.texts.size(), 1);
+        QVERIFY2(app.dialogs.texts[0].startsWith("The program folder cannot be written"),
+                 qPrintable(app.dialogs.texts[0]));
+        QVERIFY(app.dialogs.texts[0].endsWith(QString::fromStdString(dataHome.file("morvane"))));
     }
 };
 
