@@ -33,7 +33,6 @@ struct SilentDialogs : Dialogs {
 struct SilentShell : Shell {
     void showInFolder(const QString&) override {}
     void open(const QString&) override {}
-    void openAddress(const QString&) override {}
 };
 
 // What a file manager hands over when files are dragged: building it is the file manager's work, not the

@@ -124,7 +124,7 @@ void MainWindow::buildSkin() {
     for (ImageButton* button : buttons) {
         skin_.addButton(*button);
     }
-    about_ = new AboutDialog(shell_, this);
+    about_ = new AboutDialog(shell_, appFolder_, this);
     for (QLabel* background : {mainBackground, editorBackground, &about_->background()}) {
         skin_.addBackground(*background);
         background->lower();

@@ -4,10 +4,12 @@
 #include "ui/form_layout.h"
 #include "ui/program_version.h"
 #include "ui/qt_shell.h"
+#include "util/paths.h"
 #include "util/qt_keys.h"
 #include "util/qt_text.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QFrame>
 #include <QLabel>
 #include <QPainter>
@@ -55,17 +57,18 @@ QPixmap logo() {
     return picture;
 }
 
-QString versionText(Version version, bool withRevision) {
-    QString text = QString("Version %1.%2").arg(version.major).arg(version.minor);
-    return withRevision ? text + QString(".%1").arg(version.revision) : text;
+QString versionText(Version version) {
+    return QString("Version %1.%2.%3").arg(version.major).arg(version.minor).arg(version.revision);
 }
 
 } // namespace
 
-AboutDialog::AboutDialog(Shell& shell, QWidget* parent) : QDialog(parent), shell_(shell) {
+AboutDialog::AboutDialog(Shell& shell, const std::string& appFolder, QWidget* parent)
+    : QDialog(parent), shell_(shell) {
     setObjectName("frmAbout");
     setModal(false);
-    const auto openSite = [this] { shell_.openAddress(QString::fromLatin1(kMakerWebSite)); };
+    const QString readMe = QDir::toNativeSeparators(pathToQString(joinPath(appFolder, kReadMeName)));
+    const auto openReadMe = [this, readMe] { shell_.open(readMe); };
     background_ = new QLabel(this);
     background_->setObjectName("img(1)");
     title_ = new QLabel(this);
@@ -79,15 +82,16 @@ AboutDialog::AboutDialog(Shell& shell, QWidget* parent) : QDialog(parent), shell
     description_ = new QLabel(this);
     description_->setObjectName("lblDescription");
     description_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    auto* logoPicture = new ClickTarget(this, openSite);
+    auto* logoPicture = new ClickTarget(this, openReadMe);
     logoPicture->setObjectName("imgBrisoll");
     logoPicture->setPixmap(logo());
     logoPicture->setScaledContents(true);
     auto* fixedLine = new QLabel(QStringLiteral("Freeware"), this);
     fixedLine->setObjectName("Label1");
-    auto* link = new ClickTarget(this, openSite);
+    auto* link = new ClickTarget(this, openReadMe);
     link->setObjectName("Label2");
-    link->setText(QString::fromLatin1(kMakerWebSite));
+    link->setText(QString::fromLatin1(kReadMeName));
+    link->setToolTip(readMe);
     link->setStyleSheet(
         QStringLiteral("color: rgb(0, 0, 128); font-weight: bold; text-decoration: underline;"));
     auto* rule = new QFrame(this);
@@ -112,9 +116,9 @@ AboutDialog::AboutDialog(Shell& shell, QWidget* parent) : QDialog(parent), shell
 
 void AboutDialog::LabelAusfuellen() {
     const Version version = programVersion();
-    setWindowTitle(toQString(kApplicationTitle) + QStringLiteral(" ") + versionText(version, false));
+    setWindowTitle(toQString(kApplicationTitle) + QStringLiteral(" ") + versionText(version));
     title_->setText(toQString(kApplicationTitle));
-    version_->setText(versionText(version, true));
+    version_->setText(versionText(version));
     description_->setText(toQString(kApplicationTitle));
 }
 

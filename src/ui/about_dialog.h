@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <string>
 
 class QLabel;
 
@@ -8,14 +9,15 @@ namespace morvane {
 
 class Shell;
 
-// The maker's web site, opened from the About dialog.
-inline constexpr const char* kMakerWebSite = "https://morvane.example.org/";
+// The read-me in the program folder, which the About dialog's link opens: the project has no web site.
+inline constexpr char kReadMeName[] = "README.md";
 
-// Title and version over the skin's background, with a link to the maker's web site. It is never modal and
-// never destroyed while the program runs: closing it only hides it, and it goes when the main window goes.
+// Title and version over the skin's background, with a link to the read-me installed with the program. It is
+// never modal and never destroyed while the program runs: closing it only hides it, and it goes when the main
+// window goes.
 class AboutDialog : public QDialog {
 public:
-    AboutDialog(Shell& shell, QWidget* parent);
+    AboutDialog(Shell& shell, const std::string& appFolder, QWidget* parent);
 
     QLabel& background() { return *background_; }
     void LabelAusfuellen();

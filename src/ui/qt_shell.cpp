@@ -35,8 +35,4 @@ void DesktopShell::open(const QString& path) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-void DesktopShell::openAddress(const QString& url) {
-    QDesktopServices::openUrl(QUrl(url));
-}
-
 } // namespace morvane

@@ -13,15 +13,12 @@ public:
     virtual void showInFolder(const QString& path) = 0;
     // Opens the file with its associated program (a folder in the file manager).
     virtual void open(const QString& path) = 0;
-    // Opens a web address in the user's browser.
-    virtual void openAddress(const QString& url) = 0;
 };
 
 class DesktopShell : public Shell {
 public:
     void showInFolder(const QString& path) override;
     void open(const QString& path) override;
-    void openAddress(const QString& url) override;
 };
 
 } // namespace morvane

@@ -30,7 +30,6 @@ struct RecordingShell : Shell {
     QStringList calls;
     void showInFolder(const QString& path) override { calls << "show " + path; }
     void open(const QString& path) override { calls << "open " + path; }
-    void openAddress(const QString&) override {}
 };
 
 // A window in contents mode on an application folder with the shipped language file and icons, and a folder

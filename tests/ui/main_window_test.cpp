@@ -59,7 +59,6 @@ struct RecordingShell : Shell {
     QStringList calls;
     void showInFolder(const QString& path) override { calls << "show " + path; }
     void open(const QString& path) override { calls << "open " + path; }
-    void openAddress(const QString& url) override { calls << "browse " + url; }
 };
 
 const char* const kLanguageFile =
@@ -221,7 +220,10 @@ class MainWindowTest : public QObject {
 private slots:
     void titleShowsTheVersion() {
         Fixture f;
-        QCOMPARE(f.window->windowTitle(), QString("Morvane 1.0.1"));
+        QCOMPARE(f.window->windowTitle(), QString("Morvane %1.%2.%3")
+                                              .arg(MORVANE_VERSION_MAJOR)
+                                              .arg(MORVANE_VERSION_MINOR)
+                                              .arg(MORVANE_VERSION_REVISION));
         QVERIFY(std::filesystem::exists(f.window->savedTasksPath()));
     }
 
@@ -1002,6 +1004,8 @@ private slots:
         QCOMPARE(f.child<QPlainTextEdit>("txtReplace")->toPlainText(), QString("left"));
     }
 
+    // The title and the body name the one version the build was configured with, and the link opens the
+    // read-me beside the program, not a made-up web address.
     void aboutDialogShowsVersionsAndOnlyHides() {
         Fixture f;
         AboutDialog& about = f.window->about();
@@ -1010,10 +1014,16 @@ private slots:
         f.child<QAction>("mnuAbout")->trigger();
         QVERIFY(about.isVisible());
         QCOMPARE(f.window->findChildren<AboutDialog*>().size(), 1);
-        QCOMPARE(about.windowTitle(), QString("Morvane Version 1.0"));
-        QCOMPARE(about.findChild<QLabel*>("lblVersion")->text(), QString("Version 1.0.1"));
+        const QString version = QString("%1.%2.%3")
+                                    .arg(MORVANE_VERSION_MAJOR)
+                                    .arg(MORVANE_VERSION_MINOR)
+                                    .arg(MORVANE_VERSION_REVISION);
+        QCOMPARE(about.windowTitle(), "Morvane Version " + version);
+        QCOMPARE(about.findChild<QLabel*>("lblVersion")->text(), "Version " + version);
         QTest::mouseClick(about.findChild<QLabel*>("Label2"), Qt::LeftButton);
-        QCOMPARE(f.shell.calls, QStringList{QString("browse ") + kMakerWebSite});
+        QTest::mouseClick(about.findChild<QLabel*>("imgBrisoll"), Qt::LeftButton);
+        const QString readMe = "open " + QString::fromStdString(f.app.file("README.md"));
+        QCOMPARE(f.shell.calls, (QStringList{readMe, readMe}));
         QVERIFY(QTest::qWaitForWindowActive(&about));
         QTest::keyClick(&about, Qt::Key_Escape);
         QVERIFY(!about.isVisible());

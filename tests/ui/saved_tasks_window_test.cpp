@@ -22,7 +22,6 @@ struct RecordingDialogs : Dialogs {
 struct NoShell : Shell {
     void showInFolder(const QString&) override {}
     void open(const QString&) override {}
-    void openAddress(const QString&) override {}
 };
 
 // An application folder with the shipped language file, as the program finds it beside itself.

@@ -27,7 +27,6 @@ struct SilentDialogs : Dialogs {
 struct SilentShell : Shell {
     void showInFolder(const QString&) override {}
     void open(const QString&) override {}
-    void openAddress(const QString&) override {}
 };
 
 const char* const kLanguageFile = "[label(8)]\tSaved Tasks\tGespeicherte Aufgaben und noch mehr\r\n"
