@@ -65,6 +65,9 @@ public:
     void AddToTaskList() { tasks_->store(); }
     void lvCurrentTaskBearbeiten() { tasks_->load(); }
     void MenuNeu();
+    // Files and folders dropped onto the file list, or named on the command line, join it in their order (a
+    // folder as one row), and a simulate run follows.
+    void addRows(const std::vector<std::string>& paths);
     // Files or a folder picked in a chooser join the list as dropped ones do, and a simulate run follows.
     void addChosenFiles();
     void addChosenFolder();
@@ -101,7 +104,6 @@ private:
     QString message(std::string_view key, const char* builtIn = "") const;
     void tell(const QString& text, Dialogs::Icon icon = Dialogs::Icon::None, const QString& title = {});
 
-    void addRows(const std::vector<std::string>& paths);
     QString menuCaption(const char* name) const;
     void onModeChanged(bool replaceInContents);
     void onEscape();

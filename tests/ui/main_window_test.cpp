@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "app/window_arguments.h"
 #include "config/settings.h"
 #include "lists/file_list_view.h"
 #include "lists/pair_editor_controller.h"
@@ -255,6 +256,28 @@ private slots:
         QCOMPARE(f.count(2), QString("2"));
         // A missing path shows the question mark.
         QTRY_VERIFY(!f.fileList->model()->index(1, 1).data(Qt::DecorationRole).isNull());
+    }
+
+    // "Open With" from a file manager: the files and folders named on the command line become rows as a drop
+    // of them would, in their order, the folder as one row, and a simulate run counts them.
+    void commandLineFilesJoinTheListAsADropDoes() {
+        Fixture f;
+        f.addPair("a", "b");
+        const std::string one = f.files.write("one.txt", "aa");
+        const std::string folder = f.files.makeFolder("sub");
+        const std::string two = f.files.write("sub/two.txt", "a");
+        const std::string relativeTwo = std::filesystem::relative(two).string();
+        f.window->addRows(windowArguments({one, folder + "/", relativeTwo}).paths);
+        QVERIFY(f.window->running());
+        QCOMPARE(f.window->files().paths(), (std::vector<std::string>{one, folder, two}));
+        QTRY_COMPARE(f.status->text(), QString("Pending: 3"));
+        QCOMPARE(f.count(0), QString("2"));
+        QCOMPARE(f.count(2), QString("1"));
+        QVERIFY(f.fileList->model()
+                    ->index(1, FileListModel::kCountColumn)
+                    .data(Qt::ToolTipRole)
+                    .toString()
+                    .contains("folder"));
     }
 
     void chosenFilesAndFolderJoinTheListInOrderAndAreCounted() {

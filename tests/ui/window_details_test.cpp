@@ -6,15 +6,19 @@
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QAction>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <algorithm>
 #include <filesystem>
+#include <map>
 
 using namespace morvane;
 
@@ -59,6 +63,30 @@ bool noWindowShown() {
     const QWidgetList windows = QApplication::topLevelWidgets();
     return std::none_of(windows.begin(), windows.end(),
                         [](const QWidget* window) { return window->isVisible(); });
+}
+
+// A caption as the user reads it: without the mnemonic's ampersand, "&&" as "&".
+QString readCaption(QString caption) {
+    return caption.replace(QRegularExpression("&(.)"), "\\1");
+}
+
+// Every item of the window's menus, "Menu > Item", with its shortcut in the form the documents write it.
+std::map<QString, QString> menuItemsWithKeys(MainWindow& window) {
+    std::map<QString, QString> items;
+    for (QAction* top : window.menuBar()->actions()) {
+        for (QAction* item : top->menu()->actions()) {
+            if (!item->isSeparator()) {
+                items[readCaption(top->text()) + " > " + readCaption(item->text())] =
+                    item->shortcut().toString(QKeySequence::PortableText);
+            }
+        }
+    }
+    return items;
+}
+
+QString readText(const char* path) {
+    QFile file(QString::fromUtf8(path));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 bool holds(const QWidget* outer, const QWidget* inner) {
@@ -271,6 +299,54 @@ private slots:
             QCOMPARE(program.exitCode(), 0);
             QVERIFY2(program.readAllStandardOutput().startsWith(start), argument);
         }
+    }
+
+    // The manual page lists every menu item with its key, as the window has them; the read-me's "Menu > Item"
+    // (key) mentions name real items with their real keys.
+    void documentedMenusAndKeysAreTheWindowsOwn() {
+        testing::TempDir app;
+        std::filesystem::copy_file(MORVANE_SOURCE_DIR "/data/Sprachen.txt", app.file("Sprachen.txt"));
+        SilentDialogs dialogs;
+        SilentShell shell;
+        MainWindow window(app.path(), dialogs, shell);
+        const std::map<QString, QString> menus = menuItemsWithKeys(window);
+        QVERIFY(menus.size() > 10);
+
+        std::map<QString, QString> manual;
+        const QRegularExpression entry("^\\.BR? \"([^\"]+ > [^\"]+)\"(?: \" \\(([^)]+)\\)\")?$",
+                                       QRegularExpression::MultilineOption);
+        for (const auto& match :
+             entry.globalMatch(readText(MORVANE_SOURCE_DIR "/packaging/man/morvane.1.in"))) {
+            manual[match.captured(1)] = match.captured(2);
+        }
+        for (const auto& [item, key] : menus) {
+            QVERIFY2(manual.count(item) == 1, qPrintable("missing from the manual page: " + item));
+            QCOMPARE(manual.at(item), key);
+        }
+        for (const auto& [item, key] : manual) {
+            QVERIFY2(menus.count(item) == 1, qPrintable("no such menu item: " + item));
+        }
+
+        int mentions = 0;
+        const QRegularExpression mention("\\*\\*([^*]+ > [^*]+)\\*\\* \\(([^)]+)\\)");
+        for (const auto& match : mention.globalMatch(readText(MORVANE_SOURCE_DIR "/README.md"))) {
+            ++mentions;
+            QVERIFY2(menus.count(match.captured(1)) == 1, qPrintable(match.captured(1)));
+            QCOMPARE(match.captured(2), menus.at(match.captured(1)));
+        }
+        QVERIFY(mentions >= 2);
+    }
+
+    // An option the window does not know is not taken for a file to open.
+    void unknownOptionIsRefusedByName() {
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        program.setProcessEnvironment(environment);
+        program.start(QString::fromUtf8(MORVANE_WINDOW_PATH), {"a.txt", "--recursive"});
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitCode(), 2);
+        QVERIFY(program.readAllStandardError().contains("unknown option --recursive"));
     }
 
     void windowKeepsItsStateInAnApplicationFolderWhoseNameIsNotUtf8() {
