@@ -4,8 +4,8 @@
 // through "./build.sh bench".
 
 #include "corpus.h"
-#include "engine/occurrences.h"
-#include "engine/run.h"
+#include "core/text/occurrences.h"
+#include "core/run/run.h"
 #include "expansion.h"
 #include "large_file.h"
 #include "leftover_scan.h"
@@ -15,7 +15,7 @@
 #include "scale.h"
 #include "timing.h"
 #include "undo_cost.h"
-#include "util/text_file.h"
+#include "core/platform/text_file.h"
 
 #include <algorithm>
 #include <chrono>

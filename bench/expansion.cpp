@@ -2,7 +2,7 @@
 
 #include "corpus.h"
 #include "process.h"
-#include "util/folder_expansion.h"
+#include "core/files/folder_expansion.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,7 +1,7 @@
 #include "large_file.h"
 
 #include "corpus.h"
-#include "engine/run.h"
+#include "core/run/run.h"
 #include "process.h"
 #include "timing.h"
 

@@ -1,14 +1,14 @@
 // Prints how long the preview window takes to show a file's first changes, and how long the user-interface
 // thread is kept from its events meanwhile. Run it through "./build.sh bench".
 
-#include "app/preview_window.h"
+#include "gui/window/preview_window.h"
 #include "corpus.h"
-#include "engine/contents_diff.h"
+#include "core/run/contents_diff.h"
 #include "event_loop_watch.h"
-#include "lists/file_list_model.h"
-#include "lists/pair_list_model.h"
+#include "gui/lists/file_list_model.h"
+#include "gui/lists/pair_list_model.h"
 #include "timing.h"
-#include "util/text_file.h"
+#include "core/platform/text_file.h"
 
 #include <QApplication>
 #include <QItemSelectionModel>

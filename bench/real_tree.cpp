@@ -1,11 +1,11 @@
 #include "real_tree.h"
 
 #include "corpus.h"
-#include "engine/occurrences.h"
-#include "engine/run.h"
+#include "core/text/occurrences.h"
+#include "core/run/run.h"
 #include "process.h"
 #include "timing.h"
-#include "util/text_file.h"
+#include "core/platform/text_file.h"
 
 #include <algorithm>
 #include <atomic>

@@ -2,7 +2,7 @@
 
 #include "corpus.h"
 #include "process.h"
-#include "tasks/saved_tasks_file.h"
+#include "core/state/saved_tasks_file.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -2,13 +2,13 @@
 // dropped and runs go on: a timer asks to fire every 5 ms and the longest gap between two firings is the
 // longest stall a user would feel. Run it under the offscreen platform through "./build.sh bench".
 
-#include "app/main_window.h"
-#include "app/message_dialog.h"
+#include "gui/window/main_window.h"
+#include "gui/widgets/message_dialog.h"
 #include "corpus.h"
 #include "event_loop_watch.h"
-#include "lists/file_list_view.h"
-#include "ui/qt_shell.h"
-#include "util/qt_text.h"
+#include "gui/lists/file_list_view.h"
+#include "gui/widgets/qt_shell.h"
+#include "gui/widgets/qt_text.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>

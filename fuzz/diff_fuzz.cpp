@@ -1,5 +1,5 @@
-#include "engine/contents_diff.h"
-#include "engine/notation.h"
+#include "core/run/contents_diff.h"
+#include "core/text/notation.h"
 #include "fuzz_check.h"
 
 #include <cstdint>

@@ -1,5 +1,5 @@
 #include "fuzz_check.h"
-#include "util/escaped_text.h"
+#include "core/text/escaped_text.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,5 +1,5 @@
-#include "config/keyed_text.h"
-#include "config/language.h"
+#include "core/text/keyed_text.h"
+#include "core/state/language.h"
 #include "fuzz_check.h"
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "engine/notation.h"
+#include "core/text/notation.h"
 #include "fuzz_check.h"
 
 #include <cstdint>

@@ -1,8 +1,8 @@
-#include "engine/run.h"
+#include "core/run/run.h"
 #include "fuzz_check.h"
-#include "tasks/saved_tasks_file.h"
-#include "tasks/saved_tasks_format.h"
-#include "tasks/task_rows.h"
+#include "core/state/saved_tasks_file.h"
+#include "core/state/saved_tasks_format.h"
+#include "core/state/task_rows.h"
 
 #include <cstdint>
 #include <fuzzer/FuzzedDataProvider.h>

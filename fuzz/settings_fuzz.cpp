@@ -1,5 +1,5 @@
-#include "config/language.h"
-#include "config/settings.h"
+#include "core/state/language.h"
+#include "core/state/settings.h"
 #include "fuzz_check.h"
 
 #include <cstdint>

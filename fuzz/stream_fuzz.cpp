@@ -1,6 +1,6 @@
-#include "engine/occurrences.h"
-#include "engine/run.h"
-#include "engine/stream_chain.h"
+#include "core/text/occurrences.h"
+#include "core/run/run.h"
+#include "core/text/stream_chain.h"
 #include "fuzz_check.h"
 
 #include <cstdint>

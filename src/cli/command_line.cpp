@@ -1,6 +1,6 @@
 #include "cli/command_line.h"
 
-#include "ui/program_version.h"
+#include "core/app/program_version.h"
 
 namespace morvane::cli {
 

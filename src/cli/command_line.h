@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/run.h"
-#include "util/folder_expansion.h"
+#include "core/run/run.h"
+#include "core/files/folder_expansion.h"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
 #include "support/temp_dir.h"
-#include "tasks/saved_tasks_file.h"
-#include "tasks/saved_tasks_format.h"
+#include "core/state/saved_tasks_file.h"
+#include "core/state/saved_tasks_format.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/run_controller.h"
+#include "gui/work/run_controller.h"
 
 #include <atomic>
 #include <chrono>

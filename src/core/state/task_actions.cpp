@@ -1,0 +1,92 @@
+#include "core/state/task_actions.h"
+
+#include "core/state/saved_tasks_file.h"
+#include "core/state/task_rows.h"
+
+#include <algorithm>
+
+namespace morvane {
+
+namespace {
+
+RepTask taskFromLists(const std::string& name, const WorkingLists& lists) {
+    RepTask task;
+    task.Name = name;
+    task.CaseSensitive = false;
+    task.ReplaceInContents = lists.replaceInContents;
+    task.Files = lists.files;
+    for (std::size_t i = 0; i < lists.finds.size(); ++i) {
+        if (!lists.finds[i].empty()) {
+            task.Find.push_back(lists.finds[i]);
+            task.Replace.push_back(i < lists.replaces.size() ? lists.replaces[i] : std::string());
+        }
+    }
+    return task;
+}
+
+bool holdsTask(const SavedReps& reps, std::size_t index) {
+    return index > 0 && index < reps.size() && !reps[index].Name.empty();
+}
+
+} // namespace
+
+StoreOutcome storeTask(SavedReps& reps, const std::string& name, const WorkingLists& lists) {
+    // An empty pair list's column reads as one empty text.
+    if (std::all_of(lists.finds.begin(), lists.finds.end(),
+                    [](const std::string& find) { return find.empty(); })) {
+        return StoreOutcome::NoPairs;
+    }
+    if (name.empty()) {
+        return StoreOutcome::NoName;
+    }
+    RepTask task = taskFromLists(name, lists);
+    // A task the file cannot give back as it is would come back changed or split at the next start.
+    if (!readsBackFaithfully(task)) {
+        return StoreOutcome::NotFaithful;
+    }
+    reps.push_back(std::move(task));
+    return StoreOutcome::Stored;
+}
+
+TaskLoad loadTask(const SavedReps& reps, std::optional<std::size_t> index, bool addFilesToFileList) {
+    TaskLoad load;
+    if (addFilesToFileList) {
+        load.files.emplace();
+    }
+    if (!index || !holdsTask(reps, *index)) {
+        return load;
+    }
+    const RepTask& task = reps[*index];
+    TaskPairs pairs = pairsOfTask(task);
+    load.finds = std::move(pairs.finds);
+    load.replaces = std::move(pairs.replaces);
+    if (load.files) {
+        for (const std::string& path : task.Files) {
+            if (!path.empty()) {
+                load.files->push_back(path);
+            }
+        }
+    }
+    load.name = task.Name;
+    load.replaceInContents = task.ReplaceInContents;
+    return load;
+}
+
+std::size_t deleteTasks(SavedReps& reps, const std::vector<std::size_t>& indices) {
+    std::size_t deleted = 0;
+    for (std::size_t index : indices) {
+        if (holdsTask(reps, index)) {
+            reps[index].Name.clear();
+            ++deleted;
+        }
+    }
+    return deleted;
+}
+
+WorkingLists newWorkingLists(const WorkingLists& lists) {
+    WorkingLists fresh;
+    fresh.replaceInContents = lists.replaceInContents;
+    return fresh;
+}
+
+} // namespace morvane

@@ -1,0 +1,253 @@
+#include "gui/lists/file_list_model.h"
+
+#include "core/platform/paths.h"
+#include "gui/widgets/qt_text.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+#include <unordered_map>
+
+namespace morvane {
+
+FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void FileListModel::setHeadings(const QStringList& headings) {
+    beginResetModel();
+    headings_ = headings;
+    endResetModel();
+}
+
+void FileListModel::append(const std::vector<std::string>& paths) {
+    const auto added =
+        std::count_if(paths.begin(), paths.end(), [](const std::string& p) { return !p.empty(); });
+    if (added == 0) {
+        return;
+    }
+    beginInsertRows({}, size(), size() + static_cast<int>(added) - 1);
+    rows_.reserve(rows_.size() + static_cast<std::size_t>(added));
+    for (const std::string& path : paths) {
+        if (!path.empty()) {
+            Row& row = rows_.emplace_back();
+            row.id = nextId_++;
+            row.path = path;
+        }
+    }
+    endInsertRows();
+}
+
+// Removing row by row would cost a pass over the rows and a signal per row; thousands of selected rows are
+// taken out in one pass, told to the view as a reset.
+void FileListModel::removeAt(std::vector<int> rows) {
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    std::erase_if(rows, [this](int r) { return r < 0 || r >= size(); });
+    if (rows.empty()) {
+        return;
+    }
+    const auto drop = [this, &rows] {
+        std::vector<Row> kept;
+        kept.reserve(rows_.size() - rows.size());
+        std::size_t next = 0;
+        for (std::size_t i = 0; i < rows_.size(); ++i) {
+            if (next < rows.size() && static_cast<std::size_t>(rows[next]) == i) {
+                total_ -= std::max<std::int64_t>(rows_[i].count, 0);
+                ++next;
+            } else {
+                kept.push_back(std::move(rows_[i]));
+            }
+        }
+        rows_ = std::move(kept);
+    };
+    if (rows.back() - rows.front() + 1 == static_cast<int>(rows.size())) {
+        beginRemoveRows({}, rows.front(), rows.back());
+        drop();
+        endRemoveRows();
+    } else {
+        beginResetModel();
+        drop();
+        endResetModel();
+    }
+}
+
+bool FileListModel::replace(RowId id, const std::vector<std::string>& paths) {
+    const int at = indexOf(id);
+    if (at < 0) {
+        return false;
+    }
+    beginRemoveRows({}, at, at);
+    total_ -= std::max<std::int64_t>(row(at).count, 0);
+    rows_.erase(rows_.begin() + at);
+    endRemoveRows();
+    std::vector<Row> added;
+    for (const std::string& path : paths) {
+        if (!path.empty()) {
+            added.emplace_back().path = path;
+        }
+    }
+    if (!added.empty()) {
+        beginInsertRows({}, at, at + static_cast<int>(added.size()) - 1);
+        rows_.insert(rows_.begin() + at, std::make_move_iterator(added.begin()),
+                     std::make_move_iterator(added.end()));
+        endInsertRows();
+    }
+    for (auto row = rows_.begin() + at; row != rows_.end(); ++row) {
+        row->id = nextId_++;
+    }
+    return true;
+}
+
+void FileListModel::clear() {
+    beginResetModel();
+    rows_.clear();
+    total_ = 0;
+    endResetModel();
+}
+
+int FileListModel::firstAtOrAfter(RowId id) const {
+    const auto found = std::lower_bound(rows_.begin(), rows_.end(), id,
+                                        [](const Row& row, RowId wanted) { return row.id < wanted; });
+    return static_cast<int>(found - rows_.begin());
+}
+
+int FileListModel::indexOf(RowId id) const {
+    const int at = firstAtOrAfter(id);
+    return at < size() && row(at).id == id ? at : -1;
+}
+
+std::vector<std::string> FileListModel::paths() const {
+    std::vector<std::string> paths;
+    paths.reserve(rows_.size());
+    for (const Row& row : rows_) {
+        paths.push_back(row.path);
+    }
+    return paths;
+}
+
+std::vector<RowId> FileListModel::ids() const {
+    std::vector<RowId> ids;
+    ids.reserve(rows_.size());
+    for (const Row& row : rows_) {
+        ids.push_back(row.id);
+    }
+    return ids;
+}
+
+void FileListModel::resetCounts() {
+    for (Row& row : rows_) {
+        row.count = 0;
+    }
+    total_ = 0;
+    if (!rows_.empty()) {
+        emit dataChanged(index(0, kCountColumn), index(size() - 1, kCountColumn));
+    }
+}
+
+void FileListModel::apply(const std::vector<RowUpdate>& updates) {
+    int first = size();
+    int last = -1;
+    for (const RowUpdate& update : updates) {
+        const int at = indexOf(update.id);
+        if (at < 0) {
+            continue;
+        }
+        Row& row = rows_[static_cast<std::size_t>(at)];
+        total_ += update.result.count - std::max<std::int64_t>(row.count, 0);
+        row.count = update.result.count;
+        row.skippedFolder = update.result.skipped == SkipReason::Folder;
+        if (update.result.renamed) {
+            row.path = update.result.path;
+        }
+        first = std::min(first, at);
+        last = std::max(last, at);
+    }
+    if (last >= 0) {
+        emit dataChanged(index(first, 0), index(last, columnCount() - 1));
+    }
+}
+
+void FileListModel::putNamesBack(const std::vector<NameBack>& names) {
+    if (names.empty()) {
+        return;
+    }
+    std::unordered_map<std::string, const std::string*> backOf;
+    for (const NameBack& name : names) {
+        backOf.emplace(name.now, &name.back);
+    }
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        Row& row = rows_[i];
+        // A folder given as "d/" keeps its separators; the name before them is what went back.
+        const std::string_view entry = withoutTrailingSeparators(row.path);
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(toFsPath(std::string(entry)), error);
+        const auto found = error ? backOf.end() : backOf.find(fromFsPath(absolute));
+        if (found == backOf.end()) {
+            continue;
+        }
+        // Undo never moves an entry to another folder: the row keeps its own spelling of the folder.
+        row.path =
+            PfadZerlegen(entry).folder + DateiNameHolen(*found->second) + row.path.substr(entry.size());
+        const int at = static_cast<int>(i);
+        emit dataChanged(index(at, 0), index(at, columnCount() - 1));
+    }
+}
+
+void FileListModel::setIcons(int first, const std::vector<QIcon>& icons) {
+    const int last = std::min(first + static_cast<int>(icons.size()), size()) - 1;
+    if (first < 0 || last < first) {
+        return;
+    }
+    for (int row = first; row <= last; ++row) {
+        rows_[static_cast<std::size_t>(row)].icon = icons[static_cast<std::size_t>(row - first)];
+    }
+    emit dataChanged(index(first, kNameColumn), index(last, kNameColumn), {Qt::DecorationRole});
+}
+
+int FileListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : size();
+}
+
+int FileListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(headings_.size());
+}
+
+QVariant FileListModel::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid)) {
+        return {};
+    }
+    const Row& row = rows_[static_cast<std::size_t>(index.row())];
+    if (role == Qt::DisplayRole) {
+        switch (index.column()) {
+        case kPathColumn:
+            return pathToQString(row.path);
+        case kNameColumn:
+            return pathToQString(DateiNameHolen(row.path));
+        case kCountColumn:
+            return row.count < 0 ? QString() : QString::number(row.count);
+        default:
+            return {};
+        }
+    }
+    // A folder's 0 is no count of its files, which contents mode passes over.
+    if (role == Qt::ToolTipRole && row.skippedFolder) {
+        return skippedFolderTip_;
+    }
+    if (role == Qt::DecorationRole && index.column() == kCountColumn && row.skippedFolder &&
+        !skippedFolderIcon_.isNull()) {
+        return skippedFolderIcon_;
+    }
+    if (role == Qt::DecorationRole && index.column() == kNameColumn && !row.icon.isNull()) {
+        return row.icon;
+    }
+    return {};
+}
+
+QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < headings_.size()) {
+        return headings_[section];
+    }
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+} // namespace morvane

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "gui/widgets/list_view.h"
+#include "gui/lists/pair_list_model.h"
+
+#include <QPlainTextEdit>
+#include <array>
+#include <string>
+
+class QGroupBox;
+class QPushButton;
+class QStackedWidget;
+class QWidget;
+
+namespace morvane {
+
+// A find or replace box: Enter breaks the line, Tab moves on, Ctrl+A selects the whole text.
+class EditorTextBox : public QPlainTextEdit {
+public:
+    explicit EditorTextBox(QWidget* parent = nullptr);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+// The pair list's keys.
+ListView* newPairListView(PairListModel& model, QWidget* parent);
+
+// The pair list and the element editor that covers the main view while a pair is typed or changed. Exactly
+// one of the two pages is usable at a time: the covered one cannot be reached by mouse or keyboard.
+class PairListEditor : public QObject {
+    Q_OBJECT
+
+public:
+    // The pages are the main view and the editor frame, in a stack the caller has laid out.
+    PairListEditor(QStackedWidget& pages, QWidget& mainView, ListView& list, PairListModel& model);
+
+    QGroupBox& editorFrame() { return *frame_; }
+    bool editorShown() const;
+
+    void HaupframeZeigen();
+    // The texts are in the list's form, line breaks as CR LF.
+    void AddframeAnschalten(bool anzeigeUpdateKnopf = false, const std::string& find = {},
+                            const std::string& replace = {});
+    // Edit mode for the current row (the first when none is current), add mode when the list is empty.
+    void lvCurrentZeileBearbeiten();
+    // An empty find text is never stored.
+    void AddNewElementToList(std::string find, std::string replace);
+    void UpdateElementInList(std::string find, std::string replace);
+    void SwapTextBoxes();
+    void FindRepListeLoeschen();
+
+signals:
+    // The pairs changed through the editor or the list's keys; the counts must follow.
+    void pairsChanged();
+
+private:
+    void buildEditor();
+    void onListKey(KeyStroke key);
+    void closeEditorAndStore(bool update);
+    // The bytes a box stands for: the text it was opened with when it still shows that (a text that is not
+    // valid in the local encoding cannot come back from the box unchanged), else what was typed.
+    std::string storedText(const QString& box) const;
+
+    QStackedWidget& pages_;
+    QWidget& mainView_;
+    ListView& list_;
+    PairListModel& model_;
+    QGroupBox* frame_ = nullptr;
+    EditorTextBox* txtFind_ = nullptr;
+    EditorTextBox* txtReplace_ = nullptr;
+    QPushButton* cmdUpdateElement_ = nullptr;
+    std::array<std::pair<QString, std::string>, 2> openedWith_;
+};
+
+} // namespace morvane

@@ -1,0 +1,168 @@
+#include "gui/lists/pair_list_model.h"
+
+#include "gui/widgets/qt_text.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QStyle>
+#include <algorithm>
+
+namespace morvane {
+
+namespace {
+
+template <class Field>
+std::vector<std::string> column(const std::vector<PairListModel::Row>& rows, Field field) {
+    if (rows.empty()) {
+        return {std::string()};
+    }
+    std::vector<std::string> texts;
+    texts.reserve(rows.size());
+    for (const PairListModel::Row& row : rows) {
+        texts.push_back(row.*field);
+    }
+    return texts;
+}
+
+} // namespace
+
+PairListModel::PairListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void PairListModel::setHeadings(const QStringList& headings) {
+    beginResetModel();
+    headings_ = headings;
+    endResetModel();
+}
+
+void PairListModel::setWarningTexts(const QString& changesInserted, const QString& neverMatches) {
+    changesInsertedText_ = changesInserted;
+    neverMatchesText_ = neverMatches;
+}
+
+std::optional<PairWarning> PairListModel::warningAt(int index) const {
+    return index >= 0 && index < size() ? warnings_[static_cast<std::size_t>(index)] : std::nullopt;
+}
+
+// A change of one pair can change what any later pair works against.
+void PairListModel::updateWarnings() {
+    std::vector<std::optional<PairWarning>> warnings(rows_.size());
+    for (const PairWarning& warning : pairWarnings(finds(), replaces())) {
+        warnings[warning.pair] = warning;
+    }
+    const auto same = [](const std::optional<PairWarning>& a, const std::optional<PairWarning>& b) {
+        return a.has_value() == b.has_value() && (!a || (a->kind == b->kind && a->earlier == b->earlier));
+    };
+    for (std::size_t i = 0; i < warnings.size(); ++i) {
+        if (i >= warnings_.size() || !same(warnings[i], warnings_[i])) {
+            warnings_ = std::move(warnings);
+            emit dataChanged(index(static_cast<int>(i), 0), index(size() - 1, 0),
+                             {Qt::DecorationRole, Qt::ToolTipRole});
+            return;
+        }
+    }
+    warnings_ = std::move(warnings);
+}
+
+QString PairListModel::warningText(const PairWarning& warning) const {
+    const auto number = [](std::size_t pair) { return QString::number(pair + 1); };
+    if (warning.kind == PairWarningKind::ChangesInserted) {
+        return changesInsertedText_.arg(number(warning.pair), number(warning.earlier));
+    }
+    return neverMatchesText_.arg(number(warning.pair), number(warning.earlier),
+                                 toOneLineQString(rows_[warning.earlier].find),
+                                 toOneLineQString(rows_[warning.pair].find));
+}
+
+void PairListModel::append(std::string find, std::string replace) {
+    if (find.empty()) {
+        return;
+    }
+    beginInsertRows({}, size(), size());
+    rows_.push_back(Row{nextId_++, std::move(find), std::move(replace)});
+    warnings_.emplace_back();
+    endInsertRows();
+    updateWarnings();
+}
+
+void PairListModel::update(int index, std::string find, std::string replace) {
+    if (find.empty() || index < 0 || index >= size()) {
+        return;
+    }
+    Row& row = rows_[static_cast<std::size_t>(index)];
+    row.find = std::move(find);
+    row.replace = std::move(replace);
+    emit dataChanged(this->index(index, 0), this->index(index, 1));
+    updateWarnings();
+}
+
+void PairListModel::removeAt(std::vector<int> rows) {
+    std::sort(rows.begin(), rows.end(), std::greater<>());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    // Lists of pairs are short: one removal per row keeps the selection and the current row of the others.
+    for (int row : rows) {
+        if (row >= 0 && row < size()) {
+            beginRemoveRows({}, row, row);
+            rows_.erase(rows_.begin() + row);
+            warnings_.erase(warnings_.begin() + row);
+            endRemoveRows();
+        }
+    }
+    updateWarnings();
+}
+
+void PairListModel::clear() {
+    beginResetModel();
+    rows_.clear();
+    warnings_.clear();
+    endResetModel();
+}
+
+std::vector<std::string> PairListModel::finds() const {
+    return column(rows_, &Row::find);
+}
+
+std::vector<std::string> PairListModel::replaces() const {
+    return column(rows_, &Row::replace);
+}
+
+int PairListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : size();
+}
+
+int PairListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(headings_.size());
+}
+
+QVariant PairListModel::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid) || index.column() > 1) {
+        return {};
+    }
+    const Row& row = rows_[static_cast<std::size_t>(index.row())];
+    const std::string& text = index.column() == 0 ? row.find : row.replace;
+    const std::optional<PairWarning>& warning = warnings_[static_cast<std::size_t>(index.row())];
+    const bool multiLine = text.find_first_of("\r\n") != std::string::npos;
+    if (role == Qt::DisplayRole) {
+        return toOneLineQString(text);
+    }
+    if (role == Qt::DecorationRole && warning && index.column() == 0) {
+        return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    }
+    if (role == Qt::ToolTipRole && warning && index.column() == 0) {
+        return multiLine ? warningText(*warning) + QLatin1Char('\n') + toQString(text)
+                         : warningText(*warning);
+    }
+    if (role == Qt::ToolTipRole && multiLine) {
+        return toQString(text);
+    }
+    return {};
+}
+
+QVariant PairListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < headings_.size()) {
+        return headings_[section];
+    }
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+} // namespace morvane

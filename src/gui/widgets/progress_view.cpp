@@ -1,0 +1,38 @@
+#include "gui/widgets/progress_view.h"
+
+#include <QAccessible>
+#include <QPainter>
+#include <algorithm>
+
+namespace morvane {
+
+ProgressPicture::ProgressPicture(QWidget* parent) : QWidget(parent) {}
+
+void ProgressPicture::FortschrittEinrichten() {
+    setAutoFillBackground(true);
+    setContentsMargins(0, 0, 0, 0);
+}
+
+void ProgressPicture::FortschrittZeichnen(int& percent, Rgb colour) {
+    percent = std::clamp(percent, 0, 100);
+    if (percent == percent_ && colour.red == colour_.red && colour.green == colour_.green &&
+        colour.blue == colour_.blue) {
+        return;
+    }
+    const bool moved = percent != percent_;
+    percent_ = percent;
+    colour_ = colour;
+    update();
+    if (moved) {
+        QAccessibleValueChangeEvent event(this, percent_);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void ProgressPicture::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const int filled = width() * percent_ / 100;
+    painter.fillRect(0, 0, filled, height(), QColor(colour_.red, colour_.green, colour_.blue));
+}
+
+} // namespace morvane

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "gui/widgets/message_dialog.h"
+#include "gui/work/run_controller.h"
+#include "core/files/folder_expansion.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace morvane {
+
+class FileListModel;
+class FolderFilesDialog;
+
+// Puts a folder's files in the place of its row in the file list: asks which files with FolderFilesDialog,
+// reads the folder off the user-interface thread while the dialog shows how far it got, and replaces the row
+// when the reading ends. A reading the user stops changes nothing. A folder that yields no file keeps its
+// row, and folders that could not be read are reported once. The choices are kept for the next folder until
+// the program ends.
+class FolderFilesController : public QObject {
+    Q_OBJECT
+
+public:
+    using Message = std::function<QString(std::string_view key, const char* builtIn)>;
+
+    FolderFilesController(FileListModel& files, Dialogs& dialogs, Message message, QWidget& window);
+    // Stops a reading that goes and waits for it: the reading stops between two folder entries.
+    ~FolderFilesController() override;
+
+    void addFilesOf(RowId row);
+
+signals:
+    // The folder's files took its row; they have not been counted yet.
+    void rowReplaced();
+
+private:
+    // What the reading thread shares with this one.
+    struct Reading {
+        std::atomic<bool> stop{false};
+        std::atomic<std::size_t> filesFound{0};
+        std::mutex mutex;
+        std::string folder; // guarded by mutex: the folder being read
+    };
+
+    void startReading();
+    void showProgress();
+    void readingEnded(const std::shared_ptr<Reading>& reading, const Expansion& expansion);
+    void stopReading();
+
+    FileListModel& files_;
+    Dialogs& dialogs_;
+    Message message_;
+    QWidget& window_;
+    ExpansionOptions choices_;
+    RowId row_ = 0;
+    std::string folder_;
+    QPointer<FolderFilesDialog> dialog_;
+    std::shared_ptr<Reading> reading_; // the reading whose end counts; none while nothing is read
+    QTimer progressTimer_;
+    std::vector<QPointer<QThread>> threads_;
+};
+
+} // namespace morvane

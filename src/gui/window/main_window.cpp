@@ -1,0 +1,552 @@
+#include "gui/window/main_window.h"
+
+#include "gui/window/folder_files_controller.h"
+#include "gui/window/preview_window.h"
+#include "gui/window/qt_accessibility.h"
+#include "gui/window/qt_main_menus.h"
+#include "gui/window/qt_read_only_notices.h"
+#include "gui/window/qt_run_report.h"
+#include "core/state/language.h"
+#include "core/state/message_keys.h"
+#include "gui/widgets/qt_relabelling.h"
+#include "core/state/settings_format.h"
+#include "gui/widgets/progress_view.h"
+#include "core/journal/run_journal.h"
+#include "core/journal/undo.h"
+#include "gui/lists/file_list_view.h"
+#include "gui/lists/pair_editor_controller.h"
+#include "gui/lists/replace_mode_view.h"
+#include "gui/lists/saved_task_view.h"
+#include "core/state/saved_tasks_file.h"
+#include "gui/widgets/about_dialog.h"
+#include "gui/widgets/frame_title_view.h"
+#include "core/app/program_version.h"
+#include "gui/widgets/qt_form_layout.h"
+#include "gui/widgets/qt_object_names.h"
+#include "core/platform/paths.h"
+#include "gui/widgets/qt_text.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QShortcut>
+#include <QStackedWidget>
+
+namespace morvane {
+
+namespace {
+
+const char* const kBuiltInRunStopped = "Run stopped; found so far:";
+const char* const kBuiltInFolderSkipped = "A folder: replacing in file contents passes folders over.";
+const char* const kBuiltInPairChangesInserted = "Pair %1 also changes what pair %2 inserts";
+const char* const kBuiltInPairNeverMatches = "Pair %2 replaces every \"%3\" before pair %1 looks for \"%4\"";
+const char* const kBuiltInNotUndoable = "This run cannot be undone:";
+
+} // namespace
+
+MainWindow::MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell,
+                       const AppFolderCheck& appFolderCheck, RunController::Runner runner,
+                       const std::string& userDataFolder, QWidget* parent)
+    : QMainWindow(parent), appFolder_(std::move(appFolder)),
+      state_(stateFolder(appFolder_, appFolderCheck(appFolder_).folder, userDataFolder)), dialogs_(dialogs),
+      shell_(shell), runs_(std::make_unique<RunController>([this](bool execute) { return snapshot(execute); },
+                                                           std::move(runner))) {
+    setObjectName("frm1");
+    installAccessibility();
+    buildControls();
+    buildSkin();
+    setTabOrders();
+    buildMenus();
+    connectLists();
+    connectRuns();
+    startUp(appFolderCheck);
+}
+
+void MainWindow::buildControls() {
+    pages_ = new QStackedWidget(this);
+    setCentralWidget(pages_);
+    frameHaupt_ = named(new QWidget(pages_), "frameHaupt");
+    pages_->addWidget(frameHaupt_);
+
+    lvCurrentFindReplace_ = named(newPairListView(pairs_, frameHaupt_), "lvCurrentFindReplace");
+    lvFiles_ = named(new FileListView(files_, shell_, frameHaupt_), "lvFiles");
+    lvSavedReps_ = named(newSavedTaskListView(frameHaupt_), "lvSavedReps");
+    txtTaskName_ =
+        named(new QLineEdit(QStringLiteral("Enter Name to save new Task"), frameHaupt_), "txtTaskName");
+    auto* cmdToList = named(new QPushButton(QStringLiteral("Add to &List"), frameHaupt_), "cmdToList");
+    connect(cmdToList, &QPushButton::clicked, this, &MainWindow::AddToTaskList);
+    auto* savedTasksLabel = named(new QLabel(QStringLiteral("Saved Tasks"), frameHaupt_), "Label(8)");
+    // The label keeps its place when the window grows; the pair list that then reaches it is drawn over it.
+    savedTasksLabel->stackUnder(lvCurrentFindReplace_);
+    replaceMode_ = new ReplaceModeOption(*frameHaupt_);
+    picProgress_ = named(new ProgressPicture(frameHaupt_), "picProgress");
+    // The status line lies on the bar, so its text reads over it.
+    statusLabel_ = named(new QLabel(picProgress_), "Label(4)");
+    pairEditor_ = new PairListEditor(*pages_, *frameHaupt_, *lvCurrentFindReplace_, pairs_);
+    tasks_ = new SavedTasksController(
+        morvane::savedTasksPath(state_.path), settings_, dialogs_,
+        [this](auto key, auto builtIn) { return message(key, builtIn); },
+        {*pairEditor_, pairs_, files_, *replaceMode_, *txtTaskName_}, *this);
+    tasks_->attach(*lvSavedReps_);
+
+    inputs_ = {lvCurrentFindReplace_,
+               lvFiles_,
+               lvSavedReps_,
+               cmdToList,
+               &pairEditor_->editorFrame(),
+               findChild<QWidget*>("Label(6)"),
+               findChild<QWidget*>("Label(7)")};
+    applyLayout();
+    // A window of 12000 by 9000 twips, where every rule of the layout has room.
+    resize(pixelsFromTwips(12000), pixelsFromTwips(9000 - 700) + menuBar()->sizeHint().height());
+}
+
+// The image buttons, the page backgrounds and the About dialog, which shares the skin's background.
+void MainWindow::buildSkin() {
+    QGroupBox& editor = pairEditor_->editorFrame();
+    auto* mainBackground = named(new QLabel(frameHaupt_), "img(0)");
+    auto* editorBackground = named(new QLabel(&editor), "img(1)");
+    auto* frmSwap = named(new QFrame(&editor), "frmSwap");
+    std::array<ImageButton*, 4> buttons{new ImageButton(0, frameHaupt_), new ImageButton(1, frameHaupt_),
+                                        new ImageButton(2, frameHaupt_), new ImageButton(5, frmSwap)};
+    buttons[0]->setToolTip(QStringLiteral("Dummy"));
+    buttons[0]->hide();
+    buttons[1]->hide(); // only an anchor of the layout
+    for (ImageButton* button : buttons) {
+        skin_.addButton(*button);
+    }
+    about_ = new AboutDialog(shell_, appFolder_, this);
+    for (QLabel* background : {mainBackground, editorBackground, &about_->background()}) {
+        skin_.addBackground(*background);
+        background->lower();
+    }
+    new FrameTitleView(editor);
+    for (QWidget* surface : std::initializer_list<QWidget*>{
+             this, findChild<QWidget*>("txtFind"), findChild<QWidget*>("txtReplace"),
+             findChild<QWidget*>("txtSpecialChars"), &editor, lvCurrentFindReplace_->viewport(),
+             lvFiles_->viewport(), lvSavedReps_->viewport()}) {
+        skin_.addResetSurface(*surface);
+    }
+    connect(&skin_, &Skin::buttonClicked, this, [this](int index) {
+        if (index == 2) {
+            ReplaceIt();
+        } else if (index == 5) {
+            pairEditor_->SwapTextBoxes();
+        }
+    });
+    inputs_.push_back(buttons[2]);
+    applyLayout();
+}
+
+// The keyboard goes down the left column of the page, then down the right one, as the eye reads it.
+void MainWindow::setTabOrders() {
+    QWidget* previous = nullptr;
+    for (const char* name : {"lvCurrentFindReplace", "txtTaskName", "cmdToList", "lvSavedReps", "lvFiles",
+                             "Label(6)", "Label(7)", "imgButton(2)"}) {
+        QWidget* next = frameHaupt_->findChild<QWidget*>(QString::fromLatin1(name));
+        if (previous) {
+            setTabOrder(previous, next);
+        }
+        previous = next;
+    }
+}
+
+void MainWindow::buildMenus() {
+    MainMenus menus =
+        buildMainMenus(*menuBar(), {.newTask = [this] { MenuNeu(); },
+                                    .addFiles = [this] { addChosenFiles(); },
+                                    .addFolder = [this] { addChosenFolder(); },
+                                    .close = [this] { close(); },
+                                    .showAdd = [this] { pairEditor_->AddframeAnschalten(false); },
+                                    .edit = [this] { pairEditor_->lvCurrentZeileBearbeiten(); },
+                                    .addToTasks = [this] { AddToTaskList(); },
+                                    .simulate = [this] { runs_->simulate(); },
+                                    .replace = [this] { ReplaceIt(); },
+                                    .undo = [this] { undoLastExecute(); },
+                                    .preview =
+                                        [this] {
+                                            preview_->show();
+                                            preview_->raise();
+                                            preview_->activateWindow();
+                                        },
+                                    .language =
+                                        [this](int index) {
+                                            SpracheAusgewaehlt(index);
+                                            saveSettings();
+                                        },
+                                    .about =
+                                        [this] {
+                                            about_->show();
+                                            about_->raise();
+                                            about_->activateWindow();
+                                        }});
+    mnuLanguage_ = menus.languages;
+    inputActions_ = std::move(menus.listChanging);
+    mnuUndo_ = menus.undo;
+    // Escape works wherever the focus is, as the window sees every key first.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &MainWindow::onEscape);
+}
+
+void MainWindow::connectLists() {
+    const auto lookup = [this](std::string_view key, const char* builtIn) { return message(key, builtIn); };
+    preview_ = new PreviewWindow(
+        files_, pairs_, *lvFiles_->selectionModel(),
+        [this] { return settings_.ReplaceInContents ? ReplaceMode::Contents : ReplaceMode::FileNames; },
+        lookup, computePreview, this);
+    connect(lvFiles_, &FileListView::filesDropped, this, &MainWindow::addRows);
+    lvFiles_->setMessages(lookup);
+    auto* folderFiles = new FolderFilesController(files_, dialogs_, lookup, *this);
+    connect(lvFiles_, &FileListView::folderFilesWanted, folderFiles, &FolderFilesController::addFilesOf);
+    connect(folderFiles, &FolderFilesController::rowReplaced, this, [this] {
+        lvFiles_->IconsLaden(appFolder_);
+        runs_->simulate();
+    });
+    connect(pairEditor_, &PairListEditor::pairsChanged, runs_.get(), &RunController::simulate);
+    connect(replaceMode_, &ReplaceModeOption::changed, this, &MainWindow::onModeChanged);
+    connect(tasks_, &SavedTasksController::loaded, this, [this] {
+        lvFiles_->IconsLaden(appFolder_);
+        runs_->simulate();
+    });
+}
+
+void MainWindow::connectRuns() {
+    connect(runs_.get(), &RunController::progressed, this,
+            [this](int percent) { picProgress_->FortschrittZeichnen(percent, kProgressColour); });
+    connect(runs_.get(), &RunController::rowsDone, this, &MainWindow::applyRows);
+    connect(runs_.get(), &RunController::finished, this, &MainWindow::runFinished);
+    connect(runs_.get(), &RunController::stopped, this, [this] { showStatus(keys::kRunStopped); });
+    connect(runs_.get(), &RunController::phaseChanged, this, [this](RunPhase phase) {
+        if (phase == RunPhase::Idle) {
+            notUndoable_.clear();
+        }
+        refreshLock();
+        if (undo_) {
+            undo_->setRunPhase(phase);
+        }
+    });
+    connect(runs_.get(), &RunController::notUndoable, this, [this](const std::string& reason) {
+        notUndoable_ =
+            message(keys::kNotUndoable, kBuiltInNotUndoable) + QLatin1Char(' ') + toQString(reason);
+        statusLabel_->setText(notUndoable_);
+    });
+}
+
+// Made once the window knows whether its folder may be written: the journals live there.
+void MainWindow::connectUndo() {
+    undo_ = new UndoController(
+        writable_.folder ? journalFolderIn(state_.path) : std::string(), *mnuUndo_, dialogs_,
+        [this](auto key, auto builtIn) { return message(key, builtIn); },
+        [this](const auto& leftovers, const auto& failures, const QString& note) {
+            report(leftovers, failures, note);
+        },
+        *this);
+    undo_->setRunPhase(runs_->phase());
+    connect(undo_, &UndoController::started, this, &MainWindow::refreshLock);
+    connect(undo_, &UndoController::finished, this, &MainWindow::undoFinished);
+}
+
+// The fixed order of start-up: the settings and the language come before anything that shows their texts,
+// the saved tasks after the lists exist, the layout after every control has its content. In a folder that
+// cannot be written, start-up neither creates nor repairs a file: the user is told instead.
+void MainWindow::startUp(const AppFolderCheck& appFolderCheck) {
+    setWindowTitle(toQString(windowCaption(kApplicationTitle, programVersion())));
+    writable_ = appFolderCheck(state_.path);
+    // The first start that keeps its files in the user's folder finds no settings there yet.
+    const bool firstInUsersFolder =
+        state_.usersOwn && !DateiExistiert(joinPath(state_.path, settings_format::kFileName));
+    settings_ = writable_.settings ? SettingsLaden(state_.path) : readSettings(state_.path).settings;
+    SettingsEinstellen();
+    ListenColumnsEinstellen();
+    picProgress_->FortschrittEinrichten();
+    skin_.ButtonGifsInILladen(appFolder_);
+    skin_.ButtonIconsRefresh(true);
+    pairEditor_->HaupframeZeigen();
+    FormResize();
+    show();
+    for (const QString& notice :
+         readOnlyNotices(writable_, state_.path, tasks_->path(),
+                         [this](auto key, auto builtIn) { return message(key, builtIn); })) {
+        tell(notice, Dialogs::Icon::Information);
+    }
+    if (firstInUsersFolder) {
+        tell(userFolderNotice(state_.path, appFolderCheck(appFolder_).installed,
+                              [this](auto key, auto builtIn) { return message(key, builtIn); }),
+             Dialogs::Icon::Information);
+    }
+    tasks_->open(writable_.tasks);
+    connectUndo();
+    // Runs that were cut short, by this window or the runner, and the state files' own temporary files.
+    undo_->startUp(writable_.folder ? clearLeftovers(journalFolderIn(state_.path), {state_.path})
+                                    : std::vector<LeftoverNote>{});
+}
+
+void MainWindow::SettingsEinstellen() {
+    replaceMode_->OptRepEinstellen(settings_.ReplaceInContents);
+    SpracheAusgewaehlt(settings_.Language);
+}
+
+void MainWindow::SpracheAusgewaehlt(int index) {
+    settings_.Language = offeredLanguage(index);
+    for (std::size_t item = 0; item < mnuLanguage_.size(); ++item) {
+        mnuLanguage_[item]->setChecked(static_cast<int>(item) == settings_.Language);
+    }
+    switch (relabel(*this, appFolder_, settings_.Language)) {
+    case LanguageFileState::Missing:
+        tell(QStringLiteral("Language file not found"), Dialogs::Icon::Critical, tr("Error"));
+        break;
+    case LanguageFileState::Empty:
+        tell(QStringLiteral("Language File empty"), Dialogs::Icon::Critical, tr("Error"));
+        break;
+    case LanguageFileState::Usable:
+        relabelLaterMenuItems(*menuBar(), [this](auto key, auto builtIn) { return message(key, builtIn); });
+        applyLayout(); // the labels take the width of their new captions
+        break;
+    }
+    files_.setSkippedFolderTip(message(keys::kFolderSkipped, kBuiltInFolderSkipped));
+    pairs_.setWarningTexts(message(keys::kPairChangesInserted, kBuiltInPairChangesInserted),
+                           message(keys::kPairNeverMatches, kBuiltInPairNeverMatches));
+}
+
+// The headings are taken in the language of the start.
+void MainWindow::ListenColumnsEinstellen() {
+    const auto text = [this](std::string_view key) { return fromQString(message(key)); };
+    pairs_.setHeadings(columnHeadings(text(keys::kFindReplaceWith), {"Find", "Replace with"}));
+    files_.setHeadings(columnHeadings(text(keys::kPathFileReplacements), {"Path", "File", "Replacements"}));
+    tasks_->model().setHeadings(
+        columnHeadings(text(keys::kSavedTaskColumns), {"Nr.", "Name", "Find", "Replace with"}));
+    for (ListView* list : std::array<ListView*, 3>{lvCurrentFindReplace_, lvFiles_, lvSavedReps_}) {
+        list->setEqualColumnWidths();
+    }
+    lvSavedReps_->setColumnWidth(0, 0);
+}
+
+// A window the user comes back to shows what other windows on the folder saved meanwhile.
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        tasks_->takeInChanges();
+    }
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+// Closing the window ends the program at once; no other window of it stays behind.
+void MainWindow::closeEvent(QCloseEvent* event) {
+    about_->close();
+    preview_->close();
+    QMainWindow::closeEvent(event);
+}
+
+void MainWindow::FormResize() {
+    // The layout counts 700 twips of the window's height for its caption and menu bar; the pages fill what
+    // is left, which here is the page stack below the menu bar.
+    const QSize pages = pages_->size();
+    layout_ = formResize(WindowSize{twipsFromPixels(pages.width()), twipsFromPixels(pages.height()) + 700},
+                         layout_);
+    applyLayout();
+    int full = 100;
+    picProgress_->FortschrittZeichnen(full, kProgressColour);
+}
+
+void MainWindow::applyLayout() {
+    placeControls(*pages_, layout_);
+    const ListColumnWidths widths = listColumnWidths(layout_);
+    lvCurrentFindReplace_->setColumnWidthsTwips(widths.findReplace);
+    lvSavedReps_->setColumnWidthsTwips(widths.savedTasks);
+    lvFiles_->setColumnWidthsTwips(widths.files);
+}
+
+QString MainWindow::message(std::string_view key, const char* builtIn) const {
+    const QString text = toQString(MeldungLaden(appFolder_, key, settings_.Language));
+    return text.isEmpty() ? QString::fromUtf8(builtIn) : text;
+}
+
+void MainWindow::tell(const QString& text, Dialogs::Icon icon, const QString& title) {
+    dialogs_.message(this, title.isEmpty() ? toQString(kApplicationTitle) : title, text, icon);
+}
+
+void MainWindow::onModeChanged(bool replaceInContents) {
+    settings_.ReplaceInContents = replaceInContents;
+    saveSettings();
+    preview_->follow();
+    runs_->simulate();
+}
+
+// Escape closes the editor first; in the main view it stops a run that goes, between two files.
+void MainWindow::onEscape() {
+    if (!pairEditor_->editorShown() && running()) {
+        runs_->stop();
+        return;
+    }
+    pairEditor_->HaupframeZeigen();
+}
+
+// A settings file that cannot be written was reported once at start-up; the changes live on in the window.
+void MainWindow::saveSettings() {
+    if (writable_.settings) {
+        SettingsSpeichern(state_.path, settings_);
+    }
+}
+
+void MainWindow::MenuNeu() {
+    tasks_->startNew();
+    undoStatus_.clear();
+    statusLabel_->clear();
+}
+
+void MainWindow::addRows(const std::vector<std::string>& paths) {
+    if (paths.empty()) {
+        return;
+    }
+    files_.append(paths);
+    lvFiles_->IconsLaden(appFolder_);
+    runs_->simulate();
+}
+
+// Paths go to the list in the file system's own bytes, as a drop gives them.
+void MainWindow::addChosenFiles() {
+    std::vector<std::string> paths;
+    for (const QString& path : dialogs_.chooseFiles(this, menuCaption("mnuAddFiles"))) {
+        paths.push_back(QFile::encodeName(path).toStdString());
+    }
+    addRows(paths);
+}
+
+void MainWindow::addChosenFolder() {
+    const QString folder = dialogs_.chooseFolder(this, menuCaption("mnuAddFolder"));
+    if (!folder.isEmpty()) {
+        addRows({QFile::encodeName(folder).toStdString()});
+    }
+}
+
+// A chooser's title is its menu item's caption in the current language, without the mnemonic and the dots.
+QString MainWindow::menuCaption(const char* name) const {
+    QString caption = findChild<QAction*>(QString::fromLatin1(name))->text();
+    caption.remove(QLatin1Char('&'));
+    return caption.endsWith(QStringLiteral("...")) ? caption.chopped(3) : caption;
+}
+
+void MainWindow::ReplaceIt() {
+    runs_->execute();
+}
+
+void MainWindow::undoLastExecute() {
+    undo_->undo();
+}
+
+bool MainWindow::undoing() const {
+    return undo_->undoing();
+}
+
+// The rows of names the undo put back show them again, and the simulate run that follows counts anew.
+void MainWindow::undoFinished(const UndoResult& result, const QString& status) {
+    files_.putNamesBack(result.namesBack);
+    undoStatus_ = status;
+    refreshLock();
+    runs_->simulate();
+}
+
+// Read when a run starts; every row counts 0 until the run reaches it.
+RunInputs MainWindow::snapshot(bool execute) {
+    RunInputs inputs;
+    inputs.request.finds = pairs_.finds();
+    inputs.request.replaces = pairs_.replaces();
+    inputs.request.files = files_.paths();
+    inputs.request.mode = replaceMode_->replaceInContents() ? ReplaceMode::Contents : ReplaceMode::FileNames;
+    inputs.request.ausfuehren = execute;
+    inputs.request.stateFolder = writable_.folder ? state_.path : std::string();
+    inputs.ids = files_.ids();
+    files_.resetCounts();
+    return inputs;
+}
+
+// The status line shows the sum of the rows there are: a row removed during the run takes its count along.
+void MainWindow::applyRows(const std::vector<RowUpdate>& rows, std::optional<StatusKind> status) {
+    files_.apply(rows);
+    if (status && notUndoable_.isEmpty()) {
+        showStatus(*status == StatusKind::Done ? keys::kReplacementsDone : keys::kReplacementsPending);
+    }
+}
+
+void MainWindow::showStatus(std::string_view key) {
+    const char* builtIn = key == keys::kRunStopped ? kBuiltInRunStopped : "";
+    statusLabel_->setText(toQString(statusLine(fromQString(message(key, builtIn)), files_.total())));
+}
+
+void MainWindow::runFinished(const RunResult& result, bool executed) {
+    if (!undoStatus_.isEmpty() && !executed && !result.cancelled) {
+        statusLabel_->setText(undoStatus_);
+    }
+    undoStatus_.clear();
+    if (result.mismatch) {
+        tell(toQString(mismatchText(fromQString(message(keys::kUboundElementsWrong)), result.findsUbound,
+                                    result.replacesUbound)));
+    }
+    if (executed) {
+        // The counts the note kept off the status line while the run went.
+        if (result.status && !result.notUndoable.empty()) {
+            showStatus(keys::kReplacementsDone);
+        }
+        undo_->readOffer();
+        const QString note = result.notUndoable.empty()
+                                 ? QString()
+                                 : message(keys::kNotUndoable, kBuiltInNotUndoable) + QLatin1Char(' ') +
+                                       toQString(result.notUndoable);
+        report(result.leftovers, result.failures, note);
+    }
+}
+
+// `note` is one more line the user should read, at the end of the box.
+void MainWindow::report(const std::vector<LeftoverNote>& leftovers, const std::vector<RunFailure>& failures,
+                        const QString& note) {
+    QString text =
+        runReport(leftovers, failures, [this](auto key, auto builtIn) { return message(key, builtIn); });
+    if (!note.isEmpty()) {
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + note;
+    }
+    if (!text.isEmpty()) {
+        tell(text, reportNeedsAttention(leftovers, failures) || !note.isEmpty() ? Dialogs::Icon::Critical
+                                                                                : Dialogs::Icon::Information);
+    }
+}
+
+void MainWindow::refreshLock() {
+    lockInputs(executing() || (undo_ && undo_->undoing()));
+}
+
+// Locking moves the focus away from a control that goes disabled; unlocking gives it back, so the user goes
+// on where they were.
+void MainWindow::lockInputs(bool locked) {
+    if (locked == inputsLocked_) {
+        return;
+    }
+    inputsLocked_ = locked;
+    if (locked) {
+        focusBeforeLock_ = QApplication::focusWidget();
+    }
+    for (QAction* action : inputActions_) {
+        action->setEnabled(!locked);
+    }
+    for (QWidget* input : inputs_) {
+        input->setEnabled(!locked);
+    }
+    if (!locked && focusBeforeLock_ && focusBeforeLock_->isVisible()) {
+        focusBeforeLock_->setFocus();
+        focusBeforeLock_.clear();
+    }
+}
+
+} // namespace morvane

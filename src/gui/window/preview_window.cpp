@@ -1,0 +1,473 @@
+#include "gui/window/preview_window.h"
+
+#include "core/state/message_keys.h"
+#include "core/run/rename_plan.h"
+#include "gui/lists/file_list_model.h"
+#include "gui/lists/pair_list_model.h"
+#include "core/platform/paths.h"
+#include "gui/widgets/qt_text.h"
+#include "core/platform/text_file.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QStackedWidget>
+#include <QTableWidget>
+#include <QTextCursor>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace morvane {
+
+namespace {
+
+const char* const kBuiltInTitle = "Preview";
+const char* const kBuiltInNoFile = "Choose a file in the file list to see what Execute would change in it.";
+const char* const kBuiltInNoChange = "The pairs change nothing in this file.";
+const char* const kBuiltInWorking = "Working out the changes...";
+const char* const kBuiltInCount = "Replacements: %1";
+const char* const kBuiltInMore = "Only the first %1 places are shown; there are more.";
+const char* const kBuiltInProblem = "This file cannot be shown:";
+const char* const kBuiltInColumns = "Old name,New name,Problem";
+
+// A short pause gathers the changes of one user action (a task load changes pairs, files and mode) into one
+// piece of work.
+constexpr int kFollowDelayMs = 40;
+
+// A control byte other than TAB, written as an escape: \r, \n, \0 or \xHH.
+QString escapeOf(char byte) {
+    switch (byte) {
+    case '\r':
+        return QStringLiteral("\\r");
+    case '\n':
+        return QStringLiteral("\\n");
+    case '\0':
+        return QStringLiteral("\\0");
+    default:
+        return QStringLiteral("\\x%1").arg(static_cast<unsigned char>(byte), 2, 16, QLatin1Char('0'));
+    }
+}
+
+bool isShownEscaped(char byte) {
+    const auto value = static_cast<unsigned char>(byte);
+    return (value < 0x20 && byte != '\t') || value == 0x7f;
+}
+
+// Control bytes show as escapes in a style of their own, so that a CR or NUL the pairs put in can be seen.
+void appendVisible(std::vector<PreviewLine::Piece>& pieces, std::string_view bytes, bool changed) {
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        std::size_t end = at;
+        while (end < bytes.size() && !isShownEscaped(bytes[end])) {
+            ++end;
+        }
+        if (end > at) {
+            pieces.push_back({toQString(bytes.substr(at, end - at)), changed, false});
+        }
+        for (; end < bytes.size() && isShownEscaped(bytes[end]); ++end) {
+            pieces.push_back({escapeOf(bytes[end]), changed, true});
+        }
+        at = end;
+    }
+}
+
+QString visibleName(std::string_view bytes) {
+    std::vector<PreviewLine::Piece> pieces;
+    appendVisible(pieces, bytes, false);
+    QString text;
+    for (const PreviewLine::Piece& piece : pieces) {
+        text += piece.text;
+    }
+    return text;
+}
+
+PreviewLine previewLine(std::string_view text, const HunkLine& line) {
+    PreviewLine shown;
+    shown.kind = line.kind;
+    for (const ShownPiece& piece : shownPieces(text, line)) {
+        const std::size_t size = piece.bytes.end - piece.bytes.begin;
+        if (size == 0) {
+            shown.pieces.push_back({QString(), false, false});
+        } else {
+            appendVisible(shown.pieces, text.substr(piece.bytes.begin, size), piece.changed);
+        }
+    }
+    return shown;
+}
+
+QString hunkHeader(const Hunk& hunk) {
+    return QStringLiteral("@@ -%1,%2 +%3,%4 @@")
+        .arg(hunk.oldFirst)
+        .arg(hunk.oldCount)
+        .arg(hunk.newFirst)
+        .arg(hunk.newCount);
+}
+
+// The first bytes of a file up to the last line feed among them.
+ReadOutcome startOfFile(const std::string& path) {
+    QFile file(QFile::decodeName(path.c_str()));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {{}, fromQString(file.errorString())};
+    }
+    const QByteArray start = file.read(kFirstLookBytes);
+    const qsizetype lastFeed = start.lastIndexOf('\n');
+    return {std::string(start.constData(), static_cast<std::size_t>(lastFeed + 1)), {}};
+}
+
+// A hunk near the end of the start read may change once the bytes after it are seen (an occurrence that
+// reaches past the cut); only those well before it are shown.
+void keepHunksClearOfTheCut(PreviewResult& result, const ContentsDiff& diff, std::size_t cut,
+                            const std::vector<std::string>& finds) {
+    std::size_t reach = std::size_t{64} << 10;
+    for (const std::string& find : finds) {
+        reach += 16 * find.size();
+    }
+    const auto clear = [&](const Hunk& hunk) {
+        return !hunk.lines.empty() && hunk.lines.back().kind != LineKind::Added &&
+               hunk.lines.back().bytes.end + reach <= cut;
+    };
+    std::size_t kept = 0;
+    while (kept < diff.hunks.size() && clear(diff.hunks[kept])) {
+        ++kept;
+    }
+    result.hunks.resize(std::min(result.hunks.size(), kept));
+    result.partial = true;
+    result.state = PreviewResult::State::Changes;
+}
+
+PreviewResult contentsPreview(const PreviewRequest& request, const std::atomic<bool>* cancel) {
+    PreviewResult result;
+    if (request.current < 0 || request.current >= static_cast<int>(request.paths.size())) {
+        return result;
+    }
+    const std::string& path = request.paths[static_cast<std::size_t>(request.current)];
+    result.path = toQString(path);
+    if (path.empty() || IstVerzeichnis(path) || !DateiExistiert(path) || !isRegularFile(path)) {
+        result.state = PreviewResult::State::NoFile;
+        return result;
+    }
+    const ReadOutcome read = request.firstLook ? startOfFile(path) : readTextFile(path);
+    if (!read.ok()) {
+        result.state = PreviewResult::State::Problem;
+        result.problem = toQString(read.error);
+        return result;
+    }
+    const ContentsDiff diff =
+        diffContents(read.text, request.finds, request.replaces, {kPreviewHunks, kPreviewLines}, cancel);
+    const TrackedReplacement& replacement = diff.replacement;
+    if (replacement.cancelled) {
+        result.state = PreviewResult::State::Cancelled;
+        return result;
+    }
+    if (!replacement.error.empty()) {
+        result.state = PreviewResult::State::Problem;
+        result.problem = toQString(replacement.error);
+        return result;
+    }
+    result.count = replacement.count;
+    result.more = diff.more;
+    if (request.firstLook) {
+        keepHunksClearOfTheCut(result, diff, read.text.size(), request.finds);
+    }
+    result.state = diff.hunks.empty() ? PreviewResult::State::NoChange : PreviewResult::State::Changes;
+    for (const Hunk& hunk : diff.hunks) {
+        PreviewHunk shown{hunkHeader(hunk), {}};
+        for (const HunkLine& line : hunk.lines) {
+            shown.lines.push_back(previewLine(
+                line.kind == LineKind::Added ? std::string_view(replacement.newText) : read.text, line));
+        }
+        result.hunks.push_back(std::move(shown));
+    }
+    return result;
+}
+
+QString shownName(const std::string& path) {
+    return visibleName(NamedEntry(path).name());
+}
+
+PreviewResult namesPreview(const PreviewRequest& request) {
+    RunRequest run;
+    run.finds = request.finds;
+    run.replaces = request.replaces;
+    run.files = request.paths;
+    run.mode = ReplaceMode::FileNames;
+    PreviewResult result;
+    result.state = PreviewResult::State::Changes;
+    for (const PlannedRename& row : planRenames(run).rows) {
+        result.count += row.count;
+        result.renames.push_back({shownName(row.path),
+                                  row.newPath == row.path ? QString() : shownName(row.newPath),
+                                  toQString(renameProblem(row))});
+    }
+    return result;
+}
+
+} // namespace
+
+PreviewResult computePreview(const PreviewRequest& request, const std::atomic<bool>* cancel) {
+    return request.mode == ReplaceMode::FileNames ? namesPreview(request) : contentsPreview(request, cancel);
+}
+
+PreviewWindow::PreviewWindow(FileListModel& files, PairListModel& pairs, QItemSelectionModel& fileSelection,
+                             Mode mode, Message message, Compute compute, QWidget* parent)
+    : QWidget(parent, Qt::Window), files_(files), pairs_(pairs), fileSelection_(fileSelection),
+      mode_(std::move(mode)), message_(std::move(message)), compute_(std::move(compute)) {
+    setObjectName(QStringLiteral("frmPreview"));
+    summary_ = new QLabel(this);
+    summary_->setWordWrap(true);
+    summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    contents_ = new QPlainTextEdit(this);
+    contents_->setReadOnly(true);
+    contents_->setUndoRedoEnabled(false);
+    contents_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    contents_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    names_ = new QTableWidget(0, 3, this);
+    names_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    names_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    names_->verticalHeader()->hide();
+    names_->horizontalHeader()->setStretchLastSection(true);
+    pages_ = new QStackedWidget(this);
+    pages_->addWidget(contents_);
+    pages_->addWidget(names_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(summary_);
+    layout->addWidget(pages_, 1);
+    resize(720, 480);
+
+    followTimer_ = new QTimer(this);
+    followTimer_->setSingleShot(true);
+    followTimer_->setInterval(kFollowDelayMs);
+    connect(followTimer_, &QTimer::timeout, this, &PreviewWindow::start);
+    for (QAbstractItemModel* model : std::initializer_list<QAbstractItemModel*>{&files_, &pairs_}) {
+        connect(model, &QAbstractItemModel::dataChanged, this, &PreviewWindow::follow);
+        connect(model, &QAbstractItemModel::rowsInserted, this, &PreviewWindow::follow);
+        connect(model, &QAbstractItemModel::rowsRemoved, this, &PreviewWindow::follow);
+        connect(model, &QAbstractItemModel::modelReset, this, &PreviewWindow::follow);
+    }
+    connect(&fileSelection_, &QItemSelectionModel::currentChanged, this, &PreviewWindow::follow);
+    relabel();
+}
+
+PreviewWindow::~PreviewWindow() {
+    if (cancel_) {
+        cancel_->store(true);
+    }
+    for (const auto& watcher : {watcher_.get(), firstLook_.get()}) {
+        if (watcher) {
+            watcher->waitForFinished();
+        }
+    }
+}
+
+void PreviewWindow::follow() {
+    if (isVisible()) {
+        followTimer_->start();
+    }
+}
+
+void PreviewWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    relabel();
+    followTimer_->start();
+}
+
+void PreviewWindow::relabel() {
+    setWindowTitle(message_(keys::kPreviewTitle, kBuiltInTitle));
+    names_->setHorizontalHeaderLabels(
+        message_(keys::kPreviewColumns, kBuiltInColumns).split(QLatin1Char(',')));
+}
+
+PreviewRequest PreviewWindow::request() const {
+    PreviewRequest request;
+    request.mode = mode_();
+    request.finds = pairs_.finds();
+    request.replaces = pairs_.replaces();
+    request.paths = files_.paths();
+    const QModelIndex current = fileSelection_.currentIndex();
+    request.current = current.isValid() ? current.row() : -1;
+    if (request.mode == ReplaceMode::Contents && request.current >= 0) {
+        const QFileInfo file(
+            QFile::decodeName(request.paths[static_cast<std::size_t>(request.current)].c_str()));
+        request.size = file.exists() ? file.size() : -1;
+        request.modified = file.exists() ? file.lastModified().toMSecsSinceEpoch() : 0;
+    }
+    if (request.mode == ReplaceMode::Contents) {
+        // Only the current row's path enters the contents preview.
+        const std::string path =
+            request.current >= 0 ? request.paths[static_cast<std::size_t>(request.current)] : std::string();
+        request.paths = {path};
+        request.current = request.current >= 0 ? 0 : -1;
+    }
+    return request;
+}
+
+void PreviewWindow::start() {
+    PreviewRequest next = request();
+    // A file list that only took new counts asks for what is shown or already being worked out.
+    if (working_ ? inFlight_ == next : shown_ == next) {
+        return;
+    }
+    inFlight_ = next;
+    if (cancel_) {
+        cancel_->store(true);
+    }
+    cancel_ = std::make_shared<std::atomic<bool>>(false);
+    working_ = true;
+    summary_->setText(message_(keys::kPreviewWorking, kBuiltInWorking));
+    // The old watchers go with their results; the work they watched ends soon, as it was cancelled.
+    watcher_ = launch(next);
+    connect(watcher_.get(), &QFutureWatcher<PreviewResult>::finished, this,
+            [this, watcher = watcher_.get(), next] {
+                if (watcher != watcher_.get()) {
+                    return;
+                }
+                working_ = false;
+                firstLook_.reset();
+                shown_ = next;
+                display(watcher->result());
+            });
+    firstLook_.reset();
+    if (next.mode == ReplaceMode::Contents && next.size > kFirstLookBytes) {
+        PreviewRequest look = next;
+        look.firstLook = true;
+        firstLook_ = launch(look);
+        connect(firstLook_.get(), &QFutureWatcher<PreviewResult>::finished, this,
+                [this, watcher = firstLook_.get(), next] {
+                    if (watcher != firstLook_.get()) {
+                        return;
+                    }
+                    shown_ = next;
+                    display(watcher->result());
+                });
+    }
+}
+
+std::unique_ptr<QFutureWatcher<PreviewResult>> PreviewWindow::launch(const PreviewRequest& request) {
+    auto watcher = std::make_unique<QFutureWatcher<PreviewResult>>();
+    watcher->setFuture(QtConcurrent::run(
+        [compute = compute_, request, cancel = cancel_] { return compute(request, cancel.get()); }));
+    return watcher;
+}
+
+void PreviewWindow::display(const PreviewResult& result) {
+    relabel();
+    if (shown_->mode == ReplaceMode::FileNames) {
+        showNames(result, shown_->current);
+    } else {
+        showContents(result);
+    }
+    emit resultShown();
+}
+
+void PreviewWindow::showContents(const PreviewResult& result) {
+    pages_->setCurrentWidget(contents_);
+    contents_->clear();
+    QString summary;
+    switch (result.state) {
+    case PreviewResult::State::NoFile:
+        summary = message_(keys::kPreviewNoFile, kBuiltInNoFile);
+        break;
+    case PreviewResult::State::Problem:
+        summary = message_(keys::kPreviewProblem, kBuiltInProblem) + QLatin1Char(' ') + result.problem;
+        break;
+    case PreviewResult::State::NoChange:
+        summary = message_(keys::kPreviewNoChange, kBuiltInNoChange);
+        break;
+    case PreviewResult::State::Changes:
+    case PreviewResult::State::Cancelled:
+        summary = message_(keys::kPreviewCount, kBuiltInCount).arg(result.count);
+        break;
+    }
+    if (result.partial) {
+        summary = message_(keys::kPreviewWorking, kBuiltInWorking);
+    } else if (result.more) {
+        summary += QLatin1Char('\n') + message_(keys::kPreviewMore, kBuiltInMore).arg(kPreviewHunks);
+    }
+    summary_->setText(result.path.isEmpty() ? summary : result.path + QLatin1Char('\n') + summary);
+
+    QTextCharFormat plain;
+    QTextCharFormat header;
+    header.setForeground(QColor(0x55, 0x55, 0x99));
+    QTextCharFormat removed;
+    removed.setBackground(QColor(0xff, 0xeb, 0xe9));
+    QTextCharFormat removedBytes = removed;
+    removedBytes.setBackground(QColor(0xff, 0x9e, 0x96));
+    QTextCharFormat added;
+    added.setBackground(QColor(0xe6, 0xff, 0xec));
+    QTextCharFormat addedBytes = added;
+    addedBytes.setBackground(QColor(0x8c, 0xe9, 0x9a));
+    QTextCharFormat gap;
+    gap.setForeground(Qt::gray);
+
+    QTextCursor cursor(contents_->document());
+    // One edit block lays the document out once, not after every piece.
+    cursor.beginEditBlock();
+    bool first = true;
+    for (const PreviewHunk& hunk : result.hunks) {
+        if (!first) {
+            cursor.insertBlock();
+        }
+        first = false;
+        cursor.insertText(hunk.header, header);
+        for (const PreviewLine& line : hunk.lines) {
+            cursor.insertBlock();
+            const bool isRemoved = line.kind == LineKind::Removed;
+            const bool isAdded = line.kind == LineKind::Added;
+            const QTextCharFormat& base = isRemoved ? removed : isAdded ? added : plain;
+            const QTextCharFormat& marked = isRemoved ? removedBytes : isAdded ? addedBytes : plain;
+            cursor.insertText(isRemoved ? QStringLiteral("- ")
+                              : isAdded ? QStringLiteral("+ ")
+                                        : QStringLiteral("  "),
+                              base);
+            for (const PreviewLine::Piece& piece : line.pieces) {
+                if (piece.text.isEmpty()) {
+                    cursor.insertText(QString(QChar(0x2026)), gap);
+                    continue;
+                }
+                QTextCharFormat format = piece.changed ? marked : base;
+                if (piece.escape) {
+                    format.setForeground(Qt::darkGray);
+                    format.setFontItalic(true);
+                }
+                cursor.insertText(piece.text, format);
+            }
+        }
+    }
+    cursor.endEditBlock();
+    contents_->moveCursor(QTextCursor::Start);
+}
+
+void PreviewWindow::showNames(const PreviewResult& result, int current) {
+    pages_->setCurrentWidget(names_);
+    summary_->clear();
+    names_->setRowCount(static_cast<int>(result.renames.size()));
+    for (int row = 0; row < names_->rowCount(); ++row) {
+        const PreviewRename& rename = result.renames[static_cast<std::size_t>(row)];
+        names_->setItem(row, 0, new QTableWidgetItem(rename.oldName));
+        names_->setItem(row, 1, new QTableWidgetItem(rename.newName));
+        names_->setItem(row, 2, new QTableWidgetItem(rename.problem));
+    }
+    if (current >= 0 && current < names_->rowCount()) {
+        names_->selectRow(current);
+        names_->scrollToItem(names_->item(current, 0));
+    }
+}
+
+QString PreviewWindow::shownText() const {
+    if (pages_->currentWidget() == contents_) {
+        return summary_->text() + QLatin1Char('\n') + contents_->toPlainText();
+    }
+    QString rows;
+    for (int row = 0; row < names_->rowCount(); ++row) {
+        rows += names_->item(row, 0)->text() + QLatin1Char('\t') + names_->item(row, 1)->text() +
+                QLatin1Char('\t') + names_->item(row, 2)->text() + QLatin1Char('\n');
+    }
+    return rows;
+}
+
+} // namespace morvane

@@ -1,0 +1,83 @@
+#include "gui/window/qt_main_menus.h"
+
+#include "core/state/message_keys.h"
+#include "gui/widgets/qt_object_names.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace morvane {
+
+namespace {
+
+const char* const kAddFilesCaption = "&Add Files...";
+const char* const kAddFolderCaption = "Add F&older...";
+const char* const kPreviewCaption = "Preview";
+
+QAction* item(QMenu& menu, const char* name, const char* text, const QKeySequence& key,
+              const std::function<void()>& slot) {
+    QAction* action = named(menu.addAction(QString::fromUtf8(text)), name);
+    action->setShortcut(key);
+    QObject::connect(action, &QAction::triggered, &menu, [slot] { slot(); });
+    return action;
+}
+
+} // namespace
+
+MainMenus buildMainMenus(QMenuBar& bar, const MainMenuHandlers& handlers) {
+    MainMenus menus;
+    QMenu& file = *named(bar.addMenu(QStringLiteral("&File")), "mnuFile");
+    QAction* newTask = item(file, "mnuNew", "New", QKeySequence(Qt::CTRL | Qt::Key_N), handlers.newTask);
+    QAction* addFiles =
+        item(file, "mnuAddFiles", kAddFilesCaption, QKeySequence(Qt::CTRL | Qt::Key_O), handlers.addFiles);
+    QAction* addFolder = item(file, "mnuAddFolder", kAddFolderCaption, QKeySequence(), handlers.addFolder);
+    named(file.addSeparator(), "mnuTrenn(1)");
+    item(file, "mnuClose", "Close", QKeySequence(Qt::CTRL | Qt::Key_Q), handlers.close)
+        ->setShortcutContext(Qt::ApplicationShortcut); // also while the About dialog has the focus
+
+    QMenu& list = *named(bar.addMenu(QStringLiteral("&Find && Replace List")), "mnuList");
+    QAction* showAdd =
+        item(list, "mnuShowAdd", "&Add new element", QKeySequence(Qt::Key_F1), handlers.showAdd);
+    QAction* edit = item(list, "mnuEdit", "&Edit selected element", QKeySequence(Qt::Key_F2), handlers.edit);
+    QAction* addToTasks =
+        item(list, "mnuAddToTasks", "Add to Saved Tasks", QKeySequence(Qt::Key_F3), handlers.addToTasks);
+    named(list.addSeparator(), "mnuTrenn(0)");
+    QAction* simulate =
+        item(list, "mnuSimulate", "Update/ Simulate", QKeySequence(Qt::Key_F5), handlers.simulate);
+    QAction* replace =
+        item(list, "mnuReplace", "Execute/ Replace", QKeySequence(Qt::Key_F8), handlers.replace);
+    menus.listChanging = {newTask, addFiles, addFolder, showAdd, edit, addToTasks, simulate, replace};
+    menus.undo =
+        item(list, "mnuUndo", "Undo last Execute", QKeySequence(Qt::CTRL | Qt::Key_Z), handlers.undo);
+    menus.undo->setEnabled(false);
+    item(list, "mnuPreview", kPreviewCaption, QKeySequence(Qt::Key_F6), handlers.preview)
+        ->setShortcutContext(Qt::ApplicationShortcut); // also from the preview window
+
+    QMenu& languages = *named(bar.addMenu(QStringLiteral("Language")), "mnuLanguages");
+    const std::array<const char*, 2> names{"English", "German"};
+    for (std::size_t index = 0; index < names.size(); ++index) {
+        QAction* choice = languages.addAction(QString::fromUtf8(names[index]));
+        choice->setObjectName(QString("mnuLanguage(%1)").arg(index));
+        choice->setCheckable(true);
+        QObject::connect(choice, &QAction::triggered, &languages,
+                         [slot = handlers.language, index] { slot(static_cast<int>(index)); });
+        menus.languages[index] = choice;
+    }
+    QMenu& help = *named(bar.addMenu(QStringLiteral("&?")), "mnuFragezeichen");
+    named(help.addAction(QStringLiteral("About this Program")), "mnuAbout");
+    QObject::connect(help.actions().back(), &QAction::triggered, &help, [slot = handlers.about] { slot(); });
+    return menus;
+}
+
+void relabelLaterMenuItems(QMenuBar& bar,
+                           const std::function<QString(std::string_view key, const char* builtIn)>& message) {
+    bar.findChild<QAction*>(QStringLiteral("mnuAddFiles"))
+        ->setText(message(keys::kMenuAddFiles, kAddFilesCaption));
+    bar.findChild<QAction*>(QStringLiteral("mnuAddFolder"))
+        ->setText(message(keys::kMenuAddFolder, kAddFolderCaption));
+    bar.findChild<QAction*>(QStringLiteral("mnuPreview"))
+        ->setText(message(keys::kMenuPreview, kPreviewCaption));
+}
+
+} // namespace morvane

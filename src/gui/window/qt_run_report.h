@@ -1,0 +1,23 @@
+#pragma once
+
+#include "core/journal/leftovers.h"
+#include "core/run/run.h"
+
+#include <QString>
+#include <functional>
+#include <string_view>
+#include <vector>
+
+namespace morvane {
+
+// The text of the one box that tells what interrupted runs left and what was done about it, and every file a
+// run could not read, write or rename: one line each, never one box per file. Empty when there is nothing to
+// tell. `message` looks a key up in the language file, with the built-in text for a missing one.
+QString runReport(const std::vector<LeftoverNote>& leftovers, const std::vector<RunFailure>& failures,
+                  const std::function<QString(std::string_view key, const char* builtIn)>& message);
+
+// Whether the report tells of something the user must look after, rather than of what was put right.
+bool reportNeedsAttention(const std::vector<LeftoverNote>& leftovers,
+                          const std::vector<RunFailure>& failures);
+
+} // namespace morvane

@@ -1,0 +1,158 @@
+#include "gui/window/saved_tasks_controller.h"
+
+#include "core/state/message_keys.h"
+#include "core/app/key_rules.h"
+#include "gui/lists/pair_editor_controller.h"
+#include "gui/lists/replace_mode_view.h"
+#include "gui/lists/saved_task_view.h"
+#include "core/app/program_version.h"
+#include "gui/widgets/qt_text.h"
+
+#include <QDir>
+#include <QLineEdit>
+
+namespace morvane {
+
+namespace {
+
+// Texts that must reach the user even when the language file is missing.
+const char* const kBuiltInTasksNotSaved =
+    "The saved tasks could not be written; the change will be lost when the program ends.";
+const char* const kBuiltInTasksKeptAside =
+    "The saved-tasks file holds text that cannot be read as tasks. So that none of it is lost when the "
+    "tasks are saved, it has been copied to:";
+
+QString withPath(const QString& text, const std::string& path) {
+    return text + QStringLiteral("\r\n") + QDir::toNativeSeparators(pathToQString(path));
+}
+
+} // namespace
+
+SavedTasksController::SavedTasksController(std::string savedTasksPath, const Settings& settings,
+                                           Dialogs& dialogs, Message message, Working working,
+                                           QWidget& window)
+    : QObject(&window), store_(std::move(savedTasksPath)), settings_(settings), dialogs_(dialogs),
+      message_(std::move(message)), working_(working), window_(window) {}
+
+void SavedTasksController::attach(ListView& view) {
+    view_ = &view;
+    view_->setModel(&model_);
+    connect(view_, &ListView::keyPressed, this, &SavedTasksController::onKey);
+    connect(view_, &ListView::doubleClickedAnywhere, this, &SavedTasksController::load);
+}
+
+void SavedTasksController::open(bool mayWrite) {
+    mayWrite_ = mayWrite;
+    const SavedTaskStore::Sync opened = store_.open(mayWrite);
+    model_.reload();
+    showTakenIn(opened);
+}
+
+void SavedTasksController::takeInChanges() {
+    if (mayWrite_) {
+        showTakenIn(store_.takeInChanges());
+    }
+}
+
+// Tasks other windows stored meanwhile come first, so the new task is numbered after them.
+void SavedTasksController::store() {
+    takeInChanges();
+    switch (storeTask(store_.table(), fromQString(working_.name.text()), workingLists())) {
+    case StoreOutcome::Stored:
+        model_.sync();
+        break;
+    case StoreOutcome::NoName:
+        tell(message_(keys::kSpecifyReplacementTask, ""), Dialogs::Icon::None, QStringLiteral("Name"));
+        break;
+    case StoreOutcome::NotFaithful:
+        tell(message_(keys::kSavingNotPossible, ""), Dialogs::Icon::Information);
+        return;
+    case StoreOutcome::NoPairs:
+        break;
+    }
+    save();
+}
+
+void SavedTasksController::load() {
+    const TaskLoad load =
+        loadTask(store_.table(), selectedTask(*view_, model_), settings_.AddFilesToFilelist);
+    setLists(load.finds, load.replaces, load.files);
+    if (!load.name) {
+        return;
+    }
+    working_.name.setText(toQString(*load.name));
+    working_.mode.OptRepEinstellen(*load.replaceInContents);
+    emit loaded();
+}
+
+void SavedTasksController::startNew() {
+    const WorkingLists fresh = newWorkingLists(workingLists());
+    setLists(fresh.finds, fresh.replaces, fresh.files);
+    working_.name.clear();
+}
+
+void SavedTasksController::onKey(KeyStroke key) {
+    switch (savedTaskKey(key)) {
+    case SavedTaskKey::DeleteSelected:
+        deleteTasks(store_.table(), selectedTasks(*view_, model_));
+        model_.sync();
+        save();
+        break;
+    case SavedTaskKey::SelectAll:
+        view_->selectAll();
+        break;
+    case SavedTaskKey::Load:
+        load();
+        break;
+    case SavedTaskKey::None:
+        break;
+    }
+}
+
+// The table in the window stays as it is, so the user can still run the tasks or copy them elsewhere.
+void SavedTasksController::save() {
+    if (!mayWrite_) {
+        return;
+    }
+    const SavedTaskStore::SaveOutcome saved = store_.save();
+    showTakenIn(saved.sync);
+    if (!saved.written.ok()) {
+        tell(withPath(message_(keys::kTasksNotSaved, kBuiltInTasksNotSaved), store_.path()) +
+                 QStringLiteral(": ") + toQString(saved.written.error),
+             Dialogs::Icon::Critical);
+    }
+}
+
+void SavedTasksController::showTakenIn(const SavedTaskStore::Sync& sync) {
+    if (sync.tableChanged) {
+        model_.sync();
+    }
+    if (!sync.keptAside.empty()) {
+        tell(withPath(message_(keys::kTasksKeptAside, kBuiltInTasksKeptAside), sync.keptAside),
+             Dialogs::Icon::Information);
+    }
+}
+
+WorkingLists SavedTasksController::workingLists() const {
+    return WorkingLists{working_.pairs.finds(), working_.pairs.replaces(), working_.files.paths(),
+                        working_.mode.replaceInContents()};
+}
+
+void SavedTasksController::setLists(const std::vector<std::string>& finds,
+                                    const std::vector<std::string>& replaces,
+                                    const std::optional<std::vector<std::string>>& files) {
+    working_.editor.FindRepListeLoeschen();
+    for (std::size_t j = 0; j < finds.size() && j < replaces.size(); ++j) {
+        working_.editor.AddNewElementToList(finds[j], replaces[j]);
+    }
+    if (files) {
+        working_.files.clear();
+        working_.files.append(*files);
+    }
+}
+
+void SavedTasksController::tell(const QString& text, Dialogs::Icon icon, const QString& title) {
+    dialogs_.message(&window_, title.isEmpty() ? toQString(kApplicationTitle) : title, text, icon);
+}
+
+} // namespace morvane

@@ -1,0 +1,124 @@
+#include "gui/window/undo_controller.h"
+
+#include "gui/window/qt_run_report.h"
+#include "core/state/message_keys.h"
+#include "core/app/program_version.h"
+#include "gui/widgets/qt_text.h"
+
+#include <QAction>
+#include <QWidget>
+#include <algorithm>
+
+namespace morvane {
+
+namespace {
+
+const char* const kBuiltInUndoDone = "Undone: %1 put back, %2 left as changed";
+const char* const kBuiltInUndoFailed = "The last Execute could not be undone:";
+const char* const kBuiltInUndoUnfinished =
+    "Not undone yet: %1 put back, %2 left; Undo again puts back the rest";
+const char* const kBuiltInUndoInterruptedRun = "Undo the part of the interrupted run that was done?";
+
+} // namespace
+
+UndoController::UndoController(std::string journalFolder, QAction& action, Dialogs& dialogs, Message message,
+                               Report report, QWidget& window)
+    : QObject(&window), journalFolder_(std::move(journalFolder)), action_(action), dialogs_(dialogs),
+      message_(std::move(message)), report_(std::move(report)), window_(window) {}
+
+UndoController::~UndoController() {
+    if (thread_) {
+        thread_->wait();
+    }
+}
+
+void UndoController::startUp(const std::vector<LeftoverNote>& leftovers) {
+    readOffer();
+    const bool cutShort = std::any_of(leftovers.begin(), leftovers.end(), [](const LeftoverNote& note) {
+        return note.action == LeftoverAction::RunInterrupted;
+    });
+    if (!cutShort || !offered_) {
+        report_(leftovers, {}, {});
+        return;
+    }
+    const QString text = runReport(leftovers, {}, message_) + QStringLiteral("\n\n") +
+                         message_(keys::kUndoInterruptedRun, kBuiltInUndoInterruptedRun);
+    if (dialogs_.ask(&window_, toQString(kApplicationTitle), text)) {
+        undo();
+    }
+}
+
+// Reading the journals costs as much as the runs they record, so they are read only when what undo offers can
+// have changed.
+void UndoController::readOffer() {
+    const std::vector<JournaledRun> runs =
+        journalFolder_.empty() ? std::vector<JournaledRun>{} : listRuns(journalFolder_);
+    offered_ = std::any_of(runs.begin(), runs.end(), [](const JournaledRun& run) { return !run.undone; });
+    refresh();
+}
+
+void UndoController::setRunPhase(RunPhase phase) {
+    phase_ = phase;
+    refresh();
+}
+
+void UndoController::refresh() {
+    action_.setEnabled(offered_ && phase_ == RunPhase::Idle && !undoing());
+}
+
+// A simulate run only reads: the one the window starts at start-up does not keep a run cut short from going
+// back.
+void UndoController::undo() {
+    if (!offered_ || phase_ == RunPhase::Executing || undoing()) {
+        return;
+    }
+    // Undoing a large run reads and writes as much as the run did: the window stays alive meanwhile.
+    thread_ = QThread::create([this, journalFolder = journalFolder_] {
+        // A run cut short since the start is cleared up and closed first, so that undo can take back the part
+        // it did.
+        std::vector<LeftoverNote> leftovers = clearLeftovers(journalFolder, {});
+        UndoResult result = undoNewestRun(journalFolder);
+        QMetaObject::invokeMethod(
+            this,
+            [this, leftovers = std::move(leftovers), result = std::move(result)] {
+                ended(leftovers, result);
+            },
+            Qt::QueuedConnection);
+    });
+    connect(thread_, &QThread::finished, thread_, &QObject::deleteLater);
+    thread_->start();
+    refresh();
+    emit started();
+}
+
+void UndoController::ended(const std::vector<LeftoverNote>& leftovers, const UndoResult& result) {
+    if (thread_) {
+        thread_->wait();
+        thread_.clear();
+    }
+    const std::string keptIn = fromQString(message_(keys::kLeftoverKeptIn, std::string(kKeptInText).c_str()));
+    std::vector<RunFailure> left;
+    for (const UndoNote& note : result.left) {
+        std::string reason = note.reason;
+        if (!note.keptIn.empty()) {
+            reason += "; " + keptIn + " \"" + note.keptIn + "\"";
+        }
+        left.push_back({.path = note.path, .reason = reason});
+    }
+    report_(leftovers, left,
+            result.failure.empty() ? QString()
+                                   : message_(keys::kUndoFailed, kBuiltInUndoFailed) + QLatin1Char(' ') +
+                                         toQString(result.failure));
+    // A run not undone yet stays offered: the next undo finishes the rest.
+    const QString status = !result.found       ? QString()
+                           : result.run.undone ? message_(keys::kUndoDone, kBuiltInUndoDone)
+                                                     .arg(result.restored)
+                                                     .arg(static_cast<qulonglong>(result.left.size()))
+                                               : message_(keys::kUndoUnfinished, kBuiltInUndoUnfinished)
+                                                     .arg(result.restored)
+                                                     .arg(static_cast<qulonglong>(result.left.size()));
+    readOffer();
+    emit finished(result, status);
+}
+
+} // namespace morvane

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "gui/widgets/message_dialog.h"
+#include "core/journal/leftovers.h"
+#include "core/run/run.h"
+#include "gui/work/run_controller.h"
+#include "core/journal/undo.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QThread>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QAction;
+class QWidget;
+
+namespace morvane {
+
+// Undo of the last execute run, from the window: what the menu item offers, the undo itself off the
+// user-interface thread, what it reports, and the offer to take back a run found cut short at start-up.
+class UndoController : public QObject {
+    Q_OBJECT
+
+public:
+    // A text of the language file in the current language, or the built-in text when the file has none.
+    using Message = std::function<QString(std::string_view key, const char* builtIn)>;
+    // Shows what clearing up found and what could not be done, with a last line to read; empty for none.
+    using Report = std::function<void(const std::vector<LeftoverNote>& leftovers,
+                                      const std::vector<RunFailure>& failures, const QString& note)>;
+
+    // An empty journal folder offers nothing: the window's folder cannot be written.
+    UndoController(std::string journalFolder, QAction& action, Dialogs& dialogs, Message message,
+                   Report report, QWidget& window);
+    // Waits for an undo that goes: it never leaves a file half done.
+    ~UndoController() override;
+
+    bool undoing() const { return !thread_.isNull(); }
+
+    // What clearing up at start-up found; a run cut short is said once, with the offer to undo what it did.
+    void startUp(const std::vector<LeftoverNote>& leftovers);
+    // Reads the journals again: after an execute run and after an undo, not at every run.
+    void readOffer();
+    // The menu offers nothing while a run goes; nothing is undone while an execute run goes.
+    void setRunPhase(RunPhase phase);
+    // Puts back the newest execute run not yet undone.
+    void undo();
+
+signals:
+    // An undo begins; the lists must not change until it ends.
+    void started();
+    // An undo ended; `status` says what it did, for the status line.
+    void finished(const morvane::UndoResult& result, const QString& status);
+
+private:
+    void ended(const std::vector<LeftoverNote>& leftovers, const UndoResult& result);
+    void refresh();
+
+    std::string journalFolder_;
+    QAction& action_;
+    Dialogs& dialogs_;
+    Message message_;
+    Report report_;
+    QWidget& window_;
+    bool offered_ = false; // the journal holds a run not yet undone
+    RunPhase phase_ = RunPhase::Idle;
+    QPointer<QThread> thread_;
+};
+
+} // namespace morvane

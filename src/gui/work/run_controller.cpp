@@ -1,0 +1,182 @@
+#include "gui/work/run_controller.h"
+
+#include <chrono>
+
+namespace morvane {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+// What a person can see: more redraws only cost the user-interface thread time.
+constexpr auto kProgressInterval = std::chrono::milliseconds(33);
+constexpr auto kRowBatchInterval = std::chrono::milliseconds(50);
+
+} // namespace
+
+// Collects the run's callbacks on the worker thread and posts them, throttled and batched, to the
+// controller's thread, each row named by its id.
+class RunController::PostingObserver : public RunObserver {
+public:
+    PostingObserver(RunController* controller, std::uint64_t generation, std::vector<RowId> ids)
+        : controller_(controller), generation_(generation), ids_(std::move(ids)) {}
+
+    void progress(int percent) override {
+        const auto now = Clock::now();
+        if (percent == lastPercent_ || (percent != 100 && now - lastProgress_ < kProgressInterval)) {
+            return;
+        }
+        lastPercent_ = percent;
+        lastProgress_ = now;
+        post([percent](RunController* c) { emit c->progressed(percent); });
+    }
+
+    void notUndoable(const std::string& reason) override {
+        post([reason](RunController* c) { emit c->notUndoable(reason); });
+    }
+
+    void rowDone(std::size_t row, const RowResult& result, std::int64_t,
+                 std::optional<StatusKind> status) override {
+        if (row < ids_.size()) {
+            batch_.push_back(RowUpdate{ids_[row], result});
+        }
+        status_ = status;
+        if (Clock::now() - lastFlush_ >= kRowBatchInterval) {
+            flush();
+        }
+    }
+
+    void finish(RunResult result) {
+        flush();
+        post([result = std::move(result)](RunController* c) { c->runEnded(result); });
+    }
+
+private:
+    void flush() {
+        lastFlush_ = Clock::now();
+        if (batch_.empty()) {
+            return;
+        }
+        post([rows = std::move(batch_), status = status_](RunController* c) {
+            emit c->rowsDone(rows, status);
+        });
+        batch_.clear();
+    }
+
+    template <class Deliver> void post(Deliver deliver) {
+        QMetaObject::invokeMethod(
+            controller_,
+            [controller = controller_, generation = generation_, deliver = std::move(deliver)] {
+                if (controller->isCurrent(generation)) {
+                    deliver(controller);
+                }
+            },
+            Qt::QueuedConnection);
+    }
+
+    RunController* controller_;
+    std::uint64_t generation_;
+    std::vector<RowId> ids_;
+    int lastPercent_ = -1;
+    Clock::time_point lastProgress_{};
+    Clock::time_point lastFlush_ = Clock::now();
+    std::vector<RowUpdate> batch_;
+    std::optional<StatusKind> status_;
+};
+
+RunController::RunController(Snapshot snapshot, Runner runner, QObject* parent)
+    : QObject(parent), snapshot_(std::move(snapshot)), runner_(std::move(runner)) {}
+
+RunController::~RunController() {
+    cancelActive();
+    for (const QPointer<QThread>& thread : threads_) {
+        if (thread) {
+            thread->wait();
+        }
+    }
+}
+
+RunController::Runner RunController::defaultRunner() {
+    return [](const RunRequest& request, RunObserver* observer, const std::atomic<bool>* cancel) {
+        return ErsetzenSimulieren(request, observer, cancel);
+    };
+}
+
+void RunController::simulate() {
+    if (phase_ == RunPhase::Executing) {
+        simulateAfterExecute_ = true;
+        return;
+    }
+    start(false);
+}
+
+void RunController::execute() {
+    if (phase_ == RunPhase::Executing) {
+        return;
+    }
+    simulateAfterExecute_ = true;
+    start(true);
+}
+
+void RunController::stop() {
+    if (!active_) {
+        return;
+    }
+    simulateAfterExecute_ = false;
+    if (phase_ == RunPhase::Executing) {
+        // The run ends after the file it is writing; until then the lists stay locked, and its end reports.
+        active_->cancel->store(true);
+        return;
+    }
+    cancelActive();
+    setPhase(RunPhase::Idle);
+    emit stopped();
+}
+
+void RunController::start(bool execute) {
+    cancelActive();
+    RunInputs inputs = snapshot_(execute);
+    auto cancel = std::make_shared<std::atomic<bool>>(false);
+    const std::uint64_t generation = nextGeneration_++;
+    active_ = std::make_unique<Active>(Active{generation, cancel});
+    setPhase(execute ? RunPhase::Executing : RunPhase::Simulating);
+    QThread* thread =
+        QThread::create([this, generation, cancel, runner = runner_, inputs = std::move(inputs)] {
+            PostingObserver observer(this, generation, inputs.ids);
+            observer.finish(runner(inputs.request, &observer, cancel.get()));
+        });
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    std::erase_if(threads_, [](const QPointer<QThread>& t) { return t.isNull(); });
+    threads_.emplace_back(thread);
+    thread->start();
+}
+
+void RunController::runEnded(const RunResult& result) {
+    const bool executed = phase_ == RunPhase::Executing;
+    active_.reset();
+    setPhase(RunPhase::Idle);
+    emit finished(result, executed);
+    if (result.cancelled) {
+        emit stopped();
+        return;
+    }
+    if (simulateAfterExecute_) {
+        simulateAfterExecute_ = false;
+        start(false);
+    }
+}
+
+void RunController::cancelActive() {
+    if (active_) {
+        active_->cancel->store(true);
+        active_.reset();
+    }
+}
+
+void RunController::setPhase(RunPhase phase) {
+    if (phase != phase_) {
+        phase_ = phase;
+        emit phaseChanged(phase);
+    }
+}
+
+} // namespace morvane

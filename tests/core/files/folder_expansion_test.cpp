@@ -1,0 +1,414 @@
+#include "support/temp_dir.h"
+#include "core/files/folder_expansion.h"
+#include "core/files/ignore_rules.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <git2.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace morvane {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+using Files = std::vector<std::string>;
+
+void initRepository(const std::string& folder) {
+    git_libgit2_init();
+    git_repository* repository = nullptr;
+    ASSERT_EQ(git_repository_init(&repository, folder.c_str(), 0), 0);
+    git_repository_free(repository);
+    git_libgit2_shutdown();
+}
+
+// A work tree with rules at its top, in a subfolder and in .git/info/exclude, a nested work tree with rules
+// of its own, hidden and binary files, links and a name that is not UTF-8.
+class ExpansionInWorkTree : public ::testing::Test {
+protected:
+    void SetUp() override {
+        initRepository(dir.path());
+        dir.write(".gitignore", "*.log\nbuild/\n!keep.log\n");
+        fs::create_directories(dir.file(".git/info"));
+        dir.write(".git/info/exclude", "secret.txt\n");
+        dir.write("a.txt", "a");
+        dir.write("b.log", "b");
+        dir.write("keep.log", "k");
+        dir.write("secret.txt", "s");
+        dir.write("caf\xe9.txt", "c");
+        dir.write("data.bin", "ab\0cd"s);
+        dir.write(".hidden.txt", "h");
+        dir.makeFolder(".config");
+        dir.write(".config/c.txt", "c");
+        dir.makeFolder("build");
+        dir.write("build/out.txt", "o");
+        dir.makeFolder("src");
+        dir.write("src/.gitignore", "*.tmp\n");
+        dir.write("src/main.cpp", "m");
+        dir.write("src/Z.h", "z");
+        dir.write("src/x.tmp", "x");
+        dir.write("src/y.log", "y");
+        dir.makeFolder("nested");
+        initRepository(dir.file("nested"));
+        dir.write("nested/.gitignore", "*.txt\n");
+        dir.write("nested/n.txt", "n");
+        dir.write("nested/n.cpp", "n");
+        fs::create_directory_symlink(".", dir.file("loop"));
+        fs::create_symlink("a.txt", dir.file("link.txt"));
+        fs::create_symlink("nowhere", dir.file("dangling.txt"));
+    }
+
+    Files expand(const ExpansionOptions& options = {}) const {
+        const Expansion expansion = expandFolder(dir.path(), options);
+        EXPECT_TRUE(expansion.problems.empty());
+        EXPECT_FALSE(expansion.stopped);
+        Files relative;
+        for (const std::string& file : expansion.files) {
+            EXPECT_EQ(file.rfind(dir.path() + "/", 0), 0u) << file;
+            relative.push_back(file.substr(dir.path().size() + 1));
+        }
+        return relative;
+    }
+
+    testing::TempDir dir;
+};
+
+TEST_F(ExpansionInWorkTree, KeepsTheTextFilesGitWouldTrackInByteOrder) {
+    EXPECT_EQ(expand(), (Files{"a.txt", "caf\xe9.txt", "keep.log", "link.txt", "nested/n.cpp", "src/Z.h",
+                               "src/main.cpp"}));
+}
+
+TEST_F(ExpansionInWorkTree, SwitchesBringBackHiddenIgnoredAndBinaryFilesButNeverGitItself) {
+    ExpansionOptions all;
+    all.hidden = all.ignored = all.binary = true;
+    EXPECT_EQ(expand(all), (Files{".config/c.txt", ".gitignore", ".hidden.txt", "a.txt", "b.log",
+                                  "build/out.txt", "caf\xe9.txt", "data.bin", "keep.log", "link.txt",
+                                  "nested/.gitignore", "nested/n.cpp", "nested/n.txt", "secret.txt",
+                                  "src/.gitignore", "src/Z.h", "src/main.cpp", "src/x.tmp", "src/y.log"}));
+    ExpansionOptions binary;
+    binary.binary = true;
+    EXPECT_EQ(expand(binary).at(2), "data.bin");
+}
+
+TEST_F(ExpansionInWorkTree, PatternsAndSizeLimitNarrowTheFiles) {
+    ExpansionOptions headersAndSources;
+    headersAndSources.includes = {"*.cpp", "*.h"};
+    EXPECT_EQ(expand(headersAndSources), (Files{"nested/n.cpp", "src/Z.h", "src/main.cpp"}));
+    headersAndSources.excludes = {"n*", "m*"};
+    EXPECT_EQ(expand(headersAndSources), (Files{"src/Z.h"}));
+
+    dir.write("src/big.cpp", "more than four");
+    ExpansionOptions small;
+    small.includes = {"*.cpp"};
+    small.maxBytes = 4;
+    EXPECT_EQ(expand(small), (Files{"nested/n.cpp", "src/main.cpp"}));
+}
+
+TEST_F(ExpansionInWorkTree, SubfolderTakesTheRulesOfTheWholeWorkTree) {
+    const Expansion expansion = expandFolder(dir.file("src") + "/", {});
+    EXPECT_EQ(expansion.files, (Files{dir.file("src/Z.h"), dir.file("src/main.cpp")}));
+}
+
+TEST_F(ExpansionInWorkTree, StopFlagEndsTheWalkAndProgressNamesEachFolder) {
+    std::vector<std::string> folders;
+    const std::atomic<bool> running{false};
+    const Expansion whole = expandFolder(
+        dir.path(), {}, &running, [&](const std::string& folder, std::size_t) { folders.push_back(folder); });
+    EXPECT_EQ(folders, (Files{dir.path(), dir.file("nested"), dir.file("src")}));
+
+    const std::atomic<bool> stopped{true};
+    const Expansion cut = expandFolder(dir.path(), {}, &stopped);
+    EXPECT_TRUE(cut.stopped);
+    EXPECT_TRUE(cut.files.empty());
+    EXPECT_FALSE(whole.stopped);
+}
+
+// The rules git's documentation explains, and their corners: each file must be kept or ignored as libgit2,
+// which reads the rules as git does, decides.
+TEST(ExpansionRules, AgreeWithGitOnItsDocumentedExamples) {
+    testing::TempDir dir;
+    initRepository(dir.path());
+    dir.write(".gitignore", "# a comment\n\\#hash\n\\!bang\n*.html\n!keep.html\n/root-only.c\ndoc/frotz/\n"
+                            "frotz/\nhello.*\n!hello.txt\nfoo/**\n**/deep\na/**/b\ntrail\\ \n[a-c]x.dat\n"
+                            "space.txt   \r\n[!q]?.tmp\n/\n!\n");
+    dir.write(".git/info/exclude", "excluded.txt\n");
+    for (const char* file : {"#hash",
+                             "!bang",
+                             "# a comment",
+                             "page.html",
+                             "keep.html",
+                             "root-only.c",
+                             "sub/root-only.c",
+                             "doc/frotz/f.txt",
+                             "doc/frotz.txt",
+                             "other/frotz/f.txt",
+                             "x/frotz",
+                             "hello.c",
+                             "hello.txt",
+                             "Hello.c",
+                             "foo/bar.txt",
+                             "foo/sub/baz.txt",
+                             "foo.txt",
+                             "one/deep/f.txt",
+                             "deep",
+                             "deeper",
+                             "a/b",
+                             "a/x/b",
+                             "a/x/y/b",
+                             "a/bb",
+                             "trail ",
+                             "trail",
+                             "ax.dat",
+                             "dx.dat",
+                             "space.txt",
+                             "ab.tmp",
+                             "qb.tmp",
+                             "abc.tmp",
+                             "excluded.txt",
+                             "sub/excluded.txt",
+                             "sub/page.html",
+                             "sub/other.c",
+                             "sub/inner/page.html",
+                             "sub/inner/hello.txt"}) {
+        fs::create_directories(fs::path(dir.file(file)).parent_path());
+        dir.write(file, "x");
+    }
+    dir.write("sub/.gitignore", "*.c\n/inner/hello.*\n");
+
+    git_libgit2_init();
+    git_repository* repository = nullptr;
+    ASSERT_EQ(git_repository_open(&repository, dir.path().c_str()), 0);
+    Files gitKeeps;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(dir.path())) {
+        const std::string relative = fs::relative(entry.path(), dir.path()).string();
+        int ignored = 0;
+        if (entry.is_regular_file() && relative.rfind(".git/", 0) != 0 &&
+            git_ignore_path_is_ignored(&ignored, repository, relative.c_str()) == 0 && !ignored) {
+            gitKeeps.push_back(dir.path() + "/" + relative);
+        }
+    }
+    git_repository_free(repository);
+    git_libgit2_shutdown();
+    ASSERT_GT(gitKeeps.size(), 10u);
+
+    ExpansionOptions everythingButIgnored;
+    everythingButIgnored.hidden = everythingButIgnored.binary = true;
+    Files keeps = expandFolder(dir.path(), everythingButIgnored).files;
+    std::sort(keeps.begin(), keeps.end());
+    std::sort(gitKeeps.begin(), gitKeeps.end());
+    EXPECT_EQ(keeps, gitKeeps);
+}
+
+// git lets a deeper .gitignore override the rules above it; libgit2's single-path query does not, so this
+// is pinned against what git itself lists.
+TEST(ExpansionRules, deeper_negation_reincludes_what_the_top_ignores) {
+    testing::TempDir dir;
+    initRepository(dir.path());
+    dir.write(".gitignore", "*.html\n");
+    dir.makeFolder("sub");
+    dir.makeFolder("sub/inner");
+    dir.write("sub/.gitignore", "!page.html\n");
+    dir.write("page.html", "x");
+    dir.write("sub/page.html", "x");
+    dir.write("sub/inner/page.html", "x");
+    EXPECT_EQ(expandFolder(dir.path(), {}).files,
+              (Files{dir.file("sub/inner/page.html"), dir.file("sub/page.html")}));
+}
+
+// A .ignore rule wins over .gitignore's at any depth, holds on in a nested work tree, and counts outside
+// work trees too; the switch for ignored files lifts it with the others.
+TEST(ExpansionRules, IgnoreFilesWinOverGitIgnoreAndCountOutsideWorkTrees) {
+    testing::TempDir dir;
+    initRepository(dir.path());
+    dir.write(".gitignore", "*.log\n");
+    dir.write(".ignore", "!keep.log\n*.bak\n");
+    for (const char* file : {"a.log", "keep.log", "top.txt", "x.bak", "sub/s.txt", "sub/s.cpp", "sub/y.bak",
+                             "nested/n.bak", "nested/n.cpp"}) {
+        fs::create_directories(fs::path(dir.file(file)).parent_path());
+        dir.write(file, "x");
+    }
+    dir.write("sub/.ignore", "*.txt\n");
+    initRepository(dir.file("nested"));
+    EXPECT_EQ(expandFolder(dir.path(), {}).files, (Files{dir.file("keep.log"), dir.file("nested/n.cpp"),
+                                                         dir.file("sub/s.cpp"), dir.file("top.txt")}));
+    EXPECT_EQ(expandFolder(dir.file("sub"), {}).files, (Files{dir.file("sub/s.cpp")}));
+
+    testing::TempDir plain;
+    plain.write(".ignore", "*.bak\n");
+    plain.write("a.bak", "x");
+    plain.write("a.txt", "x");
+    EXPECT_EQ(expandFolder(plain.path(), {}).files, (Files{plain.file("a.txt")}));
+    ExpansionOptions ignoredToo;
+    ignoredToo.ignored = true;
+    EXPECT_EQ(expandFolder(plain.path(), ignoredToo).files,
+              (Files{plain.file("a.bak"), plain.file("a.txt")}));
+}
+
+TEST(ExpansionRules, ignore_file_that_is_a_fifo_does_not_stop_the_walk) {
+    testing::TempDir dir;
+    initRepository(dir.path());
+    dir.write("a.txt", "a");
+    ASSERT_EQ(::mkfifo(dir.file(".gitignore").c_str(), 0600), 0);
+    EXPECT_EQ(expandFolder(dir.path(), {}).files, (Files{dir.file("a.txt")}));
+}
+
+TEST(Expansion, OutsideAWorkTreeIgnoreFilesAreOrdinaryFiles) {
+    testing::TempDir dir;
+    dir.write(".gitignore", "*.log\n");
+    dir.write("b.log", "b");
+    EXPECT_EQ(expandFolder(dir.path(), {}).files, (Files{dir.file("b.log")}));
+}
+
+TEST(Expansion, MissingFolderIsAProblemNotAFile) {
+    testing::TempDir dir;
+    const Expansion expansion = expandFolder(dir.file("missing"), {});
+    EXPECT_TRUE(expansion.files.empty());
+    ASSERT_EQ(expansion.problems.size(), 1u);
+    EXPECT_EQ(expansion.problems[0].path, dir.file("missing"));
+}
+
+bool unreadableFolderIsReportedAndSkipped(const std::string& root) {
+    const Expansion expansion = expandFolder(root, {});
+    return expansion.files == Files{root + "/open/a.txt"} && expansion.problems.size() == 1 &&
+           expansion.problems[0].path == root + "/locked" && !expansion.problems[0].reason.empty();
+}
+
+TEST(Expansion, UnreadableFolderIsReportedAndTheRestExpanded) {
+    testing::TempDir dir;
+    testing::openToEveryone(dir.path());
+    testing::openToEveryone(dir.makeFolder("open"));
+    dir.write("open/a.txt", "a");
+    testing::openToEveryone(dir.file("open/a.txt"));
+    dir.makeFolder("locked");
+    dir.write("locked/b.txt", "b");
+    fs::permissions(dir.file("locked"), fs::perms::none);
+    EXPECT_TRUE(testing::runWithoutRoot(unreadableFolderIsReportedAndSkipped, dir.path()));
+    fs::permissions(dir.file("locked"), fs::perms::owner_all);
+}
+
+struct RuleCase {
+    const char* rules;
+    const char* path;
+    bool isFolder;
+    std::optional<bool> decided;
+};
+
+constexpr std::optional<bool> kIgnored = true;
+constexpr std::optional<bool> kKept = false; // re-included by a `!` rule
+constexpr std::optional<bool> kNoRule = std::nullopt;
+
+// The examples of git's gitignore documentation and a few corners, each row as `git check-ignore` decides
+// it. Rows speak of the path itself: "foo/*" does not match "foo/bar/hello.c", which git leaves out only
+// because it never enters the ignored folder "foo/bar", as the walk does.
+TEST(IgnoreRules, DecideAsGitsDocumentationSays) {
+    const RuleCase cases[] = {
+        {"hello.*", "hello.txt", false, kIgnored},
+        {"hello.*", "a/hello.java", false, kIgnored},
+        {"hello.*", "hello", false, kNoRule},
+        {"/hello.*", "hello.c", false, kIgnored},
+        {"/hello.*", "a/hello.java", false, kNoRule},
+        {"doc/frotz/", "doc/frotz", true, kIgnored},
+        {"doc/frotz/", "a/doc/frotz", true, kNoRule},
+        {"/doc/frotz", "doc/frotz", true, kIgnored},
+        {"doc/frotz", "a/doc/frotz", true, kNoRule},
+        {"frotz/", "frotz", true, kIgnored},
+        {"frotz/", "a/frotz", true, kIgnored},
+        {"frotz/", "a/frotz", false, kNoRule},
+        {"Documentation/*.html", "Documentation/git.html", false, kIgnored},
+        {"Documentation/*.html", "Documentation/ppc/ppc.html", false, kNoRule},
+        {"Documentation/*.html", "tools/perf/Documentation/perf.html", false, kNoRule},
+        {"foo/*", "foo/test.json", false, kIgnored},
+        {"foo/*", "foo/bar", true, kIgnored},
+        {"foo/*", "foo/bar/hello.c", false, kNoRule},
+        {"**/foo", "foo", false, kIgnored},
+        {"**/foo", "x/y/foo", true, kIgnored},
+        {"**/foo/bar", "foo/bar", false, kIgnored},
+        {"**/foo/bar", "x/foo/bar", false, kIgnored},
+        {"**/foo/bar", "x/foo/y/bar", false, kNoRule},
+        {"abc/**", "abc/x", false, kIgnored},
+        {"abc/**", "abc/x/y/z", false, kIgnored},
+        {"abc/**", "abc", true, kNoRule},
+        {"a/**/b", "a/b", false, kIgnored},
+        {"a/**/b", "a/x/b", false, kIgnored},
+        {"a/**/b", "a/x/y/b", false, kIgnored},
+        {"a**b", "axyb", false, kIgnored},
+        {"x/a**b", "x/ac/db", false, kNoRule},
+        {"\\!important!.txt", "!important!.txt", false, kIgnored},
+        {"\\#hash", "#hash", false, kIgnored},
+        {"#hash", "#hash", false, kNoRule},
+        {"trail\\ ", "trail ", false, kIgnored},
+        {"space.txt   ", "space.txt", false, kIgnored},
+        {"*.html\n!foo.html", "foo.html", false, kKept},
+        {"*.html\n!foo.html", "bar.html", false, kIgnored},
+        {"*.[oa]", "x.a", false, kIgnored},
+        {"*.[oa]", "x.c", false, kNoRule},
+        {"/*\n!/foo\n/foo/*\n!/foo/bar", "top.txt", false, kIgnored},
+        {"/*\n!/foo\n/foo/*\n!/foo/bar", "foo", true, kKept},
+        {"/*\n!/foo\n/foo/*\n!/foo/bar", "foo/x", false, kIgnored},
+        {"/*\n!/foo\n/foo/*\n!/foo/bar", "foo/bar", true, kKept},
+        {"[[:digit:]]x", "1x", false, kIgnored},
+        {"[[:alpha:]-]z", "-z", false, kIgnored},
+        {"[![:lower:]]v", "av", false, kNoRule},
+        {"[[:foo:]a]y", "ay", false, kNoRule},
+        {"[abc", "[abc", false, kNoRule},
+    };
+    for (const RuleCase& c : cases) {
+        EXPECT_EQ(IgnoreRules(c.rules, "").decide(c.path, c.isFolder), c.decided)
+            << "rules \"" << c.rules << "\" on " << c.path;
+    }
+}
+
+struct GlobCase {
+    const char* glob;
+    const char* name;
+    bool matches;
+};
+
+TEST(Glob, MatchesNamesByteForByte) {
+    const GlobCase cases[] = {
+        {"*.cpp", "main.cpp", true},
+        {"*.cpp", "main.cpp.orig", false},
+        {"*.cpp", ".cpp", true},
+        {"*", "", true},
+        {"", "", true},
+        {"", "a", false},
+        {"a*b*c", "aXbYbZc", true},
+        {"a*b*c", "aXbYbZ", false},
+        {"?.h", "a.h", true},
+        {"?.h", ".h", false},
+        {"[ab].txt", "b.txt", true},
+        {"[!ab].txt", "b.txt", false},
+        {"[a-c]x", "bx", true},
+        {"[a-c]x", "dx", false},
+        {"[]]", "]", true},
+        {"[a-]", "-", true},
+        {"[", "[", true},
+        {"\\*", "*", true},
+        {"\\*", "a", false},
+        {"*\xe9*", "caf\xe9.txt", true},
+        {"[\x80-\xff]", "\xe9", true},
+        {"*.CPP", "main.cpp", false},
+        {"[[:digit:]]x", "1x", true},
+        {"[[:digit:]]x", "ax", false},
+        {"[[:alpha:]-]z", "-z", true},
+        {"[![:lower:]]v", "Av", true},
+        {"[![:lower:]]v", "av", false},
+        {"[[:alpha:]]", "\xe9", false},
+        {"[[:]x", "[x", true},
+        {"[[:foo:]a]y", "ay", false},
+    };
+    for (const GlobCase& c : cases) {
+        EXPECT_EQ(globMatches(c.glob, c.name), c.matches) << c.glob << " on " << c.name;
+    }
+}
+
+TEST(Glob, PatternsTypedInOneLineSplitAtSpacesCommasAndSemicolons) {
+    EXPECT_EQ(splitNamePatterns(" *.cpp,*.h ;\t*.txt  "), (Files{"*.cpp", "*.h", "*.txt"}));
+    EXPECT_TRUE(splitNamePatterns(" ,; ").empty());
+    EXPECT_EQ(joinNamePatterns({"*.cpp", "*.h"}), "*.cpp *.h");
+}
+
+} // namespace
+} // namespace morvane

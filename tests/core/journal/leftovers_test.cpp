@@ -1,0 +1,408 @@
+#include "core/journal/leftovers.h"
+#include "core/run/run.h"
+#include "core/journal/run_journal.h"
+#include "core/journal/undo.h"
+#include "support/temp_dir.h"
+#include "core/platform/held_file.h"
+#include "core/platform/platform_fs.h"
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace morvane {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::readBytes;
+using testing::TempDir;
+
+std::vector<std::string> namesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Hands everything on to a real journal, and kills its own process once the rewrite has written its first
+// step: the file is then half new, half old, as a kill from outside leaves it.
+struct KilledPartWay : platform::WriteJournal {
+    RunJournal journal;
+    int steps = 0;
+    explicit KilledPartWay(const std::string& folder) : journal(folder) {}
+    void writingIn(const std::string& folder) override { journal.writingIn(folder); }
+    std::string rewriteStarting(const platform::InPlaceRewrite& r) override {
+        return journal.rewriteStarting(r);
+    }
+    void rewriteGoingOn() override {
+        journal.rewriteGoingOn();
+        if (++steps == 2) {
+            ::raise(SIGKILL);
+        }
+    }
+    void rewriteEnded(const platform::InPlaceRewrite& r) override { journal.rewriteEnded(r); }
+};
+
+constexpr std::size_t kStep = std::size_t{8} << 20;
+
+// A hard-linked file of 20 MiB whose rewrite in place a child process starts and is killed in.
+struct InterruptedRewrite {
+    TempDir dir;
+    std::string journalFolder = journalFolderIn(dir.makeFolder("app"));
+    std::string folder = dir.makeFolder("data");
+    std::string file = folder + "/big.txt";
+    std::string link = folder + "/link.txt";
+    std::string old = std::string(20 << 20, 'o');
+
+    InterruptedRewrite() {
+        dir.write("data/big.txt", old);
+        fs::create_hard_link(file, link);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            KilledPartWay journal(journalFolder);
+            platform::replaceFileContents(file, std::string(old.size(), 'n'), nullptr, &journal);
+            ::_exit(0);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the child must die part way";
+    }
+};
+
+TEST(Leftovers, InterruptedInPlaceRewriteIsPutBackOnNextRun) {
+    InterruptedRewrite interrupted;
+    const std::string halfWay = readBytes(interrupted.file);
+    ASSERT_EQ(halfWay, std::string(kStep, 'n') + interrupted.old.substr(kStep))
+        << "the kill left a half-new file";
+
+    RunRequest request;
+    request.finds = {"x"};
+    request.replaces = {"y"};
+    request.files = {interrupted.link};
+    request.ausfuehren = true;
+    request.stateFolder = fs::path(interrupted.journalFolder).parent_path().string();
+    request.keepForUndo = false;
+    const RunResult result = ErsetzenSimulieren(request);
+
+    ASSERT_EQ(result.leftovers.size(), 1u);
+    EXPECT_EQ(result.leftovers[0].path, interrupted.file);
+    EXPECT_EQ(result.leftovers[0].action, LeftoverAction::PutBack);
+    EXPECT_FALSE(needsAttention(result.leftovers[0]));
+    EXPECT_EQ(readBytes(interrupted.link), interrupted.old) << "put back under every name";
+    EXPECT_TRUE(fs::equivalent(interrupted.file, interrupted.link));
+    EXPECT_EQ(fs::hard_link_count(interrupted.file), 2u);
+    EXPECT_EQ(namesIn(interrupted.folder), (std::vector<std::string>{"big.txt", "link.txt"}));
+    EXPECT_FALSE(fs::exists(interrupted.journalFolder)) << "the journal is gone once followed";
+}
+
+TEST(Leftovers, FileChangedAfterAnInterruptedRewriteIsNotOverwritten) {
+    for (const bool replaced : {false, true}) {
+        InterruptedRewrite interrupted;
+        if (replaced) {
+            fs::remove(interrupted.file);
+            interrupted.dir.write("data/big.txt", "theirs");
+        } else {
+            std::ofstream(interrupted.file, std::ios::app) << "theirs";
+        }
+        const std::string theirs = readBytes(interrupted.file);
+
+        const std::vector<LeftoverNote> notes = clearLeftovers(interrupted.journalFolder, {});
+
+        ASSERT_EQ(notes.size(), 1u);
+        EXPECT_EQ(notes[0].action, LeftoverAction::BackupKept);
+        EXPECT_TRUE(needsAttention(notes[0]));
+        EXPECT_EQ(readBytes(interrupted.file), theirs);
+        EXPECT_EQ(readBytes(notes[0].keptIn), interrupted.old) << "the old contents are kept";
+        EXPECT_EQ(notes[0].keptIn.find("/."), std::string::npos)
+            << "under a visible name: " << notes[0].keptIn;
+    }
+}
+
+TEST(Leftovers, RewriteInterruptedAfterItFinishedKeepsTheNewContents) {
+    TempDir dir;
+    const std::string journalFolder = journalFolderIn(dir.makeFolder("app"));
+    const std::string file = dir.write("a.txt", "old");
+    fs::create_hard_link(file, dir.file("b.txt"));
+    // A journal that outlives the rewrite's end stands for a run killed before it removed its journal.
+    {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            RunJournal journal(journalFolder);
+            platform::replaceFileContents(file, "new", nullptr, &journal);
+            ::raise(SIGKILL);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+    }
+    ASSERT_EQ(namesIn(journalFolder).size(), 1u);
+    EXPECT_TRUE(clearLeftovers(journalFolder, {}).empty()) << "nothing was left to clear";
+    EXPECT_EQ(readBytes(file), "new");
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"a.txt", "app", "b.txt"}));
+}
+
+TEST(Leftovers, StrayTemporaryFilesAreRemovedAndReported) {
+    TempDir dir;
+    const std::string file = dir.write("a.txt", "data");
+    const std::string stray = dir.write(".a.txt.morvane-k3j4h5g6f7", "new data");
+    const std::string strayBackup = dir.write(".a.txt.morvane-old-k3j4h5g6f7", "data");
+    // Not ours: other names, and a visible backup kept earlier.
+    const std::vector<std::string> others{".a.txt.morvane-k3j4h5g6f", ".a.txt.morvane-K3J4H5G6F7",
+                                          "a.txt.morvane-old-k3j4h5g6f7", ".a.txt.swp"};
+    for (const std::string& name : others) {
+        dir.write(name, "x");
+    }
+
+    const std::vector<LeftoverNote> notes = clearLeftovers({}, {dir.path()});
+
+    ASSERT_EQ(notes.size(), 2u);
+    const auto noteFor = [&](const std::string& path) {
+        return std::find_if(notes.begin(), notes.end(),
+                            [&](const LeftoverNote& n) { return n.path == path; });
+    };
+    ASSERT_NE(noteFor(stray), notes.end());
+    EXPECT_EQ(noteFor(stray)->action, LeftoverAction::TemporaryRemoved);
+    ASSERT_NE(noteFor(file), notes.end()) << "a backup of the same bytes as its file is not needed";
+    EXPECT_EQ(noteFor(file)->action, LeftoverAction::RewriteNotBegun);
+    EXPECT_FALSE(fs::exists(stray));
+    EXPECT_FALSE(fs::exists(strayBackup));
+    for (const std::string& name : others) {
+        EXPECT_TRUE(fs::exists(dir.file(name))) << name;
+    }
+    EXPECT_EQ(readBytes(file), "data");
+}
+
+TEST(Leftovers, BackupWithoutJournalIsKeptVisibleWhenItsFileDiffers) {
+    TempDir dir;
+    const std::string file = dir.write("a.txt", "half new");
+    const std::string backup = dir.write(".a.txt.morvane-old-k3j4h5g6f7", "old data");
+    // A backup whose file name was cut to fit cannot be matched to a file.
+    const std::string cut = dir.write("." + std::string(231, 'n') + ".morvane-old-k3j4h5g6f7", "old");
+
+    const std::vector<LeftoverNote> notes = clearLeftovers({}, {dir.path()});
+
+    ASSERT_EQ(notes.size(), 2u);
+    for (const LeftoverNote& note : notes) {
+        EXPECT_EQ(note.action, LeftoverAction::BackupKept);
+        EXPECT_TRUE(needsAttention(note));
+    }
+    EXPECT_EQ(readBytes(file), "half new");
+    EXPECT_EQ(readBytes(dir.file("a.txt.morvane-old-k3j4h5g6f7")), "old data");
+    EXPECT_EQ(readBytes(dir.file(std::string(231, 'n') + ".morvane-old-k3j4h5g6f7")), "old");
+    EXPECT_TRUE(clearLeftovers({}, {dir.path()}).empty()) << "reported once";
+}
+
+TEST(Leftovers, EntryPutAsideBySwappedNamesIsNeverRemoved) {
+    TempDir dir;
+    // One entry gets its own name back; the other's name was taken meanwhile, so it keeps a visible one.
+    const std::string aside = dir.makeFolder(".d.morvane-aside-k3j4h5g6f7");
+    dir.write(".d.morvane-aside-k3j4h5g6f7/inside", "kept");
+    dir.write(".b.morvane-aside-k3j4h5g6f7", "was b");
+    dir.write("b", "was a");
+
+    const std::vector<LeftoverNote> notes = clearLeftovers({}, {dir.path()});
+
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"b", "b.morvane-aside-k3j4h5g6f7", "d"}));
+    EXPECT_EQ(readBytes(dir.file("d/inside")), "kept");
+    EXPECT_EQ(readBytes(dir.file("b.morvane-aside-k3j4h5g6f7")), "was b");
+    for (const LeftoverNote& note : notes) {
+        EXPECT_EQ(needsAttention(note), note.action == LeftoverAction::AsideKept) << note.path;
+    }
+    EXPECT_FALSE(fs::exists(aside));
+}
+
+// Run A swaps the folder a and the file b and is between its first rename and its second when run B, in the
+// same folder, clears up before its own renames.
+TEST(Leftovers, entry_a_live_run_put_aside_is_left_alone_by_a_second_run) {
+    TempDir dir;
+    dir.makeFolder("a");
+    dir.write("a/inside", "was in a");
+    dir.write("b", "was b");
+    dir.write("c", "c");
+    const std::string aside = platform::asidePathFor(dir.file("a"));
+    platform::HeldFile hold = platform::HeldFile::holdAside(aside);
+    ASSERT_TRUE(hold.held());
+    ASSERT_EQ(platform::renameNoReplace(dir.file("a"), aside), "");
+
+    RunRequest second;
+    second.ausfuehren = true;
+    second.mode = ReplaceMode::FileNames;
+    second.finds = {"c"};
+    second.replaces = {"d"};
+    second.files = {dir.file("c")};
+    second.stateFolder = dir.makeFolder("app");
+    const RunResult result = ErsetzenSimulieren(second);
+    EXPECT_TRUE(result.failures.empty()) << result.failures.at(0).reason;
+    EXPECT_TRUE(result.leftovers.empty()) << result.leftovers.at(0).path;
+    EXPECT_EQ(readBytes(aside + "/inside"), "was in a");
+    EXPECT_FALSE(fs::exists(dir.file("a")));
+
+    ASSERT_EQ(platform::renameNoReplace(dir.file("b"), dir.file("a")), "");
+    ASSERT_EQ(platform::renameNoReplace(aside, dir.file("b")), "");
+    ASSERT_TRUE(hold.remove());
+    EXPECT_EQ(readBytes(dir.file("a")), "was b");
+    EXPECT_EQ(readBytes(dir.file("b/inside")), "was in a");
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"a", "app", "b", "d"}));
+}
+
+TEST(Leftovers, aside_entry_whose_hold_nobody_has_is_put_back_and_the_hold_removed) {
+    TempDir dir;
+    dir.makeFolder(".d.morvane-aside-k3j4h5g6f7");
+    dir.write(".d.morvane-hold-k3j4h5g6f7", "");
+    dir.write(".e.morvane-hold-m1n2b3v4c5", "");
+
+    const std::vector<LeftoverNote> notes = clearLeftovers({}, {dir.path()});
+
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].action, LeftoverAction::AsidePutBack);
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"d"})) << "a hold alone is only a mark";
+}
+
+TEST(Leftovers, swap_leaves_no_hold_behind_and_an_aside_name_is_held_once) {
+    TempDir dir;
+    dir.write("a", "was a");
+    dir.write("b", "was b");
+    RunRequest swap;
+    swap.ausfuehren = true;
+    swap.mode = ReplaceMode::FileNames;
+    swap.finds = {"a", "b", "#"};
+    swap.replaces = {"#", "a", "b"};
+    swap.files = {dir.file("a"), dir.file("b")};
+    const RunResult swapped = ErsetzenSimulieren(swap);
+    EXPECT_TRUE(swapped.failures.empty()) << swapped.failures.at(0).reason;
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(readBytes(dir.file("a")), "was b");
+
+    const std::string aside = platform::asidePathFor(dir.file("a"));
+    platform::HeldFile other = platform::HeldFile::holdAside(aside);
+    ASSERT_TRUE(other.held());
+    EXPECT_FALSE(platform::HeldFile::holdAside(aside).held()) << "one hold per aside name";
+}
+
+TEST(Leftovers, FilesAnotherRunStillHoldsAreLeftAlone) {
+    TempDir dir;
+    const std::string journalFolder = dir.makeFolder("Undo");
+    const std::string temporary = dir.write(".a.txt.morvane-k3j4h5g6f7", "new");
+    platform::HeldFile writing = platform::HeldFile::take(temporary);
+    ASSERT_TRUE(writing.held());
+    RunJournal live(journalFolder);
+    live.writingIn(dir.path());
+
+    EXPECT_TRUE(clearLeftovers(journalFolder, {dir.path()}).empty());
+    EXPECT_TRUE(fs::exists(temporary));
+    EXPECT_EQ(namesIn(journalFolder).size(), 1u) << "a live run's journal stays";
+}
+
+// A journal of a run cut short, with one change whose old contents it kept, of exactly `size` bytes.
+std::string cutJournalOfSize(const std::string& journalFolder, const std::string& file, std::size_t size) {
+    fs::create_directories(journalFolder + "/run-1-1.kept");
+    std::ofstream(journalFolder + "/run-1-1.kept/1") << "old";
+    std::ofstream(file) << "new";
+    const platform::FileIdentity left = platform::fileIdentity(file);
+    char hash[17];
+    std::snprintf(hash, sizeof hash, "%llx", static_cast<unsigned long long>(contentHash("new")));
+    const std::string lines = "keep\t" + file + "\t1\nleft\t" + file + "\t" + std::to_string(left.device) +
+                              "\t" + std::to_string(left.inode) + "\t3\t" +
+                              std::to_string(left.modifiedNanoseconds) + "\t" + hash + "\n";
+    const std::string heading = "morvane-journal\t1\nrun\t1\tcontents\t1\npair\told\t";
+    const std::string journal = journalFolder + "/run-1-1.journal";
+    std::ofstream(journal) << heading << std::string(size - heading.size() - 5 - lines.size(), 'o')
+                           << "\tnew\n"
+                           << lines;
+    return journal;
+}
+
+// Before, a journal whose ending could not be written was removed, with the only record of what to undo.
+TEST(Leftovers, a_journal_the_clear_up_cannot_close_is_kept_until_it_can) {
+    testing::SmallDisk disk(1 << 20);
+    if (!disk.mounted()) {
+        GTEST_SKIP() << "a small disk of its own cannot be mounted here (the test must run as root)";
+    }
+    const std::string journalFolder = journalFolderIn(disk.path());
+    const std::string file = disk.path() + "/a.txt";
+    // Its ending needs a block of its own, which a full disk does not have.
+    const std::string journal = cutJournalOfSize(journalFolder, file, 8192);
+    disk.fill();
+
+    std::vector<LeftoverNote> notes = clearLeftovers(journalFolder, {});
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].action, LeftoverAction::RunNotClosed);
+    EXPECT_TRUE(needsAttention(notes[0]));
+    EXPECT_EQ(fs::file_size(journal), 8192u) << "kept as it was";
+
+    disk.unfill();
+    notes = clearLeftovers(journalFolder, {});
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].action, LeftoverAction::RunInterrupted);
+    const UndoResult undone = undoNewestRun(journalFolder);
+    EXPECT_EQ(undone.restored, 1u);
+    EXPECT_EQ(readBytes(file), "old");
+}
+
+TEST(Leftovers, kept_contents_that_no_journal_names_are_dropped_and_reported) {
+    TempDir dir;
+    const std::string journalFolder = dir.makeFolder("Undo");
+    const std::string named = cutJournalOfSize(journalFolder, dir.file("a.txt"), 400);
+    fs::rename(named, journalFolder + "/run-2-2.journal");
+    fs::rename(journalFolder + "/run-1-1.kept", journalFolder + "/run-2-2.kept");
+    const std::string orphan = dir.makeFolder("Undo/run-3-3.kept");
+    dir.write("Undo/run-3-3.kept/1", "old");
+    dir.makeFolder("Undo/notes.kept");
+
+    const std::vector<LeftoverNote> notes = clearLeftovers(journalFolder, {});
+
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[0].action, LeftoverAction::RunInterrupted);
+    EXPECT_EQ(notes[1].action, LeftoverAction::KeptDropped);
+    EXPECT_EQ(notes[1].path, orphan);
+    EXPECT_FALSE(needsAttention(notes[1]));
+    EXPECT_EQ(namesIn(journalFolder),
+              (std::vector<std::string>{"notes.kept", "run-2-2.journal", "run-2-2.kept"}));
+}
+
+TEST(RunJournalFormat, PathsWithAnyByteReadBackAndACutLastLineIsLeftOut) {
+    TempDir dir;
+    const std::string journalFolder = dir.makeFolder("Undo");
+    const std::string odd = "/tmp/tab\there\nnew line\\back\x01\x7f\xC3\xA9";
+    const platform::InPlaceRewrite rewrite{odd + "/f", odd + "/.f.morvane-old-k3j4h5g6f7",
+                                           platform::FileIdentity{true, 1, 2, 3, 4}, "old", "newer"};
+    std::string text;
+    std::string afterTheEnd;
+    {
+        RunJournal journal(journalFolder);
+        journal.writingIn(odd);
+        ASSERT_EQ(journal.rewriteStarting(rewrite), "");
+        text = readBytes(journalFolder + "/" + namesIn(journalFolder).at(0));
+        journal.rewriteEnded(rewrite);
+        afterTheEnd = readBytes(journalFolder + "/" + namesIn(journalFolder).at(0));
+    }
+    const std::optional<JournalRecord> record = readJournal(text);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->folders, std::vector<std::string>{odd});
+    ASSERT_EQ(record->unfinished.size(), 1u);
+    const RecordedRewrite& read = record->unfinished[0];
+    EXPECT_EQ(read.target, rewrite.target);
+    EXPECT_EQ(read.backup, rewrite.backup);
+    EXPECT_EQ(read.device, 1u);
+    EXPECT_EQ(read.inode, 2u);
+    EXPECT_EQ(read.oldSize, 3u);
+    EXPECT_EQ(read.oldHash, contentHash("old"));
+    EXPECT_EQ(read.newSize, 5u);
+    EXPECT_EQ(read.newHash, contentHash("newer"));
+
+    EXPECT_TRUE(readJournal(afterTheEnd)->unfinished.empty()) << "an ended rewrite needs nothing";
+    EXPECT_EQ(readJournal(text.substr(0, text.size() - 1))->unfinished.size(), 0u)
+        << "a cut line is not read";
+    EXPECT_FALSE(readJournal("morvane-journal\t3\n")) << "a later version's journal is left to it";
+    EXPECT_TRUE(readJournal("morvane-jou")) << "a journal cut in its first line recorded nothing";
+    EXPECT_FALSE(fs::exists(journalFolder)) << "an ended run leaves no journal";
+}
+
+} // namespace
+} // namespace morvane

@@ -1,0 +1,366 @@
+#include "core/run/run.h"
+#include "support/temp_dir.h"
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+namespace morvane {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::readBytes;
+using testing::TempDir;
+
+RunRequest executeRun(ReplaceMode mode, std::string find, std::string replace,
+                      std::vector<std::string> files) {
+    RunRequest request;
+    request.finds = {std::move(find)};
+    request.replaces = {std::move(replace)};
+    request.files = std::move(files);
+    request.mode = mode;
+    request.ausfuehren = true;
+    return request;
+}
+
+std::size_t entriesIn(const std::string& folder) {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder)) {
+        ++count;
+    }
+    return count;
+}
+
+std::vector<std::string> vanishingSecretAndOpen(const std::string& folder) {
+    return {folder + "/gone.txt", folder + "/secret.txt", folder + "/open.txt"};
+}
+
+bool vanishedSkippedUnreadableReportedRestWritten(const std::string& folder) {
+    const RunResult result =
+        ErsetzenSimulieren(executeRun(ReplaceMode::Contents, "d", "x", vanishingSecretAndOpen(folder)));
+    return result.rows[0].skipped == SkipReason::Missing && result.failures.size() == 1 &&
+           result.failures[0].row == 1 && result.rows[2].count == 1;
+}
+
+TEST(ExecuteSafety, FilesThatVanishOrTurnUnreadableAfterSimulateAreNotWrittenAndTheRestGoOn) {
+    TempDir dir;
+    testing::openToEveryone(dir.path());
+    const std::string gone = dir.write("gone.txt", "data");
+    const std::string secret = dir.write("secret.txt", "data");
+    testing::openToEveryone(dir.write("open.txt", "data"));
+    RunRequest simulate = executeRun(ReplaceMode::Contents, "d", "x", vanishingSecretAndOpen(dir.path()));
+    simulate.ausfuehren = false;
+    ASSERT_EQ(ErsetzenSimulieren(simulate).total, 3);
+    fs::remove(gone);
+    fs::permissions(secret, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write);
+    EXPECT_TRUE(testing::runWithoutRoot(vanishedSkippedUnreadableReportedRestWritten, dir.path()));
+    EXPECT_FALSE(fs::exists(gone));
+    fs::permissions(secret, fs::perms::owner_read, fs::perm_options::add);
+    EXPECT_EQ(readBytes(secret), "data");
+    EXPECT_EQ(readBytes(dir.file("open.txt")), "xata");
+}
+
+bool contentsAndNameRunsBothFail(const std::string& file) {
+    return ErsetzenSimulieren(executeRun(ReplaceMode::Contents, "d", "x", {file})).failures.size() == 1 &&
+           ErsetzenSimulieren(executeRun(ReplaceMode::FileNames, "d", "x", {file})).failures.size() == 1;
+}
+
+TEST(ExecuteSafety, FolderWithoutWritePermissionKeepsItsFilesContentsAndNames) {
+    TempDir dir;
+    testing::openToEveryone(dir.path());
+    const std::string folder = dir.makeFolder("locked");
+    const std::string file = folder + "/data.txt";
+    testing::openToEveryone(dir.write("locked/data.txt", "data"));
+    fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
+    EXPECT_TRUE(testing::runWithoutRoot(contentsAndNameRunsBothFail, file));
+    EXPECT_EQ(readBytes(file), "data");
+    EXPECT_EQ(entriesIn(folder), 1u);
+}
+
+TEST(ExecuteSafety, ReadOnlyFileIsReportedAndKeepsItsContents) {
+    TempDir dir;
+    testing::openToEveryone(dir.path());
+    const std::string file = dir.write("locked.txt", "data");
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_TRUE(testing::runWithoutRoot(
+        [](const std::string& path) {
+            const RunResult result = ErsetzenSimulieren(executeRun(ReplaceMode::Contents, "d", "x", {path}));
+            return result.failures.size() == 1 && result.rows[0].count == 1 && result.total == 0 &&
+                   result.status == StatusKind::Done;
+        },
+        file));
+    EXPECT_EQ(readBytes(file), "data");
+}
+
+// Run in a child process, which keeps the limit to itself. With SIGXFSZ ignored, the write past the limit
+// fails with EFBIG after the first bytes.
+bool replaceUnderFileSizeLimit(const std::string& file) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{4096, 4096};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    const RunResult result =
+        ErsetzenSimulieren(executeRun(ReplaceMode::Contents, "0", std::string(100'000, 'x'), {file}));
+    return result.failures.size() == 1;
+}
+
+TEST(ExecuteSafety, WriteThatFailsPartWayLeavesTheOldContentsUnderEveryName) {
+    for (const bool hardLinked : {false, true}) {
+        TempDir dir;
+        const std::string file = dir.write("big.txt", "0123456789");
+        if (hardLinked) {
+            fs::create_hard_link(file, dir.file("other.txt"));
+        }
+        EXPECT_EXIT(std::exit(replaceUnderFileSizeLimit(file) ? 0 : 1), ::testing::ExitedWithCode(0), "");
+        EXPECT_EQ(readBytes(file), "0123456789");
+        EXPECT_EQ(entriesIn(dir.path()), hardLinked ? 2u : 1u) << "no temporary file or backup may be left";
+        if (hardLinked) {
+            EXPECT_TRUE(fs::equivalent(file, dir.file("other.txt")));
+        }
+    }
+}
+
+TEST(ExecuteSafety, HardLinkedFileIsRewrittenInPlaceSoEveryNameSeesTheNewContents) {
+    TempDir dir;
+    const std::string file = dir.write("a.txt", "long old contents");
+    const std::string other = dir.file("b.txt");
+    fs::create_hard_link(file, other);
+    const RunResult result = ErsetzenSimulieren(executeRun(ReplaceMode::Contents, "long old", "new", {file}));
+    EXPECT_TRUE(result.failures.empty());
+    EXPECT_EQ(readBytes(other), "new contents");
+    EXPECT_TRUE(fs::equivalent(file, other));
+    EXPECT_EQ(entriesIn(dir.path()), 2u);
+}
+
+TEST(ExecuteSafety, TemporaryNameFitsFor255ByteFileName) {
+    std::string utf8;
+    for (int i = 0; i < 127; ++i) {
+        utf8 += "\xC3\xA9";
+    }
+    utf8 += "x";
+    for (const std::string& name : {std::string(236, 'n'), std::string(255, 'n'), utf8}) {
+        for (const bool hardLinked : {false, true}) {
+            TempDir dir;
+            const std::string file = dir.write(name, "old data");
+            if (hardLinked) {
+                fs::create_hard_link(file, dir.file("other"));
+            }
+            const RunResult result =
+                ErsetzenSimulieren(executeRun(ReplaceMode::Contents, "old", "new", {file}));
+            EXPECT_TRUE(result.failures.empty())
+                << name.size() << (hardLinked ? " bytes, hard-linked" : " bytes");
+            EXPECT_EQ(readBytes(file), "new data");
+            EXPECT_EQ(entriesIn(dir.path()), hardLinked ? 2u : 1u);
+        }
+    }
+}
+
+// Changes the file the run has just read, before the run writes it.
+struct ChangeAfterTheFirstRead : RunObserver {
+    std::function<void()> change;
+    void progress(int) override {
+        if (change) {
+            std::exchange(change, nullptr)();
+        }
+    }
+};
+
+TEST(ExecuteSafety, FileChangedWhileTheRunHoldsItIsNotOverwritten) {
+    struct Row {
+        const char* name;
+        bool hardLinked;
+        std::function<void(const TempDir&)> change;
+        const char* expected;
+    };
+    const auto append = [](const TempDir& dir) {
+        std::ofstream(dir.file("a.txt"), std::ios::app) << "theirs";
+    };
+    for (const Row& row : {
+             Row{"swapped for another file", false,
+                 [](const TempDir& dir) { fs::rename(dir.write("new.txt", "theirs"), dir.file("a.txt")); },
+                 "theirs"},
+             Row{"appended to", false, append, "datatheirs"},
+             Row{"hard-linked and appended to", true, append, "datatheirs"},
+         }) {
+        TempDir dir;
+        const std::string file = dir.write("a.txt", "data");
+        const std::string afterwards = dir.write("b.txt", "data");
+        if (row.hardLinked) {
+            fs::create_hard_link(file, dir.file("link.txt"));
+        }
+        ChangeAfterTheFirstRead observer;
+        observer.change = [&] { row.change(dir); };
+        const RunResult result =
+            ErsetzenSimulieren(executeRun(ReplaceMode::Contents, "d", "x", {file, afterwards}), &observer);
+        ASSERT_EQ(result.failures.size(), 1u) << row.name;
+        EXPECT_EQ(result.failures[0].row, 0u) << row.name;
+        EXPECT_EQ(readBytes(file), row.expected) << row.name;
+        EXPECT_EQ(readBytes(afterwards), "xata") << row.name;
+    }
+}
+
+TEST(ExecuteSafety, RenameOntoAnExistingFileIsRefusedEvenWhenOnlyTheCaseDiffers) {
+    for (const char* taken : {"b", "A"}) {
+        TempDir dir;
+        const std::string source = dir.write("a.txt", "first");
+        const std::string existing = dir.write(std::string(taken) + ".txt", "second");
+        const RunResult result = ErsetzenSimulieren(executeRun(ReplaceMode::FileNames, "a", taken, {source}));
+        ASSERT_EQ(result.failures.size(), 1u) << taken;
+        EXPECT_EQ(result.failures[0].path, source);
+        EXPECT_FALSE(result.rows[0].renamed);
+        EXPECT_EQ(result.rows[0].path, source);
+        EXPECT_EQ(readBytes(source), "first");
+        EXPECT_EQ(readBytes(existing), "second");
+    }
+}
+
+TEST(ExecuteSafety, RenameOntoAnExistingFolderIsRefused) {
+    TempDir dir;
+    const std::string source = dir.makeFolder("old");
+    dir.makeFolder("new");
+    const RunResult result = ErsetzenSimulieren(executeRun(ReplaceMode::FileNames, "old", "new", {source}));
+    EXPECT_EQ(result.failures.size(), 1u);
+    EXPECT_TRUE(fs::is_directory(source));
+}
+
+TEST(ExecuteSafety, NamesThatWouldMoveOrVanishAreRefused) {
+    TempDir dir;
+    const std::string file = dir.write("report.txt", "x");
+    for (const auto& [find, replace] :
+         std::vector<std::pair<std::string, std::string>>{{"report.txt", ""},
+                                                          {"report.txt", "."},
+                                                          {"report.txt", ".."},
+                                                          {"report", "sub/x"},
+                                                          {"report", "^chr(0)"}}) {
+        const RunResult result =
+            ErsetzenSimulieren(executeRun(ReplaceMode::FileNames, find, replace, {file}));
+        EXPECT_EQ(result.failures.size(), 1u) << "replacement \"" << replace << "\"";
+        EXPECT_EQ(result.rows[0].path, file);
+    }
+    EXPECT_EQ(readBytes(file), "x");
+    EXPECT_EQ(entriesIn(dir.path()), 1u);
+}
+
+TEST(ExecuteSafety, FailedRowDoesNotStopTheOtherRows) {
+    TempDir dir;
+    const std::string blocked = dir.write("a1.txt", "");
+    dir.write("b1.txt", "");
+    const std::string free = dir.write("a2.txt", "");
+    const RunResult result =
+        ErsetzenSimulieren(executeRun(ReplaceMode::FileNames, "a", "b", {blocked, free}));
+    EXPECT_EQ(result.failures.size(), 1u);
+    EXPECT_TRUE(result.rows[1].renamed);
+    EXPECT_TRUE(fs::exists(dir.file("b2.txt")));
+}
+
+TEST(ExecuteSafety, SymbolicLinkIsWrittenAtItsTarget) {
+    TempDir dir;
+    const std::string target = dir.write("target.txt", "abc");
+    const std::string link = dir.file("link.txt");
+    fs::create_symlink(target, link);
+    const RunResult result = ErsetzenSimulieren(executeRun(ReplaceMode::Contents, "b", "B", {link}));
+    EXPECT_TRUE(result.failures.empty());
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(readBytes(target), "aBc");
+}
+
+TEST(ExecuteSafety, RenamingASymbolicLinkRenamesTheLinkNotItsTarget) {
+    TempDir dir;
+    const std::string target = dir.write("old.txt", "abc");
+    fs::create_symlink(target, dir.file("old-link"));
+    const RunResult result =
+        ErsetzenSimulieren(executeRun(ReplaceMode::FileNames, "old-", "new-", {dir.file("old-link")}));
+    EXPECT_TRUE(result.failures.empty());
+    EXPECT_TRUE(fs::is_symlink(dir.file("new-link")));
+    EXPECT_EQ(fs::read_symlink(dir.file("new-link")), target);
+    EXPECT_EQ(readBytes(target), "abc");
+}
+
+// The rows of a run as (count, path) and its files' contents afterwards, for comparing two runs.
+struct Seen {
+    std::vector<std::int64_t> counts;
+    std::int64_t total = 0;
+    std::vector<std::string> contents;
+};
+
+Seen runOver(const std::vector<std::string>& files, bool execute, unsigned workers = 0) {
+    RunRequest request = executeRun(ReplaceMode::Contents, "v1", "v1.1", files);
+    request.ausfuehren = execute;
+    request.workers = workers;
+    const RunResult result = ErsetzenSimulieren(request);
+    Seen seen;
+    for (const RowResult& row : result.rows) {
+        seen.counts.push_back(row.count);
+    }
+    seen.total = result.total;
+    for (const std::string& file : files) {
+        seen.contents.push_back(readBytes(file));
+    }
+    EXPECT_TRUE(result.failures.empty()) << result.failures[0].reason;
+    return seen;
+}
+
+TEST(TwoNames, file_reached_by_two_names_is_replaced_once) {
+    TempDir dir;
+    const std::string h1 = dir.write("h1", "version v1");
+    const std::string h2 = dir.file("h2");
+    fs::create_hard_link(h1, h2);
+    dir.makeFolder("sub");
+    dir.makeFolder("d");
+    const std::string real = dir.write("sub/real.txt", "version v1");
+    const std::string link = dir.file("link.txt");
+    fs::create_symlink("sub/real.txt", link);
+    const std::string a = dir.write("a.txt", "version v1");
+    // The symbolic link before its target, and after: a target replaced by a new file is found again.
+    const std::vector<std::string> files = {
+        h1, h2, link, real, dir.path() + "/./a.txt", link, a, dir.path() + "/d/../a.txt"};
+    const Seen simulated = runOver(files, false);
+    const Seen executed = runOver(files, true);
+    EXPECT_EQ(executed.counts, simulated.counts);
+    EXPECT_EQ(executed.counts, std::vector<std::int64_t>(files.size(), 1))
+        << "every row reports the one result";
+    EXPECT_EQ(executed.total, simulated.total);
+    EXPECT_EQ(executed.contents, std::vector<std::string>(files.size(), "version v1.1"));
+    EXPECT_TRUE(fs::equivalent(h1, h2));
+    EXPECT_TRUE(fs::is_symlink(link));
+}
+
+TEST(TwoNames, later_names_in_later_batches_and_on_many_workers_take_the_first_rows_result) {
+    TempDir dir;
+    std::vector<std::string> files;
+    for (int i = 0; i < 300; ++i) {
+        files.push_back(dir.write("f" + std::to_string(i), "v1 v1"));
+    }
+    for (int i = 299; i >= 0; i -= 3) {
+        fs::create_symlink("f" + std::to_string(i), dir.file("l" + std::to_string(i)));
+        files.push_back(dir.file("l" + std::to_string(i)));
+        files.push_back(dir.file("f" + std::to_string(i)));
+    }
+    const Seen executed = runOver(files, true, 2);
+    EXPECT_EQ(executed.counts, std::vector<std::int64_t>(files.size(), 2));
+    EXPECT_EQ(executed.contents, std::vector<std::string>(files.size(), "v1.1 v1.1"));
+}
+
+bool namesOfAReadOnlyFileFailAlike(const std::string& path) {
+    const std::string link = path + ".link";
+    const RunResult result =
+        ErsetzenSimulieren(executeRun(ReplaceMode::Contents, "d", "x", {path, link, path}));
+    return result.failures.size() == 3 && result.failures[1].row == 1 && result.failures[1].path == link &&
+           result.failures[2].reason == result.failures[0].reason && result.rows[1].count == 1;
+}
+
+TEST(TwoNames, every_name_of_a_file_that_cannot_be_written_reports_the_failure) {
+    TempDir dir;
+    testing::openToEveryone(dir.path());
+    const std::string file = dir.write("locked.txt", "data");
+    fs::create_symlink(file, file + ".link");
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_TRUE(testing::runWithoutRoot(namesOfAReadOnlyFileFailAlike, file));
+    EXPECT_EQ(readBytes(file), "data");
+}
+
+} // namespace
+} // namespace morvane

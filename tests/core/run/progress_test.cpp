@@ -1,0 +1,53 @@
+#include "core/run/progress.h"
+
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace morvane {
+namespace {
+
+std::vector<int> drawsOfWholeRun(std::uint64_t pairs, std::uint64_t files) {
+    const ProgressSchedule schedule(pairs, files);
+    std::vector<int> draws;
+    for (std::uint64_t file = 0; file < files; ++file) {
+        for (std::uint64_t pair = 0; pair < pairs; ++pair) {
+            if (const auto percent = schedule.before(pair, file)) {
+                draws.push_back(*percent);
+            }
+        }
+    }
+    return draws;
+}
+
+TEST(ProgressRounding, RoundsToTenthsThenToWholeHalfToEven) {
+    EXPECT_EQ(roundPercent(13.46), 14); // 13.5, then the even 14
+    EXPECT_EQ(roundPercent(12.46), 12); // 12.5, then the even 12
+    EXPECT_EQ(roundPercent(6.6667), 7);
+    EXPECT_EQ(roundPercent(250.0), 100);
+    EXPECT_EQ(roundPercent(-3.0), 0);
+}
+
+TEST(ProgressSchedule, SmallRunsDrawBeforeEveryPairLargeOnesAtMultiplesOfTheStep) {
+    // Two pairs, three files: 100 (j+1)(i+1) / 6, falling back at each new file.
+    EXPECT_EQ(drawsOfWholeRun(2, 3), (std::vector<int>{17, 33, 33, 67, 50, 100}));
+    EXPECT_EQ(drawsOfWholeRun(1, 199).size(), 199u);
+    EXPECT_EQ(drawsOfWholeRun(1, 250).size(), 125u); // step 2
+    EXPECT_EQ(ProgressSchedule(1, 250).before(0, 1), 1);
+}
+
+TEST(ProgressSchedule, LargeListsDoNotOverflow) {
+    const ProgressSchedule big(100'000, 1'000'000); // step 10^9, products far beyond 32 bits
+    EXPECT_EQ(big.before(99'999, 999'999), 100);
+    EXPECT_EQ(big.before(99'999, 9'999), 1);
+    EXPECT_FALSE(big.before(0, 0).has_value());
+
+    const std::uint64_t huge = std::uint64_t{1} << 33; // beyond 64 bits: drawn once per file
+    const ProgressSchedule beyond(huge, huge);
+    EXPECT_EQ(beyond.before(huge - 1, huge - 1), 100);
+    EXPECT_EQ(beyond.before(huge - 1, huge / 2 - 1), 50);
+    EXPECT_FALSE(beyond.before(0, 0).has_value());
+    EXPECT_FALSE(ProgressSchedule(0, 0).before(0, 0).has_value());
+}
+
+} // namespace
+} // namespace morvane

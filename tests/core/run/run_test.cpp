@@ -1,0 +1,426 @@
+#include "core/text/occurrences.h"
+#include "core/run/run.h"
+#include "support/temp_dir.h"
+#include "core/platform/platform_fs.h"
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace morvane {
+namespace {
+
+namespace fs = std::filesystem;
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+using testing::readBytes;
+using testing::TempDir;
+
+RunResult run(const Pairs& pairs, std::vector<std::string> files, bool execute = false,
+              ReplaceMode mode = ReplaceMode::Contents, RunObserver* observer = nullptr,
+              const std::atomic<bool>* cancel = nullptr) {
+    RunRequest request;
+    for (const auto& [find, replace] : pairs) {
+        request.finds.push_back(find);
+        request.replaces.push_back(replace);
+    }
+    request.files = std::move(files);
+    request.mode = mode;
+    request.ausfuehren = execute;
+    return ErsetzenSimulieren(request, observer, cancel);
+}
+
+// The safe write replaces the file by a new one, so an unchanged inode proves that the file was not written.
+ino_t inodeOf(const std::string& path) {
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return info.st_ino;
+}
+
+TEST(RunCounting, ChainedPairsWorkOnTheEarlierResultAndSimulateWritesNothing) {
+    TempDir dir;
+    const std::string file = dir.write("f.txt", "ab");
+    const ino_t before = inodeOf(file);
+    const RunResult simulated = run({{"a", "b"}, {"b", "c"}}, {file});
+    EXPECT_EQ(simulated.rows[0].count, 3);
+    EXPECT_EQ(simulated.status, StatusKind::Pending);
+    EXPECT_EQ(inodeOf(file), before);
+
+    const RunResult executed = run({{"a", "b"}, {"b", "c"}}, {file}, true);
+    EXPECT_EQ(executed.total, 3);
+    EXPECT_EQ(executed.status, StatusKind::Done);
+    EXPECT_EQ(readBytes(file), "cc");
+}
+
+// A simulate run only counts a pair whose replacement no later pair can tell from its find text; one that
+// takes away or makes what a later pair finds is still applied.
+TEST(RunCounting, only_counted_pair_never_hides_what_it_takes_away_or_makes) {
+    TempDir dir;
+    const std::string file = dir.write("f.txt", "abc abd");
+    EXPECT_EQ(run({{"ab", "x"}, {"bc", "y"}, {"d", "z"}}, {file}).total, 3); // ab takes the b of bc
+    EXPECT_EQ(run({{"a", "b"}, {"bb", "c"}, {"d", "z"}}, {file}).total, 5);  // a makes bb
+    EXPECT_EQ(run({{"c", "q"}, {"ab", "x"}, {"d", "z"}}, {file}).total, 4);  // independent
+}
+
+// With many pairs a run first finds which of them occur and skips the others; a pair whose find text only an
+// earlier replacement makes occur (inside the inserted text, across its edge, or across a place where text
+// was cut out) must still count and replace as the pairs one after the other do.
+TEST(RunCounting, many_pairs_find_what_earlier_replacements_make_occur) {
+    const std::vector<std::pair<std::string, Pairs>> cases{
+        {"ab", {{"b", "c"}, {"ac", "X"}}},
+        {"axb", {{"x", ""}, {"ab", "Y"}}},
+        {"stat", {{"t", "tus"}, {"status", "S"}, {"S", "SS"}}},
+        {"aaa", {{"a", "aa"}, {"aaaa", "b"}, {"b", "a"}, {"aaa", "c"}}},
+        {"ab.ab", {{"b", "xy"}, {"a", "w"}, {"wx", "V"}, {"y.w", "-"}}},
+        {"hello world", {{"o w", "o_w"}, {"hello_world", "H"}, {"never", "x"}}},
+    };
+    // Bare, scanning around a short text's replacements costs more than scanning it whole; padded, the run
+    // scans only around them.
+    const std::string padding(200, '.');
+    for (const auto& [bare, active] : cases) {
+        for (const std::string& text : {bare, padding + bare + padding}) {
+            Pairs pairs;
+            for (int i = 0; i < 16; ++i) {
+                pairs.emplace_back("never" + std::to_string(i), "q");
+            }
+            pairs.insert(pairs.end(), active.begin(), active.end());
+            std::int64_t expectedCount = 0;
+            std::string expectedText = text;
+            for (const auto& [find, replace] : pairs) {
+                expectedCount += AnzahlFundstellen(expectedText, find);
+                expectedText = replaceAllOccurrences(expectedText, find, replace);
+            }
+            TempDir dir;
+            const std::string file = dir.write("f.txt", text);
+            EXPECT_EQ(run(pairs, {file}).total, expectedCount) << text;
+            EXPECT_EQ(run(pairs, {file}, true).total, expectedCount) << text;
+            EXPECT_EQ(readBytes(file), expectedText) << text;
+        }
+    }
+}
+
+// Whether a replacement can make a later find text occur turns on how far the two can overlap: by the shorter
+// length less one, by a single byte at either edge of the insertion, wholly (one holds the other), or not at
+// all. Each holds alone, with many pairs (one pass finds which occur), and around replacements in a long
+// text.
+TEST(RunCounting, a_replacement_overlapping_a_later_find_text_at_the_boundary_makes_it_occur) {
+    struct Case {
+        std::string text;
+        Pairs pairs;
+        std::int64_t total;
+        std::string result;
+    };
+    const std::vector<Case> cases{
+        {"abw", {{"ab", "xyz"}, {"yzw", "Q"}}, 2, "xQ"},       // its end, by two bytes of three
+        {"wab", {{"ab", "xyz"}, {"wxy", "Q"}}, 2, "Qz"},       // its start, by two bytes of three
+        {"wxab", {{"ab", "yzz"}, {"wxy", "Q"}}, 2, "Qzz"},     // its start, by one byte
+        {"abxy", {{"ab", "zzw"}, {"wxy", "Q"}}, 2, "zzQ"},     // its end, by one byte
+        {"ab", {{"ab", "xyz"}, {"yz", "Q"}}, 2, "xQ"},         // wholly
+        {"ab qrs", {{"ab", "xyz"}, {"qrs", "Q"}}, 2, "xyz Q"}, // not at all
+    };
+    const std::string padding(200, '.');
+    for (const Case& c : cases) {
+        Pairs many;
+        for (int i = 0; i < 16; ++i) {
+            many.emplace_back("never" + std::to_string(i), "q");
+        }
+        many.insert(many.end(), c.pairs.begin(), c.pairs.end());
+        for (const Pairs& pairs : {c.pairs, many}) {
+            for (const std::string& pad : {std::string(), padding}) {
+                TempDir dir;
+                const std::string file = dir.write("f.txt", pad + c.text + pad);
+                EXPECT_EQ(run(pairs, {file}).total, c.total) << c.text << pairs.size();
+                EXPECT_EQ(run(pairs, {file}, true).total, c.total) << c.text << pairs.size();
+                EXPECT_EQ(readBytes(file), pad + c.result + pad) << c.text << pairs.size();
+            }
+        }
+    }
+}
+
+TEST(RunCounting, NotationIsExpandedAndLineFeedsAloneAreNoLineBreak) {
+    TempDir dir;
+    const std::string crlf = dir.write("crlf.txt", "a\r\nb\r\n");
+    const std::string lf = dir.write("lf.txt", "a\nb\n");
+    const RunResult result = run({{"^p", "^t"}}, {crlf, lf}, true);
+    EXPECT_EQ(result.rows[0].count, 2);
+    EXPECT_EQ(result.rows[1].count, 0);
+    EXPECT_EQ(readBytes(crlf), "a\tb\t");
+}
+
+TEST(RunCounting, two_rows_naming_one_file_replace_once_and_report_the_same_count) {
+    TempDir dir;
+    const std::string file = dir.write("f.txt", "a");
+    const RunResult result = run({{"a", "ab"}}, {file, file}, true);
+    EXPECT_EQ(result.rows[0].count, 1);
+    EXPECT_EQ(result.rows[1].count, 1);
+    EXPECT_EQ(readBytes(file), "ab");
+}
+
+TEST(RunCounting,
+     rows_naming_one_file_by_links_take_its_one_result_in_a_batch_and_in_the_one_read_meanwhile) {
+    TempDir dir;
+    const std::string file = dir.write("f.txt", "x");
+    fs::create_symlink(file, dir.file("symbolic"));
+    fs::create_hard_link(file, dir.file("hard"));
+    std::vector<std::string> files;
+    for (int i = 0; i < 800; ++i) {
+        files.push_back(dir.write("other" + std::to_string(i), "x"));
+    }
+    // Rows 20 and 21 fall in one batch; row 400 in a full one, and row 600 in the next, which the workers
+    // read while the one before is committed.
+    files.insert(files.begin() + 20, {file, dir.file("symbolic")});
+    files.insert(files.begin() + 400, dir.file("hard"));
+    files.insert(files.begin() + 600, dir.file("symbolic"));
+    RunRequest request{{"x"}, {"xx"}, files, ReplaceMode::Contents, true, 4};
+    const RunResult result = ErsetzenSimulieren(request);
+    ASSERT_TRUE(result.failures.empty());
+    for (const std::size_t row : {20, 21, 400, 600}) {
+        EXPECT_EQ(result.rows[row].count, 1) << row;
+    }
+    EXPECT_EQ(readBytes(file), "xx");
+    EXPECT_EQ(readBytes(files.back()), "xx");
+}
+
+TEST(RunCounting, WorkersDeliverTheRowsOfOneThreadInListOrder) {
+    TempDir dir;
+    std::vector<std::string> files;
+    for (int i = 0; i < 40; ++i) {
+        files.push_back(i % 7 == 3 ? dir.file("missing")
+                                   : dir.write(std::to_string(i), std::string(i, 'a') + "b"));
+        // Files too large for two workers to hold at once wait for each other's turn.
+        if (i == 6 || i == 19) {
+            fs::resize_file(files.back(), (std::uintmax_t{65} << 20) + static_cast<std::uintmax_t>(i));
+        }
+    }
+    RunRequest request{{"a", "ab"}, {"b", "bb"}, files, ReplaceMode::Contents, false, 1};
+    const RunResult alone = ErsetzenSimulieren(request);
+    request.workers = 4;
+    const RunResult spread = ErsetzenSimulieren(request);
+    ASSERT_EQ(spread.rows.size(), files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(spread.rows[i].count, alone.rows[i].count) << i;
+        EXPECT_EQ(spread.rows[i].skipped, alone.rows[i].skipped) << i;
+    }
+    EXPECT_EQ(spread.total, alone.total);
+}
+
+TEST(RunSkipping, EmptyMissingAndFolderRowsKeepZero) {
+    TempDir dir;
+    const RunResult result =
+        run({{"a", "b"}}, {"", dir.file("gone.txt"), dir.makeFolder("a-folder"), dir.write("a.txt", "a")});
+    ASSERT_EQ(result.rows.size(), 4u);
+    EXPECT_EQ(result.rows[0].skipped, SkipReason::EmptyPath);
+    EXPECT_EQ(result.rows[1].skipped, SkipReason::Missing);
+    EXPECT_EQ(result.rows[2].skipped, SkipReason::Folder);
+    EXPECT_EQ(result.rows[3].skipped, SkipReason::None);
+    EXPECT_EQ(result.rows[2].count, 0);
+    EXPECT_EQ(result.total, 1);
+}
+
+TEST(RunSkipping, EmptyFindTextsAndAnEmptyPairListCauseNoWrite) {
+    TempDir dir;
+    const std::string file = dir.write("f.txt", "abc");
+    const ino_t before = inodeOf(file);
+    for (const Pairs& pairs : {Pairs{{"", "x"}, {"", "abc"}}, Pairs{}}) {
+        const RunResult result = run(pairs, {file}, true);
+        EXPECT_EQ(result.rows[0].count, 0);
+        EXPECT_FALSE(result.status.has_value());
+    }
+    EXPECT_EQ(inodeOf(file), before);
+}
+
+// Changes a file once the run has read the first one, before it writes anything.
+struct ChangeAfterTheFirstRead : RunObserver {
+    std::function<void()> change;
+    void progress(int) override {
+        if (change) {
+            std::exchange(change, nullptr)();
+        }
+    }
+};
+
+TEST(RunContents, file_no_pair_changes_is_not_rewritten_but_takes_a_new_modification_time) {
+    TempDir dir;
+    const std::vector<std::string> files{dir.write("none.txt", "qqq"), dir.write("cancel.txt", "abba"),
+                                         dir.write("same.txt", "eve"), dir.write("match.txt", "foo")};
+    const auto longAgo = fs::file_time_type::clock::now() - std::chrono::hours(24);
+    std::vector<ino_t> before;
+    for (const std::string& path : files) {
+        fs::last_write_time(path, longAgo);
+        before.push_back(inodeOf(path));
+    }
+    const RunResult result = run({{"a", "X"}, {"X", "a"}, {"e", "e"}, {"o", "0"}}, files, true);
+    EXPECT_TRUE(result.failures.empty());
+    EXPECT_EQ(result.total, 4 + 2 + 2);
+    const std::vector<std::string> expected{"qqq", "abba", "eve", "f00"};
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        EXPECT_GT(fs::last_write_time(files[i]), longAgo + std::chrono::hours(1)) << files[i];
+        EXPECT_EQ(readBytes(files[i]), expected[i]);
+        EXPECT_EQ(inodeOf(files[i]) == before[i], i < 3) << files[i];
+    }
+}
+
+TEST(RunContents, file_without_a_match_changed_after_the_read_is_left_as_the_other_program_wrote_it) {
+    TempDir dir;
+    const std::string file = dir.write("none.txt", "qqq");
+    const std::string other = dir.write("other.txt", "qqq");
+    ChangeAfterTheFirstRead observer;
+    observer.change = [&] { std::ofstream(file, std::ios::app) << "theirs"; };
+    const RunResult result = run({{"zz", "y"}}, {file, other}, true, ReplaceMode::Contents, &observer);
+    ASSERT_EQ(result.failures.size(), 1u);
+    EXPECT_EQ(result.failures[0].path, file);
+    EXPECT_EQ(readBytes(file), "qqqtheirs");
+}
+
+// Batches grow 1, 1, 2, 4 files: with one file in each of eight folders, each batch flushes several
+// folders, and a folder left out of any batch's flush shows in the count.
+TEST(RunContents, each_new_file_and_each_folder_it_is_renamed_in_is_flushed) {
+    TempDir dir;
+    std::vector<std::string> files;
+    for (int i = 0; i < 8; ++i) {
+        dir.makeFolder("d" + std::to_string(i));
+        files.push_back(dir.write("d" + std::to_string(i) + "/f.txt", "a"));
+    }
+    const platform::FlushCounts before = platform::flushCounts();
+    ASSERT_TRUE(run({{"a", "b"}}, files, true).failures.empty());
+    const platform::FlushCounts after = platform::flushCounts();
+    EXPECT_EQ(after.files - before.files, 8u);
+    EXPECT_EQ(after.folders - before.folders, 8u);
+}
+
+TEST(RunNames, RenamesOnceToTheFolderPlusTheFinalName) {
+    TempDir dir;
+    const std::string file = dir.write("report.old.txt", "contents");
+    EXPECT_EQ(run({{"old", "new"}}, {file}, false, ReplaceMode::FileNames).rows[0].count, 1);
+    EXPECT_TRUE(fs::exists(file));
+
+    const RunResult result = run({{"old", "new"}, {"new", "newer"}}, {file}, true, ReplaceMode::FileNames);
+    EXPECT_EQ(result.rows[0].count, 2);
+    EXPECT_TRUE(result.rows[0].renamed);
+    EXPECT_EQ(result.rows[0].path, dir.file("report.newer.txt"));
+    EXPECT_EQ(readBytes(dir.file("report.newer.txt")), "contents");
+    EXPECT_FALSE(fs::exists(file));
+}
+
+TEST(RunNames, FoldersAreRenamedButTheFolderPartIsNeverMatched) {
+    TempDir dir;
+    const std::string folder = dir.makeFolder("draft");
+    const std::string inner = dir.write("draft/draft.txt", "x");
+    EXPECT_EQ(run({{"draft", "final"}}, {folder}, true, ReplaceMode::FileNames).rows[0].count, 1);
+    EXPECT_EQ(readBytes(dir.file("final/draft.txt")), "x");
+
+    const RunResult result =
+        run({{"final", "z"}}, {dir.file("final/draft.txt")}, true, ReplaceMode::FileNames);
+    EXPECT_EQ(result.rows[0].count, 0);
+    EXPECT_FALSE(result.rows[0].renamed);
+}
+
+TEST(RunNames, RenameToTheSamePathIsASuccessThatChangesNothing) {
+    TempDir dir;
+    const std::string file = dir.write("a.txt", "");
+    const RunResult result = run({{"a", "a"}}, {file}, true, ReplaceMode::FileNames);
+    EXPECT_EQ(result.rows[0].count, 1);
+    EXPECT_TRUE(result.failures.empty());
+    EXPECT_EQ(result.rows[0].path, file);
+}
+
+TEST(RunNames, unchanged_folder_name_with_trailing_separator_is_a_success) {
+    TempDir dir;
+    const std::string folder = dir.makeFolder("d") + "/";
+    for (bool execute : {false, true}) {
+        const RunResult result = run({{"x", "y"}}, {folder}, execute, ReplaceMode::FileNames);
+        EXPECT_TRUE(result.failures.empty()) << result.failures[0].reason;
+        EXPECT_EQ(result.rows[0].count, 0);
+        EXPECT_EQ(result.rows[0].path, folder);
+    }
+    EXPECT_TRUE(fs::is_directory(dir.file("d")));
+}
+
+TEST(RunNames, FolderWithTrailingSeparatorsIsRenamedAndKeepsThemOnItsNewPath) {
+    TempDir dir;
+    dir.makeFolder("draft");
+    dir.write("draft/inner.txt", "x");
+    const RunResult result = run({{"draft", "final"}}, {dir.file("draft//")}, true, ReplaceMode::FileNames);
+    EXPECT_TRUE(result.failures.empty()) << result.failures[0].reason;
+    EXPECT_EQ(result.rows[0].count, 1);
+    EXPECT_EQ(result.rows[0].path, dir.file("final//"));
+    EXPECT_EQ(readBytes(dir.file("final/inner.txt")), "x");
+    EXPECT_FALSE(fs::exists(dir.file("draft")));
+}
+
+TEST(RunNames, NameThePairsLeaveAloneIsNeverRefused) {
+    TempDir dir;
+    const std::string file = dir.write("a.txt", "");
+    const RunResult result = run({{"x", "y"}}, {dir.path() + "/.", "/", file}, true, ReplaceMode::FileNames);
+    EXPECT_TRUE(result.failures.empty()) << result.failures[0].reason;
+    EXPECT_EQ(result.rows[1].path, "/");
+}
+
+TEST(RunNames, second_spelling_of_a_renamed_entry_reports_its_rename_instead_of_failing) {
+    TempDir dir;
+    dir.write("a.txt", "x");
+    dir.makeFolder("sub");
+    const RunResult result =
+        run({{"a", "b"}}, {dir.file("a.txt"), dir.file("sub/../a.txt")}, true, ReplaceMode::FileNames);
+    EXPECT_TRUE(result.failures.empty()) << result.failures[0].reason;
+    EXPECT_EQ(result.rows[1].path, dir.file("sub/../b.txt"));
+    EXPECT_TRUE(result.rows[1].renamed);
+    EXPECT_EQ(readBytes(dir.file("b.txt")), "x");
+}
+
+struct RecordingObserver : RunObserver {
+    std::vector<int> draws;
+    std::vector<std::size_t> rows;
+    void progress(int percent) override { draws.push_back(percent); }
+    void rowDone(std::size_t row, const RowResult&, std::int64_t, std::optional<StatusKind>) override {
+        rows.push_back(row);
+    }
+};
+
+TEST(RunProgress, DrawsBeforeEachPairOfProcessedFilesThenFull) {
+    TempDir dir;
+    RecordingObserver observer;
+    run({{"x", "y"}, {"", ""}}, {dir.write("a.txt", "x"), "", dir.write("b.txt", "x")}, false,
+        ReplaceMode::Contents, &observer);
+    EXPECT_EQ(observer.draws, (std::vector<int>{17, 33, 50, 100, 100}));
+    EXPECT_EQ(observer.rows, (std::vector<std::size_t>{0, 1, 2}));
+
+    RecordingObserver empty;
+    EXPECT_FALSE(run({{"a", "b"}}, {}, false, ReplaceMode::Contents, &empty).status.has_value());
+    EXPECT_EQ(empty.draws, std::vector<int>{100});
+}
+
+TEST(RunMismatch, DifferentColumnLengthsEndTheRunAtOnce) {
+    RunRequest request{{"a", "b"}, {"x"}, {"/nonexistent"}, ReplaceMode::Contents, false};
+    RecordingObserver observer;
+    const RunResult result = ErsetzenSimulieren(request, &observer);
+    EXPECT_TRUE(result.mismatch);
+    EXPECT_EQ(mismatchText("Wrong:", result.findsUbound, result.replacesUbound), "Wrong:\r\n1\t0");
+    EXPECT_TRUE(result.rows.empty());
+    EXPECT_TRUE(observer.draws.empty());
+}
+
+TEST(RunCancellation, ACancelledExecuteRunWritesNothingMore) {
+    TempDir dir;
+    const std::string first = dir.write("a.txt", "x");
+    const std::string second = dir.write("b.txt", "x");
+    struct CancelAfterFirstRow : RunObserver {
+        std::atomic<bool> cancel{false};
+        void rowDone(std::size_t, const RowResult&, std::int64_t, std::optional<StatusKind>) override {
+            cancel = true;
+        }
+    } observer;
+    EXPECT_TRUE(run({{"x", "y"}}, {first, second}, true, ReplaceMode::Contents, &observer, &observer.cancel)
+                    .cancelled);
+    EXPECT_EQ(readBytes(first), "y");
+    EXPECT_EQ(readBytes(second), "x");
+}
+
+TEST(StatusLine, IsTheMessageABlankAndTheTotal) {
+    EXPECT_EQ(statusLine("Replacements pending:", 12), "Replacements pending: 12");
+    EXPECT_EQ(statusLine("", 5'000'000'000), " 5000000000");
+}
+
+} // namespace
+} // namespace morvane

@@ -1,0 +1,153 @@
+#include "core/state/language.h"
+#include "core/state/message_keys.h"
+#include "core/state/relabel_table.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <map>
+#include <set>
+
+namespace morvane {
+namespace {
+
+const std::string kShippedFolder = MORVANE_SOURCE_DATA_DIR;
+
+std::vector<std::string> splitAt(const std::string& text, const std::string& at) {
+    std::vector<std::string> pieces;
+    std::size_t from = 0;
+    for (std::size_t found; (found = text.find(at, from)) != std::string::npos; from = found + at.size()) {
+        pieces.push_back(text.substr(from, found - from));
+    }
+    pieces.push_back(text.substr(from));
+    return pieces;
+}
+
+std::string withLineBreaks(std::string text) {
+    for (std::size_t at; (at = text.find("[ENTER]")) != std::string::npos;) {
+        text.replace(at, 7, "\r\n");
+    }
+    return text;
+}
+
+TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
+    std::vector<std::string> lines = splitAt(testing::readBytes(kShippedFolder + "/Sprachen.txt"), "\r\n");
+    ASSERT_EQ(lines.back(), "") << "the last line ends in CR LF too";
+    lines.pop_back();
+
+    std::map<std::string, std::vector<std::string>> entries;
+    for (const std::string& line : lines) {
+        const std::vector<std::string> fields = splitAt(line, "\t");
+        ASSERT_EQ(fields.size(), 3u) << "key, English, German, no stray line feed: " << line;
+        entries[fields[0]] = {fields[1], fields[2]};
+    }
+    std::set<std::string> keysOfTheProgram{std::string(keys::kFindReplaceWith),
+                                           std::string(keys::kPathFileReplacements),
+                                           std::string(keys::kSavedTaskColumns),
+                                           std::string(keys::kSpecifyReplacementTask),
+                                           std::string(keys::kSavingNotPossible),
+                                           std::string(keys::kUboundElementsWrong),
+                                           std::string(keys::kReplacementsPending),
+                                           std::string(keys::kReplacementsDone),
+                                           std::string(keys::kAppFolderReadOnly),
+                                           std::string(keys::kTasksNotSaved),
+                                           std::string(keys::kSettingsReadOnly),
+                                           std::string(keys::kTasksReadOnly),
+                                           std::string(keys::kTasksKeptAside),
+                                           std::string(keys::kRunStopped),
+                                           std::string(keys::kLeftoversFound),
+                                           std::string(keys::kLeftoverPutBack),
+                                           std::string(keys::kLeftoverRewriteFinished),
+                                           std::string(keys::kLeftoverRewriteNotBegun),
+                                           std::string(keys::kLeftoverTemporaryRemoved),
+                                           std::string(keys::kLeftoverBackupKept),
+                                           std::string(keys::kLeftoverNotPutBack),
+                                           std::string(keys::kLeftoverBackupLost),
+                                           std::string(keys::kLeftoverAsidePutBack),
+                                           std::string(keys::kLeftoverAsideKept),
+                                           std::string(keys::kLeftoverRunNotClosed),
+                                           std::string(keys::kLeftoverKeptDropped),
+                                           std::string(keys::kPairChangesInserted),
+                                           std::string(keys::kPairNeverMatches),
+                                           std::string(keys::kLeftoverKeptIn),
+                                           std::string(keys::kMenuAddFiles),
+                                           std::string(keys::kMenuAddFolder),
+                                           std::string(keys::kFolderSkipped),
+                                           std::string(keys::kUndoDone),
+                                           std::string(keys::kUndoFailed),
+                                           std::string(keys::kUndoUnfinished),
+                                           std::string(keys::kNotUndoable),
+                                           std::string(keys::kLeftoverRunInterrupted),
+                                           std::string(keys::kLeftoverUndoInterrupted),
+                                           std::string(keys::kUndoInterruptedRun),
+                                           std::string(keys::kStateInUserFolder),
+                                           std::string(keys::kStateKeptInUserFolder),
+                                           std::string(keys::kMenuFileOpen),
+                                           std::string(keys::kMenuFileShowInFolder),
+                                           std::string(keys::kMenuFileRemove),
+                                           std::string(keys::kMenuFileSelectAll),
+                                           std::string(keys::kMenuFileAddFolderFiles),
+                                           std::string(keys::kFolderFilesTitle),
+                                           std::string(keys::kFolderFilesInclude),
+                                           std::string(keys::kFolderFilesExclude),
+                                           std::string(keys::kFolderFilesHidden),
+                                           std::string(keys::kFolderFilesIgnored),
+                                           std::string(keys::kFolderFilesBinary),
+                                           std::string(keys::kFolderFilesReading),
+                                           std::string(keys::kFolderFilesNone),
+                                           std::string(keys::kFolderFilesUnreadable),
+                                           std::string(keys::kMenuPreview),
+                                           std::string(keys::kPreviewTitle),
+                                           std::string(keys::kPreviewNoFile),
+                                           std::string(keys::kPreviewNoChange),
+                                           std::string(keys::kPreviewWorking),
+                                           std::string(keys::kPreviewCount),
+                                           std::string(keys::kPreviewMore),
+                                           std::string(keys::kPreviewProblem),
+                                           std::string(keys::kPreviewColumns)};
+    EXPECT_EQ(entries.size(), lines.size()) << "each key once";
+    for (const Relabel& relabel : kRelabelTable) {
+        keysOfTheProgram.emplace(relabel.key);
+        const auto entry = entries.find(std::string(relabel.key));
+        ASSERT_NE(entry, entries.end()) << relabel.key;
+        EXPECT_EQ(entry->second[0], relabel.designCaption) << "the window's English text";
+    }
+    for (const AccessibleText& text : kAccessibleTable) {
+        for (const auto& [key, builtIn] : {std::pair(text.nameKey, text.builtInName),
+                                           std::pair(text.descriptionKey, text.builtInDescription)}) {
+            if (key.empty()) {
+                continue;
+            }
+            keysOfTheProgram.emplace(key);
+            const auto entry = entries.find(std::string(key));
+            ASSERT_NE(entry, entries.end()) << key;
+            EXPECT_EQ(entry->second[0], builtIn) << "the window's English text";
+        }
+    }
+    std::set<std::string> keysOfTheFile;
+    for (const auto& [key, texts] : entries) {
+        keysOfTheFile.insert(key);
+        for (int language = 0; language < kLanguageCount; ++language) {
+            EXPECT_FALSE(texts[language].empty()) << key;
+            // The lookup takes the first place a key stands, so a text holding another key would shadow it.
+            EXPECT_EQ(MeldungLaden(kShippedFolder, key, language), withLineBreaks(texts[language])) << key;
+        }
+    }
+    EXPECT_EQ(keysOfTheFile, keysOfTheProgram);
+}
+
+TEST(ShippedLanguageFile, ColumnHeadingsHaveOneEntryPerColumn) {
+    struct Row {
+        std::string_view key;
+        std::size_t columns;
+    };
+    for (const Row& row : {Row{keys::kFindReplaceWith, 2}, Row{keys::kPathFileReplacements, 3},
+                           Row{keys::kSavedTaskColumns, 4}}) {
+        for (int language = 0; language < kLanguageCount; ++language) {
+            EXPECT_EQ(splitAt(MeldungLaden(kShippedFolder, row.key, language), ",").size(), row.columns)
+                << row.key << " in language " << language;
+        }
+    }
+}
+
+} // namespace
+} // namespace morvane

@@ -1,0 +1,329 @@
+#include "support/temp_dir.h"
+#include "core/state/app_folder.h"
+#include "core/state/saved_tasks_file.h"
+#include "core/state/saved_tasks_format.h"
+#include "core/state/tagged_text.h"
+#include "core/state/task_rows.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace morvane {
+namespace {
+
+using namespace std::string_literals;
+using testing::readBytes;
+const std::string kSep(saved_tasks_format::kSeparator);
+
+TEST(TaggedText, EdgeRemovalTakesAtMostOneFromEachEnd) {
+    struct Row {
+        const char* name;
+        std::string text, edge, expected;
+    };
+    for (const Row& row : {
+             Row{"both ends", "\r\nab\r\n", "\r\n", "ab"},
+             Row{"doubled end loses one", "ab\r\n\r\n", "\r\n", "ab\r\n"},
+             Row{"end is taken before start", "\r\n", "\r\n", ""},
+             Row{"edge longer than text", "a", "\r\n", "a"},
+             Row{"empty edge keeps the text", "ab", "", "ab"},
+         }) {
+        EXPECT_EQ(RandTextEntfernen(row.text, row.edge), row.expected) << row.name;
+    }
+}
+
+TEST(TaggedText, TagValuesComeInOrderAndStopAtAStartTagWithoutEnd) {
+    EXPECT_EQ(TagWerteHolen("<a>1</a><a></a><a>x\r\ny</a><a>open", "<a>", "</a>"),
+              (std::vector<std::string>{"1", "", "x\r\ny"}));
+    EXPECT_EQ(TagWerteHolen("<a>x<a>y</a>", "<a>", "</a>"), std::vector<std::string>{"x<a>y"})
+        << "the value runs to the first end tag";
+    EXPECT_EQ(TagWerteHolen("abxab1xa", "ab", "xa"), (std::vector<std::string>{"", "1"}))
+        << "the next start tag may begin inside the end tag";
+    EXPECT_TRUE(TagWerteHolen("abc", "", "b").empty()) << "an empty start tag must not loop";
+}
+
+// The two tasks of the format's worked example, as the window builds them (an empty file list gives one
+// empty entry).
+SavedReps workedExample() {
+    SavedReps reps(1);
+    reps.push_back({"Colours",
+                    {"C:\\Docs\\report.txt", "C:\\Docs\\notes.txt"},
+                    {"colour", "^p^p"},
+                    {"color", "^p"},
+                    false,
+                    true});
+    reps.push_back({"Prefix", {""}, {"old_"}, {""}, false, false});
+    return reps;
+}
+
+const std::string kWorkedExampleFile =
+    kSep +
+    "\r\n[Name:]\r\nColours\r\n[/Name]\r\n"
+    "[Replace in Contents:]\r\n1\r\n[/Replace in Contents]\r\n"
+    "[Case Sensitive:]\r\n0\r\n[/Case Sensitive]\r\n"
+    "[Find:]\r\ncolour\r\n[/Find]\r\n[Find:]\r\n^p^p\r\n[/Find]\r\n"
+    "[Replace:]\r\ncolor\r\n[/Replace]\r\n[Replace:]\r\n^p\r\n[/Replace]\r\n"
+    "[Files:]\r\nC:\\Docs\\report.txt\r\nC:\\Docs\\notes.txt\r\n[/Files]\r\n" +
+    kSep +
+    "\r\n[Name:]\r\nPrefix\r\n[/Name]\r\n"
+    "[Replace in Contents:]\r\n0\r\n[/Replace in Contents]\r\n"
+    "[Case Sensitive:]\r\n0\r\n[/Case Sensitive]\r\n"
+    "[Find:]\r\nold_\r\n[/Find]\r\n[Replace:]\r\n\r\n[/Replace]\r\n"
+    "[Files:]\r\n\r\n[/Files]\r\n" +
+    kSep;
+
+TEST(SavedTasksFile, WorkedExampleIsWrittenByteForByteAndReadBack) {
+    testing::TempDir dir;
+    const std::string path = dir.file("Saved_Replacements.txt");
+    ASSERT_TRUE(RepsDateiSpeichern(path, workedExample()).ok());
+    EXPECT_EQ(readBytes(path), kWorkedExampleFile);
+
+    SavedReps expected = workedExample();
+    expected[2].Files.clear();
+    EXPECT_EQ(RepsDateiEinlesen(path), expected);
+}
+
+TEST(SavedTasksFile, FirstStartCreatesTheSeparatorLineAndAnEmptyBackup) {
+    testing::TempDir dir;
+    const std::string path = dir.file("Saved_Replacements.txt");
+    EXPECT_EQ(RepsDateiEinlesen(path), SavedReps(1));
+    EXPECT_EQ(readBytes(path), kSep);
+    ASSERT_TRUE(std::filesystem::exists(path + "_copy.txt"));
+    EXPECT_EQ(readBytes(path + "_copy.txt"), "");
+}
+
+TEST(SavedTasksFile, BackupHoldsTheContentsBeforeEachSave) {
+    testing::TempDir dir;
+    const std::string path = dir.write("Saved_Replacements.txt", "hand-made\r\n\0bytes"s);
+    ASSERT_TRUE(RepsDateiSpeichern(path, workedExample()).ok());
+    EXPECT_EQ(readBytes(path + "_copy.txt"), "hand-made\r\n\0bytes"s);
+    ASSERT_TRUE(RepsDateiSpeichern(path, SavedReps(3)).ok()) << "entries without a name leave no trace";
+    EXPECT_EQ(readBytes(path + "_copy.txt"), kWorkedExampleFile);
+    EXPECT_EQ(readBytes(path), kSep);
+}
+
+std::string blockWithFlag(const std::string& flag) {
+    return kSep + "\r\n[Name:]\r\nt\r\n[/Name]\r\n[Replace in Contents:]\r\n" + flag +
+           "\r\n[/Replace in Contents]\r\n[Case Sensitive:]\r\n" + flag + "\r\n[/Case Sensitive]\r\n" + kSep;
+}
+
+TEST(SavedTasksFile, FlagsAreTrueOnlyForValuesReadingAsOne) {
+    struct Row {
+        const char* flag;
+        bool expected;
+    };
+    for (const Row& row : {Row{"1", true}, Row{"0", false}, Row{"-1", false}, Row{" 1", true},
+                           Row{"1.0", true}, Row{"01", true}, Row{"True", false}, Row{"", true}}) {
+        testing::TempDir dir;
+        const SavedReps reps = RepsDateiEinlesen(dir.write("s.txt", blockWithFlag(row.flag)));
+        ASSERT_EQ(reps.size(), 2u) << row.flag;
+        EXPECT_EQ(reps[1].ReplaceInContents, row.expected) << '"' << row.flag << '"';
+        EXPECT_EQ(reps[1].CaseSensitive, row.expected) << '"' << row.flag << '"';
+    }
+}
+
+std::string lfOnly(std::string text) {
+    for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) {
+        text.erase(at, 1);
+    }
+    return text;
+}
+
+TEST(SavedTasksFile, lf_only_saved_tasks_file_shows_its_tasks) {
+    testing::TempDir dir;
+    const std::string path = dir.write("Saved_Replacements.txt", lfOnly(kWorkedExampleFile));
+    const SavedReps reps = RepsDateiEinlesen(path);
+    EXPECT_EQ(reps, RepsDateiEinlesen(dir.write("crlf.txt", kWorkedExampleFile)));
+    ASSERT_TRUE(RepsDateiSpeichern(path, reps).ok());
+    EXPECT_EQ(readBytes(path), kWorkedExampleFile) << "saved back with CR LF";
+
+    // In a file with CR LF line ends a lone LF is part of a text, as the writer stored it.
+    SavedReps lone = emptySavedReps();
+    lone.push_back(RepTask{"lone", {}, {"a\nb"}, {"\n"}, false, true});
+    ASSERT_TRUE(RepsDateiSpeichern(path, lone).ok());
+    EXPECT_EQ(RepsDateiEinlesen(path), lone);
+}
+
+TEST(SavedTasksFile, ReadingTellsWhetherTheNextSaveWouldDropSomething) {
+    struct Row {
+        const char* name;
+        std::string contents;
+        bool drops;
+    };
+    for (const Row& row : {
+             Row{"tasks", kWorkedExampleFile, false},
+             Row{"no tasks", kSep, false},
+             Row{"empty", "", false},
+             Row{"blank lines", "\r\n\n \r\n", false},
+             Row{"no separator line", "[Name:]\r\nx\r\n[/Name]", true},
+             Row{"binary", std::string("\0\xff\r\n\x1a", 5), true},
+             Row{"a block without a name", kSep + "\r\n[Name:]\r\n\r\n[/Name]\r\n" + kWorkedExampleFile,
+                 true},
+         }) {
+        EXPECT_EQ(savedTasksFromText(row.contents).dropsSomething, row.drops) << row.name;
+    }
+}
+
+TEST(SavedTasksFile, HandEditedFilesReadAsFarAsTheyGo) {
+    const std::string colours = kWorkedExampleFile.substr(0, kWorkedExampleFile.find(kSep, 1));
+    const std::string noFiles = kSep + "\r\n[Name:]\r\nbare\r\n[/Name]\r\n[Find:]\r\na\r\n[/Find]\r\n" +
+                                "[Find:]\r\nb\r\n[Replace:]\r\nx\r\n[/Replace]\r\n" + kSep;
+    struct Row {
+        const char* name;
+        std::string contents;
+        std::vector<std::string> names; // of the entries after entry 0
+    };
+    for (const Row& row : {
+             Row{"final line end", kWorkedExampleFile + "\r\n", {"Colours", "Prefix"}},
+             Row{"blank line before the first separator", "\r\n" + kWorkedExampleFile, {"Colours", "Prefix"}},
+             Row{"blank line between blocks",
+                 colours + "\r\n" + kWorkedExampleFile.substr(colours.size()),
+                 {"Colours", "Prefix"}},
+             Row{"a name twice", colours + colours + kSep, {"Colours", "Colours"}},
+             Row{"block without a name",
+                 kSep + "\r\n[Name:]\r\n\r\n[/Name]\r\n" + colours + kSep,
+                 {"", "Colours"}},
+             Row{"missing tags", noFiles, {"bare"}},
+             Row{"binary", std::string("\0\xff\r\n\x1a", 5), {}},
+             Row{"empty", "", {}},
+         }) {
+        testing::TempDir dir;
+        const std::string path = dir.write("s.txt", row.contents);
+        const SavedReps reps = RepsDateiEinlesen(path);
+        std::vector<std::string> names;
+        for (std::size_t i = 1; i < reps.size(); ++i) {
+            names.push_back(reps[i].Name);
+        }
+        EXPECT_EQ(names, row.names) << row.name;
+        EXPECT_EQ(readBytes(path), row.contents) << row.name << ": reading writes nothing back";
+    }
+
+    testing::TempDir dir;
+    const RepTask bare = RepsDateiEinlesen(dir.write("s.txt", noFiles))[1];
+    EXPECT_EQ(bare.Find, std::vector<std::string>{"a"}) << "a find without its closing tag ends the list";
+    EXPECT_EQ(bare.Replace, std::vector<std::string>{"x"});
+    EXPECT_TRUE(bare.Files.empty());
+    EXPECT_TRUE(bare.ReplaceInContents && bare.CaseSensitive);
+}
+
+TEST(TaskPairs, task_with_fewer_replacements_runs_with_empty_ones) {
+    testing::TempDir dir;
+    const std::string path = dir.write(
+        "Saved_Replacements.txt", kSep +
+                                      "\r\n[Name:]\r\nEdited\r\n[/Name]\r\n"
+                                      "[Find:]\r\na\r\n[/Find]\r\n[Find:]\r\n\r\n[/Find]\r\n"
+                                      "[Find:]\r\nb\r\n[/Find]\r\n[Find:]\r\nc\r\n[/Find]\r\n"
+                                      "[Replace:]\r\nx\r\n[/Replace]\r\n[Replace:]\r\ny\r\n[/Replace]\r\n" +
+                                      kSep);
+    const SavedReps reps = readSavedTasks(path);
+    ASSERT_EQ(reps.size(), 2u);
+    // The empty find text takes its replacement with it; the pairs after it keep their own positions.
+    const TaskPairs pairs = pairsOfTask(reps[1]);
+    EXPECT_EQ(pairs.finds, (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(pairs.replaces, (std::vector<std::string>{"x", "", ""}));
+    EXPECT_TRUE(pairsOfTask(RepTask{"Extra", {}, {"a"}, {"x", "y"}, false, true}).replaces ==
+                std::vector<std::string>{"x"});
+}
+
+TEST(SavedTasksFile, LongBlocksReadWhole) {
+    testing::TempDir dir;
+    const std::string path = dir.file("s.txt");
+    SavedReps reps(1);
+    reps.push_back({"long", {"/f"}, {std::string(4'000'000, 'a') + "\r\n"}, {"b"}});
+    ASSERT_TRUE(RepsDateiSpeichern(path, reps).ok());
+    EXPECT_EQ(RepsDateiEinlesen(path), reps);
+}
+
+bool unreadableFileIsNotReplaced(const std::string& path) {
+    return RepsDateiEinlesen(path).size() == 1 && !RepsDateiSpeichern(path, workedExample()).ok();
+}
+
+TEST(SavedTasksFile, unreadable_file_is_not_replaced_by_an_empty_table) {
+    namespace fs = std::filesystem;
+    testing::TempDir dir;
+    testing::openToEveryone(dir.path());
+    const std::string path = dir.write("Saved_Replacements.txt", kWorkedExampleFile);
+    const std::string backup = dir.write("Saved_Replacements.txt_copy.txt", "earlier state");
+    // Writable but unreadable, so nothing but the guard keeps the save from replacing both files.
+    fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write);
+    fs::permissions(backup, fs::perms::all);
+    EXPECT_TRUE(testing::runWithoutRoot(unreadableFileIsNotReplaced, path));
+    fs::permissions(path, fs::perms::owner_read, fs::perm_options::add);
+    EXPECT_EQ(readBytes(path), kWorkedExampleFile);
+    EXPECT_EQ(readBytes(backup), "earlier state");
+}
+
+// Checked as an ordinary user, for whom the permissions set below bind.
+bool eachStateFileIsDecidedOnItsOwn(const std::string& root) {
+    const auto writable = [&](const char* folder, bool settings, bool tasks) {
+        const StateFilesWritable state = stateFilesWritable(root + "/" + folder);
+        return state.settings == settings && state.tasks == tasks;
+    };
+    return writable("open", true, true) && writable("locked", false, false) &&
+           writable("read-only settings", false, true) && writable("read-only tasks", true, false) &&
+           writable("read-only backup", true, false) && writable("missing", false, false);
+}
+
+TEST(AppFolder, read_only_settings_file_does_not_stop_saving_tasks) {
+    namespace fs = std::filesystem;
+    testing::TempDir dir;
+    testing::openToEveryone(dir.path());
+    for (const char* folder :
+         {"open", "locked", "read-only settings", "read-only tasks", "read-only backup"}) {
+        testing::openToEveryone(dir.makeFolder(folder));
+    }
+    fs::permissions(dir.write("open/Settings.txt", ""), fs::perms::all);
+    fs::permissions(dir.write("open/Saved_Replacements.txt", ""), fs::perms::all);
+    fs::permissions(dir.write("read-only settings/Settings.txt", ""), fs::perms::others_read);
+    fs::permissions(dir.write("read-only tasks/Saved_Replacements.txt", ""), fs::perms::others_read);
+    fs::permissions(dir.write("read-only backup/Saved_Replacements.txt_copy.txt", ""),
+                    fs::perms::others_read);
+    fs::permissions(dir.file("locked"),
+                    fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    EXPECT_TRUE(testing::runWithoutRoot(eachStateFileIsDecidedOnItsOwn, dir.path()));
+}
+
+bool folderIsAnInstalledCopy(const std::string& folder) {
+    return stateFilesWritable(folder).installed;
+}
+
+// A folder another user owns (root's, for a system install) is an installed copy, whose first start greets; a
+// folder of the user's own that cannot be written is a copy the user may want to fix.
+TEST(AppFolder, folder_of_another_user_is_an_installed_copy) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs a folder that belongs to another user";
+    }
+    testing::TempDir dir;
+    testing::openToEveryone(dir.path());
+    EXPECT_FALSE(folderIsAnInstalledCopy(dir.path()));
+    EXPECT_TRUE(testing::runWithoutRoot(folderIsAnInstalledCopy, dir.path()));
+}
+
+TEST(SavedTasksFile, FaithfulnessCheckRefusesTextsTheFormatWouldCutOrSplit) {
+    struct Row {
+        const char* name;
+        RepTask task;
+        bool faithful;
+    };
+    const auto pair = [](std::string find, std::string replace) {
+        return RepTask{"t", {"/f"}, {std::move(find)}, {std::move(replace)}, false, true};
+    };
+    for (const Row& row : {
+             Row{"plain", pair("a", "b"), true},
+             Row{"line breaks inside texts", pair("a\r\nb", "\r\n"), true},
+             Row{"closing tag without a line break before it", pair("a[/Find]", "[/Replace]"), true},
+             Row{"empty file list and an empty find", {"t", {""}, {"", "a"}, {"x", ""}, false, true}, true},
+             Row{"find with line break and closing tag", pair("a\r\n[/Find]", "b"), false},
+             Row{"replacement with line break and closing tag", pair("a", "b\r\n[/Replace]c"), false},
+             Row{"name with line break and closing tag", {"t\r\n[/Name]", {"/f"}, {"a"}, {"b"}}, false},
+             Row{"path with a line break", {"t", {"/a\r\nb"}, {"a"}, {"b"}}, false},
+             Row{"find is the separator line", pair(kSep, "b"), false},
+             Row{"replacement ending in the separator line", pair("a", "b\r\n" + kSep), false},
+             Row{"no name", {"", {"/f"}, {"a"}, {"b"}}, false},
+         }) {
+        EXPECT_EQ(readsBackFaithfully(row.task), row.faithful) << row.name;
+    }
+}
+
+} // namespace
+} // namespace morvane

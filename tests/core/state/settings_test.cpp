@@ -1,0 +1,109 @@
+#include "core/text/number_text.h"
+#include "core/state/settings.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace morvane {
+namespace {
+
+using testing::readBytes;
+
+const std::string kDefaultFile = "[Replace in Contents]\t1\r\n[Language]\t\t0\r\n[Load Icons]\t\t1\r\n"
+                                 "[Add Files to Filelist]\t0\r\n";
+
+TEST(NumberText, LongestLeadingDecimalNumber) {
+    struct Row {
+        const char* text;
+        double expected;
+    };
+    for (const Row& row :
+         {Row{"1", 1}, Row{"  1", 1}, Row{"1.0", 1}, Row{"01", 1}, Row{"1.", 1}, Row{"+1", 1}, Row{"-1", -1},
+          Row{"2.25x", 2.25}, Row{".5", 0.5}, Row{"1e3", 1}, Row{"1 2", 1}, Row{"", 0}, Row{"True", 0},
+          Row{"- 1", 0}, Row{".", 0}, Row{"\t1", 0}}) {
+        EXPECT_EQ(leadingNumber(row.text), row.expected) << '"' << row.text << '"';
+    }
+    EXPECT_FALSE(readsAsTrue(std::string(400, '9'))) << "a number too large for a double";
+}
+
+TEST(Settings, MissingFileIsCreatedWithTheDefaults) {
+    testing::TempDir dir;
+    EXPECT_EQ(SettingsLaden(dir.path()), Settings{});
+    EXPECT_EQ(readBytes(dir.file("Settings.txt")), kDefaultFile);
+}
+
+TEST(Settings, HandEditedFilesAreReadAndRepairedWhenAKeyIsMissing) {
+    const std::string otherThree = "\r\n[Load Icons]\t1\r\n[Add Files to Filelist]\t0\r\n";
+    struct Row {
+        const char* name;
+        std::string contents;
+        Settings expected;
+        const char* rewrittenTo; // nullptr: the file is left as it was
+    };
+    for (const Row& row : {
+             Row{"only the language",
+                 "[Language]\t1\r\n",
+                 {true, 1, true, false},
+                 "[Replace in Contents]\t1\r\n[Language]\t\t1\r\n[Load Icons]\t\t1\r\n"
+                 "[Add Files to Filelist]\t0\r\n"},
+             Row{"five tabs",
+                 "[Replace in Contents]\t0\r\n[Language]\t\t\t\t\t1" + otherThree,
+                 {false, 1, true, false},
+                 nullptr},
+             Row{"blank instead of tab",
+                 "[Replace in Contents] 0\r\n[Language]\t1" + otherThree,
+                 {true, 1, true, false},
+                 "[Replace in Contents]\t1\r\n[Language]\t\t1\r\n[Load Icons]\t\t1\r\n"
+                 "[Add Files to Filelist]\t0\r\n"},
+             Row{"two is not true",
+                 "[Replace in Contents]\t1\r\n[Language]\t0\r\n[Load Icons]\t2\r\n[Add Files to "
+                 "Filelist]\t01",
+                 {true, 0, false, true},
+                 nullptr},
+             Row{"blank lines, no final line end",
+                 "\r\n\r\n[Add Files to Filelist]\t1\r\n\r\n[Load Icons]\t0\r\n[Language]\t1\r\n"
+                 "[Replace in Contents]\t0",
+                 {false, 1, false, true},
+                 nullptr},
+             Row{"key in other case",
+                 "[Replace in Contents]\t0\r\n[language]\t1" + otherThree,
+                 {false, 0, true, false},
+                 "[Replace in Contents]\t0\r\n[Language]\t\t0\r\n[Load Icons]\t\t1\r\n"
+                 "[Add Files to Filelist]\t0\r\n"},
+             Row{"words read as 0",
+                 "[Replace in Contents]\tyes\r\n[Language]\tGerman" + otherThree,
+                 {false, 0, true, false},
+                 nullptr},
+             Row{"zero bytes", "", {}, nullptr},
+         }) {
+        testing::TempDir dir;
+        dir.write("Settings.txt", row.contents);
+        EXPECT_EQ(SettingsLaden(dir.path()), row.expected) << row.name;
+        EXPECT_EQ(readBytes(dir.file("Settings.txt")), row.rewrittenTo ? row.rewrittenTo : row.contents)
+            << row.name;
+    }
+}
+
+TEST(Settings, LanguageRoundsHalfToEvenAndFallsBackToEnglish) {
+    struct Row {
+        const char* value;
+        int expected;
+    };
+    for (const Row& row : {Row{"1", 1}, Row{" 1.0", 1}, Row{"0.5", 0}, Row{"0.51", 1}, Row{"1.49", 1},
+                           Row{"1.5", 0}, Row{"2", 0}, Row{"-1", 0}, Row{"99999999999999999999", 0}}) {
+        testing::TempDir dir;
+        dir.write("Settings.txt", std::string("[Language]\t") + row.value);
+        EXPECT_EQ(SettingsLaden(dir.path()).Language, row.expected) << row.value;
+    }
+}
+
+TEST(Settings, SavingWritesTheFourCanonicalLines) {
+    testing::TempDir dir;
+    dir.write("Settings.txt", "[Replace in Contents]\t1\r\nsomething a person added\r\n");
+    ASSERT_TRUE(SettingsSpeichern(dir.path(), {false, 1, false, true}).ok());
+    EXPECT_EQ(readBytes(dir.file("Settings.txt")), "[Replace in Contents]\t0\r\n[Language]\t\t1\r\n"
+                                                   "[Load Icons]\t\t0\r\n[Add Files to Filelist]\t1\r\n");
+}
+
+} // namespace
+} // namespace morvane

@@ -1,0 +1,55 @@
+#include "core/text/find_set.h"
+
+#include <gtest/gtest.h>
+
+namespace morvane {
+namespace {
+
+// A long text is walked in parts side by side: an occurrence across the border of two parts, or at either
+// end, is found as anywhere else.
+TEST(FindSetOccurring, FindsOccurrencesAcrossThePartsOfALongText) {
+    const std::vector<std::string> finds{"abcd", "zz", "never"};
+    for (const std::size_t at : {0, 1, 247, 248, 249, 250, 251, 498, 499, 500, 747, 748, 749, 750, 996}) {
+        std::string text(1000, '.');
+        text.replace(at, 4, "abcd");
+        std::vector<char> present;
+        FindSet(finds).occurring(text, present);
+        EXPECT_EQ(present, (std::vector<char>{1, 0, 0})) << at;
+    }
+    std::vector<char> present;
+    FindSet({"", ""}).occurring(std::string(1000, '.'), present);
+    EXPECT_EQ(present, (std::vector<char>{0, 0})) << "only empty find texts";
+}
+
+// Only occurrences that share a byte with an insertion count, or, for an insertion of nothing, that span
+// the place it was cut out; occurrences merely next to it or elsewhere in the text do not.
+TEST(FindSetTouching, MarksOnlyWantedFindsThatTouchAnInsertion) {
+    struct Case {
+        std::string text;
+        std::vector<std::size_t> at;
+        std::size_t size;
+        std::string expected; // one letter per find text: 1 marked, 0 not
+    };
+    const std::vector<std::string> finds{"ab", "bc", "cd", "abcd", "x", "dab"};
+    for (const Case& c : std::vector<Case>{
+             {"abcd", {1}, 1, "110100"},            // b inserted: every find holding it
+             {"abcd", {2}, 0, "010100"},            // cut between b and c
+             {"ab..ab", {0, 4}, 2, "100000"},       // occurrences lying in insertions
+             {"ab.cd..", {2}, 1, "000000"},         // neighbours of the inserted byte
+             {"dabcd.x..dab", {1, 4}, 1, "100101"}, // two windows merge; cd unwanted; x, the last dab beyond
+             {"x.......dab", {0}, 1, "000010"},
+         }) {
+        std::vector<char> wanted(finds.size(), 1);
+        wanted[2] = c.text != "dabcd.x..dab";
+        std::vector<char> present(finds.size(), 0);
+        FindSet(finds).markTouching(c.text, c.at, c.size, 3, wanted, present);
+        std::string marked;
+        for (const char p : present) {
+            marked += p ? '1' : '0';
+        }
+        EXPECT_EQ(marked, c.expected) << c.text;
+    }
+}
+
+} // namespace
+} // namespace morvane

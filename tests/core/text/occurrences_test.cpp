@@ -1,0 +1,150 @@
+#include "core/text/occurrences.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace morvane {
+namespace {
+
+TEST(Counting, IncludesOverlapsAndComparesExactly) {
+    EXPECT_EQ(AnzahlFundstellen("aaa", "aa"), 2);
+    EXPECT_EQ(AnzahlFundstellen("aaaa", "aa"), 3);
+    EXPECT_EQ(AnzahlFundstellen("abababa", "aba"), 3);
+    EXPECT_EQ(AnzahlFundstellen("a", "A"), 0);
+    EXPECT_EQ(AnzahlFundstellen("l\nl\r\n", "\r\n"), 1);
+    EXPECT_EQ(AnzahlFundstellen(std::string("a\0b\0", 4), std::string("\0", 1)), 2);
+    EXPECT_EQ(AnzahlFundstellen("", "a"), 0);
+    EXPECT_EQ(AnzahlFundstellen("abc", ""), 0);
+}
+
+TEST(Replacing, SkipsOverlapsAndNeverSearchesInsertedText) {
+    EXPECT_EQ(replaceAllOccurrences("aaaa", "aa", "x"), "xx");
+    EXPECT_EQ(replaceAllOccurrences("aaa", "aa", "x"), "xa");
+    EXPECT_EQ(replaceAllOccurrences("abababa", "aba", "-"), "-b-");
+    EXPECT_EQ(replaceAllOccurrences("a", "a", "aa"), "aa");
+    EXPECT_EQ(replaceAllOccurrences("a-b-c", "-", ""), "abc");
+    EXPECT_EQ(replaceAllOccurrences("abc", "", "x"), "abc");
+}
+
+// Where the replacements went, in the new text, whether it grew or shrank; past the bound only that there
+// were more.
+TEST(Replacing, TellsWhereEachReplacementWent) {
+    struct Case {
+        std::string text, find, replacement;
+        std::vector<std::size_t> at;
+    };
+    for (const Case& c : std::vector<Case>{{"a-a-aa", "a", "xyz", {0, 4, 8, 11}},
+                                           {"abab-ab", "ab", "", {0, 0, 1}},
+                                           {"aaaa", "aa", "b", {0, 1}},
+                                           {"none", "x", "y", {}}}) {
+        std::string text = c.text;
+        Insertions insertions;
+        insertions.most = 10;
+        replaceInPlace(text, c.find, c.replacement, insertions);
+        EXPECT_EQ(insertions.at, c.at) << c.text;
+        EXPECT_FALSE(insertions.overflowed);
+    }
+    std::string text(20, 'a');
+    Insertions insertions;
+    insertions.most = 3;
+    EXPECT_EQ(replaceInPlace(text, "a", "bb", insertions), 20);
+    EXPECT_TRUE(insertions.overflowed);
+    EXPECT_TRUE(insertions.at.empty());
+    EXPECT_EQ(text, std::string(40, 'b'));
+}
+
+std::int64_t plainCount(std::string_view text, std::string_view find) {
+    std::int64_t count = 0;
+    for (std::size_t at = 0; at + find.size() <= text.size(); ++at) {
+        count += text.substr(at, find.size()) == find ? 1 : 0;
+    }
+    return count;
+}
+
+std::string plainReplace(std::string_view text, std::string_view find, std::string_view replacement) {
+    std::string out;
+    for (std::size_t at = 0; at < text.size();) {
+        if (text.substr(at, find.size()) == find) {
+            out += replacement;
+            at += find.size();
+        } else {
+            out += text[at++];
+        }
+    }
+    return out;
+}
+
+void expectLikePlain(const std::string& text, const std::string& find) {
+    ASSERT_EQ(AnzahlFundstellen(text, find), plainCount(text, find))
+        << "find \"" << find << "\" in \"" << text << "\"";
+    // Shorter, as long, a little longer and much longer replacements take different ways through the text.
+    const std::size_t k = find.size();
+    for (const std::string& replacement : {std::string(), std::string(k - 1, '<'), std::string(k, '<'),
+                                           std::string(k + 1, '<'), std::string(3 * k + 1, '<')}) {
+        std::string replaced = text;
+        ASSERT_EQ(replaceInPlace(replaced, find, replacement), plainCount(text, find));
+        ASSERT_EQ(replaced, plainReplace(text, find, replacement)) << "in \"" << text << "\"";
+    }
+}
+
+// The scanner works in blocks of positions: every position of a block, the blocks' ends and the bytes after
+// the last whole block must each find what a plain comparison finds.
+TEST(Counting, FindsAnOccurrenceAtEveryOffsetOfEveryShortText) {
+    for (const std::string& find :
+         std::vector<std::string>{"q", "qz", "qzq", "qxyzw", "q123456789abcdefz", std::string(33, 'q')}) {
+        for (std::size_t length = 0; length <= 96; ++length) {
+            const std::string filler(length, '.');
+            expectLikePlain(filler, find);
+            for (std::size_t at = 0; at + find.size() <= length; ++at) {
+                std::string text = filler;
+                text.replace(at, find.size(), find);
+                expectLikePlain(text, find);
+                // The find text's first byte just before it and its last byte just after it, as near misses.
+                text[at > 0 ? at - 1 : 0] = find.front();
+                text[std::min(length - 1, at + find.size())] = find.back();
+                expectLikePlain(text, find);
+            }
+            expectLikePlain(std::string(length, 'q'), find);
+        }
+    }
+}
+
+// Long find texts over repetitive bytes make checking each candidate costly, and the search changes method
+// part way through the text: nothing may be lost or found twice where it does.
+TEST(Counting, LongFindOverRepetitiveBytesMatchesPlainComparison) {
+    std::string periodic;
+    for (int i = 0; i < 40; ++i) {
+        periodic += "abaab";
+    }
+    std::string text = "ordinary text first, " + periodic;
+    for (int i = 0; i < 300; ++i) {
+        text += i % 53 == 0 ? "abaac" : "abaab";
+    }
+    expectLikePlain(text, periodic);
+    expectLikePlain(text, periodic.substr(0, 101));
+
+    std::string oneMismatch(2000, 'a');
+    oneMismatch[1000] = 'b';
+    std::string repeated(30000, 'a');
+    repeated.replace(12345, oneMismatch.size(), oneMismatch);
+    expectLikePlain(repeated, oneMismatch);
+    expectLikePlain(repeated, std::string(2000, 'a'));
+}
+
+// A longer replacement over a large text gives the old text's memory back as the copy passes it.
+TEST(Replacing, GrowingReplacementOfALargeTextKeepsEveryByte) {
+    std::string text;
+    std::string expected;
+    for (int i = 0; text.size() < (std::size_t{40} << 20); ++i) {
+        const std::string filler(1000 + i % 7, static_cast<char>('e' + i % 20));
+        text += filler + "data";
+        expected += filler + "datum";
+    }
+    const std::int64_t occurrences = static_cast<std::int64_t>(expected.size() - text.size());
+    EXPECT_EQ(replaceInPlace(text, "data", "datum"), occurrences);
+    EXPECT_TRUE(text == expected);
+}
+
+} // namespace
+} // namespace morvane

@@ -1,0 +1,158 @@
+#include "gui/window/main_window.h"
+#include "gui/lists/file_list_view.h"
+#include "gui/lists/folder_files_dialog.h"
+#include "support/temp_dir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+
+using namespace morvane;
+
+namespace {
+
+struct RecordingDialogs : Dialogs {
+    QStringList texts;
+    QStringList chosen;
+    void message(QWidget*, const QString&, const QString& text, Icon) override { texts << text; }
+    QStringList chooseFiles(QWidget*, const QString&) override { return chosen; }
+};
+
+struct RecordingShell : Shell {
+    QStringList calls;
+    void showInFolder(const QString& path) override { calls << "show " + path; }
+    void open(const QString& path) override { calls << "open " + path; }
+};
+
+// A window in contents mode on an application folder with the shipped language file and icons, and a folder
+// of files to add.
+struct Window {
+    testing::TempDir app;
+    testing::TempDir files;
+    RecordingDialogs dialogs;
+    RecordingShell shell;
+    std::unique_ptr<MainWindow> window;
+    FileListView* list = nullptr;
+
+    Window() {
+        std::filesystem::copy_file(MORVANE_SOURCE_DIR "/data/Sprachen.txt", app.file("Sprachen.txt"));
+        std::filesystem::copy(MORVANE_SOURCE_DIR "/data/Icons", app.file("Icons"),
+                              std::filesystem::copy_options::recursive);
+        window = std::make_unique<MainWindow>(app.path(), dialogs, shell);
+        list = window->findChild<FileListView*>("lvFiles");
+        QApplication::setActiveWindow(window.get());
+    }
+    std::vector<std::string> paths() const { return window->files().paths(); }
+    QVariant cell(int row, int column, int role) const {
+        return list->model()->index(row, column).data(role);
+    }
+    // As File > Add Files adds them, and counted.
+    void add(const std::vector<std::string>& paths) {
+        QTRY_VERIFY(!window->running());
+        dialogs.chosen.clear();
+        for (const std::string& path : paths) {
+            dialogs.chosen << QString::fromStdString(path);
+        }
+        window->findChild<QAction*>("mnuAddFiles")->trigger();
+        QTRY_VERIFY(!window->running());
+    }
+    // Right-clicks the row, as the user does: the row becomes the current and selected one.
+    QMenu* menuOn(int row) {
+        list->setCurrentRow(row);
+        list->selectionModel()->select(list->model()->index(row, 0),
+                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        const QPoint at = list->visualRect(list->model()->index(row, FileListModel::kNameColumn)).center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list->viewport(), &event);
+        return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    }
+    static void choose(QMenu* menu, const char* item) {
+        QAction* action = menu->findChild<QAction*>(item);
+        QVERIFY2(action && action->isEnabled(), item);
+        menu->close();
+        action->trigger();
+    }
+    FolderFilesDialog* dialog() const { return window->findChild<FolderFilesDialog*>(); }
+};
+
+} // namespace
+
+class FileListWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void contextMenuOffersWhatTheKeysDoAndFolderFilesOnlyOnFolderRows() {
+        Window w;
+        const std::string one = w.files.write("one.txt", "a");
+        w.add({one, w.files.makeFolder("folder")});
+
+        QMenu* menu = w.menuOn(0);
+        QVERIFY(menu);
+        QCOMPARE(menu->findChild<QAction*>("mnuFileShowInFolder")->text(), QString("Show in &Folder\tSpace"));
+        QVERIFY(!menu->findChild<QAction*>("mnuFileAddFolderFiles"));
+        Window::choose(menu, "mnuFileShowInFolder");
+        Window::choose(w.menuOn(0), "mnuFileOpen");
+        QCOMPARE(w.shell.calls,
+                 (QStringList{"show " + QString::fromStdString(one), "open " + QString::fromStdString(one)}));
+
+        QMenu* folderMenu = w.menuOn(1);
+        QVERIFY(folderMenu->findChild<QAction*>("mnuFileAddFolderFiles"));
+        Window::choose(folderMenu, "mnuFileSelectAll");
+        QCOMPARE(w.list->selectedRows(), (std::vector<int>{0, 1}));
+        Window::choose(w.menuOn(0), "mnuFileRemove");
+        QCOMPARE(w.paths(), std::vector<std::string>{w.files.file("folder")});
+        QVERIFY(!w.window->running()); // each count belongs to its own file
+    }
+
+    // The folder row shows that contents mode passes it over; its files take its place in order, as the
+    // dialog chose them, and are counted. The choices are there again for the next folder.
+    void folderFilesReplaceTheFolderRowInPlaceWithTheDialogsChoices() {
+        Window w;
+        w.window->pairs().append("a", "b");
+        w.files.makeFolder("d");
+        w.files.makeFolder("d/sub");
+        for (const char* name : {"d/a.txt", "d/b.cpp", "d/.h.txt", "d/sub/c.txt"}) {
+            w.files.write(name, "a");
+        }
+        w.files.write("d/bin.txt", std::string("a\0", 2));
+        const std::string one = w.files.write("one.txt", "a");
+        const std::string two = w.files.write("two.txt", "a");
+        w.add({one, w.files.file("d"), two});
+        QVERIFY(!w.cell(1, FileListModel::kCountColumn, Qt::DecorationRole).value<QIcon>().isNull());
+        QVERIFY(w.cell(0, FileListModel::kCountColumn, Qt::DecorationRole).isNull());
+
+        Window::choose(w.menuOn(1), "mnuFileAddFolderFiles");
+        FolderFilesDialog* dialog = w.dialog();
+        QVERIFY(dialog && dialog->isVisible());
+        dialog->findChild<QLineEdit*>("txtInclude")->setText("*.txt");
+        dialog->findChild<QCheckBox*>("chkHidden")->setChecked(true);
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        QTRY_COMPARE(w.paths(),
+                     (std::vector<std::string>{one, w.files.file("d/.h.txt"), w.files.file("d/a.txt"),
+                                               w.files.file("d/sub/c.txt"), two}));
+        QTRY_VERIFY(!w.dialog());
+        QTRY_COMPARE(w.window->findChild<QLabel*>("Label(4)")->text(), QString("Replacements pending: 5"));
+
+        w.add({w.files.file("d")});
+        Window::choose(w.menuOn(5), "mnuFileAddFolderFiles");
+        QTRY_VERIFY(w.dialog());
+        QCOMPARE(w.dialog()->findChild<QLineEdit*>("txtInclude")->text(), QString("*.txt"));
+        QVERIFY(w.dialog()->findChild<QCheckBox*>("chkHidden")->isChecked());
+        w.dialog()->findChild<QLineEdit*>("txtInclude")->setText("*.none");
+        w.dialog()->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        QTRY_COMPARE(w.dialogs.texts.size(), 1);
+        QVERIFY(w.dialogs.texts[0].contains("no file"));
+        QCOMPARE(w.paths().back(), w.files.file("d")); // nothing found: the row stays
+    }
+};
+
+QTEST_MAIN(FileListWindowTest)
+#include "file_list_window_test.moc"
