@@ -133,16 +133,16 @@ int main(int argc, char** argv) {
         for (const std::string& path : corpus.files) {
             readTextFileInto(path, buffer);
             for (const auto& pair : pairs) {
-                floorCount += AnzahlFundstellen(buffer, pair.first);
+                floorCount += countOccurrences(buffer, pair.first);
             }
         }
     });
     std::int64_t total = 0;
     f.simulateOne =
-        medianSeconds(5, [&] { total = ErsetzenSimulieren(simulateRequest(corpus.files, 1)).total; });
+        medianSeconds(5, [&] { total = runPairs(simulateRequest(corpus.files, 1)).total; });
     std::int64_t totalAll = 0;
     f.simulateAll =
-        medianSeconds(5, [&] { totalAll = ErsetzenSimulieren(simulateRequest(corpus.files, 0)).total; });
+        medianSeconds(5, [&] { totalAll = runPairs(simulateRequest(corpus.files, 0)).total; });
 
     const std::string outputFile = work + "/bench-output.txt";
     std::vector<std::string> runnerArguments{MORVANE_CLI_PATH, "simulate"};
@@ -206,8 +206,8 @@ int main(int argc, char** argv) {
             copies.push_back(copyFolder + "/" + fs::path(path).filename().string());
         }
         RunRequest request = simulateRequest(copies, 1);
-        request.ausfuehren = true;
-        executeTimes.push_back(secondsOf([&] { ErsetzenSimulieren(request); }));
+        request.execute = true;
+        executeTimes.push_back(secondsOf([&] { runPairs(request); }));
     }
     f.execute = median(executeTimes);
     fs::remove_all(copyFolder);
@@ -220,7 +220,7 @@ int main(int argc, char** argv) {
                             false,
                             0};
     std::int64_t namesTotal = 0;
-    f.names = medianSeconds(5, [&] { namesTotal = ErsetzenSimulieren(namesRequest).total; });
+    f.names = medianSeconds(5, [&] { namesTotal = runPairs(namesRequest).total; });
 
     std::printf("Figures\n");
     line("read every file once", f.read);

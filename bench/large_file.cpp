@@ -162,7 +162,7 @@ void printThresholdFigures(const std::string& work) {
         double seconds[2] = {};
         for (const bool streamed : {false, true}) {
             request.streamedFileBytes = streamed ? 0 : UINT64_MAX;
-            seconds[streamed] = medianSeconds(5, [&] { ErsetzenSimulieren(request); });
+            seconds[streamed] = medianSeconds(5, [&] { runPairs(request); });
         }
         std::printf("  %4llu MiB   whole %8.1f ms   streamed %8.1f ms\n",
                     static_cast<unsigned long long>(mib), seconds[0] * 1000, seconds[1] * 1000);

@@ -58,12 +58,12 @@ void printLeftoverScanFigures(const std::string& work) {
     request.replaces = {"x"};
     request.files = files;
     request.workers = 1;
-    const double simulate = medianSeconds(3, [&] { ErsetzenSimulieren(request); });
-    request.ausfuehren = true;
-    const double bare = medianSeconds(3, [&] { ErsetzenSimulieren(request); });
+    const double simulate = medianSeconds(3, [&] { runPairs(request); });
+    request.execute = true;
+    const double bare = medianSeconds(3, [&] { runPairs(request); });
     request.stateFolder = state;
     request.keepForUndo = false; // what undo costs is measured on its own
-    const double execute = medianSeconds(3, [&] { ErsetzenSimulieren(request); });
+    const double execute = medianSeconds(3, [&] { runPairs(request); });
     const std::vector<std::string> folders = foldersOf(files);
     const double scan = medianSeconds(3, [&] { clearLeftovers(journalFolderIn(state), folders); });
 

@@ -17,7 +17,7 @@ constexpr std::size_t kFindBytes = 120'000;
 void timeFind(const char* what, const std::string& text, const std::string& find) {
     std::string replaced = text;
     const auto start = std::chrono::steady_clock::now();
-    const std::int64_t count = AnzahlFundstellen(text, find);
+    const std::int64_t count = countOccurrences(text, find);
     const auto counted = std::chrono::steady_clock::now();
     replaceInPlace(replaced, find, "x");
     const auto replacedAt = std::chrono::steady_clock::now();
@@ -36,7 +36,7 @@ void printLongFindFigures(const std::string& work) {
     const Corpus corpus = ensureTextCorpus(work + "/text-corpus", 1000, 100'000'000);
     std::string ordinary;
     for (std::size_t i = 0; ordinary.size() < kTextBytes && i < corpus.files.size(); ++i) {
-        ordinary += TextDateiEinlesen(corpus.files[i]);
+        ordinary += readTextFileOrEmpty(corpus.files[i]);
     }
     ordinary.resize(kTextBytes);
     std::string find = ordinary.substr(kTextBytes / 2, kFindBytes);

@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
     const std::vector<std::pair<std::string, std::string>> rare = {{"colour", "color"}};
 
     // The work itself, without the window: the runner's whole diff and the preview's first hunks.
-    const std::string text = TextDateiEinlesen(large);
+    const std::string text = readTextFileOrEmpty(large);
     std::vector<std::string> finds;
     std::vector<std::string> replaces;
     for (const auto& [find, replace] : pairs) {

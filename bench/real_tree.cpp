@@ -98,7 +98,7 @@ RunRequest requestFor(const Pairs& pairs, const std::vector<std::string>& files,
         request.replaces.push_back(replace);
     }
     request.files = files;
-    request.ausfuehren = execute;
+    request.execute = execute;
     request.keepForUndo = false;
     return request;
 }
@@ -154,7 +154,7 @@ Times scanFloor(const std::vector<std::string>& files, const std::string& find) 
         onAllCores(files, [&](const std::string& path) {
             thread_local std::string buffer;
             readTextFileInto(path, buffer);
-            AnzahlFundstellen(buffer, find);
+            countOccurrences(buffer, find);
         });
     });
 }
@@ -249,7 +249,7 @@ std::size_t filesThatDiffer(const std::vector<std::string>& files, const std::st
     std::size_t differ = 0;
     for (const std::string& file : files) {
         const std::string below = file.substr(folder.size());
-        differ += TextDateiEinlesen(one + below) != TextDateiEinlesen(other + below) ? 1 : 0;
+        differ += readTextFileOrEmpty(one + below) != readTextFileOrEmpty(other + below) ? 1 : 0;
     }
     return differ;
 }
@@ -288,7 +288,7 @@ void printExecuteFigures(const std::string& work, const std::string& folder,
             RunRequest request = requestFor(pairs, copies, true);
             request.stateFolder = runState;
             request.keepForUndo = keepForUndo;
-            const RunResult result = ErsetzenSimulieren(request);
+            const RunResult result = runPairs(request);
             total = result.total;
             if (!result.notUndoable.empty()) {
                 std::printf("  NOT UNDOABLE: %s\n", result.notUndoable.c_str());
@@ -344,7 +344,7 @@ void printSimulateFigures(const std::string& work, const std::vector<std::string
         const Pairs pairs = firstPairs(glossary, n);
         std::int64_t total = 0;
         const Times times =
-            medianTimes([&] { total = ErsetzenSimulieren(requestFor(pairs, files, false)).total; });
+            medianTimes([&] { total = runPairs(requestFor(pairs, files, false)).total; });
         ten = n == 10 ? times : ten;
         char what[64];
         std::snprintf(what, sizeof what, "%zu pairs (%lld found)", pairs.size(),

@@ -29,12 +29,12 @@ std::string appFolderWithTask(const std::string& folder, const std::vector<std::
     fs::create_directories(folder);
     RepTask task{"scale", files, {}, {}};
     for (const auto& [find, replace] : benchmarkPairs()) {
-        task.Find.push_back(inNotation(find));
-        task.Replace.push_back(inNotation(replace));
+        task.finds.push_back(inNotation(find));
+        task.replacements.push_back(inNotation(replace));
     }
     SavedReps reps = emptySavedReps();
     reps.push_back(task);
-    RepsDateiSpeichern(savedTasksPath(folder), reps);
+    writeSavedTasks(savedTasksPath(folder), reps);
     return folder;
 }
 

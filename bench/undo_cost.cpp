@@ -69,10 +69,10 @@ Cost measure(const std::string& work, const std::function<std::vector<std::strin
             fs::remove_all(state);
             fs::create_directories(state);
             RunRequest run = request(copy(copyFolder));
-            run.ausfuehren = true;
+            run.execute = true;
             run.stateFolder = state;
             run.keepForUndo = keep;
-            (keep ? journaled : bare).push_back(secondsOf([&] { ErsetzenSimulieren(run); }));
+            (keep ? journaled : bare).push_back(secondsOf([&] { runPairs(run); }));
             if (keep) {
                 cost.disk = journalDisk(state);
                 undo.push_back(secondsOf([&] { undoNewestRun(journalFolderIn(state)); }));

@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
     const double execute =
-        watchEventLoop([&] { window.ReplaceIt(); }, [&] { return !window.executing() && !window.running(); })
+        watchEventLoop([&] { window.executeReplacements(); }, [&] { return !window.executing() && !window.running(); })
             .longestStallMs;
     std::filesystem::remove_all(copy);
 

@@ -34,20 +34,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(normalised.find("\t\t") == std::string::npos);
     FUZZ_CHECK(normalised.find("\r\n\r\n") == std::string::npos);
     FUZZ_CHECK(morvane::normaliseKeyedText(normalised) == normalised);
-    FUZZ_CHECK(morvane::SprachenDatenHolen(key, normalised, language).find('\t') == std::string::npos);
+    FUZZ_CHECK(morvane::languageFileText(key, normalised, language).find('\t') == std::string::npos);
 
     if (key.empty() || holdsAny(key, "\t\r\n") || !fitsColumn(english, key) || !fitsColumn(german, key)) {
         return 0;
     }
     const std::string file =
         morvane::normaliseKeyedText(key + "\t" + english + "\t" + german + "\r\n" + rest);
-    const std::string found = morvane::SprachenDatenHolen(key, file, language);
+    const std::string found = morvane::languageFileText(key, file, language);
     if (language == 0 || language == 1) {
         FUZZ_CHECK(found == referenceReplace(language == 0 ? english : german, morvane::kEnterToken, "\r\n"));
     } else {
         FUZZ_CHECK(found.empty());
     }
     morvane::fuzz::scratch().write(morvane::kLanguageFileName, file);
-    FUZZ_CHECK(morvane::MeldungLaden(morvane::fuzz::scratch().path(), key, language) == found);
+    FUZZ_CHECK(morvane::loadMessage(morvane::fuzz::scratch().path(), key, language) == found);
     return 0;
 }

@@ -14,7 +14,7 @@ using morvane::fuzz::referenceReplace;
 
 void checkInMemory(std::string_view text, std::string_view find, std::string_view replacement) {
     const long long expectedCount = referenceCount(text, find);
-    FUZZ_CHECK(morvane::AnzahlFundstellen(text, find) == expectedCount);
+    FUZZ_CHECK(morvane::countOccurrences(text, find) == expectedCount);
 
     std::string replaced(text);
     FUZZ_CHECK(morvane::replaceInPlace(replaced, find, replacement) == expectedCount);
@@ -38,9 +38,9 @@ void checkFindSet(std::string_view text, const std::vector<std::string>& finds) 
 morvane::RunResult runOnFile(const morvane::RunRequest& pairs, const std::string& path, bool execute) {
     morvane::RunRequest request = pairs;
     request.files = {path};
-    request.ausfuehren = execute;
+    request.execute = execute;
     request.workers = 1;
-    return morvane::ErsetzenSimulieren(request);
+    return morvane::runPairs(request);
 }
 
 // Simulating changes nothing, simulating and executing count the same, and executing writes what the pairs

@@ -55,12 +55,12 @@ std::vector<std::string> someTexts(FuzzedDataProvider& input) {
 
 RepTask taskFrom(FuzzedDataProvider& input) {
     RepTask task;
-    task.Name = input.ConsumeRandomLengthString(32);
-    task.CaseSensitive = input.ConsumeBool();
-    task.ReplaceInContents = input.ConsumeBool();
-    task.Find = someTexts(input);
-    task.Replace = someTexts(input);
-    task.Files = someTexts(input);
+    task.name = input.ConsumeRandomLengthString(32);
+    task.caseSensitive = input.ConsumeBool();
+    task.replaceInContents = input.ConsumeBool();
+    task.finds = someTexts(input);
+    task.replacements = someTexts(input);
+    task.files = someTexts(input);
     return task;
 }
 
@@ -69,11 +69,11 @@ RepTask taskFrom(FuzzedDataProvider& input) {
 void checkPairsRun(const RepTask& task) {
     const morvane::TaskPairs pairs = morvane::pairsOfTask(task);
     const RepTask stored = morvane::storedForm(task);
-    FUZZ_CHECK(pairs.finds == stored.Find && pairs.replaces == stored.Replace);
+    FUZZ_CHECK(pairs.finds == stored.finds && pairs.replaces == stored.replacements);
     morvane::RunRequest request;
     request.finds = pairs.finds;
     request.replaces = pairs.replaces;
-    FUZZ_CHECK(!morvane::ErsetzenSimulieren(request).mismatch);
+    FUZZ_CHECK(!morvane::runPairs(request).mismatch);
 }
 
 } // namespace
@@ -85,7 +85,7 @@ void checkPairsRun(const RepTask& task) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     const std::string path = morvane::fuzz::scratch().write(morvane::saved_tasks_format::kFileName, text);
-    SavedReps read = morvane::RepsDateiEinlesen(path);
+    SavedReps read = morvane::readOrCreateSavedTasks(path);
     FUZZ_CHECK(!read.empty() && read.front() == RepTask{});
     FUZZ_CHECK(morvane::testing::readBytes(path) == text);
 
@@ -96,14 +96,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const RepTask& task : read) {
         checkPairsRun(task);
         if (morvane::readsBackFaithfully(task)) {
-            FUZZ_CHECK(!task.Name.empty());
+            FUZZ_CHECK(!task.name.empty());
             faithful.push_back(morvane::storedForm(task));
         }
     }
-    FUZZ_CHECK(morvane::RepsDateiSpeichern(path, faithful).ok());
+    FUZZ_CHECK(morvane::writeSavedTasks(path, faithful).ok());
     FUZZ_CHECK(morvane::testing::readBytes(path + std::string(morvane::saved_tasks_format::kBackupSuffix)) ==
                text);
-    FUZZ_CHECK(morvane::RepsDateiEinlesen(path) == faithful);
+    FUZZ_CHECK(morvane::readOrCreateSavedTasks(path) == faithful);
 
     checkLfOnlyReadsAsCrLf(wholeLineEndsOnly(text));
     const std::string written = morvane::savedTasksText(faithful);

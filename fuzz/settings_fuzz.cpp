@@ -11,22 +11,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string& folder = morvane::fuzz::scratch().path();
     const std::string path = morvane::fuzz::scratch().write("Settings.txt", text);
 
-    const morvane::Settings loaded = morvane::SettingsLaden(folder);
-    FUZZ_CHECK(loaded.Language >= 0 && loaded.Language < morvane::kLanguageCount);
+    const morvane::Settings loaded = morvane::loadSettings(folder);
+    FUZZ_CHECK(loaded.language >= 0 && loaded.language < morvane::kLanguageCount);
     const std::string afterLoad = morvane::testing::readBytes(path);
     if (text.empty()) {
         FUZZ_CHECK(afterLoad.empty() && loaded == morvane::Settings{});
         return 0;
     }
 
-    FUZZ_CHECK(morvane::SettingsLaden(folder) == loaded);
+    FUZZ_CHECK(morvane::loadSettings(folder) == loaded);
     FUZZ_CHECK(morvane::testing::readBytes(path) == afterLoad);
 
     morvane::Settings flipped = loaded;
-    flipped.ReplaceInContents = !flipped.ReplaceInContents;
-    flipped.Language = morvane::kLanguageCount - 1 - flipped.Language;
-    flipped.AddFilesToFilelist = !flipped.AddFilesToFilelist;
-    FUZZ_CHECK(morvane::SettingsSpeichern(folder, flipped).ok());
-    FUZZ_CHECK(morvane::SettingsLaden(folder) == flipped);
+    flipped.replaceInContents = !flipped.replaceInContents;
+    flipped.language = morvane::kLanguageCount - 1 - flipped.language;
+    flipped.addFilesToFileList = !flipped.addFilesToFileList;
+    FUZZ_CHECK(morvane::storeSettings(folder, flipped).ok());
+    FUZZ_CHECK(morvane::loadSettings(folder) == flipped);
     return 0;
 }

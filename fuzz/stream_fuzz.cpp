@@ -44,7 +44,7 @@ WholeText applyWhole(const std::vector<std::string>& finds, const std::vector<st
             continue;
         }
         whole.count += (simulate && j == last) || finds[j] == replaces[j]
-                           ? morvane::AnzahlFundstellen(text, finds[j])
+                           ? morvane::countOccurrences(text, finds[j])
                            : morvane::replaceInPlace(text, finds[j], replaces[j]);
     }
     whole.text = std::move(text);
@@ -74,11 +74,11 @@ Collected applyStreamed(const std::vector<std::string>& finds, const std::vector
 morvane::RunResult runOnFile(morvane::RunRequest request, const std::string& path, bool execute,
                              bool streamed, std::size_t blockBytes) {
     request.files = {path};
-    request.ausfuehren = execute;
+    request.execute = execute;
     request.workers = 1;
     request.streamedFileBytes = streamed ? 0 : UINT64_MAX;
     request.streamBlockBytes = blockBytes;
-    return morvane::ErsetzenSimulieren(request);
+    return morvane::runPairs(request);
 }
 
 // A run that streams the file counts and writes what a run that reads it whole does.

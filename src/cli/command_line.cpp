@@ -43,7 +43,7 @@ std::string parseRunArguments(const std::vector<std::string>& arguments, std::si
             request.replaces.push_back(arguments[i + 2]);
             pairsOrModeGiven = true;
             i += 2;
-        } else if (argument == "--no-undo" && request.ausfuehren) {
+        } else if (argument == "--no-undo" && request.execute) {
             request.keepForUndo = false;
         } else if (argument == "-r" || argument == "--recursive") {
             invocation.recursive = true;
@@ -124,7 +124,7 @@ ParseOutcome parseCommandLine(const std::vector<std::string>& arguments) {
         }
     } else if (command == "simulate" || command == "execute") {
         invocation.command = Command::Run;
-        invocation.request.ausfuehren = command == "execute";
+        invocation.request.execute = command == "execute";
         if (std::string error = parseRunArguments(arguments, i + 1, invocation); !error.empty()) {
             return usageError(std::move(error));
         }

@@ -45,7 +45,7 @@ int usageError(const std::string& message) {
 // A task by its name, or when no task has that name, by its number; nothing when neither names one.
 const RepTask* findTask(const SavedReps& reps, const std::string& selector) {
     const auto named = std::find_if(reps.begin() + 1, reps.end(), [&](const RepTask& task) {
-        return !task.Name.empty() && task.Name == selector;
+        return !task.name.empty() && task.name == selector;
     });
     if (named != reps.end()) {
         return &*named;
@@ -54,7 +54,7 @@ const RepTask* findTask(const SavedReps& reps, const std::string& selector) {
     const char* end = selector.data() + selector.size();
     const auto parsed = std::from_chars(selector.data(), end, number);
     if (parsed.ec != std::errc() || parsed.ptr != end || number == 0 || number >= reps.size() ||
-        reps[number].Name.empty()) {
+        reps[number].name.empty()) {
         return nullptr;
     }
     return &reps[number];
@@ -64,12 +64,12 @@ int listTasks(const std::string& stateDir) {
     const SavedReps reps = readSavedTasks(savedTasksPath(stateDir));
     for (std::size_t number = 1; number < reps.size(); ++number) {
         const RepTask& task = reps[number];
-        if (task.Name.empty()) {
+        if (task.name.empty()) {
             continue;
         }
-        std::cout << number << '\t' << escapeControlBytes(task.Name) << '\t'
-                  << (task.ReplaceInContents ? "contents" : "names") << '\t' << pairsOfTask(task).finds.size()
-                  << '\t' << task.Files.size() << '\n';
+        std::cout << number << '\t' << escapeControlBytes(task.name) << '\t'
+                  << (task.replaceInContents ? "contents" : "names") << '\t' << pairsOfTask(task).finds.size()
+                  << '\t' << task.files.size() << '\n';
     }
     return 0;
 }
@@ -142,7 +142,7 @@ bool expandFolders(std::vector<std::string>& paths, const ExpansionOptions& opti
     std::vector<std::string> expanded;
     bool anyProblem = false;
     for (std::string& path : paths) {
-        if (!IstVerzeichnis(path)) {
+        if (!isDirectory(path)) {
             expanded.push_back(std::move(path));
             continue;
         }
@@ -183,9 +183,9 @@ void warnAboutPairs(const RunRequest& request) {
 int runAndReport(const RunRequest& request, bool nulRecords, bool expansionFailed) {
     // An execute run clears up first itself; a simulate run only follows the journals of runs cut short.
     const bool leftoversNeedAttention =
-        !request.ausfuehren && reportLeftovers(clearLeftovers(journalFolderIn(request.stateFolder), {}));
+        !request.execute && reportLeftovers(clearLeftovers(journalFolderIn(request.stateFolder), {}));
     NotUndoableNotice notice;
-    const RunResult result = ErsetzenSimulieren(request, &notice);
+    const RunResult result = runPairs(request, &notice);
     const bool runLeftoversNeedAttention = reportLeftovers(result.leftovers);
     bool anyFailed =
         !result.failures.empty() || leftoversNeedAttention || runLeftoversNeedAttention || expansionFailed;
@@ -241,10 +241,10 @@ std::string unreadableReason(const std::string& path) {
     if (path.empty()) {
         return skipReasonText(SkipReason::EmptyPath, ReplaceMode::Contents);
     }
-    if (IstVerzeichnis(path)) {
+    if (isDirectory(path)) {
         return skipReasonText(SkipReason::Folder, ReplaceMode::Contents);
     }
-    if (!DateiExistiert(path)) {
+    if (!fileExists(path)) {
         return skipReasonText(SkipReason::Missing, ReplaceMode::Contents);
     }
     return isRegularFile(path) ? std::string() : platform::kNotRegularFile;
@@ -390,7 +390,7 @@ int runCommandLine(const std::vector<std::string>& arguments) {
     RunRequest& request = invocation.request;
     request.stateFolder = stateDir;
     const bool pathsGiven = !request.files.empty() || invocation.filesFrom;
-    if (invocation.filesFrom && *invocation.filesFrom != "-" && IstVerzeichnis(*invocation.filesFrom)) {
+    if (invocation.filesFrom && *invocation.filesFrom != "-" && isDirectory(*invocation.filesFrom)) {
         return usageError("--files-from reads a file of paths, and \"" + *invocation.filesFrom +
                           "\" is a folder");
     }
@@ -411,12 +411,12 @@ int runCommandLine(const std::vector<std::string>& arguments) {
         TaskPairs pairs = pairsOfTask(*task);
         request.finds = std::move(pairs.finds);
         request.replaces = std::move(pairs.replaces);
-        request.mode = task->ReplaceInContents ? ReplaceMode::Contents : ReplaceMode::FileNames;
+        request.mode = task->replaceInContents ? ReplaceMode::Contents : ReplaceMode::FileNames;
         if (!pathsGiven) {
-            request.files = task->Files;
+            request.files = task->files;
         }
         if (request.files.empty() && !pathsGiven) {
-            return usageError("the task \"" + task->Name + "\" lists no files; give a PATH");
+            return usageError("the task \"" + task->name + "\" lists no files; give a PATH");
         }
     }
     const bool expansionFailed = invocation.recursive && expandFolders(request.files, invocation.expansion);

@@ -288,7 +288,7 @@ TEST(Runner, ProgramFolderThatCannotBeWrittenKeepsTheStateInTheUsersDataFolder) 
     SavedReps reps = emptySavedReps();
     reps.push_back(RepTask{"Mine", {}, {"one"}, {"two"}, true, true});
     std::filesystem::create_directory(dataHome.file("morvane"));
-    RepsDateiSpeichern(dataHome.file("morvane/Saved_Replacements.txt"), reps);
+    writeSavedTasks(dataHome.file("morvane/Saved_Replacements.txt"), reps);
     const std::string a = dir.write("a.txt", "one");
     const Outcome run = runCli(dir, {"--app-dir", missing, "execute", "--task", "Mine", a});
     ::unsetenv("XDG_DATA_HOME");
@@ -491,7 +491,7 @@ TEST(RunnerTasks, ListsSavedTasksAndRunsOneByNameOrNumber) {
     SavedReps reps = emptySavedReps();
     reps.push_back(RepTask{"Pets", {a}, {"cat"}, {"dog"}, false, true});
     reps.push_back(RepTask{"Rename", {}, {"a", "^chr(46)txt"}, {"b", ".md"}, false, false});
-    ASSERT_TRUE(RepsDateiSpeichern(app.file("Saved_Replacements.txt"), reps).ok());
+    ASSERT_TRUE(writeSavedTasks(app.file("Saved_Replacements.txt"), reps).ok());
 
     EXPECT_EQ(runCli(files, {"--app-dir", app.path(), "tasks"}).out,
               "1\tPets\tcontents\t1\t1\n2\tRename\tnames\t2\t0\n");

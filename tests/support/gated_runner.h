@@ -47,7 +47,7 @@ public:
                 row.path = request.files[i];
                 result.total += row.count;
                 result.rows.push_back(row);
-                result.status = request.ausfuehren ? StatusKind::Done : StatusKind::Pending;
+                result.status = request.execute ? StatusKind::Done : StatusKind::Pending;
                 observer->rowDone(i, row, result.total, result.status);
             }
             return result;

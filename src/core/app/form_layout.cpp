@@ -50,7 +50,7 @@ void fillPage(TwipsRect& picture, const TwipsRect& page) {
 }
 
 void layOutLists(FormLayout& layout) {
-    const TwipsRect& page = layout[frameHaupt];
+    const TwipsRect& page = layout[mainFrame];
     TwipsRect& pairs = layout[lvCurrentFindReplace];
     pairs.left = 100;
     pairs.top = 200;
@@ -114,7 +114,7 @@ void layOutProgressAndButtons(FormLayout& layout) {
 }
 
 void layOutMainPage(FormLayout& layout, WindowSize outer) {
-    TwipsRect& page = layout[frameHaupt];
+    TwipsRect& page = layout[mainFrame];
     setExtent(page.height, outer.height - 700);
     page.top = 0;
     page.left = 0;
@@ -135,7 +135,7 @@ void centreOnGapAfter(TwipsRect& square, const TwipsRect& box) {
 }
 
 void layOutEditorPage(FormLayout& layout) {
-    const TwipsRect& main = layout[frameHaupt];
+    const TwipsRect& main = layout[mainFrame];
     TwipsRect& page = layout[frameNewElement];
     setPosition(page.left, main.left);
     setPosition(page.top, main.top);
@@ -194,7 +194,7 @@ PixelRect pixelRectFromTwips(const TwipsRect& rect) {
 
 FormLayout designFormLayout() {
     FormLayout layout;
-    layout[frameHaupt] = {120, 120, 11295, 7695};
+    layout[mainFrame] = {120, 120, 11295, 7695};
     layout[optReplaceInContents0] = {9000, 5400, 1575, 372};
     layout[optReplaceInContents1] = {9000, 4920, 1695, 372};
     layout[picProgress] = {7080, 7080, 3975, 375};

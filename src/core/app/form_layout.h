@@ -45,10 +45,10 @@ struct WindowSize {
 };
 
 // Every control the layout places. A control's rectangle is relative to its container: the two pages
-// frameHaupt and frameNewElement to the window, Label4 to picProgress, imgButton5 to frmSwap, everything
-// else to the page it stands on (frameHaupt up to img0, frameNewElement from there on).
+// mainFrame and frameNewElement to the window, Label4 to picProgress, imgButton5 to frmSwap, everything
+// else to the page it stands on (mainFrame up to img0, frameNewElement from there on).
 enum class FormControl : std::size_t {
-    frameHaupt,
+    mainFrame,
     optReplaceInContents0,
     optReplaceInContents1,
     picProgress,

@@ -140,7 +140,7 @@ std::vector<std::string> commitWrites(std::vector<PendingWrite*>& writes, RunJou
     for (std::size_t i = 0; i < writes.size(); ++i) {
         PendingWrite& write = *writes[i];
         if (write.kind == PendingWrite::Kind::RewriteInPlace) {
-            reasons[i] = TextDateiSpeichern(write.text, write.path, &write.readAs, journal).error;
+            reasons[i] = writeTextFile(write.text, write.path, &write.readAs, journal).error;
         } else if (write.kind == PendingWrite::Kind::Touch) {
             if (journal) {
                 reasons[i] = journal->touching(write.path, write.readAs);

@@ -297,7 +297,7 @@ std::vector<std::string> foldersOf(const std::vector<std::string>& paths) {
     std::vector<std::string> folders;
     std::unordered_set<std::string> seen;
     for (const std::string& path : paths) {
-        std::string folder = PfadZerlegen(path).folder;
+        std::string folder = splitPath(path).folder;
         if (folder.empty()) {
             folder = ".";
         } else if (folder.size() > 1) {

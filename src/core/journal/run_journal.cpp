@@ -200,7 +200,7 @@ std::vector<JournaledMove> movesOf(std::string_view text) {
 }
 
 bool isAsideName(const std::string& path) {
-    const std::optional<LeftoverNameParts> parts = parseLeftoverName(DateiNameHolen(path));
+    const std::optional<LeftoverNameParts> parts = parseLeftoverName(fileNameOf(path));
     return parts && parts->kind == LeftoverKind::Aside;
 }
 
@@ -515,7 +515,7 @@ std::string journalOfKeptFolder(const std::string& keptFolder) {
     }
     stem.remove_suffix(kKeptExtension.size());
     std::string journal = std::string(stem) + std::string(kJournalExtension);
-    return isJournalName(DateiNameHolen(journal)) ? journal : std::string();
+    return isJournalName(fileNameOf(journal)) ? journal : std::string();
 }
 
 std::string endedLine(bool interrupted) {
@@ -899,7 +899,7 @@ void RunJournal::renamed(const std::string& to) {
     } else {
         made_.push_back(done.move);
     }
-    const std::string folder = PfadZerlegen(to).folder;
+    const std::string folder = splitPath(to).folder;
     renamedIn_.insert(folder.empty() ? "." : folder);
 }
 

@@ -32,17 +32,17 @@ std::optional<UndoRecord> readRecord(const std::string& journal) {
 
 // An entry put aside while names were swapped is one entry renamed, not two.
 bool isAsideName(const std::string& path) {
-    const std::optional<LeftoverNameParts> parts = parseLeftoverName(DateiNameHolen(path));
+    const std::optional<LeftoverNameParts> parts = parseLeftoverName(fileNameOf(path));
     return parts && parts->kind == LeftoverKind::Aside;
 }
 
 // Where an entry put aside goes back to when a cycle is taken back as a whole: the name it had before, which
 // its aside name carries.
 std::string nameBeforeAside(const std::string& path) {
-    const std::string name = DateiNameHolen(path);
+    const std::string name = fileNameOf(path);
     const std::optional<LeftoverNameParts> parts = parseLeftoverName(name);
     return parts && parts->kind == LeftoverKind::Aside
-               ? PfadZerlegen(path).folder + std::string(parts->fileName)
+               ? splitPath(path).folder + std::string(parts->fileName)
                : std::string();
 }
 
@@ -379,7 +379,7 @@ void Undoing::rename(const RecordedRename& rename) {
     }
     renamedBack_.push_back(NameBack{rename.to, rename.from});
     letGoOfAside(rename.to);
-    const std::string folder = PfadZerlegen(rename.from).folder;
+    const std::string folder = splitPath(rename.from).folder;
     renamedIn_.insert(folder.empty() ? "." : folder);
     if (!isAsideName(rename.to)) {
         ++result_.restored;

@@ -28,7 +28,7 @@ std::string fromFsPath(const std::filesystem::path& path) {
     return path.string();
 }
 
-PathParts PfadZerlegen(std::string_view path) {
+PathParts splitPath(std::string_view path) {
     std::size_t nameStart = 0;
     for (std::size_t i = path.size(); i > 0; --i) {
         if (isPathSeparator(path[i - 1])) {
@@ -44,8 +44,8 @@ PathParts PfadZerlegen(std::string_view path) {
                      std::string(path.substr(extensionStart))};
 }
 
-std::string DateiNameHolen(std::string_view path) {
-    const PathParts parts = PfadZerlegen(path);
+std::string fileNameOf(std::string_view path) {
+    const PathParts parts = splitPath(path);
     return parts.name + parts.extension;
 }
 
@@ -65,7 +65,7 @@ bool canBeExamined(const std::string& path) {
 
 } // namespace
 
-bool DateiExistiert(const std::string& path) {
+bool fileExists(const std::string& path) {
     if (!canBeExamined(path)) {
         return false;
     }
@@ -73,7 +73,7 @@ bool DateiExistiert(const std::string& path) {
     return std::filesystem::exists(toFsPath(path), error);
 }
 
-bool IstVerzeichnis(const std::string& path) {
+bool isDirectory(const std::string& path) {
     if (!canBeExamined(path)) {
         return false;
     }

@@ -24,10 +24,10 @@ struct PathParts {
 };
 
 // Splits at the last separator and at the last dot after it; folder + name + extension is always the path.
-PathParts PfadZerlegen(std::string_view path);
+PathParts splitPath(std::string_view path);
 
 // Everything after the last separator.
-std::string DateiNameHolen(std::string_view path);
+std::string fileNameOf(std::string_view path);
 
 // The path without the separators at its end: "d/" names the folder "d". A path of nothing but separators
 // (a root) stays as it is.
@@ -35,8 +35,8 @@ std::string_view withoutTrailingSeparators(std::string_view path);
 
 // These follow symbolic links and answer false for anything that cannot be examined, a path holding a NUL
 // byte included: no file has such a name, and the system would see only the part before it.
-bool DateiExistiert(const std::string& path);
-bool IstVerzeichnis(const std::string& path);
+bool fileExists(const std::string& path);
+bool isDirectory(const std::string& path);
 // False for a FIFO, a device or a socket.
 bool isRegularFile(const std::string& path);
 

@@ -18,11 +18,11 @@ ReadOutcome readTextFile(const std::string& path) {
     return outcome;
 }
 
-std::string TextDateiEinlesen(const std::string& path) {
+std::string readTextFileOrEmpty(const std::string& path) {
     return readTextFile(path).text;
 }
 
-WriteOutcome TextDateiSpeichern(const std::string& text, const std::string& path,
+WriteOutcome writeTextFile(const std::string& text, const std::string& path,
                                 const platform::FileIdentity* readAs, platform::WriteJournal* journal) {
     if (path.empty()) {
         return WriteOutcome{"empty path"};

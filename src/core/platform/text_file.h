@@ -28,13 +28,13 @@ std::string readTextFileInto(const std::string& path, std::string& buffer,
                              platform::FileIdentity* identity = nullptr);
 
 // The whole contents, or the empty text when the file is missing, empty or unreadable.
-std::string TextDateiEinlesen(const std::string& path);
+std::string readTextFileOrEmpty(const std::string& path);
 
 // Replaces the file's whole contents with the text. The file is either fully rewritten or keeps its old
 // contents and permissions: a crash, a full disk or a size limit part way never leaves it truncated. With
 // readAs given, a file that someone else replaced or changed since that read is left as it is. With a journal
 // given, it hears what the write leaves on disk while it works (see platform::WriteJournal).
-WriteOutcome TextDateiSpeichern(const std::string& text, const std::string& path,
+WriteOutcome writeTextFile(const std::string& text, const std::string& path,
                                 const platform::FileIdentity* readAs = nullptr,
                                 platform::WriteJournal* journal = nullptr);
 

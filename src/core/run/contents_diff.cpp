@@ -120,7 +120,7 @@ TrackedReplacement replaceTracked(std::string_view text, const std::vector<std::
             }
             const std::string replacement = expandNotation(replaces[j]);
             if (find == replacement) {
-                result.count += AnzahlFundstellen(current, find);
+                result.count += countOccurrences(current, find);
                 continue;
             }
             at.clear();

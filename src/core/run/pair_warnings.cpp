@@ -54,8 +54,8 @@ std::vector<PairWarning> pairWarnings(const std::vector<std::string>& finds,
     Expanded pairs{
         std::vector<std::string>(finds.begin(), finds.begin() + static_cast<std::ptrdiff_t>(count)),
         std::vector<std::string>(replaces.begin(), replaces.begin() + static_cast<std::ptrdiff_t>(count))};
-    SonderzeichenReplace(pairs.finds);
-    SonderzeichenReplace(pairs.replaces);
+    expandEachNotation(pairs.finds);
+    expandEachNotation(pairs.replaces);
     std::vector<PairWarning> warnings;
     for (std::size_t j = 1; j < count; ++j) {
         if (!pairs.changes(j)) {

@@ -83,7 +83,7 @@ private:
             row.kind = RenameKind::Skipped;
             return row;
         }
-        if (!DateiExistiert(path)) {
+        if (!fileExists(path)) {
             row.skipped = SkipReason::Missing;
             row.kind = RenameKind::Skipped;
             return row;
@@ -170,7 +170,7 @@ private:
             if (holder == rowBySource_.end() && entryExists(moving.newEntry) &&
                 !platform::isCaseChangeOfEntry(moving.entry, moving.newEntry)) {
                 refuse(plan_.rows[moving.row],
-                       "a file or folder named \"" + DateiNameHolen(moving.newEntry) + "\" already exists");
+                       "a file or folder named \"" + fileNameOf(moving.newEntry) + "\" already exists");
                 refusedNow.push_back(m);
             }
         }
@@ -350,7 +350,7 @@ std::string refusedNameReason(const std::string& name) {
 
 NamedEntry::NamedEntry(std::string_view path) {
     const std::string_view entry = withoutTrailingSeparators(path);
-    parts = PfadZerlegen(entry);
+    parts = splitPath(entry);
     trailing = path.substr(entry.size());
 }
 
@@ -363,7 +363,7 @@ PairedName nameAfterPairs(const std::vector<std::string>& finds, const std::vect
         }
         paired.applied = true;
         // A pair that keeps its own text changes nothing.
-        paired.count += finds[j] == replaces[j] ? AnzahlFundstellen(paired.name, finds[j])
+        paired.count += finds[j] == replaces[j] ? countOccurrences(paired.name, finds[j])
                                                 : replaceInPlace(paired.name, finds[j], replaces[j]);
     }
     return paired;
@@ -380,8 +380,8 @@ RenamePlan planRenames(const RunRequest& request) {
         plan.replacesUbound = replaces.size() - 1;
         return plan;
     }
-    SonderzeichenReplace(finds);
-    SonderzeichenReplace(replaces);
+    expandEachNotation(finds);
+    expandEachNotation(replaces);
     const std::vector<std::string> files =
         request.files.empty() ? std::vector<std::string>{""} : request.files;
     return Planner(std::move(finds), std::move(replaces)).plan(files);

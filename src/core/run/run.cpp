@@ -111,7 +111,7 @@ struct Plan {
         } else {
             findSet.reset();
         }
-        if (!request.ausfuehren && !findSet) {
+        if (!request.execute && !findSet) {
             onlyCounting.assign(finds.size(), 1);
             for (std::size_t i = 0; i < finds.size(); ++i) {
                 for (std::size_t k = i + 1; k < finds.size() && onlyCounting[i]; ++k) {
@@ -172,10 +172,10 @@ std::int64_t applyPair(const Plan& plan, std::size_t j, std::string& text, Inser
     // Nobody reads the text after the last pair of a simulate run, nor a replacement no later pair can tell
     // from its find text, and a pair that keeps its own text changes nothing: all only count.
     const bool onlyCount = plan.finds[j] == replacement ||
-                           (!plan.request.ausfuehren && j == plan.lastNonEmptyPair) ||
+                           (!plan.request.execute && j == plan.lastNonEmptyPair) ||
                            (!plan.onlyCounting.empty() && plan.onlyCounting[j]);
     if (onlyCount) {
-        return AnzahlFundstellen(text, find);
+        return countOccurrences(text, find);
     }
     if (insertions) {
         insertions->most = text.size() / 8 + 1024;
@@ -486,7 +486,7 @@ std::size_t pairsOnFirstThread(const Plan& plan) {
             nonEmpty.push_back(j);
         }
     }
-    if (plan.request.ausfuehren || nonEmpty.size() < 2 || std::thread::hardware_concurrency() < 2) {
+    if (plan.request.execute || nonEmpty.size() < 2 || std::thread::hardware_concurrency() < 2) {
         return 0;
     }
     return nonEmpty[nonEmpty.size() / 2];
@@ -509,7 +509,7 @@ std::optional<RowOutcome> streamRow(const Plan& plan, std::size_t i, const std::
                                     const std::atomic<bool>* cancel, const BeforePair& beforePair) {
     RowOutcome outcome;
     outcome.row.path = path;
-    const bool execute = plan.request.ausfuehren;
+    const bool execute = plan.request.execute;
     platform::FileIdentity readAs;
     platform::FileReader reader;
     std::size_t split = pairsOnFirstThread(plan);
@@ -627,7 +627,7 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
         if (plan.contents()) {
             // Only a write compares the file with what was read.
             const std::string error =
-                readTextFileInto(path, text, plan.request.ausfuehren ? &readAs : nullptr);
+                readTextFileInto(path, text, plan.request.execute ? &readAs : nullptr);
             readable = error.empty();
             if (!readable) {
                 outcome.failure = RunFailure{i, path, "cannot be read: " + error};
@@ -666,7 +666,7 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
         if (scratch.insertions.at.capacity() > kInsertionsKept) {
             std::vector<std::size_t>().swap(scratch.insertions.at);
         }
-        if (plan.request.ausfuehren && outcome.applied) {
+        if (plan.request.execute && outcome.applied) {
             if (!plan.contents()) {
                 renameTo(outcome, i, *entry, text, plan.journal);
             } else if (readable) {
@@ -863,7 +863,7 @@ private:
 };
 
 unsigned workersFor(const RunRequest& request, std::size_t files) {
-    if (request.ausfuehren && request.mode == ReplaceMode::FileNames) {
+    if (request.execute && request.mode == ReplaceMode::FileNames) {
         return 1;
     }
     unsigned workers = request.workers ? request.workers : std::max(1u, std::thread::hardware_concurrency());
@@ -884,13 +884,13 @@ public:
             result_.replacesUbound = replaces.size() - 1;
             return std::move(result_);
         }
-        SonderzeichenReplace(finds);
-        SonderzeichenReplace(replaces);
+        expandEachNotation(finds);
+        expandEachNotation(replaces);
         Plan plan(request_, std::move(finds), std::move(replaces));
         const std::vector<std::string> files = atLeastOneEntry(request_.files);
         std::optional<RunJournal> journal;
         const std::string journalFolder = journalFolderIn(request_.stateFolder);
-        if (request_.ausfuehren) {
+        if (request_.execute) {
             result_.leftovers = clearLeftovers(journalFolder, foldersOf(files));
             if (!journalFolder.empty() && (plan.contents() || request_.keepForUndo)) {
                 plan.journal = &journal.emplace(journalFolder, headingOf(plan, files));
@@ -903,7 +903,7 @@ public:
         // Names are planned once the clear-up has put back what an interrupted run left aside.
         std::optional<RenamePlan> renames;
         std::optional<RenameGroups> groups;
-        if (request_.ausfuehren && !plan.contents()) {
+        if (request_.execute && !plan.contents()) {
             renames_ = &renames.emplace(planRenames(request_));
             groups_ = &groups.emplace(*renames, plan.journal);
         }
@@ -911,7 +911,7 @@ public:
         result_.rows.reserve(files.size());
 
         const unsigned workers = workersFor(request_, files.size());
-        if (request_.ausfuehren && plan.contents()) {
+        if (request_.execute && plan.contents()) {
             runInBatches(plan, files, schedule, workers);
         } else if (workers <= 1) {
             runInThisThread(plan, files, schedule);
@@ -1193,7 +1193,7 @@ private:
             result_.total += outcome.row.count;
         }
         if (outcome.applied) {
-            result_.status = request_.ausfuehren ? StatusKind::Done : StatusKind::Pending;
+            result_.status = request_.execute ? StatusKind::Done : StatusKind::Pending;
         }
         if (outcome.failure) {
             result_.failures.push_back(std::move(*outcome.failure));
@@ -1225,7 +1225,7 @@ private:
 
 } // namespace
 
-RunResult ErsetzenSimulieren(const RunRequest& request, RunObserver* observer,
+RunResult runPairs(const RunRequest& request, RunObserver* observer,
                              const std::atomic<bool>* cancel) {
     return Run(request, observer, cancel).execute();
 }

@@ -28,7 +28,7 @@ struct RunRequest {
     std::vector<std::string> replaces;
     std::vector<std::string> files;
     ReplaceMode mode = ReplaceMode::Contents;
-    bool ausfuehren = false;
+    bool execute = false;
     // Threads a run spreads the files over; 0 takes one per core. An execute run in file-names mode always
     // uses one; in contents mode, the pairs go over each file once, by device and inode, and every row that
     // names it (by another path, a hard link or a symbolic link) reports that one result.
@@ -104,7 +104,7 @@ public:
 // final text (when at least one pair is non-empty), or renames each file or folder once to its final name; it
 // never writes a file it could not read and never renames onto an existing name. A set cancel flag ends the
 // run between two files or pairs; no file is left half done.
-RunResult ErsetzenSimulieren(const RunRequest& request, RunObserver* observer = nullptr,
+RunResult runPairs(const RunRequest& request, RunObserver* observer = nullptr,
                              const std::atomic<bool>* cancel = nullptr);
 
 // The status line: the message for the kind, one blank and the total.

@@ -12,7 +12,7 @@ namespace {
 
 // A file that is there and may not be replaced stays as it is, even where the folder would allow it.
 bool replaceable(const std::string& path) {
-    return !DateiExistiert(path) || platform::isWritable(path);
+    return !fileExists(path) || platform::isWritable(path);
 }
 
 } // namespace

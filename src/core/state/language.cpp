@@ -26,7 +26,7 @@ int offeredLanguage(int index) {
     return index >= 0 && index < kLanguageCount ? index : 0;
 }
 
-std::string SprachenDatenHolen(std::string_view key, std::string_view languageFile, int language) {
+std::string languageFileText(std::string_view key, std::string_view languageFile, int language) {
     if (key.empty() || languageFile.empty() || language < 0) {
         return {};
     }
@@ -40,12 +40,12 @@ std::string SprachenDatenHolen(std::string_view key, std::string_view languageFi
     return replaceAllOccurrences(fieldAt(rest, language + 1), kEnterToken, "\r\n");
 }
 
-std::string MeldungLaden(const std::string& appFolder, std::string_view key, int language) {
+std::string loadMessage(const std::string& appFolder, std::string_view key, int language) {
     const std::string path = joinPath(appFolder, kLanguageFileName);
-    if (!DateiExistiert(path)) {
+    if (!fileExists(path)) {
         return {};
     }
-    return SprachenDatenHolen(key, normaliseKeyedText(TextDateiEinlesen(path)), language);
+    return languageFileText(key, normaliseKeyedText(readTextFileOrEmpty(path)), language);
 }
 
 } // namespace morvane

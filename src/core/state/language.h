@@ -18,10 +18,10 @@ int offeredLanguage(int index);
 // The text of a key in one language of an already normalised language file: the rest of the line after the
 // key's first occurrence, split at TABs, field language + 1. "[ENTER]" comes back as CR LF. Empty when the
 // key, the line or the column is missing.
-std::string SprachenDatenHolen(std::string_view key, std::string_view languageFile, int language);
+std::string languageFileText(std::string_view key, std::string_view languageFile, int language);
 
 // Looks the key up in the language file of the application folder, read afresh on every call so that an edit
 // of the file shows at the next lookup. Empty when the file is missing or empty.
-std::string MeldungLaden(const std::string& appFolder, std::string_view key, int language);
+std::string loadMessage(const std::string& appFolder, std::string_view key, int language);
 
 } // namespace morvane

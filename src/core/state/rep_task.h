@@ -8,12 +8,12 @@ namespace morvane {
 // A saved task. The member initialisers are the record the saved-tasks reader starts each task from; a field
 // the file does not give keeps them. Texts are kept in the find/replace list's notation, not expanded.
 struct RepTask {
-    std::string Name; // empty: the entry holds no task and is neither listed nor stored
-    std::vector<std::string> Files;
-    std::vector<std::string> Find; // Find[n] and Replace[n] form pair n
-    std::vector<std::string> Replace;
-    bool CaseSensitive = true;
-    bool ReplaceInContents = true;
+    std::string name; // empty: the entry holds no task and is neither listed nor stored
+    std::vector<std::string> files;
+    std::vector<std::string> finds; // finds[n] and replacements[n] form pair n
+    std::vector<std::string> replacements;
+    bool caseSensitive = true;
+    bool replaceInContents = true;
 
     bool operator==(const RepTask&) const = default;
 };

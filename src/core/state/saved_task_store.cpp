@@ -23,9 +23,9 @@ bool noFiles(const std::vector<std::string>& files) {
 
 // Whether the file keeps the two tasks alike; the file lists, which may be long, are compared in place.
 bool sameStored(const RepTask& a, const RepTask& b) {
-    if (a.Name != b.Name || a.CaseSensitive != b.CaseSensitive ||
-        a.ReplaceInContents != b.ReplaceInContents ||
-        !(a.Files == b.Files || (noFiles(a.Files) && noFiles(b.Files)))) {
+    if (a.name != b.name || a.caseSensitive != b.caseSensitive ||
+        a.replaceInContents != b.replaceInContents ||
+        !(a.files == b.files || (noFiles(a.files) && noFiles(b.files)))) {
         return false;
     }
     const TaskPairs pairsA = pairsOfTask(a);
@@ -53,12 +53,12 @@ SavedReps mergeSavedTasks(SavedReps ours, const SavedReps& base, const SavedReps
     std::vector<bool> stillThere(base.size(), false);
     std::vector<const RepTask*> storedByThem;
     for (const RepTask& task : theirs) {
-        if (task.Name.empty()) {
+        if (task.name.empty()) {
             continue;
         }
         bool matched = false;
         for (std::size_t i = 0; i < base.size() && !matched; ++i) {
-            if (!stillThere[i] && !base[i].Name.empty() && sameStored(base[i], task)) {
+            if (!stillThere[i] && !base[i].name.empty() && sameStored(base[i], task)) {
                 stillThere[i] = matched = true;
             }
         }
@@ -67,12 +67,12 @@ SavedReps mergeSavedTasks(SavedReps ours, const SavedReps& base, const SavedReps
         }
     }
     for (std::size_t i = 0; i < base.size(); ++i) {
-        if (stillThere[i] || base[i].Name.empty()) {
+        if (stillThere[i] || base[i].name.empty()) {
             continue;
         }
         for (RepTask& task : ours) {
-            if (!task.Name.empty() && sameStored(task, base[i])) {
-                task.Name.clear();
+            if (!task.name.empty() && sameStored(task, base[i])) {
+                task.name.clear();
                 break;
             }
         }
@@ -92,7 +92,7 @@ std::string keepAside(const std::string& savedTasksPath, const std::string& cont
             std::filesystem::file_type::not_found) {
             continue;
         }
-        return TextDateiSpeichern(contents, path).ok() ? path : std::string();
+        return writeTextFile(contents, path).ok() ? path : std::string();
     }
     return std::string();
 }
@@ -123,7 +123,7 @@ SavedTaskStore::Sync SavedTaskStore::open(bool mayWrite) {
         return sync; // the first save finds out again, and leaves the file alone
     }
     if (!disk.identity.known) {
-        if (mayWrite && RepsDateiSpeichern(path_, table_).ok()) {
+        if (mayWrite && writeSavedTasks(path_, table_).ok()) {
             know(savedTasksText(table_));
         }
         return sync;
@@ -186,9 +186,9 @@ SavedTaskStore::SaveOutcome SavedTaskStore::save() {
         }
         // Only the most recent previous state is kept; a backup that cannot be written does not stop the
         // save.
-        TextDateiSpeichern(*disk.text, path_ + std::string(saved_tasks_format::kBackupSuffix));
+        writeTextFile(*disk.text, path_ + std::string(saved_tasks_format::kBackupSuffix));
         std::string text = savedTasksText(table_);
-        outcome.written = TextDateiSpeichern(text, path_, disk.identity.known ? &disk.identity : nullptr);
+        outcome.written = writeTextFile(text, path_, disk.identity.known ? &disk.identity : nullptr);
         if (outcome.written.ok()) {
             know(std::move(text));
             return outcome;

@@ -49,9 +49,9 @@ void appendGroup(std::string& out, const fmt::TagPair& tags, std::string_view va
 void appendBlock(std::string& out, const RepTask& task) {
     out += fmt::kSeparator;
     out += fmt::kLineEnd;
-    appendGroup(out, fmt::kName, task.Name);
-    appendGroup(out, fmt::kReplaceInContents, flagText(task.ReplaceInContents));
-    appendGroup(out, fmt::kCaseSensitive, flagText(task.CaseSensitive));
+    appendGroup(out, fmt::kName, task.name);
+    appendGroup(out, fmt::kReplaceInContents, flagText(task.replaceInContents));
+    appendGroup(out, fmt::kCaseSensitive, flagText(task.caseSensitive));
     const TaskPairs pairs = pairsOfTask(task);
     for (const std::string& find : pairs.finds) {
         appendGroup(out, fmt::kFind, find);
@@ -60,7 +60,7 @@ void appendBlock(std::string& out, const RepTask& task) {
         appendGroup(out, fmt::kReplace, replace);
     }
     // An empty list and a list of one empty entry both give the one empty line.
-    appendGroup(out, fmt::kFiles, join(task.Files, fmt::kLineEnd));
+    appendGroup(out, fmt::kFiles, join(task.files, fmt::kLineEnd));
 }
 
 } // namespace
@@ -68,7 +68,7 @@ void appendBlock(std::string& out, const RepTask& task) {
 std::string savedTasksText(const SavedReps& reps) {
     std::string text;
     for (const RepTask& task : reps) {
-        if (!task.Name.empty()) {
+        if (!task.name.empty()) {
             appendBlock(text, task);
         }
     }
@@ -87,7 +87,7 @@ std::optional<std::string> fieldValue(std::string_view block, const fmt::TagPair
     pattern += fmt::kLineEnd;
     pattern += tags.close;
     bool notFound = false;
-    std::vector<std::string> values = MusterWerteHolen(block, pattern, notFound);
+    std::vector<std::string> values = patternValues(block, pattern, notFound);
     if (notFound || values.empty() || values.front().empty()) {
         return std::nullopt;
     }
@@ -95,25 +95,25 @@ std::optional<std::string> fieldValue(std::string_view block, const fmt::TagPair
 }
 
 std::vector<std::string> groupValues(std::string_view block, const fmt::TagPair& tags) {
-    return TagWerteHolen(block, std::string(tags.open) + std::string(fmt::kLineEnd),
+    return tagValues(block, std::string(tags.open) + std::string(fmt::kLineEnd),
                          std::string(fmt::kLineEnd) + std::string(tags.close));
 }
 
 RepTask readBlock(std::string_view block) {
     RepTask task;
     if (auto name = fieldValue(block, fmt::kName)) {
-        task.Name = std::move(*name);
+        task.name = std::move(*name);
     }
     if (auto flag = fieldValue(block, fmt::kReplaceInContents)) {
-        task.ReplaceInContents = readsAsTrue(*flag);
+        task.replaceInContents = readsAsTrue(*flag);
     }
     if (auto flag = fieldValue(block, fmt::kCaseSensitive)) {
-        task.CaseSensitive = readsAsTrue(*flag);
+        task.caseSensitive = readsAsTrue(*flag);
     }
-    task.Find = groupValues(block, fmt::kFind);
-    task.Replace = groupValues(block, fmt::kReplace);
+    task.finds = groupValues(block, fmt::kFind);
+    task.replacements = groupValues(block, fmt::kReplace);
     if (auto files = fieldValue(block, fmt::kFiles)) {
-        task.Files = split(*files, fmt::kLineEnd);
+        task.files = split(*files, fmt::kLineEnd);
     }
     return task;
 }
@@ -146,7 +146,7 @@ bool onlyBlank(std::string_view text) {
 SavedTasksRead readTasks(std::string_view contents) {
     SavedTasksRead read{emptySavedReps(), false};
     std::string text(fmt::kLineEnd);
-    text += RandTextEntfernen(withCrLfLineEnds(contents), fmt::kLineEnd);
+    text += stripEdges(withCrLfLineEnds(contents), fmt::kLineEnd);
     text += fmt::kLineEnd;
     std::string delimiter(fmt::kLineEnd);
     delimiter += fmt::kSeparator;
@@ -159,7 +159,7 @@ SavedTasksRead readTasks(std::string_view contents) {
     for (const std::string& block : split(text, delimiter)) {
         if (!block.empty()) {
             read.reps.push_back(readBlock(block));
-            read.dropsSomething = read.dropsSomething || read.reps.back().Name.empty();
+            read.dropsSomething = read.dropsSomething || read.reps.back().name.empty();
         }
     }
     return read;
@@ -185,40 +185,40 @@ std::string savedTasksPath(const std::string& folder) {
     return joinPath(folder, fmt::kFileName);
 }
 
-SavedReps RepsDateiEinlesen(const std::string& savedTasksPath) {
-    if (!DateiExistiert(savedTasksPath)) {
+SavedReps readOrCreateSavedTasks(const std::string& savedTasksPath) {
+    if (!fileExists(savedTasksPath)) {
         SavedReps reps = emptySavedReps();
-        RepsDateiSpeichern(savedTasksPath, reps);
+        writeSavedTasks(savedTasksPath, reps);
         return reps;
     }
     return readSavedTasks(savedTasksPath);
 }
 
 SavedReps readSavedTasks(const std::string& savedTasksPath) {
-    return readTasks(TextDateiEinlesen(savedTasksPath)).reps;
+    return readTasks(readTextFileOrEmpty(savedTasksPath)).reps;
 }
 
 SavedTasksRead savedTasksFromText(std::string_view contents) {
     return readTasks(contents);
 }
 
-WriteOutcome RepsDateiSpeichern(const std::string& savedTasksPath, const SavedReps& reps) {
+WriteOutcome writeSavedTasks(const std::string& savedTasksPath, const SavedReps& reps) {
     const std::optional<std::string> previous = previousContents(savedTasksPath);
     if (!previous) {
         return WriteOutcome{"the saved-tasks file cannot be read, so it is not replaced"};
     }
     // Only the most recent previous state is kept; a backup that cannot be written does not stop the save.
-    TextDateiSpeichern(*previous, savedTasksPath + std::string(fmt::kBackupSuffix));
-    return TextDateiSpeichern(savedTasksText(reps), savedTasksPath);
+    writeTextFile(*previous, savedTasksPath + std::string(fmt::kBackupSuffix));
+    return writeTextFile(savedTasksText(reps), savedTasksPath);
 }
 
 RepTask storedForm(const RepTask& task) {
     RepTask stored = task;
     const TaskPairs pairs = pairsOfTask(task);
-    stored.Find = pairs.finds;
-    stored.Replace = pairs.replaces;
-    if (stored.Files == std::vector<std::string>{""}) {
-        stored.Files.clear();
+    stored.finds = pairs.finds;
+    stored.replacements = pairs.replaces;
+    if (stored.files == std::vector<std::string>{""}) {
+        stored.files.clear();
     }
     return stored;
 }

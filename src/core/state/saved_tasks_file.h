@@ -17,7 +17,7 @@ std::string savedTasksPath(const std::string& folder);
 // The table as the file gives it: entry 0, then one entry per task block in file order (a block without a
 // usable name still takes its index). A missing file is created holding no tasks. A file that is empty,
 // unreadable or has no separator line gives no tasks and is left as it is.
-SavedReps RepsDateiEinlesen(const std::string& savedTasksPath);
+SavedReps readOrCreateSavedTasks(const std::string& savedTasksPath);
 
 // The same table, writing nothing: a missing file gives no tasks and is not created.
 SavedReps readSavedTasks(const std::string& savedTasksPath);
@@ -38,7 +38,7 @@ std::string savedTasksText(const SavedReps& reps);
 // replaces the file with the table's tasks. Pairs with an empty find text are left out; a find text without
 // a replacement is stored with an empty one. When the file exists but cannot be read, neither file is
 // touched: it may hold tasks the table never received.
-WriteOutcome RepsDateiSpeichern(const std::string& savedTasksPath, const SavedReps& reps);
+WriteOutcome writeSavedTasks(const std::string& savedTasksPath, const SavedReps& reps);
 
 // Whether the file would give the task back as it is, so storing it loses nothing. A text holding a line
 // break followed by a closing tag line, or the separator line, would be cut or split on reading. Leaving out

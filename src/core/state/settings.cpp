@@ -43,19 +43,19 @@ std::string canonicalLine(std::string_view key, std::string_view tabs, std::stri
 
 } // namespace
 
-std::string GetSettingValue(std::string_view key, std::string_view text) {
-    return SprachenDatenHolen(key, text, 0);
+std::string settingValue(std::string_view key, std::string_view text) {
+    return languageFileText(key, text, 0);
 }
 
 SettingsRead readSettings(const std::string& appFolder) {
     SettingsRead read;
     Settings& settings = read.settings;
     const std::string path = settingsPath(appFolder);
-    if (!DateiExistiert(path)) {
+    if (!fileExists(path)) {
         read.needsWriting = true;
         return read;
     }
-    const std::string text = normaliseKeyedText(TextDateiEinlesen(path));
+    const std::string text = normaliseKeyedText(readTextFileOrEmpty(path));
     if (text.empty()) {
         return read;
     }
@@ -63,42 +63,42 @@ SettingsRead readSettings(const std::string& appFolder) {
     // A key without a value keeps its default and counts as missing.
     int missing = 0;
     const auto valueOf = [&](std::string_view key) {
-        std::string value = GetSettingValue(key, text);
+        std::string value = settingValue(key, text);
         missing += value.empty() ? 1 : 0;
         return value;
     };
     if (const std::string value = valueOf(fmt::kReplaceInContents); !value.empty()) {
-        settings.ReplaceInContents = readsAsTrue(value);
+        settings.replaceInContents = readsAsTrue(value);
     }
     if (const std::string value = valueOf(fmt::kLanguage); !value.empty()) {
-        settings.Language = languageFromValue(value);
+        settings.language = languageFromValue(value);
     }
     if (const std::string value = valueOf(fmt::kLoadIcons); !value.empty()) {
-        settings.LoadIcons = readsAsTrue(value);
+        settings.loadIcons = readsAsTrue(value);
     }
     if (const std::string value = valueOf(fmt::kAddFilesToFilelist); !value.empty()) {
-        settings.AddFilesToFilelist = readsAsTrue(value);
+        settings.addFilesToFileList = readsAsTrue(value);
     }
 
     read.needsWriting = missing > 0;
     return read;
 }
 
-Settings SettingsLaden(const std::string& appFolder) {
+Settings loadSettings(const std::string& appFolder) {
     const SettingsRead read = readSettings(appFolder);
     if (read.needsWriting) {
-        SettingsSpeichern(appFolder, read.settings);
+        storeSettings(appFolder, read.settings);
     }
     return read.settings;
 }
 
-WriteOutcome SettingsSpeichern(const std::string& appFolder, const Settings& settings) {
+WriteOutcome storeSettings(const std::string& appFolder, const Settings& settings) {
     const std::string text =
-        canonicalLine(fmt::kReplaceInContents, fmt::kOneTab, flagText(settings.ReplaceInContents)) +
-        canonicalLine(fmt::kLanguage, fmt::kTwoTabs, std::to_string(settings.Language)) +
-        canonicalLine(fmt::kLoadIcons, fmt::kTwoTabs, flagText(settings.LoadIcons)) +
-        canonicalLine(fmt::kAddFilesToFilelist, fmt::kOneTab, flagText(settings.AddFilesToFilelist));
-    return TextDateiSpeichern(text, settingsPath(appFolder));
+        canonicalLine(fmt::kReplaceInContents, fmt::kOneTab, flagText(settings.replaceInContents)) +
+        canonicalLine(fmt::kLanguage, fmt::kTwoTabs, std::to_string(settings.language)) +
+        canonicalLine(fmt::kLoadIcons, fmt::kTwoTabs, flagText(settings.loadIcons)) +
+        canonicalLine(fmt::kAddFilesToFilelist, fmt::kOneTab, flagText(settings.addFilesToFileList));
+    return writeTextFile(text, settingsPath(appFolder));
 }
 
 } // namespace morvane

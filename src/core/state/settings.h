@@ -10,10 +10,10 @@ namespace morvane {
 // The user's settings, one record for the program. The member initialisers are the defaults, which a load
 // starts from and which stand in for every key the file lacks.
 struct Settings {
-    bool ReplaceInContents = true;
-    int Language = 0; // always one of the languages offered
-    bool LoadIcons = true;
-    bool AddFilesToFilelist = false;
+    bool replaceInContents = true;
+    int language = 0; // always one of the languages offered
+    bool loadIcons = true;
+    bool addFilesToFileList = false;
 
     bool operator==(const Settings&) const = default;
 };
@@ -31,13 +31,13 @@ SettingsRead readSettings(const std::string& appFolder);
 // Reads Settings.txt of the application folder. A missing file is created with the defaults. A file that
 // lacks a key (or has it with an empty value) is rewritten in its canonical four lines, with the values read
 // and the defaults for the rest. An empty or unreadable file gives the defaults and is left as it is.
-Settings SettingsLaden(const std::string& appFolder);
+Settings loadSettings(const std::string& appFolder);
 
 // Replaces Settings.txt with the canonical four lines of the record.
-WriteOutcome SettingsSpeichern(const std::string& appFolder, const Settings& settings);
+WriteOutcome storeSettings(const std::string& appFolder, const Settings& settings);
 
 // The value of a key in a normalised keyed text: the first field after the key's first occurrence, up to the
 // next TAB or line end. Empty when the key is absent or has no value.
-std::string GetSettingValue(std::string_view key, std::string_view text);
+std::string settingValue(std::string_view key, std::string_view text);
 
 } // namespace morvane

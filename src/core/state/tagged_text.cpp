@@ -4,21 +4,21 @@ namespace morvane {
 
 namespace {
 
-std::vector<std::string_view> patternParts(std::string_view muster) {
+std::vector<std::string_view> patternParts(std::string_view pattern) {
     std::vector<std::string_view> parts;
     for (;;) {
-        const std::size_t mark = muster.find(kValueMark);
-        parts.push_back(muster.substr(0, mark));
+        const std::size_t mark = pattern.find(kValueMark);
+        parts.push_back(pattern.substr(0, mark));
         if (mark == std::string_view::npos) {
             return parts;
         }
-        muster.remove_prefix(mark + 1);
+        pattern.remove_prefix(mark + 1);
     }
 }
 
 } // namespace
 
-std::string RandTextEntfernen(std::string_view text, std::string_view edge) {
+std::string stripEdges(std::string_view text, std::string_view edge) {
     if (edge.empty()) {
         return std::string(text);
     }
@@ -31,7 +31,7 @@ std::string RandTextEntfernen(std::string_view text, std::string_view edge) {
     return std::string(text);
 }
 
-std::vector<std::string> TagWerteHolen(std::string_view text, std::string_view startTag,
+std::vector<std::string> tagValues(std::string_view text, std::string_view startTag,
                                        std::string_view endTag) {
     std::vector<std::string> values;
     // An empty start tag would be found again at the same place for ever.
@@ -54,10 +54,10 @@ std::vector<std::string> TagWerteHolen(std::string_view text, std::string_view s
     }
 }
 
-std::vector<std::string> MusterWerteHolen(std::string_view text, std::string_view muster,
+std::vector<std::string> patternValues(std::string_view text, std::string_view pattern,
                                           bool& nichtGefunden) {
     nichtGefunden = false;
-    const std::vector<std::string_view> parts = patternParts(muster);
+    const std::vector<std::string_view> parts = patternParts(pattern);
     std::vector<std::string> values;
     std::size_t previousEnd = 0;
     for (std::size_t i = 0; i < parts.size(); ++i) {

@@ -11,21 +11,21 @@ namespace {
 
 RepTask taskFromLists(const std::string& name, const WorkingLists& lists) {
     RepTask task;
-    task.Name = name;
-    task.CaseSensitive = false;
-    task.ReplaceInContents = lists.replaceInContents;
-    task.Files = lists.files;
+    task.name = name;
+    task.caseSensitive = false;
+    task.replaceInContents = lists.replaceInContents;
+    task.files = lists.files;
     for (std::size_t i = 0; i < lists.finds.size(); ++i) {
         if (!lists.finds[i].empty()) {
-            task.Find.push_back(lists.finds[i]);
-            task.Replace.push_back(i < lists.replaces.size() ? lists.replaces[i] : std::string());
+            task.finds.push_back(lists.finds[i]);
+            task.replacements.push_back(i < lists.replaces.size() ? lists.replaces[i] : std::string());
         }
     }
     return task;
 }
 
 bool holdsTask(const SavedReps& reps, std::size_t index) {
-    return index > 0 && index < reps.size() && !reps[index].Name.empty();
+    return index > 0 && index < reps.size() && !reps[index].name.empty();
 }
 
 } // namespace
@@ -61,14 +61,14 @@ TaskLoad loadTask(const SavedReps& reps, std::optional<std::size_t> index, bool 
     load.finds = std::move(pairs.finds);
     load.replaces = std::move(pairs.replaces);
     if (load.files) {
-        for (const std::string& path : task.Files) {
+        for (const std::string& path : task.files) {
             if (!path.empty()) {
                 load.files->push_back(path);
             }
         }
     }
-    load.name = task.Name;
-    load.replaceInContents = task.ReplaceInContents;
+    load.name = task.name;
+    load.replaceInContents = task.replaceInContents;
     return load;
 }
 
@@ -76,7 +76,7 @@ std::size_t deleteTasks(SavedReps& reps, const std::vector<std::size_t>& indices
     std::size_t deleted = 0;
     for (std::size_t index : indices) {
         if (holdsTask(reps, index)) {
-            reps[index].Name.clear();
+            reps[index].name.clear();
             ++deleted;
         }
     }

@@ -4,7 +4,7 @@
 
 namespace morvane {
 
-std::string ZeilenVerbinden(const std::vector<std::string>& texts) {
+std::string joinLines(const std::vector<std::string>& texts) {
     std::string joined;
     for (std::size_t i = 0; i < texts.size(); ++i) {
         if (i > 0) {
@@ -20,7 +20,7 @@ std::optional<std::size_t> taskIndexOf(std::string_view number, const SavedReps&
     const char* end = number.data() + number.size();
     const auto parsed = std::from_chars(number.data(), end, index);
     if (parsed.ec != std::errc() || parsed.ptr != end || index == 0 || index >= reps.size() ||
-        reps[index].Name.empty()) {
+        reps[index].name.empty()) {
         return std::nullopt;
     }
     return index;
@@ -28,10 +28,10 @@ std::optional<std::size_t> taskIndexOf(std::string_view number, const SavedReps&
 
 TaskPairs pairsOfTask(const RepTask& task) {
     TaskPairs pairs;
-    for (std::size_t i = 0; i < task.Find.size(); ++i) {
-        if (!task.Find[i].empty()) {
-            pairs.finds.push_back(task.Find[i]);
-            pairs.replaces.push_back(i < task.Replace.size() ? task.Replace[i] : std::string());
+    for (std::size_t i = 0; i < task.finds.size(); ++i) {
+        if (!task.finds[i].empty()) {
+            pairs.finds.push_back(task.finds[i]);
+            pairs.replaces.push_back(i < task.replacements.size() ? task.replacements[i] : std::string());
         }
     }
     return pairs;

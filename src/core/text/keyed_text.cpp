@@ -4,7 +4,7 @@
 
 namespace morvane {
 
-std::string ReplaceUntilAbsent(std::string text, std::string_view find, std::string_view replacement) {
+std::string replaceUntilAbsent(std::string text, std::string_view find, std::string_view replacement) {
     if (find.empty()) {
         return text;
     }
@@ -22,8 +22,8 @@ std::string ReplaceUntilAbsent(std::string text, std::string_view find, std::str
 }
 
 std::string normaliseKeyedText(std::string text) {
-    text = ReplaceUntilAbsent(std::move(text), "\t\t", "\t");
-    return ReplaceUntilAbsent(std::move(text), "\r\n\r\n", "\r\n");
+    text = replaceUntilAbsent(std::move(text), "\t\t", "\t");
+    return replaceUntilAbsent(std::move(text), "\r\n\r\n", "\r\n");
 }
 
 } // namespace morvane

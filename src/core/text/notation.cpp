@@ -20,8 +20,8 @@ std::string expandNotation(std::string_view text) {
     return expanded;
 }
 
-void SonderzeichenReplace(std::vector<std::string>& findRepArr) {
-    for (std::string& entry : findRepArr) {
+void expandEachNotation(std::vector<std::string>& texts) {
+    for (std::string& entry : texts) {
         entry = expandNotation(entry);
     }
 }

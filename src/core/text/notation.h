@@ -19,6 +19,6 @@ inline constexpr std::string_view kSpecialCharsHelp =
     "with code number\r\nx = 0..255\r\n";
 
 // Expands every entry in place.
-void SonderzeichenReplace(std::vector<std::string>& findRepArr);
+void expandEachNotation(std::vector<std::string>& texts);
 
 } // namespace morvane

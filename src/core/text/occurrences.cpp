@@ -249,7 +249,7 @@ std::int64_t replaceGrowing(std::string& text, std::string_view find, std::strin
 
 } // namespace
 
-std::int64_t AnzahlFundstellen(std::string_view text, std::string_view find) {
+std::int64_t countOccurrences(std::string_view text, std::string_view find) {
     std::int64_t count = 0;
     forEachOccurrence(text, find, [&count](std::size_t) { ++count; });
     return count;

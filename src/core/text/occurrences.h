@@ -11,7 +11,7 @@ namespace morvane {
 
 // Positions at which the find text begins, overlapping ones included: "aa" occurs twice in "aaa".
 // An empty find text occurs nowhere.
-std::int64_t AnzahlFundstellen(std::string_view text, std::string_view find);
+std::int64_t countOccurrences(std::string_view text, std::string_view find);
 
 // Counts every occurrence, overlapping ones included, and replaces the non-overlapping ones found from the
 // left within the text itself: an occurrence that starts inside one already replaced is counted but not

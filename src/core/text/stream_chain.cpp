@@ -37,8 +37,8 @@ public:
             emitInput(seen_ - std::min<std::uint64_t>(find_.size() - 1, seen_), block, emit);
             flushOutput(emit);
         } else {
-            count_ += (joinAcrossEdge(block) ? AnzahlFundstellen(joined_, find_) : 0) +
-                      AnzahlFundstellen(block, find_);
+            count_ += (joinAcrossEdge(block) ? countOccurrences(joined_, find_) : 0) +
+                      countOccurrences(block, find_);
             if (role_ == Role::PassOn && !block.empty()) {
                 emit(block);
             }

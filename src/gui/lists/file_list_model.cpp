@@ -186,7 +186,7 @@ void FileListModel::putNamesBack(const std::vector<NameBack>& names) {
         }
         // Undo never moves an entry to another folder: the row keeps its own spelling of the folder.
         row.path =
-            PfadZerlegen(entry).folder + DateiNameHolen(*found->second) + row.path.substr(entry.size());
+            splitPath(entry).folder + fileNameOf(*found->second) + row.path.substr(entry.size());
         const int at = static_cast<int>(i);
         emit dataChanged(index(at, 0), index(at, columnCount() - 1));
     }
@@ -221,7 +221,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
         case kPathColumn:
             return pathToQString(row.path);
         case kNameColumn:
-            return pathToQString(DateiNameHolen(row.path));
+            return pathToQString(fileNameOf(row.path));
         case kCountColumn:
             return row.count < 0 ? QString() : QString::number(row.count);
         default:

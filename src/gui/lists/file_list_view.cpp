@@ -72,7 +72,7 @@ FileListView::FileListView(FileListModel& model, Shell& shell, QWidget* parent)
     setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DropOnly);
     connect(this, &ListView::keyPressed, this, &FileListView::onKey);
-    connect(this, &ListView::doubleClickedAnywhere, this, [this] { ListenEvent(true); });
+    connect(this, &ListView::doubleClickedAnywhere, this, [this] { openCurrentFile(true); });
 }
 
 void FileListView::dragEnterEvent(QDragEnterEvent* event) {
@@ -108,10 +108,10 @@ void FileListView::onKey(KeyStroke key) {
 void FileListView::act(FileListKey action) {
     switch (action) {
     case FileListKey::ShowInFolder:
-        ListenEvent(true);
+        openCurrentFile(true);
         break;
     case FileListKey::Open:
-        ListenEvent(false);
+        openCurrentFile(false);
         break;
     case FileListKey::DeleteSelected:
         model_.removeAt(selectedRows());
@@ -136,7 +136,7 @@ QMenu* FileListView::contextMenu() {
     menu->setObjectName(QStringLiteral("mnuFileList"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
     const int row = currentRow();
-    const bool exists = row >= 0 && DateiExistiert(model_.row(row).path);
+    const bool exists = row >= 0 && fileExists(model_.row(row).path);
     const auto add = [&](const char* name, std::string_view key, const char* builtIn,
                          const QKeySequence& keys, bool enabled, const std::function<void()>& slot) {
         QString caption = message_ ? message_(key, builtIn) : QString::fromUtf8(builtIn);
@@ -155,7 +155,7 @@ QMenu* FileListView::contextMenu() {
         !selectedRows().empty(), [this] { act(FileListKey::DeleteSelected); });
     add("mnuFileSelectAll", keys::kMenuFileSelectAll, kBuiltInSelectAll, QKeySequence(Qt::CTRL | Qt::Key_A),
         model_.size() > 0, [this] { act(FileListKey::SelectAll); });
-    if (exists && IstVerzeichnis(model_.row(row).path)) {
+    if (exists && isDirectory(model_.row(row).path)) {
         menu->addSeparator();
         add("mnuFileAddFolderFiles", keys::kMenuFileAddFolderFiles, kBuiltInAddFolderFiles, QKeySequence(),
             true, [this, id = model_.row(row).id] { emit folderFilesWanted(id); });
@@ -163,9 +163,9 @@ QMenu* FileListView::contextMenu() {
     return menu;
 }
 
-void FileListView::ListenEvent(bool showInFolder) {
+void FileListView::openCurrentFile(bool showInFolder) {
     const int row = currentRow();
-    if (row < 0 || !DateiExistiert(model_.row(row).path)) {
+    if (row < 0 || !fileExists(model_.row(row).path)) {
         return;
     }
     const QString path = pathToQString(model_.row(row).path);
@@ -176,7 +176,7 @@ void FileListView::ListenEvent(bool showInFolder) {
     }
 }
 
-void FileListView::IconsLaden(const std::string& appFolder) {
+void FileListView::loadButtonIcons(const std::string& appFolder) {
     if (model_.size() == 0) {
         return;
     }
@@ -201,8 +201,8 @@ void FileListView::loadIconBatch() {
     for (int row = first; row < end; ++row) {
         const std::string& path = model_.row(row).path;
         QIcon icon = missingIcon_;
-        if (DateiExistiert(path)) {
-            const bool folder = IstVerzeichnis(path);
+        if (fileExists(path)) {
+            const bool folder = isDirectory(path);
             const QFileInfo info(pathToQString(path));
             const QString kind = folder ? QStringLiteral("/") : info.suffix();
             auto known = iconByKind_.find(kind);

@@ -40,7 +40,7 @@ public:
     // row that contents mode passes over shows Icons/StatFolderSkipped.png by its count. Rows
     // get their icons a few hundred at a time between other events, so thousands of rows never stall the
     // window; a new rebuild starts over.
-    void IconsLaden(const std::string& appFolder);
+    void loadButtonIcons(const std::string& appFolder);
 
     // The count column keeps room for its heading and a ten-digit count; the name column gives it up.
     void setColumnWidthsTwips(std::span<const std::optional<double>> widths);
@@ -65,7 +65,7 @@ private:
     QMenu* contextMenu();
     // "Explorer" shows the current row's file selected in its folder, "Open" opens it; nothing for a missing
     // path or no current row.
-    void ListenEvent(bool showInFolder);
+    void openCurrentFile(bool showInFolder);
     void loadIconBatch();
     int countColumnMinimum() const;
     void fitNameColumn();

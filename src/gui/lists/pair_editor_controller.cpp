@@ -21,12 +21,12 @@ ListView* newPairListView(PairListModel& model, QWidget* parent) {
     return view;
 }
 
-EditorTextBox::EditorTextBox(QWidget* parent) : QPlainTextEdit(parent) {
+PairTextBox::PairTextBox(QWidget* parent) : QPlainTextEdit(parent) {
     setTabChangesFocus(true);
     setLineWrapMode(QPlainTextEdit::NoWrap);
 }
 
-void EditorTextBox::keyPressEvent(QKeyEvent* event) {
+void PairTextBox::keyPressEvent(QKeyEvent* event) {
     const KeyStroke key = keyStrokeOf(*event);
     if (selectsWholeText(key)) {
         selectAll();
@@ -42,15 +42,15 @@ PairListEditor::PairListEditor(QStackedWidget& pages, QWidget& mainView, ListVie
     : QObject(&pages), pages_(pages), mainView_(mainView), list_(list), model_(model) {
     buildEditor();
     connect(&list_, &ListView::keyPressed, this, &PairListEditor::onListKey);
-    connect(&list_, &ListView::doubleClickedAnywhere, this, &PairListEditor::lvCurrentZeileBearbeiten);
+    connect(&list_, &ListView::doubleClickedAnywhere, this, &PairListEditor::editCurrentPair);
 }
 
 void PairListEditor::buildEditor() {
     frame_ = named(new QGroupBox(QStringLiteral("New Element"), &pages_), "frameNewElement");
     named(new QLabel(QStringLiteral("Find"), frame_), "Label(0)");
-    txtFind_ = named(new EditorTextBox(frame_), "txtFind");
+    txtFind_ = named(new PairTextBox(frame_), "txtFind");
     named(new QLabel(QStringLiteral("Replace With:"), frame_), "Label(1)");
-    txtReplace_ = named(new EditorTextBox(frame_), "txtReplace");
+    txtReplace_ = named(new PairTextBox(frame_), "txtReplace");
     named(new QLabel(QStringLiteral("Special Characters:"), frame_), "Label(2)");
     auto* help =
         named(new QPlainTextEdit(toQString(storedToTyped(kSpecialCharsHelp)), frame_), "txtSpecialChars");
@@ -69,8 +69,8 @@ void PairListEditor::buildEditor() {
     QWidget::setTabOrder(cancel, help);
     connect(add, &QPushButton::clicked, this, [this] { closeEditorAndStore(false); });
     connect(cmdUpdateElement_, &QPushButton::clicked, this, [this] { closeEditorAndStore(true); });
-    connect(cancel, &QPushButton::clicked, this, &PairListEditor::HaupframeZeigen);
-    connect(swap, &QPushButton::clicked, this, &PairListEditor::SwapTextBoxes);
+    connect(cancel, &QPushButton::clicked, this, &PairListEditor::showMainFrame);
+    connect(swap, &QPushButton::clicked, this, &PairListEditor::swapFindAndReplace);
     pages_.addWidget(frame_);
 }
 
@@ -78,14 +78,14 @@ bool PairListEditor::editorShown() const {
     return pages_.currentWidget() == frame_;
 }
 
-void PairListEditor::HaupframeZeigen() {
+void PairListEditor::showMainFrame() {
     pages_.setCurrentWidget(&mainView_);
     list_.setFocus();
 }
 
-void PairListEditor::AddframeAnschalten(bool anzeigeUpdateKnopf, const std::string& find,
+void PairListEditor::showPairEditor(bool showUpdateButton, const std::string& find,
                                         const std::string& replace) {
-    cmdUpdateElement_->setVisible(anzeigeUpdateKnopf);
+    cmdUpdateElement_->setVisible(showUpdateButton);
     openedWith_ = {{{toQString(storedToTyped(find)), find}, {toQString(storedToTyped(replace)), replace}}};
     txtFind_->setPlainText(openedWith_[0].first);
     txtReplace_->setPlainText(openedWith_[1].first);
@@ -93,33 +93,33 @@ void PairListEditor::AddframeAnschalten(bool anzeigeUpdateKnopf, const std::stri
     txtFind_->setFocus();
 }
 
-void PairListEditor::lvCurrentZeileBearbeiten() {
+void PairListEditor::editCurrentPair() {
     if (model_.size() == 0) {
-        AddframeAnschalten(false);
+        showPairEditor(false);
         return;
     }
     if (list_.currentRow() < 0) {
         list_.setCurrentRow(0);
     }
     const PairListModel::Row& row = model_.row(list_.currentRow());
-    AddframeAnschalten(true, row.find, row.replace);
+    showPairEditor(true, row.find, row.replace);
 }
 
-void PairListEditor::AddNewElementToList(std::string find, std::string replace) {
+void PairListEditor::addPair(std::string find, std::string replace) {
     model_.append(std::move(find), std::move(replace));
 }
 
-void PairListEditor::UpdateElementInList(std::string find, std::string replace) {
+void PairListEditor::updatePair(std::string find, std::string replace) {
     model_.update(list_.currentRow(), std::move(find), std::move(replace));
 }
 
-void PairListEditor::SwapTextBoxes() {
+void PairListEditor::swapFindAndReplace() {
     const QString find = txtFind_->toPlainText();
     txtFind_->setPlainText(txtReplace_->toPlainText());
     txtReplace_->setPlainText(find);
 }
 
-void PairListEditor::FindRepListeLoeschen() {
+void PairListEditor::clearPairs() {
     model_.clear();
 }
 
@@ -133,13 +133,13 @@ std::string PairListEditor::storedText(const QString& box) const {
 }
 
 void PairListEditor::closeEditorAndStore(bool update) {
-    HaupframeZeigen();
+    showMainFrame();
     std::string find = storedText(txtFind_->toPlainText());
     std::string replace = storedText(txtReplace_->toPlainText());
     if (update) {
-        UpdateElementInList(std::move(find), std::move(replace));
+        updatePair(std::move(find), std::move(replace));
     } else {
-        AddNewElementToList(std::move(find), std::move(replace));
+        addPair(std::move(find), std::move(replace));
     }
     emit pairsChanged();
 }
@@ -154,10 +154,10 @@ void PairListEditor::onListKey(KeyStroke key) {
         list_.selectAll();
         break;
     case PairListKey::EditCurrent:
-        lvCurrentZeileBearbeiten();
+        editCurrentPair();
         break;
     case PairListKey::AddNew:
-        AddframeAnschalten(false);
+        showPairEditor(false);
         break;
     case PairListKey::None:
         break;

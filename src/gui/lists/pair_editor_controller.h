@@ -15,9 +15,9 @@ class QWidget;
 namespace morvane {
 
 // A find or replace box: Enter breaks the line, Tab moves on, Ctrl+A selects the whole text.
-class EditorTextBox : public QPlainTextEdit {
+class PairTextBox : public QPlainTextEdit {
 public:
-    explicit EditorTextBox(QWidget* parent = nullptr);
+    explicit PairTextBox(QWidget* parent = nullptr);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -38,17 +38,17 @@ public:
     QGroupBox& editorFrame() { return *frame_; }
     bool editorShown() const;
 
-    void HaupframeZeigen();
+    void showMainFrame();
     // The texts are in the list's form, line breaks as CR LF.
-    void AddframeAnschalten(bool anzeigeUpdateKnopf = false, const std::string& find = {},
+    void showPairEditor(bool showUpdateButton = false, const std::string& find = {},
                             const std::string& replace = {});
     // Edit mode for the current row (the first when none is current), add mode when the list is empty.
-    void lvCurrentZeileBearbeiten();
+    void editCurrentPair();
     // An empty find text is never stored.
-    void AddNewElementToList(std::string find, std::string replace);
-    void UpdateElementInList(std::string find, std::string replace);
-    void SwapTextBoxes();
-    void FindRepListeLoeschen();
+    void addPair(std::string find, std::string replace);
+    void updatePair(std::string find, std::string replace);
+    void swapFindAndReplace();
+    void clearPairs();
 
 signals:
     // The pairs changed through the editor or the list's keys; the counts must follow.
@@ -67,8 +67,8 @@ private:
     ListView& list_;
     PairListModel& model_;
     QGroupBox* frame_ = nullptr;
-    EditorTextBox* txtFind_ = nullptr;
-    EditorTextBox* txtReplace_ = nullptr;
+    PairTextBox* txtFind_ = nullptr;
+    PairTextBox* txtReplace_ = nullptr;
     QPushButton* cmdUpdateElement_ = nullptr;
     std::array<std::pair<QString, std::string>, 2> openedWith_;
 };

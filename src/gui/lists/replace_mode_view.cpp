@@ -88,7 +88,7 @@ ReplaceModeOption::ReplaceModeOption(QWidget& page) : QObject(&page) {
         names_->setFocus(Qt::TabFocusReason);
         Label_Click(kNamesLabel);
     });
-    LabelOptFarbeAndern();
+    colourModeLabels();
 }
 
 void ReplaceModeOption::Label_Click(int index) {
@@ -99,9 +99,9 @@ void ReplaceModeOption::Label_Click(int index) {
     }
 }
 
-void ReplaceModeOption::OptRepEinstellen(bool replaceInContents) {
+void ReplaceModeOption::setReplaceMode(bool replaceInContents) {
     select(replaceInContents);
-    LabelOptFarbeAndern();
+    colourModeLabels();
 }
 
 // Choosing the mode already chosen changes nothing and runs nothing.
@@ -110,11 +110,11 @@ void ReplaceModeOption::select(bool contents) {
         return;
     }
     contents_ = contents;
-    LabelOptFarbeAndern();
+    colourModeLabels();
     emit changed(contents_);
 }
 
-void ReplaceModeOption::LabelOptFarbeAndern() {
+void ReplaceModeOption::colourModeLabels() {
     highlight(contents_ ? *names_ : *contentsLabel_, false);
     highlight(contents_ ? *contentsLabel_ : *names_, true);
     names_->setSelected(!contents_);

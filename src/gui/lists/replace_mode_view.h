@@ -41,8 +41,8 @@ public:
     // A click on Label(7) chooses contents mode, on Label(6) file-names mode, on any other label nothing.
     void Label_Click(int index);
     // Sets the mode from the settings at start-up; a mode other than the current one counts as a change.
-    void OptRepEinstellen(bool replaceInContents);
-    void LabelOptFarbeAndern();
+    void setReplaceMode(bool replaceInContents);
+    void colourModeLabels();
 
 signals:
     // The mode changed: the settings are to be saved and the counts to follow.

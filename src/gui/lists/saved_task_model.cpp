@@ -18,7 +18,7 @@ void SavedTaskModel::reload() {
     beginResetModel();
     tasks_.clear();
     for (std::size_t index = 1; index < table_.size(); ++index) {
-        if (!table_[index].Name.empty()) {
+        if (!table_[index].name.empty()) {
             tasks_.push_back(index);
         }
     }
@@ -28,7 +28,7 @@ void SavedTaskModel::reload() {
 void SavedTaskModel::sync() {
     for (int row = size() - 1; row >= 0; --row) {
         const std::size_t task = taskAt(row);
-        if (task >= table_.size() || table_[task].Name.empty()) {
+        if (task >= table_.size() || table_[task].name.empty()) {
             beginRemoveRows({}, row, row);
             tasks_.erase(tasks_.begin() + row);
             endRemoveRows();
@@ -36,7 +36,7 @@ void SavedTaskModel::sync() {
     }
     std::vector<std::size_t> added;
     for (std::size_t index = tasks_.empty() ? 1 : tasks_.back() + 1; index < table_.size(); ++index) {
-        if (!table_[index].Name.empty()) {
+        if (!table_[index].name.empty()) {
             added.push_back(index);
         }
     }
@@ -66,10 +66,10 @@ QVariant SavedTaskModel::data(const QModelIndex& index, int role) const {
     case 0:
         return role == Qt::DisplayRole ? QVariant(QString::number(number)) : QVariant();
     case 1:
-        return role == Qt::DisplayRole ? QVariant(toOneLineQString(task.Name)) : QVariant();
+        return role == Qt::DisplayRole ? QVariant(toOneLineQString(task.name)) : QVariant();
     case 2:
     case 3: {
-        const std::string joined = ZeilenVerbinden(index.column() == 2 ? task.Find : task.Replace);
+        const std::string joined = joinLines(index.column() == 2 ? task.finds : task.replacements);
         return role == Qt::DisplayRole ? toOneLineQString(joined) : toQString(joined);
     }
     default:

@@ -111,10 +111,10 @@ AboutDialog::AboutDialog(Shell& shell, const std::string& appFolder, QWidget* pa
     background_->setScaledContents(true);
     background_->lower();
     resize(pixelsFromTwips(6225), pixelsFromTwips(4695));
-    LabelAusfuellen();
+    fillLabels();
 }
 
-void AboutDialog::LabelAusfuellen() {
+void AboutDialog::fillLabels() {
     const Version version = programVersion();
     setWindowTitle(toQString(kApplicationTitle) + QStringLiteral(" ") + versionText(version));
     title_->setText(toQString(kApplicationTitle));
@@ -122,7 +122,7 @@ void AboutDialog::LabelAusfuellen() {
     description_->setText(toQString(kApplicationTitle));
 }
 
-void AboutDialog::DiesesFrmAusschalten() {
+void AboutDialog::hidePairEditor() {
     hide();
     if (QWidget* main = parentWidget()) {
         main->show();
@@ -139,12 +139,12 @@ void AboutDialog::closeEvent(QCloseEvent* event) {
         return;
     }
     event->ignore();
-    DiesesFrmAusschalten();
+    hidePairEditor();
 }
 
 void AboutDialog::keyPressEvent(QKeyEvent* event) {
     if (keyStrokeOf(*event).code == vk::kEscape) {
-        DiesesFrmAusschalten();
+        hidePairEditor();
         return;
     }
     QDialog::keyPressEvent(event);
@@ -156,12 +156,12 @@ void AboutDialog::resizeEvent(QResizeEvent* event) {
 }
 
 void AboutDialog::focusInEvent(QFocusEvent* event) {
-    LabelAusfuellen();
+    fillLabels();
     QDialog::focusInEvent(event);
 }
 
 void AboutDialog::showEvent(QShowEvent* event) {
-    LabelAusfuellen();
+    fillLabels();
     QDialog::showEvent(event);
 }
 

@@ -20,8 +20,8 @@ public:
     AboutDialog(Shell& shell, const std::string& appFolder, QWidget* parent);
 
     QLabel& background() { return *background_; }
-    void LabelAusfuellen();
-    void DiesesFrmAusschalten();
+    void fillLabels();
+    void hidePairEditor();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

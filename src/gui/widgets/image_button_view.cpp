@@ -69,7 +69,7 @@ void ImageButton::mouseReleaseEvent(QMouseEvent* event) {
 
 Skin::Skin(QObject* parent) : QObject(parent) {}
 
-void Skin::ButtonGifsInILladen(const std::string& appFolder) {
+void Skin::loadButtonImages(const std::string& appFolder) {
     const std::string folder = joinPath(joinPath(appFolder, "Icons"), "Skin0");
     images_.clear();
     for (int state = 1; state <= kStates; ++state) {
@@ -85,7 +85,7 @@ void Skin::addButton(ImageButton& button) {
     buttons_[button.index()] = &button;
     connect(&button, &ImageButton::hovered, this, &Skin::hover);
     connect(&button, &ImageButton::clicked, this, [this](int index) {
-        ButtonIconsRefresh(false);
+        refreshButtonIcons(false);
         emit buttonClicked(index);
     });
 }
@@ -99,8 +99,8 @@ void Skin::addBackground(QLabel& background) {
     addResetSurface(background);
 }
 
-void Skin::ButtonIconsRefresh(bool erstesMal) {
-    if (erstesMal) {
+void Skin::refreshButtonIcons(bool firstTime) {
+    if (firstTime) {
         for (QLabel* background : backgrounds_) {
             background->setPixmap(background_);
         }
@@ -125,7 +125,7 @@ const QPixmap& Skin::image(int button, int state) const {
 
 bool Skin::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseMove) {
-        ButtonIconsRefresh(false);
+        refreshButtonIcons(false);
     }
     return QObject::eventFilter(watched, event);
 }

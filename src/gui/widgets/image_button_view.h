@@ -51,11 +51,11 @@ public:
 
     explicit Skin(QObject* parent = nullptr);
 
-    void ButtonGifsInILladen(const std::string& appFolder);
+    void loadButtonImages(const std::string& appFolder);
     void addButton(ImageButton& button);
     void addBackground(QLabel& background);
     // Every button back to its normal image; the first time also the backgrounds.
-    void ButtonIconsRefresh(bool erstesMal);
+    void refreshButtonIcons(bool firstTime);
     // Moving the mouse over the widget puts the buttons back to their normal images.
     void addResetSurface(QWidget& widget);
 

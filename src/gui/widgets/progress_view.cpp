@@ -8,12 +8,12 @@ namespace morvane {
 
 ProgressPicture::ProgressPicture(QWidget* parent) : QWidget(parent) {}
 
-void ProgressPicture::FortschrittEinrichten() {
+void ProgressPicture::setUpProgress() {
     setAutoFillBackground(true);
     setContentsMargins(0, 0, 0, 0);
 }
 
-void ProgressPicture::FortschrittZeichnen(int& percent, Rgb colour) {
+void ProgressPicture::drawProgress(int& percent, Rgb colour) {
     percent = std::clamp(percent, 0, 100);
     if (percent == percent_ && colour.red == colour_.red && colour.green == colour_.green &&
         colour.blue == colour_.blue) {

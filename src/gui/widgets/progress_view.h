@@ -21,9 +21,9 @@ public:
     explicit ProgressPicture(QWidget* parent = nullptr);
 
     // Flat, without a border.
-    void FortschrittEinrichten();
+    void setUpProgress();
     // Clamps the percentage to 0..100 in place and draws the bar at it.
-    void FortschrittZeichnen(int& percent, Rgb colour);
+    void drawProgress(int& percent, Rgb colour);
 
     int percent() const { return percent_; }
 

@@ -34,7 +34,7 @@ void setCaption(QObject* control, const QString& text) {
 // A name is read out on its own: the colon that leads a caption to its box is left off.
 QString accessibleText(const std::string& appFolder, std::string_view key, std::string_view builtIn,
                        int language) {
-    const std::string found = MeldungLaden(appFolder, key, language);
+    const std::string found = loadMessage(appFolder, key, language);
     QString text = toQString(found.empty() ? std::string(builtIn) : found);
     return text.endsWith(QLatin1Char(':')) ? text.chopped(1) : text;
 }
@@ -82,14 +82,14 @@ void applyLabel(QObject& root, const Relabel& row, const QString& text) {
 LanguageFileState relabel(QObject& root, const std::string& appFolder, int language) {
     applyAccessibleTexts(root, appFolder, language);
     const std::string path = joinPath(appFolder, kLanguageFileName);
-    if (!DateiExistiert(path)) {
+    if (!fileExists(path)) {
         return LanguageFileState::Missing;
     }
-    if (normaliseKeyedText(TextDateiEinlesen(path)).empty()) {
+    if (normaliseKeyedText(readTextFileOrEmpty(path)).empty()) {
         return LanguageFileState::Empty;
     }
     for (const Relabel& row : kRelabelTable) {
-        applyLabel(root, row, toQString(MeldungLaden(appFolder, row.key, language)));
+        applyLabel(root, row, toQString(loadMessage(appFolder, row.key, language)));
     }
     return LanguageFileState::Usable;
 }

@@ -74,24 +74,24 @@ MainWindow::MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell,
 void MainWindow::buildControls() {
     pages_ = new QStackedWidget(this);
     setCentralWidget(pages_);
-    frameHaupt_ = named(new QWidget(pages_), "frameHaupt");
-    pages_->addWidget(frameHaupt_);
+    mainFrame_ = named(new QWidget(pages_), "frameHaupt");
+    pages_->addWidget(mainFrame_);
 
-    lvCurrentFindReplace_ = named(newPairListView(pairs_, frameHaupt_), "lvCurrentFindReplace");
-    lvFiles_ = named(new FileListView(files_, shell_, frameHaupt_), "lvFiles");
-    lvSavedReps_ = named(newSavedTaskListView(frameHaupt_), "lvSavedReps");
+    lvCurrentFindReplace_ = named(newPairListView(pairs_, mainFrame_), "lvCurrentFindReplace");
+    lvFiles_ = named(new FileListView(files_, shell_, mainFrame_), "lvFiles");
+    lvSavedReps_ = named(newSavedTaskListView(mainFrame_), "lvSavedReps");
     txtTaskName_ =
-        named(new QLineEdit(QStringLiteral("Enter Name to save new Task"), frameHaupt_), "txtTaskName");
-    auto* cmdToList = named(new QPushButton(QStringLiteral("Add to &List"), frameHaupt_), "cmdToList");
-    connect(cmdToList, &QPushButton::clicked, this, &MainWindow::AddToTaskList);
-    auto* savedTasksLabel = named(new QLabel(QStringLiteral("Saved Tasks"), frameHaupt_), "Label(8)");
+        named(new QLineEdit(QStringLiteral("Enter Name to save new Task"), mainFrame_), "txtTaskName");
+    auto* cmdToList = named(new QPushButton(QStringLiteral("Add to &List"), mainFrame_), "cmdToList");
+    connect(cmdToList, &QPushButton::clicked, this, &MainWindow::addToSavedTasks);
+    auto* savedTasksLabel = named(new QLabel(QStringLiteral("Saved Tasks"), mainFrame_), "Label(8)");
     // The label keeps its place when the window grows; the pair list that then reaches it is drawn over it.
     savedTasksLabel->stackUnder(lvCurrentFindReplace_);
-    replaceMode_ = new ReplaceModeOption(*frameHaupt_);
-    picProgress_ = named(new ProgressPicture(frameHaupt_), "picProgress");
+    replaceMode_ = new ReplaceModeOption(*mainFrame_);
+    picProgress_ = named(new ProgressPicture(mainFrame_), "picProgress");
     // The status line lies on the bar, so its text reads over it.
     statusLabel_ = named(new QLabel(picProgress_), "Label(4)");
-    pairEditor_ = new PairListEditor(*pages_, *frameHaupt_, *lvCurrentFindReplace_, pairs_);
+    pairEditor_ = new PairListEditor(*pages_, *mainFrame_, *lvCurrentFindReplace_, pairs_);
     tasks_ = new SavedTasksController(
         morvane::savedTasksPath(state_.path), settings_, dialogs_,
         [this](auto key, auto builtIn) { return message(key, builtIn); },
@@ -113,11 +113,11 @@ void MainWindow::buildControls() {
 // The image buttons, the page backgrounds and the About dialog, which shares the skin's background.
 void MainWindow::buildSkin() {
     QGroupBox& editor = pairEditor_->editorFrame();
-    auto* mainBackground = named(new QLabel(frameHaupt_), "img(0)");
+    auto* mainBackground = named(new QLabel(mainFrame_), "img(0)");
     auto* editorBackground = named(new QLabel(&editor), "img(1)");
     auto* frmSwap = named(new QFrame(&editor), "frmSwap");
-    std::array<ImageButton*, 4> buttons{new ImageButton(0, frameHaupt_), new ImageButton(1, frameHaupt_),
-                                        new ImageButton(2, frameHaupt_), new ImageButton(5, frmSwap)};
+    std::array<ImageButton*, 4> buttons{new ImageButton(0, mainFrame_), new ImageButton(1, mainFrame_),
+                                        new ImageButton(2, mainFrame_), new ImageButton(5, frmSwap)};
     buttons[0]->setToolTip(QStringLiteral("Dummy"));
     buttons[0]->hide();
     buttons[1]->hide(); // only an anchor of the layout
@@ -138,9 +138,9 @@ void MainWindow::buildSkin() {
     }
     connect(&skin_, &Skin::buttonClicked, this, [this](int index) {
         if (index == 2) {
-            ReplaceIt();
+            executeReplacements();
         } else if (index == 5) {
-            pairEditor_->SwapTextBoxes();
+            pairEditor_->swapFindAndReplace();
         }
     });
     inputs_.push_back(buttons[2]);
@@ -152,7 +152,7 @@ void MainWindow::setTabOrders() {
     QWidget* previous = nullptr;
     for (const char* name : {"lvCurrentFindReplace", "txtTaskName", "cmdToList", "lvSavedReps", "lvFiles",
                              "Label(6)", "Label(7)", "imgButton(2)"}) {
-        QWidget* next = frameHaupt_->findChild<QWidget*>(QString::fromLatin1(name));
+        QWidget* next = mainFrame_->findChild<QWidget*>(QString::fromLatin1(name));
         if (previous) {
             setTabOrder(previous, next);
         }
@@ -162,15 +162,15 @@ void MainWindow::setTabOrders() {
 
 void MainWindow::buildMenus() {
     MainMenus menus =
-        buildMainMenus(*menuBar(), {.newTask = [this] { MenuNeu(); },
+        buildMainMenus(*menuBar(), {.newTask = [this] { startNewTask(); },
                                     .addFiles = [this] { addChosenFiles(); },
                                     .addFolder = [this] { addChosenFolder(); },
                                     .close = [this] { close(); },
-                                    .showAdd = [this] { pairEditor_->AddframeAnschalten(false); },
-                                    .edit = [this] { pairEditor_->lvCurrentZeileBearbeiten(); },
-                                    .addToTasks = [this] { AddToTaskList(); },
+                                    .showAdd = [this] { pairEditor_->showPairEditor(false); },
+                                    .edit = [this] { pairEditor_->editCurrentPair(); },
+                                    .addToTasks = [this] { addToSavedTasks(); },
                                     .simulate = [this] { runs_->simulate(); },
-                                    .replace = [this] { ReplaceIt(); },
+                                    .replace = [this] { executeReplacements(); },
                                     .undo = [this] { undoLastExecute(); },
                                     .preview =
                                         [this] {
@@ -180,7 +180,7 @@ void MainWindow::buildMenus() {
                                         },
                                     .language =
                                         [this](int index) {
-                                            SpracheAusgewaehlt(index);
+                                            chooseLanguage(index);
                                             saveSettings();
                                         },
                                     .about =
@@ -201,27 +201,27 @@ void MainWindow::connectLists() {
     const auto lookup = [this](std::string_view key, const char* builtIn) { return message(key, builtIn); };
     preview_ = new PreviewWindow(
         files_, pairs_, *lvFiles_->selectionModel(),
-        [this] { return settings_.ReplaceInContents ? ReplaceMode::Contents : ReplaceMode::FileNames; },
+        [this] { return settings_.replaceInContents ? ReplaceMode::Contents : ReplaceMode::FileNames; },
         lookup, computePreview, this);
     connect(lvFiles_, &FileListView::filesDropped, this, &MainWindow::addRows);
     lvFiles_->setMessages(lookup);
     auto* folderFiles = new FolderFilesController(files_, dialogs_, lookup, *this);
     connect(lvFiles_, &FileListView::folderFilesWanted, folderFiles, &FolderFilesController::addFilesOf);
     connect(folderFiles, &FolderFilesController::rowReplaced, this, [this] {
-        lvFiles_->IconsLaden(appFolder_);
+        lvFiles_->loadButtonIcons(appFolder_);
         runs_->simulate();
     });
     connect(pairEditor_, &PairListEditor::pairsChanged, runs_.get(), &RunController::simulate);
     connect(replaceMode_, &ReplaceModeOption::changed, this, &MainWindow::onModeChanged);
     connect(tasks_, &SavedTasksController::loaded, this, [this] {
-        lvFiles_->IconsLaden(appFolder_);
+        lvFiles_->loadButtonIcons(appFolder_);
         runs_->simulate();
     });
 }
 
 void MainWindow::connectRuns() {
     connect(runs_.get(), &RunController::progressed, this,
-            [this](int percent) { picProgress_->FortschrittZeichnen(percent, kProgressColour); });
+            [this](int percent) { picProgress_->drawProgress(percent, kProgressColour); });
     connect(runs_.get(), &RunController::rowsDone, this, &MainWindow::applyRows);
     connect(runs_.get(), &RunController::finished, this, &MainWindow::runFinished);
     connect(runs_.get(), &RunController::stopped, this, [this] { showStatus(keys::kRunStopped); });
@@ -263,15 +263,15 @@ void MainWindow::startUp(const AppFolderCheck& appFolderCheck) {
     writable_ = appFolderCheck(state_.path);
     // The first start that keeps its files in the user's folder finds no settings there yet.
     const bool firstInUsersFolder =
-        state_.usersOwn && !DateiExistiert(joinPath(state_.path, settings_format::kFileName));
-    settings_ = writable_.settings ? SettingsLaden(state_.path) : readSettings(state_.path).settings;
-    SettingsEinstellen();
-    ListenColumnsEinstellen();
-    picProgress_->FortschrittEinrichten();
-    skin_.ButtonGifsInILladen(appFolder_);
-    skin_.ButtonIconsRefresh(true);
-    pairEditor_->HaupframeZeigen();
-    FormResize();
+        state_.usersOwn && !fileExists(joinPath(state_.path, settings_format::kFileName));
+    settings_ = writable_.settings ? loadSettings(state_.path) : readSettings(state_.path).settings;
+    applySettings();
+    setUpListColumns();
+    picProgress_->setUpProgress();
+    skin_.loadButtonImages(appFolder_);
+    skin_.refreshButtonIcons(true);
+    pairEditor_->showMainFrame();
+    layOutForm();
     show();
     for (const QString& notice :
          readOnlyNotices(writable_, state_.path, tasks_->path(),
@@ -290,17 +290,17 @@ void MainWindow::startUp(const AppFolderCheck& appFolderCheck) {
                                     : std::vector<LeftoverNote>{});
 }
 
-void MainWindow::SettingsEinstellen() {
-    replaceMode_->OptRepEinstellen(settings_.ReplaceInContents);
-    SpracheAusgewaehlt(settings_.Language);
+void MainWindow::applySettings() {
+    replaceMode_->setReplaceMode(settings_.replaceInContents);
+    chooseLanguage(settings_.language);
 }
 
-void MainWindow::SpracheAusgewaehlt(int index) {
-    settings_.Language = offeredLanguage(index);
+void MainWindow::chooseLanguage(int index) {
+    settings_.language = offeredLanguage(index);
     for (std::size_t item = 0; item < mnuLanguage_.size(); ++item) {
-        mnuLanguage_[item]->setChecked(static_cast<int>(item) == settings_.Language);
+        mnuLanguage_[item]->setChecked(static_cast<int>(item) == settings_.language);
     }
-    switch (relabel(*this, appFolder_, settings_.Language)) {
+    switch (relabel(*this, appFolder_, settings_.language)) {
     case LanguageFileState::Missing:
         tell(QStringLiteral("Language file not found"), Dialogs::Icon::Critical, tr("Error"));
         break;
@@ -318,7 +318,7 @@ void MainWindow::SpracheAusgewaehlt(int index) {
 }
 
 // The headings are taken in the language of the start.
-void MainWindow::ListenColumnsEinstellen() {
+void MainWindow::setUpListColumns() {
     const auto text = [this](std::string_view key) { return fromQString(message(key)); };
     pairs_.setHeadings(columnHeadings(text(keys::kFindReplaceWith), {"Find", "Replace with"}));
     files_.setHeadings(columnHeadings(text(keys::kPathFileReplacements), {"Path", "File", "Replacements"}));
@@ -340,7 +340,7 @@ void MainWindow::changeEvent(QEvent* event) {
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    FormResize();
+    layOutForm();
 }
 
 // Closing the window ends the program at once; no other window of it stays behind.
@@ -350,7 +350,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
 }
 
-void MainWindow::FormResize() {
+void MainWindow::layOutForm() {
     // The layout counts 700 twips of the window's height for its caption and menu bar; the pages fill what
     // is left, which here is the page stack below the menu bar.
     const QSize pages = pages_->size();
@@ -358,7 +358,7 @@ void MainWindow::FormResize() {
                          layout_);
     applyLayout();
     int full = 100;
-    picProgress_->FortschrittZeichnen(full, kProgressColour);
+    picProgress_->drawProgress(full, kProgressColour);
 }
 
 void MainWindow::applyLayout() {
@@ -370,7 +370,7 @@ void MainWindow::applyLayout() {
 }
 
 QString MainWindow::message(std::string_view key, const char* builtIn) const {
-    const QString text = toQString(MeldungLaden(appFolder_, key, settings_.Language));
+    const QString text = toQString(loadMessage(appFolder_, key, settings_.language));
     return text.isEmpty() ? QString::fromUtf8(builtIn) : text;
 }
 
@@ -379,7 +379,7 @@ void MainWindow::tell(const QString& text, Dialogs::Icon icon, const QString& ti
 }
 
 void MainWindow::onModeChanged(bool replaceInContents) {
-    settings_.ReplaceInContents = replaceInContents;
+    settings_.replaceInContents = replaceInContents;
     saveSettings();
     preview_->follow();
     runs_->simulate();
@@ -391,17 +391,17 @@ void MainWindow::onEscape() {
         runs_->stop();
         return;
     }
-    pairEditor_->HaupframeZeigen();
+    pairEditor_->showMainFrame();
 }
 
 // A settings file that cannot be written was reported once at start-up; the changes live on in the window.
 void MainWindow::saveSettings() {
     if (writable_.settings) {
-        SettingsSpeichern(state_.path, settings_);
+        storeSettings(state_.path, settings_);
     }
 }
 
-void MainWindow::MenuNeu() {
+void MainWindow::startNewTask() {
     tasks_->startNew();
     undoStatus_.clear();
     statusLabel_->clear();
@@ -412,7 +412,7 @@ void MainWindow::addRows(const std::vector<std::string>& paths) {
         return;
     }
     files_.append(paths);
-    lvFiles_->IconsLaden(appFolder_);
+    lvFiles_->loadButtonIcons(appFolder_);
     runs_->simulate();
 }
 
@@ -439,7 +439,7 @@ QString MainWindow::menuCaption(const char* name) const {
     return caption.endsWith(QStringLiteral("...")) ? caption.chopped(3) : caption;
 }
 
-void MainWindow::ReplaceIt() {
+void MainWindow::executeReplacements() {
     runs_->execute();
 }
 
@@ -466,7 +466,7 @@ RunInputs MainWindow::snapshot(bool execute) {
     inputs.request.replaces = pairs_.replaces();
     inputs.request.files = files_.paths();
     inputs.request.mode = replaceMode_->replaceInContents() ? ReplaceMode::Contents : ReplaceMode::FileNames;
-    inputs.request.ausfuehren = execute;
+    inputs.request.execute = execute;
     inputs.request.stateFolder = writable_.folder ? state_.path : std::string();
     inputs.ids = files_.ids();
     files_.resetCounts();

@@ -56,15 +56,15 @@ public:
                const std::string& userDataFolder = {}, QWidget* parent = nullptr);
 
     // The execute run, then the simulate run that shows what is left.
-    void ReplaceIt();
+    void executeReplacements();
     // Puts back what the newest execute run not yet undone changed, then shows what is left by a simulate
     // run. The undo goes on off the user-interface thread; the lists are locked until it ends.
     void undoLastExecute();
     bool undoing() const;
-    void SpracheAusgewaehlt(int index);
-    void AddToTaskList() { tasks_->store(); }
-    void lvCurrentTaskBearbeiten() { tasks_->load(); }
-    void MenuNeu();
+    void chooseLanguage(int index);
+    void addToSavedTasks() { tasks_->store(); }
+    void loadCurrentTask() { tasks_->load(); }
+    void startNewTask();
     // Files and folders dropped onto the file list, or named on the command line, join it in their order (a
     // folder as one row), and a simulate run follows.
     void addRows(const std::vector<std::string>& paths);
@@ -97,9 +97,9 @@ private:
     void connectRuns();
     void startUp(const AppFolderCheck& appFolderCheck);
 
-    void SettingsEinstellen();
-    void ListenColumnsEinstellen();
-    void FormResize();
+    void applySettings();
+    void setUpListColumns();
+    void layOutForm();
     void applyLayout();
     QString message(std::string_view key, const char* builtIn = "") const;
     void tell(const QString& text, Dialogs::Icon icon = Dialogs::Icon::None, const QString& title = {});
@@ -132,7 +132,7 @@ private:
     FileListModel files_;
 
     QStackedWidget* pages_ = nullptr;
-    QWidget* frameHaupt_ = nullptr;
+    QWidget* mainFrame_ = nullptr;
     ListView* lvCurrentFindReplace_ = nullptr;
     FileListView* lvFiles_ = nullptr;
     ListView* lvSavedReps_ = nullptr;

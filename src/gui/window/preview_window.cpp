@@ -147,7 +147,7 @@ PreviewResult contentsPreview(const PreviewRequest& request, const std::atomic<b
     }
     const std::string& path = request.paths[static_cast<std::size_t>(request.current)];
     result.path = toQString(path);
-    if (path.empty() || IstVerzeichnis(path) || !DateiExistiert(path) || !isRegularFile(path)) {
+    if (path.empty() || isDirectory(path) || !fileExists(path) || !isRegularFile(path)) {
         result.state = PreviewResult::State::NoFile;
         return result;
     }

@@ -75,13 +75,13 @@ void SavedTasksController::store() {
 
 void SavedTasksController::load() {
     const TaskLoad load =
-        loadTask(store_.table(), selectedTask(*view_, model_), settings_.AddFilesToFilelist);
+        loadTask(store_.table(), selectedTask(*view_, model_), settings_.addFilesToFileList);
     setLists(load.finds, load.replaces, load.files);
     if (!load.name) {
         return;
     }
     working_.name.setText(toQString(*load.name));
-    working_.mode.OptRepEinstellen(*load.replaceInContents);
+    working_.mode.setReplaceMode(*load.replaceInContents);
     emit loaded();
 }
 
@@ -141,9 +141,9 @@ WorkingLists SavedTasksController::workingLists() const {
 void SavedTasksController::setLists(const std::vector<std::string>& finds,
                                     const std::vector<std::string>& replaces,
                                     const std::optional<std::vector<std::string>>& files) {
-    working_.editor.FindRepListeLoeschen();
+    working_.editor.clearPairs();
     for (std::size_t j = 0; j < finds.size() && j < replaces.size(); ++j) {
-        working_.editor.AddNewElementToList(finds[j], replaces[j]);
+        working_.editor.addPair(finds[j], replaces[j]);
     }
     if (files) {
         working_.files.clear();

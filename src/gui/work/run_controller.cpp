@@ -97,7 +97,7 @@ RunController::~RunController() {
 
 RunController::Runner RunController::defaultRunner() {
     return [](const RunRequest& request, RunObserver* observer, const std::atomic<bool>* cancel) {
-        return ErsetzenSimulieren(request, observer, cancel);
+        return runPairs(request, observer, cancel);
     };
 }
 

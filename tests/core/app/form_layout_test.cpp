@@ -25,9 +25,9 @@ FormLayout laidOut(double width, double height) {
     return formResize({width, height}, designFormLayout());
 }
 
-TEST(FormResize, MainPageAtTwelveThousandByNineThousand) {
+TEST(layOutForm, MainPageAtTwelveThousandByNineThousand) {
     const FormLayout layout = laidOut(12000, 9000);
-    EXPECT_TRUE(isRect(layout[frameHaupt], 0, 0, 12000, 8300));
+    EXPECT_TRUE(isRect(layout[mainFrame], 0, 0, 12000, 8300));
     EXPECT_TRUE(isRect(layout[img0], 0, 0, 12000, 8300));
     EXPECT_TRUE(isRect(layout[lvCurrentFindReplace], 100, 200, 7200, 3901));
     EXPECT_TRUE(isRect(layout[lvSavedReps], 100, 5201, 7200, 2799));
@@ -44,7 +44,7 @@ TEST(FormResize, MainPageAtTwelveThousandByNineThousand) {
     EXPECT_TRUE(isRect(layout[Label8], 240, 4440, 2055, 255));
 }
 
-TEST(FormResize, EditorPageAtTwelveThousandByNineThousand) {
+TEST(layOutForm, EditorPageAtTwelveThousandByNineThousand) {
     const FormLayout layout = laidOut(12000, 9000);
     EXPECT_TRUE(isRect(layout[frameNewElement], 0, 0, 12000, 8300));
     EXPECT_TRUE(isRect(layout[img1], 0, 0, 12000, 8300));
@@ -63,7 +63,7 @@ TEST(FormResize, EditorPageAtTwelveThousandByNineThousand) {
     EXPECT_TRUE(isRect(layout[Label2], 8030, 360, 2055, 255));
 }
 
-TEST(FormResize, ThousandTwipsWiderMovesTheFileSideAndTheButtons) {
+TEST(layOutForm, ThousandTwipsWiderMovesTheFileSideAndTheButtons) {
     const FormLayout layout = laidOut(13000, 9000);
     EXPECT_TRUE(isRect(layout[lvCurrentFindReplace], 100, 200, 7800, 3901));
     EXPECT_TRUE(isRect(layout[lvSavedReps], 100, 5201, 7800, 2799));
@@ -77,10 +77,10 @@ TEST(FormResize, ThousandTwipsWiderMovesTheFileSideAndTheButtons) {
     EXPECT_TRUE(isRect(layout[cmdSwap], 4003, 3805, 615, 615));
 }
 
-TEST(FormResize, TooSmallWindowSkipsOnlyTheNegativeSizes) {
+TEST(layOutForm, TooSmallWindowSkipsOnlyTheNegativeSizes) {
     const FormLayout before = laidOut(12000, 9000);
     const FormLayout small = formResize({1400, 1900}, before);
-    EXPECT_TRUE(isRect(small[frameHaupt], 0, 0, 1400, 1200));
+    EXPECT_TRUE(isRect(small[mainFrame], 0, 0, 1400, 1200));
     EXPECT_TRUE(isRect(small[lvCurrentFindReplace], 100, 200, 840, 564));
     // Heights -964 and -75 and the width -40 are skipped; the values of the previous pass carry on.
     EXPECT_TRUE(isRect(small[lvSavedReps], 100, 1864, 840, 2799));
@@ -91,15 +91,15 @@ TEST(FormResize, TooSmallWindowSkipsOnlyTheNegativeSizes) {
     EXPECT_TRUE(isRect(small[cmdUpdateElement], 1560, 7775, 1335, 375));
 
     const FormLayout low = formResize({1400, 600}, small);
-    EXPECT_TRUE(isRect(low[frameHaupt], 0, 0, 1400, 1200));
+    EXPECT_TRUE(isRect(low[mainFrame], 0, 0, 1400, 1200));
 
     EXPECT_EQ(formResize({12000, 9000}, low), before);
 }
 
-TEST(FormResize, SizeThatIsNotANumberLeavesThePageAsItWas) {
+TEST(layOutForm, SizeThatIsNotANumberLeavesThePageAsItWas) {
     const double infinity = std::numeric_limits<double>::infinity();
     const FormLayout layout = laidOut(std::nan(""), infinity);
-    EXPECT_TRUE(isRect(layout[frameHaupt], 0, 0, 11295, 7695));
+    EXPECT_TRUE(isRect(layout[mainFrame], 0, 0, 11295, 7695));
     EXPECT_TRUE(isRect(layout[lvCurrentFindReplace], 100, 200, 6777, 3616.65));
 }
 

@@ -85,10 +85,10 @@ TEST(Leftovers, InterruptedInPlaceRewriteIsPutBackOnNextRun) {
     request.finds = {"x"};
     request.replaces = {"y"};
     request.files = {interrupted.link};
-    request.ausfuehren = true;
+    request.execute = true;
     request.stateFolder = fs::path(interrupted.journalFolder).parent_path().string();
     request.keepForUndo = false;
-    const RunResult result = ErsetzenSimulieren(request);
+    const RunResult result = runPairs(request);
 
     ASSERT_EQ(result.leftovers.size(), 1u);
     EXPECT_EQ(result.leftovers[0].path, interrupted.file);
@@ -231,13 +231,13 @@ TEST(Leftovers, entry_a_live_run_put_aside_is_left_alone_by_a_second_run) {
     ASSERT_EQ(platform::renameNoReplace(dir.file("a"), aside), "");
 
     RunRequest second;
-    second.ausfuehren = true;
+    second.execute = true;
     second.mode = ReplaceMode::FileNames;
     second.finds = {"c"};
     second.replaces = {"d"};
     second.files = {dir.file("c")};
     second.stateFolder = dir.makeFolder("app");
-    const RunResult result = ErsetzenSimulieren(second);
+    const RunResult result = runPairs(second);
     EXPECT_TRUE(result.failures.empty()) << result.failures.at(0).reason;
     EXPECT_TRUE(result.leftovers.empty()) << result.leftovers.at(0).path;
     EXPECT_EQ(readBytes(aside + "/inside"), "was in a");
@@ -269,12 +269,12 @@ TEST(Leftovers, swap_leaves_no_hold_behind_and_an_aside_name_is_held_once) {
     dir.write("a", "was a");
     dir.write("b", "was b");
     RunRequest swap;
-    swap.ausfuehren = true;
+    swap.execute = true;
     swap.mode = ReplaceMode::FileNames;
     swap.finds = {"a", "b", "#"};
     swap.replaces = {"#", "a", "b"};
     swap.files = {dir.file("a"), dir.file("b")};
-    const RunResult swapped = ErsetzenSimulieren(swap);
+    const RunResult swapped = runPairs(swap);
     EXPECT_TRUE(swapped.failures.empty()) << swapped.failures.at(0).reason;
     EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(readBytes(dir.file("a")), "was b");

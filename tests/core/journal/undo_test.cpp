@@ -47,11 +47,11 @@ struct Fixture {
         request.replaces = std::move(replaces);
         request.files = std::move(paths);
         request.mode = mode;
-        request.ausfuehren = true;
+        request.execute = true;
         request.stateFolder = app;
         request.keepForUndo = keepForUndo;
         request.undoBytesBound = undoBytesBound;
-        return ErsetzenSimulieren(request, observer);
+        return runPairs(request, observer);
     }
 
     std::vector<std::string> namesInFiles() const {
@@ -308,9 +308,9 @@ TEST(Undo, AJournalOnAnotherFileSystemKeepsCopies) {
     request.finds = {"old"};
     request.replaces = {"new"};
     request.files = {a};
-    request.ausfuehren = true;
+    request.execute = true;
     request.stateFolder = elsewhere;
-    ASSERT_TRUE(ErsetzenSimulieren(request).failures.empty());
+    ASSERT_TRUE(runPairs(request).failures.empty());
     ASSERT_EQ(readBytes(a), "new");
 
     const UndoResult undone = undoNewestRun(journalFolderIn(elsewhere));
@@ -347,10 +347,10 @@ TEST(Undo, a_journal_that_cannot_be_made_does_not_stop_the_run) {
     request.finds = {"old"};
     request.replaces = {"new"};
     request.files = {a};
-    request.ausfuehren = true;
+    request.execute = true;
     request.stateFolder = f.dir.file("no-such-folder");
 
-    const RunResult run = ErsetzenSimulieren(request);
+    const RunResult run = runPairs(request);
 
     EXPECT_TRUE(run.failures.empty());
     EXPECT_EQ(readBytes(a), "new");
@@ -640,9 +640,9 @@ TEST(Undo, a_run_on_a_disk_that_fills_up_part_way_keeps_its_journal_and_is_undon
     request.finds = {"old"};
     request.replaces = {"new"};
     request.files = paths;
-    request.ausfuehren = true;
+    request.execute = true;
     request.stateFolder = disk.path();
-    const RunResult run = ErsetzenSimulieren(request);
+    const RunResult run = runPairs(request);
 
     std::size_t changed = 0;
     for (const std::string& path : paths) {
@@ -909,7 +909,7 @@ struct FilesOnSmallDisk {
         run.finds = {"o"};
         run.replaces = {"n"};
         run.files = files;
-        run.ausfuehren = true;
+        run.execute = true;
         run.stateFolder = stateFolder;
     }
     bool allHold(char byte) const {
@@ -937,7 +937,7 @@ TEST(Undo, an_undo_on_a_full_disk_links_back_every_file_whose_old_inode_is_kept)
     }
     const FilesOnSmallDisk on(disk, disk.path + "/app");
     const std::uint64_t inode = platform::fileIdentity(on.files[0]).inode;
-    ASSERT_TRUE(ErsetzenSimulieren(on.run).failures.empty());
+    ASSERT_TRUE(runPairs(on.run).failures.empty());
     ASSERT_TRUE(on.allHold('n'));
     disk.fill();
 
@@ -960,7 +960,7 @@ TEST(Undo, an_undo_that_fails_on_a_full_disk_stays_to_be_undone_and_finishes_whe
     }
     // The state folder is on another file system, so the run keeps copies, which take room to put back.
     const FilesOnSmallDisk on(disk, f.app);
-    ASSERT_TRUE(ErsetzenSimulieren(on.run).failures.empty());
+    ASSERT_TRUE(runPairs(on.run).failures.empty());
     disk.fill();
 
     const UndoResult failed = undoNewestRun(f.journalFolder);

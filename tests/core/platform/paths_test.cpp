@@ -18,11 +18,11 @@ class PathSplitter : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(PathSplitter, SplitsAtLastSeparatorAndLastDotAfterIt) {
     const SplitCase& c = GetParam();
-    const PathParts parts = PfadZerlegen(c.path);
+    const PathParts parts = splitPath(c.path);
     EXPECT_EQ(parts.folder, c.folder);
     EXPECT_EQ(parts.name, c.name);
     EXPECT_EQ(parts.extension, c.extension);
-    EXPECT_EQ(DateiNameHolen(c.path), std::string(c.name) + c.extension);
+    EXPECT_EQ(fileNameOf(c.path), std::string(c.name) + c.extension);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -50,16 +50,16 @@ TEST(ExistenceChecks, TellFilesFoldersAndMissingPathsApart) {
     testing::TempDir dir;
     const std::string file = dir.write("a.txt", "x");
     const std::string folder = dir.makeFolder("sub");
-    EXPECT_TRUE(DateiExistiert(file));
-    EXPECT_TRUE(DateiExistiert(folder));
-    EXPECT_FALSE(IstVerzeichnis(file));
-    EXPECT_TRUE(IstVerzeichnis(folder));
-    EXPECT_FALSE(DateiExistiert(dir.file("missing")));
-    EXPECT_FALSE(IstVerzeichnis(dir.file("missing")));
-    EXPECT_FALSE(DateiExistiert(""));
+    EXPECT_TRUE(fileExists(file));
+    EXPECT_TRUE(fileExists(folder));
+    EXPECT_FALSE(isDirectory(file));
+    EXPECT_TRUE(isDirectory(folder));
+    EXPECT_FALSE(fileExists(dir.file("missing")));
+    EXPECT_FALSE(isDirectory(dir.file("missing")));
+    EXPECT_FALSE(fileExists(""));
     // The system would look only at the part before the NUL byte, which exists.
-    EXPECT_FALSE(DateiExistiert(file + std::string(1, '\0') + "x"));
-    EXPECT_FALSE(IstVerzeichnis(folder + std::string(1, '\0')));
+    EXPECT_FALSE(fileExists(file + std::string(1, '\0') + "x"));
+    EXPECT_FALSE(isDirectory(folder + std::string(1, '\0')));
 }
 
 } // namespace

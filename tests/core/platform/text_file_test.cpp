@@ -17,10 +17,10 @@ TEST(WholeFileText, EveryByteValueAndEveryLineEndRoundTripsUnchanged) {
         bytes += static_cast<char>(b);
     }
     const std::string path = dir.write("all.bin", bytes);
-    EXPECT_EQ(TextDateiEinlesen(path), bytes);
-    ASSERT_TRUE(TextDateiSpeichern(bytes + "z", path).ok());
+    EXPECT_EQ(readTextFileOrEmpty(path), bytes);
+    ASSERT_TRUE(writeTextFile(bytes + "z", path).ok());
     EXPECT_EQ(readBytes(path), bytes + "z");
-    ASSERT_TRUE(TextDateiSpeichern("", path).ok());
+    ASSERT_TRUE(writeTextFile("", path).ok());
     EXPECT_EQ(fs::file_size(path), 0u);
 }
 
@@ -32,7 +32,7 @@ TEST(WholeFileText, ReadTellsAFailedReadFromAnEmptyFile) {
         const ReadOutcome read = readTextFile(unreadable);
         EXPECT_FALSE(read.ok()) << unreadable;
         EXPECT_EQ(read.text, "");
-        EXPECT_EQ(TextDateiEinlesen(unreadable), "");
+        EXPECT_EQ(readTextFileOrEmpty(unreadable), "");
     }
     testing::openToEveryone(dir.path());
     const std::string secret = dir.write("secret.txt", "data");
@@ -45,10 +45,10 @@ TEST(SafeWrite, KeepsPermissionsAndLeavesNoTemporaryFile) {
     const std::string path = dir.write("script.sh", "old");
     const fs::perms mode = fs::perms::owner_all | fs::perms::group_read | fs::perms::others_exec;
     fs::permissions(path, mode);
-    ASSERT_TRUE(TextDateiSpeichern("new", path).ok());
+    ASSERT_TRUE(writeTextFile("new", path).ok());
     EXPECT_EQ(fs::status(path).permissions() & fs::perms::mask, mode);
-    EXPECT_FALSE(TextDateiSpeichern("x", dir.file("no/such/folder.txt")).ok());
-    EXPECT_FALSE(TextDateiSpeichern("x", dir.makeFolder("sub")).ok());
+    EXPECT_FALSE(writeTextFile("x", dir.file("no/such/folder.txt")).ok());
+    EXPECT_FALSE(writeTextFile("x", dir.makeFolder("sub")).ok());
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
 }
 
@@ -57,7 +57,7 @@ TEST(SafeWrite, ReplacesTheTargetOfASymbolicLinkAndKeepsTheLink) {
     const std::string target = dir.write("target.txt", "old");
     const std::string link = dir.file("link.txt");
     fs::create_symlink(target, link);
-    ASSERT_TRUE(TextDateiSpeichern("new", link).ok());
+    ASSERT_TRUE(writeTextFile("new", link).ok());
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(readBytes(target), "new");
 }
@@ -68,7 +68,7 @@ TEST(SafeWrite, ReadOnlyFileIsNotReplacedThroughItsWritableFolder) {
     const std::string path = dir.write("locked.txt", "old");
     fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     EXPECT_TRUE(testing::runWithoutRoot(
-        [](const std::string& p) { return !TextDateiSpeichern("new", p).ok(); }, path));
+        [](const std::string& p) { return !writeTextFile("new", p).ok(); }, path));
     EXPECT_EQ(readBytes(path), "old");
 }
 

@@ -172,9 +172,9 @@ TEST(ContentsDiff, HunksLeadFromTheOldTextToWhatExecuteWrites) {
         ASSERT_EQ(applyHunks(text, diff.replacement.newText, diff.hunks), diff.replacement.newText) << round;
 
         request.files = {dir.write("f", text)};
-        request.ausfuehren = true;
+        request.execute = true;
         request.keepForUndo = false;
-        const RunResult executed = ErsetzenSimulieren(request);
+        const RunResult executed = runPairs(request);
         ASSERT_EQ(testing::readBytes(request.files[0]), diff.replacement.newText) << round;
         ASSERT_EQ(executed.total, diff.replacement.count) << round;
     }

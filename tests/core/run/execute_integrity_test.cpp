@@ -29,7 +29,7 @@ RunRequest runOver(std::vector<std::string> files, bool execute, ReplaceMode mod
     request.replaces = {std::move(replace)};
     request.files = std::move(files);
     request.mode = mode;
-    request.ausfuehren = execute;
+    request.execute = execute;
     return request;
 }
 
@@ -52,7 +52,7 @@ TEST(FileKinds, FifoInListDoesNotBlockTheRun) {
     const std::string later = dir.write("later.txt", "a");
     const std::vector<std::string> files{ok, fifo, fifoLink, later};
     for (const bool execute : {false, true}) {
-        const RunResult result = ErsetzenSimulieren(runOver(files, execute));
+        const RunResult result = runPairs(runOver(files, execute));
         ASSERT_EQ(result.rows.size(), files.size());
         ASSERT_EQ(result.failures.size(), files.size() - 2);
         for (std::size_t i = 1; i + 1 < files.size(); ++i) {
@@ -79,7 +79,7 @@ TEST(FileKinds, ReadAndWriteRefuseAnythingButARegularFileWithoutBlocking) {
     EXPECT_TRUE(identity.known) << "a path that names something unreadable is not taken for a missing file";
     EXPECT_FALSE(readTextFileInto(dir.file("missing"), buffer, &identity).empty());
     EXPECT_FALSE(identity.known);
-    EXPECT_EQ(TextDateiSpeichern("x", fifo).error, platform::kNotRegularFile);
+    EXPECT_EQ(writeTextFile("x", fifo).error, platform::kNotRegularFile);
     EXPECT_TRUE(fs::is_fifo(fifo));
     EXPECT_EQ(readTextFileInto("/dev/urandom", buffer), platform::kNotRegularFile);
 }
@@ -94,8 +94,8 @@ TEST(FileKinds, DeviceNodeIsNotReplaced) {
     const std::string link = dir.file("link");
     fs::create_symlink(device, link);
     for (const std::string& path : {device, link}) {
-        EXPECT_EQ(TextDateiSpeichern("x", path).error, platform::kNotRegularFile) << path;
-        EXPECT_EQ(ErsetzenSimulieren(runOver({path}, true)).failures.size(), 1u);
+        EXPECT_EQ(writeTextFile("x", path).error, platform::kNotRegularFile) << path;
+        EXPECT_EQ(runPairs(runOver({path}, true)).failures.size(), 1u);
     }
     EXPECT_TRUE(fs::is_character_file(device));
     EXPECT_TRUE(fs::is_symlink(link));
@@ -151,7 +151,7 @@ TEST(RenameSafety, RenameThatWouldDestroyOrFakeIsRefusedAndChangesNothing) {
         const std::string path = c.make(dir);
         const auto before = everyName(dir);
         const RunResult result =
-            ErsetzenSimulieren(runOver({path}, true, ReplaceMode::FileNames, c.find, c.replace));
+            runPairs(runOver({path}, true, ReplaceMode::FileNames, c.find, c.replace));
         ASSERT_EQ(result.failures.size(), 1u) << c.fault;
         EXPECT_FALSE(result.rows[0].renamed) << c.fault;
         EXPECT_EQ(result.rows[0].path, path) << c.fault;
@@ -203,7 +203,7 @@ TEST(RewriteKeepsAttributes, SetuidBitSurvivesRewrite) {
     for (const mode_t mode : {04755, 02755, 01755, 06710, 0640}) {
         const std::string file = dir.write("tool", "aaa");
         ASSERT_EQ(::chmod(file.c_str(), mode), 0);
-        ASSERT_TRUE(TextDateiSpeichern("bbb", file).ok());
+        ASSERT_TRUE(writeTextFile("bbb", file).ok());
         EXPECT_EQ(statOf(file).st_mode & 07777, mode) << std::oct << mode;
     }
 }
@@ -221,7 +221,7 @@ TEST(RewriteKeepsAttributes, AclSurvivesRewriteWithoutWideningGroup) {
         GTEST_SKIP() << "no access control lists here";
     }
     const mode_t mode = statOf(file).st_mode & 07777;
-    ASSERT_TRUE(TextDateiSpeichern("bbb", file).ok());
+    ASSERT_TRUE(writeTextFile("bbb", file).ok());
     EXPECT_EQ(attribute(file, kAccessAcl), acl);
     EXPECT_EQ(statOf(file).st_mode & 07777, mode);
 
@@ -234,7 +234,7 @@ TEST(RewriteKeepsAttributes, AclSurvivesRewriteWithoutWideningGroup) {
                                                 {kGroupObj, 7, kAnyone},
                                                 {kMask, 7, kAnyone},
                                                 {kOther, 7, kAnyone}})));
-    ASSERT_TRUE(TextDateiSpeichern("bbb", plain).ok());
+    ASSERT_TRUE(writeTextFile("bbb", plain).ok());
     EXPECT_EQ(attribute(plain, kAccessAcl), "<none>");
     EXPECT_EQ(statOf(plain).st_mode & 07777, 0600u);
 }
@@ -248,7 +248,7 @@ TEST(RewriteKeepsAttributes, XattrsSurviveRewrite) {
     }
     ASSERT_TRUE(setAttribute(file, "user.empty", ""));
     ASSERT_TRUE(setAttribute(file, "user.binary", binary));
-    const RunResult result = ErsetzenSimulieren(runOver({file}, true));
+    const RunResult result = runPairs(runOver({file}, true));
     EXPECT_TRUE(result.failures.empty());
     EXPECT_EQ(readBytes(file), "bbb");
     EXPECT_EQ(attribute(file, "user.x"), "y");
@@ -257,7 +257,7 @@ TEST(RewriteKeepsAttributes, XattrsSurviveRewrite) {
 }
 
 bool rewriteSucceeds(const std::string& file) {
-    return ErsetzenSimulieren(runOver({file}, true)).failures.empty();
+    return runPairs(runOver({file}, true)).failures.empty();
 }
 
 TEST(RewriteKeepsAttributes, AnotherUsersFileKeepsItsOwner) {
@@ -331,7 +331,7 @@ TEST(InUseElsewhere, FileOpenForWritingElsewhereIsNotReplaced) {
         RunResult result;
         {
             const Appender appender(log, 30);
-            result = ErsetzenSimulieren(runOver({log, other}, true, ReplaceMode::Contents, "line", "LINE"));
+            result = runPairs(runOver({log, other}, true, ReplaceMode::Contents, "line", "LINE"));
         }
         ASSERT_EQ(result.failures.size(), 1u) << hardLinked;
         EXPECT_EQ(result.failures[0].path, log);

@@ -22,7 +22,7 @@ RunRequest executeRun(ReplaceMode mode, std::string find, std::string replace,
     request.replaces = {std::move(replace)};
     request.files = std::move(files);
     request.mode = mode;
-    request.ausfuehren = true;
+    request.execute = true;
     return request;
 }
 
@@ -40,7 +40,7 @@ std::vector<std::string> vanishingSecretAndOpen(const std::string& folder) {
 
 bool vanishedSkippedUnreadableReportedRestWritten(const std::string& folder) {
     const RunResult result =
-        ErsetzenSimulieren(executeRun(ReplaceMode::Contents, "d", "x", vanishingSecretAndOpen(folder)));
+        runPairs(executeRun(ReplaceMode::Contents, "d", "x", vanishingSecretAndOpen(folder)));
     return result.rows[0].skipped == SkipReason::Missing && result.failures.size() == 1 &&
            result.failures[0].row == 1 && result.rows[2].count == 1;
 }
@@ -52,8 +52,8 @@ TEST(ExecuteSafety, FilesThatVanishOrTurnUnreadableAfterSimulateAreNotWrittenAnd
     const std::string secret = dir.write("secret.txt", "data");
     testing::openToEveryone(dir.write("open.txt", "data"));
     RunRequest simulate = executeRun(ReplaceMode::Contents, "d", "x", vanishingSecretAndOpen(dir.path()));
-    simulate.ausfuehren = false;
-    ASSERT_EQ(ErsetzenSimulieren(simulate).total, 3);
+    simulate.execute = false;
+    ASSERT_EQ(runPairs(simulate).total, 3);
     fs::remove(gone);
     fs::permissions(secret, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write);
     EXPECT_TRUE(testing::runWithoutRoot(vanishedSkippedUnreadableReportedRestWritten, dir.path()));
@@ -64,8 +64,8 @@ TEST(ExecuteSafety, FilesThatVanishOrTurnUnreadableAfterSimulateAreNotWrittenAnd
 }
 
 bool contentsAndNameRunsBothFail(const std::string& file) {
-    return ErsetzenSimulieren(executeRun(ReplaceMode::Contents, "d", "x", {file})).failures.size() == 1 &&
-           ErsetzenSimulieren(executeRun(ReplaceMode::FileNames, "d", "x", {file})).failures.size() == 1;
+    return runPairs(executeRun(ReplaceMode::Contents, "d", "x", {file})).failures.size() == 1 &&
+           runPairs(executeRun(ReplaceMode::FileNames, "d", "x", {file})).failures.size() == 1;
 }
 
 TEST(ExecuteSafety, FolderWithoutWritePermissionKeepsItsFilesContentsAndNames) {
@@ -88,7 +88,7 @@ TEST(ExecuteSafety, ReadOnlyFileIsReportedAndKeepsItsContents) {
     fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     EXPECT_TRUE(testing::runWithoutRoot(
         [](const std::string& path) {
-            const RunResult result = ErsetzenSimulieren(executeRun(ReplaceMode::Contents, "d", "x", {path}));
+            const RunResult result = runPairs(executeRun(ReplaceMode::Contents, "d", "x", {path}));
             return result.failures.size() == 1 && result.rows[0].count == 1 && result.total == 0 &&
                    result.status == StatusKind::Done;
         },
@@ -103,7 +103,7 @@ bool replaceUnderFileSizeLimit(const std::string& file) {
     const rlimit limit{4096, 4096};
     ::setrlimit(RLIMIT_FSIZE, &limit);
     const RunResult result =
-        ErsetzenSimulieren(executeRun(ReplaceMode::Contents, "0", std::string(100'000, 'x'), {file}));
+        runPairs(executeRun(ReplaceMode::Contents, "0", std::string(100'000, 'x'), {file}));
     return result.failures.size() == 1;
 }
 
@@ -128,7 +128,7 @@ TEST(ExecuteSafety, HardLinkedFileIsRewrittenInPlaceSoEveryNameSeesTheNewContent
     const std::string file = dir.write("a.txt", "long old contents");
     const std::string other = dir.file("b.txt");
     fs::create_hard_link(file, other);
-    const RunResult result = ErsetzenSimulieren(executeRun(ReplaceMode::Contents, "long old", "new", {file}));
+    const RunResult result = runPairs(executeRun(ReplaceMode::Contents, "long old", "new", {file}));
     EXPECT_TRUE(result.failures.empty());
     EXPECT_EQ(readBytes(other), "new contents");
     EXPECT_TRUE(fs::equivalent(file, other));
@@ -149,7 +149,7 @@ TEST(ExecuteSafety, TemporaryNameFitsFor255ByteFileName) {
                 fs::create_hard_link(file, dir.file("other"));
             }
             const RunResult result =
-                ErsetzenSimulieren(executeRun(ReplaceMode::Contents, "old", "new", {file}));
+                runPairs(executeRun(ReplaceMode::Contents, "old", "new", {file}));
             EXPECT_TRUE(result.failures.empty())
                 << name.size() << (hardLinked ? " bytes, hard-linked" : " bytes");
             EXPECT_EQ(readBytes(file), "new data");
@@ -194,7 +194,7 @@ TEST(ExecuteSafety, FileChangedWhileTheRunHoldsItIsNotOverwritten) {
         ChangeAfterTheFirstRead observer;
         observer.change = [&] { row.change(dir); };
         const RunResult result =
-            ErsetzenSimulieren(executeRun(ReplaceMode::Contents, "d", "x", {file, afterwards}), &observer);
+            runPairs(executeRun(ReplaceMode::Contents, "d", "x", {file, afterwards}), &observer);
         ASSERT_EQ(result.failures.size(), 1u) << row.name;
         EXPECT_EQ(result.failures[0].row, 0u) << row.name;
         EXPECT_EQ(readBytes(file), row.expected) << row.name;
@@ -207,7 +207,7 @@ TEST(ExecuteSafety, RenameOntoAnExistingFileIsRefusedEvenWhenOnlyTheCaseDiffers)
         TempDir dir;
         const std::string source = dir.write("a.txt", "first");
         const std::string existing = dir.write(std::string(taken) + ".txt", "second");
-        const RunResult result = ErsetzenSimulieren(executeRun(ReplaceMode::FileNames, "a", taken, {source}));
+        const RunResult result = runPairs(executeRun(ReplaceMode::FileNames, "a", taken, {source}));
         ASSERT_EQ(result.failures.size(), 1u) << taken;
         EXPECT_EQ(result.failures[0].path, source);
         EXPECT_FALSE(result.rows[0].renamed);
@@ -221,7 +221,7 @@ TEST(ExecuteSafety, RenameOntoAnExistingFolderIsRefused) {
     TempDir dir;
     const std::string source = dir.makeFolder("old");
     dir.makeFolder("new");
-    const RunResult result = ErsetzenSimulieren(executeRun(ReplaceMode::FileNames, "old", "new", {source}));
+    const RunResult result = runPairs(executeRun(ReplaceMode::FileNames, "old", "new", {source}));
     EXPECT_EQ(result.failures.size(), 1u);
     EXPECT_TRUE(fs::is_directory(source));
 }
@@ -236,7 +236,7 @@ TEST(ExecuteSafety, NamesThatWouldMoveOrVanishAreRefused) {
                                                           {"report", "sub/x"},
                                                           {"report", "^chr(0)"}}) {
         const RunResult result =
-            ErsetzenSimulieren(executeRun(ReplaceMode::FileNames, find, replace, {file}));
+            runPairs(executeRun(ReplaceMode::FileNames, find, replace, {file}));
         EXPECT_EQ(result.failures.size(), 1u) << "replacement \"" << replace << "\"";
         EXPECT_EQ(result.rows[0].path, file);
     }
@@ -250,7 +250,7 @@ TEST(ExecuteSafety, FailedRowDoesNotStopTheOtherRows) {
     dir.write("b1.txt", "");
     const std::string free = dir.write("a2.txt", "");
     const RunResult result =
-        ErsetzenSimulieren(executeRun(ReplaceMode::FileNames, "a", "b", {blocked, free}));
+        runPairs(executeRun(ReplaceMode::FileNames, "a", "b", {blocked, free}));
     EXPECT_EQ(result.failures.size(), 1u);
     EXPECT_TRUE(result.rows[1].renamed);
     EXPECT_TRUE(fs::exists(dir.file("b2.txt")));
@@ -261,7 +261,7 @@ TEST(ExecuteSafety, SymbolicLinkIsWrittenAtItsTarget) {
     const std::string target = dir.write("target.txt", "abc");
     const std::string link = dir.file("link.txt");
     fs::create_symlink(target, link);
-    const RunResult result = ErsetzenSimulieren(executeRun(ReplaceMode::Contents, "b", "B", {link}));
+    const RunResult result = runPairs(executeRun(ReplaceMode::Contents, "b", "B", {link}));
     EXPECT_TRUE(result.failures.empty());
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(readBytes(target), "aBc");
@@ -272,7 +272,7 @@ TEST(ExecuteSafety, RenamingASymbolicLinkRenamesTheLinkNotItsTarget) {
     const std::string target = dir.write("old.txt", "abc");
     fs::create_symlink(target, dir.file("old-link"));
     const RunResult result =
-        ErsetzenSimulieren(executeRun(ReplaceMode::FileNames, "old-", "new-", {dir.file("old-link")}));
+        runPairs(executeRun(ReplaceMode::FileNames, "old-", "new-", {dir.file("old-link")}));
     EXPECT_TRUE(result.failures.empty());
     EXPECT_TRUE(fs::is_symlink(dir.file("new-link")));
     EXPECT_EQ(fs::read_symlink(dir.file("new-link")), target);
@@ -288,9 +288,9 @@ struct Seen {
 
 Seen runOver(const std::vector<std::string>& files, bool execute, unsigned workers = 0) {
     RunRequest request = executeRun(ReplaceMode::Contents, "v1", "v1.1", files);
-    request.ausfuehren = execute;
+    request.execute = execute;
     request.workers = workers;
-    const RunResult result = ErsetzenSimulieren(request);
+    const RunResult result = runPairs(request);
     Seen seen;
     for (const RowResult& row : result.rows) {
         seen.counts.push_back(row.count);
@@ -347,7 +347,7 @@ TEST(TwoNames, later_names_in_later_batches_and_on_many_workers_take_the_first_r
 bool namesOfAReadOnlyFileFailAlike(const std::string& path) {
     const std::string link = path + ".link";
     const RunResult result =
-        ErsetzenSimulieren(executeRun(ReplaceMode::Contents, "d", "x", {path, link, path}));
+        runPairs(executeRun(ReplaceMode::Contents, "d", "x", {path, link, path}));
     return result.failures.size() == 3 && result.failures[1].row == 1 && result.failures[1].path == link &&
            result.failures[2].reason == result.failures[0].reason && result.rows[1].count == 1;
 }

@@ -27,8 +27,8 @@ RunResult run(const Pairs& pairs, std::vector<std::string> files, bool execute =
     }
     request.files = std::move(files);
     request.mode = mode;
-    request.ausfuehren = execute;
-    return ErsetzenSimulieren(request, observer, cancel);
+    request.execute = execute;
+    return runPairs(request, observer, cancel);
 }
 
 // The safe write replaces the file by a new one, so an unchanged inode proves that the file was not written.
@@ -88,7 +88,7 @@ TEST(RunCounting, many_pairs_find_what_earlier_replacements_make_occur) {
             std::int64_t expectedCount = 0;
             std::string expectedText = text;
             for (const auto& [find, replace] : pairs) {
-                expectedCount += AnzahlFundstellen(expectedText, find);
+                expectedCount += countOccurrences(expectedText, find);
                 expectedText = replaceAllOccurrences(expectedText, find, replace);
             }
             TempDir dir;
@@ -173,7 +173,7 @@ TEST(RunCounting,
     files.insert(files.begin() + 400, dir.file("hard"));
     files.insert(files.begin() + 600, dir.file("symbolic"));
     RunRequest request{{"x"}, {"xx"}, files, ReplaceMode::Contents, true, 4};
-    const RunResult result = ErsetzenSimulieren(request);
+    const RunResult result = runPairs(request);
     ASSERT_TRUE(result.failures.empty());
     for (const std::size_t row : {20, 21, 400, 600}) {
         EXPECT_EQ(result.rows[row].count, 1) << row;
@@ -194,9 +194,9 @@ TEST(RunCounting, WorkersDeliverTheRowsOfOneThreadInListOrder) {
         }
     }
     RunRequest request{{"a", "ab"}, {"b", "bb"}, files, ReplaceMode::Contents, false, 1};
-    const RunResult alone = ErsetzenSimulieren(request);
+    const RunResult alone = runPairs(request);
     request.workers = 4;
-    const RunResult spread = ErsetzenSimulieren(request);
+    const RunResult spread = runPairs(request);
     ASSERT_EQ(spread.rows.size(), files.size());
     for (std::size_t i = 0; i < files.size(); ++i) {
         EXPECT_EQ(spread.rows[i].count, alone.rows[i].count) << i;
@@ -394,7 +394,7 @@ TEST(RunProgress, DrawsBeforeEachPairOfProcessedFilesThenFull) {
 TEST(RunMismatch, DifferentColumnLengthsEndTheRunAtOnce) {
     RunRequest request{{"a", "b"}, {"x"}, {"/nonexistent"}, ReplaceMode::Contents, false};
     RecordingObserver observer;
-    const RunResult result = ErsetzenSimulieren(request, &observer);
+    const RunResult result = runPairs(request, &observer);
     EXPECT_TRUE(result.mismatch);
     EXPECT_EQ(mismatchText("Wrong:", result.findsUbound, result.replacesUbound), "Wrong:\r\n1\t0");
     EXPECT_TRUE(result.rows.empty());

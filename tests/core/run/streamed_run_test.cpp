@@ -25,7 +25,7 @@ RunRequest streamedRun(std::vector<std::string> finds, std::vector<std::string> 
     request.finds = std::move(finds);
     request.replaces = std::move(replaces);
     request.files = std::move(files);
-    request.ausfuehren = execute;
+    request.execute = execute;
     request.streamedFileBytes = 0;
     request.streamBlockBytes = 3;
     return request;
@@ -42,7 +42,7 @@ TEST(StreamedRun, RewriteKeepsTheModeAndUndoBringsTheOldBytesBack) {
     fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     RunRequest request = streamedRun({"one", "two"}, {"1", "one"}, {file, file});
     request.stateFolder = app;
-    const RunResult run = ErsetzenSimulieren(request);
+    const RunResult run = runPairs(request);
     ASSERT_TRUE(run.failures.empty()) << run.failures[0].reason;
     EXPECT_EQ(run.rows[0].count, 3);
     EXPECT_EQ(run.rows[1].count, 3) << "the second row names the same file and reports its result";
@@ -59,7 +59,7 @@ TEST(StreamedRun, HardLinkedFileIsRewrittenInPlaceSoEveryNameSeesTheNewContents)
     TempDir dir;
     const std::string file = dir.write("a.txt", "long old contents");
     fs::create_hard_link(file, dir.file("b.txt"));
-    const RunResult result = ErsetzenSimulieren(streamedRun({"long old"}, {"new"}, {file}));
+    const RunResult result = runPairs(streamedRun({"long old"}, {"new"}, {file}));
     EXPECT_TRUE(result.failures.empty());
     EXPECT_EQ(result.rows[0].count, 1);
     EXPECT_EQ(readBytes(dir.file("b.txt")), "new contents");
@@ -78,7 +78,7 @@ TEST(StreamedRun, FileThePairsLeaveAsItWasKeepsItsInodeAndTakesARewritesTime) {
     const ino_t inode = inodeOf(file);
     const auto before = fs::last_write_time(file) - std::chrono::hours(1);
     fs::last_write_time(file, before);
-    const RunResult result = ErsetzenSimulieren(streamedRun({"absent", "here"}, {"x", "here"}, {file}));
+    const RunResult result = runPairs(streamedRun({"absent", "here"}, {"x", "here"}, {file}));
     EXPECT_TRUE(result.failures.empty());
     EXPECT_EQ(result.rows[0].count, 1);
     EXPECT_EQ(inodeOf(file), inode) << "not replaced by a new file";
@@ -95,7 +95,7 @@ TEST(StreamedRun, file_the_pairs_put_back_as_it_was_is_not_rewritten) {
     fs::last_write_time(file, before);
     RunRequest request = streamedRun({"a", "b"}, {"b", "a"}, {file});
     request.stateFolder = app;
-    const RunResult result = ErsetzenSimulieren(request);
+    const RunResult result = runPairs(request);
     EXPECT_TRUE(result.failures.empty());
     EXPECT_EQ(result.rows[0].count, 10);
     EXPECT_EQ(readBytes(file), "a cat and a hat\n");
@@ -114,7 +114,7 @@ TEST(StreamedRun, output_that_is_only_the_start_of_the_file_or_goes_past_its_end
     for (const auto& [text, find, replace, expected] :
          std::vector<std::array<std::string, 4>>{{"abcx", "x", "", "abc"}, {"abc", "c", "cd", "abcd"}}) {
         const std::string file = dir.write("a.txt", text);
-        const RunResult result = ErsetzenSimulieren(streamedRun({find}, {replace}, {file}));
+        const RunResult result = runPairs(streamedRun({find}, {replace}, {file}));
         EXPECT_TRUE(result.failures.empty());
         EXPECT_EQ(readBytes(file), expected);
     }
@@ -125,7 +125,7 @@ bool streamUnderFileSizeLimit(const std::string& file) {
     std::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{4096, 4096};
     ::setrlimit(RLIMIT_FSIZE, &limit);
-    const RunResult result = ErsetzenSimulieren(streamedRun({"0"}, {std::string(100'000, 'x')}, {file}));
+    const RunResult result = runPairs(streamedRun({"0"}, {std::string(100'000, 'x')}, {file}));
     return result.failures.size() == 1 && result.rows[0].count == 2;
 }
 
@@ -152,7 +152,7 @@ TEST(StreamedRun, FileChangedWhileStreamedIsNotOverwritten) {
     const std::string file = dir.write("a.txt", "data data data");
     AppendAtFirstProgress observer;
     observer.file = file;
-    const RunResult result = ErsetzenSimulieren(streamedRun({"d"}, {"x"}, {file}), &observer);
+    const RunResult result = runPairs(streamedRun({"d"}, {"x"}, {file}), &observer);
     EXPECT_EQ(result.failures.size(), 1u);
     EXPECT_EQ(readBytes(file), "data data datatheirs");
     EXPECT_EQ(entriesIn(dir.path()), 1u);

@@ -129,7 +129,7 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
         for (int language = 0; language < kLanguageCount; ++language) {
             EXPECT_FALSE(texts[language].empty()) << key;
             // The lookup takes the first place a key stands, so a text holding another key would shadow it.
-            EXPECT_EQ(MeldungLaden(kShippedFolder, key, language), withLineBreaks(texts[language])) << key;
+            EXPECT_EQ(loadMessage(kShippedFolder, key, language), withLineBreaks(texts[language])) << key;
         }
     }
     EXPECT_EQ(keysOfTheFile, keysOfTheProgram);
@@ -143,7 +143,7 @@ TEST(ShippedLanguageFile, ColumnHeadingsHaveOneEntryPerColumn) {
     for (const Row& row : {Row{keys::kFindReplaceWith, 2}, Row{keys::kPathFileReplacements, 3},
                            Row{keys::kSavedTaskColumns, 4}}) {
         for (int language = 0; language < kLanguageCount; ++language) {
-            EXPECT_EQ(splitAt(MeldungLaden(kShippedFolder, row.key, language), ",").size(), row.columns)
+            EXPECT_EQ(splitAt(loadMessage(kShippedFolder, row.key, language), ",").size(), row.columns)
                 << row.key << " in language " << language;
         }
     }

@@ -11,39 +11,39 @@ namespace {
 TEST(KeyedText, RunsOfTabsAndLineBreaksCollapse) {
     EXPECT_EQ(normaliseKeyedText("[a]\t\t\tx\r\n\r\n\r\n[b]\ty"), "[a]\tx\r\n[b]\ty");
     EXPECT_EQ(normaliseKeyedText("a\n\nb"), "a\n\nb") << "only CR LF pairs are line breaks";
-    EXPECT_EQ(ReplaceUntilAbsent("aaaa", "aa", "a"), "a");
-    EXPECT_EQ(ReplaceUntilAbsent("ab", "a", "aa"), "aab") << "a replacement holding the find text ends";
+    EXPECT_EQ(replaceUntilAbsent("aaaa", "aa", "a"), "a");
+    EXPECT_EQ(replaceUntilAbsent("ab", "a", "aa"), "aab") << "a replacement holding the find text ends";
 }
 
 TEST(LanguageLookup, TakesTheColumnOfTheLanguage) {
     const std::string file = "[mnuFile]\t&File\t&Datei\r\n[only]\tEnglish\r\n";
-    EXPECT_EQ(SprachenDatenHolen("[mnuFile]", file, 0), "&File");
-    EXPECT_EQ(SprachenDatenHolen("[mnuFile]", file, 1), "&Datei");
-    EXPECT_EQ(SprachenDatenHolen("[only]", file, 1), "");
-    EXPECT_EQ(SprachenDatenHolen("[absent]", file, 0), "");
-    EXPECT_EQ(SprachenDatenHolen("", file, 0), "");
-    EXPECT_EQ(SprachenDatenHolen("[mnuFile]", file, 5), "");
+    EXPECT_EQ(languageFileText("[mnuFile]", file, 0), "&File");
+    EXPECT_EQ(languageFileText("[mnuFile]", file, 1), "&Datei");
+    EXPECT_EQ(languageFileText("[only]", file, 1), "");
+    EXPECT_EQ(languageFileText("[absent]", file, 0), "");
+    EXPECT_EQ(languageFileText("", file, 0), "");
+    EXPECT_EQ(languageFileText("[mnuFile]", file, 5), "");
 }
 
 TEST(LanguageLookup, FirstOccurrenceDecidesEvenInsideAnotherLine) {
     const std::string file = "[a]\tsee [b] here\tx\r\n[b]\tB\tBB\r\n";
-    EXPECT_EQ(SprachenDatenHolen("[b]", file, 0), "x");
-    EXPECT_EQ(SprachenDatenHolen("[a]", "[a]\tfirst\r\n[a]\tsecond", 0), "first");
+    EXPECT_EQ(languageFileText("[b]", file, 0), "x");
+    EXPECT_EQ(languageFileText("[a]", "[a]\tfirst\r\n[a]\tsecond", 0), "first");
 }
 
 TEST(LanguageLookup, TextBetweenKeyAndFirstTabIsIgnoredAndEnterBecomesCrLf) {
-    EXPECT_EQ(SprachenDatenHolen("[k]", "[k] comment\tline one[ENTER]line two\tzwei", 0),
+    EXPECT_EQ(languageFileText("[k]", "[k] comment\tline one[ENTER]line two\tzwei", 0),
               "line one\r\nline two");
 }
 
 TEST(LanguageLookup, MessageFromTheFileInTheAppFolder) {
     testing::TempDir dir;
-    EXPECT_EQ(MeldungLaden(dir.path(), keys::kReplacementsDone, 0), "") << "no language file yet";
+    EXPECT_EQ(loadMessage(dir.path(), keys::kReplacementsDone, 0), "") << "no language file yet";
     dir.write("Sprachen.txt", "\r\n\r\n[Replacements done]\t\tDone:\tErledigt:");
-    EXPECT_EQ(MeldungLaden(dir.path(), keys::kReplacementsDone, 0), "Done:");
-    EXPECT_EQ(MeldungLaden(dir.path(), keys::kReplacementsDone, 1), "Erledigt:");
+    EXPECT_EQ(loadMessage(dir.path(), keys::kReplacementsDone, 0), "Done:");
+    EXPECT_EQ(loadMessage(dir.path(), keys::kReplacementsDone, 1), "Erledigt:");
     dir.write("Sprachen.txt", "");
-    EXPECT_EQ(MeldungLaden(dir.path(), keys::kReplacementsDone, 0), "");
+    EXPECT_EQ(loadMessage(dir.path(), keys::kReplacementsDone, 0), "");
 }
 
 } // namespace

@@ -26,8 +26,8 @@ SavedReps table(std::initializer_list<RepTask> tasks) {
 std::vector<std::string> names(const SavedReps& reps) {
     std::vector<std::string> named;
     for (const RepTask& entry : reps) {
-        if (!entry.Name.empty()) {
-            named.push_back(entry.Name);
+        if (!entry.name.empty()) {
+            named.push_back(entry.name);
         }
     }
     return named;
@@ -42,7 +42,7 @@ TEST(MergeSavedTasks, TakesInWhatTheOtherWindowStoredAndDeleted) {
         SavedReps ours, theirs, expected;
     };
     SavedReps deletedHere = base;
-    deletedHere[1].Name.clear();
+    deletedHere[1].name.clear();
     for (const Row& row : {
              Row{"both stored one", table({task("X"), task("Y"), task("ours")}),
                  table({task("X"), task("Y"), task("theirs")}),
@@ -63,7 +63,7 @@ TEST(MergeSavedTasks, TakesInWhatTheOtherWindowStoredAndDeleted) {
 TEST(MergeSavedTasks, MatchesTasksByWhatTheFileKeepsNotByName) {
     const SavedReps base = table({task("X", "one"), task("X", "two")});
     EXPECT_EQ(names(mergeSavedTasks(base, base, table({task("X", "two")}))), Names{"X"});
-    EXPECT_EQ(mergeSavedTasks(base, base, table({task("X", "two")}))[2].Find, Names{"two"})
+    EXPECT_EQ(mergeSavedTasks(base, base, table({task("X", "two")}))[2].finds, Names{"two"})
         << "the deleted one of two tasks of one name is the one that went";
     SavedReps stored = table({RepTask{"F", {""}, {"a"}, {}, false, true}});
     EXPECT_EQ(mergeSavedTasks(stored, stored, table({RepTask{"F", {}, {"a"}, {""}, false, true}})), stored)
@@ -82,7 +82,7 @@ struct Window {
     }
     void remove(const std::string& name) {
         for (std::size_t i = 0; i < store.table().size(); ++i) {
-            if (store.table()[i].Name == name) {
+            if (store.table()[i].name == name) {
                 deleteTasks(store.table(), {i});
             }
         }

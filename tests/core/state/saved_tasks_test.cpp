@@ -28,18 +28,18 @@ TEST(TaggedText, EdgeRemovalTakesAtMostOneFromEachEnd) {
              Row{"edge longer than text", "a", "\r\n", "a"},
              Row{"empty edge keeps the text", "ab", "", "ab"},
          }) {
-        EXPECT_EQ(RandTextEntfernen(row.text, row.edge), row.expected) << row.name;
+        EXPECT_EQ(stripEdges(row.text, row.edge), row.expected) << row.name;
     }
 }
 
 TEST(TaggedText, TagValuesComeInOrderAndStopAtAStartTagWithoutEnd) {
-    EXPECT_EQ(TagWerteHolen("<a>1</a><a></a><a>x\r\ny</a><a>open", "<a>", "</a>"),
+    EXPECT_EQ(tagValues("<a>1</a><a></a><a>x\r\ny</a><a>open", "<a>", "</a>"),
               (std::vector<std::string>{"1", "", "x\r\ny"}));
-    EXPECT_EQ(TagWerteHolen("<a>x<a>y</a>", "<a>", "</a>"), std::vector<std::string>{"x<a>y"})
+    EXPECT_EQ(tagValues("<a>x<a>y</a>", "<a>", "</a>"), std::vector<std::string>{"x<a>y"})
         << "the value runs to the first end tag";
-    EXPECT_EQ(TagWerteHolen("abxab1xa", "ab", "xa"), (std::vector<std::string>{"", "1"}))
+    EXPECT_EQ(tagValues("abxab1xa", "ab", "xa"), (std::vector<std::string>{"", "1"}))
         << "the next start tag may begin inside the end tag";
-    EXPECT_TRUE(TagWerteHolen("abc", "", "b").empty()) << "an empty start tag must not loop";
+    EXPECT_TRUE(tagValues("abc", "", "b").empty()) << "an empty start tag must not loop";
 }
 
 // The two tasks of the format's worked example, as the window builds them (an empty file list gives one
@@ -75,18 +75,18 @@ const std::string kWorkedExampleFile =
 TEST(SavedTasksFile, WorkedExampleIsWrittenByteForByteAndReadBack) {
     testing::TempDir dir;
     const std::string path = dir.file("Saved_Replacements.txt");
-    ASSERT_TRUE(RepsDateiSpeichern(path, workedExample()).ok());
+    ASSERT_TRUE(writeSavedTasks(path, workedExample()).ok());
     EXPECT_EQ(readBytes(path), kWorkedExampleFile);
 
     SavedReps expected = workedExample();
-    expected[2].Files.clear();
-    EXPECT_EQ(RepsDateiEinlesen(path), expected);
+    expected[2].files.clear();
+    EXPECT_EQ(readOrCreateSavedTasks(path), expected);
 }
 
 TEST(SavedTasksFile, FirstStartCreatesTheSeparatorLineAndAnEmptyBackup) {
     testing::TempDir dir;
     const std::string path = dir.file("Saved_Replacements.txt");
-    EXPECT_EQ(RepsDateiEinlesen(path), SavedReps(1));
+    EXPECT_EQ(readOrCreateSavedTasks(path), SavedReps(1));
     EXPECT_EQ(readBytes(path), kSep);
     ASSERT_TRUE(std::filesystem::exists(path + "_copy.txt"));
     EXPECT_EQ(readBytes(path + "_copy.txt"), "");
@@ -95,9 +95,9 @@ TEST(SavedTasksFile, FirstStartCreatesTheSeparatorLineAndAnEmptyBackup) {
 TEST(SavedTasksFile, BackupHoldsTheContentsBeforeEachSave) {
     testing::TempDir dir;
     const std::string path = dir.write("Saved_Replacements.txt", "hand-made\r\n\0bytes"s);
-    ASSERT_TRUE(RepsDateiSpeichern(path, workedExample()).ok());
+    ASSERT_TRUE(writeSavedTasks(path, workedExample()).ok());
     EXPECT_EQ(readBytes(path + "_copy.txt"), "hand-made\r\n\0bytes"s);
-    ASSERT_TRUE(RepsDateiSpeichern(path, SavedReps(3)).ok()) << "entries without a name leave no trace";
+    ASSERT_TRUE(writeSavedTasks(path, SavedReps(3)).ok()) << "entries without a name leave no trace";
     EXPECT_EQ(readBytes(path + "_copy.txt"), kWorkedExampleFile);
     EXPECT_EQ(readBytes(path), kSep);
 }
@@ -115,10 +115,10 @@ TEST(SavedTasksFile, FlagsAreTrueOnlyForValuesReadingAsOne) {
     for (const Row& row : {Row{"1", true}, Row{"0", false}, Row{"-1", false}, Row{" 1", true},
                            Row{"1.0", true}, Row{"01", true}, Row{"True", false}, Row{"", true}}) {
         testing::TempDir dir;
-        const SavedReps reps = RepsDateiEinlesen(dir.write("s.txt", blockWithFlag(row.flag)));
+        const SavedReps reps = readOrCreateSavedTasks(dir.write("s.txt", blockWithFlag(row.flag)));
         ASSERT_EQ(reps.size(), 2u) << row.flag;
-        EXPECT_EQ(reps[1].ReplaceInContents, row.expected) << '"' << row.flag << '"';
-        EXPECT_EQ(reps[1].CaseSensitive, row.expected) << '"' << row.flag << '"';
+        EXPECT_EQ(reps[1].replaceInContents, row.expected) << '"' << row.flag << '"';
+        EXPECT_EQ(reps[1].caseSensitive, row.expected) << '"' << row.flag << '"';
     }
 }
 
@@ -132,16 +132,16 @@ std::string lfOnly(std::string text) {
 TEST(SavedTasksFile, lf_only_saved_tasks_file_shows_its_tasks) {
     testing::TempDir dir;
     const std::string path = dir.write("Saved_Replacements.txt", lfOnly(kWorkedExampleFile));
-    const SavedReps reps = RepsDateiEinlesen(path);
-    EXPECT_EQ(reps, RepsDateiEinlesen(dir.write("crlf.txt", kWorkedExampleFile)));
-    ASSERT_TRUE(RepsDateiSpeichern(path, reps).ok());
+    const SavedReps reps = readOrCreateSavedTasks(path);
+    EXPECT_EQ(reps, readOrCreateSavedTasks(dir.write("crlf.txt", kWorkedExampleFile)));
+    ASSERT_TRUE(writeSavedTasks(path, reps).ok());
     EXPECT_EQ(readBytes(path), kWorkedExampleFile) << "saved back with CR LF";
 
     // In a file with CR LF line ends a lone LF is part of a text, as the writer stored it.
     SavedReps lone = emptySavedReps();
     lone.push_back(RepTask{"lone", {}, {"a\nb"}, {"\n"}, false, true});
-    ASSERT_TRUE(RepsDateiSpeichern(path, lone).ok());
-    EXPECT_EQ(RepsDateiEinlesen(path), lone);
+    ASSERT_TRUE(writeSavedTasks(path, lone).ok());
+    EXPECT_EQ(readOrCreateSavedTasks(path), lone);
 }
 
 TEST(SavedTasksFile, ReadingTellsWhetherTheNextSaveWouldDropSomething) {
@@ -189,21 +189,21 @@ TEST(SavedTasksFile, HandEditedFilesReadAsFarAsTheyGo) {
          }) {
         testing::TempDir dir;
         const std::string path = dir.write("s.txt", row.contents);
-        const SavedReps reps = RepsDateiEinlesen(path);
+        const SavedReps reps = readOrCreateSavedTasks(path);
         std::vector<std::string> names;
         for (std::size_t i = 1; i < reps.size(); ++i) {
-            names.push_back(reps[i].Name);
+            names.push_back(reps[i].name);
         }
         EXPECT_EQ(names, row.names) << row.name;
         EXPECT_EQ(readBytes(path), row.contents) << row.name << ": reading writes nothing back";
     }
 
     testing::TempDir dir;
-    const RepTask bare = RepsDateiEinlesen(dir.write("s.txt", noFiles))[1];
-    EXPECT_EQ(bare.Find, std::vector<std::string>{"a"}) << "a find without its closing tag ends the list";
-    EXPECT_EQ(bare.Replace, std::vector<std::string>{"x"});
-    EXPECT_TRUE(bare.Files.empty());
-    EXPECT_TRUE(bare.ReplaceInContents && bare.CaseSensitive);
+    const RepTask bare = readOrCreateSavedTasks(dir.write("s.txt", noFiles))[1];
+    EXPECT_EQ(bare.finds, std::vector<std::string>{"a"}) << "a find without its closing tag ends the list";
+    EXPECT_EQ(bare.replacements, std::vector<std::string>{"x"});
+    EXPECT_TRUE(bare.files.empty());
+    EXPECT_TRUE(bare.replaceInContents && bare.caseSensitive);
 }
 
 TEST(TaskPairs, task_with_fewer_replacements_runs_with_empty_ones) {
@@ -230,12 +230,12 @@ TEST(SavedTasksFile, LongBlocksReadWhole) {
     const std::string path = dir.file("s.txt");
     SavedReps reps(1);
     reps.push_back({"long", {"/f"}, {std::string(4'000'000, 'a') + "\r\n"}, {"b"}});
-    ASSERT_TRUE(RepsDateiSpeichern(path, reps).ok());
-    EXPECT_EQ(RepsDateiEinlesen(path), reps);
+    ASSERT_TRUE(writeSavedTasks(path, reps).ok());
+    EXPECT_EQ(readOrCreateSavedTasks(path), reps);
 }
 
 bool unreadableFileIsNotReplaced(const std::string& path) {
-    return RepsDateiEinlesen(path).size() == 1 && !RepsDateiSpeichern(path, workedExample()).ok();
+    return readOrCreateSavedTasks(path).size() == 1 && !writeSavedTasks(path, workedExample()).ok();
 }
 
 TEST(SavedTasksFile, unreadable_file_is_not_replaced_by_an_empty_table) {

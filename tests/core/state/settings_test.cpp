@@ -28,7 +28,7 @@ TEST(NumberText, LongestLeadingDecimalNumber) {
 
 TEST(Settings, MissingFileIsCreatedWithTheDefaults) {
     testing::TempDir dir;
-    EXPECT_EQ(SettingsLaden(dir.path()), Settings{});
+    EXPECT_EQ(loadSettings(dir.path()), Settings{});
     EXPECT_EQ(readBytes(dir.file("Settings.txt")), kDefaultFile);
 }
 
@@ -78,7 +78,7 @@ TEST(Settings, HandEditedFilesAreReadAndRepairedWhenAKeyIsMissing) {
          }) {
         testing::TempDir dir;
         dir.write("Settings.txt", row.contents);
-        EXPECT_EQ(SettingsLaden(dir.path()), row.expected) << row.name;
+        EXPECT_EQ(loadSettings(dir.path()), row.expected) << row.name;
         EXPECT_EQ(readBytes(dir.file("Settings.txt")), row.rewrittenTo ? row.rewrittenTo : row.contents)
             << row.name;
     }
@@ -93,14 +93,14 @@ TEST(Settings, LanguageRoundsHalfToEvenAndFallsBackToEnglish) {
                            Row{"1.5", 0}, Row{"2", 0}, Row{"-1", 0}, Row{"99999999999999999999", 0}}) {
         testing::TempDir dir;
         dir.write("Settings.txt", std::string("[Language]\t") + row.value);
-        EXPECT_EQ(SettingsLaden(dir.path()).Language, row.expected) << row.value;
+        EXPECT_EQ(loadSettings(dir.path()).language, row.expected) << row.value;
     }
 }
 
 TEST(Settings, SavingWritesTheFourCanonicalLines) {
     testing::TempDir dir;
     dir.write("Settings.txt", "[Replace in Contents]\t1\r\nsomething a person added\r\n");
-    ASSERT_TRUE(SettingsSpeichern(dir.path(), {false, 1, false, true}).ok());
+    ASSERT_TRUE(storeSettings(dir.path(), {false, 1, false, true}).ok());
     EXPECT_EQ(readBytes(dir.file("Settings.txt")), "[Replace in Contents]\t0\r\n[Language]\t\t1\r\n"
                                                    "[Load Icons]\t\t0\r\n[Add Files to Filelist]\t1\r\n");
 }

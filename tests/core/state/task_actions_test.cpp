@@ -29,13 +29,13 @@ TEST(StoreTask, AppendsAsTypedAndNeverOverwrites) {
     ASSERT_EQ(reps.size(), 3u);
     EXPECT_EQ(reps[1], (RepTask{" Twice ", {"/f", ""}, {"a", "c"}, {"1", ""}, false, false}))
         << "the pair without a find text goes, the find text without a replacement gets an empty one";
-    EXPECT_EQ(reps[2].Replace, Texts{"2"});
+    EXPECT_EQ(reps[2].replacements, Texts{"2"});
 }
 
 TEST(LoadTask, ClearsThePairsAndOnlyWhenAskedTheFilesEvenWithoutATask) {
     SavedReps reps = emptySavedReps();
     reps.push_back(RepTask{"Deleted", {"/a"}, {"x"}, {"y"}, false, true});
-    reps[1].Name.clear();
+    reps[1].name.clear();
     for (std::optional<std::size_t> index : {std::optional<std::size_t>(), std::optional<std::size_t>(0),
                                              std::optional<std::size_t>(1), std::optional<std::size_t>(9)}) {
         for (bool addFiles : {false, true}) {
@@ -68,9 +68,9 @@ TEST(DeleteTasks, OtherTasksKeepTheirNumbers) {
     EXPECT_EQ(deleteTasks(reps, {2, 0, 7}), 1u);
     EXPECT_EQ(deleteTasks(reps, {2}), 0u) << "a task goes once";
     ASSERT_EQ(reps.size(), 4u);
-    EXPECT_EQ(reps[1].Name, "one");
-    EXPECT_EQ(reps[2].Name, "");
-    EXPECT_EQ(reps[3].Name, "three");
+    EXPECT_EQ(reps[1].name, "one");
+    EXPECT_EQ(reps[2].name, "");
+    EXPECT_EQ(reps[3].name, "three");
     storeTask(reps, "four", lists({"a"}, {"b"}));
     EXPECT_EQ(reps.size(), 5u) << "a deleted task's number is not reused";
 }

@@ -35,7 +35,7 @@ TEST(Notation, EarlierFormsAreExpandedFirst) {
 
 TEST(Notation, SonderzeichenReplaceRewritesEveryEntryInPlace) {
     std::vector<std::string> texts{"^p", "", "x^ty"};
-    SonderzeichenReplace(texts);
+    expandEachNotation(texts);
     EXPECT_EQ(texts, (std::vector<std::string>{"\r\n", "", "x\ty"}));
 }
 

@@ -8,14 +8,14 @@ namespace morvane {
 namespace {
 
 TEST(Counting, IncludesOverlapsAndComparesExactly) {
-    EXPECT_EQ(AnzahlFundstellen("aaa", "aa"), 2);
-    EXPECT_EQ(AnzahlFundstellen("aaaa", "aa"), 3);
-    EXPECT_EQ(AnzahlFundstellen("abababa", "aba"), 3);
-    EXPECT_EQ(AnzahlFundstellen("a", "A"), 0);
-    EXPECT_EQ(AnzahlFundstellen("l\nl\r\n", "\r\n"), 1);
-    EXPECT_EQ(AnzahlFundstellen(std::string("a\0b\0", 4), std::string("\0", 1)), 2);
-    EXPECT_EQ(AnzahlFundstellen("", "a"), 0);
-    EXPECT_EQ(AnzahlFundstellen("abc", ""), 0);
+    EXPECT_EQ(countOccurrences("aaa", "aa"), 2);
+    EXPECT_EQ(countOccurrences("aaaa", "aa"), 3);
+    EXPECT_EQ(countOccurrences("abababa", "aba"), 3);
+    EXPECT_EQ(countOccurrences("a", "A"), 0);
+    EXPECT_EQ(countOccurrences("l\nl\r\n", "\r\n"), 1);
+    EXPECT_EQ(countOccurrences(std::string("a\0b\0", 4), std::string("\0", 1)), 2);
+    EXPECT_EQ(countOccurrences("", "a"), 0);
+    EXPECT_EQ(countOccurrences("abc", ""), 0);
 }
 
 TEST(Replacing, SkipsOverlapsAndNeverSearchesInsertedText) {
@@ -76,7 +76,7 @@ std::string plainReplace(std::string_view text, std::string_view find, std::stri
 }
 
 void expectLikePlain(const std::string& text, const std::string& find) {
-    ASSERT_EQ(AnzahlFundstellen(text, find), plainCount(text, find))
+    ASSERT_EQ(countOccurrences(text, find), plainCount(text, find))
         << "find \"" << find << "\" in \"" << text << "\"";
     // Shorter, as long, a little longer and much longer replacements take different ways through the text.
     const std::size_t k = find.size();

@@ -10,8 +10,8 @@ namespace {
 
 RepTask task(std::string name, std::vector<std::string> finds) {
     RepTask t;
-    t.Name = std::move(name);
-    t.Find = std::move(finds);
+    t.name = std::move(name);
+    t.finds = std::move(finds);
     return t;
 }
 
@@ -32,7 +32,7 @@ TEST(SavedTaskModel, shows_named_tasks_with_their_numbers_and_follows_the_table)
 
     QItemSelectionModel selection(&model);
     selection.select(model.index(1, 1), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    table[1].Name.clear();
+    table[1].name.clear();
     table.push_back(task("Four", {"x"}));
     model.sync();
     ASSERT_EQ(model.size(), 2);

@@ -102,11 +102,11 @@ struct Fixture {
         std::filesystem::copy_file(MORVANE_SOURCE_DIR "/data/Icons/StatQuestion.bmp",
                                    app.file("Icons/StatQuestion.bmp"));
         Settings settings;
-        settings.ReplaceInContents = setup.contents;
-        settings.AddFilesToFilelist = setup.addFiles;
-        SettingsSpeichern(app.path(), settings);
+        settings.replaceInContents = setup.contents;
+        settings.addFilesToFileList = setup.addFiles;
+        storeSettings(app.path(), settings);
         if (setup.tasks.size() > 1) {
-            RepsDateiSpeichern(app.file("Saved_Replacements.txt"), setup.tasks);
+            writeSavedTasks(app.file("Saved_Replacements.txt"), setup.tasks);
         }
         window = std::make_unique<MainWindow>(app.path(), dialogs, shell, stateFilesWritable, setup.runner);
         pairs = child<ListView>("lvCurrentFindReplace");
@@ -208,7 +208,7 @@ struct HeldLargeRun {
             RunRequest bounded = request;
             bounded.undoBytesBound = 4;
             Held held(*observer, *release, *cancel);
-            return ErsetzenSimulieren(bounded, request.ausfuehren ? &held : observer, cancel);
+            return runPairs(bounded, request.execute ? &held : observer, cancel);
         };
     }
 };
@@ -351,7 +351,7 @@ private slots:
         f.dropUrls({url});
         QCOMPARE(f.window->files().row(0).path, bad);
         QTRY_COMPARE(f.count(0), QString("2"));
-        f.window->ReplaceIt();
+        f.window->executeReplacements();
         QTRY_COMPARE(testing::readBytes(bad), std::string("yy"));
     }
 
@@ -543,7 +543,7 @@ private slots:
         QTest::mouseClick(contents, Qt::LeftButton);
         QVERIFY(contents->font().bold() && !names->font().bold());
         QCOMPARE(names->palette().color(QPalette::WindowText), QColor(0, 0, 0));
-        QVERIFY(SettingsLaden(f.app.path()).ReplaceInContents);
+        QVERIFY(loadSettings(f.app.path()).replaceInContents);
         QTRY_COMPARE(f.count(0), QString("1"));
     }
 
@@ -561,7 +561,7 @@ private slots:
     void anExecuteRunLocksEverythingThatChangesTheListsOrStartsARun() {
         testing::GatedRunner gate;
         Fixture f(Setup{.runner = gate.runner()});
-        f.window->ReplaceIt();
+        f.window->executeReplacements();
         QVERIFY(f.window->executing());
         for (const char* action : {"mnuNew", "mnuAddFiles", "mnuAddFolder", "mnuShowAdd", "mnuEdit",
                                    "mnuAddToTasks", "mnuSimulate", "mnuReplace"}) {
@@ -595,7 +595,7 @@ private slots:
         QVERIFY(!undo->isEnabled());
         f.addPair("a", "b");
         f.dropFiles({f.path("one.txt", "a-a"), f.path("two.txt", "a")});
-        f.window->ReplaceIt();
+        f.window->executeReplacements();
         QTRY_VERIFY(f.idle());
         QTRY_VERIFY(undo->isEnabled());
         f.files.write("two.txt", "edited");
@@ -618,7 +618,7 @@ private slots:
         f.addPair("old", "new");
         f.dropFiles({f.path("old-a.txt", "a"), f.path("old-b.txt", "b")});
         QTRY_VERIFY(f.idle());
-        f.window->ReplaceIt();
+        f.window->executeReplacements();
         QTRY_VERIFY(f.idle());
         QCOMPARE(f.name(0), QString("new-a.txt"));
         f.window->undoLastExecute();
@@ -644,10 +644,10 @@ private slots:
             request.finds = {"old"};
             request.replaces = {"new"};
             request.files = paths;
-            request.ausfuehren = true;
+            request.execute = true;
             request.stateFolder = f.app.path();
             KilledAfterRows killer(2);
-            ErsetzenSimulieren(request, &killer);
+            runPairs(request, &killer);
             ::_exit(0);
         }
         int status = 0;
@@ -674,7 +674,7 @@ private slots:
         f.addPair("a", "b");
         f.dropFiles({f.path("one.txt", "aaaa"), f.path("two.txt", "aaaa")});
         QTRY_VERIFY(f.idle());
-        f.window->ReplaceIt();
+        f.window->executeReplacements();
         QTRY_VERIFY(f.status->text().startsWith("This run cannot be undone: it could change 8 bytes"));
         QCOMPARE(testing::readBytes(f.files.file("two.txt")), std::string("aaaa"));
         *large.release = true;
@@ -691,10 +691,10 @@ private slots:
         earlier.finds = {"a"};
         earlier.replaces = {"b"};
         earlier.files = {f.files.write("one.txt", "a")};
-        earlier.ausfuehren = true;
+        earlier.execute = true;
         earlier.stateFolder = f.app.path();
-        ErsetzenSimulieren(earlier);
-        f.window->ReplaceIt();
+        runPairs(earlier);
+        f.window->executeReplacements();
         QVERIFY(!f.child<QAction>("mnuUndo")->isEnabled());
         gate.open();
         QTRY_VERIFY(f.idle());
@@ -719,7 +719,7 @@ private slots:
         Fixture f(Setup{.runner = gate.runner()});
         f.addPair("a", "b");
         f.window->files().append({f.files.write("1.txt", ""), f.files.write("2.txt", "")});
-        f.window->ReplaceIt();
+        f.window->executeReplacements();
         QTRY_VERIFY(gate.waiting());
         f.key(f.window.get(), Qt::Key_Escape);
         QTRY_VERIFY(f.idle());
@@ -733,7 +733,7 @@ private slots:
         f.addPair("old", "new");
         f.files.write("b.new", "taken");
         f.dropFiles({f.path("a.old", ""), f.path("b.old", "")});
-        f.window->ReplaceIt();
+        f.window->executeReplacements();
         QTRY_VERIFY(f.idle());
         QTRY_COMPARE(f.name(0), QString("a.new"));
         QCOMPARE(f.name(1), QString("b.old"));
@@ -771,7 +771,7 @@ private slots:
         f.addPair("a", "b");
         f.dropFiles({f.path("a.txt", "a")});
         const std::string stray = f.files.write(".a.txt.morvane-k3j4h5g6f7", "b");
-        f.window->ReplaceIt();
+        f.window->executeReplacements();
         QTRY_VERIFY(f.idle());
         QCOMPARE(f.dialogs.texts.size(), 1);
         QVERIFY2(f.dialogs.texts[0].contains(QString::fromStdString(stray)), qPrintable(f.dialogs.texts[0]));
@@ -786,7 +786,7 @@ private slots:
         QCOMPARE(f.child<QMenu>("mnuFile")->title(), QString("&Datei"));
         QCOMPARE(f.child<QAction>("mnuSimulate")->text(), QString("Aktualisieren/ Simulieren"));
         QVERIFY(german->isChecked() && !f.child<QAction>("mnuLanguage(0)")->isChecked());
-        QCOMPARE(SettingsLaden(f.app.path()).Language, 1);
+        QCOMPARE(loadSettings(f.app.path()).language, 1);
         // Headings keep the start's language.
         QCOMPARE(f.window->files().headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(),
                  QString("Replacements"));
@@ -808,10 +808,10 @@ private slots:
     void storingATaskNeedsPairsAndAName() {
         Fixture f;
         f.child<QLineEdit>("txtTaskName")->clear();
-        f.window->AddToTaskList(); // no pairs: nothing, no message
+        f.window->addToSavedTasks(); // no pairs: nothing, no message
         QVERIFY(f.dialogs.texts.isEmpty());
         f.addPair("a", "b");
-        f.window->AddToTaskList();
+        f.window->addToSavedTasks();
         QCOMPARE(f.dialogs.texts.size(), 1);
         QCOMPARE(f.tasks->model()->rowCount(), 0);
     }
@@ -824,14 +824,14 @@ private slots:
         f.child<QPushButton>("cmdToList")->click();
         QCOMPARE(f.tasks->model()->rowCount(), 2);
         QCOMPARE(f.text(f.tasks, 1, 0), QString("2"));
-        QCOMPARE(RepsDateiEinlesen(f.window->savedTasksPath()).size(), 3u);
+        QCOMPARE(readOrCreateSavedTasks(f.window->savedTasksPath()).size(), 3u);
     }
 
     void aTaskTheFileCannotHoldIsRefused() {
         Fixture f;
         f.addPair("x\r\n[/Find]", "y"); // a closing tag after a line break would end the text early
         f.child<QLineEdit>("txtTaskName")->setText("Broken");
-        f.window->AddToTaskList();
+        f.window->addToSavedTasks();
         QCOMPARE(f.tasks->model()->rowCount(), 0);
         QCOMPARE(f.dialogs.texts.size(), 1);
     }
@@ -849,7 +849,7 @@ private slots:
         f.key(f.tasks, Qt::Key_A, Qt::ControlModifier);
         f.key(f.tasks, Qt::Key_Backspace);
         QCOMPARE(f.tasks->model()->rowCount(), 0);
-        QCOMPARE(RepsDateiEinlesen(f.window->savedTasksPath()).size(), 1u);
+        QCOMPARE(readOrCreateSavedTasks(f.window->savedTasksPath()).size(), 1u);
     }
 
     void readOnlyAppFolderIsReportedOnceAndNothingIsWritten() {
@@ -873,7 +873,7 @@ private slots:
         // Once told, the user is not told again: a new task lives on in the window, and no file changes.
         readOnly.pairs().append("x", "y");
         readOnly.findChild<QLineEdit*>("txtTaskName")->setText("Unsaved");
-        readOnly.AddToTaskList();
+        readOnly.addToSavedTasks();
         QCOMPARE(f.dialogs.texts.size(), 2);
         QCOMPARE(readOnly.findChild<ListView*>("lvSavedReps")->model()->rowCount(), 2);
         QCOMPARE(testing::readBytes(f.window->savedTasksPath()), tasks);
@@ -887,7 +887,7 @@ private slots:
         std::filesystem::create_directory(f.window->savedTasksPath());
         f.addPair("x", "y");
         f.child<QLineEdit>("txtTaskName")->setText("Lost");
-        f.window->AddToTaskList();
+        f.window->addToSavedTasks();
         QCOMPARE(f.dialogs.texts.size(), 1);
         QVERIFY(f.dialogs.texts[0].contains("could not be written"));
         QCOMPARE(f.tasks->model()->rowCount(), 1);
@@ -897,7 +897,7 @@ private slots:
         Fixture f;
         SavedReps reps = emptySavedReps();
         reps.push_back(RepTask{"Whole", {}, {"a"}, {"b"}, true, false});
-        RepsDateiSpeichern(f.window->savedTasksPath(), reps);
+        writeSavedTasks(f.window->savedTasksPath(), reps);
         const std::string whole = testing::readBytes(f.window->savedTasksPath());
         const std::string backup = f.app.file("Saved_Replacements.txt_copy.txt");
         for (const std::string& damaged :
@@ -907,9 +907,9 @@ private slots:
             QCOMPARE(testing::readBytes(f.window->savedTasksPath()), damaged);
             again.pairs().append("x", "y");
             again.findChild<QLineEdit*>("txtTaskName")->setText("New");
-            again.AddToTaskList();
+            again.addToSavedTasks();
             QCOMPARE(testing::readBytes(backup), damaged);
-            QCOMPARE(RepsDateiEinlesen(f.window->savedTasksPath()).back().Name, std::string("New"));
+            QCOMPARE(readOrCreateSavedTasks(f.window->savedTasksPath()).back().name, std::string("New"));
         }
     }
 
@@ -930,7 +930,7 @@ private slots:
         QCOMPARE(f.window->pairs().row(1).replace, std::string()); // a missing replacement comes back empty
         QCOMPARE(f.child<QLineEdit>("txtTaskName")->text(), QString("Rename"));
         QVERIFY(f.child<QLabel>("Label(6)")->font().bold());
-        QVERIFY(!SettingsLaden(f.app.path()).ReplaceInContents);
+        QVERIFY(!loadSettings(f.app.path()).replaceInContents);
         QCOMPARE(f.window->files().paths(), std::vector<std::string>{other.toStdString()});
     }
 
@@ -956,12 +956,12 @@ private slots:
         Fixture f(Setup{.addFiles = true, .tasks = reps});
         f.tasks->setCurrentRow(0);
         f.select(f.tasks, {0});
-        f.window->lvCurrentTaskBearbeiten();
+        f.window->loadCurrentTask();
         QTRY_COMPARE(f.count(0), QString("2"));
         f.child<QLineEdit>("txtTaskName")->setText("Again");
-        f.window->AddToTaskList();
-        const SavedReps stored = RepsDateiEinlesen(f.window->savedTasksPath());
-        QCOMPARE(stored.back().Find, std::vector<std::string>{"\xe4"});
+        f.window->addToSavedTasks();
+        const SavedReps stored = readOrCreateSavedTasks(f.window->savedTasksPath());
+        QCOMPARE(stored.back().finds, std::vector<std::string>{"\xe4"});
         // Opened for editing and stored unchanged, the pair keeps its byte too.
         f.pairs->setCurrentRow(0);
         f.key(f.window.get(), Qt::Key_F2);

@@ -39,9 +39,9 @@ struct AppFolder {
 };
 
 void store(MainWindow& window, const QString& name) {
-    window.pairEditor().AddNewElementToList("find", "replace");
+    window.pairEditor().addPair("find", "replace");
     window.findChild<QLineEdit*>("txtTaskName")->setText(name);
-    window.AddToTaskList();
+    window.addToSavedTasks();
 }
 
 int taskRows(MainWindow& window) {
@@ -51,8 +51,8 @@ int taskRows(MainWindow& window) {
 std::vector<std::string> savedNames(const std::string& path) {
     std::vector<std::string> names;
     for (const RepTask& task : readSavedTasks(path)) {
-        if (!task.Name.empty()) {
-            names.push_back(task.Name);
+        if (!task.name.empty()) {
+            names.push_back(task.name);
         }
     }
     return names;
@@ -114,7 +114,7 @@ private slots:
         QCOMPARE(taskRows(*window), 1);
         QVERIFY(!std::filesystem::exists(app.tasksFile()));
         window->findChild<QAction*>("mnuLanguage(1)")->trigger();
-        QCOMPARE(SettingsLaden(app.dir.path()).Language, 1);
+        QCOMPARE(loadSettings(app.dir.path()).language, 1);
     }
 
     void unreadable_saved_tasks_file_is_kept_aside_before_saving() {
@@ -162,7 +162,7 @@ private slots:
         window->findChild<QAction*>("mnuLanguage(1)")->trigger(); // German, from the shipped language file
         const std::string file = dataHome.write("a.txt", "find");
         window->files().append({file});
-        window->ReplaceIt();
+        window->executeReplacements();
         QTRY_VERIFY(!window->running());
         QCOMPARE(testing::readBytes(file), std::string("replace"));
         window.reset();

@@ -133,11 +133,11 @@ private slots:
         auto* savedTasks = w.child<QLabel>("Label(8)");
         auto* find = w.child<QLabel>("Label(0)");
         const int englishWidth = savedTasks->width();
-        w.window->SpracheAusgewaehlt(1);
+        w.window->chooseLanguage(1);
         QCOMPARE(savedTasks->text(), QString("Gespeicherte Aufgaben und noch mehr"));
         QVERIFY(savedTasks->width() >= savedTasks->sizeHint().width());
         QVERIFY(find->width() >= find->sizeHint().width());
-        w.window->SpracheAusgewaehlt(0);
+        w.window->chooseLanguage(0);
         QCOMPARE(savedTasks->width(), englishWidth);
     }
 
@@ -153,8 +153,8 @@ private slots:
 
     void editorPageShowsItsTitleAboveItsBackground() {
         Window w;
-        w.window->SpracheAusgewaehlt(1);
-        w.window->pairEditor().AddframeAnschalten(false);
+        w.window->chooseLanguage(1);
+        w.window->pairEditor().showPairEditor(false);
         auto* frame = w.child<QGroupBox>("frameNewElement");
         QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
         QCOMPARE(frame->title(), QString("Neues Element"));
@@ -167,7 +167,7 @@ private slots:
 
     void tabNeverStopsOnTheSwapButtonUnderTheSwapPicture() {
         Window w;
-        w.window->pairEditor().AddframeAnschalten(false);
+        w.window->pairEditor().showPairEditor(false);
         QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
         auto* swap = w.child<QPushButton>("cmdSwap");
         for (int press = 0; press < 12; ++press) {
@@ -213,7 +213,7 @@ private slots:
                                    std::filesystem::copy_options::overwrite_existing);
         QStringList english;
         for (int language : {0, 1}) {
-            w.window->SpracheAusgewaehlt(language);
+            w.window->chooseLanguage(language);
             QStringList said;
             for (QWidget* control : w.window->centralWidget()->findChildren<QWidget*>()) {
                 const bool reached = (control->focusPolicy() & Qt::TabFocus) && !control->isHidden();

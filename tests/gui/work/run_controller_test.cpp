@@ -24,7 +24,7 @@ struct Harness {
                             [](bool execute) {
                                 RunInputs inputs;
                                 inputs.request.files = {"/one", "/two"};
-                                inputs.request.ausfuehren = execute;
+                                inputs.request.execute = execute;
                                 inputs.ids = {7, 9};
                                 return inputs;
                             },
@@ -80,8 +80,8 @@ TEST(RunController, an_execute_run_holds_other_runs_back_and_is_followed_by_one_
     ASSERT_TRUE(waitUntil([&] { return h.finishedExecuted.size() == 2; }));
     const std::vector<RunRequest> started = h.gate.started();
     ASSERT_EQ(started.size(), 2u);
-    EXPECT_TRUE(started[0].ausfuehren);
-    EXPECT_FALSE(started[1].ausfuehren);
+    EXPECT_TRUE(started[0].execute);
+    EXPECT_FALSE(started[1].execute);
     EXPECT_EQ(h.finishedExecuted, (std::vector<bool>{true, false}));
     EXPECT_EQ(h.phases, (std::vector<RunPhase>{RunPhase::Executing, RunPhase::Idle, RunPhase::Simulating,
                                                RunPhase::Idle}));
