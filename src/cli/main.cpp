@@ -1,19 +1,20 @@
 #include "cli/command_line.h"
-#include "core/run/contents_diff.h"
+#include "core/files/folder_expansion.h"
 #include "core/journal/leftovers.h"
-#include "core/run/pair_warnings.h"
-#include "core/run/rename_plan.h"
-#include "core/run/run.h"
 #include "core/journal/run_journal.h"
 #include "core/journal/undo.h"
+#include "core/platform/paths.h"
+#include "core/platform/platform_fs.h"
+#include "core/platform/text_file.h"
+#include "core/run/contents_diff.h"
+#include "core/run/pair_warnings.h"
+#include "core/run/rename_plan.h"
+#include "core/run/row_problem.h"
+#include "core/run/run.h"
 #include "core/state/app_folder.h"
 #include "core/state/saved_tasks_file.h"
 #include "core/state/task_rows.h"
 #include "core/text/escaped_text.h"
-#include "core/files/folder_expansion.h"
-#include "core/platform/paths.h"
-#include "core/platform/platform_fs.h"
-#include "core/platform/text_file.h"
 
 #include <algorithm>
 #include <charconv>
@@ -236,24 +237,10 @@ int printNameChanges(const RunRequest& request, bool expansionFailed) {
     return anyProblem || !std::cout ? kExitFailure : 0;
 }
 
-// Why a path has no contents to show; empty when it has.
-std::string unreadableReason(const std::string& path) {
-    if (path.empty()) {
-        return skipReasonText(SkipReason::EmptyPath, ReplaceMode::Contents);
-    }
-    if (isDirectory(path)) {
-        return skipReasonText(SkipReason::Folder, ReplaceMode::Contents);
-    }
-    if (!fileExists(path)) {
-        return skipReasonText(SkipReason::Missing, ReplaceMode::Contents);
-    }
-    return isRegularFile(path) ? std::string() : platform::kNotRegularFile;
-}
-
 // One file's part of the diff; nothing when the pairs leave it as it is. Returns false after reporting a
 // problem.
 bool printDiff(const RunRequest& request, const std::string& path) {
-    if (std::string reason = unreadableReason(path); !reason.empty()) {
+    if (std::string reason = contentsProblem(path); !reason.empty()) {
         reportProblem(path, reason);
         return false;
     }

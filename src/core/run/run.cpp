@@ -1,18 +1,19 @@
 #include "core/run/run.h"
 
 #include "core/journal/contents_batch.h"
-#include "core/text/find_set.h"
-#include "core/text/notation.h"
-#include "core/text/occurrences.h"
-#include "core/run/progress.h"
-#include "core/run/rename_groups.h"
-#include "core/run/rename_plan.h"
 #include "core/journal/run_journal.h"
-#include "core/text/stream_chain.h"
 #include "core/journal/undo.h"
 #include "core/platform/paths.h"
 #include "core/platform/platform_fs.h"
 #include "core/platform/text_file.h"
+#include "core/run/progress.h"
+#include "core/run/rename_groups.h"
+#include "core/run/rename_plan.h"
+#include "core/run/row_problem.h"
+#include "core/text/find_set.h"
+#include "core/text/notation.h"
+#include "core/text/occurrences.h"
+#include "core/text/stream_chain.h"
 
 #include <algorithm>
 #include <chrono>
@@ -598,19 +599,11 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
     RowOutcome outcome;
     outcome.row.path = path;
     RowResult& row = outcome.row;
-    if (path.empty()) {
-        row.skipped = SkipReason::EmptyPath;
-    } else if (plan.contents() && status.kind == platform::PathKind::Folder) {
-        row.skipped = SkipReason::Folder;
-    } else if (status.kind == platform::PathKind::Missing) {
-        row.skipped = SkipReason::Missing;
-    }
-    // Reading a FIFO or a device could block the run for ever, and writing one would destroy it.
-    if (row.skipped == SkipReason::None && plan.contents() &&
-        status.kind != platform::PathKind::RegularFile) {
-        outcome.failure = RunFailure{i, path, platform::kNotRegularFile};
-    }
-    if (row.skipped != SkipReason::None || outcome.failure) {
+    if (RowProblem problem = rowProblem(path, status, plan.request.mode); problem.any()) {
+        row.skipped = problem.skipped;
+        if (!problem.failure.empty()) {
+            outcome.failure = RunFailure{i, path, std::move(problem.failure)};
+        }
         outcome.complete = true;
         return outcome;
     }
@@ -626,8 +619,7 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
         platform::FileIdentity readAs;
         if (plan.contents()) {
             // Only a write compares the file with what was read.
-            const std::string error =
-                readTextFileInto(path, text, plan.request.execute ? &readAs : nullptr);
+            const std::string error = readTextFileInto(path, text, plan.request.execute ? &readAs : nullptr);
             readable = error.empty();
             if (!readable) {
                 outcome.failure = RunFailure{i, path, "cannot be read: " + error};
@@ -1225,8 +1217,7 @@ private:
 
 } // namespace
 
-RunResult runPairs(const RunRequest& request, RunObserver* observer,
-                             const std::atomic<bool>* cancel) {
+RunResult runPairs(const RunRequest& request, RunObserver* observer, const std::atomic<bool>* cancel) {
     return Run(request, observer, cancel).execute();
 }
 

@@ -1,12 +1,13 @@
 #include "gui/window/preview_window.h"
 
-#include "core/state/message_keys.h"
+#include "core/platform/paths.h"
+#include "core/platform/text_file.h"
 #include "core/run/rename_plan.h"
+#include "core/run/row_problem.h"
+#include "core/state/message_keys.h"
 #include "gui/lists/file_list_model.h"
 #include "gui/lists/pair_list_model.h"
-#include "core/platform/paths.h"
 #include "gui/widgets/qt_text.h"
-#include "core/platform/text_file.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -147,7 +148,7 @@ PreviewResult contentsPreview(const PreviewRequest& request, const std::atomic<b
     }
     const std::string& path = request.paths[static_cast<std::size_t>(request.current)];
     result.path = toQString(path);
-    if (path.empty() || isDirectory(path) || !fileExists(path) || !isRegularFile(path)) {
+    if (!contentsProblem(path).empty()) {
         result.state = PreviewResult::State::NoFile;
         return result;
     }
