@@ -1,11 +1,12 @@
 #include "gui/lists/file_list_view.h"
 
-#include "core/state/message_keys.h"
-#include "core/app/key_rules.h"
 #include "core/app/form_layout.h"
+#include "core/app/key_rules.h"
+#include "core/app/message_catalogue.h"
+#include "core/platform/paths.h"
+#include "core/state/message_keys.h"
 #include "gui/widgets/qt_object_names.h"
 #include "gui/widgets/qt_shell.h"
-#include "core/platform/paths.h"
 #include "gui/widgets/qt_text.h"
 
 #include <QContextMenuEvent>
@@ -22,12 +23,6 @@
 namespace morvane {
 
 namespace {
-
-const char* const kBuiltInOpen = "&Open";
-const char* const kBuiltInShowInFolder = "Show in &Folder";
-const char* const kBuiltInRemove = "&Remove from List";
-const char* const kBuiltInSelectAll = "Select &All";
-const char* const kBuiltInAddFolderFiles = "Add the Files in this Fol&der...";
 
 // The path's bytes as the file manager sent them: a name that is not valid in the local encoding stays
 // percent-encoded in the URL, where decoding it into a QString would lose it.
@@ -146,19 +141,20 @@ QMenu* FileListView::contextMenu() {
         QAction* item = named(menu->addAction(caption, this, slot), name);
         item->setEnabled(enabled);
     };
-    add("mnuFileOpen", keys::kMenuFileOpen, kBuiltInOpen, QKeySequence(Qt::Key_Enter), exists,
-        [this] { act(FileListKey::Open); });
-    add("mnuFileShowInFolder", keys::kMenuFileShowInFolder, kBuiltInShowInFolder, QKeySequence(Qt::Key_Space),
-        exists, [this] { act(FileListKey::ShowInFolder); });
+    add("mnuFileOpen", keys::kMenuFileOpen, builtInText(keys::kMenuFileOpen).c_str(),
+        QKeySequence(Qt::Key_Enter), exists, [this] { act(FileListKey::Open); });
+    add("mnuFileShowInFolder", keys::kMenuFileShowInFolder, builtInText(keys::kMenuFileShowInFolder).c_str(),
+        QKeySequence(Qt::Key_Space), exists, [this] { act(FileListKey::ShowInFolder); });
     menu->addSeparator();
-    add("mnuFileRemove", keys::kMenuFileRemove, kBuiltInRemove, QKeySequence(Qt::Key_Delete),
-        !selectedRows().empty(), [this] { act(FileListKey::DeleteSelected); });
-    add("mnuFileSelectAll", keys::kMenuFileSelectAll, kBuiltInSelectAll, QKeySequence(Qt::CTRL | Qt::Key_A),
-        model_.size() > 0, [this] { act(FileListKey::SelectAll); });
+    add("mnuFileRemove", keys::kMenuFileRemove, builtInText(keys::kMenuFileRemove).c_str(),
+        QKeySequence(Qt::Key_Delete), !selectedRows().empty(), [this] { act(FileListKey::DeleteSelected); });
+    add("mnuFileSelectAll", keys::kMenuFileSelectAll, builtInText(keys::kMenuFileSelectAll).c_str(),
+        QKeySequence(Qt::CTRL | Qt::Key_A), model_.size() > 0, [this] { act(FileListKey::SelectAll); });
     if (exists && isDirectory(model_.row(row).path)) {
         menu->addSeparator();
-        add("mnuFileAddFolderFiles", keys::kMenuFileAddFolderFiles, kBuiltInAddFolderFiles, QKeySequence(),
-            true, [this, id = model_.row(row).id] { emit folderFilesWanted(id); });
+        add("mnuFileAddFolderFiles", keys::kMenuFileAddFolderFiles,
+            builtInText(keys::kMenuFileAddFolderFiles).c_str(), QKeySequence(), true,
+            [this, id = model_.row(row).id] { emit folderFilesWanted(id); });
     }
     return menu;
 }

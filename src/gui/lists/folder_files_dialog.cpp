@@ -1,5 +1,6 @@
 #include "gui/lists/folder_files_dialog.h"
 
+#include "core/app/message_catalogue.h"
 #include "core/state/message_keys.h"
 #include "gui/widgets/qt_object_names.h"
 #include "gui/widgets/qt_text.h"
@@ -14,23 +15,13 @@
 
 namespace morvane {
 
-namespace {
-
-const char* const kBuiltInTitle = "Add the Files in this Folder";
-const char* const kBuiltInInclude = "Only names like (e.g. *.cpp *.h):";
-const char* const kBuiltInExclude = "Leave out names like:";
-const char* const kBuiltInHidden = "Hidden files and folders";
-const char* const kBuiltInIgnored = "Files that .gitignore or .ignore files leave out";
-const char* const kBuiltInBinary = "Binary files";
-const char* const kBuiltInReading = "%1 files so far; reading %2";
-
-} // namespace
+namespace {} // namespace
 
 FolderFilesDialog::FolderFilesDialog(const QString& folder, const ExpansionOptions& choices,
                                      const Message& message, QWidget* parent)
     : QDialog(parent), message_(message), choices_(choices) {
     setObjectName(QStringLiteral("frmFolderFiles"));
-    setWindowTitle(message_(keys::kFolderFilesTitle, kBuiltInTitle));
+    setWindowTitle(message_(keys::kFolderFilesTitle, builtInText(keys::kFolderFilesTitle).c_str()));
     auto* layout = new QVBoxLayout(this);
     auto* folderLabel = named(new QLabel(folder, this), "lblFolder");
     folderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -39,8 +30,10 @@ FolderFilesDialog::FolderFilesDialog(const QString& folder, const ExpansionOptio
     auto* form = new QFormLayout;
     includes_ = named(new QLineEdit(toQString(joinNamePatterns(choices.includes)), this), "txtInclude");
     excludes_ = named(new QLineEdit(toQString(joinNamePatterns(choices.excludes)), this), "txtExclude");
-    form->addRow(message_(keys::kFolderFilesInclude, kBuiltInInclude), includes_);
-    form->addRow(message_(keys::kFolderFilesExclude, kBuiltInExclude), excludes_);
+    form->addRow(message_(keys::kFolderFilesInclude, builtInText(keys::kFolderFilesInclude).c_str()),
+                 includes_);
+    form->addRow(message_(keys::kFolderFilesExclude, builtInText(keys::kFolderFilesExclude).c_str()),
+                 excludes_);
     layout->addLayout(form);
     const auto box = [this, layout](const char* name, std::string_view key, const char* builtIn,
                                     bool checked) {
@@ -49,9 +42,12 @@ FolderFilesDialog::FolderFilesDialog(const QString& folder, const ExpansionOptio
         layout->addWidget(check);
         return check;
     };
-    hidden_ = box("chkHidden", keys::kFolderFilesHidden, kBuiltInHidden, choices.hidden);
-    ignored_ = box("chkIgnored", keys::kFolderFilesIgnored, kBuiltInIgnored, choices.ignored);
-    binary_ = box("chkBinary", keys::kFolderFilesBinary, kBuiltInBinary, choices.binary);
+    hidden_ = box("chkHidden", keys::kFolderFilesHidden, builtInText(keys::kFolderFilesHidden).c_str(),
+                  choices.hidden);
+    ignored_ = box("chkIgnored", keys::kFolderFilesIgnored, builtInText(keys::kFolderFilesIgnored).c_str(),
+                   choices.ignored);
+    binary_ = box("chkBinary", keys::kFolderFilesBinary, builtInText(keys::kFolderFilesBinary).c_str(),
+                  choices.binary);
 
     // Holds its line from the start, so the dialog does not grow when the reading begins.
     reading_ = named(new QLabel(QStringLiteral(" "), this), "lblReading");
@@ -82,8 +78,8 @@ void FolderFilesDialog::startReading() {
 
 // The folder's path can be long: the label shows its end, where the reading is.
 void FolderFilesDialog::showReading(const QString& folder, std::size_t filesFound) {
-    const QString text =
-        message_(keys::kFolderFilesReading, kBuiltInReading).arg(static_cast<qulonglong>(filesFound));
+    const QString text = message_(keys::kFolderFilesReading, builtInText(keys::kFolderFilesReading).c_str())
+                             .arg(static_cast<qulonglong>(filesFound));
     const int room =
         std::max(reading_->width() - reading_->fontMetrics().horizontalAdvance(text.arg(QString())), 0);
     reading_->setText(text.arg(reading_->fontMetrics().elidedText(folder, Qt::ElideLeft, room)));

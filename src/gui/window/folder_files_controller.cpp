@@ -1,18 +1,15 @@
 #include "gui/window/folder_files_controller.h"
 
+#include "core/app/message_catalogue.h"
+#include "core/app/program_version.h"
 #include "core/state/message_keys.h"
 #include "gui/lists/file_list_model.h"
 #include "gui/lists/folder_files_dialog.h"
-#include "core/app/program_version.h"
 #include "gui/widgets/qt_text.h"
 
 namespace morvane {
 
 namespace {
-
-const char* const kBuiltInNone =
-    "The folder holds no file that these choices keep; its row stays in the list.";
-const char* const kBuiltInUnreadable = "These folders could not be read and were passed over:";
 
 // Often enough to see the reading move, seldom enough to cost it nothing.
 constexpr int kProgressMilliseconds = 100;
@@ -100,13 +97,13 @@ void FolderFilesController::readingEnded(const std::shared_ptr<Reading>& reading
     }
     QStringList notes;
     if (expansion.files.empty()) {
-        notes << message_(keys::kFolderFilesNone, kBuiltInNone);
+        notes << message_(keys::kFolderFilesNone, builtInText(keys::kFolderFilesNone).c_str());
     } else {
         files_.replace(row_, expansion.files);
         emit rowReplaced();
     }
     if (!expansion.problems.empty()) {
-        notes << message_(keys::kFolderFilesUnreadable, kBuiltInUnreadable);
+        notes << message_(keys::kFolderFilesUnreadable, builtInText(keys::kFolderFilesUnreadable).c_str());
         for (const ExpansionProblem& problem : expansion.problems) {
             notes << pathToQString(problem.path) + QStringLiteral(": ") + toQString(problem.reason);
         }

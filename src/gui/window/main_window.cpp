@@ -1,30 +1,30 @@
 #include "gui/window/main_window.h"
 
+#include "core/app/program_version.h"
+#include "core/journal/run_journal.h"
+#include "core/journal/undo.h"
+#include "core/platform/paths.h"
+#include "core/state/language.h"
+#include "core/state/message_keys.h"
+#include "core/state/saved_tasks_file.h"
+#include "core/state/settings_format.h"
+#include "gui/lists/file_list_view.h"
+#include "gui/lists/pair_editor_controller.h"
+#include "gui/lists/replace_mode_view.h"
+#include "gui/lists/saved_task_view.h"
+#include "gui/widgets/about_dialog.h"
+#include "gui/widgets/frame_title_view.h"
+#include "gui/widgets/progress_view.h"
+#include "gui/widgets/qt_form_layout.h"
+#include "gui/widgets/qt_object_names.h"
+#include "gui/widgets/qt_relabelling.h"
+#include "gui/widgets/qt_text.h"
 #include "gui/window/folder_files_controller.h"
 #include "gui/window/preview_window.h"
 #include "gui/window/qt_accessibility.h"
 #include "gui/window/qt_main_menus.h"
 #include "gui/window/qt_read_only_notices.h"
 #include "gui/window/qt_run_report.h"
-#include "core/state/language.h"
-#include "core/state/message_keys.h"
-#include "gui/widgets/qt_relabelling.h"
-#include "core/state/settings_format.h"
-#include "gui/widgets/progress_view.h"
-#include "core/journal/run_journal.h"
-#include "core/journal/undo.h"
-#include "gui/lists/file_list_view.h"
-#include "gui/lists/pair_editor_controller.h"
-#include "gui/lists/replace_mode_view.h"
-#include "gui/lists/saved_task_view.h"
-#include "core/state/saved_tasks_file.h"
-#include "gui/widgets/about_dialog.h"
-#include "gui/widgets/frame_title_view.h"
-#include "core/app/program_version.h"
-#include "gui/widgets/qt_form_layout.h"
-#include "gui/widgets/qt_object_names.h"
-#include "core/platform/paths.h"
-#include "gui/widgets/qt_text.h"
 
 #include <QAction>
 #include <QApplication>
@@ -43,15 +43,7 @@
 
 namespace morvane {
 
-namespace {
-
-const char* const kBuiltInRunStopped = "Run stopped; found so far:";
-const char* const kBuiltInFolderSkipped = "A folder: replacing in file contents passes folders over.";
-const char* const kBuiltInPairChangesInserted = "Pair %1 also changes what pair %2 inserts";
-const char* const kBuiltInPairNeverMatches = "Pair %2 replaces every \"%3\" before pair %1 looks for \"%4\"";
-const char* const kBuiltInNotUndoable = "This run cannot be undone:";
-
-} // namespace
+namespace {} // namespace
 
 MainWindow::MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell,
                        const AppFolderCheck& appFolderCheck, RunController::Runner runner,
@@ -161,34 +153,33 @@ void MainWindow::setTabOrders() {
 }
 
 void MainWindow::buildMenus() {
-    MainMenus menus =
-        buildMainMenus(*menuBar(), {.newTask = [this] { startNewTask(); },
-                                    .addFiles = [this] { addChosenFiles(); },
-                                    .addFolder = [this] { addChosenFolder(); },
-                                    .close = [this] { close(); },
-                                    .showAdd = [this] { pairEditor_->showPairEditor(false); },
-                                    .edit = [this] { pairEditor_->editCurrentPair(); },
-                                    .addToTasks = [this] { addToSavedTasks(); },
-                                    .simulate = [this] { runs_->simulate(); },
-                                    .replace = [this] { executeReplacements(); },
-                                    .undo = [this] { undoLastExecute(); },
-                                    .preview =
-                                        [this] {
-                                            preview_->show();
-                                            preview_->raise();
-                                            preview_->activateWindow();
-                                        },
-                                    .language =
-                                        [this](int index) {
-                                            chooseLanguage(index);
-                                            saveSettings();
-                                        },
-                                    .about =
-                                        [this] {
-                                            about_->show();
-                                            about_->raise();
-                                            about_->activateWindow();
-                                        }});
+    MainMenus menus = buildMainMenus(*menuBar(), {.newTask = [this] { startNewTask(); },
+                                                  .addFiles = [this] { addChosenFiles(); },
+                                                  .addFolder = [this] { addChosenFolder(); },
+                                                  .close = [this] { close(); },
+                                                  .showAdd = [this] { pairEditor_->showPairEditor(false); },
+                                                  .edit = [this] { pairEditor_->editCurrentPair(); },
+                                                  .addToTasks = [this] { addToSavedTasks(); },
+                                                  .simulate = [this] { runs_->simulate(); },
+                                                  .replace = [this] { executeReplacements(); },
+                                                  .undo = [this] { undoLastExecute(); },
+                                                  .preview =
+                                                      [this] {
+                                                          preview_->show();
+                                                          preview_->raise();
+                                                          preview_->activateWindow();
+                                                      },
+                                                  .language =
+                                                      [this](int index) {
+                                                          chooseLanguage(index);
+                                                          saveSettings();
+                                                      },
+                                                  .about =
+                                                      [this] {
+                                                          about_->show();
+                                                          about_->raise();
+                                                          about_->activateWindow();
+                                                      }});
     mnuLanguage_ = menus.languages;
     inputActions_ = std::move(menus.listChanging);
     mnuUndo_ = menus.undo;
@@ -235,8 +226,7 @@ void MainWindow::connectRuns() {
         }
     });
     connect(runs_.get(), &RunController::notUndoable, this, [this](const std::string& reason) {
-        notUndoable_ =
-            message(keys::kNotUndoable, kBuiltInNotUndoable) + QLatin1Char(' ') + toQString(reason);
+        notUndoable_ = message(keys::kNotUndoable) + QLatin1Char(' ') + toQString(reason);
         statusLabel_->setText(notUndoable_);
     });
 }
@@ -297,6 +287,7 @@ void MainWindow::applySettings() {
 
 void MainWindow::chooseLanguage(int index) {
     settings_.language = offeredLanguage(index);
+    messages_.load(appFolder_, settings_.language);
     for (std::size_t item = 0; item < mnuLanguage_.size(); ++item) {
         mnuLanguage_[item]->setChecked(static_cast<int>(item) == settings_.language);
     }
@@ -312,9 +303,8 @@ void MainWindow::chooseLanguage(int index) {
         applyLayout(); // the labels take the width of their new captions
         break;
     }
-    files_.setSkippedFolderTip(message(keys::kFolderSkipped, kBuiltInFolderSkipped));
-    pairs_.setWarningTexts(message(keys::kPairChangesInserted, kBuiltInPairChangesInserted),
-                           message(keys::kPairNeverMatches, kBuiltInPairNeverMatches));
+    files_.setSkippedFolderTip(message(keys::kFolderSkipped));
+    pairs_.setWarningTexts(message(keys::kPairChangesInserted), message(keys::kPairNeverMatches));
 }
 
 // The headings are taken in the language of the start.
@@ -370,8 +360,8 @@ void MainWindow::applyLayout() {
 }
 
 QString MainWindow::message(std::string_view key, const char* builtIn) const {
-    const QString text = toQString(loadMessage(appFolder_, key, settings_.language));
-    return text.isEmpty() ? QString::fromUtf8(builtIn) : text;
+    const std::string text = messages_.text(key);
+    return text.empty() ? QString::fromUtf8(builtIn) : toQString(text);
 }
 
 void MainWindow::tell(const QString& text, Dialogs::Icon icon, const QString& title) {
@@ -482,8 +472,7 @@ void MainWindow::applyRows(const std::vector<RowUpdate>& rows, std::optional<Sta
 }
 
 void MainWindow::showStatus(std::string_view key) {
-    const char* builtIn = key == keys::kRunStopped ? kBuiltInRunStopped : "";
-    statusLabel_->setText(toQString(statusLine(fromQString(message(key, builtIn)), files_.total())));
+    statusLabel_->setText(toQString(statusLine(fromQString(message(key)), files_.total())));
 }
 
 void MainWindow::runFinished(const RunResult& result, bool executed) {
@@ -501,10 +490,9 @@ void MainWindow::runFinished(const RunResult& result, bool executed) {
             showStatus(keys::kReplacementsDone);
         }
         undo_->readOffer();
-        const QString note = result.notUndoable.empty()
-                                 ? QString()
-                                 : message(keys::kNotUndoable, kBuiltInNotUndoable) + QLatin1Char(' ') +
-                                       toQString(result.notUndoable);
+        const QString note = result.notUndoable.empty() ? QString()
+                                                        : message(keys::kNotUndoable) + QLatin1Char(' ') +
+                                                              toQString(result.notUndoable);
         report(result.leftovers, result.failures, note);
     }
 }

@@ -1,19 +1,20 @@
 #pragma once
 
-#include "gui/widgets/message_dialog.h"
-#include "gui/window/saved_tasks_controller.h"
-#include "gui/window/undo_controller.h"
-#include "core/state/settings.h"
+#include "core/app/form_layout.h"
+#include "core/app/key_codes.h"
+#include "core/app/message_catalogue.h"
 #include "core/journal/leftovers.h"
-#include "gui/work/run_controller.h"
-#include "gui/lists/file_list_model.h"
-#include "gui/lists/pair_list_model.h"
 #include "core/state/app_folder.h"
 #include "core/state/rep_task.h"
-#include "core/app/form_layout.h"
+#include "core/state/settings.h"
+#include "gui/lists/file_list_model.h"
+#include "gui/lists/pair_list_model.h"
 #include "gui/widgets/image_button_view.h"
+#include "gui/widgets/message_dialog.h"
 #include "gui/widgets/qt_shell.h"
-#include "core/app/key_codes.h"
+#include "gui/window/saved_tasks_controller.h"
+#include "gui/window/undo_controller.h"
+#include "gui/work/run_controller.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -128,6 +129,8 @@ private:
     Shell& shell_;
     StateFilesWritable writable_;
     Settings settings_;
+    // Loaded again whenever a language is chosen.
+    MessageCatalogue messages_;
     PairListModel pairs_;
     FileListModel files_;
 

@@ -1,5 +1,6 @@
 #include "gui/window/preview_window.h"
 
+#include "core/app/message_catalogue.h"
 #include "core/platform/paths.h"
 #include "core/platform/text_file.h"
 #include "core/run/rename_plan.h"
@@ -26,15 +27,6 @@
 namespace morvane {
 
 namespace {
-
-const char* const kBuiltInTitle = "Preview";
-const char* const kBuiltInNoFile = "Choose a file in the file list to see what Execute would change in it.";
-const char* const kBuiltInNoChange = "The pairs change nothing in this file.";
-const char* const kBuiltInWorking = "Working out the changes...";
-const char* const kBuiltInCount = "Replacements: %1";
-const char* const kBuiltInMore = "Only the first %1 places are shown; there are more.";
-const char* const kBuiltInProblem = "This file cannot be shown:";
-const char* const kBuiltInColumns = "Old name,New name,Problem";
 
 // A short pause gathers the changes of one user action (a task load changes pairs, files and mode) into one
 // piece of work.
@@ -278,9 +270,9 @@ void PreviewWindow::showEvent(QShowEvent* event) {
 }
 
 void PreviewWindow::relabel() {
-    setWindowTitle(message_(keys::kPreviewTitle, kBuiltInTitle));
+    setWindowTitle(message_(keys::kPreviewTitle, builtInText(keys::kPreviewTitle).c_str()));
     names_->setHorizontalHeaderLabels(
-        message_(keys::kPreviewColumns, kBuiltInColumns).split(QLatin1Char(',')));
+        message_(keys::kPreviewColumns, builtInText(keys::kPreviewColumns).c_str()).split(QLatin1Char(',')));
 }
 
 PreviewRequest PreviewWindow::request() const {
@@ -319,7 +311,7 @@ void PreviewWindow::start() {
     }
     cancel_ = std::make_shared<std::atomic<bool>>(false);
     working_ = true;
-    summary_->setText(message_(keys::kPreviewWorking, kBuiltInWorking));
+    summary_->setText(message_(keys::kPreviewWorking, builtInText(keys::kPreviewWorking).c_str()));
     // The old watchers go with their results; the work they watched ends soon, as it was cancelled.
     watcher_ = launch(next);
     connect(watcher_.get(), &QFutureWatcher<PreviewResult>::finished, this,
@@ -371,23 +363,25 @@ void PreviewWindow::showContents(const PreviewResult& result) {
     QString summary;
     switch (result.state) {
     case PreviewResult::State::NoFile:
-        summary = message_(keys::kPreviewNoFile, kBuiltInNoFile);
+        summary = message_(keys::kPreviewNoFile, builtInText(keys::kPreviewNoFile).c_str());
         break;
     case PreviewResult::State::Problem:
-        summary = message_(keys::kPreviewProblem, kBuiltInProblem) + QLatin1Char(' ') + result.problem;
+        summary = message_(keys::kPreviewProblem, builtInText(keys::kPreviewProblem).c_str()) +
+                  QLatin1Char(' ') + result.problem;
         break;
     case PreviewResult::State::NoChange:
-        summary = message_(keys::kPreviewNoChange, kBuiltInNoChange);
+        summary = message_(keys::kPreviewNoChange, builtInText(keys::kPreviewNoChange).c_str());
         break;
     case PreviewResult::State::Changes:
     case PreviewResult::State::Cancelled:
-        summary = message_(keys::kPreviewCount, kBuiltInCount).arg(result.count);
+        summary = message_(keys::kPreviewCount, builtInText(keys::kPreviewCount).c_str()).arg(result.count);
         break;
     }
     if (result.partial) {
-        summary = message_(keys::kPreviewWorking, kBuiltInWorking);
+        summary = message_(keys::kPreviewWorking, builtInText(keys::kPreviewWorking).c_str());
     } else if (result.more) {
-        summary += QLatin1Char('\n') + message_(keys::kPreviewMore, kBuiltInMore).arg(kPreviewHunks);
+        summary += QLatin1Char('\n') +
+                   message_(keys::kPreviewMore, builtInText(keys::kPreviewMore).c_str()).arg(kPreviewHunks);
     }
     summary_->setText(result.path.isEmpty() ? summary : result.path + QLatin1Char('\n') + summary);
 

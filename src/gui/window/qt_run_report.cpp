@@ -1,5 +1,6 @@
 #include "gui/window/qt_run_report.h"
 
+#include "core/app/message_catalogue.h"
 #include "core/state/message_keys.h"
 #include "gui/widgets/qt_text.h"
 
@@ -44,9 +45,6 @@ std::string_view leftoverKey(LeftoverAction action) {
     return {};
 }
 
-const char* const kBuiltInLeftoversFound =
-    "Morvane found what interrupted runs left behind and cleared it up:";
-
 QString pathLine(const std::string& path, const std::string& text) {
     return QDir::toNativeSeparators(pathToQString(path)) + QStringLiteral(": ") + toQString(text);
 }
@@ -57,9 +55,10 @@ QString runReport(const std::vector<LeftoverNote>& leftovers, const std::vector<
                   const std::function<QString(std::string_view key, const char* builtIn)>& message) {
     QStringList lines;
     if (!leftovers.empty()) {
-        lines << message(keys::kLeftoversFound, kBuiltInLeftoversFound);
+        lines << message(keys::kLeftoversFound, builtInText(keys::kLeftoversFound).c_str());
     }
-    const std::string keptIn = fromQString(message(keys::kLeftoverKeptIn, std::string(kKeptInText).c_str()));
+    const std::string keptIn =
+        fromQString(message(keys::kLeftoverKeptIn, builtInText(keys::kLeftoverKeptIn).c_str()));
     for (const LeftoverNote& note : leftovers) {
         const std::string action = fromQString(
             message(leftoverKey(note.action), std::string(leftoverActionText(note.action)).c_str()));

@@ -1,11 +1,12 @@
 #include "gui/window/saved_tasks_controller.h"
 
-#include "core/state/message_keys.h"
 #include "core/app/key_rules.h"
+#include "core/app/message_catalogue.h"
+#include "core/app/program_version.h"
+#include "core/state/message_keys.h"
 #include "gui/lists/pair_editor_controller.h"
 #include "gui/lists/replace_mode_view.h"
 #include "gui/lists/saved_task_view.h"
-#include "core/app/program_version.h"
 #include "gui/widgets/qt_text.h"
 
 #include <QDir>
@@ -14,13 +15,6 @@
 namespace morvane {
 
 namespace {
-
-// Texts that must reach the user even when the language file is missing.
-const char* const kBuiltInTasksNotSaved =
-    "The saved tasks could not be written; the change will be lost when the program ends.";
-const char* const kBuiltInTasksKeptAside =
-    "The saved-tasks file holds text that cannot be read as tasks. So that none of it is lost when the "
-    "tasks are saved, it has been copied to:";
 
 QString withPath(const QString& text, const std::string& path) {
     return text + QStringLiteral("\r\n") + QDir::toNativeSeparators(pathToQString(path));
@@ -117,7 +111,8 @@ void SavedTasksController::save() {
     const SavedTaskStore::SaveOutcome saved = store_.save();
     showTakenIn(saved.sync);
     if (!saved.written.ok()) {
-        tell(withPath(message_(keys::kTasksNotSaved, kBuiltInTasksNotSaved), store_.path()) +
+        tell(withPath(message_(keys::kTasksNotSaved, builtInText(keys::kTasksNotSaved).c_str()),
+                      store_.path()) +
                  QStringLiteral(": ") + toQString(saved.written.error),
              Dialogs::Icon::Critical);
     }
@@ -128,7 +123,8 @@ void SavedTasksController::showTakenIn(const SavedTaskStore::Sync& sync) {
         model_.sync();
     }
     if (!sync.keptAside.empty()) {
-        tell(withPath(message_(keys::kTasksKeptAside, kBuiltInTasksKeptAside), sync.keptAside),
+        tell(withPath(message_(keys::kTasksKeptAside, builtInText(keys::kTasksKeptAside).c_str()),
+                      sync.keptAside),
              Dialogs::Icon::Information);
     }
 }

@@ -1,9 +1,10 @@
 #include "gui/window/undo_controller.h"
 
-#include "gui/window/qt_run_report.h"
-#include "core/state/message_keys.h"
+#include "core/app/message_catalogue.h"
 #include "core/app/program_version.h"
+#include "core/state/message_keys.h"
 #include "gui/widgets/qt_text.h"
+#include "gui/window/qt_run_report.h"
 
 #include <QAction>
 #include <QWidget>
@@ -11,15 +12,7 @@
 
 namespace morvane {
 
-namespace {
-
-const char* const kBuiltInUndoDone = "Undone: %1 put back, %2 left as changed";
-const char* const kBuiltInUndoFailed = "The last Execute could not be undone:";
-const char* const kBuiltInUndoUnfinished =
-    "Not undone yet: %1 put back, %2 left; Undo again puts back the rest";
-const char* const kBuiltInUndoInterruptedRun = "Undo the part of the interrupted run that was done?";
-
-} // namespace
+namespace {} // namespace
 
 UndoController::UndoController(std::string journalFolder, QAction& action, Dialogs& dialogs, Message message,
                                Report report, QWidget& window)
@@ -42,7 +35,7 @@ void UndoController::startUp(const std::vector<LeftoverNote>& leftovers) {
         return;
     }
     const QString text = runReport(leftovers, {}, message_) + QStringLiteral("\n\n") +
-                         message_(keys::kUndoInterruptedRun, kBuiltInUndoInterruptedRun);
+                         message_(keys::kUndoInterruptedRun, builtInText(keys::kUndoInterruptedRun).c_str());
     if (dialogs_.ask(&window_, toQString(kApplicationTitle), text)) {
         undo();
     }
@@ -96,7 +89,8 @@ void UndoController::ended(const std::vector<LeftoverNote>& leftovers, const Und
         thread_->wait();
         thread_.clear();
     }
-    const std::string keptIn = fromQString(message_(keys::kLeftoverKeptIn, std::string(kKeptInText).c_str()));
+    const std::string keptIn =
+        fromQString(message_(keys::kLeftoverKeptIn, builtInText(keys::kLeftoverKeptIn).c_str()));
     std::vector<RunFailure> left;
     for (const UndoNote& note : result.left) {
         std::string reason = note.reason;
@@ -107,16 +101,17 @@ void UndoController::ended(const std::vector<LeftoverNote>& leftovers, const Und
     }
     report_(leftovers, left,
             result.failure.empty() ? QString()
-                                   : message_(keys::kUndoFailed, kBuiltInUndoFailed) + QLatin1Char(' ') +
-                                         toQString(result.failure));
+                                   : message_(keys::kUndoFailed, builtInText(keys::kUndoFailed).c_str()) +
+                                         QLatin1Char(' ') + toQString(result.failure));
     // A run not undone yet stays offered: the next undo finishes the rest.
-    const QString status = !result.found       ? QString()
-                           : result.run.undone ? message_(keys::kUndoDone, kBuiltInUndoDone)
-                                                     .arg(result.restored)
-                                                     .arg(static_cast<qulonglong>(result.left.size()))
-                                               : message_(keys::kUndoUnfinished, kBuiltInUndoUnfinished)
-                                                     .arg(result.restored)
-                                                     .arg(static_cast<qulonglong>(result.left.size()));
+    const QString status = !result.found ? QString()
+                           : result.run.undone
+                               ? message_(keys::kUndoDone, builtInText(keys::kUndoDone).c_str())
+                                     .arg(result.restored)
+                                     .arg(static_cast<qulonglong>(result.left.size()))
+                               : message_(keys::kUndoUnfinished, builtInText(keys::kUndoUnfinished).c_str())
+                                     .arg(result.restored)
+                                     .arg(static_cast<qulonglong>(result.left.size()));
     readOffer();
     emit finished(result, status);
 }

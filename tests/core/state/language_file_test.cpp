@@ -1,3 +1,4 @@
+#include "core/app/message_catalogue.h"
 #include "core/state/language.h"
 #include "core/state/message_keys.h"
 #include "core/state/relabel_table.h"
@@ -40,70 +41,10 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
         ASSERT_EQ(fields.size(), 3u) << "key, English, German, no stray line feed: " << line;
         entries[fields[0]] = {fields[1], fields[2]};
     }
-    std::set<std::string> keysOfTheProgram{std::string(keys::kFindReplaceWith),
-                                           std::string(keys::kPathFileReplacements),
-                                           std::string(keys::kSavedTaskColumns),
-                                           std::string(keys::kSpecifyReplacementTask),
-                                           std::string(keys::kSavingNotPossible),
-                                           std::string(keys::kUboundElementsWrong),
-                                           std::string(keys::kReplacementsPending),
-                                           std::string(keys::kReplacementsDone),
-                                           std::string(keys::kAppFolderReadOnly),
-                                           std::string(keys::kTasksNotSaved),
-                                           std::string(keys::kSettingsReadOnly),
-                                           std::string(keys::kTasksReadOnly),
-                                           std::string(keys::kTasksKeptAside),
-                                           std::string(keys::kRunStopped),
-                                           std::string(keys::kLeftoversFound),
-                                           std::string(keys::kLeftoverPutBack),
-                                           std::string(keys::kLeftoverRewriteFinished),
-                                           std::string(keys::kLeftoverRewriteNotBegun),
-                                           std::string(keys::kLeftoverTemporaryRemoved),
-                                           std::string(keys::kLeftoverBackupKept),
-                                           std::string(keys::kLeftoverNotPutBack),
-                                           std::string(keys::kLeftoverBackupLost),
-                                           std::string(keys::kLeftoverAsidePutBack),
-                                           std::string(keys::kLeftoverAsideKept),
-                                           std::string(keys::kLeftoverRunNotClosed),
-                                           std::string(keys::kLeftoverKeptDropped),
-                                           std::string(keys::kPairChangesInserted),
-                                           std::string(keys::kPairNeverMatches),
-                                           std::string(keys::kLeftoverKeptIn),
-                                           std::string(keys::kMenuAddFiles),
-                                           std::string(keys::kMenuAddFolder),
-                                           std::string(keys::kFolderSkipped),
-                                           std::string(keys::kUndoDone),
-                                           std::string(keys::kUndoFailed),
-                                           std::string(keys::kUndoUnfinished),
-                                           std::string(keys::kNotUndoable),
-                                           std::string(keys::kLeftoverRunInterrupted),
-                                           std::string(keys::kLeftoverUndoInterrupted),
-                                           std::string(keys::kUndoInterruptedRun),
-                                           std::string(keys::kStateInUserFolder),
-                                           std::string(keys::kStateKeptInUserFolder),
-                                           std::string(keys::kMenuFileOpen),
-                                           std::string(keys::kMenuFileShowInFolder),
-                                           std::string(keys::kMenuFileRemove),
-                                           std::string(keys::kMenuFileSelectAll),
-                                           std::string(keys::kMenuFileAddFolderFiles),
-                                           std::string(keys::kFolderFilesTitle),
-                                           std::string(keys::kFolderFilesInclude),
-                                           std::string(keys::kFolderFilesExclude),
-                                           std::string(keys::kFolderFilesHidden),
-                                           std::string(keys::kFolderFilesIgnored),
-                                           std::string(keys::kFolderFilesBinary),
-                                           std::string(keys::kFolderFilesReading),
-                                           std::string(keys::kFolderFilesNone),
-                                           std::string(keys::kFolderFilesUnreadable),
-                                           std::string(keys::kMenuPreview),
-                                           std::string(keys::kPreviewTitle),
-                                           std::string(keys::kPreviewNoFile),
-                                           std::string(keys::kPreviewNoChange),
-                                           std::string(keys::kPreviewWorking),
-                                           std::string(keys::kPreviewCount),
-                                           std::string(keys::kPreviewMore),
-                                           std::string(keys::kPreviewProblem),
-                                           std::string(keys::kPreviewColumns)};
+    std::set<std::string> keysOfTheProgram;
+    for (const MessageEntry& message : messageTable()) {
+        keysOfTheProgram.emplace(message.key);
+    }
     EXPECT_EQ(entries.size(), lines.size()) << "each key once";
     for (const Relabel& relabel : kRelabelTable) {
         keysOfTheProgram.emplace(relabel.key);
