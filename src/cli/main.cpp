@@ -1,4 +1,6 @@
 #include "cli/command_line.h"
+#include "core/app/message_catalogue.h"
+#include "core/app/reports.h"
 #include "core/files/folder_expansion.h"
 #include "core/journal/leftovers.h"
 #include "core/journal/run_journal.h"
@@ -81,8 +83,8 @@ void reportProblem(const std::string& path, const std::string& reason) {
 
 // Returns whether any of them needs a person to look at the file.
 bool reportLeftovers(const std::vector<LeftoverNote>& notes) {
-    for (const LeftoverNote& note : notes) {
-        reportProblem(note.path, describeLeftover(note, leftoverActionText(note.action), kKeptInText));
+    for (const ReportLine& line : leftoverLines(notes, builtInText)) {
+        reportProblem(line.path, line.text);
     }
     return std::any_of(notes.begin(), notes.end(), needsAttention);
 }
@@ -322,12 +324,8 @@ int undoNewest(const std::string& stateDir) {
         std::cout << "nothing to undo\n";
         return leftoversNeedAttention ? kExitFailure : 0;
     }
-    for (const UndoNote& note : result.left) {
-        std::string reason = note.reason + "; left as it is";
-        if (!note.keptIn.empty()) {
-            reason += "; " + std::string(kKeptInText) + " \"" + note.keptIn + "\"";
-        }
-        reportProblem(note.path, reason);
+    for (const ReportLine& line : undoLeftLines(result, builtInText, "; left as it is")) {
+        reportProblem(line.path, line.text);
     }
     if (!result.failure.empty()) {
         std::cerr << "morvane-cli: " << escapeControlBytes(result.failure) << '\n';

@@ -2,6 +2,7 @@
 
 #include "core/app/message_catalogue.h"
 #include "core/app/program_version.h"
+#include "core/app/reports.h"
 #include "core/state/message_keys.h"
 #include "gui/widgets/qt_text.h"
 #include "gui/window/qt_run_report.h"
@@ -89,15 +90,12 @@ void UndoController::ended(const std::vector<LeftoverNote>& leftovers, const Und
         thread_->wait();
         thread_.clear();
     }
-    const std::string keptIn =
-        fromQString(message_(keys::kLeftoverKeptIn, builtInText(keys::kLeftoverKeptIn).c_str()));
+    const MessageLookup text = [this](std::string_view key) {
+        return fromQString(message_(key, builtInText(key).c_str()));
+    };
     std::vector<RunFailure> left;
-    for (const UndoNote& note : result.left) {
-        std::string reason = note.reason;
-        if (!note.keptIn.empty()) {
-            reason += "; " + keptIn + " \"" + note.keptIn + "\"";
-        }
-        left.push_back({.path = note.path, .reason = reason});
+    for (ReportLine& line : undoLeftLines(result, text)) {
+        left.push_back({.path = std::move(line.path), .reason = std::move(line.text)});
     }
     report_(leftovers, left,
             result.failure.empty() ? QString()
