@@ -1,8 +1,8 @@
 #include "core/run/contents_diff.h"
 
+#include "core/platform/paths.h"
 #include "core/text/notation.h"
 #include "core/text/occurrences.h"
-#include "core/platform/paths.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,9 +1,9 @@
 #include "core/run/rename_plan.h"
 
-#include "core/text/notation.h"
-#include "core/text/occurrences.h"
 #include "core/platform/paths.h"
 #include "core/platform/platform_fs.h"
+#include "core/text/notation.h"
+#include "core/text/occurrences.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/run/run.h"
 #include "core/platform/paths.h"
+#include "core/run/run.h"
 
 #include <cstddef>
 #include <cstdint>

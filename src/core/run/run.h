@@ -105,7 +105,7 @@ public:
 // never writes a file it could not read and never renames onto an existing name. A set cancel flag ends the
 // run between two files or pairs; no file is left half done.
 RunResult runPairs(const RunRequest& request, RunObserver* observer = nullptr,
-                             const std::atomic<bool>* cancel = nullptr);
+                   const std::atomic<bool>* cancel = nullptr);
 
 // The status line: the message for the kind, one blank and the total.
 std::string statusLine(std::string_view message, std::int64_t total);

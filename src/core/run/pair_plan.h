@@ -1,0 +1,65 @@
+// The pairs of one run as every worker reads them: which pairs only count, which can occur in a text and
+// which later pairs a pair's replacements can make occur; and the pass of one pair over a text.
+#pragma once
+
+#include "core/run/run.h"
+#include "core/text/find_set.h"
+#include "core/text/occurrences.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace morvane {
+
+class RunJournal;
+namespace platform {
+class WriteJournal;
+}
+
+// The expanded pairs of one run, shared read-only by every worker.
+struct Plan {
+    const RunRequest& request;
+    std::vector<std::string> finds;
+    std::vector<std::string> replaces;
+    std::size_t lastNonEmptyPair = 0;
+    // For contents with many pairs: finds which pairs occur in a text, and for each pair the later ones
+    // whose find text its replacements can make occur.
+    std::optional<FindSet> findSet;
+    std::vector<std::vector<std::size_t>> created;
+    // For a simulate run with few pairs: the pairs whose replacements no later pair could tell from their
+    // find text, since no later find text can overlap either. Their text is never made: they only count.
+    std::vector<char> onlyCounting;
+    RunJournal* journal = nullptr; // an execute run's, used on the run's own thread only
+    // What the workers of an execute run in contents mode tell the journal while they prepare writes.
+    platform::WriteJournal* folders = nullptr;
+    // Whether the journal records the hash of what a write leaves, which a streamed write makes as it goes.
+    bool hashWrites = false;
+
+    Plan(const RunRequest& request_, std::vector<std::string> finds_, std::vector<std::string> replaces_);
+    bool contents() const { return request.mode == ReplaceMode::Contents; }
+};
+
+// What a worker keeps from row to row for the pairs' pass over a text.
+struct PairScratch {
+    std::vector<char> mayOccur; // the pairs that can occur in the text
+    std::vector<char> wanted;   // the later pairs an insertion is checked for
+    Insertions insertions;      // where the last pair put its replacements
+};
+
+// Beyond this many, a worker gives back the memory that held where a pair's replacements went.
+inline constexpr std::size_t kInsertionsKept = std::size_t{1} << 18;
+
+// Pair j over the text: replaces and counts, or only counts where nobody reads what it leaves. With
+// insertions given, notes where its replacements went.
+std::int64_t applyPair(const Plan& plan, std::size_t j, std::string& text, Insertions* insertions);
+
+// After pair j replaced, the later pairs it can have made occur: each that does occur around one of its
+// replacements (the bytes from a find text's length before to as far after), or, where scanning around the
+// replacements would cost more than scanning the whole text for each, all that it could make occur.
+void markCreated(const Plan& plan, std::size_t j, std::string_view text, PairScratch& scratch);
+
+} // namespace morvane

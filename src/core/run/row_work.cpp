@@ -1,0 +1,148 @@
+// One row read whole: its file's text or its name goes through every pair in turn, then an execute run
+// prepares the write or renames. A file too large to hold whole goes to the streamed row instead.
+#include "core/run/row_work.h"
+
+#include "core/journal/run_journal.h"
+#include "core/platform/paths.h"
+#include "core/platform/text_file.h"
+#include "core/run/rename_plan.h"
+#include "core/run/row_problem.h"
+#include "core/run/run_texts.h"
+#include "core/run/streamed_row.h"
+
+#include <new>
+#include <stdexcept>
+
+namespace morvane {
+
+namespace {
+
+void renameTo(RowOutcome& outcome, std::size_t i, const NamedEntry& entry, const std::string& name,
+              RunJournal* journal) {
+    RowResult& row = outcome.row;
+    // A name the pairs leave as it was needs no rename, whatever it is ("." or the empty name of a root).
+    if (name == entry.name()) {
+        return;
+    }
+    if (std::string refused = refusedNameReason(name); !refused.empty()) {
+        outcome.failure = RunFailure{i, row.path, cannotRenameText(refused)};
+        return;
+    }
+    const std::string oldPath = entry.path();
+    const std::string newPath = entry.parts.folder + name;
+    if (journal) {
+        if (std::string refused = journal->renaming(oldPath, newPath); !refused.empty()) {
+            outcome.failure = RunFailure{i, row.path, cannotRenameText(refused)};
+            return;
+        }
+    }
+    if (std::string error = platform::renameNoReplace(oldPath, newPath); !error.empty()) {
+        outcome.failure = RunFailure{i, row.path, cannotRenameToText(name, error)};
+        return;
+    }
+    if (journal) {
+        journal->renamed(newPath);
+    }
+    row.path = newPath + entry.trailing;
+    row.renamed = true;
+}
+
+// A text that ends as it was read is not written again, which would cost a copy, a flush and an undo record
+// for the same bytes: the file only takes the modification time the write would have given it.
+void prepareWriteBack(RowOutcome& outcome, std::size_t i, const std::string& path, const std::string& text,
+                      const platform::FileIdentity& readAs, bool replacedSome, const Plan& plan) {
+    PreparedWrite prepared = prepareWrite(path, text, readAs, replacedSome, plan.hashWrites, plan.folders);
+    if (!prepared.error.empty()) {
+        outcome.failure = RunFailure{i, path, cannotWriteText(prepared.error)};
+    }
+    outcome.write = std::move(prepared.write);
+}
+
+} // namespace
+
+// Everything the run does with one row: read, every pair in order, then in an execute run the one write or
+// rename. Never throws: a file too large for memory is a failure of its row.
+RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
+                      const platform::PathStatus& status, std::string& text, const std::atomic<bool>* cancel,
+                      const BeforePair& beforePair) {
+    RowOutcome outcome;
+    outcome.row.path = path;
+    RowResult& row = outcome.row;
+    if (RowProblem problem = rowProblem(path, status, plan.request.mode); problem.any()) {
+        row.skipped = problem.skipped;
+        if (!problem.failure.empty()) {
+            outcome.failure = RunFailure{i, path, std::move(problem.failure)};
+        }
+        outcome.complete = true;
+        return outcome;
+    }
+    try {
+        if (isStreamed(plan, status)) {
+            if (std::optional<RowOutcome> streamed = streamRow(plan, i, path, cancel, beforePair)) {
+                return std::move(*streamed);
+            }
+        }
+        std::optional<NamedEntry> entry;
+        bool readable = true;
+        bool replacedSome = false; // some pair replaced an occurrence by another text
+        platform::FileIdentity readAs;
+        if (plan.contents()) {
+            // Only a write compares the file with what was read.
+            const std::string error = readTextFileInto(path, text, plan.request.execute ? &readAs : nullptr);
+            readable = error.empty();
+            if (!readable) {
+                outcome.failure = RunFailure{i, path, cannotReadText(error)};
+            }
+        } else {
+            entry.emplace(path);
+            text = entry->name();
+        }
+        // Which pairs can occur in the text: those found in it as read, and those that the replacements made
+        // so far made occur.
+        thread_local PairScratch scratch;
+        if (plan.findSet) {
+            plan.findSet->occurring(text, scratch.mayOccur);
+            scratch.wanted.assign(plan.finds.size(), 0);
+        }
+        for (std::size_t j = 0; j < plan.finds.size(); ++j) {
+            if (isCancelled(cancel)) {
+                return outcome;
+            }
+            beforePair(j);
+            if (plan.finds[j].empty()) {
+                continue;
+            }
+            outcome.applied = true;
+            if (plan.findSet && !scratch.mayOccur[j]) {
+                continue;
+            }
+            const std::int64_t found = applyPair(plan, j, text, plan.findSet ? &scratch.insertions : nullptr);
+            row.count += found;
+            const bool replacing = found > 0 && plan.finds[j] != plan.replaces[j];
+            replacedSome = replacedSome || replacing;
+            if (plan.findSet && replacing) {
+                markCreated(plan, j, text, scratch);
+            }
+        }
+        if (scratch.insertions.at.capacity() > kInsertionsKept) {
+            std::vector<std::size_t>().swap(scratch.insertions.at);
+        }
+        if (plan.request.execute && outcome.applied) {
+            if (!plan.contents()) {
+                renameTo(outcome, i, *entry, text, plan.journal);
+            } else if (readable) {
+                prepareWriteBack(outcome, i, path, text, readAs, replacedSome, plan);
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        outcome.failure = RunFailure{i, path, noMemoryForFileText()};
+        std::string().swap(text);
+    } catch (const std::length_error&) {
+        outcome.failure = RunFailure{i, path, noMemoryForFileText()};
+        std::string().swap(text);
+    }
+    outcome.complete = true;
+    return outcome;
+}
+
+} // namespace morvane

@@ -1,0 +1,58 @@
+// What the run does with one row, whoever runs it (the run's own thread or a worker): the row's outcome, and
+// the pass that reads its file or name, applies every pair and prepares the write or renames.
+#pragma once
+
+#include "core/journal/contents_batch.h"
+#include "core/platform/platform_fs.h"
+#include "core/run/pair_plan.h"
+#include "core/run/run.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace morvane {
+
+inline bool isCancelled(const std::atomic<bool>* cancel) {
+    return cancel && cancel->load(std::memory_order_relaxed);
+}
+
+// A worker keeps its text's memory from file to file, so that reading allocates only when a file is larger
+// than any before; but not a large file's, which would stay counted long after. A simulate run also lets only
+// one worker at a time hold a file larger than this, so that its memory stays near that of its largest file
+// however many workers it has.
+inline constexpr std::uintmax_t kLargeFileBytes = std::uintmax_t{64} << 20;
+
+inline void releaseIfLarge(std::string& text) {
+    if (text.capacity() > kLargeFileBytes) {
+        std::string().swap(text);
+    }
+}
+
+inline bool isLargeFile(const platform::PathStatus& status) {
+    return status.kind == platform::PathKind::RegularFile && status.size > kLargeFileBytes;
+}
+
+struct RowOutcome {
+    RowResult row;
+    bool applied = false; // a non-empty pair ran over the row's text
+    std::optional<RunFailure> failure;
+    bool complete = false;             // false when the run was cancelled before the row was done
+    std::optional<PendingWrite> write; // an execute run's in contents mode, still to be committed
+};
+
+// The row number that stands for no row.
+inline constexpr std::size_t kNoRow = static_cast<std::size_t>(-1);
+
+using BeforePair = std::function<void(std::size_t pair)>;
+
+// Everything the run does with one row: read, every pair in order, then in an execute run the one write or
+// rename. Never throws: a file too large for memory is a failure of its row.
+RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
+                      const platform::PathStatus& status, std::string& text, const std::atomic<bool>* cancel,
+                      const BeforePair& beforePair);
+
+} // namespace morvane

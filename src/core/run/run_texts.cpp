@@ -1,0 +1,52 @@
+// Every text the run shows a user: why a row was passed over or failed, the status line and the box for
+// pair columns of different lengths.
+#include "core/run/run_texts.h"
+
+#include "core/run/run.h"
+
+namespace morvane {
+
+std::string cannotReadText(std::string_view error) {
+    return "cannot be read: " + std::string(error);
+}
+
+std::string cannotWriteText(std::string_view error) {
+    return "cannot be written: " + std::string(error);
+}
+
+std::string cannotRenameText(std::string_view refused) {
+    return "cannot be renamed: " + std::string(refused);
+}
+
+std::string cannotRenameToText(std::string_view name, std::string_view error) {
+    return "cannot be renamed to \"" + std::string(name) + "\": " + std::string(error);
+}
+
+std::string noMemoryForFileText() {
+    return "not enough memory to hold the file";
+}
+
+std::string skipReasonText(SkipReason reason, ReplaceMode mode) {
+    switch (reason) {
+    case SkipReason::EmptyPath:
+        return "empty path";
+    case SkipReason::Missing:
+        return "no such file or folder";
+    case SkipReason::Folder:
+        return mode == ReplaceMode::Contents ? "is a folder; contents mode reads files only" : "is a folder";
+    case SkipReason::None:
+        break;
+    }
+    return {};
+}
+
+std::string statusLine(std::string_view message, std::int64_t total) {
+    return std::string(message) + " " + std::to_string(total);
+}
+
+std::string mismatchText(std::string_view message, std::size_t findsUbound, std::size_t replacesUbound) {
+    return std::string(message) + "\r\n" + std::to_string(findsUbound) + "\t" +
+           std::to_string(replacesUbound);
+}
+
+} // namespace morvane
