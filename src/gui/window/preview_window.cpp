@@ -1,10 +1,6 @@
 #include "gui/window/preview_window.h"
 
 #include "core/app/message_catalogue.h"
-#include "core/platform/paths.h"
-#include "core/platform/text_file.h"
-#include "core/run/rename_plan.h"
-#include "core/run/row_problem.h"
 #include "core/state/message_keys.h"
 #include "gui/lists/file_list_model.h"
 #include "gui/lists/pair_list_model.h"
@@ -32,179 +28,7 @@ namespace {
 // piece of work.
 constexpr int kFollowDelayMs = 40;
 
-// A control byte other than TAB, written as an escape: \r, \n, \0 or \xHH.
-QString escapeOf(char byte) {
-    switch (byte) {
-    case '\r':
-        return QStringLiteral("\\r");
-    case '\n':
-        return QStringLiteral("\\n");
-    case '\0':
-        return QStringLiteral("\\0");
-    default:
-        return QStringLiteral("\\x%1").arg(static_cast<unsigned char>(byte), 2, 16, QLatin1Char('0'));
-    }
-}
-
-bool isShownEscaped(char byte) {
-    const auto value = static_cast<unsigned char>(byte);
-    return (value < 0x20 && byte != '\t') || value == 0x7f;
-}
-
-// Control bytes show as escapes in a style of their own, so that a CR or NUL the pairs put in can be seen.
-void appendVisible(std::vector<PreviewLine::Piece>& pieces, std::string_view bytes, bool changed) {
-    std::size_t at = 0;
-    while (at < bytes.size()) {
-        std::size_t end = at;
-        while (end < bytes.size() && !isShownEscaped(bytes[end])) {
-            ++end;
-        }
-        if (end > at) {
-            pieces.push_back({toQString(bytes.substr(at, end - at)), changed, false});
-        }
-        for (; end < bytes.size() && isShownEscaped(bytes[end]); ++end) {
-            pieces.push_back({escapeOf(bytes[end]), changed, true});
-        }
-        at = end;
-    }
-}
-
-QString visibleName(std::string_view bytes) {
-    std::vector<PreviewLine::Piece> pieces;
-    appendVisible(pieces, bytes, false);
-    QString text;
-    for (const PreviewLine::Piece& piece : pieces) {
-        text += piece.text;
-    }
-    return text;
-}
-
-PreviewLine previewLine(std::string_view text, const HunkLine& line) {
-    PreviewLine shown;
-    shown.kind = line.kind;
-    for (const ShownPiece& piece : shownPieces(text, line)) {
-        const std::size_t size = piece.bytes.end - piece.bytes.begin;
-        if (size == 0) {
-            shown.pieces.push_back({QString(), false, false});
-        } else {
-            appendVisible(shown.pieces, text.substr(piece.bytes.begin, size), piece.changed);
-        }
-    }
-    return shown;
-}
-
-QString hunkHeader(const Hunk& hunk) {
-    return QStringLiteral("@@ -%1,%2 +%3,%4 @@")
-        .arg(hunk.oldFirst)
-        .arg(hunk.oldCount)
-        .arg(hunk.newFirst)
-        .arg(hunk.newCount);
-}
-
-// The first bytes of a file up to the last line feed among them.
-ReadOutcome startOfFile(const std::string& path) {
-    QFile file(QFile::decodeName(path.c_str()));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {{}, fromQString(file.errorString())};
-    }
-    const QByteArray start = file.read(kFirstLookBytes);
-    const qsizetype lastFeed = start.lastIndexOf('\n');
-    return {std::string(start.constData(), static_cast<std::size_t>(lastFeed + 1)), {}};
-}
-
-// A hunk near the end of the start read may change once the bytes after it are seen (an occurrence that
-// reaches past the cut); only those well before it are shown.
-void keepHunksClearOfTheCut(PreviewResult& result, const ContentsDiff& diff, std::size_t cut,
-                            const std::vector<std::string>& finds) {
-    std::size_t reach = std::size_t{64} << 10;
-    for (const std::string& find : finds) {
-        reach += 16 * find.size();
-    }
-    const auto clear = [&](const Hunk& hunk) {
-        return !hunk.lines.empty() && hunk.lines.back().kind != LineKind::Added &&
-               hunk.lines.back().bytes.end + reach <= cut;
-    };
-    std::size_t kept = 0;
-    while (kept < diff.hunks.size() && clear(diff.hunks[kept])) {
-        ++kept;
-    }
-    result.hunks.resize(std::min(result.hunks.size(), kept));
-    result.partial = true;
-    result.state = PreviewResult::State::Changes;
-}
-
-PreviewResult contentsPreview(const PreviewRequest& request, const std::atomic<bool>* cancel) {
-    PreviewResult result;
-    if (request.current < 0 || request.current >= static_cast<int>(request.paths.size())) {
-        return result;
-    }
-    const std::string& path = request.paths[static_cast<std::size_t>(request.current)];
-    result.path = toQString(path);
-    if (!contentsProblem(path).empty()) {
-        result.state = PreviewResult::State::NoFile;
-        return result;
-    }
-    const ReadOutcome read = request.firstLook ? startOfFile(path) : readTextFile(path);
-    if (!read.ok()) {
-        result.state = PreviewResult::State::Problem;
-        result.problem = toQString(read.error);
-        return result;
-    }
-    const ContentsDiff diff =
-        diffContents(read.text, request.finds, request.replaces, {kPreviewHunks, kPreviewLines}, cancel);
-    const TrackedReplacement& replacement = diff.replacement;
-    if (replacement.cancelled) {
-        result.state = PreviewResult::State::Cancelled;
-        return result;
-    }
-    if (!replacement.error.empty()) {
-        result.state = PreviewResult::State::Problem;
-        result.problem = toQString(replacement.error);
-        return result;
-    }
-    result.count = replacement.count;
-    result.more = diff.more;
-    if (request.firstLook) {
-        keepHunksClearOfTheCut(result, diff, read.text.size(), request.finds);
-    }
-    result.state = diff.hunks.empty() ? PreviewResult::State::NoChange : PreviewResult::State::Changes;
-    for (const Hunk& hunk : diff.hunks) {
-        PreviewHunk shown{hunkHeader(hunk), {}};
-        for (const HunkLine& line : hunk.lines) {
-            shown.lines.push_back(previewLine(
-                line.kind == LineKind::Added ? std::string_view(replacement.newText) : read.text, line));
-        }
-        result.hunks.push_back(std::move(shown));
-    }
-    return result;
-}
-
-QString shownName(const std::string& path) {
-    return visibleName(NamedEntry(path).name());
-}
-
-PreviewResult namesPreview(const PreviewRequest& request) {
-    RunRequest run;
-    run.finds = request.finds;
-    run.replaces = request.replaces;
-    run.files = request.paths;
-    run.mode = ReplaceMode::FileNames;
-    PreviewResult result;
-    result.state = PreviewResult::State::Changes;
-    for (const PlannedRename& row : planRenames(run).rows) {
-        result.count += row.count;
-        result.renames.push_back({shownName(row.path),
-                                  row.newPath == row.path ? QString() : shownName(row.newPath),
-                                  toQString(renameProblem(row))});
-    }
-    return result;
-}
-
 } // namespace
-
-PreviewResult computePreview(const PreviewRequest& request, const std::atomic<bool>* cancel) {
-    return request.mode == ReplaceMode::FileNames ? namesPreview(request) : contentsPreview(request, cancel);
-}
 
 PreviewWindow::PreviewWindow(FileListModel& files, PairListModel& pairs, QItemSelectionModel& fileSelection,
                              Mode mode, Message message, Compute compute, QWidget* parent)
@@ -367,7 +191,7 @@ void PreviewWindow::showContents(const PreviewResult& result) {
         break;
     case PreviewResult::State::Problem:
         summary = message_(keys::kPreviewProblem, builtInText(keys::kPreviewProblem).c_str()) +
-                  QLatin1Char(' ') + result.problem;
+                  QLatin1Char(' ') + toQString(result.problem);
         break;
     case PreviewResult::State::NoChange:
         summary = message_(keys::kPreviewNoChange, builtInText(keys::kPreviewNoChange).c_str());
@@ -383,7 +207,7 @@ void PreviewWindow::showContents(const PreviewResult& result) {
         summary += QLatin1Char('\n') +
                    message_(keys::kPreviewMore, builtInText(keys::kPreviewMore).c_str()).arg(kPreviewHunks);
     }
-    summary_->setText(result.path.isEmpty() ? summary : result.path + QLatin1Char('\n') + summary);
+    summary_->setText(result.path.empty() ? summary : toQString(result.path) + QLatin1Char('\n') + summary);
 
     QTextCharFormat plain;
     QTextCharFormat header;
@@ -408,7 +232,7 @@ void PreviewWindow::showContents(const PreviewResult& result) {
             cursor.insertBlock();
         }
         first = false;
-        cursor.insertText(hunk.header, header);
+        cursor.insertText(toQString(hunk.header), header);
         for (const PreviewLine& line : hunk.lines) {
             cursor.insertBlock();
             const bool isRemoved = line.kind == LineKind::Removed;
@@ -420,7 +244,7 @@ void PreviewWindow::showContents(const PreviewResult& result) {
                                         : QStringLiteral("  "),
                               base);
             for (const PreviewLine::Piece& piece : line.pieces) {
-                if (piece.text.isEmpty()) {
+                if (piece.text.empty()) {
                     cursor.insertText(QString(QChar(0x2026)), gap);
                     continue;
                 }
@@ -429,7 +253,7 @@ void PreviewWindow::showContents(const PreviewResult& result) {
                     format.setForeground(Qt::darkGray);
                     format.setFontItalic(true);
                 }
-                cursor.insertText(piece.text, format);
+                cursor.insertText(toQString(piece.text), format);
             }
         }
     }
@@ -443,9 +267,9 @@ void PreviewWindow::showNames(const PreviewResult& result, int current) {
     names_->setRowCount(static_cast<int>(result.renames.size()));
     for (int row = 0; row < names_->rowCount(); ++row) {
         const PreviewRename& rename = result.renames[static_cast<std::size_t>(row)];
-        names_->setItem(row, 0, new QTableWidgetItem(rename.oldName));
-        names_->setItem(row, 1, new QTableWidgetItem(rename.newName));
-        names_->setItem(row, 2, new QTableWidgetItem(rename.problem));
+        names_->setItem(row, 0, new QTableWidgetItem(toQString(rename.oldName)));
+        names_->setItem(row, 1, new QTableWidgetItem(toQString(rename.newName)));
+        names_->setItem(row, 2, new QTableWidgetItem(toQString(rename.problem)));
     }
     if (current >= 0 && current < names_->rowCount()) {
         names_->selectRow(current);

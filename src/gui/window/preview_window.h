@@ -1,19 +1,15 @@
 #pragma once
 
-#include "core/run/contents_diff.h"
-#include "core/run/run.h"
+#include "core/app/preview_model.h"
 
 #include <QFutureWatcher>
 #include <QString>
 #include <QWidget>
 #include <atomic>
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <string>
 #include <string_view>
-#include <vector>
 
 class QItemSelectionModel;
 class QLabel;
@@ -26,67 +22,6 @@ namespace morvane {
 
 class FileListModel;
 class PairListModel;
-
-// What the preview works out: for the current row in contents mode, or for every row in file-names mode.
-struct PreviewRequest {
-    ReplaceMode mode = ReplaceMode::Contents;
-    std::vector<std::string> finds;
-    std::vector<std::string> replaces;
-    std::vector<std::string> paths; // every row's, in row order
-    int current = -1;               // the current row; -1 for none
-    // What the current file was when it was asked for; the same request on an unchanged file is not
-    // worked out again.
-    std::int64_t size = -1;
-    std::int64_t modified = 0;
-    // A first look at the start of a large file only, shown while the whole file is worked out.
-    bool firstLook = false;
-    bool operator==(const PreviewRequest&) const = default;
-};
-
-// A line of the contents preview, decoded for the screen.
-struct PreviewLine {
-    LineKind kind = LineKind::Context;
-    struct Piece {
-        QString text; // empty for a gap where bytes are left out
-        bool changed = false;
-        bool escape = false; // a control byte written as \r, \n, \0 or \xHH
-    };
-    std::vector<Piece> pieces;
-};
-
-struct PreviewHunk {
-    QString header; // "@@ -12,7 +12,8 @@"
-    std::vector<PreviewLine> lines;
-};
-
-// A row of the file-names preview.
-struct PreviewRename {
-    QString oldName;
-    QString newName;
-    QString problem; // empty when the rename can be done
-};
-
-struct PreviewResult {
-    enum class State { NoFile, Problem, NoChange, Changes, Cancelled };
-    State state = State::NoFile;
-    QString path;
-    QString problem;        // why the file cannot be shown
-    std::int64_t count = 0; // the occurrences the run counts
-    std::vector<PreviewHunk> hunks;
-    bool more = false;                  // places after the last hunk shown were left out
-    bool partial = false;               // a first look: the rest of the file is still being worked out
-    std::vector<PreviewRename> renames; // file-names mode
-};
-
-// A file larger than this gets a first look at its start while the whole of it is worked out.
-inline constexpr std::int64_t kFirstLookBytes = std::int64_t{1} << 20;
-
-// At most this many places of a file are shown, with at most this many lines in all.
-inline constexpr std::size_t kPreviewHunks = 100;
-inline constexpr std::size_t kPreviewLines = 500;
-
-// Works out the preview off the user-interface thread; a set cancel flag ends it early.
-PreviewResult computePreview(const PreviewRequest& request, const std::atomic<bool>* cancel);
 
 // A second top-level window beside the main window, never modal: in contents mode it shows the current file
 // row's changed lines, old above new, with the changed bytes marked; in file-names mode every row's old and

@@ -98,7 +98,7 @@ TEST(PreviewWindow, StaysResponsiveAndDropsWorkThatWasOvertaken) {
         slowWasCancelled = cancel->load();
         PreviewResult result;
         result.state = PreviewResult::State::Problem;
-        result.problem = QStringLiteral("slow result");
+        result.problem = "slow result";
         return result;
     });
     f.files.append({f.dir.write("slow.txt", "old\n"), f.dir.write("fast.txt", "old fast\n")});

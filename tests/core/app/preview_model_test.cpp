@@ -1,0 +1,140 @@
+#include "core/app/preview_model.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace morvane {
+namespace {
+
+using State = PreviewResult::State;
+
+PreviewRequest contentsRequest(const std::string& path, std::vector<std::string> finds,
+                               std::vector<std::string> replaces) {
+    PreviewRequest request;
+    request.finds = std::move(finds);
+    request.replaces = std::move(replaces);
+    request.paths = {path};
+    request.current = 0;
+    return request;
+}
+
+// A line as the window writes it: its marker, then its pieces, escapes in [ ] and changed bytes in { }.
+std::string written(const PreviewLine& line) {
+    std::string text = line.kind == LineKind::Removed ? "- " : line.kind == LineKind::Added ? "+ " : "  ";
+    for (const PreviewLine::Piece& piece : line.pieces) {
+        const std::string shown = piece.escape ? "[" + piece.text + "]" : piece.text;
+        text += piece.text.empty() ? "..." : piece.changed ? "{" + shown + "}" : shown;
+    }
+    return text;
+}
+
+TEST(PreviewModel, ContentsShowTheCurrentFilesChangedLinesWithEscapes) {
+    const testing::TempDir dir;
+    const std::string file = dir.write("a.txt", "keep\nold one\nold\x01two\n");
+    struct Case {
+        std::string find;
+        std::string replace;
+        State state;
+        std::int64_t count;
+        std::vector<std::string> lines; // the first hunk's header and lines
+    };
+    const Case cases[] = {
+        {"old",
+         "new",
+         State::Changes,
+         2,
+         {"@@ -1,3 +1,3 @@", "  keep", "- {old} one", "- {old}[\\x01]two", "+ {new} one",
+          "+ {new}[\\x01]two"}},
+        {"one",
+         "1\r",
+         State::Changes,
+         1,
+         {"@@ -1,3 +1,3 @@", "  keep", "- old {one}", "+ old {1}{[\\r]}", "  old[\\x01]two"}},
+        {"absent", "x", State::NoChange, 0, {}},
+    };
+    for (const Case& c : cases) {
+        const PreviewResult result = computePreview(contentsRequest(file, {c.find}, {c.replace}), nullptr);
+        EXPECT_EQ(result.state, c.state) << c.find;
+        EXPECT_EQ(result.path, file);
+        EXPECT_EQ(result.count, c.count) << c.find;
+        std::vector<std::string> lines;
+        if (!result.hunks.empty()) {
+            lines.push_back(result.hunks[0].header);
+            for (const PreviewLine& line : result.hunks[0].lines) {
+                lines.push_back(written(line));
+            }
+        }
+        EXPECT_EQ(lines, c.lines) << c.find;
+        EXPECT_FALSE(result.more);
+        EXPECT_FALSE(result.partial);
+    }
+}
+
+TEST(PreviewModel, ContentsOfNoFileOrAnUnreadableOne) {
+    const testing::TempDir dir;
+    const std::string folder = dir.makeFolder("d");
+    PreviewRequest none = contentsRequest("", {"a"}, {"b"});
+    none.current = -1;
+    EXPECT_EQ(computePreview(none, nullptr).state, State::NoFile);
+    for (const std::string& path : {std::string(), folder, dir.file("gone.txt")}) {
+        const PreviewResult result = computePreview(contentsRequest(path, {"a"}, {"b"}), nullptr);
+        EXPECT_EQ(result.state, State::NoFile) << path;
+        EXPECT_EQ(result.path, path);
+    }
+}
+
+TEST(PreviewModel, AFirstLookIsMarkedPartial) {
+    const testing::TempDir dir;
+    const std::string filler = std::string(63, 'x') + "\n";
+    std::string text = "old at the start\n";
+    while (text.size() < static_cast<std::size_t>(kFirstLookBytes) - 200) {
+        text += filler;
+    }
+    text += "old near the cut\n";
+    for (int line = 0; line < 100; ++line) {
+        text += filler;
+    }
+    PreviewRequest request = contentsRequest(dir.write("big.txt", text), {"old"}, {"new"});
+    const PreviewResult whole = computePreview(request, nullptr);
+    EXPECT_EQ(whole.hunks.size(), 2u);
+    EXPECT_EQ(whole.count, 2);
+    request.firstLook = true;
+    const PreviewResult look = computePreview(request, nullptr);
+    EXPECT_TRUE(look.partial);
+    EXPECT_EQ(look.state, State::Changes);
+    ASSERT_FALSE(look.hunks.empty());
+    EXPECT_EQ(look.hunks[0].header, "@@ -1,4 +1,4 @@");
+}
+
+TEST(PreviewModel, NamesShowEveryRowsOldAndNewNameAndWhatStandsInTheWay) {
+    const testing::TempDir dir;
+    PreviewRequest request;
+    request.mode = ReplaceMode::FileNames;
+    request.finds = {"a"};
+    request.replaces = {"b"};
+    request.paths = {dir.write("a.txt", ""), dir.write("b.txt", ""), dir.write("c\x01.txt", ""),
+                     dir.write("ca\r.txt", "")};
+    const PreviewResult result = computePreview(request, nullptr);
+    EXPECT_EQ(result.state, State::Changes);
+    EXPECT_EQ(result.count, 2);
+    ASSERT_EQ(result.renames.size(), 4u);
+    struct Row {
+        std::string oldName;
+        std::string newName;
+        bool refused;
+    };
+    const Row rows[] = {
+        {"a.txt", "b.txt", true}, // b.txt is taken and no row renames it away
+        {"b.txt", "", false},
+        {"c\\x01.txt", "", false},
+        {"ca\\r.txt", "cb\\r.txt", false},
+    };
+    for (std::size_t i = 0; i < result.renames.size(); ++i) {
+        EXPECT_EQ(result.renames[i].oldName, rows[i].oldName) << i;
+        EXPECT_EQ(result.renames[i].newName, rows[i].newName) << i;
+        EXPECT_EQ(result.renames[i].problem.empty(), !rows[i].refused) << i << result.renames[i].problem;
+    }
+}
+
+} // namespace
+} // namespace morvane
