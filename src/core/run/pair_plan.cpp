@@ -37,11 +37,12 @@ bool canCreate(std::string_view replacement, std::string_view find) {
 } // namespace
 
 Plan::Plan(const RunRequest& request_, std::vector<std::string> finds_, std::vector<std::string> replaces_)
-    : request(request_), finds(std::move(finds_)), replaces(std::move(replaces_)) {
+    : request(request_), finds(std::move(finds_)), replaces(std::move(replaces_)),
+      roles(pairRoles(finds, replaces, !request.execute)) {
     std::size_t nonEmpty = 0;
     for (std::size_t j = 0; j < finds.size(); ++j) {
         if (!finds[j].empty()) {
-            lastNonEmptyPair = j;
+            hasNonEmptyPair = true;
             ++nonEmpty;
         }
     }
@@ -71,11 +72,10 @@ Plan::Plan(const RunRequest& request_, std::vector<std::string> finds_, std::vec
 std::int64_t applyPair(const Plan& plan, std::size_t j, std::string& text, Insertions* insertions) {
     const std::string& find = plan.finds[j];
     const std::string& replacement = plan.replaces[j];
-    // Nobody reads the text after the last pair of a simulate run, nor a replacement no later pair can tell
-    // from its find text, and a pair that keeps its own text changes nothing: all only count.
-    const bool onlyCount = plan.finds[j] == replacement ||
-                           (!plan.request.execute && j == plan.lastNonEmptyPair) ||
-                           (!plan.onlyCounting.empty() && plan.onlyCounting[j]);
+    // Besides the pairs whose role is not to replace, one whose replacements no later pair can tell from its
+    // find text only counts.
+    const bool onlyCount =
+        plan.roles[j] != PairRole::Replace || (!plan.onlyCounting.empty() && plan.onlyCounting[j]);
     if (onlyCount) {
         return countOccurrences(text, find);
     }

@@ -25,7 +25,8 @@ struct Plan {
     const RunRequest& request;
     std::vector<std::string> finds;
     std::vector<std::string> replaces;
-    std::size_t lastNonEmptyPair = 0;
+    std::vector<PairRole> roles; // see pairRoles
+    bool hasNonEmptyPair = false;
     // For contents with many pairs: finds which pairs occur in a text, and for each pair the later ones
     // whose find text its replacements can make occur.
     std::optional<FindSet> findSet;

@@ -286,7 +286,7 @@ std::optional<RowOutcome> streamRow(const Plan& plan, std::size_t i, const std::
     }
     StreamChain chain(slice(plan.finds, 0, split ? split : plan.finds.size()),
                       slice(plan.replaces, 0, split ? split : plan.finds.size()), !execute && !split);
-    outcome.applied = !plan.finds[plan.lastNonEmptyPair].empty();
+    outcome.applied = plan.hasNonEmptyPair;
     if (std::string error = reader.open(path, &readAs); !error.empty()) {
         outcome.failure = RunFailure{i, path, cannotReadText(error)};
         outcome.complete = true;

@@ -1,7 +1,7 @@
 #include "core/text/occurrences.h"
 
-#include "core/text/two_way.h"
 #include "core/platform/platform_memory.h"
+#include "core/text/two_way.h"
 
 #include <algorithm>
 #include <cstring>
@@ -292,6 +292,23 @@ std::string replaceAllOccurrences(std::string_view text, std::string_view find,
     std::string out(text);
     replaceInPlace(out, find, replacement);
     return out;
+}
+
+std::vector<PairRole> pairRoles(const std::vector<std::string>& finds,
+                                const std::vector<std::string>& replaces, bool simulate) {
+    std::vector<PairRole> roles(finds.size(), PairRole::Replace);
+    for (std::size_t j = 0; j < finds.size(); ++j) {
+        if (finds[j] == replaces[j]) {
+            roles[j] = PairRole::Keep;
+        }
+    }
+    for (std::size_t j = finds.size(); simulate && j-- > 0;) {
+        if (!finds[j].empty()) {
+            roles[j] = PairRole::OnlyCount;
+            break;
+        }
+    }
+    return roles;
 }
 
 } // namespace morvane

@@ -43,4 +43,13 @@ void visitOccurrences(std::string_view text, std::string_view find,
 
 std::string replaceAllOccurrences(std::string_view text, std::string_view find, std::string_view replacement);
 
+// What a pair of a run does with its text: replaces; keeps it, its replacement being its own find text; or
+// only counts, since nobody reads what it leaves, as with the last pair with a non-empty find text in a
+// simulate run.
+enum class PairRole { Replace, Keep, OnlyCount };
+
+// The role of each pair, in order.
+std::vector<PairRole> pairRoles(const std::vector<std::string>& finds,
+                                const std::vector<std::string>& replaces, bool simulate);
+
 } // namespace morvane

@@ -21,15 +21,13 @@ constexpr std::size_t kOutputPieceBytes = std::size_t{1} << 20;
 // occurrence replaced last, if later): nothing before it can change any more.
 class StreamChain::Stage {
 public:
-    enum class Role { Replace, PassOn, OnlyCount };
-
-    Stage(std::string find, std::string replacement, Role role)
+    Stage(std::string find, std::string replacement, PairRole role)
         : find_(std::move(find)), replacement_(std::move(replacement)), role_(role) {}
 
     template <class Emit> void feed(std::string_view block, Emit&& emit) {
         base_ = seen_;
         seen_ += block.size();
-        if (role_ == Role::Replace) {
+        if (role_ == PairRole::Replace) {
             if (joinAcrossEdge(block)) {
                 replaceIn(joined_, base_ - carry_.size(), block, emit);
             }
@@ -39,7 +37,7 @@ public:
         } else {
             count_ += (joinAcrossEdge(block) ? countOccurrences(joined_, find_) : 0) +
                       countOccurrences(block, find_);
-            if (role_ == Role::PassOn && !block.empty()) {
+            if (role_ == PairRole::Keep && !block.empty()) {
                 emit(block);
             }
         }
@@ -47,7 +45,7 @@ public:
     }
 
     template <class Emit> void finish(Emit&& emit) {
-        if (role_ == Role::Replace) {
+        if (role_ == PairRole::Replace) {
             base_ = seen_;
             emitInput(seen_, {}, emit);
             flushOutput(emit);
@@ -55,7 +53,7 @@ public:
     }
 
     std::int64_t count() const { return count_; }
-    bool changed() const { return role_ == Role::Replace && count_ > 0; }
+    bool changed() const { return role_ == PairRole::Replace && count_ > 0; }
 
 private:
     // The carry joined to the block's first bytes, where the occurrences that start in the carry lie; none of
@@ -143,7 +141,7 @@ private:
 
     std::string find_;
     std::string replacement_;
-    Role role_;
+    PairRole role_;
     std::int64_t count_ = 0;
     // The input's last bytes, fewer than the find text's length, ending where the input fed so far ends.
     std::string carry_;
@@ -158,22 +156,11 @@ private:
 
 StreamChain::StreamChain(const std::vector<std::string>& finds, const std::vector<std::string>& replaces,
                          bool simulate) {
-    std::size_t last = finds.size();
+    const std::vector<PairRole> roles = pairRoles(finds, replaces, simulate);
     for (std::size_t j = 0; j < finds.size(); ++j) {
         if (!finds[j].empty()) {
-            last = j;
+            stages_.emplace_back(finds[j], replaces[j], roles[j]);
         }
-    }
-    for (std::size_t j = 0; j < finds.size(); ++j) {
-        if (finds[j].empty()) {
-            continue;
-        }
-        // Nobody reads what the last pair of a simulate run leaves, and a pair that keeps its own text
-        // changes nothing: both only count.
-        const Stage::Role role = simulate && j == last     ? Stage::Role::OnlyCount
-                                 : finds[j] == replaces[j] ? Stage::Role::PassOn
-                                                           : Stage::Role::Replace;
-        stages_.emplace_back(finds[j], replaces[j], role);
     }
 }
 

@@ -54,6 +54,25 @@ TEST(Replacing, TellsWhereEachReplacementWent) {
     EXPECT_EQ(text, std::string(40, 'b'));
 }
 
+// The last non-empty pair of a simulate run only counts, even when it keeps its text, and empty find texts
+// after it do not move that role; an execute run's pairs only keep or replace.
+TEST(PairRoles, LastNonEmptyPairOfASimulateRunOnlyCounts) {
+    using enum PairRole;
+    struct Case {
+        std::vector<std::string> finds, replaces;
+        bool simulate;
+        std::vector<PairRole> roles;
+    };
+    for (const Case& c : std::vector<Case>{
+             {{"a", "b", ""}, {"x", "b", "y"}, true, {Replace, OnlyCount, Replace}},
+             {{"a", "b", ""}, {"x", "b", "y"}, false, {Replace, Keep, Replace}},
+             {{"a", "a", "c"}, {"a", "b", "d"}, true, {Keep, Replace, OnlyCount}},
+             {{"", ""}, {"", "z"}, true, {Keep, Replace}},
+         }) {
+        EXPECT_EQ(pairRoles(c.finds, c.replaces, c.simulate), c.roles) << c.finds.front() << c.simulate;
+    }
+}
+
 std::int64_t plainCount(std::string_view text, std::string_view find) {
     std::int64_t count = 0;
     for (std::size_t at = 0; at + find.size() <= text.size(); ++at) {
