@@ -1,21 +1,17 @@
-#include "support/temp_dir.h"
 #include "core/state/saved_tasks_file.h"
 #include "core/state/saved_tasks_format.h"
+#include "support/temp_dir.h"
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <spawn.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -34,8 +30,6 @@ struct Outcome {
     std::string err;
 };
 
-// Starts the real runner as a separate process, exactly as a script would, with its output going to files in
-// the folder and its standard input, when given, read from one; returns its process id, or -1.
 // The runner's application folder where a test names none: one of the test's own, so that the journals of its
 // execute runs never land in the build's program folder.
 const TempDir& defaultAppFolder() {
@@ -43,6 +37,8 @@ const TempDir& defaultAppFolder() {
     return folder;
 }
 
+// Starts the real runner as a separate process, exactly as a script would, with its output going to files in
+// the folder and its standard input, when given, read from one; returns its process id, or -1.
 pid_t startCli(const TempDir& dir, std::vector<std::string> arguments, const std::string* input = nullptr) {
     if (std::find(arguments.begin(), arguments.end(), "--app-dir") == arguments.end()) {
         arguments.insert(arguments.begin(), {"--app-dir", defaultAppFolder().path()});
@@ -150,41 +146,6 @@ TEST(RunnerDiffNames, EveryRowWithItsNewNameAndWhatStandsInTheWay) {
     EXPECT_EQ(runCli(dir, {"diff", "--names", "--pair", "a"}).exitCode, 2);
 }
 
-// What diff --names approves, execute does; what it refuses, execute leaves as it is.
-TEST(RunnerDiffNames, diff_names_approves_only_what_execute_can_do) {
-    TempDir dir;
-    dir.write("a.txt", "a");
-    dir.makeFolder("dd");
-    dir.write("dd/dfile", "d");
-    dir.write("long", "l");
-    const std::filesystem::path before = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path());
-    const std::vector<std::string> pairs = {
-        "--pair", "a.", "b.", "--pair", "d", "e", "--pair", "long", std::string(300, 'g')};
-    std::vector<std::string> arguments = {"diff", "--names"};
-    arguments.insert(arguments.end(), pairs.begin(), pairs.end());
-    arguments.insert(arguments.end(), {"--", "a.txt", "./a.txt", "dd/", "dd/dfile", "long"});
-    const Outcome diff = runCli(dir, arguments);
-    arguments[0] = "execute";
-    arguments.erase(arguments.begin() + 1);
-    arguments.insert(arguments.begin() + 1, "--names");
-    const Outcome executed = runCli(dir, arguments);
-    std::filesystem::current_path(before);
-
-    const std::string refusedDfile = "row 3 renames the folder it is in first; list the folder after it";
-    const std::string refusedLong = "the new name is longer than the 255 bytes the file system takes";
-    EXPECT_EQ(diff.exitCode, 1);
-    EXPECT_EQ(diff.out, "a.txt -> b.txt\n./a.txt -> ./b.txt\ndd/ -> ee/\ndd/dfile -> dd/efile\t" +
-                            refusedDfile + "\nlong -> " + std::string(300, 'g') + "\t" + refusedLong + "\n");
-    EXPECT_EQ(executed.exitCode, 1);
-    EXPECT_EQ(executed.out.rfind("1\tb.txt\n1\t./b.txt\n2\tee/\n", 0), 0u) << executed.out;
-    EXPECT_EQ(executed.err, "morvane-cli: dd/dfile: cannot be renamed: " + refusedDfile +
-                                "\nmorvane-cli: long: cannot be renamed: " + refusedLong + "\n");
-    EXPECT_EQ(readBytes(dir.file("b.txt")), "a");
-    EXPECT_EQ(readBytes(dir.file("ee/dfile")), "d");
-    EXPECT_EQ(readBytes(dir.file("long")), "l");
-}
-
 TEST(RunnerWarnings, PairsWorkingAgainstEachOtherAreWarnedAboutOnStandardError) {
     TempDir dir;
     const std::string a = dir.write("a.txt", "cat");
@@ -208,27 +169,6 @@ TEST(Runner, FailuresGoToStandardErrorAndExitWithOne) {
     EXPECT_TRUE(std::filesystem::exists(b));
 }
 
-TEST(RunnerOutput, failed_row_prints_no_count_as_if_done_and_the_total_leaves_it_out) {
-    TempDir dir;
-    const std::string blocked = dir.write("a1.txt", "");
-    dir.write("b1.txt", "");
-    const std::string free = dir.write("a2.txt", "");
-    for (const bool nulRecords : {false, true}) {
-        dir.write("a2.txt", "");
-        std::vector<std::string> arguments = {"execute", "--names", "--pair", "a", "b", blocked, free};
-        if (nulRecords) {
-            arguments.insert(arguments.begin() + 1, "-z");
-        }
-        const Outcome run = runCli(dir, arguments);
-        EXPECT_EQ(run.exitCode, 1);
-        const std::string end = nulRecords ? "\0"s : "\n";
-        EXPECT_EQ(run.out, "failed\t" + blocked + end + "1\t" + dir.file("b2.txt") + end + "total\t1" + end);
-        EXPECT_NE(run.err.find("morvane-cli: " + blocked + ": "), std::string::npos) << run.err;
-        std::filesystem::remove(dir.file("b2.txt"));
-    }
-    EXPECT_EQ(readBytes(blocked), "");
-}
-
 TEST(Runner, FifoInListIsReportedAndTheRunGoesOn) {
     TempDir dir;
     const std::string ok = dir.write("ok.txt", "aa");
@@ -240,26 +180,18 @@ TEST(Runner, FifoInListIsReportedAndTheRunGoesOn) {
     EXPECT_EQ(run.err, "morvane-cli: " + fifo + ": not a regular file\n");
 }
 
-TEST(Runner, RenameOntoALinkToItselfFailsWithOne) {
-    TempDir dir;
-    const std::string b = dir.write("b", "data");
-    std::filesystem::create_symlink("b", dir.file("a"));
-    const Outcome run = runCli(dir, {"execute", "--names", "--pair", "a", "b", "--", dir.file("a")});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.err.find("already exists"), std::string::npos) << run.err;
-    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("a")));
-    EXPECT_EQ(readBytes(b), "data");
-}
-
 TEST(Runner, UsageErrorsPrintTheirReasonAndAHintNotTheWholeUsage) {
     TempDir dir;
-    for (const std::vector<std::string>& arguments :
-         std::vector<std::vector<std::string>>{{},
-                                               {"replace", "x"},
-                                               {"simulate"},
-                                               {"simulate", "--pair", "a"},
-                                               {"simulate", "--bogus", "x"},
-                                               {"--version", "x"}}) {
+    const std::string t = dir.write("t.txt", "colour");
+    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+             {},
+             {"replace", "x"},
+             {"simulate"},
+             {"simulate", "--pair", "a"},
+             {"simulate", "--bogus", "x"},
+             {"--version", "x"},
+             {"execute", "-n", "--pair", "colour", "color", t},
+             {"execute", "--pair", "colour", "1", "--files-from", dir.path(), t}}) {
         const Outcome run = runCli(dir, arguments);
         EXPECT_EQ(run.exitCode, 2) << ::testing::PrintToString(arguments);
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 2) << run.err;
@@ -267,6 +199,15 @@ TEST(Runner, UsageErrorsPrintTheirReasonAndAHintNotTheWholeUsage) {
         EXPECT_NE(run.err.find("\nTry 'morvane-cli --help' for more information.\n"), std::string::npos);
         EXPECT_EQ(run.out, "");
     }
+    EXPECT_EQ(readBytes(t), "colour") << "nothing runs after a usage error";
+    // After "--" a name starting with a dash is a path like any other.
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    dir.write("-n", "colour");
+    const Outcome dashed = runCli(dir, {"execute", "--pair", "colour", "color", "--", "-n"});
+    std::filesystem::current_path(before);
+    EXPECT_EQ(dashed.exitCode, 0) << dashed.err;
+    EXPECT_EQ(readBytes(dir.file("-n")), "color");
     const Outcome help = runCli(dir, {"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_EQ(help.out.rfind("usage: morvane-cli", 0), 0u);
@@ -364,35 +305,6 @@ TEST(RunnerFilesFrom, PathsFromStandardInputFollowTheCommandLinesInTheirOwnRecor
     const Outcome unreadable =
         runCli(dir, {"simulate", "--pair", "one", "1", "--files-from", dir.file("none")});
     EXPECT_EQ(unreadable.exitCode, 2);
-}
-
-TEST(RunnerFilesFrom, files_from_a_folder_is_a_usage_error_not_an_abort) {
-    TempDir dir;
-    const std::string a = dir.write("a.txt", "one");
-    const Outcome run = runCli(dir, {"execute", "--pair", "one", "1", "--files-from", dir.path(), a});
-    EXPECT_EQ(run.exitCode, 2) << run.err;
-    EXPECT_EQ(run.err, "morvane-cli: --files-from reads a file of paths, and \"" + dir.path() +
-                           "\" is a folder\nTry 'morvane-cli --help' for more information.\n");
-    EXPECT_EQ(readBytes(a), "one");
-}
-
-TEST(RunnerUsage, unknown_short_option_is_a_usage_error_not_a_path) {
-    TempDir dir;
-    const std::string t = dir.write("t.txt", "colour");
-    const Outcome run = runCli(dir, {"execute", "-n", "--pair", "colour", "color", t});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err,
-              "morvane-cli: unknown option \"-n\"\nTry 'morvane-cli --help' for more information.\n");
-    EXPECT_EQ(readBytes(t), "colour") << "nothing runs after a usage error";
-
-    // After "--" a name starting with a dash is a path like any other.
-    const std::filesystem::path before = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path());
-    dir.write("-n", "colour");
-    const Outcome dashed = runCli(dir, {"execute", "--pair", "colour", "color", "--", "-n"});
-    std::filesystem::current_path(before);
-    EXPECT_EQ(dashed.exitCode, 0) << dashed.err;
-    EXPECT_EQ(readBytes(dir.file("-n")), "color");
 }
 
 TEST(RunnerOutput, path_with_newline_cannot_forge_a_total_line) {
@@ -517,21 +429,6 @@ TEST(RunnerTasks, UnknownTasksAreUsageErrorsAndNothingIsCreated) {
         << "the runner must not write the saved tasks or the settings";
 }
 
-// Kills the runner once the file or folder shows up; false when the runner ended before it did.
-bool killWhenItAppears(pid_t runner, const std::function<bool()>& appeared) {
-    for (;;) {
-        if (appeared()) {
-            ::kill(runner, SIGKILL);
-            return true;
-        }
-        int status = 0;
-        if (waitpid(runner, &status, WNOHANG) == runner) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-}
-
 std::vector<std::string> visibleNamesIn(const std::string& folder) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
@@ -540,96 +437,6 @@ std::vector<std::string> visibleNamesIn(const std::string& folder) {
     std::erase_if(names, [](const std::string& name) { return name == ".stdout" || name == ".stderr"; });
     std::sort(names.begin(), names.end());
     return names;
-}
-
-TEST(RunnerRecovery, InterruptedInPlaceRewriteIsPutBackByTheNextCall) {
-    TempDir app;
-    TempDir files;
-    const std::string big = files.file("big.txt");
-    const std::string link = files.file("link.txt");
-    std::string old;
-    bool killed = false;
-    // On a busy machine a run may end before it is seen to start; a larger file gives it longer.
-    for (std::size_t size = 16 << 20; !killed && size <= 64 << 20; size *= 2) {
-        std::filesystem::remove(link);
-        old.assign(size, 'o');
-        files.write("big.txt", old);
-        std::filesystem::create_hard_link(big, link);
-        const pid_t runner = startCli(files, {"--app-dir", app.path(), "execute", "--pair", "o", "new", big});
-        // Killed as soon as the file starts to change, in the midst of its rewrite.
-        killed = killWhenItAppears(runner, [&] {
-            char start[3] = {};
-            std::ifstream(big, std::ios::binary).read(start, 3);
-            return std::string_view(start, 3) == "new";
-        });
-        finishCli(files, runner);
-    }
-    ASSERT_TRUE(killed) << "the runner finished before it could be killed";
-    const std::string left = readBytes(big);
-
-    const Outcome next = runCli(files, {"--app-dir", app.path(), "simulate", "--pair", "o", "0", link});
-
-    EXPECT_EQ(next.exitCode, 0) << next.err;
-    const std::string now = readBytes(big);
-    std::string fresh;
-    for (std::size_t i = 0; i < old.size(); ++i) {
-        fresh += "new";
-    }
-    EXPECT_TRUE(now == old || now == fresh) << "wholly old or wholly new";
-    if (left != old && left != fresh) {
-        EXPECT_EQ(now, old);
-        EXPECT_TRUE(next.err.starts_with("morvane-cli: " + big +
-                                         ": a rewrite was interrupted; the old contents are back\n"))
-            << next.err;
-    }
-    EXPECT_TRUE(
-        next.err.ends_with(": an execute run was interrupted part way; what it changed can be undone\n"))
-        << next.err;
-    EXPECT_TRUE(std::filesystem::equivalent(big, link));
-    EXPECT_EQ(visibleNamesIn(files.path()), (std::vector<std::string>{"big.txt", "link.txt"}));
-    const Outcome runs = runCli(files, {"--app-dir", app.path(), "undo", "--list"});
-    EXPECT_TRUE(runs.out.empty() || runs.out.ends_with("\tinterrupted\n"))
-        << "the journal is gone, or kept for undo and marked as cut short: " << runs.out;
-}
-
-TEST(RunnerRecovery, StrayTemporaryFilesAreRemovedAndReported) {
-    TempDir app;
-    TempDir files;
-    const std::string big = files.file("big.txt");
-    const std::string small = files.write("small.txt", "o");
-    std::string old;
-    std::string temporary;
-    bool killed = false;
-    // On a busy machine a run may end before it is seen to start; a larger file gives it longer.
-    for (std::size_t size = 64 << 20; !killed && size <= 256 << 20; size *= 2) {
-        old.assign(size, 'o');
-        files.write("big.txt", old);
-        const pid_t runner = startCli(files, {"--app-dir", app.path(), "execute", "--pair", "o", "n", big});
-        killed = killWhenItAppears(runner, [&] {
-            for (const auto& entry : std::filesystem::directory_iterator(files.path())) {
-                if (entry.path().filename().string().starts_with(".big.txt.morvane-")) {
-                    temporary = entry.path().string();
-                    return true;
-                }
-            }
-            return false;
-        });
-        finishCli(files, runner);
-    }
-    ASSERT_TRUE(killed) << "the runner finished before it could be killed";
-    const bool leftOne = std::filesystem::exists(temporary);
-
-    const Outcome next = runCli(files, {"--app-dir", app.path(), "execute", "--pair", "o", "n", small});
-
-    EXPECT_EQ(next.exitCode, 0) << next.err;
-    const std::string now = readBytes(big);
-    EXPECT_TRUE(now == old || now == std::string(old.size(), 'n')) << "wholly old or wholly new";
-    if (leftOne) {
-        EXPECT_EQ(next.err, "morvane-cli: " + temporary +
-                                ": removed a temporary file that an interrupted write left\n");
-    }
-    EXPECT_EQ(visibleNamesIn(files.path()), (std::vector<std::string>{"big.txt", "small.txt"}));
-    EXPECT_EQ(readBytes(small), "n");
 }
 
 TEST(RunnerUndo, ContentsAndNamesComeBackAndTheRunsAreListed) {
@@ -685,41 +492,6 @@ TEST(RunnerUndo, AnEditedFileIsLeftAndReportedWithExitOne) {
     EXPECT_TRUE(undone.err.starts_with("morvane-cli: " + b + ": changed since the run; left as it is; "))
         << undone.err;
     EXPECT_NE(undone.out.find(": 1 put back, 1 left\n"), std::string::npos) << undone.out;
-}
-
-// An undo that ran out of disk once marked the run undone, and the next undo found nothing to undo.
-TEST(RunnerUndo, an_undo_out_of_disk_space_says_not_undone_yet_and_the_next_undo_finishes) {
-    TempDir app;
-    TempDir files;
-    if (::geteuid() != 0 || ::mount("tmpfs", files.path().c_str(), "tmpfs", 0, "size=256k") != 0) {
-        GTEST_SKIP() << "mounting a small file system needs root";
-    }
-    struct Unmounted {
-        std::string path;
-        ~Unmounted() { ::umount2(path.c_str(), MNT_DETACH); }
-    } unmounted{files.path()};
-    // The journal is on another file system, so the run keeps copies, which take room to put back.
-    const std::string a = files.write("a.txt", std::string(64 << 10, 'o'));
-    ASSERT_EQ(runCli(app, {"--app-dir", app.path(), "execute", "--pair", "o", "n", a}).exitCode, 0);
-    {
-        std::ofstream filler(files.file("filler"), std::ios::binary);
-        const std::string block(4096, 'f');
-        while (filler.write(block.data(), static_cast<std::streamsize>(block.size()))) {
-        }
-    }
-
-    const Outcome failed = runCli(app, {"--app-dir", app.path(), "undo"});
-
-    EXPECT_EQ(failed.exitCode, 1);
-    EXPECT_TRUE(failed.out.starts_with("not undone yet: contents run of ")) << failed.out;
-    EXPECT_NE(failed.err.find("No space left"), std::string::npos) << failed.err;
-    EXPECT_EQ(readBytes(a), std::string(64 << 10, 'n'));
-    std::filesystem::remove(files.file("filler"));
-    const Outcome again = runCli(app, {"--app-dir", app.path(), "undo"});
-    EXPECT_EQ(again.exitCode, 0) << again.err;
-    EXPECT_TRUE(again.out.starts_with("undone: contents run of ")) << again.out;
-    EXPECT_NE(again.out.find(": 1 put back, 0 left\n"), std::string::npos) << again.out;
-    EXPECT_EQ(readBytes(a), std::string(64 << 10, 'o'));
 }
 
 TEST(RunnerUndo, NoUndoKeepsNothingAndIsRefusedForSimulate) {
@@ -780,39 +552,6 @@ TEST(RunnerDiff, PatchGivesWhatExecuteWritesWithCrLfAndNoFinalLineEnd) {
         EXPECT_EQ(readBytes(dir.file("copy/" + name)), readBytes(dir.file(name))) << name;
     }
     EXPECT_EQ(readBytes(dir.file("crlf.txt")), "onE\r\n\r\nthrEE\r\n");
-}
-
-TEST(RunnerDiff, file_reached_by_two_names_gets_what_diff_and_simulate_show) {
-    TempDir dir;
-    const std::string tree = dir.makeFolder("tree");
-    dir.makeFolder("tree/sub");
-    const std::string h1 = dir.write("tree/h1.txt", "version v1\n");
-    std::filesystem::create_hard_link(h1, dir.file("tree/h2.txt"));
-    dir.write("tree/sub/real.txt", "version v1\n");
-    std::filesystem::create_symlink("sub/real.txt", dir.file("tree/link.txt"));
-    const std::vector<std::string> pairs = {"-r", "--pair", "v1", "v1.1", "--", tree};
-    const auto run = [&](const std::string& command) {
-        std::vector<std::string> arguments = {command};
-        arguments.insert(arguments.end(), pairs.begin(), pairs.end());
-        return runCli(dir, arguments);
-    };
-    const Outcome diff = run("diff");
-    const Outcome simulated = run("simulate");
-    const Outcome executed = run("execute");
-    EXPECT_EQ(executed.exitCode, 0) << executed.err;
-    EXPECT_EQ(executed.out, simulated.out);
-    EXPECT_EQ(executed.out, "1\t" + h1 + "\n1\t" + dir.file("tree/h2.txt") + "\n1\t" +
-                                dir.file("tree/link.txt") + "\n1\t" + dir.file("tree/sub/real.txt") +
-                                "\ntotal\t4\n");
-    std::size_t shown = 0;
-    for (std::size_t at = 0; (at = diff.out.find("-version v1\n+version v1.1\n", at)) != std::string::npos;
-         ++at) {
-        ++shown;
-    }
-    EXPECT_EQ(shown, 3u) << "the link and its target are one file to patch: " << diff.out;
-    for (const std::string name : {"h1.txt", "h2.txt", "link.txt", "sub/real.txt"}) {
-        EXPECT_EQ(readBytes(dir.file("tree/" + name)), "version v1.1\n") << name;
-    }
 }
 
 // Rows that spell one file differently, or reach it through a link, must give patch one section for it,
