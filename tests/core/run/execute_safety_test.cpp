@@ -15,9 +15,17 @@ namespace fs = std::filesystem;
 using testing::readBytes;
 using testing::TempDir;
 
+// Whether the contents tests stream every file, in blocks small enough that occurrences cross their edges,
+// or read each one whole; set per test by the suite's parameter.
+bool streamEveryFile = false;
+
 RunRequest executeRun(ReplaceMode mode, std::string find, std::string replace,
                       std::vector<std::string> files) {
     RunRequest request;
+    if (streamEveryFile) {
+        request.streamedFileBytes = 0;
+        request.streamBlockBytes = 3;
+    }
     request.finds = {std::move(find)};
     request.replaces = {std::move(replace)};
     request.files = std::move(files);
@@ -34,6 +42,17 @@ std::size_t entriesIn(const std::string& folder) {
     return count;
 }
 
+class ExecuteSafety : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override { streamEveryFile = GetParam(); }
+    void TearDown() override { streamEveryFile = false; }
+};
+
+INSTANTIATE_TEST_SUITE_P(WholeAndStreamed, ExecuteSafety, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "streamed" : "whole";
+                         });
+
 std::vector<std::string> vanishingSecretAndOpen(const std::string& folder) {
     return {folder + "/gone.txt", folder + "/secret.txt", folder + "/open.txt"};
 }
@@ -45,7 +64,7 @@ bool vanishedSkippedUnreadableReportedRestWritten(const std::string& folder) {
            result.failures[0].row == 1 && result.rows[2].count == 1;
 }
 
-TEST(ExecuteSafety, FilesThatVanishOrTurnUnreadableAfterSimulateAreNotWrittenAndTheRestGoOn) {
+TEST_P(ExecuteSafety, FilesThatVanishOrTurnUnreadableAfterSimulateAreNotWrittenAndTheRestGoOn) {
     TempDir dir;
     testing::openToEveryone(dir.path());
     const std::string gone = dir.write("gone.txt", "data");
@@ -68,7 +87,7 @@ bool contentsAndNameRunsBothFail(const std::string& file) {
            runPairs(executeRun(ReplaceMode::FileNames, "d", "x", {file})).failures.size() == 1;
 }
 
-TEST(ExecuteSafety, FolderWithoutWritePermissionKeepsItsFilesContentsAndNames) {
+TEST_P(ExecuteSafety, FolderWithoutWritePermissionKeepsItsFilesContentsAndNames) {
     TempDir dir;
     testing::openToEveryone(dir.path());
     const std::string folder = dir.makeFolder("locked");
@@ -81,7 +100,7 @@ TEST(ExecuteSafety, FolderWithoutWritePermissionKeepsItsFilesContentsAndNames) {
     EXPECT_EQ(entriesIn(folder), 1u);
 }
 
-TEST(ExecuteSafety, ReadOnlyFileIsReportedAndKeepsItsContents) {
+TEST_P(ExecuteSafety, ReadOnlyFileIsReportedAndKeepsItsContents) {
     TempDir dir;
     testing::openToEveryone(dir.path());
     const std::string file = dir.write("locked.txt", "data");
@@ -107,7 +126,7 @@ bool replaceUnderFileSizeLimit(const std::string& file) {
     return result.failures.size() == 1;
 }
 
-TEST(ExecuteSafety, WriteThatFailsPartWayLeavesTheOldContentsUnderEveryName) {
+TEST_P(ExecuteSafety, WriteThatFailsPartWayLeavesTheOldContentsUnderEveryName) {
     for (const bool hardLinked : {false, true}) {
         TempDir dir;
         const std::string file = dir.write("big.txt", "0123456789");
@@ -123,7 +142,7 @@ TEST(ExecuteSafety, WriteThatFailsPartWayLeavesTheOldContentsUnderEveryName) {
     }
 }
 
-TEST(ExecuteSafety, HardLinkedFileIsRewrittenInPlaceSoEveryNameSeesTheNewContents) {
+TEST_P(ExecuteSafety, HardLinkedFileIsRewrittenInPlaceSoEveryNameSeesTheNewContents) {
     TempDir dir;
     const std::string file = dir.write("a.txt", "long old contents");
     const std::string other = dir.file("b.txt");
@@ -135,7 +154,7 @@ TEST(ExecuteSafety, HardLinkedFileIsRewrittenInPlaceSoEveryNameSeesTheNewContent
     EXPECT_EQ(entriesIn(dir.path()), 2u);
 }
 
-TEST(ExecuteSafety, TemporaryNameFitsFor255ByteFileName) {
+TEST_P(ExecuteSafety, TemporaryNameFitsFor255ByteFileName) {
     std::string utf8;
     for (int i = 0; i < 127; ++i) {
         utf8 += "\xC3\xA9";
@@ -148,8 +167,7 @@ TEST(ExecuteSafety, TemporaryNameFitsFor255ByteFileName) {
             if (hardLinked) {
                 fs::create_hard_link(file, dir.file("other"));
             }
-            const RunResult result =
-                runPairs(executeRun(ReplaceMode::Contents, "old", "new", {file}));
+            const RunResult result = runPairs(executeRun(ReplaceMode::Contents, "old", "new", {file}));
             EXPECT_TRUE(result.failures.empty())
                 << name.size() << (hardLinked ? " bytes, hard-linked" : " bytes");
             EXPECT_EQ(readBytes(file), "new data");
@@ -168,7 +186,7 @@ struct ChangeAfterTheFirstRead : RunObserver {
     }
 };
 
-TEST(ExecuteSafety, FileChangedWhileTheRunHoldsItIsNotOverwritten) {
+TEST_P(ExecuteSafety, FileChangedWhileTheRunHoldsItIsNotOverwritten) {
     struct Row {
         const char* name;
         bool hardLinked;
@@ -202,7 +220,7 @@ TEST(ExecuteSafety, FileChangedWhileTheRunHoldsItIsNotOverwritten) {
     }
 }
 
-TEST(ExecuteSafety, RenameOntoAnExistingFileIsRefusedEvenWhenOnlyTheCaseDiffers) {
+TEST(ExecuteNames, RenameOntoAnExistingFileIsRefusedEvenWhenOnlyTheCaseDiffers) {
     for (const char* taken : {"b", "A"}) {
         TempDir dir;
         const std::string source = dir.write("a.txt", "first");
@@ -217,7 +235,7 @@ TEST(ExecuteSafety, RenameOntoAnExistingFileIsRefusedEvenWhenOnlyTheCaseDiffers)
     }
 }
 
-TEST(ExecuteSafety, RenameOntoAnExistingFolderIsRefused) {
+TEST(ExecuteNames, RenameOntoAnExistingFolderIsRefused) {
     TempDir dir;
     const std::string source = dir.makeFolder("old");
     dir.makeFolder("new");
@@ -226,7 +244,7 @@ TEST(ExecuteSafety, RenameOntoAnExistingFolderIsRefused) {
     EXPECT_TRUE(fs::is_directory(source));
 }
 
-TEST(ExecuteSafety, NamesThatWouldMoveOrVanishAreRefused) {
+TEST(ExecuteNames, NamesThatWouldMoveOrVanishAreRefused) {
     TempDir dir;
     const std::string file = dir.write("report.txt", "x");
     for (const auto& [find, replace] :
@@ -235,8 +253,7 @@ TEST(ExecuteSafety, NamesThatWouldMoveOrVanishAreRefused) {
                                                           {"report.txt", ".."},
                                                           {"report", "sub/x"},
                                                           {"report", "^chr(0)"}}) {
-        const RunResult result =
-            runPairs(executeRun(ReplaceMode::FileNames, find, replace, {file}));
+        const RunResult result = runPairs(executeRun(ReplaceMode::FileNames, find, replace, {file}));
         EXPECT_EQ(result.failures.size(), 1u) << "replacement \"" << replace << "\"";
         EXPECT_EQ(result.rows[0].path, file);
     }
@@ -244,19 +261,18 @@ TEST(ExecuteSafety, NamesThatWouldMoveOrVanishAreRefused) {
     EXPECT_EQ(entriesIn(dir.path()), 1u);
 }
 
-TEST(ExecuteSafety, FailedRowDoesNotStopTheOtherRows) {
+TEST(ExecuteNames, FailedRowDoesNotStopTheOtherRows) {
     TempDir dir;
     const std::string blocked = dir.write("a1.txt", "");
     dir.write("b1.txt", "");
     const std::string free = dir.write("a2.txt", "");
-    const RunResult result =
-        runPairs(executeRun(ReplaceMode::FileNames, "a", "b", {blocked, free}));
+    const RunResult result = runPairs(executeRun(ReplaceMode::FileNames, "a", "b", {blocked, free}));
     EXPECT_EQ(result.failures.size(), 1u);
     EXPECT_TRUE(result.rows[1].renamed);
     EXPECT_TRUE(fs::exists(dir.file("b2.txt")));
 }
 
-TEST(ExecuteSafety, SymbolicLinkIsWrittenAtItsTarget) {
+TEST_P(ExecuteSafety, SymbolicLinkIsWrittenAtItsTarget) {
     TempDir dir;
     const std::string target = dir.write("target.txt", "abc");
     const std::string link = dir.file("link.txt");
@@ -267,7 +283,7 @@ TEST(ExecuteSafety, SymbolicLinkIsWrittenAtItsTarget) {
     EXPECT_EQ(readBytes(target), "aBc");
 }
 
-TEST(ExecuteSafety, RenamingASymbolicLinkRenamesTheLinkNotItsTarget) {
+TEST(ExecuteNames, RenamingASymbolicLinkRenamesTheLinkNotItsTarget) {
     TempDir dir;
     const std::string target = dir.write("old.txt", "abc");
     fs::create_symlink(target, dir.file("old-link"));
@@ -278,6 +294,13 @@ TEST(ExecuteSafety, RenamingASymbolicLinkRenamesTheLinkNotItsTarget) {
     EXPECT_EQ(fs::read_symlink(dir.file("new-link")), target);
     EXPECT_EQ(readBytes(target), "abc");
 }
+
+class TwoNames : public ExecuteSafety {};
+
+INSTANTIATE_TEST_SUITE_P(WholeAndStreamed, TwoNames, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "streamed" : "whole";
+                         });
 
 // The rows of a run as (count, path) and its files' contents afterwards, for comparing two runs.
 struct Seen {
@@ -303,7 +326,7 @@ Seen runOver(const std::vector<std::string>& files, bool execute, unsigned worke
     return seen;
 }
 
-TEST(TwoNames, file_reached_by_two_names_is_replaced_once) {
+TEST_P(TwoNames, file_reached_by_two_names_is_replaced_once) {
     TempDir dir;
     const std::string h1 = dir.write("h1", "version v1");
     const std::string h2 = dir.file("h2");
@@ -328,7 +351,7 @@ TEST(TwoNames, file_reached_by_two_names_is_replaced_once) {
     EXPECT_TRUE(fs::is_symlink(link));
 }
 
-TEST(TwoNames, later_names_in_later_batches_and_on_many_workers_take_the_first_rows_result) {
+TEST_P(TwoNames, later_names_in_later_batches_and_on_many_workers_take_the_first_rows_result) {
     TempDir dir;
     std::vector<std::string> files;
     for (int i = 0; i < 300; ++i) {
@@ -346,13 +369,12 @@ TEST(TwoNames, later_names_in_later_batches_and_on_many_workers_take_the_first_r
 
 bool namesOfAReadOnlyFileFailAlike(const std::string& path) {
     const std::string link = path + ".link";
-    const RunResult result =
-        runPairs(executeRun(ReplaceMode::Contents, "d", "x", {path, link, path}));
+    const RunResult result = runPairs(executeRun(ReplaceMode::Contents, "d", "x", {path, link, path}));
     return result.failures.size() == 3 && result.failures[1].row == 1 && result.failures[1].path == link &&
            result.failures[2].reason == result.failures[0].reason && result.rows[1].count == 1;
 }
 
-TEST(TwoNames, every_name_of_a_file_that_cannot_be_written_reports_the_failure) {
+TEST_P(TwoNames, every_name_of_a_file_that_cannot_be_written_reports_the_failure) {
     TempDir dir;
     testing::openToEveryone(dir.path());
     const std::string file = dir.write("locked.txt", "data");

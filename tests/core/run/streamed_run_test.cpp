@@ -1,14 +1,11 @@
-#include "core/run/run.h"
 #include "core/journal/run_journal.h"
 #include "core/journal/undo.h"
+#include "core/run/run.h"
 #include "support/temp_dir.h"
 
 #include <array>
-#include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace morvane {
@@ -53,18 +50,6 @@ TEST(StreamedRun, RewriteKeepsTheModeAndUndoBringsTheOldBytesBack) {
     const UndoResult undone = undoNewestRun(journalFolderIn(app));
     EXPECT_EQ(undone.restored, 1u);
     EXPECT_EQ(readBytes(file), "one two one\r\n");
-}
-
-TEST(StreamedRun, HardLinkedFileIsRewrittenInPlaceSoEveryNameSeesTheNewContents) {
-    TempDir dir;
-    const std::string file = dir.write("a.txt", "long old contents");
-    fs::create_hard_link(file, dir.file("b.txt"));
-    const RunResult result = runPairs(streamedRun({"long old"}, {"new"}, {file}));
-    EXPECT_TRUE(result.failures.empty());
-    EXPECT_EQ(result.rows[0].count, 1);
-    EXPECT_EQ(readBytes(dir.file("b.txt")), "new contents");
-    EXPECT_TRUE(fs::equivalent(file, dir.file("b.txt")));
-    EXPECT_EQ(entriesIn(dir.path()), 2u);
 }
 
 ino_t inodeOf(const std::string& path) {
@@ -118,44 +103,6 @@ TEST(StreamedRun, output_that_is_only_the_start_of_the_file_or_goes_past_its_end
         EXPECT_TRUE(result.failures.empty());
         EXPECT_EQ(readBytes(file), expected);
     }
-}
-
-// Run in a child process, which keeps the limit to itself: the new file's write fails part way.
-bool streamUnderFileSizeLimit(const std::string& file) {
-    std::signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{4096, 4096};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-    const RunResult result = runPairs(streamedRun({"0"}, {std::string(100'000, 'x')}, {file}));
-    return result.failures.size() == 1 && result.rows[0].count == 2;
-}
-
-TEST(StreamedRun, WriteThatFailsPartWayLeavesTheOldContentsAndNoTemporaryFile) {
-    TempDir dir;
-    const std::string file = dir.write("big.txt", "0123456789 0");
-    EXPECT_EXIT(std::exit(streamUnderFileSizeLimit(file) ? 0 : 1), ::testing::ExitedWithCode(0), "");
-    EXPECT_EQ(readBytes(file), "0123456789 0");
-    EXPECT_EQ(entriesIn(dir.path()), 1u);
-}
-
-// Changes the file once the run has streamed it, before the run commits its new contents.
-struct AppendAtFirstProgress : RunObserver {
-    std::string file;
-    void progress(int) override {
-        if (!file.empty()) {
-            std::ofstream(std::exchange(file, {}), std::ios::app) << "theirs";
-        }
-    }
-};
-
-TEST(StreamedRun, FileChangedWhileStreamedIsNotOverwritten) {
-    TempDir dir;
-    const std::string file = dir.write("a.txt", "data data data");
-    AppendAtFirstProgress observer;
-    observer.file = file;
-    const RunResult result = runPairs(streamedRun({"d"}, {"x"}, {file}), &observer);
-    EXPECT_EQ(result.failures.size(), 1u);
-    EXPECT_EQ(readBytes(file), "data data datatheirs");
-    EXPECT_EQ(entriesIn(dir.path()), 1u);
 }
 
 } // namespace
