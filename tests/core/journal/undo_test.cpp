@@ -1,10 +1,10 @@
 #include "core/journal/contents_batch.h"
 #include "core/journal/leftovers.h"
-#include "core/run/run.h"
 #include "core/journal/run_journal.h"
 #include "core/journal/undo.h"
-#include "support/temp_dir.h"
 #include "core/platform/platform_fs.h"
+#include "core/run/run.h"
+#include "support/temp_dir.h"
 
 #include <cerrno>
 #include <chrono>
@@ -14,7 +14,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -862,48 +861,16 @@ TEST(Undo, TheKeptBytesAreBoundedAndARunLargerThanTheBoundRunsWithoutUndo) {
     EXPECT_EQ(undoNewestRun(f.journalFolder).left.size(), 1u) << "what it changed is left as changed since";
 }
 
-// A small file system of its own, mounted for the test (which needs root) and gone after it.
-struct SmallDisk {
-    std::string path;
-    bool mounted = false;
-    SmallDisk(const std::string& at, const std::string& size) : path(at) {
-        fs::create_directories(path);
-        mounted =
-            ::geteuid() == 0 && ::mount("tmpfs", path.c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0;
-    }
-    ~SmallDisk() {
-        if (mounted) {
-            ::umount2(path.c_str(), MNT_DETACH);
-        }
-    }
-    SmallDisk(const SmallDisk&) = delete;
-    SmallDisk& operator=(const SmallDisk&) = delete;
-
-    // Fills the disk to its last page but one, which a journal's last lines may need: no file of the test
-    // fits beside it.
-    void fill() const {
-        const std::string slack = path + "/slack";
-        std::ofstream(slack) << std::string(4096, 's');
-        const int fd = ::open((path + "/filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-        const std::string block(4096, 'f');
-        while (::write(fd, block.data(), block.size()) > 0) {
-        }
-        ::close(fd);
-        fs::remove(slack);
-    }
-    void makeRoom() const { fs::remove(path + "/filler"); }
-};
-
 // Fifty files of 8 KiB on the disk, the old contents of each kept by the run in the state folder.
 struct FilesOnSmallDisk {
     std::vector<std::string> files;
     RunRequest run;
 
-    FilesOnSmallDisk(const SmallDisk& disk, const std::string& stateFolder) {
+    FilesOnSmallDisk(const testing::SmallDisk& disk, const std::string& stateFolder) {
         fs::create_directories(stateFolder);
-        fs::create_directories(disk.path + "/files");
+        fs::create_directories(disk.path() + "/files");
         for (int i = 0; i < 50; ++i) {
-            files.push_back(disk.path + "/files/" + std::to_string(i) + ".txt");
+            files.push_back(disk.path() + "/files/" + std::to_string(i) + ".txt");
             std::ofstream(files.back()) << std::string(8192, 'o');
         }
         run.finds = {"o"};
@@ -931,17 +898,17 @@ std::vector<std::string> hiddenNamesIn(const std::string& folder) {
 
 TEST(Undo, an_undo_on_a_full_disk_links_back_every_file_whose_old_inode_is_kept) {
     Fixture f;
-    const SmallDisk disk(f.dir.file("disk"), "2m");
-    if (!disk.mounted) {
+    testing::SmallDisk disk(2 << 20);
+    if (!disk.mounted()) {
         GTEST_SKIP() << "mounting a small file system needs root";
     }
-    const FilesOnSmallDisk on(disk, disk.path + "/app");
+    const FilesOnSmallDisk on(disk, disk.path() + "/app");
     const std::uint64_t inode = platform::fileIdentity(on.files[0]).inode;
     ASSERT_TRUE(runPairs(on.run).failures.empty());
     ASSERT_TRUE(on.allHold('n'));
-    disk.fill();
+    disk.fill(4096);
 
-    const UndoResult undone = undoNewestRun(journalFolderIn(disk.path + "/app"));
+    const UndoResult undone = undoNewestRun(journalFolderIn(disk.path() + "/app"));
 
     EXPECT_EQ(undone.restored, 50u);
     EXPECT_TRUE(undone.left.empty()) << undone.left.at(0).reason;
@@ -949,19 +916,19 @@ TEST(Undo, an_undo_on_a_full_disk_links_back_every_file_whose_old_inode_is_kept)
     EXPECT_TRUE(undone.run.undone);
     EXPECT_TRUE(on.allHold('o'));
     EXPECT_EQ(platform::fileIdentity(on.files[0]).inode, inode) << "the very file the run kept";
-    EXPECT_TRUE(hiddenNamesIn(disk.path + "/files").empty());
+    EXPECT_TRUE(hiddenNamesIn(disk.path() + "/files").empty());
 }
 
 TEST(Undo, an_undo_that_fails_on_a_full_disk_stays_to_be_undone_and_finishes_when_run_again) {
     Fixture f;
-    const SmallDisk disk(f.dir.file("disk"), "1m");
-    if (!disk.mounted) {
+    testing::SmallDisk disk(1 << 20);
+    if (!disk.mounted()) {
         GTEST_SKIP() << "mounting a small file system needs root";
     }
     // The state folder is on another file system, so the run keeps copies, which take room to put back.
     const FilesOnSmallDisk on(disk, f.app);
     ASSERT_TRUE(runPairs(on.run).failures.empty());
-    disk.fill();
+    disk.fill(4096);
 
     const UndoResult failed = undoNewestRun(f.journalFolder);
 
@@ -971,11 +938,11 @@ TEST(Undo, an_undo_that_fails_on_a_full_disk_stays_to_be_undone_and_finishes_whe
     EXPECT_FALSE(failed.failure.empty());
     EXPECT_FALSE(failed.run.undone);
     EXPECT_TRUE(on.allHold('n'));
-    EXPECT_TRUE(hiddenNamesIn(disk.path + "/files").empty()) << "no temporary file stays";
+    EXPECT_TRUE(hiddenNamesIn(disk.path() + "/files").empty()) << "no temporary file stays";
     ASSERT_EQ(listRuns(f.journalFolder).size(), 1u);
     EXPECT_FALSE(listRuns(f.journalFolder)[0].undone);
 
-    disk.makeRoom();
+    disk.unfill();
     const UndoResult again = undoNewestRun(f.journalFolder);
 
     EXPECT_EQ(again.restored, 50u);

@@ -5,11 +5,10 @@
 namespace morvane {
 namespace {
 
-// A long text is walked in parts side by side: an occurrence across the border of two parts, or at either
-// end, is found as anywhere else.
-TEST(FindSetOccurring, FindsOccurrencesAcrossThePartsOfALongText) {
+// An occurrence is found wherever it lies in a long text, at either end too, however the text is walked.
+TEST(FindSetOccurring, FindsAnOccurrenceAtEveryPlaceInALongText) {
     const std::vector<std::string> finds{"abcd", "zz", "never"};
-    for (const std::size_t at : {0, 1, 247, 248, 249, 250, 251, 498, 499, 500, 747, 748, 749, 750, 996}) {
+    for (std::size_t at = 0; at <= 996; ++at) {
         std::string text(1000, '.');
         text.replace(at, 4, "abcd");
         std::vector<char> present;
