@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 #include "core/app/message_catalogue.h"
+#include "core/app/preview_model.h"
 #include "core/app/reports.h"
 #include "core/files/folder_expansion.h"
 #include "core/journal/leftovers.h"
@@ -7,11 +8,9 @@
 #include "core/journal/undo.h"
 #include "core/platform/paths.h"
 #include "core/platform/platform_fs.h"
-#include "core/platform/text_file.h"
 #include "core/run/contents_diff.h"
 #include "core/run/pair_warnings.h"
 #include "core/run/rename_plan.h"
-#include "core/run/row_problem.h"
 #include "core/run/run.h"
 #include "core/state/app_folder.h"
 #include "core/state/saved_tasks_file.h"
@@ -242,35 +241,12 @@ int printNameChanges(const RunRequest& request, bool expansionFailed) {
 // One file's part of the diff; nothing when the pairs leave it as it is. Returns false after reporting a
 // problem.
 bool printDiff(const RunRequest& request, const std::string& path) {
-    if (std::string reason = contentsProblem(path); !reason.empty()) {
-        reportProblem(path, reason);
-        return false;
+    const std::string problem = writeFileDiff(path, request.finds, request.replaces,
+                                              [](std::string_view text) { std::cout << text; });
+    if (!problem.empty()) {
+        reportProblem(path, problem);
     }
-    const ReadOutcome read = readTextFile(path);
-    if (!read.ok()) {
-        reportProblem(path, "cannot be read: " + read.error);
-        return false;
-    }
-    const TrackedReplacement replaced = replaceTracked(read.text, request.finds, request.replaces);
-    if (!replaced.error.empty()) {
-        reportProblem(path, replaced.error);
-        return false;
-    }
-    if (replaced.changes.empty()) {
-        return true;
-    }
-    const std::string oldLabel = diffPathLabel("a/", path);
-    const std::string newLabel = diffPathLabel("b/", path);
-    if (holdsNul(read.text) || holdsNul(replaced.newText)) {
-        std::cout << "Binary files " << oldLabel << " and " << newLabel << " differ\n";
-        return true;
-    }
-    std::cout << "--- " << oldLabel << "\n+++ " << newLabel << '\n';
-    forEachHunk(read.text, replaced.newText, replaced.changes, kDiffContextLines, [&](Hunk&& hunk) {
-        std::cout << unifiedHunk(read.text, replaced.newText, hunk);
-        return true;
-    });
-    return true;
+    return problem.empty();
 }
 
 int printDiffs(const RunRequest& request, bool expansionFailed) {

@@ -190,4 +190,35 @@ PreviewResult computePreview(const PreviewRequest& request, const std::atomic<bo
     return request.mode == ReplaceMode::FileNames ? namesPreview(request) : contentsPreview(request, cancel);
 }
 
+std::string writeFileDiff(const std::string& path, const std::vector<std::string>& finds,
+                          const std::vector<std::string>& replaces,
+                          const std::function<void(std::string_view)>& write) {
+    if (std::string reason = contentsProblem(path); !reason.empty()) {
+        return reason;
+    }
+    const ReadOutcome read = readTextFile(path);
+    if (!read.ok()) {
+        return "cannot be read: " + read.error;
+    }
+    const TrackedReplacement replaced = replaceTracked(read.text, finds, replaces);
+    if (!replaced.error.empty()) {
+        return replaced.error;
+    }
+    if (replaced.changes.empty()) {
+        return {};
+    }
+    const std::string oldLabel = diffPathLabel("a/", path);
+    const std::string newLabel = diffPathLabel("b/", path);
+    if (holdsNul(read.text) || holdsNul(replaced.newText)) {
+        write("Binary files " + oldLabel + " and " + newLabel + " differ\n");
+        return {};
+    }
+    write("--- " + oldLabel + "\n+++ " + newLabel + "\n");
+    forEachHunk(read.text, replaced.newText, replaced.changes, kDiffContextLines, [&](Hunk&& hunk) {
+        write(unifiedHunk(read.text, replaced.newText, hunk));
+        return true;
+    });
+    return {};
+}
+
 } // namespace morvane

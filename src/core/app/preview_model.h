@@ -5,7 +5,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace morvane {
@@ -73,5 +75,12 @@ inline constexpr std::size_t kPreviewLines = 500;
 // file-names mode: every row's old and new name and what stands in the way of its rename, as an execute run
 // would plan them.
 PreviewResult computePreview(const PreviewRequest& request, const std::atomic<bool>* cancel);
+
+// One file's part of a unified diff as patch and git apply read it (paths behind "a/" and "b/"), written
+// through `write` piece by piece; nothing when the pairs leave the file as it is. Returns instead why the
+// file has no diff: it names no regular file, cannot be read, or the pairs fail on it.
+std::string writeFileDiff(const std::string& path, const std::vector<std::string>& finds,
+                          const std::vector<std::string>& replaces,
+                          const std::function<void(std::string_view)>& write);
 
 } // namespace morvane

@@ -136,5 +136,38 @@ TEST(PreviewModel, NamesShowEveryRowsOldAndNewNameAndWhatStandsInTheWay) {
     }
 }
 
+TEST(FileDiff, WritesTheFilesPartOrSaysWhyThereIsNone) {
+    const testing::TempDir dir;
+    const std::string text = dir.write("t.txt", "a\nold\nb\n");
+    const std::string binary = dir.write("b.bin", std::string("old\0", 4));
+    const std::string label = diffPathLabel("", text);
+    struct Case {
+        std::string path;
+        std::vector<std::string> finds;
+        std::string written;
+        std::string problem;
+    };
+    const Case cases[] = {
+        {text,
+         {"old"},
+         "--- a/" + label + "\n+++ b/" + label + "\n@@ -1,3 +1,3 @@\n a\n-old\n+new\n b\n",
+         ""},
+        {text, {"absent"}, "", ""},
+        {binary,
+         {"old"},
+         "Binary files a/" + diffPathLabel("", binary) + " and b/" + diffPathLabel("", binary) + " differ\n",
+         ""},
+        {dir.file("gone.txt"), {"old"}, "", "no such file or folder"},
+        {dir.path(), {"old"}, "", "is a folder; contents mode reads files only"},
+    };
+    for (const Case& c : cases) {
+        std::string written;
+        const std::string problem =
+            writeFileDiff(c.path, c.finds, {"new"}, [&](std::string_view piece) { written += piece; });
+        EXPECT_EQ(written, c.written) << c.path;
+        EXPECT_EQ(problem, c.problem) << c.path;
+    }
+}
+
 } // namespace
 } // namespace morvane
