@@ -1,5 +1,6 @@
 #include "gui/window/qt_main_menus.h"
 
+#include "core/app/message_catalogue.h"
 #include "core/state/message_keys.h"
 #include "gui/widgets/qt_object_names.h"
 
@@ -10,10 +11,6 @@
 namespace morvane {
 
 namespace {
-
-const char* const kAddFilesCaption = "&Add Files...";
-const char* const kAddFolderCaption = "Add F&older...";
-const char* const kPreviewCaption = "Preview";
 
 QAction* item(QMenu& menu, const char* name, const char* text, const QKeySequence& key,
               const std::function<void()>& slot) {
@@ -29,9 +26,10 @@ MainMenus buildMainMenus(QMenuBar& bar, const MainMenuHandlers& handlers) {
     MainMenus menus;
     QMenu& file = *named(bar.addMenu(QStringLiteral("&File")), "mnuFile");
     QAction* newTask = item(file, "mnuNew", "New", QKeySequence(Qt::CTRL | Qt::Key_N), handlers.newTask);
-    QAction* addFiles =
-        item(file, "mnuAddFiles", kAddFilesCaption, QKeySequence(Qt::CTRL | Qt::Key_O), handlers.addFiles);
-    QAction* addFolder = item(file, "mnuAddFolder", kAddFolderCaption, QKeySequence(), handlers.addFolder);
+    QAction* addFiles = item(file, "mnuAddFiles", builtInText(keys::kMenuAddFiles).c_str(),
+                             QKeySequence(Qt::CTRL | Qt::Key_O), handlers.addFiles);
+    QAction* addFolder = item(file, "mnuAddFolder", builtInText(keys::kMenuAddFolder).c_str(), QKeySequence(),
+                              handlers.addFolder);
     named(file.addSeparator(), "mnuTrenn(1)");
     item(file, "mnuClose", "Close", QKeySequence(Qt::CTRL | Qt::Key_Q), handlers.close)
         ->setShortcutContext(Qt::ApplicationShortcut); // also while the About dialog has the focus
@@ -51,7 +49,8 @@ MainMenus buildMainMenus(QMenuBar& bar, const MainMenuHandlers& handlers) {
     menus.undo =
         item(list, "mnuUndo", "Undo last Execute", QKeySequence(Qt::CTRL | Qt::Key_Z), handlers.undo);
     menus.undo->setEnabled(false);
-    item(list, "mnuPreview", kPreviewCaption, QKeySequence(Qt::Key_F6), handlers.preview)
+    item(list, "mnuPreview", builtInText(keys::kMenuPreview).c_str(), QKeySequence(Qt::Key_F6),
+         handlers.preview)
         ->setShortcutContext(Qt::ApplicationShortcut); // also from the preview window
 
     QMenu& languages = *named(bar.addMenu(QStringLiteral("Language")), "mnuLanguages");
@@ -73,11 +72,11 @@ MainMenus buildMainMenus(QMenuBar& bar, const MainMenuHandlers& handlers) {
 void relabelLaterMenuItems(QMenuBar& bar,
                            const std::function<QString(std::string_view key, const char* builtIn)>& message) {
     bar.findChild<QAction*>(QStringLiteral("mnuAddFiles"))
-        ->setText(message(keys::kMenuAddFiles, kAddFilesCaption));
+        ->setText(message(keys::kMenuAddFiles, builtInText(keys::kMenuAddFiles).c_str()));
     bar.findChild<QAction*>(QStringLiteral("mnuAddFolder"))
-        ->setText(message(keys::kMenuAddFolder, kAddFolderCaption));
+        ->setText(message(keys::kMenuAddFolder, builtInText(keys::kMenuAddFolder).c_str()));
     bar.findChild<QAction*>(QStringLiteral("mnuPreview"))
-        ->setText(message(keys::kMenuPreview, kPreviewCaption));
+        ->setText(message(keys::kMenuPreview, builtInText(keys::kMenuPreview).c_str()));
 }
 
 } // namespace morvane
