@@ -1,8 +1,9 @@
-#include "core/text/occurrences.h"
-#include "core/run/run.h"
-#include "support/temp_dir.h"
 #include "core/platform/platform_fs.h"
+#include "core/run/run.h"
+#include "core/text/occurrences.h"
+#include "support/temp_dir.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -289,84 +290,65 @@ TEST(RunContents, each_new_file_and_each_folder_it_is_renamed_in_is_flushed) {
     EXPECT_EQ(after.folders - before.folders, 8u);
 }
 
-TEST(RunNames, RenamesOnceToTheFolderPlusTheFinalName) {
-    TempDir dir;
-    const std::string file = dir.write("report.old.txt", "contents");
-    EXPECT_EQ(run({{"old", "new"}}, {file}, false, ReplaceMode::FileNames).rows[0].count, 1);
-    EXPECT_TRUE(fs::exists(file));
+// A names run over a small tree, "/" ending a folder's name. Each row expects "count path-afterwards", with
+// paths inside the test's folder ("/" alone is the root); `after` names what then exists, "-" what is gone.
+struct NamesCase {
+    std::vector<std::string> tree;
+    Pairs pairs;
+    std::vector<std::string> rows;
+    std::vector<std::string> expected;
+    std::vector<std::string> after;
+};
 
-    const RunResult result = run({{"old", "new"}, {"new", "newer"}}, {file}, true, ReplaceMode::FileNames);
-    EXPECT_EQ(result.rows[0].count, 2);
-    EXPECT_TRUE(result.rows[0].renamed);
-    EXPECT_EQ(result.rows[0].path, dir.file("report.newer.txt"));
-    EXPECT_EQ(readBytes(dir.file("report.newer.txt")), "contents");
-    EXPECT_FALSE(fs::exists(file));
-}
+TEST(RunNames, EachRowIsRenamedOnceOrLeftAsItIs) {
+    for (const NamesCase& c : std::vector<NamesCase>{
+             // the pairs chain on the final name
+             {{"a.old"}, {{"old", "new"}, {"new", "newer"}}, {"a.old"}, {"2 a.newer"}, {"a.newer", "-a.old"}},
+             // a folder is renamed, but a path's folder part is never matched
+             {{"d/", "d/d.txt"}, {{"d", "e"}}, {"d"}, {"1 e"}, {"e/d.txt", "-d"}},
+             {{"d/", "d/x"}, {{"d", "z"}}, {"d/x"}, {"0 d/x"}, {"d/x"}},
+             // renamed to the name it has: a success that changes nothing
+             {{"a.txt"}, {{"a", "a"}}, {"a.txt"}, {"1 a.txt"}, {"a.txt"}},
+             // trailing separators stay on the path, renamed or not
+             {{"d/"}, {{"x", "y"}}, {"d/"}, {"0 d/"}, {"d"}},
+             {{"d/", "d/x"}, {{"d", "e"}}, {"d//"}, {"1 e//"}, {"e/x", "-d"}},
+             // names the pairs leave alone are never refused
+             {{"a.txt"}, {{"q", "r"}}, {".", "/", "a.txt"}, {"0 .", "0 /", "0 a.txt"}, {"a.txt"}},
+             // a second spelling of a renamed entry reports the first one's rename
+             {{"a.txt", "sub/"},
+              {{"a", "b"}},
+              {"a.txt", "sub/../a.txt"},
+              {"1 b.txt", "1 sub/../b.txt"},
+              {"-a.txt"}},
+         }) {
+        TempDir dir;
+        for (const std::string& entry : c.tree) {
+            entry.ends_with('/') ? (void)dir.makeFolder(entry) : (void)dir.write(entry, "x");
+        }
+        const auto inDir = [&](const std::string& path) { return path == "/" ? path : dir.file(path); };
+        std::vector<std::string> rows;
+        std::transform(c.rows.begin(), c.rows.end(), std::back_inserter(rows), inDir);
+        const std::string label = rows[0];
 
-TEST(RunNames, FoldersAreRenamedButTheFolderPartIsNeverMatched) {
-    TempDir dir;
-    const std::string folder = dir.makeFolder("draft");
-    const std::string inner = dir.write("draft/draft.txt", "x");
-    EXPECT_EQ(run({{"draft", "final"}}, {folder}, true, ReplaceMode::FileNames).rows[0].count, 1);
-    EXPECT_EQ(readBytes(dir.file("final/draft.txt")), "x");
+        const RunResult simulated = run(c.pairs, rows, false, ReplaceMode::FileNames);
+        const RunResult executed = run(c.pairs, rows, true, ReplaceMode::FileNames);
 
-    const RunResult result =
-        run({{"final", "z"}}, {dir.file("final/draft.txt")}, true, ReplaceMode::FileNames);
-    EXPECT_EQ(result.rows[0].count, 0);
-    EXPECT_FALSE(result.rows[0].renamed);
-}
-
-TEST(RunNames, RenameToTheSamePathIsASuccessThatChangesNothing) {
-    TempDir dir;
-    const std::string file = dir.write("a.txt", "");
-    const RunResult result = run({{"a", "a"}}, {file}, true, ReplaceMode::FileNames);
-    EXPECT_EQ(result.rows[0].count, 1);
-    EXPECT_TRUE(result.failures.empty());
-    EXPECT_EQ(result.rows[0].path, file);
-}
-
-TEST(RunNames, unchanged_folder_name_with_trailing_separator_is_a_success) {
-    TempDir dir;
-    const std::string folder = dir.makeFolder("d") + "/";
-    for (bool execute : {false, true}) {
-        const RunResult result = run({{"x", "y"}}, {folder}, execute, ReplaceMode::FileNames);
-        EXPECT_TRUE(result.failures.empty()) << result.failures[0].reason;
-        EXPECT_EQ(result.rows[0].count, 0);
-        EXPECT_EQ(result.rows[0].path, folder);
+        EXPECT_TRUE(executed.failures.empty()) << label << ": " << executed.failures[0].reason;
+        std::vector<std::string> seen;
+        std::vector<std::string> expected;
+        for (std::size_t row = 0; row < rows.size(); ++row) {
+            const std::string& want = c.expected[row];
+            expected.push_back(want.substr(0, 2) + inDir(want.substr(2)));
+            seen.push_back(std::to_string(executed.rows[row].count) + " " + executed.rows[row].path);
+            EXPECT_EQ(simulated.rows[row].count, executed.rows[row].count) << label;
+            EXPECT_EQ(executed.rows[row].renamed, executed.rows[row].path != rows[row]) << label;
+        }
+        EXPECT_EQ(seen, expected);
+        for (const std::string& path : c.after) {
+            EXPECT_EQ(fs::exists(dir.file(path.substr(path.starts_with('-')))), !path.starts_with('-'))
+                << path;
+        }
     }
-    EXPECT_TRUE(fs::is_directory(dir.file("d")));
-}
-
-TEST(RunNames, FolderWithTrailingSeparatorsIsRenamedAndKeepsThemOnItsNewPath) {
-    TempDir dir;
-    dir.makeFolder("draft");
-    dir.write("draft/inner.txt", "x");
-    const RunResult result = run({{"draft", "final"}}, {dir.file("draft//")}, true, ReplaceMode::FileNames);
-    EXPECT_TRUE(result.failures.empty()) << result.failures[0].reason;
-    EXPECT_EQ(result.rows[0].count, 1);
-    EXPECT_EQ(result.rows[0].path, dir.file("final//"));
-    EXPECT_EQ(readBytes(dir.file("final/inner.txt")), "x");
-    EXPECT_FALSE(fs::exists(dir.file("draft")));
-}
-
-TEST(RunNames, NameThePairsLeaveAloneIsNeverRefused) {
-    TempDir dir;
-    const std::string file = dir.write("a.txt", "");
-    const RunResult result = run({{"x", "y"}}, {dir.path() + "/.", "/", file}, true, ReplaceMode::FileNames);
-    EXPECT_TRUE(result.failures.empty()) << result.failures[0].reason;
-    EXPECT_EQ(result.rows[1].path, "/");
-}
-
-TEST(RunNames, second_spelling_of_a_renamed_entry_reports_its_rename_instead_of_failing) {
-    TempDir dir;
-    dir.write("a.txt", "x");
-    dir.makeFolder("sub");
-    const RunResult result =
-        run({{"a", "b"}}, {dir.file("a.txt"), dir.file("sub/../a.txt")}, true, ReplaceMode::FileNames);
-    EXPECT_TRUE(result.failures.empty()) << result.failures[0].reason;
-    EXPECT_EQ(result.rows[1].path, dir.file("sub/../b.txt"));
-    EXPECT_TRUE(result.rows[1].renamed);
-    EXPECT_EQ(readBytes(dir.file("b.txt")), "x");
 }
 
 struct RecordingObserver : RunObserver {
