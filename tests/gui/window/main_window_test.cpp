@@ -1,13 +1,13 @@
-#include "gui/window/main_window.h"
 #include "core/app/window_arguments.h"
+#include "core/state/saved_tasks_file.h"
 #include "core/state/settings.h"
 #include "gui/lists/file_list_view.h"
 #include "gui/lists/pair_editor_controller.h"
-#include "support/gated_runner.h"
-#include "support/temp_dir.h"
-#include "core/state/saved_tasks_file.h"
 #include "gui/widgets/about_dialog.h"
 #include "gui/widgets/image_button_view.h"
+#include "gui/window/main_window.h"
+#include "support/gated_runner.h"
+#include "support/temp_dir.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -25,7 +25,6 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -827,15 +826,6 @@ private slots:
         QCOMPARE(readOrCreateSavedTasks(f.window->savedTasksPath()).size(), 3u);
     }
 
-    void aTaskTheFileCannotHoldIsRefused() {
-        Fixture f;
-        f.addPair("x\r\n[/Find]", "y"); // a closing tag after a line break would end the text early
-        f.child<QLineEdit>("txtTaskName")->setText("Broken");
-        f.window->addToSavedTasks();
-        QCOMPARE(f.tasks->model()->rowCount(), 0);
-        QCOMPARE(f.dialogs.texts.size(), 1);
-    }
-
     void deletingTasksKeepsTheOthersNumbers() {
         SavedReps reps = emptySavedReps();
         reps.push_back(RepTask{"One", {}, {"a"}, {"b"}, true, true});
@@ -891,26 +881,6 @@ private slots:
         QCOMPARE(f.dialogs.texts.size(), 1);
         QVERIFY(f.dialogs.texts[0].contains("could not be written"));
         QCOMPARE(f.tasks->model()->rowCount(), 1);
-    }
-
-    void damagedSavedTasksFileNeitherStopsTheWindowNorIsLost() {
-        Fixture f;
-        SavedReps reps = emptySavedReps();
-        reps.push_back(RepTask{"Whole", {}, {"a"}, {"b"}, true, false});
-        writeSavedTasks(f.window->savedTasksPath(), reps);
-        const std::string whole = testing::readBytes(f.window->savedTasksPath());
-        const std::string backup = f.app.file("Saved_Replacements.txt_copy.txt");
-        for (const std::string& damaged :
-             {whole.substr(0, whole.size() / 2), std::string("\0\xff[Name:]\r\n\x1a", 11)}) {
-            f.app.write("Saved_Replacements.txt", damaged);
-            MainWindow again(f.app.path(), f.dialogs, f.shell);
-            QCOMPARE(testing::readBytes(f.window->savedTasksPath()), damaged);
-            again.pairs().append("x", "y");
-            again.findChild<QLineEdit*>("txtTaskName")->setText("New");
-            again.addToSavedTasks();
-            QCOMPARE(testing::readBytes(backup), damaged);
-            QCOMPARE(readOrCreateSavedTasks(f.window->savedTasksPath()).back().name, std::string("New"));
-        }
     }
 
     void loadingATaskTakesItsPairsNameAndModeButNotItsFiles() {
@@ -981,22 +951,6 @@ private slots:
         QCOMPARE(f.window->pairs().size() + f.window->files().size(), 0);
         QVERIFY(f.status->text().isEmpty() && f.child<QLineEdit>("txtTaskName")->text().isEmpty());
         QCOMPARE(f.tasks->model()->rowCount(), 1);
-    }
-
-    void fifoInListDoesNotBlockTheRun() {
-        Fixture f;
-        f.addPair("a", "b");
-        const std::string fifo = f.files.file("fifo");
-        QCOMPARE(::mkfifo(fifo.c_str(), 0666), 0);
-        f.dropFiles({QString::fromStdString(fifo), f.path("ok.txt", "aa")});
-        QTRY_COMPARE(f.status->text(), QString("Pending: 2"));
-        f.key(f.window.get(), Qt::Key_F8);
-        QTRY_VERIFY(!f.window->executing());
-        QCOMPARE(testing::readBytes(f.files.file("ok.txt")), std::string("bb"));
-        QCOMPARE(f.dialogs.texts, QStringList{QString::fromStdString(fifo) + ": not a regular file"});
-        f.window->show();
-        f.key(f.window.get(), Qt::Key_Q, Qt::ControlModifier);
-        QTRY_VERIFY(!f.window->isVisible());
     }
 
     void imageButtonsHoverAndReset() {
