@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/files/folder_expansion.h"
 #include "gui/widgets/message_dialog.h"
 #include "gui/work/run_controller.h"
-#include "core/files/folder_expansion.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "gui/widgets/message_dialog.h"
+#include "core/app/key_codes.h"
+#include "core/state/saved_task_store.h"
 #include "core/state/settings.h"
+#include "core/state/task_actions.h"
 #include "gui/lists/file_list_model.h"
 #include "gui/lists/pair_list_model.h"
 #include "gui/lists/saved_task_model.h"
-#include "core/state/saved_task_store.h"
-#include "core/state/task_actions.h"
-#include "core/app/key_codes.h"
+#include "gui/widgets/message_dialog.h"
 
 #include <QObject>
 #include <QString>

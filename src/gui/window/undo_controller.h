@@ -1,10 +1,10 @@
 #pragma once
 
-#include "gui/widgets/message_dialog.h"
 #include "core/journal/leftovers.h"
-#include "core/run/run.h"
-#include "gui/work/run_controller.h"
 #include "core/journal/undo.h"
+#include "core/run/run.h"
+#include "gui/widgets/message_dialog.h"
+#include "gui/work/run_controller.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,6 +1,6 @@
-#include "gui/window/preview_window.h"
 #include "gui/lists/file_list_model.h"
 #include "gui/lists/pair_list_model.h"
+#include "gui/window/preview_window.h"
 #include "support/event_wait.h"
 #include "support/temp_dir.h"
 
