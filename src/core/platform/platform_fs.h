@@ -170,6 +170,11 @@ private:
                                                 WriteJournal* journal);
     friend PreparedReplacement prepareReplacementFrom(const std::string& target, const std::string& source,
                                                       const FileIdentity& readAs, WriteJournal* journal);
+    struct OpenedTarget;
+    // How the three above begin: the target checked and opened, with its path and the reason or the
+    // in-place verdict set; false when that ends the preparation.
+    bool openTarget(const std::string& target, const FileIdentity& readAs, WriteJournal* journal,
+                    OpenedTarget& opened);
     void discard();
 
     int temporary_ = -1;

@@ -488,6 +488,30 @@ void releaseLease(int fd) {
     ::fcntl(fd, F_SETLEASE, F_UNLCK);
 }
 
+// The last look before the new file takes the target's name, while the lease, where there is one, keeps
+// others from opening the file: the target must still be the file open in fd (as opened found it), unchanged
+// since it was read, and nobody may have tried to open it. Renames; returns why not, or nothing.
+std::string renameUnderLease(int fd, const struct stat& opened, const FileIdentity* readAs,
+                             const std::string& temporaryPath, const fs::path& target) {
+    const Lease lease = takeWriteLease(fd);
+    std::string reason;
+    struct stat now {};
+    if (lease == Lease::InUse) {
+        reason = kInUseElsewhere;
+    } else if (changedSince(readAs, opened) || ::stat(target.c_str(), &now) != 0 || !sameEntry(now, opened) ||
+               changedSince(readAs, now)) {
+        reason = kChangedMeanwhile;
+    } else if (lease == Lease::Held && !leaseUnbroken(fd)) {
+        reason = kInUseElsewhere;
+    } else if (::rename(temporaryPath.c_str(), target.c_str()) != 0) {
+        reason = errnoText(errno);
+    }
+    if (lease == Lease::Held) {
+        releaseLease(fd);
+    }
+    return reason;
+}
+
 // Rewriting in place keeps the inode, so what the original has besides its contents stays as it is.
 std::string replaceInPlace(const Original& original, const fs::path& resolved, std::string_view bytes,
                            const FileIdentity* readAs, WriteJournal* journal) {
@@ -539,25 +563,7 @@ std::string replaceByRename(const Original& original, const fs::path& resolved, 
             return refused;
         }
     }
-    // The last look before the rename, while the lease, where there is one, keeps others from opening the
-    // file: it must still be the one opened, unchanged since it was read, and nobody may have tried to open
-    // it.
-    const Lease lease = takeWriteLease(original.fd);
-    std::string reason;
-    struct stat now {};
-    if (lease == Lease::InUse) {
-        reason = kInUseElsewhere;
-    } else if (::stat(resolved.c_str(), &now) != 0 || !sameEntry(now, original.info) ||
-               changedSince(readAs, now)) {
-        reason = kChangedMeanwhile;
-    } else if (lease == Lease::Held && !leaseUnbroken(original.fd)) {
-        reason = kInUseElsewhere;
-    } else if (::rename(temporaryPath.c_str(), resolved.c_str()) != 0) {
-        reason = errnoText(errno);
-    }
-    if (lease == Lease::Held) {
-        releaseLease(original.fd);
-    }
+    const std::string reason = renameUnderLease(original.fd, original.info, readAs, temporaryPath, resolved);
     if (!reason.empty()) {
         ::unlink(temporaryPath.c_str());
         return reason;
@@ -922,19 +928,41 @@ std::string copyBytes(int from, int to, std::uint64_t length) {
 
 } // namespace
 
+// The target of a replacement being prepared: where the new file goes, and the file it replaces, open until
+// the preparation ends.
+struct PreparedReplacement::OpenedTarget {
+    fs::path resolved;
+    int fd = -1;
+    struct stat info {};
+
+    OpenedTarget() = default;
+    OpenedTarget(const OpenedTarget&) = delete;
+    OpenedTarget& operator=(const OpenedTarget&) = delete;
+    ~OpenedTarget() {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    Original original() const { return Original{fd, info}; }
+};
+
+bool PreparedReplacement::openTarget(const std::string& target, const FileIdentity& readAs,
+                                     WriteJournal* journal, OpenedTarget& opened) {
+    readAs_ = readAs;
+    opened.fd = openTargetToReplace(target, readAs, journal, opened.resolved, opened.info, error_, inPlace_);
+    target_ = opened.resolved.string();
+    return opened.fd >= 0;
+}
+
 PreparedReplacement prepareReplacement(const std::string& target, std::string_view bytes,
                                        const FileIdentity& readAs, WriteJournal* journal) {
     PreparedReplacement prepared;
-    prepared.readAs_ = readAs;
-    fs::path resolved;
-    Original original;
-    const OpenFile file(openTargetToReplace(target, readAs, journal, resolved, original.info, prepared.error_,
-                                            prepared.inPlace_));
-    prepared.target_ = resolved.string();
-    if (!file.isOpen()) {
+    PreparedReplacement::OpenedTarget opened;
+    if (!prepared.openTarget(target, readAs, journal, opened)) {
         return prepared;
     }
-    original.fd = file.fd();
+    const fs::path& resolved = opened.resolved;
+    const Original original = opened.original();
     const int code = writeUnflushedBeside(resolved, 0600, LeftoverKind::Temporary, &original, bytes,
                                           prepared.temporaryPath_, prepared.temporary_);
     prepared.inPlace_ = code == kAttributesNotKept;
@@ -947,16 +975,12 @@ PreparedReplacement prepareReplacement(const std::string& target, std::string_vi
 PreparedReplacement beginReplacement(const std::string& target, const FileIdentity& readAs,
                                      WriteJournal* journal) {
     PreparedReplacement prepared;
-    prepared.readAs_ = readAs;
-    fs::path resolved;
-    Original original;
-    const OpenFile file(openTargetToReplace(target, readAs, journal, resolved, original.info, prepared.error_,
-                                            prepared.inPlace_));
-    prepared.target_ = resolved.string();
-    if (!file.isOpen()) {
+    PreparedReplacement::OpenedTarget opened;
+    if (!prepared.openTarget(target, readAs, journal, opened)) {
         return prepared;
     }
-    original.fd = file.fd();
+    const fs::path& resolved = opened.resolved;
+    const Original original = opened.original();
     prepared.temporary_ =
         createTemporaryBeside(resolved, 0600, LeftoverKind::Temporary, prepared.temporaryPath_);
     if (prepared.temporary_ < 0) {
@@ -998,16 +1022,12 @@ int linkTemporaryBeside(const fs::path& target, const std::string& source, int f
 PreparedReplacement prepareReplacementFrom(const std::string& target, const std::string& source,
                                            const FileIdentity& readAs, WriteJournal* journal) {
     PreparedReplacement prepared;
-    prepared.readAs_ = readAs;
-    fs::path resolved;
-    Original original;
-    const OpenFile file(openTargetToReplace(target, readAs, journal, resolved, original.info, prepared.error_,
-                                            prepared.inPlace_));
-    prepared.target_ = resolved.string();
-    if (!file.isOpen()) {
+    PreparedReplacement::OpenedTarget opened;
+    if (!prepared.openTarget(target, readAs, journal, opened)) {
         return prepared;
     }
-    original.fd = file.fd();
+    const fs::path& resolved = opened.resolved;
+    const Original original = opened.original();
     struct stat sourceInfo {};
     int kept = openRegularFile(source, nullptr, sourceInfo, prepared.error_);
     if (kept < 0) {
@@ -1092,22 +1112,7 @@ std::string PreparedReplacement::place() {
         discard();
         return kChangedMeanwhile;
     }
-    const Lease lease = takeWriteLease(original.fd());
-    std::string reason;
-    struct stat now {};
-    if (lease == Lease::InUse) {
-        reason = kInUseElsewhere;
-    } else if (changedSince(&readAs_, opened) || ::stat(target_.c_str(), &now) != 0 ||
-               !sameEntry(now, opened) || changedSince(&readAs_, now)) {
-        reason = kChangedMeanwhile;
-    } else if (lease == Lease::Held && !leaseUnbroken(original.fd())) {
-        reason = kInUseElsewhere;
-    } else if (::rename(temporaryPath_.c_str(), target_.c_str()) != 0) {
-        reason = errnoText(errno);
-    }
-    if (lease == Lease::Held) {
-        releaseLease(original.fd());
-    }
+    const std::string reason = renameUnderLease(original.fd(), opened, &readAs_, temporaryPath_, target_);
     if (!reason.empty()) {
         discard();
         return reason;
