@@ -1,3 +1,5 @@
+// The run's journal, written and read back. It stays whole: the writer and the readers share one line
+// grammar (fields, numbers, escapes), which must change in one place for both.
 #include "core/journal/run_journal.h"
 
 #include "core/text/escaped_text.h"

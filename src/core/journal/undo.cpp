@@ -1,3 +1,5 @@
+// Undo of the newest kept run, and the list of kept runs with their clean-up. It stays whole: all of it reads
+// the same journal records and kept files, and undoing one change needs the others' checks.
 #include "core/journal/undo.h"
 
 #include "core/journal/contents_batch.h"

@@ -1,3 +1,5 @@
+// The diff of a file's old and new contents, from the changes through the hunks to the pieces and path labels
+// a reader sees. It stays whole: one pipeline whose stages share the same spans and line helpers.
 #include "core/run/contents_diff.h"
 
 #include "core/platform/paths.h"
