@@ -1,17 +1,17 @@
 #include "core/journal/leftovers.h"
-#include "core/run/run.h"
 #include "core/journal/run_journal.h"
 #include "core/journal/undo.h"
-#include "support/temp_dir.h"
 #include "core/platform/held_file.h"
 #include "core/platform/platform_fs.h"
+#include "core/run/run.h"
+#include "support/killed_child.h"
+#include "support/temp_dir.h"
 
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace morvane {
@@ -63,15 +63,10 @@ struct InterruptedRewrite {
     InterruptedRewrite() {
         dir.write("data/big.txt", old);
         fs::create_hard_link(file, link);
-        const pid_t child = ::fork();
-        if (child == 0) {
+        EXPECT_TRUE(testing::killedInChild([&] {
             KilledPartWay journal(journalFolder);
             platform::replaceFileContents(file, std::string(old.size(), 'n'), nullptr, &journal);
-            ::_exit(0);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the child must die part way";
+        })) << "the child must die part way";
     }
 };
 
@@ -130,16 +125,11 @@ TEST(Leftovers, RewriteInterruptedAfterItFinishedKeepsTheNewContents) {
     const std::string file = dir.write("a.txt", "old");
     fs::create_hard_link(file, dir.file("b.txt"));
     // A journal that outlives the rewrite's end stands for a run killed before it removed its journal.
-    {
-        const pid_t child = ::fork();
-        if (child == 0) {
-            RunJournal journal(journalFolder);
-            platform::replaceFileContents(file, "new", nullptr, &journal);
-            ::raise(SIGKILL);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-    }
+    ASSERT_TRUE(testing::killedInChild([&] {
+        RunJournal journal(journalFolder);
+        platform::replaceFileContents(file, "new", nullptr, &journal);
+        ::raise(SIGKILL);
+    }));
     ASSERT_EQ(namesIn(journalFolder).size(), 1u);
     EXPECT_TRUE(clearLeftovers(journalFolder, {}).empty()) << "nothing was left to clear";
     EXPECT_EQ(readBytes(file), "new");

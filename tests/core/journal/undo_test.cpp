@@ -4,6 +4,7 @@
 #include "core/journal/undo.h"
 #include "core/platform/platform_fs.h"
 #include "core/run/run.h"
+#include "support/killed_child.h"
 #include "support/temp_dir.h"
 
 #include <cerrno>
@@ -15,7 +16,6 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace morvane {
@@ -356,17 +356,6 @@ TEST(Undo, a_journal_that_cannot_be_made_does_not_stop_the_run) {
     EXPECT_NE(run.notUndoable.find("cannot be made"), std::string::npos) << run.notUndoable;
 }
 
-// Kills its own process once the run has done this many rows, as a kill from outside or a power cut would.
-struct KilledAfterRows : RunObserver {
-    std::size_t rows;
-    explicit KilledAfterRows(std::size_t rows_) : rows(rows_) {}
-    void rowDone(std::size_t row, const RowResult&, std::int64_t, std::optional<StatusKind>) override {
-        if (row + 1 == rows) {
-            ::raise(SIGKILL);
-        }
-    }
-};
-
 TEST(Undo, ARunKilledPartWayIsClosedByTheClearUpAndItsDonePartCanBeUndone) {
     for (const ReplaceMode mode : {ReplaceMode::Contents, ReplaceMode::FileNames}) {
         Fixture f;
@@ -374,16 +363,10 @@ TEST(Undo, ARunKilledPartWayIsClosedByTheClearUpAndItsDonePartCanBeUndone) {
         for (const char* name : {"old-a", "old-b", "old-c", "old-d"}) {
             paths.push_back(f.write(name, std::string("old ") + name));
         }
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            KilledAfterRows killer(2);
+        ASSERT_TRUE(testing::killedInChild([&] {
+            testing::KilledAfterRows killer(2);
             f.execute(paths, {"old"}, {"new"}, mode, true, kBytesKeptForUndo, &killer);
-            _exit(0);
-        }
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status));
+        }));
         EXPECT_TRUE(listRuns(f.journalFolder).empty()) << "a run not closed is not offered for undo";
 
         const std::vector<LeftoverNote> notes = clearLeftovers(f.journalFolder, {});
@@ -429,9 +412,7 @@ TEST(Undo, a_names_run_cut_after_any_rename_is_cleared_up_and_undone_to_the_old_
                                          {f.path("q"), f.path("r"), {}}, {aside, f.path("q"), {}},
                                          {f.path("d"), f.path("e"), {}}};
     for (std::size_t cut = 0; cut <= moves.size(); ++cut) {
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
+        ASSERT_TRUE(testing::killedInChild([&] {
             RunJournal journal(f.journalFolder, RunHeading{true, {"a"}, {"b"}, 5});
             journal.renamesPlanned(moves);
             for (std::size_t i = 0; i < cut; ++i) {
@@ -440,10 +421,7 @@ TEST(Undo, a_names_run_cut_after_any_rename_is_cleared_up_and_undone_to_the_old_
                 journal.renamed(moves[i].to);
             }
             ::raise(SIGKILL);
-        }
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status));
+        }));
 
         const std::vector<LeftoverNote> notes = clearLeftovers(f.journalFolder, {});
         const bool cycleCut = cut > 2 && cut < 6;
@@ -537,16 +515,10 @@ TEST(Undo, a_run_killed_part_way_through_a_batch_leaves_each_file_old_or_new_and
     for (int i = 0; i < 400; ++i) {
         paths.push_back(f.write(std::to_string(1000 + i), "old " + std::to_string(i)));
     }
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    ASSERT_TRUE(testing::killedInChild([&] {
         KilledAtPercent killer(25);
         f.execute(paths, {"old"}, {"new"}, ReplaceMode::Contents, true, kBytesKeptForUndo, &killer);
-        _exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status));
+    }));
 
     std::size_t changed = 0;
     for (std::size_t i = 0; i < paths.size(); ++i) {
@@ -664,19 +636,6 @@ TEST(Undo, a_run_on_a_disk_that_fills_up_part_way_keeps_its_journal_and_is_undon
     }
 }
 
-// Runs the steps in a child process that they end with a kill, as a kill from outside or a power cut would.
-template <typename Steps> void inKilledChild(Steps steps) {
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        steps();
-        _exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status));
-}
-
 // A batch's files are recorded, then renamed over their targets, then what each left is recorded: killed
 // with some renamed and none of those lines written, the renamed ones are wholly new and still go back.
 TEST(Undo, a_batch_killed_between_its_renames_and_their_journal_lines_is_undone_completely) {
@@ -687,7 +646,7 @@ TEST(Undo, a_batch_killed_between_its_renames_and_their_journal_lines_is_undone_
         for (std::size_t i = 0; i < kFiles; ++i) {
             paths.push_back(f.write(std::to_string(i), "old " + std::to_string(i)));
         }
-        inKilledChild([&] {
+        ASSERT_TRUE(testing::killedInChild([&] {
             RunJournal journal(f.journalFolder, RunHeading{false, {"old"}, {"new"}, kFiles});
             std::vector<PendingWrite> writes;
             std::vector<ReplacingFile> files;
@@ -705,7 +664,7 @@ TEST(Undo, a_batch_killed_between_its_renames_and_their_journal_lines_is_undone_
                 writes[i].replacement.place();
             }
             ::raise(SIGKILL);
-        });
+        }));
 
         const std::vector<LeftoverNote> notes = clearLeftovers(f.journalFolder, {});
         ASSERT_FALSE(notes.empty());
@@ -756,10 +715,10 @@ TEST(Undo, a_hard_linked_file_killed_in_its_rewrite_is_undone_completely) {
         const std::string file = f.write("big.txt", old);
         const std::string link = f.dir.file("files/link.txt");
         fs::create_hard_link(file, link);
-        inKilledChild([&] {
+        ASSERT_TRUE(testing::killedInChild([&] {
             KilledInRewrite journal(f.journalFolder, step);
             platform::replaceFileContents(file, std::string(old.size(), 'n'), nullptr, &journal);
-        });
+        }));
 
         clearLeftovers(f.journalFolder, {});
         const UndoResult undone = undoNewestRun(f.journalFolder);
@@ -974,16 +933,10 @@ TEST(Undo, an_undo_killed_part_way_is_cleared_up_and_when_run_again_counts_what_
         paths.push_back(f.write(std::to_string(1000 + i), "old " + std::to_string(i)));
     }
     ASSERT_TRUE(f.execute(paths, {"old"}, {"new"}).failures.empty());
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    ASSERT_TRUE(testing::killedInChild([&] {
         KilledAtWrite killer(270);
         undoNewestRun(f.journalFolder, &killer);
-        _exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status));
+    }));
     std::size_t back = 0;
     for (std::size_t i = 0; i < paths.size(); ++i) {
         back += readBytes(paths[i]) == "old " + std::to_string(i) ? 1 : 0;
@@ -1030,16 +983,10 @@ TEST(Undo, an_undo_killed_in_a_rewrite_in_place_is_put_back_by_the_clear_up_and_
     const std::string file = f.write("big.txt", old);
     fs::create_hard_link(file, f.path("link.txt"));
     ASSERT_TRUE(f.execute({file}, {"o"}, {"n"}).failures.empty());
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    ASSERT_TRUE(testing::killedInChild([&] {
         KilledMidRewrite killer;
         undoNewestRun(f.journalFolder, &killer);
-        _exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status));
+    }));
     ASSERT_NE(readBytes(file), old) << "the kill left the file half written";
 
     const std::vector<LeftoverNote> notes = clearLeftovers(f.journalFolder, {});

@@ -7,6 +7,7 @@
 #include "gui/widgets/image_button_view.h"
 #include "gui/window/main_window.h"
 #include "support/gated_runner.h"
+#include "support/killed_child.h"
 #include "support/temp_dir.h"
 
 #include <QAbstractItemModelTester>
@@ -23,9 +24,7 @@
 #include <QUrl>
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <filesystem>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -170,17 +169,6 @@ struct Fixture {
         doubleClick(list->viewport(), QPoint(20, list->viewport()->height() - 5));
     }
     bool idle() const { return !window->running() && !window->undoing(); }
-};
-
-// Kills its own process once the run has done this many rows, as a kill from outside would.
-struct KilledAfterRows : RunObserver {
-    std::size_t rows;
-    explicit KilledAfterRows(std::size_t rows_) : rows(rows_) {}
-    void rowDone(std::size_t row, const RowResult&, std::int64_t, std::optional<StatusKind>) override {
-        if (row + 1 == rows) {
-            ::raise(SIGKILL);
-        }
-    }
 };
 
 // The real run with a journal bound of a few bytes, held after its first row until the test lets it go.
@@ -636,22 +624,16 @@ private slots:
         for (const char* name : {"1.txt", "2.txt", "3.txt"}) {
             paths.push_back(f.files.write(name, "old"));
         }
-        const pid_t child = ::fork();
-        QVERIFY(child >= 0);
-        if (child == 0) {
+        QVERIFY(testing::killedInChild([&] {
             RunRequest request;
             request.finds = {"old"};
             request.replaces = {"new"};
             request.files = paths;
             request.execute = true;
             request.stateFolder = f.app.path();
-            KilledAfterRows killer(2);
+            testing::KilledAfterRows killer(2);
             runPairs(request, &killer);
-            ::_exit(0);
-        }
-        int status = 0;
-        QCOMPARE(::waitpid(child, &status, 0), child);
-        QVERIFY(WIFSIGNALED(status));
+        }));
         QCOMPARE(testing::readBytes(paths[1]), std::string("new"));
         f.dialogs.answer = true;
 
