@@ -24,12 +24,7 @@ FolderFilesController::FolderFilesController(FileListModel& files, Dialogs& dial
 }
 
 FolderFilesController::~FolderFilesController() {
-    stopReading();
-    for (const QPointer<QThread>& thread : threads_) {
-        if (thread) {
-            thread->wait();
-        }
-    }
+    jobs_.cancelAndWait();
 }
 
 // One folder at a time: the dialog is modal to the window while it is open.
@@ -51,20 +46,17 @@ void FolderFilesController::startReading() {
     choices_ = dialog_->choices();
     auto reading = std::make_shared<Reading>();
     reading_ = reading;
-    QThread* thread = QThread::create([this, reading, folder = folder_, choices = choices_] {
-        auto expansion = std::make_shared<const Expansion>(expandFolder(
-            folder, choices, &reading->stop, [&reading](const std::string& at, std::size_t found) {
-                reading->filesFound.store(found, std::memory_order_relaxed);
-                const std::lock_guard lock(reading->mutex);
-                reading->folder = at;
-            }));
-        QMetaObject::invokeMethod(
-            this, [this, reading, expansion] { readingEnded(reading, *expansion); }, Qt::QueuedConnection);
-    });
-    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    std::erase_if(threads_, [](const QPointer<QThread>& t) { return t.isNull(); });
-    threads_.emplace_back(thread);
-    thread->start();
+    job_.cancel();
+    job_ = jobs_.start(
+        [reading, folder = folder_, choices = choices_](const JobContext& job) {
+            return expandFolder(folder, choices, job.stopFlag(),
+                                [&reading](const std::string& at, std::size_t found) {
+                                    reading->filesFound.store(found, std::memory_order_relaxed);
+                                    const std::lock_guard lock(reading->mutex);
+                                    reading->folder = at;
+                                });
+        },
+        [this](const Expansion& expansion) { readingEnded(expansion); });
     progressTimer_.start();
 }
 
@@ -80,13 +72,11 @@ void FolderFilesController::showProgress() {
     dialog_->showReading(pathToQString(folder), reading_->filesFound.load(std::memory_order_relaxed));
 }
 
-// The row is replaced only while it still names the folder that was read.
-void FolderFilesController::readingEnded(const std::shared_ptr<Reading>& reading,
-                                         const Expansion& expansion) {
-    if (reading != reading_) {
-        return; // stopped: the user closed the dialog
-    }
+// The row is replaced only while it still names the folder that was read; a reading the user stopped by
+// closing the dialog was cancelled and does not end here.
+void FolderFilesController::readingEnded(const Expansion& expansion) {
     reading_.reset();
+    job_ = Job();
     progressTimer_.stop();
     if (dialog_) {
         dialog_->accept();
@@ -116,10 +106,9 @@ void FolderFilesController::readingEnded(const std::shared_ptr<Reading>& reading
 
 void FolderFilesController::stopReading() {
     progressTimer_.stop();
-    if (reading_) {
-        reading_->stop.store(true);
-        reading_.reset();
-    }
+    job_.cancel();
+    job_ = Job();
+    reading_.reset();
 }
 
 } // namespace morvane

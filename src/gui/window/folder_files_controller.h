@@ -2,11 +2,11 @@
 
 #include "core/files/folder_expansion.h"
 #include "gui/widgets/message_dialog.h"
+#include "gui/work/jobs.h"
 #include "gui/work/run_controller.h"
 
 #include <QObject>
 #include <QPointer>
-#include <QThread>
 #include <QTimer>
 #include <atomic>
 #include <functional>
@@ -42,9 +42,8 @@ signals:
     void rowReplaced();
 
 private:
-    // What the reading thread shares with this one.
+    // How far the reading got, shared with the thread that reads.
     struct Reading {
-        std::atomic<bool> stop{false};
         std::atomic<std::size_t> filesFound{0};
         std::mutex mutex;
         std::string folder; // guarded by mutex: the folder being read
@@ -52,7 +51,7 @@ private:
 
     void startReading();
     void showProgress();
-    void readingEnded(const std::shared_ptr<Reading>& reading, const Expansion& expansion);
+    void readingEnded(const Expansion& expansion);
     void stopReading();
 
     FileListModel& files_;
@@ -64,8 +63,9 @@ private:
     std::string folder_;
     QPointer<FolderFilesDialog> dialog_;
     std::shared_ptr<Reading> reading_; // the reading whose end counts; none while nothing is read
+    Job job_;
     QTimer progressTimer_;
-    std::vector<QPointer<QThread>> threads_;
+    JobSynchronizer jobs_{this};
 };
 
 } // namespace morvane

@@ -18,7 +18,6 @@
 #include <QTextCursor>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace morvane {
 
@@ -71,14 +70,7 @@ PreviewWindow::PreviewWindow(FileListModel& files, PairListModel& pairs, QItemSe
 }
 
 PreviewWindow::~PreviewWindow() {
-    if (cancel_) {
-        cancel_->store(true);
-    }
-    for (const auto& watcher : {watcher_.get(), firstLook_.get()}) {
-        if (watcher) {
-            watcher->waitForFinished();
-        }
-    }
+    jobs_.cancelAndWait();
 }
 
 void PreviewWindow::follow() {
@@ -130,45 +122,34 @@ void PreviewWindow::start() {
         return;
     }
     inFlight_ = next;
-    if (cancel_) {
-        cancel_->store(true);
-    }
-    cancel_ = std::make_shared<std::atomic<bool>>(false);
+    // The old jobs' results are dropped; their work ends soon, as it was cancelled.
+    whole_.cancel();
+    firstLook_.cancel();
     working_ = true;
     summary_->setText(message_(keys::kPreviewWorking, builtInText(keys::kPreviewWorking).c_str()));
-    // The old watchers go with their results; the work they watched ends soon, as it was cancelled.
-    watcher_ = launch(next);
-    connect(watcher_.get(), &QFutureWatcher<PreviewResult>::finished, this,
-            [this, watcher = watcher_.get(), next] {
-                if (watcher != watcher_.get()) {
-                    return;
-                }
-                working_ = false;
-                firstLook_.reset();
-                shown_ = next;
-                display(watcher->result());
-            });
-    firstLook_.reset();
+    whole_ = launch(next, true);
+    firstLook_ = Job();
     if (next.mode == ReplaceMode::Contents && next.size > kFirstLookBytes) {
         PreviewRequest look = next;
         look.firstLook = true;
-        firstLook_ = launch(look);
-        connect(firstLook_.get(), &QFutureWatcher<PreviewResult>::finished, this,
-                [this, watcher = firstLook_.get(), next] {
-                    if (watcher != firstLook_.get()) {
-                        return;
-                    }
-                    shown_ = next;
-                    display(watcher->result());
-                });
+        firstLook_ = launch(look, false);
     }
 }
 
-std::unique_ptr<QFutureWatcher<PreviewResult>> PreviewWindow::launch(const PreviewRequest& request) {
-    auto watcher = std::make_unique<QFutureWatcher<PreviewResult>>();
-    watcher->setFuture(QtConcurrent::run(
-        [compute = compute_, request, cancel = cancel_] { return compute(request, cancel.get()); }));
-    return watcher;
+// Either result shows `request` as the one on the screen; the whole one ends the first look.
+Job PreviewWindow::launch(const PreviewRequest& request, bool whole) {
+    PreviewRequest shown = request;
+    shown.firstLook = false;
+    return jobs_.start(
+        [compute = compute_, request](const JobContext& job) { return compute(request, job.stopFlag()); },
+        [this, whole, shown = std::move(shown)](const PreviewResult& result) {
+            if (whole) {
+                working_ = false;
+                firstLook_.cancel();
+            }
+            shown_ = shown;
+            display(result);
+        });
 }
 
 void PreviewWindow::display(const PreviewResult& result) {

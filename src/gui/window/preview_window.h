@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/app/preview_model.h"
+#include "gui/work/jobs.h"
 
-#include <QFutureWatcher>
 #include <QString>
 #include <QWidget>
 #include <atomic>
@@ -57,7 +57,7 @@ protected:
 private:
     PreviewRequest request() const;
     void start();
-    std::unique_ptr<QFutureWatcher<PreviewResult>> launch(const PreviewRequest& request);
+    Job launch(const PreviewRequest& request, bool whole);
     void display(const PreviewResult& result);
     void showContents(const PreviewResult& result);
     void showNames(const PreviewResult& result, int current);
@@ -78,10 +78,10 @@ private:
 
     std::optional<PreviewRequest> shown_;    // the request whose result is on the screen
     std::optional<PreviewRequest> inFlight_; // the request being worked out
-    std::shared_ptr<std::atomic<bool>> cancel_;
-    std::unique_ptr<QFutureWatcher<PreviewResult>> watcher_;
-    std::unique_ptr<QFutureWatcher<PreviewResult>> firstLook_;
+    Job whole_;                              // the request worked out in full
+    Job firstLook_;                          // a first look at the start of the same large file
     bool working_ = false;
+    JobSynchronizer jobs_{this};
 };
 
 } // namespace morvane

@@ -13,18 +13,19 @@
 
 namespace morvane {
 
-namespace {} // namespace
+namespace {
+
+struct UndoOutcome {
+    std::vector<LeftoverNote> leftovers;
+    UndoResult result;
+};
+
+} // namespace
 
 UndoController::UndoController(std::string journalFolder, QAction& action, Dialogs& dialogs, Message message,
                                Report report, QWidget& window)
     : QObject(&window), journalFolder_(std::move(journalFolder)), action_(action), dialogs_(dialogs),
       message_(std::move(message)), report_(std::move(report)), window_(window) {}
-
-UndoController::~UndoController() {
-    if (thread_) {
-        thread_->wait();
-    }
-}
 
 void UndoController::startUp(const std::vector<LeftoverNote>& leftovers) {
     readOffer();
@@ -67,29 +68,21 @@ void UndoController::undo() {
         return;
     }
     // Undoing a large run reads and writes as much as the run did: the window stays alive meanwhile.
-    thread_ = QThread::create([this, journalFolder = journalFolder_] {
-        // A run cut short since the start is cleared up and closed first, so that undo can take back the part
-        // it did.
-        std::vector<LeftoverNote> leftovers = clearLeftovers(journalFolder, {});
-        UndoResult result = undoNewestRun(journalFolder);
-        QMetaObject::invokeMethod(
-            this,
-            [this, leftovers = std::move(leftovers), result = std::move(result)] {
-                ended(leftovers, result);
-            },
-            Qt::QueuedConnection);
-    });
-    connect(thread_, &QThread::finished, thread_, &QObject::deleteLater);
-    thread_->start();
+    undoing_ = true;
+    jobs_.start(
+        [journalFolder = journalFolder_](const JobContext&) {
+            // A run cut short since the start is cleared up and closed first, so that undo can take back the
+            // part it did.
+            std::vector<LeftoverNote> leftovers = clearLeftovers(journalFolder, {});
+            return UndoOutcome{std::move(leftovers), undoNewestRun(journalFolder)};
+        },
+        [this](const UndoOutcome& outcome) { ended(outcome.leftovers, outcome.result); });
     refresh();
     emit started();
 }
 
 void UndoController::ended(const std::vector<LeftoverNote>& leftovers, const UndoResult& result) {
-    if (thread_) {
-        thread_->wait();
-        thread_.clear();
-    }
+    undoing_ = false;
     const MessageLookup text = [this](std::string_view key) {
         return fromQString(message_(key, builtInText(key).c_str()));
     };

@@ -4,12 +4,11 @@
 #include "core/journal/undo.h"
 #include "core/run/run.h"
 #include "gui/widgets/message_dialog.h"
+#include "gui/work/jobs.h"
 #include "gui/work/run_controller.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
-#include <QThread>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -35,10 +34,7 @@ public:
     // An empty journal folder offers nothing: the window's folder cannot be written.
     UndoController(std::string journalFolder, QAction& action, Dialogs& dialogs, Message message,
                    Report report, QWidget& window);
-    // Waits for an undo that goes: it never leaves a file half done.
-    ~UndoController() override;
-
-    bool undoing() const { return !thread_.isNull(); }
+    bool undoing() const { return undoing_; }
 
     // What clearing up at start-up found; a run cut short is said once, with the offer to undo what it did.
     void startUp(const std::vector<LeftoverNote>& leftovers);
@@ -67,7 +63,9 @@ private:
     QWidget& window_;
     bool offered_ = false; // the journal holds a run not yet undone
     RunPhase phase_ = RunPhase::Idle;
-    QPointer<QThread> thread_;
+    bool undoing_ = false;
+    // Waits for an undo that goes at the end: undo has no stop, and it never leaves a file half done.
+    JobSynchronizer jobs_{this};
 };
 
 } // namespace morvane

@@ -17,8 +17,8 @@ constexpr auto kRowBatchInterval = std::chrono::milliseconds(50);
 // controller's thread, each row named by its id.
 class RunController::PostingObserver : public RunObserver {
 public:
-    PostingObserver(RunController* controller, std::uint64_t generation, std::vector<RowId> ids)
-        : controller_(controller), generation_(generation), ids_(std::move(ids)) {}
+    PostingObserver(RunController* controller, const JobContext& job, std::vector<RowId> ids)
+        : controller_(controller), job_(job), ids_(std::move(ids)) {}
 
     void progress(int percent) override {
         const auto now = Clock::now();
@@ -45,12 +45,7 @@ public:
         }
     }
 
-    void finish(RunResult result) {
-        flush();
-        post([result = std::move(result)](RunController* c) { c->runEnded(result); });
-    }
-
-private:
+    // The rows still held go before the result.
     void flush() {
         lastFlush_ = Clock::now();
         if (batch_.empty()) {
@@ -62,19 +57,13 @@ private:
         batch_.clear();
     }
 
+private:
     template <class Deliver> void post(Deliver deliver) {
-        QMetaObject::invokeMethod(
-            controller_,
-            [controller = controller_, generation = generation_, deliver = std::move(deliver)] {
-                if (controller->isCurrent(generation)) {
-                    deliver(controller);
-                }
-            },
-            Qt::QueuedConnection);
+        job_.post([controller = controller_, deliver = std::move(deliver)] { deliver(controller); });
     }
 
     RunController* controller_;
-    std::uint64_t generation_;
+    const JobContext& job_;
     std::vector<RowId> ids_;
     int lastPercent_ = -1;
     Clock::time_point lastProgress_{};
@@ -87,12 +76,7 @@ RunController::RunController(Snapshot snapshot, Runner runner, QObject* parent)
     : QObject(parent), snapshot_(std::move(snapshot)), runner_(std::move(runner)) {}
 
 RunController::~RunController() {
-    cancelActive();
-    for (const QPointer<QThread>& thread : threads_) {
-        if (thread) {
-            thread->wait();
-        }
-    }
+    jobs_.cancelAndWait();
 }
 
 RunController::Runner RunController::defaultRunner() {
@@ -124,7 +108,7 @@ void RunController::stop() {
     simulateAfterExecute_ = false;
     if (phase_ == RunPhase::Executing) {
         // The run ends after the file it is writing; until then the lists stay locked, and its end reports.
-        active_->cancel->store(true);
+        active_.stop();
         return;
     }
     cancelActive();
@@ -135,24 +119,20 @@ void RunController::stop() {
 void RunController::start(bool execute) {
     cancelActive();
     RunInputs inputs = snapshot_(execute);
-    auto cancel = std::make_shared<std::atomic<bool>>(false);
-    const std::uint64_t generation = nextGeneration_++;
-    active_ = std::make_unique<Active>(Active{generation, cancel});
     setPhase(execute ? RunPhase::Executing : RunPhase::Simulating);
-    QThread* thread =
-        QThread::create([this, generation, cancel, runner = runner_, inputs = std::move(inputs)] {
-            PostingObserver observer(this, generation, inputs.ids);
-            observer.finish(runner(inputs.request, &observer, cancel.get()));
-        });
-    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    std::erase_if(threads_, [](const QPointer<QThread>& t) { return t.isNull(); });
-    threads_.emplace_back(thread);
-    thread->start();
+    active_ = jobs_.start(
+        [this, runner = runner_, inputs = std::move(inputs)](const JobContext& job) {
+            PostingObserver observer(this, job, inputs.ids);
+            RunResult result = runner(inputs.request, &observer, job.stopFlag());
+            observer.flush();
+            return result;
+        },
+        [this](const RunResult& result) { runEnded(result); });
 }
 
 void RunController::runEnded(const RunResult& result) {
     const bool executed = phase_ == RunPhase::Executing;
-    active_.reset();
+    active_ = Job();
     setPhase(RunPhase::Idle);
     emit finished(result, executed);
     if (result.cancelled) {
@@ -166,10 +146,8 @@ void RunController::runEnded(const RunResult& result) {
 }
 
 void RunController::cancelActive() {
-    if (active_) {
-        active_->cancel->store(true);
-        active_.reset();
-    }
+    active_.cancel();
+    active_ = Job();
 }
 
 void RunController::setPhase(RunPhase phase) {

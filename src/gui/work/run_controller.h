@@ -1,10 +1,9 @@
 #pragma once
 
 #include "core/run/run.h"
+#include "gui/work/jobs.h"
 
 #include <QObject>
-#include <QPointer>
-#include <QThread>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -70,26 +69,19 @@ signals:
     void stopped();
 
 private:
-    struct Active {
-        std::uint64_t generation;
-        std::shared_ptr<std::atomic<bool>> cancel;
-    };
     class PostingObserver;
 
     void start(bool execute);
     void runEnded(const RunResult& result);
     void cancelActive();
     void setPhase(RunPhase phase);
-    // Runs on the user-interface thread; drops what belongs to a superseded run.
-    bool isCurrent(std::uint64_t generation) const { return active_ && active_->generation == generation; }
 
     Snapshot snapshot_;
     Runner runner_;
     RunPhase phase_ = RunPhase::Idle;
     bool simulateAfterExecute_ = false;
-    std::uint64_t nextGeneration_ = 1;
-    std::unique_ptr<Active> active_;
-    std::vector<QPointer<QThread>> threads_;
+    Job active_; // a superseded run is cancelled: nothing more of it arrives
+    JobSynchronizer jobs_{this};
 };
 
 } // namespace morvane
