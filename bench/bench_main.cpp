@@ -3,9 +3,10 @@
 // files below it instead; given "large-files", those of one file of 1 GiB and one of 4 GiB streamed. Run it
 // through "./build.sh bench".
 
-#include "corpus.h"
-#include "core/text/occurrences.h"
+#include "core/platform/text_file.h"
 #include "core/run/run.h"
+#include "core/text/occurrences.h"
+#include "corpus.h"
 #include "expansion.h"
 #include "large_file.h"
 #include "leftover_scan.h"
@@ -15,7 +16,6 @@
 #include "scale.h"
 #include "timing.h"
 #include "undo_cost.h"
-#include "core/platform/text_file.h"
 
 #include <algorithm>
 #include <chrono>
@@ -138,11 +138,9 @@ int main(int argc, char** argv) {
         }
     });
     std::int64_t total = 0;
-    f.simulateOne =
-        medianSeconds(5, [&] { total = runPairs(simulateRequest(corpus.files, 1)).total; });
+    f.simulateOne = medianSeconds(5, [&] { total = runPairs(simulateRequest(corpus.files, 1)).total; });
     std::int64_t totalAll = 0;
-    f.simulateAll =
-        medianSeconds(5, [&] { totalAll = runPairs(simulateRequest(corpus.files, 0)).total; });
+    f.simulateAll = medianSeconds(5, [&] { totalAll = runPairs(simulateRequest(corpus.files, 0)).total; });
 
     const std::string outputFile = work + "/bench-output.txt";
     std::vector<std::string> runnerArguments{MORVANE_CLI_PATH, "simulate"};

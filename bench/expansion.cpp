@@ -1,8 +1,8 @@
 #include "expansion.h"
 
+#include "core/files/folder_expansion.h"
 #include "corpus.h"
 #include "process.h"
-#include "core/files/folder_expansion.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,7 +1,7 @@
 #include "large_file.h"
 
-#include "corpus.h"
 #include "core/run/run.h"
+#include "corpus.h"
 #include "process.h"
 #include "timing.h"
 

@@ -1,8 +1,8 @@
 #include "leftover_scan.h"
 
 #include "core/journal/leftovers.h"
-#include "core/run/run.h"
 #include "core/journal/run_journal.h"
+#include "core/run/run.h"
 #include "timing.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 #include "long_find.h"
 
-#include "corpus.h"
-#include "core/text/occurrences.h"
 #include "core/platform/text_file.h"
+#include "core/text/occurrences.h"
+#include "corpus.h"
 
 #include <chrono>
 #include <cstdio>

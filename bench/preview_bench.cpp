@@ -1,14 +1,14 @@
 // Prints how long the preview window takes to show a file's first changes, and how long the user-interface
 // thread is kept from its events meanwhile. Run it through "./build.sh bench".
 
-#include "gui/window/preview_window.h"
-#include "corpus.h"
+#include "core/platform/text_file.h"
 #include "core/run/contents_diff.h"
+#include "corpus.h"
 #include "event_loop_watch.h"
 #include "gui/lists/file_list_model.h"
 #include "gui/lists/pair_list_model.h"
+#include "gui/window/preview_window.h"
 #include "timing.h"
-#include "core/platform/text_file.h"
 
 #include <QApplication>
 #include <QItemSelectionModel>

@@ -1,11 +1,11 @@
 #include "real_tree.h"
 
-#include "corpus.h"
-#include "core/text/occurrences.h"
+#include "core/platform/text_file.h"
 #include "core/run/run.h"
+#include "core/text/occurrences.h"
+#include "corpus.h"
 #include "process.h"
 #include "timing.h"
-#include "core/platform/text_file.h"
 
 #include <algorithm>
 #include <atomic>
@@ -343,8 +343,7 @@ void printSimulateFigures(const std::string& work, const std::vector<std::string
     for (const std::size_t n : {1, 10, 100, 1000}) {
         const Pairs pairs = firstPairs(glossary, n);
         std::int64_t total = 0;
-        const Times times =
-            medianTimes([&] { total = runPairs(requestFor(pairs, files, false)).total; });
+        const Times times = medianTimes([&] { total = runPairs(requestFor(pairs, files, false)).total; });
         ten = n == 10 ? times : ten;
         char what[64];
         std::snprintf(what, sizeof what, "%zu pairs (%lld found)", pairs.size(),

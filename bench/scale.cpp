@@ -1,8 +1,8 @@
 #include "scale.h"
 
+#include "core/state/saved_tasks_file.h"
 #include "corpus.h"
 #include "process.h"
-#include "core/state/saved_tasks_file.h"
 
 #include <cstdio>
 #include <filesystem>

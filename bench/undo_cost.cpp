@@ -1,9 +1,9 @@
 #include "undo_cost.h"
 
-#include "corpus.h"
-#include "core/run/run.h"
 #include "core/journal/run_journal.h"
 #include "core/journal/undo.h"
+#include "core/run/run.h"
+#include "corpus.h"
 #include "process.h"
 #include "timing.h"
 

@@ -2,13 +2,13 @@
 // dropped and runs go on: a timer asks to fire every 5 ms and the longest gap between two firings is the
 // longest stall a user would feel. Run it under the offscreen platform through "./build.sh bench".
 
-#include "gui/window/main_window.h"
-#include "gui/widgets/message_dialog.h"
 #include "corpus.h"
 #include "event_loop_watch.h"
 #include "gui/lists/file_list_view.h"
+#include "gui/widgets/message_dialog.h"
 #include "gui/widgets/qt_shell.h"
 #include "gui/widgets/qt_text.h"
+#include "gui/window/main_window.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -112,9 +112,9 @@ int main(int argc, char** argv) {
     while (window.running()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
-    const double execute =
-        watchEventLoop([&] { window.executeReplacements(); }, [&] { return !window.executing() && !window.running(); })
-            .longestStallMs;
+    const double execute = watchEventLoop([&] { window.executeReplacements(); },
+                                          [&] { return !window.executing() && !window.running(); })
+                               .longestStallMs;
     std::filesystem::remove_all(copy);
 
     // At scale the longest stall counts the drop handler itself and the run that follows.

@@ -1,5 +1,5 @@
-#include "fuzz_check.h"
 #include "core/text/escaped_text.h"
+#include "fuzz_check.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,5 +1,5 @@
-#include "core/text/keyed_text.h"
 #include "core/state/language.h"
+#include "core/text/keyed_text.h"
 #include "fuzz_check.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
+#include "core/run/run.h"
 #include "core/text/find_set.h"
 #include "core/text/notation.h"
 #include "core/text/occurrences.h"
-#include "core/run/run.h"
 #include "fuzz_check.h"
 
 #include <cstdint>

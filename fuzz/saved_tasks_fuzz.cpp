@@ -1,8 +1,8 @@
 #include "core/run/run.h"
-#include "fuzz_check.h"
 #include "core/state/saved_tasks_file.h"
 #include "core/state/saved_tasks_format.h"
 #include "core/state/task_rows.h"
+#include "fuzz_check.h"
 
 #include <cstdint>
 #include <fuzzer/FuzzedDataProvider.h>

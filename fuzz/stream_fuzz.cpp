@@ -1,5 +1,5 @@
-#include "core/text/occurrences.h"
 #include "core/run/run.h"
+#include "core/text/occurrences.h"
 #include "core/text/stream_chain.h"
 #include "fuzz_check.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/run/run.h"
 #include "core/files/folder_expansion.h"
+#include "core/run/run.h"
 
 #include <optional>
 #include <string>

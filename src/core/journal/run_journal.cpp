@@ -2,9 +2,9 @@
 // grammar (fields, numbers, escapes), which must change in one place for both.
 #include "core/journal/run_journal.h"
 
-#include "core/text/escaped_text.h"
 #include "core/platform/leftover_names.h"
 #include "core/platform/paths.h"
+#include "core/text/escaped_text.h"
 
 #include <algorithm>
 #include <charconv>

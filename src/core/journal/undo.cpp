@@ -43,9 +43,8 @@ bool isAsideName(const std::string& path) {
 std::string nameBeforeAside(const std::string& path) {
     const std::string name = fileNameOf(path);
     const std::optional<LeftoverNameParts> parts = parseLeftoverName(name);
-    return parts && parts->kind == LeftoverKind::Aside
-               ? splitPath(path).folder + std::string(parts->fileName)
-               : std::string();
+    return parts && parts->kind == LeftoverKind::Aside ? splitPath(path).folder + std::string(parts->fileName)
+                                                       : std::string();
 }
 
 JournaledRun summaryOf(const std::string& journal, const UndoRecord& record) {

@@ -23,7 +23,7 @@ std::string readTextFileOrEmpty(const std::string& path) {
 }
 
 WriteOutcome writeTextFile(const std::string& text, const std::string& path,
-                                const platform::FileIdentity* readAs, platform::WriteJournal* journal) {
+                           const platform::FileIdentity* readAs, platform::WriteJournal* journal) {
     if (path.empty()) {
         return WriteOutcome{"empty path"};
     }

@@ -35,7 +35,7 @@ std::string readTextFileOrEmpty(const std::string& path);
 // readAs given, a file that someone else replaced or changed since that read is left as it is. With a journal
 // given, it hears what the write leaves on disk while it works (see platform::WriteJournal).
 WriteOutcome writeTextFile(const std::string& text, const std::string& path,
-                                const platform::FileIdentity* readAs = nullptr,
-                                platform::WriteJournal* journal = nullptr);
+                           const platform::FileIdentity* readAs = nullptr,
+                           platform::WriteJournal* journal = nullptr);
 
 } // namespace morvane

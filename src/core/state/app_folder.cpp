@@ -1,10 +1,10 @@
 #include "core/state/app_folder.h"
 
-#include "core/state/settings_format.h"
-#include "core/state/saved_tasks_file.h"
-#include "core/state/saved_tasks_format.h"
 #include "core/platform/paths.h"
 #include "core/platform/platform_fs.h"
+#include "core/state/saved_tasks_file.h"
+#include "core/state/saved_tasks_format.h"
+#include "core/state/settings_format.h"
 
 namespace morvane {
 

@@ -1,9 +1,9 @@
 #include "core/state/language.h"
 
-#include "core/text/keyed_text.h"
-#include "core/text/occurrences.h"
 #include "core/platform/paths.h"
 #include "core/platform/text_file.h"
+#include "core/text/keyed_text.h"
+#include "core/text/occurrences.h"
 
 namespace morvane {
 

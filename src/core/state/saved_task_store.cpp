@@ -1,9 +1,9 @@
 #include "core/state/saved_task_store.h"
 
+#include "core/platform/paths.h"
 #include "core/state/saved_tasks_file.h"
 #include "core/state/saved_tasks_format.h"
 #include "core/state/task_rows.h"
-#include "core/platform/paths.h"
 
 #include <chrono>
 #include <cstdio>

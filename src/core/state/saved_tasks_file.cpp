@@ -1,10 +1,10 @@
 #include "core/state/saved_tasks_file.h"
 
-#include "core/text/number_text.h"
+#include "core/platform/paths.h"
 #include "core/state/saved_tasks_format.h"
 #include "core/state/tagged_text.h"
 #include "core/state/task_rows.h"
-#include "core/platform/paths.h"
+#include "core/text/number_text.h"
 
 #include <filesystem>
 #include <optional>
@@ -96,7 +96,7 @@ std::optional<std::string> fieldValue(std::string_view block, const fmt::TagPair
 
 std::vector<std::string> groupValues(std::string_view block, const fmt::TagPair& tags) {
     return tagValues(block, std::string(tags.open) + std::string(fmt::kLineEnd),
-                         std::string(fmt::kLineEnd) + std::string(tags.close));
+                     std::string(fmt::kLineEnd) + std::string(tags.close));
 }
 
 RepTask readBlock(std::string_view block) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/state/rep_task.h"
 #include "core/platform/text_file.h"
+#include "core/state/rep_task.h"
 
 #include <string>
 #include <string_view>

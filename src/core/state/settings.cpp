@@ -1,10 +1,10 @@
 #include "core/state/settings.h"
 
-#include "core/text/keyed_text.h"
-#include "core/state/language.h"
-#include "core/text/number_text.h"
-#include "core/state/settings_format.h"
 #include "core/platform/paths.h"
+#include "core/state/language.h"
+#include "core/state/settings_format.h"
+#include "core/text/keyed_text.h"
+#include "core/text/number_text.h"
 
 #include <cmath>
 

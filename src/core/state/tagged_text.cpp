@@ -32,7 +32,7 @@ std::string stripEdges(std::string_view text, std::string_view edge) {
 }
 
 std::vector<std::string> tagValues(std::string_view text, std::string_view startTag,
-                                       std::string_view endTag) {
+                                   std::string_view endTag) {
     std::vector<std::string> values;
     // An empty start tag would be found again at the same place for ever.
     if (startTag.empty()) {
@@ -54,8 +54,7 @@ std::vector<std::string> tagValues(std::string_view text, std::string_view start
     }
 }
 
-std::vector<std::string> patternValues(std::string_view text, std::string_view pattern,
-                                          bool& nichtGefunden) {
+std::vector<std::string> patternValues(std::string_view text, std::string_view pattern, bool& nichtGefunden) {
     nichtGefunden = false;
     const std::vector<std::string_view> parts = patternParts(pattern);
     std::vector<std::string> values;

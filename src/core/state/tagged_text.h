@@ -15,8 +15,7 @@ std::string stripEdges(std::string_view text, std::string_view edge);
 // Every text between an occurrence of the start tag and the next end tag after it, in order. The search for
 // the next start tag resumes at that end tag; a start tag without an end tag after it ends the search. An
 // empty start tag finds nothing.
-std::vector<std::string> tagValues(std::string_view text, std::string_view startTag,
-                                       std::string_view endTag);
+std::vector<std::string> tagValues(std::string_view text, std::string_view startTag, std::string_view endTag);
 
 // Marks a value in a patternValues pattern.
 inline constexpr char kValueMark = '*';
@@ -24,7 +23,6 @@ inline constexpr char kValueMark = '*';
 // Each "*" of the pattern marks a value; the literal parts between them are found one after the other, each
 // from just behind the previous one, and the values are the texts between them. When a part is missing,
 // nichtGefunden is set and the list is empty.
-std::vector<std::string> patternValues(std::string_view text, std::string_view pattern,
-                                          bool& nichtGefunden);
+std::vector<std::string> patternValues(std::string_view text, std::string_view pattern, bool& nichtGefunden);
 
 } // namespace morvane

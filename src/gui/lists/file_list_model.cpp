@@ -185,8 +185,7 @@ void FileListModel::putNamesBack(const std::vector<NameBack>& names) {
             continue;
         }
         // Undo never moves an entry to another folder: the row keeps its own spelling of the folder.
-        row.path =
-            splitPath(entry).folder + fileNameOf(*found->second) + row.path.substr(entry.size());
+        row.path = splitPath(entry).folder + fileNameOf(*found->second) + row.path.substr(entry.size());
         const int at = static_cast<int>(i);
         emit dataChanged(index(at, 0), index(at, columnCount() - 1));
     }

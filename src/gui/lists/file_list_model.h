@@ -1,7 +1,7 @@
 #pragma once
 
-#include "gui/work/run_controller.h"
 #include "core/journal/undo.h"
+#include "gui/work/run_controller.h"
 
 #include <QAbstractTableModel>
 #include <QIcon>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "gui/lists/file_list_model.h"
 #include "core/app/key_rules.h"
+#include "gui/lists/file_list_model.h"
 #include "gui/widgets/list_view.h"
 
 #include <QHash>

@@ -1,10 +1,10 @@
 #include "gui/lists/pair_editor_controller.h"
 
-#include "core/text/notation.h"
 #include "core/app/key_rules.h"
 #include "core/app/list_text.h"
-#include "gui/widgets/qt_object_names.h"
+#include "core/text/notation.h"
 #include "gui/widgets/qt_keys.h"
+#include "gui/widgets/qt_object_names.h"
 #include "gui/widgets/qt_text.h"
 
 #include <QGroupBox>
@@ -84,7 +84,7 @@ void PairListEditor::showMainFrame() {
 }
 
 void PairListEditor::showPairEditor(bool showUpdateButton, const std::string& find,
-                                        const std::string& replace) {
+                                    const std::string& replace) {
     cmdUpdateElement_->setVisible(showUpdateButton);
     openedWith_ = {{{toQString(storedToTyped(find)), find}, {toQString(storedToTyped(replace)), replace}}};
     txtFind_->setPlainText(openedWith_[0].first);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "gui/widgets/list_view.h"
 #include "gui/lists/pair_list_model.h"
+#include "gui/widgets/list_view.h"
 
 #include <QPlainTextEdit>
 #include <array>
@@ -41,7 +41,7 @@ public:
     void showMainFrame();
     // The texts are in the list's form, line breaks as CR LF.
     void showPairEditor(bool showUpdateButton = false, const std::string& find = {},
-                            const std::string& replace = {});
+                        const std::string& replace = {});
     // Edit mode for the current row (the first when none is current), add mode when the list is empty.
     void editCurrentPair();
     // An empty find text is never stored.

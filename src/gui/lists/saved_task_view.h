@@ -1,7 +1,7 @@
 #pragma once
 
-#include "gui/widgets/list_view.h"
 #include "gui/lists/saved_task_model.h"
+#include "gui/widgets/list_view.h"
 
 #include <cstddef>
 #include <optional>

@@ -1,11 +1,11 @@
 #include "gui/widgets/about_dialog.h"
 
-#include "gui/widgets/progress_view.h"
 #include "core/app/form_layout.h"
 #include "core/app/program_version.h"
-#include "gui/widgets/qt_shell.h"
 #include "core/platform/paths.h"
+#include "gui/widgets/progress_view.h"
 #include "gui/widgets/qt_keys.h"
+#include "gui/widgets/qt_shell.h"
 #include "gui/widgets/qt_text.h"
 
 #include <QCloseEvent>

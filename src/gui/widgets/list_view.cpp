@@ -1,7 +1,7 @@
 #include "gui/widgets/list_view.h"
 
-#include "core/app/list_text.h"
 #include "core/app/form_layout.h"
+#include "core/app/list_text.h"
 #include "gui/widgets/qt_keys.h"
 #include "gui/widgets/qt_text.h"
 

@@ -1,10 +1,10 @@
 #include "gui/widgets/qt_relabelling.h"
 
-#include "core/text/keyed_text.h"
-#include "core/state/language.h"
 #include "core/platform/paths.h"
-#include "gui/widgets/qt_text.h"
 #include "core/platform/text_file.h"
+#include "core/state/language.h"
+#include "core/text/keyed_text.h"
+#include "gui/widgets/qt_text.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -1,9 +1,9 @@
-#include "gui/window/main_window.h"
-#include "gui/widgets/message_dialog.h"
-#include "core/app/window_arguments.h"
 #include "core/app/program_version.h"
-#include "gui/widgets/qt_shell.h"
+#include "core/app/window_arguments.h"
 #include "core/platform/platform_fs.h"
+#include "gui/widgets/message_dialog.h"
+#include "gui/widgets/qt_shell.h"
+#include "gui/window/main_window.h"
 
 #include <QApplication>
 #include <iostream>

@@ -1,8 +1,8 @@
 #include "gui/window/qt_accessibility.h"
 
-#include "gui/widgets/progress_view.h"
 #include "gui/lists/replace_mode_view.h"
 #include "gui/widgets/image_button_view.h"
+#include "gui/widgets/progress_view.h"
 
 #include <QAccessibleWidget>
 

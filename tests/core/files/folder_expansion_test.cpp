@@ -1,6 +1,6 @@
-#include "support/temp_dir.h"
 #include "core/files/folder_expansion.h"
 #include "core/files/ignore_rules.h"
+#include "support/temp_dir.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,5 +1,5 @@
-#include "support/temp_dir.h"
 #include "core/platform/paths.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 

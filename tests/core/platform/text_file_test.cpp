@@ -1,5 +1,5 @@
-#include "support/temp_dir.h"
 #include "core/platform/text_file.h"
+#include "support/temp_dir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -67,8 +67,8 @@ TEST(SafeWrite, ReadOnlyFileIsNotReplacedThroughItsWritableFolder) {
     testing::openToEveryone(dir.path());
     const std::string path = dir.write("locked.txt", "old");
     fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    EXPECT_TRUE(testing::runWithoutRoot(
-        [](const std::string& p) { return !writeTextFile("new", p).ok(); }, path));
+    EXPECT_TRUE(
+        testing::runWithoutRoot([](const std::string& p) { return !writeTextFile("new", p).ok(); }, path));
     EXPECT_EQ(readBytes(path), "old");
 }
 

@@ -1,7 +1,7 @@
-#include "core/run/run.h"
-#include "support/temp_dir.h"
 #include "core/platform/platform_fs.h"
 #include "core/platform/text_file.h"
+#include "core/run/run.h"
+#include "support/temp_dir.h"
 
 #include <array>
 #include <fcntl.h>
@@ -150,8 +150,7 @@ TEST(RenameSafety, RenameThatWouldDestroyOrFakeIsRefusedAndChangesNothing) {
         TempDir dir;
         const std::string path = c.make(dir);
         const auto before = everyName(dir);
-        const RunResult result =
-            runPairs(runOver({path}, true, ReplaceMode::FileNames, c.find, c.replace));
+        const RunResult result = runPairs(runOver({path}, true, ReplaceMode::FileNames, c.find, c.replace));
         ASSERT_EQ(result.failures.size(), 1u) << c.fault;
         EXPECT_FALSE(result.rows[0].renamed) << c.fault;
         EXPECT_EQ(result.rows[0].path, path) << c.fault;

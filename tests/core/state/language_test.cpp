@@ -1,6 +1,6 @@
-#include "core/text/keyed_text.h"
 #include "core/state/language.h"
 #include "core/state/message_keys.h"
+#include "core/text/keyed_text.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "support/temp_dir.h"
 #include "core/state/saved_task_store.h"
 #include "core/state/saved_tasks_file.h"
 #include "core/state/saved_tasks_format.h"
 #include "core/state/task_actions.h"
+#include "support/temp_dir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

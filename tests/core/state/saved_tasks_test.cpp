@@ -1,9 +1,9 @@
-#include "support/temp_dir.h"
 #include "core/state/app_folder.h"
 #include "core/state/saved_tasks_file.h"
 #include "core/state/saved_tasks_format.h"
 #include "core/state/tagged_text.h"
 #include "core/state/task_rows.h"
+#include "support/temp_dir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "core/text/number_text.h"
 #include "core/state/settings.h"
+#include "core/text/number_text.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>

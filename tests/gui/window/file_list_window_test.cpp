@@ -1,6 +1,6 @@
-#include "gui/window/main_window.h"
 #include "gui/lists/file_list_view.h"
 #include "gui/lists/folder_files_dialog.h"
+#include "gui/window/main_window.h"
 #include "support/temp_dir.h"
 
 #include <QAction>

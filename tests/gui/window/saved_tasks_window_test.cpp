@@ -1,8 +1,8 @@
-#include "gui/window/main_window.h"
+#include "core/state/saved_tasks_file.h"
 #include "core/state/settings.h"
 #include "gui/lists/pair_editor_controller.h"
+#include "gui/window/main_window.h"
 #include "support/temp_dir.h"
-#include "core/state/saved_tasks_file.h"
 
 #include <QAbstractItemView>
 #include <QAction>

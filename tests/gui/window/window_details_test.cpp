@@ -1,7 +1,7 @@
-#include "gui/window/main_window.h"
 #include "gui/lists/pair_editor_controller.h"
-#include "support/temp_dir.h"
 #include "gui/widgets/about_dialog.h"
+#include "gui/window/main_window.h"
+#include "support/temp_dir.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
