@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace morvane::testing {
 
@@ -49,6 +50,9 @@ private:
 
 // The whole contents of a file, read independently of the code under test.
 std::string readBytes(const std::string& path);
+
+// The names in a folder, hidden ones too, in byte order.
+std::vector<std::string> namesIn(const std::string& folder);
 
 } // namespace morvane::testing
 

@@ -18,36 +18,9 @@ namespace morvane {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::namesIn;
 using testing::readBytes;
 using testing::TempDir;
-
-std::vector<std::string> namesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// Hands everything on to a real journal, and kills its own process once the rewrite has written its first
-// step: the file is then half new, half old, as a kill from outside leaves it.
-struct KilledPartWay : platform::WriteJournal {
-    RunJournal journal;
-    int steps = 0;
-    explicit KilledPartWay(const std::string& folder) : journal(folder) {}
-    void writingIn(const std::string& folder) override { journal.writingIn(folder); }
-    std::string rewriteStarting(const platform::InPlaceRewrite& r) override {
-        return journal.rewriteStarting(r);
-    }
-    void rewriteGoingOn() override {
-        journal.rewriteGoingOn();
-        if (++steps == 2) {
-            ::raise(SIGKILL);
-        }
-    }
-    void rewriteEnded(const platform::InPlaceRewrite& r) override { journal.rewriteEnded(r); }
-};
 
 constexpr std::size_t kStep = std::size_t{8} << 20;
 
@@ -64,8 +37,9 @@ struct InterruptedRewrite {
         dir.write("data/big.txt", old);
         fs::create_hard_link(file, link);
         EXPECT_TRUE(testing::killedInChild([&] {
-            KilledPartWay journal(journalFolder);
-            platform::replaceFileContents(file, std::string(old.size(), 'n'), nullptr, &journal);
+            RunJournal journal(journalFolder);
+            testing::KillingWriteJournal killer({.atStep = 2}, &journal);
+            platform::replaceFileContents(file, std::string(old.size(), 'n'), nullptr, &killer);
         })) << "the child must die part way";
     }
 };
@@ -76,13 +50,12 @@ TEST(Leftovers, InterruptedInPlaceRewriteIsPutBackOnNextRun) {
     ASSERT_EQ(halfWay, std::string(kStep, 'n') + interrupted.old.substr(kStep))
         << "the kill left a half-new file";
 
-    RunRequest request;
-    request.finds = {"x"};
-    request.replaces = {"y"};
-    request.files = {interrupted.link};
-    request.execute = true;
-    request.stateFolder = fs::path(interrupted.journalFolder).parent_path().string();
-    request.keepForUndo = false;
+    RunRequest request{.finds = {"x"},
+                       .replaces = {"y"},
+                       .files = {interrupted.link},
+                       .execute = true,
+                       .stateFolder = fs::path(interrupted.journalFolder).parent_path().string(),
+                       .keepForUndo = false};
     const RunResult result = runPairs(request);
 
     ASSERT_EQ(result.leftovers.size(), 1u);
@@ -220,13 +193,12 @@ TEST(Leftovers, entry_a_live_run_put_aside_is_left_alone_by_a_second_run) {
     ASSERT_TRUE(hold.held());
     ASSERT_EQ(platform::renameNoReplace(dir.file("a"), aside), "");
 
-    RunRequest second;
-    second.execute = true;
-    second.mode = ReplaceMode::FileNames;
-    second.finds = {"c"};
-    second.replaces = {"d"};
-    second.files = {dir.file("c")};
-    second.stateFolder = dir.makeFolder("app");
+    RunRequest second{.finds = {"c"},
+                      .replaces = {"d"},
+                      .files = {dir.file("c")},
+                      .mode = ReplaceMode::FileNames,
+                      .execute = true,
+                      .stateFolder = dir.makeFolder("app")};
     const RunResult result = runPairs(second);
     EXPECT_TRUE(result.failures.empty()) << result.failures.at(0).reason;
     EXPECT_TRUE(result.leftovers.empty()) << result.leftovers.at(0).path;
@@ -258,12 +230,11 @@ TEST(Leftovers, swap_leaves_no_hold_behind_and_an_aside_name_is_held_once) {
     TempDir dir;
     dir.write("a", "was a");
     dir.write("b", "was b");
-    RunRequest swap;
-    swap.execute = true;
-    swap.mode = ReplaceMode::FileNames;
-    swap.finds = {"a", "b", "#"};
-    swap.replaces = {"#", "a", "b"};
-    swap.files = {dir.file("a"), dir.file("b")};
+    RunRequest swap{.finds = {"a", "b", "#"},
+                    .replaces = {"#", "a", "b"},
+                    .files = {dir.file("a"), dir.file("b")},
+                    .mode = ReplaceMode::FileNames,
+                    .execute = true};
     const RunResult swapped = runPairs(swap);
     EXPECT_TRUE(swapped.failures.empty()) << swapped.failures.at(0).reason;
     EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"a", "b"}));

@@ -41,25 +41,15 @@ struct Fixture {
                       std::vector<std::string> replaces, ReplaceMode mode = ReplaceMode::Contents,
                       bool keepForUndo = true, std::uint64_t undoBytesBound = kBytesKeptForUndo,
                       RunObserver* observer = nullptr) const {
-        RunRequest request;
-        request.finds = std::move(finds);
-        request.replaces = std::move(replaces);
-        request.files = std::move(paths);
-        request.mode = mode;
-        request.execute = true;
-        request.stateFolder = app;
-        request.keepForUndo = keepForUndo;
-        request.undoBytesBound = undoBytesBound;
+        RunRequest request{.finds = std::move(finds),
+                           .replaces = std::move(replaces),
+                           .files = std::move(paths),
+                           .mode = mode,
+                           .execute = true,
+                           .stateFolder = app,
+                           .keepForUndo = keepForUndo,
+                           .undoBytesBound = undoBytesBound};
         return runPairs(request, observer);
-    }
-
-    std::vector<std::string> namesInFiles() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(files)) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
     }
 };
 
@@ -102,7 +92,7 @@ TEST(Undo, ContentsComeBackByteForByteWithPermissionsAndHardLinks) {
     }
     EXPECT_EQ(readBytes(f.path("other-name.txt")), "just one") << "every name of the file sees it";
     EXPECT_TRUE(fs::equivalent(linked, f.path("other-name.txt")));
-    EXPECT_EQ(f.namesInFiles(),
+    EXPECT_EQ(testing::namesIn(f.files),
               (std::vector<std::string>{"linked.txt", "other-name.txt", "plain.txt", "secret.txt"}));
     EXPECT_FALSE(fs::exists(keptFolderOf(runs[0].journal))) << "nothing left needs the old contents";
     EXPECT_TRUE(listRuns(f.journalFolder).at(0).undone);
@@ -175,16 +165,16 @@ TEST(Undo, RenameChainsGoBackInReverseOrder) {
     const RunResult across =
         f.execute({f.path("y"), f.path("x")}, {"y", "x"}, {"z", "y"}, ReplaceMode::FileNames);
     ASSERT_TRUE(across.failures.empty());
-    ASSERT_EQ(f.namesInFiles(), (std::vector<std::string>{"x3", "y", "z"}));
+    ASSERT_EQ(testing::namesIn(f.files), (std::vector<std::string>{"x3", "y", "z"}));
     EXPECT_TRUE(listRuns(f.journalFolder).at(0).names);
 
     EXPECT_EQ(undoNewestRun(f.journalFolder).restored, 2u);
-    EXPECT_EQ(f.namesInFiles(), (std::vector<std::string>{"x", "x3", "y"}));
+    EXPECT_EQ(testing::namesIn(f.files), (std::vector<std::string>{"x", "x3", "y"}));
     EXPECT_EQ(readBytes(f.path("x")), "was x");
     EXPECT_EQ(readBytes(f.path("y")), "was y");
     const UndoResult chainBack = undoNewestRun(f.journalFolder);
     EXPECT_EQ(chainBack.restored, 2u);
-    EXPECT_EQ(f.namesInFiles(), (std::vector<std::string>{"x", "x1", "y"}));
+    EXPECT_EQ(testing::namesIn(f.files), (std::vector<std::string>{"x", "x1", "y"}));
     ASSERT_EQ(chainBack.namesBack.size(), 1u) << "the window knows the entry by its last name only";
     EXPECT_EQ(chainBack.namesBack[0].now, f.path("x3"));
     EXPECT_EQ(chainBack.namesBack[0].back, f.path("x1"));
@@ -205,7 +195,7 @@ TEST(Undo, SwapsCyclesAndChainsAgainstRowOrderRenameAndUndoAsAWhole) {
     EXPECT_EQ(run.rows[0].path, f.path("b"));
     EXPECT_TRUE(run.rows[0].renamed);
     EXPECT_EQ(run.rows[5].path, f.path("y"));
-    EXPECT_EQ(f.namesInFiles(), (std::vector<std::string>{"a", "b", "p", "q", "r", "y", "z"}));
+    EXPECT_EQ(testing::namesIn(f.files), (std::vector<std::string>{"a", "b", "p", "q", "r", "y", "z"}));
     for (const auto& [name, bytes] : std::vector<std::pair<std::string, std::string>>{
              {"a", "b"}, {"b", "a"}, {"p", "r"}, {"q", "p"}, {"r", "q"}, {"y", "x"}, {"z", "y"}}) {
         EXPECT_EQ(readBytes(f.path(name)), bytes) << name;
@@ -218,7 +208,7 @@ TEST(Undo, SwapsCyclesAndChainsAgainstRowOrderRenameAndUndoAsAWhole) {
     for (const char* name : {"a", "b", "p", "q", "r", "x", "y"}) {
         EXPECT_EQ(readBytes(f.path(name)), name);
     }
-    EXPECT_EQ(f.namesInFiles().size(), 7u);
+    EXPECT_EQ(testing::namesIn(f.files).size(), 7u);
 }
 
 TEST(Undo, ACollisionIsRefusedBeforeAnythingIsRenamed) {
@@ -230,7 +220,7 @@ TEST(Undo, ACollisionIsRefusedBeforeAnythingIsRenamed) {
     const RunResult run = f.execute({f.path("a"), f.path("b"), f.path("d1"), f.path("d2")},
                                     {"b", "a", "1", "2"}, {"c", "b", "", ""}, ReplaceMode::FileNames);
     EXPECT_EQ(run.failures.size(), 4u);
-    EXPECT_EQ(f.namesInFiles(), (std::vector<std::string>{"a", "b", "c", "d1", "d2"}));
+    EXPECT_EQ(testing::namesIn(f.files), (std::vector<std::string>{"a", "b", "c", "d1", "d2"}));
 }
 
 TEST(Undo, ANameTakenOrReplacedSinceIsLeftAndNothingIsOverwritten) {
@@ -273,11 +263,8 @@ TEST(Undo, TheJournalKeepsTheNewestRunsAndDropsTheOldest) {
     }
     const std::vector<JournaledRun> runs = listRuns(f.journalFolder);
     ASSERT_EQ(runs.size(), kRunsKeptForUndo);
-    std::size_t entries = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(f.journalFolder)) {
-        ++entries;
-    }
-    EXPECT_EQ(entries, 2 * kRunsKeptForUndo) << "each run's journal and kept contents, no more";
+    EXPECT_EQ(testing::namesIn(f.journalFolder).size(), 2 * kRunsKeptForUndo)
+        << "each run's journal and kept contents, no more";
     for (std::size_t i = 0; i < kRunsKeptForUndo; ++i) {
         undoNewestRun(f.journalFolder);
     }
@@ -303,12 +290,8 @@ TEST(Undo, AJournalOnAnotherFileSystemKeepsCopies) {
         ~Removed() { fs::remove_all(path); }
     } removed{elsewhere};
     const std::string a = f.write("a.txt", "old");
-    RunRequest request;
-    request.finds = {"old"};
-    request.replaces = {"new"};
-    request.files = {a};
-    request.execute = true;
-    request.stateFolder = elsewhere;
+    RunRequest request{
+        .finds = {"old"}, .replaces = {"new"}, .files = {a}, .execute = true, .stateFolder = elsewhere};
     ASSERT_TRUE(runPairs(request).failures.empty());
     ASSERT_EQ(readBytes(a), "new");
 
@@ -342,12 +325,11 @@ TEST(Undo, state_folders_are_private_whatever_the_umask) {
 TEST(Undo, a_journal_that_cannot_be_made_does_not_stop_the_run) {
     Fixture f;
     const std::string a = f.write("a.txt", "old");
-    RunRequest request;
-    request.finds = {"old"};
-    request.replaces = {"new"};
-    request.files = {a};
-    request.execute = true;
-    request.stateFolder = f.dir.file("no-such-folder");
+    RunRequest request{.finds = {"old"},
+                       .replaces = {"new"},
+                       .files = {a},
+                       .execute = true,
+                       .stateFolder = f.dir.file("no-such-folder")};
 
     const RunResult run = runPairs(request);
 
@@ -380,7 +362,7 @@ TEST(Undo, ARunKilledPartWayIsClosedByTheClearUpAndItsDonePartCanBeUndone) {
         const UndoResult undone = undoNewestRun(f.journalFolder);
         EXPECT_EQ(undone.restored, 2u);
         EXPECT_TRUE(undone.left.empty());
-        EXPECT_EQ(f.namesInFiles(), (std::vector<std::string>{"old-a", "old-b", "old-c", "old-d"}));
+        EXPECT_EQ(testing::namesIn(f.files), (std::vector<std::string>{"old-a", "old-b", "old-c", "old-d"}));
         for (const std::string& path : paths) {
             EXPECT_EQ(readBytes(path), "old " + fs::path(path).filename().string());
         }
@@ -493,7 +475,7 @@ TEST(Undo, a_journal_of_the_kind_that_records_each_rename_is_still_undone) {
 
     EXPECT_EQ(undone.restored, 2u);
     EXPECT_TRUE(undone.left.empty());
-    EXPECT_EQ(f.namesInFiles(), (std::vector<std::string>{"stays", "x", "y"}));
+    EXPECT_EQ(testing::namesIn(f.files), (std::vector<std::string>{"stays", "x", "y"}));
     EXPECT_EQ(readBytes(f.path("x")), "was x");
     EXPECT_EQ(readBytes(f.path("y")), "was y");
 }
@@ -532,7 +514,7 @@ TEST(Undo, a_run_killed_part_way_through_a_batch_leaves_each_file_old_or_new_and
     EXPECT_LT(changed, 100u);
     const std::vector<LeftoverNote> notes = clearLeftovers(f.journalFolder, {});
     EXPECT_EQ(notes.back().action, LeftoverAction::RunInterrupted);
-    EXPECT_EQ(f.namesInFiles().size(), paths.size()) << "the prepared files of the batch are gone";
+    EXPECT_EQ(testing::namesIn(f.files).size(), paths.size()) << "the prepared files of the batch are gone";
 
     const UndoResult undone = undoNewestRun(f.journalFolder);
     EXPECT_EQ(undone.restored, changed);
@@ -607,12 +589,8 @@ TEST(Undo, a_run_on_a_disk_that_fills_up_part_way_keeps_its_journal_and_is_undon
     }
     const std::vector<std::string> paths = filesOnDisk(disk, 40, 16 << 10);
     disk.fill(40 << 12);
-    RunRequest request;
-    request.finds = {"old"};
-    request.replaces = {"new"};
-    request.files = paths;
-    request.execute = true;
-    request.stateFolder = disk.path();
+    RunRequest request{
+        .finds = {"old"}, .replaces = {"new"}, .files = paths, .execute = true, .stateFolder = disk.path()};
     const RunResult run = runPairs(request);
 
     std::size_t changed = 0;
@@ -669,7 +647,7 @@ TEST(Undo, a_batch_killed_between_its_renames_and_their_journal_lines_is_undone_
         const std::vector<LeftoverNote> notes = clearLeftovers(f.journalFolder, {});
         ASSERT_FALSE(notes.empty());
         EXPECT_EQ(notes.back().action, LeftoverAction::RunInterrupted);
-        EXPECT_EQ(f.namesInFiles().size(), kFiles) << "the files not renamed yet are gone";
+        EXPECT_EQ(testing::namesIn(f.files).size(), kFiles) << "the files not renamed yet are gone";
         EXPECT_EQ(listRuns(f.journalFolder).at(0).changed, renamed);
 
         const UndoResult undone = undoNewestRun(f.journalFolder);
@@ -682,32 +660,6 @@ TEST(Undo, a_batch_killed_between_its_renames_and_their_journal_lines_is_undone_
     }
 }
 
-// Hands everything on to a run's journal kept for undo, and kills its own process at a step of a rewrite in
-// place, or once the rewrite has ended and before the journal hears what it left.
-struct KilledInRewrite : platform::WriteJournal {
-    RunJournal journal;
-    int killAtStep; // 0: once ended
-    int steps = 0;
-    KilledInRewrite(const std::string& folder, int step)
-        : journal(folder, RunHeading{false, {"o"}, {"n"}, 1}), killAtStep(step) {}
-    void writingIn(const std::string& folder) override { journal.writingIn(folder); }
-    std::string rewriteStarting(const platform::InPlaceRewrite& r) override {
-        return journal.rewriteStarting(r);
-    }
-    void rewriteGoingOn() override {
-        journal.rewriteGoingOn();
-        if (++steps == killAtStep) {
-            ::raise(SIGKILL);
-        }
-    }
-    void rewriteEnded(const platform::InPlaceRewrite& r) override {
-        journal.rewriteEnded(r);
-        if (killAtStep == 0) {
-            ::raise(SIGKILL);
-        }
-    }
-};
-
 TEST(Undo, a_hard_linked_file_killed_in_its_rewrite_is_undone_completely) {
     const std::string old(20 << 20, 'o');
     for (const int step : {2, 0}) {
@@ -716,8 +668,9 @@ TEST(Undo, a_hard_linked_file_killed_in_its_rewrite_is_undone_completely) {
         const std::string link = f.dir.file("files/link.txt");
         fs::create_hard_link(file, link);
         ASSERT_TRUE(testing::killedInChild([&] {
-            KilledInRewrite journal(f.journalFolder, step);
-            platform::replaceFileContents(file, std::string(old.size(), 'n'), nullptr, &journal);
+            RunJournal journal(f.journalFolder, RunHeading{false, {"o"}, {"n"}, 1});
+            testing::KillingWriteJournal killer({.atStep = step, .atEnd = step == 0}, &journal);
+            platform::replaceFileContents(file, std::string(old.size(), 'n'), nullptr, &killer);
         }));
 
         clearLeftovers(f.journalFolder, {});
@@ -727,7 +680,7 @@ TEST(Undo, a_hard_linked_file_killed_in_its_rewrite_is_undone_completely) {
         EXPECT_TRUE(undone.left.empty()) << undone.left.at(0).reason;
         EXPECT_TRUE(readBytes(link) == old) << step;
         EXPECT_TRUE(fs::equivalent(file, link));
-        EXPECT_EQ(f.namesInFiles(), (std::vector<std::string>{"big.txt", "link.txt"}));
+        EXPECT_EQ(testing::namesIn(f.files), (std::vector<std::string>{"big.txt", "link.txt"}));
     }
 }
 
@@ -846,12 +799,8 @@ struct FilesOnSmallDisk {
 };
 
 std::vector<std::string> hiddenNamesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        if (entry.path().filename().string().starts_with('.')) {
-            names.push_back(entry.path().filename().string());
-        }
-    }
+    std::vector<std::string> names = testing::namesIn(folder);
+    std::erase_if(names, [](const std::string& name) { return !name.starts_with('.'); });
     return names;
 }
 
@@ -911,21 +860,6 @@ TEST(Undo, an_undo_that_fails_on_a_full_disk_stays_to_be_undone_and_finishes_whe
     EXPECT_FALSE(undoNewestRun(f.journalFolder).found);
 }
 
-// Hears the undo's writes after its journal, and kills its own process when told of the given one: the files
-// of the batch prepared before it have their temporary names beside them, and the batches before are done.
-struct KilledAtWrite : platform::WriteJournal {
-    std::size_t left;
-    explicit KilledAtWrite(std::size_t write) : left(write) {}
-    void writingIn(const std::string&) override {
-        if (--left == 0) {
-            ::raise(SIGKILL);
-        }
-    }
-    std::string rewriteStarting(const platform::InPlaceRewrite&) override { return {}; }
-    void rewriteGoingOn() override {}
-    void rewriteEnded(const platform::InPlaceRewrite&) override {}
-};
-
 TEST(Undo, an_undo_killed_part_way_is_cleared_up_and_when_run_again_counts_what_is_back_as_put_back) {
     Fixture f;
     std::vector<std::string> paths;
@@ -934,7 +868,8 @@ TEST(Undo, an_undo_killed_part_way_is_cleared_up_and_when_run_again_counts_what_
     }
     ASSERT_TRUE(f.execute(paths, {"old"}, {"new"}).failures.empty());
     ASSERT_TRUE(testing::killedInChild([&] {
-        KilledAtWrite killer(270);
+        // The files of the batch prepared before the 270th write have their temporary names beside them.
+        testing::KillingWriteJournal killer({.atWrite = 270});
         undoNewestRun(f.journalFolder, &killer);
     }));
     std::size_t back = 0;
@@ -963,20 +898,6 @@ TEST(Undo, an_undo_killed_part_way_is_cleared_up_and_when_run_again_counts_what_
     }
 }
 
-// Hears the undo's writes after its journal, and kills its own process in the second step of a rewrite in
-// place, as the Leftovers tests do with a run's.
-struct KilledMidRewrite : platform::WriteJournal {
-    int steps = 0;
-    void writingIn(const std::string&) override {}
-    std::string rewriteStarting(const platform::InPlaceRewrite&) override { return {}; }
-    void rewriteGoingOn() override {
-        if (++steps == 2) {
-            ::raise(SIGKILL);
-        }
-    }
-    void rewriteEnded(const platform::InPlaceRewrite&) override {}
-};
-
 TEST(Undo, an_undo_killed_in_a_rewrite_in_place_is_put_back_by_the_clear_up_and_then_undone) {
     Fixture f;
     const std::string old(20 << 20, 'o');
@@ -984,7 +905,7 @@ TEST(Undo, an_undo_killed_in_a_rewrite_in_place_is_put_back_by_the_clear_up_and_
     fs::create_hard_link(file, f.path("link.txt"));
     ASSERT_TRUE(f.execute({file}, {"o"}, {"n"}).failures.empty());
     ASSERT_TRUE(testing::killedInChild([&] {
-        KilledMidRewrite killer;
+        testing::KillingWriteJournal killer({.atStep = 2});
         undoNewestRun(f.journalFolder, &killer);
     }));
     ASSERT_NE(readBytes(file), old) << "the kill left the file half written";
@@ -1001,7 +922,7 @@ TEST(Undo, an_undo_killed_in_a_rewrite_in_place_is_put_back_by_the_clear_up_and_
     EXPECT_TRUE(undone.left.empty()) << undone.left.at(0).reason;
     EXPECT_EQ(readBytes(f.path("link.txt")), old);
     EXPECT_TRUE(fs::equivalent(file, f.path("link.txt")));
-    EXPECT_EQ(f.namesInFiles(), (std::vector<std::string>{"big.txt", "link.txt"}));
+    EXPECT_EQ(testing::namesIn(f.files), (std::vector<std::string>{"big.txt", "link.txt"}));
 }
 
 // Names an undo cut short put back already, and a cycle the clear-up then took back as a whole, count as
@@ -1014,7 +935,7 @@ TEST(Undo, a_names_undo_cut_short_is_finished_by_the_next_undo) {
     ASSERT_TRUE(f.execute({f.path("a"), f.path("b"), f.path("old-c"), f.path("old-d")},
                           {"a", "b", "#", "old"}, {"#", "a", "b", "new"}, ReplaceMode::FileNames)
                     .failures.empty());
-    ASSERT_EQ(f.namesInFiles(), (std::vector<std::string>{"a", "b", "new-c", "new-d"}));
+    ASSERT_EQ(testing::namesIn(f.files), (std::vector<std::string>{"a", "b", "new-c", "new-d"}));
     // The undo took back new-d and began the swap, putting the entry now named b back aside, and was killed.
     const std::string journal = listRuns(f.journalFolder).at(0).journal;
     const std::vector<RecordedRename> renames = readUndoRecord(readBytes(journal))->renames;
@@ -1033,7 +954,7 @@ TEST(Undo, a_names_undo_cut_short_is_finished_by_the_next_undo) {
     EXPECT_EQ(undone.restored, 4u);
     EXPECT_TRUE(undone.left.empty()) << undone.left.at(0).path << ": " << undone.left.at(0).reason;
     EXPECT_TRUE(undone.run.undone);
-    EXPECT_EQ(f.namesInFiles(), (std::vector<std::string>{"a", "b", "old-c", "old-d"}));
+    EXPECT_EQ(testing::namesIn(f.files), (std::vector<std::string>{"a", "b", "old-c", "old-d"}));
     EXPECT_EQ(readBytes(f.path("a")), "a");
     EXPECT_EQ(readBytes(f.path("b")), "b");
 }

@@ -24,12 +24,11 @@ using testing::TempDir;
 
 RunRequest runOver(std::vector<std::string> files, bool execute, ReplaceMode mode = ReplaceMode::Contents,
                    std::string find = "a", std::string replace = "b") {
-    RunRequest request;
-    request.finds = {std::move(find)};
-    request.replaces = {std::move(replace)};
-    request.files = std::move(files);
-    request.mode = mode;
-    request.execute = execute;
+    RunRequest request{.finds = {std::move(find)},
+                       .replaces = {std::move(replace)},
+                       .files = std::move(files),
+                       .mode = mode,
+                       .execute = execute};
     return request;
 }
 
@@ -101,54 +100,61 @@ TEST(FileKinds, DeviceNodeIsNotReplaced) {
     EXPECT_TRUE(fs::is_symlink(link));
 }
 
-// Every name in the folder with what it holds: a link's target or a file's contents.
+// Every name in the folder with what it holds: a link's target, a file's contents or "/" for a folder.
 std::map<std::string, std::string> everyName(const TempDir& dir) {
     std::map<std::string, std::string> names;
     for (const auto& entry : fs::directory_iterator(dir.path())) {
-        names[entry.path().filename()] =
-            entry.is_symlink() ? "-> " + fs::read_symlink(entry).string() : readBytes(entry.path());
+        names[entry.path().filename()] = entry.is_symlink()     ? "-> " + fs::read_symlink(entry).string()
+                                         : entry.is_directory() ? "/"
+                                                                : readBytes(entry.path());
     }
     return names;
 }
 
-TEST(RenameSafety, RenameThatWouldDestroyOrFakeIsRefusedAndChangesNothing) {
+// Entries are made in order: "name" a file holding its name, "name/" a folder, "name->target" a symbolic link
+// and "name=>other" a hard link to another entry.
+void makeEntries(const TempDir& dir, const std::vector<std::string>& entries) {
+    for (const std::string& entry : entries) {
+        const std::size_t link = entry.find("->");
+        const std::size_t hard = entry.find("=>");
+        if (link != std::string::npos) {
+            fs::create_symlink(entry.substr(link + 2), dir.file(entry.substr(0, link)));
+        } else if (hard != std::string::npos) {
+            fs::create_hard_link(dir.file(entry.substr(hard + 2)), dir.file(entry.substr(0, hard)));
+        } else if (entry.ends_with('/')) {
+            dir.makeFolder(entry);
+        } else {
+            dir.write(entry, entry);
+        }
+    }
+}
+
+TEST(RenameSafety, RenameThatWouldDestroyFakeMoveOrVanishIsRefusedAndChangesNothing) {
     struct Case {
         const char* fault;
-        std::function<std::string(const TempDir&)> make; // returns the path to rename
+        std::vector<std::string> entries;
+        const char* row;
         const char* find;
         const char* replace;
     };
-    const std::vector<Case> cases{
-        {"rename_onto_symlink_to_itself_is_refused",
-         [](const TempDir& dir) {
-             dir.write("b", "data");
-             fs::create_symlink("b", dir.file("a"));
-             return dir.file("a");
-         },
-         "a", "b"},
-        {"rename_onto_a_link_to_the_file_is_refused",
-         [](const TempDir& dir) {
-             fs::create_symlink("a", dir.file("b"));
-             return dir.write("a", "data");
-         },
-         "a", "b"},
-        {"rename_of_hard_link_onto_its_twin_is_refused",
-         [](const TempDir& dir) {
-             fs::create_hard_link(dir.write("h1", "data"), dir.file("h2"));
-             return dir.file("h1");
-         },
-         "1", "2"},
-        // Looks like a change of case on a file system that ignores case, but both names stay.
-        {"case_only_rename_onto_hard_link_twin_is_refused",
-         [](const TempDir& dir) {
-             fs::create_hard_link(dir.write("h", "data"), dir.file("H"));
-             return dir.file("h");
-         },
-         "h", "H"},
-    };
-    for (const Case& c : cases) {
+    for (const Case& c : std::vector<Case>{
+             {"onto a symbolic link to itself", {"b", "a->b"}, "a", "a", "b"},
+             {"onto a link to the file", {"a", "b->a"}, "a", "a", "b"},
+             {"of a hard link onto its twin", {"h1", "h2=>h1"}, "h1", "1", "2"},
+             // Looks like a change of case on a file system that ignores case, but both names stay.
+             {"case only, onto its hard-linked twin", {"h", "H=>h"}, "h", "h", "H"},
+             {"onto another file", {"a.txt", "b.txt"}, "a.txt", "a", "b"},
+             {"onto another file whose name differs in case only", {"a.txt", "A.txt"}, "a.txt", "a", "A"},
+             {"onto a folder", {"old/", "new/"}, "old", "old", "new"},
+             {"to an empty name", {"report.txt"}, "report.txt", "report.txt", ""},
+             {"to .", {"report.txt"}, "report.txt", "report.txt", "."},
+             {"to ..", {"report.txt"}, "report.txt", "report.txt", ".."},
+             {"into a folder", {"report.txt", "sub/"}, "report.txt", "report", "sub/x"},
+             {"to a name with a NUL byte", {"report.txt"}, "report.txt", "report", "^chr(0)"},
+         }) {
         TempDir dir;
-        const std::string path = c.make(dir);
+        makeEntries(dir, c.entries);
+        const std::string path = dir.file(c.row);
         const auto before = everyName(dir);
         const RunResult result = runPairs(runOver({path}, true, ReplaceMode::FileNames, c.find, c.replace));
         ASSERT_EQ(result.failures.size(), 1u) << c.fault;

@@ -12,6 +12,7 @@ namespace morvane {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::namesIn;
 using testing::readBytes;
 using testing::TempDir;
 
@@ -32,14 +33,6 @@ RunRequest executeRun(ReplaceMode mode, std::string find, std::string replace,
     request.mode = mode;
     request.execute = true;
     return request;
-}
-
-std::size_t entriesIn(const std::string& folder) {
-    std::size_t count = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder)) {
-        ++count;
-    }
-    return count;
 }
 
 class ExecuteSafety : public ::testing::TestWithParam<bool> {
@@ -97,7 +90,7 @@ TEST_P(ExecuteSafety, FolderWithoutWritePermissionKeepsItsFilesContentsAndNames)
                                 fs::perms::others_read | fs::perms::others_exec);
     EXPECT_TRUE(testing::runWithoutRoot(contentsAndNameRunsBothFail, file));
     EXPECT_EQ(readBytes(file), "data");
-    EXPECT_EQ(entriesIn(folder), 1u);
+    EXPECT_EQ(namesIn(folder).size(), 1u);
 }
 
 TEST_P(ExecuteSafety, ReadOnlyFileIsReportedAndKeepsItsContents) {
@@ -135,7 +128,8 @@ TEST_P(ExecuteSafety, WriteThatFailsPartWayLeavesTheOldContentsUnderEveryName) {
         }
         EXPECT_EXIT(std::exit(replaceUnderFileSizeLimit(file) ? 0 : 1), ::testing::ExitedWithCode(0), "");
         EXPECT_EQ(readBytes(file), "0123456789");
-        EXPECT_EQ(entriesIn(dir.path()), hardLinked ? 2u : 1u) << "no temporary file or backup may be left";
+        EXPECT_EQ(namesIn(dir.path()).size(), hardLinked ? 2u : 1u)
+            << "no temporary file or backup may be left";
         if (hardLinked) {
             EXPECT_TRUE(fs::equivalent(file, dir.file("other.txt")));
         }
@@ -151,7 +145,7 @@ TEST_P(ExecuteSafety, HardLinkedFileIsRewrittenInPlaceSoEveryNameSeesTheNewConte
     EXPECT_TRUE(result.failures.empty());
     EXPECT_EQ(readBytes(other), "new contents");
     EXPECT_TRUE(fs::equivalent(file, other));
-    EXPECT_EQ(entriesIn(dir.path()), 2u);
+    EXPECT_EQ(namesIn(dir.path()).size(), 2u);
 }
 
 TEST_P(ExecuteSafety, TemporaryNameFitsFor255ByteFileName) {
@@ -171,7 +165,7 @@ TEST_P(ExecuteSafety, TemporaryNameFitsFor255ByteFileName) {
             EXPECT_TRUE(result.failures.empty())
                 << name.size() << (hardLinked ? " bytes, hard-linked" : " bytes");
             EXPECT_EQ(readBytes(file), "new data");
-            EXPECT_EQ(entriesIn(dir.path()), hardLinked ? 2u : 1u);
+            EXPECT_EQ(namesIn(dir.path()).size(), hardLinked ? 2u : 1u);
         }
     }
 }
@@ -218,47 +212,6 @@ TEST_P(ExecuteSafety, FileChangedWhileTheRunHoldsItIsNotOverwritten) {
         EXPECT_EQ(readBytes(file), row.expected) << row.name;
         EXPECT_EQ(readBytes(afterwards), "xata") << row.name;
     }
-}
-
-TEST(ExecuteNames, RenameOntoAnExistingFileIsRefusedEvenWhenOnlyTheCaseDiffers) {
-    for (const char* taken : {"b", "A"}) {
-        TempDir dir;
-        const std::string source = dir.write("a.txt", "first");
-        const std::string existing = dir.write(std::string(taken) + ".txt", "second");
-        const RunResult result = runPairs(executeRun(ReplaceMode::FileNames, "a", taken, {source}));
-        ASSERT_EQ(result.failures.size(), 1u) << taken;
-        EXPECT_EQ(result.failures[0].path, source);
-        EXPECT_FALSE(result.rows[0].renamed);
-        EXPECT_EQ(result.rows[0].path, source);
-        EXPECT_EQ(readBytes(source), "first");
-        EXPECT_EQ(readBytes(existing), "second");
-    }
-}
-
-TEST(ExecuteNames, RenameOntoAnExistingFolderIsRefused) {
-    TempDir dir;
-    const std::string source = dir.makeFolder("old");
-    dir.makeFolder("new");
-    const RunResult result = runPairs(executeRun(ReplaceMode::FileNames, "old", "new", {source}));
-    EXPECT_EQ(result.failures.size(), 1u);
-    EXPECT_TRUE(fs::is_directory(source));
-}
-
-TEST(ExecuteNames, NamesThatWouldMoveOrVanishAreRefused) {
-    TempDir dir;
-    const std::string file = dir.write("report.txt", "x");
-    for (const auto& [find, replace] :
-         std::vector<std::pair<std::string, std::string>>{{"report.txt", ""},
-                                                          {"report.txt", "."},
-                                                          {"report.txt", ".."},
-                                                          {"report", "sub/x"},
-                                                          {"report", "^chr(0)"}}) {
-        const RunResult result = runPairs(executeRun(ReplaceMode::FileNames, find, replace, {file}));
-        EXPECT_EQ(result.failures.size(), 1u) << "replacement \"" << replace << "\"";
-        EXPECT_EQ(result.rows[0].path, file);
-    }
-    EXPECT_EQ(readBytes(file), "x");
-    EXPECT_EQ(entriesIn(dir.path()), 1u);
 }
 
 TEST(ExecuteNames, FailedRowDoesNotStopTheOtherRows) {

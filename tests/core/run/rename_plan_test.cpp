@@ -56,9 +56,7 @@ TEST_P(RenamePlanTable, ClassifiesEveryRowAndOrdersTheRenames) {
     for (const std::string& name : c.existing) {
         dir.write(name, name);
     }
-    RunRequest request;
-    request.finds = c.finds;
-    request.replaces = c.replaces;
+    RunRequest request{.finds = c.finds, .replaces = c.replaces, .files = {}};
     for (const std::string& row : c.rows) {
         request.files.push_back(row.empty() ? row : dir.file(row));
     }
@@ -180,10 +178,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<PlanCase>& info) { return std::string(info.param.name); });
 
 TEST(RenamePlan, MismatchedColumnsPlanNothing) {
-    RunRequest request;
-    request.finds = {"a", "b"};
-    request.replaces = {"c"};
-    request.files = {"x"};
+    RunRequest request{.finds = {"a", "b"}, .replaces = {"c"}, .files = {"x"}};
     const RenamePlan plan = planRenames(request);
     EXPECT_TRUE(plan.mismatch);
     EXPECT_EQ(plan.findsUbound, 1u);
@@ -195,19 +190,14 @@ TEST(RenamePlan, TwoSpellingsOfOnePathAreOneEntry) {
     TempDir dir;
     dir.write("a", "");
     dir.makeFolder("sub");
-    RunRequest request;
-    request.finds = {"a"};
-    request.replaces = {"b"};
-    request.files = {dir.file("a"), dir.file("sub/../a")};
+    RunRequest request{.finds = {"a"}, .replaces = {"b"}, .files = {dir.file("a"), dir.file("sub/../a")}};
     const RenamePlan plan = planRenames(request);
     EXPECT_EQ(plan.rows.at(1).kind, RenameKind::Repeated);
 }
 
 RenamePlan planIn(const TempDir& dir, const std::vector<std::string>& rows, std::vector<std::string> finds,
                   std::vector<std::string> replaces) {
-    RunRequest request;
-    request.finds = std::move(finds);
-    request.replaces = std::move(replaces);
+    RunRequest request{.finds = std::move(finds), .replaces = std::move(replaces), .files = {}};
     for (const std::string& row : rows) {
         request.files.push_back(dir.file(row));
     }

@@ -8,7 +8,6 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 namespace morvane {
 namespace {
@@ -32,21 +31,15 @@ RunResult run(const Pairs& pairs, std::vector<std::string> files, bool execute =
     return runPairs(request, observer, cancel);
 }
 
-// The safe write replaces the file by a new one, so an unchanged inode proves that the file was not written.
-ino_t inodeOf(const std::string& path) {
-    struct stat info {};
-    ::stat(path.c_str(), &info);
-    return info.st_ino;
-}
-
 TEST(RunCounting, ChainedPairsWorkOnTheEarlierResultAndSimulateWritesNothing) {
     TempDir dir;
     const std::string file = dir.write("f.txt", "ab");
-    const ino_t before = inodeOf(file);
+    // The safe write replaces the file by a new one, so an unchanged inode proves that it was not written.
+    const auto before = platform::fileIdentity(file).inode;
     const RunResult simulated = run({{"a", "b"}, {"b", "c"}}, {file});
     EXPECT_EQ(simulated.rows[0].count, 3);
     EXPECT_EQ(simulated.status, StatusKind::Pending);
-    EXPECT_EQ(inodeOf(file), before);
+    EXPECT_EQ(platform::fileIdentity(file).inode, before);
 
     const RunResult executed = run({{"a", "b"}, {"b", "c"}}, {file}, true);
     EXPECT_EQ(executed.total, 3);
@@ -222,13 +215,13 @@ TEST(RunSkipping, EmptyMissingAndFolderRowsKeepZero) {
 TEST(RunSkipping, EmptyFindTextsAndAnEmptyPairListCauseNoWrite) {
     TempDir dir;
     const std::string file = dir.write("f.txt", "abc");
-    const ino_t before = inodeOf(file);
+    const auto before = platform::fileIdentity(file).inode;
     for (const Pairs& pairs : {Pairs{{"", "x"}, {"", "abc"}}, Pairs{}}) {
         const RunResult result = run(pairs, {file}, true);
         EXPECT_EQ(result.rows[0].count, 0);
         EXPECT_FALSE(result.status.has_value());
     }
-    EXPECT_EQ(inodeOf(file), before);
+    EXPECT_EQ(platform::fileIdentity(file).inode, before);
 }
 
 // Changes a file once the run has read the first one, before it writes anything.
@@ -246,10 +239,10 @@ TEST(RunContents, file_no_pair_changes_is_not_rewritten_but_takes_a_new_modifica
     const std::vector<std::string> files{dir.write("none.txt", "qqq"), dir.write("cancel.txt", "abba"),
                                          dir.write("same.txt", "eve"), dir.write("match.txt", "foo")};
     const auto longAgo = fs::file_time_type::clock::now() - std::chrono::hours(24);
-    std::vector<ino_t> before;
+    std::vector<std::uint64_t> before;
     for (const std::string& path : files) {
         fs::last_write_time(path, longAgo);
-        before.push_back(inodeOf(path));
+        before.push_back(platform::fileIdentity(path).inode);
     }
     const RunResult result = run({{"a", "X"}, {"X", "a"}, {"e", "e"}, {"o", "0"}}, files, true);
     EXPECT_TRUE(result.failures.empty());
@@ -258,7 +251,7 @@ TEST(RunContents, file_no_pair_changes_is_not_rewritten_but_takes_a_new_modifica
     for (std::size_t i = 0; i < files.size(); ++i) {
         EXPECT_GT(fs::last_write_time(files[i]), longAgo + std::chrono::hours(1)) << files[i];
         EXPECT_EQ(readBytes(files[i]), expected[i]);
-        EXPECT_EQ(inodeOf(files[i]) == before[i], i < 3) << files[i];
+        EXPECT_EQ(platform::fileIdentity(files[i]).inode == before[i], i < 3) << files[i];
     }
 }
 

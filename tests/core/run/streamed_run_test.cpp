@@ -1,35 +1,31 @@
 #include "core/journal/run_journal.h"
 #include "core/journal/undo.h"
+#include "core/platform/platform_fs.h"
 #include "core/run/run.h"
 #include "support/temp_dir.h"
 
 #include <array>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 namespace morvane {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::namesIn;
 using testing::readBytes;
 using testing::TempDir;
 
 // Every file is streamed, in blocks small enough that occurrences cross their edges.
 RunRequest streamedRun(std::vector<std::string> finds, std::vector<std::string> replaces,
                        std::vector<std::string> files, bool execute = true) {
-    RunRequest request;
-    request.finds = std::move(finds);
-    request.replaces = std::move(replaces);
-    request.files = std::move(files);
-    request.execute = execute;
-    request.streamedFileBytes = 0;
-    request.streamBlockBytes = 3;
+    RunRequest request{.finds = std::move(finds),
+                       .replaces = std::move(replaces),
+                       .files = std::move(files),
+                       .execute = execute,
+                       .streamedFileBytes = 0,
+                       .streamBlockBytes = 3};
     return request;
-}
-
-std::size_t entriesIn(const std::string& folder) {
-    return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
 
 TEST(StreamedRun, RewriteKeepsTheModeAndUndoBringsTheOldBytesBack) {
@@ -52,30 +48,25 @@ TEST(StreamedRun, RewriteKeepsTheModeAndUndoBringsTheOldBytesBack) {
     EXPECT_EQ(readBytes(file), "one two one\r\n");
 }
 
-ino_t inodeOf(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
-}
-
 TEST(StreamedRun, FileThePairsLeaveAsItWasKeepsItsInodeAndTakesARewritesTime) {
     TempDir dir;
     const std::string file = dir.write("a.txt", "nothing to find here");
-    const ino_t inode = inodeOf(file);
+    const auto inode = platform::fileIdentity(file).inode;
     const auto before = fs::last_write_time(file) - std::chrono::hours(1);
     fs::last_write_time(file, before);
     const RunResult result = runPairs(streamedRun({"absent", "here"}, {"x", "here"}, {file}));
     EXPECT_TRUE(result.failures.empty());
     EXPECT_EQ(result.rows[0].count, 1);
-    EXPECT_EQ(inodeOf(file), inode) << "not replaced by a new file";
+    EXPECT_EQ(platform::fileIdentity(file).inode, inode) << "not replaced by a new file";
     EXPECT_GT(fs::last_write_time(file), before);
-    EXPECT_EQ(entriesIn(dir.path()), 1u);
+    EXPECT_EQ(namesIn(dir.path()).size(), 1u);
 }
 
 TEST(StreamedRun, file_the_pairs_put_back_as_it_was_is_not_rewritten) {
     TempDir dir;
     const std::string app = dir.makeFolder("app");
     const std::string file = dir.write("a.txt", "a cat and a hat\n");
-    const ino_t inode = inodeOf(file);
+    const auto inode = platform::fileIdentity(file).inode;
     const auto before = fs::last_write_time(file) - std::chrono::hours(1);
     fs::last_write_time(file, before);
     RunRequest request = streamedRun({"a", "b"}, {"b", "a"}, {file});
@@ -84,9 +75,9 @@ TEST(StreamedRun, file_the_pairs_put_back_as_it_was_is_not_rewritten) {
     EXPECT_TRUE(result.failures.empty());
     EXPECT_EQ(result.rows[0].count, 10);
     EXPECT_EQ(readBytes(file), "a cat and a hat\n");
-    EXPECT_EQ(inodeOf(file), inode) << "not replaced by a new file";
+    EXPECT_EQ(platform::fileIdentity(file).inode, inode) << "not replaced by a new file";
     EXPECT_GT(fs::last_write_time(file), before);
-    EXPECT_EQ(entriesIn(dir.path()), 2u);
+    EXPECT_EQ(namesIn(dir.path()).size(), 2u);
     const std::vector<JournaledRun> runs = listRuns(journalFolderIn(app));
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_FALSE(fs::exists(keptFolderOf(runs[0].journal))) << "no copy is kept for undo";
