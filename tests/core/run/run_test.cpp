@@ -142,15 +142,6 @@ TEST(RunCounting, NotationIsExpandedAndLineFeedsAloneAreNoLineBreak) {
     EXPECT_EQ(readBytes(crlf), "a\tb\t");
 }
 
-TEST(RunCounting, two_rows_naming_one_file_replace_once_and_report_the_same_count) {
-    TempDir dir;
-    const std::string file = dir.write("f.txt", "a");
-    const RunResult result = run({{"a", "ab"}}, {file, file}, true);
-    EXPECT_EQ(result.rows[0].count, 1);
-    EXPECT_EQ(result.rows[1].count, 1);
-    EXPECT_EQ(readBytes(file), "ab");
-}
-
 TEST(RunCounting,
      rows_naming_one_file_by_links_take_its_one_result_in_a_batch_and_in_the_one_read_meanwhile) {
     TempDir dir;
