@@ -10,15 +10,25 @@ namespace {
 namespace fs = std::filesystem;
 using testing::TempDir;
 
+// The lists of names and texts are written as one text each, their entries parted by "|".
 struct PlanCase {
     const char* name;
-    std::vector<std::string> existing; // files in the folder
-    std::vector<std::string> rows;     // names in the folder, in row order
-    std::vector<std::string> finds;
-    std::vector<std::string> replaces;
-    std::vector<std::string> expected; // per row: kind, new name, and what it waits for or why it is refused
-    std::string steps; // 1-based rows, groups parted by "|"; "park" and "unpark" for the entry put aside
+    std::string_view existing; // files in the folder
+    std::string_view rows;     // names in the folder, in row order
+    std::string_view finds;
+    std::string_view replaces;
+    std::string expected; // per row, parted by "; ": kind, new name, what it waits for or why it is refused
+    std::string steps;    // 1-based rows, groups parted by "|"; "park" and "unpark" for the entry put aside
 };
+
+std::vector<std::string> entries(std::string_view text) {
+    std::vector<std::string> out;
+    for (std::size_t bar; (bar = text.find('|')) != std::string_view::npos; text.remove_prefix(bar + 1)) {
+        out.emplace_back(text.substr(0, bar));
+    }
+    out.emplace_back(text);
+    return out;
+}
 
 std::string describe(const PlannedRename& row) {
     std::string text =
@@ -53,21 +63,21 @@ class RenamePlanTable : public ::testing::TestWithParam<PlanCase> {};
 TEST_P(RenamePlanTable, ClassifiesEveryRowAndOrdersTheRenames) {
     const PlanCase& c = GetParam();
     TempDir dir;
-    for (const std::string& name : c.existing) {
+    for (const std::string& name : entries(c.existing)) {
         dir.write(name, name);
     }
-    RunRequest request{.finds = c.finds, .replaces = c.replaces, .files = {}};
-    for (const std::string& row : c.rows) {
+    RunRequest request{.finds = entries(c.finds), .replaces = entries(c.replaces), .files = {}};
+    for (const std::string& row : entries(c.rows)) {
         request.files.push_back(row.empty() ? row : dir.file(row));
     }
     const RenamePlan plan = planRenames(request);
-    std::vector<std::string> rows;
+    std::string rows;
     for (const PlannedRename& row : plan.rows) {
-        rows.push_back(describe(row));
+        rows += (rows.empty() ? "" : "; ") + describe(row);
     }
     EXPECT_EQ(rows, c.expected);
     EXPECT_EQ(describe(plan.groups), c.steps);
-    for (const std::string& name : c.existing) {
+    for (const std::string& name : entries(c.existing)) {
         EXPECT_TRUE(fs::exists(dir.file(name))) << "planning renames nothing";
     }
 }
@@ -75,106 +85,39 @@ TEST_P(RenamePlanTable, ClassifiesEveryRowAndOrdersTheRenames) {
 INSTANTIATE_TEST_SUITE_P(
     RenamePlan, RenamePlanTable,
     ::testing::Values(
-        PlanCase{"independent", {"a1", "b1"}, {"a1", "b1"}, {"1"}, {"2"}, {"rename a2", "rename b2"}, ""},
-        PlanCase{"unchanged_and_missing",
-                 {"a"},
-                 {"a", "gone", ""},
-                 {"x"},
-                 {"y"},
-                 {"unchanged a", "skipped gone", "skipped "},
+        PlanCase{"independent", "a1|b1", "a1|b1", "1", "2", "rename a2; rename b2", ""},
+        PlanCase{"unchanged_and_missing", "a", "a|gone|", "x", "y", "unchanged a; skipped gone; skipped ",
                  ""},
         // a -> b must wait until b has become c.
-        PlanCase{"chain_against_row_order",
-                 {"a", "b"},
-                 {"a", "b"},
-                 {"b", "a"},
-                 {"c", "b"},
-                 {"chain b after 2", "rename c"},
-                 "2 1"},
-        PlanCase{"chain_in_row_order",
-                 {"a", "b"},
-                 {"b", "a"},
-                 {"b", "a"},
-                 {"c", "b"},
-                 {"rename c", "chain b after 1"},
-                 "1 2"},
-        PlanCase{"swap",
-                 {"a", "b"},
-                 {"a", "b"},
-                 {"a", "b", "#"},
-                 {"#", "a", "b"},
-                 {"cycle b after 2", "cycle a after 1"},
+        PlanCase{"chain_against_row_order", "a|b", "a|b", "b|a", "c|b", "chain b after 2; rename c", "2 1"},
+        PlanCase{"chain_in_row_order", "a|b", "b|a", "b|a", "c|b", "rename c; chain b after 1", "1 2"},
+        PlanCase{"swap", "a|b", "a|b", "a|b|#", "#|a|b", "cycle b after 2; cycle a after 1",
                  "park 1 2 unpark 1"},
-        PlanCase{"three_cycle",
-                 {"a", "b", "c"},
-                 {"a", "b", "c"},
-                 {"a", "c", "b", "#"},
-                 {"#", "a", "c", "b"},
-                 {"cycle b after 2", "cycle c after 3", "cycle a after 1"},
-                 "park 1 3 2 unpark 1"},
-        PlanCase{"swap_then_chain",
-                 {"a", "b", "c", "d"},
-                 {"a", "b", "d", "c"},
-                 {"a", "b", "#", "c", "d"},
-                 {"#", "a", "b", "e", "c"},
-                 {"cycle b after 2", "cycle a after 1", "chain c after 4", "rename e"},
-                 "park 1 2 unpark 1 | 4 3"},
-        PlanCase{"two_rows_to_one_name",
-                 {"a1", "a2", "b1"},
-                 {"a1", "a2", "b1"},
-                 {"1", "2"},
-                 {"", ""},
-                 {"refused a: row 2 gets the same new name", "refused a: row 1 gets the same new name",
-                  "rename b"},
+        PlanCase{"three_cycle", "a|b|c", "a|b|c", "a|c|b|#", "#|a|c|b",
+                 "cycle b after 2; cycle c after 3; cycle a after 1", "park 1 3 2 unpark 1"},
+        PlanCase{"swap_then_chain", "a|b|c|d", "a|b|d|c", "a|b|#|c|d", "#|a|b|e|c",
+                 "cycle b after 2; cycle a after 1; chain c after 4; rename e", "park 1 2 unpark 1 | 4 3"},
+        PlanCase{"two_rows_to_one_name", "a1|a2|b1", "a1|a2|b1", "1|2", "|",
+                 "refused a: row 2 gets the same new name; refused a: row 1 gets the same new name; rename b",
                  ""},
-        PlanCase{"onto_a_file_not_in_the_run",
-                 {"a", "b"},
-                 {"a"},
-                 {"a"},
-                 {"b"},
-                 {"refused b: a file or folder named \"b\" already exists"},
-                 ""},
-        PlanCase{"onto_a_row_that_keeps_its_name",
-                 {"a", "b"},
-                 {"a", "b"},
-                 {"a"},
-                 {"b"},
-                 {"refused b: a file or folder named \"b\" already exists", "unchanged b"},
-                 ""},
+        PlanCase{"onto_a_file_not_in_the_run", "a|b", "a", "a", "b",
+                 "refused b: a file or folder named \"b\" already exists", ""},
+        PlanCase{"onto_a_row_that_keeps_its_name", "a|b", "a|b", "a", "b",
+                 "refused b: a file or folder named \"b\" already exists; unchanged b", ""},
         // The end of the chain is blocked, so the whole chain stays.
-        PlanCase{"chain_onto_a_file_not_in_the_run",
-                 {"a", "b", "c"},
-                 {"a", "b"},
-                 {"b", "a"},
-                 {"c", "b"},
-                 {"refused b: the new name is held by row 2, which is not renamed",
-                  "refused c: a file or folder named \"c\" already exists"},
+        PlanCase{"chain_onto_a_file_not_in_the_run", "a|b|c", "a|b", "b|a", "c|b",
+                 "refused b: the new name is held by row 2, which is not renamed; refused c: a file or "
+                 "folder named \"c\" already exists",
                  ""},
-        PlanCase{"cycle_with_a_member_refused",
-                 {"a", "b", "x1"},
-                 {"a", "b", "x1"},
-                 {"a", "b", "#", "x1"},
-                 {"#", "a", "b", "b"},
-                 {"refused b: row 3 gets the same new name",
-                  "refused a: the new name is held by row 1, which is not renamed",
-                  "refused b: row 1 gets the same new name"},
+        PlanCase{"cycle_with_a_member_refused", "a|b|x1", "a|b|x1", "a|b|#|x1", "#|a|b|b",
+                 "refused b: row 3 gets the same new name; refused a: the new name is held by row 1, which "
+                 "is not renamed; refused b: row 1 gets the same new name",
                  ""},
-        PlanCase{"names_refused_anyway",
-                 {"a", "b", "c"},
-                 {"a", "b", "c"},
-                 {"a", "b", "c"},
-                 {"", "x/y", ".."},
-                 {"refused : the new name would be empty",
-                  "refused y: the new name would contain a path separator or a NUL byte",
-                  "refused ..: the new name \"..\" is not allowed"},
+        PlanCase{"names_refused_anyway", "a|b|c", "a|b|c", "a|b|c", "|x/y|..",
+                 "refused : the new name would be empty; refused y: the new name would contain a path "
+                 "separator or a NUL byte; refused ..: the new name \"..\" is not allowed",
                  ""},
-        PlanCase{"same_entry_in_two_rows",
-                 {"a"},
-                 {"a", "a"},
-                 {"a"},
-                 {"b"},
-                 {"rename b", "repeated b after 1"},
-                 ""}),
+        PlanCase{"same_entry_in_two_rows", "a", "a|a", "a", "b", "rename b; repeated b after 1", ""}),
     [](const ::testing::TestParamInfo<PlanCase>& info) { return std::string(info.param.name); });
 
 TEST(RenamePlan, MismatchedColumnsPlanNothing) {
