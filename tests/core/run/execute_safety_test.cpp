@@ -225,17 +225,6 @@ TEST(ExecuteNames, FailedRowDoesNotStopTheOtherRows) {
     EXPECT_TRUE(fs::exists(dir.file("b2.txt")));
 }
 
-TEST_P(ExecuteSafety, SymbolicLinkIsWrittenAtItsTarget) {
-    TempDir dir;
-    const std::string target = dir.write("target.txt", "abc");
-    const std::string link = dir.file("link.txt");
-    fs::create_symlink(target, link);
-    const RunResult result = runPairs(executeRun(ReplaceMode::Contents, "b", "B", {link}));
-    EXPECT_TRUE(result.failures.empty());
-    EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_EQ(readBytes(target), "aBc");
-}
-
 TEST(ExecuteNames, RenamingASymbolicLinkRenamesTheLinkNotItsTarget) {
     TempDir dir;
     const std::string target = dir.write("old.txt", "abc");
