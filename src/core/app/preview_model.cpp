@@ -148,9 +148,6 @@ PreviewResult contentsPreview(const PreviewRequest& request, const std::atomic<b
     }
     result.count = replacement.count;
     result.more = diff.more;
-    if (request.firstLook) {
-        keepHunksClearOfTheCut(result, diff, read.text.size(), request.finds);
-    }
     result.state = diff.hunks.empty() ? PreviewResult::State::NoChange : PreviewResult::State::Changes;
     for (const Hunk& hunk : diff.hunks) {
         PreviewHunk shown{hunkHeader(hunk), {}};
@@ -159,6 +156,9 @@ PreviewResult contentsPreview(const PreviewRequest& request, const std::atomic<b
                 line.kind == LineKind::Added ? std::string_view(replacement.newText) : read.text, line));
         }
         result.hunks.push_back(std::move(shown));
+    }
+    if (request.firstLook) {
+        keepHunksClearOfTheCut(result, diff, read.text.size(), request.finds);
     }
     return result;
 }
