@@ -3,6 +3,7 @@
 #include "core/run/contents_diff.h"
 
 #include "core/platform/paths.h"
+#include "core/run/cancel.h"
 #include "core/text/notation.h"
 #include "core/text/occurrences.h"
 
@@ -16,10 +17,6 @@
 namespace morvane {
 
 namespace {
-
-bool isCancelled(const std::atomic<bool>* cancel) {
-    return cancel && cancel->load(std::memory_order_relaxed);
-}
 
 // The text with the find text's length of bytes at each position replaced.
 std::string replaceAt(std::string_view text, const std::vector<std::size_t>& at, std::size_t findSize,

@@ -4,6 +4,7 @@
 
 #include "core/journal/contents_batch.h"
 #include "core/platform/platform_fs.h"
+#include "core/run/cancel.h"
 #include "core/run/pair_plan.h"
 #include "core/run/run.h"
 
@@ -15,10 +16,6 @@
 #include <string>
 
 namespace morvane {
-
-inline bool isCancelled(const std::atomic<bool>* cancel) {
-    return cancel && cancel->load(std::memory_order_relaxed);
-}
 
 // A worker keeps its text's memory from file to file, so that reading allocates only when a file is larger
 // than any before; but not a large file's, which would stay counted long after. A simulate run also lets only
