@@ -1,5 +1,6 @@
 #include "core/app/preview_model.h"
 
+#include "core/journal/file_reasons.h"
 #include "core/platform/paths.h"
 #include "core/platform/text_file.h"
 #include "core/run/rename_plan.h"
@@ -198,7 +199,7 @@ std::string writeFileDiff(const std::string& path, const std::vector<std::string
     }
     const ReadOutcome read = readTextFile(path);
     if (!read.ok()) {
-        return "cannot be read: " + read.error;
+        return cannotReadText(read.error);
     }
     const TrackedReplacement replaced = replaceTracked(read.text, finds, replaces);
     if (!replaced.error.empty()) {

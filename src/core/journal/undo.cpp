@@ -3,6 +3,7 @@
 #include "core/journal/undo.h"
 
 #include "core/journal/contents_batch.h"
+#include "core/journal/file_reasons.h"
 #include "core/journal/run_journal.h"
 #include "core/platform/held_file.h"
 #include "core/platform/leftover_names.h"
@@ -229,7 +230,7 @@ void Undoing::contents(const ContentsChange& change) {
         return;
     }
     if (!found.known) {
-        leave(change.target, "cannot be read: " + whyUnreadable(change.target), Left::ForGood, keptIn);
+        leave(change.target, cannotReadText(whyUnreadable(change.target)), Left::ForGood, keptIn);
         return;
     }
     if (isEntry(found, kept)) {
@@ -240,7 +241,7 @@ void Undoing::contents(const ContentsChange& change) {
         if (unreadable.empty() && holdsKept(change.target, found, change.kept, kept, unreadable)) {
             ++result_.restored; // copied back by an undo cut short
         } else if (!unreadable.empty()) {
-            leave(change.target, "cannot be read: " + unreadable, Left::ForNow, keptIn);
+            leave(change.target, cannotReadText(unreadable), Left::ForNow, keptIn);
         } else {
             leave(change.target, "changed since the run", Left::ForGood, keptIn);
         }
@@ -261,7 +262,7 @@ void Undoing::putBack(const ContentsChange& change, const platform::FileIdentity
     write.readAs = found;
     write.replacement = platform::prepareReplacementFrom(change.target, change.kept, found, &journal_);
     if (journal_.failed()) {
-        leave(change.target, "cannot be written: the run's journal cannot be written", Left::ForNow,
+        leave(change.target, cannotWriteText("the run's journal cannot be written"), Left::ForNow,
               change.kept);
         return;
     }
@@ -270,7 +271,7 @@ void Undoing::putBack(const ContentsChange& change, const platform::FileIdentity
         return;
     }
     if (!write.replacement.error().empty()) {
-        leave(change.target, "cannot be written: " + write.replacement.error(), Left::ForNow, change.kept);
+        leave(change.target, cannotWriteText(write.replacement.error()), Left::ForNow, change.kept);
         return;
     }
     batch_.push_back(Pending{&change, std::move(write)});
@@ -289,7 +290,7 @@ void Undoing::commit() {
         if (reasons[i].empty()) {
             ++result_.restored;
         } else {
-            leave(batch_[i].change->target, "cannot be written: " + reasons[i], Left::ForNow,
+            leave(batch_[i].change->target, cannotWriteText(reasons[i]), Left::ForNow,
                   batch_[i].change->kept);
         }
     }
@@ -306,7 +307,7 @@ void Undoing::putBackInPlace(const ContentsChange& change, const platform::FileI
     }
     if (std::string reason = platform::replaceFileContents(change.target, old, &found, &journal_);
         !reason.empty()) {
-        leave(change.target, "cannot be written: " + reason, Left::ForNow, change.kept);
+        leave(change.target, cannotWriteText(reason), Left::ForNow, change.kept);
         return;
     }
     ++result_.restored;
@@ -325,7 +326,7 @@ void Undoing::touch(const RecordedTouch& touch) {
         if (unreadable.empty()) {
             leave(touch.target, "changed since the run", Left::ForGood);
         } else {
-            leave(touch.target, "cannot be read: " + unreadable, Left::ForNow);
+            leave(touch.target, cannotReadText(unreadable), Left::ForNow);
         }
         return;
     }
@@ -364,8 +365,7 @@ void Undoing::rename(const RecordedRename& rename) {
     if (isAsideName(rename.from)) {
         platform::HeldFile hold = platform::HeldFile::holdAside(rename.from);
         if (!hold.held()) {
-            leave(rename.to, "cannot be renamed back: its aside name \"" + rename.from + "\" cannot be held",
-                  Left::ForNow);
+            leave(rename.to, "cannot be renamed back: " + asideNameNotHeldText(rename.from), Left::ForNow);
             return;
         }
         asideHolds_.insert_or_assign(rename.from, std::move(hold));

@@ -1,5 +1,6 @@
 #include "core/run/rename_groups.h"
 
+#include "core/journal/file_reasons.h"
 #include "core/journal/leftovers.h"
 #include "core/journal/run_journal.h"
 #include "core/platform/held_file.h"
@@ -114,8 +115,8 @@ void RenameGroups::carryOut(std::size_t group) {
         if (step.stage == RenameStep::Stage::Park) {
             aside = asides_[group];
             hold = platform::HeldFile::holdAside(aside);
-            std::string reason = hold.held() ? renameRecorded(entry.path(), aside)
-                                             : "its aside name \"" + aside + "\" cannot be held";
+            std::string reason =
+                hold.held() ? renameRecorded(entry.path(), aside) : asideNameNotHeldText(aside);
             if (!reason.empty()) {
                 outcome.failure = "cannot be put aside for the entry that takes its name: " + reason;
                 failed = rowText(step.row) + " could not be put aside";
@@ -126,7 +127,7 @@ void RenameGroups::carryOut(std::size_t group) {
         const NamedEntry target(row.newPath);
         const std::string from = step.stage == RenameStep::Stage::Unpark ? aside : entry.path();
         if (std::string reason = renameRecorded(from, target.path()); !reason.empty()) {
-            outcome.failure = "cannot be renamed to \"" + target.name() + "\": " + reason;
+            outcome.failure = cannotRenameToText(target.name(), reason);
             failed = rowText(step.row) + " could not be renamed first";
             continue;
         }

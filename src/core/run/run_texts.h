@@ -1,17 +1,15 @@
-// The reasons a run gives for a row it could not read, write or rename, as the runner prints them and the
-// window lists them. The run's other texts (skipReasonText, statusLine, mismatchText) are declared in run.h
-// and written beside these.
+// The reasons a run gives for a row that failed; those it shares with undo (a file that could not be read,
+// written or renamed) are in file_reasons.h. The run's other texts (skipReasonText, statusLine, mismatchText)
+// are declared in run.h and written beside these.
 #pragma once
+
+#include "core/journal/file_reasons.h"
 
 #include <string>
 #include <string_view>
 
 namespace morvane {
 
-std::string cannotReadText(std::string_view error);
-std::string cannotWriteText(std::string_view error);
-std::string cannotRenameText(std::string_view refused);
-std::string cannotRenameToText(std::string_view name, std::string_view error);
 std::string noMemoryForFileText();
 
 } // namespace morvane
