@@ -143,6 +143,22 @@ template <class OnHit> void forEachOccurrence(std::string_view text, std::string
 #endif
 }
 
+// The occurrences a replacement takes, from the left, each passed to onTaken: one that starts inside the
+// occurrence taken last is passed over. Returns the count of every occurrence, passed-over ones included.
+template <class OnTaken>
+std::int64_t forEachTaken(std::string_view text, std::string_view find, OnTaken&& onTaken) {
+    std::int64_t count = 0;
+    std::size_t consumed = 0;
+    forEachOccurrence(text, find, [&](std::size_t at) {
+        ++count;
+        if (at >= consumed) {
+            onTaken(at);
+            consumed = at + find.size();
+        }
+    });
+    return count;
+}
+
 // Writes the new text over the old one from the left. The output never runs ahead of the input, since no
 // replacement is longer than what it replaces; it is held back to bytes the search has passed, because the
 // search still reads the bytes after the occurrence it reports (an overlapping one may start there). The
@@ -163,7 +179,6 @@ void record(Insertions* insertions, std::size_t at) {
 std::int64_t replaceNotGrowing(std::string& text, std::string_view find, std::string_view replacement,
                                Insertions* insertions) {
     char* const data = text.data();
-    std::int64_t count = 0;
     std::size_t written = 0;
     std::size_t consumed = 0;
     bool replacementPending = false;
@@ -178,11 +193,7 @@ std::int64_t replaceNotGrowing(std::string& text, std::string_view find, std::st
         }
         written += at - consumed;
     };
-    forEachOccurrence(text, find, [&](std::size_t at) {
-        ++count;
-        if (at < consumed) {
-            return; // starts inside the occurrence replaced last
-        }
+    const std::int64_t count = forEachTaken(text, find, [&](std::size_t at) {
         writeUpTo(at);
         replacementPending = true;
         consumed = at + find.size();
@@ -206,28 +217,17 @@ std::int64_t replaceGrowing(std::string& text, std::string_view find, std::strin
     if (__builtin_mul_overflow(text.size() / std::max<std::size_t>(k, 1), extra, &growth) ||
         growth > text.size()) {
         std::size_t replaced = 0;
-        std::size_t consumed = 0;
-        forEachOccurrence(text, find, [&](std::size_t at) {
-            if (at >= consumed) {
-                ++replaced;
-                consumed = at + k;
-            }
-        });
+        forEachTaken(text, find, [&replaced](std::size_t) { ++replaced; });
         if (__builtin_mul_overflow(replaced, extra, &growth)) {
             throw std::length_error("the replaced text is too long");
         }
     }
     constexpr std::size_t kReleaseStep = std::size_t{16} << 20;
     std::string out;
-    std::int64_t count = 0;
     std::size_t consumed = 0;
     std::size_t released = 0;
-    forEachOccurrence(text, find, [&](std::size_t at) {
-        ++count;
-        if (at < consumed) {
-            return;
-        }
-        if (count == 1) {
+    const std::int64_t count = forEachTaken(text, find, [&](std::size_t at) {
+        if (out.empty()) { // the first occurrence: a text without one reserves nothing
             out.reserve(text.size() + growth);
         }
         out.append(text, consumed, at - consumed);
@@ -270,16 +270,7 @@ std::int64_t replaceInPlace(std::string& text, std::string_view find, std::strin
 
 std::int64_t forEachReplaced(std::string_view text, std::string_view find,
                              const std::function<void(std::size_t at)>& onReplaced) {
-    std::int64_t count = 0;
-    std::size_t consumed = 0;
-    forEachOccurrence(text, find, [&](std::size_t at) {
-        ++count;
-        if (at >= consumed) {
-            onReplaced(at);
-            consumed = at + find.size();
-        }
-    });
-    return count;
+    return forEachTaken(text, find, onReplaced);
 }
 
 void visitOccurrences(std::string_view text, std::string_view find,

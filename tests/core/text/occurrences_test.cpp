@@ -54,6 +54,22 @@ TEST(Replacing, TellsWhereEachReplacementWent) {
     EXPECT_EQ(text, std::string(40, 'b'));
 }
 
+// A text that grows by much is counted first and reserved once at its new size, occurrences that overlap the
+// one replaced before left out of the count, so it is never copied into a larger buffer part way.
+TEST(Replacing, AGrowingTextIsReservedAtItsNewSize) {
+    struct Case {
+        std::string text, find, replacement, expected;
+    };
+    for (const Case& c : std::vector<Case>{{std::string(1000, 'a'), "a", "bbb", std::string(3000, 'b')},
+                                           {std::string(1000, 'a'), "aa", "bbbbbbb", std::string(3500, 'b')},
+                                           {std::string(999, 'a'), "aaa", "-----", std::string(1665, '-')}}) {
+        std::string text = c.text;
+        replaceInPlace(text, c.find, c.replacement);
+        EXPECT_EQ(text, c.expected) << c.find;
+        EXPECT_LE(text.capacity(), text.size() + text.size() / 8) << c.find;
+    }
+}
+
 // The last non-empty pair of a simulate run only counts, even when it keeps its text, and empty find texts
 // after it do not move that role; an execute run's pairs only keep or replace.
 TEST(PairRoles, LastNonEmptyPairOfASimulateRunOnlyCounts) {
