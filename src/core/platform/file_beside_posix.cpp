@@ -2,6 +2,8 @@
 // the original has but its contents.
 #include "core/platform/posix_files.h"
 
+#include <optional>
+
 namespace morvane::platform {
 
 std::string randomSuffix() {
@@ -46,15 +48,14 @@ int createTemporaryBeside(const fs::path& target, mode_t mode, LeftoverKind kind
 
 namespace {
 
-// The names of a file's extended attributes; false when they cannot be listed. A file system without them
-// lists none.
-bool attributeNames(int fd, std::vector<std::string>& names) {
-    names.clear();
+// The names of a file's extended attributes; none when they cannot be listed. A file system without them
+// lists an empty set.
+std::optional<std::vector<std::string>> attributeNames(int fd) {
     std::string list;
     for (;;) {
         const ssize_t size = ::flistxattr(fd, nullptr, 0);
         if (size < 0) {
-            return errno == ENOTSUP;
+            return errno == ENOTSUP ? std::optional(std::vector<std::string>()) : std::nullopt;
         }
         list.resize(static_cast<std::size_t>(size));
         const ssize_t got = ::flistxattr(fd, list.data(), list.size());
@@ -63,15 +64,16 @@ bool attributeNames(int fd, std::vector<std::string>& names) {
             break;
         }
         if (errno != ERANGE) { // ERANGE: an attribute was added meanwhile
-            return false;
+            return std::nullopt;
         }
     }
+    std::vector<std::string> names;
     for (std::size_t start = 0; start < list.size();) {
         const std::size_t end = list.find('\0', start);
         names.push_back(list.substr(start, end - start));
         start = end == std::string::npos ? list.size() : end + 1;
     }
-    return true;
+    return names;
 }
 
 bool attributeValue(int fd, const std::string& name, std::string& value) {
@@ -95,11 +97,13 @@ bool attributeValue(int fd, const std::string& name, std::string& value) {
 // Makes the new file's extended attributes those of the original, including its access control lists: the
 // ones it has are copied, and the ones the new file was given by its folder's default ACL are removed.
 bool copyExtendedAttributes(int from, int to) {
-    std::vector<std::string> wanted;
-    std::vector<std::string> present;
-    if (!attributeNames(from, wanted) || !attributeNames(to, present)) {
+    const std::optional<std::vector<std::string>> wantedNames = attributeNames(from);
+    const std::optional<std::vector<std::string>> presentNames = attributeNames(to);
+    if (!wantedNames || !presentNames) {
         return false;
     }
+    const std::vector<std::string>& wanted = *wantedNames;
+    const std::vector<std::string>& present = *presentNames;
     std::string value;
     std::string given;
     for (const std::string& name : wanted) {
@@ -142,19 +146,19 @@ bool sameAttributes(int a, const struct stat& aInfo, int b, const struct stat& b
         (aInfo.st_mode & 07777) != (bInfo.st_mode & 07777)) {
         return false;
     }
-    std::vector<std::string> aNames;
-    std::vector<std::string> bNames;
-    if (!attributeNames(a, aNames) || !attributeNames(b, bNames)) {
+    std::optional<std::vector<std::string>> aNames = attributeNames(a);
+    std::optional<std::vector<std::string>> bNames = attributeNames(b);
+    if (!aNames || !bNames) {
         return false;
     }
-    std::sort(aNames.begin(), aNames.end());
-    std::sort(bNames.begin(), bNames.end());
+    std::sort(aNames->begin(), aNames->end());
+    std::sort(bNames->begin(), bNames->end());
     if (aNames != bNames) {
         return false;
     }
     std::string aValue;
     std::string bValue;
-    return std::all_of(aNames.begin(), aNames.end(), [&](const std::string& name) {
+    return std::all_of(aNames->begin(), aNames->end(), [&](const std::string& name) {
         return attributeValue(a, name, aValue) && attributeValue(b, name, bValue) && aValue == bValue;
     });
 }
