@@ -96,5 +96,33 @@ TEST(StreamedRun, output_that_is_only_the_start_of_the_file_or_goes_past_its_end
     }
 }
 
+// A simulate run hands the earlier pairs' output to the later ones on a second thread a block at a time,
+// using the blocks' memory again; every pair counts what it counts over the file whole.
+TEST(StreamedRun, simulate_run_counts_through_the_later_pairs_thread_as_over_the_whole_file) {
+    TempDir dir;
+    const auto repeated = [](const std::string& piece, int times) {
+        std::string text;
+        for (int i = 0; i < times; ++i) {
+            text += piece;
+        }
+        return text;
+    };
+    struct Case {
+        std::string text;
+        std::vector<std::string> finds, replaces;
+        std::int64_t count;
+    };
+    for (const Case& c : std::vector<Case>{{repeated("ab", 2000), {"a", "cb"}, {"c", "x"}, 4000},
+                                           {repeated("a", 999), {"a", "b", "c"}, {"b", "c", "d"}, 2997},
+                                           {repeated("xyz", 1000), {"y", "zx"}, {"Y", "!"}, 1999}}) {
+        const std::string file = dir.write("a.txt", c.text);
+        RunRequest request = streamedRun(c.finds, c.replaces, {file}, false);
+        EXPECT_EQ(runPairs(request).rows.at(0).count, c.count) << c.finds.back() << " streamed";
+        request.streamedFileBytes = kStreamedFileBytes;
+        EXPECT_EQ(runPairs(request).rows.at(0).count, c.count) << c.finds.back() << " whole";
+        EXPECT_EQ(readBytes(file), c.text);
+    }
+}
+
 } // namespace
 } // namespace morvane
