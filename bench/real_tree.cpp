@@ -1,7 +1,6 @@
 #include "real_tree.h"
 
 #include "core/platform/text_file.h"
-#include "core/run/run.h"
 #include "core/text/occurrences.h"
 #include "corpus.h"
 #include "process.h"
@@ -9,15 +8,15 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <set>
-#include <sys/resource.h>
+#include <sstream>
 #include <thread>
 #include <unistd.h>
 
@@ -27,6 +26,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+// The runner spreads the files over one thread per core and flushes on this many, so the floors do the same.
+constexpr unsigned kFlushThreads = 16;
+constexpr int kCountRounds = 5;
+constexpr int kWriteRounds = 3;
 
 std::vector<std::string> regularFilesBelow(const std::string& folder) {
     std::vector<std::string> files;
@@ -57,7 +61,7 @@ bool isWordByte(char c) {
 
 // The most frequent words of six to twenty letters in a sample of the files, most frequent first, each
 // replaced by itself with a suffix: pairs a glossary could hold, found in many files and chained where one
-// word holds another.
+// word holds another. Being words, they mean the same to sed, perl and ripgrep as to the runner.
 Pairs frequentWordPairs(const std::vector<std::string>& files, std::size_t wanted) {
     std::map<std::string, std::int64_t> counts;
     const std::size_t step = std::max<std::size_t>(1, files.size() / 3000);
@@ -91,30 +95,17 @@ Pairs firstPairs(const Pairs& pairs, std::size_t n) {
     return Pairs(pairs.begin(), pairs.begin() + static_cast<std::ptrdiff_t>(std::min(n, pairs.size())));
 }
 
-RunRequest requestFor(const Pairs& pairs, const std::vector<std::string>& files, bool execute) {
-    RunRequest request;
-    for (const auto& [find, replace] : pairs) {
-        request.finds.push_back(find);
-        request.replaces.push_back(replace);
-    }
-    request.files = files;
-    request.execute = execute;
-    request.keepForUndo = false;
-    return request;
-}
-
 unsigned cores() {
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
-// Runs the work for every file, the files spread over every core.
-void onAllCores(const std::vector<std::string>& files, const std::function<void(const std::string&)>& work) {
+void onThreads(unsigned threadCount, std::size_t count, const std::function<void(std::size_t)>& work) {
     std::atomic<std::size_t> next{0};
     std::vector<std::thread> threads;
-    for (unsigned t = 0; t < cores(); ++t) {
+    for (unsigned t = 0; t < threadCount; ++t) {
         threads.emplace_back([&] {
-            for (std::size_t i = next++; i < files.size(); i = next++) {
-                work(files[i]);
+            for (std::size_t i = next++; i < count; i = next++) {
+                work(i);
             }
         });
     }
@@ -123,90 +114,106 @@ void onAllCores(const std::vector<std::string>& files, const std::function<void(
     }
 }
 
-// Wall and processor time, medians of three. On a machine other work shares, the processor time of the
-// process's threads is the steadier figure.
-struct Times {
-    double wall = 0;
-    double processor = 0;
+long residentKilobytes() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::atol(line.c_str() + 6);
+        }
+    }
+    return 0;
+}
+
+std::string loadAverage() {
+    std::ifstream load("/proc/loadavg");
+    std::string figure;
+    load >> figure;
+    return figure;
+}
+
+// One timed run of one contender.
+struct Sample {
+    double seconds = 0;
+    long peakKilobytes = 0;
+    std::int64_t total = -1;
+    bool ran = false;
 };
 
-double processorSeconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
+struct Contender {
+    std::string name;
+    std::function<Sample()> run;
+    std::vector<Sample> samples{};
+};
 
-Times medianTimes(const std::function<void()>& work) {
-    std::vector<double> wall;
-    std::vector<double> processor;
-    for (int i = 0; i < 3; ++i) {
-        const double before = processorSeconds();
-        wall.push_back(secondsOf(work));
-        processor.push_back(processorSeconds() - before);
-    }
-    return {median(wall), median(processor)};
-}
-
-// What no safe tool can beat: each file read once and scanned once.
-Times scanFloor(const std::vector<std::string>& files, const std::string& find) {
-    return medianTimes([&] {
-        onAllCores(files, [&](const std::string& path) {
-            thread_local std::string buffer;
-            readTextFileInto(path, buffer);
-            countOccurrences(buffer, find);
-        });
-    });
-}
-
-// Each file that changes is written to a new file beside it, flushed and renamed over it; each folder is
-// flushed once at the end. No identity checks, attributes or journal.
-double rewriteFloor(const std::vector<std::string>& files, const Pairs& pairs) {
-    std::mutex foldersGuard;
-    std::set<std::string> folders;
-    return secondsOf([&] {
-        onAllCores(files, [&](const std::string& path) {
-            thread_local std::string text;
-            readTextFileInto(path, text);
-            std::int64_t replaced = 0;
-            for (const auto& [find, replace] : pairs) {
-                replaced += replaceInPlace(text, find, replace);
-            }
-            if (replaced == 0) {
-                return;
-            }
-            const std::string temporary = path + ".floor";
-            const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-            const bool written =
-                fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-            if (fd >= 0) {
-                ::fdatasync(fd);
-                ::close(fd);
-            }
-            if (written) {
-                ::rename(temporary.c_str(), path.c_str());
-            }
-            std::lock_guard lock(foldersGuard);
-            folders.insert(fs::path(path).parent_path().string());
-        });
-        for (const std::string& folder : folders) {
-            const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            ::fsync(fd);
-            ::close(fd);
+// Every round runs each contender once, the order turned by one each round, so that no contender always runs
+// on the cache or the disk state the same other one left behind.
+void runInRotatingRounds(std::vector<Contender>& contenders, int rounds) {
+    for (int round = 0; round < rounds; ++round) {
+        for (std::size_t i = 0; i < contenders.size(); ++i) {
+            Contender& contender = contenders[(static_cast<std::size_t>(round) + i) % contenders.size()];
+            contender.samples.push_back(contender.run());
         }
-    });
+    }
 }
 
-// The same files below a copy of the folder.
-std::vector<std::string> copyOf(const std::string& folder, const std::string& copy,
-                                const std::vector<std::string>& files) {
-    fs::remove_all(copy);
-    fs::copy(folder, copy, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
-    std::vector<std::string> copies;
-    for (const std::string& file : files) {
-        copies.push_back(copy + file.substr(folder.size()));
+double medianSecondsOf(const Contender& contender) {
+    std::vector<double> seconds;
+    for (const Sample& sample : contender.samples) {
+        seconds.push_back(sample.seconds);
     }
-    return copies;
+    return median(seconds);
+}
+
+// The median of the rounds' ratios: both runs of a round saw the same load.
+double pairedRatio(const Contender& one, const Contender& other) {
+    std::vector<double> ratios;
+    for (std::size_t i = 0; i < std::min(one.samples.size(), other.samples.size()); ++i) {
+        ratios.push_back(one.samples[i].seconds / other.samples[i].seconds);
+    }
+    return median(ratios);
+}
+
+bool allRan(const Contender& contender) {
+    return std::all_of(contender.samples.begin(), contender.samples.end(),
+                       [](const Sample& sample) { return sample.ran; });
+}
+
+// The paired ratio is each contender's time over the reference's in the same round, its median printed.
+void printTable(const std::vector<Contender>& contenders, const Contender& reference) {
+    std::printf("  %-44s %9s  %9s  %9s  %s\n", "", "median", "paired", "peak", "found");
+    for (const Contender& contender : contenders) {
+        if (!allRan(contender)) {
+            std::printf("  %-44s %9s  (not installed or failed)\n", contender.name.c_str(), "-");
+            continue;
+        }
+        long peak = 0;
+        for (const Sample& sample : contender.samples) {
+            peak = std::max(peak, sample.peakKilobytes);
+        }
+        const std::int64_t total = contender.samples.back().total;
+        const std::string peakText =
+            peak > 0 ? std::to_string(static_cast<int>(static_cast<double>(peak) / 1024.0 + 0.5)) + " MB"
+                     : "-";
+        std::printf("  %-44s %8.3f s  %8.2f x  %9s  %s\n", contender.name.c_str(), medianSecondsOf(contender),
+                    pairedRatio(contender, reference), peakText.c_str(),
+                    total >= 0 ? std::to_string(total).c_str() : "");
+    }
+    std::printf("  (paired: the median over the rounds of the time over that of \"%s\" in the same round)\n",
+                reference.name.c_str());
+}
+
+Sample sampleOf(const ProcessOutcome& outcome, std::int64_t total) {
+    return {outcome.seconds, outcome.peakKilobytes, total, outcome.ran};
+}
+
+// ripgrep prints a count per file, after the path and a colon when it names more than one file.
+std::int64_t ripgrepTotalOf(const std::string& output) {
+    std::int64_t total = 0;
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        total += std::atoll(line.substr(line.rfind(':') + 1).c_str());
+    }
+    return total;
 }
 
 std::string writeList(const std::string& listFile, const std::vector<std::string>& files, char end) {
@@ -217,156 +224,299 @@ std::string writeList(const std::string& listFile, const std::vector<std::string
     return listFile;
 }
 
-// The median of three runs of the work, each over a fresh copy of the folder made and flushed before the
-// clock starts; the last copy stays, for its bytes to be compared.
-double medianOnCopies(const std::string& folder, const std::string& copy,
-                      const std::vector<std::string>& files,
-                      const std::function<void(const std::vector<std::string>&)>& work) {
-    std::vector<double> times;
-    for (int i = 0; i < 3; ++i) {
-        const std::vector<std::string> copies = copyOf(folder, copy, files);
-        ::sync();
-        times.push_back(secondsOf([&] { work(copies); }));
+std::vector<std::string> runnerPairs(const Pairs& pairs) {
+    std::vector<std::string> arguments;
+    for (const auto& [find, replace] : pairs) {
+        arguments.insert(arguments.end(), {"--pair", find, replace});
     }
-    return median(times);
+    return arguments;
 }
 
-// A peer's time over fresh copies, or 0 when it is not installed.
-double peerSeconds(const std::string& work, const std::string& folder, const std::string& copy,
-                   const std::vector<std::string>& files, const std::vector<std::string>& command) {
-    bool ran = true;
-    const double seconds = medianOnCopies(folder, copy, files, [&](const std::vector<std::string>& copies) {
-        std::vector<std::string> arguments{"xargs", "-0", "-a", writeList(work + "/peer-list", copies, '\0')};
-        arguments.insert(arguments.end(), command.begin(), command.end());
-        ran = runProcess(arguments, work + "/peer-output").ran && ran;
+std::vector<std::string> ripgrepCommand(const Pairs& pairs) {
+    std::vector<std::string> command{"rg", "-F", "--count-matches", "--no-ignore", "--hidden", "-a"};
+    for (const auto& pair : pairs) {
+        command.insert(command.end(), {"-e", pair.first});
+    }
+    return command;
+}
+
+// The runner's and the peers' arguments to take every regular file below a folder, hidden, ignored and
+// binary ones included, as ripgrep's flags above do.
+const std::vector<std::string> kRunnerWholeFolder{"-r", "--hidden", "--no-ignore", "--binary"};
+
+std::vector<std::string> joined(std::vector<std::string> first, const std::vector<std::string>& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+Contender processContender(const std::string& name, const std::vector<std::string>& arguments,
+                           const std::string& output, std::int64_t (*totalOf)(const std::string&)) {
+    return {name, [=] {
+                const ProcessOutcome outcome = runProcess(arguments, output);
+                return sampleOf(outcome, totalOf(outcome.out));
+            }};
+}
+
+// What no tool can beat: each file read once and scanned once, on as many threads as the runner uses.
+Contender scanFloor(const std::vector<std::string>& files, const std::string& find) {
+    return {"floor: read + one scan (in process)", [files, find] {
+                Sample sample;
+                std::atomic<std::int64_t> found{0};
+                sample.seconds = secondsOf([&] {
+                    onThreads(cores(), files.size(), [&](std::size_t i) {
+                        thread_local std::string buffer;
+                        readTextFileInto(files[i], buffer);
+                        found += countOccurrences(buffer, find);
+                    });
+                });
+                sample.ran = found >= 0;
+                return sample;
+            }};
+}
+
+void printCountFigures(const std::string& work, const std::string& folder,
+                       const std::vector<std::string>& files, const Pairs& glossary) {
+    const std::string output = work + "/count-output";
+    const std::string list = writeList(work + "/count-list", files, '\n');
+    const std::string nulList = writeList(work + "/count-list0", files, '\0');
+    Contender tenPairs;
+    for (const std::size_t n : {10, 100, 1000}) {
+        const Pairs pairs = firstPairs(glossary, n);
+        std::vector<Contender> contenders{
+            processContender("morvane-cli simulate -r on the folder",
+                             joined(joined({MORVANE_CLI_PATH, "simulate"}, kRunnerWholeFolder),
+                                    joined(runnerPairs(pairs), {"--", folder})),
+                             output, runnerTotalOf),
+            processContender(
+                "morvane-cli simulate --files-from the list",
+                joined(joined({MORVANE_CLI_PATH, "simulate"}, runnerPairs(pairs)), {"--files-from", list}),
+                output, runnerTotalOf),
+            processContender("rg -F --count-matches on the folder", joined(ripgrepCommand(pairs), {folder}),
+                             output, ripgrepTotalOf),
+            processContender("xargs rg -F --count-matches, the list",
+                             joined({"xargs", "-0", "-a", nulList}, ripgrepCommand(pairs)), output,
+                             ripgrepTotalOf),
+            scanFloor(files, pairs.front().first),
+        };
+        std::printf("\n  count, %zu pairs; medians of %d rotating rounds, load %s before", pairs.size(),
+                    kCountRounds, loadAverage().c_str());
+        std::fflush(stdout);
+        runInRotatingRounds(contenders, kCountRounds);
+        std::printf(", %s after\n", loadAverage().c_str());
+        printTable(contenders, contenders[2]);
+        std::printf("  %-44s %8.2f x\n", "morvane (folder) / floor",
+                    pairedRatio(contenders[0], contenders[4]));
+        if (n == 10) {
+            tenPairs = contenders[0];
+        } else {
+            std::printf("  %-44s %8.2f x\n", "morvane (folder) / its 10-pair time",
+                        medianSecondsOf(contenders[0]) / medianSecondsOf(tenPairs));
+        }
+    }
+    std::printf("  (the runner counts every occurrence of each pair in the text the pairs before it left, "
+                "overlapping ones too; ripgrep counts leftmost matches of all patterns at once, so the two "
+                "totals may differ)\n");
+}
+
+// One file of at least a GiB of the tree's own text: the files one after another, again from the first when
+// the tree holds less.
+std::string ensureTreeTextFile(const std::string& folder, const std::vector<std::string>& files) {
+    constexpr std::uint64_t kBytes = std::uint64_t{1} << 30;
+    fs::create_directories(folder);
+    const std::string path = folder + "/tree-text.txt";
+    std::error_code error;
+    if (const auto size = fs::file_size(path, error); !error && size >= kBytes) {
+        return path;
+    }
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::uint64_t written = 0;
+    std::string text;
+    for (std::size_t i = 0; written < kBytes && !files.empty(); i = (i + 1) % files.size()) {
+        readTextFileInto(files[i], text);
+        out << text;
+        written += text.size();
+    }
+    return path;
+}
+
+void printLargeFileFigures(const std::string& work, const std::vector<std::string>& files,
+                           const Pairs& glossary) {
+    const std::string folder = work + "/tree-text";
+    const std::string file = ensureTreeTextFile(folder, files);
+    const std::string output = work + "/large-output";
+    for (const std::size_t n : {1, 10}) {
+        const Pairs pairs = firstPairs(glossary, n);
+        std::vector<Contender> contenders{
+            processContender("morvane-cli simulate",
+                             joined(joined({MORVANE_CLI_PATH, "simulate"}, runnerPairs(pairs)), {"--", file}),
+                             output, runnerTotalOf),
+            processContender("rg -F --count-matches", joined(ripgrepCommand(pairs), {file}), output,
+                             ripgrepTotalOf),
+            processContender("floor: cat", {"cat", file}, "/dev/null",
+                             [](const std::string&) { return std::int64_t{-1}; }),
+        };
+        std::printf("\n  one file of %.2f GiB of the tree's text, %zu pair(s); load %s before",
+                    static_cast<double>(fs::file_size(file)) / static_cast<double>(1ull << 30), n,
+                    loadAverage().c_str());
+        std::fflush(stdout);
+        runInRotatingRounds(contenders, kWriteRounds);
+        std::printf(", %s after\n", loadAverage().c_str());
+        printTable(contenders, contenders[1]);
+    }
+    fs::remove_all(folder);
+}
+
+// Each file that changes is written to a new file beside it; the new files are flushed and renamed over the
+// old on as many threads as the runner flushes on, then each folder is flushed once. No identity checks,
+// attributes or journal.
+void rewriteFloor(const std::vector<std::string>& files, const Pairs& pairs) {
+    std::vector<char> changed(files.size(), 0);
+    onThreads(cores(), files.size(), [&](std::size_t i) {
+        thread_local std::string text;
+        readTextFileInto(files[i], text);
+        std::int64_t replaced = 0;
+        for (const auto& [find, replace] : pairs) {
+            replaced += replaceInPlace(text, find, replace);
+        }
+        const std::string temporary = files[i] + ".floor";
+        const int fd =
+            replaced == 0 ? -1 : ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        changed[i] = fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+        if (fd >= 0) {
+            ::close(fd);
+        }
     });
-    return ran ? seconds : 0;
+    std::mutex foldersGuard;
+    std::set<std::string> folders;
+    onThreads(kFlushThreads, files.size(), [&](std::size_t i) {
+        if (!changed[i]) {
+            return;
+        }
+        const std::string temporary = files[i] + ".floor";
+        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CLOEXEC);
+        ::fdatasync(fd);
+        ::close(fd);
+        ::rename(temporary.c_str(), files[i].c_str());
+        std::lock_guard lock(foldersGuard);
+        folders.insert(fs::path(files[i]).parent_path().string());
+    });
+    for (const std::string& folder : folders) {
+        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+void copyFolder(const std::string& folder, const std::string& copy) {
+    fs::remove_all(copy);
+    fs::copy(folder, copy, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    ::sync();
 }
 
 // The paths below one copy whose bytes differ from the same path below the other.
-std::size_t filesThatDiffer(const std::vector<std::string>& files, const std::string& folder,
-                            const std::string& one, const std::string& other) {
+std::size_t filesThatDiffer(const std::vector<std::string>& below, const std::string& one,
+                            const std::string& other) {
     std::size_t differ = 0;
-    for (const std::string& file : files) {
-        const std::string below = file.substr(folder.size());
-        differ += readTextFileOrEmpty(one + below) != readTextFileOrEmpty(other + below) ? 1 : 0;
+    for (const std::string& path : below) {
+        differ += readTextFileOrEmpty(one + path) != readTextFileOrEmpty(other + path) ? 1 : 0;
     }
     return differ;
 }
 
-void line(const char* what, double seconds, double reference, const char* referenceName) {
-    if (seconds <= 0) {
-        std::printf("  %-40s %9s     (not installed)\n", what, "-");
-        return;
+// Each contender writes a fresh copy of the folder of its own, made and flushed before its clock starts; the
+// copies of the last round stay until every contender's bytes are compared with sed's.
+void printExecuteFigures(const std::string& work, const std::string& folder, const Pairs& pairs) {
+    const std::vector<std::string> files = regularFilesBelow(folder);
+    std::vector<std::string> below;
+    for (const std::string& file : files) {
+        below.push_back(file.substr(folder.size()));
     }
-    std::printf("  %-40s %9.2f s  %6.2f x %s\n", what, seconds, seconds / reference, referenceName);
-}
-
-void printLoad() {
-    std::ifstream load("/proc/loadavg");
-    std::string figure;
-    load >> figure;
-    std::printf("  (load average %s)\n", figure.c_str());
-}
-
-void printExecuteFigures(const std::string& work, const std::string& folder,
-                         const std::vector<std::string>& files, const Pairs& pairs) {
-    const std::string copy = work + "/execute-copy";
-    const std::string peerCopy = work + "/peer-copy";
-    const std::string state = work + "/state";
-    printLoad();
-    const double floor = medianOnCopies(
-        folder, copy, files, [&](const std::vector<std::string>& copies) { rewriteFloor(copies, pairs); });
-    std::int64_t total = 0;
-    int runs = 0;
-    const auto morvane = [&](bool keepForUndo) {
-        return [&, keepForUndo](const std::vector<std::string>& copies) {
-            // A state folder of its own for each run, there already as the program's own is, so that no run
-            // drops the kept files of one before.
-            const std::string runState = state + "/" + std::to_string(runs++);
-            fs::create_directories(runState);
-            RunRequest request = requestFor(pairs, copies, true);
-            request.stateFolder = runState;
-            request.keepForUndo = keepForUndo;
-            const RunResult result = runPairs(request);
-            total = result.total;
-            if (!result.notUndoable.empty()) {
-                std::printf("  NOT UNDOABLE: %s\n", result.notUndoable.c_str());
-            }
-        };
-    };
-    const double withoutUndo = medianOnCopies(folder, copy, files, morvane(false));
-    fs::remove_all(state);
-    const double withUndo = medianOnCopies(folder, copy, files, morvane(true));
-    const double dropKept = secondsOf([&] {
-                                fs::remove_all(state);
-                                ::sync();
-                            }) /
-                            3;
+    const std::string nulList = work + "/execute-list0";
     std::vector<std::string> sed{"sed", "-i"};
     std::string perl;
     for (const auto& [find, replace] : pairs) {
         sed.insert(sed.end(), {"-e", "s/" + find + "/" + replace + "/g"});
         perl += "s/" + find + "/" + replace + "/g;";
     }
-    const double perlSeconds = peerSeconds(work, folder, peerCopy, files, {"perl", "-pi", "-e", perl});
-    const double sedSeconds = peerSeconds(work, folder, peerCopy, files, sed);
-    const std::size_t differ = sedSeconds > 0 ? filesThatDiffer(files, folder, copy, peerCopy) : 0;
-    fs::remove_all(copy);
-    fs::remove_all(peerCopy);
-    std::printf("  execute, %zu pairs, on a copy (%lld replaced); medians of 3, each on a fresh copy\n",
-                pairs.size(), static_cast<long long>(total));
-    line("floor: read + rewrite + fdatasync", floor, floor, "floor");
-    line("morvane execute, no undo journal", withoutUndo, floor, "floor");
-    line("morvane execute, undo journal", withUndo, floor, "floor");
-    line("  later: dropping a run's kept files", dropKept, withUndo, "its run");
-    line("sed -i (no flush)", sedSeconds, withoutUndo, "morvane, no undo");
-    line("  same", sedSeconds, withUndo, "morvane, undo");
-    line("perl -pi (no flush)", perlSeconds, withoutUndo, "morvane, no undo");
-    std::printf("  files whose bytes differ from sed -i's: %zu\n", differ);
-    printLoad();
-}
-
-// A simulate line with its processor time beside the wall time, both also against the reference's.
-void timesLine(const char* what, const Times& times, const Times& reference, const char* referenceName) {
-    std::printf("  %-36s %9.2f s  %6.2f x %-9s  processor %6.2f s  %6.2f x\n", what, times.wall,
-                times.wall / reference.wall, referenceName, times.processor,
-                times.processor / reference.processor);
-}
-
-void printSimulateFigures(const std::string& work, const std::vector<std::string>& files,
-                          const Pairs& glossary) {
-    const Times floor = scanFloor(files, glossary.front().first);
-    std::printf("  simulate (in process, %u workers)\n", cores());
-    timesLine("floor: read + scan once", floor, floor, "floor");
-    Times ten;
-    for (const std::size_t n : {1, 10, 100, 1000}) {
-        const Pairs pairs = firstPairs(glossary, n);
-        std::int64_t total = 0;
-        const Times times = medianTimes([&] { total = runPairs(requestFor(pairs, files, false)).total; });
-        ten = n == 10 ? times : ten;
-        char what[64];
-        std::snprintf(what, sizeof what, "%zu pairs (%lld found)", pairs.size(),
-                      static_cast<long long>(total));
-        timesLine(what, times, floor, "floor");
-        if (n > 10) {
-            timesLine("", times, ten, "10 pairs");
+    std::vector<std::string> copies;
+    int runs = 0;
+    const auto onCopy = [&](const std::string& name, const std::function<Sample(const std::string&)>& write) {
+        const std::string copy = work + "/execute-" + std::to_string(copies.size());
+        copies.push_back(copy);
+        return Contender{name, [=] {
+                             copyFolder(folder, copy);
+                             return write(copy);
+                         }};
+    };
+    const auto runner = [&](bool keepForUndo) {
+        return [&, keepForUndo](const std::string& copy) {
+            // A program folder of its own for each run, so that no run clears up the kept files of one
+            // before.
+            const std::string appFolder = work + "/execute-app/" + std::to_string(runs++);
+            fs::create_directories(appFolder);
+            std::vector<std::string> arguments{MORVANE_CLI_PATH, "--app-dir", appFolder, "execute"};
+            if (!keepForUndo) {
+                arguments.push_back("--no-undo");
+            }
+            arguments =
+                joined(joined(arguments, kRunnerWholeFolder), joined(runnerPairs(pairs), {"--", copy}));
+            const ProcessOutcome outcome = runProcess(arguments, work + "/execute-output");
+            return sampleOf(outcome, runnerTotalOf(outcome.out));
+        };
+    };
+    const auto peer = [&](const std::vector<std::string>& command) {
+        return [&, command](const std::string& copy) {
+            std::vector<std::string> copied;
+            for (const std::string& path : below) {
+                copied.push_back(copy + path);
+            }
+            writeList(nulList, copied, '\0');
+            return sampleOf(
+                runProcess(joined({"xargs", "-0", "-a", nulList}, command), work + "/execute-output"), -1);
+        };
+    };
+    std::vector<Contender> contenders{
+        onCopy("morvane-cli execute -r, kept for undo", runner(true)),
+        onCopy("morvane-cli execute -r --no-undo", runner(false)),
+        onCopy("xargs sed -i (no flush)", peer(sed)),
+        onCopy("xargs perl -pi (no flush)", peer({"perl", "-pi", "-e", perl})),
+        onCopy("xargs sd (no flush)",
+               peer(joined({"sd", "-F"}, {pairs.front().first, pairs.front().second}))),
+        onCopy("floor: read, rewrite, flush (in process)",
+               [&](const std::string& copy) {
+                   std::vector<std::string> copied;
+                   for (const std::string& path : below) {
+                       copied.push_back(copy + path);
+                   }
+                   return Sample{secondsOf([&] { rewriteFloor(copied, pairs); }), 0, -1, true};
+               }),
+    };
+    std::printf("\n  execute, %zu pairs, %zu files, %.1f MB; medians of %d rotating rounds, each on a fresh "
+                "copy; load %s before",
+                pairs.size(), files.size(), static_cast<double>(bytesOf(files)) / 1e6, kWriteRounds,
+                loadAverage().c_str());
+    std::fflush(stdout);
+    runInRotatingRounds(contenders, kWriteRounds);
+    std::printf(", %s after\n", loadAverage().c_str());
+    printTable(contenders, contenders[2]);
+    std::printf("  (sd takes one pair a run: its row is the first pair only)\n");
+    for (std::size_t i = 0; i < contenders.size(); ++i) {
+        if (i != 2 && i != 4 && allRan(contenders[i])) {
+            std::printf("  %-44s %zu files differ from sed -i's\n", contenders[i].name.c_str(),
+                        filesThatDiffer(below, copies[i], copies[2]));
         }
     }
-    std::vector<std::string> ripgrep{"rg", "-F", "--count-matches", "--no-ignore", "--hidden", "-a"};
-    std::vector<std::string> runner{MORVANE_CLI_PATH, "simulate"};
-    for (const auto& [find, replace] : firstPairs(glossary, 10)) {
-        ripgrep.insert(ripgrep.end(), {"-e", find});
-        runner.insert(runner.end(), {"--pair", find, replace});
+    for (const std::string& copy : copies) {
+        fs::remove_all(copy);
     }
-    std::vector<std::string> rgArguments{"xargs", "-0", "-a", writeList(work + "/rg-list", files, '\0')};
-    rgArguments.insert(rgArguments.end(), ripgrep.begin(), ripgrep.end());
-    const ProcessOutcome rg = runProcess(rgArguments, work + "/peer-output");
-    line("ripgrep, 10 patterns, unchained", rg.ran ? rg.seconds : 0, ten.wall, "morvane 10 pairs");
-    runner.insert(runner.end(), {"--files-from", writeList(work + "/runner-list", files, '\n')});
-    const ProcessOutcome process = runProcess(runner, work + "/peer-output");
-    std::printf("  %-36s %9.2f s  peak %.1f MB%s\n", "morvane-cli simulate, 10 pairs", process.seconds,
-                static_cast<double>(process.peakKilobytes) / 1024.0, process.ran ? "" : " (FAILED)");
+    fs::remove_all(work + "/execute-app");
+}
+
+// The kernel's network drivers where the tree is the kernel's, else the whole tree: a folder a user would
+// rewrite at once, small enough to copy for every run.
+std::string executeFolderOf(const std::string& folder) {
+    const std::string drivers = folder + "/drivers/net/ethernet";
+    return fs::is_directory(drivers) ? drivers : folder;
 }
 
 } // namespace
@@ -379,20 +529,21 @@ void printTreeFigures(const std::string& work, const std::string& tree) {
         std::printf("No files below %s\n", folder.c_str());
         return;
     }
-    std::printf("Real tree %s: %zu files, %.1f MB; medians of 3, page cache warm after the first\n",
-                folder.c_str(), files.size(), static_cast<double>(bytesOf(files)) / 1e6);
-    std::fflush(stdout);
+    std::printf("Real tree %s: %zu files, %.1f MB; every contender a process but the floors, %u cores\n",
+                folder.c_str(), files.size(), static_cast<double>(bytesOf(files)) / 1e6, cores());
     const Pairs glossary = frequentWordPairs(files, 1000);
-    printSimulateFigures(work, files, glossary);
+    // The system counts the resident size of the process that starts a program into the program's peak.
+    std::printf("(a process's peak below this program's own, %.0f MB, reads as this program's)\n",
+                static_cast<double>(residentKilobytes()) / 1024.0);
     std::fflush(stdout);
-    printExecuteFigures(work, folder, files, firstPairs(glossary, 10));
-
-    const Corpus small = ensureTextCorpus(work + "/small-corpus", 20'000, 85'000'000);
+    printCountFigures(work, folder, files, glossary);
+    printLargeFileFigures(work, files, glossary);
+    printExecuteFigures(work, executeFolderOf(folder), firstPairs(glossary, 10));
+    const std::string smallFolder = work + "/small-corpus";
+    const Corpus small = ensureTextCorpus(smallFolder, 20'000, 85'000'000);
     std::printf("\nGenerated: %zu small files, %.1f MB\n", small.files.size(),
                 static_cast<double>(small.bytes) / 1e6);
-    std::fflush(stdout);
-    printExecuteFigures(work, work + "/small-corpus", small.files,
-                        firstPairs(frequentWordPairs(small.files, 10), 10));
+    printExecuteFigures(work, smallFolder, firstPairs(frequentWordPairs(small.files, 10), 10));
 }
 
 } // namespace morvane::bench
