@@ -43,8 +43,6 @@
 
 namespace morvane {
 
-namespace {} // namespace
-
 MainWindow::MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell,
                        const AppFolderCheck& appFolderCheck, RunController::Runner runner,
                        const std::string& userDataFolder, QWidget* parent)
@@ -215,20 +213,16 @@ void MainWindow::connectRuns() {
             [this](int percent) { picProgress_->drawProgress(percent, kProgressColour); });
     connect(runs_.get(), &RunController::rowsDone, this, &MainWindow::applyRows);
     connect(runs_.get(), &RunController::finished, this, &MainWindow::runFinished);
-    connect(runs_.get(), &RunController::stopped, this, [this] { showStatus(keys::kRunStopped); });
+    connect(runs_.get(), &RunController::stopped, this,
+            [this] { showStatus(status_event::RunStopped{files_.total()}); });
     connect(runs_.get(), &RunController::phaseChanged, this, [this](RunPhase phase) {
-        if (phase == RunPhase::Idle) {
-            notUndoable_.clear();
-        }
         refreshLock();
         if (undo_) {
             undo_->setRunPhase(phase);
         }
     });
-    connect(runs_.get(), &RunController::notUndoable, this, [this](const std::string& reason) {
-        notUndoable_ = message(keys::kNotUndoable) + QLatin1Char(' ') + toQString(reason);
-        statusLabel_->setText(notUndoable_);
-    });
+    connect(runs_.get(), &RunController::notUndoable, this,
+            [this](const std::string& reason) { showStatus(status_event::NotUndoable{reason}); });
 }
 
 // Made once the window knows whether its folder may be written: the journals live there.
@@ -393,8 +387,7 @@ void MainWindow::saveSettings() {
 
 void MainWindow::startNewTask() {
     tasks_->startNew();
-    undoStatus_.clear();
-    statusLabel_->clear();
+    showStatus(status_event::NewTask{});
 }
 
 void MainWindow::addRows(const std::vector<std::string>& paths) {
@@ -444,7 +437,7 @@ bool MainWindow::undoing() const {
 // The rows of names the undo put back show them again, and the simulate run that follows counts anew.
 void MainWindow::undoFinished(const UndoResult& result, const QString& status) {
     files_.putNamesBack(result.namesBack);
-    undoStatus_ = status;
+    showStatus(status_event::UndoEnded{fromQString(status)});
     refreshLock();
     runs_->simulate();
 }
@@ -466,33 +459,33 @@ RunInputs MainWindow::snapshot(bool execute) {
 // The status line shows the sum of the rows there are: a row removed during the run takes its count along.
 void MainWindow::applyRows(const std::vector<RowUpdate>& rows, std::optional<StatusKind> status) {
     files_.apply(rows);
-    if (status && notUndoable_.isEmpty()) {
-        showStatus(*status == StatusKind::Done ? keys::kReplacementsDone : keys::kReplacementsPending);
+    if (status) {
+        showStatus(status_event::RowsCounted{*status, files_.total()});
     }
 }
 
-void MainWindow::showStatus(std::string_view key) {
-    statusLabel_->setText(toQString(statusLine(fromQString(message(key)), files_.total())));
+void MainWindow::showStatus(const StatusEvent& event) {
+    if (const std::optional<std::string> text = status_.handle(event)) {
+        statusLabel_->setText(toQString(*text));
+    }
 }
 
 void MainWindow::runFinished(const RunResult& result, bool executed) {
-    if (!undoStatus_.isEmpty() && !executed && !result.cancelled) {
-        statusLabel_->setText(undoStatus_);
-    }
-    undoStatus_.clear();
+    showStatus(status_event::RunEnded{.executed = executed,
+                                      .cancelled = result.cancelled,
+                                      .countsHeldBack = result.status && !result.notUndoable.empty(),
+                                      .total = files_.total()});
     if (result.mismatch) {
         tell(toQString(mismatchText(fromQString(message(keys::kUboundElementsWrong)), result.findsUbound,
                                     result.replacesUbound)));
     }
     if (executed) {
-        // The counts the note kept off the status line while the run went.
-        if (result.status && !result.notUndoable.empty()) {
-            showStatus(keys::kReplacementsDone);
-        }
         undo_->readOffer();
-        const QString note = result.notUndoable.empty() ? QString()
-                                                        : message(keys::kNotUndoable) + QLatin1Char(' ') +
-                                                              toQString(result.notUndoable);
+        const QString note =
+            result.notUndoable.empty()
+                ? QString()
+                : toQString(notUndoableText(result.notUndoable,
+                                            [this](std::string_view key) { return messages_.text(key); }));
         report(result.leftovers, result.failures, note);
     }
 }

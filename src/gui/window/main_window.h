@@ -3,6 +3,7 @@
 #include "core/app/form_layout.h"
 #include "core/app/key_codes.h"
 #include "core/app/message_catalogue.h"
+#include "core/app/status_line.h"
 #include "core/journal/leftovers.h"
 #include "core/state/app_folder.h"
 #include "core/state/rep_task.h"
@@ -118,7 +119,7 @@ private:
                 const QString& note = {});
     void connectUndo();
     void undoFinished(const UndoResult& result, const QString& status);
-    void showStatus(std::string_view key);
+    void showStatus(const StatusEvent& event);
     // Locked while an execute run or an undo goes.
     void refreshLock();
     void lockInputs(bool locked);
@@ -153,10 +154,7 @@ private:
     bool inputsLocked_ = false;
     QAction* mnuUndo_ = nullptr;
     UndoController* undo_ = nullptr;
-    // Why the execute run that goes cannot be undone; the status line says it until the run ends.
-    QString notUndoable_;
-    // What the last undo did; the status line shows it when the simulate run that follows ends.
-    QString undoStatus_;
+    StatusLine status_{[this](std::string_view key) { return messages_.text(key); }};
 
     Skin skin_;
     AboutDialog* about_ = nullptr;
