@@ -114,7 +114,8 @@ def mutants_of_line(line):
     if STATEMENT.match(code) and not stripped.startswith(("return", "if", "while", "for", "switch", "case")):
         found.append(("statement dropped", re.match(r"^\s*", line).group(0) + ";"))
     returned = RETURN_VALUE.match(code)
-    if returned and returned.group(2).strip() not in ("true", "false", "{}", "0"):
+    # {} in place of an empty optional or a null pointer changes nothing.
+    if returned and returned.group(2).strip() not in ("true", "false", "{}", "0", "std::nullopt", "nullptr"):
         found.append(("result dropped", returned.group(1) + "return {};"))
     return found
 
