@@ -413,6 +413,15 @@ void copyFolder(const std::string& folder, const std::string& copy) {
     ::sync();
 }
 
+// The same files below another folder, given their paths below the first.
+std::vector<std::string> pathsBelow(const std::string& folder, const std::vector<std::string>& below) {
+    std::vector<std::string> paths;
+    for (const std::string& path : below) {
+        paths.push_back(folder + path);
+    }
+    return paths;
+}
+
 // The paths below one copy whose bytes differ from the same path below the other.
 std::size_t filesThatDiffer(const std::vector<std::string>& below, const std::string& one,
                             const std::string& other) {
@@ -466,11 +475,7 @@ void printExecuteFigures(const std::string& work, const std::string& folder, con
     };
     const auto peer = [&](const std::vector<std::string>& command) {
         return [&, command](const std::string& copy) {
-            std::vector<std::string> copied;
-            for (const std::string& path : below) {
-                copied.push_back(copy + path);
-            }
-            writeList(nulList, copied, '\0');
+            writeList(nulList, pathsBelow(copy, below), '\0');
             return sampleOf(
                 runProcess(joined({"xargs", "-0", "-a", nulList}, command), work + "/execute-output"), -1);
         };
@@ -484,10 +489,7 @@ void printExecuteFigures(const std::string& work, const std::string& folder, con
                peer(joined({"sd", "-F"}, {pairs.front().first, pairs.front().second}))),
         onCopy("floor: read, rewrite, flush (in process)",
                [&](const std::string& copy) {
-                   std::vector<std::string> copied;
-                   for (const std::string& path : below) {
-                       copied.push_back(copy + path);
-                   }
+                   const std::vector<std::string> copied = pathsBelow(copy, below);
                    return Sample{secondsOf([&] { rewriteFloor(copied, pairs); }), 0, -1, true};
                }),
     };
