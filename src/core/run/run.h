@@ -2,6 +2,7 @@
 
 #include "core/journal/leftovers.h"
 #include "core/journal/undo.h"
+#include "core/text/pair_options.h"
 
 #include <atomic>
 #include <cstddef>
@@ -26,6 +27,7 @@ inline constexpr std::size_t kStreamBlockBytes = std::size_t{1} << 20;
 struct RunRequest {
     std::vector<std::string> finds;
     std::vector<std::string> replaces;
+    PairOptionsList options{}; // how each pair matches; pairs past its end are plain
     std::vector<std::string> files;
     ReplaceMode mode = ReplaceMode::Contents;
     bool execute = false;

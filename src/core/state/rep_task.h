@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/text/pair_options.h"
+
 #include <string>
 #include <vector>
 
@@ -12,6 +14,7 @@ struct RepTask {
     std::vector<std::string> files;
     std::vector<std::string> finds; // finds[n] and replacements[n] form pair n
     std::vector<std::string> replacements;
+    PairOptionsList pairOptions{}; // how each pair matches; pairs past its end are plain
     bool caseSensitive = true;
     bool replaceInContents = true;
 
