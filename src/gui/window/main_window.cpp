@@ -190,7 +190,7 @@ void MainWindow::connectLists() {
     const auto lookup = [this](std::string_view key, const char* builtIn) { return message(key, builtIn); };
     preview_ = new PreviewWindow(
         files_, pairs_, *lvFiles_->selectionModel(),
-        [this] { return settings_.replaceInContents ? ReplaceMode::Contents : ReplaceMode::FileNames; },
+        [this] { return replaceMode_->replaceInContents() ? ReplaceMode::Contents : ReplaceMode::FileNames; },
         lookup, computePreview, this);
     connect(lvFiles_, &FileListView::filesDropped, this, &MainWindow::addRows);
     lvFiles_->setMessages(lookup);
@@ -362,8 +362,7 @@ void MainWindow::tell(const QString& text, Dialogs::Icon icon, const QString& ti
     dialogs_.message(this, title.isEmpty() ? toQString(kApplicationTitle) : title, text, icon);
 }
 
-void MainWindow::onModeChanged(bool replaceInContents) {
-    settings_.replaceInContents = replaceInContents;
+void MainWindow::onModeChanged() {
     saveSettings();
     preview_->follow();
     runs_->simulate();
@@ -379,7 +378,9 @@ void MainWindow::onEscape() {
 }
 
 // A settings file that cannot be written was reported once at start-up; the changes live on in the window.
+// The option control holds the replace mode; the settings take it when they are saved.
 void MainWindow::saveSettings() {
+    settings_.replaceInContents = replaceMode_->replaceInContents();
     if (writable_.settings) {
         storeSettings(state_.path, settings_);
     }

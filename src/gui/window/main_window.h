@@ -107,7 +107,7 @@ private:
     void tell(const QString& text, Dialogs::Icon icon = Dialogs::Icon::None, const QString& title = {});
 
     QString menuCaption(const char* name) const;
-    void onModeChanged(bool replaceInContents);
+    void onModeChanged();
     void onEscape();
     void saveSettings();
 
