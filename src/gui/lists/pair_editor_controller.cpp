@@ -52,10 +52,10 @@ void PairListEditor::buildEditor() {
     named(new QLabel(QStringLiteral("Replace With:"), frame_), "Label(1)");
     txtReplace_ = named(new PairTextBox(frame_), "txtReplace");
     named(new QLabel(QStringLiteral("Special Characters:"), frame_), "Label(2)");
-    auto* help =
+    txtSpecialChars_ =
         named(new QPlainTextEdit(toQString(storedToTyped(kSpecialCharsHelp)), frame_), "txtSpecialChars");
-    help->setReadOnly(true);
-    help->setTabChangesFocus(true);
+    txtSpecialChars_->setReadOnly(true);
+    txtSpecialChars_->setTabChangesFocus(true);
     auto* add = named(new QPushButton(QStringLiteral("&Add"), frame_), "cmdAddNewElement");
     cmdUpdateElement_ = named(new QPushButton(QStringLiteral("Up&date"), frame_), "cmdUpdateElement");
     auto* cancel = named(new QPushButton(QStringLiteral("&Cancel"), frame_), "cmdCancelNewElement");
@@ -66,7 +66,7 @@ void PairListEditor::buildEditor() {
     QWidget::setTabOrder(txtReplace_, add);
     QWidget::setTabOrder(add, cmdUpdateElement_);
     QWidget::setTabOrder(cmdUpdateElement_, cancel);
-    QWidget::setTabOrder(cancel, help);
+    QWidget::setTabOrder(cancel, txtSpecialChars_);
     connect(add, &QPushButton::clicked, this, [this] { closeEditorAndStore(false); });
     connect(cmdUpdateElement_, &QPushButton::clicked, this, [this] { closeEditorAndStore(true); });
     connect(cancel, &QPushButton::clicked, this, &PairListEditor::showMainFrame);

@@ -36,6 +36,8 @@ public:
     PairListEditor(QStackedWidget& pages, QWidget& mainView, ListView& list, PairListModel& model);
 
     QGroupBox& editorFrame() { return *frame_; }
+    // The find, replace and special characters boxes.
+    std::array<QWidget*, 3> textBoxes() const { return {txtFind_, txtReplace_, txtSpecialChars_}; }
     bool editorShown() const;
 
     void showMainFrame();
@@ -69,6 +71,7 @@ private:
     QGroupBox* frame_ = nullptr;
     PairTextBox* txtFind_ = nullptr;
     PairTextBox* txtReplace_ = nullptr;
+    QPlainTextEdit* txtSpecialChars_ = nullptr;
     QPushButton* cmdUpdateElement_ = nullptr;
     std::array<std::pair<QString, std::string>, 2> openedWith_;
 };

@@ -10,9 +10,6 @@ namespace morvane {
 
 namespace {
 
-constexpr int kNamesLabel = 6;
-constexpr int kContentsLabel = 7;
-
 void highlight(QLabel& label, bool selected) {
     QFont font = label.font();
     font.setBold(selected);
@@ -77,26 +74,18 @@ ReplaceModeOption::ReplaceModeOption(QWidget& page) : QObject(&page) {
     names_->setObjectName(QStringLiteral("Label(6)"));
     contentsLabel_ = new ClickableLabel(QStringLiteral("File contents"), &page);
     contentsLabel_->setObjectName(QStringLiteral("Label(7)"));
-    connect(names_, &ClickableLabel::clicked, this, [this] { Label_Click(kNamesLabel); });
-    connect(contentsLabel_, &ClickableLabel::clicked, this, [this] { Label_Click(kContentsLabel); });
+    connect(names_, &ClickableLabel::clicked, this, [this] { select(false); });
+    connect(contentsLabel_, &ClickableLabel::clicked, this, [this] { select(true); });
     // With two options, an arrow key on either goes to the other and chooses it, as in a radio group.
     connect(names_, &ClickableLabel::stepped, this, [this] {
         contentsLabel_->setFocus(Qt::TabFocusReason);
-        Label_Click(kContentsLabel);
+        select(true);
     });
     connect(contentsLabel_, &ClickableLabel::stepped, this, [this] {
         names_->setFocus(Qt::TabFocusReason);
-        Label_Click(kNamesLabel);
+        select(false);
     });
     colourModeLabels();
-}
-
-void ReplaceModeOption::Label_Click(int index) {
-    if (index == kContentsLabel) {
-        select(true);
-    } else if (index == kNamesLabel) {
-        select(false);
-    }
 }
 
 void ReplaceModeOption::setReplaceMode(bool replaceInContents) {

@@ -38,11 +38,10 @@ public:
     explicit ReplaceModeOption(QWidget& page);
 
     bool replaceInContents() const { return contents_; }
-    // A click on Label(7) chooses contents mode, on Label(6) file-names mode, on any other label nothing.
-    void Label_Click(int index);
     // Sets the mode from the settings at start-up; a mode other than the current one counts as a change.
     void setReplaceMode(bool replaceInContents);
-    void colourModeLabels();
+    ClickableLabel& namesCaption() { return *names_; }
+    ClickableLabel& contentsCaption() { return *contentsLabel_; }
 
 signals:
     // The mode changed: the settings are to be saved and the counts to follow.
@@ -50,6 +49,7 @@ signals:
 
 private:
     void select(bool contents);
+    void colourModeLabels();
 
     QLabel* heading_;
     ClickableLabel* names_;         // Label(6)

@@ -81,12 +81,12 @@ void Skin::loadButtonImages(const std::string& appFolder) {
     background_ = QPixmap(pathToQString(joinPath(folder, "BG_1.jpg")));
 }
 
-void Skin::addButton(ImageButton& button) {
+void Skin::addButton(ImageButton& button, std::function<void()> action) {
     buttons_[button.index()] = &button;
     connect(&button, &ImageButton::hovered, this, &Skin::hover);
-    connect(&button, &ImageButton::clicked, this, [this](int index) {
+    connect(&button, &ImageButton::clicked, this, [this, action = std::move(action)] {
         refreshButtonIcons(false);
-        emit buttonClicked(index);
+        action();
     });
 }
 

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPixmap>
 #include <array>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -46,13 +47,15 @@ class Skin : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr std::array<int, 3> kButtons{1, 2, 5};
+    // The images of the buttons the window shows: Execute (2) and the swap in the editor (5).
+    static constexpr std::array<int, 2> kButtons{2, 5};
     static constexpr int kStates = 4;
 
     explicit Skin(QObject* parent = nullptr);
 
     void loadButtonImages(const std::string& appFolder);
-    void addButton(ImageButton& button);
+    // A click, after the buttons went back to normal, does the action.
+    void addButton(ImageButton& button, std::function<void()> action);
     void addBackground(QLabel& background);
     // Every button back to its normal image; the first time also the backgrounds.
     void refreshButtonIcons(bool firstTime);
@@ -61,10 +64,6 @@ public:
 
     const QPixmap& image(int button, int state) const;
     const QPixmap& background() const { return background_; }
-
-signals:
-    // A click, after the buttons went back to normal.
-    void buttonClicked(int index);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

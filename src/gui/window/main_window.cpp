@@ -72,8 +72,8 @@ void MainWindow::buildControls() {
     lvSavedReps_ = named(newSavedTaskListView(mainFrame_), "lvSavedReps");
     txtTaskName_ =
         named(new QLineEdit(QStringLiteral("Enter Name to save new Task"), mainFrame_), "txtTaskName");
-    auto* cmdToList = named(new QPushButton(QStringLiteral("Add to &List"), mainFrame_), "cmdToList");
-    connect(cmdToList, &QPushButton::clicked, this, &MainWindow::addToSavedTasks);
+    cmdToList_ = named(new QPushButton(QStringLiteral("Add to &List"), mainFrame_), "cmdToList");
+    connect(cmdToList_, &QPushButton::clicked, this, &MainWindow::addToSavedTasks);
     auto* savedTasksLabel = named(new QLabel(QStringLiteral("Saved Tasks"), mainFrame_), "Label(8)");
     // The label keeps its place when the window grows; the pair list that then reaches it is drawn over it.
     savedTasksLabel->stackUnder(lvCurrentFindReplace_);
@@ -91,10 +91,10 @@ void MainWindow::buildControls() {
     inputs_ = {lvCurrentFindReplace_,
                lvFiles_,
                lvSavedReps_,
-               cmdToList,
+               cmdToList_,
                &pairEditor_->editorFrame(),
-               findChild<QWidget*>("Label(6)"),
-               findChild<QWidget*>("Label(7)")};
+               &replaceMode_->namesCaption(),
+               &replaceMode_->contentsCaption()};
     applyLayout();
     // A window of 12000 by 9000 twips, where every rule of the layout has room.
     resize(pixelsFromTwips(12000), pixelsFromTwips(9000 - 700) + menuBar()->sizeHint().height());
@@ -106,47 +106,34 @@ void MainWindow::buildSkin() {
     auto* mainBackground = named(new QLabel(mainFrame_), "img(0)");
     auto* editorBackground = named(new QLabel(&editor), "img(1)");
     auto* frmSwap = named(new QFrame(&editor), "frmSwap");
-    std::array<ImageButton*, 4> buttons{new ImageButton(0, mainFrame_), new ImageButton(1, mainFrame_),
-                                        new ImageButton(2, mainFrame_), new ImageButton(5, frmSwap)};
-    buttons[0]->setToolTip(QStringLiteral("Dummy"));
-    buttons[0]->hide();
-    buttons[1]->hide(); // only an anchor of the layout
-    for (ImageButton* button : buttons) {
-        skin_.addButton(*button);
-    }
+    skinButtons_ = {.execute = new ImageButton(2, mainFrame_), .swap = new ImageButton(5, frmSwap)};
+    skin_.addButton(*skinButtons_.execute, [this] { executeReplacements(); });
+    skin_.addButton(*skinButtons_.swap, [this] { pairEditor_->swapFindAndReplace(); });
     about_ = new AboutDialog(shell_, appFolder_, this);
     for (QLabel* background : {mainBackground, editorBackground, &about_->background()}) {
         skin_.addBackground(*background);
         background->lower();
     }
     new FrameTitleView(editor);
-    for (QWidget* surface : std::initializer_list<QWidget*>{
-             this, findChild<QWidget*>("txtFind"), findChild<QWidget*>("txtReplace"),
-             findChild<QWidget*>("txtSpecialChars"), &editor, lvCurrentFindReplace_->viewport(),
-             lvFiles_->viewport(), lvSavedReps_->viewport()}) {
+    for (QWidget* surface : std::initializer_list<QWidget*>{this, &editor, lvCurrentFindReplace_->viewport(),
+                                                            lvFiles_->viewport(), lvSavedReps_->viewport()}) {
         skin_.addResetSurface(*surface);
     }
-    connect(&skin_, &Skin::buttonClicked, this, [this](int index) {
-        if (index == 2) {
-            executeReplacements();
-        } else if (index == 5) {
-            pairEditor_->swapFindAndReplace();
-        }
-    });
-    inputs_.push_back(buttons[2]);
+    for (QWidget* box : pairEditor_->textBoxes()) {
+        skin_.addResetSurface(*box);
+    }
+    inputs_.push_back(skinButtons_.execute);
     applyLayout();
 }
 
 // The keyboard goes down the left column of the page, then down the right one, as the eye reads it.
 void MainWindow::setTabOrders() {
-    QWidget* previous = nullptr;
-    for (const char* name : {"lvCurrentFindReplace", "txtTaskName", "cmdToList", "lvSavedReps", "lvFiles",
-                             "Label(6)", "Label(7)", "imgButton(2)"}) {
-        QWidget* next = mainFrame_->findChild<QWidget*>(QString::fromLatin1(name));
-        if (previous) {
-            setTabOrder(previous, next);
-        }
-        previous = next;
+    const std::array<QWidget*, 8> order{lvCurrentFindReplace_,           txtTaskName_,
+                                        cmdToList_,                      lvSavedReps_,
+                                        lvFiles_,                        &replaceMode_->namesCaption(),
+                                        &replaceMode_->contentsCaption(), skinButtons_.execute};
+    for (std::size_t next = 1; next < order.size(); ++next) {
+        setTabOrder(order[next - 1], order[next]);
     }
 }
 
@@ -178,9 +165,8 @@ void MainWindow::buildMenus() {
                                                           about_->raise();
                                                           about_->activateWindow();
                                                       }});
-    mnuLanguage_ = menus.languages;
-    inputActions_ = std::move(menus.listChanging);
-    mnuUndo_ = menus.undo;
+    inputActions_ = menus.listChanging;
+    menus_ = std::move(menus);
     // Escape works wherever the focus is, as the window sees every key first.
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
             &MainWindow::onEscape);
@@ -228,7 +214,7 @@ void MainWindow::connectRuns() {
 // Made once the window knows whether its folder may be written: the journals live there.
 void MainWindow::connectUndo() {
     undo_ = new UndoController(
-        writable_.folder ? journalFolderIn(state_.path) : std::string(), *mnuUndo_, dialogs_,
+        writable_.folder ? journalFolderIn(state_.path) : std::string(), *menus_.undo, dialogs_,
         [this](auto key, auto builtIn) { return message(key, builtIn); },
         [this](const auto& leftovers, const auto& failures, const QString& note) {
             report(leftovers, failures, note);
@@ -282,8 +268,8 @@ void MainWindow::applySettings() {
 void MainWindow::chooseLanguage(int index) {
     settings_.language = offeredLanguage(index);
     messages_.load(appFolder_, settings_.language);
-    for (std::size_t item = 0; item < mnuLanguage_.size(); ++item) {
-        mnuLanguage_[item]->setChecked(static_cast<int>(item) == settings_.language);
+    for (std::size_t item = 0; item < menus_.languages.size(); ++item) {
+        menus_.languages[item]->setChecked(static_cast<int>(item) == settings_.language);
     }
     switch (relabel(*this, appFolder_, settings_.language)) {
     case LanguageFileState::Missing:
@@ -293,7 +279,7 @@ void MainWindow::chooseLanguage(int index) {
         tell(QStringLiteral("Language File empty"), Dialogs::Icon::Critical, tr("Error"));
         break;
     case LanguageFileState::Usable:
-        relabelLaterMenuItems(*menuBar(), [this](auto key, auto builtIn) { return message(key, builtIn); });
+        relabelLaterMenuItems(menus_, [this](auto key, auto builtIn) { return message(key, builtIn); });
         applyLayout(); // the labels take the width of their new captions
         break;
     }
@@ -403,24 +389,17 @@ void MainWindow::addRows(const std::vector<std::string>& paths) {
 // Paths go to the list in the file system's own bytes, as a drop gives them.
 void MainWindow::addChosenFiles() {
     std::vector<std::string> paths;
-    for (const QString& path : dialogs_.chooseFiles(this, menuCaption("mnuAddFiles"))) {
+    for (const QString& path : dialogs_.chooseFiles(this, chooserTitle(*menus_.addFiles))) {
         paths.push_back(QFile::encodeName(path).toStdString());
     }
     addRows(paths);
 }
 
 void MainWindow::addChosenFolder() {
-    const QString folder = dialogs_.chooseFolder(this, menuCaption("mnuAddFolder"));
+    const QString folder = dialogs_.chooseFolder(this, chooserTitle(*menus_.addFolder));
     if (!folder.isEmpty()) {
         addRows({QFile::encodeName(folder).toStdString()});
     }
-}
-
-// A chooser's title is its menu item's caption in the current language, without the mnemonic and the dots.
-QString MainWindow::menuCaption(const char* name) const {
-    QString caption = findChild<QAction*>(QString::fromLatin1(name))->text();
-    caption.remove(QLatin1Char('&'));
-    return caption.endsWith(QStringLiteral("...")) ? caption.chopped(3) : caption;
 }
 
 void MainWindow::executeReplacements() {

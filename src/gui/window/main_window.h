@@ -13,6 +13,7 @@
 #include "gui/widgets/image_button_view.h"
 #include "gui/widgets/message_dialog.h"
 #include "gui/widgets/qt_shell.h"
+#include "gui/window/qt_main_menus.h"
 #include "gui/window/saved_tasks_controller.h"
 #include "gui/window/undo_controller.h"
 #include "gui/work/run_controller.h"
@@ -30,6 +31,7 @@
 class QAction;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QStackedWidget;
 
 namespace morvane {
@@ -106,7 +108,6 @@ private:
     QString message(std::string_view key, const char* builtIn = "") const;
     void tell(const QString& text, Dialogs::Icon icon = Dialogs::Icon::None, const QString& title = {});
 
-    QString menuCaption(const char* name) const;
     void onModeChanged();
     void onEscape();
     void saveSettings();
@@ -141,21 +142,27 @@ private:
     FileListView* lvFiles_ = nullptr;
     ListView* lvSavedReps_ = nullptr;
     QLineEdit* txtTaskName_ = nullptr;
+    QPushButton* cmdToList_ = nullptr;
     PairListEditor* pairEditor_ = nullptr;
     SavedTasksController* tasks_ = nullptr;
     ReplaceModeOption* replaceMode_ = nullptr;
     ProgressPicture* picProgress_ = nullptr;
     QLabel* statusLabel_ = nullptr; // Label(4)
-    std::array<QAction*, 2> mnuLanguage_{};
+    MainMenus menus_;
     // What changes the lists or starts a run: locked while an execute run goes.
     std::vector<QWidget*> inputs_;
     std::vector<QAction*> inputActions_;
     QPointer<QWidget> focusBeforeLock_;
     bool inputsLocked_ = false;
-    QAction* mnuUndo_ = nullptr;
     UndoController* undo_ = nullptr;
     StatusLine status_{[this](std::string_view key) { return messages_.text(key); }};
 
+    // The skin's buttons, each with its action.
+    struct SkinButtons {
+        ImageButton* execute = nullptr;
+        ImageButton* swap = nullptr;
+    };
+    SkinButtons skinButtons_;
     Skin skin_;
     AboutDialog* about_ = nullptr;
     PreviewWindow* preview_ = nullptr;

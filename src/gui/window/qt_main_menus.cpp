@@ -26,10 +26,10 @@ MainMenus buildMainMenus(QMenuBar& bar, const MainMenuHandlers& handlers) {
     MainMenus menus;
     QMenu& file = *named(bar.addMenu(QStringLiteral("&File")), "mnuFile");
     QAction* newTask = item(file, "mnuNew", "New", QKeySequence(Qt::CTRL | Qt::Key_N), handlers.newTask);
-    QAction* addFiles = item(file, "mnuAddFiles", builtInText(keys::kMenuAddFiles).c_str(),
-                             QKeySequence(Qt::CTRL | Qt::Key_O), handlers.addFiles);
-    QAction* addFolder = item(file, "mnuAddFolder", builtInText(keys::kMenuAddFolder).c_str(), QKeySequence(),
-                              handlers.addFolder);
+    menus.addFiles = item(file, "mnuAddFiles", builtInText(keys::kMenuAddFiles).c_str(),
+                          QKeySequence(Qt::CTRL | Qt::Key_O), handlers.addFiles);
+    menus.addFolder = item(file, "mnuAddFolder", builtInText(keys::kMenuAddFolder).c_str(), QKeySequence(),
+                           handlers.addFolder);
     named(file.addSeparator(), "mnuTrenn(1)");
     item(file, "mnuClose", "Close", QKeySequence(Qt::CTRL | Qt::Key_Q), handlers.close)
         ->setShortcutContext(Qt::ApplicationShortcut); // also while the About dialog has the focus
@@ -45,13 +45,13 @@ MainMenus buildMainMenus(QMenuBar& bar, const MainMenuHandlers& handlers) {
         item(list, "mnuSimulate", "Update/ Simulate", QKeySequence(Qt::Key_F5), handlers.simulate);
     QAction* replace =
         item(list, "mnuReplace", "Execute/ Replace", QKeySequence(Qt::Key_F8), handlers.replace);
-    menus.listChanging = {newTask, addFiles, addFolder, showAdd, edit, addToTasks, simulate, replace};
+    menus.listChanging = {newTask, menus.addFiles, menus.addFolder, showAdd, edit, addToTasks, simulate, replace};
     menus.undo =
         item(list, "mnuUndo", "Undo last Execute", QKeySequence(Qt::CTRL | Qt::Key_Z), handlers.undo);
     menus.undo->setEnabled(false);
-    item(list, "mnuPreview", builtInText(keys::kMenuPreview).c_str(), QKeySequence(Qt::Key_F6),
-         handlers.preview)
-        ->setShortcutContext(Qt::ApplicationShortcut); // also from the preview window
+    menus.preview = item(list, "mnuPreview", builtInText(keys::kMenuPreview).c_str(), QKeySequence(Qt::Key_F6),
+                         handlers.preview);
+    menus.preview->setShortcutContext(Qt::ApplicationShortcut); // also from the preview window
 
     QMenu& languages = *named(bar.addMenu(QStringLiteral("Language")), "mnuLanguages");
     const std::array<const char*, 2> names{"English", "German"};
@@ -69,14 +69,19 @@ MainMenus buildMainMenus(QMenuBar& bar, const MainMenuHandlers& handlers) {
     return menus;
 }
 
-void relabelLaterMenuItems(QMenuBar& bar,
+void relabelLaterMenuItems(const MainMenus& menus,
                            const std::function<QString(std::string_view key, const char* builtIn)>& message) {
-    bar.findChild<QAction*>(QStringLiteral("mnuAddFiles"))
-        ->setText(message(keys::kMenuAddFiles, builtInText(keys::kMenuAddFiles).c_str()));
-    bar.findChild<QAction*>(QStringLiteral("mnuAddFolder"))
-        ->setText(message(keys::kMenuAddFolder, builtInText(keys::kMenuAddFolder).c_str()));
-    bar.findChild<QAction*>(QStringLiteral("mnuPreview"))
-        ->setText(message(keys::kMenuPreview, builtInText(keys::kMenuPreview).c_str()));
+    for (const auto& [action, key] : {std::pair{menus.addFiles, keys::kMenuAddFiles},
+                                      std::pair{menus.addFolder, keys::kMenuAddFolder},
+                                      std::pair{menus.preview, keys::kMenuPreview}}) {
+        action->setText(message(key, builtInText(key).c_str()));
+    }
+}
+
+QString chooserTitle(const QAction& item) {
+    QString caption = item.text();
+    caption.remove(QLatin1Char('&'));
+    return caption.endsWith(QStringLiteral("...")) ? caption.chopped(3) : caption;
 }
 
 } // namespace morvane

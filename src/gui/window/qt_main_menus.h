@@ -31,6 +31,9 @@ struct MainMenuHandlers {
 
 struct MainMenus {
     std::array<QAction*, 2> languages{};
+    QAction* addFiles = nullptr;
+    QAction* addFolder = nullptr;
+    QAction* preview = nullptr;
     // The items that change the lists or start a run.
     std::vector<QAction*> listChanging;
     // Enabled only when there is a run to undo and no run goes.
@@ -42,7 +45,10 @@ struct MainMenus {
 MainMenus buildMainMenus(QMenuBar& bar, const MainMenuHandlers& handlers);
 
 // The items that language files written before them lack keep their built-in captions there.
-void relabelLaterMenuItems(QMenuBar& bar,
+void relabelLaterMenuItems(const MainMenus& menus,
                            const std::function<QString(std::string_view key, const char* builtIn)>& message);
+
+// A chooser's title: its menu item's caption in the current language, without the mnemonic and the dots.
+QString chooserTitle(const QAction& item);
 
 } // namespace morvane
