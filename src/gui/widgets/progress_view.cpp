@@ -13,14 +13,14 @@ void ProgressPicture::setUpProgress() {
     setContentsMargins(0, 0, 0, 0);
 }
 
-void ProgressPicture::drawProgress(int& percent, Rgb colour) {
-    percent = std::clamp(percent, 0, 100);
-    if (percent == percent_ && colour.red == colour_.red && colour.green == colour_.green &&
+void ProgressPicture::drawProgress(int percent, Rgb colour) {
+    const int clamped = std::clamp(percent, 0, 100);
+    if (clamped == percent_ && colour.red == colour_.red && colour.green == colour_.green &&
         colour.blue == colour_.blue) {
         return;
     }
-    const bool moved = percent != percent_;
-    percent_ = percent;
+    const bool moved = clamped != percent_;
+    percent_ = clamped;
     colour_ = colour;
     update();
     if (moved) {

@@ -22,8 +22,8 @@ public:
 
     // Flat, without a border.
     void setUpProgress();
-    // Clamps the percentage to 0..100 in place and draws the bar at it.
-    void drawProgress(int& percent, Rgb colour);
+    // Draws the bar at the percentage clamped to 0..100.
+    void drawProgress(int percent, Rgb colour);
 
     int percent() const { return percent_; }
 

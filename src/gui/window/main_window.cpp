@@ -327,8 +327,7 @@ void MainWindow::layOutForm() {
     layout_ = formResize(WindowSize{twipsFromPixels(pages.width()), twipsFromPixels(pages.height()) + 700},
                          layout_);
     applyLayout();
-    int full = 100;
-    picProgress_->drawProgress(full, kProgressColour);
+    picProgress_->drawProgress(100, kProgressColour);
 }
 
 void MainWindow::applyLayout() {
