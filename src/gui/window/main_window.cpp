@@ -195,6 +195,8 @@ void MainWindow::connectLists() {
 }
 
 void MainWindow::connectRuns() {
+    // Every row counts 0 until the run reaches it.
+    connect(runs_.get(), &RunController::started, this, [this] { files_.resetCounts(); });
     connect(runs_.get(), &RunController::progressed, this,
             [this](int percent) { picProgress_->drawProgress(percent, kProgressColour); });
     connect(runs_.get(), &RunController::rowsDone, this, &MainWindow::applyRows);
@@ -421,8 +423,8 @@ void MainWindow::undoFinished(const UndoResult& result, const QString& status) {
     runs_->simulate();
 }
 
-// Read when a run starts; every row counts 0 until the run reaches it.
-RunInputs MainWindow::snapshot(bool execute) {
+// Read when a run starts.
+RunInputs MainWindow::snapshot(bool execute) const {
     RunInputs inputs;
     inputs.request.finds = pairs_.finds();
     inputs.request.replaces = pairs_.replaces();
@@ -431,7 +433,6 @@ RunInputs MainWindow::snapshot(bool execute) {
     inputs.request.execute = execute;
     inputs.request.stateFolder = writable_.folder ? state_.path : std::string();
     inputs.ids = files_.ids();
-    files_.resetCounts();
     return inputs;
 }
 

@@ -112,7 +112,7 @@ private:
     void onEscape();
     void saveSettings();
 
-    RunInputs snapshot(bool execute);
+    RunInputs snapshot(bool execute) const;
     void applyRows(const std::vector<RowUpdate>& rows, std::optional<StatusKind> status);
     void runFinished(const RunResult& result, bool executed);
     // What interrupted runs left and the files a run could not handle, in one box.

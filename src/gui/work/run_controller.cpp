@@ -119,6 +119,7 @@ void RunController::stop() {
 void RunController::start(bool execute) {
     cancelActive();
     RunInputs inputs = snapshot_(execute);
+    emit started();
     setPhase(execute ? RunPhase::Executing : RunPhase::Simulating);
     active_ = jobs_.start(
         [this, runner = runner_, inputs = std::move(inputs)](const JobContext& job) {

@@ -58,6 +58,8 @@ public:
     static Runner defaultRunner();
 
 signals:
+    // A run starts on the lists as the snapshot just read them; nothing of it has arrived yet.
+    void started();
     void phaseChanged(morvane::RunPhase phase);
     void progressed(int percent);
     // Before an execute run changes anything, when it is known that it cannot be undone.

@@ -17,11 +17,13 @@ struct Harness {
     std::vector<RunPhase> phases;
     std::vector<RowUpdate> rows;
     std::vector<bool> finishedExecuted;
+    std::vector<std::string> starts; // the snapshot read, then the run started
     int stops = 0;
 
     explicit Harness(std::size_t gateAt = 0)
         : gate(gateAt), controller(
-                            [](bool execute) {
+                            [this](bool execute) {
+                                starts.push_back("snapshot");
                                 RunInputs inputs;
                                 inputs.request.files = {"/one", "/two"};
                                 inputs.request.execute = execute;
@@ -38,6 +40,7 @@ struct Harness {
         QObject::connect(&controller, &RunController::finished,
                          [this](const RunResult&, bool executed) { finishedExecuted.push_back(executed); });
         QObject::connect(&controller, &RunController::stopped, [this] { ++stops; });
+        QObject::connect(&controller, &RunController::started, [this] { starts.push_back("started"); });
     }
     bool idle() const { return controller.phase() == RunPhase::Idle; }
 };
@@ -52,6 +55,7 @@ TEST(RunController, results_come_back_under_the_ids_of_the_snapshot) {
     EXPECT_EQ(h.rows[1].id, 9u);
     EXPECT_EQ(h.rows[1].result.count, 2);
     EXPECT_EQ(h.phases, (std::vector<RunPhase>{RunPhase::Simulating, RunPhase::Idle}));
+    EXPECT_EQ(h.starts, (std::vector<std::string>{"snapshot", "started"}));
 }
 
 TEST(RunController, a_simulate_run_supersedes_one_that_goes_and_nothing_of_the_old_one_arrives) {
