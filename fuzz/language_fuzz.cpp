@@ -1,3 +1,4 @@
+#include "core/app/message_catalogue.h"
 #include "core/state/language.h"
 #include "core/text/keyed_text.h"
 #include "fuzz_check.h"
@@ -48,6 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(found.empty());
     }
     morvane::fuzz::scratch().write(morvane::kLanguageFileName, file);
-    FUZZ_CHECK(morvane::loadMessage(morvane::fuzz::scratch().path(), key, language) == found);
+    morvane::MessageCatalogue catalogue;
+    catalogue.load(morvane::fuzz::scratch().path(), language);
+    FUZZ_CHECK(catalogue.fileText(key) == found);
     return 0;
 }

@@ -113,15 +113,36 @@ std::string builtInText(std::string_view key) {
     return found == table.end() ? std::string() : std::string(found->builtIn);
 }
 
-void MessageCatalogue::load(const std::string& appFolder, int language) {
+std::string languageFileProblem(LanguageFileState state) {
+    switch (state) {
+    case LanguageFileState::Missing:
+        return "Language file not found";
+    case LanguageFileState::Empty:
+        return "Language File empty";
+    case LanguageFileState::Usable:
+        break;
+    }
+    return {};
+}
+
+LanguageFileState MessageCatalogue::load(const std::string& appFolder, int language) {
     const std::string path = joinPath(appFolder, kLanguageFileName);
-    languageFile_ = fileExists(path) ? normaliseKeyedText(readTextFileOrEmpty(path)) : std::string();
+    const bool found = fileExists(path);
+    languageFile_ = found ? normaliseKeyedText(readTextFileOrEmpty(path)) : std::string();
     language_ = language;
+    state_ = !found                  ? LanguageFileState::Missing
+             : languageFile_.empty() ? LanguageFileState::Empty
+                                     : LanguageFileState::Usable;
+    return state_;
 }
 
 std::string MessageCatalogue::text(std::string_view key) const {
-    std::string found = languageFileText(key, languageFile_, language_);
+    std::string found = fileText(key);
     return found.empty() ? builtInText(key) : found;
+}
+
+std::string MessageCatalogue::fileText(std::string_view key) const {
+    return languageFileText(key, languageFile_, language_);
 }
 
 } // namespace morvane

@@ -1,8 +1,5 @@
 #include "core/state/language.h"
 
-#include "core/platform/paths.h"
-#include "core/platform/text_file.h"
-#include "core/text/keyed_text.h"
 #include "core/text/occurrences.h"
 
 namespace morvane {
@@ -38,14 +35,6 @@ std::string languageFileText(std::string_view key, std::string_view languageFile
     rest = rest.substr(0, rest.find(key));
     rest = rest.substr(0, rest.find("\r\n"));
     return replaceAllOccurrences(fieldAt(rest, language + 1), kEnterToken, "\r\n");
-}
-
-std::string loadMessage(const std::string& appFolder, std::string_view key, int language) {
-    const std::string path = joinPath(appFolder, kLanguageFileName);
-    if (!fileExists(path)) {
-        return {};
-    }
-    return languageFileText(key, normaliseKeyedText(readTextFileOrEmpty(path)), language);
 }
 
 } // namespace morvane

@@ -20,8 +20,4 @@ int offeredLanguage(int index);
 // key, the line or the column is missing.
 std::string languageFileText(std::string_view key, std::string_view languageFile, int language);
 
-// Looks the key up in the language file of the application folder, read afresh on every call so that an edit
-// of the file shows at the next lookup. Empty when the file is missing or empty.
-std::string loadMessage(const std::string& appFolder, std::string_view key, int language);
-
 } // namespace morvane

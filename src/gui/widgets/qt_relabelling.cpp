@@ -1,9 +1,5 @@
 #include "gui/widgets/qt_relabelling.h"
 
-#include "core/platform/paths.h"
-#include "core/platform/text_file.h"
-#include "core/state/language.h"
-#include "core/text/keyed_text.h"
 #include "gui/widgets/qt_text.h"
 
 #include <QAbstractButton>
@@ -32,25 +28,24 @@ void setCaption(QObject* control, const QString& text) {
 }
 
 // A name is read out on its own: the colon that leads a caption to its box is left off.
-QString accessibleText(const std::string& appFolder, std::string_view key, std::string_view builtIn,
-                       int language) {
-    const std::string found = loadMessage(appFolder, key, language);
+QString accessibleText(const MessageCatalogue& messages, std::string_view key, std::string_view builtIn) {
+    const std::string found = messages.fileText(key);
     QString text = toQString(found.empty() ? std::string(builtIn) : found);
     return text.endsWith(QLatin1Char(':')) ? text.chopped(1) : text;
 }
 
-void applyAccessibleTexts(QObject& root, const std::string& appFolder, int language) {
+void applyAccessibleTexts(QObject& root, const MessageCatalogue& messages) {
     for (const AccessibleText& row : kAccessibleTable) {
         auto* widget = root.findChild<QWidget*>(QString::fromUtf8(row.control.data(), row.control.size()));
         if (!widget) {
             continue;
         }
         if (!row.nameKey.empty()) {
-            widget->setAccessibleName(accessibleText(appFolder, row.nameKey, row.builtInName, language));
+            widget->setAccessibleName(accessibleText(messages, row.nameKey, row.builtInName));
         }
         if (!row.descriptionKey.empty()) {
             widget->setAccessibleDescription(
-                accessibleText(appFolder, row.descriptionKey, row.builtInDescription, language));
+                accessibleText(messages, row.descriptionKey, row.builtInDescription));
         }
     }
 }
@@ -79,19 +74,14 @@ void applyLabel(QObject& root, const Relabel& row, const QString& text) {
     }
 }
 
-LanguageFileState relabel(QObject& root, const std::string& appFolder, int language) {
-    applyAccessibleTexts(root, appFolder, language);
-    const std::string path = joinPath(appFolder, kLanguageFileName);
-    if (!fileExists(path)) {
-        return LanguageFileState::Missing;
-    }
-    if (normaliseKeyedText(readTextFileOrEmpty(path)).empty()) {
-        return LanguageFileState::Empty;
+void relabel(QObject& root, const MessageCatalogue& messages) {
+    applyAccessibleTexts(root, messages);
+    if (messages.state() != LanguageFileState::Usable) {
+        return;
     }
     for (const Relabel& row : kRelabelTable) {
-        applyLabel(root, row, toQString(loadMessage(appFolder, row.key, language)));
+        applyLabel(root, row, toQString(messages.fileText(row.key)));
     }
-    return LanguageFileState::Usable;
 }
 
 } // namespace morvane

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/app/message_catalogue.h"
 #include "core/state/relabel_table.h"
 
 #include <QString>
-#include <string>
 
 class QObject;
 
@@ -14,10 +14,8 @@ namespace morvane {
 // does not have are passed over.
 void applyLabel(QObject& root, const Relabel& row, const QString& text);
 
-enum class LanguageFileState { Usable, Missing, Empty };
-
-// Gives every control of the table below the root its text in the language, from the language file of the
-// application folder; a missing or empty file changes nothing.
-LanguageFileState relabel(QObject& root, const std::string& appFolder, int language);
+// Gives every control of the table below the root its text in the catalogue's language, as its language file
+// was read when loaded; a missing or empty file leaves the captions as they are.
+void relabel(QObject& root, const MessageCatalogue& messages);
 
 } // namespace morvane

@@ -1,13 +1,11 @@
 #include "gui/window/main_window.h"
 
 #include "core/app/program_version.h"
+#include "core/app/start_up.h"
 #include "core/journal/run_journal.h"
-#include "core/journal/undo.h"
-#include "core/platform/paths.h"
 #include "core/state/language.h"
 #include "core/state/message_keys.h"
 #include "core/state/saved_tasks_file.h"
-#include "core/state/settings_format.h"
 #include "gui/lists/file_list_view.h"
 #include "gui/lists/pair_editor_controller.h"
 #include "gui/lists/replace_mode_view.h"
@@ -17,19 +15,14 @@
 #include "gui/widgets/progress_view.h"
 #include "gui/widgets/qt_form_layout.h"
 #include "gui/widgets/qt_object_names.h"
-#include "gui/widgets/qt_relabelling.h"
 #include "gui/widgets/qt_text.h"
 #include "gui/window/folder_files_controller.h"
 #include "gui/window/preview_window.h"
 #include "gui/window/qt_accessibility.h"
-#include "gui/window/qt_main_menus.h"
 #include "gui/window/qt_read_only_notices.h"
-#include "gui/window/qt_run_report.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
 #include <QFile>
 #include <QFrame>
 #include <QGroupBox>
@@ -42,6 +35,16 @@
 #include <QStackedWidget>
 
 namespace morvane {
+
+namespace {
+
+void showOnTop(QWidget& window) {
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+} // namespace
 
 MainWindow::MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell,
                        const AppFolderCheck& appFolderCheck, RunController::Runner runner,
@@ -82,19 +85,15 @@ void MainWindow::buildControls() {
     // The status line lies on the bar, so its text reads over it.
     statusLabel_ = named(new QLabel(picProgress_), "Label(4)");
     pairEditor_ = new PairListEditor(*pages_, *mainFrame_, *lvCurrentFindReplace_, pairs_);
-    tasks_ = new SavedTasksController(
-        morvane::savedTasksPath(state_.path), settings_, dialogs_,
-        [this](auto key, auto builtIn) { return message(key, builtIn); },
-        {*pairEditor_, pairs_, files_, *replaceMode_, *txtTaskName_}, *this);
+    tasks_ = new SavedTasksController(morvane::savedTasksPath(state_.path), settings_, dialogs_, lookup_,
+                                      {*pairEditor_, pairs_, files_, *replaceMode_, *txtTaskName_}, *this);
     tasks_->attach(*lvSavedReps_);
 
-    inputs_ = {lvCurrentFindReplace_,
-               lvFiles_,
-               lvSavedReps_,
-               cmdToList_,
-               &pairEditor_->editorFrame(),
-               &replaceMode_->namesCaption(),
-               &replaceMode_->contentsCaption()};
+    for (QWidget* input : std::initializer_list<QWidget*>{
+             lvCurrentFindReplace_, lvFiles_, lvSavedReps_, cmdToList_, &pairEditor_->editorFrame(),
+             &replaceMode_->namesCaption(), &replaceMode_->contentsCaption()}) {
+        inputLock_.add(*input);
+    }
     applyLayout();
     // A window of 12000 by 9000 twips, where every rule of the layout has room.
     resize(pixelsFromTwips(12000), pixelsFromTwips(9000 - 700) + menuBar()->sizeHint().height());
@@ -122,122 +121,98 @@ void MainWindow::buildSkin() {
     for (QWidget* box : pairEditor_->textBoxes()) {
         skin_.addResetSurface(*box);
     }
-    inputs_.push_back(skinButtons_.execute);
+    inputLock_.add(*skinButtons_.execute);
     applyLayout();
 }
 
 // The keyboard goes down the left column of the page, then down the right one, as the eye reads it.
 void MainWindow::setTabOrders() {
-    const std::array<QWidget*, 8> order{lvCurrentFindReplace_,           txtTaskName_,
-                                        cmdToList_,                      lvSavedReps_,
-                                        lvFiles_,                        &replaceMode_->namesCaption(),
-                                        &replaceMode_->contentsCaption(), skinButtons_.execute};
+    const std::array<QWidget*, 8> order{lvCurrentFindReplace_,
+                                        txtTaskName_,
+                                        cmdToList_,
+                                        lvSavedReps_,
+                                        lvFiles_,
+                                        &replaceMode_->namesCaption(),
+                                        &replaceMode_->contentsCaption(),
+                                        skinButtons_.execute};
     for (std::size_t next = 1; next < order.size(); ++next) {
         setTabOrder(order[next - 1], order[next]);
     }
 }
 
 void MainWindow::buildMenus() {
-    MainMenus menus = buildMainMenus(*menuBar(), {.newTask = [this] { startNewTask(); },
-                                                  .addFiles = [this] { addChosenFiles(); },
-                                                  .addFolder = [this] { addChosenFolder(); },
-                                                  .close = [this] { close(); },
-                                                  .showAdd = [this] { pairEditor_->showPairEditor(false); },
-                                                  .edit = [this] { pairEditor_->editCurrentPair(); },
-                                                  .addToTasks = [this] { addToSavedTasks(); },
-                                                  .simulate = [this] { runs_->simulate(); },
-                                                  .replace = [this] { executeReplacements(); },
-                                                  .undo = [this] { undoLastExecute(); },
-                                                  .preview =
-                                                      [this] {
-                                                          preview_->show();
-                                                          preview_->raise();
-                                                          preview_->activateWindow();
-                                                      },
-                                                  .language =
-                                                      [this](int index) {
-                                                          chooseLanguage(index);
-                                                          saveSettings();
-                                                      },
-                                                  .about =
-                                                      [this] {
-                                                          about_->show();
-                                                          about_->raise();
-                                                          about_->activateWindow();
-                                                      }});
-    inputActions_ = menus.listChanging;
-    menus_ = std::move(menus);
+    MainMenuHandlers on;
+    on.newTask = [this] { startNewTask(); };
+    on.addFiles = [this] { addChosenFiles(); };
+    on.addFolder = [this] { addChosenFolder(); };
+    on.close = [this] { close(); };
+    on.showAdd = [this] { pairEditor_->showPairEditor(false); };
+    on.edit = [this] { pairEditor_->editCurrentPair(); };
+    on.addToTasks = [this] { addToSavedTasks(); };
+    on.simulate = [this] { runs_->simulate(); };
+    on.replace = [this] { executeReplacements(); };
+    on.undo = [this] { undoLastExecute(); };
+    on.preview = [this] { showOnTop(*preview_); };
+    on.language = [this](int index) {
+        chooseLanguage(index);
+        saveSettings();
+    };
+    on.about = [this] { showOnTop(*about_); };
+    menus_ = buildMainMenus(*menuBar(), on);
+    inputLock_.add(menus_.listChanging);
     // Escape works wherever the focus is, as the window sees every key first.
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
             &MainWindow::onEscape);
 }
 
 void MainWindow::connectLists() {
-    const auto lookup = [this](std::string_view key, const char* builtIn) { return message(key, builtIn); };
     preview_ = new PreviewWindow(
         files_, pairs_, *lvFiles_->selectionModel(),
         [this] { return replaceMode_->replaceInContents() ? ReplaceMode::Contents : ReplaceMode::FileNames; },
-        lookup, computePreview, this);
+        lookup_, computePreview, this);
     connect(lvFiles_, &FileListView::filesDropped, this, &MainWindow::addRows);
-    lvFiles_->setMessages(lookup);
-    auto* folderFiles = new FolderFilesController(files_, dialogs_, lookup, *this);
+    lvFiles_->setMessages(lookup_);
+    auto* folderFiles = new FolderFilesController(files_, dialogs_, lookup_, *this);
     connect(lvFiles_, &FileListView::folderFilesWanted, folderFiles, &FolderFilesController::addFilesOf);
-    connect(folderFiles, &FolderFilesController::rowReplaced, this, [this] {
-        lvFiles_->loadButtonIcons(appFolder_);
-        runs_->simulate();
-    });
+    connect(folderFiles, &FolderFilesController::rowReplaced, this, &MainWindow::countNewRows);
     connect(pairEditor_, &PairListEditor::pairsChanged, runs_.get(), &RunController::simulate);
     connect(replaceMode_, &ReplaceModeOption::changed, this, &MainWindow::onModeChanged);
-    connect(tasks_, &SavedTasksController::loaded, this, [this] {
-        lvFiles_->loadButtonIcons(appFolder_);
-        runs_->simulate();
-    });
+    connect(tasks_, &SavedTasksController::loaded, this, &MainWindow::countNewRows);
 }
 
 void MainWindow::connectRuns() {
-    // Every row counts 0 until the run reaches it.
-    connect(runs_.get(), &RunController::started, this, [this] { files_.resetCounts(); });
-    connect(runs_.get(), &RunController::progressed, this,
-            [this](int percent) { picProgress_->drawProgress(percent, kProgressColour); });
-    connect(runs_.get(), &RunController::rowsDone, this, &MainWindow::applyRows);
+    status_ = new RunStatusView(
+        *runs_, files_, *picProgress_, *statusLabel_,
+        [this](std::string_view key) { return language_.messages().text(key); }, *this);
     connect(runs_.get(), &RunController::finished, this, &MainWindow::runFinished);
-    connect(runs_.get(), &RunController::stopped, this,
-            [this] { showStatus(status_event::RunStopped{files_.total()}); });
     connect(runs_.get(), &RunController::phaseChanged, this, [this](RunPhase phase) {
         refreshLock();
         if (undo_) {
             undo_->setRunPhase(phase);
         }
     });
-    connect(runs_.get(), &RunController::notUndoable, this,
-            [this](const std::string& reason) { showStatus(status_event::NotUndoable{reason}); });
 }
 
 // Made once the window knows whether its folder may be written: the journals live there.
 void MainWindow::connectUndo() {
     undo_ = new UndoController(
-        writable_.folder ? journalFolderIn(state_.path) : std::string(), *menus_.undo, dialogs_,
-        [this](auto key, auto builtIn) { return message(key, builtIn); },
-        [this](const auto& leftovers, const auto& failures, const QString& note) {
-            report(leftovers, failures, note);
-        },
-        *this);
+        writable_.folder ? journalFolderIn(state_.path) : std::string(), *menus_.undo, dialogs_, lookup_,
+        [this](const ReportBox& box) { report(box); }, *this);
     undo_->setRunPhase(runs_->phase());
     connect(undo_, &UndoController::started, this, &MainWindow::refreshLock);
     connect(undo_, &UndoController::finished, this, &MainWindow::undoFinished);
 }
 
 // The fixed order of start-up: the settings and the language come before anything that shows their texts,
-// the saved tasks after the lists exist, the layout after every control has its content. In a folder that
-// cannot be written, start-up neither creates nor repairs a file: the user is told instead.
+// the saved tasks after the lists exist, the layout after every control has its content, and what start-up
+// tells after the window shows.
 void MainWindow::startUp(const AppFolderCheck& appFolderCheck) {
     setWindowTitle(toQString(windowCaption(kApplicationTitle, programVersion())));
-    writable_ = appFolderCheck(state_.path);
-    // The first start that keeps its files in the user's folder finds no settings there yet.
-    const bool firstInUsersFolder =
-        state_.usersOwn && !fileExists(joinPath(state_.path, settings_format::kFileName));
-    settings_ = writable_.settings ? loadSettings(state_.path) : readSettings(state_.path).settings;
-    applySettings();
+    const StartState start = readStartState(state_, appFolderCheck(state_.path));
+    writable_ = start.writable;
+    settings_ = start.settings;
+    replaceMode_->setReplaceMode(settings_.replaceInContents);
+    chooseLanguage(settings_.language);
     setUpListColumns();
     picProgress_->setUpProgress();
     skin_.loadButtonImages(appFolder_);
@@ -245,53 +220,28 @@ void MainWindow::startUp(const AppFolderCheck& appFolderCheck) {
     pairEditor_->showMainFrame();
     layOutForm();
     show();
-    for (const QString& notice :
-         readOnlyNotices(writable_, state_.path, tasks_->path(),
-                         [this](auto key, auto builtIn) { return message(key, builtIn); })) {
+    const auto installed = [&] { return appFolderCheck(appFolder_).installed; };
+    for (const QString& notice : startUpNotices(start, state_.path, tasks_->path(), installed, lookup_)) {
         tell(notice, Dialogs::Icon::Information);
-    }
-    if (firstInUsersFolder) {
-        tell(userFolderNotice(state_.path, appFolderCheck(appFolder_).installed,
-                              [this](auto key, auto builtIn) { return message(key, builtIn); }),
-             Dialogs::Icon::Information);
     }
     tasks_->open(writable_.tasks);
     connectUndo();
-    // Runs that were cut short, by this window or the runner, and the state files' own temporary files.
-    undo_->startUp(writable_.folder ? clearLeftovers(journalFolderIn(state_.path), {state_.path})
-                                    : std::vector<LeftoverNote>{});
-}
-
-void MainWindow::applySettings() {
-    replaceMode_->setReplaceMode(settings_.replaceInContents);
-    chooseLanguage(settings_.language);
+    undo_->startUp(clearStartLeftovers(state_, writable_));
 }
 
 void MainWindow::chooseLanguage(int index) {
     settings_.language = offeredLanguage(index);
-    messages_.load(appFolder_, settings_.language);
-    for (std::size_t item = 0; item < menus_.languages.size(); ++item) {
-        menus_.languages[item]->setChecked(static_cast<int>(item) == settings_.language);
-    }
-    switch (relabel(*this, appFolder_, settings_.language)) {
-    case LanguageFileState::Missing:
-        tell(QStringLiteral("Language file not found"), Dialogs::Icon::Critical, tr("Error"));
-        break;
-    case LanguageFileState::Empty:
-        tell(QStringLiteral("Language File empty"), Dialogs::Icon::Critical, tr("Error"));
-        break;
-    case LanguageFileState::Usable:
-        relabelLaterMenuItems(menus_, [this](auto key, auto builtIn) { return message(key, builtIn); });
+    if (language_.choose(settings_.language, menus_)) {
         applyLayout(); // the labels take the width of their new captions
-        break;
     }
-    files_.setSkippedFolderTip(message(keys::kFolderSkipped));
-    pairs_.setWarningTexts(message(keys::kPairChangesInserted), message(keys::kPairNeverMatches));
+    files_.setSkippedFolderTip(language_.message(keys::kFolderSkipped));
+    pairs_.setWarningTexts(language_.message(keys::kPairChangesInserted),
+                           language_.message(keys::kPairNeverMatches));
 }
 
 // The headings are taken in the language of the start.
 void MainWindow::setUpListColumns() {
-    const auto text = [this](std::string_view key) { return fromQString(message(key)); };
+    const auto text = [this](std::string_view key) { return fromQString(language_.message(key)); };
     pairs_.setHeadings(columnHeadings(text(keys::kFindReplaceWith), {"Find", "Replace with"}));
     files_.setHeadings(columnHeadings(text(keys::kPathFileReplacements), {"Path", "File", "Replacements"}));
     tasks_->model().setHeadings(
@@ -340,11 +290,6 @@ void MainWindow::applyLayout() {
     lvFiles_->setColumnWidthsTwips(widths.files);
 }
 
-QString MainWindow::message(std::string_view key, const char* builtIn) const {
-    const std::string text = messages_.text(key);
-    return text.empty() ? QString::fromUtf8(builtIn) : toQString(text);
-}
-
 void MainWindow::tell(const QString& text, Dialogs::Icon icon, const QString& title) {
     dialogs_.message(this, title.isEmpty() ? toQString(kApplicationTitle) : title, text, icon);
 }
@@ -375,7 +320,7 @@ void MainWindow::saveSettings() {
 
 void MainWindow::startNewTask() {
     tasks_->startNew();
-    showStatus(status_event::NewTask{});
+    status_->show(status_event::NewTask{});
 }
 
 void MainWindow::addRows(const std::vector<std::string>& paths) {
@@ -383,6 +328,11 @@ void MainWindow::addRows(const std::vector<std::string>& paths) {
         return;
     }
     files_.append(paths);
+    countNewRows();
+}
+
+// New rows show whether their paths are there, and a simulate run counts them.
+void MainWindow::countNewRows() {
     lvFiles_->loadButtonIcons(appFolder_);
     runs_->simulate();
 }
@@ -403,22 +353,10 @@ void MainWindow::addChosenFolder() {
     }
 }
 
-void MainWindow::executeReplacements() {
-    runs_->execute();
-}
-
-void MainWindow::undoLastExecute() {
-    undo_->undo();
-}
-
-bool MainWindow::undoing() const {
-    return undo_->undoing();
-}
-
 // The rows of names the undo put back show them again, and the simulate run that follows counts anew.
 void MainWindow::undoFinished(const UndoResult& result, const QString& status) {
     files_.putNamesBack(result.namesBack);
-    showStatus(status_event::UndoEnded{fromQString(status)});
+    status_->show(status_event::UndoEnded{fromQString(status)});
     refreshLock();
     runs_->simulate();
 }
@@ -436,78 +374,25 @@ RunInputs MainWindow::snapshot(bool execute) const {
     return inputs;
 }
 
-// The status line shows the sum of the rows there are: a row removed during the run takes its count along.
-void MainWindow::applyRows(const std::vector<RowUpdate>& rows, std::optional<StatusKind> status) {
-    files_.apply(rows);
-    if (status) {
-        showStatus(status_event::RowsCounted{*status, files_.total()});
-    }
-}
-
-void MainWindow::showStatus(const StatusEvent& event) {
-    if (const std::optional<std::string> text = status_.handle(event)) {
-        statusLabel_->setText(toQString(*text));
-    }
-}
-
 void MainWindow::runFinished(const RunResult& result, bool executed) {
-    showStatus(status_event::RunEnded{.executed = executed,
-                                      .cancelled = result.cancelled,
-                                      .countsHeldBack = result.status && !result.notUndoable.empty(),
-                                      .total = files_.total()});
     if (result.mismatch) {
-        tell(toQString(mismatchText(fromQString(message(keys::kUboundElementsWrong)), result.findsUbound,
-                                    result.replacesUbound)));
+        tell(toQString(mismatchText(fromQString(language_.message(keys::kUboundElementsWrong)),
+                                    result.findsUbound, result.replacesUbound)));
     }
     if (executed) {
         undo_->readOffer();
-        const QString note =
-            result.notUndoable.empty()
-                ? QString()
-                : toQString(notUndoableText(result.notUndoable,
-                                            [this](std::string_view key) { return messages_.text(key); }));
-        report(result.leftovers, result.failures, note);
+        report(executeReportBox(result, lookup_));
     }
 }
 
-// `note` is one more line the user should read, at the end of the box.
-void MainWindow::report(const std::vector<LeftoverNote>& leftovers, const std::vector<RunFailure>& failures,
-                        const QString& note) {
-    QString text =
-        runReport(leftovers, failures, [this](auto key, auto builtIn) { return message(key, builtIn); });
-    if (!note.isEmpty()) {
-        text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + note;
-    }
-    if (!text.isEmpty()) {
-        tell(text, reportNeedsAttention(leftovers, failures) || !note.isEmpty() ? Dialogs::Icon::Critical
-                                                                                : Dialogs::Icon::Information);
+void MainWindow::report(const ReportBox& box) {
+    if (!box.text.isEmpty()) {
+        tell(box.text, box.needsAttention ? Dialogs::Icon::Critical : Dialogs::Icon::Information);
     }
 }
 
 void MainWindow::refreshLock() {
-    lockInputs(executing() || (undo_ && undo_->undoing()));
-}
-
-// Locking moves the focus away from a control that goes disabled; unlocking gives it back, so the user goes
-// on where they were.
-void MainWindow::lockInputs(bool locked) {
-    if (locked == inputsLocked_) {
-        return;
-    }
-    inputsLocked_ = locked;
-    if (locked) {
-        focusBeforeLock_ = QApplication::focusWidget();
-    }
-    for (QAction* action : inputActions_) {
-        action->setEnabled(!locked);
-    }
-    for (QWidget* input : inputs_) {
-        input->setEnabled(!locked);
-    }
-    if (!locked && focusBeforeLock_ && focusBeforeLock_->isVisible()) {
-        focusBeforeLock_->setFocus();
-        focusBeforeLock_.clear();
-    }
+    inputLock_.set(executing() || (undo_ && undo_->undoing()));
 }
 
 } // namespace morvane

@@ -2,8 +2,6 @@
 
 #include "core/app/form_layout.h"
 #include "core/app/key_codes.h"
-#include "core/app/message_catalogue.h"
-#include "core/app/status_line.h"
 #include "core/journal/leftovers.h"
 #include "core/state/app_folder.h"
 #include "core/state/rep_task.h"
@@ -13,13 +11,16 @@
 #include "gui/widgets/image_button_view.h"
 #include "gui/widgets/message_dialog.h"
 #include "gui/widgets/qt_shell.h"
+#include "gui/window/input_lock.h"
+#include "gui/window/language_switch.h"
 #include "gui/window/qt_main_menus.h"
+#include "gui/window/qt_run_report.h"
+#include "gui/window/run_status_view.h"
 #include "gui/window/saved_tasks_controller.h"
 #include "gui/window/undo_controller.h"
 #include "gui/work/run_controller.h"
 
 #include <QMainWindow>
-#include <QPointer>
 #include <array>
 #include <functional>
 #include <memory>
@@ -60,11 +61,11 @@ public:
                const std::string& userDataFolder = {}, QWidget* parent = nullptr);
 
     // The execute run, then the simulate run that shows what is left.
-    void executeReplacements();
+    void executeReplacements() { runs_->execute(); }
     // Puts back what the newest execute run not yet undone changed, then shows what is left by a simulate
     // run. The undo goes on off the user-interface thread; the lists are locked until it ends.
-    void undoLastExecute();
-    bool undoing() const;
+    void undoLastExecute() { undo_->undo(); }
+    bool undoing() const { return undo_->undoing(); }
     void chooseLanguage(int index);
     void addToSavedTasks() { tasks_->store(); }
     void loadCurrentTask() { tasks_->load(); }
@@ -101,29 +102,24 @@ private:
     void connectRuns();
     void startUp(const AppFolderCheck& appFolderCheck);
 
-    void applySettings();
     void setUpListColumns();
     void layOutForm();
     void applyLayout();
-    QString message(std::string_view key, const char* builtIn = "") const;
     void tell(const QString& text, Dialogs::Icon icon = Dialogs::Icon::None, const QString& title = {});
 
     void onModeChanged();
+    void countNewRows();
     void onEscape();
     void saveSettings();
 
     RunInputs snapshot(bool execute) const;
-    void applyRows(const std::vector<RowUpdate>& rows, std::optional<StatusKind> status);
     void runFinished(const RunResult& result, bool executed);
     // What interrupted runs left and the files a run could not handle, in one box.
-    void report(const std::vector<LeftoverNote>& leftovers, const std::vector<RunFailure>& failures,
-                const QString& note = {});
+    void report(const ReportBox& box);
     void connectUndo();
     void undoFinished(const UndoResult& result, const QString& status);
-    void showStatus(const StatusEvent& event);
     // Locked while an execute run or an undo goes.
     void refreshLock();
-    void lockInputs(bool locked);
 
     std::string appFolder_;
     StateFolder state_; // where the settings, the saved tasks and the undo journal are kept
@@ -131,8 +127,9 @@ private:
     Shell& shell_;
     StateFilesWritable writable_;
     Settings settings_;
-    // Loaded again whenever a language is chosen.
-    MessageCatalogue messages_;
+    LanguageSwitch language_{*this, appFolder_, dialogs_};
+    const std::function<QString(std::string_view key, const char* builtIn)> lookup_ =
+        [this](std::string_view key, const char* builtIn) { return language_.message(key, builtIn); };
     PairListModel pairs_;
     FileListModel files_;
 
@@ -149,13 +146,9 @@ private:
     ProgressPicture* picProgress_ = nullptr;
     QLabel* statusLabel_ = nullptr; // Label(4)
     MainMenus menus_;
-    // What changes the lists or starts a run: locked while an execute run goes.
-    std::vector<QWidget*> inputs_;
-    std::vector<QAction*> inputActions_;
-    QPointer<QWidget> focusBeforeLock_;
-    bool inputsLocked_ = false;
+    InputLock inputLock_;
     UndoController* undo_ = nullptr;
-    StatusLine status_{[this](std::string_view key) { return messages_.text(key); }};
+    RunStatusView* status_ = nullptr;
 
     // The skin's buttons, each with its action.
     struct SkinButtons {

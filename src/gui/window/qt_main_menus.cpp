@@ -45,12 +45,13 @@ MainMenus buildMainMenus(QMenuBar& bar, const MainMenuHandlers& handlers) {
         item(list, "mnuSimulate", "Update/ Simulate", QKeySequence(Qt::Key_F5), handlers.simulate);
     QAction* replace =
         item(list, "mnuReplace", "Execute/ Replace", QKeySequence(Qt::Key_F8), handlers.replace);
-    menus.listChanging = {newTask, menus.addFiles, menus.addFolder, showAdd, edit, addToTasks, simulate, replace};
+    menus.listChanging = {newTask, menus.addFiles, menus.addFolder, showAdd,
+                          edit,    addToTasks,     simulate,        replace};
     menus.undo =
         item(list, "mnuUndo", "Undo last Execute", QKeySequence(Qt::CTRL | Qt::Key_Z), handlers.undo);
     menus.undo->setEnabled(false);
-    menus.preview = item(list, "mnuPreview", builtInText(keys::kMenuPreview).c_str(), QKeySequence(Qt::Key_F6),
-                         handlers.preview);
+    menus.preview = item(list, "mnuPreview", builtInText(keys::kMenuPreview).c_str(),
+                         QKeySequence(Qt::Key_F6), handlers.preview);
     menus.preview->setShortcutContext(Qt::ApplicationShortcut); // also from the preview window
 
     QMenu& languages = *named(bar.addMenu(QStringLiteral("Language")), "mnuLanguages");
@@ -71,10 +72,16 @@ MainMenus buildMainMenus(QMenuBar& bar, const MainMenuHandlers& handlers) {
 
 void relabelLaterMenuItems(const MainMenus& menus,
                            const std::function<QString(std::string_view key, const char* builtIn)>& message) {
-    for (const auto& [action, key] : {std::pair{menus.addFiles, keys::kMenuAddFiles},
-                                      std::pair{menus.addFolder, keys::kMenuAddFolder},
-                                      std::pair{menus.preview, keys::kMenuPreview}}) {
+    for (const auto& [action, key] :
+         {std::pair{menus.addFiles, keys::kMenuAddFiles}, std::pair{menus.addFolder, keys::kMenuAddFolder},
+          std::pair{menus.preview, keys::kMenuPreview}}) {
         action->setText(message(key, builtInText(key).c_str()));
+    }
+}
+
+void checkLanguageItem(const MainMenus& menus, int language) {
+    for (std::size_t item = 0; item < menus.languages.size(); ++item) {
+        menus.languages[item]->setChecked(static_cast<int>(item) == language);
     }
 }
 

@@ -48,6 +48,9 @@ MainMenus buildMainMenus(QMenuBar& bar, const MainMenuHandlers& handlers);
 void relabelLaterMenuItems(const MainMenus& menus,
                            const std::function<QString(std::string_view key, const char* builtIn)>& message);
 
+// Checks the item of the language chosen, and only it.
+void checkLanguageItem(const MainMenus& menus, int language);
+
 // A chooser's title: its menu item's caption in the current language, without the mnemonic and the dots.
 QString chooserTitle(const QAction& item);
 

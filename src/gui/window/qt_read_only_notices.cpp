@@ -10,8 +10,6 @@
 
 namespace morvane {
 
-namespace {} // namespace
-
 QStringList
 readOnlyNotices(const StateFilesWritable& writable, const std::string& appFolder,
                 const std::string& savedTasksPath,
@@ -41,6 +39,16 @@ QString userFolderNotice(const std::string& stateFolder, bool installed,
         installed ? message(keys::kStateKeptInUserFolder, builtInText(keys::kStateKeptInUserFolder).c_str())
                   : message(keys::kStateInUserFolder, builtInText(keys::kStateInUserFolder).c_str());
     return text + QStringLiteral("\r\n") + QDir::toNativeSeparators(pathToQString(stateFolder));
+}
+
+QStringList startUpNotices(const StartState& start, const std::string& stateFolder,
+                           const std::string& savedTasksPath, const std::function<bool()>& installed,
+                           const std::function<QString(std::string_view key, const char* builtIn)>& message) {
+    QStringList notices = readOnlyNotices(start.writable, stateFolder, savedTasksPath, message);
+    if (start.firstInUsersFolder) {
+        notices << userFolderNotice(stateFolder, installed(), message);
+    }
+    return notices;
 }
 
 } // namespace morvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/app/start_up.h"
 #include "core/state/app_folder.h"
 
 #include <QStringList>
@@ -21,5 +22,11 @@ QStringList readOnlyNotices(const StateFilesWritable& writable, const std::strin
 // its folder cannot be written, which the user may want to change.
 QString userFolderNotice(const std::string& stateFolder, bool installed,
                          const std::function<QString(std::string_view key, const char* builtIn)>& message);
+
+// Everything start-up tells, in order: the files that cannot be kept, then on the first start in the user's
+// own folder, where the files are. `installed` is asked only then.
+QStringList startUpNotices(const StartState& start, const std::string& stateFolder,
+                           const std::string& savedTasksPath, const std::function<bool()>& installed,
+                           const std::function<QString(std::string_view key, const char* builtIn)>& message);
 
 } // namespace morvane

@@ -2,6 +2,7 @@
 
 #include "core/app/message_catalogue.h"
 #include "core/app/reports.h"
+#include "core/app/status_line.h"
 #include "core/state/message_keys.h"
 #include "gui/widgets/qt_text.h"
 
@@ -18,13 +19,19 @@ QString pathLine(const std::string& path, const std::string& text) {
     return QDir::toNativeSeparators(pathToQString(path)) + QStringLiteral(": ") + toQString(text);
 }
 
+MessageLookup withBuiltIn(const std::function<QString(std::string_view key, const char* builtIn)>& message) {
+    return [message](std::string_view key) { return fromQString(message(key, builtInText(key).c_str())); };
+}
+
+bool needAttention(const std::vector<LeftoverNote>& leftovers, const std::vector<RunFailure>& failures) {
+    return !failures.empty() || std::any_of(leftovers.begin(), leftovers.end(), needsAttention);
+}
+
 } // namespace
 
 QString runReport(const std::vector<LeftoverNote>& leftovers, const std::vector<RunFailure>& failures,
                   const std::function<QString(std::string_view key, const char* builtIn)>& message) {
-    const MessageLookup text = [&](std::string_view key) {
-        return fromQString(message(key, builtInText(key).c_str()));
-    };
+    const MessageLookup text = withBuiltIn(message);
     QStringList lines;
     if (!leftovers.empty()) {
         lines << toQString(text(keys::kLeftoversFound));
@@ -38,9 +45,22 @@ QString runReport(const std::vector<LeftoverNote>& leftovers, const std::vector<
     return lines.join(QLatin1Char('\n'));
 }
 
-bool reportNeedsAttention(const std::vector<LeftoverNote>& leftovers,
-                          const std::vector<RunFailure>& failures) {
-    return !failures.empty() || std::any_of(leftovers.begin(), leftovers.end(), needsAttention);
+ReportBox reportBox(const std::vector<LeftoverNote>& leftovers, const std::vector<RunFailure>& failures,
+                    const QString& note,
+                    const std::function<QString(std::string_view key, const char* builtIn)>& message) {
+    QString text = runReport(leftovers, failures, message);
+    if (!note.isEmpty()) {
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + note;
+    }
+    return {text, needAttention(leftovers, failures) || !note.isEmpty()};
+}
+
+ReportBox executeReportBox(const RunResult& result,
+                           const std::function<QString(std::string_view key, const char* builtIn)>& message) {
+    const QString note = result.notUndoable.empty()
+                             ? QString()
+                             : toQString(notUndoableText(result.notUndoable, withBuiltIn(message)));
+    return reportBox(result.leftovers, result.failures, note, message);
 }
 
 } // namespace morvane

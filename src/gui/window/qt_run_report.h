@@ -16,8 +16,19 @@ namespace morvane {
 QString runReport(const std::vector<LeftoverNote>& leftovers, const std::vector<RunFailure>& failures,
                   const std::function<QString(std::string_view key, const char* builtIn)>& message);
 
-// Whether the report tells of something the user must look after, rather than of what was put right.
-bool reportNeedsAttention(const std::vector<LeftoverNote>& leftovers,
-                          const std::vector<RunFailure>& failures);
+// The one box after a run or an undo: the report, then `note`, one more line the user should read at the
+// end. Empty text when there is nothing to tell.
+struct ReportBox {
+    QString text;
+    // It tells of something the user must look after, rather than of what was put right.
+    bool needsAttention = false;
+};
+ReportBox reportBox(const std::vector<LeftoverNote>& leftovers, const std::vector<RunFailure>& failures,
+                    const QString& note,
+                    const std::function<QString(std::string_view key, const char* builtIn)>& message);
+
+// The box after an execute run: what it left and could not do, and why it cannot be undone when it cannot.
+ReportBox executeReportBox(const RunResult& result,
+                           const std::function<QString(std::string_view key, const char* builtIn)>& message);
 
 } // namespace morvane

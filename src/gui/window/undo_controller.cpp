@@ -33,7 +33,7 @@ void UndoController::startUp(const std::vector<LeftoverNote>& leftovers) {
         return note.action == LeftoverAction::RunInterrupted;
     });
     if (!cutShort || !offered_) {
-        report_(leftovers, {}, {});
+        report_(reportBox(leftovers, {}, {}, message_));
         return;
     }
     const QString text = runReport(leftovers, {}, message_) + QStringLiteral("\n\n") +
@@ -90,10 +90,12 @@ void UndoController::ended(const std::vector<LeftoverNote>& leftovers, const Und
     for (ReportLine& line : undoLeftLines(result, text)) {
         left.push_back({.path = std::move(line.path), .reason = std::move(line.text)});
     }
-    report_(leftovers, left,
-            result.failure.empty() ? QString()
-                                   : message_(keys::kUndoFailed, builtInText(keys::kUndoFailed).c_str()) +
-                                         QLatin1Char(' ') + toQString(result.failure));
+    report_(reportBox(leftovers, left,
+                      result.failure.empty()
+                          ? QString()
+                          : message_(keys::kUndoFailed, builtInText(keys::kUndoFailed).c_str()) +
+                                QLatin1Char(' ') + toQString(result.failure),
+                      message_));
     // A run not undone yet stays offered: the next undo finishes the rest.
     const QString status = !result.found ? QString()
                            : result.run.undone

@@ -4,6 +4,7 @@
 #include "core/journal/undo.h"
 #include "core/run/run.h"
 #include "gui/widgets/message_dialog.h"
+#include "gui/window/qt_run_report.h"
 #include "gui/work/jobs.h"
 #include "gui/work/run_controller.h"
 
@@ -27,9 +28,8 @@ class UndoController : public QObject {
 public:
     // A text of the language file in the current language, or the built-in text when the file has none.
     using Message = std::function<QString(std::string_view key, const char* builtIn)>;
-    // Shows what clearing up found and what could not be done, with a last line to read; empty for none.
-    using Report = std::function<void(const std::vector<LeftoverNote>& leftovers,
-                                      const std::vector<RunFailure>& failures, const QString& note)>;
+    // Shows the box of what clearing up found and what could not be done; an empty one shows nothing.
+    using Report = std::function<void(const ReportBox& box)>;
 
     // An empty journal folder offers nothing: the window's folder cannot be written.
     UndoController(std::string journalFolder, QAction& action, Dialogs& dialogs, Message message,

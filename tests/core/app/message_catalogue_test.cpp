@@ -34,14 +34,17 @@ TEST(MessageCatalogue, TakesTheFilesTextOfTheLanguageElseTheBuiltInOne) {
     const testing::TempDir app;
     MessageCatalogue catalogue;
     EXPECT_EQ(catalogue.text(keys::kRunStopped), "Run stopped; found so far:") << "nothing loaded yet";
-    catalogue.load(app.path(), 1);
+    EXPECT_EQ(catalogue.load(app.path(), 1), LanguageFileState::Missing);
     EXPECT_EQ(catalogue.text(keys::kRunStopped), "Run stopped; found so far:") << "no language file";
+    app.write("Sprachen.txt", "");
+    EXPECT_EQ(catalogue.load(app.path(), 1), LanguageFileState::Empty);
 
     app.write("Sprachen.txt", "[Replacements done]\tDone:\tErledigt:\r\n[Run stopped]\t\t\r\n"
                               "[Undo done]\tUndone[ENTER]%1\tR\xc3\xbc"
                               "ckg\xc3\xa4ngig[ENTER]%1\r\n");
     EXPECT_EQ(catalogue.text(keys::kReplacementsDone), "") << "read once: the file came after the load";
-    catalogue.load(app.path(), 1);
+    EXPECT_EQ(catalogue.load(app.path(), 1), LanguageFileState::Usable);
+    EXPECT_EQ(catalogue.fileText(keys::kRunStopped), "") << "the file's own text has no built-in fallback";
     struct Case {
         std::string_view key;
         std::string text;

@@ -23,6 +23,13 @@ std::vector<std::string> splitAt(const std::string& text, const std::string& at)
     return pieces;
 }
 
+// The shipped file's own text of a key in one language.
+std::string shippedText(std::string_view key, int language) {
+    MessageCatalogue catalogue;
+    catalogue.load(kShippedFolder, language);
+    return catalogue.fileText(key);
+}
+
 std::string withLineBreaks(std::string text) {
     for (std::size_t at; (at = text.find("[ENTER]")) != std::string::npos;) {
         text.replace(at, 7, "\r\n");
@@ -70,7 +77,7 @@ TEST(ShippedLanguageFile, EveryKeyHasItsOwnTextInBothLanguages) {
         for (int language = 0; language < kLanguageCount; ++language) {
             EXPECT_FALSE(texts[language].empty()) << key;
             // The lookup takes the first place a key stands, so a text holding another key would shadow it.
-            EXPECT_EQ(loadMessage(kShippedFolder, key, language), withLineBreaks(texts[language])) << key;
+            EXPECT_EQ(shippedText(key, language), withLineBreaks(texts[language])) << key;
         }
     }
     EXPECT_EQ(keysOfTheFile, keysOfTheProgram);
@@ -84,7 +91,7 @@ TEST(ShippedLanguageFile, ColumnHeadingsHaveOneEntryPerColumn) {
     for (const Row& row : {Row{keys::kFindReplaceWith, 2}, Row{keys::kPathFileReplacements, 3},
                            Row{keys::kSavedTaskColumns, 4}}) {
         for (int language = 0; language < kLanguageCount; ++language) {
-            EXPECT_EQ(splitAt(loadMessage(kShippedFolder, row.key, language), ",").size(), row.columns)
+            EXPECT_EQ(splitAt(shippedText(row.key, language), ",").size(), row.columns)
                 << row.key << " in language " << language;
         }
     }

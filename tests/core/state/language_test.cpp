@@ -36,15 +36,5 @@ TEST(LanguageLookup, TextBetweenKeyAndFirstTabIsIgnoredAndEnterBecomesCrLf) {
               "line one\r\nline two");
 }
 
-TEST(LanguageLookup, MessageFromTheFileInTheAppFolder) {
-    testing::TempDir dir;
-    EXPECT_EQ(loadMessage(dir.path(), keys::kReplacementsDone, 0), "") << "no language file yet";
-    dir.write("Sprachen.txt", "\r\n\r\n[Replacements done]\t\tDone:\tErledigt:");
-    EXPECT_EQ(loadMessage(dir.path(), keys::kReplacementsDone, 0), "Done:");
-    EXPECT_EQ(loadMessage(dir.path(), keys::kReplacementsDone, 1), "Erledigt:");
-    dir.write("Sprachen.txt", "");
-    EXPECT_EQ(loadMessage(dir.path(), keys::kReplacementsDone, 0), "");
-}
-
 } // namespace
 } // namespace morvane

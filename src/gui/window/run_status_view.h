@@ -1,0 +1,35 @@
+#pragma once
+
+#include "core/app/status_line.h"
+#include "gui/lists/file_list_model.h"
+#include "gui/work/run_controller.h"
+
+#include <QObject>
+#include <optional>
+#include <vector>
+
+class QLabel;
+
+namespace morvane {
+
+class ProgressPicture;
+
+// What the window shows of the runs as they go: each row's count, the progress bar and the status line
+// over it. The status line also tells of what else happens to the lists (an undo, a new task).
+class RunStatusView : public QObject {
+public:
+    RunStatusView(RunController& runs, FileListModel& files, ProgressPicture& bar, QLabel& line,
+                  MessageLookup text, QObject& owner);
+
+    void show(const StatusEvent& event);
+
+private:
+    void applyRows(const std::vector<RowUpdate>& rows, std::optional<StatusKind> status);
+    void runEnded(const RunResult& result, bool executed);
+
+    FileListModel& files_;
+    QLabel& line_;
+    StatusLine status_;
+};
+
+} // namespace morvane
