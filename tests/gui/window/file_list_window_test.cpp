@@ -2,6 +2,7 @@
 #include "gui/lists/folder_files_dialog.h"
 #include "gui/window/main_window.h"
 #include "support/temp_dir.h"
+#include "support/window_doubles.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,18 +20,8 @@ using namespace morvane;
 
 namespace {
 
-struct RecordingDialogs : Dialogs {
-    QStringList texts;
-    QStringList chosen;
-    void message(QWidget*, const QString&, const QString& text, Icon) override { texts << text; }
-    QStringList chooseFiles(QWidget*, const QString&) override { return chosen; }
-};
-
-struct RecordingShell : Shell {
-    QStringList calls;
-    void showInFolder(const QString& path) override { calls << "show " + path; }
-    void open(const QString& path) override { calls << "open " + path; }
-};
+using testing::RecordingDialogs;
+using testing::RecordingShell;
 
 // A window in contents mode on an application folder with the shipped language file and icons, and a folder
 // of files to add.
@@ -57,9 +48,9 @@ struct Window {
     // As File > Add Files adds them, and counted.
     void add(const std::vector<std::string>& paths) {
         QTRY_VERIFY(!window->running());
-        dialogs.chosen.clear();
+        dialogs.chosenFiles.clear();
         for (const std::string& path : paths) {
-            dialogs.chosen << QString::fromStdString(path);
+            dialogs.chosenFiles << QString::fromStdString(path);
         }
         window->findChild<QAction*>("mnuAddFiles")->trigger();
         QTRY_VERIFY(!window->running());
