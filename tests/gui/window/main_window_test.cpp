@@ -775,8 +775,12 @@ private slots:
     void loadingATaskTakesItsPairsNameAndModeButNotItsFiles() {
         testing::TempDir data;
         SavedReps reps = emptySavedReps();
-        reps.push_back(
-            RepTask{"Rename", {data.write("kept.txt", "old")}, {"kept", "x^t"}, {"done"}, {}, false, false});
+        reps.push_back(RepTask{.name = "Rename",
+                               .files = {data.write("kept.txt", "old")},
+                               .finds = {"kept", "x^t"},
+                               .replacements = {"done"},
+                               .caseSensitive = false,
+                               .replaceInContents = false});
         Fixture f(Setup{.tasks = reps});
         const QString other = f.path("other.txt", "");
         f.dropFiles({other});
@@ -797,7 +801,11 @@ private slots:
         testing::TempDir data;
         const std::string file = data.write("latin1.txt", "\xe4x\xe4");
         SavedReps reps = emptySavedReps();
-        reps.push_back(RepTask{"Umlaut", {file}, {"\xe4"}, {"ae"}, {}, false, true});
+        reps.push_back(RepTask{.name = "Umlaut",
+                               .files = {file},
+                               .finds = {"\xe4"},
+                               .replacements = {"ae"},
+                               .caseSensitive = false});
         Fixture f(Setup{.addFiles = true, .tasks = reps});
         f.dropFiles({f.path("other.txt", "")});
         f.tasks->setCurrentRow(0);
@@ -818,7 +826,7 @@ private slots:
 
     void newEmptiesTheWorkingListsOnly() {
         SavedReps reps = emptySavedReps();
-        reps.push_back(RepTask{"Kept", {}, {"a"}, {"b"}, {}, true, true});
+        reps.push_back(RepTask{.name = "Kept", .files = {}, .finds = {"a"}, .replacements = {"b"}});
         Fixture f(Setup{.tasks = reps});
         f.addPair("a", "b");
         f.dropFiles({f.path("one.txt", "a")});
