@@ -290,8 +290,8 @@ void MainWindow::applyLayout() {
     lvFiles_->setColumnWidthsTwips(widths.files);
 }
 
-void MainWindow::tell(const QString& text, Dialogs::Icon icon, const QString& title) {
-    dialogs_.message(this, title.isEmpty() ? toQString(kApplicationTitle) : title, text, icon);
+void MainWindow::tell(const QString& text, Dialogs::Icon icon) {
+    dialogs_.message(this, toQString(kApplicationTitle), text, icon);
 }
 
 void MainWindow::onModeChanged() {

@@ -1,10 +1,7 @@
 #pragma once
 
 #include "core/app/form_layout.h"
-#include "core/app/key_codes.h"
-#include "core/journal/leftovers.h"
 #include "core/state/app_folder.h"
-#include "core/state/rep_task.h"
 #include "core/state/settings.h"
 #include "gui/lists/file_list_model.h"
 #include "gui/lists/pair_list_model.h"
@@ -21,12 +18,9 @@
 #include "gui/work/run_controller.h"
 
 #include <QMainWindow>
-#include <array>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 class QAction;
@@ -105,7 +99,7 @@ private:
     void setUpListColumns();
     void layOutForm();
     void applyLayout();
-    void tell(const QString& text, Dialogs::Icon icon = Dialogs::Icon::None, const QString& title = {});
+    void tell(const QString& text, Dialogs::Icon icon = Dialogs::Icon::None);
 
     void onModeChanged();
     void countNewRows();
