@@ -211,12 +211,10 @@ int main(int argc, char** argv) {
     fs::remove_all(copyFolder);
 
     const std::vector<std::string> names = ensureNameCorpus(work + "/name-corpus", 100'000);
-    RunRequest namesRequest{{"old", "report", "^chr(46)log"},
-                            {"new", "summary", ".txt"},
-                            names,
-                            ReplaceMode::FileNames,
-                            false,
-                            0};
+    RunRequest namesRequest{.finds = {"old", "report", "^chr(46)log"},
+                            .replaces = {"new", "summary", ".txt"},
+                            .files = names,
+                            .mode = ReplaceMode::FileNames};
     std::int64_t namesTotal = 0;
     f.names = medianSeconds(5, [&] { namesTotal = runPairs(namesRequest).total; });
 

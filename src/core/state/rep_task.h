@@ -14,9 +14,9 @@ struct RepTask {
     std::vector<std::string> files;
     std::vector<std::string> finds; // finds[n] and replacements[n] form pair n
     std::vector<std::string> replacements;
-    PairOptionsList pairOptions{}; // how each pair matches; pairs past its end are plain
     bool caseSensitive = true;
     bool replaceInContents = true;
+    PairOptionsList pairOptions{}; // how each pair matches; pairs past its end are plain
 
     bool operator==(const RepTask&) const = default;
 };

@@ -157,7 +157,7 @@ TEST(RunCounting,
     files.insert(files.begin() + 20, {file, dir.file("symbolic")});
     files.insert(files.begin() + 400, dir.file("hard"));
     files.insert(files.begin() + 600, dir.file("symbolic"));
-    RunRequest request{{"x"}, {"xx"}, files, ReplaceMode::Contents, true, 4};
+    RunRequest request{.finds = {"x"}, .replaces = {"xx"}, .files = files, .execute = true, .workers = 4};
     const RunResult result = runPairs(request);
     ASSERT_TRUE(result.failures.empty());
     for (const std::size_t row : {20, 21, 400, 600}) {
@@ -178,7 +178,7 @@ TEST(RunCounting, WorkersDeliverTheRowsOfOneThreadInListOrder) {
             fs::resize_file(files.back(), (std::uintmax_t{65} << 20) + static_cast<std::uintmax_t>(i));
         }
     }
-    RunRequest request{{"a", "ab"}, {"b", "bb"}, files, ReplaceMode::Contents, false, 1};
+    RunRequest request{.finds = {"a", "ab"}, .replaces = {"b", "bb"}, .files = files, .workers = 1};
     const RunResult alone = runPairs(request);
     request.workers = 4;
     const RunResult spread = runPairs(request);
@@ -358,7 +358,7 @@ TEST(RunProgress, DrawsBeforeEachPairOfProcessedFilesThenFull) {
 }
 
 TEST(RunMismatch, DifferentColumnLengthsEndTheRunAtOnce) {
-    RunRequest request{{"a", "b"}, {"x"}, {"/nonexistent"}, ReplaceMode::Contents, false};
+    RunRequest request{.finds = {"a", "b"}, .replaces = {"x"}, .files = {"/nonexistent"}};
     RecordingObserver observer;
     const RunResult result = runPairs(request, &observer);
     EXPECT_TRUE(result.mismatch);
