@@ -53,6 +53,16 @@ std::vector<std::string> someTexts(FuzzedDataProvider& input) {
     return texts;
 }
 
+morvane::PairOptionsList someOptions(FuzzedDataProvider& input) {
+    morvane::PairOptionsList options(input.ConsumeIntegralInRange(0, 4));
+    for (morvane::PairOptions& pair : options) {
+        pair.ignoreCase = input.ConsumeBool();
+        pair.wholeWord = input.ConsumeBool();
+        pair.pattern = input.ConsumeBool();
+    }
+    return options;
+}
+
 RepTask taskFrom(FuzzedDataProvider& input) {
     RepTask task;
     task.name = input.ConsumeRandomLengthString(32);
@@ -61,7 +71,20 @@ RepTask taskFrom(FuzzedDataProvider& input) {
     task.finds = someTexts(input);
     task.replacements = someTexts(input);
     task.files = someTexts(input);
+    task.pairOptions = someOptions(input);
     return task;
+}
+
+// Options never keep a task out of the file: the group the writer adds reads back as it was written, unless a
+// text of the task holds the group's opening tag and the reader takes that for the group.
+void checkOptionsReadBack(const RepTask& task) {
+    RepTask plain = task;
+    plain.pairOptions.clear();
+    const std::string plainText = morvane::savedTasksText({plain});
+    if (morvane::readsBackFaithfully(plain) &&
+        plainText.find(morvane::saved_tasks_format::kPairOptions.open) == std::string::npos) {
+        FUZZ_CHECK(morvane::readsBackFaithfully(task));
+    }
 }
 
 // The window and the runner take a task's pairs the same way, and every task runs: the columns never differ
@@ -69,7 +92,8 @@ RepTask taskFrom(FuzzedDataProvider& input) {
 void checkPairsRun(const RepTask& task) {
     const morvane::TaskPairs pairs = morvane::pairsOfTask(task);
     const RepTask stored = morvane::storedForm(task);
-    FUZZ_CHECK(pairs.finds == stored.finds && pairs.replaces == stored.replacements);
+    FUZZ_CHECK(pairs.finds == stored.finds && pairs.replaces == stored.replacements &&
+               pairs.options == stored.pairOptions);
     morvane::RunRequest request;
     request.finds = pairs.finds;
     request.replaces = pairs.replaces;
@@ -79,9 +103,9 @@ void checkPairsRun(const RepTask& task) {
 } // namespace
 
 // The input is read as a saved-tasks file, which the reader leaves as it is, and also taken apart into one
-// task. Each task runs with the pairs it holds, and every task the faithfulness check lets through, stored
-// together in one file, reads back as itself, drops nothing, and reads the same with LF line ends where no
-// text holds a line end of its own.
+// task with random pair options. Each task runs with the pairs it holds, its options do not keep it out of
+// the file, and every task the faithfulness check lets through, stored together in one file, reads back as
+// itself, drops nothing, and reads the same with LF line ends where no text holds a line end of its own.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     const std::string path = morvane::fuzz::scratch().write(morvane::saved_tasks_format::kFileName, text);
@@ -95,6 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SavedReps faithful = morvane::emptySavedReps();
     for (const RepTask& task : read) {
         checkPairsRun(task);
+        checkOptionsReadBack(task);
         if (morvane::readsBackFaithfully(task)) {
             FUZZ_CHECK(!task.name.empty());
             faithful.push_back(morvane::storedForm(task));

@@ -372,6 +372,7 @@ int runCommandLine(const std::vector<std::string>& arguments) {
         TaskPairs pairs = pairsOfTask(*task);
         request.finds = std::move(pairs.finds);
         request.replaces = std::move(pairs.replaces);
+        request.options = std::move(pairs.options);
         request.mode = task->replaceInContents ? ReplaceMode::Contents : ReplaceMode::FileNames;
         if (!pathsGiven) {
             request.files = task->files;

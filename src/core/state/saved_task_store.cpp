@@ -30,7 +30,8 @@ bool sameStored(const RepTask& a, const RepTask& b) {
     }
     const TaskPairs pairsA = pairsOfTask(a);
     const TaskPairs pairsB = pairsOfTask(b);
-    return pairsA.finds == pairsB.finds && pairsA.replaces == pairsB.replaces;
+    return pairsA.finds == pairsB.finds && pairsA.replaces == pairsB.replaces &&
+           pairsA.options == pairsB.options;
 }
 
 std::string timeStamp() {

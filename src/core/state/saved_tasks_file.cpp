@@ -46,6 +46,28 @@ void appendGroup(std::string& out, const fmt::TagPair& tags, std::string_view va
     }
 }
 
+std::string pairOptionsLine(const PairOptions& options) {
+    std::string letters;
+    if (options.ignoreCase) {
+        letters += fmt::kIgnoreCaseLetter;
+    }
+    if (options.wholeWord) {
+        letters += fmt::kWholeWordLetter;
+    }
+    if (options.pattern) {
+        letters += fmt::kPatternLetter;
+    }
+    return letters.empty() ? std::string(fmt::kPlainPair) : letters;
+}
+
+std::string pairOptionsText(const TaskPairs& pairs) {
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < pairs.finds.size(); ++i) {
+        lines.push_back(pairOptionsLine(optionsOfPair(pairs.options, i)));
+    }
+    return join(lines, fmt::kLineEnd);
+}
+
 void appendBlock(std::string& out, const RepTask& task) {
     out += fmt::kSeparator;
     out += fmt::kLineEnd;
@@ -58,6 +80,9 @@ void appendBlock(std::string& out, const RepTask& task) {
     }
     for (const std::string& replace : pairs.replaces) {
         appendGroup(out, fmt::kReplace, replace);
+    }
+    if (!pairs.options.empty()) {
+        appendGroup(out, fmt::kPairOptions, pairOptionsText(pairs));
     }
     // An empty list and a list of one empty entry both give the one empty line.
     appendGroup(out, fmt::kFiles, join(task.files, fmt::kLineEnd));
@@ -99,6 +124,46 @@ std::vector<std::string> groupValues(std::string_view block, const fmt::TagPair&
                      std::string(fmt::kLineEnd) + std::string(tags.close));
 }
 
+// Nothing for a line the writer would not write; the letters may come in any order.
+std::optional<PairOptions> pairOptionsOfLine(std::string_view line) {
+    PairOptions options;
+    if (line == fmt::kPlainPair) {
+        return options;
+    }
+    if (line.empty()) {
+        return std::nullopt;
+    }
+    for (char letter : line) {
+        bool* option = letter == fmt::kIgnoreCaseLetter  ? &options.ignoreCase
+                       : letter == fmt::kWholeWordLetter ? &options.wholeWord
+                       : letter == fmt::kPatternLetter   ? &options.pattern
+                                                         : nullptr;
+        if (option == nullptr || *option) {
+            return std::nullopt;
+        }
+        *option = true;
+    }
+    return options;
+}
+
+// A group that does not give one valid line per find group, as a hand edit that adds or removes a pair
+// leaves it, gives all pairs plain rather than move options onto other pairs or lose the task.
+PairOptionsList pairOptionsOfGroup(std::string_view text, std::size_t pairCount) {
+    const std::vector<std::string> lines = split(text, fmt::kLineEnd);
+    if (lines.size() != pairCount) {
+        return {};
+    }
+    PairOptionsList options;
+    for (const std::string& line : lines) {
+        const std::optional<PairOptions> pair = pairOptionsOfLine(line);
+        if (!pair) {
+            return {};
+        }
+        options.push_back(*pair);
+    }
+    return withoutTrailingPlain(std::move(options));
+}
+
 RepTask readBlock(std::string_view block) {
     RepTask task;
     if (auto name = fieldValue(block, fmt::kName)) {
@@ -112,6 +177,9 @@ RepTask readBlock(std::string_view block) {
     }
     task.finds = groupValues(block, fmt::kFind);
     task.replacements = groupValues(block, fmt::kReplace);
+    if (auto options = fieldValue(block, fmt::kPairOptions)) {
+        task.pairOptions = pairOptionsOfGroup(*options, task.finds.size());
+    }
     if (auto files = fieldValue(block, fmt::kFiles)) {
         task.files = split(*files, fmt::kLineEnd);
     }
@@ -217,6 +285,7 @@ RepTask storedForm(const RepTask& task) {
     const TaskPairs pairs = pairsOfTask(task);
     stored.finds = pairs.finds;
     stored.replacements = pairs.replaces;
+    stored.pairOptions = pairs.options;
     if (stored.files == std::vector<std::string>{""}) {
         stored.files.clear();
     }

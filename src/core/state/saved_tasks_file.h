@@ -47,7 +47,7 @@ WriteOutcome writeSavedTasks(const std::string& savedTasksPath, const SavedReps&
 bool readsBackFaithfully(const RepTask& task);
 
 // The task as the file gives it back when nothing is lost: the pairs without a find text left out, a missing
-// replacement empty, and a file list of one empty entry empty.
+// replacement empty, a file list of one empty entry empty, and no plain pair options at the end.
 RepTask storedForm(const RepTask& task);
 
 } // namespace morvane

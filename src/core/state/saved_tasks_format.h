@@ -25,6 +25,15 @@ inline constexpr TagPair kFind{"[Find:]", "[/Find]"};
 inline constexpr TagPair kReplace{"[Replace:]", "[/Replace]"};
 inline constexpr TagPair kFiles{"[Files:]", "[/Files]"};
 
+// Written after the replacement groups only when some pair is not plain, so that a task of plain pairs is
+// written as it was before pairs had options. One line per pair, in the order of the find groups: the
+// letters of the options it has on, in this order, or kPlainPair.
+inline constexpr TagPair kPairOptions{"[Pair Options:]", "[/Pair Options]"};
+inline constexpr char kIgnoreCaseLetter = 'i';
+inline constexpr char kWholeWordLetter = 'w';
+inline constexpr char kPatternLetter = 'r';
+inline constexpr std::string_view kPlainPair = "-";
+
 inline constexpr std::string_view kLineEnd = "\r\n";
 
 // Appended to the saved-tasks file's path to name the copy of its previous contents.

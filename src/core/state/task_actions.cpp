@@ -15,12 +15,13 @@ RepTask taskFromLists(const std::string& name, const WorkingLists& lists) {
     task.caseSensitive = false;
     task.replaceInContents = lists.replaceInContents;
     task.files = lists.files;
-    for (std::size_t i = 0; i < lists.finds.size(); ++i) {
-        if (!lists.finds[i].empty()) {
-            task.finds.push_back(lists.finds[i]);
-            task.replacements.push_back(i < lists.replaces.size() ? lists.replaces[i] : std::string());
-        }
-    }
+    task.finds = lists.finds;
+    task.replacements = lists.replaces;
+    task.pairOptions = lists.pairOptions;
+    TaskPairs pairs = pairsOfTask(task);
+    task.finds = std::move(pairs.finds);
+    task.replacements = std::move(pairs.replaces);
+    task.pairOptions = std::move(pairs.options);
     return task;
 }
 
@@ -60,6 +61,7 @@ TaskLoad loadTask(const SavedReps& reps, std::optional<std::size_t> index, bool 
     TaskPairs pairs = pairsOfTask(task);
     load.finds = std::move(pairs.finds);
     load.replaces = std::move(pairs.replaces);
+    load.pairOptions = std::move(pairs.options);
     if (load.files) {
         for (const std::string& path : task.files) {
             if (!path.empty()) {

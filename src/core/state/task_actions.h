@@ -12,13 +12,14 @@ namespace morvane {
 // What storing, loading, deleting and New do to the saved-task table and the working lists, over plain data.
 // The window shows the outcome and saves the table; nothing here knows a widget.
 
-// The working lists: the pairs in list order (find and replacement texts in the list's notation), the paths
-// of the file list, and the replace mode.
+// The working lists: the pairs in list order (find and replacement texts in the list's notation, and how
+// each matches), the paths of the file list, and the replace mode.
 struct WorkingLists {
     std::vector<std::string> finds;
     std::vector<std::string> replaces;
     std::vector<std::string> files;
     bool replaceInContents = true;
+    PairOptionsList pairOptions{}; // pairs past its end are plain
 };
 
 enum class StoreOutcome {
@@ -30,7 +31,8 @@ enum class StoreOutcome {
 
 // Appends the working lists as a new task under the name, exactly as typed. Storing never overwrites: a name
 // already in the table gives a second task with its own number. Pairs whose find text is empty are left out
-// (the reader would not give them back); a find text without a replacement gets an empty one.
+// (the reader would not give them back), with their options; a find text without a replacement gets an
+// empty one.
 StoreOutcome storeTask(SavedReps& reps, const std::string& name, const WorkingLists& lists);
 
 // What loading a task makes of the working lists. The pair list is always emptied, and the file list too when
@@ -38,6 +40,7 @@ StoreOutcome storeTask(SavedReps& reps, const std::string& name, const WorkingLi
 struct TaskLoad {
     std::vector<std::string> finds;    // without empty find texts, which the pair list never holds
     std::vector<std::string> replaces; // one per find text; a missing one is empty
+    PairOptionsList pairOptions;       // pairs past its end are plain
     std::optional<std::vector<std::string>> files; // the file list's new paths, when loading replaces it
     std::optional<std::string> name;               // for the name box, when a task was loaded
     std::optional<bool> replaceInContents;         // the mode to select, when a task was loaded

@@ -32,8 +32,10 @@ TaskPairs pairsOfTask(const RepTask& task) {
         if (!task.finds[i].empty()) {
             pairs.finds.push_back(task.finds[i]);
             pairs.replaces.push_back(i < task.replacements.size() ? task.replacements[i] : std::string());
+            pairs.options.push_back(optionsOfPair(task.pairOptions, i));
         }
     }
+    pairs.options = withoutTrailingPlain(std::move(pairs.options));
     return pairs;
 }
 

@@ -18,10 +18,11 @@ std::optional<std::size_t> taskIndexOf(std::string_view number, const SavedReps&
 // A task's pairs as loading it puts them into the pair list and a run applies them, in the task's order. A
 // find text needs no counterpart: a hand-edited file may hold fewer replacements than find texts, and the
 // missing ones are empty. A pair without a find text is left out, as the pair list never holds one, and
-// replacements beyond the last find text belong to no pair.
+// replacements beyond the last find text belong to no pair. Each pair keeps its options.
 struct TaskPairs {
     std::vector<std::string> finds;
     std::vector<std::string> replaces; // as many as finds
+    PairOptionsList options;           // without plain entries at its end
 };
 TaskPairs pairsOfTask(const RepTask& task);
 

@@ -31,4 +31,11 @@ inline bool allPlain(const PairOptionsList& options) {
     return true;
 }
 
+// The list without its plain entries at the end, which say nothing: [] and [plain, plain] mean the same.
+inline PairOptionsList withoutTrailingPlain(PairOptionsList options) {
+    while (!options.empty() && options.back().isPlain())
+        options.pop_back();
+    return options;
+}
+
 } // namespace morvane

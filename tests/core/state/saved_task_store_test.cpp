@@ -68,6 +68,16 @@ TEST(MergeSavedTasks, MatchesTasksByWhatTheFileKeepsNotByName) {
     SavedReps stored = table({RepTask{"F", {""}, {"a"}, {}, false, true}});
     EXPECT_EQ(mergeSavedTasks(stored, stored, table({RepTask{"F", {}, {"a"}, {""}, false, true}})), stored)
         << "a task reads back with an empty file list and its missing replacement empty";
+
+    RepTask spelledOut = task("O"), other = task("O");
+    spelledOut.pairOptions = {PairOptions{}, PairOptions{}};
+    other.pairOptions = {PairOptions{.pattern = true}};
+    EXPECT_EQ(mergeSavedTasks(table({task("O")}), table({task("O")}), table({spelledOut})),
+              table({task("O")}))
+        << "plain options written out are no options";
+    EXPECT_EQ(mergeSavedTasks(table({task("O")}), table({task("O")}), table({other})),
+              table({task(""), other}))
+        << "the same pairs with other options are another task";
 }
 
 // A window: its store, and the store and save its user's actions make.

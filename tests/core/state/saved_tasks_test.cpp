@@ -83,6 +83,56 @@ TEST(SavedTasksFile, WorkedExampleIsWrittenByteForByteAndReadBack) {
     EXPECT_EQ(readOrCreateSavedTasks(path), expected);
 }
 
+// The Colours task of the worked example, as the file holds it with the pair options group given, or
+// without the group.
+std::string coloursFile(const std::string& optionsGroup) {
+    std::string text = kWorkedExampleFile.substr(0, kWorkedExampleFile.find(kSep, 1)) + kSep;
+    return text.insert(text.find("[Files:]"), optionsGroup);
+}
+
+std::string optionsGroup(const std::string& lines) {
+    return "[Pair Options:]\r\n" + lines + "\r\n[/Pair Options]\r\n";
+}
+
+TEST(SavedTasksFile, PairOptionsGoInAGroupOfTheirOwnOnlyWhenSomePairHasThem) {
+    const PairOptions plain, ignoreCase{.ignoreCase = true}, all{true, true, true};
+    struct Row {
+        const char* name;
+        PairOptionsList written;
+        std::string group;
+        PairOptionsList read;
+    };
+    for (const Row& row : {
+             Row{"none", {}, "", {}},
+             Row{"all plain", {plain, plain}, "", {}},
+             Row{"first pair", {ignoreCase}, optionsGroup("i\r\n-"), {ignoreCase}},
+             Row{"last pair", {plain, all}, optionsGroup("-\r\niwr"), {plain, all}},
+             Row{"past the last pair", {plain, plain, all}, "", {}},
+         }) {
+        RepTask colours = workedExample()[1];
+        colours.pairOptions = row.written;
+        EXPECT_EQ(savedTasksText({RepTask{}, colours}), coloursFile(row.group)) << row.name;
+        const SavedReps back = savedTasksFromText(coloursFile(row.group)).reps;
+        ASSERT_EQ(back.size(), 2u) << row.name;
+        colours.pairOptions = row.read;
+        EXPECT_EQ(back[1], colours) << row.name;
+    }
+}
+
+// A group the writer would not write leaves every pair plain and the rest of the task as it is: options put
+// on the wrong pair would change what a run does.
+TEST(SavedTasksFile, MalformedPairOptionsLeaveThePairsPlain) {
+    const RepTask colours = workedExample()[1];
+    for (const char* lines : {"i", "i\r\n-\r\n-", "i\r\nx", "ii\r\n-", "i\r\n", "I\r\n-"}) {
+        const SavedReps back = savedTasksFromText(coloursFile(optionsGroup(lines))).reps;
+        ASSERT_EQ(back.size(), 2u) << lines;
+        EXPECT_EQ(back[1], colours) << lines;
+    }
+    std::string unclosed = coloursFile(optionsGroup("i\r\n-"));
+    unclosed.erase(unclosed.find("[/Pair Options]\r\n"), 17);
+    EXPECT_EQ(savedTasksFromText(unclosed).reps[1], colours) << "a group without its closing tag";
+}
+
 TEST(SavedTasksFile, FirstStartCreatesTheSeparatorLineAndAnEmptyBackup) {
     testing::TempDir dir;
     const std::string path = dir.file("Saved_Replacements.txt");

@@ -32,6 +32,17 @@ TEST(StoreTask, AppendsAsTypedAndNeverOverwrites) {
     EXPECT_EQ(reps[2].replacements, Texts{"2"});
 }
 
+TEST(StoreTask, OptionsTravelWithTheirPairs) {
+    const PairOptions word{.wholeWord = true}, pattern{.pattern = true};
+    SavedReps reps = emptySavedReps();
+    WorkingLists working = lists({"a", "", "c", "d"}, {"1", "2", "3", "4"});
+    working.pairOptions = {word, pattern, pattern, PairOptions{}};
+    ASSERT_EQ(storeTask(reps, "n", working), StoreOutcome::Stored);
+    EXPECT_EQ(reps[1].pairOptions, (PairOptionsList{word, pattern}))
+        << "the pair without a find text takes its options along; plain ones at the end say nothing";
+    EXPECT_EQ(loadTask(reps, 1, false).pairOptions, (PairOptionsList{word, pattern}));
+}
+
 TEST(LoadTask, ClearsThePairsAndOnlyWhenAskedTheFilesEvenWithoutATask) {
     SavedReps reps = emptySavedReps();
     reps.push_back(RepTask{"Deleted", {"/a"}, {"x"}, {"y"}, false, true});
