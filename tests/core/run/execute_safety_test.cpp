@@ -1,4 +1,5 @@
 #include "core/run/run.h"
+#include "support/run_observers.h"
 #include "support/temp_dir.h"
 
 #include <csignal>
@@ -12,6 +13,7 @@ namespace morvane {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ChangeAfterTheFirstRead;
 using testing::namesIn;
 using testing::readBytes;
 using testing::TempDir;
@@ -93,21 +95,6 @@ TEST_P(ExecuteSafety, FolderWithoutWritePermissionKeepsItsFilesContentsAndNames)
     EXPECT_EQ(namesIn(folder).size(), 1u);
 }
 
-TEST_P(ExecuteSafety, ReadOnlyFileIsReportedAndKeepsItsContents) {
-    TempDir dir;
-    testing::openToEveryone(dir.path());
-    const std::string file = dir.write("locked.txt", "data");
-    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    EXPECT_TRUE(testing::runWithoutRoot(
-        [](const std::string& path) {
-            const RunResult result = runPairs(executeRun(ReplaceMode::Contents, "d", "x", {path}));
-            return result.failures.size() == 1 && result.rows[0].count == 1 && result.total == 0 &&
-                   result.status == StatusKind::Done;
-        },
-        file));
-    EXPECT_EQ(readBytes(file), "data");
-}
-
 // Run in a child process, which keeps the limit to itself. With SIGXFSZ ignored, the write past the limit
 // fails with EFBIG after the first bytes.
 bool replaceUnderFileSizeLimit(const std::string& file) {
@@ -136,19 +123,8 @@ TEST_P(ExecuteSafety, WriteThatFailsPartWayLeavesTheOldContentsUnderEveryName) {
     }
 }
 
-TEST_P(ExecuteSafety, HardLinkedFileIsRewrittenInPlaceSoEveryNameSeesTheNewContents) {
-    TempDir dir;
-    const std::string file = dir.write("a.txt", "long old contents");
-    const std::string other = dir.file("b.txt");
-    fs::create_hard_link(file, other);
-    const RunResult result = runPairs(executeRun(ReplaceMode::Contents, "long old", "new", {file}));
-    EXPECT_TRUE(result.failures.empty());
-    EXPECT_EQ(readBytes(other), "new contents");
-    EXPECT_TRUE(fs::equivalent(file, other));
-    EXPECT_EQ(namesIn(dir.path()).size(), 2u);
-}
-
-TEST_P(ExecuteSafety, TemporaryNameFitsFor255ByteFileName) {
+// The temporary and backup names beside a file must fit even when its own name takes all 255 bytes.
+TEST_P(ExecuteSafety, LongNamedOrHardLinkedFileIsRewrittenUnderEveryName) {
     std::string utf8;
     for (int i = 0; i < 127; ++i) {
         utf8 += "\xC3\xA9";
@@ -164,21 +140,11 @@ TEST_P(ExecuteSafety, TemporaryNameFitsFor255ByteFileName) {
             const RunResult result = runPairs(executeRun(ReplaceMode::Contents, "old", "new", {file}));
             EXPECT_TRUE(result.failures.empty())
                 << name.size() << (hardLinked ? " bytes, hard-linked" : " bytes");
-            EXPECT_EQ(readBytes(file), "new data");
+            EXPECT_EQ(readBytes(hardLinked ? dir.file("other") : file), "new data") << "under every name";
             EXPECT_EQ(namesIn(dir.path()).size(), hardLinked ? 2u : 1u);
         }
     }
 }
-
-// Changes the file the run has just read, before the run writes it.
-struct ChangeAfterTheFirstRead : RunObserver {
-    std::function<void()> change;
-    void progress(int) override {
-        if (change) {
-            std::exchange(change, nullptr)();
-        }
-    }
-};
 
 TEST_P(ExecuteSafety, FileChangedWhileTheRunHoldsItIsNotOverwritten) {
     struct Row {
@@ -237,13 +203,6 @@ TEST(ExecuteNames, RenamingASymbolicLinkRenamesTheLinkNotItsTarget) {
     EXPECT_EQ(readBytes(target), "abc");
 }
 
-class TwoNames : public ExecuteSafety {};
-
-INSTANTIATE_TEST_SUITE_P(WholeAndStreamed, TwoNames, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return info.param ? "streamed" : "whole";
-                         });
-
 // The rows of a run as (count, path) and its files' contents afterwards, for comparing two runs.
 struct Seen {
     std::vector<std::int64_t> counts;
@@ -268,7 +227,7 @@ Seen runOver(const std::vector<std::string>& files, bool execute, unsigned worke
     return seen;
 }
 
-TEST_P(TwoNames, file_reached_by_two_names_is_replaced_once) {
+TEST_P(ExecuteSafety, file_reached_by_two_names_is_replaced_once) {
     TempDir dir;
     const std::string h1 = dir.write("h1", "version v1");
     const std::string h2 = dir.file("h2");
@@ -293,7 +252,7 @@ TEST_P(TwoNames, file_reached_by_two_names_is_replaced_once) {
     EXPECT_TRUE(fs::is_symlink(link));
 }
 
-TEST_P(TwoNames, later_names_in_later_batches_and_on_many_workers_take_the_first_rows_result) {
+TEST_P(ExecuteSafety, later_names_in_later_batches_and_on_many_workers_take_the_first_rows_result) {
     TempDir dir;
     std::vector<std::string> files;
     for (int i = 0; i < 300; ++i) {
@@ -313,10 +272,11 @@ bool namesOfAReadOnlyFileFailAlike(const std::string& path) {
     const std::string link = path + ".link";
     const RunResult result = runPairs(executeRun(ReplaceMode::Contents, "d", "x", {path, link, path}));
     return result.failures.size() == 3 && result.failures[1].row == 1 && result.failures[1].path == link &&
-           result.failures[2].reason == result.failures[0].reason && result.rows[1].count == 1;
+           result.failures[2].reason == result.failures[0].reason && result.rows[1].count == 1 &&
+           result.total == 0 && result.status == StatusKind::Done;
 }
 
-TEST_P(TwoNames, every_name_of_a_file_that_cannot_be_written_reports_the_failure) {
+TEST_P(ExecuteSafety, every_name_of_a_read_only_file_reports_the_failure_and_it_keeps_its_contents) {
     TempDir dir;
     testing::openToEveryone(dir.path());
     const std::string file = dir.write("locked.txt", "data");

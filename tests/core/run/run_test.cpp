@@ -1,12 +1,14 @@
+#include "core/journal/run_journal.h"
+#include "core/journal/undo.h"
 #include "core/platform/platform_fs.h"
 #include "core/run/run.h"
 #include "core/text/occurrences.h"
+#include "support/run_observers.h"
 #include "support/temp_dir.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <gtest/gtest.h>
 
 namespace morvane {
@@ -14,6 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using Pairs = std::vector<std::pair<std::string, std::string>>;
+using testing::ChangeAfterTheFirstRead;
+using testing::namesIn;
 using testing::readBytes;
 using testing::TempDir;
 
@@ -59,8 +63,12 @@ TEST(RunCounting, only_counted_pair_never_hides_what_it_takes_away_or_makes) {
 
 // With many pairs a run first finds which of them occur and skips the others; a pair whose find text only an
 // earlier replacement makes occur (inside the inserted text, across its edge, or across a place where text
-// was cut out) must still count and replace as the pairs one after the other do.
-TEST(RunCounting, many_pairs_find_what_earlier_replacements_make_occur) {
+// was cut out) must still count and replace as the pairs one after the other do. Whether a replacement can
+// make a later find text occur turns on how far the two overlap: by the shorter length less one, by a single
+// byte at either edge of the insertion, wholly, or not at all. Each case runs with its own pairs and behind
+// sixteen that never occur, over the bare text (scanned whole) and padded (scanned only around the
+// replacements).
+TEST(RunCounting, later_find_texts_that_earlier_replacements_make_occur_are_found) {
     const std::vector<std::pair<std::string, Pairs>> cases{
         {"ab", {{"b", "c"}, {"ac", "X"}}},
         {"axb", {{"x", ""}, {"ab", "Y"}}},
@@ -68,65 +76,34 @@ TEST(RunCounting, many_pairs_find_what_earlier_replacements_make_occur) {
         {"aaa", {{"a", "aa"}, {"aaaa", "b"}, {"b", "a"}, {"aaa", "c"}}},
         {"ab.ab", {{"b", "xy"}, {"a", "w"}, {"wx", "V"}, {"y.w", "-"}}},
         {"hello world", {{"o w", "o_w"}, {"hello_world", "H"}, {"never", "x"}}},
+        {"abw", {{"ab", "xyz"}, {"yzw", "Q"}}},    // its end, by two bytes of three
+        {"wab", {{"ab", "xyz"}, {"wxy", "Q"}}},    // its start, by two bytes of three
+        {"wxab", {{"ab", "yzz"}, {"wxy", "Q"}}},   // its start, by one byte
+        {"abxy", {{"ab", "zzw"}, {"wxy", "Q"}}},   // its end, by one byte
+        {"ab", {{"ab", "xyz"}, {"yz", "Q"}}},      // wholly
+        {"ab qrs", {{"ab", "xyz"}, {"qrs", "Q"}}}, // not at all
     };
-    // Bare, scanning around a short text's replacements costs more than scanning it whole; padded, the run
-    // scans only around them.
+    Pairs never;
+    for (int i = 0; i < 16; ++i) {
+        never.emplace_back("never" + std::to_string(i), "q");
+    }
     const std::string padding(200, '.');
     for (const auto& [bare, active] : cases) {
-        for (const std::string& text : {bare, padding + bare + padding}) {
-            Pairs pairs;
-            for (int i = 0; i < 16; ++i) {
-                pairs.emplace_back("never" + std::to_string(i), "q");
-            }
-            pairs.insert(pairs.end(), active.begin(), active.end());
-            std::int64_t expectedCount = 0;
-            std::string expectedText = text;
-            for (const auto& [find, replace] : pairs) {
-                expectedCount += countOccurrences(expectedText, find);
-                expectedText = replaceAllOccurrences(expectedText, find, replace);
-            }
-            TempDir dir;
-            const std::string file = dir.write("f.txt", text);
-            EXPECT_EQ(run(pairs, {file}).total, expectedCount) << text;
-            EXPECT_EQ(run(pairs, {file}, true).total, expectedCount) << text;
-            EXPECT_EQ(readBytes(file), expectedText) << text;
-        }
-    }
-}
-
-// Whether a replacement can make a later find text occur turns on how far the two can overlap: by the shorter
-// length less one, by a single byte at either edge of the insertion, wholly (one holds the other), or not at
-// all. Each holds alone, with many pairs (one pass finds which occur), and around replacements in a long
-// text.
-TEST(RunCounting, a_replacement_overlapping_a_later_find_text_at_the_boundary_makes_it_occur) {
-    struct Case {
-        std::string text;
-        Pairs pairs;
-        std::int64_t total;
-        std::string result;
-    };
-    const std::vector<Case> cases{
-        {"abw", {{"ab", "xyz"}, {"yzw", "Q"}}, 2, "xQ"},       // its end, by two bytes of three
-        {"wab", {{"ab", "xyz"}, {"wxy", "Q"}}, 2, "Qz"},       // its start, by two bytes of three
-        {"wxab", {{"ab", "yzz"}, {"wxy", "Q"}}, 2, "Qzz"},     // its start, by one byte
-        {"abxy", {{"ab", "zzw"}, {"wxy", "Q"}}, 2, "zzQ"},     // its end, by one byte
-        {"ab", {{"ab", "xyz"}, {"yz", "Q"}}, 2, "xQ"},         // wholly
-        {"ab qrs", {{"ab", "xyz"}, {"qrs", "Q"}}, 2, "xyz Q"}, // not at all
-    };
-    const std::string padding(200, '.');
-    for (const Case& c : cases) {
-        Pairs many;
-        for (int i = 0; i < 16; ++i) {
-            many.emplace_back("never" + std::to_string(i), "q");
-        }
-        many.insert(many.end(), c.pairs.begin(), c.pairs.end());
-        for (const Pairs& pairs : {c.pairs, many}) {
-            for (const std::string& pad : {std::string(), padding}) {
+        Pairs many = never;
+        many.insert(many.end(), active.begin(), active.end());
+        for (const Pairs& pairs : {active, many}) {
+            for (const std::string& text : {bare, padding + bare + padding}) {
+                std::int64_t expectedCount = 0;
+                std::string expectedText = text;
+                for (const auto& [find, replace] : pairs) {
+                    expectedCount += countOccurrences(expectedText, find);
+                    expectedText = replaceAllOccurrences(expectedText, find, replace);
+                }
                 TempDir dir;
-                const std::string file = dir.write("f.txt", pad + c.text + pad);
-                EXPECT_EQ(run(pairs, {file}).total, c.total) << c.text << pairs.size();
-                EXPECT_EQ(run(pairs, {file}, true).total, c.total) << c.text << pairs.size();
-                EXPECT_EQ(readBytes(file), pad + c.result + pad) << c.text << pairs.size();
+                const std::string file = dir.write("f.txt", text);
+                EXPECT_EQ(run(pairs, {file}).total, expectedCount) << bare << pairs.size();
+                EXPECT_EQ(run(pairs, {file}, true).total, expectedCount) << bare << pairs.size();
+                EXPECT_EQ(readBytes(file), expectedText) << bare << pairs.size();
             }
         }
     }
@@ -215,34 +192,46 @@ TEST(RunSkipping, EmptyFindTextsAndAnEmptyPairListCauseNoWrite) {
     EXPECT_EQ(platform::fileIdentity(file).inode, before);
 }
 
-// Changes a file once the run has read the first one, before it writes anything.
-struct ChangeAfterTheFirstRead : RunObserver {
-    std::function<void()> change;
-    void progress(int) override {
-        if (change) {
-            std::exchange(change, nullptr)();
-        }
-    }
-};
-
+// Files no pair changes, or the pairs put back as they were, whole or streamed in blocks small enough that
+// occurrences cross their edges: none is replaced by a new file or kept for undo, all take the time of a
+// write, and undo gives that time back.
 TEST(RunContents, file_no_pair_changes_is_not_rewritten_but_takes_a_new_modification_time) {
-    TempDir dir;
-    const std::vector<std::string> files{dir.write("none.txt", "qqq"), dir.write("cancel.txt", "abba"),
-                                         dir.write("same.txt", "eve"), dir.write("match.txt", "foo")};
-    const auto longAgo = fs::file_time_type::clock::now() - std::chrono::hours(24);
-    std::vector<std::uint64_t> before;
-    for (const std::string& path : files) {
-        fs::last_write_time(path, longAgo);
-        before.push_back(platform::fileIdentity(path).inode);
-    }
-    const RunResult result = run({{"a", "X"}, {"X", "a"}, {"e", "e"}, {"o", "0"}}, files, true);
-    EXPECT_TRUE(result.failures.empty());
-    EXPECT_EQ(result.total, 4 + 2 + 2);
-    const std::vector<std::string> expected{"qqq", "abba", "eve", "f00"};
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        EXPECT_GT(fs::last_write_time(files[i]), longAgo + std::chrono::hours(1)) << files[i];
-        EXPECT_EQ(readBytes(files[i]), expected[i]);
-        EXPECT_EQ(platform::fileIdentity(files[i]).inode == before[i], i < 3) << files[i];
+    for (const bool streamed : {false, true}) {
+        TempDir dir;
+        const std::string app = dir.makeFolder("app");
+        const std::vector<std::string> files{dir.write("none.txt", "qqq"), dir.write("cancel.txt", "abba"),
+                                             dir.write("same.txt", "eve"), dir.write("match.txt", "foo")};
+        const auto longAgo = fs::file_time_type::clock::now() - std::chrono::hours(24);
+        std::vector<std::uint64_t> before;
+        for (const std::string& path : files) {
+            fs::last_write_time(path, longAgo);
+            before.push_back(platform::fileIdentity(path).inode);
+        }
+        RunRequest request{.finds = {"a", "X", "e", "o"},
+                           .replaces = {"X", "a", "e", "0"},
+                           .files = files,
+                           .execute = true,
+                           .stateFolder = app};
+        if (streamed) {
+            request.streamedFileBytes = 0;
+            request.streamBlockBytes = 3;
+        }
+        const RunResult result = runPairs(request);
+        EXPECT_TRUE(result.failures.empty());
+        EXPECT_EQ(result.total, 4 + 2 + 2) << streamed;
+        const std::vector<std::string> expected{"qqq", "abba", "eve", "f00"};
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            EXPECT_GT(fs::last_write_time(files[i]), longAgo + std::chrono::hours(1)) << files[i];
+            EXPECT_EQ(readBytes(files[i]), expected[i]);
+            EXPECT_EQ(platform::fileIdentity(files[i]).inode == before[i], i < 3) << files[i] << streamed;
+        }
+        EXPECT_EQ(namesIn(dir.path()).size(), 5u) << "no temporary file or backup may be left";
+        const std::vector<JournaledRun> runs = listRuns(journalFolderIn(app));
+        ASSERT_EQ(runs.size(), 1u);
+        EXPECT_EQ(namesIn(keptFolderOf(runs[0].journal)).size(), 1u) << "only the changed file is kept";
+        EXPECT_EQ(undoNewestRun(journalFolderIn(app)).restored, 4u);
+        EXPECT_EQ(fs::last_write_time(files[1]), longAgo) << "undo gives back its time";
+        EXPECT_EQ(readBytes(files[3]), "foo");
     }
 }
 

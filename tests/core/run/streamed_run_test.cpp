@@ -1,6 +1,5 @@
 #include "core/journal/run_journal.h"
 #include "core/journal/undo.h"
-#include "core/platform/platform_fs.h"
 #include "core/run/run.h"
 #include "support/temp_dir.h"
 
@@ -12,7 +11,6 @@ namespace morvane {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::namesIn;
 using testing::readBytes;
 using testing::TempDir;
 
@@ -46,43 +44,6 @@ TEST(StreamedRun, RewriteKeepsTheModeAndUndoBringsTheOldBytesBack) {
     const UndoResult undone = undoNewestRun(journalFolderIn(app));
     EXPECT_EQ(undone.restored, 1u);
     EXPECT_EQ(readBytes(file), "one two one\r\n");
-}
-
-TEST(StreamedRun, FileThePairsLeaveAsItWasKeepsItsInodeAndTakesARewritesTime) {
-    TempDir dir;
-    const std::string file = dir.write("a.txt", "nothing to find here");
-    const auto inode = platform::fileIdentity(file).inode;
-    const auto before = fs::last_write_time(file) - std::chrono::hours(1);
-    fs::last_write_time(file, before);
-    const RunResult result = runPairs(streamedRun({"absent", "here"}, {"x", "here"}, {file}));
-    EXPECT_TRUE(result.failures.empty());
-    EXPECT_EQ(result.rows[0].count, 1);
-    EXPECT_EQ(platform::fileIdentity(file).inode, inode) << "not replaced by a new file";
-    EXPECT_GT(fs::last_write_time(file), before);
-    EXPECT_EQ(namesIn(dir.path()).size(), 1u);
-}
-
-TEST(StreamedRun, file_the_pairs_put_back_as_it_was_is_not_rewritten) {
-    TempDir dir;
-    const std::string app = dir.makeFolder("app");
-    const std::string file = dir.write("a.txt", "a cat and a hat\n");
-    const auto inode = platform::fileIdentity(file).inode;
-    const auto before = fs::last_write_time(file) - std::chrono::hours(1);
-    fs::last_write_time(file, before);
-    RunRequest request = streamedRun({"a", "b"}, {"b", "a"}, {file});
-    request.stateFolder = app;
-    const RunResult result = runPairs(request);
-    EXPECT_TRUE(result.failures.empty());
-    EXPECT_EQ(result.rows[0].count, 10);
-    EXPECT_EQ(readBytes(file), "a cat and a hat\n");
-    EXPECT_EQ(platform::fileIdentity(file).inode, inode) << "not replaced by a new file";
-    EXPECT_GT(fs::last_write_time(file), before);
-    EXPECT_EQ(namesIn(dir.path()).size(), 2u);
-    const std::vector<JournaledRun> runs = listRuns(journalFolderIn(app));
-    ASSERT_EQ(runs.size(), 1u);
-    EXPECT_FALSE(fs::exists(keptFolderOf(runs[0].journal))) << "no copy is kept for undo";
-    EXPECT_EQ(undoNewestRun(journalFolderIn(app)).restored, 1u);
-    EXPECT_EQ(fs::last_write_time(file), before) << "undo gives back its time";
 }
 
 TEST(StreamedRun, output_that_is_only_the_start_of_the_file_or_goes_past_its_end_is_written) {
