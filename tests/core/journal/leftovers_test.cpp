@@ -109,11 +109,17 @@ TEST(Leftovers, RewriteInterruptedAfterItFinishedKeepsTheNewContents) {
     EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"a.txt", "app", "b.txt"}));
 }
 
-TEST(Leftovers, StrayTemporaryFilesAreRemovedAndReported) {
+// Without a journal, a folder's leftovers speak for themselves: a temporary file is removed, a backup of the
+// same bytes as its file is not needed, and one that differs is kept under a visible name.
+TEST(Leftovers, LeftoversWithoutAJournalAreRemovedOrKeptVisibleAndReportedOnce) {
     TempDir dir;
     const std::string file = dir.write("a.txt", "data");
     const std::string stray = dir.write(".a.txt.morvane-k3j4h5g6f7", "new data");
     const std::string strayBackup = dir.write(".a.txt.morvane-old-k3j4h5g6f7", "data");
+    const std::string halfNew = dir.write("c.txt", "half new");
+    dir.write(".c.txt.morvane-old-k3j4h5g6f7", "old data");
+    // A backup whose file name was cut to fit cannot be matched to a file.
+    dir.write("." + std::string(231, 'n') + ".morvane-old-k3j4h5g6f7", "old");
     // Not ours: other names, and a visible backup kept earlier.
     const std::vector<std::string> others{".a.txt.morvane-k3j4h5g6f", ".a.txt.morvane-K3J4H5G6F7",
                                           "a.txt.morvane-old-k3j4h5g6f7", ".a.txt.swp"};
@@ -123,39 +129,30 @@ TEST(Leftovers, StrayTemporaryFilesAreRemovedAndReported) {
 
     const std::vector<LeftoverNote> notes = clearLeftovers({}, {dir.path()});
 
-    ASSERT_EQ(notes.size(), 2u);
-    const auto noteFor = [&](const std::string& path) {
-        return std::find_if(notes.begin(), notes.end(),
-                            [&](const LeftoverNote& n) { return n.path == path; });
+    ASSERT_EQ(notes.size(), 4u);
+    const auto actionFor = [&](const std::string& path) {
+        const auto note =
+            std::find_if(notes.begin(), notes.end(), [&](const LeftoverNote& n) { return n.path == path; });
+        return note == notes.end() ? std::optional<LeftoverAction>() : note->action;
     };
-    ASSERT_NE(noteFor(stray), notes.end());
-    EXPECT_EQ(noteFor(stray)->action, LeftoverAction::TemporaryRemoved);
-    ASSERT_NE(noteFor(file), notes.end()) << "a backup of the same bytes as its file is not needed";
-    EXPECT_EQ(noteFor(file)->action, LeftoverAction::RewriteNotBegun);
+    EXPECT_EQ(actionFor(stray), LeftoverAction::TemporaryRemoved);
+    EXPECT_EQ(actionFor(file), LeftoverAction::RewriteNotBegun);
+    EXPECT_EQ(actionFor(halfNew), LeftoverAction::BackupKept);
+    EXPECT_EQ(std::count_if(notes.begin(), notes.end(),
+                            [](const LeftoverNote& n) { return n.action == LeftoverAction::BackupKept; }),
+              2)
+        << "the backup with a cut name is kept too";
+    for (const LeftoverNote& note : notes) {
+        EXPECT_EQ(needsAttention(note), note.action == LeftoverAction::BackupKept) << note.path;
+    }
     EXPECT_FALSE(fs::exists(stray));
     EXPECT_FALSE(fs::exists(strayBackup));
     for (const std::string& name : others) {
         EXPECT_TRUE(fs::exists(dir.file(name))) << name;
     }
     EXPECT_EQ(readBytes(file), "data");
-}
-
-TEST(Leftovers, BackupWithoutJournalIsKeptVisibleWhenItsFileDiffers) {
-    TempDir dir;
-    const std::string file = dir.write("a.txt", "half new");
-    const std::string backup = dir.write(".a.txt.morvane-old-k3j4h5g6f7", "old data");
-    // A backup whose file name was cut to fit cannot be matched to a file.
-    const std::string cut = dir.write("." + std::string(231, 'n') + ".morvane-old-k3j4h5g6f7", "old");
-
-    const std::vector<LeftoverNote> notes = clearLeftovers({}, {dir.path()});
-
-    ASSERT_EQ(notes.size(), 2u);
-    for (const LeftoverNote& note : notes) {
-        EXPECT_EQ(note.action, LeftoverAction::BackupKept);
-        EXPECT_TRUE(needsAttention(note));
-    }
-    EXPECT_EQ(readBytes(file), "half new");
-    EXPECT_EQ(readBytes(dir.file("a.txt.morvane-old-k3j4h5g6f7")), "old data");
+    EXPECT_EQ(readBytes(halfNew), "half new");
+    EXPECT_EQ(readBytes(dir.file("c.txt.morvane-old-k3j4h5g6f7")), "old data");
     EXPECT_EQ(readBytes(dir.file(std::string(231, 'n') + ".morvane-old-k3j4h5g6f7")), "old");
     EXPECT_TRUE(clearLeftovers({}, {dir.path()}).empty()) << "reported once";
 }
@@ -167,14 +164,22 @@ TEST(Leftovers, EntryPutAsideBySwappedNamesIsNeverRemoved) {
     dir.write(".d.morvane-aside-k3j4h5g6f7/inside", "kept");
     dir.write(".b.morvane-aside-k3j4h5g6f7", "was b");
     dir.write("b", "was a");
+    // A hold nobody has is removed with its entry put back; a hold alone is only a mark.
+    dir.makeFolder(".f.morvane-aside-k3j4h5g6f7");
+    dir.write(".f.morvane-hold-k3j4h5g6f7", "");
+    dir.write(".e.morvane-hold-m1n2b3v4c5", "");
 
     const std::vector<LeftoverNote> notes = clearLeftovers({}, {dir.path()});
 
-    ASSERT_EQ(notes.size(), 2u);
-    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"b", "b.morvane-aside-k3j4h5g6f7", "d"}));
+    ASSERT_EQ(notes.size(), 3u);
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"b", "b.morvane-aside-k3j4h5g6f7", "d", "f"}));
     EXPECT_EQ(readBytes(dir.file("d/inside")), "kept");
     EXPECT_EQ(readBytes(dir.file("b.morvane-aside-k3j4h5g6f7")), "was b");
     for (const LeftoverNote& note : notes) {
+        EXPECT_EQ(note.action, note.path == dir.file("b.morvane-aside-k3j4h5g6f7")
+                                   ? LeftoverAction::AsideKept
+                                   : LeftoverAction::AsidePutBack)
+            << note.path;
         EXPECT_EQ(needsAttention(note), note.action == LeftoverAction::AsideKept) << note.path;
     }
     EXPECT_FALSE(fs::exists(aside));
@@ -211,19 +216,6 @@ TEST(Leftovers, entry_a_live_run_put_aside_is_left_alone_by_a_second_run) {
     EXPECT_EQ(readBytes(dir.file("a")), "was b");
     EXPECT_EQ(readBytes(dir.file("b/inside")), "was in a");
     EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"a", "app", "b", "d"}));
-}
-
-TEST(Leftovers, aside_entry_whose_hold_nobody_has_is_put_back_and_the_hold_removed) {
-    TempDir dir;
-    dir.makeFolder(".d.morvane-aside-k3j4h5g6f7");
-    dir.write(".d.morvane-hold-k3j4h5g6f7", "");
-    dir.write(".e.morvane-hold-m1n2b3v4c5", "");
-
-    const std::vector<LeftoverNote> notes = clearLeftovers({}, {dir.path()});
-
-    ASSERT_EQ(notes.size(), 1u);
-    EXPECT_EQ(notes[0].action, LeftoverAction::AsidePutBack);
-    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"d"})) << "a hold alone is only a mark";
 }
 
 TEST(Leftovers, swap_leaves_no_hold_behind_and_an_aside_name_is_held_once) {
