@@ -207,21 +207,25 @@ private:
         return turn;
     }
 
-    // The moving row whose entry is the nearest folder above this one's that the run renames; kNone when
-    // none is.
-    std::size_t renamedFolderAbove(const Moving& moving) const {
-        fs::path folder = toFsPath(moving.from);
+    // The moving row whose entry is the nearest folder above row m's entry that the run renames before m's
+    // turn; kNone when none is. A folder between them that is refused, or renamed later, does not keep the
+    // entry where it is.
+    std::size_t folderRenamedBefore(std::size_t m, const std::vector<std::size_t>& turn) const {
+        fs::path folder = toFsPath(moving_[m].from);
         while (folder.has_relative_path()) {
             folder = folder.parent_path();
-            if (const auto holder = rowBySource_.find(fromFsPath(folder)); holder != rowBySource_.end()) {
+            if (const auto holder = rowBySource_.find(fromFsPath(folder));
+                holder != rowBySource_.end() && !refused(moving_[holder->second]) &&
+                turn[holder->second] < turn[m]) {
                 return holder->second;
             }
         }
         return kNone;
     }
 
-    // An entry whose folder is renamed before its own turn is gone from its path when that turn comes. A
-    // row refused may move the turn of its chain, so the rows are looked at again until none is refused.
+    // An entry whose folder, or one above it, is renamed before its own turn is gone from its path when that
+    // turn comes. A row refused may move the turn of its chain, so the rows are looked at again until none
+    // is refused.
     void refuseEntriesOfFoldersRenamedFirst() {
         while (refuseEntriesOfFoldersRenamedBeforeTheirTurns(turns())) {
         }
@@ -234,8 +238,8 @@ private:
             if (refused(moving_[m])) {
                 continue;
             }
-            const std::size_t folder = renamedFolderAbove(moving_[m]);
-            if (folder == kNone || refused(moving_[folder]) || turn[folder] >= turn[m]) {
+            const std::size_t folder = folderRenamedBefore(m, turn);
+            if (folder == kNone) {
                 continue;
             }
             refuse(plan_.rows[moving_[m].row],

@@ -188,6 +188,35 @@ TEST(RenamePlan, entry_in_a_folder_a_chain_renames_earlier_is_refused_in_the_pla
     EXPECT_EQ(plan.rows.at(2).kind, RenameKind::Plain);
 }
 
+// Whatever the folders between do, the entry is gone from its path once a folder further up is renamed.
+TEST(RenamePlan, entry_below_a_folder_renamed_before_it_is_refused_past_the_folders_between) {
+    TempDir dir;
+    dir.makeFolder("g/f");
+    dir.write("g/f/x", "");
+    const std::vector<std::string> finds{"g", "f", "x"}, replaces{"k", "h", "z"};
+    for (const auto& rows : {std::vector<std::string>{"g", "g/f", "g/f/x"}, {"g", "g/f/x", "g/f"}}) {
+        const RenamePlan plan = planIn(dir, rows, finds, replaces);
+        EXPECT_EQ(plan.rows.at(0).kind, RenameKind::Plain);
+        EXPECT_EQ(plan.rows.at(1).kind, RenameKind::Refused);
+        EXPECT_EQ(plan.rows.at(2).kind, RenameKind::Refused) << rows[2];
+        EXPECT_EQ(renameProblem(plan.rows.at(rows[2] == "g/f/x" ? 2 : 1)),
+                  "row 1 renames the folder it is in first; list the folder after it");
+    }
+}
+
+// A row refused in a chain keeps its entry, so the row waiting for that name is refused too, and never
+// moves a refused entry. Only a row named through ".." can wait for an entry of another folder.
+TEST(RenamePlan, row_waiting_for_a_refused_row_is_refused) {
+    TempDir dir;
+    dir.makeFolder("top/f");
+    dir.write("top/f/x", "");
+    const RenamePlan plan = planIn(dir, {"top/f", "top/f/x", "top/f/.."}, {"f", "x", ".."}, {"h", "z", "x"});
+    EXPECT_EQ(plan.rows.at(0).kind, RenameKind::Plain);
+    EXPECT_EQ(plan.rows.at(1).kind, RenameKind::Refused);
+    EXPECT_EQ(renameProblem(plan.rows.at(2)), "the new name is held by row 2, which is not renamed");
+    EXPECT_TRUE(plan.groups.empty());
+}
+
 TEST(RenamePlan, ProblemsAreTheRefusalsAndSkipsOnly) {
     TempDir dir;
     dir.write("a", "");
