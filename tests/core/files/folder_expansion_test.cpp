@@ -23,8 +23,9 @@ void initRepository(const std::string& folder) {
     git_libgit2_shutdown();
 }
 
-// A work tree with rules at its top, in a subfolder and in .git/info/exclude, a nested work tree with rules
-// of its own, hidden and binary files, links and a name that is not UTF-8.
+// A work tree with rules at its top, in a subfolder and in .git/info/exclude, a nested work tree that follows
+// its own rules and not those of the tree around it, hidden and binary files, links and a name that is not
+// UTF-8.
 class ExpansionInWorkTree : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -54,6 +55,7 @@ protected:
         dir.write("nested/.gitignore", "*.txt\n");
         dir.write("nested/n.txt", "n");
         dir.write("nested/n.cpp", "n");
+        dir.write("nested/n.log", "n");
         fs::create_directory_symlink(".", dir.file("loop"));
         fs::create_symlink("a.txt", dir.file("link.txt"));
         fs::create_symlink("nowhere", dir.file("dangling.txt"));
@@ -75,17 +77,18 @@ protected:
 };
 
 TEST_F(ExpansionInWorkTree, KeepsTheTextFilesGitWouldTrackInByteOrder) {
-    EXPECT_EQ(expand(), (Files{"a.txt", "caf\xe9.txt", "keep.log", "link.txt", "nested/n.cpp", "src/Z.h",
-                               "src/main.cpp"}));
+    EXPECT_EQ(expand(), (Files{"a.txt", "caf\xe9.txt", "keep.log", "link.txt", "nested/n.cpp", "nested/n.log",
+                               "src/Z.h", "src/main.cpp"}));
 }
 
 TEST_F(ExpansionInWorkTree, SwitchesBringBackHiddenIgnoredAndBinaryFilesButNeverGitItself) {
     ExpansionOptions all;
     all.hidden = all.ignored = all.binary = true;
-    EXPECT_EQ(expand(all), (Files{".config/c.txt", ".gitignore", ".hidden.txt", "a.txt", "b.log",
-                                  "build/out.txt", "caf\xe9.txt", "data.bin", "keep.log", "link.txt",
-                                  "nested/.gitignore", "nested/n.cpp", "nested/n.txt", "secret.txt",
-                                  "src/.gitignore", "src/Z.h", "src/main.cpp", "src/x.tmp", "src/y.log"}));
+    EXPECT_EQ(expand(all),
+              (Files{".config/c.txt",     ".gitignore",   ".hidden.txt",  "a.txt",        "b.log",
+                     "build/out.txt",     "caf\xe9.txt",  "data.bin",     "keep.log",     "link.txt",
+                     "nested/.gitignore", "nested/n.cpp", "nested/n.log", "nested/n.txt", "secret.txt",
+                     "src/.gitignore",    "src/Z.h",      "src/main.cpp", "src/x.tmp",    "src/y.log"}));
     ExpansionOptions binary;
     binary.binary = true;
     EXPECT_EQ(expand(binary).at(2), "data.bin");

@@ -20,6 +20,23 @@ TEST(FindSetOccurring, FindsAnOccurrenceAtEveryPlaceInALongText) {
     EXPECT_EQ(present, (std::vector<char>{0, 0})) << "only empty find texts";
 }
 
+// Each walk over a quarter of a long text reads its bytes once and in order, so that no occurrence is made
+// of bytes that do not stand side by side.
+TEST(FindSetOccurring, FindsNothingThatOnlyBytesReadTwiceWouldMake) {
+    struct Row {
+        std::string text;
+        const char* find;
+    };
+    for (const Row& row : {
+             Row{std::string(48, 'x') + "ab", "bab"},                            // the end read again
+             Row{"b" + std::string(10, 'x') + "a" + std::string(36, 'x'), "ab"}, // a quarter's start again
+         }) {
+        std::vector<char> present;
+        FindSet({row.find}).occurring(row.text, present);
+        EXPECT_EQ(present, std::vector<char>{0}) << row.find;
+    }
+}
+
 // Only occurrences that share a byte with an insertion count, or, for an insertion of nothing, that span
 // the place it was cut out; occurrences merely next to it or elsewhere in the text do not.
 TEST(FindSetTouching, MarksOnlyWantedFindsThatTouchAnInsertion) {

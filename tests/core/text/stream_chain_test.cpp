@@ -53,6 +53,20 @@ INSTANTIATE_TEST_SUITE_P(
         ChainCase{"OverlapStartingInCarryAfterReplacement", {"aba"}, {"X"}, "ababa", 2, 2, "Xba"}),
     [](const ::testing::TestParamInfo<ChainCase>& info) { return std::string(info.param.name); });
 
+// A block whose replacements make it grow passes its output on in several pieces, each of them once.
+TEST(StreamedOutput, GrowingBlockComesOutInPiecesEachOnce) {
+    constexpr std::size_t kBlock = std::size_t{1} << 20;
+    const std::string text(2 * kBlock, 'a');
+    StreamChain chain({"a"}, {"bc"}, false);
+    Collect sink;
+    for (std::size_t at = 0; at < text.size(); at += kBlock) {
+        chain.feed(std::string_view(text).substr(at, kBlock), sink);
+    }
+    chain.finish(sink);
+    EXPECT_EQ(sink.bytes.size(), 2 * text.size());
+    EXPECT_EQ(sink.bytes.find_first_not_of("bc"), std::string::npos);
+}
+
 // Nobody reads what a simulate run's last pair leaves: it counts, and the sink takes nothing.
 TEST(StreamedSimulation, LastPairOnlyCountsWhatEarlierOnesLeft) {
     StreamChain chain({"a", "bb", ""}, {"b", "c", "x"}, true);
