@@ -340,20 +340,45 @@ std::int64_t PairMatcher::count(std::string_view text) const {
                                       : compiled_->visitLiteral(text, nullptr);
 }
 
-std::int64_t PairMatcher::replace(std::string& text) const {
+std::int64_t PairMatcher::replace(std::string& text, bool* changed) const {
     std::string result;
     std::size_t copied = 0;
+    bool differs = false;
     const std::int64_t found =
         visitReplaced(text, [&](std::size_t start, std::size_t length, std::string_view replacement) {
+            differs = differs || std::string_view(text).substr(start, length) != replacement;
             result.append(text, copied, start - copied);
             result += replacement;
             copied = start + length;
         });
-    if (found > 0) {
+    if (differs) {
         result.append(text, copied);
         text = std::move(result);
     }
+    if (changed) {
+        *changed = differs;
+    }
     return found;
+}
+
+std::vector<std::optional<PairMatcher>> matchersOfPairs(const std::vector<std::string>& finds,
+                                                        const std::vector<std::string>& replaces,
+                                                        const PairOptionsList& options) {
+    std::vector<std::optional<PairMatcher>> matchers(finds.size());
+    for (std::size_t j = 0; j < finds.size(); ++j) {
+        const PairOptions pair = optionsOfPair(options, j);
+        if (pair.isPlain() || finds[j].empty()) {
+            continue;
+        }
+        const std::string replacement = j < replaces.size() ? replaces[j] : std::string();
+        // A pattern and its replacement are read as typed; a literal pair's texts are bytes in the notation.
+        if (pair.pattern) {
+            matchers[j].emplace(finds[j], replacement, pair);
+        } else {
+            matchers[j].emplace(expandNotation(finds[j]), expandNotation(replacement), pair);
+        }
+    }
+    return matchers;
 }
 
 std::string patternError(std::string_view find, PairOptions options) {

@@ -8,8 +8,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace morvane {
 
@@ -48,14 +50,21 @@ public:
     std::int64_t count(std::string_view text) const;
     // Calls onSpan for every occurrence replaced, in ascending order; returns the count.
     std::int64_t visitReplaced(std::string_view text, const SpanVisitor& onSpan) const;
-    // Replaces in the text; returns the count.
-    std::int64_t replace(std::string& text) const;
+    // Replaces in the text; returns the count. `changed` tells whether some occurrence took other bytes.
+    std::int64_t replace(std::string& text, bool* changed = nullptr) const;
 
 private:
     struct Compiled;
     std::unique_ptr<const Compiled> compiled_;
     std::string error_;
 };
+
+// The matchers of a list of pairs as typed, in the notation: one for each pair with options and a find text,
+// nothing for the others, which the literal engine takes or which are skipped. Pairs past the options' end
+// are plain.
+std::vector<std::optional<PairMatcher>> matchersOfPairs(const std::vector<std::string>& finds,
+                                                        const std::vector<std::string>& replaces,
+                                                        const PairOptionsList& options);
 
 // Empty, or RE2's message for a pattern it refuses. Only a pattern pair can be refused.
 std::string patternError(std::string_view find, PairOptions options);
