@@ -2,11 +2,9 @@
 
 #include "core/platform/paths.h"
 #include "core/run/run.h"
-#include "core/text/pair_matcher.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,11 +32,9 @@ struct PairedName {
     bool applied = false; // a non-empty pair ran over the name
 };
 
-// The pairs expanded from the notation; the columns must be of the same length. A pair with a matcher (see
-// matchersOfPairs) is matched by it.
+// The pairs expanded from the notation; the columns must be of the same length.
 PairedName nameAfterPairs(const std::vector<std::string>& finds, const std::vector<std::string>& replaces,
-                          std::string_view name,
-                          const std::vector<std::optional<PairMatcher>>& matchers = {});
+                          std::string_view name);
 
 // What an execute run in file-names mode does with a row.
 enum class RenameKind {

@@ -11,6 +11,5 @@
 namespace morvane {
 
 std::string noMemoryForFileText();
-std::string tooLargeForOptionPairsText();
 
 } // namespace morvane
