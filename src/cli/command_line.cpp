@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include "core/app/program_version.h"
+#include "core/text/pair_matcher.h"
 
 namespace morvane::cli {
 
@@ -23,6 +24,7 @@ std::string parseRunArguments(const std::vector<std::string>& arguments, std::si
     bool onlyPathsFollow = false;
     bool pairsOrModeGiven = false;
     bool expansionOptionGiven = false;
+    PairOptions pairOptions;
     ExpansionOptions& expansion = invocation.expansion;
     for (std::size_t i = first; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
@@ -43,6 +45,12 @@ std::string parseRunArguments(const std::vector<std::string>& arguments, std::si
             request.replaces.push_back(arguments[i + 2]);
             pairsOrModeGiven = true;
             i += 2;
+        } else if (argument == "-i" || argument == "--ignore-case") {
+            pairOptions.ignoreCase = true;
+        } else if (argument == "-w" || argument == "--word-regexp") {
+            pairOptions.wholeWord = true;
+        } else if (argument == "-E" || argument == "--regex") {
+            pairOptions.pattern = true;
         } else if (argument == "--no-undo" && request.execute) {
             request.keepForUndo = false;
         } else if (argument == "-r" || argument == "--recursive") {
@@ -79,6 +87,15 @@ std::string parseRunArguments(const std::vector<std::string>& arguments, std::si
     if (invocation.task && pairsOrModeGiven) {
         return "--task brings its own pairs and mode; --pair and --names cannot be added";
     }
+    if (invocation.task && !pairOptions.isPlain()) {
+        return "--task brings its own pairs' options; -i, -w and -E cannot be added";
+    }
+    if (!pairOptions.isPlain()) {
+        request.options.assign(request.finds.size(), pairOptions);
+    }
+    if (std::string refused = refusedPatternText(request.finds, request.options); !refused.empty()) {
+        return refused;
+    }
     if (expansionOptionGiven && !invocation.recursive) {
         return "--include, --exclude, --hidden, --no-ignore and --binary choose the files of a folder; they "
                "need -r";
@@ -90,6 +107,15 @@ std::string parseRunArguments(const std::vector<std::string>& arguments, std::si
 }
 
 } // namespace
+
+std::string refusedPatternText(const std::vector<std::string>& finds, const PairOptionsList& options) {
+    for (std::size_t j = 0; j < finds.size(); ++j) {
+        if (std::string error = patternError(finds[j], optionsOfPair(options, j)); !error.empty()) {
+            return "the pattern \"" + finds[j] + "\" is refused: " + error;
+        }
+    }
+    return {};
+}
 
 ParseOutcome parseCommandLine(const std::vector<std::string>& arguments) {
     ParseOutcome outcome;
@@ -143,14 +169,16 @@ ParseOutcome parseCommandLine(const std::vector<std::string>& arguments) {
 }
 
 std::string usageText() {
-    return "usage: morvane-cli [--app-dir DIR] simulate [-z] [--names] [--pair FIND REPLACE]... [--] "
-           "PATH...\n"
-           "       morvane-cli [--app-dir DIR] execute  [-z] [--names] [--no-undo] [--pair FIND REPLACE]... "
+    return "usage: morvane-cli [--app-dir DIR] simulate [-z] [--names] [-i] [-w] [-E] [--pair FIND "
+           "REPLACE]... "
            "[--] PATH...\n"
+           "       morvane-cli [--app-dir DIR] execute  [-z] [--names] [--no-undo] [-i] [-w] [-E] "
+           "[--pair FIND REPLACE]... [--] PATH...\n"
            "       morvane-cli [--app-dir DIR] simulate|execute [-z] --task NAME|NUMBER [--] [PATH...]\n"
            "  each of them also takes [-r [--include GLOB]... [--exclude GLOB]... [--hidden] [--no-ignore]\n"
            "  [--binary]] and [--files-from FILE]\n"
-           "       morvane-cli [--app-dir DIR] diff [--names] [--pair FIND REPLACE]... [--] PATH...\n"
+           "       morvane-cli [--app-dir DIR] diff [--names] [-i] [-w] [-E] [--pair FIND REPLACE]... [--] "
+           "PATH...\n"
            "       morvane-cli [--app-dir DIR] diff --task NAME|NUMBER [--] [PATH...]\n"
            "       morvane-cli [--app-dir DIR] tasks\n"
            "       morvane-cli [--app-dir DIR] undo [--list]\n"
@@ -166,6 +194,13 @@ std::string usageText() {
            "  --names          replace in file and folder names instead of file contents\n"
            "  --pair F R       find F and replace it by R; in both, ^p is CR LF, ^t is TAB and\n"
            "                   ^chr(n) is the byte n (0..255)\n"
+           "  -i, --ignore-case  every --pair matches letters regardless of case (Unicode case folding\n"
+           "                   in UTF-8 text, ASCII in other text)\n"
+           "  -w, --word-regexp  every --pair matches only where no letter, digit or _ lies right\n"
+           "                   before or after\n"
+           "  -E, --regex      every --pair's F is a regular expression (RE2: linear time, no\n"
+           "                   backreferences or look-around), and R may hold $1, ${name} and $$ for\n"
+           "                   a dollar sign; occurrences are then leftmost and non-overlapping\n"
            "  --task T         take the pairs and the mode of the saved task named T (or, when no task has\n"
            "                   that name, numbered T), and its files when no PATH is given\n"
            "  -z, --null       for scripts: end each record (count or \"failed\", TAB, path; then\n"

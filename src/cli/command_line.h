@@ -28,16 +28,21 @@ struct ParseOutcome {
 };
 
 // Reads the arguments after the program name:
-//   [--app-dir DIR] simulate|execute [-z] [--names] [--pair FIND REPLACE]... [--task NAME|NUMBER]
+//   [--app-dir DIR] simulate|execute [-z] [--names] [-i] [-w] [-E] [--pair FIND REPLACE]... [--task
+//   NAME|NUMBER]
 //   [-r [--include GLOB]... [--exclude GLOB]... [--hidden] [--no-ignore] [--binary]] [--files-from FILE] [--]
 //   PATH...
-//   [--app-dir DIR] diff [--names] [--pair FIND REPLACE]... [--task NAME|NUMBER] [-r ...] [--files-from FILE]
+//   [--app-dir DIR] diff [--names] [-i] [-w] [-E] [--pair FIND REPLACE]... [--task NAME|NUMBER] [-r ...]
+//   [--files-from FILE]
 //   [--] PATH...
 //   [--app-dir DIR] tasks
 //   [--app-dir DIR] undo [--list]
 //   --help | --version
-// Options and paths may be mixed; after "--" everything is a path.
+// Options and paths may be mixed; after "--" everything is a path. -i, -w and -E apply to every --pair.
 ParseOutcome parseCommandLine(const std::vector<std::string>& arguments);
+
+// Empty, or the usage error for the first pattern among the pairs that RE2 refuses, with its message.
+std::string refusedPatternText(const std::vector<std::string>& finds, const PairOptionsList& options);
 
 std::string usageText();
 

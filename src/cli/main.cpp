@@ -176,7 +176,7 @@ struct NotUndoableNotice : RunObserver {
 
 // Pairs that work against each other are worth a look, but the run is as asked: the exit status stays.
 void warnAboutPairs(const RunRequest& request) {
-    for (const PairWarning& warning : pairWarnings(request.finds, request.replaces)) {
+    for (const PairWarning& warning : pairWarnings(request.finds, request.replaces, request.options)) {
         std::cerr << "morvane-cli: warning: " << escapeControlBytes(pairWarningText(warning, request.finds))
                   << '\n';
     }
@@ -241,7 +241,7 @@ int printNameChanges(const RunRequest& request, bool expansionFailed) {
 // One file's part of the diff; nothing when the pairs leave it as it is. Returns false after reporting a
 // problem.
 bool printDiff(const RunRequest& request, const std::string& path) {
-    const std::string problem = writeFileDiff(path, request.finds, request.replaces,
+    const std::string problem = writeFileDiff(path, request.finds, request.replaces, request.options,
                                               [](std::string_view text) { std::cout << text; });
     if (!problem.empty()) {
         reportProblem(path, problem);
@@ -373,6 +373,9 @@ int runCommandLine(const std::vector<std::string>& arguments) {
         request.finds = std::move(pairs.finds);
         request.replaces = std::move(pairs.replaces);
         request.options = std::move(pairs.options);
+        if (std::string refused = cli::refusedPatternText(request.finds, request.options); !refused.empty()) {
+            return usageError(std::move(refused));
+        }
         request.mode = task->replaceInContents ? ReplaceMode::Contents : ReplaceMode::FileNames;
         if (!pathsGiven) {
             request.files = task->files;

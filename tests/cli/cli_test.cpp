@@ -162,7 +162,9 @@ TEST(Runner, UsageErrorsPrintTheirReasonAndAHintNotTheWholeUsage) {
              {"simulate", "--bogus", "x"},
              {"--version", "x"},
              {"execute", "-n", "--pair", "colour", "color", t},
-             {"execute", "--pair", "colour", "1", "--files-from", dir.path(), t}}) {
+             {"execute", "--pair", "colour", "1", "--files-from", dir.path(), t},
+             {"execute", "-E", "--pair", "(a)\\1", "b", t},
+             {"execute", "-i", "--task", "1", t}}) {
         const Outcome run = runCli(arguments);
         EXPECT_EQ(run.exitCode, 2) << ::testing::PrintToString(arguments);
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 2) << run.err;
@@ -188,6 +190,18 @@ TEST(Runner, UsageErrorsPrintTheirReasonAndAHintNotTheWholeUsage) {
     EXPECT_EQ(version.out, "morvane-cli " + std::to_string(MORVANE_VERSION_MAJOR) + "." +
                                std::to_string(MORVANE_VERSION_MINOR) + "." +
                                std::to_string(MORVANE_VERSION_REVISION) + "\n");
+}
+
+// The options apply to every pair of the command.
+TEST(Runner, OptionsApplyToEveryPair) {
+    TempDir dir;
+    const std::string a = dir.write("a.txt", "Load loader LOAD IMG_0001.JPG");
+    const Outcome words =
+        runCli({"execute", "-i", "-w", "--pair", "load", "read", "--pair", "loader", "x", a});
+    EXPECT_EQ(words.out, "3\t" + a + "\ntotal\t3\n") << words.err;
+    const Outcome pattern = runCli({"execute", "--regex", "--pair", "IMG_(\\d+)\\.JPG", "Holiday_$1.jpg", a});
+    EXPECT_EQ(pattern.exitCode, 0) << pattern.err;
+    EXPECT_EQ(readBytes(a), "read x read Holiday_0001.jpg");
 }
 
 // An installed runner cannot write its own folder: it keeps the undo journal, and finds the saved tasks,

@@ -135,8 +135,8 @@ PreviewResult contentsPreview(const PreviewRequest& request, const std::atomic<b
         result.problem = read.error;
         return result;
     }
-    const ContentsDiff diff =
-        diffContents(read.text, request.finds, request.replaces, {kPreviewHunks, kPreviewLines}, cancel);
+    const ContentsDiff diff = diffContents(read.text, request.finds, request.replaces, request.options,
+                                           {kPreviewHunks, kPreviewLines}, cancel);
     const TrackedReplacement& replacement = diff.replacement;
     if (replacement.cancelled) {
         result.state = PreviewResult::State::Cancelled;
@@ -172,6 +172,7 @@ PreviewResult namesPreview(const PreviewRequest& request) {
     RunRequest run;
     run.finds = request.finds;
     run.replaces = request.replaces;
+    run.options = request.options;
     run.files = request.paths;
     run.mode = ReplaceMode::FileNames;
     PreviewResult result;
@@ -192,7 +193,7 @@ PreviewResult computePreview(const PreviewRequest& request, const std::atomic<bo
 }
 
 std::string writeFileDiff(const std::string& path, const std::vector<std::string>& finds,
-                          const std::vector<std::string>& replaces,
+                          const std::vector<std::string>& replaces, const PairOptionsList& options,
                           const std::function<void(std::string_view)>& write) {
     if (std::string reason = contentsProblem(path); !reason.empty()) {
         return reason;
@@ -201,7 +202,7 @@ std::string writeFileDiff(const std::string& path, const std::vector<std::string
     if (!read.ok()) {
         return cannotReadText(read.error);
     }
-    const TrackedReplacement replaced = replaceTracked(read.text, finds, replaces);
+    const TrackedReplacement replaced = replaceTracked(read.text, finds, replaces, options);
     if (!replaced.error.empty()) {
         return replaced.error;
     }

@@ -2,6 +2,7 @@
 
 #include "core/run/contents_diff.h"
 #include "core/run/run.h"
+#include "core/text/pair_options.h"
 
 #include <atomic>
 #include <cstdint>
@@ -25,6 +26,7 @@ struct PreviewRequest {
     std::int64_t modified = 0;
     // A first look at the start of a large file only, shown while the whole file is worked out.
     bool firstLook = false;
+    PairOptionsList options{}; // how each pair matches; pairs past its end are plain
     bool operator==(const PreviewRequest&) const = default;
 };
 
@@ -80,7 +82,7 @@ PreviewResult computePreview(const PreviewRequest& request, const std::atomic<bo
 // through `write` piece by piece; nothing when the pairs leave the file as it is. Returns instead why the
 // file has no diff: it names no regular file, cannot be read, or the pairs fail on it.
 std::string writeFileDiff(const std::string& path, const std::vector<std::string>& finds,
-                          const std::vector<std::string>& replaces,
+                          const std::vector<std::string>& replaces, const PairOptionsList& options,
                           const std::function<void(std::string_view)>& write);
 
 } // namespace morvane

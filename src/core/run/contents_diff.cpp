@@ -6,6 +6,7 @@
 #include "core/run/cancel.h"
 #include "core/text/notation.h"
 #include "core/text/occurrences.h"
+#include "core/text/pair_matcher.h"
 
 #include <algorithm>
 #include <cstring>
@@ -18,32 +19,39 @@ namespace morvane {
 
 namespace {
 
-// The text with the find text's length of bytes at each position replaced.
-std::string replaceAt(std::string_view text, const std::vector<std::size_t>& at, std::size_t findSize,
-                      std::string_view replacement) {
+// One replacement of a pair in the current text: the `length` bytes at `at` became the `size` bytes at
+// `from` of what the pair inserts.
+struct Replaced {
+    std::size_t at = 0;
+    std::size_t length = 0;
+    std::size_t from = 0;
+    std::size_t size = 0;
+};
+
+// The text with each replacement made.
+std::string replaceAt(std::string_view text, const std::vector<Replaced>& replaced,
+                      std::string_view inserted) {
     std::string out;
-    if (replacement.size() > findSize) {
-        out.reserve(text.size() + at.size() * (replacement.size() - findSize));
-    } else {
-        out.reserve(text.size() - at.size() * (findSize - replacement.size()));
+    std::size_t size = text.size();
+    for (const Replaced& each : replaced) {
+        size = size - each.length + each.size;
     }
+    out.reserve(size);
     std::size_t consumed = 0;
-    for (const std::size_t position : at) {
-        out.append(text, consumed, position - consumed);
-        out.append(replacement);
-        consumed = position + findSize;
+    for (const Replaced& each : replaced) {
+        out.append(text, consumed, each.at - consumed);
+        out.append(inserted, each.from, each.size);
+        consumed = each.at + each.length;
     }
     out.append(text, consumed);
     return out;
 }
 
-// The earlier changes lead from the original text to the current one; the replacements at `at` (positions
-// in the current text) lead on to the next. Each run of changes and replacements that overlap or touch in
-// the current text becomes one change from the original to the next text. Outside the changes, a position
-// of the current text plus oldShift is the same byte in the original, plus newShift in the next text.
-std::vector<TextChange> joinChanges(const std::vector<TextChange>& earlier,
-                                    const std::vector<std::size_t>& at, std::size_t findSize,
-                                    std::size_t replacementSize) {
+// The earlier changes lead from the original text to the current one; the replacements (at positions in the
+// current text) lead on to the next. Each run of changes and replacements that overlap or touch in the
+// current text becomes one change from the original to the next text. Outside the changes, a position of the
+// current text plus oldShift is the same byte in the original, plus newShift in the next text.
+std::vector<TextChange> joinChanges(const std::vector<TextChange>& earlier, const std::vector<Replaced>& at) {
     std::vector<TextChange> joined;
     joined.reserve(earlier.size() + at.size());
     std::size_t e = 0;
@@ -54,8 +62,8 @@ std::vector<TextChange> joinChanges(const std::vector<TextChange>& earlier,
         return static_cast<std::size_t>(static_cast<std::int64_t>(position) + shift);
     };
     while (e < earlier.size() || r < at.size()) {
-        const bool earlierFirst = r == at.size() || (e < earlier.size() && earlier[e].newBegin <= at[r]);
-        const std::size_t begin = earlierFirst ? earlier[e].newBegin : at[r];
+        const bool earlierFirst = r == at.size() || (e < earlier.size() && earlier[e].newBegin <= at[r].at);
+        const std::size_t begin = earlierFirst ? earlier[e].newBegin : at[r].at;
         std::size_t end = begin;
         std::int64_t oldGrowth = 0; // original bytes less current bytes within the run
         std::int64_t newGrowth = 0; // next bytes less current bytes within the run
@@ -65,9 +73,11 @@ std::vector<TextChange> joinChanges(const std::vector<TextChange>& earlier,
                 end = std::max(end, change.newEnd);
                 oldGrowth += static_cast<std::int64_t>(change.oldEnd - change.oldBegin) -
                              static_cast<std::int64_t>(change.newEnd - change.newBegin);
-            } else if (r < at.size() && at[r] <= end) {
-                end = std::max(end, at[r++] + findSize);
-                newGrowth += static_cast<std::int64_t>(replacementSize) - static_cast<std::int64_t>(findSize);
+            } else if (r < at.size() && at[r].at <= end) {
+                const Replaced& replaced = at[r++];
+                end = std::max(end, replaced.at + replaced.length);
+                newGrowth +=
+                    static_cast<std::int64_t>(replaced.size) - static_cast<std::int64_t>(replaced.length);
             } else {
                 break;
             }
@@ -101,13 +111,16 @@ void narrowChanges(std::string_view oldText, std::string_view newText, std::vect
 } // namespace
 
 TrackedReplacement replaceTracked(std::string_view text, const std::vector<std::string>& finds,
-                                  const std::vector<std::string>& replaces, const std::atomic<bool>* cancel) {
+                                  const std::vector<std::string>& replaces, const PairOptionsList& options,
+                                  const std::atomic<bool>* cancel) {
     TrackedReplacement result;
     try {
         std::string current(text);
         std::vector<TextChange> changes;
-        std::vector<std::size_t> at;
+        std::vector<Replaced> at;
+        std::string inserted;
         const std::size_t pairs = std::min(finds.size(), replaces.size());
+        const std::vector<std::optional<PairMatcher>> matchers = matchersOfPairs(finds, replaces, options);
         for (std::size_t j = 0; j < pairs; ++j) {
             if (isCancelled(cancel)) {
                 result.cancelled = true;
@@ -117,19 +130,29 @@ TrackedReplacement replaceTracked(std::string_view text, const std::vector<std::
             if (find.empty()) {
                 continue;
             }
-            const std::string replacement = expandNotation(replaces[j]);
-            if (find == replacement) {
-                result.count += countOccurrences(current, find);
-                continue;
-            }
             at.clear();
-            result.count +=
-                forEachReplaced(current, find, [&at](std::size_t position) { at.push_back(position); });
+            inserted.clear();
+            if (const std::optional<PairMatcher>& matcher = matchers[j]) {
+                result.count += matcher->visitReplaced(
+                    current, [&](std::size_t start, std::size_t length, std::string_view replacement) {
+                        at.push_back(Replaced{start, length, inserted.size(), replacement.size()});
+                        inserted += replacement;
+                    });
+            } else {
+                inserted = expandNotation(replaces[j]);
+                if (find == inserted) {
+                    result.count += countOccurrences(current, find);
+                    continue;
+                }
+                result.count += forEachReplaced(current, find, [&](std::size_t position) {
+                    at.push_back(Replaced{position, find.size(), 0, inserted.size()});
+                });
+            }
             if (at.empty()) {
                 continue;
             }
-            changes = joinChanges(changes, at, find.size(), replacement.size());
-            current = replaceAt(current, at, find.size(), replacement);
+            changes = joinChanges(changes, at);
+            current = replaceAt(current, at, inserted);
         }
         narrowChanges(text, current, changes);
         result.newText = std::move(current);
@@ -401,10 +424,10 @@ bool forEachHunk(std::string_view oldText, std::string_view newText, const std::
 }
 
 ContentsDiff diffContents(std::string_view text, const std::vector<std::string>& finds,
-                          const std::vector<std::string>& replaces, const DiffLimits& limits,
-                          const std::atomic<bool>* cancel) {
+                          const std::vector<std::string>& replaces, const PairOptionsList& options,
+                          const DiffLimits& limits, const std::atomic<bool>* cancel) {
     ContentsDiff diff;
-    diff.replacement = replaceTracked(text, finds, replaces, cancel);
+    diff.replacement = replaceTracked(text, finds, replaces, options, cancel);
     const TrackedReplacement& replacement = diff.replacement;
     if (!replacement.error.empty() || replacement.cancelled) {
         return diff;

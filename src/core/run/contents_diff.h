@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/text/pair_options.h"
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -37,12 +39,14 @@ struct TrackedReplacement {
     std::string error; // not enough memory; nothing else is then set
 };
 
-// Applies the pairs (in the notation, as the run takes them) to the text the way the run does, and keeps
-// where each replacement went: a later pair's replacements are found in the text the earlier ones left, so
-// changes that meet are joined into one, and each change is then narrowed to the bytes that differ. The
-// pair lists are read up to the shorter one's length. A set cancel flag ends the work between two pairs.
+// Applies the pairs (in the notation, as the run takes them, with their options) to the text the way the run
+// does, and keeps where each replacement went: a later pair's replacements are found in the text the earlier
+// ones left, so changes that meet are joined into one, and each change is then narrowed to the bytes that
+// differ. The pair lists are read up to the shorter one's length. A set cancel flag ends the work between two
+// pairs.
 TrackedReplacement replaceTracked(std::string_view text, const std::vector<std::string>& finds,
                                   const std::vector<std::string>& replaces,
+                                  const PairOptionsList& options = {},
                                   const std::atomic<bool>* cancel = nullptr);
 
 enum class LineKind { Context, Removed, Added };
@@ -95,8 +99,8 @@ struct DiffLimits {
 };
 
 ContentsDiff diffContents(std::string_view text, const std::vector<std::string>& finds,
-                          const std::vector<std::string>& replaces, const DiffLimits& limits = {},
-                          const std::atomic<bool>* cancel = nullptr);
+                          const std::vector<std::string>& replaces, const PairOptionsList& options = {},
+                          const DiffLimits& limits = {}, const std::atomic<bool>* cancel = nullptr);
 
 // A piece of what a preview shows of a line: bytes of it, changed or not, or a gap where bytes are left out.
 struct ShownPiece {

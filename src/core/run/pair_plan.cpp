@@ -38,19 +38,35 @@ bool canCreate(std::string_view replacement, std::string_view find) {
 
 Plan::Plan(const RunRequest& request_, std::vector<std::string> finds_, std::vector<std::string> replaces_)
     : request(request_), finds(std::move(finds_)), replaces(std::move(replaces_)),
-      roles(pairRoles(finds, replaces, !request.execute)) {
+      roles(pairRoles(finds, replaces, !request.execute)),
+      matchers(matchersOfPairs(request.finds, request.replaces, request.options)) {
+    matchers.resize(finds.size());
     std::size_t nonEmpty = 0;
     for (std::size_t j = 0; j < finds.size(); ++j) {
         if (!finds[j].empty()) {
             hasNonEmptyPair = true;
             ++nonEmpty;
         }
+        if (matchers[j]) {
+            hasOptionPairs = true;
+            // The same text can replace another occurrence: "Load" by "load", "a+" by "a+".
+            if (roles[j] == PairRole::Keep) {
+                roles[j] = PairRole::Replace;
+            }
+        }
     }
-    if (contents() && nonEmpty >= kPairsForFindSet && findSet.emplace(finds).usable()) {
+    // The find set only holds plain pairs; a pair with options stands there as an empty find text.
+    std::vector<std::string> plainFinds = finds;
+    for (std::size_t j = 0; j < finds.size(); ++j) {
+        if (matchers[j]) {
+            plainFinds[j].clear();
+        }
+    }
+    if (contents() && nonEmpty >= kPairsForFindSet && findSet.emplace(plainFinds).usable()) {
         created.resize(finds.size());
         for (std::size_t i = 0; i < finds.size(); ++i) {
-            for (std::size_t k = i + 1; k < finds.size() && finds[i] != replaces[i]; ++k) {
-                if (!finds[k].empty() && canCreate(replaces[i], finds[k])) {
+            for (std::size_t k = i + 1; k < finds.size() && (matchers[i] || finds[i] != replaces[i]); ++k) {
+                if (!finds[k].empty() && (matchers[i] || matchers[k] || canCreate(replaces[i], finds[k]))) {
                     created[i].push_back(k);
                 }
             }
@@ -61,35 +77,52 @@ Plan::Plan(const RunRequest& request_, std::vector<std::string> finds_, std::vec
     if (!request.execute && !findSet) {
         onlyCounting.assign(finds.size(), 1);
         for (std::size_t i = 0; i < finds.size(); ++i) {
+            onlyCounting[i] = !matchers[i];
             for (std::size_t k = i + 1; k < finds.size() && onlyCounting[i]; ++k) {
-                onlyCounting[i] = finds[k].empty() ||
-                                  (!canOverlap(finds[i], finds[k]) && !canCreate(replaces[i], finds[k]));
+                onlyCounting[i] = finds[k].empty() || (!matchers[k] && !canOverlap(finds[i], finds[k]) &&
+                                                       !canCreate(replaces[i], finds[k]));
             }
         }
     }
 }
 
-std::int64_t applyPair(const Plan& plan, std::size_t j, std::string& text, Insertions* insertions) {
+std::int64_t applyPair(const Plan& plan, std::size_t j, std::string& text, Insertions* insertions,
+                       bool& changed) {
     const std::string& find = plan.finds[j];
     const std::string& replacement = plan.replaces[j];
     // Besides the pairs whose role is not to replace, one whose replacements no later pair can tell from its
     // find text only counts.
     const bool onlyCount =
         plan.roles[j] != PairRole::Replace || (!plan.onlyCounting.empty() && plan.onlyCounting[j]);
+    changed = false;
+    if (const std::optional<PairMatcher>& matcher = plan.matchers[j]) {
+        return onlyCount ? matcher->count(text) : matcher->replace(text, &changed);
+    }
     if (onlyCount) {
         return countOccurrences(text, find);
     }
+    std::int64_t found = 0;
     if (insertions) {
         insertions->most = text.size() / 8 + 1024;
-        return replaceInPlace(text, find, replacement, *insertions);
+        found = replaceInPlace(text, find, replacement, *insertions);
+    } else {
+        found = replaceInPlace(text, find, replacement);
     }
-    return replaceInPlace(text, find, replacement);
+    changed = found > 0 && find != replacement;
+    return found;
 }
 
 // After pair j replaced, the later pairs it can have made occur: each that does occur around one of its
 // replacements (the bytes from a find text's length before to as far after), or, where scanning around the
 // replacements would cost more than scanning the whole text for each, all that it could make occur.
 void markCreated(const Plan& plan, std::size_t j, std::string_view text, PairScratch& scratch) {
+    // Where a pair with options put its replacements is not kept: every later pair may now occur.
+    if (plan.matchers[j]) {
+        for (const std::size_t k : plan.created[j]) {
+            scratch.mayOccur[k] = 1;
+        }
+        return;
+    }
     std::size_t candidates = 0;
     std::size_t reach = 0;
     for (const std::size_t k : plan.created[j]) {

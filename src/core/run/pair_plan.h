@@ -5,6 +5,7 @@
 #include "core/run/run.h"
 #include "core/text/find_set.h"
 #include "core/text/occurrences.h"
+#include "core/text/pair_matcher.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -27,6 +28,10 @@ struct Plan {
     std::vector<std::string> replaces;
     std::vector<PairRole> roles; // see pairRoles
     bool hasNonEmptyPair = false;
+    // One per pair: the matcher of a pair with options, built once for the run; nothing for a plain pair.
+    // Such a pair is never in the find set: it may occur in any text and any earlier pair may make it occur.
+    std::vector<std::optional<PairMatcher>> matchers;
+    bool hasOptionPairs = false;
     // For contents with many pairs: finds which pairs occur in a text, and for each pair the later ones
     // whose find text its replacements can make occur.
     std::optional<FindSet> findSet;
@@ -55,8 +60,10 @@ struct PairScratch {
 inline constexpr std::size_t kInsertionsKept = std::size_t{1} << 18;
 
 // Pair j over the text: replaces and counts, or only counts where nobody reads what it leaves. With
-// insertions given, notes where its replacements went.
-std::int64_t applyPair(const Plan& plan, std::size_t j, std::string& text, Insertions* insertions);
+// insertions given, notes where a plain pair's replacements went. `changed` tells whether some occurrence
+// took other bytes.
+std::int64_t applyPair(const Plan& plan, std::size_t j, std::string& text, Insertions* insertions,
+                       bool& changed);
 
 // After pair j replaced, the later pairs it can have made occur: each that does occur around one of its
 // replacements (the bytes from a find text's length before to as far after), or, where scanning around the

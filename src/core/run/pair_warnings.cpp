@@ -1,6 +1,7 @@
 #include "core/run/pair_warnings.h"
 
 #include "core/text/notation.h"
+#include "core/text/pair_matcher.h"
 
 #include <optional>
 
@@ -15,20 +16,33 @@ bool contains(const std::string& text, const std::string& part) {
 struct Expanded {
     std::vector<std::string> finds;
     std::vector<std::string> replaces;
+    std::vector<std::optional<PairMatcher>> matchers; // of the pairs with options
 
-    bool changes(std::size_t j) const { return !finds[j].empty() && finds[j] != replaces[j]; }
+    // A pair with options may change an occurrence into the same text in other letters or other groups.
+    bool changes(std::size_t j) const {
+        return !finds[j].empty() && (matchers[j] || finds[j] != replaces[j]);
+    }
+    // Whether pair j's find text occurs in what pair i puts in; a pattern pair's replacement is looked at as
+    // its bytes stand, groups and all.
+    bool occursInInsertionOf(std::size_t j, std::size_t i) const {
+        return matchers[j] ? matchers[j]->count(replaces[i]) > 0 : contains(replaces[i], finds[j]);
+    }
 };
 
 // An earlier pair took every occurrence of a part of the find text away, and no pair since (nor that one)
-// puts the find text in.
+// puts the find text in. Where either pair has options, what the earlier one leaves is not known well enough
+// to say so.
 std::optional<std::size_t> removedBefore(const Expanded& pairs, std::size_t j) {
+    if (pairs.matchers[j]) {
+        return std::nullopt;
+    }
     for (std::size_t i = 0; i < j; ++i) {
-        if (!pairs.changes(i) || !contains(pairs.finds[j], pairs.finds[i])) {
+        if (!pairs.changes(i) || pairs.matchers[i] || !contains(pairs.finds[j], pairs.finds[i])) {
             continue;
         }
         bool putBack = false;
         for (std::size_t k = i; k < j && !putBack; ++k) {
-            putBack = pairs.changes(k) && contains(pairs.replaces[k], pairs.finds[j]);
+            putBack = pairs.changes(k) && (pairs.matchers[k] || contains(pairs.replaces[k], pairs.finds[j]));
         }
         if (!putBack) {
             return i;
@@ -39,7 +53,7 @@ std::optional<std::size_t> removedBefore(const Expanded& pairs, std::size_t j) {
 
 std::optional<std::size_t> changesInsertionOf(const Expanded& pairs, std::size_t j) {
     for (std::size_t i = 0; i < j; ++i) {
-        if (pairs.changes(i) && contains(pairs.replaces[i], pairs.finds[j])) {
+        if (pairs.changes(i) && pairs.occursInInsertionOf(j, i)) {
             return i;
         }
     }
@@ -49,11 +63,14 @@ std::optional<std::size_t> changesInsertionOf(const Expanded& pairs, std::size_t
 } // namespace
 
 std::vector<PairWarning> pairWarnings(const std::vector<std::string>& finds,
-                                      const std::vector<std::string>& replaces) {
+                                      const std::vector<std::string>& replaces,
+                                      const PairOptionsList& options) {
     const std::size_t count = std::min(finds.size(), replaces.size());
     Expanded pairs{
         std::vector<std::string>(finds.begin(), finds.begin() + static_cast<std::ptrdiff_t>(count)),
-        std::vector<std::string>(replaces.begin(), replaces.begin() + static_cast<std::ptrdiff_t>(count))};
+        std::vector<std::string>(replaces.begin(), replaces.begin() + static_cast<std::ptrdiff_t>(count)),
+        {}};
+    pairs.matchers = matchersOfPairs(pairs.finds, pairs.replaces, options);
     expandEachNotation(pairs.finds);
     expandEachNotation(pairs.replaces);
     std::vector<PairWarning> warnings;

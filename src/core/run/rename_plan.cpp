@@ -41,8 +41,9 @@ struct Moving {
 
 class Planner {
 public:
-    Planner(std::vector<std::string> finds, std::vector<std::string> replaces)
-        : finds_(std::move(finds)), replaces_(std::move(replaces)) {}
+    Planner(std::vector<std::string> finds, std::vector<std::string> replaces,
+            std::vector<std::optional<PairMatcher>> matchers)
+        : finds_(std::move(finds)), replaces_(std::move(replaces)), matchers_(std::move(matchers)) {}
 
     RenamePlan plan(const std::vector<std::string>& files) {
         plan_.rows.reserve(files.size());
@@ -89,7 +90,7 @@ private:
             return row;
         }
         const NamedEntry entry(path);
-        PairedName paired = nameAfterPairs(finds_, replaces_, entry.name());
+        PairedName paired = nameAfterPairs(finds_, replaces_, entry.name(), matchers_);
         row.count = paired.count;
         row.applied = paired.applied;
         // A name the pairs leave as it was needs no rename, whatever it is ("." or the empty name of a root).
@@ -329,6 +330,7 @@ private:
 
     std::vector<std::string> finds_;
     std::vector<std::string> replaces_;
+    std::vector<std::optional<PairMatcher>> matchers_;
     RenamePlan plan_;
     std::vector<Moving> moving_;
     std::unordered_map<std::string, std::size_t> rowBySource_; // comparable old path to index in moving_
@@ -359,13 +361,17 @@ NamedEntry::NamedEntry(std::string_view path) {
 }
 
 PairedName nameAfterPairs(const std::vector<std::string>& finds, const std::vector<std::string>& replaces,
-                          std::string_view name) {
+                          std::string_view name, const std::vector<std::optional<PairMatcher>>& matchers) {
     PairedName paired{std::string(name)};
     for (std::size_t j = 0; j < finds.size() && j < replaces.size(); ++j) {
         if (finds[j].empty()) {
             continue;
         }
         paired.applied = true;
+        if (j < matchers.size() && matchers[j]) {
+            paired.count += matchers[j]->replace(paired.name);
+            continue;
+        }
         // A pair that keeps its own text changes nothing.
         paired.count += finds[j] == replaces[j] ? countOccurrences(paired.name, finds[j])
                                                 : replaceInPlace(paired.name, finds[j], replaces[j]);
@@ -388,7 +394,9 @@ RenamePlan planRenames(const RunRequest& request) {
     expandEachNotation(replaces);
     const std::vector<std::string> files =
         request.files.empty() ? std::vector<std::string>{""} : request.files;
-    return Planner(std::move(finds), std::move(replaces)).plan(files);
+    return Planner(std::move(finds), std::move(replaces),
+                   matchersOfPairs(request.finds, request.replaces, request.options))
+        .plan(files);
 }
 
 std::string renameProblem(const PlannedRename& row) {

@@ -2,9 +2,11 @@
 
 #include "core/platform/paths.h"
 #include "core/run/run.h"
+#include "core/text/pair_matcher.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,9 +34,11 @@ struct PairedName {
     bool applied = false; // a non-empty pair ran over the name
 };
 
-// The pairs expanded from the notation; the columns must be of the same length.
+// The pairs expanded from the notation; the columns must be of the same length. A pair with a matcher (see
+// matchersOfPairs) is matched by it.
 PairedName nameAfterPairs(const std::vector<std::string>& finds, const std::vector<std::string>& replaces,
-                          std::string_view name);
+                          std::string_view name,
+                          const std::vector<std::optional<PairMatcher>>& matchers = {});
 
 // What an execute run in file-names mode does with a row.
 enum class RenameKind {

@@ -76,6 +76,12 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
         outcome.complete = true;
         return outcome;
     }
+    if (plan.contents() && plan.hasOptionPairs && status.kind == platform::PathKind::RegularFile &&
+        status.size > kOptionPairFileBytes) {
+        outcome.failure = RunFailure{i, path, tooLargeForOptionPairsText()};
+        outcome.complete = true;
+        return outcome;
+    }
     try {
         if (isStreamed(plan, status)) {
             if (std::optional<RowOutcome> streamed = streamRow(plan, i, path, cancel, beforePair)) {
@@ -103,6 +109,9 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
         if (plan.findSet) {
             plan.findSet->occurring(text, scratch.mayOccur);
             scratch.wanted.assign(plan.finds.size(), 0);
+            for (std::size_t j = 0; j < plan.finds.size(); ++j) {
+                scratch.mayOccur[j] = scratch.mayOccur[j] || plan.matchers[j];
+            }
         }
         for (std::size_t j = 0; j < plan.finds.size(); ++j) {
             if (isCancelled(cancel)) {
@@ -116,9 +125,8 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
             if (plan.findSet && !scratch.mayOccur[j]) {
                 continue;
             }
-            const std::int64_t found = applyPair(plan, j, text, plan.findSet ? &scratch.insertions : nullptr);
-            row.count += found;
-            const bool replacing = found > 0 && plan.finds[j] != plan.replaces[j];
+            bool replacing = false;
+            row.count += applyPair(plan, j, text, plan.findSet ? &scratch.insertions : nullptr, replacing);
             replacedSome = replacedSome || replacing;
             if (plan.findSet && replacing) {
                 markCreated(plan, j, text, scratch);

@@ -33,6 +33,11 @@ inline bool isLargeFile(const platform::PathStatus& status) {
     return status.kind == platform::PathKind::RegularFile && status.size > kLargeFileBytes;
 }
 
+// The largest file a run with a pair with options reads. Such a run reads every file whole, since a pattern
+// can match across more bytes than a streamed block keeps; a larger file is refused as a failure of its row,
+// never passed over in silence.
+inline constexpr std::uintmax_t kOptionPairFileBytes = std::uintmax_t{256} << 20;
+
 struct RowOutcome {
     RowResult row;
     bool applied = false; // a non-empty pair ran over the row's text

@@ -2,12 +2,18 @@
 // pair columns of different lengths.
 #include "core/run/run_texts.h"
 
+#include "core/run/row_work.h"
 #include "core/run/run.h"
 
 namespace morvane {
 
 std::string noMemoryForFileText() {
     return "not enough memory to hold the file";
+}
+
+std::string tooLargeForOptionPairsText() {
+    return "larger than " + std::to_string(kOptionPairFileBytes >> 20) +
+           " MiB, the most a run with pairs that ignore case, match whole words or are patterns reads";
 }
 
 std::string skipReasonText(SkipReason reason, ReplaceMode mode) {

@@ -11,5 +11,6 @@
 namespace morvane {
 
 std::string noMemoryForFileText();
+std::string tooLargeForOptionPairsText();
 
 } // namespace morvane

@@ -260,7 +260,7 @@ std::vector<std::string> slice(const std::vector<std::string>& texts, std::size_
 } // namespace
 
 bool isStreamed(const Plan& plan, const platform::PathStatus& status) {
-    return plan.contents() && status.kind == platform::PathKind::RegularFile &&
+    return plan.contents() && !plan.hasOptionPairs && status.kind == platform::PathKind::RegularFile &&
            status.size > plan.request.streamedFileBytes;
 }
 

@@ -11,7 +11,9 @@
 
 namespace morvane {
 
-// Whether the run streams the row's file rather than read it whole.
+// Whether the run streams the row's file rather than read it whole. A run with a pair with options never
+// does: a pattern can match across any number of bytes, so such a file is read whole, up to
+// kOptionPairFileBytes (see row_work.h), and refused beyond.
 bool isStreamed(const Plan& plan, const platform::PathStatus& status);
 
 // A row whose file is too large to hold whole: its blocks go through the pairs as they are read, and an

@@ -2,7 +2,6 @@
 
 #include "core/app/key_rules.h"
 #include "core/app/list_text.h"
-#include "core/state/relabel_table.h"
 #include "core/text/notation.h"
 #include "gui/widgets/qt_keys.h"
 #include "gui/widgets/qt_object_names.h"
@@ -12,30 +11,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QShortcut>
 #include <QStackedWidget>
-#include <QToolButton>
 
 namespace morvane {
-
-namespace {
-
-// The caption is a mark the pair list repeats; the tooltip says it in words. The key works the toggle
-// wherever the focus is in the editor and leaves it there, so typing goes on (a button's own shortcut would
-// take the focus).
-QToolButton* newToggle(QWidget* parent, const char* name, const char* caption, Qt::Key key,
-                       std::string_view tooltip) {
-    auto* toggle = named(new QToolButton(parent), name);
-    toggle->setText(QString::fromLatin1(caption));
-    toggle->setCheckable(true);
-    toggle->setToolTip(toQString(tooltip));
-    auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | key), parent);
-    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-    QObject::connect(shortcut, &QShortcut::activated, toggle, &QToolButton::toggle);
-    return toggle;
-}
-
-} // namespace
 
 ListView* newPairListView(PairListModel& model, QWidget* parent) {
     auto* view = new ListView([](KeyStroke key) { return pairListKey(key) != PairListKey::None; }, parent);
@@ -71,7 +49,6 @@ void PairListEditor::buildEditor() {
     frame_ = named(new QGroupBox(QStringLiteral("New Element"), &pages_), "frameNewElement");
     named(new QLabel(QStringLiteral("Find"), frame_), "Label(0)");
     txtFind_ = named(new PairTextBox(frame_), "txtFind");
-    buildToggles();
     named(new QLabel(QStringLiteral("Replace With:"), frame_), "Label(1)");
     txtReplace_ = named(new PairTextBox(frame_), "txtReplace");
     named(new QLabel(QStringLiteral("Special Characters:"), frame_), "Label(2)");
@@ -85,10 +62,7 @@ void PairListEditor::buildEditor() {
     auto* swap = named(new QPushButton(QStringLiteral("swap  <-->"), frame_), "cmdSwap");
     // The swap picture lies over this button, so a Tab that stopped on it would seem to lose the focus.
     swap->setFocusPolicy(Qt::NoFocus);
-    QWidget::setTabOrder(txtFind_, tglIgnoreCase_);
-    QWidget::setTabOrder(tglIgnoreCase_, tglWholeWord_);
-    QWidget::setTabOrder(tglWholeWord_, tglPattern_);
-    QWidget::setTabOrder(tglPattern_, txtReplace_);
+    QWidget::setTabOrder(txtFind_, txtReplace_);
     QWidget::setTabOrder(txtReplace_, add);
     QWidget::setTabOrder(add, cmdUpdateElement_);
     QWidget::setTabOrder(cmdUpdateElement_, cancel);
@@ -98,30 +72,6 @@ void PairListEditor::buildEditor() {
     connect(cancel, &QPushButton::clicked, this, &PairListEditor::showMainFrame);
     connect(swap, &QPushButton::clicked, this, &PairListEditor::swapFindAndReplace);
     pages_.addWidget(frame_);
-}
-
-// Alt+C, which other tools give to case, is the Cancel button's here; I for ignore case is free in both
-// languages, as W and R are.
-void PairListEditor::buildToggles() {
-    tglIgnoreCase_ = newToggle(frame_, "tglIgnoreCase", "a=A", Qt::Key_I, kIgnoreCaseHelp);
-    tglWholeWord_ = newToggle(frame_, "tglWholeWord", "W", Qt::Key_W, kWholeWordHelp);
-    tglPattern_ = newToggle(frame_, "tglPattern", ".*", Qt::Key_R, kPatternHelp);
-}
-
-PairOptions PairListEditor::chosenOptions() const {
-    return {.ignoreCase = tglIgnoreCase_->isChecked(),
-            .wholeWord = tglWholeWord_->isChecked(),
-            .pattern = tglPattern_->isChecked()};
-}
-
-void PairListEditor::showOptions(const PairOptions& options) {
-    tglIgnoreCase_->setChecked(options.ignoreCase);
-    tglWholeWord_->setChecked(options.wholeWord);
-    tglPattern_->setChecked(options.pattern);
-}
-
-QStringList PairListEditor::optionNames() const {
-    return {tglIgnoreCase_->accessibleName(), tglWholeWord_->accessibleName(), tglPattern_->accessibleName()};
 }
 
 bool PairListEditor::editorShown() const {
@@ -134,12 +84,11 @@ void PairListEditor::showMainFrame() {
 }
 
 void PairListEditor::showPairEditor(bool showUpdateButton, const std::string& find,
-                                    const std::string& replace, PairOptions options) {
+                                    const std::string& replace) {
     cmdUpdateElement_->setVisible(showUpdateButton);
     openedWith_ = {{{toQString(storedToTyped(find)), find}, {toQString(storedToTyped(replace)), replace}}};
     txtFind_->setPlainText(openedWith_[0].first);
     txtReplace_->setPlainText(openedWith_[1].first);
-    showOptions(options);
     pages_.setCurrentWidget(frame_);
     txtFind_->setFocus();
 }
@@ -153,15 +102,15 @@ void PairListEditor::editCurrentPair() {
         list_.setCurrentRow(0);
     }
     const PairListModel::Row& row = model_.row(list_.currentRow());
-    showPairEditor(true, row.find, row.replace, row.options);
+    showPairEditor(true, row.find, row.replace);
 }
 
-void PairListEditor::addPair(std::string find, std::string replace, PairOptions options) {
-    model_.append(std::move(find), std::move(replace), options);
+void PairListEditor::addPair(std::string find, std::string replace) {
+    model_.append(std::move(find), std::move(replace));
 }
 
-void PairListEditor::updatePair(std::string find, std::string replace, PairOptions options) {
-    model_.update(list_.currentRow(), std::move(find), std::move(replace), options);
+void PairListEditor::updatePair(std::string find, std::string replace) {
+    model_.update(list_.currentRow(), std::move(find), std::move(replace));
 }
 
 void PairListEditor::swapFindAndReplace() {
@@ -188,9 +137,9 @@ void PairListEditor::closeEditorAndStore(bool update) {
     std::string find = storedText(txtFind_->toPlainText());
     std::string replace = storedText(txtReplace_->toPlainText());
     if (update) {
-        updatePair(std::move(find), std::move(replace), chosenOptions());
+        updatePair(std::move(find), std::move(replace));
     } else {
-        addPair(std::move(find), std::move(replace), chosenOptions());
+        addPair(std::move(find), std::move(replace));
     }
     emit pairsChanged();
 }

@@ -10,7 +10,6 @@
 class QGroupBox;
 class QPushButton;
 class QStackedWidget;
-class QToolButton;
 class QWidget;
 
 namespace morvane {
@@ -40,18 +39,16 @@ public:
     // The find, replace and special characters boxes.
     std::array<QWidget*, 3> textBoxes() const { return {txtFind_, txtReplace_, txtSpecialChars_}; }
     bool editorShown() const;
-    // The toggles' names in the window's language: ignore case, whole word, pattern.
-    QStringList optionNames() const;
 
     void showMainFrame();
     // The texts are in the list's form, line breaks as CR LF.
     void showPairEditor(bool showUpdateButton = false, const std::string& find = {},
-                        const std::string& replace = {}, PairOptions options = {});
+                        const std::string& replace = {});
     // Edit mode for the current row (the first when none is current), add mode when the list is empty.
     void editCurrentPair();
     // An empty find text is never stored.
-    void addPair(std::string find, std::string replace, PairOptions options = {});
-    void updatePair(std::string find, std::string replace, PairOptions options);
+    void addPair(std::string find, std::string replace);
+    void updatePair(std::string find, std::string replace);
     void swapFindAndReplace();
     void clearPairs();
 
@@ -61,9 +58,6 @@ signals:
 
 private:
     void buildEditor();
-    void buildToggles();
-    PairOptions chosenOptions() const;
-    void showOptions(const PairOptions& options);
     void onListKey(KeyStroke key);
     void closeEditorAndStore(bool update);
     // The bytes a box stands for: the text it was opened with when it still shows that (a text that is not
@@ -79,9 +73,6 @@ private:
     PairTextBox* txtReplace_ = nullptr;
     QPlainTextEdit* txtSpecialChars_ = nullptr;
     QPushButton* cmdUpdateElement_ = nullptr;
-    QToolButton* tglIgnoreCase_ = nullptr;
-    QToolButton* tglWholeWord_ = nullptr;
-    QToolButton* tglPattern_ = nullptr;
     std::array<std::pair<QString, std::string>, 2> openedWith_;
 };
 

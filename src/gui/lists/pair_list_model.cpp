@@ -24,21 +24,6 @@ std::vector<std::string> column(const std::vector<PairListModel::Row>& rows, Fie
     return texts;
 }
 
-// The marks follow the toggle buttons' captions.
-QString optionMarks(const PairOptions& options) {
-    QStringList marks;
-    if (options.ignoreCase) {
-        marks << QStringLiteral("a=A");
-    }
-    if (options.wholeWord) {
-        marks << QStringLiteral("W");
-    }
-    if (options.pattern) {
-        marks << QStringLiteral(".*");
-    }
-    return marks.join(QLatin1Char(' '));
-}
-
 } // namespace
 
 PairListModel::PairListModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -52,10 +37,6 @@ void PairListModel::setHeadings(const QStringList& headings) {
 void PairListModel::setWarningTexts(const QString& changesInserted, const QString& neverMatches) {
     changesInsertedText_ = changesInserted;
     neverMatchesText_ = neverMatches;
-}
-
-void PairListModel::setOptionNames(const QStringList& names) {
-    optionNames_ = names;
 }
 
 std::optional<PairWarning> PairListModel::warningAt(int index) const {
@@ -92,26 +73,25 @@ QString PairListModel::warningText(const PairWarning& warning) const {
                                  toOneLineQString(rows_[warning.pair].find));
 }
 
-void PairListModel::append(std::string find, std::string replace, PairOptions options) {
+void PairListModel::append(std::string find, std::string replace) {
     if (find.empty()) {
         return;
     }
     beginInsertRows({}, size(), size());
-    rows_.push_back(Row{nextId_++, std::move(find), std::move(replace), options});
+    rows_.push_back(Row{nextId_++, std::move(find), std::move(replace)});
     warnings_.emplace_back();
     endInsertRows();
     updateWarnings();
 }
 
-void PairListModel::update(int index, std::string find, std::string replace, PairOptions options) {
+void PairListModel::update(int index, std::string find, std::string replace) {
     if (find.empty() || index < 0 || index >= size()) {
         return;
     }
     Row& row = rows_[static_cast<std::size_t>(index)];
     row.find = std::move(find);
     row.replace = std::move(replace);
-    row.options = options;
-    emit dataChanged(this->index(index, 0), this->index(index, kOptionsColumn));
+    emit dataChanged(this->index(index, 0), this->index(index, 1));
     updateWarnings();
 }
 
@@ -145,51 +125,19 @@ std::vector<std::string> PairListModel::replaces() const {
     return column(rows_, &Row::replace);
 }
 
-PairOptionsList PairListModel::options() const {
-    PairOptionsList options;
-    options.reserve(rows_.size());
-    for (const Row& row : rows_) {
-        options.push_back(row.options);
-    }
-    return options;
-}
-
 int PairListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : size();
 }
 
 int PairListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() || headings_.isEmpty() ? 0 : kOptionsColumn + 1;
-}
-
-QVariant PairListModel::optionsData(const PairOptions& options, int role) const {
-    if (role == Qt::DisplayRole) {
-        return optionMarks(options);
-    }
-    if (role == Qt::ToolTipRole && !options.isPlain()) {
-        QStringList names;
-        for (const auto& [set, name] : {std::pair(options.ignoreCase, 0), std::pair(options.wholeWord, 1),
-                                        std::pair(options.pattern, 2)}) {
-            if (set && name < optionNames_.size()) {
-                names << optionNames_[name];
-            }
-        }
-        return names.join(QStringLiteral(", "));
-    }
-    if (role == Qt::TextAlignmentRole) {
-        return QVariant::fromValue(Qt::AlignCenter);
-    }
-    return {};
+    return parent.isValid() ? 0 : static_cast<int>(headings_.size());
 }
 
 QVariant PairListModel::data(const QModelIndex& index, int role) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid)) {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid) || index.column() > 1) {
         return {};
     }
     const Row& row = rows_[static_cast<std::size_t>(index.row())];
-    if (index.column() == kOptionsColumn) {
-        return optionsData(row.options, role);
-    }
     const std::string& text = index.column() == 0 ? row.find : row.replace;
     const std::optional<PairWarning>& warning = warnings_[static_cast<std::size_t>(index.row())];
     const bool multiLine = text.find_first_of("\r\n") != std::string::npos;
@@ -213,9 +161,6 @@ QVariant PairListModel::headerData(int section, Qt::Orientation orientation, int
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
         section < headings_.size()) {
         return headings_[section];
-    }
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section == kOptionsColumn) {
-        return QString(); // the marks speak for themselves; their tooltips name them
     }
     return QAbstractTableModel::headerData(section, orientation, role);
 }

@@ -163,7 +163,7 @@ TEST(FileDiff, WritesTheFilesPartOrSaysWhyThereIsNone) {
     for (const Case& c : cases) {
         std::string written;
         const std::string problem =
-            writeFileDiff(c.path, c.finds, {"new"}, [&](std::string_view piece) { written += piece; });
+            writeFileDiff(c.path, c.finds, {"new"}, {}, [&](std::string_view piece) { written += piece; });
         EXPECT_EQ(written, c.written) << c.path;
         EXPECT_EQ(problem, c.problem) << c.path;
     }

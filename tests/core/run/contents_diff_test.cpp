@@ -124,13 +124,13 @@ TEST(ContentsDiff, StopsAtTheHunksAskedForAndSaysMoreFollow) {
     for (int i = 0; i < 5; ++i) {
         text += "x\n\n\n\n\n\n\n\n";
     }
-    const ContentsDiff diff = diffContents(text, {"x"}, {"y"}, {.hunks = 2});
+    const ContentsDiff diff = diffContents(text, {"x"}, {"y"}, {}, {.hunks = 2});
     EXPECT_EQ(diff.hunks.size(), 2u);
     EXPECT_TRUE(diff.more);
-    EXPECT_FALSE(diffContents(text, {"x"}, {"y"}, {.hunks = 5}).more);
+    EXPECT_FALSE(diffContents(text, {"x"}, {"y"}, {}, {.hunks = 5}).more);
     // A run of changed lines longer than the lines asked for ends the hunk early.
     const ContentsDiff cut =
-        diffContents(std::string(1000, '\n'), {"^chr(10)"}, {"x^chr(10)"}, {.lines = 10});
+        diffContents(std::string(1000, '\n'), {"^chr(10)"}, {"x^chr(10)"}, {}, {.lines = 10});
     ASSERT_EQ(cut.hunks.size(), 1u);
     EXPECT_EQ(cut.hunks[0].lines.size(), 10u);
     EXPECT_TRUE(cut.more);
@@ -182,7 +182,7 @@ TEST(ContentsDiff, HunksLeadFromTheOldTextToWhatExecuteWrites) {
 
 TEST(ContentsDiff, CancelledBeforeThePairsGivesNothing) {
     const std::atomic<bool> cancel{true};
-    const ContentsDiff diff = diffContents("a\n", {"a"}, {"b"}, {}, &cancel);
+    const ContentsDiff diff = diffContents("a\n", {"a"}, {"b"}, {}, {}, &cancel);
     EXPECT_TRUE(diff.replacement.cancelled);
     EXPECT_TRUE(diff.hunks.empty());
 }

@@ -21,12 +21,10 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
-#include <QToolButton>
 #include <QUrl>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <mutex>
 #include <thread>
 #include <unistd.h>
 
@@ -163,24 +161,6 @@ RunController::Runner notUndoableRun(std::shared_ptr<std::atomic<bool>> release)
         return result;
     };
 }
-
-// The pair options of every run the window starts.
-struct OptionsSeen {
-    std::mutex mutex;
-    std::vector<PairOptionsList> runs;
-
-    RunController::Runner runner() {
-        return [this](const RunRequest& request, RunObserver*, const std::atomic<bool>*) {
-            const std::lock_guard lock(mutex);
-            runs.push_back(request.options);
-            return RunResult{};
-        };
-    }
-    PairOptionsList last() {
-        const std::lock_guard lock(mutex);
-        return runs.empty() ? PairOptionsList{} : runs.back();
-    }
-};
 
 } // namespace
 
@@ -353,35 +333,6 @@ private slots:
         f.child<QPushButton>("cmdUpdateElement")->click();
         QCOMPARE(f.window->pairs().row(0).find, std::string("b"));
         QCOMPARE(f.window->pairs().row(0).replace, std::string("a"));
-    }
-
-    // The toggles' shortcuts set the options of the pair that is added; the pair list marks them, the run
-    // gets them, and editing the pair shows them again, while a new pair starts plain.
-    void toggledOptionsReachTheListAndTheRun() {
-        OptionsSeen seen;
-        Fixture f(Setup{.runner = seen.runner()});
-        f.key(f.window.get(), Qt::Key_F1);
-        auto* find = f.child<QPlainTextEdit>("txtFind");
-        QTest::keyClicks(find, "load");
-        f.key(f.window.get(), Qt::Key_W, Qt::AltModifier);
-        f.key(f.window.get(), Qt::Key_R, Qt::AltModifier);
-        QCOMPARE(QApplication::focusWidget(), find); // typing goes on
-        f.child<QPushButton>("cmdAddNewElement")->click();
-        const PairOptions wordPattern{.wholeWord = true, .pattern = true};
-        QTRY_COMPARE(seen.last(), PairOptionsList{wordPattern});
-        QCOMPARE(f.text(f.pairs, 0, PairListModel::kOptionsColumn), QString("W .*"));
-
-        f.pairs->setCurrentRow(0);
-        f.key(f.window.get(), Qt::Key_F2);
-        auto* ignoreCase = f.child<QToolButton>("tglIgnoreCase");
-        QVERIFY(f.child<QToolButton>("tglWholeWord")->isChecked() && !ignoreCase->isChecked());
-        ignoreCase->click();
-        f.child<QPushButton>("cmdUpdateElement")->click();
-        QTRY_COMPARE(seen.last(),
-                     (PairOptionsList{{.ignoreCase = true, .wholeWord = true, .pattern = true}}));
-
-        f.key(f.window.get(), Qt::Key_F1);
-        QVERIFY(!ignoreCase->isChecked() && !f.child<QToolButton>("tglPattern")->isChecked());
     }
 
     // A double-click below the rows opens add mode on an empty list and edit mode on the current row
@@ -845,7 +796,7 @@ private slots:
     }
 
     // With the setting on, a double-click loads a task's files in place of the list's; the bytes of its
-    // texts and its pairs' options come through the window and back into the file.
+    // texts come through the window and back into the file.
     void aSavedTaskKeepsItsBytesThroughTheWindow() {
         testing::TempDir data;
         const std::string file = data.write("latin1.txt", "\xe4x\xe4");
@@ -854,8 +805,7 @@ private slots:
                                .files = {file},
                                .finds = {"\xe4"},
                                .replacements = {"ae"},
-                               .caseSensitive = false,
-                               .pairOptions = {{.ignoreCase = true}}});
+                               .caseSensitive = false});
         Fixture f(Setup{.addFiles = true, .tasks = reps});
         f.dropFiles({f.path("other.txt", "")});
         f.tasks->setCurrentRow(0);
@@ -867,7 +817,6 @@ private slots:
         f.window->addToSavedTasks();
         const SavedReps stored = readOrCreateSavedTasks(f.window->savedTasksPath());
         QCOMPARE(stored.back().finds, std::vector<std::string>{"\xe4"});
-        QCOMPARE(stored.back().pairOptions, reps.back().pairOptions);
         // Opened for editing and stored unchanged, the pair keeps its byte too.
         f.pairs->setCurrentRow(0);
         f.key(f.window.get(), Qt::Key_F2);

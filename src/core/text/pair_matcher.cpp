@@ -1,0 +1,439 @@
+#include "core/text/pair_matcher.h"
+
+#include "core/text/notation.h"
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <re2/re2.h>
+#include <vector>
+
+namespace morvane {
+
+namespace {
+
+// Enough for the automaton of a long find text; RE2 refuses to build a larger one, and a pattern that needs
+// more is refused with its message.
+constexpr std::int64_t kPatternMemory = std::int64_t{64} << 20;
+
+// The characters around a whole-word occurrence may not be word characters: in UTF-8 text letters, marks,
+// decimal digits and `_`; elsewhere ASCII letters, digits, `_` and every byte above 127, which is likely
+// part of a letter in whatever encoding the text has.
+constexpr const char* kNonWordUtf8 = "[^\\p{L}\\p{M}\\p{Nd}_]";
+constexpr const char* kNonWordBytes = "[^0-9A-Za-z_\\x80-\\xff]";
+
+bool isContinuationByte(unsigned char byte) {
+    return (byte & 0xC0) == 0x80;
+}
+
+// The byte length of the character at `at`: one byte where the text is not read as UTF-8.
+std::size_t characterLength(std::string_view text, std::size_t at, bool utf8) {
+    if (!utf8 || at >= text.size()) {
+        return 1;
+    }
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const std::size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    return std::min(length, text.size() - at);
+}
+
+// The byte length of the character that ends at `at` (which is above 0).
+std::size_t previousCharacterLength(std::string_view text, std::size_t at, bool utf8) {
+    std::size_t length = 1;
+    while (utf8 && length < 4 && length < at &&
+           isContinuationByte(static_cast<unsigned char>(text[at - length]))) {
+        ++length;
+    }
+    return length;
+}
+
+// The find text as a byte pattern: every byte escaped, ASCII letters as a class of both cases when folding.
+std::string bytePattern(std::string_view find, bool foldAscii) {
+    std::string pattern;
+    char escaped[8];
+    for (const char c : find) {
+        const auto byte = static_cast<unsigned char>(c);
+        const unsigned char lower = byte | 0x20;
+        if (foldAscii && lower >= 'a' && lower <= 'z') {
+            std::snprintf(escaped, sizeof escaped, "[%c%c]", lower, lower - 0x20);
+        } else {
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+        }
+        pattern += escaped;
+    }
+    return pattern;
+}
+
+// A whole-word occurrence as group 1, with the characters around it: at the start of the text, or, for a
+// search that starts one character before where the occurrence may begin, after that character.
+std::string wholeWordPattern(std::string_view body, bool utf8, bool atStart) {
+    const std::string nonWord = utf8 ? kNonWordUtf8 : kNonWordBytes;
+    return (atStart ? "(?:^|" + nonWord + ")(" : nonWord + "(") + std::string(body) + ")(?:$|" + nonWord +
+           ")";
+}
+
+std::unique_ptr<RE2> compile(const std::string& pattern, bool utf8, bool caseSensitive) {
+    RE2::Options options;
+    options.set_log_errors(false);
+    options.set_encoding(utf8 ? RE2::Options::EncodingUTF8 : RE2::Options::EncodingLatin1);
+    options.set_case_sensitive(caseSensitive);
+    options.set_max_mem(kPatternMemory);
+    return std::make_unique<RE2>(pattern, options);
+}
+
+// A piece of a pattern pair's replacement: bytes, or the text of a group.
+struct Piece {
+    std::string bytes;
+    int group = -1;
+};
+
+bool allDigits(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// The compiled find text for one reading of the text: the whole-word form needs one for a search from the
+// start and one for a search from a character before where an occurrence may begin.
+struct Engine {
+    std::unique_ptr<RE2> fromStart;
+    std::unique_ptr<RE2> later;
+
+    const RE2& searching(std::size_t from) const { return from > 0 && later ? *later : *fromStart; }
+    bool ok() const { return fromStart->ok() && (!later || later->ok()); }
+    const std::string& error() const { return fromStart->ok() ? later->error() : fromStart->error(); }
+};
+
+} // namespace
+
+struct PairMatcher::Compiled {
+    PairOptions options;
+    std::optional<Engine> utf8;  // for valid UTF-8 text; absent where the find text cannot be read as UTF-8
+    std::optional<Engine> bytes; // for other text; absent where RE2 cannot read the pattern as Latin-1
+    int occurrenceGroup = 0;     // the group that is the occurrence: 1 where whole-word wrapping adds context
+    int groupsWanted = 1;        // groups a match asks RE2 for
+    std::string literalReplacement;
+    std::vector<Piece> pieces;
+
+    // The engine for the text, and whether it reads UTF-8.
+    const Engine& engineFor(std::string_view text, bool& utf8Text) const {
+        utf8Text = utf8 && (!bytes || isValidUtf8(text));
+        return utf8Text ? *utf8 : *bytes;
+    }
+
+    // The first occurrence that starts at or after `from`, its groups in `groups`.
+    bool findFrom(const Engine& engine, bool utf8Text, std::string_view text, std::size_t from,
+                  std::vector<re2::StringPiece>& groups) const {
+        std::size_t start = from;
+        // The character before the occurrence is matched as its left context.
+        if (options.wholeWord && from > 0) {
+            start -= previousCharacterLength(text, from, utf8Text);
+        }
+        return engine.searching(from).Match(text, start, text.size(), RE2::UNANCHORED, groups.data(),
+                                            groupsWanted);
+    }
+
+    void parseReplacement(std::string_view typed);
+    void resolveGroup(std::string_view reference, std::vector<Piece>& into);
+    const std::string& replacementOf(const std::vector<re2::StringPiece>& groups, std::string& scratch) const;
+
+    std::int64_t visitLiteral(std::string_view text, const SpanVisitor* onSpan) const;
+    std::int64_t visitPattern(std::string_view text, const SpanVisitor* onSpan) const;
+};
+
+void PairMatcher::Compiled::resolveGroup(std::string_view reference, std::vector<Piece>& into) {
+    const RE2& engine = *(utf8 ? utf8 : bytes)->fromStart;
+    const int userGroups = engine.NumberOfCapturingGroups() - occurrenceGroup;
+    int group = -1;
+    if (allDigits(reference)) {
+        if (reference.size() <= 4) {
+            const int number = std::stoi(std::string(reference));
+            group = number <= userGroups ? number + occurrenceGroup : -1;
+        }
+    } else {
+        const auto& named = engine.NamedCapturingGroups();
+        if (const auto found = named.find(std::string(reference)); found != named.end()) {
+            group = found->second;
+        }
+    }
+    // A group the pattern lacks stands for nothing.
+    if (group >= 0) {
+        into.push_back(Piece{{}, group});
+        groupsWanted = std::max(groupsWanted, group + 1);
+    }
+}
+
+void PairMatcher::Compiled::parseReplacement(std::string_view typed) {
+    std::string literal;
+    const auto flush = [&] {
+        if (!literal.empty()) {
+            pieces.push_back(Piece{expandNotation(literal), -1});
+            literal.clear();
+        }
+    };
+    for (std::size_t i = 0; i < typed.size(); ++i) {
+        const char next = i + 1 < typed.size() ? typed[i + 1] : '\0';
+        if (typed[i] != '$' || i + 1 == typed.size()) {
+            literal += typed[i];
+        } else if (next == '$') {
+            literal += '$';
+            ++i;
+        } else if (next >= '0' && next <= '9') {
+            std::size_t end = i + 1;
+            while (end < typed.size() && typed[end] >= '0' && typed[end] <= '9') {
+                ++end;
+            }
+            flush();
+            resolveGroup(typed.substr(i + 1, end - i - 1), pieces);
+            i = end - 1;
+        } else if (const std::size_t close = typed.find('}', i + 2);
+                   next == '{' && close != std::string_view::npos && close > i + 2) {
+            flush();
+            resolveGroup(typed.substr(i + 2, close - i - 2), pieces);
+            i = close;
+        } else {
+            literal += '$';
+        }
+    }
+    flush();
+}
+
+const std::string& PairMatcher::Compiled::replacementOf(const std::vector<re2::StringPiece>& groups,
+                                                        std::string& scratch) const {
+    if (!options.pattern) {
+        return literalReplacement;
+    }
+    scratch.clear();
+    for (const Piece& piece : pieces) {
+        if (piece.group < 0) {
+            scratch += piece.bytes;
+        } else if (groups[piece.group].data() != nullptr) {
+            scratch.append(groups[piece.group].data(), groups[piece.group].size());
+        }
+    }
+    return scratch;
+}
+
+// Every occurrence counts, overlapping ones included; those that start where the last one replaced ended, or
+// later, are replaced.
+std::int64_t PairMatcher::Compiled::visitLiteral(std::string_view text, const SpanVisitor* onSpan) const {
+    bool utf8Text = false;
+    const Engine& engine = engineFor(text, utf8Text);
+    std::vector<re2::StringPiece> groups(groupsWanted);
+    std::int64_t count = 0;
+    std::size_t replacedUpTo = 0;
+    std::string scratch;
+    for (std::size_t from = 0; from < text.size() && findFrom(engine, utf8Text, text, from, groups);) {
+        const re2::StringPiece& hit = groups[occurrenceGroup];
+        const auto start = static_cast<std::size_t>(hit.data() - text.data());
+        ++count;
+        if (onSpan && start >= replacedUpTo) {
+            (*onSpan)(start, hit.size(), replacementOf(groups, scratch));
+            replacedUpTo = start + hit.size();
+        }
+        from = start + characterLength(text, start, utf8Text);
+    }
+    return count;
+}
+
+// Leftmost non-overlapping matches; an empty one where the last ended, or inside a UTF-8 character, is
+// passed over by one character.
+std::int64_t PairMatcher::Compiled::visitPattern(std::string_view text, const SpanVisitor* onSpan) const {
+    bool utf8Text = false;
+    const Engine& engine = engineFor(text, utf8Text);
+    std::vector<re2::StringPiece> groups(groupsWanted);
+    std::int64_t count = 0;
+    std::optional<std::size_t> lastEnd;
+    std::string scratch;
+    for (std::size_t from = 0; from <= text.size() && findFrom(engine, utf8Text, text, from, groups);) {
+        const re2::StringPiece& hit = groups[occurrenceGroup];
+        const auto start = static_cast<std::size_t>(hit.data() - text.data());
+        const bool insideCharacter =
+            utf8Text && start < text.size() && isContinuationByte(static_cast<unsigned char>(text[start]));
+        if (hit.empty() && (start == lastEnd || insideCharacter)) {
+            from = start + characterLength(text, start, utf8Text && !insideCharacter);
+            continue;
+        }
+        ++count;
+        if (onSpan) {
+            (*onSpan)(start, hit.size(), replacementOf(groups, scratch));
+        }
+        from = start + hit.size();
+        lastEnd = from;
+    }
+    return count;
+}
+
+PairMatcher::PairMatcher(std::string_view find, std::string_view replacement, PairOptions options)
+    : compiled_(nullptr) {
+    auto compiled = std::make_unique<Compiled>();
+    compiled->options = options;
+    const bool wholeWord = options.wholeWord;
+    compiled->occurrenceGroup = wholeWord ? 1 : 0;
+    compiled->groupsWanted = wholeWord ? 2 : 1;
+    const auto build = [&](const std::string& body, bool utf8, bool caseSensitive) {
+        Engine engine{compile(body, utf8, caseSensitive), nullptr};
+        if (engine.ok() && wholeWord) {
+            engine.fromStart = compile(wholeWordPattern(body, utf8, true), utf8, caseSensitive);
+            engine.later = compile(wholeWordPattern(body, utf8, false), utf8, caseSensitive);
+        }
+        return engine;
+    };
+    std::optional<Engine> utf8;
+    std::optional<Engine> bytes;
+    const bool utf8Find = isValidUtf8(find);
+    if (options.pattern) {
+        // A pattern is RE2's whatever the text: the same pattern read as Latin-1 serves text that is not
+        // UTF-8, where RE2 can read it so.
+        const std::string pattern(find);
+        if (utf8Find) {
+            utf8 = build(pattern, true, !options.ignoreCase);
+        }
+        bytes = build(pattern, false, !options.ignoreCase);
+        if (utf8 && !utf8->ok()) {
+            error_ = utf8->error();
+        } else if (!utf8 && !bytes->ok()) {
+            error_ = bytes->error();
+        }
+    } else {
+        if (utf8Find) {
+            utf8 =
+                build(RE2::QuoteMeta(re2::StringPiece(find.data(), find.size())), true, !options.ignoreCase);
+        }
+        bytes = build(bytePattern(find, options.ignoreCase), false, true);
+        if (!bytes->ok()) {
+            error_ = bytes->error();
+        }
+    }
+    if (!error_.empty()) {
+        return;
+    }
+    if (utf8 && utf8->ok()) {
+        compiled->utf8 = std::move(utf8);
+    }
+    if (bytes->ok()) {
+        compiled->bytes = std::move(bytes);
+    }
+    if (options.pattern) {
+        compiled->parseReplacement(replacement);
+    } else {
+        compiled->literalReplacement = std::string(replacement);
+    }
+    compiled_ = std::move(compiled);
+}
+
+PairMatcher::~PairMatcher() = default;
+PairMatcher::PairMatcher(PairMatcher&&) noexcept = default;
+PairMatcher& PairMatcher::operator=(PairMatcher&&) noexcept = default;
+
+std::int64_t PairMatcher::visitReplaced(std::string_view text, const SpanVisitor& onSpan) const {
+    if (!compiled_) {
+        return 0;
+    }
+    return compiled_->options.pattern ? compiled_->visitPattern(text, &onSpan)
+                                      : compiled_->visitLiteral(text, &onSpan);
+}
+
+std::int64_t PairMatcher::count(std::string_view text) const {
+    if (!compiled_) {
+        return 0;
+    }
+    return compiled_->options.pattern ? compiled_->visitPattern(text, nullptr)
+                                      : compiled_->visitLiteral(text, nullptr);
+}
+
+std::int64_t PairMatcher::replace(std::string& text, bool* changed) const {
+    std::string result;
+    std::size_t copied = 0;
+    bool differs = false;
+    const std::int64_t found =
+        visitReplaced(text, [&](std::size_t start, std::size_t length, std::string_view replacement) {
+            differs = differs || std::string_view(text).substr(start, length) != replacement;
+            result.append(text, copied, start - copied);
+            result += replacement;
+            copied = start + length;
+        });
+    if (differs) {
+        result.append(text, copied);
+        text = std::move(result);
+    }
+    if (changed) {
+        *changed = differs;
+    }
+    return found;
+}
+
+std::vector<std::optional<PairMatcher>> matchersOfPairs(const std::vector<std::string>& finds,
+                                                        const std::vector<std::string>& replaces,
+                                                        const PairOptionsList& options) {
+    std::vector<std::optional<PairMatcher>> matchers(finds.size());
+    for (std::size_t j = 0; j < finds.size(); ++j) {
+        const PairOptions pair = optionsOfPair(options, j);
+        if (pair.isPlain() || finds[j].empty()) {
+            continue;
+        }
+        const std::string replacement = j < replaces.size() ? replaces[j] : std::string();
+        // A pattern and its replacement are read as typed; a literal pair's texts are bytes in the notation.
+        if (pair.pattern) {
+            matchers[j].emplace(finds[j], replacement, pair);
+        } else {
+            matchers[j].emplace(expandNotation(finds[j]), expandNotation(replacement), pair);
+        }
+    }
+    return matchers;
+}
+
+std::string patternError(std::string_view find, PairOptions options) {
+    if (!options.pattern) {
+        return {};
+    }
+    return PairMatcher(find, {}, options).error();
+}
+
+bool isValidUtf8(std::string_view text) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    std::size_t i = 0;
+    while (i < size) {
+        // Runs of ASCII go eight bytes at a time.
+        if (i + 8 <= size) {
+            std::uint64_t word;
+            std::memcpy(&word, bytes + i, 8);
+            if ((word & 0x8080808080808080ULL) == 0) {
+                i += 8;
+                continue;
+            }
+        }
+        const unsigned char lead = bytes[i];
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t length = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80;  // no overlong form
+            high = lead == 0xED ? 0x9F : 0xBF; // no surrogate
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80;  // no overlong form
+            high = lead == 0xF4 ? 0x8F : 0xBF; // nothing above U+10FFFF
+        } else {
+            return false;
+        }
+        if (i + length > size || bytes[i + 1] < low || bytes[i + 1] > high) {
+            return false;
+        }
+        for (std::size_t k = 2; k < length; ++k) {
+            if (!isContinuationByte(bytes[i + k])) {
+                return false;
+            }
+        }
+        i += length;
+    }
+    return true;
+}
+
+} // namespace morvane

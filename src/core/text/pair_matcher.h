@@ -1,0 +1,75 @@
+// How a pair with options finds its occurrences and what it puts in their place: ignore case, whole word and
+// patterns, all matched by RE2, whose time is linear in the text whatever the find text.
+#pragma once
+
+#include "core/text/pair_options.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace morvane {
+
+// One occurrence a pair replaces: where it starts and how many bytes it takes in the text the pair reads, and
+// the bytes that take its place (valid during the call only).
+using SpanVisitor = std::function<void(std::size_t start, std::size_t length, std::string_view replacement)>;
+
+// The matcher of one pair that is not plain.
+//
+// Ignoring case folds ASCII letters, and where both the find text and the text are valid UTF-8 every
+// letter by Unicode simple case folding; in text that is not valid UTF-8, a pattern's letters fold as
+// Latin-1 ones. A whole-word occurrence has no letter, digit, mark or `_` right before or after it; where the
+// text is valid UTF-8 those are the code points around it, elsewhere the bytes, every byte above 127 counting
+// as a letter.
+//
+// A literal pair (its find text and replacement already expanded from the notation) counts every occurrence,
+// overlapping ones included, and replaces those found from the left that do not overlap one already replaced,
+// as a plain pair does. A pattern pair counts and replaces the leftmost non-overlapping matches; an empty
+// match right where the previous match ended is skipped, and, in UTF-8 text, one inside a character.
+//
+// A pattern pair's replacement is taken as typed: `$n` and `${n}` are group n (0 being the whole match),
+// `${name}` the named group, `$$` one dollar sign; a group the pattern lacks stands for nothing; any other
+// `$` is itself. The text between these forms is expanded from the notation.
+//
+// Thread-safe once built: the workers of a run share it.
+class PairMatcher {
+public:
+    PairMatcher(std::string_view find, std::string_view replacement, PairOptions options);
+    ~PairMatcher();
+    PairMatcher(PairMatcher&&) noexcept;
+    PairMatcher& operator=(PairMatcher&&) noexcept;
+
+    // Empty, or why the pattern cannot be used (RE2's words); such a matcher finds nothing.
+    const std::string& error() const { return error_; }
+
+    std::int64_t count(std::string_view text) const;
+    // Calls onSpan for every occurrence replaced, in ascending order; returns the count.
+    std::int64_t visitReplaced(std::string_view text, const SpanVisitor& onSpan) const;
+    // Replaces in the text; returns the count. `changed` tells whether some occurrence took other bytes.
+    std::int64_t replace(std::string& text, bool* changed = nullptr) const;
+
+private:
+    struct Compiled;
+    std::unique_ptr<const Compiled> compiled_;
+    std::string error_;
+};
+
+// The matchers of a list of pairs as typed, in the notation: one for each pair with options and a find text,
+// nothing for the others, which the literal engine takes or which are skipped. Pairs past the options' end
+// are plain.
+std::vector<std::optional<PairMatcher>> matchersOfPairs(const std::vector<std::string>& finds,
+                                                        const std::vector<std::string>& replaces,
+                                                        const PairOptionsList& options);
+
+// Empty, or RE2's message for a pattern it refuses. Only a pattern pair can be refused.
+std::string patternError(std::string_view find, PairOptions options);
+
+// Whether the text is well-formed UTF-8 (no overlong forms, surrogates or code points above U+10FFFF).
+bool isValidUtf8(std::string_view text);
+
+} // namespace morvane
