@@ -167,6 +167,15 @@ void layOutEditorPage(FormLayout& layout) {
     layout[imgButton5].top = 0;
     layout[imgButton5].left = 0;
 
+    // The option toggles stand in a row above the find box's right end.
+    double right = find.left + find.width;
+    for (const FormControl control : {tglPattern, tglWholeWord, tglIgnoreCase}) {
+        TwipsRect& toggle = layout[control];
+        right -= toggle.width;
+        setPosition(toggle.left, right);
+        setPosition(toggle.top, find.top - toggle.height - 15);
+    }
+
     setPosition(layout[Label0].left, find.left + 50);
     setPosition(layout[Label1].left, replace.left + 50);
     setPosition(layout[Label2].left, special.left + 50);
@@ -227,6 +236,9 @@ FormLayout designFormLayout() {
     layout[Label2] = {7200, 360, 2055, 255};
     layout[Label1] = {3720, 360, 2055, 255};
     layout[Label0] = {240, 360, 2055, 255};
+    layout[tglIgnoreCase] = {2145, 300, 450, 285};
+    layout[tglWholeWord] = {2595, 300, 450, 285};
+    layout[tglPattern] = {3045, 300, 450, 285};
     layout[img1] = {0, 0, 1560, 540};
     return layout;
 }
@@ -242,10 +254,12 @@ ListColumnWidths listColumnWidths(const FormLayout& layout) {
     const double pairs = layout[lvCurrentFindReplace].width;
     const double tasks = layout[lvSavedReps].width;
     const double files = layout[lvFiles].width;
-    const auto pairColumn = columnWidth(0.5 * pairs - 50);
+    // Wide enough for all three option marks.
+    constexpr double kOptionsColumn = 750;
+    const auto pairColumn = columnWidth(0.5 * (pairs - kOptionsColumn) - 50);
     const auto taskColumn = columnWidth(0.33 * tasks - 10);
     return {
-        .findReplace = {pairColumn, pairColumn},
+        .findReplace = {pairColumn, pairColumn, columnWidth(kOptionsColumn)},
         .savedTasks = {0.0, taskColumn, taskColumn, taskColumn},
         .files = {0.0, columnWidth(0.8 * files - 50), columnWidth(0.2 * files - 50)},
     };

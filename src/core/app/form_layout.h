@@ -81,6 +81,9 @@ enum class FormControl : std::size_t {
     Label2,
     Label1,
     Label0,
+    tglIgnoreCase,
+    tglWholeWord,
+    tglPattern,
     img1,
 };
 inline constexpr std::size_t kFormControlCount = static_cast<std::size_t>(FormControl::img1) + 1;
@@ -112,7 +115,7 @@ FormLayout formResize(WindowSize outer, const FormLayout& current);
 // negative: that column keeps the width it has. The first columns of the saved-task list and the file list
 // stay hidden at width 0, also when the user has dragged them open.
 struct ListColumnWidths {
-    std::array<std::optional<double>, 2> findReplace;
+    std::array<std::optional<double>, 3> findReplace; // the find text, the replacement, the option marks
     std::array<std::optional<double>, 4> savedTasks;
     std::array<std::optional<double>, 3> files;
 };

@@ -96,6 +96,7 @@ std::vector<MessageEntry> makeTable() {
         {keys::kPreviewColumns, "Old name,New name,Problem"},
         {keys::kPairChangesInserted, "Pair %1 also changes what pair %2 inserts"},
         {keys::kPairNeverMatches, "Pair %2 replaces every \"%3\" before pair %1 looks for \"%4\""},
+        {keys::kPatternUnusable, "This pattern cannot be used: %1"},
     };
 }
 

@@ -70,5 +70,6 @@ inline constexpr std::string_view kPreviewColumns = "[PreviewColumns]";
 
 inline constexpr std::string_view kPairChangesInserted = "[PairChangesInserted]";
 inline constexpr std::string_view kPairNeverMatches = "[PairNeverMatches]";
+inline constexpr std::string_view kPatternUnusable = "[PatternUnusable]";
 
 } // namespace morvane::keys

@@ -15,10 +15,18 @@ struct Relabel {
     std::string_view designCaption; // what the control shows before a language is applied
 };
 
+// What the option toggles do, in their tooltips and for assistive technology.
+inline constexpr std::string_view kIgnoreCaseHelp = "Ignore case: letters match whatever their case (Alt+I)";
+inline constexpr std::string_view kWholeWordHelp =
+    "Whole word: a match may not continue a word on either side (Alt+W)";
+inline constexpr std::string_view kPatternHelp = "Regular expression: the find text is a pattern, and the "
+                                                 "replacement may use its groups as $1 or ${name}, "
+                                                 "and $$ for a dollar sign (Alt+R)";
+
 // The controls that take their texts from the language file, in the order in which a language is applied.
 // A key missing from the file gives its control an empty text; the design captions are only the window's
 // built-in texts before the first relabelling.
-inline constexpr std::array<Relabel, 32> kRelabelTable{{
+inline constexpr std::array<Relabel, 35> kRelabelTable{{
     {"[mnuFile]", "mnuFile", LabelProperty::Caption, "&File"},
     {"[mnuNew]", "mnuNew", LabelProperty::Caption, "New"},
     {"[mnuClose]", "mnuClose", LabelProperty::Caption, "Close"},
@@ -51,6 +59,9 @@ inline constexpr std::array<Relabel, 32> kRelabelTable{{
     {"[imgButton(1)]", "imgButton(1)", LabelProperty::Tooltip, "Update"},
     {"[imgButton(2)]", "imgButton(2)", LabelProperty::Tooltip, "Execute"},
     {"[imgButton(5)]", "imgButton(5)", LabelProperty::Tooltip, "Swap"},
+    {"[tglIgnoreCase]", "tglIgnoreCase", LabelProperty::Tooltip, kIgnoreCaseHelp},
+    {"[tglWholeWord]", "tglWholeWord", LabelProperty::Tooltip, kWholeWordHelp},
+    {"[tglPattern]", "tglPattern", LabelProperty::Tooltip, kPatternHelp},
 }};
 
 // What assistive technology reads for a control: a name where the control has no caption that names it, and a
@@ -63,7 +74,7 @@ struct AccessibleText {
     std::string_view builtInDescription;
 };
 
-inline constexpr std::array<AccessibleText, 13> kAccessibleTable{{
+inline constexpr std::array<AccessibleText, 16> kAccessibleTable{{
     {"lvCurrentFindReplace", "[accPairs]", "Find and replace pairs", "[accPairsHelp]",
      "Applied from the top down. F1 adds a pair, Enter edits the selected one, Delete removes it."},
     {"lvFiles", "[accFiles]", "Files", "[accFilesHelp]",
@@ -84,6 +95,9 @@ inline constexpr std::array<AccessibleText, 13> kAccessibleTable{{
     {"txtFind", "[label(0)]", "Find", "", ""},
     {"txtReplace", "[label(1)]", "Replace With:", "", ""},
     {"txtSpecialChars", "[label(2)]", "Special Characters:", "", ""},
+    {"tglIgnoreCase", "[accIgnoreCase]", "Ignore case", "[tglIgnoreCase]", kIgnoreCaseHelp},
+    {"tglWholeWord", "[accWholeWord]", "Whole word", "[tglWholeWord]", kWholeWordHelp},
+    {"tglPattern", "[accPattern]", "Regular expression", "[tglPattern]", kPatternHelp},
 }};
 
 } // namespace morvane

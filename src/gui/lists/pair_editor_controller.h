@@ -10,6 +10,7 @@
 class QGroupBox;
 class QPushButton;
 class QStackedWidget;
+class QToolButton;
 class QWidget;
 
 namespace morvane {
@@ -39,16 +40,20 @@ public:
     // The find, replace and special characters boxes.
     std::array<QWidget*, 3> textBoxes() const { return {txtFind_, txtReplace_, txtSpecialChars_}; }
     bool editorShown() const;
+    // The toggles' names in the window's language: ignore case, whole word, pattern.
+    QStringList optionNames() const;
+    // The find box's tooltip while its pattern cannot be used: %1 stands for why.
+    void setPatternErrorText(const QString& text);
 
     void showMainFrame();
     // The texts are in the list's form, line breaks as CR LF.
     void showPairEditor(bool showUpdateButton = false, const std::string& find = {},
-                        const std::string& replace = {});
+                        const std::string& replace = {}, PairOptions options = {});
     // Edit mode for the current row (the first when none is current), add mode when the list is empty.
     void editCurrentPair();
     // An empty find text is never stored.
-    void addPair(std::string find, std::string replace);
-    void updatePair(std::string find, std::string replace);
+    void addPair(std::string find, std::string replace, PairOptions options = {});
+    void updatePair(std::string find, std::string replace, PairOptions options);
     void swapFindAndReplace();
     void clearPairs();
 
@@ -58,6 +63,12 @@ signals:
 
 private:
     void buildEditor();
+    void buildToggles();
+    PairOptions chosenOptions() const;
+    void showOptions(const PairOptions& options);
+    // Marks a pattern that cannot be used as it is typed; such a pair can be neither added nor changed.
+    void checkPattern();
+    bool patternUsable() const;
     void onListKey(KeyStroke key);
     void closeEditorAndStore(bool update);
     // The bytes a box stands for: the text it was opened with when it still shows that (a text that is not
@@ -73,7 +84,13 @@ private:
     PairTextBox* txtReplace_ = nullptr;
     QPlainTextEdit* txtSpecialChars_ = nullptr;
     QPushButton* cmdUpdateElement_ = nullptr;
+    QToolButton* tglIgnoreCase_ = nullptr;
+    QToolButton* tglWholeWord_ = nullptr;
+    QToolButton* tglPattern_ = nullptr;
+    QPushButton* cmdAddNewElement_ = nullptr;
     std::array<std::pair<QString, std::string>, 2> openedWith_;
+    QString patternErrorText_ = QStringLiteral("%1");
+    QString patternError_;
 };
 
 } // namespace morvane

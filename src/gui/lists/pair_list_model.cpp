@@ -24,6 +24,21 @@ std::vector<std::string> column(const std::vector<PairListModel::Row>& rows, Fie
     return texts;
 }
 
+// The marks follow the toggle buttons' captions.
+QString optionMarks(const PairOptions& options) {
+    QStringList marks;
+    if (options.ignoreCase) {
+        marks << QStringLiteral("a=A");
+    }
+    if (options.wholeWord) {
+        marks << QStringLiteral("W");
+    }
+    if (options.pattern) {
+        marks << QStringLiteral(".*");
+    }
+    return marks.join(QLatin1Char(' '));
+}
+
 } // namespace
 
 PairListModel::PairListModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -39,6 +54,10 @@ void PairListModel::setWarningTexts(const QString& changesInserted, const QStrin
     neverMatchesText_ = neverMatches;
 }
 
+void PairListModel::setOptionNames(const QStringList& names) {
+    optionNames_ = names;
+}
+
 std::optional<PairWarning> PairListModel::warningAt(int index) const {
     return index >= 0 && index < size() ? warnings_[static_cast<std::size_t>(index)] : std::nullopt;
 }
@@ -46,7 +65,7 @@ std::optional<PairWarning> PairListModel::warningAt(int index) const {
 // A change of one pair can change what any later pair works against.
 void PairListModel::updateWarnings() {
     std::vector<std::optional<PairWarning>> warnings(rows_.size());
-    for (const PairWarning& warning : pairWarnings(finds(), replaces())) {
+    for (const PairWarning& warning : pairWarnings(finds(), replaces(), options())) {
         warnings[warning.pair] = warning;
     }
     const auto same = [](const std::optional<PairWarning>& a, const std::optional<PairWarning>& b) {
@@ -73,25 +92,26 @@ QString PairListModel::warningText(const PairWarning& warning) const {
                                  toOneLineQString(rows_[warning.pair].find));
 }
 
-void PairListModel::append(std::string find, std::string replace) {
+void PairListModel::append(std::string find, std::string replace, PairOptions options) {
     if (find.empty()) {
         return;
     }
     beginInsertRows({}, size(), size());
-    rows_.push_back(Row{nextId_++, std::move(find), std::move(replace)});
+    rows_.push_back(Row{nextId_++, std::move(find), std::move(replace), options});
     warnings_.emplace_back();
     endInsertRows();
     updateWarnings();
 }
 
-void PairListModel::update(int index, std::string find, std::string replace) {
+void PairListModel::update(int index, std::string find, std::string replace, PairOptions options) {
     if (find.empty() || index < 0 || index >= size()) {
         return;
     }
     Row& row = rows_[static_cast<std::size_t>(index)];
     row.find = std::move(find);
     row.replace = std::move(replace);
-    emit dataChanged(this->index(index, 0), this->index(index, 1));
+    row.options = options;
+    emit dataChanged(this->index(index, 0), this->index(index, kOptionsColumn));
     updateWarnings();
 }
 
@@ -125,19 +145,51 @@ std::vector<std::string> PairListModel::replaces() const {
     return column(rows_, &Row::replace);
 }
 
+PairOptionsList PairListModel::options() const {
+    PairOptionsList options;
+    options.reserve(rows_.size());
+    for (const Row& row : rows_) {
+        options.push_back(row.options);
+    }
+    return options;
+}
+
 int PairListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : size();
 }
 
 int PairListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(headings_.size());
+    return parent.isValid() || headings_.isEmpty() ? 0 : kOptionsColumn + 1;
+}
+
+QVariant PairListModel::optionsData(const PairOptions& options, int role) const {
+    if (role == Qt::DisplayRole) {
+        return optionMarks(options);
+    }
+    if (role == Qt::ToolTipRole && !options.isPlain()) {
+        QStringList names;
+        for (const auto& [set, name] : {std::pair(options.ignoreCase, 0), std::pair(options.wholeWord, 1),
+                                        std::pair(options.pattern, 2)}) {
+            if (set && name < optionNames_.size()) {
+                names << optionNames_[name];
+            }
+        }
+        return names.join(QStringLiteral(", "));
+    }
+    if (role == Qt::TextAlignmentRole) {
+        return QVariant::fromValue(Qt::AlignCenter);
+    }
+    return {};
 }
 
 QVariant PairListModel::data(const QModelIndex& index, int role) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid) || index.column() > 1) {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid)) {
         return {};
     }
     const Row& row = rows_[static_cast<std::size_t>(index.row())];
+    if (index.column() == kOptionsColumn) {
+        return optionsData(row.options, role);
+    }
     const std::string& text = index.column() == 0 ? row.find : row.replace;
     const std::optional<PairWarning>& warning = warnings_[static_cast<std::size_t>(index.row())];
     const bool multiLine = text.find_first_of("\r\n") != std::string::npos;
@@ -161,6 +213,9 @@ QVariant PairListModel::headerData(int section, Qt::Orientation orientation, int
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
         section < headings_.size()) {
         return headings_[section];
+    }
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section == kOptionsColumn) {
+        return QString(); // the marks speak for themselves; their tooltips name them
     }
     return QAbstractTableModel::headerData(section, orientation, role);
 }

@@ -11,7 +11,7 @@ namespace {
 
 using enum FormControl;
 
-constexpr std::array<std::pair<FormControl, const char*>, 28> kObjectNames{{
+constexpr std::array<std::pair<FormControl, const char*>, 31> kObjectNames{{
     {picProgress, "picProgress"},
     {Label4, "Label(4)"},
     {cmdToList, "cmdToList"},
@@ -39,6 +39,9 @@ constexpr std::array<std::pair<FormControl, const char*>, 28> kObjectNames{{
     {Label2, "Label(2)"},
     {Label1, "Label(1)"},
     {Label0, "Label(0)"},
+    {tglIgnoreCase, "tglIgnoreCase"},
+    {tglWholeWord, "tglWholeWord"},
+    {tglPattern, "tglPattern"},
     {img1, "img(1)"},
 }};
 

@@ -237,6 +237,8 @@ void MainWindow::chooseLanguage(int index) {
     files_.setSkippedFolderTip(language_.message(keys::kFolderSkipped));
     pairs_.setWarningTexts(language_.message(keys::kPairChangesInserted),
                            language_.message(keys::kPairNeverMatches));
+    pairs_.setOptionNames(pairEditor_->optionNames());
+    pairEditor_->setPatternErrorText(language_.message(keys::kPatternUnusable));
 }
 
 // The headings are taken in the language of the start.
@@ -366,6 +368,7 @@ RunInputs MainWindow::snapshot(bool execute) const {
     RunInputs inputs;
     inputs.request.finds = pairs_.finds();
     inputs.request.replaces = pairs_.replaces();
+    inputs.request.options = pairs_.options();
     inputs.request.files = files_.paths();
     inputs.request.mode = replaceMode_->replaceInContents() ? ReplaceMode::Contents : ReplaceMode::FileNames;
     inputs.request.execute = execute;

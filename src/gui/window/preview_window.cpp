@@ -96,6 +96,7 @@ PreviewRequest PreviewWindow::request() const {
     request.mode = mode_();
     request.finds = pairs_.finds();
     request.replaces = pairs_.replaces();
+    request.options = pairs_.options();
     request.paths = files_.paths();
     const QModelIndex current = fileSelection_.currentIndex();
     request.current = current.isValid() ? current.row() : -1;

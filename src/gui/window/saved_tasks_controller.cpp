@@ -70,7 +70,7 @@ void SavedTasksController::store() {
 void SavedTasksController::load() {
     const TaskLoad load =
         loadTask(store_.table(), selectedTask(*view_, model_), settings_.addFilesToFileList);
-    setLists(load.finds, load.replaces, load.files);
+    setLists(load.finds, load.replaces, load.pairOptions, load.files);
     if (!load.name) {
         return;
     }
@@ -81,7 +81,7 @@ void SavedTasksController::load() {
 
 void SavedTasksController::startNew() {
     const WorkingLists fresh = newWorkingLists(workingLists());
-    setLists(fresh.finds, fresh.replaces, fresh.files);
+    setLists(fresh.finds, fresh.replaces, fresh.pairOptions, fresh.files);
     working_.name.clear();
 }
 
@@ -131,15 +131,15 @@ void SavedTasksController::showTakenIn(const SavedTaskStore::Sync& sync) {
 
 WorkingLists SavedTasksController::workingLists() const {
     return WorkingLists{working_.pairs.finds(), working_.pairs.replaces(), working_.files.paths(),
-                        working_.mode.replaceInContents()};
+                        working_.mode.replaceInContents(), working_.pairs.options()};
 }
 
 void SavedTasksController::setLists(const std::vector<std::string>& finds,
-                                    const std::vector<std::string>& replaces,
+                                    const std::vector<std::string>& replaces, const PairOptionsList& options,
                                     const std::optional<std::vector<std::string>>& files) {
     working_.editor.clearPairs();
     for (std::size_t j = 0; j < finds.size() && j < replaces.size(); ++j) {
-        working_.editor.addPair(finds[j], replaces[j]);
+        working_.editor.addPair(finds[j], replaces[j], optionsOfPair(options, j));
     }
     if (files) {
         working_.files.clear();

@@ -74,7 +74,7 @@ private:
     void showTakenIn(const SavedTaskStore::Sync& sync);
     WorkingLists workingLists() const;
     void setLists(const std::vector<std::string>& finds, const std::vector<std::string>& replaces,
-                  const std::optional<std::vector<std::string>>& files);
+                  const PairOptionsList& options, const std::optional<std::vector<std::string>>& files);
     void tell(const QString& text, Dialogs::Icon icon, const QString& title = {});
 
     SavedTaskStore store_;

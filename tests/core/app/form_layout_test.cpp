@@ -105,8 +105,9 @@ TEST(layOutForm, SizeThatIsNotANumberLeavesThePageAsItWas) {
 
 TEST(ListColumnWidths, FollowTheListsAndKeepTheHiddenColumnsClosed) {
     const ListColumnWidths wide = listColumnWidths(laidOut(12000, 9000));
-    EXPECT_EQ(wide.findReplace[0], 3550);
-    EXPECT_EQ(wide.findReplace[1], 3550);
+    EXPECT_EQ(wide.findReplace[0], 3175);
+    EXPECT_EQ(wide.findReplace[1], 3175);
+    EXPECT_EQ(wide.findReplace[2], 750);
     EXPECT_EQ(wide.savedTasks[0], 0);
     EXPECT_NEAR(wide.savedTasks[3].value_or(-1), 2366, 1e-6);
     EXPECT_EQ(wide.files[0], 0);

@@ -25,10 +25,34 @@ TEST_F(PairListModelTest, texts_keep_their_bytes_and_an_empty_find_text_is_never
     model.append("a", "");
     EXPECT_EQ(model.finds(), (std::vector<std::string>{"\xe4", "a"}));
     EXPECT_EQ(model.replaces(), (std::vector<std::string>{"ae", ""}));
-    model.update(1, "", "x");
+    model.update(1, "", "x", {});
     EXPECT_EQ(model.row(1).find, "a");
-    model.update(1, "b", "c");
+    model.update(1, "b", "c", {});
     EXPECT_EQ(model.row(1).replace, "c");
+}
+
+TEST_F(PairListModelTest, each_pair_keeps_its_options_and_shows_a_mark_for_each) {
+    const struct {
+        PairOptions options;
+        const char* marks;
+        const char* tooltip;
+    } rows[] = {
+        {{}, "", ""},
+        {{.ignoreCase = true}, "a=A", "Ignore case"},
+        {{.wholeWord = true, .pattern = true}, "W .*", "Whole word, Regular expression"},
+        {{.ignoreCase = true, .wholeWord = true, .pattern = true},
+         "a=A W .*",
+         "Ignore case, Whole word, Regular expression"},
+    };
+    for (const auto& row : rows) {
+        model.append("x", "y", row.options);
+        const QModelIndex marks = model.index(model.size() - 1, PairListModel::kOptionsColumn);
+        EXPECT_EQ(marks.data().toString(), row.marks);
+        EXPECT_EQ(marks.data(Qt::ToolTipRole).toString(), row.tooltip);
+    }
+    model.update(0, "x", "y", {.pattern = true});
+    EXPECT_EQ(model.options(),
+              (PairOptionsList{{.pattern = true}, rows[1].options, rows[2].options, rows[3].options}));
 }
 
 TEST_F(PairListModelTest, a_text_with_line_breaks_shows_on_one_line_and_whole_in_its_tooltip) {
@@ -61,7 +85,7 @@ TEST_F(PairListModelTest, a_pair_that_works_against_an_earlier_one_shows_a_warni
     EXPECT_TRUE(model.index(2, 1).data(Qt::DecorationRole).isNull()) << "the icon shows once in the row";
     EXPECT_EQ(model.index(2, 0).data(Qt::ToolTipRole).toString(), "Pair 3 also changes what pair 1 inserts");
     EXPECT_FALSE(model.warningAt(3).has_value()) << "pair 4 looks for a part of what pair 1 replaced";
-    model.update(3, "cats", "k");
+    model.update(3, "cats", "k", {});
     EXPECT_EQ(model.index(3, 0).data(Qt::ToolTipRole).toString(),
               "Pair 1 replaces every \"cat\" before pair 4 looks for \"cats\"");
 

@@ -21,10 +21,12 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolButton>
 #include <QUrl>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <mutex>
 #include <thread>
 #include <unistd.h>
 
@@ -161,6 +163,24 @@ RunController::Runner notUndoableRun(std::shared_ptr<std::atomic<bool>> release)
         return result;
     };
 }
+
+// The pair options of every run the window starts.
+struct OptionsSeen {
+    std::mutex mutex;
+    std::vector<PairOptionsList> runs;
+
+    RunController::Runner runner() {
+        return [this](const RunRequest& request, RunObserver*, const std::atomic<bool>*) {
+            const std::lock_guard lock(mutex);
+            runs.push_back(request.options);
+            return RunResult{};
+        };
+    }
+    PairOptionsList last() {
+        const std::lock_guard lock(mutex);
+        return runs.empty() ? PairOptionsList{} : runs.back();
+    }
+};
 
 } // namespace
 
@@ -333,6 +353,54 @@ private slots:
         f.child<QPushButton>("cmdUpdateElement")->click();
         QCOMPARE(f.window->pairs().row(0).find, std::string("b"));
         QCOMPARE(f.window->pairs().row(0).replace, std::string("a"));
+    }
+
+    // The toggles' shortcuts set the options of the pair that is added; the pair list marks them, the run
+    // gets them, and editing the pair shows them again, while a new pair starts plain.
+    void toggledOptionsReachTheListAndTheRun() {
+        OptionsSeen seen;
+        Fixture f(Setup{.runner = seen.runner()});
+        f.key(f.window.get(), Qt::Key_F1);
+        auto* find = f.child<QPlainTextEdit>("txtFind");
+        QTest::keyClicks(find, "load");
+        f.key(f.window.get(), Qt::Key_W, Qt::AltModifier);
+        f.key(f.window.get(), Qt::Key_R, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), find); // typing goes on
+        f.child<QPushButton>("cmdAddNewElement")->click();
+        const PairOptions wordPattern{.wholeWord = true, .pattern = true};
+        QTRY_COMPARE(seen.last(), PairOptionsList{wordPattern});
+        QCOMPARE(f.text(f.pairs, 0, PairListModel::kOptionsColumn), QString("W .*"));
+
+        f.pairs->setCurrentRow(0);
+        f.key(f.window.get(), Qt::Key_F2);
+        auto* ignoreCase = f.child<QToolButton>("tglIgnoreCase");
+        QVERIFY(f.child<QToolButton>("tglWholeWord")->isChecked() && !ignoreCase->isChecked());
+        ignoreCase->click();
+        f.child<QPushButton>("cmdUpdateElement")->click();
+        QTRY_COMPARE(seen.last(),
+                     (PairOptionsList{{.ignoreCase = true, .wholeWord = true, .pattern = true}}));
+
+        f.key(f.window.get(), Qt::Key_F1);
+        QVERIFY(!ignoreCase->isChecked() && !f.child<QToolButton>("tglPattern")->isChecked());
+    }
+
+    // A pattern RE2 refuses is marked while it is typed and cannot be added; plain, the same text can.
+    void aPatternThatCannotBeUsedIsMarkedAndNotAdded() {
+        Fixture f;
+        f.key(f.window.get(), Qt::Key_F1);
+        auto* find = f.child<QPlainTextEdit>("txtFind");
+        auto* add = f.child<QPushButton>("cmdAddNewElement");
+        QTest::keyClicks(find, "IMG_(\\d+");
+        QVERIFY(add->isEnabled() && find->toolTip().isEmpty());
+        f.key(f.window.get(), Qt::Key_R, Qt::AltModifier);
+        QVERIFY(!add->isEnabled());
+        QVERIFY2(find->toolTip().contains("missing )"), qPrintable(find->toolTip()));
+        f.key(f.window.get(), Qt::Key_A, Qt::AltModifier);
+        QVERIFY(f.window->pairEditor().editorShown());
+        QCOMPARE(f.window->pairs().size(), 0);
+        QTest::keyClicks(find, ")");
+        add->click();
+        QCOMPARE(f.window->pairs().options(), PairOptionsList{{.pattern = true}});
     }
 
     // A double-click below the rows opens add mode on an empty list and edit mode on the current row
@@ -796,7 +864,7 @@ private slots:
     }
 
     // With the setting on, a double-click loads a task's files in place of the list's; the bytes of its
-    // texts come through the window and back into the file.
+    // texts and its pairs' options come through the window and back into the file.
     void aSavedTaskKeepsItsBytesThroughTheWindow() {
         testing::TempDir data;
         const std::string file = data.write("latin1.txt", "\xe4x\xe4");
@@ -805,7 +873,8 @@ private slots:
                                .files = {file},
                                .finds = {"\xe4"},
                                .replacements = {"ae"},
-                               .caseSensitive = false});
+                               .caseSensitive = false,
+                               .pairOptions = {{.ignoreCase = true}}});
         Fixture f(Setup{.addFiles = true, .tasks = reps});
         f.dropFiles({f.path("other.txt", "")});
         f.tasks->setCurrentRow(0);
@@ -817,6 +886,7 @@ private slots:
         f.window->addToSavedTasks();
         const SavedReps stored = readOrCreateSavedTasks(f.window->savedTasksPath());
         QCOMPARE(stored.back().finds, std::vector<std::string>{"\xe4"});
+        QCOMPARE(stored.back().pairOptions, reps.back().pairOptions);
         // Opened for editing and stored unchanged, the pair keeps its byte too.
         f.pairs->setCurrentRow(0);
         f.key(f.window.get(), Qt::Key_F2);

@@ -60,7 +60,7 @@ TEST(PreviewWindow, FollowsTheCurrentRowAndThePairs) {
     f.makeCurrent(1);
     EXPECT_TRUE(f.nextShown().contains("- old two\n+ new two")) << "an unchanged CR LF is not shown";
 
-    f.pairs.update(0, "two", "2^p");
+    f.pairs.update(0, "two", "2^p", {});
     shown = f.nextShown();
     EXPECT_TRUE(shown.contains(QString::fromUtf8("- old two\n+ old 2\\r\\n"))) << shown.toStdString();
 
