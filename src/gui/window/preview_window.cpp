@@ -253,6 +253,9 @@ void PreviewWindow::showNames(const PreviewResult& result, int current) {
         names_->setItem(row, 1, new QTableWidgetItem(toQString(rename.newName)));
         names_->setItem(row, 2, new QTableWidgetItem(toQString(rename.problem)));
     }
+    // The names are what the preview is for: they are shown whole, and the problems take what is left.
+    names_->resizeColumnToContents(0);
+    names_->resizeColumnToContents(1);
     if (current >= 0 && current < names_->rowCount()) {
         names_->selectRow(current);
         names_->scrollToItem(names_->item(current, 0));
