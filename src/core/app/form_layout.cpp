@@ -236,9 +236,9 @@ FormLayout designFormLayout() {
     layout[Label2] = {7200, 360, 2055, 255};
     layout[Label1] = {3720, 360, 2055, 255};
     layout[Label0] = {240, 360, 2055, 255};
-    layout[tglIgnoreCase] = {2145, 300, 450, 285};
-    layout[tglWholeWord] = {2595, 300, 450, 285};
-    layout[tglPattern] = {3045, 300, 450, 285};
+    layout[tglIgnoreCase] = {1875, 300, 540, 285};
+    layout[tglWholeWord] = {2415, 300, 540, 285};
+    layout[tglPattern] = {2955, 300, 540, 285};
     layout[img1] = {0, 0, 1560, 540};
     return layout;
 }
