@@ -37,6 +37,10 @@ namespace {
 using testing::RecordingDialogs;
 using testing::RecordingShell;
 
+// An execute run flushes every file and folder it writes to disk; on a machine busy with other writes that
+// can take longer than the default five seconds of a waiting comparison.
+constexpr int kFlushedWriteMs = 30'000;
+
 const char* const kLanguageFile =
     "[Replacements pending]\tPending:\tAusstehend:\r\n"
     "[Replacements done]\tDone:\tErledigt:\r\n"
@@ -216,7 +220,7 @@ private slots:
         // A missing path shows the question mark.
         QTRY_VERIFY(!f.fileList->model()->index(1, 1).data(Qt::DecorationRole).isNull());
         f.window->executeReplacements();
-        QTRY_COMPARE(testing::readBytes(bad), std::string("b"));
+        QTRY_COMPARE_WITH_TIMEOUT(testing::readBytes(bad), std::string("b"), kFlushedWriteMs);
     }
 
     // Cancelled choosers add nothing; the chosen files and folder join the list in order, named by their
@@ -266,7 +270,8 @@ private slots:
         QTRY_COMPARE(f.status->text(), QString("Pending: 2"));
         QTRY_VERIFY(f.idle());
         f.key(f.window.get(), Qt::Key_F8);
-        QTRY_COMPARE(testing::readBytes(f.files.file("one.txt")), std::string("aa-aa"));
+        QTRY_COMPARE_WITH_TIMEOUT(testing::readBytes(f.files.file("one.txt")), std::string("aa-aa"),
+                                  kFlushedWriteMs);
         QTRY_COMPARE(f.status->text(), QString("Pending: 4"));
         QVERIFY(f.dialogs.texts.isEmpty());
     }
@@ -926,7 +931,8 @@ private slots:
         f.addPair("a", "b");
         f.dropFiles({f.path("one.txt", "a")});
         QTest::mouseClick(execute, Qt::LeftButton, {}, QPoint(5, 5));
-        QTRY_COMPARE(testing::readBytes(f.files.file("one.txt")), std::string("b"));
+        QTRY_COMPARE_WITH_TIMEOUT(testing::readBytes(f.files.file("one.txt")), std::string("b"),
+                                  kFlushedWriteMs);
         QTRY_VERIFY(f.idle());
         f.key(f.window.get(), Qt::Key_F1);
         QTest::keyClicks(f.child<QPlainTextEdit>("txtFind"), "left");
