@@ -41,6 +41,8 @@ Plan::Plan(const RunRequest& request_, std::vector<std::string> finds_, std::vec
       roles(pairRoles(finds, replaces, !request.execute)),
       matchers(matchersOfPairs(request.finds, request.replaces, request.options)) {
     matchers.resize(finds.size());
+    // The find set only holds plain pairs; a pair with options stands there as an empty find text.
+    std::vector<std::string> plainFinds = finds;
     std::size_t nonEmpty = 0;
     for (std::size_t j = 0; j < finds.size(); ++j) {
         if (!finds[j].empty()) {
@@ -49,17 +51,11 @@ Plan::Plan(const RunRequest& request_, std::vector<std::string> finds_, std::vec
         }
         if (matchers[j]) {
             hasOptionPairs = true;
+            plainFinds[j].clear();
             // The same text can replace another occurrence: "Load" by "load", "a+" by "a+".
             if (roles[j] == PairRole::Keep) {
                 roles[j] = PairRole::Replace;
             }
-        }
-    }
-    // The find set only holds plain pairs; a pair with options stands there as an empty find text.
-    std::vector<std::string> plainFinds = finds;
-    for (std::size_t j = 0; j < finds.size(); ++j) {
-        if (matchers[j]) {
-            plainFinds[j].clear();
         }
     }
     if (contents() && nonEmpty >= kPairsForFindSet && findSet.emplace(plainFinds).usable()) {
