@@ -253,9 +253,11 @@ TEST(RewriteKeepsAttributes, XattrsSurviveRewrite) {
     }
     ASSERT_TRUE(setAttribute(file, "user.empty", ""));
     ASSERT_TRUE(setAttribute(file, "user.binary", binary));
+    const ino_t inode = statOf(file).st_ino;
     const RunResult result = runPairs(runOver({file}, true));
     EXPECT_TRUE(result.failures.empty());
     EXPECT_EQ(readBytes(file), "bbb");
+    EXPECT_NE(statOf(file).st_ino, inode) << "replaced by a new file, not rewritten in place";
     EXPECT_EQ(attribute(file, "user.x"), "y");
     EXPECT_EQ(attribute(file, "user.empty"), "");
     EXPECT_EQ(attribute(file, "user.binary"), binary);
@@ -285,7 +287,18 @@ TEST(RewriteKeepsAttributes, AnotherUsersFileKeepsItsOwner) {
     EXPECT_TRUE(rewriteSucceeds(nobodys));
     EXPECT_EQ(statOf(nobodys).st_uid, kNobody);
     EXPECT_EQ(statOf(nobodys).st_gid, kNobody);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2)
+    // A group its owner is not in cannot be given to a new file either; the owner holds a lease while it
+    // rewrites in place, and must let go of it before opening the file for writing.
+    constexpr gid_t kDaemonGroup = 1;
+    const std::string grouped = dir.write("grouped.txt", "aaa");
+    ASSERT_EQ(::chown(grouped.c_str(), kNobody, kDaemonGroup), 0);
+    ASSERT_EQ(::chmod(grouped.c_str(), 0664), 0);
+    const ino_t groupedInode = statOf(grouped).st_ino;
+    EXPECT_TRUE(testing::runWithoutRoot(rewriteSucceeds, grouped));
+    EXPECT_EQ(readBytes(grouped), "bbb");
+    EXPECT_EQ(statOf(grouped).st_gid, kDaemonGroup);
+    EXPECT_EQ(statOf(grouped).st_ino, groupedInode);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3)
         << "no backup or temporary file may be left";
 }
 
