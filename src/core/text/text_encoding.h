@@ -1,0 +1,42 @@
+// How a file's contents become the text the pairs see and back: a file that starts with a byte-order mark is
+// text in the encoding the mark names, every other file is bytes. The one place that decides a file's
+// encoding and converts it, for the run, the preview and the diff alike.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace morvane {
+
+enum class TextEncoding {
+    Bytes,        // no mark: the contents are the text, byte for byte
+    Utf8WithMark, // EF BB BF: the bytes after the mark are the text; the mark is kept and never matched
+    Utf16Le,      // FF FE: the text is the UTF-8 form of the UTF-16 after the mark
+    Utf16Be,      // FE FF: as Utf16Le, most significant byte first
+};
+
+// The encoding the contents' first bytes announce.
+TextEncoding encodingOf(std::string_view contents);
+
+// How a user knows the encoding: "UTF-16 LE", "UTF-16 BE", "UTF-8 with BOM"; empty for bytes.
+std::string_view encodingName(TextEncoding encoding);
+
+bool isUtf16(TextEncoding encoding);
+
+// The text the pairs see in contents of that encoding (which encodingOf gave for them): the bytes after the
+// mark, as UTF-8 where the contents are UTF-16. Returns the empty string, or why the contents are not text in
+// their encoding (an odd number of bytes, an unpaired surrogate); `text` is then unspecified. `text` is
+// overwritten, its memory used again.
+std::string decodeText(std::string_view contents, TextEncoding encoding, std::string& text);
+
+// The contents that hold the text in that encoding, mark first. Returns the empty string, or why UTF-16
+// cannot hold the text: it is not well-formed UTF-8. `contents` is overwritten, its memory used again.
+std::string encodeText(std::string_view text, TextEncoding encoding, std::string& contents);
+
+// How many of the contents' first bytes hold whole lines: up to the last line feed of the encoding, or the
+// mark alone when there is none. Where a look at a file's start may cut it, so that the cut never splits a
+// character.
+std::size_t wholeLinesEnd(std::string_view contents, TextEncoding encoding);
+
+} // namespace morvane
