@@ -83,13 +83,14 @@ Plan::Plan(const RunRequest& request_, std::vector<std::string> finds_, std::vec
 }
 
 std::int64_t applyPair(const Plan& plan, std::size_t j, std::string& text, Insertions* insertions,
-                       bool& changed) {
+                       bool& changed, bool wholeText) {
     const std::string& find = plan.finds[j];
     const std::string& replacement = plan.replaces[j];
     // Besides the pairs whose role is not to replace, one whose replacements no later pair can tell from its
     // find text only counts.
-    const bool onlyCount =
-        plan.roles[j] != PairRole::Replace || (!plan.onlyCounting.empty() && plan.onlyCounting[j]);
+    const bool onlyCount = wholeText ? plan.roles[j] == PairRole::Keep
+                                     : plan.roles[j] != PairRole::Replace ||
+                                           (!plan.onlyCounting.empty() && plan.onlyCounting[j]);
     changed = false;
     if (const std::optional<PairMatcher>& matcher = plan.matchers[j]) {
         return onlyCount ? matcher->count(text) : matcher->replace(text, &changed);

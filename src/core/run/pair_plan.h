@@ -61,9 +61,10 @@ inline constexpr std::size_t kInsertionsKept = std::size_t{1} << 18;
 
 // Pair j over the text: replaces and counts, or only counts where nobody reads what it leaves. With
 // insertions given, notes where a plain pair's replacements went. `changed` tells whether some occurrence
-// took other bytes.
+// took other bytes. With wholeText, every pair that changes the text replaces, even in a simulate run: the
+// text the pairs leave is wanted whole (to tell whether it can be encoded back).
 std::int64_t applyPair(const Plan& plan, std::size_t j, std::string& text, Insertions* insertions,
-                       bool& changed);
+                       bool& changed, bool wholeText = false);
 
 // After pair j replaced, the later pairs it can have made occur: each that does occur around one of its
 // replacements (the bytes from a find text's length before to as far after), or, where scanning around the

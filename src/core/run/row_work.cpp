@@ -9,7 +9,9 @@
 #include "core/run/row_problem.h"
 #include "core/run/run_texts.h"
 #include "core/run/streamed_row.h"
+#include "core/text/text_encoding.h"
 
+#include <array>
 #include <new>
 #include <stdexcept>
 
@@ -58,6 +60,54 @@ void prepareWriteBack(RowOutcome& outcome, std::size_t i, const std::string& pat
     outcome.write = std::move(prepared.write);
 }
 
+// Whether a file the run would otherwise stream, or refuse as too large for pairs with options, is UTF-16.
+// Such a file is read whole, up to kOptionPairFileBytes, and refused beyond: streaming it would take a
+// decoder and an encoder around the block chain, with code units and surrogate pairs split between blocks,
+// where the whole text is simple and exact. Only a large file's start is read here; any other shows its
+// mark once read whole.
+bool isLargeUtf16File(const Plan& plan, const std::string& path, const platform::PathStatus& status) {
+    if (!plan.contents() || status.kind != platform::PathKind::RegularFile ||
+        status.size <= std::min(plan.request.streamedFileBytes, kOptionPairFileBytes)) {
+        return false;
+    }
+    std::array<char, 2> start{};
+    return isUtf16(encodingOf(std::string_view(start.data(), platform::readRegularFileStart(path, start))));
+}
+
+// The buffer a file's contents and its text take turns in, kept from file to file like the text's.
+std::string& conversionBuffer() {
+    thread_local std::string buffer;
+    return buffer;
+}
+
+// The text the pairs see in the contents of a file with a mark, in place of the contents. A file that is not
+// text in its encoding fails its row and is left as it is, in a simulate run too, so that it never passes
+// for one without occurrences.
+bool decodeInto(RowOutcome& outcome, std::size_t i, const std::string& path, TextEncoding encoding,
+                std::string& text) {
+    std::string& decoded = conversionBuffer();
+    if (std::string error = decodeText(text, encoding, decoded); !error.empty()) {
+        outcome.failure = RunFailure{i, path, std::move(error)};
+        text.clear();
+        return false;
+    }
+    text.swap(decoded);
+    return true;
+}
+
+// The contents that hold the text the pairs left, in place of the text. A simulate run makes them too, for
+// UTF-16, to find a text that UTF-16 cannot hold before an execute run would.
+bool encodeInto(RowOutcome& outcome, std::size_t i, const std::string& path, TextEncoding encoding,
+                std::string& text) {
+    std::string& encoded = conversionBuffer();
+    if (std::string error = encodeText(text, encoding, encoded); !error.empty()) {
+        outcome.failure = RunFailure{i, path, std::move(error)};
+        return false;
+    }
+    text.swap(encoded);
+    return true;
+}
+
 } // namespace
 
 // Everything the run does with one row: read, every pair in order, then in an execute run the one write or
@@ -76,14 +126,16 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
         outcome.complete = true;
         return outcome;
     }
-    if (plan.contents() && plan.hasOptionPairs && status.kind == platform::PathKind::RegularFile &&
-        status.size > kOptionPairFileBytes) {
-        outcome.failure = RunFailure{i, path, tooLargeForOptionPairsText()};
+    const bool largeUtf16 = isLargeUtf16File(plan, path, status);
+    if (plan.contents() && (plan.hasOptionPairs || largeUtf16) &&
+        status.kind == platform::PathKind::RegularFile && status.size > kOptionPairFileBytes) {
+        outcome.failure =
+            RunFailure{i, path, largeUtf16 ? tooLargeForUtf16Text() : tooLargeForOptionPairsText()};
         outcome.complete = true;
         return outcome;
     }
     try {
-        if (isStreamed(plan, status)) {
+        if (!largeUtf16 && isStreamed(plan, status)) {
             if (std::optional<RowOutcome> streamed = streamRow(plan, i, path, cancel, beforePair)) {
                 return std::move(*streamed);
             }
@@ -92,12 +144,15 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
         bool readable = true;
         bool replacedSome = false; // some pair replaced an occurrence by another text
         platform::FileIdentity readAs;
+        TextEncoding encoding = TextEncoding::Bytes;
         if (plan.contents()) {
             // Only a write compares the file with what was read.
             const std::string error = readTextFileInto(path, text, plan.request.execute ? &readAs : nullptr);
             readable = error.empty();
             if (!readable) {
                 outcome.failure = RunFailure{i, path, cannotReadText(error)};
+            } else if (encoding = encodingOf(text); encoding != TextEncoding::Bytes) {
+                readable = decodeInto(outcome, i, path, encoding, text);
             }
         } else {
             entry.emplace(path);
@@ -126,7 +181,8 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
                 continue;
             }
             bool replacing = false;
-            row.count += applyPair(plan, j, text, plan.findSet ? &scratch.insertions : nullptr, replacing);
+            row.count += applyPair(plan, j, text, plan.findSet ? &scratch.insertions : nullptr, replacing,
+                                   isUtf16(encoding));
             replacedSome = replacedSome || replacing;
             if (plan.findSet && replacing) {
                 markCreated(plan, j, text, scratch);
@@ -135,6 +191,11 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
         if (scratch.insertions.at.capacity() > kInsertionsKept) {
             std::vector<std::size_t>().swap(scratch.insertions.at);
         }
+        // A text no pair changed is the one decoded, which UTF-16 holds.
+        if (readable && encoding != TextEncoding::Bytes &&
+            (plan.request.execute || (isUtf16(encoding) && replacedSome))) {
+            readable = encodeInto(outcome, i, path, encoding, text);
+        }
         if (plan.request.execute && outcome.applied) {
             if (!plan.contents()) {
                 renameTo(outcome, i, *entry, text, plan.journal);
@@ -142,6 +203,7 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
                 prepareWriteBack(outcome, i, path, text, readAs, replacedSome, plan);
             }
         }
+        releaseIfLarge(conversionBuffer());
     } catch (const std::bad_alloc&) {
         outcome.failure = RunFailure{i, path, noMemoryForFileText()};
         std::string().swap(text);

@@ -16,6 +16,11 @@ std::string tooLargeForOptionPairsText() {
            " MiB, the most a run with pairs that ignore case, match whole words or are patterns reads";
 }
 
+std::string tooLargeForUtf16Text() {
+    return "UTF-16 text larger than " + std::to_string(kOptionPairFileBytes >> 20) +
+           " MiB, the most a run reads of a UTF-16 file";
+}
+
 std::string skipReasonText(SkipReason reason, ReplaceMode mode) {
     switch (reason) {
     case SkipReason::EmptyPath:

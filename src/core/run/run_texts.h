@@ -12,5 +12,6 @@ namespace morvane {
 
 std::string noMemoryForFileText();
 std::string tooLargeForOptionPairsText();
+std::string tooLargeForUtf16Text();
 
 } // namespace morvane

@@ -6,8 +6,10 @@
 #include "core/journal/run_journal.h"
 #include "core/run/run_texts.h"
 #include "core/text/stream_chain.h"
+#include "core/text/text_encoding.h"
 
 #include <algorithm>
+#include <array>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -301,6 +303,28 @@ std::optional<RowOutcome> streamRow(const Plan& plan, std::size_t i, const std::
     ContentHasher readHash; // what the file holds, should the pairs leave it so
     const bool hashRead = execute && plan.hashWrites;
     std::uint64_t read = 0;
+    // A UTF-8 mark goes past the pairs, straight to what an execute run writes: it is kept and never matched.
+    // First bytes that are no mark are the pairs' first piece.
+    std::array<char, 3> start{};
+    std::size_t startRead = 0;
+    if (std::string error = reader.read(start, startRead); !error.empty()) {
+        outcome.failure = RunFailure{i, path, cannotReadText(error)};
+        outcome.complete = true;
+        return outcome;
+    }
+    read = startRead;
+    const std::string_view head(start.data(), startRead);
+    if (hashRead) {
+        readHash.add(head);
+    }
+    if (encodingOf(head) != TextEncoding::Utf8WithMark) {
+        chain.feed(head, sink);
+    } else if (execute) {
+        replacement.take(head);
+    }
+    if (replacement.inPlaceOnly()) {
+        return std::nullopt;
+    }
     std::size_t nextPair = 0;
     for (;;) {
         if (isCancelled(cancel)) {

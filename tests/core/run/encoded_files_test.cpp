@@ -1,0 +1,199 @@
+#include "core/journal/run_journal.h"
+#include "core/journal/undo.h"
+#include "core/run/run.h"
+#include "support/temp_dir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace morvane {
+namespace {
+
+using testing::readBytes;
+using testing::TempDir;
+using namespace std::string_literals;
+
+constexpr PairOptions kCase{true, false, false};
+
+struct Encoded {
+    std::string what;
+    std::vector<std::string> finds, replaces;
+    PairOptionsList options;
+    std::string contents;
+    std::int64_t count;
+    std::string result;
+};
+
+// Sixteen pairs that find nothing, in front of a case's own, bring in the find set.
+void padForFindSet(Encoded& c) {
+    for (int k = 0; k < 16; ++k) {
+        c.finds.insert(c.finds.begin(), "q" + std::to_string(k));
+        c.replaces.insert(c.replaces.begin(), "r");
+    }
+    if (!c.options.empty()) {
+        c.options.insert(c.options.begin(), 16, PairOptions{});
+    }
+}
+
+// The pairs, in UTF-8 as typed, apply to a marked file's text, chained and counted as over any text, read
+// whole or past the streaming threshold, with few pairs and with the find set; simulate counts what execute
+// counts and execute writes the file back in its encoding with its mark.
+TEST(EncodedFiles, PairsApplyToTheTextAndTheFileKeepsItsEncoding) {
+    const std::vector<Encoded> cases{
+        {"UTF-16 LE, chained",
+         {"cat", "dog", "\xC3\xA9"},
+         {"dog", "b\xC3\xAArd", "e"},
+         {},
+         "\xFF\xFE"
+         "c\0a\0t\0 \0\xE9\0\n\0"s,
+         3,
+         "\xFF\xFE"
+         "b\0\xEA\0r\0d\0 \0e\0\n\0"s},
+        {"UTF-16 BE, a surrogate pair",
+         {"\xF0\x9F\x98\x80"},
+         {"x"},
+         {},
+         "\xFE\xFF"
+         "\xD8\x3D\xDE\x00\0a"s,
+         1,
+         "\xFE\xFF"
+         "\0x\0a"s},
+        {"UTF-16 LE, ignoring case",
+         {"CAT"},
+         {"dog"},
+         {kCase},
+         "\xFF\xFE"
+         "C\0a\0t\0"s,
+         1,
+         "\xFF\xFE"
+         "d\0o\0g\0"s},
+        {"UTF-16 LE, the NUL of a code unit is no byte of the text",
+         {"^chr(0)", "a^chr(0)"},
+         {"x", "x"},
+         {},
+         "\xFF\xFE"
+         "a\0"s,
+         0,
+         "\xFF\xFE"
+         "a\0"s},
+        {"UTF-16 LE, a mark alone", {"a"}, {"b"}, {}, "\xFF\xFE", 0, "\xFF\xFE"},
+        {"UTF-8 with BOM: the mark is never matched",
+         {"\xEF\xBB\xBF", "^chr(191)", "a"},
+         {"", "", "\xEF\xBB"},
+         {},
+         "\xEF\xBB\xBF"
+         "a\xFF",
+         1,
+         "\xEF\xBB\xBF\xEF\xBB\xFF"},
+        {"no mark: bytes",
+         {"^chr(0)"},
+         {"-"},
+         {},
+         "\xFE"
+         "a\0"s,
+         1,
+         "\xFE"
+         "a-"},
+    };
+    for (Encoded c : cases) {
+        for (const bool findSet : {false, true}) {
+            if (findSet) {
+                padForFindSet(c);
+            }
+            for (const std::uint64_t streamed : {kStreamedFileBytes, std::uint64_t{0}}) {
+                SCOPED_TRACE(c.what + (findSet ? ", find set" : "") + (streamed ? "" : ", streamed"));
+                TempDir dir;
+                const std::string file = dir.write("f", c.contents);
+                RunRequest request{.finds = c.finds,
+                                   .replaces = c.replaces,
+                                   .options = c.options,
+                                   .files = {file},
+                                   .streamedFileBytes = streamed,
+                                   .streamBlockBytes = 2};
+                const RunResult simulated = runPairs(request);
+                EXPECT_TRUE(simulated.failures.empty());
+                EXPECT_EQ(simulated.total, c.count);
+                request.execute = true;
+                const RunResult executed = runPairs(request);
+                ASSERT_TRUE(executed.failures.empty()) << executed.failures[0].reason;
+                EXPECT_EQ(executed.total, c.count);
+                EXPECT_EQ(readBytes(file), c.result);
+            }
+        }
+    }
+}
+
+// A file that is no text in its encoding, or whose text the pairs leave in a form UTF-16 cannot hold, fails
+// its row with the reason in simulate and execute alike, and keeps its bytes.
+TEST(EncodedFiles, WhatCannotBeDecodedOrEncodedBackFailsAndIsLeftAsItIs) {
+    const struct {
+        std::string contents;
+        std::string find, replace;
+        std::string reason;
+    } cases[] = {
+        {"\xFF\xFE"
+         "a\0b"s,
+         "a", "x", "not UTF-16 LE text: an odd number of bytes (5)"},
+        {"\xFE\xFF"
+         "\0a\xDC\x00"s,
+         "a", "x", "not UTF-16 BE text: an unpaired surrogate 0xDC00 at byte 4"},
+        {"\xFF\xFE"
+         "a\0"s,
+         "a", "^chr(200)", "the text the pairs leave is not UTF-8 (byte 0xC8 at 0)"},
+        // A find text that is part of a character splits it.
+        {"\xFF\xFE"
+         "\xE9\0"s,
+         "^chr(169)", "", "the text the pairs leave is not UTF-8 (byte 0xC3 at 0)"},
+    };
+    for (const auto& c : cases) {
+        for (const std::uint64_t streamed : {kStreamedFileBytes, std::uint64_t{0}}) {
+            for (const bool execute : {false, true}) {
+                SCOPED_TRACE(c.reason + (streamed ? "" : ", past the threshold") +
+                             (execute ? ", execute" : ""));
+                TempDir dir;
+                const std::string file = dir.write("f", c.contents);
+                const RunResult run = runPairs(RunRequest{.finds = {c.find},
+                                                          .replaces = {c.replace},
+                                                          .files = {file},
+                                                          .execute = execute,
+                                                          .streamedFileBytes = streamed});
+                ASSERT_EQ(run.failures.size(), 1u);
+                EXPECT_EQ(run.failures[0].reason.substr(0, c.reason.size()), c.reason);
+                EXPECT_EQ(run.total, 0);
+                EXPECT_EQ(readBytes(file), c.contents);
+            }
+        }
+    }
+}
+
+TEST(EncodedFiles, UndoOfAUtf16FileGivesBackItsOriginalBytes) {
+    TempDir dir;
+    const std::string app = dir.makeFolder("app");
+    const std::string original = "\xFF\xFE"
+                                 "o\0n\0e\0\r\0\n\0\x3D\xD8\x00\xDE"s;
+    const std::string file = dir.write("f.txt", original);
+    const RunResult run = runPairs(RunRequest{.finds = {"one", "\xF0\x9F\x98\x80"},
+                                              .replaces = {"\xE2\x82\xAC", ""},
+                                              .files = {file},
+                                              .execute = true,
+                                              .stateFolder = app});
+    ASSERT_TRUE(run.failures.empty()) << run.failures[0].reason;
+    ASSERT_EQ(readBytes(file), "\xFF\xFE"
+                               "\xAC\x20\r\0\n\0"s);
+    EXPECT_EQ(undoNewestRun(journalFolderIn(app)).restored, 1u);
+    EXPECT_EQ(readBytes(file), original);
+}
+
+// A UTF-16 file is read whole, never streamed, so one beyond what a run reads whole is refused.
+TEST(EncodedFiles, AUtf16FileAboveTheBoundIsRefused) {
+    TempDir dir;
+    const std::string file = dir.write("large", "\xFF\xFE");
+    std::filesystem::resize_file(file, (std::uint64_t{256} << 20) + 2);
+    const RunResult run = runPairs(RunRequest{.finds = {"a"}, .replaces = {"b"}, .files = {file}});
+    ASSERT_EQ(run.failures.size(), 1u);
+    EXPECT_EQ(run.failures[0].reason,
+              "UTF-16 text larger than 256 MiB, the most a run reads of a UTF-16 file");
+}
+
+} // namespace
+} // namespace morvane
