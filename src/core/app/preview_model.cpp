@@ -5,6 +5,7 @@
 #include "core/platform/text_file.h"
 #include "core/run/rename_plan.h"
 #include "core/run/row_problem.h"
+#include "core/text/text_encoding.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -83,7 +84,7 @@ std::string hunkHeader(const Hunk& hunk) {
            std::to_string(hunk.newFirst) + "," + std::to_string(hunk.newCount) + " @@";
 }
 
-// The first bytes of a file up to the last line feed among them.
+// The first bytes of a file.
 ReadOutcome startOfFile(const std::string& path) {
     std::ifstream file(toFsPath(path), std::ios::binary);
     if (!file) {
@@ -92,9 +93,37 @@ ReadOutcome startOfFile(const std::string& path) {
     std::string start(static_cast<std::size_t>(kFirstLookBytes), '\0');
     file.read(start.data(), static_cast<std::streamsize>(start.size()));
     start.resize(static_cast<std::size_t>(file.gcount()));
-    const std::size_t lastFeed = start.rfind('\n');
-    start.resize(lastFeed == std::string::npos ? 0 : lastFeed + 1);
     return {std::move(start), {}};
+}
+
+// A file's text as the pairs see it, with the encoding its mark names.
+struct FileText {
+    std::string text;
+    TextEncoding encoding = TextEncoding::Bytes;
+    std::string error; // why the contents are not text in their encoding
+};
+
+// The text of the contents, or with wholeLinesOnly of those of their lines that are whole, as the start of a
+// file holds them.
+FileText textOfContents(std::string contents, bool wholeLinesOnly) {
+    FileText file;
+    file.encoding = encodingOf(contents);
+    if (wholeLinesOnly) {
+        contents.resize(wholeLinesEnd(contents, file.encoding));
+    }
+    if (file.encoding == TextEncoding::Bytes) {
+        file.text = std::move(contents);
+    } else {
+        file.error = decodeText(contents, file.encoding, file.text);
+    }
+    return file;
+}
+
+// Empty, or why the text the pairs leave cannot be written back in the file's encoding, as an execute run
+// would find.
+std::string encodingProblem(const std::string& newText, TextEncoding encoding) {
+    std::string contents;
+    return isUtf16(encoding) ? encodeText(newText, encoding, contents) : std::string();
 }
 
 // A hunk near the end of the start read may change once the bytes after it are seen (an occurrence that
@@ -129,22 +158,33 @@ PreviewResult contentsPreview(const PreviewRequest& request, const std::atomic<b
         result.state = PreviewResult::State::NoFile;
         return result;
     }
-    const ReadOutcome read = request.firstLook ? startOfFile(path) : readTextFile(path);
+    ReadOutcome read = request.firstLook ? startOfFile(path) : readTextFile(path);
     if (!read.ok()) {
         result.state = PreviewResult::State::Problem;
         result.problem = read.error;
         return result;
     }
-    const ContentsDiff diff = diffContents(read.text, request.finds, request.replaces, request.options,
+    const FileText file = textOfContents(std::move(read.text), request.firstLook);
+    result.encoding = encodingName(file.encoding);
+    if (!file.error.empty()) {
+        result.state = PreviewResult::State::Problem;
+        result.problem = file.error;
+        return result;
+    }
+    const ContentsDiff diff = diffContents(file.text, request.finds, request.replaces, request.options,
                                            {kPreviewHunks, kPreviewLines}, cancel);
     const TrackedReplacement& replacement = diff.replacement;
     if (replacement.cancelled) {
         result.state = PreviewResult::State::Cancelled;
         return result;
     }
-    if (!replacement.error.empty()) {
+    std::string problem = replacement.error;
+    if (problem.empty()) {
+        problem = encodingProblem(replacement.newText, file.encoding);
+    }
+    if (!problem.empty()) {
         result.state = PreviewResult::State::Problem;
-        result.problem = replacement.error;
+        result.problem = std::move(problem);
         return result;
     }
     result.count = replacement.count;
@@ -154,12 +194,12 @@ PreviewResult contentsPreview(const PreviewRequest& request, const std::atomic<b
         PreviewHunk shown{hunkHeader(hunk), {}};
         for (const HunkLine& line : hunk.lines) {
             shown.lines.push_back(previewLine(
-                line.kind == LineKind::Added ? std::string_view(replacement.newText) : read.text, line));
+                line.kind == LineKind::Added ? std::string_view(replacement.newText) : file.text, line));
         }
         result.hunks.push_back(std::move(shown));
     }
     if (request.firstLook) {
-        keepHunksClearOfTheCut(result, diff, read.text.size(), request.finds);
+        keepHunksClearOfTheCut(result, diff, file.text.size(), request.finds);
     }
     return result;
 }
@@ -198,26 +238,35 @@ std::string writeFileDiff(const std::string& path, const std::vector<std::string
     if (std::string reason = contentsProblem(path); !reason.empty()) {
         return reason;
     }
-    const ReadOutcome read = readTextFile(path);
+    ReadOutcome read = readTextFile(path);
     if (!read.ok()) {
         return cannotReadText(read.error);
     }
-    const TrackedReplacement replaced = replaceTracked(read.text, finds, replaces, options);
+    const FileText file = textOfContents(std::move(read.text), false);
+    if (!file.error.empty()) {
+        return file.error;
+    }
+    const TrackedReplacement replaced = replaceTracked(file.text, finds, replaces, options);
     if (!replaced.error.empty()) {
         return replaced.error;
     }
     if (replaced.changes.empty()) {
         return {};
     }
+    if (std::string problem = encodingProblem(replaced.newText, file.encoding); !problem.empty()) {
+        return problem;
+    }
     const std::string oldLabel = diffPathLabel("a/", path);
     const std::string newLabel = diffPathLabel("b/", path);
-    if (holdsNul(read.text) || holdsNul(replaced.newText)) {
+    if (holdsNul(file.text) || holdsNul(replaced.newText)) {
         write("Binary files " + oldLabel + " and " + newLabel + " differ\n");
         return {};
     }
-    write("--- " + oldLabel + "\n+++ " + newLabel + "\n");
-    forEachHunk(read.text, replaced.newText, replaced.changes, kDiffContextLines, [&](Hunk&& hunk) {
-        write(unifiedHunk(read.text, replaced.newText, hunk));
+    const std::string_view encoding = encodingName(file.encoding);
+    const std::string after = encoding.empty() ? "\n" : "\t" + std::string(encoding) + "\n";
+    write("--- " + oldLabel + after + "+++ " + newLabel + after);
+    forEachHunk(file.text, replaced.newText, replaced.changes, kDiffContextLines, [&](Hunk&& hunk) {
+        write(unifiedHunk(file.text, replaced.newText, hunk));
         return true;
     });
     return {};

@@ -57,6 +57,7 @@ struct PreviewResult {
     enum class State { NoFile, Problem, NoChange, Changes, Cancelled };
     State state = State::NoFile;
     std::string path;
+    std::string encoding;   // the file's, named by its mark ("UTF-16 LE"); empty for a file of bytes
     std::string problem;    // why the file cannot be shown
     std::int64_t count = 0; // the occurrences the run counts
     std::vector<PreviewHunk> hunks;
@@ -79,8 +80,10 @@ inline constexpr std::size_t kPreviewLines = 500;
 PreviewResult computePreview(const PreviewRequest& request, const std::atomic<bool>* cancel);
 
 // One file's part of a unified diff as patch and git apply read it (paths behind "a/" and "b/"), written
-// through `write` piece by piece; nothing when the pairs leave the file as it is. Returns instead why the
-// file has no diff: it names no regular file, cannot be read, or the pairs fail on it.
+// through `write` piece by piece; nothing when the pairs leave the file as it is. A file with a mark shows
+// the lines of its text as the pairs see it, in UTF-8, and its "---" and "+++" lines name its encoding after
+// a TAB, where a time would stand. Returns instead why the file has no diff: it names no regular file, cannot
+// be read, is not text in its encoding, or the pairs fail on it.
 std::string writeFileDiff(const std::string& path, const std::vector<std::string>& finds,
                           const std::vector<std::string>& replaces, const PairOptionsList& options,
                           const std::function<void(std::string_view)>& write);

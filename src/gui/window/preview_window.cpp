@@ -189,7 +189,11 @@ void PreviewWindow::showContents(const PreviewResult& result) {
         summary += QLatin1Char('\n') +
                    message_(keys::kPreviewMore, builtInText(keys::kPreviewMore).c_str()).arg(kPreviewHunks);
     }
-    summary_->setText(result.path.empty() ? summary : toQString(result.path) + QLatin1Char('\n') + summary);
+    // The encoding's name is the same in every language.
+    const QString encoding =
+        result.encoding.empty() ? QString() : QStringLiteral(" (%1)").arg(toQString(result.encoding));
+    summary_->setText(result.path.empty() ? summary
+                                          : toQString(result.path) + encoding + QLatin1Char('\n') + summary);
 
     QTextCharFormat plain;
     QTextCharFormat header;

@@ -7,6 +7,7 @@ namespace morvane {
 namespace {
 
 using State = PreviewResult::State;
+using namespace std::string_literals;
 
 PreviewRequest contentsRequest(const std::string& path, std::vector<std::string> finds,
                                std::vector<std::string> replaces) {
@@ -67,6 +68,59 @@ TEST(PreviewModel, ContentsShowTheCurrentFilesChangedLinesWithEscapes) {
         EXPECT_EQ(lines, c.lines) << c.find;
         EXPECT_FALSE(result.more);
         EXPECT_FALSE(result.partial);
+    }
+}
+
+// A file with a mark shows its text's lines, in UTF-8, and names its encoding; one that is not text in its
+// encoding, or whose text UTF-16 could not hold after the pairs, shows why.
+TEST(PreviewModel, AMarkedFileShowsItsDecodedLinesAndNamesItsEncoding) {
+    const testing::TempDir dir;
+    struct Case {
+        std::string contents;
+        std::string replace;
+        std::string encoding;
+        std::vector<std::string> lines; // the first hunk's, or the problem
+    };
+    const Case cases[] = {
+        {"\xFF\xFE"
+         "o\0l\0d\0 \0\xE9\0\n\0"s,
+         "new",
+         "UTF-16 LE",
+         {"- {old} \xC3\xA9", "+ {new} \xC3\xA9"}},
+        {"\xFE\xFF"
+         "\0o\0l\0d"s,
+         "n\xC3\xAAw",
+         "UTF-16 BE",
+         {"- {old}", "+ {n\xC3\xAAw}"}},
+        {"\xEF\xBB\xBF"
+         "old",
+         "new",
+         "UTF-8 with BOM",
+         {"- {old}", "+ {new}"}},
+        {"old", "new", "", {"- {old}", "+ {new}"}},
+        {"\xFF\xFE"
+         "o\0l"s,
+         "new",
+         "UTF-16 LE",
+         {"not UTF-16 LE text: an odd number of bytes (5)"}},
+        {"\xFF\xFE"
+         "o\0l\0d\0"s,
+         "^chr(200)",
+         "UTF-16 LE",
+         {"the text the pairs leave is not UTF-8 (byte 0xC8 at 0), which UTF-16 LE cannot hold"}},
+    };
+    for (const Case& c : cases) {
+        const PreviewResult result =
+            computePreview(contentsRequest(dir.write("f", c.contents), {"old"}, {c.replace}), nullptr);
+        EXPECT_EQ(result.encoding, c.encoding) << c.contents;
+        std::vector<std::string> lines{result.problem};
+        if (!result.hunks.empty()) {
+            lines.clear();
+            for (const PreviewLine& line : result.hunks[0].lines) {
+                lines.push_back(written(line));
+            }
+        }
+        EXPECT_EQ(lines, c.lines) << c.contents;
     }
 }
 
@@ -141,6 +195,8 @@ TEST(FileDiff, WritesTheFilesPartOrSaysWhyThereIsNone) {
     const std::string text = dir.write("t.txt", "a\nold\nb\n");
     const std::string binary = dir.write("b.bin", std::string("old\0", 4));
     const std::string label = diffPathLabel("", text);
+    const std::string utf16 = dir.write("u.txt", "\xFF\xFE"
+                                                 "o\0l\0d\0\n\0\xE9\0\n\0"s);
     struct Case {
         std::string path;
         std::vector<std::string> finds;
@@ -157,6 +213,20 @@ TEST(FileDiff, WritesTheFilesPartOrSaysWhyThereIsNone) {
          {"old"},
          "Binary files a/" + diffPathLabel("", binary) + " and b/" + diffPathLabel("", binary) + " differ\n",
          ""},
+        {utf16,
+         {"old"},
+         "--- a/" + diffPathLabel("", utf16) + "\tUTF-16 LE\n+++ b/" + diffPathLabel("", utf16) +
+             "\tUTF-16 LE\n@@ -1,2 +1,2 @@\n-old\n+new\n \xC3\xA9\n",
+         ""},
+        {utf16,
+         {"^chr(169)"},
+         "",
+         "the text the pairs leave is not UTF-8 (byte 0xC3 at 4), which UTF-16 LE cannot hold"},
+        {dir.write("odd", "\xFE\xFF"
+                          "\0"s),
+         {"old"},
+         "",
+         "not UTF-16 BE text: an odd number of bytes (3)"},
         {dir.file("gone.txt"), {"old"}, "", "no such file or folder"},
         {dir.path(), {"old"}, "", "is a folder; contents mode reads files only"},
     };
