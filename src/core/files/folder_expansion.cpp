@@ -3,6 +3,7 @@
 #include "core/files/ignore_rules.h"
 #include "core/platform/paths.h"
 #include "core/platform/platform_fs.h"
+#include "core/text/text_encoding.h"
 
 #include <algorithm>
 #include <array>
@@ -48,11 +49,13 @@ bool matchesAny(const std::vector<std::string>& globs, std::string_view name) {
                        [&](const std::string& glob) { return globMatches(glob, name); });
 }
 
-// A file that cannot be read counts as text: it is listed, so that the run says why it cannot be read.
+// A file that cannot be read counts as text: it is listed, so that the run says why it cannot be read. So
+// does one with a UTF-16 mark, whose text holds NUL bytes wherever it holds ASCII.
 bool isBinary(const std::string& path) {
     std::array<char, kBinaryProbeBytes> probe;
     const std::size_t read = platform::readRegularFileStart(path, probe);
-    return std::memchr(probe.data(), '\0', read) != nullptr;
+    const std::string_view start(probe.data(), read);
+    return !isUtf16(encodingOf(start)) && start.find('\0') != std::string_view::npos;
 }
 
 // libgit2 counts its users; each expansion is one for as long as it runs.

@@ -48,6 +48,8 @@ protected:
         dir.write("src/.gitignore", "*.tmp\n");
         dir.write("src/main.cpp", "m");
         dir.write("src/Z.h", "z");
+        dir.write("src/r.rc", "\xFF\xFE"
+                              "r\0"s); // UTF-16: text, for all its NUL bytes
         dir.write("src/x.tmp", "x");
         dir.write("src/y.log", "y");
         dir.makeFolder("nested");
@@ -78,7 +80,7 @@ protected:
 
 TEST_F(ExpansionInWorkTree, KeepsTheTextFilesGitWouldTrackInByteOrder) {
     EXPECT_EQ(expand(), (Files{"a.txt", "caf\xe9.txt", "keep.log", "link.txt", "nested/n.cpp", "nested/n.log",
-                               "src/Z.h", "src/main.cpp"}));
+                               "src/Z.h", "src/main.cpp", "src/r.rc"}));
 }
 
 TEST_F(ExpansionInWorkTree, SwitchesBringBackHiddenIgnoredAndBinaryFilesButNeverGitItself) {
@@ -88,7 +90,8 @@ TEST_F(ExpansionInWorkTree, SwitchesBringBackHiddenIgnoredAndBinaryFilesButNever
               (Files{".config/c.txt",     ".gitignore",   ".hidden.txt",  "a.txt",        "b.log",
                      "build/out.txt",     "caf\xe9.txt",  "data.bin",     "keep.log",     "link.txt",
                      "nested/.gitignore", "nested/n.cpp", "nested/n.log", "nested/n.txt", "secret.txt",
-                     "src/.gitignore",    "src/Z.h",      "src/main.cpp", "src/x.tmp",    "src/y.log"}));
+                     "src/.gitignore",    "src/Z.h",      "src/main.cpp", "src/r.rc",     "src/x.tmp",
+                     "src/y.log"}));
     ExpansionOptions binary;
     binary.binary = true;
     EXPECT_EQ(expand(binary).at(2), "data.bin");
@@ -110,7 +113,7 @@ TEST_F(ExpansionInWorkTree, PatternsAndSizeLimitNarrowTheFiles) {
 
 TEST_F(ExpansionInWorkTree, SubfolderTakesTheRulesOfTheWholeWorkTree) {
     const Expansion expansion = expandFolder(dir.file("src") + "/", {});
-    EXPECT_EQ(expansion.files, (Files{dir.file("src/Z.h"), dir.file("src/main.cpp")}));
+    EXPECT_EQ(expansion.files, (Files{dir.file("src/Z.h"), dir.file("src/main.cpp"), dir.file("src/r.rc")}));
 }
 
 TEST_F(ExpansionInWorkTree, StopFlagEndsTheWalkAndProgressNamesEachFolder) {
