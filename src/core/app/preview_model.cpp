@@ -119,13 +119,6 @@ FileText textOfContents(std::string contents, bool wholeLinesOnly) {
     return file;
 }
 
-// Empty, or why the text the pairs leave cannot be written back in the file's encoding, as an execute run
-// would find.
-std::string encodingProblem(const std::string& newText, TextEncoding encoding) {
-    std::string contents;
-    return isUtf16(encoding) ? encodeText(newText, encoding, contents) : std::string();
-}
-
 // A hunk near the end of the start read may change once the bytes after it are seen (an occurrence that
 // reaches past the cut); only those well before it are shown.
 void keepHunksClearOfTheCut(PreviewResult& result, const ContentsDiff& diff, std::size_t cut,

@@ -95,8 +95,21 @@ bool decodeInto(RowOutcome& outcome, std::size_t i, const std::string& path, Tex
     return true;
 }
 
-// The contents that hold the text the pairs left, in place of the text. A simulate run makes them too, for
-// UTF-16, to find a text that UTF-16 cannot hold before an execute run would.
+// Whether the text the pairs left can be written back in its encoding: a simulate run finds a text that
+// UTF-16 cannot hold before an execute run would. A text no pair changed is the one decoded, which it holds.
+bool encodesBack(RowOutcome& outcome, std::size_t i, const std::string& path, TextEncoding encoding,
+                 const std::string& text, bool replacedSome) {
+    if (!replacedSome) {
+        return true;
+    }
+    if (std::string problem = encodingProblem(text, encoding); !problem.empty()) {
+        outcome.failure = RunFailure{i, path, std::move(problem)};
+        return false;
+    }
+    return true;
+}
+
+// The contents that hold the text the pairs left, in place of the text.
 bool encodeInto(RowOutcome& outcome, std::size_t i, const std::string& path, TextEncoding encoding,
                 std::string& text) {
     std::string& encoded = conversionBuffer();
@@ -191,10 +204,9 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
         if (scratch.insertions.at.capacity() > kInsertionsKept) {
             std::vector<std::size_t>().swap(scratch.insertions.at);
         }
-        // A text no pair changed is the one decoded, which UTF-16 holds.
-        if (readable && encoding != TextEncoding::Bytes &&
-            (plan.request.execute || (isUtf16(encoding) && replacedSome))) {
-            readable = encodeInto(outcome, i, path, encoding, text);
+        if (readable && encoding != TextEncoding::Bytes) {
+            readable = plan.request.execute ? encodeInto(outcome, i, path, encoding, text)
+                                            : encodesBack(outcome, i, path, encoding, text, replacedSome);
         }
         if (plan.request.execute && outcome.applied) {
             if (!plan.contents()) {

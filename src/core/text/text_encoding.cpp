@@ -1,8 +1,10 @@
 #include "core/text/text_encoding.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace morvane {
 
@@ -72,6 +74,50 @@ char* putUnit(char* out, std::uint32_t unit, bool littleEndian) {
     return out;
 }
 
+// Output made in a small buffer and appended to the text a piece at a time, so that the text is neither
+// filled with zeros first nor made larger than it ends up.
+class PieceWriter {
+public:
+    static constexpr std::size_t kMostPerStep = 8;
+
+    explicit PieceWriter(std::string& out) : out_(out) {}
+    ~PieceWriter() { flush(); }
+    PieceWriter(const PieceWriter&) = delete;
+    PieceWriter& operator=(const PieceWriter&) = delete;
+
+    // Room for one step's bytes, at most kMostPerStep; advance(end) after writing them.
+    char* room() {
+        if (used_ > sizeof piece_ - kMostPerStep) {
+            flush();
+        }
+        return piece_ + used_;
+    }
+    void advance(char* end) { used_ = static_cast<std::size_t>(end - piece_); }
+
+private:
+    void flush() {
+        out_.append(piece_, used_);
+        used_ = 0;
+    }
+
+    std::string& out_;
+    char piece_[std::size_t{1} << 14];
+    std::size_t used_ = 0;
+};
+
+std::uint64_t eightBytesAt(const char* at) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+}
+
+// Whether the eight bytes at `at` are four code units below 0x80, read in the host's byte order.
+bool fourAsciiUnits(const char* at, bool littleEndian) {
+    static_assert(std::endian::native == std::endian::little || std::endian::native == std::endian::big);
+    const bool sameOrder = littleEndian == (std::endian::native == std::endian::little);
+    return (eightBytesAt(at) & (sameOrder ? 0xFF80FF80FF80FF80u : 0x80FF80FF80FF80FFu)) == 0;
+}
+
 std::string decodeUtf16(std::string_view units, TextEncoding encoding, std::string& text) {
     const std::string_view name = encodingName(encoding);
     if (units.size() % 2 != 0) {
@@ -79,17 +125,23 @@ std::string decodeUtf16(std::string_view units, TextEncoding encoding, std::stri
                std::to_string(units.size() + 2) + ")";
     }
     const bool littleEndian = encoding == TextEncoding::Utf16Le;
-    // Each unit gives at most three bytes; a pair of units, four.
-    text.resize(units.size() / 2 * 3);
-    char* out = text.data();
+    const std::size_t low = littleEndian ? 0 : 1; // where a unit keeps its low byte
+    text.clear();
+    text.reserve(units.size() / 2);
+    PieceWriter writer(text);
     const auto* in = reinterpret_cast<const unsigned char*>(units.data());
     const std::size_t count = units.size() / 2;
     for (std::size_t i = 0; i < count; ++i) {
-        const std::uint32_t unit = unitAt(in + 2 * i, littleEndian);
-        if (unit < 0x80) {
-            *out++ = static_cast<char>(unit);
+        char* out = writer.room();
+        if (i + 4 <= count && fourAsciiUnits(units.data() + 2 * i, littleEndian)) {
+            for (std::size_t k = 0; k < 4; ++k) {
+                *out++ = static_cast<char>(in[2 * (i + k) + low]);
+            }
+            writer.advance(out);
+            i += 3;
             continue;
         }
+        const std::uint32_t unit = unitAt(in + 2 * i, littleEndian);
         std::uint32_t code = unit;
         if (isHighSurrogate(unit) && i + 1 < count && isLowSurrogate(unitAt(in + 2 * i + 2, littleEndian))) {
             code = 0x10000 + ((unit - 0xD800) << 10) + (unitAt(in + 2 * i + 2, littleEndian) - 0xDC00);
@@ -98,9 +150,8 @@ std::string decodeUtf16(std::string_view units, TextEncoding encoding, std::stri
             return "not " + std::string(name) + " text: an unpaired surrogate " + hex(unit, 4) + " at byte " +
                    std::to_string(2 * i + 2);
         }
-        out = putUtf8(out, code);
+        writer.advance(putUtf8(out, code));
     }
-    text.resize(static_cast<std::size_t>(out - text.data()));
     return {};
 }
 
@@ -130,32 +181,67 @@ std::size_t utf8Sequence(std::string_view text, std::size_t at, std::uint32_t& c
     return 0;
 }
 
-std::string encodeUtf16(std::string_view text, TextEncoding encoding, std::string& contents) {
-    const bool littleEndian = encoding == TextEncoding::Utf16Le;
-    const std::string_view mark = markOf(encoding);
-    // Each byte of UTF-8 gives at most two bytes of UTF-16.
-    contents.resize(mark.size() + 2 * text.size());
-    char* out = contents.data();
-    out = std::copy(mark.begin(), mark.end(), out);
+bool fourAsciiBytes(std::string_view text, std::size_t at) {
+    std::uint32_t word = 0;
+    std::memcpy(&word, text.data() + at, sizeof word);
+    return (word & 0x80808080u) == 0;
+}
+
+std::string notUtf8Reason(std::string_view text, std::size_t at, TextEncoding encoding) {
+    return "the text the pairs leave is not UTF-8 (byte " + hex(static_cast<unsigned char>(text[at]), 2) +
+           " at " + std::to_string(at) + "), which " + std::string(encodingName(encoding)) + " cannot hold";
+}
+
+// Calls onCode for each code point of the text, or for four ASCII ones at once; returns the position of the
+// first byte that starts no well-formed sequence, or the text's size.
+template <typename OnCode, typename OnFourAscii>
+std::size_t forEachCode(std::string_view text, OnCode onCode, OnFourAscii onFourAscii) {
     std::size_t at = 0;
     while (at < text.size()) {
+        if (at + 4 <= text.size() && fourAsciiBytes(text, at)) {
+            onFourAscii(at);
+            at += 4;
+            continue;
+        }
         std::uint32_t code = 0;
         const std::size_t length = utf8Sequence(text, at, code);
         if (length == 0) {
-            return "the text the pairs leave is not UTF-8 (byte " +
-                   hex(static_cast<unsigned char>(text[at]), 2) + " at " + std::to_string(at) + "), which " +
-                   std::string(encodingName(encoding)) + " cannot hold";
+            return at;
         }
-        if (code < 0x10000) {
-            out = putUnit(out, code, littleEndian);
-        } else {
-            out = putUnit(out, 0xD800 + ((code - 0x10000) >> 10), littleEndian);
-            out = putUnit(out, 0xDC00 + ((code - 0x10000) & 0x3FF), littleEndian);
-        }
+        onCode(code);
         at += length;
     }
-    contents.resize(static_cast<std::size_t>(out - contents.data()));
-    return {};
+    return at;
+}
+
+std::string encodeUtf16(std::string_view text, TextEncoding encoding, std::string& contents) {
+    const bool littleEndian = encoding == TextEncoding::Utf16Le;
+    contents.assign(markOf(encoding));
+    contents.reserve(contents.size() + 2 * text.size());
+    std::size_t end = 0;
+    {
+        PieceWriter writer(contents);
+        end = forEachCode(
+            text,
+            [&](std::uint32_t code) {
+                char* out = writer.room();
+                if (code < 0x10000) {
+                    out = putUnit(out, code, littleEndian);
+                } else {
+                    out = putUnit(out, 0xD800 + ((code - 0x10000) >> 10), littleEndian);
+                    out = putUnit(out, 0xDC00 + ((code - 0x10000) & 0x3FF), littleEndian);
+                }
+                writer.advance(out);
+            },
+            [&](std::size_t at) {
+                char* out = writer.room();
+                for (std::size_t k = 0; k < 4; ++k) {
+                    out = putUnit(out, static_cast<unsigned char>(text[at + k]), littleEndian);
+                }
+                writer.advance(out);
+            });
+    }
+    return end == text.size() ? std::string() : notUtf8Reason(text, end, encoding);
 }
 
 } // namespace
@@ -198,6 +284,15 @@ std::string decodeText(std::string_view contents, TextEncoding encoding, std::st
     }
     text.assign(contents);
     return {};
+}
+
+std::string encodingProblem(std::string_view text, TextEncoding encoding) {
+    if (!isUtf16(encoding)) {
+        return {};
+    }
+    const std::size_t end = forEachCode(
+        text, [](std::uint32_t) {}, [](std::size_t) {});
+    return end == text.size() ? std::string() : notUtf8Reason(text, end, encoding);
 }
 
 std::string encodeText(std::string_view text, TextEncoding encoding, std::string& contents) {

@@ -34,6 +34,9 @@ std::string decodeText(std::string_view contents, TextEncoding encoding, std::st
 // cannot hold the text: it is not well-formed UTF-8. `contents` is overwritten, its memory used again.
 std::string encodeText(std::string_view text, TextEncoding encoding, std::string& contents);
 
+// Empty, or why the encoding cannot hold the text, as encodeText would find, without making the contents.
+std::string encodingProblem(std::string_view text, TextEncoding encoding);
+
 // How many of the contents' first bytes hold whole lines: up to the last line feed of the encoding, or the
 // mark alone when there is none. Where a look at a file's start may cut it, so that the cut never splits a
 // character.
