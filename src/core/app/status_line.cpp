@@ -2,12 +2,60 @@
 
 #include "core/state/message_keys.h"
 
+#include <initializer_list>
 #include <utility>
 
 namespace morvane {
 
+namespace {
+
+// Puts the numbers in the places %1, %2, ... of a language file's text.
+std::string withNumbers(std::string text, std::initializer_list<std::int64_t> numbers) {
+    int place = 1;
+    for (const std::int64_t number : numbers) {
+        const std::string mark = "%" + std::to_string(place++);
+        if (const std::size_t at = text.find(mark); at != std::string::npos) {
+            text.replace(at, mark.size(), std::to_string(number));
+        }
+    }
+    return text;
+}
+
+} // namespace
+
 std::string notUndoableText(std::string_view reason, const MessageLookup& text) {
     return text(keys::kNotUndoable) + " " + std::string(reason);
+}
+
+// A row that failed changed nothing: it adds neither to what was replaced nor to the files written.
+ExecuteOutcome executeOutcome(const RunResult& result) {
+    ExecuteOutcome outcome;
+    for (const RowResult& row : result.rows) {
+        if (!row.failure.empty()) {
+            ++outcome.failed;
+        } else if (row.count > 0) {
+            outcome.replaced += row.count;
+            ++outcome.files;
+        }
+    }
+    outcome.stopped = result.cancelled;
+    outcome.undoable = result.keptForUndo && outcome.files > 0;
+    outcome.notUndoable = result.notUndoable;
+    return outcome;
+}
+
+std::string executeSummary(const ExecuteOutcome& outcome, const MessageLookup& text) {
+    std::string line = statusLine(text(keys::kReplacementsDone), outcome.replaced) +
+                       withNumbers(text(keys::kDoneFiles), {outcome.files, outcome.failed});
+    if (outcome.stopped) {
+        line += " " + text(keys::kDoneStopped);
+    }
+    if (outcome.undoable) {
+        line += " " + text(keys::kDoneUndoable);
+    } else if (!outcome.notUndoable.empty()) {
+        line += " " + notUndoableText(outcome.notUndoable, text);
+    }
+    return line;
 }
 
 StatusLine::StatusLine(MessageLookup text) : text_(std::move(text)) {}
@@ -16,16 +64,27 @@ std::optional<std::string> StatusLine::handle(const StatusEvent& event) {
     return std::visit([this](const auto& happened) { return on(happened); }, event);
 }
 
-std::string StatusLine::counts(std::string_view key, std::int64_t total) const {
-    return statusLine(text_(key), total);
+// An empty list has nothing to count: the line is blank rather than a 0 over nothing.
+std::string StatusLine::counts(std::string_view key, std::int64_t total, std::int64_t rows) {
+    countsKey_ = key;
+    return rows == 0 ? std::string() : statusLine(text_(key), total);
+}
+
+// Any run but the one that follows an execute run was asked for after the inputs changed, or by the user:
+// what the execute run did is no longer what the lists show.
+std::optional<std::string> StatusLine::on(const status_event::RunStarted& event) {
+    if (state_ == State::ExecuteShown && !event.followsExecute) {
+        state_ = State::Counts;
+    }
+    return std::nullopt;
 }
 
 std::optional<std::string> StatusLine::on(const status_event::RowsCounted& event) {
-    if (state_ == State::NotUndoable) {
+    if (state_ == State::NotUndoable || state_ == State::ExecuteShown) {
         return std::nullopt;
     }
     return counts(event.kind == StatusKind::Done ? keys::kReplacementsDone : keys::kReplacementsPending,
-                  event.total);
+                  event.total, 1);
 }
 
 std::optional<std::string> StatusLine::on(const status_event::NotUndoable& event) {
@@ -33,22 +92,48 @@ std::optional<std::string> StatusLine::on(const status_event::NotUndoable& event
     return notUndoableText(event.reason, text_);
 }
 
-// An undo's text waits for the end of a simulate run that went through; any run's end lets it go.
+// An execute run's line says what it did; the simulate run that follows adds what is still left. An undo's
+// text waits for the end of a simulate run that went through. Any other run that went through says the sum
+// of the rows, also when no pair met a file: the rows were set to 0 when it began.
 std::optional<std::string> StatusLine::on(const status_event::RunEnded& event) {
     std::optional<std::string> shown;
-    if (!undoText_.empty() && !event.executed && !event.cancelled) {
+    if (event.executed) {
+        state_ = State::ExecuteShown;
+        summary_ = executeSummary(*event.executed, text_);
+        shown = summary_;
+    } else if (event.cancelled) {
+        state_ = state_ == State::ExecuteShown ? state_ : State::Counts;
+    } else if (state_ == State::ExecuteShown) {
+        if (event.total != 0) {
+            shown = summary_ + " " + statusLine(text_(keys::kReplacementsPending), event.total);
+        }
+    } else if (!undoText_.empty()) {
+        state_ = State::Counts;
         shown = undoText_;
+    } else {
+        state_ = State::Counts;
+        shown = counts(keys::kReplacementsPending, event.total, event.rows);
     }
-    if (event.executed && event.countsHeldBack) {
-        shown = counts(keys::kReplacementsDone, event.total);
-    }
-    state_ = State::Counts;
     undoText_.clear();
     return shown;
 }
 
 std::optional<std::string> StatusLine::on(const status_event::RunStopped& event) {
-    return counts(keys::kRunStopped, event.total);
+    if (state_ == State::ExecuteShown) {
+        return std::nullopt;
+    }
+    return counts(keys::kRunStopped, event.total, 1);
+}
+
+// Removing rows changes the inputs: the line counts what is left, as what it counted before.
+std::optional<std::string> StatusLine::on(const status_event::RowsRemoved& event) {
+    if (state_ == State::NotUndoable) {
+        return std::nullopt;
+    }
+    const bool countsShown = state_ == State::Counts && !countsKey_.empty();
+    state_ = State::Counts;
+    undoText_.clear();
+    return counts(countsShown ? countsKey_ : keys::kReplacementsPending, event.total, event.rows);
 }
 
 // An undo that found nothing to do has nothing to say, and what an earlier one said goes with it.
@@ -61,9 +146,10 @@ std::optional<std::string> StatusLine::on(const status_event::UndoEnded& event) 
 }
 
 std::optional<std::string> StatusLine::on(const status_event::NewTask&) {
-    if (state_ == State::UndoShown) {
+    if (state_ == State::UndoShown || state_ == State::ExecuteShown) {
         state_ = State::Counts;
     }
+    countsKey_ = {};
     undoText_.clear();
     return std::string();
 }

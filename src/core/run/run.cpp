@@ -91,6 +91,7 @@ public:
                 result_.notUndoable =
                     journal->undoUnavailable().empty() ? std::move(incomplete) : journal->undoUnavailable();
             }
+            result_.keptForUndo = request_.keepForUndo && result_.notUndoable.empty();
             journal.reset();
             if (request_.keepForUndo) {
                 dropOldestRuns(journalFolder, kRunsKeptForUndo, request_.undoBytesBound);
@@ -286,6 +287,7 @@ private:
             result_.status = request_.execute ? StatusKind::Done : StatusKind::Pending;
         }
         if (outcome.failure) {
+            outcome.row.failure = outcome.failure->reason;
             result_.failures.push_back(std::move(*outcome.failure));
         }
         result_.rows.push_back(std::move(outcome.row));

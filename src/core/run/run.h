@@ -57,6 +57,9 @@ struct RowResult {
     std::string path; // after a rename in an execute run, the new path
     SkipReason skipped = SkipReason::None;
     bool renamed = false; // the path changed
+    // Why the row could not be read, written or renamed; empty when nothing failed. A row that failed
+    // changed nothing, whatever it counted.
+    std::string failure{};
 };
 
 struct RunFailure {
@@ -82,6 +85,8 @@ struct RunResult {
     std::vector<LeftoverNote> leftovers;
     // Why an execute run that was to be kept for undo cannot be undone; it ran all the same.
     std::string notUndoable;
+    // An execute run's journal holds what it changed, so that undo can put it back.
+    bool keptForUndo = false;
     bool cancelled = false;
 };
 

@@ -143,6 +143,16 @@ void FileListModel::resetCounts() {
     }
 }
 
+void FileListModel::clearFailures() {
+    for (int at = 0; at < size(); ++at) {
+        Row& row = rows_[static_cast<std::size_t>(at)];
+        if (!row.failure.empty()) {
+            row.failure.clear();
+            emit dataChanged(index(at, 0), index(at, columnCount() - 1));
+        }
+    }
+}
+
 void FileListModel::apply(const std::vector<RowUpdate>& updates) {
     int first = size();
     int last = -1;
@@ -152,8 +162,12 @@ void FileListModel::apply(const std::vector<RowUpdate>& updates) {
             continue;
         }
         Row& row = rows_[static_cast<std::size_t>(at)];
-        total_ += update.result.count - std::max<std::int64_t>(row.count, 0);
-        row.count = update.result.count;
+        const std::int64_t count = update.result.failure.empty() ? update.result.count : 0;
+        total_ += count - std::max<std::int64_t>(row.count, 0);
+        row.count = count;
+        if (!update.result.failure.empty()) {
+            row.failure = update.result.failure;
+        }
         row.skippedFolder = update.result.skipped == SkipReason::Folder;
         if (update.result.renamed) {
             row.path = update.result.path;
@@ -226,6 +240,12 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
         default:
             return {};
         }
+    }
+    if (role == Qt::ToolTipRole && !row.failure.empty()) {
+        return toQString(row.failure);
+    }
+    if (role == Qt::DecorationRole && index.column() == kCountColumn && !row.failure.empty()) {
+        return failedIcon_;
     }
     // A folder's 0 is no count of its files, which contents mode passes over.
     if (role == Qt::ToolTipRole && row.skippedFolder) {

@@ -27,6 +27,7 @@ public:
         std::string path;
         std::int64_t count = -1;    // -1: no run has counted the row yet
         bool skippedFolder = false; // the last run passed the row over as a folder
+        std::string failure;        // why a run could not read, write or rename it; kept until the next run
         QIcon icon;
     };
 
@@ -38,6 +39,8 @@ public:
     // shows.
     void setSkippedFolderTip(const QString& tip) { skippedFolderTip_ = tip; }
     void setSkippedFolderIcon(const QIcon& icon) { skippedFolderIcon_ = icon; }
+    // The picture a row that failed shows by its count.
+    void setFailedIcon(const QIcon& icon) { failedIcon_ = icon; }
 
     // Appends a row per path, in order; empty paths are passed over.
     void append(const std::vector<std::string>& paths);
@@ -62,7 +65,11 @@ public:
 
     // Every row counts 0, as at the start of a run.
     void resetCounts();
+    // No row says any more why a run failed on it: a run starts that is not the one that shows what is left
+    // after an execute run.
+    void clearFailures();
     // Counts (and, after a rename, paths) to the rows they belong to; rows removed since are passed over.
+    // A row that failed counts 0, as it changed nothing, and keeps why.
     void apply(const std::vector<RowUpdate>& updates);
     // After an undo, the rows of entries whose names went back show those names again: a row whose path
     // names an entry (absolute, or from the working folder) by the name the run gave it.
@@ -83,6 +90,7 @@ private:
     QStringList headings_;
     QString skippedFolderTip_;
     QIcon skippedFolderIcon_;
+    QIcon failedIcon_;
     RowId nextId_ = 1;
     std::int64_t total_ = 0;
 };

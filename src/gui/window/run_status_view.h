@@ -14,8 +14,9 @@ namespace morvane {
 
 class ProgressPicture;
 
-// What the window shows of the runs as they go: each row's count, the progress bar and the status line
-// over it. The status line also tells of what else happens to the lists (an undo, a new task).
+// What the window shows of the runs as they go: each row's count and why it failed, the progress bar and the
+// status line over it. The status line also tells of what else happens to the lists (rows removed, an undo, a
+// new task).
 class RunStatusView : public QObject {
 public:
     RunStatusView(RunController& runs, FileListModel& files, ProgressPicture& bar, QLabel& line,
@@ -24,12 +25,15 @@ public:
     void show(const StatusEvent& event);
 
 private:
+    void runStarted(bool followsExecute);
     void applyRows(const std::vector<RowUpdate>& rows, std::optional<StatusKind> status);
     void runEnded(const RunResult& result, bool executed);
+    void rowsRemoved();
 
     FileListModel& files_;
     QLabel& line_;
     StatusLine status_;
+    int rowsBeforeReset_ = 0;
 };
 
 } // namespace morvane

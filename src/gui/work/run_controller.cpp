@@ -116,10 +116,10 @@ void RunController::stop() {
     emit stopped();
 }
 
-void RunController::start(bool execute) {
+void RunController::start(bool execute, bool followsExecute) {
     cancelActive();
     RunInputs inputs = snapshot_(execute);
-    emit started();
+    emit started(followsExecute);
     setPhase(execute ? RunPhase::Executing : RunPhase::Simulating);
     active_ = jobs_.start(
         [this, runner = runner_, inputs = std::move(inputs)](const JobContext& job) {
@@ -142,7 +142,7 @@ void RunController::runEnded(const RunResult& result) {
     }
     if (simulateAfterExecute_) {
         simulateAfterExecute_ = false;
-        start(false);
+        start(false, executed);
     }
 }
 

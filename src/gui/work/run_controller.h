@@ -59,7 +59,8 @@ public:
 
 signals:
     // A run starts on the lists as the snapshot just read them; nothing of it has arrived yet.
-    void started();
+    // `followsExecute`: the simulate run that an execute run's end started, to show what is left.
+    void started(bool followsExecute);
     void phaseChanged(morvane::RunPhase phase);
     void progressed(int percent);
     // Before an execute run changes anything, when it is known that it cannot be undone.
@@ -73,7 +74,7 @@ signals:
 private:
     class PostingObserver;
 
-    void start(bool execute);
+    void start(bool execute, bool followsExecute = false);
     void runEnded(const RunResult& result);
     void cancelActive();
     void setPhase(RunPhase phase);

@@ -14,7 +14,10 @@ std::string shortText(std::string_view key) {
     static const std::map<std::string_view, std::string> texts{{keys::kReplacementsPending, "Found:"},
                                                                {keys::kReplacementsDone, "Done:"},
                                                                {keys::kRunStopped, "Stopped:"},
-                                                               {keys::kNotUndoable, "No undo:"}};
+                                                               {keys::kNotUndoable, "No undo:"},
+                                                               {keys::kDoneFiles, "; files %1, failed %2."},
+                                                               {keys::kDoneStopped, "Stopped early."},
+                                                               {keys::kDoneUndoable, "Ctrl+Z undoes it."}};
     const auto found = texts.find(key);
     return found == texts.end() ? std::string() : found->second;
 }
@@ -30,43 +33,11 @@ struct Story {
     std::vector<Step> steps;
 };
 
-TEST(StatusLine, SaysWhatEachStoryOfRunsAndUndoesLeavesOnTheLine) {
-    const std::vector<Story> stories{
-        {"counts as they come",
-         {{RowsCounted{StatusKind::Pending, 3}, "Found: 3"},
-          {RowsCounted{StatusKind::Pending, 7}, "Found: 7"},
-          {RunEnded{.total = 7}, "="},
-          {RowsCounted{StatusKind::Done, 7}, "Done: 7"},
-          {RunEnded{.executed = true, .total = 7}, "="}}},
-        {"a note that the run cannot be undone holds the counts back until the run ends",
-         {{NotUndoable{"the folder is read-only"}, "No undo: the folder is read-only"},
-          {RowsCounted{StatusKind::Done, 4}, "="},
-          {RunEnded{.executed = true, .countsHeldBack = true, .total = 4}, "Done: 4"},
-          {RowsCounted{StatusKind::Pending, 0}, "Found: 0"}}},
-        {"an execute run that changed nothing leaves the note",
-         {{NotUndoable{"r"}, "No undo: r"}, {RunEnded{.executed = true, .total = 0}, "="}}},
-        {"what an undo did shows when the simulate run after it ends",
-         {{UndoEnded{"Undone: 2"}, "="},
-          {RowsCounted{StatusKind::Pending, 5}, "Found: 5"},
-          {RunEnded{.total = 5}, "Undone: 2"},
-          {RunEnded{.total = 5}, "="}}},
-        {"a stopped run drops what the undo did and says what it found",
-         {{UndoEnded{"Undone: 2"}, "="},
-          {RunEnded{.cancelled = true, .total = 1}, "="},
-          {RunStopped{1}, "Stopped: 1"},
-          {RunEnded{.total = 1}, "="}}},
-        {"a run stopped before it ended keeps the undo's text for the next",
-         {{UndoEnded{"Undone: 2"}, "="}, {RunStopped{0}, "Stopped: 0"}, {RunEnded{.total = 0}, "Undone: 2"}}},
-        {"an execute run's end drops what the undo did",
-         {{UndoEnded{"Undone: 2"}, "="}, {RunEnded{.executed = true, .total = 0}, "="}, {RunEnded{}, "="}}},
-        {"an undo with nothing to say drops an earlier one's text",
-         {{UndoEnded{"Undone: 2"}, "="}, {UndoEnded{""}, "="}, {RunEnded{}, "="}}},
-        {"a new task empties the line and drops the undo's text",
-         {{RowsCounted{StatusKind::Pending, 2}, "Found: 2"},
-          {UndoEnded{"Undone: 1"}, "="},
-          {NewTask{}, ""},
-          {RunEnded{}, "="}}},
-    };
+ExecuteOutcome wrote(std::int64_t replaced, std::int64_t files, std::int64_t failed = 0) {
+    return {.replaced = replaced, .files = files, .failed = failed, .undoable = files > 0};
+}
+
+void expectStories(const std::vector<Story>& stories) {
     for (const Story& story : stories) {
         StatusLine line(shortText);
         for (std::size_t step = 0; step < story.steps.size(); ++step) {
@@ -76,6 +47,108 @@ TEST(StatusLine, SaysWhatEachStoryOfRunsAndUndoesLeavesOnTheLine) {
     }
 }
 
+TEST(StatusLine, CountsAlwaysSayTheSumOfTheRowsShown) {
+    expectStories({
+        {"counts as they come, and the run's end says their sum",
+         {{RowsCounted{StatusKind::Pending, 3}, "Found: 3"},
+          {RowsCounted{StatusKind::Pending, 7}, "Found: 7"},
+          {RunEnded{.total = 7, .rows = 2}, "Found: 7"}}},
+        {"a run that met no file (a folder row, a file deleted since) still says its rows' sum",
+         {{RowsCounted{StatusKind::Pending, 1}, "Found: 1"},
+          {RunStarted{}, "="},
+          {RunEnded{.total = 0, .rows = 1}, "Found: 0"}}},
+        {"a run over an empty list leaves the line blank", {{RunEnded{.total = 0, .rows = 0}, ""}}},
+        {"removing every row empties the line",
+         {{RowsCounted{StatusKind::Pending, 1133}, "Found: 1133"}, {RowsRemoved{0, 0}, ""}}},
+        {"a stopped run's count follows the rows removed after it",
+         {{RunStopped{25}, "Stopped: 25"}, {RowsRemoved{20, 3}, "Stopped: 20"}}},
+    });
+}
+
+TEST(StatusLine, AnExecuteRunsLineSaysWhatItDidUntilTheInputsChange) {
+    expectStories({
+        {"the line stays through the simulate run that follows, and goes with the next run",
+         {{RowsCounted{StatusKind::Done, 73}, "Done: 73"},
+          {RunEnded{.executed = wrote(73, 5), .total = 73, .rows = 6},
+           "Done: 73; files 5, failed 0. Ctrl+Z undoes it."},
+          {RunStarted{.followsExecute = true}, "="},
+          {RowsCounted{StatusKind::Pending, 0}, "="},
+          {RunEnded{.total = 0, .rows = 6}, "="},
+          {RunStarted{}, "="},
+          {RowsCounted{StatusKind::Pending, 4}, "Found: 4"}}},
+        {"what the simulate run after it still finds joins the line",
+         {{RunEnded{.executed = wrote(1, 1), .total = 1, .rows = 1},
+           "Done: 1; files 1, failed 0. Ctrl+Z undoes it."},
+          {RunStarted{.followsExecute = true}, "="},
+          {RunEnded{.total = 2, .rows = 1}, "Done: 1; files 1, failed 0. Ctrl+Z undoes it. Found: 2"}}},
+        {"rows that all failed did nothing, and there is nothing to undo",
+         {{RunEnded{.executed = wrote(0, 0, 4), .total = 0, .rows = 4}, "Done: 0; files 0, failed 4."}}},
+        {"a run that cannot be undone says so while it goes and after",
+         {{NotUndoable{"read-only"}, "No undo: read-only"},
+          {RowsCounted{StatusKind::Done, 4}, "="},
+          {RunEnded{.executed = ExecuteOutcome{.replaced = 4, .files = 1, .notUndoable = "read-only"}},
+           "Done: 4; files 1, failed 0. No undo: read-only"}}},
+        {"a stopped execute run says so, and the stop does not hide what it did",
+         {{RunEnded{.executed = ExecuteOutcome{.replaced = 2, .files = 1, .stopped = true, .undoable = true},
+                    .cancelled = true},
+           "Done: 2; files 1, failed 0. Stopped early. Ctrl+Z undoes it."},
+          {RunStopped{2}, "="}}},
+        {"removing rows changes the inputs: the line counts what is left",
+         {{RunEnded{.executed = wrote(5, 2), .total = 5, .rows = 3},
+           "Done: 5; files 2, failed 0. Ctrl+Z undoes it."},
+          {RowsRemoved{3, 2}, "Found: 3"}}},
+        {"a new task empties it",
+         {{RunEnded{.executed = wrote(5, 2)}, "Done: 5; files 2, failed 0. Ctrl+Z undoes it."},
+          {NewTask{}, ""}}},
+    });
+}
+
+TEST(StatusLine, WhatAnUndoDidWaitsForTheSimulateRunAfterIt) {
+    expectStories({
+        {"it shows when the simulate run after it ends",
+         {{UndoEnded{"Undone: 2"}, "="},
+          {RowsCounted{StatusKind::Pending, 5}, "Found: 5"},
+          {RunEnded{.total = 5, .rows = 1}, "Undone: 2"},
+          {RunEnded{.total = 5, .rows = 1}, "Found: 5"}}},
+        {"a stopped run drops it and says what it found",
+         {{UndoEnded{"Undone: 2"}, "="},
+          {RunEnded{.cancelled = true, .total = 1}, "="},
+          {RunStopped{1}, "Stopped: 1"},
+          {RunEnded{.total = 1, .rows = 1}, "Found: 1"}}},
+        {"a run stopped before it ended keeps it for the next",
+         {{UndoEnded{"Undone: 2"}, "="},
+          {RunStopped{0}, "Stopped: 0"},
+          {RunEnded{.total = 0, .rows = 1}, "Undone: 2"}}},
+        {"an undo with nothing to say drops an earlier one's text",
+         {{UndoEnded{"Undone: 2"}, "="}, {UndoEnded{""}, "="}, {RunEnded{.rows = 1}, "Found: 0"}}},
+        {"a new task empties the line and drops it",
+         {{RowsCounted{StatusKind::Pending, 2}, "Found: 2"},
+          {UndoEnded{"Undone: 1"}, "="},
+          {NewTask{}, ""},
+          {RunEnded{}, ""}}},
+    });
+}
+
+TEST(StatusLine, AnExecuteRunsOutcomeLeavesFailedRowsOut) {
+    const auto row = [](std::int64_t count, std::string failure = {}) {
+        RowResult row;
+        row.count = count;
+        row.failure = std::move(failure);
+        return row;
+    };
+    RunResult result;
+    result.rows = {row(3), row(0), row(4, "cannot write"), row(2)};
+    result.keptForUndo = true;
+    const ExecuteOutcome outcome = executeOutcome(result);
+    EXPECT_EQ(outcome.replaced, 5);
+    EXPECT_EQ(outcome.files, 2);
+    EXPECT_EQ(outcome.failed, 1);
+    EXPECT_TRUE(outcome.undoable);
+
+    result.rows = {row(4, "refused")};
+    EXPECT_FALSE(executeOutcome(result).undoable) << "a run that changed nothing has nothing to undo";
+}
+
 TEST(StatusLine, StateNamesWhatTheLineWaitsFor) {
     StatusLine line(shortText);
     EXPECT_EQ(line.state(), StatusLine::State::Counts);
@@ -83,7 +156,9 @@ TEST(StatusLine, StateNamesWhatTheLineWaitsFor) {
     EXPECT_EQ(line.state(), StatusLine::State::UndoShown);
     line.handle(NotUndoable{"r"});
     EXPECT_EQ(line.state(), StatusLine::State::NotUndoable);
-    line.handle(RunEnded{.executed = true});
+    line.handle(RunEnded{.executed = ExecuteOutcome{}});
+    EXPECT_EQ(line.state(), StatusLine::State::ExecuteShown);
+    line.handle(RunStarted{});
     EXPECT_EQ(line.state(), StatusLine::State::Counts);
 }
 

@@ -272,7 +272,8 @@ private slots:
         f.key(f.window.get(), Qt::Key_F8);
         QTRY_COMPARE_WITH_TIMEOUT(testing::readBytes(f.files.file("one.txt")), std::string("aa-aa"),
                                   kFlushedWriteMs);
-        QTRY_COMPARE(f.status->text(), QString("Pending: 4"));
+        QTRY_COMPARE(f.status->text(),
+                     QString("Done: 2; files changed: 1, failed: 0. Ctrl+Z undoes it. Pending: 4"));
         QVERIFY(f.dialogs.texts.isEmpty());
     }
 
@@ -617,11 +618,51 @@ private slots:
             f.key(f.window.get(), Qt::Key_Escape);
             QTRY_VERIFY(f.idle());
             // What the first file counted may or may not have been shown before a simulate run stopped.
-            QCOMPARE(f.status->text(), "Stopped: " + QString::number(f.window->files().total()));
+            const QString total = QString::number(f.window->files().total());
+            QCOMPARE(f.status->text(),
+                     execute
+                         ? "Done: " + total + "; files changed: 1, failed: 0. Stopped before the last file."
+                         : "Stopped: " + total);
             QCOMPARE(f.count(1), QString("0"));
             QCOMPARE(gate.started().size(), 1u);
             QVERIFY(f.child<QAction>("mnuSimulate")->isEnabled());
         }
+    }
+
+    // After an execute run the line says what it did, through the simulate run that follows, until the
+    // inputs change; a row that failed counts nothing done and says why until the next run.
+    void anExecuteRunsLineStaysUntilTheInputsChange() {
+        Fixture f(Setup{.contents = false});
+        f.addPair("old", "new");
+        f.files.write("new-2.txt", "taken");
+        f.dropFiles({f.path("old-1.txt", "a"), f.path("old-2.txt", "b")});
+        QTRY_COMPARE(f.status->text(), QString("Pending: 2"));
+        QTRY_VERIFY(f.idle());
+        f.window->executeReplacements();
+        QTRY_COMPARE(f.status->text(),
+                     QString("Done: 1; files changed: 1, failed: 1. Ctrl+Z undoes it. Pending: 1"));
+        QTRY_VERIFY(f.idle());
+        QCOMPARE(f.count(0), QString("0"));
+        QCOMPARE(f.count(1), QString("1"));
+        const auto failure = [&f](int row, int role) {
+            return f.fileList->model()->index(row, FileListModel::kCountColumn).data(role);
+        };
+        QVERIFY(failure(1, Qt::ToolTipRole).toString().contains("new-2.txt"));
+        QVERIFY(!failure(1, Qt::DecorationRole).isNull());
+        QVERIFY(failure(0, Qt::ToolTipRole).toString().isEmpty());
+
+        f.select(f.fileList, {0});
+        f.fileList->setFocus();
+        f.key(f.fileList, Qt::Key_Delete);
+        QCOMPARE(f.status->text(), QString("Pending: 1"));
+        QVERIFY2(!failure(0, Qt::ToolTipRole).toString().isEmpty(), "removing a row starts no run");
+        f.dropFiles({f.path("old-3.txt", "c")});
+        QTRY_COMPARE(f.status->text(), QString("Pending: 2"));
+        QTRY_VERIFY(f.idle());
+        QVERIFY(failure(0, Qt::ToolTipRole).toString().isEmpty());
+        f.key(f.fileList, Qt::Key_A, Qt::ControlModifier);
+        f.key(f.fileList, Qt::Key_Delete);
+        QCOMPARE(f.status->text(), QString());
     }
 
     void namesModeExecuteRenamesRowsAndReportsFailuresInOneBox() {
