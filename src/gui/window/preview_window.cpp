@@ -5,6 +5,7 @@
 #include "gui/lists/file_list_model.h"
 #include "gui/lists/pair_list_model.h"
 #include "gui/widgets/qt_text.h"
+#include "gui/window/preview_colours.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -195,19 +196,20 @@ void PreviewWindow::showContents(const PreviewResult& result) {
     summary_->setText(result.path.empty() ? summary
                                           : toQString(result.path) + encoding + QLatin1Char('\n') + summary);
 
+    const PreviewColours colours = previewColours(contents_->palette());
     QTextCharFormat plain;
     QTextCharFormat header;
-    header.setForeground(QColor(0x55, 0x55, 0x99));
+    header.setForeground(colours.header);
     QTextCharFormat removed;
-    removed.setBackground(QColor(0xff, 0xeb, 0xe9));
+    removed.setBackground(colours.removedLine);
     QTextCharFormat removedBytes = removed;
-    removedBytes.setBackground(QColor(0xff, 0x9e, 0x96));
+    removedBytes.setBackground(colours.removedBytes);
     QTextCharFormat added;
-    added.setBackground(QColor(0xe6, 0xff, 0xec));
+    added.setBackground(colours.addedLine);
     QTextCharFormat addedBytes = added;
-    addedBytes.setBackground(QColor(0x8c, 0xe9, 0x9a));
+    addedBytes.setBackground(colours.addedBytes);
     QTextCharFormat gap;
-    gap.setForeground(Qt::gray);
+    gap.setForeground(colours.quiet);
 
     QTextCursor cursor(contents_->document());
     // One edit block lays the document out once, not after every piece.
@@ -236,7 +238,7 @@ void PreviewWindow::showContents(const PreviewResult& result) {
                 }
                 QTextCharFormat format = piece.changed ? marked : base;
                 if (piece.escape) {
-                    format.setForeground(Qt::darkGray);
+                    format.setForeground(colours.quiet);
                     format.setFontItalic(true);
                 }
                 cursor.insertText(toQString(piece.text), format);

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QColor>
+
+class QPalette;
+
+namespace morvane {
+
+// The colours of the contents preview, taken from the palette of the desktop's theme, light or dark, and
+// chosen so that every text reads on its background. Lines and marked bytes draw in the palette's text
+// colour on their tints.
+struct PreviewColours {
+    QColor text;
+    QColor base;
+    QColor header;       // the "@@" line of a group of changes, on base
+    QColor removedLine;  // the background of an old line
+    QColor removedBytes; // ... and of the bytes that change in it
+    QColor addedLine;
+    QColor addedBytes;
+    QColor quiet; // escapes and the gap between pieces, on base and on each tint
+};
+
+PreviewColours previewColours(const QPalette& palette);
+
+} // namespace morvane
