@@ -28,7 +28,7 @@ using namespace morvane;
 using morvane::bench::watchEventLoop;
 
 struct SilentDialogs : Dialogs {
-    void message(QWidget*, const QString&, const QString&, Icon) override {}
+    void message(QWidget*, const QString&, const BoxText&, Icon) override {}
 };
 struct SilentShell : Shell {
     void showInFolder(const QString&) override {}

@@ -16,9 +16,9 @@ struct RecordingDialogs : Dialogs {
     QString chosenFolder;
     bool answer = false;
 
-    void message(QWidget*, const QString&, const QString& text, Icon) override { texts << text; }
-    bool ask(QWidget*, const QString&, const QString& text) override {
-        questions << text;
+    void message(QWidget*, const QString&, const BoxText& text, Icon) override { texts << text.whole(); }
+    bool ask(QWidget*, const QString&, const BoxText& text) override {
+        questions << text.whole();
         return answer;
     }
     QStringList chooseFiles(QWidget*, const QString& title) override {

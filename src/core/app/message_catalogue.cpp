@@ -29,6 +29,7 @@ std::vector<MessageEntry> makeTable() {
         {keys::kDoneFiles, "; files changed: %1, failed: %2."},
         {keys::kDoneStopped, "Stopped before the last file."},
         {keys::kDoneUndoable, "Ctrl+Z undoes it."},
+        {keys::kMoreInDetails, "...and %1 more; Show Details lists them all."},
         {keys::kAppFolderReadOnly, "This program keeps its settings and saved tasks in its own folder, and "
                                    "that folder cannot be written, "
                                    "so changes to the settings and the tasks will not be kept.\r\nTo keep "

@@ -17,6 +17,7 @@ inline constexpr std::string_view kRunStopped = "[Run stopped]";
 inline constexpr std::string_view kDoneFiles = "[Done files]";
 inline constexpr std::string_view kDoneStopped = "[Done stopped]";
 inline constexpr std::string_view kDoneUndoable = "[Done undoable]";
+inline constexpr std::string_view kMoreInDetails = "[MoreInDetails]";
 inline constexpr std::string_view kAppFolderReadOnly = "[AppFolderReadOnly]";
 inline constexpr std::string_view kTasksNotSaved = "[TasksNotSaved]";
 inline constexpr std::string_view kSettingsReadOnly = "[SettingsReadOnly]";

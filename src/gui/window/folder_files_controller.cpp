@@ -85,23 +85,30 @@ void FolderFilesController::readingEnded(const Expansion& expansion) {
     if (at < 0 || files_.row(at).path != folder_) {
         return;
     }
-    QStringList notes;
+    QString none;
     if (expansion.files.empty()) {
-        notes << message_(keys::kFolderFilesNone, builtInText(keys::kFolderFilesNone).c_str());
+        none = message_(keys::kFolderFilesNone, builtInText(keys::kFolderFilesNone).c_str());
     } else {
         files_.replace(row_, expansion.files);
         emit rowReplaced();
     }
-    if (!expansion.problems.empty()) {
-        notes << message_(keys::kFolderFilesUnreadable, builtInText(keys::kFolderFilesUnreadable).c_str());
-        for (const ExpansionProblem& problem : expansion.problems) {
-            notes << pathToQString(problem.path) + QStringLiteral(": ") + toQString(problem.reason);
+    QStringList unreadable;
+    for (const ExpansionProblem& problem : expansion.problems) {
+        unreadable << pathToQString(problem.path) + QStringLiteral(": ") + toQString(problem.reason);
+    }
+    if (unreadable.isEmpty()) {
+        if (!none.isEmpty()) {
+            dialogs_.message(&window_, toQString(kApplicationTitle), none, Dialogs::Icon::Information);
         }
+        return;
     }
-    if (!notes.isEmpty()) {
-        dialogs_.message(&window_, toQString(kApplicationTitle), notes.join(QLatin1Char('\n')),
-                         expansion.problems.empty() ? Dialogs::Icon::Information : Dialogs::Icon::Critical);
-    }
+    const QString lead =
+        (none.isEmpty() ? QString() : none + QLatin1Char('\n')) +
+        message_(keys::kFolderFilesUnreadable, builtInText(keys::kFolderFilesUnreadable).c_str());
+    dialogs_.message(&window_, toQString(kApplicationTitle),
+                     listedText(lead, unreadable,
+                                message_(keys::kMoreInDetails, builtInText(keys::kMoreInDetails).c_str())),
+                     Dialogs::Icon::Critical);
 }
 
 void FolderFilesController::stopReading() {

@@ -389,8 +389,9 @@ void MainWindow::runFinished(const RunResult& result, bool executed) {
 }
 
 void MainWindow::report(const ReportBox& box) {
-    if (!box.text.isEmpty()) {
-        tell(box.text, box.needsAttention ? Dialogs::Icon::Critical : Dialogs::Icon::Information);
+    if (!box.text.text.isEmpty()) {
+        dialogs_.message(this, toQString(kApplicationTitle), box.text,
+                         box.needsAttention ? Dialogs::Icon::Critical : Dialogs::Icon::Information);
     }
 }
 

@@ -29,30 +29,29 @@ bool needAttention(const std::vector<LeftoverNote>& leftovers, const std::vector
 
 } // namespace
 
-QString runReport(const std::vector<LeftoverNote>& leftovers, const std::vector<RunFailure>& failures,
-                  const std::function<QString(std::string_view key, const char* builtIn)>& message) {
+BoxText runReport(const std::vector<LeftoverNote>& leftovers, const std::vector<RunFailure>& failures,
+                  const std::function<QString(std::string_view key, const char* builtIn)>& message,
+                  const QString& after) {
     const MessageLookup text = withBuiltIn(message);
-    QStringList lines;
-    if (!leftovers.empty()) {
-        lines << toQString(text(keys::kLeftoversFound));
+    if (leftovers.empty() && failures.empty()) {
+        return {after, {}};
     }
+    QStringList lines;
     for (const ReportLine& line : leftoverLines(leftovers, text)) {
         lines << pathLine(line.path, line.text);
     }
     for (const RunFailure& failure : failures) {
         lines << pathLine(failure.path, failure.reason);
     }
-    return lines.join(QLatin1Char('\n'));
+    const QString lead = leftovers.empty() ? QString() : toQString(text(keys::kLeftoversFound));
+    return listedText(lead, lines, toQString(text(keys::kMoreInDetails)), after);
 }
 
 ReportBox reportBox(const std::vector<LeftoverNote>& leftovers, const std::vector<RunFailure>& failures,
                     const QString& note,
                     const std::function<QString(std::string_view key, const char* builtIn)>& message) {
-    QString text = runReport(leftovers, failures, message);
-    if (!note.isEmpty()) {
-        text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + note;
-    }
-    return {text, needAttention(leftovers, failures) || !note.isEmpty()};
+    return {runReport(leftovers, failures, message, note),
+            needAttention(leftovers, failures) || !note.isEmpty()};
 }
 
 ReportBox executeReportBox(const RunResult& result,

@@ -2,6 +2,7 @@
 
 #include "core/journal/leftovers.h"
 #include "core/run/run.h"
+#include "gui/widgets/message_dialog.h"
 
 #include <QString>
 #include <functional>
@@ -11,15 +12,17 @@
 namespace morvane {
 
 // The text of the one box that tells what interrupted runs left and what was done about it, and every file a
-// run could not read, write or rename: one line each, never one box per file. Empty when there is nothing to
-// tell. `message` looks a key up in the language file, with the built-in text for a missing one.
-QString runReport(const std::vector<LeftoverNote>& leftovers, const std::vector<RunFailure>& failures,
-                  const std::function<QString(std::string_view key, const char* builtIn)>& message);
+// run could not read, write or rename: one line each, never one box per file, a long list behind the box's
+// details. `after` ends the text. Empty when there is nothing to tell. `message` looks a key up in the
+// language file, with the built-in text for a missing one.
+BoxText runReport(const std::vector<LeftoverNote>& leftovers, const std::vector<RunFailure>& failures,
+                  const std::function<QString(std::string_view key, const char* builtIn)>& message,
+                  const QString& after = {});
 
 // The one box after a run or an undo: the report, then `note`, one more line the user should read at the
 // end. Empty text when there is nothing to tell.
 struct ReportBox {
-    QString text;
+    BoxText text;
     // It tells of something the user must look after, rather than of what was put right.
     bool needsAttention = false;
 };

@@ -36,9 +36,9 @@ void UndoController::startUp(const std::vector<LeftoverNote>& leftovers) {
         report_(reportBox(leftovers, {}, {}, message_));
         return;
     }
-    const QString text = runReport(leftovers, {}, message_) + QStringLiteral("\n\n") +
-                         message_(keys::kUndoInterruptedRun, builtInText(keys::kUndoInterruptedRun).c_str());
-    if (dialogs_.ask(&window_, toQString(kApplicationTitle), text)) {
+    const QString question = QStringLiteral("\n") + message_(keys::kUndoInterruptedRun,
+                                                             builtInText(keys::kUndoInterruptedRun).c_str());
+    if (dialogs_.ask(&window_, toQString(kApplicationTitle), runReport(leftovers, {}, message_, question))) {
         undo();
     }
 }

@@ -1,10 +1,17 @@
 #include "core/app/colour_contrast.h"
+#include "gui/widgets/message_dialog.h"
 #include "gui/window/preview_colours.h"
+#include "gui/window/qt_run_report.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QMessageBox>
 #include <QPalette>
+#include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <gtest/gtest.h>
+#include <string>
 #include <vector>
 
 namespace morvane {
@@ -55,6 +62,31 @@ TEST(PreviewColours, EveryTextReadsOnItsBackgroundInLightAndDarkThemes) {
         EXPECT_NE(c.addedBytes, c.addedLine) << name;
         EXPECT_NE(c.quiet, c.text) << name;
     }
+}
+
+// What an interrupted run over thousands of files leaves: a box that lists every file would reach far below
+// the screen and hide its question and buttons.
+TEST(MessageBox, AQuestionOverThousandsOfPathsFitsAScreenOf1000Pixels) {
+    std::vector<LeftoverNote> leftovers;
+    for (int i = 0; i < 5000; ++i) {
+        LeftoverNote note;
+        note.path = "/home/user/project/src/module_" + std::to_string(i) + "/file.txt.morvane-tmp";
+        leftovers.push_back(note);
+    }
+    const auto message = [](std::string_view, const char* builtIn) { return QString::fromUtf8(builtIn); };
+    const BoxText text = runReport(leftovers, {}, message, QStringLiteral("Undo the part that was done?"));
+    const auto box = messageBox(nullptr, QStringLiteral("Morvane"), text, Dialogs::Icon::None, true);
+    box->show();
+    const QSize size = box->size();
+    EXPECT_LE(size.height(), 1000 - 100) << "room for the desktop's panels";
+    EXPECT_LE(size.width(), 1000);
+    EXPECT_TRUE(text.text.contains(QStringLiteral("Undo the part that was done?")));
+    EXPECT_TRUE(text.text.contains(QStringLiteral("4995")));
+    for (QAbstractButton* button : box->buttons()) {
+        EXPECT_TRUE(box->rect().contains(QRect(button->mapTo(box.get(), QPoint(0, 0)), button->size())));
+    }
+    EXPECT_EQ(static_cast<QAbstractButton*>(box->defaultButton()), box->button(QMessageBox::Yes));
+    EXPECT_EQ(box->detailedText().count(QLatin1Char('\n')), 4999) << "the details hold every path";
 }
 
 } // namespace
