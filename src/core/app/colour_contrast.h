@@ -5,7 +5,7 @@
 namespace morvane {
 
 // A colour of the screen, each channel 0 to 255 in sRGB.
-struct Rgb {
+struct Srgb {
     int red = 0;
     int green = 0;
     int blue = 0;
@@ -15,15 +15,15 @@ struct Rgb {
 inline constexpr double kReadableContrast = 4.5;
 
 // How bright the colour looks, from 0 (black) to 1 (white), as the WCAG 2 formula has it.
-double relativeLuminance(Rgb colour);
+double relativeLuminance(Srgb colour);
 // From 1 (the same brightness) to 21 (black on white); the same either way round.
-double contrastRatio(Rgb first, Rgb second);
+double contrastRatio(Srgb first, Srgb second);
 // `share` of `to` and the rest of `from`, channel by channel.
-Rgb mixed(Rgb from, Rgb to, double share);
+Srgb mixed(Srgb from, Srgb to, double share);
 
 // `base` tinted towards `hue` by `share` at most, less where `text` would no longer read on the tint.
-Rgb readableTint(Rgb base, Rgb hue, double share, Rgb text);
+Srgb readableTint(Srgb base, Srgb hue, double share, Srgb text);
 // `wanted`, moved towards `text` as far as it takes to read on every background; `text` reads on them all.
-Rgb readableOn(Rgb wanted, Rgb text, std::span<const Rgb> backgrounds);
+Srgb readableOn(Srgb wanted, Srgb text, std::span<const Srgb> backgrounds);
 
 } // namespace morvane

@@ -17,7 +17,8 @@ struct PreviewColours {
     QColor removedBytes; // ... and of the bytes that change in it
     QColor addedLine;
     QColor addedBytes;
-    QColor quiet; // escapes and the gap between pieces, on base and on each tint
+    QColor escape; // a control byte written as an escape, on base and on each tint
+    QColor gap;    // the mark between pieces far apart, on base
 };
 
 PreviewColours previewColours(const QPalette& palette);

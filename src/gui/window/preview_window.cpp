@@ -209,7 +209,7 @@ void PreviewWindow::showContents(const PreviewResult& result) {
     QTextCharFormat addedBytes = added;
     addedBytes.setBackground(colours.addedBytes);
     QTextCharFormat gap;
-    gap.setForeground(colours.quiet);
+    gap.setForeground(colours.gap);
 
     QTextCursor cursor(contents_->document());
     // One edit block lays the document out once, not after every piece.
@@ -238,7 +238,7 @@ void PreviewWindow::showContents(const PreviewResult& result) {
                 }
                 QTextCharFormat format = piece.changed ? marked : base;
                 if (piece.escape) {
-                    format.setForeground(colours.quiet);
+                    format.setForeground(colours.escape);
                     format.setFontItalic(true);
                 }
                 cursor.insertText(toQString(piece.text), format);

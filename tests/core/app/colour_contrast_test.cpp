@@ -6,13 +6,13 @@
 namespace morvane {
 namespace {
 
-constexpr Rgb kBlack{0, 0, 0};
-constexpr Rgb kWhite{255, 255, 255};
+constexpr Srgb kBlack{0, 0, 0};
+constexpr Srgb kWhite{255, 255, 255};
 
 TEST(ColourContrast, RatiosFollowTheWcagFormula) {
     struct Case {
-        Rgb first;
-        Rgb second;
+        Srgb first;
+        Srgb second;
         double ratio;
     };
     for (const Case& c : {Case{kBlack, kWhite, 21.0}, Case{kWhite, kBlack, 21.0}, Case{kWhite, kWhite, 1.0},
@@ -24,17 +24,17 @@ TEST(ColourContrast, RatiosFollowTheWcagFormula) {
 
 // Dark blue on dark grey, pale pink under near-white text: what fixed colours do on a dark theme.
 TEST(ColourContrast, ColoursGiveWayWhereTheTextWouldNotRead) {
-    constexpr Rgb darkBase{0x2d, 0x2d, 0x2d};
-    constexpr Rgb lightText{0xee, 0xee, 0xec};
-    constexpr std::array<Rgb, 1> dark{darkBase};
-    const Rgb header = readableOn({0, 0, 0xff}, lightText, dark);
+    constexpr Srgb darkBase{0x2d, 0x2d, 0x2d};
+    constexpr Srgb lightText{0xee, 0xee, 0xec};
+    constexpr std::array<Srgb, 1> dark{darkBase};
+    const Srgb header = readableOn({0, 0, 0xff}, lightText, dark);
     EXPECT_GE(contrastRatio(header, darkBase), kReadableContrast);
     EXPECT_GT(header.blue, header.red) << "still blue";
 
-    const Rgb pink = readableTint(kWhite, {0xe0, 0x40, 0x40}, 1.0, kBlack);
+    const Srgb pink = readableTint(kWhite, {0xe0, 0x40, 0x40}, 1.0, kBlack);
     EXPECT_GE(contrastRatio(kBlack, pink), kReadableContrast) << "a full tint gives way to black text";
     EXPECT_LT(pink.green, 0xff);
-    const Rgb red = readableTint(darkBase, {0xe0, 0x40, 0x40}, 0.45, lightText);
+    const Srgb red = readableTint(darkBase, {0xe0, 0x40, 0x40}, 0.45, lightText);
     EXPECT_GT(red.red, darkBase.red) << "a dark base is tinted as wanted";
     EXPECT_GE(contrastRatio(lightText, red), kReadableContrast);
 }

@@ -46,11 +46,12 @@ TEST(PreviewColours, EveryTextReadsOnItsBackgroundInLightAndDarkThemes) {
             {"old bytes", c.text, c.removedBytes},
             {"new line", c.text, c.addedLine},
             {"new bytes", c.text, c.addedBytes},
-            {"escape", c.quiet, c.base},
-            {"escape in old line", c.quiet, c.removedLine},
-            {"escape in old bytes", c.quiet, c.removedBytes},
-            {"escape in new line", c.quiet, c.addedLine},
-            {"escape in new bytes", c.quiet, c.addedBytes},
+            {"escape", c.escape, c.base},
+            {"escape in old line", c.escape, c.removedLine},
+            {"escape in old bytes", c.escape, c.removedBytes},
+            {"escape in new line", c.escape, c.addedLine},
+            {"escape in new bytes", c.escape, c.addedBytes},
+            {"gap", c.gap, c.base},
         };
         for (const auto& [what, text, background] : drawn) {
             EXPECT_GE(contrast(text, background), kReadableContrast) << name << ": " << what;
@@ -60,7 +61,8 @@ TEST(PreviewColours, EveryTextReadsOnItsBackgroundInLightAndDarkThemes) {
         EXPECT_NE(c.addedLine, c.base) << name;
         EXPECT_NE(c.removedBytes, c.removedLine) << name;
         EXPECT_NE(c.addedBytes, c.addedLine) << name;
-        EXPECT_NE(c.quiet, c.text) << name;
+        EXPECT_NE(c.escape, c.text) << name;
+        EXPECT_NE(c.gap, c.text) << name;
     }
 }
 
