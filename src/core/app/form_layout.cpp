@@ -86,9 +86,11 @@ void layOutProgressAndButtons(FormLayout& layout) {
     setExtent(progress.width, files.width);
     setPosition(progress.left, files.left);
 
-    // The status line lies inside the bar and spans all of it.
+    // The status line lies inside the bar and spans all of it: a line too long for the bar's width takes two
+    // lines of its height.
     TwipsRect& status = layout[Label4];
     setExtent(status.width, progress.width);
+    setExtent(status.height, progress.height);
     status.left = 0;
 
     const TwipsRect& tasks = layout[lvSavedReps];

@@ -4,14 +4,25 @@
 #include "gui/widgets/qt_text.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QStyle>
 
 namespace morvane {
 
+namespace {
+
+// The smallest font the line shrinks to, and the steps it takes on the way there.
+constexpr qreal kSmallestPoints = 6.5;
+constexpr qreal kPointStep = 0.5;
+
+} // namespace
+
 RunStatusView::RunStatusView(RunController& runs, FileListModel& files, ProgressPicture& bar, QLabel& line,
                              MessageLookup text, QObject& owner)
-    : QObject(&owner), files_(files), line_(line), status_(std::move(text)) {
+    : QObject(&owner), files_(files), line_(line), lineFont_(line.font()), status_(std::move(text)) {
+    line_.installEventFilter(this);
     files_.setFailedIcon(QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning));
     connect(&runs, &RunController::started, this, &RunStatusView::runStarted);
     connect(&runs, &RunController::progressed, this,
@@ -35,7 +46,35 @@ RunStatusView::RunStatusView(RunController& runs, FileListModel& files, Progress
 void RunStatusView::show(const StatusEvent& event) {
     if (const std::optional<std::string> text = status_.handle(event)) {
         line_.setText(toQString(*text));
+        line_.setToolTip(line_.text());
+        fitLine();
     }
+}
+
+bool RunStatusView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &line_ && event->type() == QEvent::Resize) {
+        fitLine();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// What an execute run did takes more than the bar's one line holds at the window's first size: a text too
+// long for one line takes two, in a font as much smaller as that needs, down to a size still legible.
+void RunStatusView::fitLine() {
+    const QString text = line_.text();
+    const QRect room = line_.contentsRect();
+    QFont font = lineFont_;
+    const bool oneLine = QFontMetrics(font).horizontalAdvance(text) <= room.width();
+    if (!oneLine && font.pointSizeF() > 0) {
+        for (qreal points = font.pointSizeF(); points >= kSmallestPoints; points -= kPointStep) {
+            font.setPointSizeF(points);
+            if (QFontMetrics(font).boundingRect(room, Qt::TextWordWrap, text).height() <= room.height()) {
+                break;
+            }
+        }
+    }
+    line_.setWordWrap(!oneLine);
+    line_.setFont(font);
 }
 
 // Every row counts 0 until the run reaches it. The rows that an execute run failed on keep saying why

@@ -4,6 +4,7 @@
 #include "gui/lists/file_list_model.h"
 #include "gui/work/run_controller.h"
 
+#include <QFont>
 #include <QObject>
 #include <optional>
 #include <vector>
@@ -24,7 +25,11 @@ public:
 
     void show(const StatusEvent& event);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void fitLine();
     void runStarted(bool followsExecute);
     void applyRows(const std::vector<RowUpdate>& rows, std::optional<StatusKind> status);
     void runEnded(const RunResult& result, bool executed);
@@ -32,6 +37,7 @@ private:
 
     FileListModel& files_;
     QLabel& line_;
+    QFont lineFont_;
     StatusLine status_;
     int rowsBeforeReset_ = 0;
 };

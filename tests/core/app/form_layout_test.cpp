@@ -35,7 +35,7 @@ TEST(layOutForm, MainPageAtTwelveThousandByNineThousand) {
     EXPECT_TRUE(isRect(layout[cmdToList], 4535, 4816, 2055, 285));
     EXPECT_TRUE(isRect(layout[lvFiles], 7500, 200, 4200, 6025));
     EXPECT_TRUE(isRect(layout[picProgress], 7500, 7625, 4200, 375));
-    EXPECT_TRUE(isRect(layout[Label4], 0, 0, 4200, 255));
+    EXPECT_TRUE(isRect(layout[Label4], 0, 0, 4200, 375));
     EXPECT_TRUE(isRect(layout[imgButton2], 10800, 6525, 900, 900));
     EXPECT_TRUE(isRect(layout[imgButton1], 9700, 6525, 900, 900));
     EXPECT_TRUE(isRect(layout[Label5], 7500, 6525, 1695, 255));

@@ -642,6 +642,11 @@ private slots:
         QTRY_COMPARE(f.status->text(),
                      QString("Done: 1; files changed: 1, failed: 1. Ctrl+Z undoes it. Pending: 1"));
         QTRY_VERIFY(f.idle());
+        // The whole line shows on the bar at the window's first size.
+        const QRect room = f.status->contentsRect();
+        QVERIFY(
+            QFontMetrics(f.status->font()).boundingRect(room, Qt::TextWordWrap, f.status->text()).height() <=
+            room.height());
         QCOMPARE(f.count(0), QString("0"));
         QCOMPARE(f.count(1), QString("1"));
         const auto failure = [&f](int row, int role) {
