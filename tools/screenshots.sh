@@ -1,7 +1,7 @@
 #!/bin/sh
 # Starts the built program under a virtual X server and takes screenshots of the main page, the editor page
-# and the About dialog, in English and in German, and of the main page on a dark desktop theme and at a scale
-# factor of 2, into docs/ (or the folder given).
+# and the About dialog, in English and in German, of the main page on a dark desktop theme and at a scale
+# factor of 2, and of the box start-up shows after an interrupted run, into docs/ (or the folder given).
 # Needs: xvfb, xdotool, imagemagick, and for the dark theme Qt's GTK theme (apt-get install -y xvfb xauth
 # xdotool imagemagick qt6-gtk-platformtheme). Build first.
 set -eu
@@ -68,9 +68,32 @@ shoot_look() { # file name, scale factor, then environment settings
         kill \$pid"
 }
 
+# The box start-up shows after an execute run over 1,024 files was killed part way, on a screen 1000 pixels
+# high: its question and buttons stay on the screen whatever the run left.
+shoot_recovery() {
+    write_state 0
+    mkdir -p "$work/many"
+    i=0
+    while [ $i -lt 1024 ]; do
+        head -c 300000 /dev/zero | tr '\0' 'a' > "$work/many/file-$i.txt"
+        i=$((i + 1))
+    done
+    "$work/app/morvane-cli" --app-dir "$work/app" execute --pair a b -- "$work/many"/*.txt > /dev/null 2>&1 &
+    cli=$!
+    sleep 0.4
+    kill -9 $cli 2> /dev/null || true
+    wait $cli 2> /dev/null || true
+    xvfb-run -a -s "-screen 0 1280x1000x24" sh -c "
+        '$work/app/morvane' & pid=\$!
+        sleep 3
+        '$import_cmd' -window root '$out/start-up-recovery.png'
+        kill \$pid"
+}
+
 shoot 0 250
 shoot 1 288
 # GTK's own dark theme, as a GNOME desktop set to dark gives it to Qt programs.
 shoot_look screenshot-dark.png 1 QT_QPA_PLATFORMTHEME=gtk3 GTK_THEME=Adwaita:dark
 shoot_look screenshot-hidpi.png 2
+shoot_recovery
 echo "Screenshots in $out"
