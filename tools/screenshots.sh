@@ -85,8 +85,9 @@ shoot_recovery() {
     wait $cli 2> /dev/null || true
     xvfb-run -a -s "-screen 0 1280x1000x24" sh -c "
         '$work/app/morvane' & pid=\$!
-        sleep 3
-        '$import_cmd' -window root '$out/start-up-recovery.png'
+        box=\$(xdotool search --sync --onlyvisible --name '^Morvane\$' | head -n 1)
+        sleep 1
+        '$import_cmd' -window \$box '$out/screenshot-recovery.png'
         kill \$pid"
 }
 
