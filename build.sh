@@ -7,8 +7,9 @@
 #                      print the code lines of the tests against those of the sources
 #   ./build.sh fuzz [SECONDS]
 #                      install what is missing, build the sanitized build, fuzz each target SECONDS (600)
-#   ./build.sh bench [FOLDER|linux-source|large-files|undo-large]
-#                      install what is missing, build, print the benchmark figures; with a FOLDER, those of
+#   ./build.sh bench [FOLDER|linux-source|large-files|undo-large|matching]
+#                      install what is missing, build, print the benchmark figures; with matching, only those
+#                      of pairs with options next to ripgrep and sd (a minute or two); with a FOLDER, those of
 #                      runs over the real tree of files below it instead; with linux-source, over the unpacked
 #                      source of Debian's linux-source-6.1, downloaded once into build/bench-work; with
 #                      large-files, those of one file of 1 GiB and one of 4 GiB (needs 17 GB of free disk);
@@ -31,7 +32,7 @@ fuzz_targets="saved_tasks settings language notation replace stream escape diff 
 smoke_fuzz_seconds=25
 
 usage() {
-    echo "usage: $0 run|test|bench [FOLDER|linux-source|large-files|undo-large]|package|fuzz [SECONDS]|mutants [N]" >&2
+    echo "usage: $0 run|test|bench [FOLDER|linux-source|large-files|undo-large|matching]|package|fuzz [SECONDS]|mutants [N]" >&2
     exit 2
 }
 

@@ -1,7 +1,8 @@
 // Prints the figures of a simulate run over a generated corpus next to the floor the machine allows and to
 // other tools doing the same work; given a folder after the work folder, those of runs over the real tree of
-// files below it instead; given "large-files", those of one file of 1 GiB and one of 4 GiB streamed. Run it
-// through "./build.sh bench".
+// files below it instead; given "large-files", those of one file of 1 GiB and one of 4 GiB streamed; given
+// "matching", only those of pairs with options over generated source files. Run it through "./build.sh
+// bench".
 
 #include "core/platform/text_file.h"
 #include "core/run/run.h"
@@ -11,6 +12,7 @@
 #include "large_file.h"
 #include "leftover_scan.h"
 #include "long_find.h"
+#include "matching.h"
 #include "process.h"
 #include "real_tree.h"
 #include "scale.h"
@@ -42,6 +44,13 @@ std::string hexOf(const std::string& bytes) {
         hex += digits[c & 15];
     }
     return hex;
+}
+
+// Pairs with options over generated source files: small enough that the section takes a minute or two.
+bool printGeneratedMatchingFigures(const std::string& work) {
+    const std::string folder = work + "/code-corpus";
+    ensureCodeCorpus(folder, 500, 10'000'000);
+    return printMatchingFigures(work, folder, folder);
 }
 
 RunRequest simulateRequest(const std::vector<std::string>& files, unsigned workers) {
@@ -106,6 +115,9 @@ int main(int argc, char** argv) {
     }
     if (argc > 2 && (std::string(argv[2]) == "undo" || std::string(argv[2]) == "undo-large")) {
         return printUndoNextToExecute(work, std::string(argv[2]) == "undo-large") ? 0 : 1;
+    }
+    if (argc > 2 && std::string(argv[2]) == "matching") {
+        return printGeneratedMatchingFigures(work) ? 0 : 1;
     }
     if (argc > 2) {
         printTreeFigures(work, argv[2]);
@@ -254,5 +266,6 @@ int main(int argc, char** argv) {
     printLeftoverScanFigures(work);
     printUndoCostFigures(work, work + "/text-corpus", corpus.files);
     const bool undoSound = printUndoNextToExecute(work, false);
-    return countsEqual && scaleSound && expansionSound && undoSound ? 0 : 1;
+    const bool matchingSound = printGeneratedMatchingFigures(work);
+    return countsEqual && scaleSound && expansionSound && undoSound && matchingSound ? 0 : 1;
 }

@@ -1,5 +1,6 @@
 #include "corpus.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -47,25 +48,122 @@ std::string generateText(std::mt19937_64& random, std::uint64_t size) {
     return text;
 }
 
-} // namespace
+const char* const kIdentifiers[] = {"get_value",
+                                    "Get_Value",
+                                    "set_value",
+                                    "get_config",
+                                    "get_device",
+                                    "buffer_len",
+                                    "mutex_lock",
+                                    "mutex_unlock",
+                                    "spin_lock",
+                                    "printk",
+                                    "PRINTK",
+                                    "kmalloc",
+                                    "kfree",
+                                    "NULL",
+                                    "null",
+                                    "config",
+                                    "Config",
+                                    "CONFIG_NET",
+                                    "dev_err",
+                                    "return",
+                                    "Return",
+                                    "dev",
+                                    "device",
+                                    "tmp_dev",
+                                    "ret",
+                                    "len",
+                                    "length",
+                                    "buf",
+                                    "buffer",
+                                    "err",
+                                    "error",
+                                    "val",
+                                    "value",
+                                    "ptr",
+                                    "idx",
+                                    "cnt",
+                                    "tmp",
+                                    "u8",
+                                    "u16",
+                                    "u32",
+                                    "u64",
+                                    "unsigned",
+                                    "int",
+                                    "if",
+                                    "for",
+                                    "struct",
+                                    "list",
+                                    "count",
+                                    "flags",
+                                    "data",
+                                    "size",
+                                    "TODO",
+                                    "FIXME",
+                                    "gr\xc3\xb6\xc3\x9f"
+                                    "e",
+                                    "caf\xc3\xa9"};
+const char* const kSeparators[] = {" ", ", ", "(", ") ", "->", " = ", " *", "; ", "."};
 
-Corpus ensureTextCorpus(const std::string& folder, int files, std::uint64_t totalBytes) {
+// A token a pattern looks for that no fixed list holds: numbers in several forms and picture names.
+std::string numberToken(std::mt19937_64& random) {
+    char token[32];
+    const unsigned n = static_cast<unsigned>(random() % 10000);
+    switch (random() % 4) {
+    case 0:
+        std::snprintf(token, sizeof token, "0x%08x", n * 2654435761u);
+        break;
+    case 1:
+        std::snprintf(token, sizeof token, "IMG_%04u.JPG", n);
+        break;
+    case 2:
+        std::snprintf(token, sizeof token, "%u%sms", n % 1000, random() % 2 ? " " : "");
+        break;
+    default:
+        std::snprintf(token, sizeof token, "%u", n);
+    }
+    return token;
+}
+
+std::string generateCode(std::mt19937_64& random, std::uint64_t size) {
+    std::string text;
+    text.reserve(size + 256);
+    while (text.size() < size) {
+        const auto start = random() % 8;
+        text += start == 0 ? "#define " : start == 1 ? "struct list *" : "\t";
+        const auto tokens = 6 + random() % 9;
+        for (std::uint64_t t = 0; t < tokens; ++t) {
+            text +=
+                random() % 8 == 0 ? numberToken(random) : kIdentifiers[random() % std::size(kIdentifiers)];
+            text += kSeparators[random() % std::size(kSeparators)];
+        }
+        text += ";\n";
+    }
+    return text;
+}
+
+// Files of generated text with sizes from a tenth of the average to nearly twice it, so that workers get
+// unequal shares; written once and reused while the stamp says the folder holds this corpus.
+Corpus ensureGeneratedCorpus(const std::string& folder, const std::string& stampText, std::uint64_t seed,
+                             const std::string& namePrefix, const std::string& extension, int files,
+                             std::uint64_t totalBytes,
+                             std::string (*generate)(std::mt19937_64&, std::uint64_t)) {
     const fs::path root(folder);
     const fs::path stamp = root / "corpus.stamp";
-    const bool present = readStamp(stamp) == stampFor(files, totalBytes);
+    const bool present = readStamp(stamp) == stampText;
     if (!present) {
         fs::remove_all(root);
         fs::create_directories(root);
     }
-    std::mt19937_64 random(1206);
+    std::mt19937_64 random(seed);
     Corpus corpus;
     const std::uint64_t average = totalBytes / static_cast<std::uint64_t>(files);
     for (int i = 0; i < files; ++i) {
-        // Sizes from a tenth of the average to nearly twice it, so that workers get unequal shares.
         const std::uint64_t size = average / 10 + random() % (average * 19 / 10);
-        const fs::path path = root / ("file" + std::to_string(i) + ".txt");
+        const fs::path path = root / (namePrefix + std::to_string(i) + extension);
         if (!present) {
-            const std::string text = generateText(random, size);
+            const std::string text = generate(random, size);
             std::ofstream(path, std::ios::binary)
                 .write(text.data(), static_cast<std::streamsize>(text.size()));
         }
@@ -75,9 +173,22 @@ Corpus ensureTextCorpus(const std::string& folder, int files, std::uint64_t tota
         corpus.largestFile = std::max(corpus.largestFile, written);
     }
     if (!present) {
-        std::ofstream(stamp) << stampFor(files, totalBytes) << '\n';
+        std::ofstream(stamp) << stampText << '\n';
     }
     return corpus;
+}
+
+} // namespace
+
+Corpus ensureTextCorpus(const std::string& folder, int files, std::uint64_t totalBytes) {
+    return ensureGeneratedCorpus(folder, stampFor(files, totalBytes), 1206, "file", ".txt", files, totalBytes,
+                                 generateText);
+}
+
+Corpus ensureCodeCorpus(const std::string& folder, int files, std::uint64_t totalBytes) {
+    return ensureGeneratedCorpus(
+        folder, "morvane code corpus v1 " + std::to_string(files) + " " + std::to_string(totalBytes), 1208,
+        "unit", ".c", files, totalBytes, generateCode);
 }
 
 std::string ensureLargeFile(const std::string& folder, std::uint64_t minimumBytes) {

@@ -17,6 +17,10 @@ struct Corpus {
 // Written once into the folder and reused while the folder says it holds this corpus.
 Corpus ensureTextCorpus(const std::string& folder, int files, std::uint64_t totalBytes);
 
+// Files of C-like source lines (identifiers in several cases, macros, hexadecimal numbers, picture names,
+// durations, a few non-ASCII words), the same bytes for the same arguments. Written once and reused.
+Corpus ensureCodeCorpus(const std::string& folder, int files, std::uint64_t totalBytes);
+
 // One text file of the same kind of at least the size, written in slices so that making it takes little
 // memory. Written once and reused while its size says it is complete. Returns its path.
 std::string ensureLargeFile(const std::string& folder, std::uint64_t minimumBytes);

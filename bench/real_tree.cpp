@@ -1,8 +1,10 @@
 #include "real_tree.h"
 
+#include "contenders.h"
 #include "core/platform/text_file.h"
 #include "core/text/occurrences.h"
 #include "corpus.h"
+#include "matching.h"
 #include "process.h"
 #include "timing.h"
 
@@ -25,35 +27,11 @@ namespace morvane::bench {
 namespace {
 
 namespace fs = std::filesystem;
-using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 // The runner spreads the files over one thread per core and flushes on this many, so the floors do the same.
 constexpr unsigned kFlushThreads = 16;
 constexpr int kCountRounds = 5;
 constexpr int kWriteRounds = 3;
-
-std::vector<std::string> regularFilesBelow(const std::string& folder) {
-    std::vector<std::string> files;
-    std::error_code error;
-    for (fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, error),
-         end;
-         !error && it != end; it.increment(error)) {
-        if (it->is_regular_file(error) && !it->is_symlink(error)) {
-            files.push_back(it->path().string());
-        }
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-std::uint64_t bytesOf(const std::vector<std::string>& files) {
-    std::uint64_t bytes = 0;
-    for (const std::string& file : files) {
-        std::error_code error;
-        bytes += fs::file_size(file, error);
-    }
-    return bytes;
-}
 
 bool isWordByte(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
@@ -124,137 +102,12 @@ long residentKilobytes() {
     return 0;
 }
 
-std::string loadAverage() {
-    std::ifstream load("/proc/loadavg");
-    std::string figure;
-    load >> figure;
-    return figure;
-}
-
-// One timed run of one contender.
-struct Sample {
-    double seconds = 0;
-    long peakKilobytes = 0;
-    std::int64_t total = -1;
-    bool ran = false;
-};
-
-struct Contender {
-    std::string name;
-    std::function<Sample()> run;
-    std::vector<Sample> samples{};
-};
-
-// Every round runs each contender once, the order turned by one each round, so that no contender always runs
-// on the cache or the disk state the same other one left behind.
-void runInRotatingRounds(std::vector<Contender>& contenders, int rounds) {
-    for (int round = 0; round < rounds; ++round) {
-        for (std::size_t i = 0; i < contenders.size(); ++i) {
-            Contender& contender = contenders[(static_cast<std::size_t>(round) + i) % contenders.size()];
-            contender.samples.push_back(contender.run());
-        }
-    }
-}
-
-double medianSecondsOf(const Contender& contender) {
-    std::vector<double> seconds;
-    for (const Sample& sample : contender.samples) {
-        seconds.push_back(sample.seconds);
-    }
-    return median(seconds);
-}
-
-// The median of the rounds' ratios: both runs of a round saw the same load.
-double pairedRatio(const Contender& one, const Contender& other) {
-    std::vector<double> ratios;
-    for (std::size_t i = 0; i < std::min(one.samples.size(), other.samples.size()); ++i) {
-        ratios.push_back(one.samples[i].seconds / other.samples[i].seconds);
-    }
-    return median(ratios);
-}
-
-bool allRan(const Contender& contender) {
-    return std::all_of(contender.samples.begin(), contender.samples.end(),
-                       [](const Sample& sample) { return sample.ran; });
-}
-
-// The paired ratio is each contender's time over the reference's in the same round, its median printed.
-void printTable(const std::vector<Contender>& contenders, const Contender& reference) {
-    std::printf("  %-44s %9s  %9s  %9s  %s\n", "", "median", "paired", "peak", "found");
-    for (const Contender& contender : contenders) {
-        if (!allRan(contender)) {
-            std::printf("  %-44s %9s  (not installed or failed)\n", contender.name.c_str(), "-");
-            continue;
-        }
-        long peak = 0;
-        for (const Sample& sample : contender.samples) {
-            peak = std::max(peak, sample.peakKilobytes);
-        }
-        const std::int64_t total = contender.samples.back().total;
-        const std::string peakText =
-            peak > 0 ? std::to_string(static_cast<int>(static_cast<double>(peak) / 1024.0 + 0.5)) + " MB"
-                     : "-";
-        std::printf("  %-44s %8.3f s  %8.2f x  %9s  %s\n", contender.name.c_str(), medianSecondsOf(contender),
-                    pairedRatio(contender, reference), peakText.c_str(),
-                    total >= 0 ? std::to_string(total).c_str() : "");
-    }
-    std::printf("  (paired: the median over the rounds of the time over that of \"%s\" in the same round)\n",
-                reference.name.c_str());
-}
-
-Sample sampleOf(const ProcessOutcome& outcome, std::int64_t total) {
-    return {outcome.seconds, outcome.peakKilobytes, total, outcome.ran};
-}
-
-// ripgrep prints a count per file, after the path and a colon when it names more than one file.
-std::int64_t ripgrepTotalOf(const std::string& output) {
-    std::int64_t total = 0;
-    std::istringstream lines(output);
-    for (std::string line; std::getline(lines, line);) {
-        total += std::atoll(line.substr(line.rfind(':') + 1).c_str());
-    }
-    return total;
-}
-
-std::string writeList(const std::string& listFile, const std::vector<std::string>& files, char end) {
-    std::ofstream list(listFile, std::ios::binary);
-    for (const std::string& file : files) {
-        list << file << end;
-    }
-    return listFile;
-}
-
-std::vector<std::string> runnerPairs(const Pairs& pairs) {
-    std::vector<std::string> arguments;
-    for (const auto& [find, replace] : pairs) {
-        arguments.insert(arguments.end(), {"--pair", find, replace});
-    }
-    return arguments;
-}
-
 std::vector<std::string> ripgrepCommand(const Pairs& pairs) {
     std::vector<std::string> command{"rg", "-F", "--count-matches", "--no-ignore", "--hidden", "-a"};
     for (const auto& pair : pairs) {
         command.insert(command.end(), {"-e", pair.first});
     }
     return command;
-}
-
-// The runner's and the peers' arguments to take every regular file below a folder, hidden, ignored and
-// binary ones included, as ripgrep's flags above do.
-const std::vector<std::string> kRunnerWholeFolder{"-r", "--hidden", "--no-ignore", "--binary"};
-
-std::vector<std::string> joined(std::vector<std::string> first, const std::vector<std::string>& second) {
-    first.insert(first.end(), second.begin(), second.end());
-    return first;
-}
-
-Contender processContender(const std::string& name, const std::vector<std::string>& arguments,
-                           const std::string& output, std::int64_t (*totalOf)(const std::string&)) {
-    return {name, [=] {
-                const ProcessOutcome outcome = runProcess(arguments, output);
-                return sampleOf(outcome, totalOf(outcome.out));
-            }};
 }
 
 // What no tool can beat: each file read once and scanned once, on as many threads as the runner uses.
@@ -407,31 +260,6 @@ void rewriteFloor(const std::vector<std::string>& files, const Pairs& pairs) {
     }
 }
 
-void copyFolder(const std::string& folder, const std::string& copy) {
-    fs::remove_all(copy);
-    fs::copy(folder, copy, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
-    ::sync();
-}
-
-// The same files below another folder, given their paths below the first.
-std::vector<std::string> pathsBelow(const std::string& folder, const std::vector<std::string>& below) {
-    std::vector<std::string> paths;
-    for (const std::string& path : below) {
-        paths.push_back(folder + path);
-    }
-    return paths;
-}
-
-// The paths below one copy whose bytes differ from the same path below the other.
-std::size_t filesThatDiffer(const std::vector<std::string>& below, const std::string& one,
-                            const std::string& other) {
-    std::size_t differ = 0;
-    for (const std::string& path : below) {
-        differ += readTextFileOrEmpty(one + path) != readTextFileOrEmpty(other + path) ? 1 : 0;
-    }
-    return differ;
-}
-
 // Each contender writes a fresh copy of the folder of its own, made and flushed before its clock starts; the
 // copies of the last round stay until every contender's bytes are compared with sed's.
 void printExecuteFigures(const std::string& work, const std::string& folder, const Pairs& pairs) {
@@ -448,7 +276,6 @@ void printExecuteFigures(const std::string& work, const std::string& folder, con
         perl += "s/" + find + "/" + replace + "/g;";
     }
     std::vector<std::string> copies;
-    int runs = 0;
     const auto onCopy = [&](const std::string& name, const std::function<Sample(const std::string&)>& write) {
         const std::string copy = work + "/execute-" + std::to_string(copies.size());
         copies.push_back(copy);
@@ -459,18 +286,10 @@ void printExecuteFigures(const std::string& work, const std::string& folder, con
     };
     const auto runner = [&](bool keepForUndo) {
         return [&, keepForUndo](const std::string& copy) {
-            // A program folder of its own for each run, so that no run clears up the kept files of one
-            // before.
-            const std::string appFolder = work + "/execute-app/" + std::to_string(runs++);
-            fs::create_directories(appFolder);
-            std::vector<std::string> arguments{MORVANE_CLI_PATH, "--app-dir", appFolder, "execute"};
-            if (!keepForUndo) {
-                arguments.push_back("--no-undo");
-            }
-            arguments =
-                joined(joined(arguments, kRunnerWholeFolder), joined(runnerPairs(pairs), {"--", copy}));
-            const ProcessOutcome outcome = runProcess(arguments, work + "/execute-output");
-            return sampleOf(outcome, runnerTotalOf(outcome.out));
+            const std::vector<std::string> undo =
+                keepForUndo ? std::vector<std::string>{} : std::vector<std::string>{"--no-undo"};
+            return runnerExecute(
+                work, joined(joined(undo, kRunnerWholeFolder), joined(runnerPairs(pairs), {"--", copy})));
         };
     };
     const auto peer = [&](const std::vector<std::string>& command) {
@@ -486,7 +305,7 @@ void printExecuteFigures(const std::string& work, const std::string& folder, con
         onCopy("xargs sed -i (no flush)", peer(sed)),
         onCopy("xargs perl -pi (no flush)", peer({"perl", "-pi", "-e", perl})),
         onCopy("xargs sd (no flush)",
-               peer(joined({"sd", "-F"}, {pairs.front().first, pairs.front().second}))),
+               peer(joined({"sd", "-s"}, {pairs.front().first, pairs.front().second}))),
         onCopy("floor: read, rewrite, flush (in process)",
                [&](const std::string& copy) {
                    const std::vector<std::string> copied = pathsBelow(copy, below);
@@ -541,6 +360,7 @@ void printTreeFigures(const std::string& work, const std::string& tree) {
     printCountFigures(work, folder, files, glossary);
     printLargeFileFigures(work, files, glossary);
     printExecuteFigures(work, executeFolderOf(folder), firstPairs(glossary, 10));
+    printMatchingFigures(work, folder, executeFolderOf(folder));
     const std::string smallFolder = work + "/small-corpus";
     const Corpus small = ensureTextCorpus(smallFolder, 20'000, 85'000'000);
     std::printf("\nGenerated: %zu small files, %.1f MB\n", small.files.size(),
