@@ -1,13 +1,14 @@
 // Prints the figures of a simulate run over a generated corpus next to the floor the machine allows and to
 // other tools doing the same work; given a folder after the work folder, those of runs over the real tree of
 // files below it instead; given "large-files", those of one file of 1 GiB and one of 4 GiB streamed; given
-// "matching", only those of pairs with options over generated source files. Run it through "./build.sh
-// bench".
+// "matching", only those of pairs with options over generated source files; given "encodings", those of
+// files with a byte-order mark. Run it through "./build.sh bench".
 
 #include "core/platform/text_file.h"
 #include "core/run/run.h"
 #include "core/text/occurrences.h"
 #include "corpus.h"
+#include "encoded_files.h"
 #include "expansion.h"
 #include "large_file.h"
 #include "leftover_scan.h"
@@ -112,6 +113,9 @@ int main(int argc, char** argv) {
     const std::string work = argc > 1 ? argv[1] : "bench-work";
     if (argc > 2 && std::string(argv[2]) == "large-files") {
         return printLargeFileFigures(work) ? 0 : 1;
+    }
+    if (argc > 2 && std::string(argv[2]) == "encodings") {
+        return printEncodedFileFigures(work) ? 0 : 1;
     }
     if (argc > 2 && (std::string(argv[2]) == "undo" || std::string(argv[2]) == "undo-large")) {
         return printUndoNextToExecute(work, std::string(argv[2]) == "undo-large") ? 0 : 1;
