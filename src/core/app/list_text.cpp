@@ -1,5 +1,6 @@
 #include "core/app/list_text.h"
 
+#include "core/platform/paths.h"
 #include "core/text/occurrences.h"
 
 namespace morvane {
@@ -29,6 +30,42 @@ std::string typedToStored(std::string_view typed) {
 
 std::string storedToTyped(std::string_view stored) {
     return replaceAllOccurrences(stored, "\r\n", "\n");
+}
+
+std::string_view folderOfEntry(std::string_view path) {
+    const std::string_view entry = withoutTrailingSeparators(path);
+    for (std::size_t at = entry.size(); at > 0; --at) {
+        if (isPathSeparator(entry[at - 1])) {
+            return path.substr(0, at);
+        }
+    }
+    return {};
+}
+
+// Compared byte by byte, any separator matching any other, and cut after the last separator both share.
+std::string_view sharedFolder(std::string_view a, std::string_view b) {
+    std::size_t shared = 0;
+    for (std::size_t at = 0; at < a.size() && at < b.size(); ++at) {
+        const bool separators = isPathSeparator(a[at]) && isPathSeparator(b[at]);
+        if (!separators && a[at] != b[at]) {
+            break;
+        }
+        if (separators) {
+            shared = at + 1;
+        }
+    }
+    return a.substr(0, shared);
+}
+
+std::string_view shownFolder(std::string_view path, std::string_view shared) {
+    std::string_view folder = folderOfEntry(path);
+    if (sharedFolder(folder, shared).size() == shared.size()) {
+        folder.remove_prefix(shared.size());
+    }
+    while (!folder.empty() && isPathSeparator(folder.back())) {
+        folder.remove_suffix(1);
+    }
+    return folder;
 }
 
 } // namespace morvane

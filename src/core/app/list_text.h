@@ -17,4 +17,15 @@ double initialColumnWidthTwips(double listWidthTwips, std::size_t columns);
 std::string typedToStored(std::string_view typed);
 std::string storedToTyped(std::string_view stored);
 
+// The file list's folder column shows each row's folder relative to the folder all rows lie in, so that rows
+// of a large tree read apart ("app", "util") rather than alike.
+// The folder holding the entry a path names, with its trailing separator: "a/b/c.txt" and the folder row
+// "a/b/c/" both give "a/b/"; a bare name gives "".
+std::string_view folderOfEntry(std::string_view path);
+// The longest folder that two folders (each ending in a separator, or empty) both lie in; "" for none.
+std::string_view sharedFolder(std::string_view a, std::string_view b);
+// The folder of the path's entry below `shared`, a folder all rows lie in, without its trailing separator;
+// "" for an entry in `shared` itself.
+std::string_view shownFolder(std::string_view path, std::string_view shared);
+
 } // namespace morvane

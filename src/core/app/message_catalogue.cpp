@@ -98,6 +98,7 @@ std::vector<MessageEntry> makeTable() {
         {keys::kPreviewMore, "Only the first %1 places are shown; there are more."},
         {keys::kPreviewProblem, "This file cannot be shown:"},
         {keys::kPreviewColumns, "Old name,New name,Problem"},
+        {keys::kFolderColumn, "Folder"},
         {keys::kPairChangesInserted, "Pair %1 also changes what pair %2 inserts"},
         {keys::kPairNeverMatches, "Pair %2 replaces every \"%3\" before pair %1 looks for \"%4\""},
         {keys::kPatternUnusable, "This pattern cannot be used: %1"},

@@ -71,6 +71,7 @@ inline constexpr std::string_view kPreviewCount = "[PreviewCount]";
 inline constexpr std::string_view kPreviewMore = "[PreviewMore]";
 inline constexpr std::string_view kPreviewProblem = "[PreviewProblem]";
 inline constexpr std::string_view kPreviewColumns = "[PreviewColumns]";
+inline constexpr std::string_view kFolderColumn = "[FolderColumn]";
 
 inline constexpr std::string_view kPairChangesInserted = "[PairChangesInserted]";
 inline constexpr std::string_view kPairNeverMatches = "[PairNeverMatches]";

@@ -1,5 +1,6 @@
 #include "gui/lists/file_list_model.h"
 
+#include "core/app/list_text.h"
 #include "core/platform/paths.h"
 #include "gui/widgets/qt_text.h"
 
@@ -18,6 +19,37 @@ void FileListModel::setHeadings(const QStringList& headings) {
     endResetModel();
 }
 
+void FileListModel::setFolderHeading(const QString& heading) {
+    folderHeading_ = heading;
+    if (!headings_.isEmpty()) {
+        emit headerDataChanged(Qt::Horizontal, folderColumn(), folderColumn());
+    }
+}
+
+// Renames keep an entry in its folder, so only rows that come or go move the shared folder. When it moves,
+// every row's folder column reads anew.
+void FileListModel::findSharedFolder() {
+    std::string shared;
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        const std::string_view folder = folderOfEntry(rows_[i].path);
+        if (i == 0) {
+            shared = folder;
+        } else {
+            shared.resize(morvane::sharedFolder(shared, folder).size());
+        }
+    }
+    if (shared == sharedFolder_) {
+        return;
+    }
+    sharedFolder_ = std::move(shared);
+    if (columnCount() > 0) {
+        if (!rows_.empty()) {
+            emit dataChanged(index(0, folderColumn()), index(size() - 1, folderColumn()));
+        }
+        emit headerDataChanged(Qt::Horizontal, folderColumn(), folderColumn());
+    }
+}
+
 void FileListModel::append(const std::vector<std::string>& paths) {
     const auto added =
         std::count_if(paths.begin(), paths.end(), [](const std::string& p) { return !p.empty(); });
@@ -34,6 +66,7 @@ void FileListModel::append(const std::vector<std::string>& paths) {
         }
     }
     endInsertRows();
+    findSharedFolder();
 }
 
 // Removing row by row would cost a pass over the rows and a signal per row; thousands of selected rows are
@@ -68,6 +101,7 @@ void FileListModel::removeAt(std::vector<int> rows) {
         drop();
         endResetModel();
     }
+    findSharedFolder();
 }
 
 bool FileListModel::replace(RowId id, const std::vector<std::string>& paths) {
@@ -94,6 +128,7 @@ bool FileListModel::replace(RowId id, const std::vector<std::string>& paths) {
     for (auto row = rows_.begin() + at; row != rows_.end(); ++row) {
         row->id = nextId_++;
     }
+    findSharedFolder();
     return true;
 }
 
@@ -101,6 +136,7 @@ void FileListModel::clear() {
     beginResetModel();
     rows_.clear();
     total_ = 0;
+    sharedFolder_.clear();
     endResetModel();
 }
 
@@ -221,7 +257,7 @@ int FileListModel::rowCount(const QModelIndex& parent) const {
 }
 
 int FileListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(headings_.size());
+    return parent.isValid() || headings_.isEmpty() ? 0 : folderColumn() + 1;
 }
 
 QVariant FileListModel::data(const QModelIndex& index, int role) const {
@@ -229,6 +265,9 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     const Row& row = rows_[static_cast<std::size_t>(index.row())];
+    if (role == Qt::DisplayRole && index.column() == folderColumn()) {
+        return pathToQString(std::string(shownFolder(row.path, sharedFolder_)));
+    }
     if (role == Qt::DisplayRole) {
         switch (index.column()) {
         case kPathColumn:
@@ -248,8 +287,9 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
         return failedIcon_;
     }
     // A folder's 0 is no count of its files, which contents mode passes over.
-    if (role == Qt::ToolTipRole && row.skippedFolder) {
-        return skippedFolderTip_;
+    if (role == Qt::ToolTipRole) {
+        const QString path = pathToQString(row.path);
+        return row.skippedFolder ? path + QLatin1Char('\n') + skippedFolderTip_ : path;
     }
     if (role == Qt::DecorationRole && index.column() == kCountColumn && row.skippedFolder &&
         !skippedFolderIcon_.isNull()) {
@@ -265,6 +305,14 @@ QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
         section < headings_.size()) {
         return headings_[section];
+    }
+    if (orientation == Qt::Horizontal && section == folderColumn()) {
+        if (role == Qt::DisplayRole) {
+            return folderHeading_;
+        }
+        if (role == Qt::ToolTipRole && !sharedFolder_.empty()) {
+            return pathToQString(sharedFolder_);
+        }
     }
     return QAbstractTableModel::headerData(section, orientation, role);
 }

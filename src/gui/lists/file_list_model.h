@@ -13,7 +13,9 @@
 namespace morvane {
 
 // The file list's rows: the path as the filesystem spells it, byte for byte, and the count of the last run.
-// Columns: 0 the full path, 1 the file name with the row's icon, 2 the count (empty until a run counted).
+// Columns: 0 the full path, 1 the file name with the row's icon, 2 the count (empty until a run counted), as
+// many as the headings give, then the row's folder below the folder all rows share. Every cell's tooltip is
+// the row's full path.
 class FileListModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -35,6 +37,10 @@ public:
 
     // The headings decide how many columns the view shows; the rows keep all their values either way.
     void setHeadings(const QStringList& headings);
+    void setFolderHeading(const QString& heading);
+    int folderColumn() const { return static_cast<int>(headings_.size()); }
+    // The folder all rows lie in, with its trailing separator; empty when they share none.
+    const std::string& sharedFolder() const { return sharedFolder_; }
     // What a folder row that a run passed over says when the pointer rests on it, and the picture its count
     // shows.
     void setSkippedFolderTip(const QString& tip) { skippedFolderTip_ = tip; }
@@ -86,8 +92,12 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
+    void findSharedFolder();
+
     std::vector<Row> rows_; // ids ascend in row order: rows are appended with new ids and never reordered
     QStringList headings_;
+    QString folderHeading_;
+    std::string sharedFolder_;
     QString skippedFolderTip_;
     QIcon skippedFolderIcon_;
     QIcon failedIcon_;

@@ -232,10 +232,16 @@ int FileListView::countColumnMinimum() const {
            padding;
 }
 
+// The layout's width of the name column goes to the name and the folder, which the header shows before the
+// count.
 void FileListView::setColumnWidthsTwips(std::span<const std::optional<double>> widths) {
     ListView::setColumnWidthsTwips(widths);
     if (model_.columnCount() <= FileListModel::kCountColumn) {
         return;
+    }
+    const int folder = model_.folderColumn();
+    if (header()->visualIndex(folder) != FileListModel::kCountColumn) {
+        header()->moveSection(header()->visualIndex(folder), FileListModel::kCountColumn);
     }
     const int missing = countColumnMinimum() - columnWidth(FileListModel::kCountColumn);
     if (missing > 0) {
@@ -243,23 +249,26 @@ void FileListView::setColumnWidthsTwips(std::span<const std::optional<double>> w
         setColumnWidth(FileListModel::kNameColumn,
                        std::max(columnWidth(FileListModel::kNameColumn) - missing, 0));
     }
-    nameWidth_ = columnWidth(FileListModel::kNameColumn);
-    fitNameColumn();
+    namesWidth_ = columnWidth(FileListModel::kNameColumn);
+    fitNameColumns();
 }
 
-// The name column gives up what the vertical scroll bar takes, so no horizontal one appears for it.
-void FileListView::fitNameColumn() {
+// The name and folder columns give up what the vertical scroll bar takes, so no horizontal one appears for
+// them; the folder, often the longer text, takes three fifths.
+void FileListView::fitNameColumns() {
     if (model_.columnCount() <= FileListModel::kCountColumn) {
         return;
     }
     const int room = viewport()->width() - columnWidth(FileListModel::kPathColumn) -
                      columnWidth(FileListModel::kCountColumn);
-    setColumnWidth(FileListModel::kNameColumn, std::max(std::min(nameWidth_, room), 0));
+    const int names = std::max(std::min(namesWidth_, room), 0);
+    setColumnWidth(FileListModel::kNameColumn, names * 2 / 5);
+    setColumnWidth(model_.folderColumn(), names - names * 2 / 5);
 }
 
 bool FileListView::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::Resize) {
-        fitNameColumn();
+        fitNameColumns();
     }
     return ListView::viewportEvent(event);
 }

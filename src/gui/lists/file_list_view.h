@@ -42,7 +42,8 @@ public:
     // window; a new rebuild starts over.
     void loadButtonIcons(const std::string& appFolder);
 
-    // The count column keeps room for its heading and a ten-digit count; the name column gives it up.
+    // The count column keeps room for its heading and a ten-digit count; the name and folder columns give it
+    // up.
     void setColumnWidthsTwips(std::span<const std::optional<double>> widths);
 
 signals:
@@ -68,7 +69,7 @@ private:
     void openCurrentFile(bool showInFolder);
     void loadIconBatch();
     int countColumnMinimum() const;
-    void fitNameColumn();
+    void fitNameColumns();
 
     FileListModel& model_;
     Shell& shell_;
@@ -77,7 +78,7 @@ private:
     RowId nextIconId_ = 0;
     QIcon missingIcon_;
     QHash<QString, QIcon> iconByKind_;
-    int nameWidth_ = 0; // what the layout gives the name column
+    int namesWidth_ = 0; // what the layout gives the name column, shared with the folder column
 };
 
 } // namespace morvane

@@ -36,16 +36,6 @@
 
 namespace morvane {
 
-namespace {
-
-void showOnTop(QWidget& window) {
-    window.show();
-    window.raise();
-    window.activateWindow();
-}
-
-} // namespace
-
 MainWindow::MainWindow(std::string appFolder, Dialogs& dialogs, Shell& shell,
                        const AppFolderCheck& appFolderCheck, RunController::Runner runner,
                        const std::string& userDataFolder, QWidget* parent)
@@ -141,6 +131,11 @@ void MainWindow::setTabOrders() {
 }
 
 void MainWindow::buildMenus() {
+    const auto showOnTop = [](QWidget& window) {
+        window.show();
+        window.raise();
+        window.activateWindow();
+    };
     MainMenuHandlers on;
     on.newTask = [this] { startNewTask(); };
     on.addFiles = [this] { addChosenFiles(); };
@@ -152,12 +147,12 @@ void MainWindow::buildMenus() {
     on.simulate = [this] { runs_->simulate(); };
     on.replace = [this] { executeReplacements(); };
     on.undo = [this] { undoLastExecute(); };
-    on.preview = [this] { showOnTop(*preview_); };
+    on.preview = [this, showOnTop] { showOnTop(*preview_); };
     on.language = [this](int index) {
         chooseLanguage(index);
         saveSettings();
     };
-    on.about = [this] { showOnTop(*about_); };
+    on.about = [this, showOnTop] { showOnTop(*about_); };
     menus_ = buildMainMenus(*menuBar(), on);
     inputLock_.add(menus_.listChanging);
     // Escape works wherever the focus is, as the window sees every key first.
@@ -246,6 +241,7 @@ void MainWindow::setUpListColumns() {
     const auto text = [this](std::string_view key) { return fromQString(language_.message(key)); };
     pairs_.setHeadings(columnHeadings(text(keys::kFindReplaceWith), {"Find", "Replace with"}));
     files_.setHeadings(columnHeadings(text(keys::kPathFileReplacements), {"Path", "File", "Replacements"}));
+    files_.setFolderHeading(language_.message(keys::kFolderColumn));
     tasks_->model().setHeadings(
         columnHeadings(text(keys::kSavedTaskColumns), {"Nr.", "Name", "Find", "Replace with"}));
     for (ListView* list : std::array<ListView*, 3>{lvCurrentFindReplace_, lvFiles_, lvSavedReps_}) {

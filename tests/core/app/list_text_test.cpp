@@ -28,6 +28,36 @@ TEST(EditorText, LineBreaksAreStoredAsCrLf) {
     EXPECT_EQ(storedToTyped("x\r\ny"), "x\ny");
 }
 
+// Each case: the rows, and the folder column of each once the folder all of them share is taken off.
+TEST(FolderColumn, ShowsEachRowsFolderBelowTheFolderAllRowsShare) {
+    struct Case {
+        std::vector<std::string> paths;
+        std::string shared;
+        std::vector<std::string> shown;
+    };
+    const std::vector<Case> cases = {
+        {{"/src/app/main.c", "/src/util/main.c"}, "/src/", {"app", "util"}},
+        {{"/src/app/main.c", "/src/app/x/y.c", "/src/readme"}, "/src/", {"app", "app/x", ""}},
+        {{"/ab/x.c", "/ac/y.c"}, "/", {"ab", "ac"}},          // "a" is no folder both lie in
+        {{"/t/d/", "/t/d/f.txt"}, "/t/", {"", "d"}},          // a folder row lies in its parent
+        {{"/t/only.txt"}, "/t/", {""}},                       // one row lies in its own folder
+        {{"rel/a.txt", "other/b.txt"}, "", {"rel", "other"}}, // relative paths share no folder
+        {{"bare.txt", "/abs/c.txt"}, "", {"", "/abs"}},
+    };
+    for (const Case& c : cases) {
+        std::string shared(folderOfEntry(c.paths.front()));
+        for (const std::string& path : c.paths) {
+            shared = std::string(sharedFolder(shared, folderOfEntry(path)));
+        }
+        EXPECT_EQ(shared, c.shared) << c.paths.front();
+        std::vector<std::string> shown;
+        for (const std::string& path : c.paths) {
+            shown.emplace_back(shownFolder(path, shared));
+        }
+        EXPECT_EQ(shown, c.shown) << c.paths.front();
+    }
+}
+
 TEST(KeyRules, CtrlOnlyMeansExactlyCtrl) {
     EXPECT_EQ(fileListKey({vk::kA, kCtrlMask}), FileListKey::SelectAll);
     EXPECT_EQ(fileListKey({vk::kA, kCtrlMask | kShiftMask}), FileListKey::None);

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QDialogButtonBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -142,6 +143,40 @@ private slots:
         QTRY_COMPARE(w.dialogs.texts.size(), 1);
         QVERIFY(w.dialogs.texts[0].contains("no file"));
         QCOMPARE(w.paths().back(), w.files.file("d")); // nothing found: the row stays
+    }
+
+    // Rows of one name read apart by their folders below the one all rows share, shown before the count;
+    // each row's tooltip is its full path, and the heading's the shared folder.
+    void theFolderColumnTellsRowsOfOneNameApart() {
+        Window w;
+        for (const char* folder : {"src", "src/app", "src/util"}) {
+            w.files.makeFolder(folder);
+        }
+        const std::string util = w.files.write("src/util/main.c", "a");
+        w.add({w.files.write("src/app/main.c", "a"), util, w.files.write("src/readme", "a")});
+        const int folder = w.window->files().folderColumn();
+        const auto shown = [&] {
+            QStringList folders;
+            for (int row = 0; row < w.list->model()->rowCount(); ++row) {
+                folders << w.cell(row, folder, Qt::DisplayRole).toString();
+            }
+            return folders;
+        };
+        QCOMPARE(shown(), (QStringList{"app", "util", ""}));
+        QCOMPARE(w.cell(1, FileListModel::kNameColumn, Qt::ToolTipRole).toString(),
+                 QString::fromStdString(util));
+        QCOMPARE(w.list->model()->headerData(folder, Qt::Horizontal).toString(), QString("Folder"));
+        QCOMPARE(w.list->model()->headerData(folder, Qt::Horizontal, Qt::ToolTipRole).toString(),
+                 QString::fromStdString(w.files.file("src/")));
+        QCOMPARE(w.list->header()->visualIndex(folder), FileListModel::kCountColumn);
+        QVERIFY(w.list->columnWidth(folder) > w.list->columnWidth(FileListModel::kNameColumn) / 2);
+
+        w.add({w.files.write("top.txt", "a")});
+        QCOMPARE(shown(), (QStringList{"src/app", "src/util", "src", ""}));
+        w.list->selectAll();
+        QTest::keyClick(w.list, Qt::Key_Delete);
+        w.add({util});
+        QCOMPARE(shown(), QStringList{""});
     }
 };
 
