@@ -59,8 +59,13 @@ bool holdsLocalFile(const QMimeData* data) {
 
 FileListView::FileListView(FileListModel& model, Shell& shell, QWidget* parent)
     : ListView([](KeyStroke key) { return fileListKey(key) != FileListKey::None; }, parent), model_(model),
-      shell_(shell) {
-    setModel(&model_);
+      shell_(shell), shown_(new FileListProxy(model, this)) {
+    setModel(shown_);
+    // A click on a heading sorts by its column, a second the other way, a third goes back to the run's order.
+    header()->setSectionsClickable(true);
+    header()->setSortIndicatorClearable(true);
+    header()->setSortIndicator(-1, Qt::AscendingOrder);
+    setSortingEnabled(true);
     iconTimer_.setSingleShot(true);
     iconTimer_.setInterval(0);
     connect(&iconTimer_, &QTimer::timeout, this, &FileListView::loadIconBatch);
@@ -109,7 +114,7 @@ void FileListView::act(FileListKey action) {
         openCurrentFile(false);
         break;
     case FileListKey::DeleteSelected:
-        model_.removeAt(selectedRows());
+        model_.removeAt(selectedFiles());
         break;
     case FileListKey::SelectAll:
         selectAll();
@@ -130,7 +135,7 @@ QMenu* FileListView::contextMenu() {
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("mnuFileList"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    const int row = currentRow();
+    const int row = currentFile();
     const bool exists = row >= 0 && fileExists(model_.row(row).path);
     const auto add = [&](const char* name, std::string_view key, const char* builtIn,
                          const QKeySequence& keys, bool enabled, const std::function<void()>& slot) {
@@ -159,8 +164,21 @@ QMenu* FileListView::contextMenu() {
     return menu;
 }
 
+std::vector<int> FileListView::selectedFiles() const {
+    std::vector<int> rows;
+    for (int shown : selectedRows()) {
+        rows.push_back(shown_->fileRow(shown));
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+int FileListView::currentFile() const {
+    return shown_->fileRow(currentRow());
+}
+
 void FileListView::openCurrentFile(bool showInFolder) {
-    const int row = currentRow();
+    const int row = currentFile();
     if (row < 0 || !fileExists(model_.row(row).path)) {
         return;
     }

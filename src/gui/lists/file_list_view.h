@@ -2,6 +2,7 @@
 
 #include "core/app/key_rules.h"
 #include "gui/lists/file_list_model.h"
+#include "gui/lists/file_list_proxy.h"
 #include "gui/widgets/list_view.h"
 
 #include <QHash>
@@ -18,11 +19,12 @@ namespace morvane {
 
 class Shell;
 
-// The file list: shows the file rows, takes files and folders dropped from the desktop's file manager, and
-// serves its own keys: Space and a double-click show the current row's file in its folder, Enter opens it,
-// Delete and Backspace remove the selected rows (each count belongs to its own file, so no run follows),
-// Ctrl+A selects every row. Its context menu offers the same actions with their keys, and for a folder row
-// the folder's files in its place.
+// The file list: shows the file rows, sorted by the column whose heading was clicked (the model keeps the
+// run's order), takes files and folders dropped from the desktop's file manager, and serves its own keys:
+// Space and a double-click show the current row's file in its folder, Enter opens it, Delete and Backspace
+// remove the selected rows (each count belongs to its own file, so no run follows), Ctrl+A selects every
+// row. Its context menu offers the same actions with their keys, and for a folder row the folder's files in
+// its place.
 class FileListView : public ListView {
     Q_OBJECT
 
@@ -31,6 +33,12 @@ public:
     using Message = std::function<QString(std::string_view key, const char* builtIn)>;
 
     FileListView(FileListModel& model, Shell& shell, QWidget* parent = nullptr);
+
+    // The rows as shown: sorted, and perhaps only those with matches.
+    FileListProxy& shown() { return *shown_; }
+    // The model's rows of the selected rows, ascending, and of the current row (-1 for none).
+    std::vector<int> selectedFiles() const;
+    int currentFile() const;
 
     // Where the context menu takes its captions from, each time it opens.
     void setMessages(Message message) { message_ = std::move(message); }
@@ -73,6 +81,7 @@ private:
 
     FileListModel& model_;
     Shell& shell_;
+    FileListProxy* shown_;
     Message message_;
     QTimer iconTimer_;
     RowId nextIconId_ = 0;

@@ -7,6 +7,7 @@
 #include "gui/widgets/qt_text.h"
 #include "gui/window/preview_colours.h"
 
+#include <QAbstractProxyModel>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -99,8 +100,7 @@ PreviewRequest PreviewWindow::request() const {
     request.replaces = pairs_.replaces();
     request.options = pairs_.options();
     request.paths = files_.paths();
-    const QModelIndex current = fileSelection_.currentIndex();
-    request.current = current.isValid() ? current.row() : -1;
+    request.current = currentFile();
     if (request.mode == ReplaceMode::Contents && request.current >= 0) {
         const QFileInfo file(
             QFile::decodeName(request.paths[static_cast<std::size_t>(request.current)].c_str()));
@@ -115,6 +115,15 @@ PreviewRequest PreviewWindow::request() const {
         request.current = request.current >= 0 ? 0 : -1;
     }
     return request;
+}
+
+// The file list's view may show its rows sorted or filtered: its current row is mapped to the model's.
+int PreviewWindow::currentFile() const {
+    QModelIndex current = fileSelection_.currentIndex();
+    if (const auto* shown = qobject_cast<const QAbstractProxyModel*>(current.model())) {
+        current = shown->mapToSource(current);
+    }
+    return current.isValid() ? current.row() : -1;
 }
 
 void PreviewWindow::start() {

@@ -56,6 +56,7 @@ protected:
 
 private:
     PreviewRequest request() const;
+    int currentFile() const;
     void start();
     Job launch(const PreviewRequest& request, bool whole);
     void display(const PreviewResult& result);

@@ -1,6 +1,7 @@
 #include "gui/lists/file_list_view.h"
 #include "gui/lists/folder_files_dialog.h"
 #include "gui/window/main_window.h"
+#include "gui/window/preview_window.h"
 #include "support/temp_dir.h"
 #include "support/window_doubles.h"
 
@@ -73,6 +74,18 @@ struct Window {
         action->trigger();
     }
     FolderFilesDialog* dialog() const { return window->findChild<FolderFilesDialog*>(); }
+    void clickHeading(int column) {
+        QHeaderView* header = list->header();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+    }
+    QStringList names() const {
+        QStringList shown;
+        for (int row = 0; row < list->model()->rowCount(); ++row) {
+            shown << cell(row, FileListModel::kNameColumn, Qt::DisplayRole).toString();
+        }
+        return shown;
+    }
 };
 
 } // namespace
@@ -177,6 +190,39 @@ private slots:
         QTest::keyClick(w.list, Qt::Key_Delete);
         w.add({util});
         QCOMPARE(shown(), QStringList{""});
+    }
+
+    // Sorting is a view: the model keeps the run's order, and what acts on the current or selected rows
+    // reaches the files shown there.
+    void actionsOnASortedListReachTheRowsShown() {
+        Window w;
+        w.window->pairs().append("a", "b");
+        const std::string b = w.files.write("b.txt", "a");
+        const std::string a = w.files.write("A.txt", "aaa");
+        const std::string c = w.files.write("c.txt", "");
+        w.add({b, a, c});
+        w.clickHeading(FileListModel::kNameColumn);
+        QCOMPARE(w.names(), (QStringList{"A.txt", "b.txt", "c.txt"}));
+        w.clickHeading(FileListModel::kCountColumn);
+        QCOMPARE(w.names(), (QStringList{"c.txt", "b.txt", "A.txt"}));
+        w.clickHeading(FileListModel::kCountColumn);
+        QCOMPARE(w.names(), (QStringList{"A.txt", "b.txt", "c.txt"}));
+        QCOMPARE(w.paths(), (std::vector<std::string>{b, a, c}));
+
+        w.list->setCurrentRow(1);
+        QTest::keyClick(w.list, Qt::Key_Return);
+        QCOMPARE(w.shell.calls, QStringList{"open " + QString::fromStdString(b)});
+        w.window->preview().show();
+        QTRY_VERIFY(w.window->preview().shownText().startsWith(QString::fromStdString(b)));
+        w.window->preview().close();
+
+        w.list->setCurrentRow(0);
+        w.list->selectionModel()->select(w.list->model()->index(0, 0),
+                                         QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        QTest::keyClick(w.list, Qt::Key_Delete);
+        QCOMPARE(w.paths(), (std::vector<std::string>{b, c}));
+        w.clickHeading(FileListModel::kCountColumn); // a third click: the run's order again
+        QCOMPARE(w.names(), (QStringList{"b.txt", "c.txt"}));
     }
 };
 
