@@ -34,6 +34,7 @@ public:
 
     FileListView(FileListModel& model, Shell& shell, QWidget* parent = nullptr);
 
+    FileListModel& files() { return model_; }
     // The rows as shown: sorted, and perhaps only those with matches.
     FileListProxy& shown() { return *shown_; }
     // The model's rows of the selected rows, ascending, and of the current row (-1 for none).

@@ -16,6 +16,7 @@
 #include "gui/widgets/qt_form_layout.h"
 #include "gui/widgets/qt_object_names.h"
 #include "gui/widgets/qt_text.h"
+#include "gui/window/file_list_finder.h"
 #include "gui/window/folder_files_controller.h"
 #include "gui/window/preview_window.h"
 #include "gui/window/qt_accessibility.h"
@@ -165,6 +166,7 @@ void MainWindow::connectLists() {
         files_, pairs_, *lvFiles_->selectionModel(),
         [this] { return replaceMode_->replaceInContents() ? ReplaceMode::Contents : ReplaceMode::FileNames; },
         lookup_, computePreview, this);
+    finder_ = new FileListFinder(*lvFiles_, *menus_.list, *picProgress_, *runs_, lookup_, *this);
     connect(lvFiles_, &FileListView::filesDropped, this, &MainWindow::addRows);
     lvFiles_->setMessages(lookup_);
     auto* folderFiles = new FolderFilesController(files_, dialogs_, lookup_, *this);
@@ -230,6 +232,7 @@ void MainWindow::chooseLanguage(int index) {
         applyLayout(); // the labels take the width of their new captions
     }
     files_.setSkippedFolderTip(language_.message(keys::kFolderSkipped));
+    finder_->relabel();
     pairs_.setWarningTexts(language_.message(keys::kPairChangesInserted),
                            language_.message(keys::kPairNeverMatches));
     pairs_.setOptionNames(pairEditor_->optionNames());
@@ -241,7 +244,6 @@ void MainWindow::setUpListColumns() {
     const auto text = [this](std::string_view key) { return fromQString(language_.message(key)); };
     pairs_.setHeadings(columnHeadings(text(keys::kFindReplaceWith), {"Find", "Replace with"}));
     files_.setHeadings(columnHeadings(text(keys::kPathFileReplacements), {"Path", "File", "Replacements"}));
-    files_.setFolderHeading(language_.message(keys::kFolderColumn));
     tasks_->model().setHeadings(
         columnHeadings(text(keys::kSavedTaskColumns), {"Nr.", "Name", "Find", "Replace with"}));
     for (ListView* list : std::array<ListView*, 3>{lvCurrentFindReplace_, lvFiles_, lvSavedReps_}) {

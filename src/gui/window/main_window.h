@@ -32,6 +32,7 @@ class QStackedWidget;
 namespace morvane {
 
 class AboutDialog;
+class FileListFinder;
 class FileListView;
 class ListView;
 class PairListEditor;
@@ -153,6 +154,7 @@ private:
     Skin skin_;
     AboutDialog* about_ = nullptr;
     PreviewWindow* preview_ = nullptr;
+    FileListFinder* finder_ = nullptr;
     FormLayout layout_ = designFormLayout();
 
     std::unique_ptr<RunController> runs_; // first to go: it waits for its worker

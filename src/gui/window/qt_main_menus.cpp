@@ -35,6 +35,7 @@ MainMenus buildMainMenus(QMenuBar& bar, const MainMenuHandlers& handlers) {
         ->setShortcutContext(Qt::ApplicationShortcut); // also while the About dialog has the focus
 
     QMenu& list = *named(bar.addMenu(QStringLiteral("&Find && Replace List")), "mnuList");
+    menus.list = &list;
     QAction* showAdd =
         item(list, "mnuShowAdd", "&Add new element", QKeySequence(Qt::Key_F1), handlers.showAdd);
     QAction* edit = item(list, "mnuEdit", "&Edit selected element", QKeySequence(Qt::Key_F2), handlers.edit);

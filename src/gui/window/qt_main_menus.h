@@ -8,6 +8,7 @@
 #include <vector>
 
 class QAction;
+class QMenu;
 class QMenuBar;
 
 namespace morvane {
@@ -34,6 +35,7 @@ struct MainMenus {
     QAction* addFiles = nullptr;
     QAction* addFolder = nullptr;
     QAction* preview = nullptr;
+    QMenu* list = nullptr; // "Find & Replace List", which other parts of the window add their items to
     // The items that change the lists or start a run.
     std::vector<QAction*> listChanging;
     // Enabled only when there is a run to undo and no run goes.

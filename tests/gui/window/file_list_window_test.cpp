@@ -224,6 +224,43 @@ private slots:
         w.clickHeading(FileListModel::kCountColumn); // a third click: the run's order again
         QCOMPARE(w.names(), (QStringList{"b.txt", "c.txt"}));
     }
+
+    // The keys step through the rows with matches in the order shown, wrapping around. Only the files with
+    // matches shown, the bar tells how many of all; a file that gains a match joins when the run that counts
+    // it ends.
+    void onlyTheFilesWithMatchesAndStepsBetweenThem() {
+        Window w;
+        w.window->pairs().append("a", "b");
+        w.add({w.files.write("1.txt", ""), w.files.write("2.txt", "a"), w.files.write("3.txt", "x"),
+               w.files.write("4.txt", "aa")});
+        w.list->setCurrentRow(0);
+        QList<int> stepped;
+        for (const auto& [key, modifiers] : {std::pair{Qt::Key_F4, Qt::NoModifier},
+                                             {Qt::Key_Down, Qt::AltModifier},
+                                             {Qt::Key_F4, Qt::NoModifier},
+                                             {Qt::Key_F4, Qt::ShiftModifier},
+                                             {Qt::Key_Up, Qt::AltModifier}}) {
+            QTest::keyClick(w.list, key, modifiers);
+            stepped << w.list->currentFile();
+        }
+        QCOMPARE(stepped, (QList<int>{1, 3, 1, 3, 1}));
+        QCOMPARE(w.list->selectedFiles(), std::vector<int>{1});
+
+        auto* shown = w.window->findChild<QLabel*>("lblFilesShown");
+        QVERIFY(shown->isHidden());
+        QTest::keyClick(w.list, Qt::Key_M, Qt::ControlModifier);
+        QVERIFY(w.window->findChild<QAction*>("mnuOnlyMatches")->isChecked());
+        QCOMPARE(w.names(), (QStringList{"2.txt", "4.txt"}));
+        QCOMPARE(shown->text(), QString("2 of 4 files"));
+        QVERIFY(!shown->isHidden());
+        w.files.write("3.txt", "a");
+        QTest::keyClick(w.list, Qt::Key_F5);
+        QTRY_COMPARE(w.names(), (QStringList{"2.txt", "3.txt", "4.txt"}));
+        QCOMPARE(shown->text(), QString("3 of 4 files"));
+        QTest::keyClick(w.list, Qt::Key_M, Qt::ControlModifier);
+        QCOMPARE(w.names().size(), 4);
+        QVERIFY(shown->isHidden());
+    }
 };
 
 QTEST_MAIN(FileListWindowTest)

@@ -117,7 +117,8 @@ private slots:
             names << (item->isSeparator() ? "-" : item->objectName());
         }
         QCOMPARE(names, (QStringList{"mnuShowAdd", "mnuEdit", "mnuAddToTasks", "-", "mnuSimulate",
-                                     "mnuReplace", "mnuUndo", "mnuPreview"}));
+                                     "mnuReplace", "mnuUndo", "mnuPreview", "-", "mnuOnlyMatches",
+                                     "mnuNextMatch", "mnuPreviousMatch"}));
         QCOMPARE(items[3]->objectName(), QString("mnuTrenn(0)"));
     }
 

@@ -1,0 +1,111 @@
+#include "gui/window/file_list_finder.h"
+
+#include "core/app/message_catalogue.h"
+#include "core/state/message_keys.h"
+#include "gui/lists/file_list_view.h"
+#include "gui/widgets/qt_object_names.h"
+#include "gui/work/run_controller.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QLabel>
+#include <QMenu>
+
+namespace morvane {
+
+FileListFinder::FileListFinder(FileListView& list, QMenu& menu, QWidget& statusBar, RunController& runs,
+                               Message message, QObject& owner)
+    : QObject(&owner), list_(list), statusBar_(statusBar), message_(std::move(message)) {
+    menu.addSeparator();
+    onlyMatches_ = named(menu.addAction(QString()), "mnuOnlyMatches");
+    onlyMatches_->setCheckable(true);
+    onlyMatches_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    connect(onlyMatches_, &QAction::toggled, this, [this](bool only) {
+        list_.shown().setOnlyMatches(only);
+        showCount();
+    });
+    // Also from the preview window, which follows the current row.
+    next_ = named(menu.addAction(QString()), "mnuNextMatch");
+    next_->setShortcuts({QKeySequence(Qt::Key_F4), QKeySequence(Qt::ALT | Qt::Key_Down)});
+    next_->setShortcutContext(Qt::ApplicationShortcut);
+    connect(next_, &QAction::triggered, this, [this] { step(true); });
+    previous_ = named(menu.addAction(QString()), "mnuPreviousMatch");
+    previous_->setShortcuts({QKeySequence(Qt::SHIFT | Qt::Key_F4), QKeySequence(Qt::ALT | Qt::Key_Up)});
+    previous_->setShortcutContext(Qt::ApplicationShortcut);
+    connect(previous_, &QAction::triggered, this, [this] { step(false); });
+
+    count_ = named(new QLabel(&statusBar_), "lblFilesShown");
+    count_->hide();
+    statusBar_.installEventFilter(this);
+    connect(&runs, &RunController::finished, this, &FileListFinder::refresh);
+    connect(&runs, &RunController::stopped, this, &FileListFinder::refresh);
+    FileListProxy& shown = list_.shown();
+    for (auto changed : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
+        connect(&shown, changed, this, &FileListFinder::showCount);
+    }
+    connect(&shown, &QAbstractItemModel::modelReset, this, &FileListFinder::showCount);
+    connect(&shown, &QAbstractItemModel::layoutChanged, this, &FileListFinder::showCount);
+    relabel();
+}
+
+void FileListFinder::relabel() {
+    list_.files().setFolderHeading(message_(keys::kFolderColumn, builtInText(keys::kFolderColumn).c_str()));
+    for (const auto& [action, key] :
+         {std::pair{onlyMatches_, keys::kMenuOnlyMatches}, std::pair{next_, keys::kMenuNextMatch},
+          std::pair{previous_, keys::kMenuPreviousMatch}}) {
+        action->setText(message_(key, builtInText(key).c_str()));
+    }
+    showCount();
+}
+
+void FileListFinder::refresh() {
+    list_.shown().refresh();
+}
+
+void FileListFinder::step(bool forward) {
+    const FileListProxy& shown = list_.shown();
+    const FileListModel& files = shown.files();
+    const int rows = shown.rowCount();
+    const int from = list_.currentRow() >= 0 ? list_.currentRow() : (forward ? -1 : rows);
+    for (int step = 1; step <= rows; ++step) {
+        const int row = ((forward ? from + step : from - step) % rows + rows) % rows;
+        if (files.row(shown.fileRow(row)).count > 0) {
+            makeCurrent(row);
+            return;
+        }
+    }
+}
+
+void FileListFinder::makeCurrent(int shownRow) {
+    const QModelIndex row = list_.shown().index(shownRow, 0);
+    list_.selectionModel()->setCurrentIndex(row,
+                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    list_.scrollTo(row);
+}
+
+void FileListFinder::showCount() {
+    const FileListProxy& shown = list_.shown();
+    count_->setVisible(shown.onlyMatches());
+    if (shown.onlyMatches()) {
+        count_->setText(message_(keys::kFilesShown, builtInText(keys::kFilesShown).c_str())
+                            .arg(shown.rowCount())
+                            .arg(shown.sourceModel()->rowCount()));
+        placeCount();
+    }
+}
+
+// At the right end of the bar, over the end of a status text long enough to reach it.
+void FileListFinder::placeCount() {
+    const int width = count_->sizeHint().width() + count_->fontMetrics().horizontalAdvance(QLatin1Char(' '));
+    count_->setGeometry(statusBar_.width() - width, 0, width, statusBar_.height());
+    count_->raise();
+}
+
+bool FileListFinder::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &statusBar_ && event->type() == QEvent::Resize && count_->isVisible()) {
+        placeCount();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace morvane

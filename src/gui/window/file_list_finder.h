@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <string_view>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QWidget;
+
+namespace morvane {
+
+class FileListView;
+class RunController;
+
+// What finds the files with matches in a long file list: the heading of the folder column that tells rows of
+// one name apart, a checkable view of only the rows a run counted
+// matches in, with "N of M files" at the right end of the status bar while it is on, and steps to the next
+// and previous row with matches in the order shown, wrapping around. The rows shown are sorted and filtered
+// again when a run ends or stops, not while it counts.
+class FileListFinder : public QObject {
+    Q_OBJECT
+
+public:
+    using Message = std::function<QString(std::string_view key, const char* builtIn)>;
+
+    FileListFinder(FileListView& list, QMenu& menu, QWidget& statusBar, RunController& runs, Message message,
+                   QObject& owner);
+
+    // Takes the current language's captions.
+    void relabel();
+    // Makes the next (or previous) row with matches the current and only selected one.
+    void step(bool forward);
+
+private:
+    void refresh();
+    void makeCurrent(int shownRow);
+    void showCount();
+    void placeCount();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    FileListView& list_;
+    QWidget& statusBar_;
+    Message message_;
+    QAction* onlyMatches_ = nullptr;
+    QAction* next_ = nullptr;
+    QAction* previous_ = nullptr;
+    QLabel* count_ = nullptr;
+};
+
+} // namespace morvane
