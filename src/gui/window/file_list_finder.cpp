@@ -4,6 +4,7 @@
 #include "core/state/message_keys.h"
 #include "gui/lists/file_list_view.h"
 #include "gui/widgets/qt_object_names.h"
+#include "gui/window/preview_window.h"
 #include "gui/work/run_controller.h"
 
 #include <QAction>
@@ -14,8 +15,8 @@
 namespace morvane {
 
 FileListFinder::FileListFinder(FileListView& list, QMenu& menu, QWidget& statusBar, RunController& runs,
-                               Message message, QObject& owner)
-    : QObject(&owner), list_(list), statusBar_(statusBar), message_(std::move(message)) {
+                               PreviewWindow& preview, Message message, QObject& owner)
+    : QObject(&owner), list_(list), preview_(preview), statusBar_(statusBar), message_(std::move(message)) {
     menu.addSeparator();
     onlyMatches_ = named(menu.addAction(QString()), "mnuOnlyMatches");
     onlyMatches_->setCheckable(true);
@@ -39,6 +40,7 @@ FileListFinder::FileListFinder(FileListView& list, QMenu& menu, QWidget& statusB
     statusBar_.installEventFilter(this);
     connect(&runs, &RunController::finished, this, &FileListFinder::refresh);
     connect(&runs, &RunController::stopped, this, &FileListFinder::refresh);
+    connect(&preview_, &PreviewWindow::fileChosen, this, &FileListFinder::showFile);
     FileListProxy& shown = list_.shown();
     for (auto changed : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
         connect(&shown, changed, this, &FileListFinder::showCount);
@@ -60,6 +62,7 @@ void FileListFinder::relabel() {
 
 void FileListFinder::refresh() {
     list_.shown().refresh();
+    preview_.refreshFiles();
 }
 
 void FileListFinder::step(bool forward) {
@@ -73,6 +76,12 @@ void FileListFinder::step(bool forward) {
             makeCurrent(row);
             return;
         }
+    }
+}
+
+void FileListFinder::showFile(int fileRow) {
+    if (const int row = list_.shown().shownRow(fileRow); row >= 0) {
+        makeCurrent(row);
     }
 }
 

@@ -13,6 +13,7 @@ class QWidget;
 namespace morvane {
 
 class FileListView;
+class PreviewWindow;
 class RunController;
 
 // What finds the files with matches in a long file list: the heading of the folder column that tells rows of
@@ -26,13 +27,17 @@ class FileListFinder : public QObject {
 public:
     using Message = std::function<QString(std::string_view key, const char* builtIn)>;
 
-    FileListFinder(FileListView& list, QMenu& menu, QWidget& statusBar, RunController& runs, Message message,
-                   QObject& owner);
+    // The preview's list of files with changes is sorted and filtered with the file list, and a file chosen
+    // there becomes the current row here.
+    FileListFinder(FileListView& list, QMenu& menu, QWidget& statusBar, RunController& runs,
+                   PreviewWindow& preview, Message message, QObject& owner);
 
     // Takes the current language's captions.
     void relabel();
     // Makes the next (or previous) row with matches the current and only selected one.
     void step(bool forward);
+    // Makes the row of the model the current and only selected one, where it is shown.
+    void showFile(int fileRow);
 
 private:
     void refresh();
@@ -42,6 +47,7 @@ private:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     FileListView& list_;
+    PreviewWindow& preview_;
     QWidget& statusBar_;
     Message message_;
     QAction* onlyMatches_ = nullptr;

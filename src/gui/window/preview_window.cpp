@@ -3,6 +3,7 @@
 #include "core/app/message_catalogue.h"
 #include "core/state/message_keys.h"
 #include "gui/lists/file_list_model.h"
+#include "gui/lists/file_list_proxy.h"
 #include "gui/lists/pair_list_model.h"
 #include "gui/widgets/qt_text.h"
 #include "gui/window/preview_colours.h"
@@ -15,10 +16,12 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QTableWidget>
 #include <QTextCursor>
 #include <QTimer>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace morvane {
@@ -52,10 +55,16 @@ PreviewWindow::PreviewWindow(FileListModel& files, PairListModel& pairs, QItemSe
     pages_ = new QStackedWidget(this);
     pages_->addWidget(contents_);
     pages_->addWidget(names_);
+    buildFileList();
+    auto* beside = new QSplitter(this);
+    beside->addWidget(changedFiles_);
+    beside->addWidget(pages_);
+    beside->setStretchFactor(1, 1);
+    beside->setSizes({260, 700});
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(summary_);
-    layout->addWidget(pages_, 1);
-    resize(720, 480);
+    layout->addWidget(beside, 1);
+    resize(960, 520);
 
     followTimer_ = new QTimer(this);
     followTimer_->setSingleShot(true);
@@ -68,7 +77,57 @@ PreviewWindow::PreviewWindow(FileListModel& files, PairListModel& pairs, QItemSe
         connect(model, &QAbstractItemModel::modelReset, this, &PreviewWindow::follow);
     }
     connect(&fileSelection_, &QItemSelectionModel::currentChanged, this, &PreviewWindow::follow);
+    connect(&fileSelection_, &QItemSelectionModel::currentChanged, this,
+            &PreviewWindow::showCurrentInFileList);
     relabel();
+}
+
+// The rows with matches, with their names, folders and counts; the full path is each row's tooltip.
+void PreviewWindow::buildFileList() {
+    changedRows_ = new FileListProxy(files_, this);
+    changedRows_->setOnlyMatches(true);
+    changedFiles_ = new QTreeView(this);
+    changedFiles_->setObjectName(QStringLiteral("lvPreviewFiles"));
+    changedFiles_->setModel(changedRows_);
+    changedFiles_->setRootIsDecorated(false);
+    changedFiles_->setUniformRowHeights(true);
+    changedFiles_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    changedFiles_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    changedFiles_->setAllColumnsShowFocus(true);
+    changedFiles_->setHeaderHidden(true);
+    const auto fit = [this] {
+        changedFiles_->setColumnHidden(FileListModel::kPathColumn, true);
+        const int digit = changedFiles_->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+        changedFiles_->setColumnWidth(FileListModel::kNameColumn, 16 * digit);
+        changedFiles_->setColumnWidth(files_.folderColumn(), 12 * digit);
+        QHeaderView* header = changedFiles_->header();
+        header->moveSection(header->visualIndex(files_.folderColumn()), FileListModel::kCountColumn);
+    };
+    fit();
+    connect(changedRows_, &QAbstractItemModel::modelReset, this, fit);
+    connect(changedFiles_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (!followingCurrent_ && current.isValid()) {
+                    emit fileChosen(changedRows_->fileRow(current.row()));
+                }
+            });
+}
+
+void PreviewWindow::refreshFiles() {
+    changedRows_->refresh();
+    showCurrentInFileList();
+}
+
+void PreviewWindow::showCurrentInFileList() {
+    const int shown = changedRows_->shownRow(currentFile());
+    followingCurrent_ = true;
+    if (shown >= 0) {
+        changedFiles_->setCurrentIndex(changedRows_->index(shown, 0));
+        changedFiles_->scrollTo(changedRows_->index(shown, 0));
+    } else {
+        changedFiles_->selectionModel()->clear();
+    }
+    followingCurrent_ = false;
 }
 
 PreviewWindow::~PreviewWindow() {
@@ -175,6 +234,7 @@ void PreviewWindow::display(const PreviewResult& result) {
 
 void PreviewWindow::showContents(const PreviewResult& result) {
     pages_->setCurrentWidget(contents_);
+    changedFiles_->show();
     contents_->clear();
     QString summary;
     switch (result.state) {
@@ -258,8 +318,10 @@ void PreviewWindow::showContents(const PreviewResult& result) {
     contents_->moveCursor(QTextCursor::Start);
 }
 
+// Every row is in the names table, which needs no list beside it.
 void PreviewWindow::showNames(const PreviewResult& result, int current) {
     pages_->setCurrentWidget(names_);
+    changedFiles_->hide();
     summary_->clear();
     names_->setRowCount(static_cast<int>(result.renames.size()));
     for (int row = 0; row < names_->rowCount(); ++row) {

@@ -17,14 +17,17 @@ class QPlainTextEdit;
 class QStackedWidget;
 class QTableWidget;
 class QTimer;
+class QTreeView;
 
 namespace morvane {
 
 class FileListModel;
+class FileListProxy;
 class PairListModel;
 
-// A second top-level window beside the main window, never modal: in contents mode it shows the current file
-// row's changed lines, old above new, with the changed bytes marked; in file-names mode every row's old and
+// A second top-level window beside the main window, never modal: in contents mode it lists every file with
+// changes beside the current file row's changed lines, old above new, with the changed bytes marked; choosing
+// a file in its list makes it the current row. In file-names mode it shows every row's old and
 // new name and what stands in the way of its rename. It follows the current row, the pairs, the file list and
 // the mode as they change, working each out off the user-interface thread; a new request cancels the one
 // still going, whose result is dropped.
@@ -44,12 +47,17 @@ public:
     // Something the preview shows may have changed: it is worked out again shortly, if the window is shown.
     void follow();
 
+    // The list of files with changes takes the counts of the run that ended.
+    void refreshFiles();
+
     // What the window shows now, for tests.
     QString shownText() const;
     bool working() const { return working_; }
 
 signals:
     void resultShown();
+    // The user chose this row of the file list's model in the list of files with changes.
+    void fileChosen(int fileRow);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -63,6 +71,8 @@ private:
     void showContents(const PreviewResult& result);
     void showNames(const PreviewResult& result, int current);
     void relabel();
+    void buildFileList();
+    void showCurrentInFileList();
 
     FileListModel& files_;
     PairListModel& pairs_;
@@ -75,6 +85,9 @@ private:
     QStackedWidget* pages_ = nullptr;
     QPlainTextEdit* contents_ = nullptr;
     QTableWidget* names_ = nullptr;
+    QTreeView* changedFiles_ = nullptr;
+    FileListProxy* changedRows_ = nullptr;
+    bool followingCurrent_ = false; // the list of changed files is being set to the current row
     QTimer* followTimer_ = nullptr;
 
     std::optional<PreviewRequest> shown_;    // the request whose result is on the screen

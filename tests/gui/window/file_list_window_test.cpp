@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeView>
 #include <filesystem>
 
 using namespace morvane;
@@ -260,6 +261,28 @@ private slots:
         QTest::keyClick(w.list, Qt::Key_M, Qt::ControlModifier);
         QCOMPARE(w.names().size(), 4);
         QVERIFY(shown->isHidden());
+    }
+
+    // The preview lists every file with changes beside the current one's; choosing a file there makes it the
+    // current row, and the current row is the one chosen there.
+    void thePreviewListsTheFilesWithChangesAndChoosesAmongThem() {
+        Window w;
+        w.window->pairs().append("a", "b");
+        const std::string four = w.files.write("4.txt", "aa");
+        w.add({w.files.write("1.txt", ""), w.files.write("2.txt", "a"), w.files.write("3.txt", "x"), four});
+        PreviewWindow& preview = w.window->preview();
+        preview.show();
+        auto* files = preview.findChild<QTreeView*>("lvPreviewFiles");
+        QCOMPARE(files->model()->rowCount(), 2);
+        QCOMPARE(files->model()->index(1, FileListModel::kNameColumn).data().toString(), QString("4.txt"));
+        files->setCurrentIndex(files->model()->index(1, 0));
+        QCOMPARE(w.list->currentFile(), 3);
+        QTRY_VERIFY(preview.shownText().startsWith(QString::fromStdString(four)));
+        w.list->setCurrentRow(1);
+        QCOMPARE(files->currentIndex().row(), 0);
+        w.list->setCurrentRow(0);
+        QVERIFY(!files->currentIndex().isValid());
+        preview.close();
     }
 };
 
