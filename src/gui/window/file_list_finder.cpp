@@ -52,6 +52,8 @@ FileListFinder::FileListFinder(FileListView& list, QMenu& menu, QWidget& statusB
 
 void FileListFinder::relabel() {
     list_.files().setFolderHeading(message_(keys::kFolderColumn, builtInText(keys::kFolderColumn).c_str()));
+    list_.files().setSkippedFolderTip(
+        message_(keys::kFolderSkipped, builtInText(keys::kFolderSkipped).c_str()));
     for (const auto& [action, key] :
          {std::pair{onlyMatches_, keys::kMenuOnlyMatches}, std::pair{next_, keys::kMenuNextMatch},
           std::pair{previous_, keys::kMenuPreviousMatch}}) {

@@ -17,10 +17,10 @@ class PreviewWindow;
 class RunController;
 
 // What finds the files with matches in a long file list: the heading of the folder column that tells rows of
-// one name apart, a checkable view of only the rows a run counted
-// matches in, with "N of M files" at the right end of the status bar while it is on, and steps to the next
-// and previous row with matches in the order shown, wrapping around. The rows shown are sorted and filtered
-// again when a run ends or stops, not while it counts.
+// one name apart, a checkable view of only the rows a run counted matches in, with "N of M files" at the
+// right end of the status bar while it is on, and steps to the next and previous row with matches in the
+// order shown, wrapping around. The rows shown are sorted and filtered again when a run ends or stops, not
+// while it counts.
 class FileListFinder : public QObject {
     Q_OBJECT
 
@@ -32,7 +32,7 @@ public:
     FileListFinder(FileListView& list, QMenu& menu, QWidget& statusBar, RunController& runs,
                    PreviewWindow& preview, Message message, QObject& owner);
 
-    // Takes the current language's captions.
+    // Takes the current language's captions, and the file list its texts.
     void relabel();
     // Makes the next (or previous) row with matches the current and only selected one.
     void step(bool forward);

@@ -231,7 +231,6 @@ void MainWindow::chooseLanguage(int index) {
     if (language_.choose(settings_.language, menus_)) {
         applyLayout(); // the labels take the width of their new captions
     }
-    files_.setSkippedFolderTip(language_.message(keys::kFolderSkipped));
     finder_->relabel();
     pairs_.setWarningTexts(language_.message(keys::kPairChangesInserted),
                            language_.message(keys::kPairNeverMatches));
