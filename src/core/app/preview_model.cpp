@@ -147,8 +147,9 @@ PreviewResult contentsPreview(const PreviewRequest& request, const std::atomic<b
     }
     const std::string& path = request.paths[static_cast<std::size_t>(request.current)];
     result.path = path;
-    if (!contentsProblem(path).empty()) {
-        result.state = PreviewResult::State::NoFile;
+    if (std::string problem = contentsProblem(path); !problem.empty()) {
+        result.state = PreviewResult::State::Problem;
+        result.problem = std::move(problem);
         return result;
     }
     ReadOutcome read = request.firstLook ? startOfFile(path) : readTextFile(path);

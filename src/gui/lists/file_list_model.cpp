@@ -204,7 +204,7 @@ void FileListModel::apply(const std::vector<RowUpdate>& updates) {
         if (!update.result.failure.empty()) {
             row.failure = update.result.failure;
         }
-        row.skippedFolder = update.result.skipped == SkipReason::Folder;
+        row.skipped = update.result.skipped;
         if (update.result.renamed) {
             row.path = update.result.path;
         }
@@ -260,6 +260,18 @@ int FileListModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() || headings_.isEmpty() ? 0 : folderColumn() + 1;
 }
 
+// A folder's 0 is no count of its files, which contents mode passes over; a gone file's 0 is no count
+// either.
+QString FileListModel::problemOf(const Row& row) const {
+    if (!row.failure.empty()) {
+        return toQString(row.failure);
+    }
+    if (row.skipped == SkipReason::Folder) {
+        return skippedFolderTip_;
+    }
+    return toQString(skipReasonText(row.skipped, ReplaceMode::Contents));
+}
+
 QVariant FileListModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid)) {
         return {};
@@ -280,20 +292,18 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
             return {};
         }
     }
-    if (role == Qt::ToolTipRole && !row.failure.empty()) {
-        return toQString(row.failure);
-    }
-    if (role == Qt::DecorationRole && index.column() == kCountColumn && !row.failure.empty()) {
-        return failedIcon_;
-    }
-    // A folder's 0 is no count of its files, which contents mode passes over.
     if (role == Qt::ToolTipRole) {
+        const QString problem = problemOf(row);
         const QString path = pathToQString(row.path);
-        return row.skippedFolder ? path + QLatin1Char('\n') + skippedFolderTip_ : path;
+        return problem.isEmpty() ? path : path + QLatin1Char('\n') + problem;
     }
-    if (role == Qt::DecorationRole && index.column() == kCountColumn && row.skippedFolder &&
-        !skippedFolderIcon_.isNull()) {
-        return skippedFolderIcon_;
+    if (role == Qt::DecorationRole && index.column() == kCountColumn) {
+        if (!row.failure.empty() || row.skipped == SkipReason::Missing) {
+            return failedIcon_;
+        }
+        if (row.skipped == SkipReason::Folder && !skippedFolderIcon_.isNull()) {
+            return skippedFolderIcon_;
+        }
     }
     if (role == Qt::DecorationRole && index.column() == kNameColumn && !row.icon.isNull()) {
         return row.icon;

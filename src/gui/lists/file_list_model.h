@@ -15,7 +15,8 @@ namespace morvane {
 // The file list's rows: the path as the filesystem spells it, byte for byte, and the count of the last run.
 // Columns: 0 the full path, 1 the file name with the row's icon, 2 the count (empty until a run counted), as
 // many as the headings give, then the row's folder below the folder all rows share. Every cell's tooltip is
-// the row's full path.
+// the row's full path, and below it why the row has no count of its own: a run could not read, write or
+// rename it, it is a folder contents mode passes over, or its file is gone.
 class FileListModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -27,9 +28,9 @@ public:
     struct Row {
         RowId id = 0;
         std::string path;
-        std::int64_t count = -1;    // -1: no run has counted the row yet
-        bool skippedFolder = false; // the last run passed the row over as a folder
-        std::string failure;        // why a run could not read, write or rename it; kept until the next run
+        std::int64_t count = -1;               // -1: no run has counted the row yet
+        SkipReason skipped = SkipReason::None; // why the last run passed the row over
+        std::string failure; // why a run could not read, write or rename it; kept until the next run
         QIcon icon;
     };
 
@@ -45,7 +46,7 @@ public:
     // shows.
     void setSkippedFolderTip(const QString& tip) { skippedFolderTip_ = tip; }
     void setSkippedFolderIcon(const QIcon& icon) { skippedFolderIcon_ = icon; }
-    // The picture a row that failed shows by its count.
+    // The picture a row that failed, or whose file is gone, shows by its count.
     void setFailedIcon(const QIcon& icon) { failedIcon_ = icon; }
 
     // Appends a row per path, in order; empty paths are passed over.
@@ -93,6 +94,8 @@ public:
 
 private:
     void findSharedFolder();
+
+    QString problemOf(const Row& row) const;
 
     std::vector<Row> rows_; // ids ascend in row order: rows are appended with new ids and never reordered
     QStringList headings_;

@@ -130,9 +130,13 @@ TEST(PreviewModel, ContentsOfNoFileOrAnUnreadableOne) {
     PreviewRequest none = contentsRequest("", {"a"}, {"b"});
     none.current = -1;
     EXPECT_EQ(computePreview(none, nullptr).state, State::NoFile);
-    for (const std::string& path : {std::string(), folder, dir.file("gone.txt")}) {
+    // A row that names no file says why, rather than asking for a file to be chosen.
+    for (const auto& [path, problem] : {std::pair{std::string(), "empty path"},
+                                        {folder, "is a folder; contents mode reads files only"},
+                                        {dir.file("gone.txt"), "no such file or folder"}}) {
         const PreviewResult result = computePreview(contentsRequest(path, {"a"}, {"b"}), nullptr);
-        EXPECT_EQ(result.state, State::NoFile) << path;
+        EXPECT_EQ(result.state, State::Problem) << path;
+        EXPECT_EQ(result.problem, problem);
         EXPECT_EQ(result.path, path);
     }
 }

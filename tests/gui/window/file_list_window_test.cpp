@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QTreeView>
 #include <filesystem>
+#include <sys/stat.h>
 
 using namespace morvane;
 
@@ -283,6 +284,32 @@ private slots:
         w.list->setCurrentRow(0);
         QVERIFY(!files->currentIndex().isValid());
         preview.close();
+    }
+
+    // A row whose file is gone, or that a run cannot read, shows a mark by its count and says why below its
+    // path; the preview of such a row says why instead of asking for a file.
+    void aRowWithoutAReadableFileSaysWhy() {
+        Window w;
+        w.window->pairs().append("a", "b");
+        const std::string gone = w.files.file("gone.txt");
+        const std::string pipe = w.files.file("pipe");
+        QCOMPARE(::mkfifo(pipe.c_str(), 0600), 0);
+        const std::string fine = w.files.write("fine.txt", "a");
+        w.add({gone, pipe, fine});
+        const auto tip = [&w](int row) { return w.cell(row, FileListModel::kNameColumn, Qt::ToolTipRole); };
+        QCOMPARE(tip(0).toString(), QString::fromStdString(gone + "\nno such file or folder"));
+        QVERIFY(tip(1).toString().startsWith(QString::fromStdString(pipe + "\n")));
+        QVERIFY(tip(1).toString().contains("regular file"));
+        QCOMPARE(tip(2).toString(), QString::fromStdString(fine));
+        for (int row : {0, 1}) {
+            QVERIFY(!w.cell(row, FileListModel::kCountColumn, Qt::DecorationRole).value<QIcon>().isNull());
+        }
+        QVERIFY(w.cell(2, FileListModel::kCountColumn, Qt::DecorationRole).isNull());
+
+        w.list->setCurrentRow(0);
+        w.window->preview().show();
+        QTRY_VERIFY(w.window->preview().shownText().contains("cannot be shown: no such file or folder"));
+        w.window->preview().close();
     }
 };
 
