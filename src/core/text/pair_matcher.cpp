@@ -1,7 +1,9 @@
 #include "core/text/pair_matcher.h"
 
 #include "core/text/notation.h"
+#include "core/text/occurrences.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -45,6 +47,81 @@ std::size_t previousCharacterLength(std::string_view text, std::size_t at, bool 
         ++length;
     }
     return length;
+}
+
+bool isAsciiWordByte(unsigned char byte) {
+    return (byte >= '0' && byte <= '9') || ((byte | 0x20) >= 'a' && (byte | 0x20) <= 'z') || byte == '_';
+}
+
+bool isAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+char asciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c | 0x20) : c;
+}
+
+// The text with its ASCII letters lowered, eight bytes at a time: a byte's top bit marks it an upper-case
+// letter when its low seven bits lie from 'A' to 'Z' and its own top bit is clear; that bit shifted to 0x20
+// lowers it.
+void lowerAscii(std::string_view text, std::string& lowered) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kTops = 0x8080808080808080ULL;
+    lowered.resize(text.size());
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        const std::uint64_t low = word & ~kTops;
+        const std::uint64_t fromA = low + (0x80 - 'A') * kOnes;
+        const std::uint64_t pastZ = low + (0x80 - 'Z' - 1) * kOnes;
+        word |= (fromA & ~pastZ & ~word & kTops) >> 2;
+        std::memcpy(lowered.data() + i, &word, 8);
+    }
+    for (; i < text.size(); ++i) {
+        lowered[i] = asciiLower(text[i]);
+    }
+}
+
+// Unicode case folding joins to ASCII letters only these two: U+212A KELVIN SIGN to k, U+017F LATIN SMALL
+// LETTER LONG S to s.
+constexpr std::string_view kKelvinSign = "\xE2\x84\xAA";
+constexpr std::string_view kLongS = "\xC5\xBF";
+
+// Whether a text is read as UTF-8, found once and only when a character above ASCII asks.
+class Utf8Reading {
+public:
+    Utf8Reading(std::string_view text, bool possible, bool certain)
+        : text_(text), known_(!possible || certain), utf8_(possible && certain) {}
+    bool operator()() {
+        if (!known_) {
+            utf8_ = isValidUtf8(text_);
+            known_ = true;
+        }
+        return utf8_;
+    }
+
+private:
+    std::string_view text_;
+    bool known_;
+    bool utf8_;
+};
+
+// Whether the character ending at `at` (before) or starting there (after) is a word character: letters,
+// marks, decimal digits and `_` in UTF-8 text, and there every byte above 127 elsewhere.
+bool isWordCharacterAround(std::string_view text, std::size_t at, bool before, Utf8Reading& utf8) {
+    const auto byte = static_cast<unsigned char>(text[before ? at - 1 : at]);
+    if (byte < 0x80) {
+        return isAsciiWordByte(byte);
+    }
+    if (!utf8()) {
+        return true;
+    }
+    static const RE2 wordCharacter("[\\p{L}\\p{M}\\p{Nd}_]");
+    const std::size_t length =
+        before ? previousCharacterLength(text, at, true) : characterLength(text, at, true);
+    const std::size_t start = before ? at - length : at;
+    return RE2::FullMatch(re2::StringPiece(text.data() + start, length), wordCharacter);
 }
 
 // The find text as a byte pattern: every byte escaped, ASCII letters as a class of both cases when folding.
@@ -112,6 +189,11 @@ struct PairMatcher::Compiled {
     int groupsWanted = 1;        // groups a match asks RE2 for
     std::string literalReplacement;
     std::vector<Piece> pieces;
+    // A literal pair's find text as searched without RE2, its ASCII letters lowered when ignoring case, where
+    // that finds what RE2 would; empty where RE2 searches.
+    std::string scanFind;
+    bool scanFolds = false; // the text is searched with its ASCII letters lowered
+    bool foldsKOrS = false; // ignoring case, the find text holds a k or an s
 
     // The engine for the text, and whether it reads UTF-8.
     const Engine& engineFor(std::string_view text, bool& utf8Text) const {
@@ -121,14 +203,13 @@ struct PairMatcher::Compiled {
 
     // The first occurrence that starts at or after `from`, its groups in `groups`.
     bool findFrom(const Engine& engine, bool utf8Text, std::string_view text, std::size_t from,
-                  std::vector<re2::StringPiece>& groups) const {
+                  std::vector<re2::StringPiece>& groups, int wanted) const {
         std::size_t start = from;
         // The character before the occurrence is matched as its left context.
         if (options.wholeWord && from > 0) {
             start -= previousCharacterLength(text, from, utf8Text);
         }
-        return engine.searching(from).Match(text, start, text.size(), RE2::UNANCHORED, groups.data(),
-                                            groupsWanted);
+        return engine.searching(from).Match(text, start, text.size(), RE2::UNANCHORED, groups.data(), wanted);
     }
 
     void parseReplacement(std::string_view typed);
@@ -136,6 +217,8 @@ struct PairMatcher::Compiled {
     const std::string& replacementOf(const std::vector<re2::StringPiece>& groups, std::string& scratch) const;
 
     std::int64_t visitLiteral(std::string_view text, const SpanVisitor* onSpan) const;
+    std::int64_t scanLiteral(std::string_view text, const SpanVisitor* onSpan) const;
+    bool scanMissesFolding(std::string_view text) const;
     std::int64_t visitPattern(std::string_view text, const SpanVisitor* onSpan) const;
 };
 
@@ -215,13 +298,17 @@ const std::string& PairMatcher::Compiled::replacementOf(const std::vector<re2::S
 // Every occurrence counts, overlapping ones included; those that start where the last one replaced ended, or
 // later, are replaced.
 std::int64_t PairMatcher::Compiled::visitLiteral(std::string_view text, const SpanVisitor* onSpan) const {
+    if (!scanFind.empty() && !scanMissesFolding(text)) {
+        return scanLiteral(text, onSpan);
+    }
     bool utf8Text = false;
     const Engine& engine = engineFor(text, utf8Text);
     std::vector<re2::StringPiece> groups(groupsWanted);
     std::int64_t count = 0;
     std::size_t replacedUpTo = 0;
     std::string scratch;
-    for (std::size_t from = 0; from < text.size() && findFrom(engine, utf8Text, text, from, groups);) {
+    for (std::size_t from = 0;
+         from < text.size() && findFrom(engine, utf8Text, text, from, groups, groupsWanted);) {
         const re2::StringPiece& hit = groups[occurrenceGroup];
         const auto start = static_cast<std::size_t>(hit.data() - text.data());
         ++count;
@@ -234,16 +321,62 @@ std::int64_t PairMatcher::Compiled::visitLiteral(std::string_view text, const Sp
     return count;
 }
 
+// Whether the text holds a character that Unicode folding joins to a letter of the find text.
+bool PairMatcher::Compiled::scanMissesFolding(std::string_view text) const {
+    return foldsKOrS &&
+           (text.find(kKelvinSign) != std::string_view::npos || text.find(kLongS) != std::string_view::npos);
+}
+
+// The occurrences RE2 would find, by the literal engine's vector scan over the text, or over a copy with its
+// ASCII letters lowered: many times faster than a call into RE2 for each occurrence. The characters around an
+// occurrence are looked at only for whole words, and whether the text is UTF-8 only when one is not ASCII.
+std::int64_t PairMatcher::Compiled::scanLiteral(std::string_view text, const SpanVisitor* onSpan) const {
+    // The lowered copy's memory is kept for the thread's next text, up to a bound; taken out while in use,
+    // so that a call from within onSpan finds none.
+    constexpr std::size_t kLoweredKept = std::size_t{16} << 20;
+    thread_local std::string spare;
+    std::string lowered;
+    std::string_view searched = text;
+    if (scanFolds) {
+        lowered = std::move(spare);
+        lowerAscii(text, lowered);
+        searched = lowered;
+    }
+    Utf8Reading utf8Text(text, utf8.has_value(), !bytes.has_value());
+    const std::size_t length = scanFind.size();
+    std::int64_t count = 0;
+    std::size_t replacedUpTo = 0;
+    visitOccurrences(searched, scanFind, [&](std::size_t start) {
+        const std::size_t end = start + length;
+        if (options.wholeWord && ((start > 0 && isWordCharacterAround(text, start, true, utf8Text)) ||
+                                  (end < text.size() && isWordCharacterAround(text, end, false, utf8Text)))) {
+            return;
+        }
+        ++count;
+        if (onSpan && start >= replacedUpTo) {
+            (*onSpan)(start, length, literalReplacement);
+            replacedUpTo = end;
+        }
+    });
+    if (lowered.capacity() <= kLoweredKept) {
+        spare = std::move(lowered);
+    }
+    return count;
+}
+
 // Leftmost non-overlapping matches; an empty one where the last ended, or inside a UTF-8 character, is
 // passed over by one character.
 std::int64_t PairMatcher::Compiled::visitPattern(std::string_view text, const SpanVisitor* onSpan) const {
     bool utf8Text = false;
     const Engine& engine = engineFor(text, utf8Text);
+    // Counting needs only where each match lies, which RE2 finds without the slower search for groups.
+    const int wanted = onSpan ? groupsWanted : occurrenceGroup + 1;
     std::vector<re2::StringPiece> groups(groupsWanted);
     std::int64_t count = 0;
     std::optional<std::size_t> lastEnd;
     std::string scratch;
-    for (std::size_t from = 0; from <= text.size() && findFrom(engine, utf8Text, text, from, groups);) {
+    for (std::size_t from = 0;
+         from <= text.size() && findFrom(engine, utf8Text, text, from, groups, wanted);) {
         const re2::StringPiece& hit = groups[occurrenceGroup];
         const auto start = static_cast<std::size_t>(hit.data() - text.data());
         const bool insideCharacter =
@@ -316,6 +449,16 @@ PairMatcher::PairMatcher(std::string_view find, std::string_view replacement, Pa
         compiled->parseReplacement(replacement);
     } else {
         compiled->literalReplacement = std::string(replacement);
+        // Folding ASCII letters is all that ignoring case does to an ASCII find text, but for two letters.
+        if (!options.ignoreCase || isAscii(find)) {
+            compiled->scanFolds = options.ignoreCase;
+            compiled->scanFind = std::string(find);
+            if (compiled->scanFolds) {
+                std::transform(find.begin(), find.end(), compiled->scanFind.begin(), asciiLower);
+            }
+            compiled->foldsKOrS =
+                compiled->scanFolds && compiled->scanFind.find_first_of("ks") != std::string::npos;
+        }
     }
     compiled_ = std::move(compiled);
 }

@@ -1,5 +1,6 @@
 // How a pair with options finds its occurrences and what it puts in their place: ignore case, whole word and
-// patterns, all matched by RE2, whose time is linear in the text whatever the find text.
+// patterns. Patterns are matched by RE2, whose time is linear in the text whatever the find text; a literal
+// find text is found by the plain pairs' scan wherever that finds what RE2 would, and by RE2 elsewhere.
 #pragma once
 
 #include "core/text/pair_options.h"

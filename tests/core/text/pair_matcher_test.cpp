@@ -56,6 +56,21 @@ TEST(PairMatcher, LiteralPairsFoldCaseAndKeepWholeWords) {
     });
 }
 
+// An ASCII find text is searched without RE2 unless the text holds one of the two characters Unicode folds
+// to ASCII letters; the words around it are still read as UTF-8.
+TEST(PairMatcher, AsciiFindTextsFoldAsUnicodeDoes) {
+    expectRows({
+        {"\xE2\x84\xAAmalloc kmalloc KMALLOC", "kmalloc", "x", kCase, 3, "x x x"},
+        {"Mi\xC5\xBF\xC5\xBF MISS mis\xC5\xBF", "miss", "x", kCaseWord, 3, "x x x"},
+        {"\xE2\x84\xAA k \xFF", "k", "x", kCase, 1, "\xE2\x84\xAA x \xFF"},
+        {"\xE2\x84\xAA LOAD", "load", "x", kCase, 1, "\xE2\x84\xAA x"},
+        {"[Z@ {Z` [Z@ {z`", "{z`", "x", kCase, 2, "[Z@ x [Z@ x"},
+        {"\xE2\x86\x92Load\xE2\x86\x90 \xC3\x9Fload load\xD9\xA3", "load", "x", kCaseWord, 1,
+         "\xE2\x86\x92x\xE2\x86\x90 \xC3\x9Fload load\xD9\xA3"},
+        {"\xE2\x86\x92load\xFF", "load", "x", kWord, 0, "\xE2\x86\x92load\xFF"},
+    });
+}
+
 TEST(PairMatcher, PatternsReplaceLeftmostMatchesWithGroups) {
     expectRows({
         {"IMG_0001.JPG IMG_0120.JPG", R"(IMG_(\d+)\.JPG)", "Holiday_$1.jpg", kPattern, 2,
