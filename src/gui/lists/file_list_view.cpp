@@ -66,6 +66,8 @@ FileListView::FileListView(FileListModel& model, Shell& shell, QWidget* parent)
     header()->setSortIndicatorClearable(true);
     header()->setSortIndicator(-1, Qt::AscendingOrder);
     setSortingEnabled(true);
+    // Names of one stem ("file0117.txt") and folders of one root differ at their ends.
+    setTextElideMode(Qt::ElideMiddle);
     iconTimer_.setSingleShot(true);
     iconTimer_.setInterval(0);
     connect(&iconTimer_, &QTimer::timeout, this, &FileListView::loadIconBatch);
@@ -272,7 +274,7 @@ void FileListView::setColumnWidthsTwips(std::span<const std::optional<double>> w
 }
 
 // The name and folder columns give up what the vertical scroll bar takes, so no horizontal one appears for
-// them; the folder, often the longer text, takes three fifths.
+// them, half each.
 void FileListView::fitNameColumns() {
     if (model_.columnCount() <= FileListModel::kCountColumn) {
         return;
@@ -280,8 +282,8 @@ void FileListView::fitNameColumns() {
     const int room = viewport()->width() - columnWidth(FileListModel::kPathColumn) -
                      columnWidth(FileListModel::kCountColumn);
     const int names = std::max(std::min(namesWidth_, room), 0);
-    setColumnWidth(FileListModel::kNameColumn, names * 2 / 5);
-    setColumnWidth(model_.folderColumn(), names - names * 2 / 5);
+    setColumnWidth(FileListModel::kNameColumn, names / 2);
+    setColumnWidth(model_.folderColumn(), names - names / 2);
 }
 
 bool FileListView::viewportEvent(QEvent* event) {

@@ -3,6 +3,7 @@
 #include "core/app/message_catalogue.h"
 #include "core/state/message_keys.h"
 #include "gui/lists/file_list_view.h"
+#include "gui/widgets/progress_view.h"
 #include "gui/widgets/qt_object_names.h"
 #include "gui/window/preview_window.h"
 #include "gui/work/run_controller.h"
@@ -11,21 +12,23 @@
 #include <QEvent>
 #include <QLabel>
 #include <QMenu>
+#include <algorithm>
 
 namespace morvane {
 
-FileListFinder::FileListFinder(FileListView& list, QMenu& menu, QWidget& statusBar, RunController& runs,
+FileListFinder::FileListFinder(FileListView& list, QMenu& menu, QLabel& statusLine, RunController& runs,
                                PreviewWindow& preview, Message message, QObject& owner)
-    : QObject(&owner), list_(list), preview_(preview), statusBar_(statusBar), message_(std::move(message)) {
+    : QObject(&owner), list_(list), preview_(preview), statusLine_(statusLine), message_(std::move(message)) {
     menu.addSeparator();
     onlyMatches_ = named(menu.addAction(QString()), "mnuOnlyMatches");
     onlyMatches_->setCheckable(true);
     onlyMatches_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    onlyMatches_->setShortcutContext(Qt::ApplicationShortcut);
     connect(onlyMatches_, &QAction::toggled, this, [this](bool only) {
         list_.shown().setOnlyMatches(only);
         showCount();
     });
-    // Also from the preview window, which follows the current row.
+    // These work from the preview window too, which follows the current row.
     next_ = named(menu.addAction(QString()), "mnuNextMatch");
     next_->setShortcuts({QKeySequence(Qt::Key_F4), QKeySequence(Qt::ALT | Qt::Key_Down)});
     next_->setShortcutContext(Qt::ApplicationShortcut);
@@ -35,9 +38,16 @@ FileListFinder::FileListFinder(FileListView& list, QMenu& menu, QWidget& statusB
     previous_->setShortcutContext(Qt::ApplicationShortcut);
     connect(previous_, &QAction::triggered, this, [this] { step(false); });
 
-    count_ = named(new QLabel(&statusBar_), "lblFilesShown");
+    count_ = named(new QLabel(statusLine_.parentWidget()), "lblFilesShown");
+    count_->setAutoFillBackground(true);
+    count_->setAlignment(Qt::AlignCenter);
+    QPalette bar = count_->palette();
+    bar.setColor(QPalette::Window, QColor(kProgressColour.red, kProgressColour.green, kProgressColour.blue));
+    count_->setPalette(bar);
     count_->hide();
-    statusBar_.installEventFilter(this);
+    laidOutWidth_ = statusLine_.width();
+    statusLine_.installEventFilter(this);
+    statusLine_.parentWidget()->installEventFilter(this);
     connect(&runs, &RunController::finished, this, &FileListFinder::refresh);
     connect(&runs, &RunController::stopped, this, &FileListFinder::refresh);
     connect(&preview_, &PreviewWindow::fileChosen, this, &FileListFinder::showFile);
@@ -97,23 +107,34 @@ void FileListFinder::makeCurrent(int shownRow) {
 void FileListFinder::showCount() {
     const FileListProxy& shown = list_.shown();
     count_->setVisible(shown.onlyMatches());
-    if (shown.onlyMatches()) {
-        count_->setText(message_(keys::kFilesShown, builtInText(keys::kFilesShown).c_str())
-                            .arg(shown.rowCount())
-                            .arg(shown.sourceModel()->rowCount()));
-        placeCount();
+    count_->setText(message_(keys::kFilesShown, builtInText(keys::kFilesShown).c_str())
+                        .arg(shown.rowCount())
+                        .arg(shown.sourceModel()->rowCount()));
+    placeCount();
+}
+
+// At the right end of the bar; the status line, which the layout places over the whole bar, ends where the
+// count begins, so that it fits its text into the rest rather than run under the count.
+void FileListFinder::placeCount() {
+    QWidget& bar = *statusLine_.parentWidget();
+    const int width = count_->isHidden() ? 0
+                                         : count_->sizeHint().width() +
+                                               2 * count_->fontMetrics().horizontalAdvance(QLatin1Char(' '));
+    count_->setGeometry(bar.width() - width, 0, width, bar.height());
+    count_->raise();
+    const int lineWidth = std::min(laidOutWidth_, bar.width() - width - statusLine_.x());
+    if (lineWidth != statusLine_.width()) {
+        placingLine_ = true;
+        statusLine_.resize(std::max(lineWidth, 0), statusLine_.height());
+        placingLine_ = false;
     }
 }
 
-// At the right end of the bar, over the end of a status text long enough to reach it.
-void FileListFinder::placeCount() {
-    const int width = count_->sizeHint().width() + count_->fontMetrics().horizontalAdvance(QLatin1Char(' '));
-    count_->setGeometry(statusBar_.width() - width, 0, width, statusBar_.height());
-    count_->raise();
-}
-
 bool FileListFinder::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &statusBar_ && event->type() == QEvent::Resize && count_->isVisible()) {
+    if (event->type() == QEvent::Resize && !placingLine_) {
+        if (watched == &statusLine_) {
+            laidOutWidth_ = statusLine_.width();
+        }
         placeCount();
     }
     return QObject::eventFilter(watched, event);

@@ -8,7 +8,6 @@
 class QAction;
 class QLabel;
 class QMenu;
-class QWidget;
 
 namespace morvane {
 
@@ -29,7 +28,8 @@ public:
 
     // The preview's list of files with changes is sorted and filtered with the file list, and a file chosen
     // there becomes the current row here.
-    FileListFinder(FileListView& list, QMenu& menu, QWidget& statusBar, RunController& runs,
+    // The count shows at the right end of the bar the status line lies on.
+    FileListFinder(FileListView& list, QMenu& menu, QLabel& statusLine, RunController& runs,
                    PreviewWindow& preview, Message message, QObject& owner);
 
     // Takes the current language's captions, and the file list its texts.
@@ -48,7 +48,9 @@ private:
 
     FileListView& list_;
     PreviewWindow& preview_;
-    QWidget& statusBar_;
+    QLabel& statusLine_;
+    int laidOutWidth_ = 0;     // the width the window's layout gives the status line
+    bool placingLine_ = false; // the status line is being narrowed for the count
     Message message_;
     QAction* onlyMatches_ = nullptr;
     QAction* next_ = nullptr;

@@ -166,7 +166,7 @@ void MainWindow::connectLists() {
         files_, pairs_, *lvFiles_->selectionModel(),
         [this] { return replaceMode_->replaceInContents() ? ReplaceMode::Contents : ReplaceMode::FileNames; },
         lookup_, computePreview, this);
-    finder_ = new FileListFinder(*lvFiles_, *menus_.list, *picProgress_, *runs_, *preview_, lookup_, *this);
+    finder_ = new FileListFinder(*lvFiles_, *menus_.list, *statusLabel_, *runs_, *preview_, lookup_, *this);
     connect(lvFiles_, &FileListView::filesDropped, this, &MainWindow::addRows);
     lvFiles_->setMessages(lookup_);
     auto* folderFiles = new FolderFilesController(files_, dialogs_, lookup_, *this);

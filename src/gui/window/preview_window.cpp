@@ -95,6 +95,7 @@ void PreviewWindow::buildFileList() {
     changedFiles_->setSelectionBehavior(QAbstractItemView::SelectRows);
     changedFiles_->setAllColumnsShowFocus(true);
     changedFiles_->setHeaderHidden(true);
+    changedFiles_->setTextElideMode(Qt::ElideMiddle);
     const auto fit = [this] {
         changedFiles_->setColumnHidden(FileListModel::kPathColumn, true);
         const int digit = changedFiles_->fontMetrics().horizontalAdvance(QLatin1Char('0'));

@@ -255,6 +255,9 @@ private slots:
         QCOMPARE(w.names(), (QStringList{"2.txt", "4.txt"}));
         QCOMPARE(shown->text(), QString("2 of 4 files"));
         QVERIFY(!shown->isHidden());
+        auto* line = w.window->findChild<QLabel*>("Label(4)");
+        QVERIFY(line->geometry().right() < shown->geometry().left()); // the status text never runs under it
+        QCOMPARE(shown->geometry().right(), shown->parentWidget()->width() - 1);
         w.files.write("3.txt", "a");
         QTest::keyClick(w.list, Qt::Key_F5);
         QTRY_COMPARE(w.names(), (QStringList{"2.txt", "3.txt", "4.txt"}));
