@@ -1,7 +1,8 @@
 #!/bin/sh
 # Starts the built program under a virtual X server and takes screenshots of the main page, the editor page
 # and the About dialog, in English and in German, of the main page on a dark desktop theme and at a scale
-# factor of 2, and of the box start-up shows after an interrupted run, into docs/ (or the folder given).
+# factor of 2, of the box start-up shows after an interrupted run, and of the file list expanded from a folder
+# with the preview beside it, into docs/ (or the folder given).
 # Needs: xvfb, xdotool, imagemagick, and for the dark theme Qt's GTK theme (apt-get install -y xvfb xauth
 # xdotool imagemagick qt6-gtk-platformtheme). Build first.
 set -eu
@@ -91,10 +92,53 @@ shoot_recovery() {
         kill \$pid"
 }
 
+# The file list after its one folder row was expanded into 2,000 files, 40 of which match: only those with
+# matches, sorted by folder; then the preview on the third of them, with the list of all files with changes.
+shoot_file_list() {
+    for top in src lib docs tests; do
+        m=0
+        while [ $m -lt 10 ]; do
+            mkdir -p "$work/tree/$top/module$m"
+            f=0
+            while [ $f -lt 50 ]; do
+                if [ $f -eq 7 ]; then text='the colour of it'; else text='plain text'; fi
+                printf '%s\r\n' "$text" > "$work/tree/$top/module$m/file$f.txt"
+                f=$((f + 1))
+            done
+            m=$((m + 1))
+        done
+    done
+    printf '[Replace in Contents]\t\t1\r\n[Language]\t\t0\r\n[Load Icons]\t\t1\r\n[Add Files to Filelist]\t\t1\r\n' \
+        > "$work/app/Settings.txt"
+    sep='[---------------------------------------][------------------]'
+    printf '%s\r\n[Name:]\r\nSpelling\r\n[/Name]\r\n[Replace in Contents:]\r\n1\r\n[/Replace in Contents]\r\n[Case Sensitive:]\r\n0\r\n[/Case Sensitive]\r\n[Find:]\r\ncolour\r\n[/Find]\r\n[Replace:]\r\ncolor\r\n[/Replace]\r\n[Files:]\r\n%s\r\n[/Files]\r\n%s' \
+        "$sep" "$work/tree" "$sep" > "$work/app/Saved_Replacements.txt"
+    # Without a window manager, a click gives the window the keyboard back after the folder dialog.
+    xvfb-run -a -s "-screen 0 1400x900x24" sh -c "
+        '$work/app/morvane' & pid=\$!
+        sleep 2
+        main=\$(xdotool search --sync --onlyvisible --name '^Morvane' | head -n 1)
+        xdotool windowsize \$main 1100 700; sleep 1
+        xdotool mousemove 60 452 click --repeat 2 --delay 80 1; sleep 1
+        xdotool mousemove 720 60 click 3; sleep 0.5; xdotool key Up Return; sleep 1
+        xdotool key Return; sleep 3
+        xdotool mousemove 720 60 click 1; sleep 0.3
+        xdotool key ctrl+m; sleep 0.5
+        xdotool mousemove 880 42 click 1; sleep 0.5
+        xdotool key F4 F4; sleep 0.3
+        xdotool mousemove 500 650
+        '$import_cmd' -window \$main '$out/screenshot-file-list.png'
+        xdotool key F6; sleep 2
+        preview=\$(xdotool search --onlyvisible --name '^Preview' | head -n 1)
+        '$import_cmd' -window \$preview '$out/screenshot-preview-files.png'
+        kill \$pid"
+}
+
 shoot 0 250
 shoot 1 288
 # GTK's own dark theme, as a GNOME desktop set to dark gives it to Qt programs.
 shoot_look screenshot-dark.png 1 QT_QPA_PLATFORMTHEME=gtk3 GTK_THEME=Adwaita:dark
 shoot_look screenshot-hidpi.png 2
 shoot_recovery
+shoot_file_list
 echo "Screenshots in $out"
