@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <algorithm>
@@ -51,6 +52,7 @@ FileListFinder::FileListFinder(FileListView& list, QMenu& menu, QLabel& statusLi
     connect(&runs, &RunController::finished, this, &FileListFinder::refresh);
     connect(&runs, &RunController::stopped, this, &FileListFinder::refresh);
     connect(&preview_, &PreviewWindow::fileChosen, this, &FileListFinder::showFile);
+    connect(list_.header(), &QHeaderView::sortIndicatorChanged, &preview_, &PreviewWindow::sortFiles);
     FileListProxy& shown = list_.shown();
     for (auto changed : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
         connect(&shown, changed, this, &FileListFinder::showCount);

@@ -26,7 +26,7 @@ class FileListFinder : public QObject {
 public:
     using Message = std::function<QString(std::string_view key, const char* builtIn)>;
 
-    // The preview's list of files with changes is sorted and filtered with the file list, and a file chosen
+    // The preview's list of files with changes is sorted and filtered as the file list is, and a file chosen
     // there becomes the current row here.
     // The count shows at the right end of the bar the status line lies on.
     FileListFinder(FileListView& list, QMenu& menu, QLabel& statusLine, RunController& runs,

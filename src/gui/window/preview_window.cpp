@@ -119,6 +119,10 @@ void PreviewWindow::refreshFiles() {
     showCurrentInFileList();
 }
 
+void PreviewWindow::sortFiles(int column, Qt::SortOrder order) {
+    changedRows_->sort(column, order);
+}
+
 void PreviewWindow::showCurrentInFileList() {
     const int shown = changedRows_->shownRow(currentFile());
     followingCurrent_ = true;

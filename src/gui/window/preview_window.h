@@ -49,6 +49,8 @@ public:
 
     // The list of files with changes takes the counts of the run that ended.
     void refreshFiles();
+    // The list of files with changes in the file list's order: by this column (-1 for the run's order).
+    void sortFiles(int column, Qt::SortOrder order);
 
     // What the window shows now, for tests.
     QString shownText() const;

@@ -286,6 +286,9 @@ private slots:
         QCOMPARE(files->currentIndex().row(), 0);
         w.list->setCurrentRow(0);
         QVERIFY(!files->currentIndex().isValid());
+        w.clickHeading(FileListModel::kCountColumn);
+        w.clickHeading(FileListModel::kCountColumn);
+        QCOMPARE(files->model()->index(0, FileListModel::kNameColumn).data().toString(), QString("4.txt"));
         preview.close();
     }
 
