@@ -8,14 +8,6 @@
 
 namespace morvane {
 
-namespace {
-
-std::string rowText(std::size_t row) {
-    return "row " + std::to_string(row + 1);
-}
-
-} // namespace
-
 RenameGroups::RenameGroups(const RenamePlan& plan, RunJournal* journal)
     : plan_(plan), journal_(journal), grouped_(plan.rows.size(), false), asides_(plan.groups.size()) {
     for (std::size_t group = 0; group < plan_.groups.size(); ++group) {
@@ -119,7 +111,7 @@ void RenameGroups::carryOut(std::size_t group) {
                 hold.held() ? renameRecorded(entry.path(), aside) : asideNameNotHeldText(aside);
             if (!reason.empty()) {
                 outcome.failure = "cannot be put aside for the entry that takes its name: " + reason;
-                failed = rowText(step.row) + " could not be put aside";
+                failed = quotedEntryName(row.path) + " could not be put aside";
                 aside.clear();
             }
             continue;
@@ -128,7 +120,7 @@ void RenameGroups::carryOut(std::size_t group) {
         const std::string from = step.stage == RenameStep::Stage::Unpark ? aside : entry.path();
         if (std::string reason = renameRecorded(from, target.path()); !reason.empty()) {
             outcome.failure = cannotRenameToText(target.name(), reason);
-            failed = rowText(step.row) + " could not be renamed first";
+            failed = quotedEntryName(row.path) + " could not be renamed first";
             continue;
         }
         outcome.path = row.newPath;

@@ -19,10 +19,6 @@ namespace fs = std::filesystem;
 
 constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
 
-std::string rowText(std::size_t row) {
-    return "row " + std::to_string(row + 1);
-}
-
 bool entryExists(const std::string& path) {
     std::error_code error;
     return fs::exists(fs::symlink_status(toFsPath(path), error));
@@ -129,6 +125,8 @@ private:
         return nameMaxByFolder_.emplace(folder, platform::nameMax(folder)).first->second;
     }
 
+    std::string rowEntryText(std::size_t row) const { return quotedEntryName(plan_.rows[row].path); }
+
     void refuse(PlannedRename& row, std::string problem) {
         row.kind = RenameKind::Refused;
         row.problem = std::move(problem);
@@ -146,9 +144,10 @@ private:
                 continue;
             }
             const std::size_t other = first->second;
-            refuse(plan_.rows[moving_[m].row], rowText(moving_[other].row) + " gets the same new name");
+            refuse(plan_.rows[moving_[m].row], rowEntryText(moving_[other].row) + " gets the same new name");
             if (!refused(moving_[other])) {
-                refuse(plan_.rows[moving_[other].row], rowText(moving_[m].row) + " gets the same new name");
+                refuse(plan_.rows[moving_[other].row],
+                       rowEntryText(moving_[m].row) + " gets the same new name");
             }
         }
     }
@@ -184,7 +183,7 @@ private:
             for (std::size_t w = moving_[m].waiter; w != kNone && !refused(moving_[w]);
                  w = moving_[w].waiter) {
                 refuse(plan_.rows[moving_[w].row], "the new name is held by " +
-                                                       rowText(moving_[moving_[w].blocker].row) +
+                                                       rowEntryText(moving_[moving_[w].blocker].row) +
                                                        ", which is not renamed");
             }
         }
@@ -243,9 +242,8 @@ private:
             if (folder == kNone) {
                 continue;
             }
-            refuse(plan_.rows[moving_[m].row],
-                   rowText(moving_[folder].row) +
-                       " renames the folder it is in first; list the folder after it");
+            refuse(plan_.rows[moving_[m].row], "the folder " + rowEntryText(moving_[folder].row) +
+                                                   " is renamed first; list the folder after this row");
             // A chain goes on without the row: the entry it waited for still moves, and nothing follows it.
             if (const std::size_t blocker = moving_[m].blocker; blocker != kNone) {
                 moving_[blocker].waiter = kNone;
@@ -352,6 +350,10 @@ std::string refusedNameReason(const std::string& name) {
         return "the new name would contain a path separator or a NUL byte";
     }
     return {};
+}
+
+std::string quotedEntryName(std::string_view path) {
+    return "\"" + NamedEntry(path).name() + "\"";
 }
 
 NamedEntry::NamedEntry(std::string_view path) {

@@ -27,6 +27,11 @@ struct NamedEntry {
     std::string path() const { return parts.folder + name(); }
 };
 
+// The name of a row's entry in quotes, as a problem names another row: the rows have no numbers on screen,
+// and rows that stand in each other's way share a folder or lie one in the other, so the name tells which is
+// meant.
+std::string quotedEntryName(std::string_view path);
+
 // What the pairs make of a name in an execute run: every pair in order, replacing as it goes.
 struct PairedName {
     std::string name;

@@ -97,21 +97,22 @@ INSTANTIATE_TEST_SUITE_P(
                  "cycle b after 2; cycle c after 3; cycle a after 1", "park 1 3 2 unpark 1"},
         PlanCase{"swap_then_chain", "a|b|c|d", "a|b|d|c", "a|b|#|c|d", "#|a|b|e|c",
                  "cycle b after 2; cycle a after 1; chain c after 4; rename e", "park 1 2 unpark 1 | 4 3"},
-        PlanCase{"two_rows_to_one_name", "a1|a2|b1", "a1|a2|b1", "1|2", "|",
-                 "refused a: row 2 gets the same new name; refused a: row 1 gets the same new name; rename b",
-                 ""},
+        PlanCase{
+            "two_rows_to_one_name", "a1|a2|b1", "a1|a2|b1", "1|2", "|",
+            "refused a: \"a2\" gets the same new name; refused a: \"a1\" gets the same new name; rename b",
+            ""},
         PlanCase{"onto_a_file_not_in_the_run", "a|b", "a", "a", "b",
                  "refused b: a file or folder named \"b\" already exists", ""},
         PlanCase{"onto_a_row_that_keeps_its_name", "a|b", "a|b", "a", "b",
                  "refused b: a file or folder named \"b\" already exists; unchanged b", ""},
         // The end of the chain is blocked, so the whole chain stays.
         PlanCase{"chain_onto_a_file_not_in_the_run", "a|b|c", "a|b", "b|a", "c|b",
-                 "refused b: the new name is held by row 2, which is not renamed; refused c: a file or "
+                 "refused b: the new name is held by \"b\", which is not renamed; refused c: a file or "
                  "folder named \"c\" already exists",
                  ""},
         PlanCase{"cycle_with_a_member_refused", "a|b|x1", "a|b|x1", "a|b|#|x1", "#|a|b|b",
-                 "refused b: row 3 gets the same new name; refused a: the new name is held by row 1, which "
-                 "is not renamed; refused b: row 1 gets the same new name",
+                 "refused b: \"x1\" gets the same new name; refused a: the new name is held by \"a\", which "
+                 "is not renamed; refused b: \"a\" gets the same new name",
                  ""},
         PlanCase{"names_refused_anyway", "a|b|c", "a|b|c", "a|b|c", "|x/y|..",
                  "refused : the new name would be empty; refused y: the new name would contain a path "
@@ -166,7 +167,7 @@ TEST(RenamePlan, entry_in_a_folder_renamed_before_it_is_refused_in_the_plan) {
     EXPECT_EQ(folderFirst.rows.at(0).kind, RenameKind::Plain);
     EXPECT_EQ(folderFirst.rows.at(1).kind, RenameKind::Refused);
     EXPECT_EQ(renameProblem(folderFirst.rows.at(1)),
-              "row 1 renames the folder it is in first; list the folder after it");
+              "the folder \"dd\" is renamed first; list the folder after this row");
 
     // Listed before its folder, the entry is renamed first and then moves with the folder.
     const RenamePlan entryFirst = planIn(dir, {"dd/dfile", "dd/"}, {"d"}, {"e"});
@@ -184,7 +185,7 @@ TEST(RenamePlan, entry_in_a_folder_a_chain_renames_earlier_is_refused_in_the_pla
     EXPECT_EQ(plan.rows.at(0).kind, RenameKind::Ordered);
     EXPECT_EQ(plan.rows.at(1).kind, RenameKind::Refused);
     EXPECT_EQ(renameProblem(plan.rows.at(1)),
-              "row 3 renames the folder it is in first; list the folder after it");
+              "the folder \"dd\" is renamed first; list the folder after this row");
     EXPECT_EQ(plan.rows.at(2).kind, RenameKind::Plain);
 }
 
@@ -200,7 +201,7 @@ TEST(RenamePlan, entry_below_a_folder_renamed_before_it_is_refused_past_the_fold
         EXPECT_EQ(plan.rows.at(1).kind, RenameKind::Refused);
         EXPECT_EQ(plan.rows.at(2).kind, RenameKind::Refused) << rows[2];
         EXPECT_EQ(renameProblem(plan.rows.at(rows[2] == "g/f/x" ? 2 : 1)),
-                  "row 1 renames the folder it is in first; list the folder after it");
+                  "the folder \"g\" is renamed first; list the folder after this row");
     }
 }
 
@@ -213,7 +214,7 @@ TEST(RenamePlan, row_waiting_for_a_refused_row_is_refused) {
     const RenamePlan plan = planIn(dir, {"top/f", "top/f/x", "top/f/.."}, {"f", "x", ".."}, {"h", "z", "x"});
     EXPECT_EQ(plan.rows.at(0).kind, RenameKind::Plain);
     EXPECT_EQ(plan.rows.at(1).kind, RenameKind::Refused);
-    EXPECT_EQ(renameProblem(plan.rows.at(2)), "the new name is held by row 2, which is not renamed");
+    EXPECT_EQ(renameProblem(plan.rows.at(2)), "the new name is held by \"x\", which is not renamed");
     EXPECT_TRUE(plan.groups.empty());
 }
 
@@ -224,7 +225,7 @@ TEST(RenamePlan, ProblemsAreTheRefusalsAndSkipsOnly) {
     EXPECT_EQ(renameProblem(plan.rows.at(0)), "");
     EXPECT_EQ(renameProblem(plan.rows.at(1)), "no such file or folder");
     EXPECT_EQ(plan.rows.at(2).kind, RenameKind::Repeated);
-    EXPECT_EQ(renameProblem(plan.rows.at(2)), "") << "it reports the rename of row 1";
+    EXPECT_EQ(renameProblem(plan.rows.at(2)), "") << "it reports the rename of the first row";
 }
 
 } // namespace
