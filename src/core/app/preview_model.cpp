@@ -213,9 +213,7 @@ PreviewResult namesPreview(const PreviewRequest& request) {
     result.state = PreviewResult::State::Changes;
     for (const PlannedRename& row : planRenames(run).rows) {
         result.count += row.count;
-        result.renames.push_back({shownName(row.path),
-                                  row.newPath == row.path ? std::string() : shownName(row.newPath),
-                                  renameProblem(row)});
+        result.renames.push_back({shownName(row.path), shownName(row.newPath), renameProblem(row)});
     }
     return result;
 }

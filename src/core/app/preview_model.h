@@ -49,7 +49,7 @@ struct PreviewHunk {
 // A row of the file-names preview, control bytes written as escapes.
 struct PreviewRename {
     std::string oldName;
-    std::string newName; // empty when the pairs leave the name as it is
+    std::string newName; // the old name when the row is not renamed, the refused name when it cannot be
     std::string problem; // empty when the rename can be done
 };
 

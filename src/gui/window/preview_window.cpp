@@ -51,7 +51,6 @@ PreviewWindow::PreviewWindow(FileListModel& files, PairListModel& pairs, QItemSe
     names_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     names_->setSelectionBehavior(QAbstractItemView::SelectRows);
     names_->verticalHeader()->hide();
-    names_->horizontalHeader()->setStretchLastSection(true);
     pages_ = new QStackedWidget(this);
     pages_->addWidget(contents_);
     pages_->addWidget(names_);
@@ -335,12 +334,20 @@ void PreviewWindow::showNames(const PreviewResult& result, int current) {
         names_->setItem(row, 1, new QTableWidgetItem(toQString(rename.newName)));
         names_->setItem(row, 2, new QTableWidgetItem(toQString(rename.problem)));
     }
-    // The names are what the preview is for: they are shown whole, and the problems take what is left.
-    names_->resizeColumnToContents(0);
-    names_->resizeColumnToContents(1);
+    fitNameColumns();
     if (current >= 0 && current < names_->rowCount()) {
         names_->selectRow(current);
         names_->scrollToItem(names_->item(current, 0));
+    }
+}
+
+// Every column is as wide as its widest text, so nothing the user came to read is cut off (a table wider than
+// the window scrolls); the problems take what room is left over.
+void PreviewWindow::fitNameColumns() {
+    names_->resizeColumnsToContents();
+    const int spare = names_->viewport()->width() - names_->horizontalHeader()->length();
+    if (spare > 0) {
+        names_->setColumnWidth(2, names_->columnWidth(2) + spare);
     }
 }
 

@@ -72,6 +72,7 @@ private:
     void display(const PreviewResult& result);
     void showContents(const PreviewResult& result);
     void showNames(const PreviewResult& result, int current);
+    void fitNameColumns();
     void relabel();
     void buildFileList();
     void showCurrentInFileList();

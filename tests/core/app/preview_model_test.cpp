@@ -183,8 +183,8 @@ TEST(PreviewModel, NamesShowEveryRowsOldAndNewNameAndWhatStandsInTheWay) {
     };
     const Row rows[] = {
         {"a.txt", "b.txt", true}, // b.txt is taken and no row renames it away
-        {"b.txt", "", false},
-        {"c\\x01.txt", "", false},
+        {"b.txt", "b.txt", false},
+        {"c\\x01.txt", "c\\x01.txt", false},
         {"ca\\r.txt", "cb\\r.txt", false},
     };
     for (std::size_t i = 0; i < result.renames.size(); ++i) {

@@ -5,8 +5,10 @@
 #include "support/temp_dir.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QTest>
 #include <chrono>
 #include <gtest/gtest.h>
@@ -79,8 +81,39 @@ TEST(PreviewWindow, NamesModeShowsEveryRowWithItsNewNameAndWhatStandsInTheWay) {
     const QString shown = f.nextShown();
     EXPECT_TRUE(shown.startsWith("a.txt\tb.txt\t")) << shown.toStdString();
     EXPECT_FALSE(shown.startsWith("a.txt\tb.txt\t\n")) << "b.txt is taken";
-    EXPECT_TRUE(shown.contains("\nb.txt\t\t\nreport.old\treport.new\t\ngone.old\t\tno such file or folder\n"))
+    EXPECT_TRUE(shown.contains(
+        "\nb.txt\tb.txt\t\nreport.old\treport.new\t\ngone.old\tgone.old\tno such file or folder\n"))
         << shown.toStdString();
+}
+
+// Long names and the problem that names another row's file are read whole, however long; rows have no numbers
+// on screen, so a problem names the file in the way.
+TEST(PreviewWindow, NamesModeFitsEveryColumnToItsTextAndNamesTheFileInTheWay) {
+    Fixture f;
+    f.mode = ReplaceMode::FileNames;
+    const std::string stem = "Holiday_at_the_coast_with_the_whole_family_";
+    f.files.append(
+        {f.dir.write(stem + "A.jpg", ""), f.dir.write(stem + "B.jpg", ""), f.dir.write("keep.jpg", "")});
+    f.pairs.append("A.jpg", "C.jpg");
+    f.pairs.append("B.jpg", "C.jpg");
+    f.window->show();
+    const QString shown = f.nextShown();
+    const QString first = QString::fromStdString(stem + "A.jpg");
+    const QString second = QString::fromStdString(stem + "B.jpg");
+    EXPECT_TRUE(shown.startsWith(first + "\t" + QString::fromStdString(stem) + "C.jpg\t\"" + second +
+                                 "\" gets the same new name\n"))
+        << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith("keep.jpg\tkeep.jpg\t\n")) << shown.toStdString();
+
+    const auto* table = f.window->findChild<QTableWidget*>();
+    ASSERT_NE(table, nullptr);
+    for (int row = 0; row < table->rowCount(); ++row) {
+        for (int column = 0; column < table->columnCount(); ++column) {
+            const QString text = table->item(row, column)->text();
+            EXPECT_GT(table->columnWidth(column), table->fontMetrics().horizontalAdvance(text))
+                << text.toStdString();
+        }
+    }
 }
 
 // The preview works off the user-interface thread: while a file is slow to work out, the window takes the
