@@ -1,8 +1,8 @@
 // Prints the figures of a simulate run over a generated corpus next to the floor the machine allows and to
 // other tools doing the same work; given a folder after the work folder, those of runs over the real tree of
 // files below it instead; given "large-files", those of one file of 1 GiB and one of 4 GiB streamed; given
-// "matching", only those of pairs with options over generated source files; given "encodings", those of
-// files with a byte-order mark. Run it through "./build.sh bench".
+// "matching", only those of pairs with options over generated source files (or the folder after it); given
+// "encodings", those of files with a byte-order mark. Run it through "./build.sh bench".
 
 #include "core/platform/text_file.h"
 #include "core/run/run.h"
@@ -121,7 +121,9 @@ int main(int argc, char** argv) {
         return printUndoNextToExecute(work, std::string(argv[2]) == "undo-large") ? 0 : 1;
     }
     if (argc > 2 && std::string(argv[2]) == "matching") {
-        return printGeneratedMatchingFigures(work) ? 0 : 1;
+        return (argc > 3 ? printMatchingFigures(work, argv[3], argv[3]) : printGeneratedMatchingFigures(work))
+                   ? 0
+                   : 1;
     }
     if (argc > 2) {
         printTreeFigures(work, argv[2]);
