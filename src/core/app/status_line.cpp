@@ -89,6 +89,7 @@ std::optional<std::string> StatusLine::on(const status_event::RowsCounted& event
 
 std::optional<std::string> StatusLine::on(const status_event::NotUndoable& event) {
     state_ = State::NotUndoable;
+    notUndoable_ = event.reason;
     return notUndoableText(event.reason, text_);
 }
 
@@ -99,16 +100,20 @@ std::optional<std::string> StatusLine::on(const status_event::RunEnded& event) {
     std::optional<std::string> shown;
     if (event.executed) {
         state_ = State::ExecuteShown;
-        summary_ = executeSummary(*event.executed, text_);
-        shown = summary_;
+        executed_ = *event.executed;
+        pendingShown_ = false;
+        shown = executeSummary(executed_, text_);
     } else if (event.cancelled) {
         state_ = state_ == State::ExecuteShown ? state_ : State::Counts;
     } else if (state_ == State::ExecuteShown) {
         if (event.total != 0) {
-            shown = summary_ + " " + statusLine(text_(keys::kReplacementsPending), event.total);
+            pendingShown_ = true;
+            shown = executeSummary(executed_, text_) + " " +
+                    statusLine(text_(keys::kReplacementsPending), event.total);
         }
     } else if (!undoText_.empty()) {
         state_ = State::Counts;
+        countsKey_ = {}; // the line tells of the undo, in the words it was told in
         shown = undoText_;
     } else {
         state_ = State::Counts;
@@ -152,6 +157,25 @@ std::optional<std::string> StatusLine::on(const status_event::NewTask&) {
     countsKey_ = {};
     undoText_.clear();
     return std::string();
+}
+
+// Counts are told again in the new words; so are what an execute run did and why a run cannot be undone.
+std::optional<std::string> StatusLine::on(const status_event::LanguageChanged& event) {
+    switch (state_) {
+    case State::NotUndoable:
+        return notUndoableText(notUndoable_, text_);
+    case State::ExecuteShown:
+        return pendingShown_ ? executeSummary(executed_, text_) + " " +
+                                   statusLine(text_(keys::kReplacementsPending), event.total)
+                             : executeSummary(executed_, text_);
+    case State::Counts:
+    case State::UndoShown:
+        break;
+    }
+    if (countsKey_.empty()) {
+        return std::nullopt;
+    }
+    return counts(countsKey_, event.total, event.rows);
 }
 
 } // namespace morvane

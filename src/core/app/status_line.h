@@ -63,11 +63,17 @@ struct UndoEnded {
     std::string text;
 };
 struct NewTask {};
+// The user chose another language: the line says what it said, in the new one.
+struct LanguageChanged {
+    std::int64_t total;
+    std::int64_t rows;
+};
 } // namespace status_event
 
-using StatusEvent = std::variant<status_event::RunStarted, status_event::RowsCounted,
-                                 status_event::NotUndoable, status_event::RunEnded, status_event::RunStopped,
-                                 status_event::RowsRemoved, status_event::UndoEnded, status_event::NewTask>;
+using StatusEvent =
+    std::variant<status_event::RunStarted, status_event::RowsCounted, status_event::NotUndoable,
+                 status_event::RunEnded, status_event::RunStopped, status_event::RowsRemoved,
+                 status_event::UndoEnded, status_event::NewTask, status_event::LanguageChanged>;
 
 // The one line under the lists that says what the runs found and did. The window hands it every event and
 // shows the text it answers; it alone decides what the line says. A line of counts always says the sum of
@@ -97,12 +103,15 @@ private:
     std::optional<std::string> on(const status_event::RowsRemoved& event);
     std::optional<std::string> on(const status_event::UndoEnded& event);
     std::optional<std::string> on(const status_event::NewTask& event);
+    std::optional<std::string> on(const status_event::LanguageChanged& event);
     std::string counts(std::string_view key, std::int64_t total, std::int64_t rows);
 
     MessageLookup text_;
     State state_ = State::Counts;
     std::string_view countsKey_; // what the counts on the line are, while it shows counts
-    std::string summary_;        // while ExecuteShown
+    ExecuteOutcome executed_;    // while ExecuteShown
+    bool pendingShown_ = false;  // while ExecuteShown: what is left is said after what the run did
+    std::string notUndoable_;    // while NotUndoable: why
     std::string undoText_;       // while UndoShown
 };
 

@@ -162,5 +162,27 @@ TEST(StatusLine, StateNamesWhatTheLineWaitsFor) {
     EXPECT_EQ(line.state(), StatusLine::State::Counts);
 }
 
+// A language switch tells again what the line says, from what it holds, not from the text shown.
+TEST(StatusLine, LanguageSwitchTellsTheSameThingAgain) {
+    expectStories({
+        {"counts", {{RowsCounted{StatusKind::Pending, 3}, "Found: 3"}, {LanguageChanged{3, 1}, "Found: 3"}}},
+        {"a stopped run", {{RunStopped{5}, "Stopped: 5"}, {LanguageChanged{5, 2}, "Stopped: 5"}}},
+        {"what an execute run did, and what is left after it",
+         {{RunEnded{.executed = wrote(1, 1), .total = 1, .rows = 1},
+           "Done: 1; files 1, failed 0. Ctrl+Z undoes it."},
+          {LanguageChanged{1, 1}, "Done: 1; files 1, failed 0. Ctrl+Z undoes it."},
+          {RunStarted{.followsExecute = true}, "="},
+          {RunEnded{.total = 2, .rows = 1}, "Done: 1; files 1, failed 0. Ctrl+Z undoes it. Found: 2"},
+          {LanguageChanged{2, 1}, "Done: 1; files 1, failed 0. Ctrl+Z undoes it. Found: 2"}}},
+        {"a run that cannot be undone",
+         {{NotUndoable{"read-only"}, "No undo: read-only"}, {LanguageChanged{0, 1}, "No undo: read-only"}}},
+        {"a blank line stays blank", {{NewTask{}, ""}, {LanguageChanged{0, 0}, "="}}},
+        {"what an undo did stays",
+         {{UndoEnded{"Undone"}, "="},
+          {RunEnded{.total = 2, .rows = 1}, "Undone"},
+          {LanguageChanged{2, 1}, "="}}},
+    });
+}
+
 } // namespace
 } // namespace morvane
