@@ -6,6 +6,7 @@
 #include "core/state/language.h"
 #include "core/state/message_keys.h"
 #include "core/text/keyed_text.h"
+#include "core/text/notation.h"
 
 #include <algorithm>
 #include <vector>
@@ -98,6 +99,7 @@ std::vector<MessageEntry> makeTable() {
         {keys::kPreviewMore, "Only the first %1 places are shown; there are more."},
         {keys::kPreviewProblem, "This file cannot be shown:"},
         {keys::kPreviewColumns, "Old name,New name,Problem"},
+        {keys::kSpecialCharsHelp, kSpecialCharsHelp},
         {keys::kMenuOnlyMatches, "&Only Files with Matches"},
         {keys::kMenuNextMatch, "Ne&xt File with Matches"},
         {keys::kMenuPreviousMatch, "Pre&vious File with Matches"},

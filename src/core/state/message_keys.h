@@ -71,6 +71,7 @@ inline constexpr std::string_view kPreviewCount = "[PreviewCount]";
 inline constexpr std::string_view kPreviewMore = "[PreviewMore]";
 inline constexpr std::string_view kPreviewProblem = "[PreviewProblem]";
 inline constexpr std::string_view kPreviewColumns = "[PreviewColumns]";
+inline constexpr std::string_view kSpecialCharsHelp = "[SpecialCharsHelp]";
 inline constexpr std::string_view kMenuOnlyMatches = "[mnuOnlyMatches]";
 inline constexpr std::string_view kMenuNextMatch = "[mnuNextMatch]";
 inline constexpr std::string_view kMenuPreviousMatch = "[mnuPreviousMatch]";

@@ -14,6 +14,15 @@ namespace morvane {
 FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void FileListModel::setHeadings(const QStringList& headings) {
+    // New words for the same columns, as a language switch gives them, keep the selection and the current
+    // row.
+    if (headings.size() == headings_.size()) {
+        headings_ = headings;
+        if (columnCount() > 0) {
+            emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+        }
+        return;
+    }
     beginResetModel();
     headings_ = headings;
     endResetModel();

@@ -135,6 +135,10 @@ void PairListEditor::setPatternErrorText(const QString& text) {
     checkPattern();
 }
 
+void PairListEditor::setSpecialCharsHelp(const QString& text) {
+    txtSpecialChars_->setPlainText(toQString(storedToTyped(fromQString(text))));
+}
+
 bool PairListEditor::patternUsable() const {
     return patternError_.isEmpty();
 }

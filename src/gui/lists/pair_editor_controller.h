@@ -44,6 +44,8 @@ public:
     QStringList optionNames() const;
     // The find box's tooltip while its pattern cannot be used: %1 stands for why.
     void setPatternErrorText(const QString& text);
+    // The help beside the boxes, line breaks as CR LF.
+    void setSpecialCharsHelp(const QString& text);
 
     void showMainFrame();
     // The texts are in the list's form, line breaks as CR LF.

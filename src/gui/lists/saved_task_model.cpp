@@ -9,6 +9,15 @@ SavedTaskModel::SavedTaskModel(const SavedReps& table, QObject* parent)
     : QAbstractTableModel(parent), table_(table) {}
 
 void SavedTaskModel::setHeadings(const QStringList& headings) {
+    // New words for the same columns, as a language switch gives them, keep the selection and the current
+    // row.
+    if (headings.size() == headings_.size()) {
+        headings_ = headings;
+        if (columnCount() > 0) {
+            emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+        }
+        return;
+    }
     beginResetModel();
     headings_ = headings;
     endResetModel();

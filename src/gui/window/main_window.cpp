@@ -232,19 +232,27 @@ void MainWindow::chooseLanguage(int index) {
         applyLayout(); // the labels take the width of their new captions
     }
     finder_->relabel();
+    setListHeadings();
+    preview_->followLanguage();
+    status_->retell();
+    pairEditor_->setSpecialCharsHelp(language_.message(keys::kSpecialCharsHelp));
     pairs_.setWarningTexts(language_.message(keys::kPairChangesInserted),
                            language_.message(keys::kPairNeverMatches));
     pairs_.setOptionNames(pairEditor_->optionNames());
     pairEditor_->setPatternErrorText(language_.message(keys::kPatternUnusable));
 }
 
-// The headings are taken in the language of the start.
-void MainWindow::setUpListColumns() {
+// Every choice of language gives the lists its headings; their columns stay as wide as they are.
+void MainWindow::setListHeadings() {
     const auto text = [this](std::string_view key) { return fromQString(language_.message(key)); };
     pairs_.setHeadings(columnHeadings(text(keys::kFindReplaceWith), {"Find", "Replace with"}));
     files_.setHeadings(columnHeadings(text(keys::kPathFileReplacements), {"Path", "File", "Replacements"}));
     tasks_->model().setHeadings(
         columnHeadings(text(keys::kSavedTaskColumns), {"Nr.", "Name", "Find", "Replace with"}));
+}
+
+// The columns start equally wide, with the headings of the language chosen at start-up.
+void MainWindow::setUpListColumns() {
     for (ListView* list : std::array<ListView*, 3>{lvCurrentFindReplace_, lvFiles_, lvSavedReps_}) {
         list->setEqualColumnWidths();
     }

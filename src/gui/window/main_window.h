@@ -97,6 +97,7 @@ private:
     void connectRuns();
     void startUp(const AppFolderCheck& appFolderCheck);
 
+    void setListHeadings();
     void setUpListColumns();
     void layOutForm();
     void applyLayout();

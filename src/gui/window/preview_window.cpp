@@ -150,6 +150,12 @@ void PreviewWindow::showEvent(QShowEvent* event) {
     followTimer_->start();
 }
 
+void PreviewWindow::followLanguage() {
+    relabel();
+    shown_.reset();
+    follow();
+}
+
 void PreviewWindow::relabel() {
     setWindowTitle(message_(keys::kPreviewTitle, builtInText(keys::kPreviewTitle).c_str()));
     names_->setHorizontalHeaderLabels(

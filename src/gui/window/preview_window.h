@@ -52,6 +52,9 @@ public:
     // The list of files with changes in the file list's order: by this column (-1 for the run's order).
     void sortFiles(int column, Qt::SortOrder order);
 
+    // The title, the columns and the line over the changes take the texts of the language now chosen.
+    void followLanguage();
+
     // What the window shows now, for tests.
     QString shownText() const;
     bool working() const { return working_; }
@@ -72,8 +75,8 @@ private:
     void display(const PreviewResult& result);
     void showContents(const PreviewResult& result);
     void showNames(const PreviewResult& result, int current);
-    void fitNameColumns();
     void relabel();
+    void fitNameColumns();
     void buildFileList();
     void showCurrentInFileList();
 

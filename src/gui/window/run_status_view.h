@@ -24,6 +24,8 @@ public:
                   MessageLookup text, QObject& owner);
 
     void show(const StatusEvent& event);
+    // After a language switch: the line says what it said in the new language.
+    void retell() { show(status_event::LanguageChanged{files_.total(), files_.size()}); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

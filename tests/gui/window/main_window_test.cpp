@@ -5,6 +5,7 @@
 #include "gui/widgets/about_dialog.h"
 #include "gui/widgets/image_button_view.h"
 #include "gui/window/main_window.h"
+#include "gui/window/preview_window.h"
 #include "support/gated_runner.h"
 #include "support/killed_child.h"
 #include "support/temp_dir.h"
@@ -20,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
 #include <QUrl>
@@ -730,9 +732,70 @@ private slots:
         QCOMPARE(f.child<QAction>("mnuSimulate")->text(), QString("Aktualisieren/ Simulieren"));
         QVERIFY(german->isChecked() && !f.child<QAction>("mnuLanguage(0)")->isChecked());
         QCOMPARE(loadSettings(f.app.path()).language, 1);
-        // Headings keep the start's language.
-        QCOMPARE(f.window->files().headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(),
-                 QString("Replacements"));
+    }
+
+    // Every text in sight follows the language at once, in the main window and the open preview, and back
+    // again after a start in German.
+    void switchingLanguageChangesEveryVisibleText() {
+        auto f = std::make_unique<Fixture>();
+        std::filesystem::copy_file(MORVANE_SOURCE_DIR "/data/Sprachen.txt", f->app.file("Sprachen.txt"),
+                                   std::filesystem::copy_options::overwrite_existing);
+        f->window->chooseLanguage(0);
+        f->addPair("a", "b");
+        f->dropFiles({f->path("a.txt", "aa")});
+        QTRY_COMPARE(f->status->text(), QString("Replacements pending: 2"));
+        f->window->preview().show();
+        struct Texts {
+            QString pairs, files, tasks, preview, previewColumn, status, special, execute;
+        };
+        const auto shown = [](Fixture& w) {
+            auto* previewTable = w.window->preview().findChild<QTableWidget*>();
+            return Texts{w.window->pairs().headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
+                         w.window->files().headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(),
+                         w.tasks->model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+                         w.window->preview().windowTitle(),
+                         previewTable->horizontalHeaderItem(1)->text(),
+                         w.status->text(),
+                         w.child<QPlainTextEdit>("txtSpecialChars")->toPlainText().split('\n').value(9),
+                         w.child<QWidget>("imgButton(2)")->accessibleName()};
+        };
+        const Texts english{"Find",          "Replacements", "Name",
+                            "Preview",       "New name",     "Replacements pending: 2",
+                            "Any character", "Execute"};
+        const Texts german{"Suchen",
+                           "Ersetzungen",
+                           "Name",
+                           "Vorschau",
+                           "Neuer Name",
+                           "Ausstehende Ersetzungen: 2",
+                           "Beliebiges Zeichen",
+                           QString::fromUtf8("Ausführen")};
+        const auto expect = [&](const Texts& got, const Texts& want) {
+            QCOMPARE(got.pairs, want.pairs);
+            QCOMPARE(got.files, want.files);
+            QCOMPARE(got.tasks, want.tasks);
+            QCOMPARE(got.preview, want.preview);
+            QCOMPARE(got.previewColumn, want.previewColumn);
+            QCOMPARE(got.status, want.status);
+            QCOMPARE(got.special, want.special);
+            QCOMPARE(got.execute, want.execute);
+        };
+        expect(shown(*f), english);
+        f->fileList->setCurrentIndex(f->fileList->model()->index(0, 0));
+        f->child<QAction>("mnuLanguage(1)")->trigger();
+        expect(shown(*f), german);
+        QCOMPARE(f->fileList->currentIndex().row(), 0);
+
+        // A start in German, then English.
+        f->window.reset();
+        f->window = std::make_unique<MainWindow>(f->app.path(), f->dialogs, f->shell);
+        f->tasks = f->child<ListView>("lvSavedReps");
+        f->status = f->child<QLabel>("Label(4)");
+        f->window->pairs().append("a", "b");
+        f->window->addRows({f->files.file("a.txt")});
+        QTRY_COMPARE(f->status->text(), german.status);
+        f->child<QAction>("mnuLanguage(0)")->trigger();
+        expect(shown(*f), english);
     }
 
     void resizingMovesTheControlsAndKeepsHeadingsWhole() {
