@@ -9,6 +9,7 @@
 #include "gui/window/preview_colours.h"
 
 #include <QAbstractProxyModel>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -23,6 +24,7 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace morvane {
 
@@ -51,6 +53,7 @@ PreviewWindow::PreviewWindow(FileListModel& files, PairListModel& pairs, QItemSe
     names_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     names_->setSelectionBehavior(QAbstractItemView::SelectRows);
     names_->verticalHeader()->hide();
+    names_->viewport()->installEventFilter(this);
     pages_ = new QStackedWidget(this);
     pages_->addWidget(contents_);
     pages_->addWidget(names_);
@@ -351,10 +354,21 @@ void PreviewWindow::showNames(const PreviewResult& result, int current) {
 // the window scrolls); the problems take what room is left over.
 void PreviewWindow::fitNameColumns() {
     names_->resizeColumnsToContents();
-    const int spare = names_->viewport()->width() - names_->horizontalHeader()->length();
-    if (spare > 0) {
-        names_->setColumnWidth(2, names_->columnWidth(2) + spare);
+    problemTextWidth_ = names_->columnWidth(2);
+    fillProblemColumn();
+}
+
+void PreviewWindow::fillProblemColumn() {
+    const int spare = names_->viewport()->width() - names_->columnWidth(0) - names_->columnWidth(1);
+    names_->setColumnWidth(2, std::max(problemTextWidth_, spare));
+}
+
+// The table's width changes with the window and with what stands beside it.
+bool PreviewWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == names_->viewport() && event->type() == QEvent::Resize) {
+        fillProblemColumn();
     }
+    return QWidget::eventFilter(watched, event);
 }
 
 QString PreviewWindow::shownText() const {

@@ -66,6 +66,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     PreviewRequest request() const;
@@ -77,6 +78,7 @@ private:
     void showNames(const PreviewResult& result, int current);
     void relabel();
     void fitNameColumns();
+    void fillProblemColumn();
     void buildFileList();
     void showCurrentInFileList();
 
@@ -95,6 +97,7 @@ private:
     FileListProxy* changedRows_ = nullptr;
     bool followingCurrent_ = false; // the list of changed files is being set to the current row
     QTimer* followTimer_ = nullptr;
+    int problemTextWidth_ = 0; // the problem column's width for its widest text
 
     std::optional<PreviewRequest> shown_;    // the request whose result is on the screen
     std::optional<PreviewRequest> inFlight_; // the request being worked out
