@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <re2/re2.h>
 #include <vector>
@@ -179,6 +180,16 @@ struct Engine {
     const std::string& error() const { return fromStart->ok() ? later->error() : fromStart->error(); }
 };
 
+// The engine of a body: wrapped for whole words when asked, once the bare body compiles.
+Engine engineOf(const std::string& body, bool utf8, bool caseSensitive, bool wholeWord) {
+    Engine engine{compile(body, utf8, caseSensitive), nullptr};
+    if (engine.ok() && wholeWord) {
+        engine.fromStart = compile(wholeWordPattern(body, utf8, true), utf8, caseSensitive);
+        engine.later = compile(wholeWordPattern(body, utf8, false), utf8, caseSensitive);
+    }
+    return engine;
+}
+
 } // namespace
 
 struct PairMatcher::Compiled {
@@ -194,10 +205,28 @@ struct PairMatcher::Compiled {
     std::string scanFind;
     bool scanFolds = false; // the text is searched with its ASCII letters lowered
     bool foldsKOrS = false; // ignoring case, the find text holds a k or an s
+    // A whole-word literal pair the scan serves has utf8 and bytes built bare, to tell whether RE2 takes its
+    // find text: compiling the whole-word forms costs more than scanning most trees, and only a text the
+    // scan leaves to RE2 needs them. They are built from these bodies the first time, once for all threads.
+    bool wordFormsDeferred = false;
+    std::string utf8Body;
+    std::string bytesBody;
+    mutable std::once_flag wordFormsBuilt;
+    mutable std::optional<Engine> utf8Words; // written only under wordFormsBuilt
+    mutable std::optional<Engine> bytesWords;
 
     // The engine for the text, and whether it reads UTF-8.
     const Engine& engineFor(std::string_view text, bool& utf8Text) const {
         utf8Text = utf8 && (!bytes || isValidUtf8(text));
+        if (wordFormsDeferred) {
+            std::call_once(wordFormsBuilt, [this] {
+                if (utf8) {
+                    utf8Words = engineOf(utf8Body, true, !options.ignoreCase, true);
+                }
+                bytesWords = engineOf(bytesBody, false, true, true);
+            });
+            return utf8Text ? *utf8Words : *bytesWords;
+        }
         return utf8Text ? *utf8 : *bytes;
     }
 
@@ -402,13 +431,11 @@ PairMatcher::PairMatcher(std::string_view find, std::string_view replacement, Pa
     const bool wholeWord = options.wholeWord;
     compiled->occurrenceGroup = wholeWord ? 1 : 0;
     compiled->groupsWanted = wholeWord ? 2 : 1;
+    // Folding ASCII letters is all that ignoring case does to an ASCII find text, but for two letters.
+    const bool scanned = !options.pattern && (!options.ignoreCase || isAscii(find));
+    compiled->wordFormsDeferred = scanned && wholeWord;
     const auto build = [&](const std::string& body, bool utf8, bool caseSensitive) {
-        Engine engine{compile(body, utf8, caseSensitive), nullptr};
-        if (engine.ok() && wholeWord) {
-            engine.fromStart = compile(wholeWordPattern(body, utf8, true), utf8, caseSensitive);
-            engine.later = compile(wholeWordPattern(body, utf8, false), utf8, caseSensitive);
-        }
-        return engine;
+        return engineOf(body, utf8, caseSensitive, wholeWord && !compiled->wordFormsDeferred);
     };
     std::optional<Engine> utf8;
     std::optional<Engine> bytes;
@@ -428,10 +455,11 @@ PairMatcher::PairMatcher(std::string_view find, std::string_view replacement, Pa
         }
     } else {
         if (utf8Find) {
-            utf8 =
-                build(RE2::QuoteMeta(re2::StringPiece(find.data(), find.size())), true, !options.ignoreCase);
+            compiled->utf8Body = RE2::QuoteMeta(re2::StringPiece(find.data(), find.size()));
+            utf8 = build(compiled->utf8Body, true, !options.ignoreCase);
         }
-        bytes = build(bytePattern(find, options.ignoreCase), false, true);
+        compiled->bytesBody = bytePattern(find, options.ignoreCase);
+        bytes = build(compiled->bytesBody, false, true);
         if (!bytes->ok()) {
             error_ = bytes->error();
         }
@@ -449,8 +477,7 @@ PairMatcher::PairMatcher(std::string_view find, std::string_view replacement, Pa
         compiled->parseReplacement(replacement);
     } else {
         compiled->literalReplacement = std::string(replacement);
-        // Folding ASCII letters is all that ignoring case does to an ASCII find text, but for two letters.
-        if (!options.ignoreCase || isAscii(find)) {
+        if (scanned) {
             compiled->scanFolds = options.ignoreCase;
             compiled->scanFind = std::string(find);
             if (compiled->scanFolds) {
