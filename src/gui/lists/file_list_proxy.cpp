@@ -5,7 +5,6 @@
 #include "gui/lists/file_list_model.h"
 
 #include <algorithm>
-#include <cctype>
 #include <string_view>
 
 namespace morvane {
@@ -24,13 +23,14 @@ std::string_view nameOf(std::string_view path) {
 // Names sort as a file manager sorts them, "b.txt" between "A.txt" and "C.txt". The bytes are compared
 // as they are, not decoded: tens of thousands of rows sort at once.
 int compareIgnoringCase(std::string_view a, std::string_view b) {
-    const auto folded = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
+    // ASCII letters only: no locale lookup per byte, and a UTF-8 name's other bytes compare as they are.
+    const auto folded = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
     const auto [left, right] = std::mismatch(a.begin(), a.end(), b.begin(), b.end(),
                                              [&](char x, char y) { return folded(x) == folded(y); });
     if (left == a.end() || right == b.end()) {
         return left == a.end() ? (right == b.end() ? a.compare(b) : -1) : 1;
     }
-    return folded(*left) < folded(*right) ? -1 : 1;
+    return static_cast<unsigned char>(folded(*left)) < static_cast<unsigned char>(folded(*right)) ? -1 : 1;
 }
 
 } // namespace
