@@ -148,7 +148,7 @@ void MainWindow::buildMenus() {
     on.simulate = [this] { runs_->simulate(); };
     on.replace = [this] { executeReplacements(); };
     on.undo = [this] { undoLastExecute(); };
-    on.preview = [this, showOnTop] { showOnTop(*preview_); };
+    on.preview = [this] { togglePreview(); };
     on.language = [this](int index) {
         chooseLanguage(index);
         saveSettings();
@@ -167,6 +167,7 @@ void MainWindow::connectLists() {
         [this] { return replaceMode_->replaceInContents() ? ReplaceMode::Contents : ReplaceMode::FileNames; },
         lookup_, computePreview, this);
     finder_ = new FileListFinder(*lvFiles_, *menus_.list, *statusLabel_, *runs_, *preview_, lookup_, *this);
+    wirePreviewKeys();
     connect(lvFiles_, &FileListView::filesDropped, this, &MainWindow::addRows);
     lvFiles_->setMessages(lookup_);
     auto* folderFiles = new FolderFilesController(files_, dialogs_, lookup_, *this);
@@ -175,6 +176,31 @@ void MainWindow::connectLists() {
     connect(pairEditor_, &PairListEditor::pairsChanged, runs_.get(), &RunController::simulate);
     connect(replaceMode_, &ReplaceModeOption::changed, this, &MainWindow::onModeChanged);
     connect(tasks_, &SavedTasksController::loaded, this, &MainWindow::countNewRows);
+}
+
+// The preview is a window of its own: the main window's keys would not reach it. Execute works from it as
+// from the main window, locked as its menu item is, and Escape closes it as it closes the editor.
+void MainWindow::wirePreviewKeys() {
+    preview_->addAction(menus_.replace);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), preview_), &QShortcut::activated, this,
+            &MainWindow::closePreview);
+}
+
+// F6 brings the preview to the front, or closes it when it is in front.
+void MainWindow::togglePreview() {
+    if (preview_->isVisible() && preview_->isActiveWindow()) {
+        closePreview();
+    } else {
+        preview_->show();
+        preview_->raise();
+        preview_->activateWindow();
+    }
+}
+
+// The keyboard goes back to where the user was in the main window.
+void MainWindow::closePreview() {
+    preview_->close();
+    activateWindow();
 }
 
 void MainWindow::connectRuns() {

@@ -44,10 +44,9 @@ MainMenus buildMainMenus(QMenuBar& bar, const MainMenuHandlers& handlers) {
     named(list.addSeparator(), "mnuTrenn(0)");
     QAction* simulate =
         item(list, "mnuSimulate", "Update/ Simulate", QKeySequence(Qt::Key_F5), handlers.simulate);
-    QAction* replace =
-        item(list, "mnuReplace", "Execute/ Replace", QKeySequence(Qt::Key_F8), handlers.replace);
+    menus.replace = item(list, "mnuReplace", "Execute/ Replace", QKeySequence(Qt::Key_F8), handlers.replace);
     menus.listChanging = {newTask, menus.addFiles, menus.addFolder, showAdd,
-                          edit,    addToTasks,     simulate,        replace};
+                          edit,    addToTasks,     simulate,        menus.replace};
     menus.undo =
         item(list, "mnuUndo", "Undo last Execute", QKeySequence(Qt::CTRL | Qt::Key_Z), handlers.undo);
     menus.undo->setEnabled(false);

@@ -36,6 +36,7 @@ struct MainMenus {
     QAction* addFolder = nullptr;
     QAction* preview = nullptr;
     QMenu* list = nullptr; // "Find & Replace List", which other parts of the window add their items to
+    QAction* replace = nullptr;
     // The items that change the lists or start a run.
     std::vector<QAction*> listChanging;
     // Enabled only when there is a run to undo and no run goes.

@@ -1,6 +1,7 @@
 #include "gui/lists/pair_editor_controller.h"
 #include "gui/widgets/about_dialog.h"
 #include "gui/window/main_window.h"
+#include "gui/window/preview_window.h"
 #include "support/temp_dir.h"
 #include "support/window_doubles.h"
 
@@ -107,6 +108,24 @@ private slots:
             }
             QVERIFY(noWindowShown());
         }
+    }
+
+    // The preview is a window of its own; the keys that open it and run the pairs work while it has the
+    // focus.
+    void previewKeysWorkWhileThePreviewHasTheFocus() {
+        Window w;
+        PreviewWindow& preview = w.window->preview();
+        QSignalSpy executed(w.child<QAction>("mnuReplace"), &QAction::triggered);
+        for (const Qt::Key closing : {Qt::Key_Escape, Qt::Key_F6}) {
+            QTest::keyClick(w.window.get(), Qt::Key_F6);
+            QTRY_VERIFY(preview.isActiveWindow());
+            QTest::keyClick(&preview, Qt::Key_F8);
+            QTest::keyClick(&preview, closing);
+            QVERIFY(!preview.isVisible());
+            QTRY_VERIFY(w.window->isActiveWindow());
+            QTest::qWait(50); // the activations the desktop still delivers
+        }
+        QCOMPARE(executed.count(), 2);
     }
 
     void aSeparatorStandsBetweenStoringATaskAndTheRuns() {
