@@ -28,8 +28,9 @@ MainMenus buildMainMenus(QMenuBar& bar, const MainMenuHandlers& handlers) {
     QAction* newTask = item(file, "mnuNew", "New", QKeySequence(Qt::CTRL | Qt::Key_N), handlers.newTask);
     menus.addFiles = item(file, "mnuAddFiles", builtInText(keys::kMenuAddFiles).c_str(),
                           QKeySequence(Qt::CTRL | Qt::Key_O), handlers.addFiles);
-    menus.addFolder = item(file, "mnuAddFolder", builtInText(keys::kMenuAddFolder).c_str(), QKeySequence(),
-                           handlers.addFolder);
+    // Beside Add Files' key, as the two choosers stand beside each other.
+    menus.addFolder = item(file, "mnuAddFolder", builtInText(keys::kMenuAddFolder).c_str(),
+                           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), handlers.addFolder);
     named(file.addSeparator(), "mnuTrenn(1)");
     item(file, "mnuClose", "Close", QKeySequence(Qt::CTRL | Qt::Key_Q), handlers.close)
         ->setShortcutContext(Qt::ApplicationShortcut); // also while the About dialog has the focus

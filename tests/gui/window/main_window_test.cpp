@@ -240,7 +240,7 @@ private slots:
         QTRY_COMPARE(f.status->text(), QString("Pending: 3"));
         f.dialogs.chosenFolder = QString::fromStdString(f.files.path());
         QTRY_VERIFY(f.idle());
-        f.child<QAction>("mnuAddFolder")->trigger();
+        f.key(f.window.get(), Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
         QVERIFY(f.window->running());
         QCOMPARE(f.name(1), QString("two.txt"));
         QCOMPARE(f.window->files().paths()[2], f.files.path()); // the folder is one row
