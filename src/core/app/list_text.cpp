@@ -68,4 +68,23 @@ std::string_view shownFolder(std::string_view path, std::string_view shared) {
     return folder;
 }
 
+std::string oneLineText(std::string_view stored) {
+    std::string line;
+    line.reserve(stored.size());
+    for (std::size_t at = 0; at < stored.size(); ++at) {
+        const auto byte = static_cast<unsigned char>(stored[at]);
+        if (byte == '\r' && at + 1 < stored.size() && stored[at + 1] == '\n') {
+            line += "^p";
+            ++at;
+        } else if (byte == '\t') {
+            line += "^t";
+        } else if (byte < 0x20) {
+            line += "^chr(" + std::to_string(byte) + ")";
+        } else {
+            line += stored[at];
+        }
+    }
+    return line;
+}
+
 } // namespace morvane

@@ -28,4 +28,9 @@ std::string_view sharedFolder(std::string_view a, std::string_view b);
 // "" for an entry in `shared` itself.
 std::string_view shownFolder(std::string_view path, std::string_view shared);
 
+// A pair's or a task's text on one line of a list, each control byte written as the notation writes it, so
+// that a line break reads as plainly as the text around it and typing what is shown gives the same bytes:
+// CR LF as "^p", TAB as "^t", and any other (a lone CR or LF too) as "^chr(n)".
+std::string oneLineText(std::string_view stored);
+
 } // namespace morvane

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QStackedWidget>
+#include <QTextDocument>
 #include <QToolButton>
 
 namespace morvane {
@@ -50,6 +51,9 @@ ListView* newPairListView(PairListModel& model, QWidget* parent) {
 PairTextBox::PairTextBox(QWidget* parent) : QPlainTextEdit(parent) {
     setTabChangesFocus(true);
     setLineWrapMode(QPlainTextEdit::NoWrap);
+    QTextOption option = document()->defaultTextOption();
+    option.setFlags(option.flags() | QTextOption::ShowLineAndParagraphSeparators);
+    document()->setDefaultTextOption(option);
 }
 
 void PairTextBox::keyPressEvent(QKeyEvent* event) {
@@ -60,6 +64,11 @@ void PairTextBox::keyPressEvent(QKeyEvent* event) {
     }
     if (key.code == vk::kA && (key.mask & kCtrlMask)) {
         return; // Ctrl+A with another modifier selects nothing
+    }
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && event->modifiers().testFlag(Qt::ControlModifier) && store_) {
+        store_();
+        return;
     }
     QPlainTextEdit::keyPressEvent(event);
 }
@@ -102,6 +111,10 @@ void PairListEditor::buildEditor() {
     connect(cancel, &QPushButton::clicked, this, &PairListEditor::showMainFrame);
     connect(swap, &QPushButton::clicked, this, &PairListEditor::swapFindAndReplace);
     connect(txtFind_, &QPlainTextEdit::textChanged, this, &PairListEditor::checkPattern);
+    // Ctrl+Enter is the button the editor offers: Update when it edits a row, else Add.
+    for (PairTextBox* box : {txtFind_, txtReplace_}) {
+        box->onStoreWanted([this] { closeEditorAndStore(!cmdUpdateElement_->isHidden()); });
+    }
     connect(tglPattern_, &QToolButton::toggled, this, &PairListEditor::checkPattern);
     pages_.addWidget(frame_);
 }

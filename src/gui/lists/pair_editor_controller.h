@@ -5,6 +5,7 @@
 
 #include <QPlainTextEdit>
 #include <array>
+#include <functional>
 #include <string>
 
 class QGroupBox;
@@ -15,13 +16,18 @@ class QWidget;
 
 namespace morvane {
 
-// A find or replace box: Enter breaks the line, Tab moves on, Ctrl+A selects the whole text.
+// A find or replace box: Enter breaks the line, Ctrl+Enter stores the pair, Tab moves on, Ctrl+A selects the
+// whole text. Each line break shows a mark, so one at the end of the text is seen too.
 class PairTextBox : public QPlainTextEdit {
 public:
     explicit PairTextBox(QWidget* parent = nullptr);
+    void onStoreWanted(std::function<void()> store) { store_ = std::move(store); }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    std::function<void()> store_;
 };
 
 // The pair list's keys.

@@ -1,5 +1,7 @@
 #include "gui/widgets/qt_text.h"
 
+#include "core/app/list_text.h"
+
 #include <QFile>
 
 namespace morvane {
@@ -13,11 +15,7 @@ std::string fromQString(const QString& text) {
 }
 
 QString toOneLineQString(std::string_view bytes) {
-    QString text = toQString(bytes);
-    text.replace(QLatin1String("\r\n"), QString(QChar(0x21B5)));
-    text.replace(QLatin1Char('\n'), QChar(0x21B5));
-    text.replace(QLatin1Char('\r'), QChar(0x21B5));
-    return text;
+    return toQString(oneLineText(bytes));
 }
 
 QString pathToQString(const std::string& path) {

@@ -10,8 +10,8 @@ namespace morvane {
 
 QString toQString(std::string_view bytes);
 std::string fromQString(const QString& text);
-// A text for one line of a list: each line break (CR LF, LF or CR) shows as one return arrow, so a row keeps
-// the height of one line.
+// A text for one line of a list, its control bytes in the notation (`oneLineText`), so a row keeps the height
+// of one line and a line break reads as plainly as the rest.
 QString toOneLineQString(std::string_view bytes);
 
 QString pathToQString(const std::string& path);

@@ -58,6 +58,20 @@ TEST(FolderColumn, ShowsEachRowsFolderBelowTheFolderAllRowsShare) {
     }
 }
 
+TEST(EditorText, ListsWriteControlBytesAsTheNotationDoes) {
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"x\r\ny", "x^py"},
+        {"a\tb", "a^tb"},
+        {"lone\nLF and\rCR", "lone^chr(10)LF and^chr(13)CR"},
+        {"\r\r\n", "^chr(13)^p"},
+        {std::string("nul\0", 4) + "\x1b", "nul^chr(0)^chr(27)"},
+        {"caf\xc3\xa9 ^p", "caf\xc3\xa9 ^p"},
+    };
+    for (const auto& [stored, shown] : cases) {
+        EXPECT_EQ(oneLineText(stored), shown) << stored;
+    }
+}
+
 TEST(KeyRules, CtrlOnlyMeansExactlyCtrl) {
     EXPECT_EQ(fileListKey({vk::kA, kCtrlMask}), FileListKey::SelectAll);
     EXPECT_EQ(fileListKey({vk::kA, kCtrlMask | kShiftMask}), FileListKey::None);

@@ -346,9 +346,32 @@ private slots:
         QVERIFY(!f.window->pairEditor().editorShown());
         QCOMPARE(f.window->pairs().row(0).find, std::string("x\r\ny"));
         QCOMPARE(f.window->pairs().row(0).replace, std::string("z"));
+        QCOMPARE(f.text(f.pairs, 0, 0), QString("x^py"));
         f.key(f.window.get(), Qt::Key_F2);
         f.key(find, Qt::Key_Escape);
         QVERIFY(!f.window->pairEditor().editorShown());
+    }
+
+    // Ctrl+Enter stores the pair as the button in view would: Update for a row being edited, else Add; a
+    // plain Enter breaks the line, and the boxes mark every line break.
+    void ctrlEnterAddsOrUpdatesThePair() {
+        Fixture f;
+        auto* find = f.child<QPlainTextEdit>("txtFind");
+        auto* replace = f.child<QPlainTextEdit>("txtReplace");
+        QVERIFY(find->document()->defaultTextOption().flags() & QTextOption::ShowLineAndParagraphSeparators);
+        f.key(f.window.get(), Qt::Key_F1);
+        QTest::keyClicks(find, "a");
+        f.key(find, Qt::Key_Return);
+        QTest::keyClicks(replace, "b");
+        f.key(replace, Qt::Key_Return, Qt::ControlModifier);
+        QVERIFY(!f.window->pairEditor().editorShown());
+        f.key(f.window.get(), Qt::Key_F2);
+        f.key(replace, Qt::Key_End);
+        QTest::keyClicks(replace, "c");
+        f.key(find, Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
+        QCOMPARE(f.window->pairs().size(), 1);
+        QCOMPARE(f.window->pairs().row(0).find, std::string("a\r\n"));
+        QCOMPARE(f.window->pairs().row(0).replace, std::string("bc"));
     }
 
     // Enter on a row opens it for editing; swap and Update write the current row.
