@@ -63,6 +63,8 @@ std::vector<MessageEntry> makeTable() {
         {keys::kMenuAddFiles, "&Add Files..."},
         {keys::kMenuAddFolder, "Add F&older..."},
         {keys::kFolderSkipped, "A folder: replacing in file contents passes folders over."},
+        {keys::kMenuUndo, "Undo last Execute"},
+        {keys::kUndoRun, "run of %1, files: %2"},
         {keys::kUndoDone, "Undone: %1 put back, %2 left as changed"},
         {keys::kUndoFailed, "The last Execute could not be undone:"},
         {keys::kUndoUnfinished, "Not undone yet: %1 put back, %2 left; Undo again puts back the rest"},

@@ -266,6 +266,9 @@ void MainWindow::chooseLanguage(int index) {
                            language_.message(keys::kPairNeverMatches));
     pairs_.setOptionNames(pairEditor_->optionNames());
     pairEditor_->setPatternErrorText(language_.message(keys::kPatternUnusable));
+    if (undo_) {
+        undo_->relabel();
+    }
 }
 
 // Every choice of language gives the lists its headings; their columns stay as wide as they are.

@@ -8,6 +8,7 @@
 #include "gui/window/qt_run_report.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QWidget>
 #include <algorithm>
 
@@ -48,7 +49,9 @@ void UndoController::startUp(const std::vector<LeftoverNote>& leftovers) {
 void UndoController::readOffer() {
     const std::vector<JournaledRun> runs =
         journalFolder_.empty() ? std::vector<JournaledRun>{} : listRuns(journalFolder_);
-    offered_ = std::any_of(runs.begin(), runs.end(), [](const JournaledRun& run) { return !run.undone; });
+    const auto newest =
+        std::find_if(runs.begin(), runs.end(), [](const JournaledRun& run) { return !run.undone; });
+    offered_ = newest == runs.end() ? std::nullopt : std::optional<JournaledRun>(*newest);
     refresh();
 }
 
@@ -59,6 +62,18 @@ void UndoController::setRunPhase(RunPhase phase) {
 
 void UndoController::refresh() {
     action_.setEnabled(offered_ && phase_ == RunPhase::Idle && !undoing());
+    const QString caption = message_(keys::kMenuUndo, builtInText(keys::kMenuUndo).c_str());
+    action_.setText(offered_ ? QStringLiteral("%1 (%2)").arg(caption, runName(*offered_)) : caption);
+}
+
+// A run of today is named by its time alone.
+QString UndoController::runName(const JournaledRun& run) const {
+    const QDateTime started = QDateTime::fromMSecsSinceEpoch(run.startedNanoseconds / 1'000'000);
+    const QString format = started.date() == QDate::currentDate() ? QStringLiteral("HH:mm:ss")
+                                                                  : QStringLiteral("yyyy-MM-dd HH:mm:ss");
+    return message_(keys::kUndoRun, builtInText(keys::kUndoRun).c_str())
+        .arg(started.toString(format))
+        .arg(static_cast<qulonglong>(run.changed));
 }
 
 // A simulate run only reads: the one the window starts at start-up does not keep a run cut short from going
@@ -106,7 +121,8 @@ void UndoController::ended(const std::vector<LeftoverNote>& leftovers, const Und
                                      .arg(result.restored)
                                      .arg(static_cast<qulonglong>(result.left.size()));
     readOffer();
-    emit finished(result, status);
+    emit finished(result,
+                  status.isEmpty() ? status : QStringLiteral("%1 (%2)").arg(status, runName(result.run)));
 }
 
 } // namespace morvane

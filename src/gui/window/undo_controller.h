@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +45,8 @@ public:
     void setRunPhase(RunPhase phase);
     // Puts back the newest execute run not yet undone.
     void undo();
+    // The menu item names the run it takes back in the window's language.
+    void relabel() { refresh(); }
 
 signals:
     // An undo begins; the lists must not change until it ends.
@@ -54,6 +57,8 @@ signals:
 private:
     void ended(const std::vector<LeftoverNote>& leftovers, const UndoResult& result);
     void refresh();
+    // When the run started and how many files it changed, as the menu item and the status line name it.
+    QString runName(const JournaledRun& run) const;
 
     std::string journalFolder_;
     QAction& action_;
@@ -61,7 +66,7 @@ private:
     Message message_;
     Report report_;
     QWidget& window_;
-    bool offered_ = false; // the journal holds a run not yet undone
+    std::optional<JournaledRun> offered_; // the newest run the journal holds not yet undone
     RunPhase phase_ = RunPhase::Idle;
     bool undoing_ = false;
     // Waits for an undo that goes at the end: undo has no stop, and it never leaves a file half done.

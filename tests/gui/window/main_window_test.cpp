@@ -20,6 +20,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
@@ -556,6 +557,10 @@ private slots:
         f.window->executeReplacements();
         QTRY_VERIFY(f.idle());
         QTRY_VERIFY(undo->isEnabled());
+        // Both name the run that is taken back: when it started and how many files it changed.
+        const QRegularExpression named("^Undo last Execute \\(run of \\d\\d:\\d\\d:\\d\\d, files: 2\\)$");
+        QVERIFY2(named.match(undo->text()).hasMatch(), qPrintable(undo->text()));
+        const QString runName = undo->text().section('(', 1);
         f.files.write("two.txt", "edited");
         f.key(f.window.get(), Qt::Key_Z, Qt::ControlModifier);
         QVERIFY2(!f.fileList->isEnabled() || f.idle(), "the lists wait for the undo");
@@ -567,8 +572,9 @@ private slots:
         // The simulate run that follows counts again, and the status line keeps what undo did.
         QTRY_COMPARE(f.count(0), QString("2"));
         QTRY_VERIFY(f.idle());
-        QCOMPARE(f.status->text(), QString("Undone: 1 back, 1 left"));
+        QCOMPARE(f.status->text(), "Undone: 1 back, 1 left (" + runName);
         QVERIFY(!undo->isEnabled());
+        QCOMPARE(undo->text(), QString("Undo last Execute"));
     }
 
     void undoInFileNamesModeGivesTheRowsTheirOldNamesBack() {
