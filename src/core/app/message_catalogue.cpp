@@ -62,6 +62,7 @@ std::vector<MessageEntry> makeTable() {
         {keys::kLeftoverKeptIn, kKeptInText},
         {keys::kMenuAddFiles, "&Add Files..."},
         {keys::kMenuAddFolder, "Add F&older..."},
+        {keys::kMenuTaskFiles, "Load Saved Tasks with their &Files"},
         {keys::kFolderSkipped, "A folder: replacing in file contents passes folders over."},
         {keys::kMenuUndo, "Undo last Execute"},
         {keys::kUndoRun, "run of %1, files: %2"},

@@ -38,6 +38,7 @@ inline constexpr std::string_view kLeftoverKeptDropped = "[LeftoverKeptDropped]"
 inline constexpr std::string_view kLeftoverKeptIn = "[LeftoverKeptIn]";
 inline constexpr std::string_view kMenuAddFiles = "[mnuAddFiles]";
 inline constexpr std::string_view kMenuAddFolder = "[mnuAddFolder]";
+inline constexpr std::string_view kMenuTaskFiles = "[mnuTaskFiles]";
 inline constexpr std::string_view kFolderSkipped = "[FolderSkipped]";
 inline constexpr std::string_view kMenuUndo = "[mnuUndo]";
 inline constexpr std::string_view kUndoRun = "[Undo run]";

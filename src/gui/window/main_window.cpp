@@ -141,6 +141,10 @@ void MainWindow::buildMenus() {
     on.newTask = [this] { startNewTask(); };
     on.addFiles = [this] { addChosenFiles(); };
     on.addFolder = [this] { addChosenFolder(); };
+    on.taskFiles = [this](bool checked) {
+        settings_.addFilesToFileList = checked;
+        saveSettings();
+    };
     on.close = [this] { close(); };
     on.showAdd = [this] { pairEditor_->showPairEditor(false); };
     on.edit = [this] { pairEditor_->editCurrentPair(); };
@@ -235,6 +239,7 @@ void MainWindow::startUp(const AppFolderCheck& appFolderCheck) {
     writable_ = start.writable;
     settings_ = start.settings;
     replaceMode_->setReplaceMode(settings_.replaceInContents);
+    menus_.taskFiles->setChecked(settings_.addFilesToFileList);
     chooseLanguage(settings_.language);
     setUpListColumns();
     picProgress_->setUpProgress();

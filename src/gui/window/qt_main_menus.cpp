@@ -3,6 +3,7 @@
 #include "core/app/message_catalogue.h"
 #include "core/state/message_keys.h"
 #include "gui/widgets/qt_object_names.h"
+#include "gui/widgets/qt_text.h"
 
 #include <QAction>
 #include <QMenu>
@@ -31,6 +32,10 @@ MainMenus buildMainMenus(QMenuBar& bar, const MainMenuHandlers& handlers) {
     // Beside Add Files' key, as the two choosers stand beside each other.
     menus.addFolder = item(file, "mnuAddFolder", builtInText(keys::kMenuAddFolder).c_str(),
                            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), handlers.addFolder);
+    menus.taskFiles = named(file.addAction(toQString(builtInText(keys::kMenuTaskFiles))), "mnuTaskFiles");
+    menus.taskFiles->setCheckable(true);
+    QObject::connect(menus.taskFiles, &QAction::toggled, &file,
+                     [slot = handlers.taskFiles](bool checked) { slot(checked); });
     named(file.addSeparator(), "mnuTrenn(1)");
     item(file, "mnuClose", "Close", QKeySequence(Qt::CTRL | Qt::Key_Q), handlers.close)
         ->setShortcutContext(Qt::ApplicationShortcut); // also while the About dialog has the focus
@@ -75,7 +80,7 @@ void relabelLaterMenuItems(const MainMenus& menus,
                            const std::function<QString(std::string_view key, const char* builtIn)>& message) {
     for (const auto& [action, key] :
          {std::pair{menus.addFiles, keys::kMenuAddFiles}, std::pair{menus.addFolder, keys::kMenuAddFolder},
-          std::pair{menus.preview, keys::kMenuPreview}}) {
+          std::pair{menus.preview, keys::kMenuPreview}, std::pair{menus.taskFiles, keys::kMenuTaskFiles}}) {
         action->setText(message(key, builtInText(key).c_str()));
     }
 }

@@ -18,6 +18,7 @@ struct MainMenuHandlers {
     std::function<void()> newTask;
     std::function<void()> addFiles;
     std::function<void()> addFolder;
+    std::function<void(bool)> taskFiles;
     std::function<void()> close;
     std::function<void()> showAdd;
     std::function<void()> edit;
@@ -34,6 +35,8 @@ struct MainMenus {
     std::array<QAction*, 2> languages{};
     QAction* addFiles = nullptr;
     QAction* addFolder = nullptr;
+    // Checked: loading a saved task puts its files in the file list too.
+    QAction* taskFiles = nullptr;
     QAction* preview = nullptr;
     QMenu* list = nullptr; // "Find & Replace List", which other parts of the window add their items to
     QAction* replace = nullptr;

@@ -1007,6 +1007,15 @@ private slots:
         QVERIFY(f.child<QLabel>("Label(6)")->font().bold());
         QVERIFY(!loadSettings(f.app.path()).replaceInContents);
         QCOMPARE(f.window->files().paths(), std::vector<std::string>{other.toStdString()});
+
+        // The menu item turns the setting on, in the settings file's own form, and the task's files come.
+        QAction* taskFiles = f.child<QAction>("mnuTaskFiles");
+        QVERIFY(taskFiles->isCheckable() && !taskFiles->isChecked());
+        taskFiles->trigger();
+        QVERIFY(testing::readBytes(f.app.file("Settings.txt")).find("[Add Files to Filelist]\t1\r\n") !=
+                std::string::npos);
+        f.key(f.tasks, Qt::Key_Return);
+        QCOMPARE(f.window->files().paths(), reps[1].files);
     }
 
     // With the setting on, a double-click loads a task's files in place of the list's; the bytes of its
