@@ -139,6 +139,10 @@ private slots:
         Window::choose(w.menuOn(1), "mnuFileAddFolderFiles");
         FolderFilesDialog* dialog = w.dialog();
         QVERIFY(dialog && dialog->isVisible());
+        // Each switch says what checking it does.
+        for (const char* name : {"chkHidden", "chkIgnored", "chkBinary"}) {
+            QVERIFY(dialog->findChild<QCheckBox*>(name)->text().startsWith("Include "));
+        }
         dialog->findChild<QLineEdit*>("txtInclude")->setText("*.txt");
         dialog->findChild<QCheckBox*>("chkHidden")->setChecked(true);
         dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
