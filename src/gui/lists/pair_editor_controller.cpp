@@ -2,6 +2,7 @@
 
 #include "core/app/key_rules.h"
 #include "core/app/list_text.h"
+#include "core/state/message_keys.h"
 #include "core/state/relabel_table.h"
 #include "core/text/notation.h"
 #include "core/text/pair_matcher.h"
@@ -146,6 +147,13 @@ QStringList PairListEditor::optionNames() const {
 void PairListEditor::setPatternErrorText(const QString& text) {
     patternErrorText_ = text;
     checkPattern();
+}
+
+void PairListEditor::relabel(const std::function<QString(std::string_view key)>& message) {
+    setSpecialCharsHelp(message(keys::kSpecialCharsHelp));
+    setPatternErrorText(message(keys::kPatternUnusable));
+    model_.setWarningTexts(message(keys::kPairChangesInserted), message(keys::kPairNeverMatches));
+    model_.setOptionNames(optionNames());
 }
 
 void PairListEditor::setSpecialCharsHelp(const QString& text) {

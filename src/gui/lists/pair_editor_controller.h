@@ -46,12 +46,8 @@ public:
     // The find, replace and special characters boxes.
     std::array<QWidget*, 3> textBoxes() const { return {txtFind_, txtReplace_, txtSpecialChars_}; }
     bool editorShown() const;
-    // The toggles' names in the window's language: ignore case, whole word, pattern.
-    QStringList optionNames() const;
-    // The find box's tooltip while its pattern cannot be used: %1 stands for why.
-    void setPatternErrorText(const QString& text);
-    // The help beside the boxes, line breaks as CR LF.
-    void setSpecialCharsHelp(const QString& text);
+    // The texts of the editor and of the pair list's marks take the language now chosen.
+    void relabel(const std::function<QString(std::string_view key)>& message);
 
     void showMainFrame();
     // The texts are in the list's form, line breaks as CR LF.
@@ -70,6 +66,13 @@ signals:
     void pairsChanged();
 
 private:
+    // The toggles' names in the window's language: ignore case, whole word, pattern.
+    QStringList optionNames() const;
+    // The find box's tooltip while its pattern cannot be used: %1 stands for why.
+    void setPatternErrorText(const QString& text);
+    // The help beside the boxes, line breaks as CR LF.
+    void setSpecialCharsHelp(const QString& text);
+
     void buildEditor();
     void buildToggles();
     PairOptions chosenOptions() const;

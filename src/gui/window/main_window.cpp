@@ -132,11 +132,6 @@ void MainWindow::setTabOrders() {
 }
 
 void MainWindow::buildMenus() {
-    const auto showOnTop = [](QWidget& window) {
-        window.show();
-        window.raise();
-        window.activateWindow();
-    };
     MainMenuHandlers on;
     on.newTask = [this] { startNewTask(); };
     on.addFiles = [this] { addChosenFiles(); };
@@ -152,12 +147,16 @@ void MainWindow::buildMenus() {
     on.simulate = [this] { runs_->simulate(); };
     on.replace = [this] { executeReplacements(); };
     on.undo = [this] { undoLastExecute(); };
-    on.preview = [this] { togglePreview(); };
+    on.preview = [this] { preview_->toggle(); };
     on.language = [this](int index) {
         chooseLanguage(index);
         saveSettings();
     };
-    on.about = [this, showOnTop] { showOnTop(*about_); };
+    on.about = [this] {
+        about_->show();
+        about_->raise();
+        about_->activateWindow();
+    };
     menus_ = buildMainMenus(*menuBar(), on);
     inputLock_.add(menus_.listChanging);
     // Escape works wherever the focus is, as the window sees every key first.
@@ -171,7 +170,7 @@ void MainWindow::connectLists() {
         [this] { return replaceMode_->replaceInContents() ? ReplaceMode::Contents : ReplaceMode::FileNames; },
         lookup_, computePreview, this);
     finder_ = new FileListFinder(*lvFiles_, *menus_.list, *statusLabel_, *runs_, *preview_, lookup_, *this);
-    wirePreviewKeys();
+    preview_->addAction(menus_.replace); // Execute works from the preview, locked as its menu item is
     connect(lvFiles_, &FileListView::filesDropped, this, &MainWindow::addRows);
     lvFiles_->setMessages(lookup_);
     auto* folderFiles = new FolderFilesController(files_, dialogs_, lookup_, *this);
@@ -180,31 +179,6 @@ void MainWindow::connectLists() {
     connect(pairEditor_, &PairListEditor::pairsChanged, runs_.get(), &RunController::simulate);
     connect(replaceMode_, &ReplaceModeOption::changed, this, &MainWindow::onModeChanged);
     connect(tasks_, &SavedTasksController::loaded, this, &MainWindow::countNewRows);
-}
-
-// The preview is a window of its own: the main window's keys would not reach it. Execute works from it as
-// from the main window, locked as its menu item is, and Escape closes it as it closes the editor.
-void MainWindow::wirePreviewKeys() {
-    preview_->addAction(menus_.replace);
-    connect(new QShortcut(QKeySequence(Qt::Key_Escape), preview_), &QShortcut::activated, this,
-            &MainWindow::closePreview);
-}
-
-// F6 brings the preview to the front, or closes it when it is in front.
-void MainWindow::togglePreview() {
-    if (preview_->isVisible() && preview_->isActiveWindow()) {
-        closePreview();
-    } else {
-        preview_->show();
-        preview_->raise();
-        preview_->activateWindow();
-    }
-}
-
-// The keyboard goes back to where the user was in the main window.
-void MainWindow::closePreview() {
-    preview_->close();
-    activateWindow();
 }
 
 void MainWindow::connectRuns() {
@@ -266,11 +240,7 @@ void MainWindow::chooseLanguage(int index) {
     setListHeadings();
     preview_->followLanguage();
     status_->retell();
-    pairEditor_->setSpecialCharsHelp(language_.message(keys::kSpecialCharsHelp));
-    pairs_.setWarningTexts(language_.message(keys::kPairChangesInserted),
-                           language_.message(keys::kPairNeverMatches));
-    pairs_.setOptionNames(pairEditor_->optionNames());
-    pairEditor_->setPatternErrorText(language_.message(keys::kPatternUnusable));
+    pairEditor_->relabel([this](std::string_view key) { return language_.message(key); });
     if (undo_) {
         undo_->relabel();
     }

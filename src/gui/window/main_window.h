@@ -95,9 +95,6 @@ private:
     void setTabOrders();
     void connectLists();
     void connectRuns();
-    void wirePreviewKeys();
-    void togglePreview();
-    void closePreview();
     void startUp(const AppFolderCheck& appFolderCheck);
 
     void setListHeadings();

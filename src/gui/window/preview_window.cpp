@@ -17,6 +17,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTableWidget>
@@ -67,6 +68,9 @@ PreviewWindow::PreviewWindow(FileListModel& files, PairListModel& pairs, QItemSe
     layout->addWidget(summary_);
     layout->addWidget(beside, 1);
     resize(960, 520);
+    // The owner's keys do not reach a window of its own; Escape closes it as it closes the editor.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &PreviewWindow::closeToOwner);
 
     followTimer_ = new QTimer(this);
     followTimer_->setSingleShot(true);
@@ -151,6 +155,23 @@ void PreviewWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     relabel();
     followTimer_->start();
+}
+
+void PreviewWindow::toggle() {
+    if (isVisible() && isActiveWindow()) {
+        closeToOwner();
+        return;
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void PreviewWindow::closeToOwner() {
+    close();
+    if (parentWidget()) {
+        parentWidget()->activateWindow();
+    }
 }
 
 void PreviewWindow::followLanguage() {

@@ -55,6 +55,11 @@ public:
     // The title, the columns and the line over the changes take the texts of the language now chosen.
     void followLanguage();
 
+    // Brings the window to the front, or closes it when it is in front.
+    void toggle();
+    // Closes the window and gives the keyboard back to the window it belongs to.
+    void closeToOwner();
+
     // What the window shows now, for tests.
     QString shownText() const;
     bool working() const { return working_; }
