@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/run/run.h"
+
 #include <QLabel>
 #include <QObject>
 
@@ -38,6 +40,7 @@ public:
     explicit ReplaceModeOption(QWidget& page);
 
     bool replaceInContents() const { return contents_; }
+    ReplaceMode mode() const { return contents_ ? ReplaceMode::Contents : ReplaceMode::FileNames; }
     // Sets the mode from the settings at start-up; a mode other than the current one counts as a change.
     void setReplaceMode(bool replaceInContents);
     ClickableLabel& namesCaption() { return *names_; }

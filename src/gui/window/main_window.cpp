@@ -7,6 +7,7 @@
 #include "core/state/message_keys.h"
 #include "core/state/saved_tasks_file.h"
 #include "gui/lists/file_list_view.h"
+#include "gui/lists/list_inputs.h"
 #include "gui/lists/pair_editor_controller.h"
 #include "gui/lists/replace_mode_view.h"
 #include "gui/lists/saved_task_view.h"
@@ -166,9 +167,8 @@ void MainWindow::buildMenus() {
 
 void MainWindow::connectLists() {
     preview_ = new PreviewWindow(
-        files_, pairs_, *lvFiles_->selectionModel(),
-        [this] { return replaceMode_->replaceInContents() ? ReplaceMode::Contents : ReplaceMode::FileNames; },
-        lookup_, computePreview, this);
+        files_, pairs_, *lvFiles_->selectionModel(), [this] { return replaceMode_->mode(); }, lookup_,
+        computePreview, this);
     finder_ = new FileListFinder(*lvFiles_, *menus_.list, *statusLabel_, *runs_, *preview_, lookup_, *this);
     preview_->addAction(menus_.replace); // Execute works from the preview, locked as its menu item is
     connect(lvFiles_, &FileListView::filesDropped, this, &MainWindow::addRows);
@@ -237,22 +237,14 @@ void MainWindow::chooseLanguage(int index) {
         applyLayout(); // the labels take the width of their new captions
     }
     finder_->relabel();
-    setListHeadings();
+    setListHeadings(pairs_, files_, tasks_->model(),
+                    [this](std::string_view key) { return fromQString(language_.message(key)); });
     preview_->followLanguage();
     status_->retell();
     pairEditor_->relabel([this](std::string_view key) { return language_.message(key); });
     if (undo_) {
         undo_->relabel();
     }
-}
-
-// Every choice of language gives the lists its headings; their columns stay as wide as they are.
-void MainWindow::setListHeadings() {
-    const auto text = [this](std::string_view key) { return fromQString(language_.message(key)); };
-    pairs_.setHeadings(columnHeadings(text(keys::kFindReplaceWith), {"Find", "Replace with"}));
-    files_.setHeadings(columnHeadings(text(keys::kPathFileReplacements), {"Path", "File", "Replacements"}));
-    tasks_->model().setHeadings(
-        columnHeadings(text(keys::kSavedTaskColumns), {"Nr.", "Name", "Find", "Replace with"}));
 }
 
 // The columns start equally wide, with the headings of the language chosen at start-up.
@@ -374,15 +366,9 @@ void MainWindow::undoFinished(const UndoResult& result, const QString& status) {
 
 // Read when a run starts.
 RunInputs MainWindow::snapshot(bool execute) const {
-    RunInputs inputs;
-    inputs.request.finds = pairs_.finds();
-    inputs.request.replaces = pairs_.replaces();
-    inputs.request.options = pairs_.options();
-    inputs.request.files = files_.paths();
-    inputs.request.mode = replaceMode_->replaceInContents() ? ReplaceMode::Contents : ReplaceMode::FileNames;
+    RunInputs inputs = runInputsOf(pairs_, files_, replaceMode_->mode());
     inputs.request.execute = execute;
     inputs.request.stateFolder = writable_.folder ? state_.path : std::string();
-    inputs.ids = files_.ids();
     return inputs;
 }
 

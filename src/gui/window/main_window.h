@@ -97,7 +97,6 @@ private:
     void connectRuns();
     void startUp(const AppFolderCheck& appFolderCheck);
 
-    void setListHeadings();
     void setUpListColumns();
     void layOutForm();
     void applyLayout();
