@@ -54,17 +54,6 @@ bool printGeneratedMatchingFigures(const std::string& work) {
     return printMatchingFigures(work, folder, folder);
 }
 
-RunRequest simulateRequest(const std::vector<std::string>& files, unsigned workers) {
-    RunRequest request;
-    for (const auto& [find, replace] : benchmarkPairs()) {
-        request.finds.push_back(inNotation(find));
-        request.replaces.push_back(inNotation(replace));
-    }
-    request.files = files;
-    request.workers = workers;
-    return request;
-}
-
 const char* const kPerlScript = R"(use strict;
 my $list = shift; my @pairs;
 while (@ARGV) { my $f = pack("H*", shift); my $r = pack("H*", shift); push @pairs, [$f, $r]; }
@@ -156,9 +145,9 @@ int main(int argc, char** argv) {
         }
     });
     std::int64_t total = 0;
-    f.simulateOne = medianSeconds(5, [&] { total = runPairs(simulateRequest(corpus.files, 1)).total; });
+    f.simulateOne = medianSeconds(5, [&] { total = runPairs(benchmarkRequest(corpus.files, 1)).total; });
     std::int64_t totalAll = 0;
-    f.simulateAll = medianSeconds(5, [&] { totalAll = runPairs(simulateRequest(corpus.files, 0)).total; });
+    f.simulateAll = medianSeconds(5, [&] { totalAll = runPairs(benchmarkRequest(corpus.files, 0)).total; });
 
     const std::string outputFile = work + "/bench-output.txt";
     std::vector<std::string> runnerArguments{MORVANE_CLI_PATH, "simulate"};
@@ -221,7 +210,7 @@ int main(int argc, char** argv) {
         for (const std::string& path : corpus.files) {
             copies.push_back(copyFolder + "/" + fs::path(path).filename().string());
         }
-        RunRequest request = simulateRequest(copies, 1);
+        RunRequest request = benchmarkRequest(copies, 1);
         request.execute = true;
         executeTimes.push_back(secondsOf([&] { runPairs(request); }));
     }

@@ -243,4 +243,15 @@ std::string inNotation(const std::string& text) {
     return text == "\r\n" ? std::string("^p") : text;
 }
 
+RunRequest benchmarkRequest(const std::vector<std::string>& files, unsigned workers) {
+    RunRequest request;
+    for (const auto& [find, replace] : benchmarkPairs()) {
+        request.finds.push_back(inNotation(find));
+        request.replaces.push_back(inNotation(replace));
+    }
+    request.files = files;
+    request.workers = workers;
+    return request;
+}
+
 } // namespace morvane::bench

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/run/run.h"
+
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -33,5 +35,9 @@ std::vector<std::pair<std::string, std::string>> benchmarkPairs();
 
 // A pair's text as the find/replace list writes it: a line break as ^p, every other pair as it is.
 std::string inNotation(const std::string& text);
+
+// A simulate run of the benchmark's pairs over the files on this many workers (0: as many as the machine
+// has).
+RunRequest benchmarkRequest(const std::vector<std::string>& files, unsigned workers);
 
 } // namespace morvane::bench

@@ -25,17 +25,6 @@ struct Variant {
     std::vector<std::string> files;
 };
 
-RunRequest pairsRequest(const std::vector<std::string>& files, unsigned workers) {
-    RunRequest request;
-    for (const auto& [find, replace] : benchmarkPairs()) {
-        request.finds.push_back(inNotation(find));
-        request.replaces.push_back(inNotation(replace));
-    }
-    request.files = files;
-    request.workers = workers;
-    return request;
-}
-
 // The files' texts in the encoding, in a folder of their own, under the same names.
 std::vector<std::string> writtenInEncoding(const std::vector<std::string>& files, const std::string& folder,
                                            TextEncoding encoding) {
@@ -85,7 +74,7 @@ bool printExecutes(const std::string& work, const std::vector<Variant>& variants
                 copies.push_back(copy + "/" + fs::path(path).filename().string());
                 fs::copy_file(path, copies.back());
             }
-            RunRequest request = pairsRequest(copies, 1);
+            RunRequest request = benchmarkRequest(copies, 1);
             request.execute = true;
             times.push_back(secondsOf([&] { runPairs(request); }));
         }
@@ -157,7 +146,7 @@ bool printEncodedFileFigures(const std::string& work) {
         for (const unsigned workers : {1u, 0u}) {
             std::int64_t total = 0;
             const double seconds =
-                medianSeconds(5, [&] { total = runPairs(pairsRequest(variant.files, workers)).total; });
+                medianSeconds(5, [&] { total = runPairs(benchmarkRequest(variant.files, workers)).total; });
             const std::string what =
                 std::string("simulate, ") + (workers ? "1 worker" : "all workers") + ": " + variant.name;
             line(what.c_str(), seconds);
