@@ -2,6 +2,7 @@
 
 #include "core/text/notation.h"
 #include "core/text/occurrences.h"
+#include "core/text/text_encoding.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -556,54 +557,6 @@ std::string patternError(std::string_view find, PairOptions options) {
         return {};
     }
     return PairMatcher(find, {}, options).error();
-}
-
-bool isValidUtf8(std::string_view text) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t size = text.size();
-    std::size_t i = 0;
-    while (i < size) {
-        // Runs of ASCII go eight bytes at a time.
-        if (i + 8 <= size) {
-            std::uint64_t word;
-            std::memcpy(&word, bytes + i, 8);
-            if ((word & 0x8080808080808080ULL) == 0) {
-                i += 8;
-                continue;
-            }
-        }
-        const unsigned char lead = bytes[i];
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t length = 0;
-        unsigned char low = 0x80;
-        unsigned char high = 0xBF;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            low = lead == 0xE0 ? 0xA0 : 0x80;  // no overlong form
-            high = lead == 0xED ? 0x9F : 0xBF; // no surrogate
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            low = lead == 0xF0 ? 0x90 : 0x80;  // no overlong form
-            high = lead == 0xF4 ? 0x8F : 0xBF; // nothing above U+10FFFF
-        } else {
-            return false;
-        }
-        if (i + length > size || bytes[i + 1] < low || bytes[i + 1] > high) {
-            return false;
-        }
-        for (std::size_t k = 2; k < length; ++k) {
-            if (!isContinuationByte(bytes[i + k])) {
-                return false;
-            }
-        }
-        i += length;
-    }
-    return true;
 }
 
 } // namespace morvane

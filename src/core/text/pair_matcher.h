@@ -70,7 +70,4 @@ std::vector<std::optional<PairMatcher>> matchersOfPairs(const std::vector<std::s
 // Empty, or RE2's message for a pattern it refuses. Only a pattern pair can be refused.
 std::string patternError(std::string_view find, PairOptions options);
 
-// Whether the text is well-formed UTF-8 (no overlong forms, surrogates or code points above U+10FFFF).
-bool isValidUtf8(std::string_view text);
-
 } // namespace morvane

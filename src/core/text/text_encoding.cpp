@@ -273,6 +273,24 @@ std::string_view encodingName(TextEncoding encoding) {
     return {};
 }
 
+// Runs of ASCII go eight bytes at a time: the text is mostly ASCII, and every pair with options asks.
+std::size_t wellFormedUtf8End(std::string_view text) {
+    std::size_t at = 0;
+    while (at < text.size()) {
+        if (at + 8 <= text.size() && (eightBytesAt(text.data() + at) & 0x8080808080808080u) == 0) {
+            at += 8;
+            continue;
+        }
+        std::uint32_t code = 0;
+        const std::size_t length = utf8Sequence(text, at, code);
+        if (length == 0) {
+            return at;
+        }
+        at += length;
+    }
+    return at;
+}
+
 bool isUtf16(TextEncoding encoding) {
     return encoding == TextEncoding::Utf16Le || encoding == TextEncoding::Utf16Be;
 }
@@ -290,8 +308,7 @@ std::string encodingProblem(std::string_view text, TextEncoding encoding) {
     if (!isUtf16(encoding)) {
         return {};
     }
-    const std::size_t end = forEachCode(
-        text, [](std::uint32_t) {}, [](std::size_t) {});
+    const std::size_t end = wellFormedUtf8End(text);
     return end == text.size() ? std::string() : notUtf8Reason(text, end, encoding);
 }
 

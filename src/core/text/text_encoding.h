@@ -24,6 +24,14 @@ std::string_view encodingName(TextEncoding encoding);
 
 bool isUtf16(TextEncoding encoding);
 
+// Where the text stops being well-formed UTF-8 (no overlong form, surrogate or code point above U+10FFFF):
+// the position of the first byte that starts no such sequence, or the text's size.
+std::size_t wellFormedUtf8End(std::string_view text);
+
+inline bool isValidUtf8(std::string_view text) {
+    return wellFormedUtf8End(text) == text.size();
+}
+
 // The text the pairs see in contents of that encoding (which encodingOf gave for them): the bytes after the
 // mark, as UTF-8 where the contents are UTF-16. Returns the empty string, or why the contents are not text in
 // their encoding (an odd number of bytes, an unpaired surrogate); `text` is then unspecified. `text` is

@@ -1,4 +1,5 @@
 #include "core/text/pair_matcher.h"
+#include "core/text/text_encoding.h"
 
 #include <gtest/gtest.h>
 #include <string>
