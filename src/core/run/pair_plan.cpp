@@ -1,5 +1,7 @@
 #include "core/run/pair_plan.h"
 
+#include "core/run/cancel.h"
+
 #include <algorithm>
 
 namespace morvane {
@@ -8,6 +10,8 @@ namespace {
 
 // From this many non-empty pairs on, one pass that finds which of them occur costs less than a pass for each.
 constexpr std::size_t kPairsForFindSet = 16;
+// From this many plain pairs on, one scan for all of them costs less than a scan for each.
+constexpr std::size_t kPairsForLiteralScan = 2;
 
 // Whether an occurrence of one text and one of the other can share a byte: one holds the other, or the end
 // of one is the start of the other.
@@ -58,7 +62,10 @@ Plan::Plan(const RunRequest& request_, std::vector<std::string> finds_, std::vec
             }
         }
     }
-    if (contents() && nonEmpty >= kPairsForFindSet && findSet.emplace(plainFinds).usable()) {
+    const std::size_t plainPairs = static_cast<std::size_t>(std::count_if(
+        plainFinds.begin(), plainFinds.end(), [](const std::string& find) { return !find.empty(); }));
+    const bool oneScan = contents() && plainPairs >= kPairsForLiteralScan;
+    if ((oneScan || (contents() && nonEmpty >= kPairsForFindSet)) && findSet.emplace(plainFinds).usable()) {
         created.resize(finds.size());
         for (std::size_t i = 0; i < finds.size(); ++i) {
             for (std::size_t k = i + 1; k < finds.size() && (matchers[i] || finds[i] != replaces[i]); ++k) {
@@ -66,6 +73,13 @@ Plan::Plan(const RunRequest& request_, std::vector<std::string> finds_, std::vec
                     created[i].push_back(k);
                 }
             }
+        }
+        if (oneScan && !literalScan.emplace(plainFinds).usable()) {
+            literalScan.reset();
+        }
+        if (!literalScan && nonEmpty < kPairsForFindSet) {
+            findSet.reset();
+            created.clear();
         }
     } else {
         findSet.reset();
@@ -147,6 +161,226 @@ void markCreated(const Plan& plan, std::size_t j, std::string_view text, PairScr
     for (const std::size_t k : plan.created[j]) {
         scratch.wanted[k] = 0;
     }
+}
+
+namespace {
+
+// Beyond this many occurrences for each byte of a text, their places would take more memory than the text:
+// the pairs then pass over the text one by one.
+constexpr std::size_t kMostHitsPerTextByte = 4;
+constexpr std::size_t kMostHitsAnyText = 4096;
+// Beyond this, a worker gives back the memory the one-scan pass kept from its last text.
+constexpr std::size_t kOneScanMemoryKept = std::size_t{16} << 20;
+
+// What a worker keeps from text to text for the pass with one scan.
+struct OneScanScratch {
+    LiteralHits hits;
+    EditedText edits;
+    std::vector<char> created; // later pairs that a replacement made occur where the scan did not see them
+    std::vector<char> wanted;  // the later pairs a replacement is checked for
+    std::vector<std::size_t> taken;
+    std::vector<std::size_t> insertion = {0};
+    std::string window;
+    std::string built;
+
+    void releaseIfLarge() {
+        if (built.capacity() > kOneScanMemoryKept) {
+            std::string().swap(built);
+        }
+        if (hits.reported.capacity() * sizeof(std::uint64_t) > kOneScanMemoryKept) {
+            hits = LiteralHits();
+        }
+    }
+};
+
+// The pairs of a run as one pass: the text with the replacements made since it was last scanned, and where
+// each pair occurred in it then.
+class OneScanPass {
+public:
+    OneScanPass(const Plan& plan, std::string& text, bool wholeText, OneScanScratch& scratch)
+        : plan_(plan), text_(text), wholeText_(wholeText), s_(scratch) {
+        s_.created.assign(plan.finds.size(), 0);
+        s_.wanted.assign(plan.finds.size(), 0);
+    }
+
+    // Pair j over the text as the pairs before it left it.
+    void apply(std::size_t j, PairsOutcome& outcome) {
+        if (plan_.matchers[j] || oneByOne_ || (s_.created[j] && !rescan())) {
+            applyOneByOne(j, outcome);
+            return;
+        }
+        if (!scanned_ && !scan()) {
+            applyOneByOne(j, outcome);
+            return;
+        }
+        const std::string& find = plan_.finds[j];
+        const std::string& replacement = plan_.replaces[j];
+        const bool onlyCount = find == replacement || plan_.roles[j] == PairRole::Keep ||
+                               (!wholeText_ && plan_.roles[j] == PairRole::OnlyCount);
+        // Of the occurrences the scan found, those whose bytes no pair before replaced are still there; they
+        // are all there are, since no replacement has made this pair occur elsewhere. The leftmost that do
+        // not overlap one taken before are taken.
+        s_.taken.clear();
+        std::size_t takenUpTo = 0;
+        for (std::uint32_t h = s_.hits.first[j]; h < s_.hits.first[j + 1]; ++h) {
+            const std::size_t start = s_.hits.starts[h];
+            if (!s_.edits.untouched(start, start + find.size())) {
+                continue;
+            }
+            ++outcome.count;
+            if (!onlyCount && start >= takenUpTo) {
+                s_.taken.push_back(start);
+                takenUpTo = start + find.size();
+            }
+        }
+        for (const std::size_t start : s_.taken) {
+            s_.edits.replace(start, find.size(), replacement);
+        }
+        if (!s_.taken.empty()) {
+            outcome.changed = true;
+            markCreatedAround(j);
+        }
+    }
+
+    // The text the pairs left.
+    void finish() {
+        if (scanned_ && s_.edits.edited()) {
+            s_.edits.build(s_.built);
+            text_.swap(s_.built);
+            scanned_ = false;
+        }
+    }
+
+private:
+    bool scan() {
+        const std::size_t mostHits = text_.size() * kMostHitsPerTextByte + kMostHitsAnyText;
+        if (!plan_.literalScan->scan(text_, mostHits, s_.hits)) {
+            oneByOne_ = true;
+            return false;
+        }
+        s_.edits.reset(text_);
+        std::fill(s_.created.begin(), s_.created.end(), 0);
+        scanned_ = true;
+        return true;
+    }
+
+    bool rescan() {
+        finish();
+        scanned_ = false;
+        return scan();
+    }
+
+    void applyOneByOne(std::size_t j, PairsOutcome& outcome) {
+        finish();
+        bool changed = false;
+        outcome.count += applyPair(plan_, j, text_, nullptr, changed, wholeText_);
+        outcome.changed = outcome.changed || changed;
+        scanned_ = scanned_ && !changed;
+    }
+
+    // The later pairs that pair j's replacements, just made, made occur: each that occurs in the new text
+    // around one of them. Those are no longer where the scan found them; the text is scanned again before
+    // the first of them.
+    void markCreatedAround(std::size_t j) {
+        std::size_t reach = 0;
+        bool any = false;
+        for (const std::size_t k : plan_.created[j]) {
+            if (!s_.created[k]) {
+                s_.wanted[k] = 1;
+                reach = std::max(reach, plan_.finds[k].size() - 1);
+                any = true;
+            }
+        }
+        if (!any) {
+            return;
+        }
+        const std::size_t replaced = plan_.replaces[j].size();
+        for (const std::size_t start : s_.taken) {
+            s_.edits.window(start, reach, s_.window, s_.insertion[0]);
+            plan_.findSet->markTouching(s_.window, s_.insertion, replaced, reach, s_.wanted, s_.created);
+        }
+        for (const std::size_t k : plan_.created[j]) {
+            s_.wanted[k] = 0;
+        }
+    }
+
+    const Plan& plan_;
+    std::string& text_;
+    bool wholeText_;
+    OneScanScratch& s_;
+    bool scanned_ = false;  // s_.hits and s_.edits hold the text's occurrences and the replacements since
+    bool oneByOne_ = false; // the scan failed: the pairs left pass over the text each
+};
+
+// The pairs one by one, each passing over the whole text: with a find set, only those that can occur.
+PairsOutcome applyPairsOneByOne(const Plan& plan, std::string& text, bool wholeText,
+                                const std::atomic<bool>* cancel,
+                                const std::function<void(std::size_t pair)>& beforePair) {
+    PairsOutcome outcome;
+    // Which pairs can occur in the text: those found in it as read, and those that the replacements made so
+    // far made occur.
+    thread_local PairScratch scratch;
+    if (plan.findSet) {
+        plan.findSet->occurring(text, scratch.mayOccur);
+        scratch.wanted.assign(plan.finds.size(), 0);
+        for (std::size_t j = 0; j < plan.finds.size(); ++j) {
+            scratch.mayOccur[j] = scratch.mayOccur[j] || plan.matchers[j];
+        }
+    }
+    for (std::size_t j = 0; j < plan.finds.size(); ++j) {
+        if (isCancelled(cancel)) {
+            outcome.cancelled = true;
+            return outcome;
+        }
+        beforePair(j);
+        if (plan.finds[j].empty()) {
+            continue;
+        }
+        outcome.applied = true;
+        if (plan.findSet && !scratch.mayOccur[j]) {
+            continue;
+        }
+        bool replacing = false;
+        outcome.count +=
+            applyPair(plan, j, text, plan.findSet ? &scratch.insertions : nullptr, replacing, wholeText);
+        outcome.changed = outcome.changed || replacing;
+        if (plan.findSet && replacing) {
+            markCreated(plan, j, text, scratch);
+        }
+    }
+    if (scratch.insertions.at.capacity() > kInsertionsKept) {
+        std::vector<std::size_t>().swap(scratch.insertions.at);
+    }
+    return outcome;
+}
+
+} // namespace
+
+PairsOutcome applyPairs(const Plan& plan, std::string& text, bool wholeText, bool textWanted,
+                        const std::atomic<bool>* cancel,
+                        const std::function<void(std::size_t pair)>& beforePair) {
+    if (!plan.literalScan) {
+        return applyPairsOneByOne(plan, text, wholeText, cancel, beforePair);
+    }
+    thread_local OneScanScratch scratch;
+    PairsOutcome outcome;
+    OneScanPass pass(plan, text, wholeText, scratch);
+    for (std::size_t j = 0; j < plan.finds.size(); ++j) {
+        if (isCancelled(cancel)) {
+            outcome.cancelled = true;
+            return outcome;
+        }
+        beforePair(j);
+        if (!plan.finds[j].empty()) {
+            outcome.applied = true;
+            pass.apply(j, outcome);
+        }
+    }
+    if (textWanted) {
+        pass.finish();
+    }
+    scratch.releaseIfLarge();
+    return outcome;
 }
 
 } // namespace morvane

@@ -3,12 +3,16 @@
 #pragma once
 
 #include "core/run/run.h"
+#include "core/text/edited_text.h"
 #include "core/text/find_set.h"
+#include "core/text/literal_scan.h"
 #include "core/text/occurrences.h"
 #include "core/text/pair_matcher.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,6 +40,9 @@ struct Plan {
     // whose find text its replacements can make occur.
     std::optional<FindSet> findSet;
     std::vector<std::vector<std::size_t>> created;
+    // For contents with several plain pairs: where all of them occur in a text, found in one pass. The pairs
+    // then replace in that text without building it anew for each (see applyPairs).
+    std::optional<LiteralScan> literalScan;
     // For a simulate run with few pairs: the pairs whose replacements no later pair could tell from their
     // find text, since no later find text can overlap either. Their text is never made: they only count.
     std::vector<char> onlyCounting;
@@ -58,6 +65,26 @@ struct PairScratch {
 
 // Beyond this many, a worker gives back the memory that held where a pair's replacements went.
 inline constexpr std::size_t kInsertionsKept = std::size_t{1} << 18;
+
+// What the pairs of a run did to one text.
+struct PairsOutcome {
+    std::int64_t count = 0;
+    bool applied = false;   // some pair has a find text
+    bool changed = false;   // some occurrence took other bytes
+    bool cancelled = false; // the run was cancelled before the last pair
+};
+
+// Every pair over a whole text, in order, each reading what the ones before it left; beforePair is told of
+// each pair as it comes. With wholeText, as for applyPair. Where textWanted is false (a simulate run that
+// reads nothing back), the text may be left as it was.
+//
+// With a literal scan, the plain pairs find their occurrences in one scan of the text and replace by noting
+// what goes where; the new text is built once, when the run is over, or earlier where a pair with options
+// has to read it or a replacement has made some later pair occur, and then scanned again. Whether a
+// replacement made a later pair occur is told by looking around it, as markCreated does.
+PairsOutcome applyPairs(const Plan& plan, std::string& text, bool wholeText, bool textWanted,
+                        const std::atomic<bool>* cancel,
+                        const std::function<void(std::size_t pair)>& beforePair);
 
 // Pair j over the text: replaces and counts, or only counts where nobody reads what it leaves. With
 // insertions given, notes where a plain pair's replacements went. `changed` tells whether some occurrence

@@ -171,39 +171,14 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
             entry.emplace(path);
             text = entry->name();
         }
-        // Which pairs can occur in the text: those found in it as read, and those that the replacements made
-        // so far made occur.
-        thread_local PairScratch scratch;
-        if (plan.findSet) {
-            plan.findSet->occurring(text, scratch.mayOccur);
-            scratch.wanted.assign(plan.finds.size(), 0);
-            for (std::size_t j = 0; j < plan.finds.size(); ++j) {
-                scratch.mayOccur[j] = scratch.mayOccur[j] || plan.matchers[j];
-            }
+        const bool textWanted = plan.request.execute || encoding != TextEncoding::Bytes || !plan.contents();
+        const PairsOutcome pairs = applyPairs(plan, text, isUtf16(encoding), textWanted, cancel, beforePair);
+        if (pairs.cancelled) {
+            return outcome;
         }
-        for (std::size_t j = 0; j < plan.finds.size(); ++j) {
-            if (isCancelled(cancel)) {
-                return outcome;
-            }
-            beforePair(j);
-            if (plan.finds[j].empty()) {
-                continue;
-            }
-            outcome.applied = true;
-            if (plan.findSet && !scratch.mayOccur[j]) {
-                continue;
-            }
-            bool replacing = false;
-            row.count += applyPair(plan, j, text, plan.findSet ? &scratch.insertions : nullptr, replacing,
-                                   isUtf16(encoding));
-            replacedSome = replacedSome || replacing;
-            if (plan.findSet && replacing) {
-                markCreated(plan, j, text, scratch);
-            }
-        }
-        if (scratch.insertions.at.capacity() > kInsertionsKept) {
-            std::vector<std::size_t>().swap(scratch.insertions.at);
-        }
+        outcome.applied = pairs.applied;
+        row.count += pairs.count;
+        replacedSome = pairs.changed;
         if (readable && encoding != TextEncoding::Bytes) {
             readable = plan.request.execute ? encodeInto(outcome, i, path, encoding, text)
                                             : encodesBack(outcome, i, path, encoding, text, replacedSome);

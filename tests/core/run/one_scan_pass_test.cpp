@@ -1,0 +1,99 @@
+#include "core/run/pair_plan.h"
+
+#include <gtest/gtest.h>
+#include <random>
+
+namespace morvane {
+namespace {
+
+struct Passed {
+    std::int64_t count = 0;
+    std::string text;
+};
+
+Passed passOver(const std::vector<std::string>& finds, const std::vector<std::string>& replaces,
+                std::string text, bool execute = true, const PairOptionsList& options = {}) {
+    RunRequest request;
+    request.finds = finds;
+    request.replaces = replaces;
+    request.options = options;
+    request.execute = execute;
+    const Plan plan(request, finds, replaces);
+    EXPECT_TRUE(plan.literalScan.has_value());
+    const PairsOutcome outcome = applyPairs(plan, text, false, true, nullptr, [](std::size_t) {});
+    return {outcome.count, std::move(text)};
+}
+
+// Each pair reads what the pairs before it left: occurrences they took are gone, and those their
+// replacements or cuts made are there, however they came about.
+TEST(OneScanPass, GivesWhatThePairsGiveOneAfterTheOther) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> finds;
+        std::vector<std::string> replaces;
+        const char* text;
+        const char* expected;
+        std::int64_t count;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"apart", {"foo", "baz"}, {"bar", "qux"}, "foo baz foo", "bar qux bar", 3},
+             {"taken by an earlier pair", {"ab", "bc"}, {"X", "Y"}, "abc", "Xc", 1},
+             {"made by an insertion", {"a", "bb"}, {"b", "c"}, "ab", "c", 2},
+             {"made by a cut", {"x", "ab"}, {"", "Z"}, "axb", "Z", 2},
+             {"overlapping ones counted", {"aa", "q"}, {"b", "r"}, "aaa", "ba", 2},
+             {"made across two replacements", {"a", "b", "xy"}, {"x", "y", "!"}, "ab", "!", 3},
+             {"made, cut and made again", {"a", "bc", "cd"}, {"c", "", "Q"}, "abcd", "Q", 3},
+             {"kept as it is", {"ab", "b"}, {"ab", "c"}, "ab", "ac", 2},
+         }) {
+        const Passed passed = passOver(c.finds, c.replaces, c.text);
+        EXPECT_EQ(passed.text, c.expected) << c.name;
+        EXPECT_EQ(passed.count, c.count) << c.name;
+    }
+}
+
+// A pair with options reads the text the plain pairs before it left, and the plain pairs after it read
+// what it left.
+TEST(OneScanPass, PairsWithOptionsReadTheTextBetween) {
+    PairOptions ignoreCase;
+    ignoreCase.ignoreCase = true;
+    const Passed passed =
+        passOver({"Foo", "foo", "x"}, {"x", "y", "z"}, "Foo foo FOO", true, {PairOptions{}, ignoreCase});
+    EXPECT_EQ(passed.text, "z y y");
+    EXPECT_EQ(passed.count, 4);
+}
+
+// Against the pairs applied one after the other, on texts of two letters where every pair can take, make
+// and cut occurrences of the others.
+TEST(OneScanPass, MatchesThePairsAppliedOneByOne) {
+    std::mt19937 random(7);
+    const auto word = [&](std::size_t least, std::size_t most) {
+        std::string text(std::uniform_int_distribution<std::size_t>(least, most)(random), 'a');
+        for (char& c : text) {
+            c = "ab"[random() % 2];
+        }
+        return text;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        std::vector<std::string> finds;
+        std::vector<std::string> replaces;
+        const std::size_t pairs = 2 + random() % (round % 10 == 0 ? 60 : 6);
+        for (std::size_t j = 0; j < pairs; ++j) {
+            finds.push_back(word(1, 3));
+            replaces.push_back(word(0, 3));
+        }
+        const std::string text = word(0, round % 10 == 0 ? 300 : 30);
+        std::string expected = text;
+        std::int64_t count = 0;
+        for (std::size_t j = 0; j < pairs; ++j) {
+            count += countOccurrences(expected, finds[j]);
+            expected = replaceAllOccurrences(expected, finds[j], replaces[j]);
+        }
+        const Passed passed = passOver(finds, replaces, text);
+        ASSERT_EQ(passed.text, expected) << round;
+        ASSERT_EQ(passed.count, count) << round;
+        ASSERT_EQ(passOver(finds, replaces, text, false).count, count) << round;
+    }
+}
+
+} // namespace
+} // namespace morvane
