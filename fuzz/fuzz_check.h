@@ -2,6 +2,7 @@
 
 #include "support/temp_dir.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -63,6 +64,35 @@ inline std::string referenceReplace(std::string_view text, std::string_view find
         }
     }
     return out;
+}
+
+// From a short input, as many pairs as a glossary holds: between 1 and 1,000 (mostly a few dozen), told by
+// the text. Their find texts are pieces of the text, so that they occur, often inside one another; their
+// replacements are pieces too or nothing, so that they take, make and cut occurrences of the pairs after
+// them.
+inline void appendPairsFromText(const std::string& text, std::vector<std::string>& finds,
+                                std::vector<std::string>& replaces) {
+    std::uint32_t state = static_cast<std::uint32_t>(text.size()) * 2654435761u | 1;
+    for (const char c : text.substr(0, 16)) {
+        state = (state ^ static_cast<unsigned char>(c)) * 16777619u | 1;
+    }
+    const auto next = [&state] {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return state;
+    };
+    const auto piece = [&](std::size_t least) {
+        if (text.empty()) {
+            return std::string(least, 'a');
+        }
+        return text.substr(next() % text.size(), least + next() % 6);
+    };
+    const std::uint32_t count = 1 + (next() % 4 == 0 ? next() % 1000 : next() % 40);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        finds.push_back(piece(1));
+        replaces.push_back(next() % 4 == 0 ? std::string() : piece(0));
+    }
 }
 
 } // namespace morvane::fuzz

@@ -91,5 +91,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkRunOnFile(padding + text + padding, many);
     checkFindSet(text, many.finds);
     checkFindSet(padding + text + padding + text, many.finds);
+    // As many pairs as a glossary, found in one scan of the text.
+    morvane::RunRequest glossary;
+    morvane::fuzz::appendPairsFromText(text, glossary.finds, glossary.replaces);
+    checkRunOnFile(text, glossary);
     return 0;
 }

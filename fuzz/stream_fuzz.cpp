@@ -139,5 +139,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     checkStreamedRun(text, finds, replaces, sizes[0]);
     checkMarkedContentsRoundTrip(text);
+    // As many pairs as a glossary: the whole text is scanned once for all of them, the stream pair by pair.
+    std::vector<std::string> glossaryFinds;
+    std::vector<std::string> glossaryReplaces;
+    morvane::fuzz::appendPairsFromText(text, glossaryFinds, glossaryReplaces);
+    const WholeText whole = applyWhole(glossaryFinds, glossaryReplaces, text, false);
+    long long count = 0;
+    FUZZ_CHECK(applyStreamed(glossaryFinds, glossaryReplaces, text, sizes, false, count).bytes == whole.text);
+    FUZZ_CHECK(count == whole.count);
+    checkStreamedRun(text, glossaryFinds, glossaryReplaces, sizes[0]);
     return 0;
 }

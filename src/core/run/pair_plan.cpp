@@ -38,6 +38,41 @@ bool canCreate(std::string_view replacement, std::string_view find) {
     return canOverlap(replacement, find);
 }
 
+// Adds to `creation` how inserting the replacement can make the find text occur: at each place where the
+// find text can start relative to the replacement and agree with it where both lie, it lies inside the
+// replacement or needs a byte right before or after it. A cut (an empty replacement) needs bytes on both
+// sides, either of which is noted.
+void noteCreation(std::string_view replacement, std::string_view find, std::size_t k,
+                  Plan::Creation& creation) {
+    const auto r = static_cast<std::ptrdiff_t>(replacement.size());
+    const auto f = static_cast<std::ptrdiff_t>(find.size());
+    if (r == 0) {
+        for (std::ptrdiff_t cut = 1; cut < f; ++cut) {
+            creation.before.set(static_cast<unsigned char>(find[cut - 1]));
+            creation.after.set(static_cast<unsigned char>(find[cut]));
+        }
+        return;
+    }
+    for (std::ptrdiff_t offset = 1 - f; offset < r; ++offset) {
+        const std::ptrdiff_t from = std::max<std::ptrdiff_t>(0, offset);
+        const std::ptrdiff_t to = std::min(r, offset + f);
+        if (replacement.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from)) !=
+            find.substr(static_cast<std::size_t>(from - offset), static_cast<std::size_t>(to - from))) {
+            continue;
+        }
+        if (offset >= 0 && offset + f <= r) {
+            creation.inside.push_back(k);
+            return;
+        }
+        if (offset < 0) {
+            creation.before.set(static_cast<unsigned char>(find[static_cast<std::size_t>(-offset - 1)]));
+        }
+        if (offset + f > r) {
+            creation.after.set(static_cast<unsigned char>(find[static_cast<std::size_t>(r - offset)]));
+        }
+    }
+}
+
 } // namespace
 
 Plan::Plan(const RunRequest& request_, std::vector<std::string> finds_, std::vector<std::string> replaces_)
@@ -76,6 +111,16 @@ Plan::Plan(const RunRequest& request_, std::vector<std::string> finds_, std::vec
         }
         if (oneScan && !literalScan.emplace(plainFinds).usable()) {
             literalScan.reset();
+        }
+        if (literalScan) {
+            creations.resize(finds.size());
+            for (std::size_t i = 0; i < finds.size(); ++i) {
+                for (const std::size_t k : created[i]) {
+                    if (!matchers[i] && !matchers[k]) {
+                        noteCreation(replaces[i], finds[k], k, creations[i]);
+                    }
+                }
+            }
         }
         if (!literalScan && nonEmpty < kPairsForFindSet) {
             findSet.reset();
@@ -179,6 +224,7 @@ struct OneScanScratch {
     std::vector<char> created; // later pairs that a replacement made occur where the scan did not see them
     std::vector<char> wanted;  // the later pairs a replacement is checked for
     std::vector<std::size_t> taken;
+    std::vector<std::size_t> placed;
     std::vector<std::size_t> insertion = {0};
     std::string window;
     std::string built;
@@ -205,18 +251,17 @@ public:
 
     // Pair j over the text as the pairs before it left it.
     void apply(std::size_t j, PairsOutcome& outcome) {
-        if (plan_.matchers[j] || oneByOne_ || (s_.created[j] && !rescan())) {
+        if (plan_.matchers[j] || oneByOne_ || (!scanned_ && !scan())) {
             applyOneByOne(j, outcome);
             return;
         }
-        if (!scanned_ && !scan()) {
-            applyOneByOne(j, outcome);
+        if (s_.created[j]) {
+            applyToBuilt(j, outcome);
             return;
         }
         const std::string& find = plan_.finds[j];
         const std::string& replacement = plan_.replaces[j];
-        const bool onlyCount = find == replacement || plan_.roles[j] == PairRole::Keep ||
-                               (!wholeText_ && plan_.roles[j] == PairRole::OnlyCount);
+        const bool onlyCount = onlyCounts(j);
         // Of the occurrences the scan found, those whose bytes no pair before replaced are still there; they
         // are all there are, since no replacement has made this pair occur elsewhere. The leftmost that do
         // not overlap one taken before are taken.
@@ -238,7 +283,7 @@ public:
         }
         if (!s_.taken.empty()) {
             outcome.changed = true;
-            markCreatedAround(j);
+            markCreatedAround(j, s_.taken, false);
         }
     }
 
@@ -264,10 +309,31 @@ private:
         return true;
     }
 
-    bool rescan() {
-        finish();
-        scanned_ = false;
-        return scan();
+    bool onlyCounts(std::size_t j) const {
+        return plan_.finds[j] == plan_.replaces[j] || plan_.roles[j] == PairRole::Keep ||
+               (!wholeText_ && plan_.roles[j] == PairRole::OnlyCount);
+    }
+
+    // A pair that the replacements before it made occur where the scan did not see it searches the new text
+    // as it stands; what it replaces there may take bytes of those replacements, which it joins.
+    void applyToBuilt(std::size_t j, PairsOutcome& outcome) {
+        const std::string& find = plan_.finds[j];
+        const bool onlyCount = onlyCounts(j);
+        s_.edits.build(s_.built);
+        s_.taken.clear();
+        std::size_t takenUpTo = 0;
+        visitOccurrences(s_.built, find, [&](std::size_t start) {
+            ++outcome.count;
+            if (!onlyCount && start >= takenUpTo) {
+                s_.taken.push_back(start);
+                takenUpTo = start + find.size();
+            }
+        });
+        if (!s_.taken.empty()) {
+            s_.edits.replaceInBuilt(s_.built, s_.taken, find.size(), plan_.replaces[j], s_.placed);
+            outcome.changed = true;
+            markCreatedAround(j, s_.placed, true);
+        }
     }
 
     void applyOneByOne(std::size_t j, PairsOutcome& outcome) {
@@ -278,10 +344,10 @@ private:
         scanned_ = scanned_ && !changed;
     }
 
-    // The later pairs that pair j's replacements, just made, made occur: each that occurs in the new text
-    // around one of them. Those are no longer where the scan found them; the text is scanned again before
-    // the first of them.
-    void markCreatedAround(std::size_t j) {
+    // The later pairs that pair j's replacements, just made at `placed`, made occur: each that occurs in the
+    // new text around one of them. Those are no longer only where the scan found them: they search the new
+    // text when their turn comes.
+    void markCreatedAround(std::size_t j, const std::vector<std::size_t>& placed, bool joined) {
         std::size_t reach = 0;
         bool any = false;
         for (const std::size_t k : plan_.created[j]) {
@@ -294,14 +360,35 @@ private:
         if (!any) {
             return;
         }
-        const std::size_t replaced = plan_.replaces[j].size();
-        for (const std::size_t start : s_.taken) {
-            s_.edits.window(start, reach, s_.window, s_.insertion[0]);
-            plan_.findSet->markTouching(s_.window, s_.insertion, replaced, reach, s_.wanted, s_.created);
+        const Plan::Creation& creation = plan_.creations[j];
+        for (const std::size_t k : creation.inside) {
+            s_.created[k] = 1;
+        }
+        std::size_t size = 0;
+        for (const std::size_t start : placed) {
+            if (!joined && !mayHaveCreated(start, plan_.finds[j].size(), creation)) {
+                continue;
+            }
+            s_.edits.window(start, reach, s_.window, s_.insertion[0], size);
+            plan_.findSet->markTouching(s_.window, s_.insertion, size, reach, s_.wanted, s_.created);
         }
         for (const std::size_t k : plan_.created[j]) {
             s_.wanted[k] = 0;
         }
+    }
+
+    // Whether the replacement of `length` bytes of the text at start can have made a later pair occur by
+    // reaching past it: the byte right before or after it in the new text must be one that such an occurrence
+    // needs there. A byte next to it that another replacement took is not known without looking.
+    bool mayHaveCreated(std::size_t start, std::size_t length, const Plan::Creation& creation) const {
+        const std::string_view text = s_.edits.text();
+        const std::size_t end = start + length;
+        if ((start > 0 && !s_.edits.untouched(start - 1, start)) ||
+            (end < text.size() && !s_.edits.untouched(end, end + 1))) {
+            return true;
+        }
+        return (start > 0 && creation.before.test(static_cast<unsigned char>(text[start - 1]))) ||
+               (end < text.size() && creation.after.test(static_cast<unsigned char>(text[end])));
     }
 
     const Plan& plan_;

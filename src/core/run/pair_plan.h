@@ -10,6 +10,7 @@
 #include "core/text/pair_matcher.h"
 
 #include <atomic>
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -40,6 +41,16 @@ struct Plan {
     // whose find text its replacements can make occur.
     std::optional<FindSet> findSet;
     std::vector<std::vector<std::size_t>> created;
+    // For each plain pair, how its replacement can make the later pairs in `created` occur: which lie inside
+    // the replacement, so that every replacement makes them occur, and which bytes right before or after an
+    // inserted replacement (or a cut) an occurrence that reaches past it needs there. A replacement with
+    // neither byte next to it made none of the others occur.
+    struct Creation {
+        std::vector<std::size_t> inside;
+        std::bitset<256> before;
+        std::bitset<256> after;
+    };
+    std::vector<Creation> creations;
     // For contents with several plain pairs: where all of them occur in a text, found in one pass. The pairs
     // then replace in that text without building it anew for each (see applyPairs).
     std::optional<LiteralScan> literalScan;

@@ -20,8 +20,8 @@ void EditedText::reset(std::string_view text) {
     text_ = text;
     taken_.assign(text.size() / kWordBits + 1, 0);
     edits_.clear();
-    grownBy_ = 0;
-    shrunkBy_ = 0;
+    joined_.clear();
+    growth_ = 0;
 }
 
 bool EditedText::untouched(std::size_t start, std::size_t end) const {
@@ -37,17 +37,106 @@ bool EditedText::untouched(std::size_t start, std::size_t end) const {
 }
 
 void EditedText::replace(std::size_t start, std::size_t length, std::string_view replacement) {
-    for (std::size_t at = start; at < start + length;) {
+    markTaken(start, start + length);
+    edits_.emplace_hint(edits_.end(), start, Edit{length, replacement});
+    growth_ += static_cast<std::int64_t>(replacement.size()) - static_cast<std::int64_t>(length);
+}
+
+void EditedText::markTaken(std::size_t start, std::size_t end) {
+    for (std::size_t at = start; at < end;) {
         const std::size_t word = at / kWordBits;
-        const std::size_t to = std::min(start + length - word * kWordBits, kWordBits);
+        const std::size_t to = std::min(end - word * kWordBits, kWordBits);
         taken_[word] |= bitsBetween(at % kWordBits, to);
         at = word * kWordBits + to;
     }
-    edits_.emplace_hint(edits_.end(), start, Edit{length, replacement});
-    if (replacement.size() >= length) {
-        grownBy_ += replacement.size() - length;
-    } else {
-        shrunkBy_ += length - replacement.size();
+}
+
+namespace {
+
+// A span of the new text and the bytes of the text its replacement is to take: from the start of the first
+// replacement it touches, or its own first byte, to the end of the last, or its own last byte; `from` and
+// `to` are where those lie in the new text.
+struct Joined {
+    std::size_t textStart;
+    std::size_t textEnd;
+    std::size_t from;
+    std::size_t to;
+};
+
+} // namespace
+
+// One walk over the replacements, knowing where each lies in the new text, finds what each span touches; the
+// spans that touch the same replacement make one joined replacement.
+void EditedText::replaceInBuilt(std::string_view built, const std::vector<std::size_t>& starts,
+                                std::size_t length, std::string_view replacement,
+                                std::vector<std::size_t>& placed) {
+    placed.clear();
+    std::vector<Joined> spans;
+    auto edit = edits_.begin();
+    std::int64_t shift = 0; // where a byte of the text lies in the new text, less where it lies in the text
+    const auto textOf = [&shift](std::size_t at) {
+        return static_cast<std::size_t>(static_cast<std::int64_t>(at) - shift);
+    };
+    for (const std::size_t start : starts) {
+        const std::size_t end = start + length;
+        // Replacements wholly before the span, a cut where it starts included.
+        while (edit != edits_.end() && static_cast<std::int64_t>(edit->first) + shift +
+                                               static_cast<std::int64_t>(edit->second.replacement.size()) <=
+                                           static_cast<std::int64_t>(start)) {
+            shift += static_cast<std::int64_t>(edit->second.replacement.size()) -
+                     static_cast<std::int64_t>(edit->second.length);
+            ++edit;
+        }
+        Joined span{0, 0, start, end};
+        if (!spans.empty() && start < spans.back().to) {
+            // Inside the last replacement an earlier span took, which the walk has passed.
+            if (end <= spans.back().to) {
+                continue;
+            }
+            span.textStart = spans.back().textStart;
+            span.from = spans.back().from;
+        } else {
+            span.textStart = textOf(start);
+        }
+        bool first = true;
+        // Replacements that hold a byte of the span, or a cut inside it.
+        while (edit != edits_.end() &&
+               static_cast<std::int64_t>(edit->first) + shift < static_cast<std::int64_t>(end)) {
+            const std::size_t from = static_cast<std::size_t>(static_cast<std::int64_t>(edit->first) + shift);
+            if (first && from <= start) {
+                span.textStart = edit->first;
+                span.from = from;
+            }
+            first = false;
+            span.to = std::max(end, from + edit->second.replacement.size());
+            shift += static_cast<std::int64_t>(edit->second.replacement.size()) -
+                     static_cast<std::int64_t>(edit->second.length);
+            ++edit;
+        }
+        span.textEnd = span.to > end ? std::prev(edit)->first + std::prev(edit)->second.length : textOf(end);
+        if (!spans.empty() && span.textStart < spans.back().textEnd) {
+            spans.back().textEnd = std::max(spans.back().textEnd, span.textEnd);
+            spans.back().to = std::max(spans.back().to, span.to);
+        } else {
+            spans.push_back(span);
+        }
+    }
+    // Each joined replacement: the new text of its bytes with the spans in it replaced.
+    std::size_t next = 0;
+    for (const Joined& span : spans) {
+        std::string& bytes = joined_.emplace_back();
+        std::size_t copied = span.from;
+        for (; next < starts.size() && starts[next] < span.to; ++next) {
+            bytes.append(built.substr(copied, starts[next] - copied));
+            bytes.append(replacement);
+            copied = starts[next] + length;
+        }
+        bytes.append(built.substr(copied, span.to - copied));
+        edits_.erase(edits_.lower_bound(span.textStart), edits_.lower_bound(span.textEnd));
+        markTaken(span.textStart, span.textEnd);
+        edits_.emplace(span.textStart, Edit{span.textEnd - span.textStart, bytes});
+        growth_ += static_cast<std::int64_t>(bytes.size()) - static_cast<std::int64_t>(span.to - span.from);
+        placed.push_back(span.textStart);
     }
 }
 
@@ -95,18 +184,20 @@ void EditedText::rightOf(Edits::const_iterator edit, std::size_t reach, std::str
     }
 }
 
-void EditedText::window(std::size_t start, std::size_t reach, std::string& out, std::size_t& at) const {
+void EditedText::window(std::size_t start, std::size_t reach, std::string& out, std::size_t& at,
+                        std::size_t& size) const {
     const auto edit = edits_.find(start);
     out.clear();
     leftOf(edit, reach, out);
     at = out.size();
+    size = edit->second.replacement.size();
     out.append(edit->second.replacement);
     rightOf(edit, reach, out);
 }
 
 void EditedText::build(std::string& out) const {
     out.clear();
-    out.reserve(text_.size() + grownBy_ - shrunkBy_); // the bytes removed were the text's
+    out.reserve(static_cast<std::size_t>(static_cast<std::int64_t>(text_.size()) + growth_));
     std::size_t copied = 0;
     for (const auto& [start, edit] : edits_) {
         out.append(text_.substr(copied, start - copied));

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <string>
 #include <string_view>
@@ -27,9 +28,17 @@ public:
     // Puts the replacement, which must outlive this, in place of the `length` untouched bytes at start.
     void replace(std::size_t start, std::size_t length, std::string_view replacement);
 
+    // Replaces spans of the new text, as build() made it in `built`: the non-overlapping `length` bytes at
+    // each of `starts` (ascending) become the replacement. A span may take bytes of earlier replacements and
+    // of the text alike; it is then joined with the replacements it touches into one, which takes their
+    // bytes of the text. `placed` becomes where the replacements that hold the spans start in the text.
+    void replaceInBuilt(std::string_view built, const std::vector<std::size_t>& starts, std::size_t length,
+                        std::string_view replacement, std::vector<std::size_t>& placed);
+
     // The new text around the replacement made at start: up to `reach` bytes on each side of it, fewer where
-    // the new text ends. `at` becomes where the replacement lies in the window.
-    void window(std::size_t start, std::size_t reach, std::string& out, std::size_t& at) const;
+    // the new text ends. `at` becomes where the replacement lies in the window, `size` its length.
+    void window(std::size_t start, std::size_t reach, std::string& out, std::size_t& at,
+                std::size_t& size) const;
 
     // The new text.
     void build(std::string& out) const;
@@ -41,14 +50,15 @@ private:
     };
     using Edits = std::map<std::size_t, Edit>; // by where they start in the text
 
+    void markTaken(std::size_t start, std::size_t end);
     void leftOf(Edits::const_iterator edit, std::size_t reach, std::string& out) const;
     void rightOf(Edits::const_iterator edit, std::size_t reach, std::string& out) const;
 
     std::string_view text_;
     std::vector<std::uint64_t> taken_; // a bit for each byte of the text that a replacement took
     Edits edits_;
-    std::size_t grownBy_ = 0; // bytes the replacements add, less those they remove, where positive
-    std::size_t shrunkBy_ = 0;
+    std::deque<std::string> joined_; // the replacements that replaceInBuilt joined
+    std::int64_t growth_ = 0;        // the new text's length less the text's
 };
 
 } // namespace morvane

@@ -1,6 +1,7 @@
 #include "core/text/literal_scan.h"
 
 #include <algorithm>
+#include <atomic>
 #include <hs/hs.h>
 #include <limits>
 
@@ -8,14 +9,20 @@ namespace morvane {
 
 struct LiteralScan::Database {
     hs_database_t* compiled = nullptr;
+    // Tells this database from any other built before or after, even at the same address.
+    std::uint64_t serial = 0;
     ~Database() { hs_free_database(compiled); }
 };
 
 namespace {
 
-// One thread's scratch space, grown to fit every database it scans with; freed when the thread ends.
+std::atomic<std::uint64_t> databasesBuilt{0};
+
+// One thread's scratch space, grown to fit every database it scans with; freed when the thread ends. Fitting
+// it costs about as much as scanning a small file, so it is done once for each database.
 struct ThreadScratch {
     hs_scratch_t* space = nullptr;
+    std::uint64_t fitsSerial = 0;
     ~ThreadScratch() { hs_free_scratch(space); }
 };
 
@@ -85,6 +92,7 @@ LiteralScan::LiteralScan(const std::vector<std::string>& finds) : findCount_(fin
         hs_free_compile_error(error);
         return;
     }
+    database->serial = ++databasesBuilt;
     database_ = std::move(database);
 }
 
@@ -96,8 +104,11 @@ bool LiteralScan::scan(std::string_view text, std::size_t mostHits, LiteralHits&
         return false;
     }
     thread_local ThreadScratch scratch;
-    if (hs_alloc_scratch(database_->compiled, &scratch.space) != HS_SUCCESS) {
-        return false;
+    if (scratch.fitsSerial != database_->serial) {
+        if (hs_alloc_scratch(database_->compiled, &scratch.space) != HS_SUCCESS) {
+            return false;
+        }
+        scratch.fitsSerial = database_->serial;
     }
     ScanState state{lengths_.data(), &hits.reported, mostHits};
     if (hs_scan(database_->compiled, text.data(), static_cast<unsigned>(text.size()), 0, scratch.space,

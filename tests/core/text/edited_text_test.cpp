@@ -59,9 +59,45 @@ TEST(EditedText, WindowShowsTheNewTextAroundAReplacement) {
          }) {
         std::string window;
         std::size_t at = 0;
-        edits.window(c.start, c.reach, window, at);
+        std::size_t size = 0;
+        edits.window(c.start, c.reach, window, at, size);
         EXPECT_EQ(window, c.window) << c.start << " " << c.reach;
         EXPECT_EQ(at, c.at) << c.start << " " << c.reach;
+    }
+}
+
+// Spans of the new text that take bytes of earlier replacements join them: the text reads as if the
+// replacements had been made one after the other, and a later span sees the joined replacement.
+TEST(EditedText, SpansOfTheNewTextJoinTheReplacementsTheyTouch) {
+    struct Case {
+        const char* name;
+        std::vector<std::size_t> starts; // in the new text "0ab3X5789"
+        std::size_t length;
+        const char* built;
+        std::vector<std::size_t> placed;
+    };
+    const std::string text = "0123456789";
+    for (const Case& c : std::vector<Case>{
+             {"the text alone", {6}, 1, "0ab3X5#89", {7}},
+             {"inside a replacement", {1}, 1, "0#b3X5789", {1}},
+             {"two in one replacement", {1, 2}, 1, "0##3X5789", {1}},
+             {"in two replacements", {2, 4}, 1, "0a#3#5789", {1, 4}},
+             {"across a replacement and the text", {2}, 2, "0a#X5789", {1}},
+             {"next to a cut", {5}, 1, "0ab3X#789", {5}},
+             {"over a cut", {5}, 2, "0ab3X#89", {5}},
+         }) {
+        EditedText edits;
+        edits.reset(text);
+        edits.replace(1, 2, "ab");
+        edits.replace(4, 1, "X");
+        edits.replace(6, 1, "");
+        std::string built;
+        edits.build(built);
+        std::vector<std::size_t> placed;
+        edits.replaceInBuilt(built, c.starts, c.length, "#", placed);
+        edits.build(built);
+        EXPECT_EQ(built, c.built) << c.name;
+        EXPECT_EQ(placed, c.placed) << c.name;
     }
 }
 
