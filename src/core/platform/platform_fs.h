@@ -51,6 +51,61 @@ inline constexpr char kInUseElsewhere[] = "in use by another program";
 // the buffer is empty; the empty text on success.
 std::string readRegularFile(const std::string& path, std::string& buffer, FileIdentity* identity = nullptr);
 
+// A run's look at the file of one row, and when it is a regular file that could be opened at once, the open
+// file: everything the row needs to know comes from that one look.
+class RowFile {
+public:
+    RowFile() = default;
+    ~RowFile();
+    RowFile(RowFile&& other) noexcept;
+    RowFile& operator=(RowFile&& other) noexcept;
+    RowFile(const RowFile&) = delete;
+    RowFile& operator=(const RowFile&) = delete;
+
+    // What the path names, from one look (see pathStatus), opening nothing: for a row whose file is not read.
+    static RowFile lookedAt(const std::string& path);
+
+    const PathStatus& status() const { return status_; }
+
+    // Reads the file whole into the buffer, as readRegularFile does. The buffer's bytes are overwritten, not
+    // cleared first, so that only what a file holds beyond the one before is filled twice.
+    std::string readInto(const std::string& path, std::string& buffer, FileIdentity* identity);
+
+private:
+    friend class FolderCursor;
+    PathStatus status_;
+    int fd_ = -1;           // open only for a regular file opened at once
+    FileIdentity identity_; // of the open file
+};
+
+// Opens the files of a run's rows, which come folder by folder. It keeps a descriptor of the folder of the
+// last row and the names of the regular files the folder lists, and opens a file so listed by its name there:
+// one open and one look at the open file per row, with no lookup of the whole path. Only a name listed as a
+// regular file is opened so (and never through a symbolic link), since opening a device can act on it; any
+// other row is looked at by its path first, as readRegularFile does. A folder is listed only when the row
+// after the one opened is in it too, so that a row alone in a large folder does not pay for the listing.
+class FolderCursor {
+public:
+    FolderCursor() = default;
+    ~FolderCursor();
+    FolderCursor(const FolderCursor&) = delete;
+    FolderCursor& operator=(const FolderCursor&) = delete;
+
+    // The row's file; nextPath is the path of the row after it, empty when there is none.
+    RowFile open(const std::string& path, std::string_view nextPath);
+
+private:
+    // Whether the name is listed as a regular file in the folder, which becomes the current one.
+    bool listedAsRegular(std::string_view folder, std::string_view name, std::string_view nextPath);
+    bool enter(std::string_view folder);
+    void leave();
+
+    std::string folder_;
+    int folderFd_ = -1;
+    bool entered_ = false;
+    std::vector<std::string> regularNames_; // sorted
+};
+
 // A regular file read from its start in blocks, for a file too large to hold whole. It is opened as
 // readRegularFile opens it, and read no further than the size it had then.
 class FileReader {
@@ -272,6 +327,9 @@ bool ownedByRunningUser(const std::string& path);
 // The longest file name, in bytes, the folder takes; the common limit where the file system does not say.
 inline constexpr std::size_t kDefaultNameMax = 255;
 std::size_t nameMax(const std::string& folder);
+
+// Lets a write to a pipe that nobody reads any more fail with an error, rather than end the process.
+void ignoreBrokenPipes();
 
 // The folder that holds the running executable, without a trailing separator; empty when it cannot be found.
 std::string executableFolder();

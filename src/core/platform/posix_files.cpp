@@ -190,8 +190,39 @@ int openRegularFile(const std::string& path, FileIdentity* identity, struct stat
         ::close(fd);
         return -1;
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
+}
+
+bool waitOnReads(int fd) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    return flags >= 0 && (flags & O_NONBLOCK) != 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+}
+
+std::string readOpenFile(int fd, std::size_t size, std::string& buffer) {
+    // Overwritten, not cleared: resizing fills only what lies past the bytes the buffer already holds. A
+    // buffer too small is let go first, so that the new one is the file's size rather than twice the old one.
+    if (size > buffer.capacity()) {
+        std::string().swap(buffer);
+    }
+    buffer.resize(size);
+    std::size_t filled = 0;
+    while (filled < size) {
+        const ssize_t got = ::pread(fd, buffer.data() + filled, size - filled, static_cast<off_t>(filled));
+        if (got < 0 && (errno == EINTR || (errno == EAGAIN && waitOnReads(fd)))) {
+            continue;
+        }
+        if (got < 0) {
+            const int code = errno;
+            buffer.clear();
+            return errnoText(code);
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(got);
+    }
+    buffer.resize(filled);
+    return {};
 }
 
 std::string copyBytes(int from, int to, std::uint64_t length) {

@@ -127,7 +127,18 @@ std::string renameUnderLease(int fd, const struct stat& opened, const FileIdenti
                              const std::string& temporaryPath, const fs::path& target);
 
 // Opens a regular file for reading without blocking on anything else; the descriptor, or -1 with the reason.
+// It stays open without blocking: a regular file's read waits for the disk all the same.
 int openRegularFile(const std::string& path, FileIdentity* identity, struct stat& info, std::string& reason);
+
+// Where a file system honours the flag for a regular file (a lock another process holds, some network and
+// user-space file systems), a read of a file opened without blocking can find nothing ready: such a file's
+// reads are made to wait, as a regular file's should. False when the descriptor already waits or cannot be
+// made to.
+bool waitOnReads(int fd);
+
+// Reads the first size bytes of the open regular file into the buffer, fewer when it ends before. Returns
+// the reason on failure, when the buffer is empty.
+std::string readOpenFile(int fd, std::size_t size, std::string& buffer);
 
 // Copies the first bytes of one open file to the end of another: by the system where it can, without passing
 // them through this process, else through a buffer. Returns the reason on failure.

@@ -4,7 +4,6 @@
 
 #include "core/journal/run_journal.h"
 #include "core/platform/paths.h"
-#include "core/platform/text_file.h"
 #include "core/run/rename_plan.h"
 #include "core/run/row_problem.h"
 #include "core/run/run_texts.h"
@@ -125,9 +124,9 @@ bool encodeInto(RowOutcome& outcome, std::size_t i, const std::string& path, Tex
 
 // Everything the run does with one row: read, every pair in order, then in an execute run the one write or
 // rename. Never throws: a file too large for memory is a failure of its row.
-RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
-                      const platform::PathStatus& status, std::string& text, const std::atomic<bool>* cancel,
-                      const BeforePair& beforePair) {
+RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, platform::RowFile& file,
+                      std::string& text, const std::atomic<bool>* cancel, const BeforePair& beforePair) {
+    const platform::PathStatus& status = file.status();
     RowOutcome outcome;
     outcome.row.path = path;
     RowResult& row = outcome.row;
@@ -160,7 +159,7 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
         TextEncoding encoding = TextEncoding::Bytes;
         if (plan.contents()) {
             // Only a write compares the file with what was read.
-            const std::string error = readTextFileInto(path, text, plan.request.execute ? &readAs : nullptr);
+            const std::string error = file.readInto(path, text, plan.request.execute ? &readAs : nullptr);
             readable = error.empty();
             if (!readable) {
                 outcome.failure = RunFailure{i, path, cannotReadText(error)};
@@ -200,6 +199,14 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
     }
     outcome.complete = true;
     return outcome;
+}
+
+platform::RowFile lookAtRow(const Plan& plan, const std::vector<std::string>& files, std::size_t i,
+                            platform::FolderCursor& cursor) {
+    if (!plan.contents()) {
+        return platform::RowFile::lookedAt(files[i]);
+    }
+    return cursor.open(files[i], i + 1 < files.size() ? std::string_view(files[i + 1]) : std::string_view());
 }
 
 } // namespace morvane

@@ -14,6 +14,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace morvane {
 
@@ -52,9 +53,14 @@ inline constexpr std::size_t kNoRow = static_cast<std::size_t>(-1);
 using BeforePair = std::function<void(std::size_t pair)>;
 
 // Everything the run does with one row: read, every pair in order, then in an execute run the one write or
-// rename. Never throws: a file too large for memory is a failure of its row.
-RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path,
-                      const platform::PathStatus& status, std::string& text, const std::atomic<bool>* cancel,
-                      const BeforePair& beforePair);
+// rename. The file is the row's as the run looked at it (see platform::FolderCursor). Never throws: a file
+// too large for memory is a failure of its row.
+RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, platform::RowFile& file,
+                      std::string& text, const std::atomic<bool>* cancel, const BeforePair& beforePair);
+
+// How a run looks at the file of row i: opened at once in contents mode (see platform::FolderCursor), only
+// looked at in file-names mode, whose rows are never opened.
+platform::RowFile lookAtRow(const Plan& plan, const std::vector<std::string>& files, std::size_t i,
+                            platform::FolderCursor& cursor);
 
 } // namespace morvane

@@ -29,6 +29,12 @@ std::vector<std::string> atLeastOneEntry(std::vector<std::string> texts) {
     return texts;
 }
 
+// The same for the paths, which are not copied when there are any.
+const std::vector<std::string>& atLeastOnePath(const std::vector<std::string>& files) {
+    static const std::vector<std::string> oneEmptyPath(1);
+    return files.empty() ? oneEmptyPath : files;
+}
+
 unsigned workersFor(const RunRequest& request, std::size_t files) {
     if (request.execute && request.mode == ReplaceMode::FileNames) {
         return 1;
@@ -54,7 +60,7 @@ public:
         expandEachNotation(finds);
         expandEachNotation(replaces);
         Plan plan(request_, std::move(finds), std::move(replaces));
-        const std::vector<std::string> files = atLeastOneEntry(request_.files);
+        const std::vector<std::string>& files = atLeastOnePath(request_.files);
         std::optional<RunJournal> journal;
         const std::string journalFolder = journalFolderIn(request_.stateFolder);
         if (request_.execute) {
@@ -75,7 +81,9 @@ public:
             groups_ = &groups.emplace(*renames, plan.journal);
         }
         const ProgressSchedule schedule(plan.finds.size(), files.size());
-        result_.rows.reserve(files.size());
+        if (keepsRows()) {
+            result_.rows.reserve(files.size());
+        }
 
         const unsigned workers = workersFor(request_, files.size());
         if (request_.execute && plan.contents()) {
@@ -129,6 +137,7 @@ private:
     void runInThisThread(const Plan& plan, const std::vector<std::string>& files,
                          const ProgressSchedule& schedule) {
         std::string text;
+        platform::FolderCursor cursor;
         for (std::size_t i = 0; i < files.size() && !cancelled(); ++i) {
             const auto draw = [&](std::size_t j) { drawBefore(schedule, j, i); };
             if (std::optional<RowOutcome> planned = plannedRename(i, files[i])) {
@@ -138,7 +147,8 @@ private:
                 deliver(i, std::move(*planned));
                 continue;
             }
-            deliver(i, processRow(plan, i, files[i], platform::pathStatus(files[i]), text, cancel_, draw));
+            platform::RowFile file = lookAtRow(plan, files, i, cursor);
+            deliver(i, processRow(plan, i, files[i], file, text, cancel_, draw));
             releaseIfLarge(text);
         }
     }
@@ -147,7 +157,7 @@ private:
                       const ProgressSchedule& schedule, unsigned workers) {
         WorkerPool pool(plan, files, workers, cancel_, files.size());
         for (std::size_t i = 0; i < files.size() && !cancelled(); ++i) {
-            std::optional<RowOutcome> outcome = pool.take(i);
+            std::optional<RowOutcome> outcome = take(pool, i);
             if (!outcome) {
                 cancelled();
                 return;
@@ -178,7 +188,7 @@ private:
         for (std::size_t first = 0; first < files.size() && !cancelled();) {
             std::vector<RowOutcome> batch;
             for (std::size_t i = first; i < end; ++i) {
-                std::optional<RowOutcome> outcome = pool.take(i);
+                std::optional<RowOutcome> outcome = take(pool, i);
                 // A batch cut short is not committed: its files stay as they are, and the workers, which may
                 // still be at work on it, are the only ones to use the journal until they have stopped.
                 if (!outcome || !outcome->complete) {
@@ -209,6 +219,13 @@ private:
             end = full ? nextEnd : batches.batchEnd(files, first);
             pool.openUpTo(end);
         }
+    }
+
+    std::optional<RowOutcome> take(WorkerPool& pool, std::size_t i) {
+        if (!pool.ready(i)) {
+            observer_->waitingForRows();
+        }
+        return pool.take(i);
     }
 
     // A row naming the file of an earlier row reports what the pairs did there.
@@ -290,9 +307,15 @@ private:
             outcome.row.failure = outcome.failure->reason;
             result_.failures.push_back(std::move(*outcome.failure));
         }
+        if (!keepsRows()) {
+            observer_->rowDone(i, outcome.row, result_.total, result_.status);
+            return;
+        }
         result_.rows.push_back(std::move(outcome.row));
         observer_->rowDone(i, result_.rows.back(), result_.total, result_.status);
     }
+
+    bool keepsRows() const { return request_.keepRows || request_.execute; }
 
     bool cancelled() {
         if (isCancelled(cancel_)) {

@@ -42,6 +42,10 @@ struct RunRequest {
     bool keepForUndo = true;
     // The most bytes of old contents the journal keeps; a contents run that could change more is not kept.
     std::uint64_t undoBytesBound = kBytesKeptForUndo;
+    // Whether the result keeps every row. A caller that takes each row from the observer as it comes can do
+    // without, so that the run's memory does not grow with its rows; an execute run keeps them all the same,
+    // since a row naming the file or entry of an earlier row reports that row's result.
+    bool keepRows = true;
     // Where streaming begins and the blocks it reads; tests set both low.
     std::uint64_t streamedFileBytes = kStreamedFileBytes;
     std::size_t streamBlockBytes = kStreamBlockBytes;
@@ -76,8 +80,9 @@ struct RunResult {
     std::size_t findsUbound = 0;
     std::size_t replacesUbound = 0;
 
-    std::vector<RowResult> rows; // one per requested path, in order; fewer when the run was cancelled
-    std::int64_t total = 0;      // of the rows that did not fail
+    // One per requested path, in order; fewer when the run was cancelled, none when the request kept none.
+    std::vector<RowResult> rows;
+    std::int64_t total = 0; // of the rows that did not fail
     // What the status line shows after the run; nothing when no non-empty pair met an existing file.
     std::optional<StatusKind> status;
     std::vector<RunFailure> failures; // files that could not be read, written or renamed
@@ -104,6 +109,9 @@ public:
                          std::optional<StatusKind> status) {
         (void)row, (void)result, (void)total, (void)status;
     }
+    // When the next row is not done yet and the run waits for it: a sink that gathers what it passes on
+    // can pass it on now.
+    virtual void waitingForRows() {}
 };
 
 // Applies every pair in order to every file in order, counting overlapping occurrences and replacing without

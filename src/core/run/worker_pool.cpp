@@ -1,5 +1,5 @@
-// The worker pool: its threads take rows in list order as the run opens them; the run's thread waits for
-// each row's outcome in turn, woken only when enough rows are ready.
+// The worker pool: its threads take chunks of rows in list order as the run opens them; the run's thread
+// takes each row's outcome in turn, and the threads wake each other only when one of them has to wait.
 #include "core/run/worker_pool.h"
 
 #include <algorithm>
@@ -8,11 +8,18 @@
 
 namespace morvane {
 
+namespace {
+
+// The cancel flag is set from outside without notifying, so a wait looks at it now and then.
+constexpr std::chrono::milliseconds kCancelLook{20};
+
+} // namespace
+
 WorkerPool::WorkerPool(const Plan& plan, const std::vector<std::string>& files, unsigned workers,
                        const std::atomic<bool>* cancel, std::size_t open,
                        const std::vector<std::size_t>* earlierRows)
-    : plan_(plan), files_(files), cancel_(cancel), earlierRows_(earlierRows), outcomes_(files.size()),
-      ready_(files.size(), false), open_(open) {
+    : plan_(plan), files_(files), cancel_(cancel), earlierRows_(earlierRows),
+      window_(std::clamp<std::size_t>(files.size(), 1, kWindowRows)), ready_(window_.size(), 0), open_(open) {
     try {
         for (unsigned w = 0; w < workers; ++w) {
             threads_.emplace_back([this] { work(); });
@@ -25,7 +32,8 @@ WorkerPool::WorkerPool(const Plan& plan, const std::vector<std::string>& files, 
 
 WorkerPool::~WorkerPool() {
     stop_ = true;
-    opened_.notify_all();
+    room_.notify_all();
+    largeFileFree_.notify_all();
     for (std::thread& thread : threads_) {
         thread.join();
     }
@@ -36,22 +44,40 @@ std::optional<RowOutcome> WorkerPool::take(std::size_t i) {
         if (namesAnEarlierRowsFile(i)) {
             return laterName(i);
         }
-        std::string text;
-        return processRow(plan_, i, files_[i], platform::pathStatus(files_[i]), text, cancel_,
-                          [](std::size_t) {});
+        platform::RowFile file = lookAtRow(plan_, files_, i, cursor_);
+        RowOutcome outcome = processRow(plan_, i, files_[i], file, text_, cancel_, [](std::size_t) {});
+        releaseIfLarge(text_);
+        return outcome;
     }
+    const std::size_t slot = i % window_.size();
     std::unique_lock lock(mutex_);
-    // The cancel flag is set from outside without notifying, so look at it now and then.
-    while (!ready_[i]) {
+    while (!ready_[slot]) {
         if (isCancelled(cancel_)) {
             waitingFor_ = kNoRow;
             return std::nullopt;
         }
         waitingFor_ = i;
-        done_.wait_for(lock, std::chrono::milliseconds(20));
+        done_.wait_for(lock, kCancelLook);
     }
     waitingFor_ = kNoRow;
-    return std::move(outcomes_[i]);
+    RowOutcome outcome = std::move(window_[slot]);
+    window_[slot] = RowOutcome{};
+    ready_[slot] = 0;
+    taken_ = i + 1;
+    const bool wake = idleWorkers_ > 0 && claimable();
+    lock.unlock();
+    if (wake) {
+        room_.notify_all();
+    }
+    return outcome;
+}
+
+bool WorkerPool::ready(std::size_t i) {
+    if (threads_.empty()) {
+        return false;
+    }
+    std::lock_guard lock(mutex_);
+    return ready_[i % window_.size()] != 0;
 }
 
 void WorkerPool::openUpTo(std::size_t end) {
@@ -59,7 +85,7 @@ void WorkerPool::openUpTo(std::size_t end) {
         std::lock_guard lock(mutex_);
         open_ = end;
     }
-    opened_.notify_all();
+    room_.notify_all();
 }
 
 RowOutcome WorkerPool::laterName(std::size_t i) const {
@@ -69,69 +95,89 @@ RowOutcome WorkerPool::laterName(std::size_t i) const {
     return outcome;
 }
 
-bool WorkerPool::waitUntilOpen(std::size_t i) {
+bool WorkerPool::claim(std::size_t& first, std::size_t& end) {
     std::unique_lock lock(mutex_);
-    while (i >= open_) {
-        if (stop_ || isCancelled(cancel_)) {
+    for (;;) {
+        if (stop_ || isCancelled(cancel_) || next_ >= files_.size()) {
             return false;
         }
-        opened_.wait_for(lock, std::chrono::milliseconds(20));
+        if (claimable()) {
+            first = next_;
+            end = chunkEnd();
+            next_ = end;
+            return true;
+        }
+        ++idleWorkers_;
+        room_.wait_for(lock, kCancelLook);
+        --idleWorkers_;
     }
-    return true;
+}
+
+std::size_t WorkerPool::chunkEnd() const {
+    return std::min({next_ + kChunkRows, open_, files_.size()});
+}
+
+bool WorkerPool::claimable() const {
+    return next_ < std::min(open_, files_.size()) && chunkEnd() <= taken_ + window_.size();
 }
 
 void WorkerPool::work() {
     std::string text;
-    for (;;) {
-        const std::size_t i = next_.fetch_add(1);
-        if (i >= files_.size() || stop_ || isCancelled(cancel_) || !waitUntilOpen(i)) {
+    platform::FolderCursor cursor;
+    std::vector<RowOutcome> outcomes;
+    outcomes.reserve(kChunkRows);
+    std::size_t first = 0;
+    std::size_t end = 0;
+    while (claim(first, end)) {
+        for (std::size_t i = first; i < end; ++i) {
+            std::optional<RowOutcome> outcome = outcomeOf(i, cursor, text);
+            if (!outcome) {
+                break;
+            }
+            outcomes.push_back(std::move(*outcome));
+        }
+        const bool cut = first + outcomes.size() < end;
+        handBack(first, outcomes);
+        if (cut) {
             break;
         }
-        if (namesAnEarlierRowsFile(i)) {
-            hand(i, laterName(i));
-            continue;
-        }
-        const platform::PathStatus status = platform::pathStatus(files_[i]);
-        const bool large = plan_.contents() && isLargeFile(status);
-        if (large && !takeLargeFileTurn()) {
-            break;
-        }
-        RowOutcome outcome = processRow(plan_, i, files_[i], status, text, cancel_, [](std::size_t) {});
-        releaseIfLarge(text);
-        if (large) {
-            giveLargeFileTurn();
-        }
-        hand(i, std::move(outcome));
     }
     done_.notify_all();
 }
 
-void WorkerPool::hand(std::size_t i, RowOutcome outcome) {
+std::optional<RowOutcome> WorkerPool::outcomeOf(std::size_t i, platform::FolderCursor& cursor,
+                                                std::string& text) {
+    if (namesAnEarlierRowsFile(i)) {
+        return laterName(i);
+    }
+    platform::RowFile file = lookAtRow(plan_, files_, i, cursor);
+    const bool large = plan_.contents() && isLargeFile(file.status());
+    if (large && !takeLargeFileTurn()) {
+        return std::nullopt;
+    }
+    RowOutcome outcome = processRow(plan_, i, files_[i], file, text, cancel_, [](std::size_t) {});
+    releaseIfLarge(text);
+    if (large) {
+        giveLargeFileTurn();
+    }
+    return outcome;
+}
+
+void WorkerPool::handBack(std::size_t first, std::vector<RowOutcome>& outcomes) {
     bool wake = false;
     {
         std::lock_guard lock(mutex_);
-        outcomes_[i] = std::move(outcome);
-        ready_[i] = true;
-        wake = worthWaking();
+        for (std::size_t k = 0; k < outcomes.size(); ++k) {
+            const std::size_t slot = (first + k) % window_.size();
+            window_[slot] = std::move(outcomes[k]);
+            ready_[slot] = 1;
+        }
+        wake = waitingFor_ != kNoRow && waitingFor_ >= first && waitingFor_ < first + outcomes.size();
     }
+    outcomes.clear();
     if (wake) {
         done_.notify_all();
     }
-}
-
-// Whether the run's thread, waiting for a row, has enough rows ready to be woken: a few in a row from
-// the one it waits for, or all that are open. Woken for each row, it would cost as much as reading one
-// of many small files. Guarded by mutex_.
-bool WorkerPool::worthWaking() const {
-    if (waitingFor_ == kNoRow) {
-        return false;
-    }
-    const std::size_t limit = std::min(open_, files_.size());
-    std::size_t row = waitingFor_;
-    while (row < limit && row < waitingFor_ + kRowsPerWake && ready_[row]) {
-        ++row;
-    }
-    return row == waitingFor_ + kRowsPerWake || row >= limit;
 }
 
 bool WorkerPool::takeLargeFileTurn() {
@@ -140,7 +186,7 @@ bool WorkerPool::takeLargeFileTurn() {
         if (stop_ || isCancelled(cancel_)) {
             return false;
         }
-        largeFileFree_.wait_for(lock, std::chrono::milliseconds(20));
+        largeFileFree_.wait_for(lock, kCancelLook);
     }
     largeFileTaken_ = true;
     return true;
