@@ -18,9 +18,10 @@ enum class ReplaceMode { Contents, FileNames };
 
 // A contents run reads a file larger than this in blocks of the second size and passes them through the
 // pairs as a stream, rather than hold the file whole. Streaming costs as much as reading whole at about
-// 4 MiB and is faster above (see the benchmark's large-files mode).
-inline constexpr std::uint64_t kStreamedFileBytes = std::uint64_t{16} << 20;
-inline constexpr std::size_t kStreamBlockBytes = std::size_t{1} << 20;
+// 4 MiB and is faster above (see the benchmark's large-files mode), and it keeps a run's memory near a few
+// blocks per worker whatever its files. A block passes every pair while it is still in the core's cache.
+inline constexpr std::uint64_t kStreamedFileBytes = std::uint64_t{4} << 20;
+inline constexpr std::size_t kStreamBlockBytes = std::size_t{256} << 10;
 
 // A snapshot of everything a run reads: the pairs as the list holds them (in the notation, expanded by the
 // run), the paths in row order, the mode, and whether files are written or renamed.
