@@ -18,6 +18,7 @@
 #include "core/text/escaped_text.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
@@ -98,44 +99,44 @@ void printRecord(std::string_view label, std::string_view value, bool nulRecords
     }
 }
 
-// All that the stream gives; nothing when it fails part way. A read error (a folder opened as a file, an I/O
-// error) is thrown by the stream buffer itself, whatever the stream's exception mask says.
-std::optional<std::string> readAllOf(std::istream& stream) {
-    try {
-        std::string bytes(std::istreambuf_iterator<char>(stream), {});
-        if (stream.bad()) {
-            return std::nullopt;
+// Adds each record of the stream to the paths, its exact bytes, skipping empty ones. The stream is read in
+// pieces, so that only the paths are held, never the whole list besides them. False when the stream fails
+// part way (a read error sets badbit: istream::read catches what the stream buffer throws).
+bool appendRecords(std::istream& stream, char separator, std::vector<std::string>& paths) {
+    std::vector<char> piece(std::size_t{1} << 16);
+    std::string record; // one that goes on past the piece
+    while (stream.read(piece.data(), static_cast<std::streamsize>(piece.size())) || stream.gcount() > 0) {
+        std::string_view bytes(piece.data(), static_cast<std::size_t>(stream.gcount()));
+        for (std::size_t end = bytes.find(separator); end != std::string_view::npos;
+             end = bytes.find(separator)) {
+            if (!record.empty()) {
+                paths.push_back(std::move(record.append(bytes.substr(0, end))));
+                record = std::string();
+            } else if (end > 0) {
+                paths.emplace_back(bytes.substr(0, end));
+            }
+            bytes.remove_prefix(end + 1);
         }
-        return bytes;
-    } catch (const std::ios_base::failure&) {
-        return std::nullopt;
+        record.append(bytes);
     }
+    if (stream.bad()) {
+        return false;
+    }
+    if (!record.empty()) {
+        paths.push_back(std::move(record));
+    }
+    return true;
 }
 
-// The paths of --files-from, each record's exact bytes: a line (or with -z a NUL-ended record) is a path, an
-// empty one is skipped. Nothing when the file cannot be read.
-std::optional<std::vector<std::string>> readPathList(const std::string& source, bool nulRecords) {
-    std::optional<std::string> read;
-    if (source == "-") {
-        read = readAllOf(std::cin);
-    } else if (std::ifstream file(toFsPath(source), std::ios::binary); file) {
-        read = readAllOf(file);
-    }
-    if (!read) {
-        return std::nullopt;
-    }
-    const std::string& bytes = *read;
+// Adds the paths of --files-from: a line (or with -z a NUL-ended record) is a path. False when the file
+// cannot be read.
+bool readPathList(const std::string& source, bool nulRecords, std::vector<std::string>& paths) {
     const char separator = nulRecords ? '\0' : '\n';
-    std::vector<std::string> paths;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        const std::size_t end = std::min(bytes.find(separator, start), bytes.size());
-        if (end > start) {
-            paths.push_back(bytes.substr(start, end - start));
-        }
-        start = end + 1;
+    if (source == "-") {
+        return appendRecords(std::cin, separator, paths);
     }
-    return paths;
+    std::ifstream file(toFsPath(source), std::ios::binary);
+    return file && appendRecords(file, separator, paths);
 }
 
 // Each folder among the paths is replaced by its files, in its place; returns whether any folder could not
@@ -174,6 +175,31 @@ struct NotUndoableNotice : RunObserver {
     }
 };
 
+// Prints each row as the run delivers it, in order, and keeps none: a pipeline sees the first rows at once,
+// and memory does not grow with the output. What the stream gathers goes out whenever the run waits for a
+// row. A simulate run whose output nobody takes any more is stopped; an execute run goes on to the end, so
+// that it is never left half done for want of a reader.
+struct RowPrinter : NotUndoableNotice {
+    RowPrinter(const RunRequest& request, bool nulRecords) : request(request), nulRecords(nulRecords) {}
+    void rowDone(std::size_t, const RowResult& row, std::int64_t, std::optional<StatusKind>) override {
+        // A count would read as done; the total leaves the row out as well.
+        printRecord(row.failure.empty() ? std::to_string(row.count) : kFailedLabel, row.path, nulRecords);
+        if (row.skipped != SkipReason::None) {
+            reportProblem(row.path, skipReasonText(row.skipped, request.mode));
+            anySkipped = true;
+        }
+        if (!std::cout && !request.execute) {
+            unread = true;
+        }
+    }
+    void waitingForRows() override { std::cout.flush(); }
+
+    const RunRequest& request;
+    const bool nulRecords;
+    bool anySkipped = false;
+    std::atomic<bool> unread{false};
+};
+
 // Pairs that work against each other are worth a look, but the run is as asked: the exit status stays.
 void warnAboutPairs(const RunRequest& request) {
     for (const PairWarning& warning : pairWarnings(request.finds, request.replaces, request.options)) {
@@ -182,34 +208,25 @@ void warnAboutPairs(const RunRequest& request) {
     }
 }
 
-int runAndReport(const RunRequest& request, bool nulRecords, bool expansionFailed) {
+int runAndReport(RunRequest& request, bool nulRecords, bool expansionFailed) {
     // An execute run clears up first itself; a simulate run only follows the journals of runs cut short.
     const bool leftoversNeedAttention =
         !request.execute && reportLeftovers(clearLeftovers(journalFolderIn(request.stateFolder), {}));
-    NotUndoableNotice notice;
-    const RunResult result = runPairs(request, &notice);
+    if (request.execute) {
+        platform::ignoreBrokenPipes();
+    }
+    request.keepRows = false;
+    RowPrinter printer(request, nulRecords);
+    const RunResult result = runPairs(request, &printer, &printer.unread);
     const bool runLeftoversNeedAttention = reportLeftovers(result.leftovers);
-    bool anyFailed =
-        !result.failures.empty() || leftoversNeedAttention || runLeftoversNeedAttention || expansionFailed;
-    std::vector<bool> failed(result.rows.size());
-    for (const RunFailure& failure : result.failures) {
-        failed[failure.row] = true;
-    }
-    for (std::size_t i = 0; i < result.rows.size(); ++i) {
-        const RowResult& row = result.rows[i];
-        // A count would read as done; the total leaves the row out as well.
-        printRecord(failed[i] ? kFailedLabel : std::to_string(row.count), row.path, nulRecords);
-        if (row.skipped != SkipReason::None) {
-            reportProblem(row.path, skipReasonText(row.skipped, request.mode));
-            anyFailed = true;
-        }
-    }
+    const bool anyFailed = !result.failures.empty() || leftoversNeedAttention || runLeftoversNeedAttention ||
+                           expansionFailed || printer.anySkipped;
     printRecord("total", std::to_string(result.total), nulRecords);
     for (const RunFailure& failure : result.failures) {
         reportProblem(failure.path, failure.reason);
     }
-    if (!result.notUndoable.empty() && result.notUndoable != notice.said) {
-        notice.say(result.notUndoable);
+    if (!result.notUndoable.empty() && result.notUndoable != printer.said) {
+        printer.say(result.notUndoable);
     }
     std::cout.flush();
     return anyFailed || !std::cout ? kExitFailure : 0;
@@ -355,13 +372,8 @@ int runCommandLine(const std::vector<std::string>& arguments) {
         return usageError("--files-from reads a file of paths, and \"" + *invocation.filesFrom +
                           "\" is a folder");
     }
-    if (invocation.filesFrom) {
-        std::optional<std::vector<std::string>> listed =
-            readPathList(*invocation.filesFrom, invocation.nulRecords);
-        if (!listed) {
-            return usageError("cannot read the paths in \"" + *invocation.filesFrom + "\"");
-        }
-        std::move(listed->begin(), listed->end(), std::back_inserter(request.files));
+    if (invocation.filesFrom && !readPathList(*invocation.filesFrom, invocation.nulRecords, request.files)) {
+        return usageError("cannot read the paths in \"" + *invocation.filesFrom + "\"");
     }
     if (invocation.task) {
         const SavedReps reps = readSavedTasks(savedTasksPath(stateDir));

@@ -524,3 +524,52 @@ TEST(RunnerDiff, NothingToChangePrintsNothingAndNulRecordsAreAUsageError) {
 
 } // namespace
 } // namespace morvane
+
+namespace morvane {
+namespace {
+
+// The runner with its standard output going into a pipe whose reader has already gone; its exit status, or -1
+// when a signal ended it.
+int runCliWithoutReader(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {MORVANE_CLI_PATH, "--app-dir", defaultAppFolder().path()});
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    int ends[2];
+    if (::pipe(ends) != 0) {
+        return -2;
+    }
+    ::close(ends[0]);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], 1);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(ends[1]);
+    int status = 0;
+    if (spawned != 0 || waitpid(child, &status, 0) != child) {
+        return -2;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Rows are printed while the run goes on, so a reader can go away part way; an execute run is never left
+// half done for that, and says that its report was lost.
+TEST(RunnerOutput, execute_whose_reader_went_away_still_changes_every_file) {
+    TempDir dir;
+    std::vector<std::string> files;
+    for (int k = 0; k < 400; ++k) {
+        files.push_back(dir.write("file-" + std::to_string(k) + ".txt", "a"));
+    }
+    EXPECT_EQ(runCliWithoutReader({"execute", "--no-undo", "--pair", "a", "b", "-r", dir.path()}), 1);
+    for (const std::string& file : files) {
+        ASSERT_EQ(readBytes(file), "b") << file;
+    }
+}
+
+} // namespace
+} // namespace morvane
