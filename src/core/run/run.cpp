@@ -222,10 +222,7 @@ private:
     }
 
     std::optional<RowOutcome> take(WorkerPool& pool, std::size_t i) {
-        if (!pool.ready(i)) {
-            observer_->waitingForRows();
-        }
-        return pool.take(i);
+        return pool.take(i, [this] { observer_->waitingForRows(); });
     }
 
     // A row naming the file of an earlier row reports what the pairs did there.

@@ -39,7 +39,7 @@ WorkerPool::~WorkerPool() {
     }
 }
 
-std::optional<RowOutcome> WorkerPool::take(std::size_t i) {
+std::optional<RowOutcome> WorkerPool::take(std::size_t i, const std::function<void()>& beforeWaiting) {
     if (threads_.empty()) {
         if (namesAnEarlierRowsFile(i)) {
             return laterName(i);
@@ -49,8 +49,18 @@ std::optional<RowOutcome> WorkerPool::take(std::size_t i) {
         releaseIfLarge(text_);
         return outcome;
     }
+    if (aheadNext_ < ahead_.size()) {
+        return std::move(ahead_[aheadNext_++]);
+    }
+    ahead_.clear();
+    aheadNext_ = 0;
     const std::size_t slot = i % window_.size();
     std::unique_lock lock(mutex_);
+    if (!ready_[slot]) {
+        lock.unlock();
+        beforeWaiting();
+        lock.lock();
+    }
     while (!ready_[slot]) {
         if (isCancelled(cancel_)) {
             waitingFor_ = kNoRow;
@@ -60,24 +70,21 @@ std::optional<RowOutcome> WorkerPool::take(std::size_t i) {
         done_.wait_for(lock, kCancelLook);
     }
     waitingFor_ = kNoRow;
-    RowOutcome outcome = std::move(window_[slot]);
-    window_[slot] = RowOutcome{};
-    ready_[slot] = 0;
-    taken_ = i + 1;
+    // Every row ready from this one on is taken at once; taking a row frees its place, so this stops within
+    // the window.
+    for (std::size_t row = i; row < files_.size() && ready_[row % window_.size()]; ++row) {
+        const std::size_t at = row % window_.size();
+        ahead_.push_back(std::move(window_[at]));
+        window_[at] = RowOutcome{};
+        ready_[at] = 0;
+    }
+    taken_ = i + ahead_.size();
     const bool wake = idleWorkers_ > 0 && claimable();
     lock.unlock();
     if (wake) {
         room_.notify_all();
     }
-    return outcome;
-}
-
-bool WorkerPool::ready(std::size_t i) {
-    if (threads_.empty()) {
-        return false;
-    }
-    std::lock_guard lock(mutex_);
-    return ready_[i % window_.size()] != 0;
+    return std::move(ahead_[aheadNext_++]);
 }
 
 void WorkerPool::openUpTo(std::size_t end) {

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -32,12 +33,11 @@ public:
     WorkerPool(const WorkerPool&) = delete;
     WorkerPool& operator=(const WorkerPool&) = delete;
 
-    // The outcome of row i, waiting for it; nothing when the run was cancelled first. Rows are taken in
-    // order, each once.
-    std::optional<RowOutcome> take(std::size_t i);
-
-    // Whether take(i) would return without waiting.
-    bool ready(std::size_t i);
+    // The outcome of row i, waiting for it, after calling beforeWaiting; nothing when the run was cancelled
+    // first. Rows are taken in order, each once: the rows ready after it come along, so that the run's
+    // thread meets the workers once for many rows.
+    std::optional<RowOutcome> take(
+        std::size_t i, const std::function<void()>& beforeWaiting = [] {});
 
     // Lets the workers take the rows before this one.
     void openUpTo(std::size_t end);
@@ -79,6 +79,9 @@ private:
     std::size_t waitingFor_ = kNoRow; // the row the run's thread waits for; guarded by mutex_
     bool largeFileTaken_ = false;     // guarded by mutex_
     std::condition_variable largeFileFree_;
+    // Rows taken and not yet handed to the run; the run's thread's own.
+    std::vector<RowOutcome> ahead_;
+    std::size_t aheadNext_ = 0;
     // For a pool without threads, whose rows are worked on as they are taken.
     platform::FolderCursor cursor_;
     std::string text_;
