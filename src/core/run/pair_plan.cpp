@@ -40,8 +40,8 @@ bool canCreate(std::string_view replacement, std::string_view find) {
 
 // Adds to `creation` how inserting the replacement can make the find text occur: at each place where the
 // find text can start relative to the replacement and agree with it where both lie, it lies inside the
-// replacement or needs a byte right before or after it. A cut (an empty replacement) needs bytes on both
-// sides, either of which is noted.
+// replacement or needs a byte right before or after it; a find text can do both at different places. A cut
+// (an empty replacement) needs bytes on both sides, either of which is noted.
 void noteCreation(std::string_view replacement, std::string_view find, std::size_t k,
                   Plan::Creation& creation) {
     const auto r = static_cast<std::ptrdiff_t>(replacement.size());
@@ -61,8 +61,10 @@ void noteCreation(std::string_view replacement, std::string_view find, std::size
             continue;
         }
         if (offset >= 0 && offset + f <= r) {
-            creation.inside.push_back(k);
-            return;
+            if (creation.inside.empty() || creation.inside.back() != k) {
+                creation.inside.push_back(k);
+            }
+            continue;
         }
         if (offset < 0) {
             creation.before.set(static_cast<unsigned char>(find[static_cast<std::size_t>(-offset - 1)]));
@@ -222,9 +224,15 @@ struct OneScanScratch {
     LiteralHits hits;
     EditedText edits;
     std::vector<char> created; // later pairs that a replacement made occur where the scan did not see them
-    std::vector<char> wanted;  // the later pairs a replacement is checked for
+    // later pairs that occur inside replacements that hold them whole, and nowhere else the scan did not see
+    std::vector<char> createdInside;
+    // for each pair that holds a later one in its replacement, where in the text it replaced
+    std::vector<std::vector<std::size_t>> placedBy;
+    std::vector<std::pair<std::size_t, std::size_t>> inside; // (replacement's start, where in it)
+    std::vector<char> wanted;                                // the later pairs a replacement is checked for
     std::vector<std::size_t> taken;
     std::vector<std::size_t> placed;
+    std::vector<std::size_t> lookedAround; // the replacements whose neighbours may make a later pair occur
     std::vector<std::size_t> insertion = {0};
     std::string window;
     std::string built;
@@ -246,7 +254,9 @@ public:
     OneScanPass(const Plan& plan, std::string& text, bool wholeText, OneScanScratch& scratch)
         : plan_(plan), text_(text), wholeText_(wholeText), s_(scratch) {
         s_.created.assign(plan.finds.size(), 0);
+        s_.createdInside.assign(plan.finds.size(), 0);
         s_.wanted.assign(plan.finds.size(), 0);
+        s_.placedBy.resize(plan.finds.size());
     }
 
     // Pair j over the text as the pairs before it left it.
@@ -255,16 +265,18 @@ public:
             applyOneByOne(j, outcome);
             return;
         }
-        if (s_.created[j]) {
+        s_.inside.clear();
+        if (s_.created[j] || (s_.createdInside[j] && !findInside(j))) {
             applyToBuilt(j, outcome);
             return;
         }
         const std::string& find = plan_.finds[j];
         const std::string& replacement = plan_.replaces[j];
         const bool onlyCount = onlyCounts(j);
-        // Of the occurrences the scan found, those whose bytes no pair before replaced are still there; they
-        // are all there are, since no replacement has made this pair occur elsewhere. The leftmost that do
-        // not overlap one taken before are taken.
+        // Of the occurrences the scan found, those whose bytes no pair before replaced are still there; with
+        // those inside replacements, they are all there are, since no replacement has made this pair occur
+        // elsewhere. The leftmost that do not overlap one taken before are taken: only those in the text
+        // or those in one replacement can overlap.
         s_.taken.clear();
         std::size_t takenUpTo = 0;
         for (std::uint32_t h = s_.hits.first[j]; h < s_.hits.first[j + 1]; ++h) {
@@ -278,12 +290,21 @@ public:
                 takenUpTo = start + find.size();
             }
         }
+        outcome.count += static_cast<std::int64_t>(s_.inside.size());
         for (const std::size_t start : s_.taken) {
             s_.edits.replace(start, find.size(), replacement);
         }
         if (!s_.taken.empty()) {
             outcome.changed = true;
+            if (!plan_.creations[j].inside.empty()) {
+                s_.placedBy[j] = s_.taken;
+            }
             markCreatedAround(j, s_.taken, false);
+        }
+        if (!onlyCount && !s_.inside.empty()) {
+            replaceInside(j);
+            outcome.changed = true;
+            markCreatedAround(j, s_.placed, true);
         }
     }
 
@@ -305,8 +326,61 @@ private:
         }
         s_.edits.reset(text_);
         std::fill(s_.created.begin(), s_.created.end(), 0);
+        std::fill(s_.createdInside.begin(), s_.createdInside.end(), 0);
+        for (std::vector<std::size_t>& placed : s_.placedBy) {
+            placed.clear();
+        }
         scanned_ = true;
         return true;
+    }
+
+    // Where pair j, made to occur only inside replacements that hold it whole, lies in them: false where
+    // one of those replacements has since been changed, and the new text must be searched.
+    bool findInside(std::size_t j) {
+        const std::string& find = plan_.finds[j];
+        for (std::size_t i = 0; i < j; ++i) {
+            if (s_.placedBy[i].empty() ||
+                std::find(plan_.creations[i].inside.begin(), plan_.creations[i].inside.end(), j) ==
+                    plan_.creations[i].inside.end()) {
+                continue;
+            }
+            const std::string& holder = plan_.replaces[i];
+            for (const std::size_t start : s_.placedBy[i]) {
+                if (s_.edits.replacementAt(start).data() != holder.data()) {
+                    return false;
+                }
+                for (std::size_t at = holder.find(find); at != std::string::npos;
+                     at = holder.find(find, at + 1)) {
+                    s_.inside.emplace_back(start, at);
+                }
+            }
+        }
+        std::sort(s_.inside.begin(), s_.inside.end());
+        return true;
+    }
+
+    // Replaces the leftmost non-overlapping occurrences of pair j in each replacement that holds them.
+    void replaceInside(std::size_t j) {
+        const std::string& find = plan_.finds[j];
+        s_.placed.clear();
+        for (std::size_t i = 0; i < s_.inside.size();) {
+            const std::size_t start = s_.inside[i].first;
+            const std::string_view holder = s_.edits.replacementAt(start);
+            std::string bytes;
+            std::size_t copied = 0;
+            for (; i < s_.inside.size() && s_.inside[i].first == start; ++i) {
+                const std::size_t at = s_.inside[i].second;
+                if (at < copied) {
+                    continue; // overlaps the one replaced before it
+                }
+                bytes.append(holder.substr(copied, at - copied));
+                bytes.append(plan_.replaces[j]);
+                copied = at + find.size();
+            }
+            bytes.append(holder.substr(copied));
+            s_.edits.rewrite(start, std::move(bytes));
+            s_.placed.push_back(start);
+        }
     }
 
     bool onlyCounts(std::size_t j) const {
@@ -348,6 +422,20 @@ private:
     // new text around one of them. Those are no longer only where the scan found them: they search the new
     // text when their turn comes.
     void markCreatedAround(std::size_t j, const std::vector<std::size_t>& placed, bool joined) {
+        const Plan::Creation& creation = plan_.creations[j];
+        for (const std::size_t k : creation.inside) {
+            // Inside a joined replacement, the pair may have been changed since it was put there.
+            (joined ? s_.created : s_.createdInside)[k] = 1;
+        }
+        s_.lookedAround.clear();
+        for (const std::size_t start : placed) {
+            if (joined || mayHaveCreated(start, plan_.finds[j].size(), creation)) {
+                s_.lookedAround.push_back(start);
+            }
+        }
+        if (s_.lookedAround.empty()) {
+            return;
+        }
         std::size_t reach = 0;
         bool any = false;
         for (const std::size_t k : plan_.created[j]) {
@@ -357,17 +445,10 @@ private:
                 any = true;
             }
         }
-        if (!any) {
-            return;
-        }
-        const Plan::Creation& creation = plan_.creations[j];
-        for (const std::size_t k : creation.inside) {
-            s_.created[k] = 1;
-        }
         std::size_t size = 0;
-        for (const std::size_t start : placed) {
-            if (!joined && !mayHaveCreated(start, plan_.finds[j].size(), creation)) {
-                continue;
+        for (const std::size_t start : s_.lookedAround) {
+            if (!any) {
+                break;
             }
             s_.edits.window(start, reach, s_.window, s_.insertion[0], size);
             plan_.findSet->markTouching(s_.window, s_.insertion, size, reach, s_.wanted, s_.created);

@@ -20,6 +20,7 @@ void EditedText::reset(std::string_view text) {
     text_ = text;
     taken_.assign(text.size() / kWordBits + 1, 0);
     edits_.clear();
+    pool_.release();
     joined_.clear();
     growth_ = 0;
 }
@@ -182,6 +183,17 @@ void EditedText::rightOf(Edits::const_iterator edit, std::size_t reach, std::str
         reach -= taken;
         position = edit->first + edit->second.length;
     }
+}
+
+std::string_view EditedText::replacementAt(std::size_t start) const {
+    const auto edit = edits_.find(start);
+    return edit == edits_.end() ? std::string_view() : edit->second.replacement;
+}
+
+void EditedText::rewrite(std::size_t start, std::string bytes) {
+    Edit& edit = edits_.at(start);
+    growth_ += static_cast<std::int64_t>(bytes.size()) - static_cast<std::int64_t>(edit.replacement.size());
+    edit.replacement = joined_.emplace_back(std::move(bytes));
 }
 
 void EditedText::window(std::size_t start, std::size_t reach, std::string& out, std::size_t& at,

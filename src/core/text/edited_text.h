@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,12 @@ public:
     void replaceInBuilt(std::string_view built, const std::vector<std::size_t>& starts, std::size_t length,
                         std::string_view replacement, std::vector<std::size_t>& placed);
 
+    // The replacement made at start, as it now reads.
+    std::string_view replacementAt(std::size_t start) const;
+
+    // Makes the replacement made at start read `bytes` instead.
+    void rewrite(std::size_t start, std::string bytes);
+
     // The new text around the replacement made at start: up to `reach` bytes on each side of it, fewer where
     // the new text ends. `at` becomes where the replacement lies in the window, `size` its length.
     void window(std::size_t start, std::size_t reach, std::string& out, std::size_t& at,
@@ -48,7 +55,9 @@ private:
         std::size_t length;
         std::string_view replacement;
     };
-    using Edits = std::map<std::size_t, Edit>; // by where they start in the text
+    // By where they start in the text; their nodes come from a pool given back whole at each reset, since a
+    // text takes thousands of replacements that would otherwise each cost an allocation and a free.
+    using Edits = std::pmr::map<std::size_t, Edit>;
 
     void markTaken(std::size_t start, std::size_t end);
     void leftOf(Edits::const_iterator edit, std::size_t reach, std::string& out) const;
@@ -56,7 +65,8 @@ private:
 
     std::string_view text_;
     std::vector<std::uint64_t> taken_; // a bit for each byte of the text that a replacement took
-    Edits edits_;
+    std::pmr::unsynchronized_pool_resource pool_;
+    Edits edits_{&pool_};
     std::deque<std::string> joined_; // the replacements that replaceInBuilt joined
     std::int64_t growth_ = 0;        // the new text's length less the text's
 };
