@@ -18,14 +18,17 @@
 
 namespace morvane {
 
-// A worker keeps its text's memory from file to file, so that reading allocates only when a file is larger
-// than any before; but not a large file's, which would stay counted long after. A simulate run also lets only
-// one worker at a time hold a file larger than this, so that its memory stays near that of its largest file
-// however many workers it has.
+// A run lets only one worker at a time hold a file larger than this, so that its memory stays near that of
+// its largest file however many workers it has.
 inline constexpr std::uintmax_t kLargeFileBytes = std::uintmax_t{64} << 20;
 
+// A worker keeps its text's memory from file to file, so that reading allocates only when a file is larger
+// than any before; but not beyond this, since larger files are few and each worker keeping room for one would
+// hold more than the rest of a run together.
+inline constexpr std::size_t kKeptTextBytes = std::size_t{1} << 20;
+
 inline void releaseIfLarge(std::string& text) {
-    if (text.capacity() > kLargeFileBytes) {
+    if (text.capacity() > kKeptTextBytes) {
         std::string().swap(text);
     }
 }

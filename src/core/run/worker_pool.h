@@ -42,8 +42,8 @@ public:
     // Lets the workers take the rows before this one.
     void openUpTo(std::size_t end);
 
-    static constexpr std::size_t kChunkRows = 64;
-    static constexpr std::size_t kWindowRows = 16 * kChunkRows;
+    static constexpr std::size_t kChunkRows = 128;
+    static constexpr std::size_t kWindowRows = 8 * kChunkRows;
 
 private:
     bool namesAnEarlierRowsFile(std::size_t i) const { return earlierRows_ && (*earlierRows_)[i] != kNoRow; }
