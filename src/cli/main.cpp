@@ -8,6 +8,7 @@
 #include "core/journal/undo.h"
 #include "core/platform/paths.h"
 #include "core/platform/platform_fs.h"
+#include "core/platform/platform_memory.h"
 #include "core/run/contents_diff.h"
 #include "core/run/pair_warnings.h"
 #include "core/run/rename_plan.h"
@@ -157,8 +158,15 @@ bool expandFolders(std::vector<std::string>& paths, const ExpansionOptions& opti
         if (expansion.files.empty()) {
             reportProblem(path, "no file below it is kept");
         }
-        std::move(expansion.files.begin(), expansion.files.end(), std::back_inserter(expanded));
+        if (expanded.empty()) {
+            expanded = std::move(expansion.files);
+        } else {
+            expanded.reserve(expanded.size() + expansion.files.size());
+            std::move(expansion.files.begin(), expansion.files.end(), std::back_inserter(expanded));
+        }
     }
+    // The list is held for the whole run: not twice its length.
+    expanded.shrink_to_fit();
     paths = std::move(expanded);
     return anyProblem;
 }
@@ -419,6 +427,7 @@ int runCommandLine(const std::vector<std::string>& arguments) {
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
+    morvane::platform::giveLargeBlocksBack();
     // Whatever escapes the run (memory running out, a fault of the program) ends it with a message and a
     // failure status, never with an abort and a core dump.
     try {

@@ -1,6 +1,7 @@
 #include "core/platform/platform_memory.h"
 
 #include <cstdint>
+#include <malloc.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -14,6 +15,13 @@ void releasePages(char* bytes, std::size_t size) {
         // Advice only: where the system declines, the memory simply stays counted until the buffer is freed.
         ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
     }
+}
+
+void giveLargeBlocksBack() {
+#ifdef M_MMAP_THRESHOLD
+    // Setting it at all keeps the allocator from raising it.
+    ::mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+#endif
 }
 
 } // namespace morvane::platform
