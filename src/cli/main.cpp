@@ -165,8 +165,6 @@ bool expandFolders(std::vector<std::string>& paths, const ExpansionOptions& opti
             std::move(expansion.files.begin(), expansion.files.end(), std::back_inserter(expanded));
         }
     }
-    // The list is held for the whole run: not twice its length.
-    expanded.shrink_to_fit();
     paths = std::move(expanded);
     return anyProblem;
 }
@@ -405,6 +403,8 @@ int runCommandLine(const std::vector<std::string>& arguments) {
         }
     }
     const bool expansionFailed = invocation.recursive && expandFolders(request.files, invocation.expansion);
+    // The list is held for the whole run: not in room for up to twice its length.
+    request.files.shrink_to_fit();
     // Only a hand-edited saved task can hold such a path; a NUL-ended record could not hold it whole.
     if (invocation.nulRecords && anyHoldsNul(request.files)) {
         return usageError("a PATH holds a NUL byte, which -z cannot write");

@@ -70,9 +70,9 @@ std::optional<RowOutcome> WorkerPool::take(std::size_t i, const std::function<vo
         done_.wait_for(lock, kCancelLook);
     }
     waitingFor_ = kNoRow;
-    // Every row ready from this one on is taken at once; taking a row frees its place, so this stops within
-    // the window.
-    for (std::size_t row = i; row < files_.size() && ready_[row % window_.size()]; ++row) {
+    // The rows ready from this one on are taken at once, up to a chunk's worth.
+    const std::size_t end = std::min(i + kChunkRows, files_.size());
+    for (std::size_t row = i; row < end && ready_[row % window_.size()]; ++row) {
         const std::size_t at = row % window_.size();
         ahead_.push_back(std::move(window_[at]));
         window_[at] = RowOutcome{};
