@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
 
 namespace morvane {
 
@@ -38,5 +40,21 @@ private:
     const BeforePair& beforePair_;
     std::size_t next_ = 0;
 };
+
+// The pairs' pass over a text or a piece of one (see applyPairs), telling beforePair of each pair.
+using PairsPass = std::function<PairsOutcome(std::string& text, const BeforePair& beforePair)>;
+
+// The pass over a file's text held whole, or a name: where the text is two stream blocks or more and can
+// be cut (see range_cuts.h), in ranges of a block that the row's thread and the helpers pass at once, and
+// where the text is wanted, the pieces that a pair changed put back together in order; otherwise whole on
+// this thread.
+PairsOutcome passWholeText(const Plan& plan, std::string& text, bool textWanted, const BeforePair& beforePair,
+                           const PairsPass& pass);
+
+// The pass over the text cut into ranges of about rangeBytes (see rangeEnds), shared with the helpers;
+// nothing when the text is not cut, so that the caller passes it whole.
+std::optional<PairsOutcome> passInPieces(std::string& text, const RangeCuts& cuts, std::size_t rangeBytes,
+                                         unsigned helpers, bool textWanted, const PairsPass& pass,
+                                         PairProgress& progress);
 
 } // namespace morvane

@@ -4,6 +4,7 @@
 
 #include "core/journal/run_journal.h"
 #include "core/platform/paths.h"
+#include "core/run/range_share.h"
 #include "core/run/rename_plan.h"
 #include "core/run/row_problem.h"
 #include "core/run/run_texts.h"
@@ -171,7 +172,10 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, 
             text = entry->name();
         }
         const bool textWanted = plan.request.execute || encoding != TextEncoding::Bytes || !plan.contents();
-        const PairsOutcome pairs = applyPairs(plan, text, isUtf16(encoding), textWanted, cancel, beforePair);
+        const PairsOutcome pairs = passWholeText(
+            plan, text, textWanted, beforePair, [&](std::string& piece, const BeforePair& before) {
+                return applyPairs(plan, piece, isUtf16(encoding), textWanted, cancel, before);
+            });
         if (pairs.cancelled) {
             return outcome;
         }
