@@ -331,6 +331,24 @@ private:
         bool started = range == 0;
         DiscardingSink nobody;
         StreamChain chain(plan_.finds, plan_.replaces, true);
+        // With many plain pairs, the range is held whole and scanned once for all of them rather than passed
+        // through a stage for each; a range that runs on far for want of a byte to cut at goes through the
+        // stages after all, so that memory stays bounded.
+        constexpr std::size_t kMostRangeTextBytes = std::size_t{16} << 20;
+        bool oneScan = plan_.literalScan.has_value();
+        thread_local std::string rangeText;
+        rangeText.clear();
+        const auto take = [&](std::string_view piece) {
+            if (oneScan && rangeText.size() + piece.size() > kMostRangeTextBytes) {
+                chain.feed(rangeText, nobody);
+                oneScan = false;
+            }
+            if (oneScan) {
+                rangeText.append(piece);
+            } else {
+                chain.feed(piece, nobody);
+            }
+        };
         for (;;) {
             if (isCancelled(cancel_)) {
                 return false;
@@ -368,11 +386,16 @@ private:
                 position < own ? std::min<std::uint64_t>(bytes.size(), own - position) : 0;
             if (const std::size_t cut = cuts_.findCutByte(bytes.substr(freely));
                 cut != std::string_view::npos) {
-                chain.feed(bytes.substr(0, freely + cut + 1), nobody);
+                take(bytes.substr(0, freely + cut + 1));
                 break;
             }
-            chain.feed(bytes, nobody);
+            take(bytes);
             position += bytes.size();
+        }
+        if (oneScan) {
+            total += applyPairs(plan_, rangeText, false, false, nullptr, [](std::size_t) {}).count;
+            releaseIfLarge(rangeText);
+            return true;
         }
         chain.finish(nobody);
         total += chain.count();
