@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <functional>
+#include <span>
 
 namespace morvane {
 
@@ -67,10 +69,21 @@ void layOutLists(FormLayout& layout) {
     setPosition(name.left, tasks.left);
     setPosition(name.top, tasks.top - name.height - 100);
 
+    // The name box keeps its designed width while the pair list is wide enough for it and the button beside
+    // it; in a narrower window it gives way, so the button never reaches the file list.
     TwipsRect& addToList = layout[cmdToList];
+    setExtent(name.width, std::min(designFormLayout()[txtTaskName].width,
+                                   pairs.left + pairs.width - addToList.width - 100 - name.left));
     setPosition(addToList.top, name.top);
     setExtent(addToList.height, name.height);
     setPosition(addToList.left, name.left + name.width + 100);
+
+    // The heading of the saved tasks stands in the gap between the pair list and the name box, whatever the
+    // height of the window, where the pair list would otherwise grow over it.
+    TwipsRect& heading = layout[Label8];
+    setPosition(heading.left, tasks.left);
+    setPosition(heading.top, pairs.top + pairs.height +
+                                 halfDroppingFraction(name.top - pairs.top - pairs.height - heading.height));
 
     // With the pair list's left margin m, the file list starts 2m after the pair list and ends 3m before the
     // page's right edge.
@@ -178,9 +191,96 @@ void layOutEditorPage(FormLayout& layout) {
         setPosition(toggle.top, find.top - toggle.height - 15);
     }
 
-    setPosition(layout[Label0].left, find.left + 50);
-    setPosition(layout[Label1].left, replace.left + 50);
-    setPosition(layout[Label2].left, special.left + 50);
+    // The headings stand on the boxes rather than one pixel into them.
+    for (const auto& [caption, box] :
+         {std::pair{Label0, find}, std::pair{Label1, replace}, std::pair{Label2, special}}) {
+        TwipsRect& label = layout[caption];
+        setPosition(label.left, box.left + 50);
+        setPosition(label.top, box.top - label.height);
+    }
+}
+
+// The controls a user sees on each page. The swap button is left out: it stands over the gap between the
+// find and replace boxes by design.
+constexpr std::array kMainPageControls{
+    lvCurrentFindReplace, txtTaskName, cmdToList, Label8, lvSavedReps, lvFiles, Label5, Label6, Label7,
+    imgButton2,           picProgress};
+constexpr std::array kEditorPageControls{
+    Label0,  Label1,     Label2,          tglIgnoreCase,    tglWholeWord,     tglPattern,
+    txtFind, txtReplace, txtSpecialChars, cmdAddNewElement, cmdUpdateElement, cmdCancelNewElement};
+
+// A list shows its heading and two rows; a text box a few words.
+constexpr double kListMinimumWidth = 1500;
+constexpr double kListMinimumHeight = 1200;
+constexpr double kTextBoxMinimumWidth = 1200;
+
+struct MinimumExtent {
+    double width = 0;
+    double height = 0;
+};
+
+MinimumExtent minimumExtent(FormControl control) {
+    switch (control) {
+    case lvCurrentFindReplace:
+    case lvSavedReps:
+    case lvFiles:
+        return {kListMinimumWidth, kListMinimumHeight};
+    case txtFind:
+    case txtReplace:
+    case txtSpecialChars:
+        return {kTextBoxMinimumWidth, kListMinimumHeight};
+    case txtTaskName:
+        return {kTextBoxMinimumWidth, 0};
+    default:
+        return {1, 1};
+    }
+}
+
+bool overlaps(const TwipsRect& a, const TwipsRect& b) {
+    return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
+           b.top < a.top + a.height;
+}
+
+bool outside(const TwipsRect& control, const TwipsRect& page) {
+    return control.left < 0 || control.top < 0 || control.left + control.width > page.width ||
+           control.top + control.height > page.height;
+}
+
+void findFaults(const FormLayout& layout, std::span<const FormControl> controls, const TwipsRect& page,
+                std::vector<LayoutFault>& faults) {
+    using Kind = LayoutFault::Kind;
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const TwipsRect& rect = layout[controls[i]];
+        const MinimumExtent least = minimumExtent(controls[i]);
+        if (!(rect.width >= least.width && rect.height >= least.height)) {
+            faults.push_back({Kind::TooSmall, controls[i], controls[i]});
+        }
+        if (outside(rect, page)) {
+            faults.push_back({Kind::OutsidePage, controls[i], controls[i]});
+        }
+        for (std::size_t j = i + 1; j < controls.size(); ++j) {
+            if (overlaps(rect, layout[controls[j]])) {
+                faults.push_back({Kind::Overlap, controls[i], controls[j]});
+            }
+        }
+    }
+}
+
+bool fitsWithoutFault(WindowSize outer, const FormLayout& current) {
+    return layoutFaults(formResize(outer, current)).empty();
+}
+
+// Walks down from a size without fault, one pixel at a time, to the last one without fault; from a size with
+// a fault it first walks up to one without, as far as the limit.
+double smallestFitting(double start, double limit, const std::function<bool(double)>& fits) {
+    double size = start;
+    while (!fits(size) && size < limit) {
+        size += kTwipsPerPixel;
+    }
+    while (size > kTwipsPerPixel && fits(size - kTwipsPerPixel)) {
+        size -= kTwipsPerPixel;
+    }
+    return size;
 }
 
 std::optional<double> columnWidth(double width) {
@@ -265,6 +365,81 @@ ListColumnWidths listColumnWidths(const FormLayout& layout) {
         .savedTasks = {0.0, taskColumn, taskColumn, taskColumn},
         .files = {0.0, columnWidth(0.8 * files - 50), columnWidth(0.2 * files - 50)},
     };
+}
+
+} // namespace morvane
+
+namespace morvane {
+
+std::vector<LayoutFault> layoutFaults(const FormLayout& layout) {
+    std::vector<LayoutFault> faults;
+    findFaults(layout, kMainPageControls, layout[mainFrame], faults);
+    findFaults(layout, kEditorPageControls, layout[frameNewElement], faults);
+    return faults;
+}
+
+WindowSize minimumWindowSize(const FormLayout& current) {
+    // Far beyond any screen: a window that needs more has captions no screen could show anyway.
+    constexpr double kLimit = 100000;
+    const WindowSize design{12000, 9000};
+    const double width = smallestFitting(design.width, kLimit, [&](double w) {
+        return fitsWithoutFault({w, std::max(design.height, kLimit / 4)}, current);
+    });
+    const double height = smallestFitting(design.height, kLimit, [&](double h) {
+        return fitsWithoutFault({width, h}, current);
+    });
+    return {width, height};
+}
+
+PixelRect placeInArea(PixelSize wanted, PixelSize minimum, const PixelRect& area) {
+    const int width = std::max(minimum.width, std::min(wanted.width, area.width));
+    const int height = std::max(minimum.height, std::min(wanted.height, area.height));
+    // A window larger than the area keeps its top left corner, and so its caption, on it.
+    return {area.left + std::max(0, (area.width - width) / 2),
+            area.top + std::max(0, (area.height - height) / 2), width, height};
+}
+
+std::optional<PixelRect> placeRemembered(const PixelRect& remembered, PixelSize minimum,
+                                         const std::vector<PixelRect>& areas) {
+    // The caption can be grabbed when this much of the top edge lies on an area.
+    constexpr int kReachable = 60;
+    for (const PixelRect& area : areas) {
+        const int shared = std::min(remembered.left + remembered.width, area.left + area.width) -
+                           std::max(remembered.left, area.left);
+        const bool topOnArea =
+            remembered.top >= area.top && remembered.top < area.top + area.height - kReachable;
+        if (!topOnArea || shared < std::min(kReachable, remembered.width)) {
+            continue;
+        }
+        const int width = std::max(minimum.width, std::min(remembered.width, area.width));
+        const int height = std::max(minimum.height, std::min(remembered.height, area.height));
+        const auto kept = [](int at, int size, int start, int extent) {
+            return size > extent ? start : std::clamp(at, start, start + extent - size);
+        };
+        return PixelRect{kept(remembered.left, width, area.left, area.width),
+                         kept(remembered.top, height, area.top, area.height), width, height};
+    }
+    return std::nullopt;
+}
+
+PixelRect placeBeside(const PixelRect& owner, PixelSize wanted, int minimumWidth, const PixelRect& area) {
+    const int height = std::min(wanted.height, area.height);
+    const int top = std::clamp(owner.top, area.top, area.top + area.height - height);
+    const int right = owner.left + owner.width;
+    const int roomRight = area.left + area.width - right;
+    const int roomLeft = owner.left - area.left;
+    if (roomRight >= wanted.width) {
+        return {right, top, wanted.width, height};
+    }
+    if (roomLeft >= wanted.width) {
+        return {owner.left - wanted.width, top, wanted.width, height};
+    }
+    if (std::max(roomRight, roomLeft) >= minimumWidth) {
+        return roomRight >= roomLeft ? PixelRect{right, top, roomRight, height}
+                                     : PixelRect{area.left, top, roomLeft, height};
+    }
+    const int width = std::min(wanted.width, area.width);
+    return {area.left + area.width - width, top, width, height};
 }
 
 } // namespace morvane

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <optional>
+#include <vector>
 
 namespace morvane {
 
@@ -122,5 +123,49 @@ struct ListColumnWidths {
 
 // The column widths that follow from the lists' widths; applied after every formResize.
 ListColumnWidths listColumnWidths(const FormLayout& layout);
+
+// What keeps a control of a laid-out page from being used: it lies over another control of its page, it
+// reaches past its page's edge, or it is smaller than it can be used at (a list shows at least its heading
+// and two rows, a text box a few words). The swap button, which stands over the gap between the find and
+// replace boxes on purpose, and the controls no one sees are not checked. A label counts with the width of
+// its caption, which the window measures into the layout before it lays it out.
+struct LayoutFault {
+    enum class Kind { Overlap, OutsidePage, TooSmall };
+    Kind kind = Kind::Overlap;
+    FormControl control = FormControl::mainFrame;
+    FormControl other = FormControl::mainFrame; // the control it lies over, for an overlap
+
+    bool operator==(const LayoutFault&) const = default;
+};
+std::vector<LayoutFault> layoutFaults(const FormLayout& layout);
+
+// The smallest outer window size, in twips and counting the 700 the layout leaves for the caption and menu
+// bar, whose layout has no fault, for controls of the heights and label captions of `current`.
+WindowSize minimumWindowSize(const FormLayout& current);
+
+struct PixelSize {
+    int width = 0;
+    int height = 0;
+
+    bool operator==(const PixelSize&) const = default;
+};
+
+// The placing of windows on the screen. Every size and rectangle here is a window's outer one, with the frame
+// the window system draws around it; an area is a screen's free part, without its panels.
+
+// Where a window first stands: as large as wanted but no larger than the area, no smaller than the minimum,
+// centred on the area.
+PixelRect placeInArea(PixelSize wanted, PixelSize minimum, const PixelRect& area);
+
+// Where a remembered window goes back to: where it was, when its top edge, by which it is dragged, can still
+// be reached on one of the areas, made smaller where that area is smaller; nothing when it would be out of
+// reach, as after a screen was taken away.
+std::optional<PixelRect> placeRemembered(const PixelRect& remembered, PixelSize minimum,
+                                         const std::vector<PixelRect>& areas);
+
+// Where a second window opens so that it leaves the first one (the owner) in sight: to its right, or else to
+// its left, where the area has room for the wanted width; else on the side with more room, narrowed to it
+// when that is at least the minimum width; else at the area's right edge, over the owner.
+PixelRect placeBeside(const PixelRect& owner, PixelSize wanted, int minimumWidth, const PixelRect& area);
 
 } // namespace morvane

@@ -41,7 +41,7 @@ TEST(layOutForm, MainPageAtTwelveThousandByNineThousand) {
     EXPECT_TRUE(isRect(layout[Label5], 7500, 6525, 1695, 255));
     EXPECT_TRUE(isRect(layout[Label6], 7500, 6780, 1695, 255));
     EXPECT_TRUE(isRect(layout[Label7], 7500, 7035, 1695, 255));
-    EXPECT_TRUE(isRect(layout[Label8], 240, 4440, 2055, 255));
+    EXPECT_TRUE(isRect(layout[Label8], 100, 4331, 2055, 255)); // midway between the pair list and the name
 }
 
 TEST(layOutForm, EditorPageAtTwelveThousandByNineThousand) {
@@ -58,9 +58,9 @@ TEST(layOutForm, EditorPageAtTwelveThousandByNineThousand) {
     EXPECT_TRUE(isRect(layout[cmdSwap], 3683, 3805, 615, 615));
     EXPECT_TRUE(isRect(layout[frmSwap], 3615, 3737, 750, 750));
     EXPECT_TRUE(isRect(layout[imgButton5], 0, 0, 750, 750));
-    EXPECT_TRUE(isRect(layout[Label0], 150, 360, 2055, 255));
-    EXPECT_TRUE(isRect(layout[Label1], 4090, 360, 2055, 255));
-    EXPECT_TRUE(isRect(layout[Label2], 8030, 360, 2055, 255));
+    EXPECT_TRUE(isRect(layout[Label0], 150, 345, 2055, 255));
+    EXPECT_TRUE(isRect(layout[Label1], 4090, 345, 2055, 255));
+    EXPECT_TRUE(isRect(layout[Label2], 8030, 345, 2055, 255));
 }
 
 TEST(layOutForm, ThousandTwipsWiderMovesTheFileSideAndTheButtons) {
