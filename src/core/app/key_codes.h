@@ -11,6 +11,7 @@ inline constexpr int kEscape = 27;
 inline constexpr int kSpace = 32;
 inline constexpr int kDelete = 46;
 inline constexpr int kA = 65;
+inline constexpr int kZ = 90;
 inline constexpr int kKeypadPlus = 107;
 inline constexpr int kF1 = 112;
 inline constexpr int kMainPlus = 187; // the key carrying "=" and "+" on the main keyboard

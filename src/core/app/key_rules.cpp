@@ -47,6 +47,8 @@ SavedTaskKey savedTaskKey(KeyStroke key) {
     case vk::kEnter:
     case vk::kSpace:
         return SavedTaskKey::Load;
+    case vk::kZ:
+        return key.mask == kCtrlMask ? SavedTaskKey::UndoDelete : SavedTaskKey::None;
     default:
         return isCtrlA(key) ? SavedTaskKey::SelectAll : SavedTaskKey::None;
     }

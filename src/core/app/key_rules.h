@@ -6,7 +6,7 @@ namespace morvane {
 
 enum class FileListKey { None, ShowInFolder, Open, DeleteSelected, SelectAll };
 enum class PairListKey { None, DeleteSelected, SelectAll, EditCurrent, AddNew };
-enum class SavedTaskKey { None, DeleteSelected, SelectAll, Load };
+enum class SavedTaskKey { None, DeleteSelected, SelectAll, Load, UndoDelete };
 
 FileListKey fileListKey(KeyStroke key);
 PairListKey pairListKey(KeyStroke key);

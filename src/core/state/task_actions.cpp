@@ -74,15 +74,33 @@ TaskLoad loadTask(const SavedReps& reps, std::optional<std::size_t> index, bool 
     return load;
 }
 
-std::size_t deleteTasks(SavedReps& reps, const std::vector<std::size_t>& indices) {
-    std::size_t deleted = 0;
+std::vector<DeletedTask> deleteTasksKeeping(SavedReps& reps, const std::vector<std::size_t>& indices) {
+    std::vector<DeletedTask> deleted;
     for (std::size_t index : indices) {
         if (holdsTask(reps, index)) {
+            deleted.push_back({index, reps[index]});
             reps[index].name.clear();
-            ++deleted;
         }
     }
     return deleted;
+}
+
+std::size_t deleteTasks(SavedReps& reps, const std::vector<std::size_t>& indices) {
+    return deleteTasksKeeping(reps, indices).size();
+}
+
+std::vector<std::size_t> restoreTasks(SavedReps& reps, const std::vector<DeletedTask>& deleted) {
+    std::vector<std::size_t> numbers;
+    for (const DeletedTask& gone : deleted) {
+        if (gone.index > 0 && gone.index < reps.size() && reps[gone.index].name.empty()) {
+            reps[gone.index] = gone.task;
+            numbers.push_back(gone.index);
+        } else {
+            reps.push_back(gone.task);
+            numbers.push_back(reps.size() - 1);
+        }
+    }
+    return numbers;
 }
 
 WorkingLists newWorkingLists(const WorkingLists& lists) {

@@ -52,6 +52,21 @@ TaskLoad loadTask(const SavedReps& reps, std::optional<std::size_t> index, bool 
 // tasks went. Indices of no task are passed over.
 std::size_t deleteTasks(SavedReps& reps, const std::vector<std::size_t>& indices);
 
+// A task a delete took from the table, with the number it had, so that the delete can be taken back.
+struct DeletedTask {
+    std::size_t index = 0;
+    RepTask task;
+
+    bool operator==(const DeletedTask&) const = default;
+};
+
+// Deletes as deleteTasks does and gives back what went, in the order of the indices.
+std::vector<DeletedTask> deleteTasksKeeping(SavedReps& reps, const std::vector<std::size_t>& indices);
+
+// Puts deleted tasks back under the numbers they had, where those still hold no task; a task whose number
+// was taken meanwhile goes to the end. Returns the numbers the tasks have now, in their order.
+std::vector<std::size_t> restoreTasks(SavedReps& reps, const std::vector<DeletedTask>& deleted);
+
 // The working lists after New: both lists empty, the mode as it was. The saved tasks are not touched.
 WorkingLists newWorkingLists(const WorkingLists& lists);
 
