@@ -209,8 +209,10 @@ constexpr std::array kEditorPageControls{
     Label0,  Label1,     Label2,          tglIgnoreCase,    tglWholeWord,     tglPattern,
     txtFind, txtReplace, txtSpecialChars, cmdAddNewElement, cmdUpdateElement, cmdCancelNewElement};
 
-// A list shows its heading and two rows; a text box a few words.
+// A list shows its heading and two rows; a text box a few words. The file list has a count column beside
+// the names.
 constexpr double kListMinimumWidth = 1500;
+constexpr double kFileListMinimumWidth = 2700;
 constexpr double kListMinimumHeight = 1200;
 constexpr double kTextBoxMinimumWidth = 1200;
 
@@ -223,8 +225,9 @@ MinimumExtent minimumExtent(FormControl control) {
     switch (control) {
     case lvCurrentFindReplace:
     case lvSavedReps:
-    case lvFiles:
         return {kListMinimumWidth, kListMinimumHeight};
+    case lvFiles:
+        return {kFileListMinimumWidth, kListMinimumHeight};
     case txtFind:
     case txtReplace:
     case txtSpecialChars:

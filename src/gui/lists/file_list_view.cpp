@@ -157,13 +157,29 @@ QMenu* FileListView::contextMenu() {
         QKeySequence(Qt::Key_Delete), !selectedRows().empty(), [this] { act(FileListKey::DeleteSelected); });
     add("mnuFileSelectAll", keys::kMenuFileSelectAll, builtInText(keys::kMenuFileSelectAll).c_str(),
         QKeySequence(Qt::CTRL | Qt::Key_A), model_.size() > 0, [this] { act(FileListKey::SelectAll); });
-    if (exists && isDirectory(model_.row(row).path)) {
+    if (const std::vector<RowId> folders = selectedFolders(); !folders.empty()) {
         menu->addSeparator();
         add("mnuFileAddFolderFiles", keys::kMenuFileAddFolderFiles,
             builtInText(keys::kMenuFileAddFolderFiles).c_str(), QKeySequence(), true,
-            [this, id = model_.row(row).id] { emit folderFilesWanted(id); });
+            [this, folders] { emit folderFilesWanted(folders); });
     }
     return menu;
+}
+
+// Every selected row that names a folder, in the list's order; the current row when none is selected.
+std::vector<RowId> FileListView::selectedFolders() const {
+    std::vector<int> rows = selectedFiles();
+    if (rows.empty() && currentFile() >= 0) {
+        rows.push_back(currentFile());
+    }
+    std::vector<RowId> folders;
+    for (int row : rows) {
+        const std::string& path = model_.row(row).path;
+        if (fileExists(path) && isDirectory(path)) {
+            folders.push_back(model_.row(row).id);
+        }
+    }
+    return folders;
 }
 
 std::vector<int> FileListView::selectedFiles() const {
@@ -243,13 +259,17 @@ void FileListView::loadIconBatch() {
     }
 }
 
+// Its heading and ten digits; in a narrow list only the digits of a large count, so that the names keep
+// room to be read.
 int FileListView::countColumnMinimum() const {
     const int padding = 2 * fontMetrics().horizontalAdvance(QLatin1Char('0'));
     const QString heading =
         model_.headerData(FileListModel::kCountColumn, Qt::Horizontal, Qt::DisplayRole).toString();
-    return std::max(header()->fontMetrics().horizontalAdvance(heading),
-                    fontMetrics().horizontalAdvance("0000000000")) +
-           padding;
+    const int whole = std::max(header()->fontMetrics().horizontalAdvance(heading),
+                               fontMetrics().horizontalAdvance("0000000000")) +
+                      padding;
+    const int digits = fontMetrics().horizontalAdvance("0000000") + padding;
+    return std::max(digits, std::min(whole, viewport()->width() - kNamesLeast));
 }
 
 // The layout's width of the name column goes to the name and the folder, which the header shows before the
@@ -274,7 +294,7 @@ void FileListView::setColumnWidthsTwips(std::span<const std::optional<double>> w
 }
 
 // The name and folder columns give up what the vertical scroll bar takes, so no horizontal one appears for
-// them, half each.
+// them, half each where there is room.
 void FileListView::fitNameColumns() {
     if (model_.columnCount() <= FileListModel::kCountColumn) {
         return;
@@ -282,8 +302,10 @@ void FileListView::fitNameColumns() {
     const int room = viewport()->width() - columnWidth(FileListModel::kPathColumn) -
                      columnWidth(FileListModel::kCountColumn);
     const int names = std::max(std::min(namesWidth_, room), 0);
-    setColumnWidth(FileListModel::kNameColumn, names / 2);
-    setColumnWidth(model_.folderColumn(), names - names / 2);
+    // Where there is little room the file's name comes first.
+    const int name = std::max(names / 2, std::min(names, kNameLeast));
+    setColumnWidth(FileListModel::kNameColumn, name);
+    setColumnWidth(model_.folderColumn(), names - name);
 }
 
 bool FileListView::viewportEvent(QEvent* event) {

@@ -40,6 +40,7 @@ public:
     // The model's rows of the selected rows, ascending, and of the current row (-1 for none).
     std::vector<int> selectedFiles() const;
     int currentFile() const;
+    std::vector<RowId> selectedFolders() const;
 
     // Where the context menu takes its captions from, each time it opens.
     void setMessages(Message message) { message_ = std::move(message); }
@@ -59,8 +60,8 @@ signals:
     // Only local files count, in the drop's order, each path byte for byte; dropped text and other data
     // are ignored.
     void filesDropped(const std::vector<std::string>& paths);
-    // The user asked for the files of the folder in this row to take its place.
-    void folderFilesWanted(morvane::RowId row);
+    // The user asked for the files of the folders in these rows to take their places.
+    void folderFilesWanted(const std::vector<morvane::RowId>& rows);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -77,6 +78,10 @@ private:
     // path or no current row.
     void openCurrentFile(bool showInFolder);
     void loadIconBatch();
+    // What the name and folder columns keep together before the count column takes its heading's width, and
+    // what the name column keeps of that before the folder column has any.
+    static constexpr int kNamesLeast = 100;
+    static constexpr int kNameLeast = 70;
     int countColumnMinimum() const;
     void fitNameColumns();
 

@@ -1,6 +1,8 @@
 #include "gui/widgets/qt_form_layout.h"
 
+#include <QFontMetrics>
 #include <QLabel>
+#include <QWidget>
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -45,20 +47,43 @@ constexpr std::array<std::pair<FormControl, const char*>, 31> kObjectNames{{
     {img1, "img(1)"},
 }};
 
+// A label's caption may turn bold when it is chosen; its width allows for that.
+int captionWidth(const QLabel& label) {
+    QFont bold = label.font();
+    bold.setBold(true);
+    const int boldWider = QFontMetrics(bold).horizontalAdvance(label.text()) -
+                          QFontMetrics(label.font()).horizontalAdvance(label.text());
+    return label.sizeHint().width() + std::max(0, boldWider);
+}
+
 } // namespace
+
+void measureCaptions(const QWidget& root, FormLayout& layout) {
+    for (const auto& [control, name] : kObjectNames) {
+        const auto* label = root.findChild<const QLabel*>(QString::fromLatin1(name));
+        // The backgrounds are labels too, without a caption; the layout sizes them.
+        if (label && !label->text().isEmpty()) {
+            layout[control].width = twipsFromPixels(captionWidth(*label));
+        }
+    }
+}
 
 void placeControls(QWidget& root, const FormLayout& layout) {
     for (const auto& [control, name] : kObjectNames) {
-        auto* widget = root.findChild<QWidget*>(QString::fromLatin1(name));
-        if (!widget) {
-            continue;
+        if (auto* widget = root.findChild<QWidget*>(QString::fromLatin1(name))) {
+            const PixelRect rect = pixelRectFromTwips(layout[control]);
+            widget->setGeometry(rect.left, rect.top, rect.width, rect.height);
         }
-        const PixelRect rect = pixelRectFromTwips(layout[control]);
-        const auto* label = qobject_cast<QLabel*>(widget);
-        const int width =
-            label && !label->text().isEmpty() ? std::max(rect.width, label->sizeHint().width()) : rect.width;
-        widget->setGeometry(rect.left, rect.top, width, rect.height);
     }
+}
+
+PixelRect pixelRect(const QRect& rect) {
+    return {rect.left(), rect.top(), rect.width(), rect.height()};
+}
+
+QSize windowFrameSize(const QWidget& window) {
+    const QSize measured = window.frameGeometry().size() - window.size();
+    return measured.isNull() ? QSize(8, 36) : measured;
 }
 
 } // namespace morvane

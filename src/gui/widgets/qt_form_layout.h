@@ -2,15 +2,26 @@
 
 #include "core/app/form_layout.h"
 
+#include <QRect>
+#include <QSize>
+
 class QWidget;
 
 namespace morvane {
 
+// Gives every label of the layout the width of its caption, so that a caption from the language file longer
+// than the English one the design was drawn for is never cut off, and the layout knows what it covers.
+void measureCaptions(const QWidget& root, FormLayout& layout);
+
 // Puts every control of the layout at its rectangle, each found below the root (the page stack, where no
-// other window's controls are) by its object name (a
-// control the window does not have is passed over; the pages fill the window and are not placed). A label
-// whose caption from the language file is longer than the English one the design was drawn for keeps its
-// place and grows to the right, so no heading is cut off.
+// other window's controls are) by its object name (a control the window does not have is passed over; the
+// pages fill the window and are not placed).
 void placeControls(QWidget& root, const FormLayout& layout);
+
+PixelRect pixelRect(const QRect& rect);
+
+// What the window system draws around a window's contents: measured once the window has a frame, guessed
+// before (a common caption and border; a guess too large only makes a first window a little smaller).
+QSize windowFrameSize(const QWidget& window);
 
 } // namespace morvane

@@ -27,15 +27,23 @@ FolderFilesController::~FolderFilesController() {
     jobs_.cancelAndWait();
 }
 
-// One folder at a time: the dialog is modal to the window while it is open.
-void FolderFilesController::addFilesOf(RowId row) {
-    const int at = files_.indexOf(row);
-    if (at < 0 || dialog_) {
+// One dialog at a time, modal to the window while it is open, for every folder asked for.
+void FolderFilesController::addFilesOf(const std::vector<RowId>& rows) {
+    if (dialog_) {
         return;
     }
-    row_ = row;
-    folder_ = files_.row(at).path;
-    dialog_ = new FolderFilesDialog(pathToQString(folder_), choices_, message_, &window_);
+    folders_.clear();
+    QStringList names;
+    for (const RowId row : rows) {
+        if (const int at = files_.indexOf(row); at >= 0) {
+            folders_.push_back({row, files_.row(at).path});
+            names << pathToQString(files_.row(at).path);
+        }
+    }
+    if (folders_.empty()) {
+        return;
+    }
+    dialog_ = new FolderFilesDialog(names.join(QLatin1Char('\n')), choices_, message_, &window_);
     dialog_->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog_, &FolderFilesDialog::readWanted, this, &FolderFilesController::startReading);
     connect(dialog_, &QDialog::rejected, this, &FolderFilesController::stopReading);
@@ -47,16 +55,26 @@ void FolderFilesController::startReading() {
     auto reading = std::make_shared<Reading>();
     reading_ = reading;
     job_.cancel();
+    std::vector<std::string> folders;
+    for (const FolderRow& folder : folders_) {
+        folders.push_back(folder.folder);
+    }
     job_ = jobs_.start(
-        [reading, folder = folder_, choices = choices_](const JobContext& job) {
-            return expandFolder(folder, choices, job.stopFlag(),
-                                [&reading](const std::string& at, std::size_t found) {
-                                    reading->filesFound.store(found, std::memory_order_relaxed);
-                                    const std::lock_guard lock(reading->mutex);
-                                    reading->folder = at;
-                                });
+        [reading, folders = std::move(folders), choices = choices_](const JobContext& job) {
+            std::vector<Expansion> expansions;
+            std::size_t before = 0; // files found in the folders read already
+            for (const std::string& folder : folders) {
+                expansions.push_back(expandFolder(
+                    folder, choices, job.stopFlag(), [&](const std::string& at, std::size_t found) {
+                        reading->filesFound.store(before + found, std::memory_order_relaxed);
+                        const std::lock_guard lock(reading->mutex);
+                        reading->folder = at;
+                    }));
+                before += expansions.back().files.size();
+            }
+            return expansions;
         },
-        [this](const Expansion& expansion) { readingEnded(expansion); });
+        [this](const std::vector<Expansion>& expansions) { readingEnded(expansions); });
     progressTimer_.start();
 }
 
@@ -72,30 +90,42 @@ void FolderFilesController::showProgress() {
     dialog_->showReading(pathToQString(folder), reading_->filesFound.load(std::memory_order_relaxed));
 }
 
-// The row is replaced only while it still names the folder that was read; a reading the user stopped by
+// A row is replaced only while it still names the folder that was read; a reading the user stopped by
 // closing the dialog was cancelled and does not end here.
-void FolderFilesController::readingEnded(const Expansion& expansion) {
+void FolderFilesController::readingEnded(const std::vector<Expansion>& expansions) {
     reading_.reset();
     job_ = Job();
     progressTimer_.stop();
     if (dialog_) {
         dialog_->accept();
     }
-    const int at = files_.indexOf(row_);
-    if (at < 0 || files_.row(at).path != folder_) {
-        return;
-    }
-    QString none;
-    if (expansion.files.empty()) {
-        none = message_(keys::kFolderFilesNone, builtInText(keys::kFolderFilesNone).c_str());
-    } else {
-        files_.replace(row_, expansion.files);
-        emit rowReplaced();
+    // From the last row up: a replaced row renumbers the rows after it, never those before.
+    bool replaced = false;
+    bool nothingFound = false;
+    for (std::size_t i = std::min(expansions.size(), folders_.size()); i-- > 0;) {
+        const int at = files_.indexOf(folders_[i].row);
+        if (at < 0 || files_.row(at).path != folders_[i].folder) {
+            continue;
+        }
+        if (expansions[i].files.empty()) {
+            nothingFound = true;
+        } else {
+            files_.replace(folders_[i].row, expansions[i].files);
+            replaced = true;
+        }
     }
     QStringList unreadable;
-    for (const ExpansionProblem& problem : expansion.problems) {
-        unreadable << pathToQString(problem.path) + QStringLiteral(": ") + toQString(problem.reason);
+    for (const Expansion& expansion : expansions) {
+        for (const ExpansionProblem& problem : expansion.problems) {
+            unreadable << pathToQString(problem.path) + QStringLiteral(": ") + toQString(problem.reason);
+        }
     }
+    if (replaced) {
+        emit rowReplaced();
+    }
+    const QString none = nothingFound
+                             ? message_(keys::kFolderFilesNone, builtInText(keys::kFolderFilesNone).c_str())
+                             : QString();
     if (unreadable.isEmpty()) {
         if (!none.isEmpty()) {
             dialogs_.message(&window_, toQString(kApplicationTitle), none, Dialogs::Icon::Information);

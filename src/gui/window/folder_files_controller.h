@@ -14,17 +14,18 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace morvane {
 
 class FileListModel;
 class FolderFilesDialog;
 
-// Puts a folder's files in the place of its row in the file list: asks which files with FolderFilesDialog,
-// reads the folder off the user-interface thread while the dialog shows how far it got, and replaces the row
-// when the reading ends. A reading the user stops changes nothing. A folder that yields no file keeps its
-// row, and folders that could not be read are reported once. The choices are kept for the next folder until
-// the program ends.
+// Puts folders' files in the places of their rows in the file list: asks which files once for all of them
+// with FolderFilesDialog, reads the folders one after the other off the user-interface thread while the
+// dialog shows how far it got, and replaces the rows when the reading ends. A reading the user stops changes
+// nothing. A folder that yields no file keeps its row, and folders that could not be read are reported once.
+// The choices are kept for the next folder until the program ends.
 class FolderFilesController : public QObject {
     Q_OBJECT
 
@@ -35,7 +36,7 @@ public:
     // Stops a reading that goes and waits for it: the reading stops between two folder entries.
     ~FolderFilesController() override;
 
-    void addFilesOf(RowId row);
+    void addFilesOf(const std::vector<RowId>& rows);
 
 signals:
     // The folder's files took its row; they have not been counted yet.
@@ -51,7 +52,7 @@ private:
 
     void startReading();
     void showProgress();
-    void readingEnded(const Expansion& expansion);
+    void readingEnded(const std::vector<Expansion>& expansions);
     void stopReading();
 
     FileListModel& files_;
@@ -59,8 +60,11 @@ private:
     Message message_;
     QWidget& window_;
     ExpansionOptions choices_;
-    RowId row_ = 0;
-    std::string folder_;
+    struct FolderRow {
+        RowId row = 0;
+        std::string folder;
+    };
+    std::vector<FolderRow> folders_; // the rows being read, in the list's order
     QPointer<FolderFilesDialog> dialog_;
     std::shared_ptr<Reading> reading_; // the reading whose end counts; none while nothing is read
     Job job_;

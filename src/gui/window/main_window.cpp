@@ -6,6 +6,7 @@
 #include "core/state/language.h"
 #include "core/state/message_keys.h"
 #include "core/state/saved_tasks_file.h"
+#include "core/state/window_place.h"
 #include "gui/lists/file_list_view.h"
 #include "gui/lists/list_inputs.h"
 #include "gui/lists/pair_editor_controller.h"
@@ -28,13 +29,16 @@
 #include <QFile>
 #include <QFrame>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QShortcut>
 #include <QStackedWidget>
+#include <cmath>
 
 namespace morvane {
 
@@ -69,9 +73,7 @@ void MainWindow::buildControls() {
         named(new QLineEdit(QStringLiteral("Enter Name to save new Task"), mainFrame_), "txtTaskName");
     cmdToList_ = named(new QPushButton(QStringLiteral("Add to &List"), mainFrame_), "cmdToList");
     connect(cmdToList_, &QPushButton::clicked, this, &MainWindow::addToSavedTasks);
-    auto* savedTasksLabel = named(new QLabel(QStringLiteral("Saved Tasks"), mainFrame_), "Label(8)");
-    // The label keeps its place when the window grows; the pair list that then reaches it is drawn over it.
-    savedTasksLabel->stackUnder(lvCurrentFindReplace_);
+    named(new QLabel(QStringLiteral("Saved Tasks"), mainFrame_), "Label(8)");
     replaceMode_ = new ReplaceModeOption(*mainFrame_);
     picProgress_ = named(new ProgressPicture(mainFrame_), "picProgress");
     // The status line lies on the bar, so its text reads over it.
@@ -87,8 +89,6 @@ void MainWindow::buildControls() {
         inputLock_.add(*input);
     }
     applyLayout();
-    // A window of 12000 by 9000 twips, where every rule of the layout has room.
-    resize(pixelsFromTwips(12000), pixelsFromTwips(9000 - 700) + menuBar()->sizeHint().height());
 }
 
 // The image buttons, the page backgrounds and the About dialog, which shares the skin's background.
@@ -221,7 +221,7 @@ void MainWindow::startUp(const AppFolderCheck& appFolderCheck) {
     skin_.refreshButtonIcons(true);
     pairEditor_->showMainFrame();
     layOutForm();
-    show();
+    showInPlace();
     const auto installed = [&] { return appFolderCheck(appFolder_).installed; };
     for (const QString& notice : startUpNotices(start, state_.path, tasks_->path(), installed, lookup_)) {
         tell(notice, Dialogs::Icon::Information);
@@ -234,7 +234,7 @@ void MainWindow::startUp(const AppFolderCheck& appFolderCheck) {
 void MainWindow::chooseLanguage(int index) {
     settings_.language = offeredLanguage(index);
     if (language_.choose(settings_.language, menus_)) {
-        applyLayout(); // the labels take the width of their new captions
+        layOutForm(); // the labels take the width of their new captions, and the window's least size follows
     }
     finder_->relabel();
     setListHeadings(pairs_, files_, tasks_->model(),
@@ -270,12 +270,15 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 
 // Closing the window ends the program at once; no other window of it stays behind.
 void MainWindow::closeEvent(QCloseEvent* event) {
+    rememberPlace();
     about_->close();
     preview_->close();
     QMainWindow::closeEvent(event);
 }
 
 void MainWindow::layOutForm() {
+    measureCaptions(*pages_, layout_);
+    keepUsableSize();
     // The layout counts 700 twips of the window's height for its caption and menu bar; the pages fill what
     // is left, which here is the page stack below the menu bar.
     const QSize pages = pages_->size();
@@ -283,6 +286,61 @@ void MainWindow::layOutForm() {
                          layout_);
     applyLayout();
     picProgress_->drawProgress(100, kProgressColour);
+}
+
+// The window cannot be made smaller than the size at which every control can still be used.
+void MainWindow::keepUsableSize() {
+    const WindowSize least = minimumWindowSize(layout_);
+    pages_->setMinimumSize(static_cast<int>(std::ceil(least.width / kTwipsPerPixel)),
+                           static_cast<int>(std::ceil((least.height - 700) / kTwipsPerPixel)));
+}
+
+// Where the window stood when it was last closed, while that can still be reached on a screen; otherwise
+// the designed size, as far as the screen has room for it, in the middle of the screen.
+void MainWindow::showInPlace() {
+    const QSize frame = windowFrameSize(*this);
+    const QSize least = minimumSizeHint().expandedTo(minimumSize()) + frame;
+    const PixelSize minimum{least.width(), least.height()};
+    std::vector<PixelRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        areas.push_back(pixelRect(screen->availableGeometry()));
+    }
+    const std::optional<WindowPlace> remembered = readWindowPlace(state_.path);
+    std::optional<PixelRect> place;
+    if (remembered) {
+        place = placeRemembered({remembered->left, remembered->top, remembered->width + frame.width(),
+                                 remembered->height + frame.height()},
+                                minimum, areas);
+    }
+    if (!place) {
+        // A window of 12000 by 9000 twips, where every rule of the layout has room.
+        const QSize designed =
+            QSize(pixelsFromTwips(12000), pixelsFromTwips(9000 - 700) + menuBar()->sizeHint().height()) +
+            frame;
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        place = placeInArea({designed.width(), designed.height()}, minimum,
+                            screen ? pixelRect(screen->availableGeometry()) : PixelRect{0, 0, 1920, 1080});
+    }
+    move(place->left, place->top);
+    resize(place->width - frame.width(), place->height - frame.height());
+    if (remembered && remembered->maximized) {
+        showMaximized();
+    } else {
+        show();
+    }
+}
+
+// The size and place the window goes back to are those it has when it is not maximized.
+void MainWindow::rememberPlace() {
+    if (!writable_.folder || !isVisible()) {
+        return;
+    }
+    // A maximized window's normal geometry is that of its contents; its frame starts as far above and left.
+    const QPoint frameCorner = pos() - geometry().topLeft();
+    const QRect normal =
+        isMaximized() || isFullScreen() ? normalGeometry().translated(frameCorner) : QRect(pos(), size());
+    storeWindowPlace(state_.path,
+                     {normal.left(), normal.top(), normal.width(), normal.height(), isMaximized()});
 }
 
 void MainWindow::applyLayout() {

@@ -99,7 +99,10 @@ private:
 
     void setUpListColumns();
     void layOutForm();
+    void keepUsableSize();
     void applyLayout();
+    void showInPlace();
+    void rememberPlace();
     void tell(const QString& text, Dialogs::Icon icon = Dialogs::Icon::None);
 
     void onModeChanged();

@@ -5,6 +5,7 @@
 #include "gui/lists/file_list_model.h"
 #include "gui/lists/file_list_proxy.h"
 #include "gui/lists/pair_list_model.h"
+#include "gui/widgets/qt_form_layout.h"
 #include "gui/widgets/qt_text.h"
 #include "gui/window/preview_colours.h"
 
@@ -17,6 +18,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -162,9 +164,31 @@ void PreviewWindow::toggle() {
         closeToOwner();
         return;
     }
+    if (!placed_) {
+        placeBesideOwner();
+    }
     show();
     raise();
     activateWindow();
+}
+
+// The first time it opens the preview stands beside the main window, so both can be seen; later it opens
+// where the user left it.
+void PreviewWindow::placeBesideOwner() {
+    placed_ = true;
+    const QWidget* owner = parentWidget();
+    const QScreen* screen = owner ? owner->screen() : nullptr;
+    if (!owner || !screen) {
+        return;
+    }
+    // Narrower than this, the list of files and the changes would not both be readable.
+    constexpr int kLeastWidth = 480;
+    const QSize frame = windowFrameSize(*owner);
+    const QSize wanted = size() + frame;
+    const PixelRect place = placeBeside(pixelRect(owner->frameGeometry()), {wanted.width(), wanted.height()},
+                                        kLeastWidth, pixelRect(screen->availableGeometry()));
+    move(place.left, place.top);
+    resize(place.width - frame.width(), place.height - frame.height());
 }
 
 void PreviewWindow::closeToOwner() {

@@ -74,6 +74,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void placeBesideOwner();
     PreviewRequest request() const;
     int currentFile() const;
     void start();
@@ -100,6 +101,7 @@ private:
     QTableWidget* names_ = nullptr;
     QTreeView* changedFiles_ = nullptr;
     FileListProxy* changedRows_ = nullptr;
+    bool placed_ = false;           // it was placed beside the main window when it first opened
     bool followingCurrent_ = false; // the list of changed files is being set to the current row
     QTimer* followTimer_ = nullptr;
     int problemTextWidth_ = 0; // the problem column's width for its widest text

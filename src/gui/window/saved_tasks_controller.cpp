@@ -7,10 +7,14 @@
 #include "gui/lists/pair_editor_controller.h"
 #include "gui/lists/replace_mode_view.h"
 #include "gui/lists/saved_task_view.h"
+#include "gui/widgets/qt_keys.h"
 #include "gui/widgets/qt_text.h"
 
 #include <QDir>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <algorithm>
 
 namespace morvane {
 
@@ -33,6 +37,17 @@ void SavedTasksController::attach(ListView& view) {
     view_->setModel(&model_);
     connect(view_, &ListView::keyPressed, this, &SavedTasksController::onKey);
     connect(view_, &ListView::doubleClickedAnywhere, this, &SavedTasksController::load);
+    view_->installEventFilter(this);
+}
+
+// While a delete can be taken back, Ctrl+Z in the list does that rather than undo the last execute run.
+bool SavedTasksController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == view_ && event->type() == QEvent::ShortcutOverride && !deletions_.empty() &&
+        savedTaskKey(keyStrokeOf(static_cast<const QKeyEvent&>(*event))) == SavedTaskKey::UndoDelete) {
+        event->accept();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void SavedTasksController::open(bool mayWrite) {
@@ -88,9 +103,10 @@ void SavedTasksController::startNew() {
 void SavedTasksController::onKey(KeyStroke key) {
     switch (savedTaskKey(key)) {
     case SavedTaskKey::DeleteSelected:
-        deleteTasks(store_.table(), selectedTasks(*view_, model_));
-        model_.sync();
-        save();
+        deleteSelected();
+        break;
+    case SavedTaskKey::UndoDelete:
+        undoDelete();
         break;
     case SavedTaskKey::SelectAll:
         view_->selectAll();
@@ -100,6 +116,35 @@ void SavedTasksController::onKey(KeyStroke key) {
         break;
     case SavedTaskKey::None:
         break;
+    }
+}
+
+void SavedTasksController::deleteSelected() {
+    std::vector<DeletedTask> gone = deleteTasksKeeping(store_.table(), selectedTasks(*view_, model_));
+    if (gone.empty()) {
+        return;
+    }
+    deletions_.push_back(std::move(gone));
+    model_.sync();
+    save();
+}
+
+// The newest delete not yet taken back; its tasks come back selected.
+void SavedTasksController::undoDelete() {
+    if (deletions_.empty()) {
+        return;
+    }
+    takeInChanges();
+    const std::vector<std::size_t> back = restoreTasks(store_.table(), deletions_.back());
+    deletions_.pop_back();
+    model_.reload(); // a task back under its old number comes between rows
+    save();
+    view_->clearSelection();
+    for (int row = 0; row < model_.size(); ++row) {
+        if (std::find(back.begin(), back.end(), model_.taskAt(row)) != back.end()) {
+            view_->selectionModel()->setCurrentIndex(model_.index(row, 0),
+                                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
     }
 }
 

@@ -69,6 +69,10 @@ signals:
 
 private:
     void onKey(KeyStroke key);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Deletes the selected tasks; each delete can be taken back with Ctrl+Z in the list, newest first.
+    void deleteSelected();
+    void undoDelete();
     void save();
     // What another window saved shows in the list; the numbers this list showed stay as they were.
     void showTakenIn(const SavedTaskStore::Sync& sync);
@@ -86,6 +90,7 @@ private:
     QWidget& window_;
     ListView* view_ = nullptr; // attached once, before any flow runs
     bool mayWrite_ = false;
+    std::vector<std::vector<DeletedTask>> deletions_; // the deletes not yet taken back, oldest first
 };
 
 } // namespace morvane

@@ -22,7 +22,7 @@ FormLayout withCaptions() {
 TEST(LayoutFaults, NoneFromTheMinimumUpAndNamedBelowIt) {
     const FormLayout captions = withCaptions();
     const WindowSize minimum = minimumWindowSize(captions);
-    EXPECT_EQ(minimum.width, 8040);
+    EXPECT_EQ(minimum.width, 8250);
     EXPECT_EQ(minimum.height, 5985);
 
     struct Case {
@@ -34,9 +34,10 @@ TEST(LayoutFaults, NoneFromTheMinimumUpAndNamedBelowIt) {
         {12000, 9000, {}},
         {8400, 6325, {}},   // 560 by 400 pixels with a menu bar of 25
         {24000, 14875, {}}, // 1600 by 970
-        {8040, 5985, {}},
-        {8025, 5985, {{Kind::Overlap, Label0, tglIgnoreCase}}},
-        {8040, 5970, {{Kind::TooSmall, lvSavedReps, lvSavedReps}}},
+        {8250, 5985, {}},
+        {8235, 5985, {{Kind::TooSmall, lvFiles, lvFiles}}},
+        {8250, 5970, {{Kind::TooSmall, lvSavedReps, lvSavedReps}}},
+        {7500, 5985, {{Kind::TooSmall, lvFiles, lvFiles}, {Kind::Overlap, Label0, tglIgnoreCase}}},
         {60000, 40000, {}},
     };
     for (const Case& size : cases) {

@@ -48,12 +48,6 @@ struct Window {
     template <class T> T* child(const char* name) { return window->findChild<T*>(name); }
 };
 
-// The widget a click at the centre of the overlap of two widgets would reach.
-QWidget* topmostWhereBothAre(QWidget& page, const QWidget& a, const QWidget& b) {
-    const QRect overlap = a.geometry().intersected(b.geometry());
-    return overlap.isEmpty() ? nullptr : page.childAt(overlap.center());
-}
-
 // With no window left shown, the program ends.
 bool noWindowShown() {
     const QWidgetList windows = QApplication::topLevelWidgets();
@@ -83,10 +77,6 @@ std::map<QString, QString> menuItemsWithKeys(MainWindow& window) {
 QString readText(const char* path) {
     QFile file(QString::fromUtf8(path));
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
-bool holds(const QWidget* outer, const QWidget* inner) {
-    return inner && (inner == outer || outer->isAncestorOf(inner));
 }
 
 } // namespace
@@ -153,16 +143,6 @@ private slots:
         QVERIFY(find->width() >= find->sizeHint().width());
         w.window->chooseLanguage(0);
         QCOMPARE(savedTasks->width(), englishWidth);
-    }
-
-    void savedTasksLabelStaysUnderThePairListInATallWindow() {
-        Window w;
-        w.window->resize(w.window->width(), w.window->height() * 2);
-        QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
-        auto* label = w.child<QLabel>("Label(8)");
-        auto* pairs = w.child<QAbstractItemView>("lvCurrentFindReplace");
-        QVERIFY(pairs->geometry().intersects(label->geometry()));
-        QVERIFY(holds(pairs, topmostWhereBothAre(*w.child<QWidget>("frameHaupt"), *label, *pairs)));
     }
 
     void editorPageShowsItsTitleAboveItsBackground() {
