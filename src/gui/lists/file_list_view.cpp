@@ -269,7 +269,7 @@ int FileListView::countColumnMinimum() const {
                                fontMetrics().horizontalAdvance("0000000000")) +
                       padding;
     const int digits = fontMetrics().horizontalAdvance("0000000") + padding;
-    return std::max(digits, std::min(whole, viewport()->width() - kNamesLeast));
+    return std::max(digits, std::min(whole, width() - 2 * frameWidth() - kNamesLeast));
 }
 
 // The layout's width of the name column goes to the name and the folder, which the header shows before the

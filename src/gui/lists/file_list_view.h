@@ -80,8 +80,8 @@ private:
     void loadIconBatch();
     // What the name and folder columns keep together before the count column takes its heading's width, and
     // what the name column keeps of that before the folder column has any.
-    static constexpr int kNamesLeast = 100;
-    static constexpr int kNameLeast = 70;
+    static constexpr int kNamesLeast = 120;
+    static constexpr int kNameLeast = 90;
     int countColumnMinimum() const;
     void fitNameColumns();
 

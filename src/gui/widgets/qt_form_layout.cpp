@@ -61,8 +61,9 @@ int captionWidth(const QLabel& label) {
 void measureCaptions(const QWidget& root, FormLayout& layout) {
     for (const auto& [control, name] : kObjectNames) {
         const auto* label = root.findChild<const QLabel*>(QString::fromLatin1(name));
-        // The backgrounds are labels too, without a caption; the layout sizes them.
-        if (label && !label->text().isEmpty()) {
+        // The backgrounds are labels too, without a caption, and the status line's width is the bar's: the
+        // layout sizes them.
+        if (label && !label->text().isEmpty() && control != Label4) {
             layout[control].width = twipsFromPixels(captionWidth(*label));
         }
     }

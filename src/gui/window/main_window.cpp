@@ -288,11 +288,22 @@ void MainWindow::layOutForm() {
     picProgress_->drawProgress(100, kProgressColour);
 }
 
-// The window cannot be made smaller than the size at which every control can still be used.
+// The window cannot be made smaller than the size at which every control can still be used. That size
+// depends on the captions alone, and is worked out again only when they change.
 void MainWindow::keepUsableSize() {
+    std::vector<double> captions;
+    for (const FormControl label :
+         {FormControl::Label0, FormControl::Label1, FormControl::Label2, FormControl::Label5,
+          FormControl::Label6, FormControl::Label7, FormControl::Label8}) {
+        captions.push_back(layout_[label].width);
+    }
+    if (captions == sizedForCaptions_) {
+        return;
+    }
     const WindowSize least = minimumWindowSize(layout_);
     pages_->setMinimumSize(static_cast<int>(std::ceil(least.width / kTwipsPerPixel)),
                            static_cast<int>(std::ceil((least.height - 700) / kTwipsPerPixel)));
+    sizedForCaptions_ = std::move(captions);
 }
 
 // Where the window stood when it was last closed, while that can still be reached on a screen; otherwise

@@ -159,6 +159,7 @@ private:
     PreviewWindow* preview_ = nullptr;
     FileListFinder* finder_ = nullptr;
     FormLayout layout_ = designFormLayout();
+    std::vector<double> sizedForCaptions_; // the captions' widths the least size was worked out for
 
     std::unique_ptr<RunController> runs_; // first to go: it waits for its worker
 };
