@@ -81,7 +81,7 @@ inline constexpr std::array<AccessibleText, 16> kAccessibleTable{{
      "Drop files or folders here, or add them from the File menu; the last column counts what the pairs "
      "find. Enter opens a file, Delete removes it from the list."},
     {"lvSavedReps", "[label(8)]", "Saved Tasks", "[accSavedTasksHelp]",
-     "Enter loads the selected task, Delete removes it."},
+     "Enter loads the selected task, Delete removes it, Ctrl+Z brings it back."},
     {"txtTaskName", "[accTaskName]", "Name of the new task", "[txtTaskName]", "Enter Name to save new Task"},
     {"cmdToList", "", "", "[accToListHelp]", "Saves the pairs, the files and the mode as a task (F3)."},
     {"Label(6)", "", "", "[accModeHelp]",

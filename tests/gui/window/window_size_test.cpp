@@ -194,6 +194,7 @@ private slots:
         QTRY_VERIFY(w.child<QAction>("mnuUndo")->isEnabled());
 
         auto* tasks = w.child<ListView>("lvSavedReps");
+        QVERIFY(tasks->accessibleDescription().contains("Ctrl+Z brings it back"));
         QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
         tasks->setFocus();
         tasks->setCurrentRow(0);
