@@ -78,12 +78,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         request.options.push_back({(options & 1) != 0, (options & 2) != 0, false});
         plain = plain && request.options.back().isPlain();
     }
-    const std::size_t rangeBytes = input.ConsumeIntegralInRange<std::size_t>(1, 16);
+    // A streamed file's ranges are sixteen blocks long, a text's held whole four.
+    const std::size_t blockBytes = input.ConsumeIntegralInRange<std::size_t>(1, 4);
     const std::string text = input.ConsumeRemainingBytesAsString();
 
     // The notation is expanded before the rule sees the pairs; these are taken as they are.
-    checkCutRule(request.finds, request.replaces, text, rangeBytes);
-    request.streamBlockBytes = rangeBytes;
+    checkCutRule(request.finds, request.replaces, text, blockBytes);
+    request.streamBlockBytes = blockBytes;
     request.streamedFileBytes = UINT64_MAX;
     checkSharedRun(request, text);
     // A run with options reads every file whole.

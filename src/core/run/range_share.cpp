@@ -142,7 +142,8 @@ std::optional<PairsOutcome> passInPieces(std::string& text, const RangeCuts& cut
 
 PairsOutcome passWholeText(const Plan& plan, std::string& text, bool textWanted, const BeforePair& beforePair,
                            const PairsPass& pass) {
-    const std::size_t rangeBytes = std::max<std::size_t>(plan.request.streamBlockBytes, 1);
+    constexpr std::size_t kBlocksPerPiece = 4;
+    const std::size_t rangeBytes = kBlocksPerPiece * std::max<std::size_t>(plan.request.streamBlockBytes, 1);
     if (plan.contents() && text.size() >= 2 * rangeBytes) {
         const RangeCuts cuts(plan.finds, plan.replaces, plan.request.options);
         if (const unsigned helpers = rangeHelpers(plan.request); helpers && cuts.usable()) {

@@ -282,10 +282,20 @@ public:
     }
 
 private:
-    // Past a range's end, its last bytes up to a cut byte are read in pieces of this size at most: a cut
-    // byte mostly comes soon.
+    // Past a range's share, its bytes up to a cut byte are read in pieces of this size at most.
     static constexpr std::size_t kLookPastBytes = std::size_t{64} << 10;
-    static constexpr std::size_t kBlocksPerRange = 4;
+    static constexpr std::size_t kBlocksPerRange = 16;
+    // A range's chain is fed its blocks in slices of this size: each pair's output then stays small enough
+    // to be made in memory the allocator keeps, where a new chain for each range growing block-sized
+    // buffers would cost the system a mapping and its page faults for each, and the pairs read a slice
+    // from the cache one after the other.
+    static constexpr std::size_t kSliceBytes = std::size_t{64} << 10;
+
+    static void feedInSlices(StreamChain& chain, std::string_view bytes, ChainSink& sink) {
+        for (std::size_t at = 0; at < bytes.size(); at += kSliceBytes) {
+            chain.feed(bytes.substr(at, kSliceBytes), sink);
+        }
+    }
 
     // One thread's reader, which moves on from range to range and opens the file again only to go back.
     struct Reading {
@@ -340,13 +350,13 @@ private:
         rangeText.clear();
         const auto take = [&](std::string_view piece) {
             if (oneScan && rangeText.size() + piece.size() > kMostRangeTextBytes) {
-                chain.feed(rangeText, nobody);
+                feedInSlices(chain, rangeText, nobody);
                 oneScan = false;
             }
             if (oneScan) {
                 rangeText.append(piece);
             } else {
-                chain.feed(piece, nobody);
+                feedInSlices(chain, piece, nobody);
             }
         };
         for (;;) {
@@ -356,7 +366,8 @@ private:
             if (reason = moveTo(reading, position); !reason.empty()) {
                 return false;
             }
-            const std::uint64_t wanted = position < to ? to - position : kLookPastBytes;
+            // The last read of a range's share goes on past its end, where a cut byte mostly comes soon.
+            const std::uint64_t wanted = std::max(to, position) + kLookPastBytes - position;
             std::size_t got = 0;
             const std::size_t size = std::min<std::uint64_t>(wanted, reading.block.size());
             reason = reading.reader->read(std::span(reading.block.data(), size), got);
