@@ -55,7 +55,6 @@ done
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "the package does not depend on Qt Widgets"
 dpkg-deb -f "$deb" Depends | grep -q libgit2 || fail "the package does not depend on libgit2"
 dpkg-deb -f "$deb" Depends | grep -q libre2 || fail "the package does not depend on RE2"
-dpkg-deb -f "$deb" Depends | grep -q libvectorscan || fail "the package does not depend on vectorscan"
 "$scratch/deb/opt/morvane/morvane-cli" --version | grep -q "^morvane-cli [0-9]" ||
     fail "the unpacked runner does not tell its version"
 

@@ -146,6 +146,32 @@ void FindSet::occurring(std::string_view text, std::vector<char>& present) const
     }
 }
 
+bool FindSet::allOccurrences(std::string_view text, std::size_t most,
+                             std::vector<std::uint64_t>& reported) const {
+    if (!usable_) {
+        return false;
+    }
+    const std::uint32_t* const next = next_.data();
+    std::uint32_t state = 0;
+    for (std::size_t end = 1; end <= text.size(); ++end) {
+        const std::uint32_t step = next[state + classOf_[static_cast<unsigned char>(text[end - 1])]];
+        state = step & ~kReports;
+        if (!(step & kReports)) {
+            continue;
+        }
+        for (std::int32_t s = static_cast<std::int32_t>(state / classes_); s >= 0; s = shorterEnd_[s]) {
+            for (std::int32_t e = firstEnding_[s]; e >= 0; e = endings_[e + 1]) {
+                if (reported.size() == most) {
+                    return false;
+                }
+                const auto k = static_cast<std::uint64_t>(endings_[e]);
+                reported.push_back(k << 32 | (end - lengths_[k]));
+            }
+        }
+    }
+    return true;
+}
+
 void FindSet::markTouching(std::string_view text, const std::vector<std::size_t>& at, std::size_t size,
                            std::size_t reach, const std::vector<char>& wanted,
                            std::vector<char>& present) const {

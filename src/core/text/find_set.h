@@ -19,6 +19,10 @@ public:
     // present[j] becomes 1 where find text j occurs in the text, 0 elsewhere.
     void occurring(std::string_view text, std::vector<char>& present) const;
 
+    // Appends (find index << 32 | start) for every occurrence of every find text, overlapping ones included,
+    // in the order they end. False, part way, once `most` are held.
+    bool allOccurrences(std::string_view text, std::size_t most, std::vector<std::uint64_t>& reported) const;
+
     // Sets present[k] for each find text k that wanted marks and that occurs in the text touching an
     // insertion: the `size` bytes at one of `at` (ascending), or, where size is 0, the place itself, which
     // an occurrence then spans. reach is at least the longest wanted find text's length less one.

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "core/text/find_set.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,31 +18,24 @@ struct LiteralHits {
     std::vector<std::uint64_t> reported; // the scan's reports as they come, find index and start packed
 };
 
-// Finds every occurrence of many literal find texts in one pass over a text, however many there are. The pass
-// is vectorscan's literal matcher (shift-or over hashed byte groups, then exact checks), which keeps a few
-// bytes per cycle up to thousands of find texts where an automaton walk waits on a table lookup for each
-// byte. An empty find text occurs nowhere. Thread-safe once built: each thread scans with scratch space of
-// its own.
+// Finds every occurrence of many literal find texts in one pass over a text, however many there are: one walk
+// of the find set's automaton. Thread-safe once built.
 class LiteralScan {
 public:
     explicit LiteralScan(const std::vector<std::string>& finds);
-    ~LiteralScan();
-    LiteralScan(const LiteralScan&) = delete;
-    LiteralScan& operator=(const LiteralScan&) = delete;
 
-    // Whether the matcher was built; a scan with an unusable one fails.
-    bool usable() const { return database_ != nullptr; }
+    // Whether the automaton was built and some find text is not empty; a scan with an unusable one fails.
+    bool usable() const { return usable_; }
 
     // The occurrences of every find text in the text. Fails, leaving hits unspecified, where the text is too
     // long for 32-bit offsets, where there are more occurrences than `mostHits` (whose memory would outgrow
-    // the text's), or where the matcher cannot run.
+    // the text's), or where the automaton was not built.
     bool scan(std::string_view text, std::size_t mostHits, LiteralHits& hits) const;
 
 private:
-    struct Database;
     std::size_t findCount_ = 0;
-    std::vector<std::uint32_t> lengths_;
-    std::unique_ptr<Database> database_;
+    FindSet set_;
+    bool usable_ = false;
 };
 
 } // namespace morvane

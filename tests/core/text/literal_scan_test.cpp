@@ -24,6 +24,14 @@ TEST(LiteralScan, FindsEveryOccurrenceOfEveryFindText) {
               (std::vector<std::vector<std::uint32_t>>{{0, 1, 7}, {}, {0, 1, 2, 7, 8}, {2}, {0, 1, 7}, {3}}));
 }
 
+// A short find text beside a longer one in a text of some length: a vectorscan build of this set found
+// nothing.
+TEST(LiteralScan, short_find_beside_a_longer_one_is_found) {
+    LiteralHits hits;
+    ASSERT_TRUE(LiteralScan({"co", "Tloous"}).scan(std::string(74, 'n') + "he colqlours.", 100, hits));
+    EXPECT_EQ(startsOf(hits), (std::vector<std::vector<std::uint32_t>>{{77}, {}}));
+}
+
 // Beyond the most occurrences asked for, the scan fails rather than hold them all.
 TEST(LiteralScan, FailsPastTheMostOccurrences) {
     const LiteralScan scan({"a", "b"});
