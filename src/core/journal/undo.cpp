@@ -497,19 +497,11 @@ void dropOldestRuns(const std::string& journalFolder, std::size_t keepRuns, std:
     }
 }
 
-std::string tooLargeForUndo(const std::vector<std::string>& files, std::uint64_t keepBytes) {
-    std::uint64_t bytes = 0;
-    std::set<std::pair<std::uint64_t, std::uint64_t>> counted;
-    for (const std::string& path : files) {
-        const platform::FileIdentity file = platform::fileIdentity(path);
-        if (file.known && isRegularFile(path) && counted.emplace(file.device, file.inode).second) {
-            bytes += file.size;
-        }
-    }
-    if (bytes <= keepBytes) {
+std::string tooLargeForUndo(std::uint64_t changedBytes, std::uint64_t keepBytes) {
+    if (changedBytes <= keepBytes) {
         return {};
     }
-    return "it could change " + sizeText(bytes) + " of files, more than the " + sizeText(keepBytes) +
+    return "it could change " + sizeText(changedBytes) + " of files, more than the " + sizeText(keepBytes) +
            " that are kept for undo";
 }
 

@@ -33,10 +33,9 @@ std::vector<JournaledRun> listRuns(const std::string& journalFolder);
 // old contents that only the journal holds take at most `keepBytes`; the newest run is never removed.
 void dropOldestRuns(const std::string& journalFolder, std::size_t keepRuns, std::uint64_t keepBytes);
 
-// Why a contents run over these files cannot be kept for undo within the bound, or the empty text when it
-// can: the sizes of every regular file among them, each file once however many paths name it, add up to more.
-// A look at each file, no read.
-std::string tooLargeForUndo(const std::vector<std::string>& files, std::uint64_t keepBytes);
+// Why a run that changes files of this many bytes cannot be kept for undo within the bound, or the empty text
+// when it can.
+std::string tooLargeForUndo(std::uint64_t changedBytes, std::uint64_t keepBytes);
 
 // A file or entry that undo left as it is, and why.
 struct UndoNote {

@@ -11,6 +11,7 @@
 #include "core/run/rename_plan.h"
 #include "core/run/row_work.h"
 #include "core/run/run_texts.h"
+#include "core/run/undo_fit.h"
 #include "core/run/worker_pool.h"
 #include "core/text/notation.h"
 
@@ -112,14 +113,14 @@ public:
     }
 
 private:
-    // A run that could change more than the journal keeps runs without undo, and says so before it starts,
+    // A run that would change more than the journal keeps runs without undo, and says so before it starts,
     // rather than drop every older run and still not be undoable.
     std::optional<RunHeading> headingOf(const Plan& plan, const std::vector<std::string>& files) {
         if (!request_.keepForUndo) {
             return std::nullopt;
         }
         if (plan.contents()) {
-            result_.notUndoable = tooLargeForUndo(files, request_.undoBytesBound);
+            result_.notUndoable = whyNotKeptForUndo(request_, files, cancel_);
             if (!result_.notUndoable.empty()) {
                 observer_->notUndoable(result_.notUndoable);
                 return std::nullopt;
