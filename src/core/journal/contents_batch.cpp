@@ -83,17 +83,21 @@ std::vector<std::string> commitWrites(std::vector<PendingWrite*>& writes, RunJou
                                       FoldersToJournal* workers) {
     const auto holdJournal = [&] { return workers ? workers->hold() : std::unique_lock<std::mutex>(); };
     std::vector<std::string> reasons(writes.size());
-    onManyThreads(writes.size(), [&](std::size_t i) {
-        if (writes[i]->kind == PendingWrite::Kind::Replace) {
-            reasons[i] = writes[i]->replacement.flush();
-        }
-    });
     std::vector<std::size_t> replacing;
+    std::vector<platform::PreparedReplacement*> replacements;
     for (std::size_t i = 0; i < writes.size(); ++i) {
-        if (writes[i]->kind == PendingWrite::Kind::Replace && reasons[i].empty()) {
+        if (writes[i]->kind == PendingWrite::Kind::Replace) {
             replacing.push_back(i);
+            replacements.push_back(&writes[i]->replacement);
         }
     }
+    const std::vector<char> flushed = platform::flushTogether(replacements);
+    onManyThreads(replacing.size(), [&](std::size_t k) {
+        if (!flushed[k]) {
+            reasons[replacing[k]] = replacements[k]->flush();
+        }
+    });
+    std::erase_if(replacing, [&](std::size_t i) { return !reasons[i].empty(); });
     if (journal && !replacing.empty()) {
         std::vector<ReplacingFile> files;
         for (const std::size_t i : replacing) {

@@ -225,6 +225,7 @@ private:
                                                 WriteJournal* journal);
     friend PreparedReplacement prepareReplacementFrom(const std::string& target, const std::string& source,
                                                       const FileIdentity& readAs, WriteJournal* journal);
+    friend std::vector<char> flushTogether(const std::vector<PreparedReplacement*>& replacements);
     struct OpenedTarget;
     // How the three above begin: the target checked and opened, with its path and the reason or the
     // in-place verdict set; false when that ends the preparation.
@@ -255,6 +256,12 @@ PreparedReplacement beginReplacement(const std::string& target, const FileIdenti
 // taken. Else it is a copy that the system makes, given the target's attributes.
 PreparedReplacement prepareReplacementFrom(const std::string& target, const std::string& source,
                                            const FileIdentity& readAs, WriteJournal* journal = nullptr);
+
+// Puts the new files of many prepared replacements on disk together, where the system can flush a whole file
+// system and report a failure to write any file there: once for each file system they lie on, so that the
+// disk takes them all with one wait rather than one each. Tells for each whether it is on disk now; one that
+// is not (the system cannot, or reported a failure) takes flush(), which also tells which file failed.
+std::vector<char> flushTogether(const std::vector<PreparedReplacement*>& replacements);
 
 // Flushes each folder to disk, so that the renames made in it are kept.
 void flushFolders(const std::vector<std::string>& folders);

@@ -96,6 +96,11 @@ int syncFileData(int fd) {
     return ::fdatasync(fd);
 }
 
+int syncFileSystem(int fd, std::size_t files) {
+    fileFlushes.fetch_add(files, std::memory_order_relaxed);
+    return ::syncfs(fd);
+}
+
 void syncFolder(const fs::path& folder) {
     const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {

@@ -71,6 +71,10 @@ int syncFile(int fd);
 // Only the data, and what reading it back needs: for a file appended to.
 int syncFileData(int fd);
 
+// The whole file system the file lies on, which puts every file on it on disk: counted as a flush of each of
+// the files it stands for. 0, or -1 with errno, as syncfs gives.
+int syncFileSystem(int fd, std::size_t files);
+
 void syncFolder(const fs::path& folder);
 
 FileIdentity identityOf(const struct stat& info);

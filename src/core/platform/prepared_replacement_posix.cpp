@@ -2,6 +2,9 @@
 // file) beside the target, flushed, then renamed over it after a last look.
 #include "core/platform/posix_files.h"
 
+#include <map>
+#include <sys/utsname.h>
+
 namespace morvane::platform {
 
 PreparedReplacement::PreparedReplacement(PreparedReplacement&& other) noexcept
@@ -246,6 +249,44 @@ std::string PreparedReplacement::flush() {
         return errnoText(code);
     }
     return {};
+}
+
+namespace {
+
+// syncfs reports a failure to write any file of the file system since Linux 5.8; before, it reports none.
+bool fileSystemFlushReportsFailures() {
+    static const bool reports = [] {
+        struct utsname system {};
+        int major = 0;
+        int minor = 0;
+        return ::uname(&system) == 0 && std::sscanf(system.release, "%d.%d", &major, &minor) == 2 &&
+               (major > 5 || (major == 5 && minor >= 8));
+    }();
+    return reports;
+}
+
+} // namespace
+
+std::vector<char> flushTogether(const std::vector<PreparedReplacement*>& replacements) {
+    std::vector<char> flushed(replacements.size(), 0);
+    if (!fileSystemFlushReportsFailures()) {
+        return flushed;
+    }
+    std::map<dev_t, std::vector<std::size_t>> byFileSystem;
+    for (std::size_t i = 0; i < replacements.size(); ++i) {
+        struct stat info {};
+        if (replacements[i]->temporary_ >= 0 && ::fstat(replacements[i]->temporary_, &info) == 0) {
+            byFileSystem[info.st_dev].push_back(i);
+        }
+    }
+    for (const auto& [device, files] : byFileSystem) {
+        if (syncFileSystem(replacements[files.front()]->temporary_, files.size()) == 0) {
+            for (const std::size_t i : files) {
+                flushed[i] = 1;
+            }
+        }
+    }
+    return flushed;
 }
 
 std::string PreparedReplacement::place() {
