@@ -114,6 +114,10 @@ int main(int argc, char** argv) {
                    ? 0
                    : 1;
     }
+    if (argc > 2 && std::string(argv[2]) == "small-files") {
+        printSmallFilesExecuteFigures(work);
+        return 0;
+    }
     if (argc > 2) {
         printTreeFigures(work, argv[2]);
         return 0;

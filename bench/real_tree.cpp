@@ -361,6 +361,10 @@ void printTreeFigures(const std::string& work, const std::string& tree) {
     printLargeFileFigures(work, files, glossary);
     printExecuteFigures(work, executeFolderOf(folder), firstPairs(glossary, 10));
     printMatchingFigures(work, folder, executeFolderOf(folder));
+    printSmallFilesExecuteFigures(work);
+}
+
+void printSmallFilesExecuteFigures(const std::string& work) {
     const std::string smallFolder = work + "/small-corpus";
     const Corpus small = ensureTextCorpus(smallFolder, 20'000, 85'000'000);
     std::printf("\nGenerated: %zu small files, %.1f MB\n", small.files.size(),

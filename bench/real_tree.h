@@ -14,4 +14,7 @@ namespace morvane::bench {
 // work folder and are removed afterwards.
 void printTreeFigures(const std::string& work, const std::string& tree);
 
+// The execute figures alone over 20,000 small generated files, every one of which the pairs change.
+void printSmallFilesExecuteFigures(const std::string& work);
+
 } // namespace morvane::bench
