@@ -30,8 +30,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The runner spreads the files over one thread per core and flushes on this many, so the floors do the same.
-constexpr unsigned kFlushThreads = 16;
+// The runner spreads the files over one thread per core and renames on this many, so the floors do the same.
+constexpr unsigned kRenameThreads = 16;
 constexpr int kCountRounds = 5;
 constexpr int kWriteRounds = 3;
 
@@ -221,9 +221,9 @@ void printLargeFileFigures(const std::string& work, const std::vector<std::strin
     fs::remove_all(folder);
 }
 
-// Each file that changes is written to a new file beside it; the new files are flushed and renamed over the
-// old on as many threads as the runner flushes on, then each folder is flushed once. No identity checks,
-// attributes or journal.
+// Each file that changes is written to a new file beside it; the new files are put on disk with one flush of
+// the file system, as the runner flushes a batch's, and renamed over the old on as many threads as the runner
+// renames on, then each folder is flushed once. No identity checks, attributes or journal.
 void rewriteFloor(const std::vector<std::string>& files, const Pairs& pairs) {
     std::vector<char> changed(files.size(), 0);
     onThreads(cores(), files.size(), [&](std::size_t i) {
@@ -241,16 +241,18 @@ void rewriteFloor(const std::vector<std::string>& files, const Pairs& pairs) {
             ::close(fd);
         }
     });
+    if (!files.empty()) {
+        const int fd = ::open(files.front().c_str(), O_RDONLY | O_CLOEXEC);
+        ::syncfs(fd);
+        ::close(fd);
+    }
     std::mutex foldersGuard;
     std::set<std::string> folders;
-    onThreads(kFlushThreads, files.size(), [&](std::size_t i) {
+    onThreads(kRenameThreads, files.size(), [&](std::size_t i) {
         if (!changed[i]) {
             return;
         }
         const std::string temporary = files[i] + ".floor";
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CLOEXEC);
-        ::fdatasync(fd);
-        ::close(fd);
         ::rename(temporary.c_str(), files[i].c_str());
         std::lock_guard lock(foldersGuard);
         folders.insert(fs::path(files[i]).parent_path().string());
