@@ -83,6 +83,15 @@ std::string TempDir::makeFolder(std::string_view name) const {
     return target;
 }
 
+void TempDir::writeTree(const std::vector<std::string>& namesAndBytes) const {
+    for (std::size_t i = 0; i + 1 < namesAndBytes.size(); i += 2) {
+        std::filesystem::create_directories(std::filesystem::path(file(namesAndBytes[i])).parent_path());
+        if (!namesAndBytes[i].ends_with('/')) {
+            write(namesAndBytes[i], namesAndBytes[i + 1]);
+        }
+    }
+}
+
 std::string readBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -21,6 +21,9 @@ public:
     // Writes the bytes to a file inside the folder and returns its path.
     std::string write(std::string_view name, std::string_view bytes) const;
     std::string makeFolder(std::string_view name) const;
+    // Writes files given as name, bytes, name, bytes, ..., making the folders above each first; a name
+    // ending in '/' is a folder (its bytes are ignored).
+    void writeTree(const std::vector<std::string>& namesAndBytes) const;
 
 private:
     std::string path_;

@@ -30,34 +30,15 @@ class ExpansionInWorkTree : public ::testing::Test {
 protected:
     void SetUp() override {
         initRepository(dir.path());
-        dir.write(".gitignore", "*.log\nbuild/\n!keep.log\n");
-        fs::create_directories(dir.file(".git/info"));
-        dir.write(".git/info/exclude", "secret.txt\n");
-        dir.write("a.txt", "a");
-        dir.write("b.log", "b");
-        dir.write("keep.log", "k");
-        dir.write("secret.txt", "s");
-        dir.write("caf\xe9.txt", "c");
+        initRepository(dir.makeFolder("nested"));
+        dir.writeTree({".gitignore", "*.log\nbuild/\n!keep.log\n", ".git/info/exclude", "secret.txt\n",
+                       "src/.gitignore", "*.tmp\n", "nested/.gitignore", "*.txt\n"});
+        dir.writeTree({"a.txt",        "a", "b.log",        "b", "keep.log",      "k", "secret.txt",    "s",
+                       "caf\xe9.txt",  "c", ".hidden.txt",  "h", ".config/c.txt", "c", "build/out.txt", "o",
+                       "src/main.cpp", "m", "src/Z.h",      "z", "src/x.tmp",     "x", "src/y.log",     "y",
+                       "nested/n.txt", "n", "nested/n.cpp", "n", "nested/n.log",  "n"});
         dir.write("data.bin", "ab\0cd"s);
-        dir.write(".hidden.txt", "h");
-        dir.makeFolder(".config");
-        dir.write(".config/c.txt", "c");
-        dir.makeFolder("build");
-        dir.write("build/out.txt", "o");
-        dir.makeFolder("src");
-        dir.write("src/.gitignore", "*.tmp\n");
-        dir.write("src/main.cpp", "m");
-        dir.write("src/Z.h", "z");
-        dir.write("src/r.rc", "\xFF\xFE"
-                              "r\0"s); // UTF-16: text, for all its NUL bytes
-        dir.write("src/x.tmp", "x");
-        dir.write("src/y.log", "y");
-        dir.makeFolder("nested");
-        initRepository(dir.file("nested"));
-        dir.write("nested/.gitignore", "*.txt\n");
-        dir.write("nested/n.txt", "n");
-        dir.write("nested/n.cpp", "n");
-        dir.write("nested/n.log", "n");
+        dir.write("src/r.rc", "\xFF\xFEr\0"s); // UTF-16: text, for all its NUL bytes
         fs::create_directory_symlink(".", dir.file("loop"));
         fs::create_symlink("a.txt", dir.file("link.txt"));
         fs::create_symlink("nowhere", dir.file("dangling.txt"));
@@ -98,17 +79,17 @@ TEST_F(ExpansionInWorkTree, SwitchesBringBackHiddenIgnoredAndBinaryFilesButNever
 }
 
 TEST_F(ExpansionInWorkTree, PatternsAndSizeLimitNarrowTheFiles) {
-    ExpansionOptions headersAndSources;
-    headersAndSources.includes = {"*.cpp", "*.h"};
-    EXPECT_EQ(expand(headersAndSources), (Files{"nested/n.cpp", "src/Z.h", "src/main.cpp"}));
-    headersAndSources.excludes = {"n*", "m*"};
-    EXPECT_EQ(expand(headersAndSources), (Files{"src/Z.h"}));
+    ExpansionOptions options;
+    options.includes = {"*.cpp", "*.h"};
+    EXPECT_EQ(expand(options), (Files{"nested/n.cpp", "src/Z.h", "src/main.cpp"}));
+    options.excludes = {"n*", "m*"};
+    EXPECT_EQ(expand(options), (Files{"src/Z.h"}));
 
     dir.write("src/big.cpp", "more than four");
-    ExpansionOptions small;
-    small.includes = {"*.cpp"};
-    small.maxBytes = 4;
-    EXPECT_EQ(expand(small), (Files{"nested/n.cpp", "src/main.cpp"}));
+    options.excludes.clear();
+    options.includes = {"*.cpp"};
+    options.maxBytes = 4;
+    EXPECT_EQ(expand(options), (Files{"nested/n.cpp", "src/main.cpp"}));
 }
 
 TEST_F(ExpansionInWorkTree, SubfolderTakesTheRulesOfTheWholeWorkTree) {
@@ -136,13 +117,8 @@ TEST_F(ExpansionInWorkTree, StopFlagEndsTheWalkAndProgressNamesEachFolder) {
 TEST(ExpansionRules, deeper_negation_reincludes_what_the_top_ignores) {
     testing::TempDir dir;
     initRepository(dir.path());
-    dir.write(".gitignore", "*.html\n");
-    fs::create_directories(dir.file("sub/inner"));
-    fs::create_directories(dir.file("sub/x/inner"));
-    dir.write("sub/.gitignore", "!page.html\n/inner/\n");
-    for (const char* file : {"page.html", "sub/page.html", "sub/inner/page.html", "sub/x/inner/page.html"}) {
-        dir.write(file, "x");
-    }
+    dir.writeTree({".gitignore", "*.html\n", "sub/.gitignore", "!page.html\n/inner/\n", "page.html", "x",
+                   "sub/page.html", "x", "sub/inner/page.html", "x", "sub/x/inner/page.html", "x"});
     EXPECT_EQ(expandFolder(dir.path(), {}).files,
               (Files{dir.file("sub/page.html"), dir.file("sub/x/inner/page.html")}));
 }
@@ -152,23 +128,19 @@ TEST(ExpansionRules, deeper_negation_reincludes_what_the_top_ignores) {
 TEST(ExpansionRules, IgnoreFilesWinOverGitIgnoreAndCountOutsideWorkTrees) {
     testing::TempDir dir;
     initRepository(dir.path());
-    dir.write(".gitignore", "*.log\n");
-    dir.write(".ignore", "!keep.log\n*.bak\n");
-    for (const char* file : {"a.log", "keep.log", "top.txt", "x.bak", "sub/s.txt", "sub/s.cpp", "sub/y.bak",
-                             "nested/n.bak", "nested/n.cpp"}) {
-        fs::create_directories(fs::path(dir.file(file)).parent_path());
-        dir.write(file, "x");
-    }
-    dir.write("sub/.ignore", "*.txt\n");
+    dir.writeTree({".gitignore",   "*.log\n", ".ignore",      "!keep.log\n*.bak\n",
+                   "a.log",        "x",       "keep.log",     "x",
+                   "top.txt",      "x",       "x.bak",        "x",
+                   "sub/s.txt",    "x",       "sub/s.cpp",    "x",
+                   "sub/y.bak",    "x",       "nested/n.bak", "x",
+                   "nested/n.cpp", "x",       "sub/.ignore",  "*.txt\n"});
     initRepository(dir.file("nested"));
     EXPECT_EQ(expandFolder(dir.path(), {}).files, (Files{dir.file("keep.log"), dir.file("nested/n.cpp"),
                                                          dir.file("sub/s.cpp"), dir.file("top.txt")}));
     EXPECT_EQ(expandFolder(dir.file("sub"), {}).files, (Files{dir.file("sub/s.cpp")}));
 
     testing::TempDir plain;
-    plain.write(".ignore", "*.bak\n");
-    plain.write("a.bak", "x");
-    plain.write("a.txt", "x");
+    plain.writeTree({".ignore", "*.bak\n", "a.bak", "x", "a.txt", "x"});
     EXPECT_EQ(expandFolder(plain.path(), {}).files, (Files{plain.file("a.txt")}));
     ExpansionOptions ignoredToo;
     ignoredToo.ignored = true;
@@ -208,11 +180,9 @@ bool unreadableFolderIsReportedAndSkipped(const std::string& root) {
 TEST(Expansion, UnreadableFolderIsReportedAndTheRestExpanded) {
     testing::TempDir dir;
     testing::openToEveryone(dir.path());
-    testing::openToEveryone(dir.makeFolder("open"));
-    dir.write("open/a.txt", "a");
+    dir.writeTree({"open/a.txt", "a", "locked/b.txt", "b"});
+    testing::openToEveryone(dir.file("open"));
     testing::openToEveryone(dir.file("open/a.txt"));
-    dir.makeFolder("locked");
-    dir.write("locked/b.txt", "b");
     fs::permissions(dir.file("locked"), fs::perms::none);
     EXPECT_TRUE(testing::runWithoutRoot(unreadableFolderIsReportedAndSkipped, dir.path()));
     fs::permissions(dir.file("locked"), fs::perms::owner_all);

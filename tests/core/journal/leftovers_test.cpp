@@ -160,10 +160,9 @@ TEST(Leftovers, LeftoversWithoutAJournalAreRemovedOrKeptVisibleAndReportedOnce) 
 TEST(Leftovers, EntryPutAsideBySwappedNamesIsNeverRemoved) {
     TempDir dir;
     // One entry gets its own name back; the other's name was taken meanwhile, so it keeps a visible one.
-    const std::string aside = dir.makeFolder(".d.morvane-aside-k3j4h5g6f7");
-    dir.write(".d.morvane-aside-k3j4h5g6f7/inside", "kept");
-    dir.write(".b.morvane-aside-k3j4h5g6f7", "was b");
-    dir.write("b", "was a");
+    const std::string aside = dir.file(".d.morvane-aside-k3j4h5g6f7");
+    dir.writeTree(
+        {".d.morvane-aside-k3j4h5g6f7/inside", "kept", ".b.morvane-aside-k3j4h5g6f7", "was b", "b", "was a"});
     // A hold nobody has is removed with its entry put back; a hold alone is only a mark.
     dir.makeFolder(".f.morvane-aside-k3j4h5g6f7");
     dir.write(".f.morvane-hold-k3j4h5g6f7", "");
@@ -189,10 +188,7 @@ TEST(Leftovers, EntryPutAsideBySwappedNamesIsNeverRemoved) {
 // same folder, clears up before its own renames.
 TEST(Leftovers, entry_a_live_run_put_aside_is_left_alone_by_a_second_run) {
     TempDir dir;
-    dir.makeFolder("a");
-    dir.write("a/inside", "was in a");
-    dir.write("b", "was b");
-    dir.write("c", "c");
+    dir.writeTree({"a/inside", "was in a", "b", "was b", "c", "c"});
     const std::string aside = platform::asidePathFor(dir.file("a"));
     platform::HeldFile hold = platform::HeldFile::holdAside(aside);
     ASSERT_TRUE(hold.held());
@@ -304,9 +300,8 @@ TEST(Leftovers, kept_contents_that_no_journal_names_are_dropped_and_reported) {
     const std::string named = cutJournalOfSize(journalFolder, dir.file("a.txt"), 400);
     fs::rename(named, journalFolder + "/run-2-2.journal");
     fs::rename(journalFolder + "/run-1-1.kept", journalFolder + "/run-2-2.kept");
-    const std::string orphan = dir.makeFolder("Undo/run-3-3.kept");
-    dir.write("Undo/run-3-3.kept/1", "old");
-    dir.makeFolder("Undo/notes.kept");
+    const std::string orphan = dir.file("Undo/run-3-3.kept");
+    dir.writeTree({"Undo/run-3-3.kept/1", "old", "Undo/notes.kept/", ""});
 
     const std::vector<LeftoverNote> notes = clearLeftovers(journalFolder, {});
 
@@ -340,14 +335,10 @@ TEST(RunJournalFormat, PathsWithAnyByteReadBackAndACutLastLineIsLeftOut) {
     EXPECT_EQ(record->folders, std::vector<std::string>{odd});
     ASSERT_EQ(record->unfinished.size(), 1u);
     const RecordedRewrite& read = record->unfinished[0];
-    EXPECT_EQ(read.target, rewrite.target);
-    EXPECT_EQ(read.backup, rewrite.backup);
-    EXPECT_EQ(read.device, 1u);
-    EXPECT_EQ(read.inode, 2u);
-    EXPECT_EQ(read.oldSize, 3u);
-    EXPECT_EQ(read.oldHash, contentHash("old"));
-    EXPECT_EQ(read.newSize, 5u);
-    EXPECT_EQ(read.newHash, contentHash("newer"));
+    EXPECT_EQ(read.target + "|" + read.backup, rewrite.target + "|" + rewrite.backup);
+    EXPECT_EQ((std::vector<std::uint64_t>{read.device, read.inode, read.oldSize, read.oldHash, read.newSize,
+                                          read.newHash}),
+              (std::vector<std::uint64_t>{1, 2, 3, contentHash("old"), 5, contentHash("newer")}));
 
     EXPECT_TRUE(readJournal(afterTheEnd)->unfinished.empty()) << "an ended rewrite needs nothing";
     EXPECT_EQ(readJournal(text.substr(0, text.size() - 1))->unfinished.size(), 0u)
