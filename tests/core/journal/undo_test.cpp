@@ -31,11 +31,37 @@ struct Fixture {
     std::string app = dir.makeFolder("app");
     std::string journalFolder = journalFolderIn(app);
     std::string files = dir.makeFolder("files");
+    // Whether every file is streamed, in blocks small enough that occurrences cross their edges.
+    bool streamed = false;
 
     std::string write(const std::string& name, const std::string& bytes) const {
         return dir.write("files/" + name, bytes);
     }
     std::string path(const std::string& name) const { return dir.file("files/" + name); }
+    std::vector<std::string> paths(const std::vector<std::string>& names) const {
+        std::vector<std::string> all;
+        for (const std::string& name : names) {
+            all.push_back(path(name));
+        }
+        return all;
+    }
+    // Files that each hold their own name after the prefix.
+    std::vector<std::string> named(const std::vector<std::string>& names,
+                                   const std::string& prefix = "") const {
+        std::vector<std::string> paths;
+        for (const std::string& name : names) {
+            paths.push_back(write(name, prefix + name));
+        }
+        return paths;
+    }
+    // Files named 1000 and up, the i-th holding "old i".
+    std::vector<std::string> numbered(std::size_t count) const {
+        std::vector<std::string> paths;
+        for (std::size_t i = 0; i < count; ++i) {
+            paths.push_back(write(std::to_string(1000 + i), "old " + std::to_string(i)));
+        }
+        return paths;
+    }
 
     RunResult execute(std::vector<std::string> paths, std::vector<std::string> finds,
                       std::vector<std::string> replaces, ReplaceMode mode = ReplaceMode::Contents,
@@ -49,6 +75,10 @@ struct Fixture {
                            .stateFolder = app,
                            .keepForUndo = keepForUndo,
                            .undoBytesBound = undoBytesBound};
+        if (streamed) {
+            request.streamedFileBytes = 0;
+            request.streamBlockBytes = 3;
+        }
         return runPairs(request, observer);
     }
 };
@@ -57,65 +87,84 @@ fs::perms permsOf(const std::string& path) {
     return fs::status(path).permissions();
 }
 
-TEST(Undo, ContentsComeBackByteForByteWithPermissionsAndHardLinks) {
-    Fixture f;
-    const std::string plain = f.write("plain.txt", "one\r\ntwo one\r\n");
-    const std::string secret = f.write("secret.txt", "one\0one"s);
-    fs::permissions(secret, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    // Another user's file, where the test may give it one.
-    const bool otherOwner = ::chown(secret.c_str(), 4321, 4321) == 0;
-    const std::string linked = f.write("linked.txt", "just one");
-    fs::create_hard_link(linked, f.path("other-name.txt"));
-
-    const RunResult run = f.execute({plain, secret, linked, plain}, {"one"}, {"1"});
-    ASSERT_TRUE(run.failures.empty());
-    ASSERT_EQ(readBytes(secret), "1\0"
-                                 "1"s);
-    const std::vector<JournaledRun> runs = listRuns(f.journalFolder);
-    ASSERT_EQ(runs.size(), 1u);
-    EXPECT_EQ(runs[0].changed, 3u) << "the second row of plain.txt finds nothing left to change";
-    EXPECT_FALSE(runs[0].names);
-
-    const UndoResult undone = undoNewestRun(f.journalFolder);
-
-    EXPECT_TRUE(undone.found);
-    EXPECT_EQ(undone.restored, 3u);
-    EXPECT_TRUE(undone.left.empty());
-    EXPECT_EQ(readBytes(plain), "one\r\ntwo one\r\n");
-    EXPECT_EQ(readBytes(secret), "one\0one"s);
-    EXPECT_EQ(permsOf(secret), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    struct stat owned {};
-    ASSERT_EQ(::stat(secret.c_str(), &owned), 0);
-    if (otherOwner) {
-        EXPECT_EQ(owned.st_uid, 4321u);
-        EXPECT_EQ(owned.st_gid, 4321u);
+// How many of the files hold what Fixture::numbered gave them.
+std::size_t oldOnes(const std::vector<std::string>& paths) {
+    std::size_t old = 0;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        old += readBytes(paths[i]) == "old " + std::to_string(i) ? 1 : 0;
     }
-    EXPECT_EQ(readBytes(f.path("other-name.txt")), "just one") << "every name of the file sees it";
-    EXPECT_TRUE(fs::equivalent(linked, f.path("other-name.txt")));
-    EXPECT_EQ(testing::namesIn(f.files),
-              (std::vector<std::string>{"linked.txt", "other-name.txt", "plain.txt", "secret.txt"}));
-    EXPECT_FALSE(fs::exists(keptFolderOf(runs[0].journal))) << "nothing left needs the old contents";
-    EXPECT_TRUE(listRuns(f.journalFolder).at(0).undone);
-    EXPECT_FALSE(undoNewestRun(f.journalFolder).found) << "an undone run is not undone twice";
+    return old;
 }
 
-// Batches grow 1, 1, 2, 4, 8 files: nine files make batches of two and four, whose last files are journaled
-// like the others.
-TEST(Undo, every_file_of_batches_of_several_comes_back) {
-    Fixture f;
-    std::vector<std::string> paths;
-    for (char name = 'a'; name <= 'i'; ++name) {
-        paths.push_back(f.write(name + ".txt"s, "old "s + name));
+// The first file undo left, with its reason, or nothing.
+std::string firstLeft(const UndoResult& undone) {
+    return undone.left.empty() ? "" : undone.left[0].path + ": " + undone.left[0].reason;
+}
+
+// Whole or streamed, a rewrite keeps the file's mode, owner and other names, and undo gives its bytes back.
+TEST(Undo, ContentsComeBackByteForByteWithPermissionsAndHardLinks) {
+    for (const bool streamed : {false, true}) {
+        Fixture f;
+        f.streamed = streamed;
+        const std::string plain = f.write("plain.txt", "one\r\ntwo one\r\n");
+        const std::string secret = f.write("secret.txt", "one\0one"s);
+        fs::permissions(secret, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        // Another user's file, where the test may give it one.
+        const bool otherOwner = ::chown(secret.c_str(), 4321, 4321) == 0;
+        const std::string linked = f.write("linked.txt", "just one");
+        fs::create_hard_link(linked, f.path("other-name.txt"));
+
+        const RunResult run = f.execute({plain, secret, linked, plain}, {"one"}, {"1"});
+        ASSERT_TRUE(run.failures.empty());
+        EXPECT_EQ(run.rows[3].count, run.rows[0].count) << "the second row of plain.txt reports its result";
+        EXPECT_EQ(permsOf(secret), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        ASSERT_EQ(readBytes(secret), "1\0"
+                                     "1"s);
+        const std::vector<JournaledRun> runs = listRuns(f.journalFolder);
+        ASSERT_EQ(runs.size(), 1u);
+        EXPECT_EQ(runs[0].changed, 3u) << streamed;
+        EXPECT_FALSE(runs[0].names);
+
+        const UndoResult undone = undoNewestRun(f.journalFolder);
+
+        EXPECT_TRUE(undone.found);
+        EXPECT_EQ(undone.restored, 3u);
+        EXPECT_TRUE(undone.left.empty());
+        EXPECT_EQ(readBytes(plain), "one\r\ntwo one\r\n");
+        EXPECT_EQ(readBytes(secret), "one\0one"s);
+        EXPECT_EQ(permsOf(secret), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        struct stat owned {};
+        ASSERT_EQ(::stat(secret.c_str(), &owned), 0);
+        if (otherOwner) {
+            EXPECT_EQ(owned.st_uid, 4321u);
+            EXPECT_EQ(owned.st_gid, 4321u);
+        }
+        EXPECT_EQ(readBytes(f.path("other-name.txt")), "just one") << "every name of the file sees it";
+        EXPECT_TRUE(fs::equivalent(linked, f.path("other-name.txt")));
+        EXPECT_EQ(testing::namesIn(f.files),
+                  (std::vector<std::string>{"linked.txt", "other-name.txt", "plain.txt", "secret.txt"}));
+        EXPECT_FALSE(fs::exists(keptFolderOf(runs[0].journal))) << "nothing left needs the old contents";
+        EXPECT_TRUE(listRuns(f.journalFolder).at(0).undone);
+        EXPECT_FALSE(undoNewestRun(f.journalFolder).found) << "an undone run is not undone twice";
     }
-    ASSERT_TRUE(f.execute(paths, {"old"}, {"new"}).failures.empty());
-    EXPECT_EQ(listRuns(f.journalFolder).at(0).changed, 9u);
+}
 
-    const UndoResult undone = undoNewestRun(f.journalFolder);
+// Batches grow 1, 1, 2, 4, 8 files: nine files make batches of two and four, sixteen end on a full batch of
+// eight, twenty-three on one of seven after it. Every file of every batch, its last one included, is
+// journaled and comes back.
+TEST(Undo, every_file_of_batches_of_several_comes_back) {
+    for (const std::size_t count : {9u, 16u, 23u}) {
+        Fixture f;
+        const std::vector<std::string> paths = f.numbered(count);
+        ASSERT_TRUE(f.execute(paths, {"old"}, {"new"}).failures.empty());
+        EXPECT_EQ(readBytes(paths.back()), "new " + std::to_string(count - 1));
+        EXPECT_EQ(listRuns(f.journalFolder).at(0).changed, count);
 
-    EXPECT_EQ(undone.restored, 9u);
-    EXPECT_TRUE(undone.left.empty());
-    for (const std::string& path : paths) {
-        EXPECT_EQ(readBytes(path), "old " + fs::path(path).stem().string());
+        const UndoResult undone = undoNewestRun(f.journalFolder);
+
+        EXPECT_EQ(undone.restored, count);
+        EXPECT_EQ(firstLeft(undone), "");
+        EXPECT_EQ(oldOnes(paths), count);
     }
 }
 
@@ -136,20 +185,6 @@ TEST(Undo, AFileEditedSinceIsLeftAndReportedWhileTheOthersGoBack) {
     EXPECT_EQ(undone.left[0].reason, "changed since the run");
     EXPECT_EQ(readBytes(undone.left[0].keptIn), "alpha beta") << "the old contents stay for the user";
     EXPECT_TRUE(listRuns(f.journalFolder).at(0).undone);
-}
-
-TEST(Undo, TwoRunsAreUndoneNewestFirst) {
-    Fixture f;
-    const std::string a = f.write("a.txt", "one");
-    f.execute({a}, {"one"}, {"two"});
-    f.execute({a}, {"two"}, {"three"});
-    ASSERT_EQ(readBytes(a), "three");
-
-    EXPECT_EQ(undoNewestRun(f.journalFolder).restored, 1u);
-    EXPECT_EQ(readBytes(a), "two");
-    EXPECT_EQ(undoNewestRun(f.journalFolder).restored, 1u);
-    EXPECT_EQ(readBytes(a), "one");
-    EXPECT_FALSE(undoNewestRun(f.journalFolder).found);
 }
 
 TEST(Undo, RenameChainsGoBackInReverseOrder) {
@@ -182,13 +217,10 @@ TEST(Undo, RenameChainsGoBackInReverseOrder) {
 
 TEST(Undo, SwapsCyclesAndChainsAgainstRowOrderRenameAndUndoAsAWhole) {
     Fixture f;
-    for (const char* name : {"a", "b", "p", "q", "r", "x", "y"}) {
-        f.write(name, name);
-    }
+    f.named({"a", "b", "p", "q", "r", "x", "y"});
     // a and b swap; p, q and r go round; y -> z must come before x -> y.
     const RunResult run =
-        f.execute({f.path("a"), f.path("b"), f.path("p"), f.path("q"), f.path("r"), f.path("x"), f.path("y")},
-                  {"a", "b", "#", "p", "r", "q", "%", "y", "x"},
+        f.execute(f.paths({"a", "b", "p", "q", "r", "x", "y"}), {"a", "b", "#", "p", "r", "q", "%", "y", "x"},
                   {"#", "a", "b", "%", "p", "r", "q", "z", "y"}, ReplaceMode::FileNames);
     EXPECT_TRUE(run.failures.empty()) << run.failures.at(0).reason;
     ASSERT_EQ(run.rows.size(), 7u);
@@ -213,12 +245,10 @@ TEST(Undo, SwapsCyclesAndChainsAgainstRowOrderRenameAndUndoAsAWhole) {
 
 TEST(Undo, ACollisionIsRefusedBeforeAnythingIsRenamed) {
     Fixture f;
-    for (const char* name : {"a", "b", "c", "d1", "d2"}) {
-        f.write(name, name);
-    }
+    f.named({"a", "b", "c", "d1", "d2"});
     // b -> c is blocked by c, which no row renames, so a -> b cannot follow; d1 and d2 both want d.
-    const RunResult run = f.execute({f.path("a"), f.path("b"), f.path("d1"), f.path("d2")},
-                                    {"b", "a", "1", "2"}, {"c", "b", "", ""}, ReplaceMode::FileNames);
+    const RunResult run = f.execute(f.paths({"a", "b", "d1", "d2"}), {"b", "a", "1", "2"}, {"c", "b", "", ""},
+                                    ReplaceMode::FileNames);
     EXPECT_EQ(run.failures.size(), 4u);
     EXPECT_EQ(testing::namesIn(f.files), (std::vector<std::string>{"a", "b", "c", "d1", "d2"}));
 }
@@ -228,7 +258,7 @@ TEST(Undo, ANameTakenOrReplacedSinceIsLeftAndNothingIsOverwritten) {
     f.write("old-a", "a");
     f.write("old-b", "b");
     f.write("old-c", "c");
-    f.execute({f.path("old-a"), f.path("old-b"), f.path("old-c")}, {"old"}, {"new"}, ReplaceMode::FileNames);
+    f.execute(f.paths({"old-a", "old-b", "old-c"}), {"old"}, {"new"}, ReplaceMode::FileNames);
     // new-a is replaced by another file; old-b's name is taken by a new file.
     fs::rename(f.path("new-a"), f.path("moved-a"));
     f.write("new-a", "someone else's");
@@ -244,15 +274,17 @@ TEST(Undo, ANameTakenOrReplacedSinceIsLeftAndNothingIsOverwritten) {
     EXPECT_EQ(readBytes(f.path("new-b")), "b");
 }
 
+// A run without undo, and one that changed nothing, leave nothing to undo.
 TEST(Undo, ARunWithoutUndoLeavesNoJournalAndNothingToUndo) {
     Fixture f;
     const std::string a = f.write("a.txt", "one");
     f.execute({a}, {"one"}, {"two"}, ReplaceMode::Contents, false);
     f.execute({f.path("a.txt")}, {"a"}, {"b"}, ReplaceMode::FileNames, false);
-
     EXPECT_FALSE(fs::exists(f.journalFolder));
-    EXPECT_FALSE(undoNewestRun(f.journalFolder).found);
     EXPECT_EQ(readBytes(f.path("b.txt")), "two");
+    f.execute({f.path("b.txt"), f.path("missing")}, {"zzz"}, {"y"}, ReplaceMode::FileNames);
+    EXPECT_TRUE(listRuns(f.journalFolder).empty());
+    EXPECT_FALSE(undoNewestRun(f.journalFolder).found);
 }
 
 TEST(Undo, TheJournalKeepsTheNewestRunsAndDropsTheOldest) {
@@ -265,17 +297,11 @@ TEST(Undo, TheJournalKeepsTheNewestRunsAndDropsTheOldest) {
     ASSERT_EQ(runs.size(), kRunsKeptForUndo);
     EXPECT_EQ(testing::namesIn(f.journalFolder).size(), 2 * kRunsKeptForUndo)
         << "each run's journal and kept contents, no more";
-    for (std::size_t i = 0; i < kRunsKeptForUndo; ++i) {
-        undoNewestRun(f.journalFolder);
+    for (std::size_t i = kRunsKeptForUndo; i > 0; --i) {
+        EXPECT_EQ(undoNewestRun(f.journalFolder).restored, 1u) << "newest first";
+        EXPECT_EQ(readBytes(a), std::to_string(i + 1));
     }
-    EXPECT_EQ(readBytes(a), "2") << "back to where the oldest kept run began";
-}
-
-TEST(Undo, ARunThatChangedNothingIsNotKept) {
-    Fixture f;
-    const std::string a = f.write("a.txt", "one");
-    f.execute({a, f.path("missing")}, {"zzz"}, {"y"}, ReplaceMode::FileNames);
-    EXPECT_TRUE(listRuns(f.journalFolder).empty());
+    EXPECT_FALSE(undoNewestRun(f.journalFolder).found) << "the dropped runs are not offered";
 }
 
 TEST(Undo, AJournalOnAnotherFileSystemKeepsCopies) {
@@ -290,9 +316,8 @@ TEST(Undo, AJournalOnAnotherFileSystemKeepsCopies) {
         ~Removed() { fs::remove_all(path); }
     } removed{elsewhere};
     const std::string a = f.write("a.txt", "old");
-    RunRequest request{
-        .finds = {"old"}, .replaces = {"new"}, .files = {a}, .execute = true, .stateFolder = elsewhere};
-    ASSERT_TRUE(runPairs(request).failures.empty());
+    f.app = elsewhere;
+    ASSERT_TRUE(f.execute({a}, {"old"}, {"new"}).failures.empty());
     ASSERT_EQ(readBytes(a), "new");
 
     const UndoResult undone = undoNewestRun(journalFolderIn(elsewhere));
@@ -325,13 +350,9 @@ TEST(Undo, state_folders_are_private_whatever_the_umask) {
 TEST(Undo, a_journal_that_cannot_be_made_does_not_stop_the_run) {
     Fixture f;
     const std::string a = f.write("a.txt", "old");
-    RunRequest request{.finds = {"old"},
-                       .replaces = {"new"},
-                       .files = {a},
-                       .execute = true,
-                       .stateFolder = f.dir.file("no-such-folder")};
+    f.app = f.dir.file("no-such-folder");
 
-    const RunResult run = runPairs(request);
+    const RunResult run = f.execute({a}, {"old"}, {"new"});
 
     EXPECT_TRUE(run.failures.empty());
     EXPECT_EQ(readBytes(a), "new");
@@ -341,10 +362,7 @@ TEST(Undo, a_journal_that_cannot_be_made_does_not_stop_the_run) {
 TEST(Undo, ARunKilledPartWayIsClosedByTheClearUpAndItsDonePartCanBeUndone) {
     for (const ReplaceMode mode : {ReplaceMode::Contents, ReplaceMode::FileNames}) {
         Fixture f;
-        std::vector<std::string> paths;
-        for (const char* name : {"old-a", "old-b", "old-c", "old-d"}) {
-            paths.push_back(f.write(name, std::string("old ") + name));
-        }
+        const std::vector<std::string> paths = f.named({"old-a", "old-b", "old-c", "old-d"}, "old ");
         ASSERT_TRUE(testing::killedInChild([&] {
             testing::KilledAfterRows killer(2);
             f.execute(paths, {"old"}, {"new"}, mode, true, kBytesKeptForUndo, &killer);
@@ -361,7 +379,7 @@ TEST(Undo, ARunKilledPartWayIsClosedByTheClearUpAndItsDonePartCanBeUndone) {
         EXPECT_TRUE(runs[0].interrupted);
         const UndoResult undone = undoNewestRun(f.journalFolder);
         EXPECT_EQ(undone.restored, 2u);
-        EXPECT_TRUE(undone.left.empty());
+        EXPECT_EQ(firstLeft(undone), "");
         EXPECT_EQ(testing::namesIn(f.files), (std::vector<std::string>{"old-a", "old-b", "old-c", "old-d"}));
         for (const std::string& path : paths) {
             EXPECT_EQ(readBytes(path), "old " + fs::path(path).filename().string());
@@ -493,10 +511,7 @@ struct KilledAtPercent : RunObserver {
 
 TEST(Undo, a_run_killed_part_way_through_a_batch_leaves_each_file_old_or_new_and_undo_puts_back_the_new) {
     Fixture f;
-    std::vector<std::string> paths;
-    for (int i = 0; i < 400; ++i) {
-        paths.push_back(f.write(std::to_string(1000 + i), "old " + std::to_string(i)));
-    }
+    const std::vector<std::string> paths = f.numbered(400);
     ASSERT_TRUE(testing::killedInChild([&] {
         KilledAtPercent killer(25);
         f.execute(paths, {"old"}, {"new"}, ReplaceMode::Contents, true, kBytesKeptForUndo, &killer);
@@ -518,10 +533,8 @@ TEST(Undo, a_run_killed_part_way_through_a_batch_leaves_each_file_old_or_new_and
 
     const UndoResult undone = undoNewestRun(f.journalFolder);
     EXPECT_EQ(undone.restored, changed);
-    EXPECT_TRUE(undone.left.empty());
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        EXPECT_EQ(readBytes(paths[i]), "old " + std::to_string(i));
-    }
+    EXPECT_EQ(firstLeft(undone), "");
+    EXPECT_EQ(oldOnes(paths), paths.size());
 }
 
 // Files under a long folder name, so that their journal lines fill many blocks.
@@ -620,10 +633,7 @@ TEST(Undo, a_batch_killed_between_its_renames_and_their_journal_lines_is_undone_
     constexpr std::size_t kFiles = 6;
     for (const std::size_t renamed : {std::size_t{0}, std::size_t{4}, kFiles}) {
         Fixture f;
-        std::vector<std::string> paths;
-        for (std::size_t i = 0; i < kFiles; ++i) {
-            paths.push_back(f.write(std::to_string(i), "old " + std::to_string(i)));
-        }
+        const std::vector<std::string> paths = f.numbered(kFiles);
         ASSERT_TRUE(testing::killedInChild([&] {
             RunJournal journal(f.journalFolder, RunHeading{false, {"old"}, {"new"}, kFiles});
             std::vector<PendingWrite> writes;
@@ -653,10 +663,8 @@ TEST(Undo, a_batch_killed_between_its_renames_and_their_journal_lines_is_undone_
         const UndoResult undone = undoNewestRun(f.journalFolder);
 
         EXPECT_EQ(undone.restored, renamed);
-        EXPECT_TRUE(undone.left.empty()) << undone.left.at(0).path << ": " << undone.left.at(0).reason;
-        for (std::size_t i = 0; i < kFiles; ++i) {
-            EXPECT_EQ(readBytes(paths[i]), "old " + std::to_string(i)) << renamed;
-        }
+        EXPECT_EQ(firstLeft(undone), "");
+        EXPECT_EQ(oldOnes(paths), kFiles) << renamed;
     }
 }
 
@@ -677,7 +685,7 @@ TEST(Undo, a_hard_linked_file_killed_in_its_rewrite_is_undone_completely) {
         const UndoResult undone = undoNewestRun(f.journalFolder);
 
         EXPECT_EQ(undone.restored, step == 0 ? 1u : 0u) << "put back by the clear-up when cut part way";
-        EXPECT_TRUE(undone.left.empty()) << undone.left.at(0).reason;
+        EXPECT_EQ(firstLeft(undone), "");
         EXPECT_TRUE(readBytes(link) == old) << step;
         EXPECT_TRUE(fs::equivalent(file, link));
         EXPECT_EQ(testing::namesIn(f.files), (std::vector<std::string>{"big.txt", "link.txt"}));
@@ -730,7 +738,7 @@ TEST(Undo, a_change_the_run_failed_to_make_is_not_reported_as_left) {
     const UndoResult undone = undoNewestRun(f.journalFolder);
 
     EXPECT_EQ(undone.restored, 1u);
-    EXPECT_TRUE(undone.left.empty()) << undone.left.at(0).path << ": " << undone.left.at(0).reason;
+    EXPECT_EQ(firstLeft(undone), "");
     EXPECT_EQ(readBytes(written), "old");
     EXPECT_EQ(readBytes(failed), "edited");
 }
@@ -836,7 +844,7 @@ TEST(Undo, an_undo_on_a_full_disk_links_back_every_file_whose_old_inode_is_kept)
     const UndoResult undone = undoNewestRun(journalFolderIn(disk.path() + "/app"));
 
     EXPECT_EQ(undone.restored, 50u);
-    EXPECT_TRUE(undone.left.empty()) << undone.left.at(0).reason;
+    EXPECT_EQ(firstLeft(undone), "");
     EXPECT_TRUE(undone.failure.empty()) << undone.failure;
     EXPECT_TRUE(undone.run.undone);
     EXPECT_TRUE(on.allHold('o'));
@@ -871,7 +879,7 @@ TEST(Undo, an_undo_that_fails_on_a_full_disk_stays_to_be_undone_and_finishes_whe
     const UndoResult again = undoNewestRun(f.journalFolder);
 
     EXPECT_EQ(again.restored, 50u);
-    EXPECT_TRUE(again.left.empty()) << again.left.at(0).reason;
+    EXPECT_EQ(firstLeft(again), "");
     EXPECT_TRUE(again.run.undone);
     EXPECT_TRUE(on.allHold('o'));
     EXPECT_FALSE(undoNewestRun(f.journalFolder).found);
@@ -879,21 +887,14 @@ TEST(Undo, an_undo_that_fails_on_a_full_disk_stays_to_be_undone_and_finishes_whe
 
 TEST(Undo, an_undo_killed_part_way_is_cleared_up_and_when_run_again_counts_what_is_back_as_put_back) {
     Fixture f;
-    std::vector<std::string> paths;
-    for (int i = 0; i < 300; ++i) {
-        paths.push_back(f.write(std::to_string(1000 + i), "old " + std::to_string(i)));
-    }
+    const std::vector<std::string> paths = f.numbered(300);
     ASSERT_TRUE(f.execute(paths, {"old"}, {"new"}).failures.empty());
     ASSERT_TRUE(testing::killedInChild([&] {
         // The files of the batch prepared before the 270th write have their temporary names beside them.
         testing::KillingWriteJournal killer({.atWrite = 270});
         undoNewestRun(f.journalFolder, &killer);
     }));
-    std::size_t back = 0;
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        back += readBytes(paths[i]) == "old " + std::to_string(i) ? 1 : 0;
-    }
-    EXPECT_EQ(back, 256u) << "the first batch went back whole";
+    EXPECT_EQ(oldOnes(paths), 256u) << "the first batch went back whole";
     EXPECT_EQ(hiddenNamesIn(f.files).size(), 13u) << "the prepared files of the batch cut short";
     ASSERT_EQ(listRuns(f.journalFolder).size(), 1u);
     EXPECT_FALSE(listRuns(f.journalFolder)[0].undone) << "the run stays to be undone";
@@ -908,11 +909,9 @@ TEST(Undo, an_undo_killed_part_way_is_cleared_up_and_when_run_again_counts_what_
     const UndoResult undone = undoNewestRun(f.journalFolder);
 
     EXPECT_EQ(undone.restored, paths.size()) << "what the undo cut short put back counts as put back";
-    EXPECT_TRUE(undone.left.empty()) << undone.left.at(0).path << ": " << undone.left.at(0).reason;
+    EXPECT_EQ(firstLeft(undone), "");
     EXPECT_TRUE(undone.run.undone);
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        EXPECT_EQ(readBytes(paths[i]), "old " + std::to_string(i));
-    }
+    EXPECT_EQ(oldOnes(paths), paths.size());
 }
 
 TEST(Undo, an_undo_killed_in_a_rewrite_in_place_is_put_back_by_the_clear_up_and_then_undone) {
@@ -936,7 +935,7 @@ TEST(Undo, an_undo_killed_in_a_rewrite_in_place_is_put_back_by_the_clear_up_and_
     const UndoResult undone = undoNewestRun(f.journalFolder);
 
     EXPECT_EQ(undone.restored, 1u);
-    EXPECT_TRUE(undone.left.empty()) << undone.left.at(0).reason;
+    EXPECT_EQ(firstLeft(undone), "");
     EXPECT_EQ(readBytes(f.path("link.txt")), old);
     EXPECT_TRUE(fs::equivalent(file, f.path("link.txt")));
     EXPECT_EQ(testing::namesIn(f.files), (std::vector<std::string>{"big.txt", "link.txt"}));
@@ -949,8 +948,8 @@ TEST(Undo, a_names_undo_cut_short_is_finished_by_the_next_undo) {
     for (const char* name : {"a", "b", "old-c", "old-d"}) {
         f.write(name, name);
     }
-    ASSERT_TRUE(f.execute({f.path("a"), f.path("b"), f.path("old-c"), f.path("old-d")},
-                          {"a", "b", "#", "old"}, {"#", "a", "b", "new"}, ReplaceMode::FileNames)
+    ASSERT_TRUE(f.execute(f.paths({"a", "b", "old-c", "old-d"}), {"a", "b", "#", "old"},
+                          {"#", "a", "b", "new"}, ReplaceMode::FileNames)
                     .failures.empty());
     ASSERT_EQ(testing::namesIn(f.files), (std::vector<std::string>{"a", "b", "new-c", "new-d"}));
     // The undo took back new-d and began the swap, putting the entry now named b back aside, and was killed.
@@ -969,7 +968,7 @@ TEST(Undo, a_names_undo_cut_short_is_finished_by_the_next_undo) {
     const UndoResult undone = undoNewestRun(f.journalFolder);
 
     EXPECT_EQ(undone.restored, 4u);
-    EXPECT_TRUE(undone.left.empty()) << undone.left.at(0).path << ": " << undone.left.at(0).reason;
+    EXPECT_EQ(firstLeft(undone), "");
     EXPECT_TRUE(undone.run.undone);
     EXPECT_EQ(testing::namesIn(f.files), (std::vector<std::string>{"a", "b", "old-c", "old-d"}));
     EXPECT_EQ(readBytes(f.path("a")), "a");
@@ -997,7 +996,7 @@ TEST(Undo, a_file_the_older_run_only_touched_gets_its_old_time_back_after_the_ne
 
         EXPECT_EQ(newer.restored, 1u) << linked;
         EXPECT_EQ(older.restored, 1u) << linked;
-        EXPECT_TRUE(older.left.empty()) << linked << ": " << older.left.at(0).reason;
+        EXPECT_EQ(firstLeft(older), "") << linked;
         EXPECT_EQ(readBytes(file), "one two");
         EXPECT_EQ(fs::last_write_time(file), lastYear) << linked;
     }

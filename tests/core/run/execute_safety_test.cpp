@@ -2,6 +2,7 @@
 #include "support/run_observers.h"
 #include "support/temp_dir.h"
 
+#include <array>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -284,6 +285,47 @@ TEST_P(ExecuteSafety, every_name_of_a_read_only_file_reports_the_failure_and_it_
     fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     EXPECT_TRUE(testing::runWithoutRoot(namesOfAReadOnlyFileFailAlike, file));
     EXPECT_EQ(readBytes(file), "data");
+}
+
+// Output that is only the start of the file, or goes past its end, is written as it is.
+TEST_P(ExecuteSafety, output_that_is_only_the_start_of_the_file_or_goes_past_its_end_is_written) {
+    TempDir dir;
+    for (const auto& [text, find, replace, expected] :
+         std::vector<std::array<std::string, 4>>{{"abcx", "x", "", "abc"}, {"abc", "c", "cd", "abcd"}}) {
+        const std::string file = dir.write("a.txt", text);
+        EXPECT_TRUE(runPairs(executeRun(ReplaceMode::Contents, find, replace, {file})).failures.empty());
+        EXPECT_EQ(readBytes(file), expected);
+    }
+}
+
+// A simulate run hands the earlier pairs' output to the later ones on a second thread a block at a time,
+// using the blocks' memory again; every pair counts what it counts over the file whole.
+TEST(StreamedRun, simulate_run_counts_through_the_later_pairs_thread_as_over_the_whole_file) {
+    TempDir dir;
+    struct Case {
+        std::string piece;
+        int times;
+        std::vector<std::string> finds, replaces;
+        std::int64_t count;
+    };
+    for (const Case& c : std::vector<Case>{{"ab", 2000, {"a", "cb"}, {"c", "x"}, 4000},
+                                           {"a", 999, {"a", "b", "c"}, {"b", "c", "d"}, 2997},
+                                           {"xyz", 1000, {"y", "zx"}, {"Y", "!"}, 1999}}) {
+        std::string text;
+        for (int i = 0; i < c.times; ++i) {
+            text += c.piece;
+        }
+        const std::string file = dir.write("a.txt", text);
+        RunRequest request{.finds = c.finds,
+                           .replaces = c.replaces,
+                           .files = {file},
+                           .streamedFileBytes = 0,
+                           .streamBlockBytes = 3};
+        EXPECT_EQ(runPairs(request).rows.at(0).count, c.count) << c.finds.back() << " streamed";
+        request.streamedFileBytes = kStreamedFileBytes;
+        EXPECT_EQ(runPairs(request).rows.at(0).count, c.count) << c.finds.back() << " whole";
+        EXPECT_EQ(readBytes(file), text);
+    }
 }
 
 } // namespace
