@@ -11,12 +11,8 @@ using namespace std::string_literals;
 
 PreviewRequest contentsRequest(const std::string& path, std::vector<std::string> finds,
                                std::vector<std::string> replaces) {
-    PreviewRequest request;
-    request.finds = std::move(finds);
-    request.replaces = std::move(replaces);
-    request.paths = {path};
-    request.current = 0;
-    return request;
+    return PreviewRequest{
+        .finds = std::move(finds), .replaces = std::move(replaces), .paths = {path}, .current = 0};
 }
 
 // A line as the window writes it: its marker, then its pieces, escapes in [ ] and changed bytes in { }.
@@ -40,18 +36,12 @@ TEST(PreviewModel, ContentsShowTheCurrentFilesChangedLinesWithEscapes) {
         std::vector<std::string> lines; // the first hunk's header and lines
     };
     const Case cases[] = {
-        {"old",
-         "new",
-         State::Changes,
-         2,
-         {"@@ -1,3 +1,3 @@", "  keep", "- {old} one", "- {old}[\\x01]two", "+ {new} one",
-          "+ {new}[\\x01]two"}},
-        {"one",
-         "1\r",
-         State::Changes,
-         1,
-         {"@@ -1,3 +1,3 @@", "  keep", "- old {one}", "+ old {1}{[\\r]}", "  old[\\x01]two"}},
-        {"absent", "x", State::NoChange, 0, {}},
+        Case("old", "new", State::Changes, 2,
+             {"@@ -1,3 +1,3 @@", "  keep", "- {old} one", "- {old}[\\x01]two", "+ {new} one",
+              "+ {new}[\\x01]two"}),
+        Case("one", "1\r", State::Changes, 1,
+             {"@@ -1,3 +1,3 @@", "  keep", "- old {one}", "+ old {1}{[\\r]}", "  old[\\x01]two"}),
+        Case("absent", "x", State::NoChange, 0, {}),
     };
     for (const Case& c : cases) {
         const PreviewResult result = computePreview(contentsRequest(file, {c.find}, {c.replace}), nullptr);
@@ -82,32 +72,13 @@ TEST(PreviewModel, AMarkedFileShowsItsDecodedLinesAndNamesItsEncoding) {
         std::vector<std::string> lines; // the first hunk's, or the problem
     };
     const Case cases[] = {
-        {"\xFF\xFE"
-         "o\0l\0d\0 \0\xE9\0\n\0"s,
-         "new",
-         "UTF-16 LE",
-         {"- {old} \xC3\xA9", "+ {new} \xC3\xA9"}},
-        {"\xFE\xFF"
-         "\0o\0l\0d"s,
-         "n\xC3\xAAw",
-         "UTF-16 BE",
-         {"- {old}", "+ {n\xC3\xAAw}"}},
-        {"\xEF\xBB\xBF"
-         "old",
-         "new",
-         "UTF-8 with BOM",
-         {"- {old}", "+ {new}"}},
-        {"old", "new", "", {"- {old}", "+ {new}"}},
-        {"\xFF\xFE"
-         "o\0l"s,
-         "new",
-         "UTF-16 LE",
-         {"not UTF-16 LE text: an odd number of bytes (5)"}},
-        {"\xFF\xFE"
-         "o\0l\0d\0"s,
-         "^chr(200)",
-         "UTF-16 LE",
-         {"the text the pairs leave is not UTF-8 (byte 0xC8 at 0), which UTF-16 LE cannot hold"}},
+        Case("\xFF\xFEo\0l\0d\0 \0\xE9\0\n\0"s, "new", "UTF-16 LE", {"- {old} \xC3\xA9", "+ {new} \xC3\xA9"}),
+        Case("\xFE\xFF\0o\0l\0d"s, "n\xC3\xAAw", "UTF-16 BE", {"- {old}", "+ {n\xC3\xAAw}"}),
+        Case("\xEF\xBB\xBFold", "new", "UTF-8 with BOM", {"- {old}", "+ {new}"}),
+        Case("old", "new", "", {"- {old}", "+ {new}"}),
+        Case("\xFF\xFEo\0l"s, "new", "UTF-16 LE", {"not UTF-16 LE text: an odd number of bytes (5)"}),
+        Case("\xFF\xFEo\0l\0d\0"s, "^chr(200)", "UTF-16 LE",
+             {"the text the pairs leave is not UTF-8 (byte 0xC8 at 0), which UTF-16 LE cannot hold"}),
     };
     for (const Case& c : cases) {
         const PreviewResult result =
@@ -166,32 +137,23 @@ TEST(PreviewModel, AFirstLookIsMarkedPartialAndLeavesOutTheHunkNearTheCut) {
 
 TEST(PreviewModel, NamesShowEveryRowsOldAndNewNameAndWhatStandsInTheWay) {
     const testing::TempDir dir;
-    PreviewRequest request;
-    request.mode = ReplaceMode::FileNames;
-    request.finds = {"a"};
-    request.replaces = {"b"};
-    request.paths = {dir.write("a.txt", ""), dir.write("b.txt", ""), dir.write("c\x01.txt", ""),
-                     dir.write("ca\r.txt", "")};
-    const PreviewResult result = computePreview(request, nullptr);
+    const PreviewResult result =
+        computePreview({.mode = ReplaceMode::FileNames,
+                        .finds = {"a"},
+                        .replaces = {"b"},
+                        .paths = {dir.write("a.txt", ""), dir.write("b.txt", ""), dir.write("c\x01.txt", ""),
+                                  dir.write("ca\r.txt", "")}},
+                       nullptr);
     EXPECT_EQ(result.state, State::Changes);
     EXPECT_EQ(result.count, 2);
-    ASSERT_EQ(result.renames.size(), 4u);
-    struct Row {
-        std::string oldName;
-        std::string newName;
-        bool refused;
-    };
-    const Row rows[] = {
-        {"a.txt", "b.txt", true}, // b.txt is taken and no row renames it away
-        {"b.txt", "b.txt", false},
-        {"c\\x01.txt", "c\\x01.txt", false},
-        {"ca\\r.txt", "cb\\r.txt", false},
-    };
-    for (std::size_t i = 0; i < result.renames.size(); ++i) {
-        EXPECT_EQ(result.renames[i].oldName, rows[i].oldName) << i;
-        EXPECT_EQ(result.renames[i].newName, rows[i].newName) << i;
-        EXPECT_EQ(result.renames[i].problem.empty(), !rows[i].refused) << i << result.renames[i].problem;
+    // Each row as "old -> new", and " refused" where something stands in the way.
+    std::vector<std::string> rows;
+    for (const auto& rename : result.renames) {
+        rows.push_back(rename.oldName + " -> " + rename.newName + (rename.problem.empty() ? "" : " refused"));
     }
+    // b.txt is taken and no row renames it away.
+    EXPECT_EQ(rows, (std::vector<std::string>{"a.txt -> b.txt refused", "b.txt -> b.txt",
+                                              "c\\x01.txt -> c\\x01.txt", "ca\\r.txt -> cb\\r.txt"}));
 }
 
 TEST(FileDiff, WritesTheFilesPartOrSaysWhyThereIsNone) {
@@ -199,8 +161,7 @@ TEST(FileDiff, WritesTheFilesPartOrSaysWhyThereIsNone) {
     const std::string text = dir.write("t.txt", "a\nold\nb\n");
     const std::string binary = dir.write("b.bin", std::string("old\0", 4));
     const std::string label = diffPathLabel("", text);
-    const std::string utf16 = dir.write("u.txt", "\xFF\xFE"
-                                                 "o\0l\0d\0\n\0\xE9\0\n\0"s);
+    const std::string utf16 = dir.write("u.txt", "\xFF\xFEo\0l\0d\0\n\0\xE9\0\n\0"s);
     struct Case {
         std::string path;
         std::vector<std::string> finds;
@@ -208,31 +169,22 @@ TEST(FileDiff, WritesTheFilesPartOrSaysWhyThereIsNone) {
         std::string problem;
     };
     const Case cases[] = {
-        {text,
-         {"old"},
-         "--- a/" + label + "\n+++ b/" + label + "\n@@ -1,3 +1,3 @@\n a\n-old\n+new\n b\n",
-         ""},
-        {text, {"absent"}, "", ""},
-        {binary,
-         {"old"},
-         "Binary files a/" + diffPathLabel("", binary) + " and b/" + diffPathLabel("", binary) + " differ\n",
-         ""},
-        {utf16,
-         {"old"},
-         "--- a/" + diffPathLabel("", utf16) + "\tUTF-16 LE\n+++ b/" + diffPathLabel("", utf16) +
-             "\tUTF-16 LE\n@@ -1,2 +1,2 @@\n-old\n+new\n \xC3\xA9\n",
-         ""},
-        {utf16,
-         {"^chr(169)"},
-         "",
-         "the text the pairs leave is not UTF-8 (byte 0xC3 at 4), which UTF-16 LE cannot hold"},
-        {dir.write("odd", "\xFE\xFF"
-                          "\0"s),
-         {"old"},
-         "",
-         "not UTF-16 BE text: an odd number of bytes (3)"},
-        {dir.file("gone.txt"), {"old"}, "", "no such file or folder"},
-        {dir.path(), {"old"}, "", "is a folder; contents mode reads files only"},
+        Case(text, {"old"}, "--- a/" + label + "\n+++ b/" + label + "\n@@ -1,3 +1,3 @@\n a\n-old\n+new\n b\n",
+             ""),
+        Case(text, {"absent"}, "", ""),
+        Case(binary, {"old"},
+             "Binary files a/" + diffPathLabel("", binary) + " and b/" + diffPathLabel("", binary) +
+                 " differ\n",
+             ""),
+        Case(utf16, {"old"},
+             "--- a/" + diffPathLabel("", utf16) + "\tUTF-16 LE\n+++ b/" + diffPathLabel("", utf16) +
+                 "\tUTF-16 LE\n@@ -1,2 +1,2 @@\n-old\n+new\n \xC3\xA9\n",
+             ""),
+        Case(utf16, {"^chr(169)"}, "",
+             "the text the pairs leave is not UTF-8 (byte 0xC3 at 4), which UTF-16 LE cannot hold"),
+        Case(dir.write("odd", "\xFE\xFF\0"s), {"old"}, "", "not UTF-16 BE text: an odd number of bytes (3)"),
+        Case(dir.file("gone.txt"), {"old"}, "", "no such file or folder"),
+        Case(dir.path(), {"old"}, "", "is a folder; contents mode reads files only"),
     };
     for (const Case& c : cases) {
         std::string written;

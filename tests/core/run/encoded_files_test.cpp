@@ -15,6 +15,16 @@ using namespace std::string_literals;
 
 constexpr PairOptions kCase{true, false, false};
 
+// Latin-1 text as UTF-16 LE behind its byte order mark.
+std::string utf16le(const std::string& latin1) {
+    std::string bytes = "\xFF\xFE";
+    for (const char c : latin1) {
+        bytes += c;
+        bytes += '\0';
+    }
+    return bytes;
+}
+
 struct Encoded {
     std::string what;
     std::vector<std::string> finds, replaces;
@@ -40,60 +50,17 @@ void padForFindSet(Encoded& c) {
 // counts and execute writes the file back in its encoding with its mark.
 TEST(EncodedFiles, PairsApplyToTheTextAndTheFileKeepsItsEncoding) {
     const std::vector<Encoded> cases{
-        {"UTF-16 LE, chained",
-         {"cat", "dog", "\xC3\xA9"},
-         {"dog", "b\xC3\xAArd", "e"},
-         {},
-         "\xFF\xFE"
-         "c\0a\0t\0 \0\xE9\0\n\0"s,
-         3,
-         "\xFF\xFE"
-         "b\0\xEA\0r\0d\0 \0e\0\n\0"s},
-        {"UTF-16 BE, a surrogate pair",
-         {"\xF0\x9F\x98\x80"},
-         {"x"},
-         {},
-         "\xFE\xFF"
-         "\xD8\x3D\xDE\x00\0a"s,
-         1,
-         "\xFE\xFF"
-         "\0x\0a"s},
-        {"UTF-16 LE, ignoring case",
-         {"CAT"},
-         {"dog"},
-         {kCase},
-         "\xFF\xFE"
-         "C\0a\0t\0"s,
-         1,
-         "\xFF\xFE"
-         "d\0o\0g\0"s},
-        {"UTF-16 LE, the NUL of a code unit is no byte of the text",
-         {"^chr(0)", "a^chr(0)"},
-         {"x", "x"},
-         {},
-         "\xFF\xFE"
-         "a\0"s,
-         0,
-         "\xFF\xFE"
-         "a\0"s},
-        {"UTF-16 LE, a mark alone", {"a"}, {"b"}, {}, "\xFF\xFE", 0, "\xFF\xFE"},
-        {"UTF-8 with BOM: the mark is never matched",
-         {"\xEF\xBB\xBF", "^chr(191)", "a"},
-         {"", "", "\xEF\xBB"},
-         {},
-         "\xEF\xBB\xBF"
-         "a\xFF",
-         1,
-         "\xEF\xBB\xBF\xEF\xBB\xFF"},
-        {"no mark: bytes",
-         {"^chr(0)"},
-         {"-"},
-         {},
-         "\xFE"
-         "a\0"s,
-         1,
-         "\xFE"
-         "a-"},
+        Encoded("UTF-16 LE, chained", {"cat", "dog", "\xC3\xA9"}, {"dog", "b\xC3\xAArd", "e"}, {},
+                utf16le("cat \xE9\n"), 3, utf16le("b\xEArd e\n")),
+        Encoded("UTF-16 BE, a surrogate pair", {"\xF0\x9F\x98\x80"}, {"x"}, {},
+                "\xFE\xFF\xD8\x3D\xDE\x00\0a"s, 1, "\xFE\xFF\0x\0a"s),
+        Encoded("UTF-16 LE, ignoring case", {"CAT"}, {"dog"}, {kCase}, utf16le("Cat"), 1, utf16le("dog")),
+        Encoded("UTF-16 LE, the NUL of a code unit is no byte of the text", {"^chr(0)", "a^chr(0)"},
+                {"x", "x"}, {}, utf16le("a"), 0, utf16le("a")),
+        Encoded("UTF-16 LE, a mark alone", {"a"}, {"b"}, {}, utf16le(""), 0, utf16le("")),
+        Encoded("UTF-8 with BOM: the mark is never matched", {"\xEF\xBB\xBF", "^chr(191)", "a"},
+                {"", "", "\xEF\xBB"}, {}, "\xEF\xBB\xBF\x61\xFF", 1, "\xEF\xBB\xBF\xEF\xBB\xFF"),
+        Encoded("no mark: bytes", {"^chr(0)"}, {"-"}, {}, "\xFE\x61\0"s, 1, "\xFE\x61-"),
     };
     for (Encoded c : cases) {
         for (const bool findSet : {false, true}) {

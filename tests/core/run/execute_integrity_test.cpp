@@ -3,7 +3,6 @@
 #include "core/run/run.h"
 #include "support/temp_dir.h"
 
-#include <array>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
@@ -176,9 +175,9 @@ std::string attribute(const std::string& path, const char* name) {
     return size < 0 ? "<none>" : value.substr(0, static_cast<std::size_t>(size));
 }
 
-// An access control list as the kernel stores it: a version, then entries of tag, permissions and id, sorted
-// by tag and id.
-std::string accessControlList(std::initializer_list<std::array<std::uint32_t, 3>> entries) {
+// An access control list as the kernel stores it: a version, then entries of tag, permissions and id (given
+// one after the other), sorted by tag and id.
+std::string accessControlList(const std::vector<std::uint32_t>& entries) {
     std::string bytes;
     const auto put = [&](std::uint32_t value, int size) {
         for (int i = 0; i < size; ++i) {
@@ -186,10 +185,10 @@ std::string accessControlList(std::initializer_list<std::array<std::uint32_t, 3>
         }
     };
     put(2, 4);
-    for (const auto& [tag, permissions, id] : entries) {
-        put(tag, 2);
-        put(permissions, 2);
-        put(id, 4);
+    for (std::size_t i = 0; i + 2 < entries.size(); i += 3) {
+        put(entries[i], 2);
+        put(entries[i + 1], 2);
+        put(entries[i + 2], 4);
     }
     return bytes;
 }
@@ -217,11 +216,8 @@ TEST(RewriteKeepsAttributes, AclSurvivesRewriteWithoutWideningGroup) {
     TempDir dir;
     const std::string file = dir.write("shared.txt", "aaa");
     ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
-    const std::string acl = accessControlList({{kUserObj, 6, kAnyone},
-                                               {kUser, 4, kNobody},
-                                               {kGroupObj, 4, kAnyone},
-                                               {kMask, 4, kAnyone},
-                                               {kOther, 0, kAnyone}});
+    const std::string acl = accessControlList({kUserObj, 6, kAnyone, kUser, 4, kNobody, kGroupObj, 4, kAnyone,
+                                               kMask, 4, kAnyone, kOther, 0, kAnyone});
     if (!setAttribute(file, kAccessAcl, acl)) {
         GTEST_SKIP() << "no access control lists here";
     }
@@ -234,11 +230,8 @@ TEST(RewriteKeepsAttributes, AclSurvivesRewriteWithoutWideningGroup) {
     const std::string plain = dir.write("plain.txt", "aaa");
     ASSERT_EQ(::chmod(plain.c_str(), 0600), 0);
     ASSERT_TRUE(setAttribute(dir.path(), kDefaultAcl,
-                             accessControlList({{kUserObj, 7, kAnyone},
-                                                {kUser, 7, kNobody},
-                                                {kGroupObj, 7, kAnyone},
-                                                {kMask, 7, kAnyone},
-                                                {kOther, 7, kAnyone}})));
+                             accessControlList({kUserObj, 7, kAnyone, kUser, 7, kNobody, kGroupObj, 7,
+                                                kAnyone, kMask, 7, kAnyone, kOther, 7, kAnyone})));
     ASSERT_TRUE(writeTextFile("bbb", plain).ok());
     EXPECT_EQ(attribute(plain, kAccessAcl), "<none>");
     EXPECT_EQ(statOf(plain).st_mode & 07777, 0600u);
