@@ -124,11 +124,7 @@ private slots:
     void folderFilesReplaceTheFolderRowInPlaceWithTheDialogsChoices() {
         Window w;
         w.window->pairs().append("a", "b");
-        w.files.makeFolder("d");
-        w.files.makeFolder("d/sub");
-        for (const char* name : {"d/a.txt", "d/b.cpp", "d/.h.txt", "d/sub/c.txt"}) {
-            w.files.write(name, "a");
-        }
+        w.files.writeTree({"d/a.txt", "a", "d/b.cpp", "a", "d/.h.txt", "a", "d/sub/c.txt", "a"});
         w.files.write("d/bin.txt", std::string("a\0", 2));
         const std::string one = w.files.write("one.txt", "a");
         const std::string two = w.files.write("two.txt", "a");
@@ -168,9 +164,8 @@ private slots:
     // each row's tooltip is its full path, and the heading's the shared folder.
     void theFolderColumnTellsRowsOfOneNameApart() {
         Window w;
-        for (const char* folder : {"src", "src/app", "src/util"}) {
-            w.files.makeFolder(folder);
-        }
+        w.files.makeFolder("src/app");
+        w.files.makeFolder("src/util");
         const std::string util = w.files.write("src/util/main.c", "a");
         w.add({w.files.write("src/app/main.c", "a"), util, w.files.write("src/readme", "a")});
         const int folder = w.window->files().folderColumn();

@@ -29,7 +29,6 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <mutex>
 #include <thread>
 #include <unistd.h>
 
@@ -107,6 +106,9 @@ struct Fixture {
     void addPair(const std::string& find, const std::string& replace) {
         window->pairs().append(find, replace);
     }
+    std::string pair(int row) const {
+        return window->pairs().row(row).find + " -> " + window->pairs().row(row).replace;
+    }
     // As the desktop delivers a drop: the drag enters first, and only an accepted one is dropped.
     void drop(QMimeData* data) {
         QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
@@ -132,6 +134,13 @@ struct Fixture {
         return list->model()->index(row, column).data().toString();
     }
     QString count(int row) const { return text(fileList, row, FileListModel::kCountColumn); }
+    QStringList counts() const {
+        QStringList all;
+        for (int row = 0; row < fileList->model()->rowCount(); ++row) {
+            all << count(row);
+        }
+        return all;
+    }
     QString name(int row) const { return text(fileList, row, FileListModel::kNameColumn); }
     void key(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QTest::keyClick(target, key, modifiers);
@@ -153,6 +162,12 @@ struct Fixture {
         doubleClick(list->viewport(), QPoint(20, list->viewport()->height() - 5));
     }
     bool idle() const { return !window->running() && !window->undoing(); }
+    // Stores a task of one pair under the name, as the user does.
+    static void storeTask(MainWindow& window, const char* name) {
+        window.pairs().append("x", "y");
+        window.findChild<QLineEdit*>("txtTaskName")->setText(name);
+        window.addToSavedTasks();
+    }
 };
 
 // An execute run that cannot be undone: it says so before it changes anything, as the run does, and then
@@ -170,24 +185,6 @@ RunController::Runner notUndoableRun(std::shared_ptr<std::atomic<bool>> release)
         return result;
     };
 }
-
-// The pair options of every run the window starts.
-struct OptionsSeen {
-    std::mutex mutex;
-    std::vector<PairOptionsList> runs;
-
-    RunController::Runner runner() {
-        return [this](const RunRequest& request, RunObserver*, const std::atomic<bool>*) {
-            const std::lock_guard lock(mutex);
-            runs.push_back(request.options);
-            return RunResult{};
-        };
-    }
-    PairOptionsList last() {
-        const std::lock_guard lock(mutex);
-        return runs.empty() ? PairOptionsList{} : runs.back();
-    }
-};
 
 } // namespace
 
@@ -217,9 +214,7 @@ private slots:
                     QUrl::fromLocalFile(one)});
         QCOMPARE(f.window->files().row(2).path, bad);
         QTRY_COMPARE(f.status->text(), QString("Pending: 5"));
-        QCOMPARE(f.count(1), QString("0"));
-        QCOMPARE(f.count(2), QString("1"));
-        QCOMPARE(f.count(3), QString("2"));
+        QCOMPARE(f.counts(), (QStringList{"2", "0", "1", "2"}));
         // A missing path shows the question mark.
         QTRY_VERIFY(!f.fileList->model()->index(1, 1).data(Qt::DecorationRole).isNull());
         f.window->executeReplacements();
@@ -266,8 +261,11 @@ private slots:
         QTRY_COMPARE(tip(1, FileListModel::kCountColumn), folder);
     }
 
+    // After an execute run the focus is where the user was.
     void f5CountsAgainAndF8ReplacesThenCountsWhatIsLeft() {
         Fixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
         f.addPair("a", "aa");
         f.dropFiles({f.path("one.txt", "a")});
         QTRY_COMPARE(f.status->text(), QString("Pending: 1"));
@@ -275,12 +273,15 @@ private slots:
         f.key(f.window.get(), Qt::Key_F5);
         QTRY_COMPARE(f.status->text(), QString("Pending: 2"));
         QTRY_VERIFY(f.idle());
+        f.fileList->setFocus();
         f.key(f.window.get(), Qt::Key_F8);
         QTRY_COMPARE_WITH_TIMEOUT(testing::readBytes(f.files.file("one.txt")), std::string("aa-aa"),
                                   kFlushedWriteMs);
         QTRY_COMPARE(f.status->text(),
                      QString("Done: 2; files changed: 1, failed: 0. Ctrl+Z undoes it. Pending: 4"));
         QVERIFY(f.dialogs.texts.isEmpty());
+        QTRY_VERIFY(f.idle());
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.fileList));
     }
 
     // Ctrl alone with A selects every row and Delete removes the selected ones, running nothing; Space and a
@@ -323,9 +324,7 @@ private slots:
         QTRY_VERIFY(f.idle());
         // The gated run counts each file's position in the run plus one.
         QCOMPARE(f.name(1), QString("3.txt"));
-        QCOMPARE(f.count(0), QString("1"));
-        QCOMPARE(f.count(1), QString("3"));
-        QCOMPARE(f.count(2), QString("4"));
+        QCOMPARE(f.counts(), (QStringList{"1", "3", "4"}));
         QCOMPARE(f.status->text(), QString("Pending: 8"));
     }
 
@@ -345,8 +344,7 @@ private slots:
         QTest::keyClicks(f.child<QPlainTextEdit>("txtReplace"), "z");
         f.child<QPushButton>("cmdAddNewElement")->click();
         QVERIFY(!f.window->pairEditor().editorShown());
-        QCOMPARE(f.window->pairs().row(0).find, std::string("x\r\ny"));
-        QCOMPARE(f.window->pairs().row(0).replace, std::string("z"));
+        QCOMPARE(f.pair(0), std::string("x\r\ny -> z"));
         QCOMPARE(f.text(f.pairs, 0, 0), QString("x^py"));
         f.key(f.window.get(), Qt::Key_F2);
         f.key(find, Qt::Key_Escape);
@@ -354,7 +352,8 @@ private slots:
     }
 
     // Ctrl+Enter stores the pair as the button in view would: Update for a row being edited, else Add; a
-    // plain Enter breaks the line, and the boxes mark every line break.
+    // plain Enter breaks the line, and the boxes mark every line break. Enter on a row opens it for editing;
+    // swap and Update write the current row.
     void ctrlEnterAddsOrUpdatesThePair() {
         Fixture f;
         auto* find = f.child<QPlainTextEdit>("txtFind");
@@ -371,30 +370,28 @@ private slots:
         QTest::keyClicks(replace, "c");
         f.key(find, Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
         QCOMPARE(f.window->pairs().size(), 1);
-        QCOMPARE(f.window->pairs().row(0).find, std::string("a\r\n"));
-        QCOMPARE(f.window->pairs().row(0).replace, std::string("bc"));
-    }
+        QCOMPARE(f.pair(0), std::string("a\r\n -> bc"));
 
-    // Enter on a row opens it for editing; swap and Update write the current row.
-    void updateAfterSwapWritesTheCurrentRow() {
-        Fixture f;
-        f.addPair("a", "b");
-        f.pairs->setCurrentRow(0);
+        f.addPair("d", "e");
+        f.pairs->setCurrentRow(1);
         f.pairs->setFocus();
         f.key(f.pairs, Qt::Key_Return);
         QVERIFY(f.child<QPushButton>("cmdUpdateElement")->isVisible());
-        QCOMPARE(f.child<QPlainTextEdit>("txtFind")->toPlainText(), QString("a"));
+        QCOMPARE(find->toPlainText(), QString("d"));
         f.child<QPushButton>("cmdSwap")->click();
         f.child<QPushButton>("cmdUpdateElement")->click();
-        QCOMPARE(f.window->pairs().row(0).find, std::string("b"));
-        QCOMPARE(f.window->pairs().row(0).replace, std::string("a"));
+        QCOMPARE(f.pair(1), std::string("e -> d"));
     }
 
     // The toggles' shortcuts set the options of the pair that is added; the pair list marks them, the run
     // gets them, and editing the pair shows them again, while a new pair starts plain.
     void toggledOptionsReachTheListAndTheRun() {
-        OptionsSeen seen;
+        const testing::GatedRunner seen; // no file, so no gate: it records the runs' options
         Fixture f(Setup{.runner = seen.runner()});
+        const auto lastOptions = [&seen] {
+            const std::vector<RunRequest> runs = seen.started();
+            return runs.empty() ? PairOptionsList{} : runs.back().options;
+        };
         f.key(f.window.get(), Qt::Key_F1);
         auto* find = f.child<QPlainTextEdit>("txtFind");
         QTest::keyClicks(find, "load");
@@ -403,7 +400,7 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), find); // typing goes on
         f.child<QPushButton>("cmdAddNewElement")->click();
         const PairOptions wordPattern{.wholeWord = true, .pattern = true};
-        QTRY_COMPARE(seen.last(), PairOptionsList{wordPattern});
+        QTRY_COMPARE(lastOptions(), PairOptionsList{wordPattern});
         QCOMPARE(f.text(f.pairs, 0, PairListModel::kOptionsColumn), QString("W .*"));
 
         f.pairs->setCurrentRow(0);
@@ -412,7 +409,7 @@ private slots:
         QVERIFY(f.child<QToolButton>("tglWholeWord")->isChecked() && !ignoreCase->isChecked());
         ignoreCase->click();
         f.child<QPushButton>("cmdUpdateElement")->click();
-        QTRY_COMPARE(seen.last(),
+        QTRY_COMPARE(lastOptions(),
                      (PairOptionsList{{.ignoreCase = true, .wholeWord = true, .pattern = true}}));
 
         f.key(f.window.get(), Qt::Key_F1);
@@ -478,47 +475,40 @@ private slots:
         QTRY_VERIFY(!f.fileList->horizontalScrollBar()->isVisible());
     }
 
-    void deletingPairsCountsAgain() {
-        Fixture f;
-        f.addPair("a", "1");
-        f.addPair("b", "2");
-        f.addPair("c", "3");
-        f.dropFiles({f.path("f.txt", "abc")});
-        QTRY_COMPARE(f.count(0), QString("3"));
-        f.select(f.pairs, {0, 2});
-        f.pairs->setFocus();
-        f.key(f.pairs, Qt::Key_Backspace);
-        QCOMPARE(f.window->pairs().finds(), std::vector<std::string>{"b"});
-        QTRY_COMPARE(f.count(0), QString("1"));
-    }
-
-    void choosingTheModeHighlightsItSavesItAndCountsAgain() {
+    // Choosing the mode highlights it, saves it and counts again; so does deleting pairs.
+    void choosingTheModeOrDeletingPairsCountsAgain() {
         Fixture f(Setup{.contents = false});
         auto* names = f.child<QLabel>("Label(6)");
         auto* contents = f.child<QLabel>("Label(7)");
         QVERIFY(names->font().bold());
         QCOMPARE(names->palette().color(QPalette::WindowText), QColor(255, 0, 0));
         f.addPair("txt", "md");
+        f.addPair("m", "n");
+        f.addPair("d", "D");
         f.dropFiles({f.path("txt.txt", "txt")});
-        QTRY_COMPARE(f.count(0), QString("2"));
+        QTRY_COMPARE(f.count(0), QString("6")); // the pairs work on what the ones before them made
         QTest::mouseClick(contents, Qt::LeftButton);
         QVERIFY(contents->font().bold() && !names->font().bold());
         QCOMPARE(names->palette().color(QPalette::WindowText), QColor(0, 0, 0));
         QVERIFY(loadSettings(f.app.path()).replaceInContents);
-        QTRY_COMPARE(f.count(0), QString("1"));
+        QTRY_COMPARE(f.count(0), QString("3"));
+        QTRY_VERIFY(f.idle());
+        f.select(f.pairs, {0, 2});
+        f.pairs->setFocus();
+        f.key(f.pairs, Qt::Key_Backspace);
+        QCOMPARE(f.window->pairs().finds(), std::vector<std::string>{"m"});
+        QTRY_COMPARE(f.count(0), QString("0"));
     }
 
     // Undo too is offered only while no execute run goes.
     void anExecuteRunLocksEverythingThatChangesTheListsOrStartsARun() {
         testing::GatedRunner gate;
         Fixture f(Setup{.runner = gate.runner()});
-        RunRequest earlier;
-        earlier.finds = {"a"};
-        earlier.replaces = {"b"};
-        earlier.files = {f.files.write("one.txt", "a")};
-        earlier.execute = true;
-        earlier.stateFolder = f.app.path();
-        runPairs(earlier);
+        runPairs({.finds = {"a"},
+                  .replaces = {"b"},
+                  .files = {f.files.write("one.txt", "a")},
+                  .execute = true,
+                  .stateFolder = f.app.path()});
         f.window->executeReplacements();
         QVERIFY(f.window->executing());
         for (const char* action : {"mnuNew", "mnuAddFiles", "mnuAddFolder", "mnuShowAdd", "mnuEdit",
@@ -534,18 +524,6 @@ private slots:
         QTRY_VERIFY(f.idle());
         QVERIFY(f.child<QAction>("mnuNew")->isEnabled() && f.fileList->isEnabled());
         QVERIFY(f.child<QAction>("mnuUndo")->isEnabled());
-    }
-
-    void afterAnExecuteRunTheFocusIsWhereTheUserWas() {
-        Fixture f;
-        f.window->show();
-        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
-        f.addPair("a", "b");
-        f.dropFiles({f.path("one.txt", "a")});
-        f.fileList->setFocus();
-        f.key(f.window.get(), Qt::Key_F8);
-        QTRY_VERIFY(f.idle());
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.fileList));
     }
 
     void ctrlZPutsTheLastExecuteBackUnlessAFileChangedSince() {
@@ -597,19 +575,16 @@ private slots:
 
     void aRunKilledPartWayIsOfferedForUndoOnceAtTheNextStart() {
         Fixture f;
-        std::vector<std::string> paths;
-        for (const char* name : {"1.txt", "2.txt", "3.txt"}) {
-            paths.push_back(f.files.write(name, "old"));
-        }
+        const std::vector<std::string> paths{f.files.write("1.txt", "old"), f.files.write("2.txt", "old"),
+                                             f.files.write("3.txt", "old")};
         QVERIFY(testing::killedInChild([&] {
-            RunRequest request;
-            request.finds = {"old"};
-            request.replaces = {"new"};
-            request.files = paths;
-            request.execute = true;
-            request.stateFolder = f.app.path();
             testing::KilledAfterRows killer(2);
-            runPairs(request, &killer);
+            runPairs({.finds = {"old"},
+                      .replaces = {"new"},
+                      .files = paths,
+                      .execute = true,
+                      .stateFolder = f.app.path()},
+                     &killer);
         }));
         QCOMPARE(testing::readBytes(paths[1]), std::string("new"));
         f.dialogs.answer = true;
@@ -676,13 +651,18 @@ private slots:
         QTRY_COMPARE(f.status->text(),
                      QString("Done: 1; files changed: 1, failed: 1. Ctrl+Z undoes it. Pending: 1"));
         QTRY_VERIFY(f.idle());
+        // The renamed row takes its new name; the failed one keeps its own, told in one box.
+        QTRY_COMPARE(f.name(0), QString("new-1.txt"));
+        QCOMPARE(f.name(1), QString("old-2.txt"));
+        QCOMPARE(f.dialogs.texts.size(), 1);
+        QVERIFY(f.dialogs.texts[0].contains(QString::fromStdString(f.files.file("old-2.txt"))));
+        QCOMPARE(testing::readBytes(f.files.file("new-2.txt")), std::string("taken"));
         // The whole line shows on the bar at the window's first size.
         const QRect room = f.status->contentsRect();
         QVERIFY(
             QFontMetrics(f.status->font()).boundingRect(room, Qt::TextWordWrap, f.status->text()).height() <=
             room.height());
-        QCOMPARE(f.count(0), QString("0"));
-        QCOMPARE(f.count(1), QString("1"));
+        QCOMPARE(f.counts(), (QStringList{"0", "1"}));
         const auto failure = [&f](int row, int role) {
             return f.fileList->model()->index(row, FileListModel::kCountColumn).data(role);
         };
@@ -699,23 +679,6 @@ private slots:
         QTRY_COMPARE(f.status->text(), QString("Pending: 2"));
         QTRY_VERIFY(f.idle());
         QVERIFY(!failure(0, Qt::ToolTipRole).toString().contains('\n'));
-        f.key(f.fileList, Qt::Key_A, Qt::ControlModifier);
-        f.key(f.fileList, Qt::Key_Delete);
-        QCOMPARE(f.status->text(), QString());
-    }
-
-    void namesModeExecuteRenamesRowsAndReportsFailuresInOneBox() {
-        Fixture f(Setup{.contents = false});
-        f.addPair("old", "new");
-        f.files.write("b.new", "taken");
-        f.dropFiles({f.path("a.old", ""), f.path("b.old", "")});
-        f.window->executeReplacements();
-        QTRY_VERIFY(f.idle());
-        QTRY_COMPARE(f.name(0), QString("a.new"));
-        QCOMPARE(f.name(1), QString("b.old"));
-        QCOMPARE(f.dialogs.texts.size(), 1);
-        QVERIFY(f.dialogs.texts[0].contains(QString::fromStdString(f.files.file("b.old"))));
-        QCOMPARE(testing::readBytes(f.files.file("b.new")), std::string("taken"));
     }
 
     void leftoversOfInterruptedRunsAreClearedAtStartAndReportedInOneMessage() {
@@ -753,18 +716,8 @@ private slots:
         QCOMPARE(testing::readBytes(f.files.file("a.txt")), std::string("b"));
     }
 
-    void choosingGermanRelabelsChecksOnlyItAndSavesTheSetting() {
-        Fixture f;
-        QAction* german = f.child<QAction>("mnuLanguage(1)");
-        german->trigger();
-        QCOMPARE(f.child<QMenu>("mnuFile")->title(), QString("&Datei"));
-        QCOMPARE(f.child<QAction>("mnuSimulate")->text(), QString("Aktualisieren/ Simulieren"));
-        QVERIFY(german->isChecked() && !f.child<QAction>("mnuLanguage(0)")->isChecked());
-        QCOMPARE(loadSettings(f.app.path()).language, 1);
-    }
-
     // Every text in sight follows the language at once, in the main window and the open preview, and back
-    // again after a start in German.
+    // again after a start in German; the chosen language alone is checked, and kept in the settings.
     void switchingLanguageChangesEveryVisibleText() {
         auto f = std::make_unique<Fixture>();
         std::filesystem::copy_file(MORVANE_SOURCE_DIR "/data/Sprachen.txt", f->app.file("Sprachen.txt"),
@@ -774,45 +727,41 @@ private slots:
         f->dropFiles({f->path("a.txt", "aa")});
         QTRY_COMPARE(f->status->text(), QString("Replacements pending: 2"));
         f->window->preview().show();
-        struct Texts {
-            QString pairs, files, tasks, preview, previewColumn, status, special, execute;
-        };
         const auto shown = [](Fixture& w) {
-            auto* previewTable = w.window->preview().findChild<QTableWidget*>();
-            return Texts{w.window->pairs().headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
-                         w.window->files().headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(),
-                         w.tasks->model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
-                         w.window->preview().windowTitle(),
-                         previewTable->horizontalHeaderItem(1)->text(),
-                         w.status->text(),
-                         w.child<QPlainTextEdit>("txtSpecialChars")->toPlainText().split('\n').value(9),
-                         w.child<QWidget>("imgButton(2)")->accessibleName()};
+            return QStringList{
+                w.window->pairs().headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
+                w.window->files().headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(),
+                w.tasks->model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+                w.window->preview().windowTitle(),
+                w.window->preview().findChild<QTableWidget*>()->horizontalHeaderItem(1)->text(),
+                w.status->text(),
+                w.child<QPlainTextEdit>("txtSpecialChars")->toPlainText().split('\n').value(9),
+                w.child<QWidget>("imgButton(2)")->accessibleName(),
+                w.child<QMenu>("mnuFile")->title(),
+                w.child<QAction>("mnuSimulate")->text()};
         };
-        const Texts english{"Find",          "Replacements", "Name",
-                            "Preview",       "New name",     "Replacements pending: 2",
-                            "Any character", "Execute"};
-        const Texts german{"Suchen",
-                           "Ersetzungen",
-                           "Name",
-                           "Vorschau",
-                           "Neuer Name",
-                           "Ausstehende Ersetzungen: 2",
-                           "Beliebiges Zeichen",
-                           QString::fromUtf8("Ausführen")};
-        const auto expect = [&](const Texts& got, const Texts& want) {
-            QCOMPARE(got.pairs, want.pairs);
-            QCOMPARE(got.files, want.files);
-            QCOMPARE(got.tasks, want.tasks);
-            QCOMPARE(got.preview, want.preview);
-            QCOMPARE(got.previewColumn, want.previewColumn);
-            QCOMPARE(got.status, want.status);
-            QCOMPARE(got.special, want.special);
-            QCOMPARE(got.execute, want.execute);
-        };
-        expect(shown(*f), english);
+        const QStringList english{"Find",          "Replacements",
+                                  "Name",          "Preview",
+                                  "New name",      "Replacements pending: 2",
+                                  "Any character", "Execute",
+                                  "&File",         "Update/ Simulate"};
+        const QStringList german{"Suchen",
+                                 "Ersetzungen",
+                                 "Name",
+                                 "Vorschau",
+                                 "Neuer Name",
+                                 "Ausstehende Ersetzungen: 2",
+                                 "Beliebiges Zeichen",
+                                 QString::fromUtf8("Ausführen"),
+                                 "&Datei",
+                                 "Aktualisieren/ Simulieren"};
+        QCOMPARE(shown(*f), english);
         f->fileList->setCurrentIndex(f->fileList->model()->index(0, 0));
-        f->child<QAction>("mnuLanguage(1)")->trigger();
-        expect(shown(*f), german);
+        QAction* germanItem = f->child<QAction>("mnuLanguage(1)");
+        germanItem->trigger();
+        QCOMPARE(shown(*f), german);
+        QVERIFY(germanItem->isChecked() && !f->child<QAction>("mnuLanguage(0)")->isChecked());
+        QCOMPARE(loadSettings(f->app.path()).language, 1);
         QCOMPARE(f->fileList->currentIndex().row(), 0);
 
         // A start in German, then English.
@@ -822,9 +771,9 @@ private slots:
         f->status = f->child<QLabel>("Label(4)");
         f->window->pairs().append("a", "b");
         f->window->addRows({f->files.file("a.txt")});
-        QTRY_COMPARE(f->status->text(), german.status);
+        QTRY_COMPARE(f->status->text(), german[5]);
         f->child<QAction>("mnuLanguage(0)")->trigger();
-        expect(shown(*f), english);
+        QCOMPARE(shown(*f), english);
     }
 
     void resizingMovesTheControlsAndKeepsHeadingsWhole() {
@@ -886,9 +835,7 @@ private slots:
                               [&](const std::string&) { return c.writable; });
             QCOMPARE(f.dialogs.texts.size(), 1);
             QVERIFY2(f.dialogs.texts[0].endsWith(QString::fromStdString(c.noticeEnd)), c.noticeEnd.c_str());
-            window.pairs().append("x", "y");
-            window.findChild<QLineEdit*>("txtTaskName")->setText("kept");
-            window.addToSavedTasks();
+            Fixture::storeTask(window, "kept");
             window.findChild<QAction*>("mnuLanguage(1)")->trigger();
             QCOMPARE(f.dialogs.texts.size(), 1);
             QVERIFY(window.findChild<ListView*>("lvSavedReps")->model()->rowCount() > 0);
@@ -899,26 +846,31 @@ private slots:
         }
     }
 
-    void unreadableSavedTasksAreToldOnce() {
+    // Saved tasks that cannot be read are told once, at start-up; ones that cannot be written, when stored,
+    // and the task still shows.
+    void savedTasksThatCannotBeReadOrWrittenAreTold() {
         Fixture f;
         f.app.write("Saved_Replacements.txt", "tasks from some other program\r\n");
         f.dialogs.texts.clear();
         MainWindow window(f.app.path(), f.dialogs, f.shell);
         QCOMPARE(f.dialogs.texts.size(), 1);
         QVERIFY2(f.dialogs.texts[0].contains("has been copied to"), qPrintable(f.dialogs.texts[0]));
-        window.pairs().append("x", "y");
-        window.findChild<QLineEdit*>("txtTaskName")->setText("new");
-        window.addToSavedTasks();
+        Fixture::storeTask(window, "new");
         QCOMPARE(f.dialogs.texts.size(), 1);
+        // A folder in the file's place cannot be replaced, not even by root.
+        std::filesystem::remove(window.savedTasksPath());
+        std::filesystem::create_directory(window.savedTasksPath());
+        Fixture::storeTask(window, "Lost");
+        QCOMPARE(f.dialogs.texts.size(), 2);
+        QVERIFY(f.dialogs.texts[1].contains("could not be written"));
+        QCOMPARE(window.findChild<ListView*>("lvSavedReps")->model()->rowCount(), 2);
     }
 
     // A window the user comes back to shows the tasks another window on the folder stored meanwhile.
     void aWindowComingBackShowsTheTasksAnotherStored() {
         Fixture f;
         MainWindow other(f.app.path(), f.dialogs, f.shell);
-        other.pairs().append("x", "y");
-        other.findChild<QLineEdit*>("txtTaskName")->setText("other");
-        other.addToSavedTasks();
+        Fixture::storeTask(other, "other");
         QApplication::setActiveWindow(&other);
         QApplication::setActiveWindow(f.window.get());
         QTRY_COMPARE(f.tasks->model()->rowCount(), 1);
@@ -973,19 +925,6 @@ private slots:
                  qPrintable(dialogs.texts[1]));
     }
 
-    void tasksThatCannotBeWrittenAreReported() {
-        Fixture f;
-        // A folder in the file's place cannot be replaced, not even by root.
-        std::filesystem::remove(f.window->savedTasksPath());
-        std::filesystem::create_directory(f.window->savedTasksPath());
-        f.addPair("x", "y");
-        f.child<QLineEdit>("txtTaskName")->setText("Lost");
-        f.window->addToSavedTasks();
-        QCOMPARE(f.dialogs.texts.size(), 1);
-        QVERIFY(f.dialogs.texts[0].contains("could not be written"));
-        QCOMPARE(f.tasks->model()->rowCount(), 1);
-    }
-
     void loadingATaskTakesItsPairsNameAndModeButNotItsFiles() {
         testing::TempDir data;
         SavedReps reps = emptySavedReps();
@@ -1016,6 +955,14 @@ private slots:
                 std::string::npos);
         f.key(f.tasks, Qt::Key_Return);
         QCOMPARE(f.window->files().paths(), reps[1].files);
+
+        // New empties the working lists only.
+        QTRY_VERIFY(!f.status->text().isEmpty());
+        QTRY_VERIFY(f.idle());
+        f.key(f.window.get(), Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(f.window->pairs().size() + f.window->files().size(), 0);
+        QVERIFY(f.status->text().isEmpty() && f.child<QLineEdit>("txtTaskName")->text().isEmpty());
+        QCOMPARE(f.tasks->model()->rowCount(), 1);
     }
 
     // With the setting on, a double-click loads a task's files in place of the list's; the bytes of its
@@ -1047,20 +994,6 @@ private slots:
         f.key(f.window.get(), Qt::Key_F2);
         f.child<QPushButton>("cmdUpdateElement")->click();
         QCOMPARE(f.window->pairs().row(0).find, std::string("\xe4"));
-    }
-
-    void newEmptiesTheWorkingListsOnly() {
-        SavedReps reps = emptySavedReps();
-        reps.push_back(RepTask{.name = "Kept", .files = {}, .finds = {"a"}, .replacements = {"b"}});
-        Fixture f(Setup{.tasks = reps});
-        f.addPair("a", "b");
-        f.dropFiles({f.path("one.txt", "a")});
-        QTRY_VERIFY(!f.status->text().isEmpty());
-        QTRY_VERIFY(f.idle());
-        f.key(f.window.get(), Qt::Key_N, Qt::ControlModifier);
-        QCOMPARE(f.window->pairs().size() + f.window->files().size(), 0);
-        QVERIFY(f.status->text().isEmpty() && f.child<QLineEdit>("txtTaskName")->text().isEmpty());
-        QCOMPARE(f.tasks->model()->rowCount(), 1);
     }
 
     // A button shows its hover image under the mouse and its normal one again off it; a missing image

@@ -70,22 +70,6 @@ TEST(PreviewWindow, FollowsTheCurrentRowAndThePairs) {
     EXPECT_TRUE(f.nextShown().contains("The pairs change nothing"));
 }
 
-TEST(PreviewWindow, NamesModeShowsEveryRowWithItsNewNameAndWhatStandsInTheWay) {
-    Fixture f;
-    f.mode = ReplaceMode::FileNames;
-    f.files.append({f.dir.write("a.txt", ""), f.dir.write("b.txt", ""), f.dir.write("report.old", ""),
-                    f.dir.file("gone.old")});
-    f.pairs.append("a", "b");
-    f.pairs.append("old", "new");
-    f.window->show();
-    const QString shown = f.nextShown();
-    EXPECT_TRUE(shown.startsWith("a.txt\tb.txt\t")) << shown.toStdString();
-    EXPECT_FALSE(shown.startsWith("a.txt\tb.txt\t\n")) << "b.txt is taken";
-    EXPECT_TRUE(shown.contains(
-        "\nb.txt\tb.txt\t\nreport.old\treport.new\t\ngone.old\tgone.old\tno such file or folder\n"))
-        << shown.toStdString();
-}
-
 // Long names and the problem that names another row's file are read whole, however long; rows have no numbers
 // on screen, so a problem names the file in the way.
 TEST(PreviewWindow, NamesModeFitsEveryColumnToItsTextAndNamesTheFileInTheWay) {
