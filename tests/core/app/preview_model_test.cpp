@@ -36,12 +36,18 @@ TEST(PreviewModel, ContentsShowTheCurrentFilesChangedLinesWithEscapes) {
         std::vector<std::string> lines; // the first hunk's header and lines
     };
     const Case cases[] = {
-        Case("old", "new", State::Changes, 2,
+        Case{"old",
+             "new",
+             State::Changes,
+             2,
              {"@@ -1,3 +1,3 @@", "  keep", "- {old} one", "- {old}[\\x01]two", "+ {new} one",
-              "+ {new}[\\x01]two"}),
-        Case("one", "1\r", State::Changes, 1,
-             {"@@ -1,3 +1,3 @@", "  keep", "- old {one}", "+ old {1}{[\\r]}", "  old[\\x01]two"}),
-        Case("absent", "x", State::NoChange, 0, {}),
+              "+ {new}[\\x01]two"}},
+        Case{"one",
+             "1\r",
+             State::Changes,
+             1,
+             {"@@ -1,3 +1,3 @@", "  keep", "- old {one}", "+ old {1}{[\\r]}", "  old[\\x01]two"}},
+        Case{"absent", "x", State::NoChange, 0, {}},
     };
     for (const Case& c : cases) {
         const PreviewResult result = computePreview(contentsRequest(file, {c.find}, {c.replace}), nullptr);
@@ -72,13 +78,15 @@ TEST(PreviewModel, AMarkedFileShowsItsDecodedLinesAndNamesItsEncoding) {
         std::vector<std::string> lines; // the first hunk's, or the problem
     };
     const Case cases[] = {
-        Case("\xFF\xFEo\0l\0d\0 \0\xE9\0\n\0"s, "new", "UTF-16 LE", {"- {old} \xC3\xA9", "+ {new} \xC3\xA9"}),
-        Case("\xFE\xFF\0o\0l\0d"s, "n\xC3\xAAw", "UTF-16 BE", {"- {old}", "+ {n\xC3\xAAw}"}),
-        Case("\xEF\xBB\xBFold", "new", "UTF-8 with BOM", {"- {old}", "+ {new}"}),
-        Case("old", "new", "", {"- {old}", "+ {new}"}),
-        Case("\xFF\xFEo\0l"s, "new", "UTF-16 LE", {"not UTF-16 LE text: an odd number of bytes (5)"}),
-        Case("\xFF\xFEo\0l\0d\0"s, "^chr(200)", "UTF-16 LE",
-             {"the text the pairs leave is not UTF-8 (byte 0xC8 at 0), which UTF-16 LE cannot hold"}),
+        Case{"\xFF\xFEo\0l\0d\0 \0\xE9\0\n\0"s, "new", "UTF-16 LE", {"- {old} \xC3\xA9", "+ {new} \xC3\xA9"}},
+        Case{"\xFE\xFF\0o\0l\0d"s, "n\xC3\xAAw", "UTF-16 BE", {"- {old}", "+ {n\xC3\xAAw}"}},
+        Case{"\xEF\xBB\xBFold", "new", "UTF-8 with BOM", {"- {old}", "+ {new}"}},
+        Case{"old", "new", "", {"- {old}", "+ {new}"}},
+        Case{"\xFF\xFEo\0l"s, "new", "UTF-16 LE", {"not UTF-16 LE text: an odd number of bytes (5)"}},
+        Case{"\xFF\xFEo\0l\0d\0"s,
+             "^chr(200)",
+             "UTF-16 LE",
+             {"the text the pairs leave is not UTF-8 (byte 0xC8 at 0), which UTF-16 LE cannot hold"}},
     };
     for (const Case& c : cases) {
         const PreviewResult result =
@@ -169,22 +177,28 @@ TEST(FileDiff, WritesTheFilesPartOrSaysWhyThereIsNone) {
         std::string problem;
     };
     const Case cases[] = {
-        Case(text, {"old"}, "--- a/" + label + "\n+++ b/" + label + "\n@@ -1,3 +1,3 @@\n a\n-old\n+new\n b\n",
-             ""),
-        Case(text, {"absent"}, "", ""),
-        Case(binary, {"old"},
+        Case{text,
+             {"old"},
+             "--- a/" + label + "\n+++ b/" + label + "\n@@ -1,3 +1,3 @@\n a\n-old\n+new\n b\n",
+             ""},
+        Case{text, {"absent"}, "", ""},
+        Case{binary,
+             {"old"},
              "Binary files a/" + diffPathLabel("", binary) + " and b/" + diffPathLabel("", binary) +
                  " differ\n",
-             ""),
-        Case(utf16, {"old"},
+             ""},
+        Case{utf16,
+             {"old"},
              "--- a/" + diffPathLabel("", utf16) + "\tUTF-16 LE\n+++ b/" + diffPathLabel("", utf16) +
                  "\tUTF-16 LE\n@@ -1,2 +1,2 @@\n-old\n+new\n \xC3\xA9\n",
-             ""),
-        Case(utf16, {"^chr(169)"}, "",
-             "the text the pairs leave is not UTF-8 (byte 0xC3 at 4), which UTF-16 LE cannot hold"),
-        Case(dir.write("odd", "\xFE\xFF\0"s), {"old"}, "", "not UTF-16 BE text: an odd number of bytes (3)"),
-        Case(dir.file("gone.txt"), {"old"}, "", "no such file or folder"),
-        Case(dir.path(), {"old"}, "", "is a folder; contents mode reads files only"),
+             ""},
+        Case{utf16,
+             {"^chr(169)"},
+             "",
+             "the text the pairs leave is not UTF-8 (byte 0xC3 at 4), which UTF-16 LE cannot hold"},
+        Case{dir.write("odd", "\xFE\xFF\0"s), {"old"}, "", "not UTF-16 BE text: an odd number of bytes (3)"},
+        Case{dir.file("gone.txt"), {"old"}, "", "no such file or folder"},
+        Case{dir.path(), {"old"}, "", "is a folder; contents mode reads files only"},
     };
     for (const Case& c : cases) {
         std::string written;

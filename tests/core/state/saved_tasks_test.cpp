@@ -22,11 +22,11 @@ TEST(TaggedText, EdgeRemovalTakesAtMostOneFromEachEnd) {
         std::string text, edge, expected;
     };
     for (const Row& row : {
-             Row("both ends", "\r\nab\r\n", "\r\n", "ab"),
-             Row("doubled end loses one", "ab\r\n\r\n", "\r\n", "ab\r\n"),
-             Row("end is taken before start", "\r\n", "\r\n", ""),
-             Row("edge longer than text", "a", "\r\n", "a"),
-             Row("empty edge keeps the text", "ab", "", "ab"),
+             Row{"both ends", "\r\nab\r\n", "\r\n", "ab"},
+             Row{"doubled end loses one", "ab\r\n\r\n", "\r\n", "ab\r\n"},
+             Row{"end is taken before start", "\r\n", "\r\n", ""},
+             Row{"edge longer than text", "a", "\r\n", "a"},
+             Row{"empty edge keeps the text", "ab", "", "ab"},
          }) {
         EXPECT_EQ(stripEdges(row.text, row.edge), row.expected) << row.name;
     }
@@ -103,11 +103,11 @@ TEST(SavedTasksFile, PairOptionsGoInAGroupOfTheirOwnOnlyWhenSomePairHasThem) {
         PairOptionsList read;
     };
     for (const Row& row : {
-             Row("none", {}, "", {}),
-             Row("all plain", {plain, plain}, "", {}),
-             Row("first pair", {ignoreCase}, optionsGroup("i\r\n-"), {ignoreCase}),
-             Row("last pair", {plain, all}, optionsGroup("-\r\niwr"), {plain, all}),
-             Row("past the last pair", {plain, plain, all}, "", {}),
+             Row{"none", {}, "", {}},
+             Row{"all plain", {plain, plain}, "", {}},
+             Row{"first pair", {ignoreCase}, optionsGroup("i\r\n-"), {ignoreCase}},
+             Row{"last pair", {plain, all}, optionsGroup("-\r\niwr"), {plain, all}},
+             Row{"past the last pair", {plain, plain, all}, "", {}},
          }) {
         RepTask colours = workedExample()[1];
         colours.pairOptions = row.written;
@@ -162,8 +162,8 @@ TEST(SavedTasksFile, FlagsAreTrueOnlyForValuesReadingAsOne) {
         const char* flag;
         bool expected;
     };
-    for (const Row& row : {Row("1", true), Row("0", false), Row("-1", false), Row(" 1", true),
-                           Row("1.0", true), Row("01", true), Row("True", false), Row("", true)}) {
+    for (const Row& row : {Row{"1", true}, Row{"0", false}, Row{"-1", false}, Row{" 1", true},
+                           Row{"1.0", true}, Row{"01", true}, Row{"True", false}, Row{"", true}}) {
         testing::TempDir dir;
         const SavedReps reps = readOrCreateSavedTasks(dir.write("s.txt", blockWithFlag(row.flag)));
         ASSERT_EQ(reps.size(), 2u) << row.flag;
@@ -201,14 +201,14 @@ TEST(SavedTasksFile, ReadingTellsWhetherTheNextSaveWouldDropSomething) {
         bool drops;
     };
     for (const Row& row : {
-             Row("tasks", kWorkedExampleFile, false),
-             Row("no tasks", kSep, false),
-             Row("empty", "", false),
-             Row("blank lines", "\r\n\n \r\n", false),
-             Row("no separator line", "[Name:]\r\nx\r\n[/Name]", true),
-             Row("binary", std::string("\0\xff\r\n\x1a", 5), true),
-             Row("a block without a name", kSep + "\r\n[Name:]\r\n\r\n[/Name]\r\n" + kWorkedExampleFile,
-                 true),
+             Row{"tasks", kWorkedExampleFile, false},
+             Row{"no tasks", kSep, false},
+             Row{"empty", "", false},
+             Row{"blank lines", "\r\n\n \r\n", false},
+             Row{"no separator line", "[Name:]\r\nx\r\n[/Name]", true},
+             Row{"binary", std::string("\0\xff\r\n\x1a", 5), true},
+             Row{"a block without a name", kSep + "\r\n[Name:]\r\n\r\n[/Name]\r\n" + kWorkedExampleFile,
+                 true},
          }) {
         EXPECT_EQ(savedTasksFromText(row.contents).dropsSomething, row.drops) << row.name;
     }
@@ -224,16 +224,18 @@ TEST(SavedTasksFile, HandEditedFilesReadAsFarAsTheyGo) {
         std::vector<std::string> names; // of the entries after entry 0
     };
     for (const Row& row : {
-             Row("final line end", kWorkedExampleFile + "\r\n", {"Colours", "Prefix"}),
-             Row("blank line before the first separator", "\r\n" + kWorkedExampleFile, {"Colours", "Prefix"}),
-             Row("blank line between blocks", colours + "\r\n" + kWorkedExampleFile.substr(colours.size()),
-                 {"Colours", "Prefix"}),
-             Row("a name twice", colours + colours + kSep, {"Colours", "Colours"}),
-             Row("block without a name", kSep + "\r\n[Name:]\r\n\r\n[/Name]\r\n" + colours + kSep,
-                 {"", "Colours"}),
-             Row("missing tags", noFiles, {"bare"}),
-             Row("binary", std::string("\0\xff\r\n\x1a", 5), {}),
-             Row("empty", "", {}),
+             Row{"final line end", kWorkedExampleFile + "\r\n", {"Colours", "Prefix"}},
+             Row{"blank line before the first separator", "\r\n" + kWorkedExampleFile, {"Colours", "Prefix"}},
+             Row{"blank line between blocks",
+                 colours + "\r\n" + kWorkedExampleFile.substr(colours.size()),
+                 {"Colours", "Prefix"}},
+             Row{"a name twice", colours + colours + kSep, {"Colours", "Colours"}},
+             Row{"block without a name",
+                 kSep + "\r\n[Name:]\r\n\r\n[/Name]\r\n" + colours + kSep,
+                 {"", "Colours"}},
+             Row{"missing tags", noFiles, {"bare"}},
+             Row{"binary", std::string("\0\xff\r\n\x1a", 5), {}},
+             Row{"empty", "", {}},
          }) {
         testing::TempDir dir;
         const std::string path = dir.write("s.txt", row.contents);
@@ -357,17 +359,17 @@ TEST(SavedTasksFile, FaithfulnessCheckRefusesTextsTheFormatWouldCutOrSplit) {
         return RepTask{"t", {"/f"}, {std::move(find)}, {std::move(replace)}, false, true};
     };
     for (const Row& row : {
-             Row("plain", pair("a", "b"), true),
-             Row("line breaks inside texts", pair("a\r\nb", "\r\n"), true),
-             Row("closing tag without a line break before it", pair("a[/Find]", "[/Replace]"), true),
-             Row("empty file list and an empty find", {"t", {""}, {"", "a"}, {"x", ""}, false, true}, true),
-             Row("find with line break and closing tag", pair("a\r\n[/Find]", "b"), false),
-             Row("replacement with line break and closing tag", pair("a", "b\r\n[/Replace]c"), false),
-             Row("name with line break and closing tag", {"t\r\n[/Name]", {"/f"}, {"a"}, {"b"}}, false),
-             Row("path with a line break", {"t", {"/a\r\nb"}, {"a"}, {"b"}}, false),
-             Row("find is the separator line", pair(kSep, "b"), false),
-             Row("replacement ending in the separator line", pair("a", "b\r\n" + kSep), false),
-             Row("no name", {"", {"/f"}, {"a"}, {"b"}}, false),
+             Row{"plain", pair("a", "b"), true},
+             Row{"line breaks inside texts", pair("a\r\nb", "\r\n"), true},
+             Row{"closing tag without a line break before it", pair("a[/Find]", "[/Replace]"), true},
+             Row{"empty file list and an empty find", {"t", {""}, {"", "a"}, {"x", ""}, false, true}, true},
+             Row{"find with line break and closing tag", pair("a\r\n[/Find]", "b"), false},
+             Row{"replacement with line break and closing tag", pair("a", "b\r\n[/Replace]c"), false},
+             Row{"name with line break and closing tag", {"t\r\n[/Name]", {"/f"}, {"a"}, {"b"}}, false},
+             Row{"path with a line break", {"t", {"/a\r\nb"}, {"a"}, {"b"}}, false},
+             Row{"find is the separator line", pair(kSep, "b"), false},
+             Row{"replacement ending in the separator line", pair("a", "b\r\n" + kSep), false},
+             Row{"no name", {"", {"/f"}, {"a"}, {"b"}}, false},
          }) {
         EXPECT_EQ(readsBackFaithfully(row.task), row.faithful) << row.name;
     }

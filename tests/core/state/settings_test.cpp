@@ -18,9 +18,9 @@ TEST(NumberText, LongestLeadingDecimalNumber) {
         double expected;
     };
     for (const Row& row :
-         {Row("1", 1), Row("  1", 1), Row("1.0", 1), Row("01", 1), Row("1.", 1), Row("+1", 1), Row("-1", -1),
-          Row("2.25x", 2.25), Row(".5", 0.5), Row("1e3", 1), Row("1 2", 1), Row("", 0), Row("True", 0),
-          Row("- 1", 0), Row(".", 0), Row("\t1", 0)}) {
+         {Row{"1", 1}, Row{"  1", 1}, Row{"1.0", 1}, Row{"01", 1}, Row{"1.", 1}, Row{"+1", 1}, Row{"-1", -1},
+          Row{"2.25x", 2.25}, Row{".5", 0.5}, Row{"1e3", 1}, Row{"1 2", 1}, Row{"", 0}, Row{"True", 0},
+          Row{"- 1", 0}, Row{".", 0}, Row{"\t1", 0}}) {
         EXPECT_EQ(leadingNumber(row.text), row.expected) << '"' << row.text << '"';
     }
     EXPECT_FALSE(readsAsTrue(std::string(400, '9'))) << "a number too large for a double";
@@ -41,30 +41,40 @@ TEST(Settings, HandEditedFilesAreReadAndRepairedWhenAKeyIsMissing) {
         const char* rewrittenTo; // nullptr: the file is left as it was
     };
     for (const Row& row : {
-             Row("only the language", "[Language]\t1\r\n", {true, 1, true, false},
-                 "[Replace in Contents]\t1\r\n[Language]\t\t1\r\n[Load Icons]\t\t1\r\n"
-                 "[Add Files to Filelist]\t0\r\n"),
-             Row("five tabs", "[Replace in Contents]\t0\r\n[Language]\t\t\t\t\t1" + otherThree,
-                 {false, 1, true, false}, nullptr),
-             Row("blank instead of tab", "[Replace in Contents] 0\r\n[Language]\t1" + otherThree,
+             Row{"only the language",
+                 "[Language]\t1\r\n",
                  {true, 1, true, false},
                  "[Replace in Contents]\t1\r\n[Language]\t\t1\r\n[Load Icons]\t\t1\r\n"
-                 "[Add Files to Filelist]\t0\r\n"),
-             Row("two is not true",
+                 "[Add Files to Filelist]\t0\r\n"},
+             Row{"five tabs",
+                 "[Replace in Contents]\t0\r\n[Language]\t\t\t\t\t1" + otherThree,
+                 {false, 1, true, false},
+                 nullptr},
+             Row{"blank instead of tab",
+                 "[Replace in Contents] 0\r\n[Language]\t1" + otherThree,
+                 {true, 1, true, false},
+                 "[Replace in Contents]\t1\r\n[Language]\t\t1\r\n[Load Icons]\t\t1\r\n"
+                 "[Add Files to Filelist]\t0\r\n"},
+             Row{"two is not true",
                  "[Replace in Contents]\t1\r\n[Language]\t0\r\n[Load Icons]\t2\r\n[Add Files to "
                  "Filelist]\t01",
-                 {true, 0, false, true}, nullptr),
-             Row("blank lines, no final line end",
+                 {true, 0, false, true},
+                 nullptr},
+             Row{"blank lines, no final line end",
                  "\r\n\r\n[Add Files to Filelist]\t1\r\n\r\n[Load Icons]\t0\r\n[Language]\t1\r\n"
                  "[Replace in Contents]\t0",
-                 {false, 1, false, true}, nullptr),
-             Row("key in other case", "[Replace in Contents]\t0\r\n[language]\t1" + otherThree,
+                 {false, 1, false, true},
+                 nullptr},
+             Row{"key in other case",
+                 "[Replace in Contents]\t0\r\n[language]\t1" + otherThree,
                  {false, 0, true, false},
                  "[Replace in Contents]\t0\r\n[Language]\t\t0\r\n[Load Icons]\t\t1\r\n"
-                 "[Add Files to Filelist]\t0\r\n"),
-             Row("words read as 0", "[Replace in Contents]\tyes\r\n[Language]\tGerman" + otherThree,
-                 {false, 0, true, false}, nullptr),
-             Row("zero bytes", "", {}, nullptr),
+                 "[Add Files to Filelist]\t0\r\n"},
+             Row{"words read as 0",
+                 "[Replace in Contents]\tyes\r\n[Language]\tGerman" + otherThree,
+                 {false, 0, true, false},
+                 nullptr},
+             Row{"zero bytes", "", {}, nullptr},
          }) {
         testing::TempDir dir;
         dir.write("Settings.txt", row.contents);
@@ -79,8 +89,8 @@ TEST(Settings, LanguageRoundsHalfToEvenAndFallsBackToEnglish) {
         const char* value;
         int expected;
     };
-    for (const Row& row : {Row("1", 1), Row(" 1.0", 1), Row("0.5", 0), Row("0.51", 1), Row("1.49", 1),
-                           Row("1.5", 0), Row("2", 0), Row("-1", 0), Row("99999999999999999999", 0)}) {
+    for (const Row& row : {Row{"1", 1}, Row{" 1.0", 1}, Row{"0.5", 0}, Row{"0.51", 1}, Row{"1.49", 1},
+                           Row{"1.5", 0}, Row{"2", 0}, Row{"-1", 0}, Row{"99999999999999999999", 0}}) {
         testing::TempDir dir;
         dir.write("Settings.txt", std::string("[Language]\t") + row.value);
         EXPECT_EQ(loadSettings(dir.path()).language, row.expected) << row.value;
