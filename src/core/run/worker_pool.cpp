@@ -18,7 +18,7 @@ constexpr std::chrono::milliseconds kCancelLook{20};
 WorkerPool::WorkerPool(const Plan& plan, const std::vector<std::string>& files, unsigned workers,
                        const std::atomic<bool>* cancel, std::size_t open,
                        const std::vector<std::size_t>* earlierRows)
-    : plan_(plan), files_(files), cancel_(cancel), earlierRows_(earlierRows),
+    : plan_(plan), files_(files), workers_(std::max(workers, 1u)), cancel_(cancel), earlierRows_(earlierRows),
       window_(std::clamp<std::size_t>(files.size(), 1, kWindowRows)), ready_(window_.size(), 0), open_(open) {
     try {
         for (unsigned w = 0; w < workers; ++w) {
@@ -121,7 +121,12 @@ bool WorkerPool::claim(std::size_t& first, std::size_t& end) {
 }
 
 std::size_t WorkerPool::chunkEnd() const {
-    return std::min({next_ + kChunkRows, open_, files_.size()});
+    // Chunks shrink as the rows left run out, so that a short list, or the end of a long one, is shared
+    // between the workers instead of falling to the first of them.
+    const std::size_t openEnd = std::min(open_, files_.size());
+    const std::size_t left = openEnd > next_ ? openEnd - next_ : 0;
+    const std::size_t rows = std::clamp<std::size_t>(left / (kChunksLeftPerWorker * workers_), 1, kChunkRows);
+    return std::min(next_ + rows, openEnd);
 }
 
 bool WorkerPool::claimable() const {

@@ -42,7 +42,9 @@ public:
     // Lets the workers take the rows before this one.
     void openUpTo(std::size_t end);
 
+    // The most rows a worker takes at once; fewer near the end of the open rows.
     static constexpr std::size_t kChunkRows = 128;
+    static constexpr std::size_t kChunksLeftPerWorker = 4;
     static constexpr std::size_t kWindowRows = 8 * kChunkRows;
 
 private:
@@ -64,6 +66,7 @@ private:
 
     const Plan& plan_;
     const std::vector<std::string>& files_;
+    const std::size_t workers_;
     const std::atomic<bool>* cancel_;
     const std::vector<std::size_t>* earlierRows_;
     std::atomic<bool> stop_{false};
