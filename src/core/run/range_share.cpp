@@ -144,7 +144,9 @@ PairsOutcome passWholeText(const Plan& plan, std::string& text, bool textWanted,
                            const PairsPass& pass) {
     constexpr std::size_t kBlocksPerPiece = 4;
     const std::size_t rangeBytes = kBlocksPerPiece * std::max<std::size_t>(plan.request.streamBlockBytes, 1);
-    if (plan.contents() && text.size() >= 2 * rangeBytes) {
+    // With more rows than this one, the workers already keep every core busy, one row each.
+    const bool onlyRow = plan.request.files.size() == 1;
+    if (plan.contents() && onlyRow && text.size() >= 2 * rangeBytes) {
         const RangeCuts cuts(plan.finds, plan.replaces, plan.request.options);
         if (const unsigned helpers = rangeHelpers(plan.request); helpers && cuts.usable()) {
             PairProgress progress(plan.finds.size(), text.size(), beforePair);

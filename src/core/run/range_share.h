@@ -44,10 +44,10 @@ private:
 // The pairs' pass over a text or a piece of one (see applyPairs), telling beforePair of each pair.
 using PairsPass = std::function<PairsOutcome(std::string& text, const BeforePair& beforePair)>;
 
-// The pass over a file's text held whole, or a name: where the text is eight stream blocks or more and can
-// be cut (see range_cuts.h), in ranges of four blocks that the row's thread and the helpers pass at once, and
-// where the text is wanted, the pieces that a pair changed put back together in order; otherwise whole on
-// this thread.
+// The pass over a file's text held whole, or a name: where the text is the run's only row, is eight stream
+// blocks or more and can be cut (see range_cuts.h), in ranges of four blocks that the row's thread and the
+// helpers pass at once, and where the text is wanted, the pieces that a pair changed put back together in
+// order; otherwise whole on this thread.
 PairsOutcome passWholeText(const Plan& plan, std::string& text, bool textWanted, const BeforePair& beforePair,
                            const PairsPass& pass);
 
