@@ -307,6 +307,9 @@ TEST(Glob, MatchesNamesByteForByte) {
         {"[![:lower:]]v", "Av", true},
         {"[![:lower:]]v", "av", false},
         {"[[:alpha:]]", "\xe9", false},
+        {"[[:cntrl:]]", "\x1f", true},
+        {"[[:cntrl:]]", "\x7f", true},
+        {"[[:cntrl:]]", " ", false},
         {"[[:]x", "[x", true},
         {"[[:foo:]a]y", "ay", false},
     };

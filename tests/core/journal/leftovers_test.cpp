@@ -92,21 +92,37 @@ TEST(Leftovers, FileChangedAfterAnInterruptedRewriteIsNotOverwritten) {
     }
 }
 
-TEST(Leftovers, RewriteInterruptedAfterItFinishedKeepsTheNewContents) {
-    TempDir dir;
-    const std::string journalFolder = journalFolderIn(dir.makeFolder("app"));
-    const std::string file = dir.write("a.txt", "old");
-    fs::create_hard_link(file, dir.file("b.txt"));
-    // A journal that outlives the rewrite's end stands for a run killed before it removed its journal.
-    ASSERT_TRUE(testing::killedInChild([&] {
-        RunJournal journal(journalFolder);
-        platform::replaceFileContents(file, "new", nullptr, &journal);
-        ::raise(SIGKILL);
-    }));
-    ASSERT_EQ(namesIn(journalFolder).size(), 1u);
-    EXPECT_TRUE(clearLeftovers(journalFolder, {}).empty()) << "nothing was left to clear";
-    EXPECT_EQ(readBytes(file), "new");
-    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"a.txt", "app", "b.txt"}));
+// A kill before the first byte was written, or after the last, leaves a file that is wholly old or wholly
+// new: it is kept as it is and its backup goes.
+TEST(Leftovers, RewriteInterruptedBeforeItBeganOrAfterItFinishedKeepsTheFileAsItIs) {
+    for (const bool finished : {false, true}) {
+        TempDir dir;
+        const std::string journalFolder = journalFolderIn(dir.makeFolder("app"));
+        const std::string file = dir.write("a.txt", "old");
+        fs::create_hard_link(file, dir.file("b.txt"));
+        ASSERT_TRUE(testing::killedInChild([&] {
+            RunJournal journal(journalFolder);
+            testing::KillingWriteJournal killer({.atStep = finished ? 0 : 1}, &journal);
+            platform::replaceFileContents(file, "new", nullptr, &killer);
+            // A journal that outlives the rewrite's end stands for a run killed before it removed its
+            // journal.
+            ::raise(SIGKILL);
+        }));
+        ASSERT_EQ(namesIn(journalFolder).size(), 1u);
+        ASSERT_EQ(namesIn(dir.path()).size(), finished ? 3u : 4u)
+            << "the backup is there until the rewrite ends";
+
+        const std::vector<LeftoverNote> notes = clearLeftovers(journalFolder, {});
+
+        if (finished) {
+            EXPECT_TRUE(notes.empty()) << "nothing was left to clear";
+        } else {
+            ASSERT_EQ(notes.size(), 1u);
+            EXPECT_EQ(notes[0].action, LeftoverAction::RewriteNotBegun);
+        }
+        EXPECT_EQ(readBytes(file), finished ? "new" : "old");
+        EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"a.txt", "app", "b.txt"}));
+    }
 }
 
 // Without a journal, a folder's leftovers speak for themselves: a temporary file is removed, a backup of the
