@@ -2,6 +2,7 @@
 #include "core/text/find_set.h"
 #include "core/text/notation.h"
 #include "core/text/occurrences.h"
+#include "core/text/text_encoding.h"
 #include "fuzz_check.h"
 
 #include <cstdint>
@@ -44,8 +45,12 @@ morvane::RunResult runOnFile(const morvane::RunRequest& pairs, const std::string
 }
 
 // Simulating changes nothing, simulating and executing count the same, and executing writes what the pairs
-// give when applied one after the other.
+// give when applied one after the other. Contents behind a byte-order mark are matched decoded, which the
+// reference does not do; the stream target checks those.
 void checkRunOnFile(const std::string& text, const morvane::RunRequest& pairs) {
+    if (morvane::encodingOf(text) != morvane::TextEncoding::Bytes) {
+        return;
+    }
     long long expectedCount = 0;
     std::string expectedText = text;
     for (std::size_t i = 0; i < pairs.finds.size(); ++i) {
