@@ -6,7 +6,6 @@
 #include "core/state/language.h"
 #include "core/state/message_keys.h"
 #include "core/state/saved_tasks_file.h"
-#include "core/state/window_place.h"
 #include "gui/lists/file_list_view.h"
 #include "gui/lists/list_inputs.h"
 #include "gui/lists/pair_editor_controller.h"
@@ -23,19 +22,18 @@
 #include "gui/window/preview_window.h"
 #include "gui/window/qt_accessibility.h"
 #include "gui/window/qt_read_only_notices.h"
+#include "gui/window/window_place_view.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QFile>
 #include <QFrame>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QResizeEvent>
-#include <QScreen>
 #include <QShortcut>
 #include <QStackedWidget>
 #include <cmath>
@@ -221,7 +219,7 @@ void MainWindow::startUp(const AppFolderCheck& appFolderCheck) {
     skin_.refreshButtonIcons(true);
     pairEditor_->showMainFrame();
     layOutForm();
-    showInPlace();
+    showWindowInPlace(*this, state_.path);
     const auto installed = [&] { return appFolderCheck(appFolder_).installed; };
     for (const QString& notice : startUpNotices(start, state_.path, tasks_->path(), installed, lookup_)) {
         tell(notice, Dialogs::Icon::Information);
@@ -270,7 +268,9 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 
 // Closing the window ends the program at once; no other window of it stays behind.
 void MainWindow::closeEvent(QCloseEvent* event) {
-    rememberPlace();
+    if (writable_.folder) {
+        rememberWindowPlace(*this, state_.path);
+    }
     about_->close();
     preview_->close();
     QMainWindow::closeEvent(event);
@@ -304,54 +304,6 @@ void MainWindow::keepUsableSize() {
     pages_->setMinimumSize(static_cast<int>(std::ceil(least.width / kTwipsPerPixel)),
                            static_cast<int>(std::ceil((least.height - 700) / kTwipsPerPixel)));
     sizedForCaptions_ = std::move(captions);
-}
-
-// Where the window stood when it was last closed, while that can still be reached on a screen; otherwise
-// the designed size, as far as the screen has room for it, in the middle of the screen.
-void MainWindow::showInPlace() {
-    const QSize frame = windowFrameSize(*this);
-    const QSize least = minimumSizeHint().expandedTo(minimumSize()) + frame;
-    const PixelSize minimum{least.width(), least.height()};
-    std::vector<PixelRect> areas;
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        areas.push_back(pixelRect(screen->availableGeometry()));
-    }
-    const std::optional<WindowPlace> remembered = readWindowPlace(state_.path);
-    std::optional<PixelRect> place;
-    if (remembered) {
-        place = placeRemembered({remembered->left, remembered->top, remembered->width + frame.width(),
-                                 remembered->height + frame.height()},
-                                minimum, areas);
-    }
-    if (!place) {
-        // A window of 12000 by 9000 twips, where every rule of the layout has room.
-        const QSize designed =
-            QSize(pixelsFromTwips(12000), pixelsFromTwips(9000 - 700) + menuBar()->sizeHint().height()) +
-            frame;
-        const QScreen* screen = QGuiApplication::primaryScreen();
-        place = placeInArea({designed.width(), designed.height()}, minimum,
-                            screen ? pixelRect(screen->availableGeometry()) : PixelRect{0, 0, 1920, 1080});
-    }
-    move(place->left, place->top);
-    resize(place->width - frame.width(), place->height - frame.height());
-    if (remembered && remembered->maximized) {
-        showMaximized();
-    } else {
-        show();
-    }
-}
-
-// The size and place the window goes back to are those it has when it is not maximized.
-void MainWindow::rememberPlace() {
-    if (!writable_.folder || !isVisible()) {
-        return;
-    }
-    // A maximized window's normal geometry is that of its contents; its frame starts as far above and left.
-    const QPoint frameCorner = pos() - geometry().topLeft();
-    const QRect normal =
-        isMaximized() || isFullScreen() ? normalGeometry().translated(frameCorner) : QRect(pos(), size());
-    storeWindowPlace(state_.path,
-                     {normal.left(), normal.top(), normal.width(), normal.height(), isMaximized()});
 }
 
 void MainWindow::applyLayout() {

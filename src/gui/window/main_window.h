@@ -101,8 +101,6 @@ private:
     void layOutForm();
     void keepUsableSize();
     void applyLayout();
-    void showInPlace();
-    void rememberPlace();
     void tell(const QString& text, Dialogs::Icon icon = Dialogs::Icon::None);
 
     void onModeChanged();
