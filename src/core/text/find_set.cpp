@@ -15,19 +15,29 @@ constexpr std::uint32_t kReports = 0x80000000u;
 // Beyond this many table entries the automaton would cost more memory than the texts it scans.
 constexpr std::size_t kMostEntries = std::size_t{1} << 24;
 
+unsigned char asciiLower(unsigned char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c | 0x20) : c;
+}
+
 } // namespace
 
-FindSet::FindSet(const std::vector<std::string>& finds) : findCount_(finds.size()) {
+FindSet::FindSet(const std::vector<std::string>& finds, bool foldAscii) : findCount_(finds.size()) {
     std::size_t bytes = 0;
     for (const std::string& find : finds) {
         bytes += find.size();
         lengths_.push_back(static_cast<std::uint32_t>(find.size()));
         longest_ = std::max(longest_, find.size());
         for (const unsigned char c : find) {
-            if (classOf_[c] == 0) {
-                classOf_[c] = static_cast<std::uint8_t>(classes_ < 256 ? classes_++ : 0);
+            const unsigned char byte = foldAscii ? asciiLower(c) : c;
+            if (classOf_[byte] == 0) {
+                classOf_[byte] = static_cast<std::uint8_t>(classes_ < 256 ? classes_++ : 0);
             }
         }
+    }
+    // Folding, an upper-case letter is read as its lower-case one; no find text then walks to the class of
+    // an upper-case letter itself.
+    for (unsigned char c = 'A'; foldAscii && c <= 'Z'; ++c) {
+        classOf_[c] = classOf_[asciiLower(c)];
     }
     // Class 0 stands for every byte no find text uses; where all 256 are used, it is the last one's alone.
     if ((bytes + 1) * classes_ > kMostEntries) {

@@ -9,9 +9,13 @@ namespace morvane {
 
 // Tells which of many find texts occur in a text by one pass over it, however many there are: an Aho-Corasick
 // automaton over the bytes the find texts use. An empty find text occurs nowhere.
+//
+// Folding ASCII letters, the set matches every find text with its ASCII letters in either case: the automaton
+// then reads both cases of a letter as one byte, so that this costs nothing in the walk. A caller that wants
+// some find texts matched exactly checks their occurrences; what the set tells of them is then a superset.
 class FindSet {
 public:
-    explicit FindSet(const std::vector<std::string>& finds);
+    explicit FindSet(const std::vector<std::string>& finds, bool foldAscii = false);
 
     // Whether the automaton was built; a set too large for memory is not, and finds nothing.
     bool usable() const { return usable_; }
