@@ -24,11 +24,38 @@ void groupByFind(std::size_t findCount, LiteralHits& hits) {
     }
 }
 
+bool anyIgnoresCase(const std::vector<char>& ignoringCase) {
+    return std::any_of(ignoringCase.begin(), ignoringCase.end(), [](char ignores) { return ignores != 0; });
+}
+
+bool holdsAsciiLetter(std::string_view find) {
+    return std::any_of(find.begin(), find.end(),
+                       [](char c) { return ((c | 0x20) >= 'a' && (c | 0x20) <= 'z'); });
+}
+
 } // namespace
 
-LiteralScan::LiteralScan(const std::vector<std::string>& finds) : findCount_(finds.size()), set_(finds) {
+LiteralScan::LiteralScan(const std::vector<std::string>& finds, const std::vector<char>& ignoringCase)
+    : findCount_(finds.size()), set_(finds, anyIgnoresCase(ignoringCase)) {
     usable_ = set_.usable() && finds.size() < std::numeric_limits<std::uint32_t>::max() &&
               std::any_of(finds.begin(), finds.end(), [](const std::string& find) { return !find.empty(); });
+    if (anyIgnoresCase(ignoringCase)) {
+        checked_.resize(finds.size());
+        for (std::size_t j = 0; j < finds.size(); ++j) {
+            if ((j >= ignoringCase.size() || !ignoringCase[j]) && holdsAsciiLetter(finds[j])) {
+                checked_[j] = finds[j];
+                anyChecked_ = true;
+            }
+        }
+    }
+}
+
+void LiteralScan::keepExactOnes(std::string_view text, std::vector<std::uint64_t>& reported) const {
+    const auto differs = [&](std::uint64_t report) {
+        const std::string& find = checked_[report >> 32];
+        return !find.empty() && text.compare(static_cast<std::uint32_t>(report), find.size(), find) != 0;
+    };
+    reported.erase(std::remove_if(reported.begin(), reported.end(), differs), reported.end());
 }
 
 bool LiteralScan::scan(std::string_view text, std::size_t mostHits, LiteralHits& hits) const {
@@ -36,6 +63,9 @@ bool LiteralScan::scan(std::string_view text, std::size_t mostHits, LiteralHits&
     if (!usable_ || text.size() > std::numeric_limits<std::uint32_t>::max() ||
         !set_.allOccurrences(text, mostHits, hits.reported)) {
         return false;
+    }
+    if (anyChecked_) {
+        keepExactOnes(text, hits.reported);
     }
     groupByFind(findCount_, hits);
     return true;

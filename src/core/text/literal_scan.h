@@ -19,10 +19,13 @@ struct LiteralHits {
 };
 
 // Finds every occurrence of many literal find texts in one pass over a text, however many there are: one walk
-// of the find set's automaton. Thread-safe once built.
+// of the find set's automaton. Find texts that ignore case match their ASCII letters in either case; where
+// some do, the automaton folds every find text's letters, and the occurrences of the others that hold a
+// letter are checked byte for byte. Thread-safe once built.
 class LiteralScan {
 public:
-    explicit LiteralScan(const std::vector<std::string>& finds);
+    // ignoringCase[j] (none where shorter) tells that find text j ignores the case of its ASCII letters.
+    explicit LiteralScan(const std::vector<std::string>& finds, const std::vector<char>& ignoringCase = {});
 
     // Whether the automaton was built and some find text is not empty; a scan with an unusable one fails.
     bool usable() const { return usable_; }
@@ -33,7 +36,12 @@ public:
     bool scan(std::string_view text, std::size_t mostHits, LiteralHits& hits) const;
 
 private:
+    // Drops the reports of find texts matched exactly whose bytes differ from the text's in case.
+    void keepExactOnes(std::string_view text, std::vector<std::uint64_t>& reported) const;
+
     std::size_t findCount_ = 0;
+    std::vector<std::string> checked_; // the find texts whose occurrences are checked; empty for the others
+    bool anyChecked_ = false;
     FindSet set_;
     bool usable_ = false;
 };

@@ -32,6 +32,15 @@ TEST(LiteralScan, short_find_beside_a_longer_one_is_found) {
     EXPECT_EQ(startsOf(hits), (std::vector<std::vector<std::uint32_t>>{{77}, {}}));
 }
 
+// Find texts that ignore case match their ASCII letters in either case; the others, found by the same folding
+// walk, still match byte for byte, and one without letters needs no check.
+TEST(LiteralScan, IgnoresCaseOnlyForTheFindTextsThatAsk) {
+    LiteralHits hits;
+    ASSERT_TRUE(LiteralScan({"ab", "Ab", "a-", "-", "\xC3\xA4"}, {1, 0, 0, 0, 1})
+                    .scan("AB ab Ab a- A- \xC3\x84\xC3\xA4", 100, hits));
+    EXPECT_EQ(startsOf(hits), (std::vector<std::vector<std::uint32_t>>{{0, 3, 6}, {6}, {9}, {10, 13}, {17}}));
+}
+
 // Beyond the most occurrences asked for, the scan fails rather than hold them all.
 TEST(LiteralScan, FailsPastTheMostOccurrences) {
     const LiteralScan scan({"a", "b"});
