@@ -90,23 +90,33 @@ void lowerAscii(std::string_view text, std::string& lowered) {
 constexpr std::string_view kKelvinSign = "\xE2\x84\xAA";
 constexpr std::string_view kLongS = "\xC5\xBF";
 
-// Whether a text is read as UTF-8, found once and only when a character above ASCII asks.
+// Whether a text is read as UTF-8, found once and only when a character above ASCII asks. For a part of a
+// text, whether the whole is valid UTF-8 cannot be found from the part: where the caller does not know it,
+// asking leaves the reading unknown.
 class Utf8Reading {
 public:
     Utf8Reading(std::string_view text, bool possible, bool certain)
         : text_(text), known_(!possible || certain), utf8_(possible && certain) {}
+    Utf8Reading(bool possible, bool certain, std::optional<bool> wholeIsUtf8)
+        : known_(!possible || certain || wholeIsUtf8),
+          utf8_(possible && (certain || wholeIsUtf8.value_or(false))), ofPart_(true) {}
     bool operator()() {
-        if (!known_) {
+        if (!known_ && ofPart_) {
+            unknown_ = true;
+        } else if (!known_) {
             utf8_ = isValidUtf8(text_);
             known_ = true;
         }
         return utf8_;
     }
+    bool unknown() const { return unknown_; }
 
 private:
     std::string_view text_;
     bool known_;
     bool utf8_;
+    bool ofPart_ = false;
+    bool unknown_ = false;
 };
 
 // Whether the character ending at `at` (before) or starting there (after) is a word character: letters,
@@ -124,6 +134,12 @@ bool isWordCharacterAround(std::string_view text, std::size_t at, bool before, U
         before ? previousCharacterLength(text, at, true) : characterLength(text, at, true);
     const std::size_t start = before ? at - length : at;
     return RE2::FullMatch(re2::StringPiece(text.data() + start, length), wordCharacter);
+}
+
+// Whether the occurrence from start to end stands as a whole word: no word character right before or after.
+bool standsAsWordIn(std::string_view text, std::size_t start, std::size_t end, Utf8Reading& utf8) {
+    return !(start > 0 && isWordCharacterAround(text, start, true, utf8)) &&
+           !(end < text.size() && isWordCharacterAround(text, end, false, utf8));
 }
 
 // The find text as a byte pattern: every byte escaped, ASCII letters as a class of both cases when folding.
@@ -353,8 +369,7 @@ std::int64_t PairMatcher::Compiled::visitLiteral(std::string_view text, const Sp
 
 // Whether the text holds a character that Unicode folding joins to a letter of the find text.
 bool PairMatcher::Compiled::scanMissesFolding(std::string_view text) const {
-    return foldsKOrS &&
-           (text.find(kKelvinSign) != std::string_view::npos || text.find(kLongS) != std::string_view::npos);
+    return foldsKOrS && holdsFoldsOfAsciiLetters(text);
 }
 
 // The occurrences RE2 would find, by the literal engine's vector scan over the text, or over a copy with its
@@ -378,8 +393,7 @@ std::int64_t PairMatcher::Compiled::scanLiteral(std::string_view text, const Spa
     std::size_t replacedUpTo = 0;
     visitOccurrences(searched, scanFind, [&](std::size_t start) {
         const std::size_t end = start + length;
-        if (options.wholeWord && ((start > 0 && isWordCharacterAround(text, start, true, utf8Text)) ||
-                                  (end < text.size() && isWordCharacterAround(text, end, false, utf8Text)))) {
+        if (options.wholeWord && !standsAsWordIn(text, start, end, utf8Text)) {
             return;
         }
         ++count;
@@ -530,6 +544,31 @@ std::int64_t PairMatcher::replace(std::string& text, bool* changed) const {
         *changed = differs;
     }
     return found;
+}
+
+const std::string& PairMatcher::scannedFind() const {
+    static const std::string none;
+    return compiled_ ? compiled_->scanFind : none;
+}
+
+bool PairMatcher::scanFoldsCase() const {
+    return compiled_ && compiled_->scanFolds;
+}
+
+bool PairMatcher::scanMayMissFolds() const {
+    return compiled_ && compiled_->foldsKOrS;
+}
+
+std::optional<bool> PairMatcher::standsAsWord(std::string_view text, std::size_t start, std::size_t end,
+                                              std::optional<bool> textIsUtf8) const {
+    Utf8Reading utf8(compiled_ && compiled_->utf8.has_value(), compiled_ && !compiled_->bytes.has_value(),
+                     textIsUtf8);
+    const bool stands = standsAsWordIn(text, start, end, utf8);
+    return utf8.unknown() ? std::nullopt : std::optional<bool>(stands);
+}
+
+bool holdsFoldsOfAsciiLetters(std::string_view text) {
+    return text.find(kKelvinSign) != std::string_view::npos || text.find(kLongS) != std::string_view::npos;
 }
 
 std::vector<std::optional<PairMatcher>> matchersOfPairs(const std::vector<std::string>& finds,

@@ -54,6 +54,21 @@ public:
     // Replaces in the text; returns the count. `changed` tells whether some occurrence took other bytes.
     std::int64_t replace(std::string& text, bool* changed = nullptr) const;
 
+    // For a literal pair whose occurrences a scan for many find texts can find in its stead: the find text
+    // that scan looks for, its ASCII letters in either case where scanFoldsCase(); empty where only RE2
+    // finds what the pair matches. Such a scan misses occurrences in a text that holds a character Unicode
+    // folding joins to a letter of the find text, where scanMayMissFolds() (see holdsFoldsOfAsciiLetters).
+    const std::string& scannedFind() const;
+    bool scanFoldsCase() const;
+    bool scanMayMissFolds() const;
+
+    // For a whole-word pair whose occurrences a caller found: whether the one from start to end of the text
+    // stands as a word, by the characters right before and after it. Where one above ASCII is next to it,
+    // that depends on whether the whole text is valid UTF-8, which `textIsUtf8` tells where known; without
+    // it, nothing is known, and the text may be a part of the whole that holds those characters.
+    std::optional<bool> standsAsWord(std::string_view text, std::size_t start, std::size_t end,
+                                     std::optional<bool> textIsUtf8) const;
+
 private:
     struct Compiled;
     std::unique_ptr<const Compiled> compiled_;
@@ -66,6 +81,10 @@ private:
 std::vector<std::optional<PairMatcher>> matchersOfPairs(const std::vector<std::string>& finds,
                                                         const std::vector<std::string>& replaces,
                                                         const PairOptionsList& options);
+
+// Whether the text holds a character that Unicode case folding joins to an ASCII letter (the Kelvin sign, the
+// long s), which a scan folding ASCII letters alone would miss.
+bool holdsFoldsOfAsciiLetters(std::string_view text);
 
 // Empty, or RE2's message for a pattern it refuses. Only a pattern pair can be refused.
 std::string patternError(std::string_view find, PairOptions options);
