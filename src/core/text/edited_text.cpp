@@ -141,10 +141,12 @@ void EditedText::replaceInBuilt(std::string_view built, const std::vector<std::s
     }
 }
 
-// Walking left from the replacement, the text's untouched bytes and the replacements before it, up to reach
-// bytes, gathered in reverse and turned around at the end.
-void EditedText::leftOf(Edits::const_iterator edit, std::size_t reach, std::string& out) const {
-    std::size_t position = edit->first;
+// Walking left from the place, the text's untouched bytes and the replacements before it, up to reach bytes,
+// gathered in reverse and turned around at the end.
+void EditedText::leftOf(Edits::const_iterator next, std::size_t position, std::size_t reach,
+                        std::string& out) const {
+    const std::size_t from = out.size();
+    auto edit = next;
     while (reach > 0 && position > 0) {
         const std::size_t previousEnd =
             edit == edits_.begin() ? 0 : std::prev(edit)->first + std::prev(edit)->second.length;
@@ -163,12 +165,12 @@ void EditedText::leftOf(Edits::const_iterator edit, std::size_t reach, std::stri
         reach -= taken;
         position = edit->first;
     }
-    std::reverse(out.begin(), out.end());
+    std::reverse(out.begin() + static_cast<std::ptrdiff_t>(from), out.end());
 }
 
-void EditedText::rightOf(Edits::const_iterator edit, std::size_t reach, std::string& out) const {
-    std::size_t position = edit->first + edit->second.length;
-    for (++edit; reach > 0 && position < text_.size(); ++edit) {
+void EditedText::rightOf(Edits::const_iterator next, std::size_t position, std::size_t reach,
+                         std::string& out) const {
+    for (auto edit = next; reach > 0 && position < text_.size(); ++edit) {
         const std::size_t nextStart = edit == edits_.end() ? text_.size() : edit->first;
         const std::size_t untouchedBytes = std::min(reach, nextStart - position);
         out.append(text_.substr(position, untouchedBytes));
@@ -200,11 +202,22 @@ void EditedText::window(std::size_t start, std::size_t reach, std::string& out, 
                         std::size_t& size) const {
     const auto edit = edits_.find(start);
     out.clear();
-    leftOf(edit, reach, out);
+    leftOf(edit, edit->first, reach, out);
     at = out.size();
     size = edit->second.replacement.size();
     out.append(edit->second.replacement);
-    rightOf(edit, reach, out);
+    rightOf(std::next(edit), edit->first + edit->second.length, reach, out);
+}
+
+void EditedText::around(std::size_t start, std::size_t end, std::size_t reach, std::string& out,
+                        std::size_t& at) const {
+    // No replacement starts between start and end, which none took.
+    const auto next = edits_.lower_bound(start);
+    out.clear();
+    leftOf(next, start, reach, out);
+    at = out.size();
+    out.append(text_.substr(start, end - start));
+    rightOf(next, end, reach, out);
 }
 
 void EditedText::build(std::string& out) const {

@@ -42,6 +42,11 @@ public:
     // Makes the replacement made at start read `bytes` instead.
     void rewrite(std::size_t start, std::string bytes);
 
+    // The new text around the untouched bytes from start to end: up to `reach` bytes on each side of them,
+    // fewer where the new text ends. `at` becomes where they lie in the window.
+    void around(std::size_t start, std::size_t end, std::size_t reach, std::string& out,
+                std::size_t& at) const;
+
     // The new text around the replacement made at start: up to `reach` bytes on each side of it, fewer where
     // the new text ends. `at` becomes where the replacement lies in the window, `size` its length.
     void window(std::size_t start, std::size_t reach, std::string& out, std::size_t& at,
@@ -60,8 +65,10 @@ private:
     using Edits = std::pmr::map<std::size_t, Edit>;
 
     void markTaken(std::size_t start, std::size_t end);
-    void leftOf(Edits::const_iterator edit, std::size_t reach, std::string& out) const;
-    void rightOf(Edits::const_iterator edit, std::size_t reach, std::string& out) const;
+    // The new text's bytes before or after a place of the text; `next` is the first replacement at or after
+    // it.
+    void leftOf(Edits::const_iterator next, std::size_t position, std::size_t reach, std::string& out) const;
+    void rightOf(Edits::const_iterator next, std::size_t position, std::size_t reach, std::string& out) const;
 
     std::string_view text_;
     std::vector<std::uint64_t> taken_; // a bit for each byte of the text that a replacement took
