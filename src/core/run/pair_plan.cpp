@@ -1,6 +1,7 @@
 #include "core/run/pair_plan.h"
 
 #include "core/run/cancel.h"
+#include "core/text/text_encoding.h"
 
 #include <algorithm>
 
@@ -37,6 +38,23 @@ bool canCreate(std::string_view replacement, std::string_view find) {
         return find.size() > 1;
     }
     return canOverlap(replacement, find);
+}
+
+bool isAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+std::string asciiLowered(std::string_view text) {
+    std::string lowered(text);
+    for (char& c : lowered) {
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c | 0x20) : c;
+    }
+    return lowered;
+}
+
+// canCreate for a find text that matches its ASCII letters in either case where `folding`.
+bool canCreate(std::string_view replacement, std::string_view find, bool folding) {
+    return folding ? canCreate(asciiLowered(replacement), asciiLowered(find)) : canCreate(replacement, find);
 }
 
 // Adds to `creation` how inserting the replacement can make the find text occur: at each place where the
@@ -76,6 +94,25 @@ void noteCreation(std::string_view replacement, std::string_view find, std::size
     }
 }
 
+// noteCreation for a find text that matches its ASCII letters in either case where `folding`: compared so,
+// it needs a letter next to the replacement in either case.
+void noteCreation(std::string_view replacement, std::string_view find, std::size_t k, bool folding,
+                  Plan::Creation& creation) {
+    if (!folding) {
+        noteCreation(replacement, find, k, creation);
+        return;
+    }
+    Plan::Creation lowered;
+    noteCreation(asciiLowered(replacement), asciiLowered(find), k, lowered);
+    creation.inside.insert(creation.inside.end(), lowered.inside.begin(), lowered.inside.end());
+    for (unsigned char c = 'a'; c <= 'z'; ++c) {
+        lowered.before[c - 0x20] = lowered.before[c];
+        lowered.after[c - 0x20] = lowered.after[c];
+    }
+    creation.before |= lowered.before;
+    creation.after |= lowered.after;
+}
+
 } // namespace
 
 Plan::Plan(const RunRequest& request_, std::vector<std::string> finds_, std::vector<std::string> replaces_)
@@ -83,8 +120,8 @@ Plan::Plan(const RunRequest& request_, std::vector<std::string> finds_, std::vec
       roles(pairRoles(finds, replaces, !request.execute)),
       matchers(matchersOfPairs(request.finds, request.replaces, request.options)) {
     matchers.resize(finds.size());
-    // The find set only holds plain pairs; a pair with options stands there as an empty find text.
-    std::vector<std::string> plainFinds = finds;
+    std::vector<std::string> scanFinds = finds;
+    std::vector<char> ignoringCase(finds.size(), 0);
     std::size_t nonEmpty = 0;
     for (std::size_t j = 0; j < finds.size(); ++j) {
         if (!finds[j].empty()) {
@@ -93,34 +130,41 @@ Plan::Plan(const RunRequest& request_, std::vector<std::string> finds_, std::vec
         }
         if (matchers[j]) {
             hasOptionPairs = true;
-            plainFinds[j].clear();
+            ignoringCase[j] = foldsCase(j);
+            if (!inScan(j)) {
+                scanFinds[j].clear();
+            }
             // The same text can replace another occurrence: "Load" by "load", "a+" by "a+".
             if (roles[j] == PairRole::Keep) {
                 roles[j] = PairRole::Replace;
             }
         }
     }
-    const std::size_t plainPairs = static_cast<std::size_t>(std::count_if(
-        plainFinds.begin(), plainFinds.end(), [](const std::string& find) { return !find.empty(); }));
-    const bool oneScan = contents() && plainPairs >= kPairsForLiteralScan;
-    if ((oneScan || (contents() && nonEmpty >= kPairsForFindSet)) && findSet.emplace(plainFinds).usable()) {
+    const bool folding = std::find(ignoringCase.begin(), ignoringCase.end(), 1) != ignoringCase.end();
+    const std::size_t scanPairs = static_cast<std::size_t>(std::count_if(
+        scanFinds.begin(), scanFinds.end(), [](const std::string& find) { return !find.empty(); }));
+    const bool oneScan = contents() && scanPairs >= kPairsForLiteralScan;
+    if ((oneScan || (contents() && nonEmpty >= kPairsForFindSet)) &&
+        findSet.emplace(scanFinds, folding).usable()) {
+        // A pair the scan does not hold may take or make anything; the others insert their replacement.
         created.resize(finds.size());
         for (std::size_t i = 0; i < finds.size(); ++i) {
             for (std::size_t k = i + 1; k < finds.size() && (matchers[i] || finds[i] != replaces[i]); ++k) {
-                if (!finds[k].empty() && (matchers[i] || matchers[k] || canCreate(replaces[i], finds[k]))) {
+                if (!finds[k].empty() &&
+                    (!inScan(i) || !inScan(k) || canCreate(replaces[i], finds[k], foldsCase(k)))) {
                     created[i].push_back(k);
                 }
             }
         }
-        if (oneScan && !literalScan.emplace(plainFinds).usable()) {
+        if (oneScan && !literalScan.emplace(scanFinds, ignoringCase).usable()) {
             literalScan.reset();
         }
         if (literalScan) {
             creations.resize(finds.size());
             for (std::size_t i = 0; i < finds.size(); ++i) {
                 for (const std::size_t k : created[i]) {
-                    if (!matchers[i] && !matchers[k]) {
-                        noteCreation(replaces[i], finds[k], k, creations[i]);
+                    if (inScan(i) && inScan(k)) {
+                        noteCreation(replaces[i], finds[k], k, foldsCase(k), creations[i]);
                     }
                 }
             }
@@ -262,11 +306,15 @@ public:
 
     // Pair j over the text as the pairs before it left it.
     void apply(std::size_t j, PairsOutcome& outcome) {
-        if (plan_.matchers[j] || oneByOne_ || (!scanned_ && !scan())) {
+        if (!plan_.inScan(j) || oneByOne_ || (!scanned_ && !scan())) {
             applyOneByOne(j, outcome);
             return;
         }
         s_.inside.clear();
+        if (plan_.matchers[j]) {
+            applyWithOptions(j, outcome);
+            return;
+        }
         if (s_.created[j] || (s_.createdInside[j] && !findInside(j))) {
             applyToBuilt(j, outcome);
             return;
@@ -297,6 +345,7 @@ public:
         }
         if (!s_.taken.empty()) {
             outcome.changed = true;
+            noteReplaced(j);
             if (!plan_.creations[j].inside.empty()) {
                 s_.placedBy[j] = s_.taken;
             }
@@ -305,7 +354,64 @@ public:
         if (!onlyCount && !s_.inside.empty()) {
             replaceInside(j);
             outcome.changed = true;
+            noteReplaced(j);
             markCreatedAround(j, s_.placed, true);
+        }
+    }
+
+    // A literal pair that ignores case or matches whole words, over the places the scan found its find text:
+    // of those still there, the ones its matcher's rules take. Where the scan cannot tell what its matcher
+    // would find (the pairs before made it occur elsewhere, or may have made a character that folds to one
+    // of its letters, or a character next to an occurrence can only be read with the whole text), the
+    // matcher searches the new text.
+    void applyWithOptions(std::size_t j, PairsOutcome& outcome) {
+        const PairMatcher& matcher = *plan_.matchers[j];
+        if (s_.created[j] || (matcher.scanMayMissFolds() && mayHoldFoldsOfLetters())) {
+            applyOneByOne(j, outcome);
+            return;
+        }
+        const std::string_view text = s_.edits.text();
+        const std::size_t length = plan_.finds[j].size();
+        const std::string& replacement = plan_.replaces[j];
+        const bool wholeWord = optionsOfPair(plan_.request.options, j).wholeWord;
+        const bool onlyCount = onlyCounts(j);
+        std::int64_t count = 0;
+        bool changed = false;
+        s_.taken.clear();
+        std::size_t takenUpTo = 0;
+        for (std::uint32_t h = s_.hits.first[j]; h < s_.hits.first[j + 1]; ++h) {
+            const std::size_t start = s_.hits.starts[h];
+            if (!s_.edits.untouched(start, start + length)) {
+                continue;
+            }
+            if (wholeWord) {
+                const std::optional<bool> stands = standsAsWord(matcher, start, start + length);
+                if (!stands) {
+                    applyOneByOne(j, outcome);
+                    return;
+                }
+                if (!*stands) {
+                    continue;
+                }
+            }
+            ++count;
+            if (!onlyCount && start >= takenUpTo) {
+                s_.taken.push_back(start);
+                takenUpTo = start + length;
+                changed = changed || text.compare(start, length, replacement) != 0;
+            }
+        }
+        outcome.count += count;
+        for (const std::size_t start : s_.taken) {
+            s_.edits.replace(start, length, replacement);
+        }
+        if (!s_.taken.empty()) {
+            outcome.changed = outcome.changed || changed;
+            noteReplaced(j);
+            if (!plan_.creations[j].inside.empty()) {
+                s_.placedBy[j] = s_.taken;
+            }
+            markCreatedAround(j, s_.taken, false);
         }
     }
 
@@ -332,7 +438,70 @@ private:
             placed.clear();
         }
         scanned_ = true;
+        scannedIsUtf8_.reset();
+        scannedHoldsFolds_.reset();
+        scannedIsAscii_.reset();
+        editsKeepUtf8_ = true;
+        insertedNonAscii_ = false;
+        cut_ = false;
         return true;
+    }
+
+    // What the replacements of pair j put in the text tells what the new text can hold.
+    void noteReplaced(std::size_t j) {
+        const std::string& replacement = plan_.replaces[j];
+        editsKeepUtf8_ = editsKeepUtf8_ && isValidUtf8(plan_.finds[j]) && isValidUtf8(replacement);
+        insertedNonAscii_ = insertedNonAscii_ || !isAscii(replacement);
+        cut_ = cut_ || replacement.empty();
+    }
+
+    // Whether the new text is valid UTF-8, where that is known without building it: the text as scanned
+    // is, and where it was, so is what replacing valid UTF-8 find texts by valid UTF-8 left, since their
+    // occurrences in valid text are whole characters.
+    std::optional<bool> newTextIsUtf8() {
+        if (!scannedIsUtf8_) {
+            scannedIsUtf8_ = isValidUtf8(s_.edits.text());
+        }
+        if (!s_.edits.edited() || (*scannedIsUtf8_ && editsKeepUtf8_)) {
+            return scannedIsUtf8_;
+        }
+        return std::nullopt;
+    }
+
+    // Whether the new text may hold a character that Unicode folding joins to an ASCII letter: the text as
+    // scanned holds one, or a replacement put bytes above ASCII in, or a cut joined two of the text's.
+    bool mayHoldFoldsOfLetters() {
+        if (!scannedHoldsFolds_) {
+            scannedHoldsFolds_ = holdsFoldsOfAsciiLetters(s_.edits.text());
+        }
+        if (*scannedHoldsFolds_ || insertedNonAscii_) {
+            return true;
+        }
+        if (cut_ && !scannedIsAscii_) {
+            scannedIsAscii_ = isAscii(s_.edits.text());
+        }
+        return cut_ && !*scannedIsAscii_;
+    }
+
+    // Whether the occurrence from start to end stands as a word in the new text, by its matcher's rule:
+    // where no replacement took the bytes around it, they are the text's; elsewhere the new text's around
+    // it tell. Nothing where that needs to know whether the new text is UTF-8 and it is not known.
+    std::optional<bool> standsAsWord(const PairMatcher& matcher, std::size_t start, std::size_t end) {
+        // A character is at most four bytes long.
+        constexpr std::size_t kCharacterBytes = 4;
+        const std::string_view text = s_.edits.text();
+        std::string_view around = text;
+        std::size_t at = start;
+        if (!s_.edits.untouched(start > kCharacterBytes ? start - kCharacterBytes : 0, start) ||
+            !s_.edits.untouched(end, std::min(text.size(), end + kCharacterBytes))) {
+            s_.edits.around(start, end, kCharacterBytes, s_.window, at);
+            around = s_.window;
+        }
+        std::optional<bool> stands = matcher.standsAsWord(around, at, at + (end - start), std::nullopt);
+        if (!stands) {
+            stands = matcher.standsAsWord(around, at, at + (end - start), newTextIsUtf8());
+        }
+        return stands;
     }
 
     // Where pair j, made to occur only inside replacements that hold it whole, lies in them: false where
@@ -384,9 +553,10 @@ private:
         }
     }
 
+    // A pair that ignores case can put its own find text in place of an occurrence in another case.
     bool onlyCounts(std::size_t j) const {
-        return plan_.finds[j] == plan_.replaces[j] || plan_.roles[j] == PairRole::Keep ||
-               (!wholeText_ && plan_.roles[j] == PairRole::OnlyCount);
+        return (plan_.finds[j] == plan_.replaces[j] && !plan_.foldsCase(j)) ||
+               plan_.roles[j] == PairRole::Keep || (!wholeText_ && plan_.roles[j] == PairRole::OnlyCount);
     }
 
     // A pair that the replacements before it made occur where the scan did not see it searches the new text
@@ -407,6 +577,7 @@ private:
         if (!s_.taken.empty()) {
             s_.edits.replaceInBuilt(s_.built, s_.taken, find.size(), plan_.replaces[j], s_.placed);
             outcome.changed = true;
+            noteReplaced(j);
             markCreatedAround(j, s_.placed, true);
         }
     }
@@ -425,8 +596,9 @@ private:
     void markCreatedAround(std::size_t j, const std::vector<std::size_t>& placed, bool joined) {
         const Plan::Creation& creation = plan_.creations[j];
         for (const std::size_t k : creation.inside) {
-            // Inside a joined replacement, the pair may have been changed since it was put there.
-            (joined ? s_.created : s_.createdInside)[k] = 1;
+            // Inside a joined replacement, the pair may have been changed since it was put there; a pair
+            // with options searches the new text.
+            (joined || plan_.matchers[k] ? s_.created : s_.createdInside)[k] = 1;
         }
         s_.lookedAround.clear();
         for (const std::size_t start : placed) {
@@ -479,6 +651,13 @@ private:
     OneScanScratch& s_;
     bool scanned_ = false;  // s_.hits and s_.edits hold the text's occurrences and the replacements since
     bool oneByOne_ = false; // the scan failed: the pairs left pass over the text each
+    // Of the text as scanned, found when first asked; and what the replacements since put in it.
+    std::optional<bool> scannedIsUtf8_;
+    std::optional<bool> scannedHoldsFolds_;
+    std::optional<bool> scannedIsAscii_;
+    bool editsKeepUtf8_ = true;     // every pair that replaced had valid UTF-8 find text and replacement
+    bool insertedNonAscii_ = false; // some replacement holds a byte above ASCII
+    bool cut_ = false;              // some replacement was empty
 };
 
 // The pairs one by one, each passing over the whole text: with a find set, only those that can occur.

@@ -34,7 +34,9 @@ struct Plan {
     std::vector<PairRole> roles; // see pairRoles
     bool hasNonEmptyPair = false;
     // One per pair: the matcher of a pair with options, built once for the run; nothing for a plain pair.
-    // Such a pair is never in the find set: it may occur in any text and any earlier pair may make it occur.
+    // Such a pair is in the find set and the literal scan where they can find its literal find text for it
+    // (inScan); the others stand there as empty find texts: they may occur in any text and any earlier pair
+    // may make them occur.
     std::vector<std::optional<PairMatcher>> matchers;
     bool hasOptionPairs = false;
     // For contents with many pairs: finds which pairs occur in a text, and for each pair the later ones
@@ -65,6 +67,10 @@ struct Plan {
 
     Plan(const RunRequest& request_, std::vector<std::string> finds_, std::vector<std::string> replaces_);
     bool contents() const { return request.mode == ReplaceMode::Contents; }
+    // Whether the find set and the literal scan hold pair j: a plain pair, or one whose matcher they serve.
+    bool inScan(std::size_t j) const { return !matchers[j] || !matchers[j]->scannedFind().empty(); }
+    // Whether pair j matches its ASCII letters in either case where the find set and the scan look for it.
+    bool foldsCase(std::size_t j) const { return matchers[j] && matchers[j]->scanFoldsCase(); }
 };
 
 // What a worker keeps from row to row for the pairs' pass over a text.
