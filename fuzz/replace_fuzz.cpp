@@ -4,6 +4,7 @@
 #include "core/text/occurrences.h"
 #include "core/text/text_encoding.h"
 #include "fuzz_check.h"
+#include "literal_reference.h"
 
 #include <cstdint>
 #include <fuzzer/FuzzedDataProvider.h>
@@ -24,15 +25,27 @@ void checkInMemory(std::string_view text, std::string_view find, std::string_vie
                referenceReplace(text, find, replacement));
 }
 
-// The find texts found in one pass are exactly those that occur.
+std::string asciiLowered(std::string_view text) {
+    std::string lowered(text);
+    for (char& c : lowered) {
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 'a' - 'A') : c;
+    }
+    return lowered;
+}
+
+// The find texts found in one pass are exactly those that occur; folding ASCII letters, in either case.
 void checkFindSet(std::string_view text, const std::vector<std::string>& finds) {
-    const morvane::FindSet set(finds);
-    FUZZ_CHECK(set.usable());
-    std::vector<char> present;
-    set.occurring(text, present);
-    FUZZ_CHECK(present.size() == finds.size());
-    for (std::size_t j = 0; j < finds.size(); ++j) {
-        FUZZ_CHECK((present[j] != 0) == (referenceCount(text, finds[j]) > 0));
+    for (const bool folding : {false, true}) {
+        const morvane::FindSet set(finds, folding);
+        FUZZ_CHECK(set.usable());
+        std::vector<char> present;
+        set.occurring(text, present);
+        FUZZ_CHECK(present.size() == finds.size());
+        for (std::size_t j = 0; j < finds.size(); ++j) {
+            const long long count = folding ? referenceCount(asciiLowered(text), asciiLowered(finds[j]))
+                                            : referenceCount(text, finds[j]);
+            FUZZ_CHECK((present[j] != 0) == (count > 0));
+        }
     }
 }
 
@@ -55,8 +68,14 @@ void checkRunOnFile(const std::string& text, const morvane::RunRequest& pairs) {
     std::string expectedText = text;
     for (std::size_t i = 0; i < pairs.finds.size(); ++i) {
         const std::string find = morvane::expandNotation(pairs.finds[i]);
-        expectedCount += referenceCount(expectedText, find);
-        expectedText = referenceReplace(expectedText, find, morvane::expandNotation(pairs.replaces[i]));
+        const std::string replacement = morvane::expandNotation(pairs.replaces[i]);
+        const morvane::PairOptions options = morvane::optionsOfPair(pairs.options, i);
+        if (options.isPlain()) {
+            expectedCount += referenceCount(expectedText, find);
+            expectedText = referenceReplace(expectedText, find, replacement);
+        } else if (!find.empty()) {
+            expectedCount += morvane::fuzz::referenceLiteral(expectedText, find, replacement, options);
+        }
     }
     const std::string path = morvane::fuzz::scratch().write("file.txt", text);
 
@@ -68,6 +87,18 @@ void checkRunOnFile(const std::string& text, const morvane::RunRequest& pairs) {
     const morvane::RunResult executed = runOnFile(pairs, path, true);
     FUZZ_CHECK(executed.failures.empty() && executed.total == simulated.total);
     FUZZ_CHECK(morvane::testing::readBytes(path) == expectedText);
+}
+
+// The pairs again, some of them ignoring case, matching whole words or both, told by their find texts'
+// lengths and first bytes, so that one scan serves pairs of every kind in one chain.
+morvane::RunRequest withOptions(morvane::RunRequest pairs) {
+    for (std::size_t j = 0; j < pairs.finds.size(); ++j) {
+        const std::string& find = pairs.finds[j];
+        const unsigned bits =
+            static_cast<unsigned>(find.size() + j / 3) + (find.empty() ? 0u : find[0] & 0xFFu);
+        pairs.options.push_back({(bits & 1) != 0, (bits & 2) != 0, false});
+    }
+    return pairs;
 }
 
 } // namespace
@@ -100,5 +131,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     morvane::RunRequest glossary;
     morvane::fuzz::appendPairsFromText(text, glossary.finds, glossary.replaces);
     checkRunOnFile(text, glossary);
+    // The same chains with some pairs ignoring case, matching whole words or both.
+    checkRunOnFile(text, withOptions(many));
+    checkRunOnFile(padding + text + padding, withOptions(many));
+    checkRunOnFile(text, withOptions(glossary));
     return 0;
 }
