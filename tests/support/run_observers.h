@@ -3,6 +3,8 @@
 #include "core/run/run.h"
 
 #include <functional>
+#include <optional>
+#include <string>
 #include <utility>
 
 namespace morvane::testing {
@@ -14,6 +16,20 @@ struct ChangeAfterTheFirstRead : RunObserver {
         if (change) {
             std::exchange(change, nullptr)();
         }
+    }
+};
+
+// Hears why a run cannot be undone, and whether it was told before any row was done.
+struct UndoNotice : RunObserver {
+    std::string reason;
+    bool beforeAnyRow = false;
+    bool rowSeen = false;
+    void notUndoable(const std::string& why) override {
+        reason = why;
+        beforeAnyRow = !rowSeen;
+    }
+    void rowDone(std::size_t, const RowResult&, std::int64_t, std::optional<StatusKind>) override {
+        rowSeen = true;
     }
 };
 

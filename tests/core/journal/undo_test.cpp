@@ -5,6 +5,7 @@
 #include "core/platform/platform_fs.h"
 #include "core/run/run.h"
 #include "support/killed_child.h"
+#include "support/run_observers.h"
 #include "support/temp_dir.h"
 
 #include <cerrno>
@@ -24,6 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::readBytes;
 using testing::TempDir;
+using testing::UndoNotice;
 using namespace std::string_literals;
 
 struct Fixture {
@@ -742,19 +744,6 @@ TEST(Undo, a_change_the_run_failed_to_make_is_not_reported_as_left) {
     EXPECT_EQ(readBytes(written), "old");
     EXPECT_EQ(readBytes(failed), "edited");
 }
-
-struct UndoNotice : RunObserver {
-    std::string reason;
-    bool beforeAnyRow = false;
-    bool rowSeen = false;
-    void notUndoable(const std::string& why) override {
-        reason = why;
-        beforeAnyRow = !rowSeen;
-    }
-    void rowDone(std::size_t, const RowResult&, std::int64_t, std::optional<StatusKind>) override {
-        rowSeen = true;
-    }
-};
 
 TEST(Undo, TheKeptBytesAreBoundedAndARunLargerThanTheBoundRunsWithoutUndo) {
     Fixture f;

@@ -1,6 +1,7 @@
 #include "core/journal/run_journal.h"
 #include "core/journal/undo.h"
 #include "core/run/run.h"
+#include "support/run_observers.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -10,19 +11,7 @@ namespace {
 
 using testing::readBytes;
 using testing::TempDir;
-
-struct UndoNotice : RunObserver {
-    std::string reason;
-    bool beforeAnyRow = false;
-    bool rowSeen = false;
-    void notUndoable(const std::string& why) override {
-        reason = why;
-        beforeAnyRow = !rowSeen;
-    }
-    void rowDone(std::size_t, const RowResult&, std::int64_t, std::optional<StatusKind>) override {
-        rowSeen = true;
-    }
-};
+using testing::UndoNotice;
 
 // Only what the run changes counts against the bound: listed files the pairs leave alone, however large,
 // neither keep a run from undo nor count in the reason it gives.
