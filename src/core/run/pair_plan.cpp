@@ -141,9 +141,15 @@ Plan::Plan(const RunRequest& request_, std::vector<std::string> finds_, std::vec
         }
     }
     const bool folding = std::find(ignoringCase.begin(), ignoringCase.end(), 1) != ignoringCase.end();
-    const std::size_t scanPairs = static_cast<std::size_t>(std::count_if(
-        scanFinds.begin(), scanFinds.end(), [](const std::string& find) { return !find.empty(); }));
-    const bool oneScan = contents() && scanPairs >= kPairsForLiteralScan;
+    // A pair that ignores case counts twice: its own pass lowers a copy of the text before it scans
+    // (measured over a kernel folder: 10 such pairs take 0.7 times as long in one walk, 7 pairs 1.2 times).
+    std::size_t scanWeight = 0;
+    for (std::size_t j = 0; j < finds.size(); ++j) {
+        if (!scanFinds[j].empty()) {
+            scanWeight += ignoringCase[j] ? 2 : 1;
+        }
+    }
+    const bool oneScan = contents() && scanWeight >= kPairsForLiteralScan;
     if ((oneScan || (contents() && nonEmpty >= kPairsForFindSet)) &&
         findSet.emplace(scanFinds, folding).usable()) {
         // A pair the scan does not hold may take or make anything; the others insert their replacement.
