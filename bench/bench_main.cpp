@@ -99,6 +99,7 @@ void line(const char* what, double seconds, const char* note = "") {
 } // namespace
 
 int main(int argc, char** argv) {
+    startLauncher();
     const std::string work = argc > 1 ? argv[1] : "bench-work";
     if (argc > 2 && std::string(argv[2]) == "large-files") {
         return printLargeFileFigures(work) ? 0 : 1;

@@ -94,16 +94,6 @@ void onThreads(unsigned threadCount, std::size_t count, const std::function<void
     }
 }
 
-long residentKilobytes() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::atol(line.c_str() + 6);
-        }
-    }
-    return 0;
-}
-
 std::vector<std::string> ripgrepCommand(const Pairs& pairs) {
     std::vector<std::string> command{"rg", "-F", "--count-matches", "--no-ignore", "--hidden", "-a"};
     for (const auto& pair : pairs) {
@@ -411,9 +401,6 @@ void printTreeFigures(const std::string& work, const std::string& tree) {
     std::printf("Real tree %s: %zu files, %.1f MB; every contender a process but the floors, %u cores\n",
                 folder.c_str(), files.size(), static_cast<double>(bytesOf(files)) / 1e6, cores());
     const Pairs glossary = frequentWordPairs(files, 1000);
-    // The system counts the resident size of the process that starts a program into the program's peak.
-    std::printf("(a process's peak below this program's own, %.0f MB, reads as this program's)\n",
-                static_cast<double>(residentKilobytes()) / 1024.0);
     std::fflush(stdout);
     printCountFigures(work, folder, files, glossary);
     printLargeFileFigures(work, files, glossary);
