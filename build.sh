@@ -26,7 +26,7 @@ sanitize_dir="$here/build-sanitize"
 mutants_dir="$here/build-mutants"
 packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev libgmock-dev \
 libbenchmark-dev libgit2-dev libre2-dev ripgrep xvfb xauth dpkg-dev file clang libclang-rt-14-dev lintian desktop-file-utils appstream \
-clang-format python3 bash-completion"
+clang-format python3 bash-completion sd"
 sanitize_flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
 fuzz_targets="saved_tasks settings language notation replace stream escape diff match split"
 smoke_fuzz_seconds=25

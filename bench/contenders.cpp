@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <unistd.h>
 
@@ -37,9 +38,12 @@ double medianSecondsOf(const Contender& contender) {
 double pairedRatio(const Contender& one, const Contender& other) {
     std::vector<double> ratios;
     for (std::size_t i = 0; i < std::min(one.samples.size(), other.samples.size()); ++i) {
-        ratios.push_back(one.samples[i].seconds / other.samples[i].seconds);
+        // A round in which either failed tells nothing of their times.
+        if (one.samples[i].ran && other.samples[i].ran) {
+            ratios.push_back(one.samples[i].seconds / other.samples[i].seconds);
+        }
     }
-    return median(ratios);
+    return ratios.empty() ? std::numeric_limits<double>::quiet_NaN() : median(ratios);
 }
 
 bool allRan(const Contender& contender) {
