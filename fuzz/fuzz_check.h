@@ -18,6 +18,16 @@
         }                                                                                                    \
     } while (false)
 
+// The same, saying the reason the code under test gave when the property does not hold.
+#define FUZZ_CHECK_BECAUSE(condition, reason)                                                                \
+    do {                                                                                                     \
+        if (!(condition)) {                                                                                  \
+            std::fprintf(stderr, "%s:%d: property does not hold: %s (%s)\n", __FILE__, __LINE__, #condition, \
+                         std::string(reason).c_str());                                                       \
+            std::abort();                                                                                    \
+        }                                                                                                    \
+    } while (false)
+
 namespace morvane::fuzz {
 
 // Between one and maxPairs pairs, each find text and replacement at most maxLength bytes, taken in the order
