@@ -40,15 +40,9 @@ bool canCreate(std::string_view replacement, std::string_view find) {
     return canOverlap(replacement, find);
 }
 
-bool isAscii(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
 std::string asciiLowered(std::string_view text) {
-    std::string lowered(text);
-    for (char& c : lowered) {
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c | 0x20) : c;
-    }
+    std::string lowered;
+    lowerAscii(text, lowered);
     return lowered;
 }
 

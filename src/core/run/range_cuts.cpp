@@ -1,18 +1,11 @@
 #include "core/run/range_cuts.h"
 
+#include "core/text/pair_matcher.h"
 #include "core/text/text_encoding.h"
 
 #include <algorithm>
 
 namespace morvane {
-
-namespace {
-
-bool isAsciiWordByte(unsigned char byte) {
-    return (byte >= '0' && byte <= '9') || ((byte | 0x20) >= 'a' && (byte | 0x20) <= 'z') || byte == '_';
-}
-
-} // namespace
 
 RangeCuts::RangeCuts(const std::vector<std::string>& finds, const std::vector<std::string>& replaces,
                      const PairOptionsList& options) {

@@ -1,5 +1,7 @@
 #include "core/text/find_set.h"
 
+#include "core/text/text_encoding.h"
+
 #include <algorithm>
 #include <deque>
 #include <new>
@@ -14,10 +16,6 @@ constexpr std::uint32_t kNone = 0xffffffffu;
 constexpr std::uint32_t kReports = 0x80000000u;
 // Beyond this many table entries the automaton would cost more memory than the texts it scans.
 constexpr std::size_t kMostEntries = std::size_t{1} << 24;
-
-unsigned char asciiLower(unsigned char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c | 0x20) : c;
-}
 
 } // namespace
 

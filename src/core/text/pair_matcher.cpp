@@ -51,40 +51,6 @@ std::size_t previousCharacterLength(std::string_view text, std::size_t at, bool 
     return length;
 }
 
-bool isAsciiWordByte(unsigned char byte) {
-    return (byte >= '0' && byte <= '9') || ((byte | 0x20) >= 'a' && (byte | 0x20) <= 'z') || byte == '_';
-}
-
-bool isAscii(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-char asciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c | 0x20) : c;
-}
-
-// The text with its ASCII letters lowered, eight bytes at a time: a byte's top bit marks it an upper-case
-// letter when its low seven bits lie from 'A' to 'Z' and its own top bit is clear; that bit shifted to 0x20
-// lowers it.
-void lowerAscii(std::string_view text, std::string& lowered) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-    constexpr std::uint64_t kTops = 0x8080808080808080ULL;
-    lowered.resize(text.size());
-    std::size_t i = 0;
-    for (; i + 8 <= text.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, text.data() + i, 8);
-        const std::uint64_t low = word & ~kTops;
-        const std::uint64_t fromA = low + (0x80 - 'A') * kOnes;
-        const std::uint64_t pastZ = low + (0x80 - 'Z' - 1) * kOnes;
-        word |= (fromA & ~pastZ & ~word & kTops) >> 2;
-        std::memcpy(lowered.data() + i, &word, 8);
-    }
-    for (; i < text.size(); ++i) {
-        lowered[i] = asciiLower(text[i]);
-    }
-}
-
 // Unicode case folding joins to ASCII letters only these two: U+212A KELVIN SIGN to k, U+017F LATIN SMALL
 // LETTER LONG S to s.
 constexpr std::string_view kKelvinSign = "\xE2\x84\xAA";
@@ -208,6 +174,10 @@ Engine engineOf(const std::string& body, bool utf8, bool caseSensitive, bool who
 }
 
 } // namespace
+
+bool isAsciiWordByte(unsigned char byte) {
+    return (byte >= '0' && byte <= '9') || ((byte | 0x20) >= 'a' && (byte | 0x20) <= 'z') || byte == '_';
+}
 
 struct PairMatcher::Compiled {
     PairOptions options;
@@ -496,7 +466,9 @@ PairMatcher::PairMatcher(std::string_view find, std::string_view replacement, Pa
             compiled->scanFolds = options.ignoreCase;
             compiled->scanFind = std::string(find);
             if (compiled->scanFolds) {
-                std::transform(find.begin(), find.end(), compiled->scanFind.begin(), asciiLower);
+                std::transform(find.begin(), find.end(), compiled->scanFind.begin(), [](char c) {
+                    return static_cast<char>(asciiLower(static_cast<unsigned char>(c)));
+                });
             }
             compiled->foldsKOrS =
                 compiled->scanFolds && compiled->scanFind.find_first_of("ks") != std::string::npos;

@@ -86,6 +86,9 @@ std::vector<std::optional<PairMatcher>> matchersOfPairs(const std::vector<std::s
 // long s), which a scan folding ASCII letters alone would miss.
 bool holdsFoldsOfAsciiLetters(std::string_view text);
 
+// Whether an ASCII byte continues a word: a letter, a digit or an underscore.
+bool isAsciiWordByte(unsigned char byte);
+
 // Empty, or RE2's message for a pattern it refuses. Only a pattern pair can be refused.
 std::string patternError(std::string_view find, PairOptions options);
 

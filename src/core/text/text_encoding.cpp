@@ -337,4 +337,30 @@ std::size_t wholeLinesEnd(std::string_view contents, TextEncoding encoding) {
     return mark;
 }
 
+bool isAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// The text with its ASCII letters lowered, eight bytes at a time: a byte's top bit marks it an upper-case
+// letter when its low seven bits lie from 'A' to 'Z' and its own top bit is clear; that bit shifted to 0x20
+// lowers it.
+void lowerAscii(std::string_view text, std::string& lowered) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kTops = 0x8080808080808080ULL;
+    lowered.resize(text.size());
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        const std::uint64_t low = word & ~kTops;
+        const std::uint64_t fromA = low + (0x80 - 'A') * kOnes;
+        const std::uint64_t pastZ = low + (0x80 - 'Z' - 1) * kOnes;
+        word |= (fromA & ~pastZ & ~word & kTops) >> 2;
+        std::memcpy(lowered.data() + i, &word, 8);
+    }
+    for (; i < text.size(); ++i) {
+        lowered[i] = static_cast<char>(asciiLower(static_cast<unsigned char>(text[i])));
+    }
+}
+
 } // namespace morvane

@@ -32,6 +32,16 @@ inline bool isValidUtf8(std::string_view text) {
     return wellFormedUtf8End(text) == text.size();
 }
 
+bool isAscii(std::string_view text);
+
+// The byte with an ASCII capital letter lowered; any other byte as it is.
+constexpr unsigned char asciiLower(unsigned char byte) {
+    return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte | 0x20) : byte;
+}
+
+// The text with its ASCII letters lowered into `lowered`, whose memory can be kept from text to text.
+void lowerAscii(std::string_view text, std::string& lowered);
+
 // The text the pairs see in contents of that encoding (which encodingOf gave for them): the bytes after the
 // mark, as UTF-8 where the contents are UTF-16. Returns the empty string, or why the contents are not text in
 // their encoding (an odd number of bytes, an unpaired surrogate); `text` is then unspecified. `text` is
