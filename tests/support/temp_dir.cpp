@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -106,12 +107,14 @@ std::vector<std::string> namesIn(const std::string& folder) {
     return names;
 }
 
-} // namespace morvane::testing
-
-#include <sys/wait.h>
-#include <unistd.h>
-
-namespace morvane::testing {
+std::map<std::string, std::string> treeOf(const std::string& folder) {
+    std::map<std::string, std::string> tree;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        tree[std::filesystem::relative(entry.path(), folder).string()] =
+            entry.is_directory() ? "/" : readBytes(entry.path().string());
+    }
+    return tree;
+}
 
 bool runWithoutRoot(bool (*check)(const std::string&), const std::string& argument) {
     if (::geteuid() != 0) {

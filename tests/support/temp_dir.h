@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,9 +58,9 @@ std::string readBytes(const std::string& path);
 // The names in a folder, hidden ones too, in byte order.
 std::vector<std::string> namesIn(const std::string& folder);
 
-} // namespace morvane::testing
-
-namespace morvane::testing {
+// Every file and folder under the folder, by its path inside it, with what each file holds ("/" for a
+// folder), hidden ones too.
+std::map<std::string, std::string> treeOf(const std::string& folder);
 
 // Runs the check as an ordinary user, so that file permissions bind even when the tests run as root (as on
 // the build machine): as root the check runs in a child process under the "nobody" user. Folders the check

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 #include <unistd.h>
 
 namespace morvane {
@@ -21,74 +22,57 @@ namespace fs = std::filesystem;
 using testing::namesIn;
 using testing::readBytes;
 using testing::TempDir;
+using testing::treeOf;
 
-constexpr std::size_t kStep = std::size_t{8} << 20;
-
-// A hard-linked file of 20 MiB whose rewrite in place a child process starts and is killed in.
-struct InterruptedRewrite {
-    TempDir dir;
-    std::string journalFolder = journalFolderIn(dir.makeFolder("app"));
-    std::string folder = dir.makeFolder("data");
-    std::string file = folder + "/big.txt";
-    std::string link = folder + "/link.txt";
-    std::string old = std::string(20 << 20, 'o');
-
-    InterruptedRewrite() {
-        dir.write("data/big.txt", old);
+// A hard-linked file of 20 MiB is killed part way through its rewrite in place, maybe changed since by
+// someone else, and then run over: the run clears up first.
+TEST(Leftovers, AnInterruptedRewriteIsPutBackByTheNextRunUnlessTheFileChangedSince) {
+    enum class Since { Nothing, Appended, Replaced };
+    for (const Since since : {Since::Nothing, Since::Appended, Since::Replaced}) {
+        TempDir dir;
+        const std::string app = dir.makeFolder("app");
+        const std::string old(20 << 20, 'o');
+        dir.makeFolder("data");
+        const std::string file = dir.write("data/big.txt", old);
+        const std::string link = dir.file("data/link.txt");
         fs::create_hard_link(file, link);
-        EXPECT_TRUE(testing::killedInChild([&] {
-            RunJournal journal(journalFolder);
+        ASSERT_TRUE(testing::killedInChild([&] {
+            RunJournal journal(journalFolderIn(app));
             testing::KillingWriteJournal killer({.atStep = 2}, &journal);
             platform::replaceFileContents(file, std::string(old.size(), 'n'), nullptr, &killer);
-        })) << "the child must die part way";
-    }
-};
-
-TEST(Leftovers, InterruptedInPlaceRewriteIsPutBackOnNextRun) {
-    InterruptedRewrite interrupted;
-    const std::string halfWay = readBytes(interrupted.file);
-    ASSERT_EQ(halfWay, std::string(kStep, 'n') + interrupted.old.substr(kStep))
-        << "the kill left a half-new file";
-
-    RunRequest request{.finds = {"x"},
-                       .replaces = {"y"},
-                       .files = {interrupted.link},
-                       .execute = true,
-                       .stateFolder = fs::path(interrupted.journalFolder).parent_path().string(),
-                       .keepForUndo = false};
-    const RunResult result = runPairs(request);
-
-    ASSERT_EQ(result.leftovers.size(), 1u);
-    EXPECT_EQ(result.leftovers[0].path, interrupted.file);
-    EXPECT_EQ(result.leftovers[0].action, LeftoverAction::PutBack);
-    EXPECT_FALSE(needsAttention(result.leftovers[0]));
-    EXPECT_EQ(readBytes(interrupted.link), interrupted.old) << "put back under every name";
-    EXPECT_TRUE(fs::equivalent(interrupted.file, interrupted.link));
-    EXPECT_EQ(fs::hard_link_count(interrupted.file), 2u);
-    EXPECT_EQ(namesIn(interrupted.folder), (std::vector<std::string>{"big.txt", "link.txt"}));
-    EXPECT_FALSE(fs::exists(interrupted.journalFolder)) << "the journal is gone once followed";
-}
-
-TEST(Leftovers, FileChangedAfterAnInterruptedRewriteIsNotOverwritten) {
-    for (const bool replaced : {false, true}) {
-        InterruptedRewrite interrupted;
-        if (replaced) {
-            fs::remove(interrupted.file);
-            interrupted.dir.write("data/big.txt", "theirs");
-        } else {
-            std::ofstream(interrupted.file, std::ios::app) << "theirs";
+        }));
+        ASSERT_EQ(readBytes(file), std::string(8 << 20, 'n') + old.substr(8 << 20)) << "a half-new file";
+        if (since == Since::Appended) {
+            std::ofstream(file, std::ios::app) << "theirs";
+        } else if (since == Since::Replaced) {
+            fs::remove(file);
+            dir.write("data/big.txt", "theirs");
         }
-        const std::string theirs = readBytes(interrupted.file);
+        const std::string before = readBytes(file);
 
-        const std::vector<LeftoverNote> notes = clearLeftovers(interrupted.journalFolder, {});
+        const RunResult result = runPairs({.finds = {"x"},
+                                           .replaces = {"y"},
+                                           .files = {link},
+                                           .execute = true,
+                                           .stateFolder = app,
+                                           .keepForUndo = false});
 
-        ASSERT_EQ(notes.size(), 1u);
-        EXPECT_EQ(notes[0].action, LeftoverAction::BackupKept);
-        EXPECT_TRUE(needsAttention(notes[0]));
-        EXPECT_EQ(readBytes(interrupted.file), theirs);
-        EXPECT_EQ(readBytes(notes[0].keptIn), interrupted.old) << "the old contents are kept";
-        EXPECT_EQ(notes[0].keptIn.find("/."), std::string::npos)
-            << "under a visible name: " << notes[0].keptIn;
+        ASSERT_EQ(result.leftovers.size(), 1u);
+        const LeftoverNote& note = result.leftovers[0];
+        EXPECT_EQ(note.path, file);
+        EXPECT_EQ(needsAttention(note), since != Since::Nothing);
+        if (since == Since::Nothing) {
+            EXPECT_EQ(note.action, LeftoverAction::PutBack);
+            EXPECT_EQ(readBytes(link), old) << "put back under every name";
+            EXPECT_EQ(fs::hard_link_count(file), 2u);
+            EXPECT_EQ(namesIn(dir.file("data")), (std::vector<std::string>{"big.txt", "link.txt"}));
+        } else {
+            EXPECT_EQ(note.action, LeftoverAction::BackupKept);
+            EXPECT_EQ(readBytes(file), before) << "not overwritten";
+            EXPECT_EQ(readBytes(note.keptIn), old) << "the old contents are kept";
+            EXPECT_EQ(note.keptIn.find("/."), std::string::npos) << "under a visible name: " << note.keptIn;
+        }
+        EXPECT_FALSE(fs::exists(journalFolderIn(app))) << "the journal is gone once followed";
     }
 }
 
@@ -129,75 +113,62 @@ TEST(Leftovers, RewriteInterruptedBeforeItBeganOrAfterItFinishedKeepsTheFileAsIt
 // same bytes as its file is not needed, and one that differs is kept under a visible name.
 TEST(Leftovers, LeftoversWithoutAJournalAreRemovedOrKeptVisibleAndReportedOnce) {
     TempDir dir;
-    const std::string file = dir.write("a.txt", "data");
-    const std::string stray = dir.write(".a.txt.morvane-k3j4h5g6f7", "new data");
-    const std::string strayBackup = dir.write(".a.txt.morvane-old-k3j4h5g6f7", "data");
-    const std::string halfNew = dir.write("c.txt", "half new");
-    dir.write(".c.txt.morvane-old-k3j4h5g6f7", "old data");
-    // A backup whose file name was cut to fit cannot be matched to a file.
-    dir.write("." + std::string(231, 'n') + ".morvane-old-k3j4h5g6f7", "old");
-    // Not ours: other names, and a visible backup kept earlier.
-    const std::vector<std::string> others{".a.txt.morvane-k3j4h5g6f", ".a.txt.morvane-K3J4H5G6F7",
-                                          "a.txt.morvane-old-k3j4h5g6f7", ".a.txt.swp"};
-    for (const std::string& name : others) {
-        dir.write(name, "x");
-    }
+    const std::string cut(231, 'n');
+    dir.writeTree({"a.txt", "data", ".a.txt.morvane-k3j4h5g6f7", "new data", ".a.txt.morvane-old-k3j4h5g6f7",
+                   "data", "c.txt", "half new", ".c.txt.morvane-old-k3j4h5g6f7", "old data",
+                   // A backup whose file name was cut to fit cannot be matched to a file.
+                   "." + cut + ".morvane-old-k3j4h5g6f7", "old",
+                   // Not ours: other names, and a visible backup kept earlier.
+                   ".a.txt.morvane-k3j4h5g6f", "x", ".a.txt.morvane-K3J4H5G6F7", "x",
+                   "a.txt.morvane-old-k3j4h5g6f7", "x", ".a.txt.swp", "x"});
 
-    const std::vector<LeftoverNote> notes = clearLeftovers({}, {dir.path()});
-
-    ASSERT_EQ(notes.size(), 4u);
-    const auto actionFor = [&](const std::string& path) {
-        const auto note =
-            std::find_if(notes.begin(), notes.end(), [&](const LeftoverNote& n) { return n.path == path; });
-        return note == notes.end() ? std::optional<LeftoverAction>() : note->action;
-    };
-    EXPECT_EQ(actionFor(stray), LeftoverAction::TemporaryRemoved);
-    EXPECT_EQ(actionFor(file), LeftoverAction::RewriteNotBegun);
-    EXPECT_EQ(actionFor(halfNew), LeftoverAction::BackupKept);
-    EXPECT_EQ(std::count_if(notes.begin(), notes.end(),
-                            [](const LeftoverNote& n) { return n.action == LeftoverAction::BackupKept; }),
-              2)
-        << "the backup with a cut name is kept too";
-    for (const LeftoverNote& note : notes) {
+    std::map<std::string, LeftoverAction> actions;
+    for (const LeftoverNote& note : clearLeftovers({}, {dir.path()})) {
+        actions[fs::path(note.path).filename().string()] = note.action;
         EXPECT_EQ(needsAttention(note), note.action == LeftoverAction::BackupKept) << note.path;
     }
-    EXPECT_FALSE(fs::exists(stray));
-    EXPECT_FALSE(fs::exists(strayBackup));
-    for (const std::string& name : others) {
-        EXPECT_TRUE(fs::exists(dir.file(name))) << name;
-    }
-    EXPECT_EQ(readBytes(file), "data");
-    EXPECT_EQ(readBytes(halfNew), "half new");
-    EXPECT_EQ(readBytes(dir.file("c.txt.morvane-old-k3j4h5g6f7")), "old data");
-    EXPECT_EQ(readBytes(dir.file(std::string(231, 'n') + ".morvane-old-k3j4h5g6f7")), "old");
+
+    EXPECT_EQ(actions, (std::map<std::string, LeftoverAction>{
+                           {".a.txt.morvane-k3j4h5g6f7", LeftoverAction::TemporaryRemoved},
+                           {"a.txt", LeftoverAction::RewriteNotBegun},
+                           {"c.txt", LeftoverAction::BackupKept},
+                           {"." + cut + ".morvane-old-k3j4h5g6f7", LeftoverAction::BackupKept}}));
+    EXPECT_EQ(treeOf(dir.path()),
+              (std::map<std::string, std::string>{{"a.txt", "data"},
+                                                  {"c.txt", "half new"},
+                                                  {"c.txt.morvane-old-k3j4h5g6f7", "old data"},
+                                                  {cut + ".morvane-old-k3j4h5g6f7", "old"},
+                                                  {".a.txt.morvane-k3j4h5g6f", "x"},
+                                                  {".a.txt.morvane-K3J4H5G6F7", "x"},
+                                                  {"a.txt.morvane-old-k3j4h5g6f7", "x"},
+                                                  {".a.txt.swp", "x"}}));
     EXPECT_TRUE(clearLeftovers({}, {dir.path()}).empty()) << "reported once";
 }
 
 TEST(Leftovers, EntryPutAsideBySwappedNamesIsNeverRemoved) {
     TempDir dir;
     // One entry gets its own name back; the other's name was taken meanwhile, so it keeps a visible one.
-    const std::string aside = dir.file(".d.morvane-aside-k3j4h5g6f7");
     dir.writeTree(
         {".d.morvane-aside-k3j4h5g6f7/inside", "kept", ".b.morvane-aside-k3j4h5g6f7", "was b", "b", "was a"});
     // A hold nobody has is removed with its entry put back; a hold alone is only a mark.
-    dir.makeFolder(".f.morvane-aside-k3j4h5g6f7");
-    dir.write(".f.morvane-hold-k3j4h5g6f7", "");
-    dir.write(".e.morvane-hold-m1n2b3v4c5", "");
+    dir.writeTree({".f.morvane-aside-k3j4h5g6f7/", "", ".f.morvane-hold-k3j4h5g6f7", "",
+                   ".e.morvane-hold-m1n2b3v4c5", ""});
 
-    const std::vector<LeftoverNote> notes = clearLeftovers({}, {dir.path()});
-
-    ASSERT_EQ(notes.size(), 3u);
-    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"b", "b.morvane-aside-k3j4h5g6f7", "d", "f"}));
-    EXPECT_EQ(readBytes(dir.file("d/inside")), "kept");
-    EXPECT_EQ(readBytes(dir.file("b.morvane-aside-k3j4h5g6f7")), "was b");
-    for (const LeftoverNote& note : notes) {
-        EXPECT_EQ(note.action, note.path == dir.file("b.morvane-aside-k3j4h5g6f7")
-                                   ? LeftoverAction::AsideKept
-                                   : LeftoverAction::AsidePutBack)
-            << note.path;
+    std::map<std::string, LeftoverAction> actions;
+    for (const LeftoverNote& note : clearLeftovers({}, {dir.path()})) {
+        actions[fs::path(note.path).filename().string()] = note.action;
         EXPECT_EQ(needsAttention(note), note.action == LeftoverAction::AsideKept) << note.path;
     }
-    EXPECT_FALSE(fs::exists(aside));
+
+    EXPECT_EQ(actions, (std::map<std::string, LeftoverAction>{
+                           {"b.morvane-aside-k3j4h5g6f7", LeftoverAction::AsideKept},
+                           {"d", LeftoverAction::AsidePutBack},
+                           {"f", LeftoverAction::AsidePutBack}}));
+    EXPECT_EQ(treeOf(dir.path()), (std::map<std::string, std::string>{{"b", "was a"},
+                                                                      {"b.morvane-aside-k3j4h5g6f7", "was b"},
+                                                                      {"d", "/"},
+                                                                      {"d/inside", "kept"},
+                                                                      {"f", "/"}}));
 }
 
 // Run A swaps the folder a and the file b and is between its first rename and its second when run B, in the
@@ -208,6 +179,7 @@ TEST(Leftovers, entry_a_live_run_put_aside_is_left_alone_by_a_second_run) {
     const std::string aside = platform::asidePathFor(dir.file("a"));
     platform::HeldFile hold = platform::HeldFile::holdAside(aside);
     ASSERT_TRUE(hold.held());
+    EXPECT_FALSE(platform::HeldFile::holdAside(aside).held()) << "one hold per aside name";
     ASSERT_EQ(platform::renameNoReplace(dir.file("a"), aside), "");
 
     RunRequest second{.finds = {"c"},
@@ -228,26 +200,6 @@ TEST(Leftovers, entry_a_live_run_put_aside_is_left_alone_by_a_second_run) {
     EXPECT_EQ(readBytes(dir.file("a")), "was b");
     EXPECT_EQ(readBytes(dir.file("b/inside")), "was in a");
     EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"a", "app", "b", "d"}));
-}
-
-TEST(Leftovers, swap_leaves_no_hold_behind_and_an_aside_name_is_held_once) {
-    TempDir dir;
-    dir.write("a", "was a");
-    dir.write("b", "was b");
-    RunRequest swap{.finds = {"a", "b", "#"},
-                    .replaces = {"#", "a", "b"},
-                    .files = {dir.file("a"), dir.file("b")},
-                    .mode = ReplaceMode::FileNames,
-                    .execute = true};
-    const RunResult swapped = runPairs(swap);
-    EXPECT_TRUE(swapped.failures.empty()) << swapped.failures.at(0).reason;
-    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"a", "b"}));
-    EXPECT_EQ(readBytes(dir.file("a")), "was b");
-
-    const std::string aside = platform::asidePathFor(dir.file("a"));
-    platform::HeldFile other = platform::HeldFile::holdAside(aside);
-    ASSERT_TRUE(other.held());
-    EXPECT_FALSE(platform::HeldFile::holdAside(aside).held()) << "one hold per aside name";
 }
 
 TEST(Leftovers, FilesAnotherRunStillHoldsAreLeftAlone) {
