@@ -63,20 +63,6 @@ TEST(layOutForm, EditorPageAtTwelveThousandByNineThousand) {
     EXPECT_TRUE(isRect(layout[Label2], 8030, 345, 2055, 255));
 }
 
-TEST(layOutForm, ThousandTwipsWiderMovesTheFileSideAndTheButtons) {
-    const FormLayout layout = laidOut(13000, 9000);
-    EXPECT_TRUE(isRect(layout[lvCurrentFindReplace], 100, 200, 7800, 3901));
-    EXPECT_TRUE(isRect(layout[lvSavedReps], 100, 5201, 7800, 2799));
-    EXPECT_TRUE(isRect(layout[lvFiles], 8100, 200, 4600, 6025)); // right edge 12700, 300 inside
-    EXPECT_TRUE(isRect(layout[picProgress], 8100, 7625, 4600, 375));
-    EXPECT_TRUE(isRect(layout[imgButton2], 11800, 6525, 900, 900));
-    EXPECT_TRUE(isRect(layout[imgButton1], 10700, 6525, 900, 900));
-    EXPECT_TRUE(isRect(layout[Label5], 8100, 6525, 1695, 255));
-    EXPECT_TRUE(isRect(layout[cmdToList], 4535, 4816, 2055, 285));
-    EXPECT_TRUE(isRect(layout[txtReplace], 4360, 600, 4160, 7025));
-    EXPECT_TRUE(isRect(layout[cmdSwap], 4003, 3805, 615, 615));
-}
-
 TEST(layOutForm, TooSmallWindowSkipsOnlyTheNegativeSizes) {
     const FormLayout before = laidOut(12000, 9000);
     const FormLayout small = formResize({1400, 1900}, before);

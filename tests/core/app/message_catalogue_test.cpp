@@ -19,9 +19,6 @@ TEST(MessageTable, HoldsEachKeyOnceWithItsBuiltInText) {
     };
     for (const Case& c : {
              Case{keys::kRunStopped, "Run stopped; found so far:"},
-             Case{keys::kLeftoverKeptIn, "the old contents are kept in"},
-             Case{keys::kLeftoverRunInterrupted,
-                  "an execute run was interrupted part way; what it changed can be undone"},
              Case{keys::kPreviewColumns, "Old name,New name,Problem"},
              Case{keys::kReplacementsDone, ""},
              Case{"[NoSuchKey]", ""},

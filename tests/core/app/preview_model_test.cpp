@@ -181,7 +181,6 @@ TEST(FileDiff, WritesTheFilesPartOrSaysWhyThereIsNone) {
              {"old"},
              "--- a/" + label + "\n+++ b/" + label + "\n@@ -1,3 +1,3 @@\n a\n-old\n+new\n b\n",
              ""},
-        Case{text, {"absent"}, "", ""},
         Case{binary,
              {"old"},
              "Binary files a/" + diffPathLabel("", binary) + " and b/" + diffPathLabel("", binary) +
@@ -196,7 +195,6 @@ TEST(FileDiff, WritesTheFilesPartOrSaysWhyThereIsNone) {
              {"^chr(169)"},
              "",
              "the text the pairs leave is not UTF-8 (byte 0xC3 at 4), which UTF-16 LE cannot hold"},
-        Case{dir.write("odd", "\xFE\xFF\0"s), {"old"}, "", "not UTF-16 BE text: an odd number of bytes (3)"},
         Case{dir.file("gone.txt"), {"old"}, "", "no such file or folder"},
         Case{dir.path(), {"old"}, "", "is a folder; contents mode reads files only"},
     };

@@ -46,23 +46,19 @@ TEST(Reports, LeftoverLinesSayTheActionTheReasonAndWhereOldContentsAreKept) {
 TEST(Reports, UndoLeftLinesPutTheGivenWordsBetweenReasonAndKeptFolder) {
     UndoResult result;
     result.left = {{"/d/a.txt", "in use by another program", ""}, {"/d/b.txt", "changed since", "/s/Undo/2"}};
-    struct Case {
-        std::string_view afterReason;
-        std::string first;
-        std::string second;
-    };
-    for (const Case& c : {
-             Case{"", "in use by another program",
-                  "changed since; the old contents are kept in \"/s/Undo/2\""},
-             Case{"; left as it is", "in use by another program; left as it is",
-                  "changed since; left as it is; the old contents are kept in \"/s/Undo/2\""},
+    for (const auto& [afterReason, expected] : {
+             std::pair{"",
+                       "/d/a.txt: in use by another program|/d/b.txt: changed since; the old contents are "
+                       "kept in \"/s/Undo/2\""},
+             std::pair{"; left as it is",
+                       "/d/a.txt: in use by another program; left as it is|/d/b.txt: changed "
+                       "since; left as it is; the old contents are kept in \"/s/Undo/2\""},
          }) {
-        const std::vector<ReportLine> lines = undoLeftLines(result, builtInText, c.afterReason);
-        ASSERT_EQ(lines.size(), 2u);
-        EXPECT_EQ(lines[0].path, "/d/a.txt");
-        EXPECT_EQ(lines[0].text, c.first);
-        EXPECT_EQ(lines[1].path, "/d/b.txt");
-        EXPECT_EQ(lines[1].text, c.second);
+        std::string lines;
+        for (const ReportLine& line : undoLeftLines(result, builtInText, afterReason)) {
+            lines += (lines.empty() ? "" : "|") + line.path + ": " + line.text;
+        }
+        EXPECT_EQ(lines, expected);
     }
 }
 

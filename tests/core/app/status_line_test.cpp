@@ -149,19 +149,6 @@ TEST(StatusLine, AnExecuteRunsOutcomeLeavesFailedRowsOut) {
     EXPECT_FALSE(executeOutcome(result).undoable) << "a run that changed nothing has nothing to undo";
 }
 
-TEST(StatusLine, StateNamesWhatTheLineWaitsFor) {
-    StatusLine line(shortText);
-    EXPECT_EQ(line.state(), StatusLine::State::Counts);
-    line.handle(UndoEnded{"Undone: 1"});
-    EXPECT_EQ(line.state(), StatusLine::State::UndoShown);
-    line.handle(NotUndoable{"r"});
-    EXPECT_EQ(line.state(), StatusLine::State::NotUndoable);
-    line.handle(RunEnded{.executed = ExecuteOutcome{}});
-    EXPECT_EQ(line.state(), StatusLine::State::ExecuteShown);
-    line.handle(RunStarted{});
-    EXPECT_EQ(line.state(), StatusLine::State::Counts);
-}
-
 // A language switch tells again what the line says, from what it holds, not from the text shown.
 TEST(StatusLine, LanguageSwitchTellsTheSameThingAgain) {
     expectStories({

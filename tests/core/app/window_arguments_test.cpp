@@ -13,34 +13,25 @@ std::string inWorkingFolder(const std::string& name) {
     return (std::filesystem::current_path() / name).string();
 }
 
-TEST(WindowArguments, paths_keep_their_order_and_are_made_absolute_as_a_drop_gives_them) {
-    const WindowArguments arguments =
-        windowArguments({"b.txt", "/somewhere/a.txt", "sub/../c.txt", "./folder/", "/"});
-    EXPECT_EQ(arguments.ask, Ask::Window);
-    EXPECT_EQ(arguments.paths, (Paths{inWorkingFolder("b.txt"), "/somewhere/a.txt", inWorkingFolder("c.txt"),
-                                      inWorkingFolder("folder"), "/"}));
-}
-
-TEST(WindowArguments, a_name_that_is_not_utf8_keeps_its_bytes) {
+// Paths keep their order and are made absolute as a drop gives them; a name that is not UTF-8 keeps its
+// bytes, and after the end of options a hyphen starts a name.
+TEST(WindowArguments, PathsAreMadeAbsoluteInTheirOrder) {
+    EXPECT_EQ(windowArguments({"b.txt", "/somewhere/a.txt", "sub/../c.txt", "./folder/", "/"}).paths,
+              (Paths{inWorkingFolder("b.txt"), "/somewhere/a.txt", inWorkingFolder("c.txt"),
+                     inWorkingFolder("folder"), "/"}));
     EXPECT_EQ(windowArguments({"/tmp/caf\xe9.txt"}).paths, Paths{"/tmp/caf\xe9.txt"});
+    const WindowArguments afterEnd = windowArguments({"--", "--help", "-x"});
+    EXPECT_EQ(afterEnd.ask, Ask::Window);
+    EXPECT_EQ(afterEnd.paths, (Paths{inWorkingFolder("--help"), inWorkingFolder("-x")}));
 }
 
-TEST(WindowArguments, help_or_version_is_answered_whatever_else_is_given) {
+TEST(WindowArguments, HelpVersionOrAnUnknownOptionIsAnsweredWhateverElseIsGiven) {
     EXPECT_EQ(windowArguments({"a.txt", "--help"}).ask, Ask::Help);
     // The toolkit's own options are still there before it starts.
     EXPECT_EQ(windowArguments({"-style", "fusion", "--version"}).ask, Ask::Version);
-}
-
-TEST(WindowArguments, after_the_end_of_options_a_hyphen_starts_a_name) {
-    const WindowArguments arguments = windowArguments({"--", "--help", "-x"});
-    EXPECT_EQ(arguments.ask, Ask::Window);
-    EXPECT_EQ(arguments.paths, (Paths{inWorkingFolder("--help"), inWorkingFolder("-x")}));
-}
-
-TEST(WindowArguments, unknown_option_is_named_not_taken_for_a_file) {
-    const WindowArguments arguments = windowArguments({"a.txt", "--recursive", "-z"});
-    EXPECT_EQ(arguments.ask, Ask::UnknownOption);
-    EXPECT_EQ(arguments.unknownOption, "--recursive");
+    const WindowArguments unknown = windowArguments({"a.txt", "--recursive", "-z"});
+    EXPECT_EQ(unknown.ask, Ask::UnknownOption);
+    EXPECT_EQ(unknown.unknownOption, "--recursive");
 }
 
 } // namespace

@@ -69,6 +69,8 @@ TEST(LoadTask, GivesPairsNameModeAndTheFilesWhenAsked) {
     EXPECT_EQ(keepFiles.name, std::optional<std::string>("Hand"));
     EXPECT_EQ(keepFiles.replaceInContents, std::optional<bool>(false));
     EXPECT_EQ(loadTask(reps, 1, true).files, std::optional<Texts>(Texts{"/a"}));
+    reps.push_back(RepTask{"Extra", {}, {"a"}, {"x", "y"}, false, true});
+    EXPECT_EQ(loadTask(reps, 2, false).replaces, Texts{"x"}) << "a replacement without a find text goes";
 }
 
 TEST(DeleteTasks, OtherTasksKeepTheirNumbers) {

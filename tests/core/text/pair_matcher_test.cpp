@@ -1,5 +1,4 @@
 #include "core/text/pair_matcher.h"
-#include "core/text/text_encoding.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -115,16 +114,6 @@ TEST(PairMatcher, RefusedPatternsSayWhy) {
     const PairMatcher refused("(", "x", kPattern);
     EXPECT_NE(refused.error(), "");
     EXPECT_EQ(refused.count("(((("), 0);
-}
-
-TEST(PairMatcher, Utf8IsCheckedStrictly) {
-    for (const char* valid : {"", "plain", "Ärger", "\xF0\x9F\x98\x80", "\xED\x9F\xBF", "\xF4\x8F\xBF\xBF"}) {
-        EXPECT_TRUE(isValidUtf8(valid)) << valid;
-    }
-    for (const char* invalid : {"\xFF", "\xC3", "\xC0\x80", "\xE0\x9F\xBF", "\xED\xA0\x80",
-                                "\xF4\x90\x80\x80", "abcdefgh\x80", "\xE2\x82"}) {
-        EXPECT_FALSE(isValidUtf8(invalid)) << invalid;
-    }
 }
 
 } // namespace

@@ -117,6 +117,8 @@ TEST(TextEncoding, TextThatIsNotUtf8CannotBecomeUtf16) {
         {"\xED\xA0\x80", "byte 0xED at 0"},     // a surrogate written as UTF-8
         {"\xF4\x90\x80\x80", "byte 0xF4 at 0"}, // above U+10FFFF
         {"abcdefgh\xFF", "byte 0xFF at 8"},     // after ASCII taken four at a time
+        {"\xE0\x9F\xBF", "byte 0xE0 at 0"},     // an overlong form of three bytes
+        {"\xE2\x82", "byte 0xE2 at 0"},         // cut short
     };
     for (const auto& c : cases) {
         std::string contents;
