@@ -9,8 +9,11 @@ namespace {
 
 using testing::readBytes;
 
-const std::string kDefaultFile = "[Replace in Contents]\t1\r\n[Language]\t\t0\r\n[Load Icons]\t\t1\r\n"
-                                 "[Add Files to Filelist]\t0\r\n";
+// The file as saving writes it, with icons loaded and files not added.
+std::string canonicalFile(char replaceInContents, char language) {
+    return std::string("[Replace in Contents]\t") + replaceInContents + "\r\n[Language]\t\t" + language +
+           "\r\n[Load Icons]\t\t1\r\n[Add Files to Filelist]\t0\r\n";
+}
 
 TEST(NumberText, LongestLeadingDecimalNumber) {
     struct Row {
@@ -29,7 +32,7 @@ TEST(NumberText, LongestLeadingDecimalNumber) {
 TEST(Settings, MissingFileIsCreatedWithTheDefaults) {
     testing::TempDir dir;
     EXPECT_EQ(loadSettings(dir.path()), Settings{});
-    EXPECT_EQ(readBytes(dir.file("Settings.txt")), kDefaultFile);
+    EXPECT_EQ(readBytes(dir.file("Settings.txt")), canonicalFile('1', '0'));
 }
 
 TEST(Settings, HandEditedFilesAreReadAndRepairedWhenAKeyIsMissing) {
@@ -38,48 +41,43 @@ TEST(Settings, HandEditedFilesAreReadAndRepairedWhenAKeyIsMissing) {
         const char* name;
         std::string contents;
         Settings expected;
-        const char* rewrittenTo; // nullptr: the file is left as it was
+        std::string rewrittenTo; // empty: the file is left as it was
     };
     for (const Row& row : {
-             Row{"only the language",
-                 "[Language]\t1\r\n",
-                 {true, 1, true, false},
-                 "[Replace in Contents]\t1\r\n[Language]\t\t1\r\n[Load Icons]\t\t1\r\n"
-                 "[Add Files to Filelist]\t0\r\n"},
+             Row{"only the language", "[Language]\t1\r\n", {true, 1, true, false}, canonicalFile('1', '1')},
              Row{"five tabs",
                  "[Replace in Contents]\t0\r\n[Language]\t\t\t\t\t1" + otherThree,
                  {false, 1, true, false},
-                 nullptr},
+                 ""},
              Row{"blank instead of tab",
                  "[Replace in Contents] 0\r\n[Language]\t1" + otherThree,
                  {true, 1, true, false},
-                 "[Replace in Contents]\t1\r\n[Language]\t\t1\r\n[Load Icons]\t\t1\r\n"
-                 "[Add Files to Filelist]\t0\r\n"},
+                 canonicalFile('1', '1')},
              Row{"two is not true",
                  "[Replace in Contents]\t1\r\n[Language]\t0\r\n[Load Icons]\t2\r\n[Add Files to "
                  "Filelist]\t01",
                  {true, 0, false, true},
-                 nullptr},
+                 ""},
              Row{"blank lines, no final line end",
                  "\r\n\r\n[Add Files to Filelist]\t1\r\n\r\n[Load Icons]\t0\r\n[Language]\t1\r\n"
                  "[Replace in Contents]\t0",
                  {false, 1, false, true},
-                 nullptr},
+                 ""},
              Row{"key in other case",
                  "[Replace in Contents]\t0\r\n[language]\t1" + otherThree,
                  {false, 0, true, false},
-                 "[Replace in Contents]\t0\r\n[Language]\t\t0\r\n[Load Icons]\t\t1\r\n"
-                 "[Add Files to Filelist]\t0\r\n"},
+                 canonicalFile('0', '0')},
              Row{"words read as 0",
                  "[Replace in Contents]\tyes\r\n[Language]\tGerman" + otherThree,
                  {false, 0, true, false},
-                 nullptr},
-             Row{"zero bytes", "", {}, nullptr},
+                 ""},
+             Row{"zero bytes", "", {}, ""},
          }) {
         testing::TempDir dir;
         dir.write("Settings.txt", row.contents);
         EXPECT_EQ(loadSettings(dir.path()), row.expected) << row.name;
-        EXPECT_EQ(readBytes(dir.file("Settings.txt")), row.rewrittenTo ? row.rewrittenTo : row.contents)
+        EXPECT_EQ(readBytes(dir.file("Settings.txt")),
+                  row.rewrittenTo.empty() ? row.contents : row.rewrittenTo)
             << row.name;
     }
 }
