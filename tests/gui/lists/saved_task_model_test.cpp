@@ -8,18 +8,11 @@ using namespace morvane;
 
 namespace {
 
-RepTask task(std::string name, std::vector<std::string> finds) {
-    RepTask t;
-    t.name = std::move(name);
-    t.finds = std::move(finds);
-    return t;
-}
-
 TEST(SavedTaskModel, shows_named_tasks_with_their_numbers_and_follows_the_table) {
     SavedReps table = emptySavedReps();
-    table.push_back(task("One", {"a", "b"}));
-    table.push_back(task("", {"gone"}));
-    table.push_back(task("Three", {"\xe4"}));
+    table.push_back(RepTask{.name = "One", .files = {}, .finds = {"a", "b"}, .replacements = {}});
+    table.push_back(RepTask{.name = "", .files = {}, .finds = {"gone"}, .replacements = {}});
+    table.push_back(RepTask{.name = "Three", .files = {}, .finds = {"\xe4"}, .replacements = {}});
     SavedTaskModel model(table);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     model.setHeadings({"Nr.", "Name", "Find", "Replace with"});
@@ -33,7 +26,7 @@ TEST(SavedTaskModel, shows_named_tasks_with_their_numbers_and_follows_the_table)
     QItemSelectionModel selection(&model);
     selection.select(model.index(1, 1), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     table[1].name.clear();
-    table.push_back(task("Four", {"x"}));
+    table.push_back(RepTask{.name = "Four", .files = {}, .finds = {"x"}, .replacements = {}});
     model.sync();
     ASSERT_EQ(model.size(), 2);
     EXPECT_EQ(model.taskAt(0), 3u);
