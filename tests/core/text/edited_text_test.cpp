@@ -5,8 +5,9 @@
 namespace morvane {
 namespace {
 
-// Replacements of every length, side by side and at both ends, build the text they make.
-TEST(EditedText, BuildsTheTextTheReplacementsMake) {
+// Replacements of every length, side by side and at both ends, build the text they make; a byte counts as
+// taken only inside a replacement, across the borders of the bit words too.
+TEST(EditedText, BuildsTheTextTheReplacementsMakeAndTellsWhichBytesTheyTook) {
     const std::string text = "abcdefghij";
     EditedText edits;
     edits.reset(text);
@@ -18,21 +19,13 @@ TEST(EditedText, BuildsTheTextTheReplacementsMake) {
     std::string built;
     edits.build(built);
     EXPECT_EQ(built, "AADefghiJJJ");
-}
 
-// A byte counts as taken only inside a replacement, across the borders of the bit words too.
-TEST(EditedText, TellsWhichBytesAReplacementTook) {
-    const std::string text(200, '.');
-    EditedText edits;
-    edits.reset(text);
+    const std::string dots(200, '.');
+    edits.reset(dots);
     edits.replace(62, 4, "x");
     edits.replace(128, 64, "");
-    EXPECT_TRUE(edits.untouched(0, 62));
-    EXPECT_FALSE(edits.untouched(60, 63));
-    EXPECT_FALSE(edits.untouched(65, 70));
-    EXPECT_TRUE(edits.untouched(66, 128));
-    EXPECT_FALSE(edits.untouched(191, 192));
-    EXPECT_TRUE(edits.untouched(192, 200));
+    EXPECT_TRUE(edits.untouched(0, 62) && edits.untouched(66, 128) && edits.untouched(192, 200));
+    EXPECT_FALSE(edits.untouched(60, 63) || edits.untouched(65, 70) || edits.untouched(191, 192));
 }
 
 // The window shows the new text, other replacements included, up to the reach on each side.
