@@ -564,7 +564,7 @@ std::vector<std::string> linkedBigFile(const Fixture& f) {
 }
 
 // A point a run or an undo is killed at: the files it goes over, the run made before an undo is killed, what
-// the process does until it is killed, and what the clear-up reports last and undo then puts back.
+// the process does until it is killed, what the clear-up then reports and what undo puts back.
 struct KillPoint {
     const char* name;
     std::function<std::vector<std::string>(const Fixture&)> files;
@@ -613,7 +613,6 @@ KillPoint rewriteKilledAtStep(int step) {
 }
 
 TEST(Undo, a_run_or_an_undo_killed_at_any_point_is_cleared_up_and_undone_completely) {
-    const auto named = [](const Fixture& f) { return f.named({"a", "b", "old-c", "old-d"}); };
     const std::vector<KillPoint> points{
         {"a run after two rows", [](const Fixture& f) { return f.numbered(4); }, nullptr,
          [](const Fixture& f, const std::vector<std::string>& paths) {
@@ -650,7 +649,10 @@ TEST(Undo, a_run_or_an_undo_killed_at_any_point_is_cleared_up_and_undone_complet
          "PU", 1},
         // The undo took back new-d and began the swap, putting the entry now named b back aside: names it
         // put back and the cycle the clear-up takes back as a whole count as put back.
-        {"an undo of names in a swap", named,
+        {"an undo of names in a swap",
+         [](const Fixture& f) {
+             return f.named({"a", "b", "old-c", "old-d"});
+         },
          [](const Fixture& f, const std::vector<std::string>& paths) {
              f.execute(paths, {"a", "b", "#", "old"}, {"#", "a", "b", "new"}, ReplaceMode::FileNames);
          },
