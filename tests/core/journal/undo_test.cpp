@@ -5,6 +5,7 @@
 #include "core/platform/platform_fs.h"
 #include "core/run/run.h"
 #include "support/killed_child.h"
+#include "support/run_observers.h"
 #include "support/temp_dir.h"
 
 #include <chrono>
@@ -410,11 +411,19 @@ TEST(Undo, TheKeptBytesAreBoundedAndARunLargerThanTheBoundRunsWithoutUndo) {
     f.execute({a}, {"2"}, {"C"}, ReplaceMode::Contents, true, kBound);
     EXPECT_EQ(listRuns(f.journalFolder).size(), 2u) << "three runs keep 30 bytes: the oldest goes";
 
-    // Too large to keep: the run tells why (which the runs' own tests check) and runs all the same.
-    f.execute({a, b, f.write("c.txt", "0123456789")}, {"3"}, {"D"}, ReplaceMode::Contents, true, kBound);
-    EXPECT_EQ(readBytes(a), "A1CD456789");
+    testing::UndoNotice notice;
+    const std::string c = f.write("c.txt", "0123456789");
+    const RunResult large = f.execute({a, b, c}, {"3"}, {"D"}, ReplaceMode::Contents, true, kBound, &notice);
+
+    EXPECT_EQ(readBytes(a), "A1CD456789") << "it runs all the same";
+    EXPECT_TRUE(notice.beforeAnyRow);
+    EXPECT_EQ(notice.reason, large.notUndoable);
+    EXPECT_EQ(large.notUndoable,
+              "it could change 30 bytes of files, more than the 25 bytes that are kept for undo");
     ASSERT_EQ(listRuns(f.journalFolder).size(), 2u) << "nothing of it is kept, and the older runs stay";
     EXPECT_EQ(undoNewestRun(f.journalFolder).left.size(), 1u) << "what it changed is left as changed since";
+    EXPECT_EQ(f.execute({c, c}, {"0"}, {"x"}, ReplaceMode::Contents, true, 10).notUndoable, "")
+        << "a file named twice counts once";
 }
 
 TEST(Undo, TheReasonARunIsTooLargeNamesSizesInTheirUnits) {
