@@ -13,7 +13,6 @@ struct RecordingDialogs : Dialogs {
     QStringList questions;
     QStringList titles;
     QStringList chosenFiles;
-    QString chosenFolder;
     bool answer = false;
 
     void message(QWidget*, const QString&, const BoxText& text, Icon) override { texts << text.whole(); }
@@ -27,7 +26,7 @@ struct RecordingDialogs : Dialogs {
     }
     QString chooseFolder(QWidget*, const QString& title) override {
         titles << title;
-        return chosenFolder;
+        return {};
     }
 };
 
