@@ -1,3 +1,5 @@
+#include "core/platform/platform_fs.h"
+#include "core/platform/text_file.h"
 #include "core/run/run.h"
 #include "support/run_observers.h"
 #include "support/temp_dir.h"
@@ -9,6 +11,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
 
 namespace morvane {
 namespace {
@@ -18,6 +22,7 @@ using testing::ChangeAfterTheFirstRead;
 using testing::namesIn;
 using testing::readBytes;
 using testing::TempDir;
+using namespace std::string_literals;
 
 // Whether the contents tests stream every file, in blocks small enough that occurrences cross their edges,
 // or read each one whole; set per test by the suite's parameter.
@@ -49,33 +54,32 @@ INSTANTIATE_TEST_SUITE_P(WholeAndStreamed, ExecuteSafety, ::testing::Bool(),
                              return info.param ? "streamed" : "whole";
                          });
 
-std::vector<std::string> vanishingSecretAndOpen(const std::string& folder) {
-    return {folder + "/gone.txt", folder + "/secret.txt", folder + "/open.txt"};
+// Rows: a vanished file, an unreadable one, then a read-only one three times (once through a link).
+bool eachUnusableRowFailsAloneAndTheRunEndsDone(const std::string& folder) {
+    const std::string locked = folder + "/locked.txt";
+    const RunResult result = runPairs(
+        executeRun(ReplaceMode::Contents, "d", "x",
+                   {folder + "/gone.txt", folder + "/secret.txt", locked, locked + ".link", locked}));
+    return result.rows[0].skipped == SkipReason::Missing && result.failures.size() == 4 &&
+           result.failures[0].row == 1 && result.failures[2].row == 3 &&
+           result.failures[2].path == locked + ".link" &&
+           result.failures[3].reason == result.failures[1].reason && result.rows[3].count == 1 &&
+           result.total == 0 && result.status == StatusKind::Done;
 }
 
-bool vanishedSkippedUnreadableReportedRestWritten(const std::string& folder) {
-    const RunResult result =
-        runPairs(executeRun(ReplaceMode::Contents, "d", "x", vanishingSecretAndOpen(folder)));
-    return result.rows[0].skipped == SkipReason::Missing && result.failures.size() == 1 &&
-           result.failures[0].row == 1 && result.rows[2].count == 1;
-}
-
-TEST_P(ExecuteSafety, FilesThatVanishOrTurnUnreadableAfterSimulateAreNotWrittenAndTheRestGoOn) {
+TEST_P(ExecuteSafety, UnreadableAndReadOnlyFilesFailTheirRowsAndKeepTheirContents) {
     TempDir dir;
     testing::openToEveryone(dir.path());
-    const std::string gone = dir.write("gone.txt", "data");
     const std::string secret = dir.write("secret.txt", "data");
-    testing::openToEveryone(dir.write("open.txt", "data"));
-    RunRequest simulate = executeRun(ReplaceMode::Contents, "d", "x", vanishingSecretAndOpen(dir.path()));
-    simulate.execute = false;
-    ASSERT_EQ(runPairs(simulate).total, 3);
-    fs::remove(gone);
+    const std::string locked = dir.write("locked.txt", "data");
+    fs::create_symlink(locked, locked + ".link");
     fs::permissions(secret, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write);
-    EXPECT_TRUE(testing::runWithoutRoot(vanishedSkippedUnreadableReportedRestWritten, dir.path()));
-    EXPECT_FALSE(fs::exists(gone));
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_TRUE(testing::runWithoutRoot(eachUnusableRowFailsAloneAndTheRunEndsDone, dir.path()));
     fs::permissions(secret, fs::perms::owner_read, fs::perm_options::add);
     EXPECT_EQ(readBytes(secret), "data");
-    EXPECT_EQ(readBytes(dir.file("open.txt")), "xata");
+    EXPECT_EQ(readBytes(locked), "data");
+    EXPECT_FALSE(fs::exists(dir.file("gone.txt")));
 }
 
 bool contentsAndNameRunsBothFail(const std::string& file) {
@@ -130,8 +134,7 @@ TEST_P(ExecuteSafety, LongNamedOrHardLinkedFileIsRewrittenUnderEveryName) {
     for (int i = 0; i < 127; ++i) {
         utf8 += "\xC3\xA9";
     }
-    utf8 += "x";
-    for (const std::string& name : {std::string(236, 'n'), std::string(255, 'n'), utf8}) {
+    for (const std::string& name : {std::string(236, 'n'), std::string(255, 'n'), utf8 + "x"}) {
         for (const bool hardLinked : {false, true}) {
             TempDir dir;
             const std::string file = dir.write(name, "old data");
@@ -147,9 +150,12 @@ TEST_P(ExecuteSafety, LongNamedOrHardLinkedFileIsRewrittenUnderEveryName) {
     }
 }
 
+// The file another program changed after the run read it is left as that program wrote it, whether the run
+// had anything to replace in it or not.
 TEST_P(ExecuteSafety, FileChangedWhileTheRunHoldsItIsNotOverwritten) {
     struct Row {
         const char* name;
+        const char* contents;
         bool hardLinked;
         std::function<void(const TempDir&)> change;
         const char* expected;
@@ -158,14 +164,15 @@ TEST_P(ExecuteSafety, FileChangedWhileTheRunHoldsItIsNotOverwritten) {
         std::ofstream(dir.file("a.txt"), std::ios::app) << "theirs";
     };
     for (const Row& row : {
-             Row{"swapped for another file", false,
+             Row{"swapped for another file", "data", false,
                  [](const TempDir& dir) { fs::rename(dir.write("new.txt", "theirs"), dir.file("a.txt")); },
                  "theirs"},
-             Row{"appended to", false, append, "datatheirs"},
-             Row{"hard-linked and appended to", true, append, "datatheirs"},
+             Row{"appended to", "data", false, append, "datatheirs"},
+             Row{"hard-linked and appended to", "data", true, append, "datatheirs"},
+             Row{"appended to, nothing to replace", "qqq", false, append, "qqqtheirs"},
          }) {
         TempDir dir;
-        const std::string file = dir.write("a.txt", "data");
+        const std::string file = dir.write("a.txt", row.contents);
         const std::string afterwards = dir.write("b.txt", "data");
         if (row.hardLinked) {
             fs::create_hard_link(file, dir.file("link.txt"));
@@ -181,110 +188,52 @@ TEST_P(ExecuteSafety, FileChangedWhileTheRunHoldsItIsNotOverwritten) {
     }
 }
 
-TEST(ExecuteNames, FailedRowDoesNotStopTheOtherRows) {
-    TempDir dir;
-    const std::string blocked = dir.write("a1.txt", "");
-    dir.write("b1.txt", "");
-    const std::string free = dir.write("a2.txt", "");
-    const RunResult result = runPairs(executeRun(ReplaceMode::FileNames, "a", "b", {blocked, free}));
-    EXPECT_EQ(result.failures.size(), 1u);
-    EXPECT_TRUE(result.rows[1].renamed);
-    EXPECT_TRUE(fs::exists(dir.file("b2.txt")));
-}
-
-TEST(ExecuteNames, RenamingASymbolicLinkRenamesTheLinkNotItsTarget) {
-    TempDir dir;
-    const std::string target = dir.write("old.txt", "abc");
-    fs::create_symlink(target, dir.file("old-link"));
-    const RunResult result =
-        runPairs(executeRun(ReplaceMode::FileNames, "old-", "new-", {dir.file("old-link")}));
-    EXPECT_TRUE(result.failures.empty());
-    EXPECT_TRUE(fs::is_symlink(dir.file("new-link")));
-    EXPECT_EQ(fs::read_symlink(dir.file("new-link")), target);
-    EXPECT_EQ(readBytes(target), "abc");
-}
-
-// The rows of a run as (count, path) and its files' contents afterwards, for comparing two runs.
-struct Seen {
-    std::vector<std::int64_t> counts;
-    std::int64_t total = 0;
-    std::vector<std::string> contents;
-};
-
-Seen runOver(const std::vector<std::string>& files, bool execute, unsigned workers = 0) {
-    RunRequest request = executeRun(ReplaceMode::Contents, "v1", "v1.1", files);
-    request.execute = execute;
-    request.workers = workers;
+// The count of every row, checking that none failed.
+std::vector<std::int64_t> countsOf(const RunRequest& request) {
     const RunResult result = runPairs(request);
-    Seen seen;
-    for (const RowResult& row : result.rows) {
-        seen.counts.push_back(row.count);
-    }
-    seen.total = result.total;
-    for (const std::string& file : files) {
-        seen.contents.push_back(readBytes(file));
-    }
     EXPECT_TRUE(result.failures.empty()) << result.failures[0].reason;
-    return seen;
+    std::vector<std::int64_t> counts;
+    for (const RowResult& row : result.rows) {
+        counts.push_back(row.count);
+    }
+    return counts;
 }
 
-TEST_P(ExecuteSafety, file_reached_by_two_names_is_replaced_once) {
+// Rows that name one file (by a hard link, a symbolic link or another spelling) take its one result, in one
+// batch or in later ones, among them the one the workers read while the one before is committed. The
+// symbolic link comes before its target and after: a target replaced by a new file is found again.
+TEST_P(ExecuteSafety, every_name_of_a_file_takes_its_one_result_in_any_batch_and_on_many_workers) {
     TempDir dir;
-    const std::string h1 = dir.write("h1", "version v1");
-    const std::string h2 = dir.file("h2");
-    fs::create_hard_link(h1, h2);
     dir.makeFolder("sub");
     dir.makeFolder("d");
-    const std::string real = dir.write("sub/real.txt", "version v1");
+    const std::string h1 = dir.write("h1", "v1 v1");
+    const std::string real = dir.write("sub/real.txt", "v1 v1");
     const std::string link = dir.file("link.txt");
+    fs::create_hard_link(h1, dir.file("h2"));
     fs::create_symlink("sub/real.txt", link);
-    const std::string a = dir.write("a.txt", "version v1");
-    // The symbolic link before its target, and after: a target replaced by a new file is found again.
-    const std::vector<std::string> files = {
-        h1, h2, link, real, dir.path() + "/./a.txt", link, a, dir.path() + "/d/../a.txt"};
-    const Seen simulated = runOver(files, false);
-    const Seen executed = runOver(files, true);
-    EXPECT_EQ(executed.counts, simulated.counts);
-    EXPECT_EQ(executed.counts, std::vector<std::int64_t>(files.size(), 1))
-        << "every row reports the one result";
-    EXPECT_EQ(executed.total, simulated.total);
-    EXPECT_EQ(executed.contents, std::vector<std::string>(files.size(), "version v1.1"));
-    EXPECT_TRUE(fs::equivalent(h1, h2));
-    EXPECT_TRUE(fs::is_symlink(link));
-}
-
-TEST_P(ExecuteSafety, later_names_in_later_batches_and_on_many_workers_take_the_first_rows_result) {
-    TempDir dir;
-    std::vector<std::string> files;
+    const std::string a = dir.write("a.txt", "v1 v1");
+    const std::string dotted = dir.path() + "/./a.txt", upAndBack = dir.path() + "/d/../a.txt";
+    std::vector<std::string> files{h1, dir.file("h2"), link, real, dotted, link, a, upAndBack};
     for (int i = 0; i < 300; ++i) {
         files.push_back(dir.write("f" + std::to_string(i), "v1 v1"));
     }
     for (int i = 299; i >= 0; i -= 3) {
-        fs::create_symlink("f" + std::to_string(i), dir.file("l" + std::to_string(i)));
-        files.push_back(dir.file("l" + std::to_string(i)));
-        files.push_back(dir.file("f" + std::to_string(i)));
+        const std::string name = std::to_string(i);
+        fs::create_symlink("f" + name, dir.file("l" + name));
+        fs::create_hard_link(dir.file("f" + name), dir.file("g" + name));
+        files.insert(files.end(), {dir.file("l" + name), dir.file("f" + name), dir.file("g" + name)});
     }
-    const Seen executed = runOver(files, true, 2);
-    EXPECT_EQ(executed.counts, std::vector<std::int64_t>(files.size(), 2));
-    EXPECT_EQ(executed.contents, std::vector<std::string>(files.size(), "v1.1 v1.1"));
-}
-
-bool namesOfAReadOnlyFileFailAlike(const std::string& path) {
-    const std::string link = path + ".link";
-    const RunResult result = runPairs(executeRun(ReplaceMode::Contents, "d", "x", {path, link, path}));
-    return result.failures.size() == 3 && result.failures[1].row == 1 && result.failures[1].path == link &&
-           result.failures[2].reason == result.failures[0].reason && result.rows[1].count == 1 &&
-           result.total == 0 && result.status == StatusKind::Done;
-}
-
-TEST_P(ExecuteSafety, every_name_of_a_read_only_file_reports_the_failure_and_it_keeps_its_contents) {
-    TempDir dir;
-    testing::openToEveryone(dir.path());
-    const std::string file = dir.write("locked.txt", "data");
-    fs::create_symlink(file, file + ".link");
-    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    EXPECT_TRUE(testing::runWithoutRoot(namesOfAReadOnlyFileFailAlike, file));
-    EXPECT_EQ(readBytes(file), "data");
+    RunRequest request = executeRun(ReplaceMode::Contents, "v1", "v1.1", files);
+    request.workers = 4;
+    request.execute = false;
+    EXPECT_EQ(countsOf(request), std::vector<std::int64_t>(files.size(), 2));
+    request.execute = true;
+    EXPECT_EQ(countsOf(request), std::vector<std::int64_t>(files.size(), 2));
+    for (const std::string& file : files) {
+        EXPECT_EQ(readBytes(file), "v1.1 v1.1") << file;
+    }
+    EXPECT_TRUE(fs::equivalent(h1, dir.file("h2")));
+    EXPECT_TRUE(fs::is_symlink(link));
 }
 
 // Output that is only the start of the file, or goes past its end, is written as it is.
@@ -298,34 +247,87 @@ TEST_P(ExecuteSafety, output_that_is_only_the_start_of_the_file_or_goes_past_its
     }
 }
 
-// A simulate run hands the earlier pairs' output to the later ones on a second thread a block at a time,
-// using the blocks' memory again; every pair counts what it counts over the file whole.
-TEST(StreamedRun, simulate_run_counts_through_the_later_pairs_thread_as_over_the_whole_file) {
+TEST(FileKinds, FifoInTheListFailsItsRowsWithoutBlockingTheRun) {
     TempDir dir;
-    struct Case {
-        std::string piece;
-        int times;
-        std::vector<std::string> finds, replaces;
-        std::int64_t count;
-    };
-    for (const Case& c : std::vector<Case>{{"ab", 2000, {"a", "cb"}, {"c", "x"}, 4000},
-                                           {"a", 999, {"a", "b", "c"}, {"b", "c", "d"}, 2997},
-                                           {"xyz", 1000, {"y", "zx"}, {"Y", "!"}, 1999}}) {
-        std::string text;
-        for (int i = 0; i < c.times; ++i) {
-            text += c.piece;
-        }
-        const std::string file = dir.write("a.txt", text);
-        RunRequest request{.finds = c.finds,
-                           .replaces = c.replaces,
-                           .files = {file},
-                           .streamedFileBytes = 0,
-                           .streamBlockBytes = 3};
-        EXPECT_EQ(runPairs(request).rows.at(0).count, c.count) << c.finds.back() << " streamed";
-        request.streamedFileBytes = kStreamedFileBytes;
-        EXPECT_EQ(runPairs(request).rows.at(0).count, c.count) << c.finds.back() << " whole";
-        EXPECT_EQ(readBytes(file), text);
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
+    fs::create_symlink(fifo, dir.file("fifo-link"));
+    const std::vector<std::string> files{dir.write("ok.txt", "aa"), fifo, dir.file("fifo-link"),
+                                         dir.write("later.txt", "a")};
+    for (const bool execute : {false, true}) {
+        const RunResult result =
+            runPairs(RunRequest{.finds = {"a"}, .replaces = {"b"}, .files = files, .execute = execute});
+        ASSERT_EQ(result.failures.size(), 2u);
+        EXPECT_EQ(result.failures[1].row, 2u);
+        EXPECT_EQ(result.failures[1].reason, platform::kNotRegularFile);
+        EXPECT_EQ(result.total, 3);
     }
+    EXPECT_EQ(readBytes(files[3]), "b");
+    // Should the path turn into a fifo after the run looked, the read and the write refuse it all the same.
+    std::string buffer;
+    EXPECT_EQ(readTextFileInto(fifo, buffer), platform::kNotRegularFile);
+    EXPECT_EQ(writeTextFile("x", fifo).error, platform::kNotRegularFile);
+    EXPECT_TRUE(fs::is_fifo(fifo));
+}
+
+struct stat statOf(const std::string& path) {
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return info;
+}
+
+std::string attribute(const std::string& path, const char* name) {
+    std::string value(4096, '\0');
+    const ssize_t size = ::getxattr(path.c_str(), name, value.data(), value.size());
+    return size < 0 ? "<none>" : value.substr(0, static_cast<std::size_t>(size));
+}
+
+bool setAttribute(const std::string& path, const char* name, const std::string& value) {
+    return ::setxattr(path.c_str(), name, value.data(), value.size(), 0) == 0;
+}
+
+// An access control list as the kernel stores it: version 2, then per entry a tag, permissions and an id
+// (all ones for none): the owner, the user nobody (65534), the group, the mask and others.
+std::string accessControlList(char nobody, char group, char others) {
+    const auto entry = [](char tag, char permissions, const std::string& id) {
+        return std::string{tag, '\0', permissions, '\0'} + id;
+    };
+    const std::string none = "\xff\xff\xff\xff";
+    return "\2\0\0\0"s + entry(1, 6, none) + entry(2, nobody, "\xfe\xff\0\0"s) + entry(4, group, none) +
+           entry(0x10, group, none) + entry(0x20, others, none);
+}
+
+constexpr char kAccessAcl[] = "system.posix_acl_access";
+
+// The rewrite is a new file: the old one's access control list and extended attributes go over to it, and
+// a folder's default list, meant for new files, does not widen a file that had no list of its own.
+TEST(RewriteKeepsAttributes, AclAndXattrsSurviveRewriteWithoutWideningGroup) {
+    TempDir dir;
+    const std::string file = dir.write("shared.txt", "aaa");
+    ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+    const std::string acl = accessControlList(4, 4, 0);
+    const std::string binary("\0\xff\n", 3);
+    if (!setAttribute(file, kAccessAcl, acl) || !setAttribute(file, "user.x", "y")) {
+        GTEST_SKIP() << "no access control lists or extended attributes here";
+    }
+    ASSERT_TRUE(setAttribute(file, "user.empty", ""));
+    ASSERT_TRUE(setAttribute(file, "user.binary", binary));
+    const struct stat before = statOf(file);
+    EXPECT_TRUE(runPairs(executeRun(ReplaceMode::Contents, "a", "b", {file})).failures.empty());
+    EXPECT_EQ(readBytes(file), "bbb");
+    EXPECT_NE(statOf(file).st_ino, before.st_ino) << "replaced by a new file, not rewritten in place";
+    EXPECT_EQ(statOf(file).st_mode, before.st_mode);
+    EXPECT_EQ(attribute(file, kAccessAcl), acl);
+    EXPECT_EQ(attribute(file, "user.x"), "y");
+    EXPECT_EQ(attribute(file, "user.empty"), "");
+    EXPECT_EQ(attribute(file, "user.binary"), binary);
+    // A folder's default list is for new files: a file that had no list of its own does not get it.
+    const std::string plain = dir.write("plain.txt", "aaa");
+    ASSERT_EQ(::chmod(plain.c_str(), 0600), 0);
+    ASSERT_TRUE(setAttribute(dir.path(), "system.posix_acl_default", accessControlList(7, 7, 7)));
+    ASSERT_TRUE(writeTextFile("bbb", plain).ok());
+    EXPECT_EQ(attribute(plain, kAccessAcl), "<none>");
+    EXPECT_EQ(statOf(plain).st_mode & 07777, 0600u);
 }
 
 } // namespace
