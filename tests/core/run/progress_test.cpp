@@ -39,13 +39,11 @@ TEST(ProgressSchedule, LargeListsDoNotOverflow) {
     const ProgressSchedule big(100'000, 1'000'000); // step 10^9, products far beyond 32 bits
     EXPECT_EQ(big.before(99'999, 999'999), 100);
     EXPECT_EQ(big.before(99'999, 9'999), 1);
-    EXPECT_FALSE(big.before(0, 0).has_value());
 
     const std::uint64_t huge = std::uint64_t{1} << 33; // beyond 64 bits: drawn once per file
     const ProgressSchedule beyond(huge, huge);
     EXPECT_EQ(beyond.before(huge - 1, huge - 1), 100);
     EXPECT_EQ(beyond.before(huge - 1, huge / 2 - 1), 50);
-    EXPECT_FALSE(beyond.before(0, 0).has_value());
     EXPECT_FALSE(ProgressSchedule(0, 0).before(0, 0).has_value());
 }
 

@@ -15,41 +15,29 @@ constexpr PairOptions kIgnoreCase{true, false, false};
 constexpr PairOptions kWholeWord{false, true, false};
 constexpr PairOptions kPattern{false, false, true};
 
-struct CutCase {
-    const char* name;
-    std::vector<std::string> finds;
-    std::vector<std::string> replaces;
-    PairOptionsList options;
-    std::string cutting;    // bytes that may be cut after
-    std::string notCutting; // bytes that may not
-};
-
-class CutBytes : public ::testing::TestWithParam<CutCase> {};
-
-TEST_P(CutBytes, OnlyBytesNoOccurrenceCanTakeIn) {
-    const CutCase& c = GetParam();
-    const RangeCuts cuts(c.finds, c.replaces, c.options);
-    EXPECT_TRUE(cuts.usable());
-    for (const char byte : c.cutting) {
-        EXPECT_TRUE(cuts.cutsAfter(byte)) << static_cast<int>(static_cast<unsigned char>(byte));
-    }
-    for (const char byte : c.notCutting) {
-        EXPECT_FALSE(cuts.cutsAfter(byte)) << static_cast<int>(static_cast<unsigned char>(byte));
+TEST(RangeCuts, OnlyBytesNoOccurrenceCanTakeInCut) {
+    const struct {
+        std::vector<std::string> finds, replaces;
+        PairOptionsList options;
+        std::string cutting;    // bytes that may be cut after
+        std::string notCutting; // bytes that may not
+    } cases[] = {
+        {{"ab", "", "c\n"}, {"x", "y", "z"}, {}, "dA \r\xff", "abc\n"},
+        // Ignoring case keeps to ASCII bytes that are no word's.
+        {{"ab", "x-"}, {"", ""}, {kIgnoreCase, kPlain}, "\n .", "aAbB-zZ9_\xc3\xff"},
+        {{"x"}, {"y"}, {kWholeWord}, "\n-(", "Xq_0\x80"},
+    };
+    for (const auto& c : cases) {
+        const RangeCuts cuts(c.finds, c.replaces, c.options);
+        EXPECT_TRUE(cuts.usable());
+        for (const char byte : c.cutting) {
+            EXPECT_TRUE(cuts.cutsAfter(byte)) << static_cast<int>(static_cast<unsigned char>(byte));
+        }
+        for (const char byte : c.notCutting) {
+            EXPECT_FALSE(cuts.cutsAfter(byte)) << static_cast<int>(static_cast<unsigned char>(byte));
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    RangeCuts, CutBytes,
-    ::testing::Values(
-        CutCase{"plain_finds_only", {"ab", "", "c\n"}, {"x", "y", "z"}, {}, "dA \r\xff", "abc\n"},
-        CutCase{"ignore_case_keeps_to_ascii_non_word_bytes",
-                {"ab", "x-"},
-                {"", ""},
-                {kIgnoreCase, kPlain},
-                "\n .",
-                "aAbB-zZ9_\xc3\xff"},
-        CutCase{"whole_word_never_cuts_after_a_word_byte", {"x"}, {"y"}, {kWholeWord}, "\n-(", "Xq_0\x80"}),
-    [](const auto& info) { return info.param.name; });
 
 TEST(RangeCuts, NothingIsCutWhereAnOccurrenceMayTakeInAnyByte) {
     EXPECT_FALSE(RangeCuts({"a", "b+"}, {"", ""}, {kPlain, kPattern}).usable());
@@ -69,27 +57,22 @@ TEST(RangeCuts, TextWithOptionPairsIsCutOnlyWhereItIsUtf8) {
     EXPECT_TRUE(RangeCuts({"a"}, {"b"}, {}).canCut("x\n\xc3\n"));
 }
 
-struct EndsCase {
-    const char* name;
-    std::string text;
-    std::size_t rangeBytes;
-    std::vector<std::size_t> ends;
-};
-
-class RangeEnds : public ::testing::TestWithParam<EndsCase> {};
-
-TEST_P(RangeEnds, EachRangeEndsJustAfterTheFirstCutBytePastItsShare) {
-    const EndsCase& c = GetParam();
-    EXPECT_EQ(rangeEnds(c.text, RangeCuts({"xy"}, {"z"}, {}), c.rangeBytes), c.ends);
+TEST(RangeCuts, EachRangeEndsJustAfterTheFirstCutBytePastItsShare) {
+    const struct {
+        std::string text;
+        std::size_t rangeBytes;
+        std::vector<std::size_t> ends;
+    } cases[] = {
+        {"xyxy-xyxy-xy", 3, {5, 10, 12}},
+        {"xy-xy-", 2, {3, 6}},
+        {"xyxyxy", 2, {6}},
+        {"x-y-", 4, {4}},
+        {"", 1, {0}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(rangeEnds(c.text, RangeCuts({"xy"}, {"z"}, {}), c.rangeBytes), c.ends) << c.text;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(RangeCuts, RangeEnds,
-                         ::testing::Values(EndsCase{"cut_bytes_apart", "xyxy-xyxy-xy", 3, {5, 10, 12}},
-                                           EndsCase{"cut_byte_at_the_share_end", "xy-xy-", 2, {3, 6}},
-                                           EndsCase{"no_cut_byte", "xyxyxy", 2, {6}},
-                                           EndsCase{"one_range_of_the_whole", "x-y-", 4, {4}},
-                                           EndsCase{"empty_text", "", 1, {0}}),
-                         [](const auto& info) { return info.param.name; });
 
 TEST(ShareRanges, EveryRangeIsWorkedOnceWhateverTheThreads) {
     for (const unsigned helpers : {0u, 1u, 3u}) {
@@ -122,14 +105,10 @@ TEST(ShareRanges, AStopOrAThrowDropsTheRangesNotTaken) {
         EXPECT_EQ(worked, 4);
     }
     // Whichever thread throws, the throw reaches the caller once both are done.
-    EXPECT_THROW(shareRanges(1000, 1,
-                             [](std::size_t range, unsigned) {
-                                 if (range == 500) {
-                                     throw std::bad_alloc();
-                                 }
-                                 return true;
-                             }),
-                 std::bad_alloc);
+    const RangeWork throwAt500 = [](std::size_t range, unsigned) {
+        return range == 500 ? throw std::bad_alloc() : true;
+    };
+    EXPECT_THROW(shareRanges(1000, 1, throwAt500), std::bad_alloc);
 }
 
 } // namespace

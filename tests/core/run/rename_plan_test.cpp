@@ -8,12 +8,13 @@ namespace morvane {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 using testing::TempDir;
 
 // The lists of names and texts are written as one text each, their entries parted by "|".
 struct PlanCase {
     const char* name;
-    std::string_view existing; // files in the folder
+    std::string_view existing; // files in the folder, and folders where a name ends in "/"
     std::string_view rows;     // names in the folder, in row order
     std::string_view finds;
     std::string_view replaces;
@@ -64,7 +65,7 @@ TEST_P(RenamePlanTable, ClassifiesEveryRowAndOrdersTheRenames) {
     const PlanCase& c = GetParam();
     TempDir dir;
     for (const std::string& name : entries(c.existing)) {
-        dir.write(name, name);
+        name.ends_with('/') ? (void)dir.makeFolder(name) : (void)dir.write(name, name);
     }
     RunRequest request{.finds = entries(c.finds), .replaces = entries(c.replaces), .files = {}};
     for (const std::string& row : entries(c.rows)) {
@@ -118,114 +119,52 @@ INSTANTIATE_TEST_SUITE_P(
                  "refused : the new name would be empty; refused y: the new name would contain a path "
                  "separator or a NUL byte; refused ..: the new name \"..\" is not allowed",
                  ""},
-        PlanCase{"same_entry_in_two_rows", "a", "a|a", "a", "b", "rename b; repeated b after 1", ""}),
+        PlanCase{"onto_a_folder", "a|b/", "a", "a", "b",
+                 "refused b: a file or folder named \"b\" already exists", ""},
+        // Looks like a change of case on a file system that ignores case, but both names stay.
+        PlanCase{"case_only_onto_another_file", "a|A", "a", "a", "A",
+                 "refused A: a file or folder named \"A\" already exists", ""},
+        PlanCase{"to_a_nul_byte", "a", "a", "a", "^chr(0)",
+                 "refused \0: the new name would contain a path separator or a NUL byte"s, ""},
+        PlanCase{"same_entry_in_two_rows", "a", "a|a", "a", "b", "rename b; repeated b after 1", ""},
+        // An entry whose folder is renamed before it is gone from its path; listed first, it moves with it.
+        PlanCase{"entry_after_its_folder", "dd/|dd/df", "dd|dd/df", "d", "e",
+                 "rename ee; refused ef: the folder \"dd\" is renamed first; list the folder after this row",
+                 ""},
+        PlanCase{"entry_before_its_folder", "dd/|dd/df", "dd/df|dd", "d", "e", "rename ef; rename ee", ""},
+        // The chain that renames the folder is carried out at its first row's turn, before the entry's own.
+        PlanCase{
+            "entry_after_a_chain_renames_its_folder", "f|dd/|dd/x", "f|dd/x|dd", "dd|f|x", "ee|dd|y",
+            "chain dd after 3; refused y: the folder \"dd\" is renamed first; list the folder after this "
+            "row; rename ee",
+            "3 1"},
+        // Whatever the folders between do, the entry is gone once a folder further up is renamed.
+        PlanCase{"entry_below_a_folder_renamed_first", "g/|g/f/|g/f/x", "g|g/f/x|g/f", "g|f|x", "k|h|z",
+                 "rename k; refused z: the folder \"g\" is renamed first; list the folder after this row; "
+                 "refused h: the folder \"g\" is renamed first; list the folder after this row",
+                 ""},
+        // A refused row keeps its entry, so the row waiting for its name is refused too.
+        PlanCase{"row_waiting_for_a_refused_row", "top/|top/f/|top/f/x", "top/f|top/f/x|top/f/..", "f|x|..",
+                 "h|z|x",
+                 "rename h; refused z: the folder \"f\" is renamed first; list the folder after this row; "
+                 "refused x: the new name is held by \"x\", which is not renamed",
+                 ""}),
     [](const ::testing::TestParamInfo<PlanCase>& info) { return std::string(info.param.name); });
 
-TEST(RenamePlan, MismatchedColumnsPlanNothing) {
-    RunRequest request{.finds = {"a", "b"}, .replaces = {"c"}, .files = {"x"}};
-    const RenamePlan plan = planRenames(request);
-    EXPECT_TRUE(plan.mismatch);
-    EXPECT_EQ(plan.findsUbound, 1u);
-    EXPECT_EQ(plan.replacesUbound, 0u);
-    EXPECT_TRUE(plan.rows.empty());
-}
-
-TEST(RenamePlan, TwoSpellingsOfOnePathAreOneEntry) {
-    TempDir dir;
-    dir.write("a", "");
-    dir.makeFolder("sub");
-    RunRequest request{.finds = {"a"}, .replaces = {"b"}, .files = {dir.file("a"), dir.file("sub/../a")}};
-    const RenamePlan plan = planRenames(request);
-    EXPECT_EQ(plan.rows.at(1).kind, RenameKind::Repeated);
-}
-
-RenamePlan planIn(const TempDir& dir, const std::vector<std::string>& rows, std::vector<std::string> finds,
-                  std::vector<std::string> replaces) {
-    RunRequest request{.finds = std::move(finds), .replaces = std::move(replaces), .files = {}};
-    for (const std::string& row : rows) {
-        request.files.push_back(dir.file(row));
-    }
-    return planRenames(request);
-}
-
-TEST(RenamePlan, new_name_longer_than_the_name_limit_is_refused_in_the_plan) {
-    TempDir dir;
-    dir.write("a", "");
-    dir.write("b", "");
-    const RenamePlan plan = planIn(dir, {"a", "b"}, {"a", "b"}, {std::string(300, 'x'), "c"});
-    EXPECT_EQ(plan.rows.at(0).kind, RenameKind::Refused);
-    EXPECT_EQ(renameProblem(plan.rows.at(0)).rfind("the new name is longer than the ", 0), 0u)
-        << renameProblem(plan.rows.at(0));
-    EXPECT_EQ(plan.rows.at(1).kind, RenameKind::Plain);
-}
-
-TEST(RenamePlan, entry_in_a_folder_renamed_before_it_is_refused_in_the_plan) {
-    TempDir dir;
-    dir.makeFolder("dd");
-    dir.write("dd/dfile", "");
-    const RenamePlan folderFirst = planIn(dir, {"dd/", "dd/dfile"}, {"d"}, {"e"});
-    EXPECT_EQ(folderFirst.rows.at(0).kind, RenameKind::Plain);
-    EXPECT_EQ(folderFirst.rows.at(1).kind, RenameKind::Refused);
-    EXPECT_EQ(renameProblem(folderFirst.rows.at(1)),
-              "the folder \"dd\" is renamed first; list the folder after this row");
-
-    // Listed before its folder, the entry is renamed first and then moves with the folder.
-    const RenamePlan entryFirst = planIn(dir, {"dd/dfile", "dd/"}, {"d"}, {"e"});
-    EXPECT_EQ(entryFirst.rows.at(0).kind, RenameKind::Plain);
-    EXPECT_EQ(entryFirst.rows.at(1).kind, RenameKind::Plain);
-}
-
-// The chain that renames the folder is carried out at its first row's turn, before the entry's own.
-TEST(RenamePlan, entry_in_a_folder_a_chain_renames_earlier_is_refused_in_the_plan) {
-    TempDir dir;
-    dir.write("f", "");
-    dir.makeFolder("dd");
-    dir.write("dd/x", "");
-    const RenamePlan plan = planIn(dir, {"f", "dd/x", "dd"}, {"dd", "f", "x"}, {"ee", "dd", "y"});
-    EXPECT_EQ(plan.rows.at(0).kind, RenameKind::Ordered);
-    EXPECT_EQ(plan.rows.at(1).kind, RenameKind::Refused);
-    EXPECT_EQ(renameProblem(plan.rows.at(1)),
-              "the folder \"dd\" is renamed first; list the folder after this row");
-    EXPECT_EQ(plan.rows.at(2).kind, RenameKind::Plain);
-}
-
-// Whatever the folders between do, the entry is gone from its path once a folder further up is renamed.
-TEST(RenamePlan, entry_below_a_folder_renamed_before_it_is_refused_past_the_folders_between) {
-    TempDir dir;
-    dir.makeFolder("g/f");
-    dir.write("g/f/x", "");
-    const std::vector<std::string> finds{"g", "f", "x"}, replaces{"k", "h", "z"};
-    for (const auto& rows : {std::vector<std::string>{"g", "g/f", "g/f/x"}, {"g", "g/f/x", "g/f"}}) {
-        const RenamePlan plan = planIn(dir, rows, finds, replaces);
-        EXPECT_EQ(plan.rows.at(0).kind, RenameKind::Plain);
-        EXPECT_EQ(plan.rows.at(1).kind, RenameKind::Refused);
-        EXPECT_EQ(plan.rows.at(2).kind, RenameKind::Refused) << rows[2];
-        EXPECT_EQ(renameProblem(plan.rows.at(rows[2] == "g/f/x" ? 2 : 1)),
-                  "the folder \"g\" is renamed first; list the folder after this row");
-    }
-}
-
-// A row refused in a chain keeps its entry, so the row waiting for that name is refused too, and never
-// moves a refused entry. Only a row named through ".." can wait for an entry of another folder.
-TEST(RenamePlan, row_waiting_for_a_refused_row_is_refused) {
-    TempDir dir;
-    dir.makeFolder("top/f");
-    dir.write("top/f/x", "");
-    const RenamePlan plan = planIn(dir, {"top/f", "top/f/x", "top/f/.."}, {"f", "x", ".."}, {"h", "z", "x"});
-    EXPECT_EQ(plan.rows.at(0).kind, RenameKind::Plain);
-    EXPECT_EQ(plan.rows.at(1).kind, RenameKind::Refused);
-    EXPECT_EQ(renameProblem(plan.rows.at(2)), "the new name is held by \"x\", which is not renamed");
-    EXPECT_TRUE(plan.groups.empty());
-}
-
+// A problem is a refusal or a skip; a repeated row reports the rename of the first.
 TEST(RenamePlan, ProblemsAreTheRefusalsAndSkipsOnly) {
     TempDir dir;
-    dir.write("a", "");
-    const RenamePlan plan = planIn(dir, {"a", "missing", "a"}, {"a"}, {"b"});
+    RunRequest request{.finds = {"a", "b"},
+                       .replaces = {"c", std::string(300, 'x')},
+                       .files = {dir.write("a", ""), dir.file("missing"), dir.file("a"), dir.write("b", "")}};
+    const RenamePlan plan = planRenames(request);
     EXPECT_EQ(renameProblem(plan.rows.at(0)), "");
     EXPECT_EQ(renameProblem(plan.rows.at(1)), "no such file or folder");
     EXPECT_EQ(plan.rows.at(2).kind, RenameKind::Repeated);
-    EXPECT_EQ(renameProblem(plan.rows.at(2)), "") << "it reports the rename of the first row";
+    EXPECT_EQ(renameProblem(plan.rows.at(2)), "");
+    EXPECT_EQ(plan.rows.at(3).kind, RenameKind::Refused);
+    EXPECT_EQ(renameProblem(plan.rows.at(3)).rfind("the new name is longer than the ", 0), 0u)
+        << renameProblem(plan.rows.at(3));
 }
 
 } // namespace

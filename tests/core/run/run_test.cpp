@@ -1,5 +1,4 @@
 #include "core/journal/run_journal.h"
-#include "core/journal/undo.h"
 #include "core/platform/platform_fs.h"
 #include "core/run/run.h"
 #include "core/text/occurrences.h"
@@ -35,39 +34,14 @@ RunResult run(const Pairs& pairs, std::vector<std::string> files, bool execute =
     return runPairs(request, observer, cancel);
 }
 
-TEST(RunCounting, ChainedPairsWorkOnTheEarlierResultAndSimulateWritesNothing) {
-    TempDir dir;
-    const std::string file = dir.write("f.txt", "ab");
-    // The safe write replaces the file by a new one, so an unchanged inode proves that it was not written.
-    const auto before = platform::fileIdentity(file).inode;
-    const RunResult simulated = run({{"a", "b"}, {"b", "c"}}, {file});
-    EXPECT_EQ(simulated.rows[0].count, 3);
-    EXPECT_EQ(simulated.status, StatusKind::Pending);
-    EXPECT_EQ(platform::fileIdentity(file).inode, before);
-
-    const RunResult executed = run({{"a", "b"}, {"b", "c"}}, {file}, true);
-    EXPECT_EQ(executed.total, 3);
-    EXPECT_EQ(executed.status, StatusKind::Done);
-    EXPECT_EQ(readBytes(file), "cc");
-}
-
-// A simulate run only counts a pair whose replacement no later pair can tell from its find text; one that
-// takes away or makes what a later pair finds is still applied.
-TEST(RunCounting, only_counted_pair_never_hides_what_it_takes_away_or_makes) {
-    TempDir dir;
-    const std::string file = dir.write("f.txt", "abc abd");
-    EXPECT_EQ(run({{"ab", "x"}, {"bc", "y"}, {"d", "z"}}, {file}).total, 3); // ab takes the b of bc
-    EXPECT_EQ(run({{"a", "b"}, {"bb", "c"}, {"d", "z"}}, {file}).total, 5);  // a makes bb
-    EXPECT_EQ(run({{"c", "q"}, {"ab", "x"}, {"d", "z"}}, {file}).total, 4);  // independent
-}
-
 // With many pairs a run first finds which of them occur and skips the others; a pair whose find text only an
 // earlier replacement makes occur (inside the inserted text, across its edge, or across a place where text
 // was cut out) must still count and replace as the pairs one after the other do. Whether a replacement can
 // make a later find text occur turns on how far the two overlap: by the shorter length less one, by a single
 // byte at either edge of the insertion, wholly, or not at all. Each case runs with its own pairs and behind
 // sixteen that never occur, over the bare text (scanned whole) and padded (scanned only around the
-// replacements).
+// replacements). A simulate run only counts its last pair, but still applies one that takes away or makes
+// what a later pair finds.
 TEST(RunCounting, later_find_texts_that_earlier_replacements_make_occur_are_found) {
     const std::vector<std::pair<std::string, Pairs>> cases{
         {"ab", {{"b", "c"}, {"ac", "X"}}},
@@ -82,6 +56,9 @@ TEST(RunCounting, later_find_texts_that_earlier_replacements_make_occur_are_foun
         {"abxy", {{"ab", "zzw"}, {"wxy", "Q"}}},   // its end, by one byte
         {"ab", {{"ab", "xyz"}, {"yz", "Q"}}},      // wholly
         {"ab qrs", {{"ab", "xyz"}, {"qrs", "Q"}}}, // not at all
+        {"abc abd", {{"ab", "x"}, {"bc", "y"}, {"d", "z"}}},
+        {"abc abd", {{"a", "b"}, {"bb", "c"}, {"d", "z"}}},
+        {"abc abd", {{"c", "q"}, {"ab", "x"}, {"d", "z"}}},
     };
     Pairs never;
     for (int i = 0; i < 16; ++i) {
@@ -102,82 +79,12 @@ TEST(RunCounting, later_find_texts_that_earlier_replacements_make_occur_are_foun
                 TempDir dir;
                 const std::string file = dir.write("f.txt", text);
                 EXPECT_EQ(run(pairs, {file}).total, expectedCount) << bare << pairs.size();
+                ASSERT_EQ(readBytes(file), text) << "simulate writes nothing";
                 EXPECT_EQ(run(pairs, {file}, true).total, expectedCount) << bare << pairs.size();
                 EXPECT_EQ(readBytes(file), expectedText) << bare << pairs.size();
             }
         }
     }
-}
-
-TEST(RunCounting, NotationIsExpandedAndLineFeedsAloneAreNoLineBreak) {
-    TempDir dir;
-    const std::string crlf = dir.write("crlf.txt", "a\r\nb\r\n");
-    const std::string lf = dir.write("lf.txt", "a\nb\n");
-    const RunResult result = run({{"^p", "^t"}}, {crlf, lf}, true);
-    EXPECT_EQ(result.rows[0].count, 2);
-    EXPECT_EQ(result.rows[1].count, 0);
-    EXPECT_EQ(readBytes(crlf), "a\tb\t");
-}
-
-TEST(RunCounting,
-     rows_naming_one_file_by_links_take_its_one_result_in_a_batch_and_in_the_one_read_meanwhile) {
-    TempDir dir;
-    const std::string file = dir.write("f.txt", "x");
-    fs::create_symlink(file, dir.file("symbolic"));
-    fs::create_hard_link(file, dir.file("hard"));
-    std::vector<std::string> files;
-    for (int i = 0; i < 800; ++i) {
-        files.push_back(dir.write("other" + std::to_string(i), "x"));
-    }
-    // Rows 20 and 21 fall in one batch; row 400 in a full one, and row 600 in the next, which the workers
-    // read while the one before is committed.
-    files.insert(files.begin() + 20, {file, dir.file("symbolic")});
-    files.insert(files.begin() + 400, dir.file("hard"));
-    files.insert(files.begin() + 600, dir.file("symbolic"));
-    RunRequest request{.finds = {"x"}, .replaces = {"xx"}, .files = files, .execute = true, .workers = 4};
-    const RunResult result = runPairs(request);
-    ASSERT_TRUE(result.failures.empty());
-    for (const std::size_t row : {20, 21, 400, 600}) {
-        EXPECT_EQ(result.rows[row].count, 1) << row;
-    }
-    EXPECT_EQ(readBytes(file), "xx");
-    EXPECT_EQ(readBytes(files.back()), "xx");
-}
-
-TEST(RunCounting, WorkersDeliverTheRowsOfOneThreadInListOrder) {
-    TempDir dir;
-    std::vector<std::string> files;
-    for (int i = 0; i < 40; ++i) {
-        files.push_back(i % 7 == 3 ? dir.file("missing")
-                                   : dir.write(std::to_string(i), std::string(i, 'a') + "b"));
-        // Files too large for two workers to hold at once wait for each other's turn.
-        if (i == 6 || i == 19) {
-            fs::resize_file(files.back(), (std::uintmax_t{65} << 20) + static_cast<std::uintmax_t>(i));
-        }
-    }
-    RunRequest request{.finds = {"a", "ab"}, .replaces = {"b", "bb"}, .files = files, .workers = 1};
-    const RunResult alone = runPairs(request);
-    request.workers = 4;
-    const RunResult spread = runPairs(request);
-    ASSERT_EQ(spread.rows.size(), files.size());
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        EXPECT_EQ(spread.rows[i].count, alone.rows[i].count) << i;
-        EXPECT_EQ(spread.rows[i].skipped, alone.rows[i].skipped) << i;
-    }
-    EXPECT_EQ(spread.total, alone.total);
-}
-
-TEST(RunSkipping, EmptyMissingAndFolderRowsKeepZero) {
-    TempDir dir;
-    const RunResult result =
-        run({{"a", "b"}}, {"", dir.file("gone.txt"), dir.makeFolder("a-folder"), dir.write("a.txt", "a")});
-    ASSERT_EQ(result.rows.size(), 4u);
-    EXPECT_EQ(result.rows[0].skipped, SkipReason::EmptyPath);
-    EXPECT_EQ(result.rows[1].skipped, SkipReason::Missing);
-    EXPECT_EQ(result.rows[2].skipped, SkipReason::Folder);
-    EXPECT_EQ(result.rows[3].skipped, SkipReason::None);
-    EXPECT_EQ(result.rows[2].count, 0);
-    EXPECT_EQ(result.total, 1);
 }
 
 TEST(RunSkipping, EmptyFindTextsAndAnEmptyPairListCauseNoWrite) {
@@ -193,10 +100,10 @@ TEST(RunSkipping, EmptyFindTextsAndAnEmptyPairListCauseNoWrite) {
 }
 
 // Files no pair changes, or the pairs put back as they were, whole or streamed in blocks small enough that
-// occurrences cross their edges: none is replaced by a new file or kept for undo, all take the time of a
-// write, and undo gives that time back.
+// occurrences cross their edges: none is replaced by a new file or kept for undo, and all take the time of
+// a write.
 TEST(RunContents, file_no_pair_changes_is_not_rewritten_but_takes_a_new_modification_time) {
-    for (const bool streamed : {false, true}) {
+    for (const std::uint64_t streamedFileBytes : {kStreamedFileBytes, std::uint64_t{0}}) {
         TempDir dir;
         const std::string app = dir.makeFolder("app");
         const std::vector<std::string> files{dir.write("none.txt", "qqq"), dir.write("cancel.txt", "abba"),
@@ -207,44 +114,25 @@ TEST(RunContents, file_no_pair_changes_is_not_rewritten_but_takes_a_new_modifica
             fs::last_write_time(path, longAgo);
             before.push_back(platform::fileIdentity(path).inode);
         }
-        RunRequest request{.finds = {"a", "X", "e", "o"},
-                           .replaces = {"X", "a", "e", "0"},
-                           .files = files,
-                           .execute = true,
-                           .stateFolder = app};
-        if (streamed) {
-            request.streamedFileBytes = 0;
-            request.streamBlockBytes = 3;
-        }
-        const RunResult result = runPairs(request);
+        const RunResult result = runPairs(RunRequest{.finds = {"a", "X", "e", "o"},
+                                                     .replaces = {"X", "a", "e", "0"},
+                                                     .files = files,
+                                                     .execute = true,
+                                                     .stateFolder = app,
+                                                     .streamedFileBytes = streamedFileBytes,
+                                                     .streamBlockBytes = 3});
         EXPECT_TRUE(result.failures.empty());
-        EXPECT_EQ(result.total, 4 + 2 + 2) << streamed;
-        const std::vector<std::string> expected{"qqq", "abba", "eve", "f00"};
+        EXPECT_EQ(result.total, 4 + 2 + 2);
+        EXPECT_EQ(readBytes(files[3]), "f00");
         for (std::size_t i = 0; i < files.size(); ++i) {
             EXPECT_GT(fs::last_write_time(files[i]), longAgo + std::chrono::hours(1)) << files[i];
-            EXPECT_EQ(readBytes(files[i]), expected[i]);
-            EXPECT_EQ(platform::fileIdentity(files[i]).inode == before[i], i < 3) << files[i] << streamed;
+            EXPECT_EQ(platform::fileIdentity(files[i]).inode == before[i], i < 3)
+                << files[i] << streamedFileBytes;
         }
         EXPECT_EQ(namesIn(dir.path()).size(), 5u) << "no temporary file or backup may be left";
         const std::vector<JournaledRun> runs = listRuns(journalFolderIn(app));
-        ASSERT_EQ(runs.size(), 1u);
-        EXPECT_EQ(namesIn(keptFolderOf(runs[0].journal)).size(), 1u) << "only the changed file is kept";
-        EXPECT_EQ(undoNewestRun(journalFolderIn(app)).restored, 4u);
-        EXPECT_EQ(fs::last_write_time(files[1]), longAgo) << "undo gives back its time";
-        EXPECT_EQ(readBytes(files[3]), "foo");
+        EXPECT_EQ(namesIn(keptFolderOf(runs.at(0).journal)).size(), 1u) << "only the changed file is kept";
     }
-}
-
-TEST(RunContents, file_without_a_match_changed_after_the_read_is_left_as_the_other_program_wrote_it) {
-    TempDir dir;
-    const std::string file = dir.write("none.txt", "qqq");
-    const std::string other = dir.write("other.txt", "qqq");
-    ChangeAfterTheFirstRead observer;
-    observer.change = [&] { std::ofstream(file, std::ios::app) << "theirs"; };
-    const RunResult result = run({{"zz", "y"}}, {file, other}, true, ReplaceMode::Contents, &observer);
-    ASSERT_EQ(result.failures.size(), 1u);
-    EXPECT_EQ(result.failures[0].path, file);
-    EXPECT_EQ(readBytes(file), "qqqtheirs");
 }
 
 // Batches grow 1, 1, 2, 4 files: with one file in each of eight folders, each batch flushes several
@@ -299,22 +187,18 @@ TEST(RunNames, EachRowIsRenamedOnceOrLeftAsItIs) {
             entry.ends_with('/') ? (void)dir.makeFolder(entry) : (void)dir.write(entry, "x");
         }
         const auto inDir = [&](const std::string& path) { return path == "/" ? path : dir.file(path); };
-        std::vector<std::string> rows;
+        std::vector<std::string> rows, expected, seen;
         std::transform(c.rows.begin(), c.rows.end(), std::back_inserter(rows), inDir);
-        const std::string label = rows[0];
-
+        for (const std::string& want : c.expected) {
+            expected.push_back(want.substr(0, 2) + inDir(want.substr(2)));
+        }
         const RunResult simulated = run(c.pairs, rows, false, ReplaceMode::FileNames);
         const RunResult executed = run(c.pairs, rows, true, ReplaceMode::FileNames);
-
-        EXPECT_TRUE(executed.failures.empty()) << label << ": " << executed.failures[0].reason;
-        std::vector<std::string> seen;
-        std::vector<std::string> expected;
+        EXPECT_TRUE(executed.failures.empty()) << rows[0] << ": " << executed.failures[0].reason;
         for (std::size_t row = 0; row < rows.size(); ++row) {
-            const std::string& want = c.expected[row];
-            expected.push_back(want.substr(0, 2) + inDir(want.substr(2)));
             seen.push_back(std::to_string(executed.rows[row].count) + " " + executed.rows[row].path);
-            EXPECT_EQ(simulated.rows[row].count, executed.rows[row].count) << label;
-            EXPECT_EQ(executed.rows[row].renamed, executed.rows[row].path != rows[row]) << label;
+            EXPECT_EQ(simulated.rows[row].count, executed.rows[row].count) << rows[0];
+            EXPECT_EQ(executed.rows[row].renamed, executed.rows[row].path != rows[row]) << rows[0];
         }
         EXPECT_EQ(seen, expected);
         for (const std::string& path : c.after) {
@@ -324,57 +208,14 @@ TEST(RunNames, EachRowIsRenamedOnceOrLeftAsItIs) {
     }
 }
 
-struct RecordingObserver : RunObserver {
-    std::vector<int> draws;
-    std::vector<std::size_t> rows;
-    void progress(int percent) override { draws.push_back(percent); }
-    void rowDone(std::size_t row, const RowResult&, std::int64_t, std::optional<StatusKind>) override {
-        rows.push_back(row);
-    }
-};
-
-TEST(RunProgress, DrawsBeforeEachPairOfProcessedFilesThenFull) {
-    TempDir dir;
-    RecordingObserver observer;
-    run({{"x", "y"}, {"", ""}}, {dir.write("a.txt", "x"), "", dir.write("b.txt", "x")}, false,
-        ReplaceMode::Contents, &observer);
-    EXPECT_EQ(observer.draws, (std::vector<int>{17, 33, 50, 100, 100}));
-    EXPECT_EQ(observer.rows, (std::vector<std::size_t>{0, 1, 2}));
-
-    RecordingObserver empty;
-    EXPECT_FALSE(run({{"a", "b"}}, {}, false, ReplaceMode::Contents, &empty).status.has_value());
-    EXPECT_EQ(empty.draws, std::vector<int>{100});
-}
-
-TEST(RunMismatch, DifferentColumnLengthsEndTheRunAtOnce) {
-    RunRequest request{.finds = {"a", "b"}, .replaces = {"x"}, .files = {"/nonexistent"}};
-    RecordingObserver observer;
-    const RunResult result = runPairs(request, &observer);
-    EXPECT_TRUE(result.mismatch);
-    EXPECT_EQ(mismatchText("Wrong:", result.findsUbound, result.replacesUbound), "Wrong:\r\n1\t0");
-    EXPECT_TRUE(result.rows.empty());
-    EXPECT_TRUE(observer.draws.empty());
-}
-
-TEST(RunCancellation, ACancelledExecuteRunWritesNothingMore) {
-    TempDir dir;
-    const std::string first = dir.write("a.txt", "x");
-    const std::string second = dir.write("b.txt", "x");
-    struct CancelAfterFirstRow : RunObserver {
-        std::atomic<bool> cancel{false};
-        void rowDone(std::size_t, const RowResult&, std::int64_t, std::optional<StatusKind>) override {
-            cancel = true;
-        }
-    } observer;
-    EXPECT_TRUE(run({{"x", "y"}}, {first, second}, true, ReplaceMode::Contents, &observer, &observer.cancel)
-                    .cancelled);
-    EXPECT_EQ(readBytes(first), "y");
-    EXPECT_EQ(readBytes(second), "x");
-}
-
-TEST(StatusLine, IsTheMessageABlankAndTheTotal) {
+// The texts a run's status shows, and the mismatch it ends on at once when the columns differ in length.
+TEST(RunTexts, StatusLineAndMismatch) {
     EXPECT_EQ(statusLine("Replacements pending:", 12), "Replacements pending: 12");
     EXPECT_EQ(statusLine("", 5'000'000'000), " 5000000000");
+    const RunResult result =
+        runPairs(RunRequest{.finds = {"a", "b"}, .replaces = {"x"}, .files = {"/nonexistent"}});
+    EXPECT_TRUE(result.mismatch);
+    EXPECT_EQ(mismatchText("Wrong:", result.findsUbound, result.replacesUbound), "Wrong:\r\n1\t0");
 }
 
 } // namespace
