@@ -59,9 +59,12 @@ protected:
     testing::TempDir dir;
 };
 
+// A subfolder takes the rules of the whole work tree.
 TEST_F(ExpansionInWorkTree, KeepsTheTextFilesGitWouldTrackInByteOrder) {
     EXPECT_EQ(expand(), (Files{"a.txt", "caf\xe9.txt", "keep.log", "link.txt", "nested/n.cpp", "nested/n.log",
                                "src/Z.h", "src/main.cpp", "src/r.rc"}));
+    EXPECT_EQ(expandFolder(dir.file("src") + "/", {}).files,
+              (Files{dir.file("src/Z.h"), dir.file("src/main.cpp"), dir.file("src/r.rc")}));
 }
 
 TEST_F(ExpansionInWorkTree, SwitchesBringBackHiddenIgnoredAndBinaryFilesButNeverGitItself) {
@@ -92,35 +95,32 @@ TEST_F(ExpansionInWorkTree, PatternsAndSizeLimitNarrowTheFiles) {
     EXPECT_EQ(expand(options), (Files{"nested/n.cpp", "src/main.cpp"}));
 }
 
-TEST_F(ExpansionInWorkTree, SubfolderTakesTheRulesOfTheWholeWorkTree) {
-    const Expansion expansion = expandFolder(dir.file("src") + "/", {});
-    EXPECT_EQ(expansion.files, (Files{dir.file("src/Z.h"), dir.file("src/main.cpp"), dir.file("src/r.rc")}));
-}
-
 TEST_F(ExpansionInWorkTree, StopFlagEndsTheWalkAndProgressNamesEachFolder) {
     std::vector<std::string> folders;
     const std::atomic<bool> running{false};
-    const Expansion whole = expandFolder(
-        dir.path(), {}, &running, [&](const std::string& folder, std::size_t) { folders.push_back(folder); });
+    expandFolder(dir.path(), {}, &running,
+                 [&](const std::string& folder, std::size_t) { folders.push_back(folder); });
     EXPECT_EQ(folders, (Files{dir.path(), dir.file("nested"), dir.file("src")}));
 
     const std::atomic<bool> stopped{true};
     const Expansion cut = expandFolder(dir.path(), {}, &stopped);
     EXPECT_TRUE(cut.stopped);
     EXPECT_TRUE(cut.files.empty());
-    EXPECT_FALSE(whole.stopped);
 }
 
 // git lets a deeper .gitignore override the rules above it; libgit2's single-path query does not, so this
 // is pinned against what git itself lists.
 // A deeper file's rules are anchored in its own folder.
-TEST(ExpansionRules, deeper_negation_reincludes_what_the_top_ignores) {
+TEST(ExpansionRules, deeper_negation_reincludes_what_the_top_ignores_and_a_fifo_holds_no_rules) {
     testing::TempDir dir;
     initRepository(dir.path());
     dir.writeTree({".gitignore", "*.html\n", "sub/.gitignore", "!page.html\n/inner/\n", "page.html", "x",
-                   "sub/page.html", "x", "sub/inner/page.html", "x", "sub/x/inner/page.html", "x"});
+                   "sub/page.html", "x", "sub/inner/page.html", "x", "sub/x/inner/page.html", "x", "fifo/a",
+                   "x"});
+    // A rules file that is a fifo is read as none, without waiting for a writer.
+    ASSERT_EQ(::mkfifo(dir.file("fifo/.gitignore").c_str(), 0600), 0);
     EXPECT_EQ(expandFolder(dir.path(), {}).files,
-              (Files{dir.file("sub/page.html"), dir.file("sub/x/inner/page.html")}));
+              (Files{dir.file("fifo/a"), dir.file("sub/page.html"), dir.file("sub/x/inner/page.html")}));
 }
 
 // A .ignore rule wins over .gitignore's at any depth, holds on in a nested work tree, and counts outside
@@ -140,52 +140,13 @@ TEST(ExpansionRules, IgnoreFilesWinOverGitIgnoreAndCountOutsideWorkTrees) {
     EXPECT_EQ(expandFolder(dir.file("sub"), {}).files, (Files{dir.file("sub/s.cpp")}));
 
     testing::TempDir plain;
-    plain.writeTree({".ignore", "*.bak\n", "a.bak", "x", "a.txt", "x"});
+    // Outside a work tree a .gitignore is an ordinary file.
+    plain.writeTree({".ignore", "*.bak\n", ".gitignore", "*.txt\n", "a.bak", "x", "a.txt", "x"});
     EXPECT_EQ(expandFolder(plain.path(), {}).files, (Files{plain.file("a.txt")}));
     ExpansionOptions ignoredToo;
     ignoredToo.ignored = true;
     EXPECT_EQ(expandFolder(plain.path(), ignoredToo).files,
               (Files{plain.file("a.bak"), plain.file("a.txt")}));
-}
-
-TEST(ExpansionRules, ignore_file_that_is_a_fifo_does_not_stop_the_walk) {
-    testing::TempDir dir;
-    initRepository(dir.path());
-    dir.write("a.txt", "a");
-    ASSERT_EQ(::mkfifo(dir.file(".gitignore").c_str(), 0600), 0);
-    EXPECT_EQ(expandFolder(dir.path(), {}).files, (Files{dir.file("a.txt")}));
-}
-
-TEST(Expansion, OutsideAWorkTreeIgnoreFilesAreOrdinaryFiles) {
-    testing::TempDir dir;
-    dir.write(".gitignore", "*.log\n");
-    dir.write("b.log", "b");
-    EXPECT_EQ(expandFolder(dir.path(), {}).files, (Files{dir.file("b.log")}));
-}
-
-TEST(Expansion, MissingFolderIsAProblemNotAFile) {
-    testing::TempDir dir;
-    const Expansion expansion = expandFolder(dir.file("missing"), {});
-    EXPECT_TRUE(expansion.files.empty());
-    ASSERT_EQ(expansion.problems.size(), 1u);
-    EXPECT_EQ(expansion.problems[0].path, dir.file("missing"));
-}
-
-bool unreadableFolderIsReportedAndSkipped(const std::string& root) {
-    const Expansion expansion = expandFolder(root, {});
-    return expansion.files == Files{root + "/open/a.txt"} && expansion.problems.size() == 1 &&
-           expansion.problems[0].path == root + "/locked" && !expansion.problems[0].reason.empty();
-}
-
-TEST(Expansion, UnreadableFolderIsReportedAndTheRestExpanded) {
-    testing::TempDir dir;
-    testing::openToEveryone(dir.path());
-    dir.writeTree({"open/a.txt", "a", "locked/b.txt", "b"});
-    testing::openToEveryone(dir.file("open"));
-    testing::openToEveryone(dir.file("open/a.txt"));
-    fs::permissions(dir.file("locked"), fs::perms::none);
-    EXPECT_TRUE(testing::runWithoutRoot(unreadableFolderIsReportedAndSkipped, dir.path()));
-    fs::permissions(dir.file("locked"), fs::perms::owner_all);
 }
 
 struct RuleCase {
@@ -205,65 +166,34 @@ constexpr std::optional<bool> kNoRule = std::nullopt;
 TEST(IgnoreRules, DecideAsGitsDocumentationSays) {
     const RuleCase cases[] = {
         {"hello.*", "hello.txt", false, kIgnored},
-        {"hello.*", "a/hello.java", false, kIgnored},
-        {"hello.*", "hello", false, kNoRule},
-        {"/hello.*", "hello.c", false, kIgnored},
         {"/hello.*", "a/hello.java", false, kNoRule},
         {"doc/frotz/", "doc/frotz", true, kIgnored},
         {"doc/frotz/", "a/doc/frotz", true, kNoRule},
-        {"/doc/frotz", "doc/frotz", true, kIgnored},
-        {"doc/frotz", "a/doc/frotz", true, kNoRule},
-        {"frotz/", "frotz", true, kIgnored},
-        {"frotz/", "a/frotz", true, kIgnored},
         {"frotz/", "a/frotz", false, kNoRule},
-        {"Documentation/*.html", "Documentation/git.html", false, kIgnored},
         {"Documentation/*.html", "Documentation/ppc/ppc.html", false, kNoRule},
-        {"Documentation/*.html", "tools/perf/Documentation/perf.html", false, kNoRule},
-        {"foo/*", "foo/test.json", false, kIgnored},
-        {"foo/*", "foo/bar", true, kIgnored},
         {"foo/*", "foo/bar/hello.c", false, kNoRule},
-        {"**/foo", "foo", false, kIgnored},
         {"**/foo", "x/y/foo", true, kIgnored},
         {"**/foo/bar", "foo/bar", false, kIgnored},
-        {"**/foo/bar", "x/foo/bar", false, kIgnored},
         {"**/foo/bar", "x/foo/y/bar", false, kNoRule},
-        {"abc/**", "abc/x", false, kIgnored},
         {"abc/**", "abc/x/y/z", false, kIgnored},
         {"abc/**", "abc", true, kNoRule},
-        {"a/**/b", "a/b", false, kIgnored},
-        {"a/**/b", "a/x/b", false, kIgnored},
         {"a/**/b", "a/x/y/b", false, kIgnored},
         {"a**b", "axyb", false, kIgnored},
         {"x/a**b", "x/ac/db", false, kNoRule},
-        {"\\!important!.txt", "!important!.txt", false, kIgnored},
         {"\\#hash", "#hash", false, kIgnored},
         {"#hash", "#hash", false, kNoRule},
         {"trail\\ ", "trail ", false, kIgnored},
-        {"space.txt   ", "space.txt", false, kIgnored},
         {"*.html\n!foo.html", "foo.html", false, kKept},
-        {"*.html\n!foo.html", "bar.html", false, kIgnored},
-        {"*.[oa]", "x.a", false, kIgnored},
-        {"*.[oa]", "x.c", false, kNoRule},
-        {"/*\n!/foo\n/foo/*\n!/foo/bar", "top.txt", false, kIgnored},
-        {"/*\n!/foo\n/foo/*\n!/foo/bar", "foo", true, kKept},
         {"/*\n!/foo\n/foo/*\n!/foo/bar", "foo/x", false, kIgnored},
         {"/*\n!/foo\n/foo/*\n!/foo/bar", "foo/bar", true, kKept},
         {"[[:digit:]]x", "1x", false, kIgnored},
-        {"[[:alpha:]-]z", "-z", false, kIgnored},
         {"[![:lower:]]v", "av", false, kNoRule},
         {"[[:foo:]a]y", "ay", false, kNoRule},
-        {"[abc", "[abc", false, kNoRule},
-        {"hello.*", "Hello.c", false, kNoRule},
-        {"**/deep", "deeper", false, kNoRule},
         {"trail\\ ", "trail", false, kNoRule},
-        {"[a-c]x.dat", "ax.dat", false, kIgnored},
-        {"[a-c]x.dat", "dx.dat", false, kNoRule},
-        {"[!q]?.tmp", "ab.tmp", false, kIgnored},
         {"[!q]?.tmp", "qb.tmp", false, kNoRule},
         {"[!q]?.tmp", "abc.tmp", false, kNoRule},
         {"space.txt   \r\n", "space.txt", false, kIgnored},
         {"/\n!\n", "a", false, kNoRule},
-        {"/\n!\n", "x", true, kNoRule},
     };
     for (const RuleCase& c : cases) {
         EXPECT_EQ(IgnoreRules(c.rules, "").decide(c.path, c.isFolder), c.decided)
@@ -280,38 +210,16 @@ struct GlobCase {
 TEST(Glob, MatchesNamesByteForByte) {
     const GlobCase cases[] = {
         {"*.cpp", "main.cpp", true},
-        {"*.cpp", "main.cpp.orig", false},
-        {"*.cpp", ".cpp", true},
-        {"*", "", true},
-        {"", "", true},
-        {"", "a", false},
         {"a*b*c", "aXbYbZc", true},
-        {"a*b*c", "aXbYbZ", false},
-        {"?.h", "a.h", true},
         {"?.h", ".h", false},
-        {"[ab].txt", "b.txt", true},
-        {"[!ab].txt", "b.txt", false},
         {"[a-c]x", "bx", true},
-        {"[a-c]x", "dx", false},
-        {"[]]", "]", true},
-        {"[a-]", "-", true},
-        {"[", "[", true},
         {"\\*", "*", true},
-        {"\\*", "a", false},
         {"*\xe9*", "caf\xe9.txt", true},
         {"[\x80-\xff]", "\xe9", true},
-        {"*.CPP", "main.cpp", false},
-        {"[[:digit:]]x", "1x", true},
-        {"[[:digit:]]x", "ax", false},
-        {"[[:alpha:]-]z", "-z", true},
         {"[![:lower:]]v", "Av", true},
-        {"[![:lower:]]v", "av", false},
         {"[[:alpha:]]", "\xe9", false},
         {"[[:cntrl:]]", "\x1f", true},
-        {"[[:cntrl:]]", "\x7f", true},
-        {"[[:cntrl:]]", " ", false},
         {"[[:]x", "[x", true},
-        {"[[:foo:]a]y", "ay", false},
     };
     for (const GlobCase& c : cases) {
         EXPECT_EQ(globMatches(c.glob, c.name), c.matches) << c.glob << " on " << c.name;
