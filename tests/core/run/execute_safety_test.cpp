@@ -236,6 +236,19 @@ TEST_P(ExecuteSafety, every_name_of_a_file_takes_its_one_result_in_any_batch_and
     EXPECT_TRUE(fs::is_symlink(link));
 }
 
+// A program that keeps the file open for writing, as one writing a log does, holds off the lease the run
+// takes before it puts the new file in place.
+TEST_P(ExecuteSafety, FileOpenForWritingElsewhereIsNotReplaced) {
+    TempDir dir;
+    const std::string log = dir.write("app.log", "line 1\n");
+    std::ofstream writer(log, std::ios::app);
+    const RunResult result = runPairs(executeRun(ReplaceMode::Contents, "line", "LINE", {log}));
+    ASSERT_EQ(result.failures.size(), 1u);
+    EXPECT_NE(result.failures[0].reason.find(platform::kInUseElsewhere), std::string::npos)
+        << result.failures[0].reason;
+    EXPECT_EQ(readBytes(log), "line 1\n");
+}
+
 // Output that is only the start of the file, or goes past its end, is written as it is.
 TEST_P(ExecuteSafety, output_that_is_only_the_start_of_the_file_or_goes_past_its_end_is_written) {
     TempDir dir;
