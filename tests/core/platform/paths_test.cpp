@@ -21,7 +21,6 @@ TEST(Paths, SplitAtTheLastSeparatorAndTheLastDotAfterIt) {
         {"report.txt", "", "report", ".txt"},
         {"/data/name.", "/data/", "name", "."},
         {"/data/", "/data/", "", ""},
-        {"", "", "", ""},
         {"/d/a\\b.txt", "/d/", "a\\b", ".txt"},
     };
     for (const auto& c : cases) {

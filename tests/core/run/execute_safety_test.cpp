@@ -13,6 +13,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
 namespace morvane {
 namespace {
@@ -82,12 +83,22 @@ TEST_P(ExecuteSafety, UnreadableAndReadOnlyFilesFailTheirRowsAndKeepTheirContent
     EXPECT_FALSE(fs::exists(dir.file("gone.txt")));
 }
 
-bool contentsAndNameRunsBothFail(const std::string& file) {
-    return runPairs(executeRun(ReplaceMode::Contents, "d", "x", {file})).failures.size() == 1 &&
-           runPairs(executeRun(ReplaceMode::FileNames, "d", "x", {file})).failures.size() == 1;
+struct stat statOf(const std::string& path) {
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return info;
 }
 
-TEST_P(ExecuteSafety, FolderWithoutWritePermissionKeepsItsFilesContentsAndNames) {
+// As another user: a file in a folder it may not write keeps its contents and its name, and root's file it
+// may write is rewritten in place, since no new file can be given root as its owner.
+bool lockedFolderFailsAndRootsFileIsRewritten(const std::string& root) {
+    const std::string locked = root + "/locked/data.txt";
+    return runPairs(executeRun(ReplaceMode::Contents, "d", "x", {locked})).failures.size() == 1 &&
+           runPairs(executeRun(ReplaceMode::FileNames, "d", "x", {locked})).failures.size() == 1 &&
+           runPairs(executeRun(ReplaceMode::Contents, "a", "b", {root + "/roots.txt"})).failures.empty();
+}
+
+TEST_P(ExecuteSafety, AnotherUserKeepsALockedFoldersFilesAndRewritesRootsFileInPlace) {
     TempDir dir;
     testing::openToEveryone(dir.path());
     const std::string folder = dir.makeFolder("locked");
@@ -95,9 +106,15 @@ TEST_P(ExecuteSafety, FolderWithoutWritePermissionKeepsItsFilesContentsAndNames)
     testing::openToEveryone(dir.write("locked/data.txt", "data"));
     fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                 fs::perms::others_read | fs::perms::others_exec);
-    EXPECT_TRUE(testing::runWithoutRoot(contentsAndNameRunsBothFail, file));
+    const std::string roots = dir.write("roots.txt", "aaa");
+    fs::permissions(roots, fs::perms(0666));
+    const struct stat before = statOf(roots);
+    EXPECT_TRUE(testing::runWithoutRoot(lockedFolderFailsAndRootsFileIsRewritten, dir.path()));
     EXPECT_EQ(readBytes(file), "data");
     EXPECT_EQ(namesIn(folder).size(), 1u);
+    EXPECT_EQ(readBytes(roots), "bbb");
+    EXPECT_EQ(statOf(roots).st_ino == before.st_ino, ::geteuid() == 0) << "in place when it is root's";
+    EXPECT_EQ(namesIn(dir.path()).size(), 2u) << "no temporary file or backup may be left";
 }
 
 // Run in a child process, which keeps the limit to itself. With SIGXFSZ ignored, the write past the limit
@@ -281,12 +298,6 @@ TEST(FileKinds, FifoInTheListFailsItsRowsWithoutBlockingTheRun) {
     EXPECT_EQ(readTextFileInto(fifo, buffer), platform::kNotRegularFile);
     EXPECT_EQ(writeTextFile("x", fifo).error, platform::kNotRegularFile);
     EXPECT_TRUE(fs::is_fifo(fifo));
-}
-
-struct stat statOf(const std::string& path) {
-    struct stat info {};
-    ::stat(path.c_str(), &info);
-    return info;
 }
 
 std::string attribute(const std::string& path, const char* name) {

@@ -44,7 +44,6 @@ TEST(OneScanPass, GivesWhatThePairsGiveOneAfterTheOther) {
         std::int64_t count;
         PairOptionsList options{};
     } cases[] = {
-        {{"foo", "baz"}, {"bar", "qux"}, "foo baz foo", "bar qux bar", 3},
         {{"ab", "bc"}, {"X", "Y"}, "abc", "Xc", 1},          // taken by an earlier pair
         {{"a", "bb"}, {"b", "c"}, "ab", "c", 2},             // made by an insertion
         {{"x", "ab"}, {"", "Z"}, "axb", "Z", 2},             // made by a cut

@@ -86,7 +86,6 @@ TEST_P(RenamePlanTable, ClassifiesEveryRowAndOrdersTheRenames) {
 INSTANTIATE_TEST_SUITE_P(
     RenamePlan, RenamePlanTable,
     ::testing::Values(
-        PlanCase{"independent", "a1|b1", "a1|b1", "1", "2", "rename a2; rename b2", ""},
         PlanCase{"unchanged_and_missing", "a", "a|gone|", "x", "y", "unchanged a; skipped gone; skipped ",
                  ""},
         // a -> b must wait until b has become c.

@@ -19,7 +19,6 @@ TEST(RowProblem, DependsOnWhatThePathNamesAndTheMode) {
         {"", PathKind::Missing, kContents, SkipReason::EmptyPath, ""},
         {"", PathKind::Missing, kNames, SkipReason::EmptyPath, ""},
         {"a", PathKind::Missing, kContents, SkipReason::Missing, ""},
-        {"a", PathKind::Missing, kNames, SkipReason::Missing, ""},
         {"d", PathKind::Folder, kContents, SkipReason::Folder, ""},
         {"d", PathKind::Folder, kNames, SkipReason::None, ""},
         {"p", PathKind::Other, kContents, SkipReason::None, "not a regular file"},
