@@ -111,7 +111,6 @@ TEST_P(ExecuteSafety, AnotherUserKeepsALockedFoldersFilesAndRewritesRootsFileInP
     const struct stat before = statOf(roots);
     EXPECT_TRUE(testing::runWithoutRoot(lockedFolderFailsAndRootsFileIsRewritten, dir.path()));
     EXPECT_EQ(readBytes(file), "data");
-    EXPECT_EQ(namesIn(folder).size(), 1u);
     EXPECT_EQ(readBytes(roots), "bbb");
     EXPECT_EQ(statOf(roots).st_ino == before.st_ino, ::geteuid() == 0) << "in place when it is root's";
     EXPECT_EQ(namesIn(dir.path()).size(), 2u) << "no temporary file or backup may be left";
@@ -297,7 +296,6 @@ TEST(FileKinds, FifoInTheListFailsItsRowsWithoutBlockingTheRun) {
     std::string buffer;
     EXPECT_EQ(readTextFileInto(fifo, buffer), platform::kNotRegularFile);
     EXPECT_EQ(writeTextFile("x", fifo).error, platform::kNotRegularFile);
-    EXPECT_TRUE(fs::is_fifo(fifo));
 }
 
 std::string attribute(const std::string& path, const char* name) {

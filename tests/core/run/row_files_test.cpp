@@ -2,6 +2,7 @@
 #include "core/run/run.h"
 #include "support/temp_dir.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -37,9 +38,11 @@ TEST(FolderCursor, names_changed_after_the_listing_are_looked_at_again) {
     EXPECT_EQ(buffer, "made after the listing");
 }
 
-// Each row the observer hears of, as "row count path".
+// Each row the observer hears of, as "row count path", and each draw of the progress bar.
 struct RowsSeen : RunObserver {
     std::vector<std::string> rows;
+    std::vector<int> draws;
+    void progress(int percent) override { draws.push_back(percent); }
     void rowDone(std::size_t row, const RowResult& result, std::int64_t, std::optional<StatusKind>) override {
         rows.push_back(std::to_string(row) + " " + std::to_string(result.count) + " " + result.path);
     }
@@ -75,6 +78,8 @@ TEST(RunRows, rows_beyond_what_the_workers_hold_come_in_order_with_their_counts)
         RowsSeen seen;
         const RunResult result = runPairs(request, &seen);
         EXPECT_EQ(seen.rows, expected);
+        // The bar is full at the last row's draw, and drawn full once more at the end.
+        EXPECT_EQ(std::count(seen.draws.begin(), seen.draws.end(), 100), 2);
         EXPECT_EQ(result.rows.size(), keepRows ? request.files.size() : 0);
         EXPECT_EQ(result.total, total);
     }
