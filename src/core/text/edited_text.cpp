@@ -20,7 +20,7 @@ void EditedText::reset(std::string_view text) {
     text_ = text;
     taken_.assign(text.size() / kWordBits + 1, 0);
     edits_.clear();
-    pool_.release();
+    ordered_ = 0;
     joined_.clear();
     growth_ = 0;
 }
@@ -39,8 +39,31 @@ bool EditedText::untouched(std::size_t start, std::size_t end) const {
 
 void EditedText::replace(std::size_t start, std::size_t length, std::string_view replacement) {
     markTaken(start, start + length);
-    edits_.emplace_hint(edits_.end(), start, Edit{length, replacement});
+    edits_.emplace_back(start, Edit{length, replacement});
     growth_ += static_cast<std::int64_t>(replacement.size()) - static_cast<std::int64_t>(length);
+}
+
+void EditedText::order() const {
+    if (ordered_ == edits_.size()) {
+        return;
+    }
+    const auto byStart = [](const auto& a, const auto& b) { return a.first < b.first; };
+    const auto since = edits_.begin() + static_cast<std::ptrdiff_t>(ordered_);
+    std::sort(since, edits_.end(), byStart);
+    std::inplace_merge(edits_.begin(), since, edits_.end(), byStart);
+    ordered_ = edits_.size();
+}
+
+EditedText::Edits::const_iterator EditedText::firstFrom(std::size_t position) const {
+    order();
+    return std::lower_bound(edits_.cbegin(), edits_.cend(), position,
+                            [](const auto& edit, std::size_t at) { return edit.first < at; });
+}
+
+EditedText::Edits::iterator EditedText::editAt(std::size_t start) const {
+    const auto edit = firstFrom(start);
+    return edit != edits_.cend() && edit->first == start ? edits_.begin() + (edit - edits_.cbegin())
+                                                         : edits_.end();
 }
 
 void EditedText::markTaken(std::size_t start, std::size_t end) {
@@ -72,8 +95,9 @@ void EditedText::replaceInBuilt(std::string_view built, const std::vector<std::s
                                 std::size_t length, std::string_view replacement,
                                 std::vector<std::size_t>& placed) {
     placed.clear();
+    order();
     std::vector<Joined> spans;
-    auto edit = edits_.begin();
+    auto edit = edits_.cbegin();
     std::int64_t shift = 0; // where a byte of the text lies in the new text, less where it lies in the text
     const auto textOf = [&shift](std::size_t at) {
         return static_cast<std::size_t>(static_cast<std::int64_t>(at) - shift);
@@ -122,7 +146,11 @@ void EditedText::replaceInBuilt(std::string_view built, const std::vector<std::s
             spans.push_back(span);
         }
     }
-    // Each joined replacement: the new text of its bytes with the spans in it replaced.
+    // Each joined replacement: the new text of its bytes with the spans in it replaced, in place of the
+    // replacements it joins.
+    Edits rebuilt;
+    rebuilt.reserve(edits_.size() + spans.size());
+    auto kept = edits_.cbegin();
     std::size_t next = 0;
     for (const Joined& span : spans) {
         std::string& bytes = joined_.emplace_back();
@@ -133,12 +161,20 @@ void EditedText::replaceInBuilt(std::string_view built, const std::vector<std::s
             copied = starts[next] + length;
         }
         bytes.append(built.substr(copied, span.to - copied));
-        edits_.erase(edits_.lower_bound(span.textStart), edits_.lower_bound(span.textEnd));
+        for (; kept != edits_.cend() && kept->first < span.textStart; ++kept) {
+            rebuilt.push_back(*kept);
+        }
+        while (kept != edits_.cend() && kept->first < span.textEnd) {
+            ++kept;
+        }
         markTaken(span.textStart, span.textEnd);
-        edits_.emplace(span.textStart, Edit{span.textEnd - span.textStart, bytes});
+        rebuilt.emplace_back(span.textStart, Edit{span.textEnd - span.textStart, bytes});
         growth_ += static_cast<std::int64_t>(bytes.size()) - static_cast<std::int64_t>(span.to - span.from);
         placed.push_back(span.textStart);
     }
+    rebuilt.insert(rebuilt.end(), kept, edits_.cend());
+    edits_.swap(rebuilt);
+    ordered_ = edits_.size();
 }
 
 // Walking left from the place, the text's untouched bytes and the replacements before it, up to reach bytes,
@@ -188,19 +224,19 @@ void EditedText::rightOf(Edits::const_iterator next, std::size_t position, std::
 }
 
 std::string_view EditedText::replacementAt(std::size_t start) const {
-    const auto edit = edits_.find(start);
+    const auto edit = editAt(start);
     return edit == edits_.end() ? std::string_view() : edit->second.replacement;
 }
 
 void EditedText::rewrite(std::size_t start, std::string bytes) {
-    Edit& edit = edits_.at(start);
+    Edit& edit = editAt(start)->second;
     growth_ += static_cast<std::int64_t>(bytes.size()) - static_cast<std::int64_t>(edit.replacement.size());
     edit.replacement = joined_.emplace_back(std::move(bytes));
 }
 
 void EditedText::window(std::size_t start, std::size_t reach, std::string& out, std::size_t& at,
                         std::size_t& size) const {
-    const auto edit = edits_.find(start);
+    const auto edit = editAt(start);
     out.clear();
     leftOf(edit, edit->first, reach, out);
     at = out.size();
@@ -212,7 +248,7 @@ void EditedText::window(std::size_t start, std::size_t reach, std::string& out, 
 void EditedText::around(std::size_t start, std::size_t end, std::size_t reach, std::string& out,
                         std::size_t& at) const {
     // No replacement starts between start and end, which none took.
-    const auto next = edits_.lower_bound(start);
+    const auto next = firstFrom(start);
     out.clear();
     leftOf(next, start, reach, out);
     at = out.size();
@@ -221,6 +257,7 @@ void EditedText::around(std::size_t start, std::size_t end, std::size_t reach, s
 }
 
 void EditedText::build(std::string& out) const {
+    order();
     out.clear();
     out.reserve(static_cast<std::size_t>(static_cast<std::int64_t>(text_.size()) + growth_));
     std::size_t copied = 0;

@@ -3,10 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <map>
-#include <memory_resource>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace morvane {
@@ -60,10 +59,12 @@ private:
         std::size_t length;
         std::string_view replacement;
     };
-    // By where they start in the text; their nodes come from a pool given back whole at each reset, since a
-    // text takes thousands of replacements that would otherwise each cost an allocation and a free.
-    using Edits = std::pmr::map<std::size_t, Edit>;
+    using Edits = std::vector<std::pair<std::size_t, Edit>>;
 
+    // Puts the replacements made since the last read in order with the others.
+    void order() const;
+    Edits::const_iterator firstFrom(std::size_t position) const;
+    Edits::iterator editAt(std::size_t start) const;
     void markTaken(std::size_t start, std::size_t end);
     // The new text's bytes before or after a place of the text; `next` is the first replacement at or after
     // it.
@@ -72,8 +73,11 @@ private:
 
     std::string_view text_;
     std::vector<std::uint64_t> taken_; // a bit for each byte of the text that a replacement took
-    std::pmr::unsynchronized_pool_resource pool_;
-    Edits edits_{&pool_};
+    // By where they start in the text, up to `ordered_`; the ones made since follow as they came, each pair's
+    // in ascending order, and are merged in when the replacements are next read in order. A text takes
+    // thousands of replacements, which a tree would insert one by one, each with an allocation.
+    mutable Edits edits_;
+    mutable std::size_t ordered_ = 0;
     std::deque<std::string> joined_; // the replacements that replaceInBuilt joined
     std::int64_t growth_ = 0;        // the new text's length less the text's
 };
