@@ -8,7 +8,8 @@ namespace morvane {
 namespace {
 
 // The reports grouped by find text, each group in ascending order: a counting sort by find index, which keeps
-// the order the walk reported in (by where each occurrence ends, so by where it starts for one find text).
+// the order the scan reported in (by where each occurrence starts or ends, either of which orders the
+// occurrences of one find text by their starts).
 void groupByFind(std::size_t findCount, LiteralHits& hits) {
     hits.first.assign(findCount + 1, 0);
     for (const std::uint64_t report : hits.reported) {
@@ -36,8 +37,13 @@ bool holdsAsciiLetter(std::string_view find) {
 } // namespace
 
 LiteralScan::LiteralScan(const std::vector<std::string>& finds, const std::vector<char>& ignoringCase)
-    : findCount_(finds.size()), set_(finds, anyIgnoresCase(ignoringCase)) {
-    usable_ = set_.usable() && finds.size() < std::numeric_limits<std::uint32_t>::max() &&
+    : findCount_(finds.size()), buckets_(finds, ignoringCase) {
+    if (buckets_.usable()) {
+        usable_ = true;
+        return;
+    }
+    usable_ = set_.emplace(finds, anyIgnoresCase(ignoringCase)).usable() &&
+              finds.size() < std::numeric_limits<std::uint32_t>::max() &&
               std::any_of(finds.begin(), finds.end(), [](const std::string& find) { return !find.empty(); });
     if (anyIgnoresCase(ignoringCase)) {
         checked_.resize(finds.size());
@@ -60,8 +66,13 @@ void LiteralScan::keepExactOnes(std::string_view text, std::vector<std::uint64_t
 
 bool LiteralScan::scan(std::string_view text, std::size_t mostHits, LiteralHits& hits) const {
     hits.reported.clear();
-    if (!usable_ || text.size() > std::numeric_limits<std::uint32_t>::max() ||
-        !set_.allOccurrences(text, mostHits, hits.reported)) {
+    if (!usable_ || text.size() > std::numeric_limits<std::uint32_t>::max()) {
+        return false;
+    }
+    // The bucket scan checks each find text in its own way; only the automaton's reports need checking.
+    const bool found = buckets_.usable() ? buckets_.allOccurrences(text, mostHits, hits.reported)
+                                         : set_->allOccurrences(text, mostHits, hits.reported);
+    if (!found) {
         return false;
     }
     if (anyChecked_) {
