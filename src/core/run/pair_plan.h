@@ -56,8 +56,9 @@ struct Plan {
     // For contents with several plain pairs: where all of them occur in a text, found in one pass. The pairs
     // then replace in that text without building it anew for each (see applyPairs).
     std::optional<LiteralScan> literalScan;
-    // For a simulate run with few pairs: the pairs whose replacements no later pair could tell from their
-    // find text, since no later find text can overlap either. Their text is never made: they only count.
+    // For a simulate run with few pairs or a literal scan: the pairs whose replacements no later pair could
+    // tell from their find text, since no later find text can overlap either. Their text is never made:
+    // they only count.
     std::vector<char> onlyCounting;
     RunJournal* journal = nullptr; // an execute run's, used on the run's own thread only
     // What the workers of an execute run in contents mode tell the journal while they prepare writes.
