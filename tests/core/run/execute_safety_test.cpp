@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -273,6 +274,71 @@ TEST_P(ExecuteSafety, output_that_is_only_the_start_of_the_file_or_goes_past_its
         const std::string file = dir.write("a.txt", text);
         EXPECT_TRUE(runPairs(executeRun(ReplaceMode::Contents, find, replace, {file})).failures.empty());
         EXPECT_EQ(readBytes(file), expected);
+    }
+}
+
+// Every name in the folder with what it holds: a link's target, a file's contents or "/" for a folder.
+std::map<std::string, std::string> everyName(const TempDir& dir) {
+    std::map<std::string, std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+        names[entry.path().filename()] = entry.is_symlink()     ? "-> " + fs::read_symlink(entry).string()
+                                         : entry.is_directory() ? "/"
+                                                                : readBytes(entry.path());
+    }
+    return names;
+}
+
+// Entries are made in order: "name" a file holding its name, "name/" a folder, "name->target" a symbolic link
+// and "name=>other" a hard link to another entry.
+void makeEntries(const TempDir& dir, const std::vector<std::string>& entries) {
+    for (const std::string& entry : entries) {
+        const std::size_t link = entry.find("->");
+        const std::size_t hard = entry.find("=>");
+        if (link != std::string::npos) {
+            fs::create_symlink(entry.substr(link + 2), dir.file(entry.substr(0, link)));
+        } else if (hard != std::string::npos) {
+            fs::create_hard_link(dir.file(entry.substr(hard + 2)), dir.file(entry.substr(0, hard)));
+        } else if (entry.ends_with('/')) {
+            dir.makeFolder(entry);
+        } else {
+            dir.write(entry, entry);
+        }
+    }
+}
+
+// The run itself refuses these, whatever the rename plan saw: each would destroy a file, only pretend to
+// move it, or lose it.
+TEST(RenameSafety, RenameThatWouldDestroyFakeMoveOrVanishIsRefusedAndChangesNothing) {
+    struct Case {
+        const char* fault;
+        std::vector<std::string> entries;
+        const char* row;
+        const char* find;
+        const char* replace;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"onto a symbolic link to itself", {"b", "a->b"}, "a", "a", "b"},
+             {"onto a link to the file", {"a", "b->a"}, "a", "a", "b"},
+             {"of a hard link onto its twin", {"h1", "h2=>h1"}, "h1", "1", "2"},
+             // Looks like a change of case on a file system that ignores case, but both names stay.
+             {"case only, onto its hard-linked twin", {"h", "H=>h"}, "h", "h", "H"},
+             {"onto another file", {"a.txt", "b.txt"}, "a.txt", "a", "b"},
+             {"onto another file whose name differs in case only", {"a.txt", "A.txt"}, "a.txt", "a", "A"},
+             {"onto a folder", {"old/", "new/"}, "old", "old", "new"},
+             {"to an empty name", {"report.txt"}, "report.txt", "report.txt", ""},
+             {"to .", {"report.txt"}, "report.txt", "report.txt", "."},
+             {"to ..", {"report.txt"}, "report.txt", "report.txt", ".."},
+             {"into a folder", {"report.txt", "sub/"}, "report.txt", "report", "sub/x"},
+         }) {
+        TempDir dir;
+        makeEntries(dir, c.entries);
+        const std::string path = dir.file(c.row);
+        const auto before = everyName(dir);
+        const RunResult result = runPairs(executeRun(ReplaceMode::FileNames, c.find, c.replace, {path}));
+        ASSERT_EQ(result.failures.size(), 1u) << c.fault;
+        EXPECT_FALSE(result.rows[0].renamed) << c.fault;
+        EXPECT_EQ(result.rows[0].path, path) << c.fault;
+        EXPECT_EQ(everyName(dir), before) << c.fault;
     }
 }
 
