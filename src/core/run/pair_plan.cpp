@@ -272,8 +272,9 @@ namespace {
 // the pairs then pass over the text one by one.
 constexpr std::size_t kMostHitsPerTextByte = 4;
 constexpr std::size_t kMostHitsAnyText = 4096;
-// Beyond this, a worker gives back the memory the one-scan pass kept from its last text.
-constexpr std::size_t kOneScanMemoryKept = std::size_t{16} << 20;
+// Beyond this, a worker gives back the memory the one-scan pass kept from its last text: every worker
+// keeping room for the largest text it met would hold more than the rest of a run over a tree together.
+constexpr std::size_t kOneScanMemoryKept = std::size_t{1} << 20;
 
 // What a worker keeps from text to text for the pass with one scan.
 struct OneScanScratch {

@@ -285,6 +285,7 @@ private:
     // Past a range's share, its bytes up to a cut byte are read in pieces of this size at most.
     static constexpr std::size_t kLookPastBytes = std::size_t{64} << 10;
     static constexpr std::size_t kBlocksPerRange = 16;
+    static constexpr std::size_t kHeldTextBytes = std::size_t{1} << 20;
     // A range's chain is fed its blocks in slices of this size: each pair's output then stays small enough
     // to be made in memory the allocator keeps, where a new chain for each range growing block-sized
     // buffers would cost the system a mapping and its page faults for each, and the pairs read a slice
@@ -341,17 +342,31 @@ private:
         bool started = range == 0;
         DiscardingSink nobody;
         StreamChain chain(plan_.finds, plan_.replaces, true);
-        // With many plain pairs, the range is held whole and scanned once for all of them rather than passed
-        // through a stage for each; a range that runs on far for want of a byte to cut at goes through the
-        // stages after all, so that memory stays bounded.
-        constexpr std::size_t kMostRangeTextBytes = std::size_t{16} << 20;
+        // With many plain pairs, the range's text is held and scanned once for all of them rather than passed
+        // through a stage for each. It is scanned in parts of about kHeldTextBytes, each ending after a byte
+        // no find contains, so that a thread holds little more than a block; text that runs on past the
+        // range's share and the look past it for want of such a byte goes through the stages after all.
+        const std::size_t mostRangeTextBytes = rangeBytes_ + kLookPastBytes;
         bool oneScan = plan_.literalScan.has_value();
         thread_local std::string rangeText;
         rangeText.clear();
+        if (oneScan) {
+            rangeText.reserve(kHeldTextBytes + blockBytes());
+        }
+        const auto scanHeldText = [&] {
+            total += applyPairs(plan_, rangeText, false, false, nullptr, [](std::size_t) {}).count;
+            rangeText.clear();
+        };
         const auto take = [&](std::string_view piece) {
-            if (oneScan && rangeText.size() + piece.size() > kMostRangeTextBytes) {
-                feedInSlices(chain, rangeText, nobody);
-                oneScan = false;
+            if (oneScan && rangeText.size() + piece.size() > kHeldTextBytes) {
+                if (const std::size_t cut = cuts_.findCutByte(piece); cut != std::string_view::npos) {
+                    rangeText.append(piece.substr(0, cut + 1));
+                    scanHeldText();
+                    piece.remove_prefix(cut + 1);
+                } else if (rangeText.size() + piece.size() > mostRangeTextBytes) {
+                    feedInSlices(chain, rangeText, nobody);
+                    oneScan = false;
+                }
             }
             if (oneScan) {
                 rangeText.append(piece);
@@ -404,7 +419,7 @@ private:
             position += bytes.size();
         }
         if (oneScan) {
-            total += applyPairs(plan_, rangeText, false, false, nullptr, [](std::size_t) {}).count;
+            scanHeldText();
             releaseIfLarge(rangeText);
             return true;
         }

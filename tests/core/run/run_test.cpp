@@ -163,6 +163,29 @@ struct NamesCase {
     std::vector<std::string> after;
 };
 
+// A streamed file's ranges are counted for all pairs at once in parts of about a mebibyte, each ending after
+// a byte no find holds: the parts add up to what the text read whole counts.
+TEST(RunContents, streamed_file_counted_in_one_scan_counts_what_the_whole_text_counts) {
+    TempDir dir;
+    std::string text;
+    while (text.size() < (std::size_t{6} << 20)) {
+        text += "the THE aa; 7\n"; // occurrences on both sides of each space, the one byte a part can end at
+    }
+    RunRequest request{.finds = {"the", "THE", "aa", "a;", "7\n"},
+                       .replaces = {"THE", "the", "b", ";a", "x"},
+                       .files = {dir.write("large.txt", text)}};
+    // Pairs that occur nowhere bring the one scan in wherever the processor runs it.
+    for (char c = 'A'; c < 'Q'; ++c) {
+        request.finds.push_back(std::string("\x7f") + c);
+        request.replaces.push_back(request.finds.back());
+    }
+    request.streamedFileBytes = std::uint64_t{64} << 20;
+    const std::int64_t whole = runPairs(request).total;
+    request.streamedFileBytes = 0;
+    EXPECT_EQ(runPairs(request).total, whole);
+    EXPECT_EQ(whole, (text.size() / 14) * 5); // the, THE twice (one made by the pair before), aa, 7\n
+}
+
 TEST(RunNames, EachRowIsRenamedOnceOrLeftAsItIs) {
     for (const NamesCase& c : std::vector<NamesCase>{
              // the pairs chain on the final name
