@@ -16,10 +16,6 @@ namespace {
 
 constexpr std::uint16_t kEveryNibble = 0xffff;
 
-bool isAsciiLetter(unsigned char c) {
-    return asciiLower(c) >= 'a' && asciiLower(c) <= 'z';
-}
-
 // The share of places a bucket lets through, were every byte value as frequent as any other.
 double passRate(const std::array<std::uint16_t, 3>& low, const std::array<std::uint16_t, 3>& high) {
     double rate = 1;

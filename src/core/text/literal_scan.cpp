@@ -1,5 +1,7 @@
 #include "core/text/literal_scan.h"
 
+#include "core/text/text_encoding.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -31,7 +33,7 @@ bool anyIgnoresCase(const std::vector<char>& ignoringCase) {
 
 bool holdsAsciiLetter(std::string_view find) {
     return std::any_of(find.begin(), find.end(),
-                       [](char c) { return ((c | 0x20) >= 'a' && (c | 0x20) <= 'z'); });
+                       [](char c) { return isAsciiLetter(static_cast<unsigned char>(c)); });
 }
 
 } // namespace

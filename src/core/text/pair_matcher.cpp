@@ -176,7 +176,7 @@ Engine engineOf(const std::string& body, bool utf8, bool caseSensitive, bool who
 } // namespace
 
 bool isAsciiWordByte(unsigned char byte) {
-    return (byte >= '0' && byte <= '9') || ((byte | 0x20) >= 'a' && (byte | 0x20) <= 'z') || byte == '_';
+    return (byte >= '0' && byte <= '9') || isAsciiLetter(byte) || byte == '_';
 }
 
 struct PairMatcher::Compiled {

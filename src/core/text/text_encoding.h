@@ -39,6 +39,10 @@ constexpr unsigned char asciiLower(unsigned char byte) {
     return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte | 0x20) : byte;
 }
 
+constexpr bool isAsciiLetter(unsigned char byte) {
+    return asciiLower(byte) >= 'a' && asciiLower(byte) <= 'z';
+}
+
 // The text with its ASCII letters lowered into `lowered`, whose memory can be kept from text to text.
 void lowerAscii(std::string_view text, std::string& lowered);
 
