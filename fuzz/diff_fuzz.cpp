@@ -1,14 +1,10 @@
 #include "core/run/contents_diff.h"
-#include "core/text/notation.h"
 #include "fuzz_check.h"
 
 #include <cstdint>
 #include <fuzzer/FuzzedDataProvider.h>
 
 namespace {
-
-using morvane::fuzz::referenceCount;
-using morvane::fuzz::referenceReplace;
 
 // Applies the hunks the way patch does: the context and removed lines must be the old text's lines where the
 // hunk says, in order; what lies between hunks is copied.
@@ -67,17 +63,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     morvane::fuzz::consumePairs(input, 4, 8, finds, replaces);
     const std::string text = input.ConsumeRemainingBytesAsString();
 
-    long long expectedCount = 0;
-    std::string expectedText = text;
-    for (std::size_t i = 0; i < finds.size(); ++i) {
-        const std::string find = morvane::expandNotation(finds[i]);
-        expectedCount += referenceCount(expectedText, find);
-        expectedText = referenceReplace(expectedText, find, morvane::expandNotation(replaces[i]));
-    }
+    const morvane::fuzz::Chained expected = morvane::fuzz::referenceChain(text, finds, replaces, {}, true);
     const morvane::ContentsDiff diff = morvane::diffContents(text, finds, replaces);
     FUZZ_CHECK(diff.replacement.error.empty() && !diff.replacement.cancelled && !diff.more);
-    FUZZ_CHECK(diff.replacement.newText == expectedText && diff.replacement.count == expectedCount);
-    FUZZ_CHECK(diff.hunks.empty() == (text == expectedText));
-    FUZZ_CHECK(applyHunks(text, expectedText, diff.hunks) == expectedText);
+    FUZZ_CHECK(diff.replacement.newText == expected.text && diff.replacement.count == expected.count);
+    FUZZ_CHECK(diff.hunks.empty() == (text == expected.text));
+    FUZZ_CHECK(applyHunks(text, expected.text, diff.hunks) == expected.text);
     return 0;
 }

@@ -13,13 +13,8 @@ bool isControlByte(char c) {
 }
 
 int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
+    const std::size_t value = std::string_view("0123456789abcdef").find(c);
+    return value == std::string_view::npos ? -1 : static_cast<int>(value);
 }
 
 // What a reader of the runner's output does: every backslash form back to its byte. Nothing when the text

@@ -1,10 +1,6 @@
 #include "core/run/contents_diff.h"
-#include "core/run/run.h"
-#include "core/text/occurrences.h"
 #include "core/text/pair_matcher.h"
-#include "core/text/text_encoding.h"
 #include "fuzz_check.h"
-#include "literal_reference.h"
 
 #include <cstdint>
 #include <fuzzer/FuzzedDataProvider.h>
@@ -15,7 +11,6 @@
 namespace {
 
 using morvane::PairOptions;
-using morvane::fuzz::referenceLiteral;
 
 // A replacement whose groups RE2's own rewrite can say as well: no notation, no named groups, no group number
 // of more than one digit.
@@ -74,15 +69,9 @@ long long referencePattern(std::string& text, const std::string& pattern, const 
     return RE2::GlobalReplace(&text, *re, rewriteOf(replacement, re->NumberOfCapturingGroups()));
 }
 
-struct Chain {
-    std::vector<std::string> finds;
-    std::vector<std::string> replaces;
-    morvane::PairOptionsList options;
-};
-
 // The pairs in turn over the whole text; a whole-word pattern by its matcher, checked elsewhere against its
 // table.
-long long applyReference(const Chain& chain, std::string& text) {
+long long applyReference(const morvane::RunRequest& chain, std::string& text) {
     long long count = 0;
     for (std::size_t j = 0; j < chain.finds.size(); ++j) {
         const std::string& find = chain.finds[j];
@@ -94,11 +83,11 @@ long long applyReference(const Chain& chain, std::string& text) {
             count += referencePattern(text, find, chain.replaces[j], options.ignoreCase);
         } else if (options.pattern) {
             count += morvane::PairMatcher(find, chain.replaces[j], options).replace(text);
-        } else if (!options.isPlain()) {
-            count += referenceLiteral(text, find, chain.replaces[j], options);
         } else {
-            count += find == chain.replaces[j] ? morvane::countOccurrences(text, find)
-                                               : morvane::replaceInPlace(text, find, chain.replaces[j]);
+            const morvane::fuzz::Chained one =
+                morvane::fuzz::referenceChain(text, {find}, {chain.replaces[j]}, {options}, false);
+            count += one.count;
+            text = one.text;
         }
     }
     return count;
@@ -110,20 +99,20 @@ long long applyReference(const Chain& chain, std::string& text) {
 // streaming threshold and block size, and the diff give the count and the bytes of the reference.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
-    Chain chain;
-    morvane::fuzz::consumePairs(input, 3, 10, chain.finds, chain.replaces);
-    for (std::size_t j = 0; j < chain.finds.size(); ++j) {
+    morvane::RunRequest request;
+    morvane::fuzz::consumePairs(input, 3, 10, request.finds, request.replaces);
+    for (std::size_t j = 0; j < request.finds.size(); ++j) {
         const std::uint8_t bits = input.ConsumeIntegral<std::uint8_t>();
         PairOptions options{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0};
         // The notation is the literal engine's; the reference reads neither it nor named groups.
-        for (char& c : chain.finds[j]) {
+        for (char& c : request.finds[j]) {
             c = c == '^' ? '~' : c;
         }
-        chain.replaces[j] = withSimpleGroups(chain.replaces[j]);
-        if (!morvane::patternError(chain.finds[j], options).empty()) {
+        request.replaces[j] = withSimpleGroups(request.replaces[j]);
+        if (!morvane::patternError(request.finds[j], options).empty()) {
             options.pattern = false;
         }
-        chain.options.push_back(options);
+        request.options.push_back(options);
     }
     const bool streamedIfPlain = input.ConsumeBool();
     const std::size_t blockBytes = input.ConsumeIntegralInRange<std::size_t>(1, 16);
@@ -135,14 +124,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     std::string expected = text;
-    const long long count = applyReference(chain, expected);
+    const long long count = applyReference(request, expected);
 
     const morvane::TrackedReplacement tracked =
-        morvane::replaceTracked(text, chain.finds, chain.replaces, chain.options);
+        morvane::replaceTracked(text, request.finds, request.replaces, request.options);
     FUZZ_CHECK(tracked.count == count && tracked.newText == expected);
 
     const std::string path = morvane::fuzz::scratch().write("match.txt", text);
-    morvane::RunRequest request{.finds = chain.finds, .replaces = chain.replaces, .options = chain.options};
     request.files = {path};
     request.workers = 1;
     request.streamedFileBytes = streamedIfPlain ? 0 : UINT64_MAX;

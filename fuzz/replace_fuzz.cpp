@@ -1,10 +1,6 @@
-#include "core/run/run.h"
 #include "core/text/find_set.h"
-#include "core/text/notation.h"
 #include "core/text/occurrences.h"
-#include "core/text/text_encoding.h"
 #include "fuzz_check.h"
-#include "literal_reference.h"
 
 #include <cstdint>
 #include <fuzzer/FuzzedDataProvider.h>
@@ -49,14 +45,6 @@ void checkFindSet(std::string_view text, const std::vector<std::string>& finds) 
     }
 }
 
-morvane::RunResult runOnFile(const morvane::RunRequest& pairs, const std::string& path, bool execute) {
-    morvane::RunRequest request = pairs;
-    request.files = {path};
-    request.execute = execute;
-    request.workers = 1;
-    return morvane::runPairs(request);
-}
-
 // Simulating changes nothing, simulating and executing count the same, and executing writes what the pairs
 // give when applied one after the other. Contents behind a byte-order mark are matched decoded, which the
 // reference does not do; the stream target checks those.
@@ -64,29 +52,21 @@ void checkRunOnFile(const std::string& text, const morvane::RunRequest& pairs) {
     if (morvane::encodingOf(text) != morvane::TextEncoding::Bytes) {
         return;
     }
-    long long expectedCount = 0;
-    std::string expectedText = text;
-    for (std::size_t i = 0; i < pairs.finds.size(); ++i) {
-        const std::string find = morvane::expandNotation(pairs.finds[i]);
-        const std::string replacement = morvane::expandNotation(pairs.replaces[i]);
-        const morvane::PairOptions options = morvane::optionsOfPair(pairs.options, i);
-        if (options.isPlain()) {
-            expectedCount += referenceCount(expectedText, find);
-            expectedText = referenceReplace(expectedText, find, replacement);
-        } else if (!find.empty()) {
-            expectedCount += morvane::fuzz::referenceLiteral(expectedText, find, replacement, options);
-        }
-    }
-    const std::string path = morvane::fuzz::scratch().write("file.txt", text);
+    const morvane::fuzz::Chained expected =
+        morvane::fuzz::referenceChain(text, pairs.finds, pairs.replaces, pairs.options, true);
+    morvane::RunRequest request = pairs;
+    request.files = {morvane::fuzz::scratch().write("file.txt", text)};
+    request.workers = 1;
 
-    const morvane::RunResult simulated = runOnFile(pairs, path, false);
+    const morvane::RunResult simulated = morvane::runPairs(request);
     FUZZ_CHECK(simulated.failures.empty() && simulated.rows.size() == 1);
-    FUZZ_CHECK(simulated.total == expectedCount && simulated.rows[0].count == expectedCount);
-    FUZZ_CHECK(morvane::testing::readBytes(path) == text);
+    FUZZ_CHECK(simulated.total == expected.count && simulated.rows[0].count == expected.count);
+    FUZZ_CHECK(morvane::testing::readBytes(request.files[0]) == text);
 
-    const morvane::RunResult executed = runOnFile(pairs, path, true);
+    request.execute = true;
+    const morvane::RunResult executed = morvane::runPairs(request);
     FUZZ_CHECK(executed.failures.empty() && executed.total == simulated.total);
-    FUZZ_CHECK(morvane::testing::readBytes(path) == expectedText);
+    FUZZ_CHECK(morvane::testing::readBytes(request.files[0]) == expected.text);
 }
 
 // The pairs again, some of them ignoring case, matching whole words or both, told by their find texts'

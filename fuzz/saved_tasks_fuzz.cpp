@@ -13,12 +13,13 @@ namespace {
 using morvane::RepTask;
 using morvane::SavedReps;
 
-// Only the CR LF pairs of the text, every lone CR and LF left out.
-std::string wholeLineEndsOnly(std::string_view text) {
+// Each CR LF pair of the text as `lineEnd`, every lone CR and LF left out: with LF, the text as an editor
+// that ends lines in LF alone saves it.
+std::string wholeLineEndsOnly(std::string_view text, std::string_view lineEnd = "\r\n") {
     std::string kept;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text.substr(i, 2) == "\r\n") {
-            kept += "\r\n";
+            kept += lineEnd;
             ++i;
         } else if (text[i] != '\r' && text[i] != '\n') {
             kept += text[i];
@@ -27,21 +28,10 @@ std::string wholeLineEndsOnly(std::string_view text) {
     return kept;
 }
 
-// The text as an editor that ends lines in LF alone saves it.
-std::string lfOnly(std::string_view text) {
-    std::string lf;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text.substr(i, 2) != "\r\n") {
-            lf += text[i];
-        }
-    }
-    return lf;
-}
-
 // A file whose line ends are LF alone gives what it gives with CR LF line ends.
 void checkLfOnlyReadsAsCrLf(std::string_view crLf) {
     const morvane::SavedTasksRead withCrLf = morvane::savedTasksFromText(crLf);
-    const morvane::SavedTasksRead withLf = morvane::savedTasksFromText(lfOnly(crLf));
+    const morvane::SavedTasksRead withLf = morvane::savedTasksFromText(wholeLineEndsOnly(crLf, "\n"));
     FUZZ_CHECK(withLf.reps == withCrLf.reps && withLf.dropsSomething == withCrLf.dropsSomething);
 }
 
@@ -56,9 +46,8 @@ std::vector<std::string> someTexts(FuzzedDataProvider& input) {
 morvane::PairOptionsList someOptions(FuzzedDataProvider& input) {
     morvane::PairOptionsList options(input.ConsumeIntegralInRange(0, 4));
     for (morvane::PairOptions& pair : options) {
-        pair.ignoreCase = input.ConsumeBool();
-        pair.wholeWord = input.ConsumeBool();
-        pair.pattern = input.ConsumeBool();
+        // A braced list takes its values in order, as the seeds were written for.
+        pair = {input.ConsumeBool(), input.ConsumeBool(), input.ConsumeBool()};
     }
     return options;
 }

@@ -1,7 +1,5 @@
-#include "core/run/run.h"
 #include "core/text/occurrences.h"
 #include "core/text/stream_chain.h"
-#include "core/text/text_encoding.h"
 #include "fuzz_check.h"
 
 #include <cstdint>
@@ -10,6 +8,8 @@
 #include <vector>
 
 namespace {
+
+using morvane::fuzz::Chained;
 
 struct Collected : morvane::ChainSink {
     std::string bytes;
@@ -27,19 +27,14 @@ struct Collected : morvane::ChainSink {
     }
 };
 
-struct WholeText {
-    long long count = 0;
-    std::string text;
-};
-
 // The pairs over the text held whole, as a run over a file does it.
-WholeText applyWhole(const std::vector<std::string>& finds, const std::vector<std::string>& replaces,
-                     std::string text, bool simulate) {
+Chained applyWhole(const std::vector<std::string>& finds, const std::vector<std::string>& replaces,
+                   std::string text, bool simulate) {
     std::size_t last = finds.size();
     for (std::size_t j = 0; j < finds.size(); ++j) {
         last = finds[j].empty() ? last : j;
     }
-    WholeText whole;
+    Chained whole;
     for (std::size_t j = 0; j < finds.size(); ++j) {
         if (finds[j].empty()) {
             continue;
@@ -72,33 +67,18 @@ Collected applyStreamed(const std::vector<std::string>& finds, const std::vector
     return sink;
 }
 
-morvane::RunResult runOnFile(morvane::RunRequest request, const std::string& path, bool execute,
-                             bool streamed, std::size_t blockBytes) {
-    request.files = {path};
-    request.execute = execute;
-    request.workers = 1;
-    request.streamedFileBytes = streamed ? 0 : UINT64_MAX;
-    request.streamBlockBytes = blockBytes;
-    return morvane::runPairs(request);
-}
-
-// A run that streams the file counts and writes what a run that reads it whole does.
+// A run that streams the file counts and writes what a run that reads it whole does; a text with a UTF-16
+// mark that is no UTF-16 fails alike both ways.
 void checkStreamedRun(const std::string& text, const std::vector<std::string>& finds,
                       const std::vector<std::string>& replaces, std::size_t blockBytes) {
-    morvane::RunRequest pairs;
-    pairs.finds = finds;
-    pairs.replaces = replaces;
-    const std::string whole = morvane::fuzz::scratch().write("whole.txt", text);
-    const std::string streamed = morvane::fuzz::scratch().write("streamed.txt", text);
-    for (const bool execute : {false, true}) {
-        const morvane::RunResult a = runOnFile(pairs, whole, execute, false, blockBytes);
-        const morvane::RunResult b = runOnFile(pairs, streamed, execute, true, blockBytes);
-        // A text with a UTF-16 mark that is no UTF-16 fails alike both ways.
-        FUZZ_CHECK(a.failures.size() == b.failures.size() && a.rows.size() == 1 && b.rows.size() == 1);
-        FUZZ_CHECK(a.failures.empty() || a.failures[0].reason == b.failures[0].reason);
-        FUZZ_CHECK(a.rows[0].count == b.rows[0].count && a.status == b.status);
-        FUZZ_CHECK(morvane::testing::readBytes(whole) == morvane::testing::readBytes(streamed));
-    }
+    const morvane::RunRequest whole{.finds = finds,
+                                    .replaces = replaces,
+                                    .workers = 1,
+                                    .streamedFileBytes = UINT64_MAX,
+                                    .streamBlockBytes = blockBytes};
+    morvane::RunRequest streamed = whole;
+    streamed.streamedFileBytes = 0;
+    morvane::fuzz::checkRunsAgree(text, whole, streamed);
 }
 
 // Behind each mark, the bytes that are text in its encoding encode back to the same bytes.
@@ -128,25 +108,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     sizes[0] = std::max<std::size_t>(sizes[0], 1);
     const std::string text = input.ConsumeRemainingBytesAsString();
 
-    for (const bool simulate : {false, true}) {
-        const WholeText whole = applyWhole(finds, replaces, text, simulate);
-        long long count = 0;
-        const Collected streamed = applyStreamed(finds, replaces, text, sizes, simulate, count);
-        FUZZ_CHECK(count == whole.count);
-        // A simulate run's last pair only counts: nothing reaches the sink unless no pair has a find text.
-        FUZZ_CHECK(simulate ? streamed.bytes.empty() || streamed.bytes == text
-                            : streamed.bytes == whole.text);
-    }
-    checkStreamedRun(text, finds, replaces, sizes[0]);
     checkMarkedContentsRoundTrip(text);
-    // As many pairs as a glossary: the whole text is scanned once for all of them, the stream pair by pair.
+    // The pairs, then as many pairs as a glossary: the whole text is scanned once for all of them, the stream
+    // pair by pair.
     std::vector<std::string> glossaryFinds;
     std::vector<std::string> glossaryReplaces;
     morvane::fuzz::appendPairsFromText(text, glossaryFinds, glossaryReplaces);
-    const WholeText whole = applyWhole(glossaryFinds, glossaryReplaces, text, false);
-    long long count = 0;
-    FUZZ_CHECK(applyStreamed(glossaryFinds, glossaryReplaces, text, sizes, false, count).bytes == whole.text);
-    FUZZ_CHECK(count == whole.count);
-    checkStreamedRun(text, glossaryFinds, glossaryReplaces, sizes[0]);
+    for (const auto& [f, r] : {std::pair{&finds, &replaces}, std::pair{&glossaryFinds, &glossaryReplaces}}) {
+        for (const bool simulate : {false, true}) {
+            const Chained whole = applyWhole(*f, *r, text, simulate);
+            long long count = 0;
+            const Collected streamed = applyStreamed(*f, *r, text, sizes, simulate, count);
+            FUZZ_CHECK(count == whole.count);
+            // A simulate run's last pair only counts: nothing reaches the sink unless no pair has a find
+            // text.
+            FUZZ_CHECK(simulate ? streamed.bytes.empty() || streamed.bytes == text
+                                : streamed.bytes == whole.text);
+        }
+        checkStreamedRun(text, *f, *r, sizes[0]);
+    }
     return 0;
 }
