@@ -13,6 +13,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
+#include <optional>
 #include <unistd.h>
 
 namespace morvane {
@@ -24,27 +25,46 @@ using testing::readBytes;
 using testing::TempDir;
 using testing::treeOf;
 
-// A hard-linked file of 20 MiB is killed part way through its rewrite in place, maybe changed since by
-// someone else, and then run over: the run clears up first.
+// A hard-linked file is killed in its rewrite in place before its first byte, part way through its 20 MiB
+// (and maybe changed since by someone else) or after its last, before the run removed its journal; then it
+// is run over, and the run clears up first. A file wholly old or wholly new is kept as it is and its backup
+// goes.
 TEST(Leftovers, AnInterruptedRewriteIsPutBackByTheNextRunUnlessTheFileChangedSince) {
     enum class Since { Nothing, Appended, Replaced };
-    for (const Since since : {Since::Nothing, Since::Appended, Since::Replaced}) {
+    const struct {
+        int step; // 0: killed after the rewrite ended
+        Since since;
+        std::optional<LeftoverAction> action;
+    } cases[] = {
+        {1, Since::Nothing, LeftoverAction::RewriteNotBegun},
+        {0, Since::Nothing, std::nullopt},
+        {2, Since::Nothing, LeftoverAction::PutBack},
+        {2, Since::Appended, LeftoverAction::BackupKept},
+        {2, Since::Replaced, LeftoverAction::BackupKept},
+    };
+    for (const auto& c : cases) {
         TempDir dir;
         const std::string app = dir.makeFolder("app");
-        const std::string old(20 << 20, 'o');
+        const std::string old(c.step == 2 ? 20 << 20 : 3, 'o');
         dir.makeFolder("data");
         const std::string file = dir.write("data/big.txt", old);
         const std::string link = dir.file("data/link.txt");
         fs::create_hard_link(file, link);
         ASSERT_TRUE(testing::killedInChild([&] {
             RunJournal journal(journalFolderIn(app));
-            testing::KillingWriteJournal killer({.atStep = 2}, &journal);
+            testing::KillingWriteJournal killer({.atStep = c.step}, &journal);
             platform::replaceFileContents(file, std::string(old.size(), 'n'), nullptr, &killer);
+            ::raise(SIGKILL);
         }));
-        ASSERT_EQ(readBytes(file), std::string(8 << 20, 'n') + old.substr(8 << 20)) << "a half-new file";
-        if (since == Since::Appended) {
+        ASSERT_EQ(namesIn(journalFolderIn(app)).size(), 1u);
+        ASSERT_EQ(namesIn(dir.file("data")).size(), c.step == 0 ? 2u : 3u)
+            << "a backup until the rewrite ends";
+        if (c.step == 2) {
+            ASSERT_EQ(readBytes(file), std::string(8 << 20, 'n') + old.substr(8 << 20)) << "a half-new file";
+        }
+        if (c.since == Since::Appended) {
             std::ofstream(file, std::ios::app) << "theirs";
-        } else if (since == Since::Replaced) {
+        } else if (c.since == Since::Replaced) {
             fs::remove(file);
             dir.write("data/big.txt", "theirs");
         }
@@ -57,60 +77,31 @@ TEST(Leftovers, AnInterruptedRewriteIsPutBackByTheNextRunUnlessTheFileChangedSin
                                            .stateFolder = app,
                                            .keepForUndo = false});
 
-        ASSERT_EQ(result.leftovers.size(), 1u);
-        const LeftoverNote& note = result.leftovers[0];
-        EXPECT_EQ(note.path, file);
-        EXPECT_EQ(needsAttention(note), since != Since::Nothing);
-        if (since == Since::Nothing) {
-            EXPECT_EQ(note.action, LeftoverAction::PutBack);
-            EXPECT_EQ(readBytes(link), old) << "put back under every name";
+        ASSERT_EQ(result.leftovers.size(), c.action ? 1u : 0u) << c.step;
+        EXPECT_EQ(readBytes(file), c.action == LeftoverAction::PutBack ? old : before) << "not overwritten";
+        if (c.since == Since::Nothing) {
+            EXPECT_EQ(readBytes(link), readBytes(file)) << "the same file under every name";
             EXPECT_EQ(fs::hard_link_count(file), 2u);
             EXPECT_EQ(namesIn(dir.file("data")), (std::vector<std::string>{"big.txt", "link.txt"}));
-        } else {
-            EXPECT_EQ(note.action, LeftoverAction::BackupKept);
-            EXPECT_EQ(readBytes(file), before) << "not overwritten";
-            EXPECT_EQ(readBytes(note.keptIn), old) << "the old contents are kept";
-            EXPECT_EQ(note.keptIn.find("/."), std::string::npos) << "under a visible name: " << note.keptIn;
+        }
+        if (c.action) {
+            const LeftoverNote& note = result.leftovers[0];
+            EXPECT_EQ(note.path, file);
+            EXPECT_EQ(note.action, *c.action);
+            EXPECT_EQ(needsAttention(note), c.since != Since::Nothing);
+        }
+        if (c.since != Since::Nothing) {
+            EXPECT_EQ(readBytes(result.leftovers[0].keptIn), old) << "the old contents are kept";
+            EXPECT_EQ(result.leftovers[0].keptIn.find("/."), std::string::npos) << "under a visible name";
         }
         EXPECT_FALSE(fs::exists(journalFolderIn(app))) << "the journal is gone once followed";
     }
 }
 
-// A kill before the first byte was written, or after the last, leaves a file that is wholly old or wholly
-// new: it is kept as it is and its backup goes.
-TEST(Leftovers, RewriteInterruptedBeforeItBeganOrAfterItFinishedKeepsTheFileAsItIs) {
-    for (const bool finished : {false, true}) {
-        TempDir dir;
-        const std::string journalFolder = journalFolderIn(dir.makeFolder("app"));
-        const std::string file = dir.write("a.txt", "old");
-        fs::create_hard_link(file, dir.file("b.txt"));
-        ASSERT_TRUE(testing::killedInChild([&] {
-            RunJournal journal(journalFolder);
-            testing::KillingWriteJournal killer({.atStep = finished ? 0 : 1}, &journal);
-            platform::replaceFileContents(file, "new", nullptr, &killer);
-            // A journal that outlives the rewrite's end stands for a run killed before it removed its
-            // journal.
-            ::raise(SIGKILL);
-        }));
-        ASSERT_EQ(namesIn(journalFolder).size(), 1u);
-        ASSERT_EQ(namesIn(dir.path()).size(), finished ? 3u : 4u)
-            << "the backup is there until the rewrite ends";
-
-        const std::vector<LeftoverNote> notes = clearLeftovers(journalFolder, {});
-
-        if (finished) {
-            EXPECT_TRUE(notes.empty()) << "nothing was left to clear";
-        } else {
-            ASSERT_EQ(notes.size(), 1u);
-            EXPECT_EQ(notes[0].action, LeftoverAction::RewriteNotBegun);
-        }
-        EXPECT_EQ(readBytes(file), finished ? "new" : "old");
-        EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"a.txt", "app", "b.txt"}));
-    }
-}
-
 // Without a journal, a folder's leftovers speak for themselves: a temporary file is removed, a backup of the
-// same bytes as its file is not needed, and one that differs is kept under a visible name.
+// same bytes as its file is not needed, and one that differs is kept under a visible name. An entry put aside
+// by swapped names is never removed: it gets its own name back, or keeps a visible one when that was taken
+// meanwhile.
 TEST(Leftovers, LeftoversWithoutAJournalAreRemovedOrKeptVisibleAndReportedOnce) {
     TempDir dir;
     const std::string cut(231, 'n');
@@ -120,19 +111,29 @@ TEST(Leftovers, LeftoversWithoutAJournalAreRemovedOrKeptVisibleAndReportedOnce) 
                    "." + cut + ".morvane-old-k3j4h5g6f7", "old",
                    // Not ours: other names, and a visible backup kept earlier.
                    ".a.txt.morvane-k3j4h5g6f", "x", ".a.txt.morvane-K3J4H5G6F7", "x",
-                   "a.txt.morvane-old-k3j4h5g6f7", "x", ".a.txt.swp", "x"});
+                   "a.txt.morvane-old-k3j4h5g6f7", "x", ".a.txt.swp", "x",
+                   ".d.morvane-aside-k3j4h5g6f7/inside", "kept", ".b.morvane-aside-k3j4h5g6f7", "was b", "b",
+                   "was a",
+                   // A hold nobody has is removed with its entry put back; a hold alone is only a mark.
+                   ".f.morvane-aside-k3j4h5g6f7/", "", ".f.morvane-hold-k3j4h5g6f7", "",
+                   ".e.morvane-hold-m1n2b3v4c5", ""});
 
     std::map<std::string, LeftoverAction> actions;
     for (const LeftoverNote& note : clearLeftovers({}, {dir.path()})) {
         actions[fs::path(note.path).filename().string()] = note.action;
-        EXPECT_EQ(needsAttention(note), note.action == LeftoverAction::BackupKept) << note.path;
+        EXPECT_EQ(needsAttention(note),
+                  note.action == LeftoverAction::BackupKept || note.action == LeftoverAction::AsideKept)
+            << note.path;
     }
 
     EXPECT_EQ(actions, (std::map<std::string, LeftoverAction>{
                            {".a.txt.morvane-k3j4h5g6f7", LeftoverAction::TemporaryRemoved},
                            {"a.txt", LeftoverAction::RewriteNotBegun},
                            {"c.txt", LeftoverAction::BackupKept},
-                           {"." + cut + ".morvane-old-k3j4h5g6f7", LeftoverAction::BackupKept}}));
+                           {"." + cut + ".morvane-old-k3j4h5g6f7", LeftoverAction::BackupKept},
+                           {"b.morvane-aside-k3j4h5g6f7", LeftoverAction::AsideKept},
+                           {"d", LeftoverAction::AsidePutBack},
+                           {"f", LeftoverAction::AsidePutBack}}));
     EXPECT_EQ(treeOf(dir.path()),
               (std::map<std::string, std::string>{{"a.txt", "data"},
                                                   {"c.txt", "half new"},
@@ -141,79 +142,47 @@ TEST(Leftovers, LeftoversWithoutAJournalAreRemovedOrKeptVisibleAndReportedOnce) 
                                                   {".a.txt.morvane-k3j4h5g6f", "x"},
                                                   {".a.txt.morvane-K3J4H5G6F7", "x"},
                                                   {"a.txt.morvane-old-k3j4h5g6f7", "x"},
-                                                  {".a.txt.swp", "x"}}));
+                                                  {".a.txt.swp", "x"},
+                                                  {"b", "was a"},
+                                                  {"b.morvane-aside-k3j4h5g6f7", "was b"},
+                                                  {"d", "/"},
+                                                  {"d/inside", "kept"},
+                                                  {"f", "/"}}));
     EXPECT_TRUE(clearLeftovers({}, {dir.path()}).empty()) << "reported once";
 }
 
-TEST(Leftovers, EntryPutAsideBySwappedNamesIsNeverRemoved) {
-    TempDir dir;
-    // One entry gets its own name back; the other's name was taken meanwhile, so it keeps a visible one.
-    dir.writeTree(
-        {".d.morvane-aside-k3j4h5g6f7/inside", "kept", ".b.morvane-aside-k3j4h5g6f7", "was b", "b", "was a"});
-    // A hold nobody has is removed with its entry put back; a hold alone is only a mark.
-    dir.writeTree({".f.morvane-aside-k3j4h5g6f7/", "", ".f.morvane-hold-k3j4h5g6f7", "",
-                   ".e.morvane-hold-m1n2b3v4c5", ""});
-
-    std::map<std::string, LeftoverAction> actions;
-    for (const LeftoverNote& note : clearLeftovers({}, {dir.path()})) {
-        actions[fs::path(note.path).filename().string()] = note.action;
-        EXPECT_EQ(needsAttention(note), note.action == LeftoverAction::AsideKept) << note.path;
-    }
-
-    EXPECT_EQ(actions, (std::map<std::string, LeftoverAction>{
-                           {"b.morvane-aside-k3j4h5g6f7", LeftoverAction::AsideKept},
-                           {"d", LeftoverAction::AsidePutBack},
-                           {"f", LeftoverAction::AsidePutBack}}));
-    EXPECT_EQ(treeOf(dir.path()), (std::map<std::string, std::string>{{"b", "was a"},
-                                                                      {"b.morvane-aside-k3j4h5g6f7", "was b"},
-                                                                      {"d", "/"},
-                                                                      {"d/inside", "kept"},
-                                                                      {"f", "/"}}));
-}
-
-// Run A swaps the folder a and the file b and is between its first rename and its second when run B, in the
-// same folder, clears up before its own renames.
-TEST(Leftovers, entry_a_live_run_put_aside_is_left_alone_by_a_second_run) {
+// Run A writes a temporary file, and swaps the folder a and the file b and is between its first rename and
+// its second, when a clear-up and then run B, in the same folder before its own renames, come by.
+TEST(Leftovers, what_a_live_run_holds_is_left_alone_by_a_clear_up_and_a_second_run) {
     TempDir dir;
     dir.writeTree({"a/inside", "was in a", "b", "was b", "c", "c"});
-    const std::string aside = platform::asidePathFor(dir.file("a"));
-    platform::HeldFile hold = platform::HeldFile::holdAside(aside);
-    ASSERT_TRUE(hold.held());
-    EXPECT_FALSE(platform::HeldFile::holdAside(aside).held()) << "one hold per aside name";
-    ASSERT_EQ(platform::renameNoReplace(dir.file("a"), aside), "");
-
-    RunRequest second{.finds = {"c"},
-                      .replaces = {"d"},
-                      .files = {dir.file("c")},
-                      .mode = ReplaceMode::FileNames,
-                      .execute = true,
-                      .stateFolder = dir.makeFolder("app")};
-    const RunResult result = runPairs(second);
-    EXPECT_TRUE(result.failures.empty()) << result.failures.at(0).reason;
-    EXPECT_TRUE(result.leftovers.empty()) << result.leftovers.at(0).path;
-    EXPECT_EQ(readBytes(aside + "/inside"), "was in a");
-    EXPECT_FALSE(fs::exists(dir.file("a")));
-
-    ASSERT_EQ(platform::renameNoReplace(dir.file("b"), dir.file("a")), "");
-    ASSERT_EQ(platform::renameNoReplace(aside, dir.file("b")), "");
-    ASSERT_TRUE(hold.remove());
-    EXPECT_EQ(readBytes(dir.file("a")), "was b");
-    EXPECT_EQ(readBytes(dir.file("b/inside")), "was in a");
-    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"a", "app", "b", "d"}));
-}
-
-TEST(Leftovers, FilesAnotherRunStillHoldsAreLeftAlone) {
-    TempDir dir;
     const std::string journalFolder = dir.makeFolder("Undo");
     const std::string temporary = dir.write(".a.txt.morvane-k3j4h5g6f7", "new");
     platform::HeldFile writing = platform::HeldFile::take(temporary);
     ASSERT_TRUE(writing.held());
     RunJournal live(journalFolder);
     live.writingIn(dir.path());
+    const std::string aside = platform::asidePathFor(dir.file("a"));
+    platform::HeldFile hold = platform::HeldFile::holdAside(aside);
+    ASSERT_TRUE(hold.held());
+    EXPECT_FALSE(platform::HeldFile::holdAside(aside).held()) << "one hold per aside name";
+    ASSERT_EQ(platform::renameNoReplace(dir.file("a"), aside), "");
 
     EXPECT_TRUE(clearLeftovers(journalFolder, {dir.path()}).empty());
-    EXPECT_TRUE(fs::exists(temporary));
     EXPECT_EQ(namesIn(journalFolder).size(), 1u) << "a live run's journal stays";
+    const RunResult result = runPairs({.finds = {"c"},
+                                       .replaces = {"d"},
+                                       .files = {dir.file("c")},
+                                       .mode = ReplaceMode::FileNames,
+                                       .execute = true,
+                                       .stateFolder = dir.makeFolder("app")});
+    EXPECT_TRUE(result.failures.empty()) << result.failures.at(0).reason;
+    EXPECT_TRUE(result.leftovers.empty()) << result.leftovers.at(0).path;
+    EXPECT_TRUE(fs::exists(temporary));
+    EXPECT_EQ(readBytes(aside + "/inside"), "was in a");
+    EXPECT_EQ(readBytes(dir.file("b")), "was b");
+    EXPECT_FALSE(fs::exists(dir.file("a")));
+    EXPECT_TRUE(hold.remove()) << "the hold is run A's to remove";
 }
 
 // A journal of a run cut short, with one change whose old contents it kept, of exactly `size` bytes.
