@@ -8,6 +8,7 @@
 #include "support/run_observers.h"
 #include "support/temp_dir.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -40,26 +41,11 @@ struct Fixture {
         return dir.write("files/" + name, bytes);
     }
     std::string path(const std::string& name) const { return dir.file("files/" + name); }
-    std::vector<std::string> paths(const std::vector<std::string>& names) const {
-        std::vector<std::string> all;
-        for (const std::string& name : names) {
-            all.push_back(path(name));
-        }
-        return all;
-    }
-    // Files that each hold their own name after the prefix.
-    std::vector<std::string> named(const std::vector<std::string>& names,
-                                   const std::string& prefix = "") const {
-        for (const std::string& name : names) {
-            write(name, prefix + name);
-        }
-        return paths(names);
-    }
-    // Files named old-1000 and up, the i-th holding "old i".
-    std::vector<std::string> numbered(std::size_t count) const {
+    // Files that each hold their own name.
+    std::vector<std::string> named(const std::vector<std::string>& names) const {
         std::vector<std::string> paths;
-        for (std::size_t i = 0; i < count; ++i) {
-            paths.push_back(write("old-" + std::to_string(1000 + i), "old " + std::to_string(i)));
+        for (const std::string& name : names) {
+            paths.push_back(write(name, name));
         }
         return paths;
     }
@@ -68,19 +54,17 @@ struct Fixture {
                       std::vector<std::string> replaces, ReplaceMode mode = ReplaceMode::Contents,
                       bool keepForUndo = true, std::uint64_t undoBytesBound = kBytesKeptForUndo,
                       RunObserver* observer = nullptr) const {
-        RunRequest request{.finds = std::move(finds),
-                           .replaces = std::move(replaces),
-                           .files = std::move(paths),
-                           .mode = mode,
-                           .execute = true,
-                           .stateFolder = app,
-                           .keepForUndo = keepForUndo,
-                           .undoBytesBound = undoBytesBound};
-        if (streamed) {
-            request.streamedFileBytes = 0;
-            request.streamBlockBytes = 3;
-        }
-        return runPairs(request, observer);
+        return runPairs({.finds = std::move(finds),
+                         .replaces = std::move(replaces),
+                         .files = std::move(paths),
+                         .mode = mode,
+                         .execute = true,
+                         .stateFolder = app,
+                         .keepForUndo = keepForUndo,
+                         .undoBytesBound = undoBytesBound,
+                         .streamedFileBytes = streamed ? 0 : kStreamedFileBytes,
+                         .streamBlockBytes = streamed ? 3 : kStreamBlockBytes},
+                        observer);
     }
 };
 
@@ -88,13 +72,22 @@ fs::perms permsOf(const std::string& path) {
     return fs::status(path).permissions();
 }
 
-// How many of the files hold what Fixture::numbered gave them.
-std::size_t oldOnes(const std::vector<std::string>& paths) {
-    std::size_t old = 0;
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        old += readBytes(paths[i]) == "old " + std::to_string(i) ? 1 : 0;
+// Files named old-1000 and up in the folder, the i-th holding "old i" and then dots up to `bytes`.
+std::vector<std::string> numbered(const std::string& folder, std::size_t count, std::size_t bytes = 0) {
+    fs::create_directories(folder);
+    std::vector<std::string> paths;
+    for (std::size_t i = 0; i < count; ++i) {
+        paths.push_back(folder + "/old-" + std::to_string(1000 + i));
+        const std::string text = "old " + std::to_string(i);
+        std::ofstream(paths.back()) << text << std::string(std::max(bytes, text.size()) - text.size(), '.');
     }
-    return old;
+    return paths;
+}
+
+std::size_t holding(const std::vector<std::string>& paths, const std::string& start) {
+    return static_cast<std::size_t>(std::count_if(paths.begin(), paths.end(), [&](const std::string& path) {
+        return readBytes(path).starts_with(start);
+    }));
 }
 
 // The first file undo left, with its reason, or nothing.
@@ -145,6 +138,7 @@ TEST(Undo, ContentsComeBackByteForByteWithPermissionsAndHardLinks) {
         const bool otherOwner = ::chown(secret.c_str(), 4321, 4321) == 0;
         const std::string linked = f.write("linked.txt", "just one");
         fs::create_hard_link(linked, f.path("other-name.txt"));
+        const std::map<std::string, std::string> before = treeOf(f.files);
 
         const RunResult run = f.execute({plain, secret, linked, plain}, {"one"}, {"1"});
         ASSERT_TRUE(run.failures.empty());
@@ -158,16 +152,12 @@ TEST(Undo, ContentsComeBackByteForByteWithPermissionsAndHardLinks) {
 
         expectUndone(f.journalFolder, 3, "streamed " + std::to_string(streamed));
 
-        EXPECT_EQ(readBytes(plain), "one\r\ntwo one\r\n");
-        EXPECT_EQ(readBytes(secret), "one\0one"s);
+        EXPECT_EQ(treeOf(f.files), before) << "every name of a file sees it";
         EXPECT_EQ(permsOf(secret), mode);
         struct stat owned {};
         ASSERT_EQ(::stat(secret.c_str(), &owned), 0);
         EXPECT_TRUE(!otherOwner || (owned.st_uid == 4321u && owned.st_gid == 4321u));
-        EXPECT_EQ(readBytes(f.path("other-name.txt")), "just one") << "every name of the file sees it";
         EXPECT_TRUE(fs::equivalent(linked, f.path("other-name.txt")));
-        EXPECT_EQ(namesIn(f.files),
-                  (std::vector<std::string>{"linked.txt", "other-name.txt", "plain.txt", "secret.txt"}));
         EXPECT_FALSE(fs::exists(keptFolderOf(runs[0].journal))) << "nothing left needs the old contents";
         EXPECT_FALSE(undoNewestRun(f.journalFolder).found) << "an undone run is not undone twice";
     }
@@ -179,31 +169,15 @@ TEST(Undo, ContentsComeBackByteForByteWithPermissionsAndHardLinks) {
 TEST(Undo, every_file_of_batches_of_several_comes_back) {
     for (const std::size_t count : {9u, 16u, 23u}) {
         Fixture f;
-        const std::vector<std::string> paths = f.numbered(count);
+        const std::vector<std::string> paths = numbered(f.files, count);
+        const std::map<std::string, std::string> before = treeOf(f.files);
         ASSERT_TRUE(f.execute(paths, {"old"}, {"new"}).failures.empty());
         EXPECT_EQ(readBytes(paths.back()), "new " + std::to_string(count - 1));
         EXPECT_EQ(listRuns(f.journalFolder).at(0).changed, count);
 
         expectUndone(f.journalFolder, count, std::to_string(count) + " files");
-        EXPECT_EQ(oldOnes(paths), count);
+        EXPECT_EQ(treeOf(f.files), before);
     }
-}
-
-TEST(Undo, AFileEditedSinceIsLeftAndReportedWhileTheOthersGoBack) {
-    Fixture f;
-    const std::string a = f.write("a.txt", "alpha");
-    const std::string b = f.write("b.txt", "alpha beta");
-    f.execute({a, b}, {"alpha"}, {"gamma"});
-    f.write("b.txt", "edited by hand");
-
-    const UndoResult undone = undoNewestRun(f.journalFolder);
-
-    EXPECT_EQ(undone.restored, 1u);
-    EXPECT_EQ(readBytes(a), "alpha");
-    EXPECT_EQ(readBytes(b), "edited by hand");
-    EXPECT_EQ(firstLeft(undone), fs::canonical(b).string() + ": changed since the run");
-    EXPECT_EQ(readBytes(undone.left.at(0).keptIn), "alpha beta") << "the old contents stay for the user";
-    EXPECT_TRUE(undone.run.undone);
 }
 
 // One entry renamed twice in one run, x1 to x2 by its first row and then x2 to x3 by its second, goes back
@@ -211,8 +185,8 @@ TEST(Undo, AFileEditedSinceIsLeftAndReportedWhileTheOthersGoBack) {
 TEST(Undo, AnEntryRenamedTwiceInOneRunGoesBackToItsFirstName) {
     Fixture f;
     f.write("x1", "first");
-    ASSERT_TRUE(
-        f.execute(f.paths({"x1", "x2"}), {"2", "1"}, {"3", "2"}, ReplaceMode::FileNames).failures.empty());
+    ASSERT_TRUE(f.execute({f.path("x1"), f.path("x2")}, {"2", "1"}, {"3", "2"}, ReplaceMode::FileNames)
+                    .failures.empty());
     ASSERT_EQ(namesIn(f.files), std::vector<std::string>{"x3"});
     EXPECT_TRUE(listRuns(f.journalFolder).at(0).names);
 
@@ -228,6 +202,7 @@ TEST(Undo, AnEntryRenamedTwiceInOneRunGoesBackToItsFirstName) {
 TEST(Undo, SwapsCyclesAndChainsAgainstRowOrderRenameAndUndoAsAWhole) {
     Fixture f;
     const std::vector<std::string> paths = f.named({"a", "b", "p", "q", "r", "x", "y"});
+    const std::map<std::string, std::string> before = treeOf(f.files);
     // a and b swap; p, q and r go round; y -> z must come before x -> y.
     const RunResult run = f.execute(paths, {"a", "b", "#", "p", "r", "q", "%", "y", "x"},
                                     {"#", "a", "b", "%", "p", "r", "q", "z", "y"}, ReplaceMode::FileNames);
@@ -243,10 +218,7 @@ TEST(Undo, SwapsCyclesAndChainsAgainstRowOrderRenameAndUndoAsAWhole) {
     EXPECT_EQ(listRuns(f.journalFolder).at(0).changed, 7u) << "an entry put aside counts once";
 
     expectUndone(f.journalFolder, 7, "");
-    for (const char* name : {"a", "b", "p", "q", "r", "x", "y"}) {
-        EXPECT_EQ(readBytes(f.path(name)), name);
-    }
-    EXPECT_EQ(namesIn(f.files).size(), 7u);
+    EXPECT_EQ(treeOf(f.files), before);
 }
 
 TEST(Undo, ANameTakenOrReplacedSinceIsLeftAndNothingIsOverwritten) {
@@ -261,10 +233,11 @@ TEST(Undo, ANameTakenOrReplacedSinceIsLeftAndNothingIsOverwritten) {
 
     EXPECT_EQ(undone.restored, 1u);
     EXPECT_EQ(undone.left.size(), 2u);
-    EXPECT_EQ(readBytes(f.path("old-c")), "old-c");
-    EXPECT_EQ(readBytes(f.path("new-a")), "someone else's");
-    EXPECT_EQ(readBytes(f.path("old-b")), "a newcomer");
-    EXPECT_EQ(readBytes(f.path("new-b")), "old-b");
+    EXPECT_EQ(treeOf(f.files), (std::map<std::string, std::string>{{"moved-a", "old-a"},
+                                                                   {"new-a", "someone else's"},
+                                                                   {"new-b", "old-b"},
+                                                                   {"old-b", "a newcomer"},
+                                                                   {"old-c", "old-c"}}));
 }
 
 // A run without undo, one whose journal cannot be made, and one that changed nothing leave nothing to undo.
@@ -322,21 +295,25 @@ TEST(Undo, state_folders_are_private_whatever_the_umask) {
     }
 }
 
-TEST(Undo, AnUnchangedFileGetsItsOldTimeBackUnlessChangedSince) {
+// A file changed since the run is left and reported, its old contents kept for the user; one the run only
+// touched gets its old time back unless it changed since; the others go back.
+TEST(Undo, AFileEditedSinceIsLeftWhileTheOthersGoBackAnUnchangedOneWithItsOldTime) {
     Fixture f;
     const std::string kept = f.write("kept.txt", "nothing to find");
     const std::string edited = f.write("edited.txt", "nothing either");
+    const std::string changed = f.write("changed.txt", "was w");
     const auto lastYear = fs::file_time_type::clock::now() - std::chrono::hours(24 * 365);
     fs::last_write_time(kept, lastYear);
     fs::last_write_time(edited, lastYear);
     // Written by its first row through a link; the second row names the same file and takes that result.
     const std::string written = f.write("written.txt", "w");
     fs::create_symlink(written, f.path("link"));
-    f.execute({kept, edited, f.path("link"), f.path("link")}, {"w"}, {"W"});
+    f.execute({kept, edited, changed, f.path("link"), f.path("link")}, {"w"}, {"W"});
     ASSERT_NE(fs::last_write_time(kept), lastYear)
         << "a run gives every file it went over the time of a write";
-    ASSERT_EQ(listRuns(f.journalFolder).at(0).changed, 3u);
+    ASSERT_EQ(listRuns(f.journalFolder).at(0).changed, 4u);
     f.write("edited.txt", "edited");
+    f.write("changed.txt", "edited by hand");
 
     const UndoResult undone = undoNewestRun(f.journalFolder);
 
@@ -344,8 +321,12 @@ TEST(Undo, AnUnchangedFileGetsItsOldTimeBackUnlessChangedSince) {
     EXPECT_EQ(readBytes(written), "w");
     EXPECT_EQ(fs::last_write_time(kept), lastYear);
     EXPECT_EQ(readBytes(kept), "nothing to find");
-    ASSERT_EQ(undone.left.size(), 1u);
-    EXPECT_EQ(undone.left[0].path, edited);
+    EXPECT_EQ(readBytes(changed), "edited by hand");
+    ASSERT_EQ(undone.left.size(), 2u);
+    EXPECT_EQ(undone.left[1].path, edited);
+    EXPECT_EQ(firstLeft(undone), fs::canonical(changed).string() + ": changed since the run");
+    EXPECT_EQ(readBytes(undone.left[0].keptIn), "was w") << "the old contents stay for the user";
+    EXPECT_TRUE(undone.run.undone);
 }
 
 // The second undo once found the touched file replaced by the first undo's write, and left it with the time
@@ -441,10 +422,7 @@ TEST(Undo, TheReasonARunIsTooLargeNamesSizesInTheirUnits) {
 // and a cycle of three between them. Made one by one as a run makes them, then cut short after each count.
 TEST(Undo, a_names_run_cut_after_any_rename_is_cleared_up_and_undone_to_the_old_names) {
     Fixture f;
-    for (const char* name : {"x", "p", "q", "r", "d/f"}) {
-        fs::create_directories(fs::path(f.path(name)).parent_path());
-        f.write(name, name);
-    }
+    f.dir.writeTree({"files/x", "x", "files/p", "p", "files/q", "q", "files/r", "r", "files/d/f", "d/f"});
     const std::map<std::string, std::string> before = treeOf(f.files);
     const std::string aside = platform::asidePathFor(f.path("p"));
     const std::vector<PlannedMove> moves{{f.path("x"), f.path("y"), {}}, {f.path("d/f"), f.path("d/g"), {}},
@@ -484,18 +462,13 @@ TEST(Undo, a_cycle_the_run_took_back_leaves_no_run_to_undo) {
     Fixture f;
     f.named({"p", "q"});
     const std::string aside = platform::asidePathFor(f.path("p"));
+    const std::string p = f.path("p");
+    const std::string q = f.path("q");
     {
         RunJournal journal(f.journalFolder, RunHeading{true, {"a"}, {"b"}, 2});
-        ASSERT_TRUE(
-            journal
-                .renamesPlanned(
-                    {{f.path("p"), aside, f.files}, {f.path("q"), f.path("p"), {}}, {aside, f.path("q"), {}}})
-                .empty());
+        ASSERT_TRUE(journal.renamesPlanned({{p, aside, f.files}, {q, p, {}}, {aside, q, {}}}).empty());
         for (const auto& [from, to] :
-             std::vector<std::pair<std::string, std::string>>{{f.path("p"), aside},
-                                                              {f.path("q"), f.path("p")},
-                                                              {f.path("p"), f.path("q")},
-                                                              {aside, f.path("p")}}) {
+             {std::pair{p, aside}, std::pair{q, p}, std::pair{p, q}, std::pair{aside, p}}) {
             ASSERT_TRUE(journal.renaming(from, to).empty());
             ASSERT_TRUE(platform::renameNoReplace(from, to).empty());
             journal.renamed(to);
@@ -528,25 +501,23 @@ TEST(Undo, a_journal_of_the_kind_that_records_each_rename_is_still_undone) {
         << renamed("y") << "rename\t" << stays << "\t" << f.path("gone") << "\nfinished\twhole\n";
 
     expectUndone(f.journalFolder, 2, "");
-    EXPECT_EQ(namesIn(f.files), (std::vector<std::string>{"stays", "x", "y"}));
-    EXPECT_EQ(readBytes(f.path("x")), "was x");
-    EXPECT_EQ(readBytes(f.path("y")), "was y");
+    EXPECT_EQ(treeOf(f.files),
+              (std::map<std::string, std::string>{{"stays", "stays"}, {"x", "was x"}, {"y", "was y"}}));
 }
 
 // What the clear-up did, a letter for each action: P put back, T temporary removed, A put back from aside,
 // R run interrupted, U undo interrupted, ? anything else.
 std::string actionsOf(const std::vector<LeftoverNote>& notes) {
-    std::string letters;
+    const std::map<LeftoverAction, char> letters{{LeftoverAction::PutBack, 'P'},
+                                                 {LeftoverAction::TemporaryRemoved, 'T'},
+                                                 {LeftoverAction::AsidePutBack, 'A'},
+                                                 {LeftoverAction::RunInterrupted, 'R'},
+                                                 {LeftoverAction::UndoInterrupted, 'U'}};
+    std::string text;
     for (const LeftoverNote& note : notes) {
-        const LeftoverAction action = note.action;
-        letters += action == LeftoverAction::PutBack            ? 'P'
-                   : action == LeftoverAction::TemporaryRemoved ? 'T'
-                   : action == LeftoverAction::AsidePutBack     ? 'A'
-                   : action == LeftoverAction::RunInterrupted   ? 'R'
-                   : action == LeftoverAction::UndoInterrupted  ? 'U'
-                                                                : '?';
+        text += letters.contains(note.action) ? letters.at(note.action) : '?';
     }
-    return letters;
+    return text;
 }
 
 // Clears up after a kill, which the clear-up reports once with the `actions`; undo then puts back `restored`
@@ -582,11 +553,23 @@ RunResult runOld(const Fixture& f, const std::vector<std::string>& paths,
     return f.execute(paths, {"old"}, {"new"}, mode, true, kBytesKeptForUndo, observer);
 }
 
+KillPoint runKilledAfterTwoRows(ReplaceMode mode) {
+    return {mode == ReplaceMode::Contents ? "a run after two rows" : "a names run after two rows",
+            [](const Fixture& f) { return numbered(f.files, 4); },
+            nullptr,
+            [mode](const Fixture& f, const std::vector<std::string>& paths) {
+                testing::KilledAfterRows killer(2);
+                runOld(f, paths, mode, &killer);
+            },
+            "R",
+            2};
+}
+
 // A batch's files are recorded, then renamed over their targets, then what each left is recorded: killed with
 // some renamed and none of those lines written, the renamed ones are wholly new and still go back.
 KillPoint batchKilledAfterRenaming(std::size_t renamed) {
     return {"a batch between its renames and their lines",
-            [](const Fixture& f) { return f.numbered(6); },
+            [](const Fixture& f) { return numbered(f.files, 6); },
             nullptr,
             [renamed](const Fixture& f, const std::vector<std::string>& paths) {
                 RunJournal journal(f.journalFolder, RunHeading{false, {"old"}, {"new"}, paths.size()});
@@ -617,18 +600,8 @@ KillPoint rewriteKilledAtStep(int step) {
 
 TEST(Undo, a_run_or_an_undo_killed_at_any_point_is_cleared_up_and_undone_completely) {
     const std::vector<KillPoint> points{
-        {"a run after two rows", [](const Fixture& f) { return f.numbered(4); }, nullptr,
-         [](const Fixture& f, const std::vector<std::string>& paths) {
-             testing::KilledAfterRows killer(2);
-             runOld(f, paths, ReplaceMode::Contents, &killer);
-         },
-         "R", 2},
-        {"a names run after two rows", [](const Fixture& f) { return f.numbered(4); }, nullptr,
-         [](const Fixture& f, const std::vector<std::string>& paths) {
-             testing::KilledAfterRows killer(2);
-             runOld(f, paths, ReplaceMode::FileNames, &killer);
-         },
-         "R", 2},
+        runKilledAfterTwoRows(ReplaceMode::Contents),
+        runKilledAfterTwoRows(ReplaceMode::FileNames),
         batchKilledAfterRenaming(0),
         batchKilledAfterRenaming(4),
         batchKilledAfterRenaming(6),
@@ -636,7 +609,7 @@ TEST(Undo, a_run_or_an_undo_killed_at_any_point_is_cleared_up_and_undone_complet
         rewriteKilledAtStep(0),
         // The files of the batch prepared before the 270th write have their temporary names beside them; what
         // the undo cut short put back counts as put back.
-        {"an undo at its 270th write", [](const Fixture& f) { return f.numbered(300); },
+        {"an undo at its 270th write", [](const Fixture& f) { return numbered(f.files, 300); },
          [](const Fixture& f, const std::vector<std::string>& paths) { runOld(f, paths); },
          [](const Fixture& f, const std::vector<std::string>&) {
              testing::KillingWriteJournal killer({.atWrite = 270});
@@ -700,7 +673,7 @@ struct KilledAtPercent : RunObserver {
 
 TEST(Undo, a_run_killed_part_way_through_a_batch_leaves_each_file_old_or_new) {
     Fixture f;
-    const std::vector<std::string> paths = f.numbered(400);
+    const std::vector<std::string> paths = numbered(f.files, 400);
     const std::map<std::string, std::string> before = treeOf(f.files);
     ASSERT_TRUE(testing::killedInChild([&] {
         KilledAtPercent killer(25);
@@ -719,23 +692,6 @@ TEST(Undo, a_run_killed_part_way_through_a_batch_leaves_each_file_old_or_new) {
     EXPECT_LT(changed, 100u);
     const std::size_t prepared = hiddenNamesIn(f.files).size();
     expectClearedAndUndone(f, before, std::string(prepared, 'T') + "R", changed, "");
-}
-
-// Files of the given size in the folder, each holding "old" and then dots.
-std::vector<std::string> filesIn(const std::string& folder, std::size_t count, std::size_t bytes) {
-    fs::create_directories(folder);
-    std::vector<std::string> paths;
-    for (std::size_t i = 0; i < count; ++i) {
-        paths.push_back(folder + "/" + std::to_string(1000 + i));
-        std::ofstream(paths.back()) << "old" << std::string(bytes - 3, '.');
-    }
-    return paths;
-}
-
-std::size_t holding(const std::vector<std::string>& paths, const std::string& start) {
-    return static_cast<std::size_t>(std::count_if(paths.begin(), paths.end(), [&](const std::string& path) {
-        return readBytes(path).starts_with(start);
-    }));
 }
 
 RunResult executeIn(const std::vector<std::string>& paths, const std::string& stateFolder) {
@@ -757,7 +713,7 @@ TEST(Undo, an_undo_on_a_full_disk_links_back_kept_files_and_finishes_copies_when
             GTEST_SKIP() << kNeedsRoot;
         }
         const std::string app = keptOnTheDisk ? disk.path() + "/app" : f.app;
-        const std::vector<std::string> paths = filesIn(disk.path() + "/files", 50, 8192);
+        const std::vector<std::string> paths = numbered(disk.path() + "/files", 50, 8192);
         const std::uint64_t inode = platform::fileIdentity(paths[0]).inode;
         ASSERT_TRUE(executeIn(paths, app).failures.empty());
         disk.fill(4096);
@@ -787,6 +743,23 @@ TEST(Undo, an_undo_on_a_full_disk_links_back_kept_files_and_finishes_copies_when
     }
 }
 
+// A file rewritten in place whose old contents the journal cannot keep, for want of room, is not rewritten.
+TEST(Undo, a_file_whose_old_contents_cannot_be_kept_for_undo_is_left_as_it_is) {
+    testing::SmallDisk disk(1 << 20);
+    if (!disk.mounted()) {
+        GTEST_SKIP() << kNeedsRoot;
+    }
+    Fixture f;
+    const std::string file = f.write("linked.txt", "old" + std::string(256 << 10, '.'));
+    fs::create_hard_link(file, f.path("second name.txt"));
+    disk.fill(32 << 10);
+    const RunResult run = executeIn({file}, disk.path());
+    ASSERT_EQ(run.failures.size(), 1u);
+    EXPECT_NE(run.failures[0].reason.find("cannot be kept for undo"), std::string::npos)
+        << run.failures[0].reason;
+    EXPECT_TRUE(readBytes(file).starts_with("old"));
+}
+
 // Before, the lines after a full disk's last change were lost, and the next clear-up removed the journal.
 TEST(Undo, the_lines_after_a_change_find_room_on_a_disk_that_filled_up_meanwhile) {
     testing::SmallDisk disk(1 << 20);
@@ -795,7 +768,7 @@ TEST(Undo, the_lines_after_a_change_find_room_on_a_disk_that_filled_up_meanwhile
     }
     const std::string journalFolder = journalFolderIn(disk.path());
     // Under a long folder name, so that their journal lines fill many blocks.
-    const std::vector<std::string> paths = filesIn(disk.path() + "/" + std::string(200, 'd'), 40, 10);
+    const std::vector<std::string> paths = numbered(disk.path() + "/" + std::string(200, 'd'), 40, 10);
     {
         RunJournal journal(journalFolder, RunHeading{false, {"old"}, {"new"}, paths.size()});
         ASSERT_EQ(journal.begin(), "");
@@ -825,7 +798,7 @@ TEST(Undo, a_run_on_a_disk_that_fills_up_part_way_keeps_its_journal_and_is_undon
     if (!disk.mounted()) {
         GTEST_SKIP() << kNeedsRoot;
     }
-    const std::vector<std::string> paths = filesIn(disk.path() + "/" + std::string(200, 'd'), 40, 16 << 10);
+    const std::vector<std::string> paths = numbered(disk.path() + "/" + std::string(200, 'd'), 40, 16 << 10);
     disk.fill(40 << 12);
     const RunResult run = executeIn(paths, disk.path());
 
