@@ -83,7 +83,8 @@ TEST(ContentsDiff, ChangedSpansMarkTheBytesThatDifferOnBothSides) {
     EXPECT_EQ(diff.replacement.count, 1);
 }
 
-TEST(ContentsDiff, StopsAtTheHunksAskedForAndSaysMoreFollow) {
+// A diff stops at the hunks asked for and says more follow; cancelled before the pairs, it gives nothing.
+TEST(ContentsDiff, StopsAtTheHunksAskedForAndWhenCancelled) {
     std::string text;
     for (int i = 0; i < 5; ++i) {
         text += "x\n\n\n\n\n\n\n\n";
@@ -98,6 +99,10 @@ TEST(ContentsDiff, StopsAtTheHunksAskedForAndSaysMoreFollow) {
     ASSERT_EQ(cut.hunks.size(), 1u);
     EXPECT_EQ(cut.hunks[0].lines.size(), 10u);
     EXPECT_TRUE(cut.more);
+    const std::atomic<bool> cancel{true};
+    const ContentsDiff cancelled = diffContents("a\n", {"a"}, {"b"}, {}, {}, &cancel);
+    EXPECT_TRUE(cancelled.replacement.cancelled);
+    EXPECT_TRUE(cancelled.hunks.empty());
 }
 
 TEST(ShownPieces, UnchangedLineEndIsLeftOutAndLongStretchesKeepTheirEndsNearTheChange) {
@@ -110,13 +115,6 @@ TEST(ShownPieces, UnchangedLineEndIsLeftOutAndLongStretchesKeepTheirEndsNearTheC
     const std::string short_ = "\xc3\xa9\r\n";
     const HunkLine changedEnd{LineKind::Added, {0, 4}, {{1, 3}}};
     EXPECT_EQ(shownPieces(short_, changedEnd, 10), (std::vector<ShownPiece>{{{0, 3}, true}}));
-}
-
-TEST(ContentsDiff, CancelledBeforeThePairsGivesNothing) {
-    const std::atomic<bool> cancel{true};
-    const ContentsDiff diff = diffContents("a\n", {"a"}, {"b"}, {}, {}, &cancel);
-    EXPECT_TRUE(diff.replacement.cancelled);
-    EXPECT_TRUE(diff.hunks.empty());
 }
 
 // Quoted as git does where a blank or an escape would mislead patch.

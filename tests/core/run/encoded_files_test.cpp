@@ -1,4 +1,7 @@
+#include "core/run/contents_diff.h"
+#include "core/run/rename_plan.h"
 #include "core/run/run.h"
+#include "core/text/text_encoding.h"
 #include "support/temp_dir.h"
 
 #include <filesystem>
@@ -12,6 +15,8 @@ using testing::TempDir;
 using namespace std::string_literals;
 
 constexpr PairOptions kCase{true, false, false};
+constexpr PairOptions kWord{false, true, false};
+constexpr PairOptions kPattern{false, false, true};
 
 // Latin-1 text as UTF-16 LE behind its byte order mark.
 std::string utf16le(const std::string& latin1) {
@@ -23,7 +28,7 @@ std::string utf16le(const std::string& latin1) {
     return bytes;
 }
 
-struct Encoded {
+struct Chain {
     std::vector<std::string> finds, replaces;
     PairOptionsList options;
     std::string contents;
@@ -31,18 +36,22 @@ struct Encoded {
     std::string result;
 };
 
-// The pairs, in UTF-8 as typed, apply to a marked file's text, chained and counted as over any text, read
-// whole or past the streaming threshold, simulate counts what execute
-// counts and execute writes the file back in its encoding with its mark.
-TEST(EncodedFiles, PairsApplyToTheTextAndTheFileKeepsItsEncoding) {
-    const std::vector<Encoded> cases{
+// Chains mixing plain pairs and pairs with options, over unmarked and marked files, read whole and with every
+// file past the streaming threshold: simulate counts what execute counts, a pair with options sees what the
+// pairs before it made, the pairs (in UTF-8 as typed) apply to a marked file's text and execute writes the
+// file back in its encoding with its mark; for an unmarked file, what the diff shows.
+TEST(RunChains, PairsApplyToTheTextInEveryPathAndTheFileKeepsItsEncoding) {
+    const std::vector<Chain> chains{
+        {{"cat", "Dog"}, {"dog", "bird"}, {{}, kCase}, "cat dog DOG", 4, "bird bird bird"},
+        {{"load"}, {"load"}, {kCase}, "Load LOAD", 2, "load load"},
+        {{"x", "(a+)b"}, {"ab", "<$1>"}, {{}, kPattern}, "xaab x", 5, "<a><aa> <a>"},
+        {{"(\\d+)", "1"}, {"$1$1", "one"}, {kPattern, {}}, "1 2", 4, "oneone 22"},
+        {{"a", "ab"}, {"b", "x"}, {kWord, {}}, "a ab", 2, "b x"},
+        // output that is only the start of the file, or goes past its end
+        {{"x"}, {""}, {}, "abcx", 1, "abc"},
+        {{"c"}, {"cd"}, {}, "abc", 1, "abcd"},
         // UTF-16 LE, chained
-        {{"cat", "dog", "\xC3\xA9"},
-         {"dog", "b\xC3\xAArd", "e"},
-         {},
-         utf16le("cat \xE9\n"),
-         3,
-         utf16le("b\xEArd e\n")},
+        {{"cat", "dog", "é"}, {"dog", "bêrd", "e"}, {}, utf16le("cat \xE9\n"), 3, utf16le("b\xEArd e\n")},
         // UTF-16 BE, a surrogate pair
         {{"\xF0\x9F\x98\x80"}, {"x"}, {}, "\xFE\xFF\xD8\x3D\xDE\x00\0a"s, 1, "\xFE\xFF\0x\0a"s},
         {{"CAT"}, {"dog"}, {kCase}, utf16le("Cat"), 1, utf16le("dog")},
@@ -58,10 +67,9 @@ TEST(EncodedFiles, PairsApplyToTheTextAndTheFileKeepsItsEncoding) {
         // no mark: bytes
         {{"^chr(0)"}, {"-"}, {}, "\xFE\x61\0"s, 1, "\xFE\x61-"},
     };
-    for (std::size_t i = 0; i < cases.size(); ++i) {
-        const Encoded& c = cases[i];
+    for (const Chain& c : chains) {
         for (const std::uint64_t streamed : {kStreamedFileBytes, std::uint64_t{0}}) {
-            SCOPED_TRACE(std::to_string(i) + (streamed ? "" : ", streamed"));
+            SCOPED_TRACE(c.contents + (streamed ? "" : ", streamed"));
             TempDir dir;
             const std::string file = dir.write("f", c.contents);
             RunRequest request{.finds = c.finds,
@@ -76,6 +84,11 @@ TEST(EncodedFiles, PairsApplyToTheTextAndTheFileKeepsItsEncoding) {
             ASSERT_TRUE(executed.failures.empty()) << executed.failures[0].reason;
             EXPECT_EQ(executed.total, c.count);
             EXPECT_EQ(readBytes(file), c.result);
+            if (encodingOf(c.contents) == TextEncoding::Bytes) {
+                const ContentsDiff diff = diffContents(c.contents, c.finds, c.replaces, c.options);
+                EXPECT_EQ(diff.replacement.newText, c.result);
+                EXPECT_EQ(diff.replacement.count, c.count);
+            }
         }
     }
 }
@@ -129,6 +142,20 @@ TEST(EncodedFiles, FilesThatMustBeReadWholeAreRefusedAboveTheBound) {
     const RunResult options =
         runPairs(RunRequest{.finds = {"a"}, .replaces = {"b"}, .options = {kCase}, .files = {plain}});
     EXPECT_NE(options.failures.at(0).reason.find("256 MiB"), std::string::npos);
+}
+
+// A pattern over names sees the name only, in the plan and in the run alike.
+TEST(OptionPairs, NamesSeeTheNameOnly) {
+    TempDir dir;
+    const std::string folder = dir.makeFolder("IMG_7");
+    RunRequest request{.finds = {"img_(\\d+)\\.jpg"},
+                       .replaces = {"Holiday_$1.jpg"},
+                       .options = {{true, false, true}},
+                       .files = {dir.write("IMG_7/IMG_0001.JPG", "")},
+                       .mode = ReplaceMode::FileNames};
+    EXPECT_EQ(planRenames(request).rows[0].newPath, folder + "/Holiday_0001.jpg");
+    request.execute = true;
+    EXPECT_EQ(runPairs(request).rows[0].path, folder + "/Holiday_0001.jpg");
 }
 
 } // namespace

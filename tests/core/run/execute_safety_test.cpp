@@ -4,13 +4,10 @@
 #include "support/run_observers.h"
 #include "support/temp_dir.h"
 
-#include <array>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <gtest/gtest.h>
-#include <map>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -56,9 +53,18 @@ INSTANTIATE_TEST_SUITE_P(WholeAndStreamed, ExecuteSafety, ::testing::Bool(),
                              return info.param ? "streamed" : "whole";
                          });
 
-// Rows: a vanished file, an unreadable one, then a read-only one three times (once through a link).
-bool eachUnusableRowFailsAloneAndTheRunEndsDone(const std::string& folder) {
-    const std::string locked = folder + "/locked.txt";
+struct stat statOf(const std::string& path) {
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return info;
+}
+
+// As another user: a vanished file, an unreadable one, then a read-only one three times (once through a
+// link) each fail their row alone and the run ends done; a file in a folder it may not write keeps its
+// contents and its name, and root's file it may write is rewritten in place, since no new file can be given
+// root as its owner.
+bool unusableRowsFailAloneAndRootsFileIsRewritten(const std::string& folder) {
+    const std::string locked = folder + "/locked.txt", inLockedFolder = folder + "/locked/data.txt";
     const RunResult result = runPairs(
         executeRun(ReplaceMode::Contents, "d", "x",
                    {folder + "/gone.txt", folder + "/secret.txt", locked, locked + ".link", locked}));
@@ -66,10 +72,13 @@ bool eachUnusableRowFailsAloneAndTheRunEndsDone(const std::string& folder) {
            result.failures[0].row == 1 && result.failures[2].row == 3 &&
            result.failures[2].path == locked + ".link" &&
            result.failures[3].reason == result.failures[1].reason && result.rows[3].count == 1 &&
-           result.total == 0 && result.status == StatusKind::Done;
+           result.total == 0 && result.status == StatusKind::Done &&
+           runPairs(executeRun(ReplaceMode::Contents, "d", "x", {inLockedFolder})).failures.size() == 1 &&
+           runPairs(executeRun(ReplaceMode::FileNames, "d", "x", {inLockedFolder})).failures.size() == 1 &&
+           runPairs(executeRun(ReplaceMode::Contents, "a", "b", {folder + "/roots.txt"})).failures.empty();
 }
 
-TEST_P(ExecuteSafety, UnreadableAndReadOnlyFilesFailTheirRowsAndKeepTheirContents) {
+TEST_P(ExecuteSafety, AnotherUserKeepsWhatItMayNotReadOrWriteAndRewritesRootsFileInPlace) {
     TempDir dir;
     testing::openToEveryone(dir.path());
     const std::string secret = dir.write("secret.txt", "data");
@@ -77,31 +86,6 @@ TEST_P(ExecuteSafety, UnreadableAndReadOnlyFilesFailTheirRowsAndKeepTheirContent
     fs::create_symlink(locked, locked + ".link");
     fs::permissions(secret, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write);
     fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    EXPECT_TRUE(testing::runWithoutRoot(eachUnusableRowFailsAloneAndTheRunEndsDone, dir.path()));
-    fs::permissions(secret, fs::perms::owner_read, fs::perm_options::add);
-    EXPECT_EQ(readBytes(secret), "data");
-    EXPECT_EQ(readBytes(locked), "data");
-    EXPECT_FALSE(fs::exists(dir.file("gone.txt")));
-}
-
-struct stat statOf(const std::string& path) {
-    struct stat info {};
-    ::stat(path.c_str(), &info);
-    return info;
-}
-
-// As another user: a file in a folder it may not write keeps its contents and its name, and root's file it
-// may write is rewritten in place, since no new file can be given root as its owner.
-bool lockedFolderFailsAndRootsFileIsRewritten(const std::string& root) {
-    const std::string locked = root + "/locked/data.txt";
-    return runPairs(executeRun(ReplaceMode::Contents, "d", "x", {locked})).failures.size() == 1 &&
-           runPairs(executeRun(ReplaceMode::FileNames, "d", "x", {locked})).failures.size() == 1 &&
-           runPairs(executeRun(ReplaceMode::Contents, "a", "b", {root + "/roots.txt"})).failures.empty();
-}
-
-TEST_P(ExecuteSafety, AnotherUserKeepsALockedFoldersFilesAndRewritesRootsFileInPlace) {
-    TempDir dir;
-    testing::openToEveryone(dir.path());
     const std::string folder = dir.makeFolder("locked");
     const std::string file = folder + "/data.txt";
     testing::openToEveryone(dir.write("locked/data.txt", "data"));
@@ -110,11 +94,14 @@ TEST_P(ExecuteSafety, AnotherUserKeepsALockedFoldersFilesAndRewritesRootsFileInP
     const std::string roots = dir.write("roots.txt", "aaa");
     fs::permissions(roots, fs::perms(0666));
     const struct stat before = statOf(roots);
-    EXPECT_TRUE(testing::runWithoutRoot(lockedFolderFailsAndRootsFileIsRewritten, dir.path()));
-    EXPECT_EQ(readBytes(file), "data");
+    EXPECT_TRUE(testing::runWithoutRoot(unusableRowsFailAloneAndRootsFileIsRewritten, dir.path()));
+    fs::permissions(secret, fs::perms::owner_read, fs::perm_options::add);
+    for (const std::string& path : {secret, locked, file}) {
+        EXPECT_EQ(readBytes(path), "data") << path;
+    }
     EXPECT_EQ(readBytes(roots), "bbb");
     EXPECT_EQ(statOf(roots).st_ino == before.st_ino, ::geteuid() == 0) << "in place when it is root's";
-    EXPECT_EQ(namesIn(dir.path()).size(), 2u) << "no temporary file or backup may be left";
+    EXPECT_EQ(namesIn(dir.path()).size(), 5u) << "no temporary file or backup may be left";
 }
 
 // Run in a child process, which keeps the limit to itself. With SIGXFSZ ignored, the write past the limit
@@ -123,45 +110,35 @@ bool replaceUnderFileSizeLimit(const std::string& file) {
     std::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{4096, 4096};
     ::setrlimit(RLIMIT_FSIZE, &limit);
-    const RunResult result =
-        runPairs(executeRun(ReplaceMode::Contents, "0", std::string(100'000, 'x'), {file}));
-    return result.failures.size() == 1;
+    return runPairs(executeRun(ReplaceMode::Contents, "old", std::string(100'000, 'x'), {file}))
+               .failures.size() == 1;
 }
 
-TEST_P(ExecuteSafety, WriteThatFailsPartWayLeavesTheOldContentsUnderEveryName) {
-    for (const bool hardLinked : {false, true}) {
-        TempDir dir;
-        const std::string file = dir.write("big.txt", "0123456789");
-        if (hardLinked) {
-            fs::create_hard_link(file, dir.file("other.txt"));
-        }
-        EXPECT_EXIT(std::exit(replaceUnderFileSizeLimit(file) ? 0 : 1), ::testing::ExitedWithCode(0), "");
-        EXPECT_EQ(readBytes(file), "0123456789");
-        EXPECT_EQ(namesIn(dir.path()).size(), hardLinked ? 2u : 1u)
-            << "no temporary file or backup may be left";
-        if (hardLinked) {
-            EXPECT_TRUE(fs::equivalent(file, dir.file("other.txt")));
-        }
-    }
-}
-
-// The temporary and backup names beside a file must fit even when its own name takes all 255 bytes.
-TEST_P(ExecuteSafety, LongNamedOrHardLinkedFileIsRewrittenUnderEveryName) {
+// The temporary and backup names beside a file must fit even when its own name takes all 255 bytes; a write
+// that fails part way leaves the old contents. Either way the file keeps every name it had, and nothing else
+// is left beside it.
+TEST_P(ExecuteSafety, FileIsRewrittenOrLeftAsItWasUnderEveryName) {
     std::string utf8;
     for (int i = 0; i < 127; ++i) {
         utf8 += "\xC3\xA9";
     }
-    for (const std::string& name : {std::string(236, 'n'), std::string(255, 'n'), utf8 + "x"}) {
+    for (const std::string& name : {std::string(236, 'n'), std::string(255, 'n'), utf8 + "x", "too big"s}) {
         for (const bool hardLinked : {false, true}) {
+            SCOPED_TRACE(std::to_string(name.size()) + (hardLinked ? " bytes, hard-linked" : " bytes"));
             TempDir dir;
             const std::string file = dir.write(name, "old data");
             if (hardLinked) {
                 fs::create_hard_link(file, dir.file("other"));
             }
-            const RunResult result = runPairs(executeRun(ReplaceMode::Contents, "old", "new", {file}));
-            EXPECT_TRUE(result.failures.empty())
-                << name.size() << (hardLinked ? " bytes, hard-linked" : " bytes");
-            EXPECT_EQ(readBytes(hardLinked ? dir.file("other") : file), "new data") << "under every name";
+            if (name == "too big") {
+                EXPECT_EXIT(std::exit(replaceUnderFileSizeLimit(file) ? 0 : 1), ::testing::ExitedWithCode(0),
+                            "");
+            } else {
+                EXPECT_TRUE(
+                    runPairs(executeRun(ReplaceMode::Contents, "old", "new", {file})).failures.empty());
+            }
+            EXPECT_EQ(readBytes(file), name == "too big" ? "old data" : "new data");
+            EXPECT_TRUE(!hardLinked || fs::equivalent(file, dir.file("other")));
             EXPECT_EQ(namesIn(dir.path()).size(), hardLinked ? 2u : 1u);
         }
     }
@@ -170,24 +147,18 @@ TEST_P(ExecuteSafety, LongNamedOrHardLinkedFileIsRewrittenUnderEveryName) {
 // The file another program changed after the run read it is left as that program wrote it, whether the run
 // had anything to replace in it or not.
 TEST_P(ExecuteSafety, FileChangedWhileTheRunHoldsItIsNotOverwritten) {
-    struct Row {
+    const struct {
         const char* name;
         const char* contents;
-        bool hardLinked;
-        std::function<void(const TempDir&)> change;
+        bool hardLinked, swapped;
         const char* expected;
+    } rows[] = {
+        {"swapped for another file", "data", false, true, "theirs"},
+        {"appended to", "data", false, false, "datatheirs"},
+        {"hard-linked and appended to", "data", true, false, "datatheirs"},
+        {"appended to, nothing to replace", "qqq", false, false, "qqqtheirs"},
     };
-    const auto append = [](const TempDir& dir) {
-        std::ofstream(dir.file("a.txt"), std::ios::app) << "theirs";
-    };
-    for (const Row& row : {
-             Row{"swapped for another file", "data", false,
-                 [](const TempDir& dir) { fs::rename(dir.write("new.txt", "theirs"), dir.file("a.txt")); },
-                 "theirs"},
-             Row{"appended to", "data", false, append, "datatheirs"},
-             Row{"hard-linked and appended to", "data", true, append, "datatheirs"},
-             Row{"appended to, nothing to replace", "qqq", false, append, "qqqtheirs"},
-         }) {
+    for (const auto& row : rows) {
         TempDir dir;
         const std::string file = dir.write("a.txt", row.contents);
         const std::string afterwards = dir.write("b.txt", "data");
@@ -195,7 +166,13 @@ TEST_P(ExecuteSafety, FileChangedWhileTheRunHoldsItIsNotOverwritten) {
             fs::create_hard_link(file, dir.file("link.txt"));
         }
         ChangeAfterTheFirstRead observer;
-        observer.change = [&] { row.change(dir); };
+        observer.change = [&] {
+            if (row.swapped) {
+                fs::rename(dir.write("new.txt", "theirs"), file);
+            } else {
+                std::ofstream(file, std::ios::app) << "theirs";
+            }
+        };
         const RunResult result =
             runPairs(executeRun(ReplaceMode::Contents, "d", "x", {file, afterwards}), &observer);
         ASSERT_EQ(result.failures.size(), 1u) << row.name;
@@ -203,17 +180,6 @@ TEST_P(ExecuteSafety, FileChangedWhileTheRunHoldsItIsNotOverwritten) {
         EXPECT_EQ(readBytes(file), row.expected) << row.name;
         EXPECT_EQ(readBytes(afterwards), "xata") << row.name;
     }
-}
-
-// The count of every row, checking that none failed.
-std::vector<std::int64_t> countsOf(const RunRequest& request) {
-    const RunResult result = runPairs(request);
-    EXPECT_TRUE(result.failures.empty()) << result.failures[0].reason;
-    std::vector<std::int64_t> counts;
-    for (const RowResult& row : result.rows) {
-        counts.push_back(row.count);
-    }
-    return counts;
 }
 
 // Rows that name one file (by a hard link, a symbolic link or another spelling) take its one result, in one
@@ -242,10 +208,15 @@ TEST_P(ExecuteSafety, every_name_of_a_file_takes_its_one_result_in_any_batch_and
     }
     RunRequest request = executeRun(ReplaceMode::Contents, "v1", "v1.1", files);
     request.workers = 4;
-    request.execute = false;
-    EXPECT_EQ(countsOf(request), std::vector<std::int64_t>(files.size(), 2));
-    request.execute = true;
-    EXPECT_EQ(countsOf(request), std::vector<std::int64_t>(files.size(), 2));
+    for (const bool execute : {false, true}) {
+        request.execute = execute;
+        const RunResult result = runPairs(request);
+        EXPECT_TRUE(result.failures.empty()) << result.failures[0].reason;
+        ASSERT_EQ(result.rows.size(), files.size());
+        for (const RowResult& row : result.rows) {
+            EXPECT_EQ(row.count, 2) << row.path;
+        }
+    }
     for (const std::string& file : files) {
         EXPECT_EQ(readBytes(file), "v1.1 v1.1") << file;
     }
@@ -264,28 +235,6 @@ TEST_P(ExecuteSafety, FileOpenForWritingElsewhereIsNotReplaced) {
     EXPECT_NE(result.failures[0].reason.find(platform::kInUseElsewhere), std::string::npos)
         << result.failures[0].reason;
     EXPECT_EQ(readBytes(log), "line 1\n");
-}
-
-// Output that is only the start of the file, or goes past its end, is written as it is.
-TEST_P(ExecuteSafety, output_that_is_only_the_start_of_the_file_or_goes_past_its_end_is_written) {
-    TempDir dir;
-    for (const auto& [text, find, replace, expected] :
-         std::vector<std::array<std::string, 4>>{{"abcx", "x", "", "abc"}, {"abc", "c", "cd", "abcd"}}) {
-        const std::string file = dir.write("a.txt", text);
-        EXPECT_TRUE(runPairs(executeRun(ReplaceMode::Contents, find, replace, {file})).failures.empty());
-        EXPECT_EQ(readBytes(file), expected);
-    }
-}
-
-// Every name in the folder with what it holds: a link's target, a file's contents or "/" for a folder.
-std::map<std::string, std::string> everyName(const TempDir& dir) {
-    std::map<std::string, std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir.path())) {
-        names[entry.path().filename()] = entry.is_symlink()     ? "-> " + fs::read_symlink(entry).string()
-                                         : entry.is_directory() ? "/"
-                                                                : readBytes(entry.path());
-    }
-    return names;
 }
 
 // Entries are made in order: "name" a file holding its name, "name/" a folder, "name->target" a symbolic link
@@ -333,12 +282,12 @@ TEST(RenameSafety, RenameThatWouldDestroyFakeMoveOrVanishIsRefusedAndChangesNoth
         TempDir dir;
         makeEntries(dir, c.entries);
         const std::string path = dir.file(c.row);
-        const auto before = everyName(dir);
+        const auto before = testing::treeOf(dir.path());
         const RunResult result = runPairs(executeRun(ReplaceMode::FileNames, c.find, c.replace, {path}));
         ASSERT_EQ(result.failures.size(), 1u) << c.fault;
         EXPECT_FALSE(result.rows[0].renamed) << c.fault;
         EXPECT_EQ(result.rows[0].path, path) << c.fault;
-        EXPECT_EQ(everyName(dir), before) << c.fault;
+        EXPECT_EQ(testing::treeOf(dir.path()), before) << c.fault;
     }
 }
 

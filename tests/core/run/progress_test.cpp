@@ -27,15 +27,13 @@ TEST(ProgressRounding, RoundsToTenthsThenToWholeHalfToEven) {
     EXPECT_EQ(roundPercent(-3.0), 0);
 }
 
-TEST(ProgressSchedule, SmallRunsDrawBeforeEveryPairLargeOnesAtMultiplesOfTheStep) {
+TEST(ProgressSchedule, SmallRunsDrawBeforeEveryPairLargeOnesAtMultiplesOfTheStepWithoutOverflow) {
     // Two pairs, three files: 100 (j+1)(i+1) / 6, falling back at each new file.
     EXPECT_EQ(drawsOfWholeRun(2, 3), (std::vector<int>{17, 33, 33, 67, 50, 100}));
     EXPECT_EQ(drawsOfWholeRun(1, 199).size(), 199u);
     EXPECT_EQ(drawsOfWholeRun(1, 250).size(), 125u); // step 2
     EXPECT_EQ(ProgressSchedule(1, 250).before(0, 1), 1);
-}
-
-TEST(ProgressSchedule, LargeListsDoNotOverflow) {
+    // Large lists do not overflow.
     const ProgressSchedule big(100'000, 1'000'000); // step 10^9, products far beyond 32 bits
     EXPECT_EQ(big.before(99'999, 999'999), 100);
     EXPECT_EQ(big.before(99'999, 9'999), 1);

@@ -39,7 +39,7 @@ TEST(RangeCuts, OnlyBytesNoOccurrenceCanTakeInCut) {
     }
 }
 
-TEST(RangeCuts, NothingIsCutWhereAnOccurrenceMayTakeInAnyByte) {
+TEST(RangeCuts, NothingIsCutWhereAnOccurrenceMayTakeInAnyByteOrTextIsNotUtf8) {
     EXPECT_FALSE(RangeCuts({"a", "b+"}, {"", ""}, {kPlain, kPattern}).usable());
     std::string everyByte;
     for (int byte = 0; byte < 256; ++byte) {
@@ -48,9 +48,7 @@ TEST(RangeCuts, NothingIsCutWhereAnOccurrenceMayTakeInAnyByte) {
     EXPECT_FALSE(RangeCuts({everyByte}, {""}, {}).usable());
     // With an option, a pair that could leave text that is not UTF-8 changes how later pairs read it.
     EXPECT_FALSE(RangeCuts({"a", "b"}, {"\xff", ""}, {kPlain, kIgnoreCase}).usable());
-}
-
-TEST(RangeCuts, TextWithOptionPairsIsCutOnlyWhereItIsUtf8) {
+    // Text with option pairs is cut only where it is UTF-8.
     const RangeCuts options({"a"}, {"b"}, {kIgnoreCase});
     EXPECT_TRUE(options.canCut("x\n\xc3\xa9\n"));
     EXPECT_FALSE(options.canCut("x\n\xc3\n"));
@@ -74,7 +72,7 @@ TEST(RangeCuts, EachRangeEndsJustAfterTheFirstCutBytePastItsShare) {
     }
 }
 
-TEST(ShareRanges, EveryRangeIsWorkedOnceWhateverTheThreads) {
+TEST(ShareRanges, EveryRangeIsWorkedOnceWhateverTheThreadsUntilAStopOrAThrow) {
     for (const unsigned helpers : {0u, 1u, 3u}) {
         std::vector<std::atomic<int>> worked(100);
         shareRanges(worked.size(), helpers, [&](std::size_t range, unsigned) {
@@ -85,9 +83,7 @@ TEST(ShareRanges, EveryRangeIsWorkedOnceWhateverTheThreads) {
             EXPECT_EQ(times, 1) << helpers << " helpers";
         }
     }
-}
-
-TEST(ShareRanges, AStopOrAThrowDropsTheRangesNotTaken) {
+    // A stop or a throw drops the ranges not taken.
     for (const bool throwing : {false, true}) {
         std::atomic<int> worked{0};
         const RangeWork work = [&](std::size_t range, unsigned) {

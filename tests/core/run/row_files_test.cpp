@@ -1,4 +1,5 @@
 #include "core/platform/platform_fs.h"
+#include "core/run/row_problem.h"
 #include "core/run/run.h"
 #include "support/temp_dir.h"
 
@@ -82,6 +83,33 @@ TEST(RunRows, rows_beyond_what_the_workers_hold_come_in_order_with_their_counts)
         EXPECT_EQ(std::count(seen.draws.begin(), seen.draws.end(), 100), 2);
         EXPECT_EQ(result.rows.size(), keepRows ? request.files.size() : 0);
         EXPECT_EQ(result.total, total);
+    }
+}
+
+TEST(RowProblem, DependsOnWhatThePathNamesAndTheMode) {
+    constexpr auto kContents = ReplaceMode::Contents, kNames = ReplaceMode::FileNames;
+    const struct {
+        const char* path;
+        PathKind kind;
+        ReplaceMode mode;
+        SkipReason skipped;
+        std::string failure;
+    } cases[] = {
+        {"", PathKind::Missing, kContents, SkipReason::EmptyPath, ""},
+        {"", PathKind::Missing, kNames, SkipReason::EmptyPath, ""},
+        {"a", PathKind::Missing, kContents, SkipReason::Missing, ""},
+        {"d", PathKind::Folder, kContents, SkipReason::Folder, ""},
+        {"d", PathKind::Folder, kNames, SkipReason::None, ""},
+        {"p", PathKind::Other, kContents, SkipReason::None, "not a regular file"},
+        {"p", PathKind::Other, kNames, SkipReason::None, ""},
+        {"f", PathKind::RegularFile, kContents, SkipReason::None, ""},
+        {"f", PathKind::RegularFile, kNames, SkipReason::None, ""},
+    };
+    for (const auto& c : cases) {
+        const RowProblem problem = rowProblem(c.path, {c.kind, 0}, c.mode);
+        EXPECT_EQ(problem.skipped, c.skipped) << c.path << " " << static_cast<int>(c.kind);
+        EXPECT_EQ(problem.failure, c.failure) << c.path << " " << static_cast<int>(c.kind);
+        EXPECT_EQ(problem.any(), c.skipped != SkipReason::None || !c.failure.empty());
     }
 }
 

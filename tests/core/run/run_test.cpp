@@ -1,13 +1,10 @@
 #include "core/journal/run_journal.h"
 #include "core/platform/platform_fs.h"
 #include "core/run/run.h"
-#include "core/text/occurrences.h"
-#include "support/run_observers.h"
 #include "support/temp_dir.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 
 namespace morvane {
@@ -15,75 +12,104 @@ namespace {
 
 namespace fs = std::filesystem;
 using Pairs = std::vector<std::pair<std::string, std::string>>;
-using testing::ChangeAfterTheFirstRead;
 using testing::namesIn;
 using testing::readBytes;
 using testing::TempDir;
 
 RunResult run(const Pairs& pairs, std::vector<std::string> files, bool execute = false,
-              ReplaceMode mode = ReplaceMode::Contents, RunObserver* observer = nullptr,
-              const std::atomic<bool>* cancel = nullptr) {
-    RunRequest request;
+              ReplaceMode mode = ReplaceMode::Contents, const PairOptionsList& options = {}) {
+    RunRequest request{.finds = {},
+                       .replaces = {},
+                       .options = options,
+                       .files = std::move(files),
+                       .mode = mode,
+                       .execute = execute};
     for (const auto& [find, replace] : pairs) {
         request.finds.push_back(find);
         request.replaces.push_back(replace);
     }
-    request.files = std::move(files);
-    request.mode = mode;
-    request.execute = execute;
-    return runPairs(request, observer, cancel);
+    return runPairs(request);
 }
 
-// With many pairs a run first finds which of them occur and skips the others; a pair whose find text only an
-// earlier replacement makes occur (inside the inserted text, across its edge, or across a place where text
-// was cut out) must still count and replace as the pairs one after the other do. Whether a replacement can
-// make a later find text occur turns on how far the two overlap: by the shorter length less one, by a single
-// byte at either edge of the insertion, wholly, or not at all. Each case runs with its own pairs and behind
-// sixteen that never occur, over the bare text (scanned whole) and padded (scanned only around the
-// replacements). A simulate run only counts its last pair, but still applies one that takes away or makes
-// what a later pair finds.
+constexpr PairOptions kFold{true, false, false};
+constexpr PairOptions kWord{false, true, false};
+
+struct Chain {
+    std::string text;
+    Pairs pairs;
+    std::string expected;
+    std::int64_t count;
+    PairOptionsList options{};
+};
+
+// Each pair reads what the pairs before it left: occurrences they took are gone, and those their replacements
+// or cuts made are there, however they came about. With many pairs a run first finds which of them occur and
+// skips the others, or finds them all in one scan; a pair whose find text only an earlier replacement makes
+// occur (inside the inserted text, across its edge, or across a place where text was cut out) must still
+// count and replace. Whether a replacement can make a later find text occur turns on how far the two
+// overlap: by the shorter length less one, by a single byte at either edge of the insertion, wholly, or not
+// at all. A pair with options reads the text the plain pairs before it left, and the plain pairs after it
+// read what it left. Each case runs with its own pairs and between sixteen that never occur on each side,
+// over the bare text (scanned whole) and padded (scanned only around the replacements). A simulate run only
+// counts its last pair, but still applies one that takes away or makes what a later pair finds.
 TEST(RunCounting, later_find_texts_that_earlier_replacements_make_occur_are_found) {
-    const std::vector<std::pair<std::string, Pairs>> cases{
-        {"ab", {{"b", "c"}, {"ac", "X"}}},
-        {"axb", {{"x", ""}, {"ab", "Y"}}},
-        {"stat", {{"t", "tus"}, {"status", "S"}, {"S", "SS"}}},
-        {"aaa", {{"a", "aa"}, {"aaaa", "b"}, {"b", "a"}, {"aaa", "c"}}},
-        {"ab.ab", {{"b", "xy"}, {"a", "w"}, {"wx", "V"}, {"y.w", "-"}}},
-        {"hello world", {{"o w", "o_w"}, {"hello_world", "H"}, {"never", "x"}}},
-        {"abw", {{"ab", "xyz"}, {"yzw", "Q"}}},    // its end, by two bytes of three
-        {"wab", {{"ab", "xyz"}, {"wxy", "Q"}}},    // its start, by two bytes of three
-        {"wxab", {{"ab", "yzz"}, {"wxy", "Q"}}},   // its start, by one byte
-        {"abxy", {{"ab", "zzw"}, {"wxy", "Q"}}},   // its end, by one byte
-        {"ab", {{"ab", "xyz"}, {"yz", "Q"}}},      // wholly
-        {"ab qrs", {{"ab", "xyz"}, {"qrs", "Q"}}}, // not at all
-        {"abc abd", {{"ab", "x"}, {"bc", "y"}, {"d", "z"}}},
-        {"abc abd", {{"a", "b"}, {"bb", "c"}, {"d", "z"}}},
-        {"abc abd", {{"c", "q"}, {"ab", "x"}, {"d", "z"}}},
+    const std::vector<Chain> cases{
+        {"ab", {{"b", "c"}, {"ac", "X"}}, "X", 2},
+        {"axb", {{"x", ""}, {"ab", "Y"}}, "Y", 2},
+        {"stat", {{"t", "tus"}, {"status", "S"}, {"S", "SS"}}, "stusatus", 2},
+        {"aaa", {{"a", "aa"}, {"aaaa", "b"}, {"b", "a"}, {"aaa", "c"}}, "c", 8},
+        {"ab.ab", {{"b", "xy"}, {"a", "w"}, {"wx", "V"}, {"y.w", "-"}}, "Vy.Vy", 6},
+        {"hello world", {{"o w", "o_w"}, {"hello_world", "H"}, {"never", "x"}}, "H", 2},
+        {"abw", {{"ab", "xyz"}, {"yzw", "Q"}}, "xQ", 2},       // its end, by two bytes of three
+        {"wab", {{"ab", "xyz"}, {"wxy", "Q"}}, "Qz", 2},       // its start, by two bytes of three
+        {"wxab", {{"ab", "yzz"}, {"wxy", "Q"}}, "Qzz", 2},     // its start, by one byte
+        {"abxy", {{"ab", "zzw"}, {"wxy", "Q"}}, "zzQ", 2},     // its end, by one byte
+        {"ab", {{"ab", "xyz"}, {"yz", "Q"}}, "xQ", 2},         // wholly
+        {"ab qrs", {{"ab", "xyz"}, {"qrs", "Q"}}, "xyz Q", 2}, // not at all
+        {"abc abd", {{"ab", "x"}, {"bc", "y"}, {"d", "z"}}, "xc xz", 3},
+        {"abc abd", {{"a", "b"}, {"bb", "c"}, {"d", "z"}}, "cc cz", 5},
+        {"abc abd", {{"c", "q"}, {"ab", "x"}, {"d", "z"}}, "xq xz", 4},
+        {"abc", {{"ab", "X"}, {"bc", "Y"}}, "Xc", 1},            // taken by an earlier pair
+        {"ab", {{"a", "b"}, {"bb", "c"}}, "c", 2},               // made by an insertion
+        {"aaa", {{"aa", "b"}, {"q", "r"}}, "ba", 2},             // overlapping ones counted
+        {"ab", {{"a", "x"}, {"b", "y"}, {"xy", "!"}}, "!", 3},   // made across two replacements
+        {"abcd", {{"a", "c"}, {"bc", ""}, {"cd", "Q"}}, "Q", 3}, // made, cut and made again
+        {"ab", {{"ab", "ab"}, {"b", "c"}}, "ac", 2},             // kept as it is
+        {"Foo foo FOO", {{"Foo", "x"}, {"foo", "y"}, {"x", "z"}}, "z y y", 4, {{}, kFold}},
+        // made by a replacement, reaching past it in another case
+        {"xA", {{"x", "b"}, {"ba", "!"}}, "!", 2, {{}, kFold}},
+        // a word made or unmade by a new neighbour
+        {"foo_x foox", {{"_", " "}, {"foo", "bar"}}, "bar x foox", 2, {{}, kWord}},
+        {"foo-", {{"-", "a"}, {"foo", "bar"}}, "fooa", 1, {{}, kWord}},
+        // a space above ASCII, a word's end in UTF-8 and a letter's byte elsewhere, in a text a cut made
+        // UTF-8
+        {"\xC3X f\xC2\xA0", {{"\xC3X", ""}, {"f", "g"}}, " g\xC2\xA0", 2, {{}, kWord}},
+        // a Kelvin sign, which folds to k
+        {"x k", {{"x", "\xE2\x84\xAA"}, {"k", "!"}}, "! !", 3, {{}, kFold}},
     };
     Pairs never;
     for (int i = 0; i < 16; ++i) {
         never.emplace_back("never" + std::to_string(i), "q");
     }
     const std::string padding(200, '.');
-    for (const auto& [bare, active] : cases) {
+    for (const Chain& c : cases) {
         Pairs many = never;
-        many.insert(many.end(), active.begin(), active.end());
-        for (const Pairs& pairs : {active, many}) {
-            for (const std::string& text : {bare, padding + bare + padding}) {
-                std::int64_t expectedCount = 0;
-                std::string expectedText = text;
-                for (const auto& [find, replace] : pairs) {
-                    expectedCount += countOccurrences(expectedText, find);
-                    expectedText = replaceAllOccurrences(expectedText, find, replace);
-                }
+        many.insert(many.end(), c.pairs.begin(), c.pairs.end());
+        many.insert(many.end(), never.begin(), never.end());
+        PairOptionsList manyOptions(never.size());
+        manyOptions.insert(manyOptions.end(), c.options.begin(), c.options.end());
+        for (const auto& [pairs, options] : {std::pair{c.pairs, c.options}, std::pair{many, manyOptions}}) {
+            for (const std::string& pad : {std::string(), padding}) {
+                SCOPED_TRACE(c.text + " with " + std::to_string(pairs.size()) + " pairs" +
+                             (pad.empty() ? "" : ", padded"));
                 TempDir dir;
-                const std::string file = dir.write("f.txt", text);
-                const RunResult simulated = run(pairs, {file});
-                EXPECT_EQ(simulated.total, expectedCount) << bare << pairs.size();
+                const std::string file = dir.write("f.txt", pad + c.text + pad);
+                const RunResult simulated = run(pairs, {file}, false, ReplaceMode::Contents, options);
+                EXPECT_EQ(simulated.total, c.count);
                 EXPECT_EQ(simulated.status, StatusKind::Pending);
-                ASSERT_EQ(readBytes(file), text) << "simulate writes nothing";
-                EXPECT_EQ(run(pairs, {file}, true).total, expectedCount) << bare << pairs.size();
-                EXPECT_EQ(readBytes(file), expectedText) << bare << pairs.size();
+                ASSERT_EQ(readBytes(file), pad + c.text + pad) << "simulate writes nothing";
+                EXPECT_EQ(run(pairs, {file}, true, ReplaceMode::Contents, options).total, c.count);
+                EXPECT_EQ(readBytes(file), pad + c.expected + pad);
             }
         }
     }
@@ -241,6 +267,40 @@ TEST(RunTexts, StatusLineAndMismatch) {
         runPairs(RunRequest{.finds = {"a", "b"}, .replaces = {"x"}, .files = {"/nonexistent"}});
     EXPECT_TRUE(result.mismatch);
     EXPECT_EQ(mismatchText("Wrong:", result.findsUbound, result.replacesUbound), "Wrong:\r\n1\t0");
+}
+
+// Only what the run changes counts against the bound: listed files the pairs leave alone, however large,
+// neither keep a run from undo nor count in the reason it gives.
+TEST(UndoFit, OnlyTheFilesThatChangeCountAgainstTheBound) {
+    const struct {
+        std::vector<std::string> rows; // names of files holding "old" plus a letter each, or "big"
+        std::uint64_t bound;
+        const char* reason;
+    } cases[] = {
+        {{"big", "a", "b"}, 10, ""},
+        {{"big", "a", "b", "c"},
+         10,
+         "it could change 12 bytes of files, more than the 10 bytes that are kept for undo"},
+        {{"big", "none", "sub", "a"}, 4, ""}, // what is missing or a folder counts nothing
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        const std::string app = dir.makeFolder("app");
+        dir.makeFolder("sub");
+        dir.write("big", std::string(100, 'x'));
+        std::vector<std::string> paths;
+        for (const std::string& name : c.rows) {
+            paths.push_back(name.size() == 1 ? dir.write(name, "old" + name) : dir.file(name));
+        }
+        const RunResult run = runPairs(RunRequest{.finds = {"old"},
+                                                  .replaces = {"new"},
+                                                  .files = paths,
+                                                  .execute = true,
+                                                  .stateFolder = app,
+                                                  .undoBytesBound = c.bound});
+        EXPECT_EQ(run.notUndoable, c.reason);
+        EXPECT_EQ(run.keptForUndo, *c.reason == '\0');
+    }
 }
 
 } // namespace
