@@ -9,7 +9,7 @@
 namespace morvane {
 namespace {
 
-// Every (find, start), by start, then by find.
+// Every (find, start), by find, then by start.
 std::vector<std::uint64_t> occurrencesByHand(std::string_view text, const std::vector<std::string>& finds,
                                              const std::vector<char>& ignoringCase) {
     std::vector<std::uint64_t> found;
@@ -30,22 +30,14 @@ std::vector<std::uint64_t> occurrencesByHand(std::string_view text, const std::v
             }
         }
     }
+    std::sort(found.begin(), found.end());
     return found;
-}
-
-// The scans report by start, or by end; at one place, finds in any order.
-void sortByStart(std::vector<std::uint64_t>& reported) {
-    std::sort(reported.begin(), reported.end(), [](std::uint64_t a, std::uint64_t b) {
-        return static_cast<std::uint32_t>(a) != static_cast<std::uint32_t>(b)
-                   ? static_cast<std::uint32_t>(a) < static_cast<std::uint32_t>(b)
-                   : a < b;
-    });
 }
 
 std::vector<std::uint64_t> scanned(const BucketScan& scan, std::string_view text) {
     std::vector<std::uint64_t> reported;
     EXPECT_TRUE(scan.allOccurrences(text, 1 << 20, reported));
-    sortByStart(reported);
+    std::sort(reported.begin(), reported.end());
     return reported;
 }
 
@@ -59,7 +51,6 @@ std::vector<std::uint64_t> scanned(const LiteralScan& scan, std::string_view tex
             reported.push_back(std::uint64_t{j} << 32 | hits.starts[h]);
         }
     }
-    sortByStart(reported);
     return reported;
 }
 
@@ -102,41 +93,28 @@ TEST(BucketScan, FindsWhatAByteByByteSearchFinds) {
     }
 }
 
-// Random texts over the few bytes the find texts use, where occurrences overlap and crowd.
-TEST(BucketScan, FindsEveryOverlappingOccurrenceInCrowdedText) {
-    if (!BucketScan::supported()) {
-        GTEST_SKIP() << "no AVX2";
-    }
+// Random texts over the few bytes the find texts use, where occurrences overlap and crowd. Past the find
+// texts a bucket scan serves, the literal scan walks its automaton, and finds the same.
+TEST(BucketScan, FindsEveryOverlappingOccurrenceInCrowdedTextAsTheLiteralScanDoes) {
     std::mt19937 random(7);
-    const std::vector<std::string> finds{"ab", "ba", "aab", "b", "abab", "bbbbbbbbb", "aB"};
-    const std::vector<char> ignoringCase{0, 0, 1, 0, 0, 0, 1};
+    const std::vector<std::string> finds{"ab", "ba", "aab", "b", "abab", "bbbbbbbbb", "aB", "Ab"};
+    const std::vector<char> ignoringCase{0, 0, 1, 0, 0, 0, 1, 0};
+    std::vector<std::string> more = finds;
+    for (std::size_t j = more.size(); j <= BucketScan::kMostFinds; ++j) {
+        more.push_back("z" + std::to_string(j));
+    }
     const BucketScan scan(finds, ignoringCase);
+    const LiteralScan few(finds, ignoringCase);
+    const LiteralScan walked(more, ignoringCase);
     for (int round = 0; round < 200; ++round) {
         std::string text(random() % 300, ' ');
         for (char& c : text) {
             c = "abAB"[random() % 4];
         }
-        EXPECT_EQ(scanned(scan, text), occurrencesByHand(text, finds, ignoringCase)) << text;
-    }
-}
-
-// Past the find texts a bucket scan serves, the literal scan walks its automaton, and finds the same.
-TEST(BucketScan, LiteralScanFindsTheSameWithOrWithoutIt) {
-    std::mt19937 random(11);
-    const std::vector<std::string> finds{"ab", "Ab", "b", "aab", "ba"};
-    const std::vector<char> ignoringCase{1, 0, 0, 1, 0};
-    std::vector<std::string> more = finds;
-    for (std::size_t j = more.size(); j <= BucketScan::kMostFinds; ++j) {
-        more.push_back("z" + std::to_string(j));
-    }
-    const LiteralScan few(finds, ignoringCase);
-    const LiteralScan walked(more, ignoringCase);
-    for (int round = 0; round < 100; ++round) {
-        std::string text(random() % 200, ' ');
-        for (char& c : text) {
-            c = "abAB"[random() % 4];
-        }
         const std::vector<std::uint64_t> expected = occurrencesByHand(text, finds, ignoringCase);
+        if (BucketScan::supported()) {
+            EXPECT_EQ(scanned(scan, text), expected) << text;
+        }
         EXPECT_EQ(scanned(few, text, finds.size()), expected) << text;
         EXPECT_EQ(scanned(walked, text, finds.size()), expected) << text;
     }
@@ -147,6 +125,51 @@ TEST(BucketScan, ServesOnlyAFewFindTextsThatAreNotAllEmpty) {
     EXPECT_FALSE(BucketScan(std::vector<std::string>(BucketScan::kMostFinds + 1, "a"), {}).usable());
     EXPECT_EQ(BucketScan(std::vector<std::string>(BucketScan::kMostFinds, "a"), {}).usable(),
               BucketScan::supported());
+}
+
+std::vector<std::vector<std::uint32_t>> startsOf(const LiteralHits& hits) {
+    std::vector<std::vector<std::uint32_t>> starts;
+    for (std::size_t j = 0; j + 1 < hits.first.size(); ++j) {
+        starts.emplace_back(hits.starts.begin() + hits.first[j], hits.starts.begin() + hits.first[j + 1]);
+    }
+    return starts;
+}
+
+// Every occurrence of every find text, overlapping ones, repeated find texts and both ends of the text
+// included, ascending for each; an empty find text occurs nowhere.
+TEST(LiteralScan, FindsEveryOccurrenceOfEveryFindText) {
+    const LiteralScan scan({"aa", "", "a", "ab", "aa", std::string("b\0c", 3)});
+    ASSERT_TRUE(scan.usable());
+    LiteralHits hits;
+    ASSERT_TRUE(scan.scan(std::string_view("aaab\0cxaa", 9), 100, hits));
+    EXPECT_EQ(startsOf(hits),
+              (std::vector<std::vector<std::uint32_t>>{{0, 1, 7}, {}, {0, 1, 2, 7, 8}, {2}, {0, 1, 7}, {3}}));
+}
+
+// A short find text beside a longer one in a text of some length: a vectorscan build of this set found
+// nothing.
+TEST(LiteralScan, short_find_beside_a_longer_one_is_found) {
+    LiteralHits hits;
+    ASSERT_TRUE(LiteralScan({"co", "Tloous"}).scan(std::string(74, 'n') + "he colqlours.", 100, hits));
+    EXPECT_EQ(startsOf(hits), (std::vector<std::vector<std::uint32_t>>{{77}, {}}));
+}
+
+// Find texts that ignore case match their ASCII letters in either case; the others, found by the same folding
+// walk, still match byte for byte, and one without letters needs no check.
+TEST(LiteralScan, IgnoresCaseOnlyForTheFindTextsThatAsk) {
+    LiteralHits hits;
+    ASSERT_TRUE(LiteralScan({"ab", "Ab", "a-", "-", "\xC3\xA4"}, {1, 0, 0, 0, 1})
+                    .scan("AB ab Ab a- A- \xC3\x84\xC3\xA4", 100, hits));
+    EXPECT_EQ(startsOf(hits), (std::vector<std::vector<std::uint32_t>>{{0, 3, 6}, {6}, {9}, {10, 13}, {17}}));
+}
+
+// Beyond the most occurrences asked for, the scan fails rather than hold them all.
+TEST(LiteralScan, FailsPastTheMostOccurrences) {
+    const LiteralScan scan({"a", "b"});
+    LiteralHits hits;
+    EXPECT_TRUE(scan.scan("aaab", 4, hits));
+    EXPECT_FALSE(scan.scan("aaaab", 4, hits));
+    EXPECT_FALSE(LiteralScan({"", ""}).usable());
 }
 
 } // namespace

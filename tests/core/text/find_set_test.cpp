@@ -5,35 +5,24 @@
 namespace morvane {
 namespace {
 
-// An occurrence is found wherever it lies in a long text, at either end too, however the text is walked.
-TEST(FindSetOccurring, FindsAnOccurrenceAtEveryPlaceInALongText) {
-    const std::vector<std::string> finds{"abcd", "zz", "never"};
+// An occurrence is found wherever it lies in a long text, at either end too, however the text is walked. Each
+// walk over a quarter of a long text reads its bytes once and in order, so that no occurrence is made of
+// bytes that do not stand side by side; an empty find text occurs nowhere.
+TEST(FindSetOccurring, FindsAnOccurrenceAtEveryPlaceAndNothingThatOnlyBytesReadTwiceWouldMake) {
+    std::vector<char> present;
     for (std::size_t at = 0; at <= 996; ++at) {
         std::string text(1000, '.');
         text.replace(at, 4, "abcd");
-        std::vector<char> present;
-        FindSet(finds).occurring(text, present);
+        FindSet({"abcd", "zz", "never"}).occurring(text, present);
         EXPECT_EQ(present, (std::vector<char>{1, 0, 0})) << at;
     }
-    std::vector<char> present;
-    FindSet({"", ""}).occurring(std::string(1000, '.'), present);
-    EXPECT_EQ(present, (std::vector<char>{0, 0})) << "only empty find texts";
-}
-
-// Each walk over a quarter of a long text reads its bytes once and in order, so that no occurrence is made
-// of bytes that do not stand side by side.
-TEST(FindSetOccurring, FindsNothingThatOnlyBytesReadTwiceWouldMake) {
-    struct Row {
-        std::string text;
-        const char* find;
-    };
-    for (const Row& row : {
-             Row{std::string(48, 'x') + "ab", "bab"},                            // the end read again
-             Row{"b" + std::string(10, 'x') + "a" + std::string(36, 'x'), "ab"}, // a quarter's start again
+    for (const auto& [text, find] : std::vector<std::pair<std::string, std::string>>{
+             {std::string(48, 'x') + "ab", "bab"},                            // the end read again
+             {"b" + std::string(10, 'x') + "a" + std::string(36, 'x'), "ab"}, // a quarter's start again
+             {std::string(1000, '.'), ""},
          }) {
-        std::vector<char> present;
-        FindSet({row.find}).occurring(row.text, present);
-        EXPECT_EQ(present, std::vector<char>{0}) << row.find;
+        FindSet({find}).occurring(text, present);
+        EXPECT_EQ(present, std::vector<char>{0}) << find;
     }
 }
 

@@ -1,3 +1,4 @@
+#include "core/text/escaped_text.h"
 #include "core/text/notation.h"
 
 #include <gtest/gtest.h>
@@ -33,6 +34,22 @@ TEST(Notation, ExpandsTheThreeFormsEarlierOnesFirst) {
     std::vector<std::string> texts{"^p", "", "x^ty"};
     expandEachNotation(texts);
     EXPECT_EQ(texts, (std::vector<std::string>{"\r\n", "", "x\ty"}));
+}
+
+TEST(ControlByteEscaping, WritesEveryControlByteAndBackslashAsAForm) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"/data/report 1.txt", "/data/report 1.txt"},
+        {"", ""},
+        {"a\ntotal\t0", "a\\ntotal\\t0"}, // a forged total line
+        {"a\\n", "a\\\\n"},               // a backslash before n stays apart
+        {"\r\x1b[2J", "\\x0d\\x1b[2J"},
+        {"\0\x7f"s, "\\x00\\x7f"},
+        {"\x1f ", "\\x1f "},
+        {"\xe4\xff\xc3\xa4", "\xe4\xff\xc3\xa4"}, // eight-bit bytes stay
+    };
+    for (const auto& [text, escaped] : cases) {
+        EXPECT_EQ(escapeControlBytes(text), escaped) << escaped;
+    }
 }
 
 } // namespace

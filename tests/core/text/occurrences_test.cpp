@@ -1,4 +1,5 @@
 #include "core/text/occurrences.h"
+#include "core/text/two_way.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -7,45 +8,37 @@
 namespace morvane {
 namespace {
 
-// Counting takes overlapping occurrences; replacing skips them and never searches what it inserted.
+// Counting takes overlapping occurrences; replacing skips them and never searches what it inserted, and
+// tells where in the new text each replacement went, whether it grew or shrank; past the bound only that
+// there were more.
 TEST(Occurrences, CountOverlapsButReplaceFromTheLeftWithoutOverlaps) {
     struct Row {
         std::string text, find, replacement;
         std::int64_t count;
         std::string replaced;
+        std::vector<std::size_t> at;
     };
     for (const Row& row : {
-             Row{"aaaa", "aa", "x", 3, "xx"},
-             Row{"aaa", "aa", "x", 2, "xa"},
-             Row{"abababa", "aba", "-", 3, "-b-"},
-             Row{"a", "A", "x", 0, "a"},
-             Row{"l\nl\r\n", "\r\n", "x", 1, "l\nlx"},
-             Row{std::string("a\0b\0", 4), std::string("\0", 1), "", 2, "ab"},
-             Row{"", "a", "x", 0, ""},
-             Row{"abc", "", "x", 0, "abc"},
-             Row{"a", "a", "aa", 1, "aa"},
+             Row{"aaaa", "aa", "x", 3, "xx", {0, 1}},
+             Row{"aaa", "aa", "x", 2, "xa", {0}},
+             Row{"abababa", "aba", "-", 3, "-b-", {0, 2}},
+             Row{"a", "A", "x", 0, "a", {}},
+             Row{"l\nl\r\n", "\r\n", "x", 1, "l\nlx", {3}},
+             Row{std::string("a\0b\0", 4), std::string("\0", 1), "", 2, "ab", {1, 2}},
+             Row{"", "a", "x", 0, "", {}},
+             Row{"abc", "", "x", 0, "abc", {}},
+             Row{"a", "a", "aa", 1, "aa", {0}},
+             Row{"a-a-aa", "a", "xyz", 4, "xyz-xyz-xyzxyz", {0, 4, 8, 11}},
+             Row{"abab-ab", "ab", "", 3, "-", {0, 0, 1}},
          }) {
         EXPECT_EQ(countOccurrences(row.text, row.find), row.count) << row.text;
         EXPECT_EQ(replaceAllOccurrences(row.text, row.find, row.replacement), row.replaced) << row.text;
-    }
-}
-
-// Where the replacements went, in the new text, whether it grew or shrank; past the bound only that there
-// were more.
-TEST(Replacing, TellsWhereEachReplacementWent) {
-    struct Case {
-        std::string text, find, replacement;
-        std::vector<std::size_t> at;
-    };
-    for (const Case& c : std::vector<Case>{{"a-a-aa", "a", "xyz", {0, 4, 8, 11}},
-                                           {"abab-ab", "ab", "", {0, 0, 1}},
-                                           {"aaaa", "aa", "b", {0, 1}},
-                                           {"none", "x", "y", {}}}) {
-        std::string text = c.text;
+        std::string text = row.text;
         Insertions insertions;
         insertions.most = 10;
-        replaceInPlace(text, c.find, c.replacement, insertions);
-        EXPECT_EQ(insertions.at, c.at) << c.text;
+        EXPECT_EQ(replaceInPlace(text, row.find, row.replacement, insertions), row.count) << row.text;
+        EXPECT_EQ(text, row.replaced);
+        EXPECT_EQ(insertions.at, row.at) << row.text;
         EXPECT_FALSE(insertions.overflowed);
     }
     std::string text(20, 'a');
@@ -92,12 +85,14 @@ TEST(PairRoles, LastNonEmptyPairOfASimulateRunOnlyCounts) {
     }
 }
 
-std::int64_t plainCount(std::string_view text, std::string_view find) {
-    std::int64_t count = 0;
+std::vector<std::size_t> plainPositions(std::string_view text, std::string_view find) {
+    std::vector<std::size_t> positions;
     for (std::size_t at = 0; at + find.size() <= text.size(); ++at) {
-        count += text.substr(at, find.size()) == find ? 1 : 0;
+        if (text.substr(at, find.size()) == find) {
+            positions.push_back(at);
+        }
     }
-    return count;
+    return positions;
 }
 
 std::string plainReplace(std::string_view text, std::string_view find, std::string_view replacement) {
@@ -114,14 +109,14 @@ std::string plainReplace(std::string_view text, std::string_view find, std::stri
 }
 
 void expectLikePlain(const std::string& text, const std::string& find) {
-    ASSERT_EQ(countOccurrences(text, find), plainCount(text, find))
-        << "find \"" << find << "\" in \"" << text << "\"";
+    const auto count = static_cast<std::int64_t>(plainPositions(text, find).size());
+    ASSERT_EQ(countOccurrences(text, find), count) << "find \"" << find << "\" in \"" << text << "\"";
     // Shorter, as long, a little longer and much longer replacements take different ways through the text.
     const std::size_t k = find.size();
     for (const std::string& replacement : {std::string(), std::string(k - 1, '<'), std::string(k, '<'),
                                            std::string(k + 1, '<'), std::string(3 * k + 1, '<')}) {
         std::string replaced = text;
-        ASSERT_EQ(replaceInPlace(replaced, find, replacement), plainCount(text, find));
+        ASSERT_EQ(replaceInPlace(replaced, find, replacement), count);
         ASSERT_EQ(replaced, plainReplace(text, find, replacement)) << "in \"" << text << "\"";
     }
 }
@@ -182,6 +177,43 @@ TEST(Replacing, GrowingReplacementOfALargeTextKeepsEveryByte) {
     const std::int64_t occurrences = static_cast<std::int64_t>(expected.size() - text.size());
     EXPECT_EQ(replaceInPlace(text, "data", "datum"), occurrences);
     EXPECT_TRUE(text == expected);
+}
+
+std::vector<std::size_t> twoWayPositions(std::string_view text, std::string_view find) {
+    std::vector<std::size_t> positions;
+    TwoWaySearch(find).forEach(text, [&](std::size_t at) { positions.push_back(at); });
+    return positions;
+}
+
+// Every word over the alphabet up to the length, the empty one first.
+std::vector<std::string> allWords(std::string_view alphabet, std::size_t maxLength) {
+    std::vector<std::string> words{""};
+    for (std::size_t begin = 0; words.back().size() < maxLength;) {
+        const std::size_t end = words.size();
+        for (std::size_t w = begin; w < end; ++w) {
+            for (char c : alphabet) {
+                words.push_back(words[w] + c);
+            }
+        }
+        begin = end;
+    }
+    return words;
+}
+
+// Small alphabets give every kind of period and critical position a find text can have.
+TEST(TwoWaySearch, FindsEveryOccurrenceOfEveryShortWordInEveryShortText) {
+    for (const auto& [alphabet, findLength, textLength] :
+         {std::tuple{"ab", 6, 11}, std::tuple{"abc", 4, 7}, std::tuple{"a\xff", 5, 9}}) {
+        const std::vector<std::string> finds = allWords(alphabet, findLength);
+        const std::vector<std::string> texts = allWords(alphabet, textLength);
+        for (std::size_t f = 1; f < finds.size(); ++f) {
+            for (const std::string& text : texts) {
+                ASSERT_EQ(twoWayPositions(text, finds[f]), plainPositions(text, finds[f]))
+                    << "find \"" << finds[f] << "\" in \"" << text << "\"";
+            }
+        }
+    }
+    EXPECT_EQ(twoWayPositions("abc", ""), std::vector<std::size_t>{}) << "an empty find text occurs nowhere";
 }
 
 } // namespace

@@ -21,21 +21,10 @@ constexpr PairOptions kPattern{false, false, true};
 constexpr PairOptions kPatternWord{false, true, true};
 constexpr PairOptions kPatternCase{true, false, true};
 
-void expectRows(const std::vector<Row>& rows) {
-    for (const Row& row : rows) {
-        const PairMatcher matcher(row.find, row.replacement, row.options);
-        ASSERT_EQ(matcher.error(), "") << row.find;
-        std::string text = row.text;
-        EXPECT_EQ(matcher.count(row.text), row.count) << row.text << " / " << row.find;
-        EXPECT_EQ(matcher.replace(text), row.count) << row.text << " / " << row.find;
-        EXPECT_EQ(text, row.result) << row.text << " / " << row.find;
-    }
-}
-
 // Literal pairs keep the plain pairs' counting: overlapping occurrences count, the replaced ones do not
 // overlap.
-TEST(PairMatcher, LiteralPairsFoldCaseAndKeepWholeWords) {
-    expectRows({
+TEST(PairMatcher, CountsAndReplacesWithEveryOption) {
+    const std::vector<Row> rows{
         {"Load loader LOAD download", "load", "read", kCase, 4, "read reader read downread"},
         {"Load loader LOAD download", "load", "read", kWord, 0, "Load loader LOAD download"},
         {"Load loader LOAD download", "load", "read", kCaseWord, 2, "read loader read download"},
@@ -53,13 +42,8 @@ TEST(PairMatcher, LiteralPairsFoldCaseAndKeepWholeWords) {
         {"\xFFload load", "load", "x", kWord, 1, "\xFFload x"},
         {std::string("a\0A", 3), "a", "b", kCase, 2, std::string("b\0b", 3)},
         {"a.b a*b", ".", "!", kCase, 1, "a!b a*b"},
-    });
-}
-
-// An ASCII find text is searched without RE2 unless the text holds one of the two characters Unicode folds
-// to ASCII letters; the words around it are still read as UTF-8.
-TEST(PairMatcher, AsciiFindTextsFoldAsUnicodeDoes) {
-    expectRows({
+        // An ASCII find text is searched without RE2 unless the text holds one of the two characters
+        // Unicode folds to ASCII letters; the words around it are still read as UTF-8.
         {"\xE2\x84\xAAmalloc kmalloc KMALLOC", "kmalloc", "x", kCase, 3, "x x x"},
         {"Mi\xC5\xBF\xC5\xBF MISS mis\xC5\xBF", "miss", "x", kCaseWord, 3, "x x x"},
         {"\xE2\x84\xAA k \xFF", "k", "x", kCase, 1, "\xE2\x84\xAA x \xFF"},
@@ -68,11 +52,7 @@ TEST(PairMatcher, AsciiFindTextsFoldAsUnicodeDoes) {
         {"\xE2\x86\x92Load\xE2\x86\x90 \xC3\x9Fload load\xD9\xA3", "load", "x", kCaseWord, 1,
          "\xE2\x86\x92x\xE2\x86\x90 \xC3\x9Fload load\xD9\xA3"},
         {"\xE2\x86\x92load\xFF", "load", "x", kWord, 0, "\xE2\x86\x92load\xFF"},
-    });
-}
-
-TEST(PairMatcher, PatternsReplaceLeftmostMatchesWithGroups) {
-    expectRows({
+        // Patterns replace leftmost matches, with their groups.
         {"IMG_0001.JPG IMG_0120.JPG", R"(IMG_(\d+)\.JPG)", "Holiday_$1.jpg", kPattern, 2,
          "Holiday_0001.jpg Holiday_0120.jpg"},
         {"2024-05-06", R"((?P<y>\d+)-(?P<m>\d+)-(\d+))", "$3.${m}.${y} $$5 $x ${} $", kPattern, 1,
@@ -90,7 +70,15 @@ TEST(PairMatcher, PatternsReplaceLeftmostMatchesWithGroups) {
         {"\xFF\xFE", "\\xff", "y", kPattern, 1, "y\xFE"},
         {"ÿ\xFF", "\\xff", "y", kPattern, 1, "ÿy"},
         {"ÿx", "\\xff", "y", kPattern, 1, "yx"},
-    });
+    };
+    for (const Row& row : rows) {
+        const PairMatcher matcher(row.find, row.replacement, row.options);
+        ASSERT_EQ(matcher.error(), "") << row.find;
+        std::string text = row.text;
+        EXPECT_EQ(matcher.count(row.text), row.count) << row.text << " / " << row.find;
+        EXPECT_EQ(matcher.replace(text), row.count) << row.text << " / " << row.find;
+        EXPECT_EQ(text, row.result) << row.text << " / " << row.find;
+    }
 }
 
 TEST(PairMatcher, SpansSayWhatIsReplacedWhere) {

@@ -11,27 +11,14 @@ using namespace std::string_literals;
 
 // Bytes are written as escapes throughout, so that no letter runs into the escape before it.
 
-TEST(TextEncoding, TheFirstBytesNameTheEncoding) {
-    const struct {
-        std::string contents;
-        TextEncoding encoding;
-    } cases[] = {
-        {"", TextEncoding::Bytes},           {"abc", TextEncoding::Bytes},
-        {"\xEF\xBB", TextEncoding::Bytes},   {"\xEF\xBB\xBF", TextEncoding::Utf8WithMark},
-        {"\xFF\xFE", TextEncoding::Utf16Le}, {"\xFE\xFF\x00\x61"s, TextEncoding::Utf16Be},
-        {"\xFF", TextEncoding::Bytes},       {"\x61\xFF\xFE", TextEncoding::Bytes},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(encodingOf(c.contents), c.encoding) << c.contents;
-    }
-}
-
-// Each file decodes to the text and encodes back to the same bytes.
-TEST(TextEncoding, MarkedContentsDecodeToUtf8AndEncodeBackExactly) {
-    const struct {
-        std::string contents;
-        std::string text;
-    } cases[] = {
+// The first bytes name the encoding; each file decodes to the text and encodes back to the same bytes.
+TEST(TextEncoding, ContentsDecodeToUtf8AndEncodeBackExactly) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"", ""},
+        {"abc", "abc"},
+        {"\xEF\xBB", "\xEF\xBB"}, // no mark, but its start
+        {"\xFF", "\xFF"},
+        {"\x61\xFF\xFE", "\x61\xFF\xFE"}, // a mark only counts first
         {"\xFF\xFE", ""},
         {"\xFE\xFF", ""},
         {"\xEF\xBB\xBF", ""},
@@ -42,16 +29,18 @@ TEST(TextEncoding, MarkedContentsDecodeToUtf8AndEncodeBackExactly) {
         {"\xFF\xFE\x3D\xD8\x00\xDE"s, "\xF0\x9F\x98\x80"},     // U+1F600, a surrogate pair
         {"\xFE\xFF\xD8\x3D\xDE\x00"s, "\xF0\x9F\x98\x80"},     // the same, big-endian
         {"\xFF\xFE\xFF\xDB\xFF\xDF", "\xF4\x8F\xBF\xBF"},      // U+10FFFF, the last code point
-        {"\xFF\xFE\xFF\xFE\x00\x00"s, "\xEF\xBB\xBF\x00"s},    // a second mark is a character; so is NUL
+        // U+FFFF and U+10000, the last of three bytes and the first of four
+        {"\xFF\xFE\xFF\xFF\x00\xD8\x00\xDC"s, "\xEF\xBF\xBF\xF0\x90\x80\x80"},
+        {"\xFF\xFE\xFF\xFE\x00\x00"s, "\xEF\xBB\xBF\x00"s}, // a second mark is a character; so is NUL
     };
-    for (const auto& c : cases) {
-        const TextEncoding encoding = encodingOf(c.contents);
+    for (const auto& [contents, expected] : cases) {
+        const TextEncoding encoding = encodingOf(contents);
         std::string text = "old";
-        ASSERT_EQ(decodeText(c.contents, encoding, text), "") << c.text;
-        EXPECT_EQ(text, c.text);
-        std::string contents = "old";
-        ASSERT_EQ(encodeText(text, encoding, contents), "") << c.text;
-        EXPECT_EQ(contents, c.contents);
+        ASSERT_EQ(decodeText(contents, encoding, text), "") << expected;
+        EXPECT_EQ(text, expected);
+        std::string back = "old";
+        ASSERT_EQ(encodeText(text, encoding, back), "") << expected;
+        EXPECT_EQ(back, contents);
     }
 }
 
@@ -87,10 +76,7 @@ TEST(TextEncoding, LongTextsConvertBothWaysInEveryAlignment) {
 }
 
 TEST(TextEncoding, Utf16ThatCannotBeDecodedIsRefusedWithItsReason) {
-    const struct {
-        std::string contents;
-        std::string reason;
-    } cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         {"\xFF\xFE\x61", "not UTF-16 LE text: an odd number of bytes (3)"},
         {"\xFE\xFF\x00\x61\x00"s, "not UTF-16 BE text: an odd number of bytes (5)"},
         {"\xFF\xFE\x61\x00\x3D\xD8"s, "not UTF-16 LE text: an unpaired surrogate 0xD83D at byte 4"},
@@ -100,17 +86,14 @@ TEST(TextEncoding, Utf16ThatCannotBeDecodedIsRefusedWithItsReason) {
         {"\xFF\xFE\x61\x00\x62\x00\x63\x00\x64\x00\x65\x00\x00\xDC"s,
          "not UTF-16 LE text: an unpaired surrogate 0xDC00 at byte 12"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [contents, reason] : cases) {
         std::string text;
-        EXPECT_EQ(decodeText(c.contents, encodingOf(c.contents), text), c.reason);
+        EXPECT_EQ(decodeText(contents, encodingOf(contents), text), reason);
     }
 }
 
 TEST(TextEncoding, TextThatIsNotUtf8CannotBecomeUtf16) {
-    const struct {
-        std::string text;
-        std::string reason;
-    } cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         {"\x61\x62\xC8", "byte 0xC8 at 2"},     // a lead byte without its continuation
         {"\x80", "byte 0x80 at 0"},             // a continuation alone
         {"\x61\xC0\xAF", "byte 0xC0 at 1"},     // an overlong form
@@ -120,24 +103,21 @@ TEST(TextEncoding, TextThatIsNotUtf8CannotBecomeUtf16) {
         {"\xE0\x9F\xBF", "byte 0xE0 at 0"},     // an overlong form of three bytes
         {"\xE2\x82", "byte 0xE2 at 0"},         // cut short
     };
-    for (const auto& c : cases) {
+    for (const auto& [text, where] : cases) {
         std::string contents;
         const std::string reason =
-            "the text the pairs leave is not UTF-8 (" + c.reason + "), which UTF-16 BE cannot hold";
-        EXPECT_EQ(encodeText(c.text, TextEncoding::Utf16Be, contents), reason);
-        EXPECT_EQ(encodingProblem(c.text, TextEncoding::Utf16Be), reason);
+            "the text the pairs leave is not UTF-8 (" + where + "), which UTF-16 BE cannot hold";
+        EXPECT_EQ(encodeText(text, TextEncoding::Utf16Be, contents), reason);
+        EXPECT_EQ(encodingProblem(text, TextEncoding::Utf16Be), reason);
         // A UTF-8 mark puts any bytes back behind it.
-        EXPECT_EQ(encodingProblem(c.text, TextEncoding::Utf8WithMark), "");
-        EXPECT_EQ(encodeText(c.text, TextEncoding::Utf8WithMark, contents), "");
-        EXPECT_EQ(contents, "\xEF\xBB\xBF" + c.text);
+        EXPECT_EQ(encodingProblem(text, TextEncoding::Utf8WithMark), "");
+        EXPECT_EQ(encodeText(text, TextEncoding::Utf8WithMark, contents), "");
+        EXPECT_EQ(contents, "\xEF\xBB\xBF" + text);
     }
 }
 
 TEST(TextEncoding, AStartCutAfterItsLastLineFeedSplitsNoCharacter) {
-    const struct {
-        std::string contents;
-        std::size_t end;
-    } cases[] = {
+    const std::pair<std::string, std::size_t> cases[] = {
         {"a\nb", 2},
         {"ab", 0},
         {"\xEF\xBB\xBF\x61\x62", 3},
@@ -146,8 +126,8 @@ TEST(TextEncoding, AStartCutAfterItsLastLineFeedSplitsNoCharacter) {
         {"\xFE\xFF\x00\n\x00\x62\x00"s, 4},
         {"\xFE\xFF\x00"s, 2},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(wholeLinesEnd(c.contents, encodingOf(c.contents)), c.end) << c.contents;
+    for (const auto& [contents, end] : cases) {
+        EXPECT_EQ(wholeLinesEnd(contents, encodingOf(contents)), end) << contents;
     }
 }
 
