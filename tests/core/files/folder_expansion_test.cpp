@@ -59,40 +59,39 @@ protected:
     testing::TempDir dir;
 };
 
-// A subfolder takes the rules of the whole work tree.
-TEST_F(ExpansionInWorkTree, KeepsTheTextFilesGitWouldTrackInByteOrder) {
-    EXPECT_EQ(expand(), (Files{"a.txt", "caf\xe9.txt", "keep.log", "link.txt", "nested/n.cpp", "nested/n.log",
-                               "src/Z.h", "src/main.cpp", "src/r.rc"}));
-    EXPECT_EQ(expandFolder(dir.file("src") + "/", {}).files,
-              (Files{dir.file("src/Z.h"), dir.file("src/main.cpp"), dir.file("src/r.rc")}));
-}
-
-TEST_F(ExpansionInWorkTree, SwitchesBringBackHiddenIgnoredAndBinaryFilesButNeverGitItself) {
-    ExpansionOptions all;
-    all.hidden = all.ignored = all.binary = true;
-    EXPECT_EQ(expand(all),
-              (Files{".config/c.txt",     ".gitignore",   ".hidden.txt",  "a.txt",        "b.log",
-                     "build/out.txt",     "caf\xe9.txt",  "data.bin",     "keep.log",     "link.txt",
-                     "nested/.gitignore", "nested/n.cpp", "nested/n.log", "nested/n.txt", "secret.txt",
-                     "src/.gitignore",    "src/Z.h",      "src/main.cpp", "src/r.rc",     "src/x.tmp",
-                     "src/y.log"}));
+// The files git would track, in byte order; the switches bring back hidden, ignored and binary files but
+// never git's own, and patterns and the size limit narrow the files. A subfolder takes the rules of the whole
+// work tree.
+TEST_F(ExpansionInWorkTree, KeepsTheTextFilesGitWouldTrackAndWhatTheOptionsSay) {
+    dir.write("src/big.cpp", "more than four");
+    const struct {
+        ExpansionOptions options;
+        Files expected;
+    } cases[] = {
+        {{},
+         {"a.txt", "caf\xe9.txt", "keep.log", "link.txt", "nested/n.cpp", "nested/n.log", "src/Z.h",
+          "src/big.cpp", "src/main.cpp", "src/r.rc"}},
+        {{.hidden = true, .ignored = true, .binary = true, .includes = {}, .excludes = {}, .maxBytes = {}},
+         {".config/c.txt",     ".gitignore",   ".hidden.txt",  "a.txt",        "b.log",
+          "build/out.txt",     "caf\xe9.txt",  "data.bin",     "keep.log",     "link.txt",
+          "nested/.gitignore", "nested/n.cpp", "nested/n.log", "nested/n.txt", "secret.txt",
+          "src/.gitignore",    "src/Z.h",      "src/big.cpp",  "src/main.cpp", "src/r.rc",
+          "src/x.tmp",         "src/y.log"}},
+        {{.includes = {"*.cpp", "*.h"}, .excludes = {}, .maxBytes = {}},
+         {"nested/n.cpp", "src/Z.h", "src/big.cpp", "src/main.cpp"}},
+        {{.includes = {"*.cpp", "*.h"}, .excludes = {"n*", "m*"}, .maxBytes = {}},
+         {"src/Z.h", "src/big.cpp"}},
+        {{.includes = {"*.cpp"}, .excludes = {}, .maxBytes = 4}, {"nested/n.cpp", "src/main.cpp"}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(expand(c.options), c.expected);
+    }
     ExpansionOptions binary;
     binary.binary = true;
     EXPECT_EQ(expand(binary).at(2), "data.bin");
-}
-
-TEST_F(ExpansionInWorkTree, PatternsAndSizeLimitNarrowTheFiles) {
-    ExpansionOptions options;
-    options.includes = {"*.cpp", "*.h"};
-    EXPECT_EQ(expand(options), (Files{"nested/n.cpp", "src/Z.h", "src/main.cpp"}));
-    options.excludes = {"n*", "m*"};
-    EXPECT_EQ(expand(options), (Files{"src/Z.h"}));
-
-    dir.write("src/big.cpp", "more than four");
-    options.excludes.clear();
-    options.includes = {"*.cpp"};
-    options.maxBytes = 4;
-    EXPECT_EQ(expand(options), (Files{"nested/n.cpp", "src/main.cpp"}));
+    EXPECT_EQ(expandFolder(dir.file("src") + "/", {}).files,
+              (Files{dir.file("src/Z.h"), dir.file("src/big.cpp"), dir.file("src/main.cpp"),
+                     dir.file("src/r.rc")}));
 }
 
 TEST_F(ExpansionInWorkTree, StopFlagEndsTheWalkAndProgressNamesEachFolder) {
@@ -208,7 +207,7 @@ struct GlobCase {
     bool matches;
 };
 
-TEST(Glob, MatchesNamesByteForByte) {
+TEST(Glob, MatchesNamesByteForByteAndSplitsATypedLine) {
     const GlobCase cases[] = {
         {"*.cpp", "main.cpp", true},    {"a*b*c", "aXbYbZc", true},
         {"?.h", ".h", false},           {"\\*", "*", true},
@@ -219,9 +218,7 @@ TEST(Glob, MatchesNamesByteForByte) {
     for (const GlobCase& c : cases) {
         EXPECT_EQ(globMatches(c.glob, c.name), c.matches) << c.glob << " on " << c.name;
     }
-}
-
-TEST(Glob, PatternsTypedInOneLineSplitAtSpacesCommasAndSemicolons) {
+    // Patterns typed in one line split at spaces, commas and semicolons.
     EXPECT_EQ(splitNamePatterns(" *.cpp,*.h ;\t*.txt  "), (Files{"*.cpp", "*.h", "*.txt"}));
     EXPECT_TRUE(splitNamePatterns(" ,; ").empty());
     EXPECT_EQ(joinNamePatterns({"*.cpp", "*.h"}), "*.cpp *.h");
