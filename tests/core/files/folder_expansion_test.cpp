@@ -6,6 +6,7 @@
 #include <git2.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <tuple>
 
 namespace morvane {
 namespace {
@@ -25,26 +26,26 @@ void initRepository(const std::string& folder) {
 
 // A work tree with rules at its top, in a subfolder and in .git/info/exclude, a nested work tree that follows
 // its own rules and not those of the tree around it, hidden and binary files, links and a name that is not
-// UTF-8.
-class ExpansionInWorkTree : public ::testing::Test {
-protected:
-    void SetUp() override {
-        initRepository(dir.path());
-        initRepository(dir.makeFolder("nested"));
-        dir.writeTree({".gitignore", "*.log\nbuild/\n!keep.log\n", ".git/info/exclude", "secret.txt\n",
-                       "src/.gitignore", "*.tmp\n", "nested/.gitignore", "*.txt\n"});
-        dir.writeTree({"a.txt",        "a", "b.log",        "b", "keep.log",      "k", "secret.txt",    "s",
-                       "caf\xe9.txt",  "c", ".hidden.txt",  "h", ".config/c.txt", "c", "build/out.txt", "o",
-                       "src/main.cpp", "m", "src/Z.h",      "z", "src/x.tmp",     "x", "src/y.log",     "y",
-                       "nested/n.txt", "n", "nested/n.cpp", "n", "nested/n.log",  "n"});
-        dir.write("data.bin", "ab\0cd"s);
-        dir.write("src/r.rc", "\xFF\xFEr\0"s); // UTF-16: text, for all its NUL bytes
-        fs::create_directory_symlink(".", dir.file("loop"));
-        fs::create_symlink("a.txt", dir.file("link.txt"));
-        fs::create_symlink("nowhere", dir.file("dangling.txt"));
-    }
-
-    Files expand(const ExpansionOptions& options = {}) const {
+// UTF-8. The files git would track, in byte order; the switches bring back hidden, ignored and binary files
+// but never git's own, and patterns and the size limit narrow the files. A subfolder takes the rules of the
+// whole work tree. A stop flag ends the walk, and progress names each folder.
+TEST(ExpansionInWorkTree, KeepsTheTextFilesGitWouldTrackAndWhatTheOptionsSay) {
+    testing::TempDir dir;
+    initRepository(dir.path());
+    initRepository(dir.makeFolder("nested"));
+    dir.writeTree({".gitignore", "*.log\nbuild/\n!keep.log\n", ".git/info/exclude", "secret.txt\n",
+                   "src/.gitignore", "*.tmp\n", "nested/.gitignore", "*.txt\n"});
+    dir.writeTree(
+        {"a.txt",        "a", "b.log",        "b", "keep.log",      "k", "secret.txt",    "s",
+         "caf\xe9.txt",  "c", ".hidden.txt",  "h", ".config/c.txt", "c", "build/out.txt", "o",
+         "src/main.cpp", "m", "src/Z.h",      "z", "src/x.tmp",     "x", "src/y.log",     "y",
+         "nested/n.txt", "n", "nested/n.cpp", "n", "nested/n.log",  "n", "src/big.cpp",   "more than four"});
+    dir.write("data.bin", "ab\0cd"s);
+    dir.write("src/r.rc", "\xFF\xFEr\0"s); // UTF-16: text, for all its NUL bytes
+    fs::create_directory_symlink(".", dir.file("loop"));
+    fs::create_symlink("a.txt", dir.file("link.txt"));
+    fs::create_symlink("nowhere", dir.file("dangling.txt"));
+    const auto expand = [&](const ExpansionOptions& options) {
         const Expansion expansion = expandFolder(dir.path(), options);
         EXPECT_TRUE(expansion.problems.empty());
         EXPECT_FALSE(expansion.stopped);
@@ -54,16 +55,7 @@ protected:
             relative.push_back(file.substr(dir.path().size() + 1));
         }
         return relative;
-    }
-
-    testing::TempDir dir;
-};
-
-// The files git would track, in byte order; the switches bring back hidden, ignored and binary files but
-// never git's own, and patterns and the size limit narrow the files. A subfolder takes the rules of the whole
-// work tree.
-TEST_F(ExpansionInWorkTree, KeepsTheTextFilesGitWouldTrackAndWhatTheOptionsSay) {
-    dir.write("src/big.cpp", "more than four");
+    };
     const struct {
         ExpansionOptions options;
         Files expected;
@@ -92,9 +84,7 @@ TEST_F(ExpansionInWorkTree, KeepsTheTextFilesGitWouldTrackAndWhatTheOptionsSay) 
     EXPECT_EQ(expandFolder(dir.file("src") + "/", {}).files,
               (Files{dir.file("src/Z.h"), dir.file("src/big.cpp"), dir.file("src/main.cpp"),
                      dir.file("src/r.rc")}));
-}
 
-TEST_F(ExpansionInWorkTree, StopFlagEndsTheWalkAndProgressNamesEachFolder) {
     std::vector<std::string> folders;
     const std::atomic<bool> running{false};
     expandFolder(dir.path(), {}, &running,
@@ -150,13 +140,6 @@ TEST(ExpansionRules, IgnoreFilesWinOverGitIgnoreAndCountOutsideWorkTrees) {
               (Files{plain.file("a.bak"), plain.file("a.txt")}));
 }
 
-struct RuleCase {
-    const char* rules;
-    const char* path;
-    bool isFolder;
-    std::optional<bool> decided;
-};
-
 constexpr std::optional<bool> kIgnored = true;
 constexpr std::optional<bool> kKept = false; // re-included by a `!` rule
 constexpr std::optional<bool> kNoRule = std::nullopt;
@@ -165,7 +148,8 @@ constexpr std::optional<bool> kNoRule = std::nullopt;
 // it. Rows speak of the path itself: "foo/*" does not match "foo/bar/hello.c", which git leaves out only
 // because it never enters the ignored folder "foo/bar", as the walk does.
 TEST(IgnoreRules, DecideAsGitsDocumentationSays) {
-    const RuleCase cases[] = {
+    // rules, path, whether it is a folder, and what the rules decide
+    const std::tuple<const char*, const char*, bool, std::optional<bool>> cases[] = {
         {"hello.*", "hello.txt", false, kIgnored},
         {"/hello.*", "a/hello.java", false, kNoRule},
         {"doc/frotz/", "doc/frotz", true, kIgnored},
@@ -195,28 +179,22 @@ TEST(IgnoreRules, DecideAsGitsDocumentationSays) {
         {"space.txt   \r\n", "space.txt", false, kIgnored},
         {"/\n!\n", "a", false, kNoRule},
     };
-    for (const RuleCase& c : cases) {
-        EXPECT_EQ(IgnoreRules(c.rules, "").decide(c.path, c.isFolder), c.decided)
-            << "rules \"" << c.rules << "\" on " << c.path;
+    for (const auto& [rules, path, isFolder, decided] : cases) {
+        EXPECT_EQ(IgnoreRules(rules, "").decide(path, isFolder), decided)
+            << "rules \"" << rules << "\" on " << path;
     }
 }
 
-struct GlobCase {
-    const char* glob;
-    const char* name;
-    bool matches;
-};
-
 TEST(Glob, MatchesNamesByteForByteAndSplitsATypedLine) {
-    const GlobCase cases[] = {
+    const std::tuple<const char*, const char*, bool> cases[] = {
         {"*.cpp", "main.cpp", true},    {"a*b*c", "aXbYbZc", true},
         {"?.h", ".h", false},           {"\\*", "*", true},
         {"[\x80-\xff]", "\xe9", true},  {"[![:lower:]]v", "Av", true},
         {"[[:alpha:]]", "\xe9", false}, {"[[:cntrl:]]", "\x1f", true},
         {"[[:]x", "[x", true},
     };
-    for (const GlobCase& c : cases) {
-        EXPECT_EQ(globMatches(c.glob, c.name), c.matches) << c.glob << " on " << c.name;
+    for (const auto& [glob, name, matches] : cases) {
+        EXPECT_EQ(globMatches(glob, name), matches) << glob << " on " << name;
     }
     // Patterns typed in one line split at spaces, commas and semicolons.
     EXPECT_EQ(splitNamePatterns(" *.cpp,*.h ;\t*.txt  "), (Files{"*.cpp", "*.h", "*.txt"}));

@@ -187,16 +187,13 @@ TEST_P(ExecuteSafety, FileChangedWhileTheRunHoldsItIsNotOverwritten) {
 // symbolic link comes before its target and after: a target replaced by a new file is found again.
 TEST_P(ExecuteSafety, every_name_of_a_file_takes_its_one_result_in_any_batch_and_on_many_workers) {
     TempDir dir;
-    dir.makeFolder("sub");
-    dir.makeFolder("d");
-    const std::string h1 = dir.write("h1", "v1 v1");
-    const std::string real = dir.write("sub/real.txt", "v1 v1");
-    const std::string link = dir.file("link.txt");
-    fs::create_hard_link(h1, dir.file("h2"));
+    dir.writeTree({"d/", "", "h1", "v1 v1", "sub/real.txt", "v1 v1", "a.txt", "v1 v1"});
+    const std::string h1 = dir.file("h1"), h2 = dir.file("h2"), link = dir.file("link.txt");
+    const std::string real = dir.file("sub/real.txt"), a = dir.file("a.txt");
+    fs::create_hard_link(h1, h2);
     fs::create_symlink("sub/real.txt", link);
-    const std::string a = dir.write("a.txt", "v1 v1");
-    const std::string dotted = dir.path() + "/./a.txt", upAndBack = dir.path() + "/d/../a.txt";
-    std::vector<std::string> files{h1, dir.file("h2"), link, real, dotted, link, a, upAndBack};
+    std::vector<std::string> files{
+        h1, h2, link, real, dir.path() + "/./a.txt", link, a, dir.path() + "/d/../a.txt"};
     for (int i = 0; i < 300; ++i) {
         files.push_back(dir.write("f" + std::to_string(i), "v1 v1"));
     }
@@ -220,7 +217,7 @@ TEST_P(ExecuteSafety, every_name_of_a_file_takes_its_one_result_in_any_batch_and
     for (const std::string& file : files) {
         EXPECT_EQ(readBytes(file), "v1.1 v1.1") << file;
     }
-    EXPECT_TRUE(fs::equivalent(h1, dir.file("h2")));
+    EXPECT_TRUE(fs::equivalent(h1, h2));
     EXPECT_TRUE(fs::is_symlink(link));
 }
 

@@ -1,5 +1,6 @@
 #include "core/journal/run_journal.h"
 #include "core/platform/platform_fs.h"
+#include "core/run/pair_plan.h"
 #include "core/run/run.h"
 #include "support/temp_dir.h"
 
@@ -113,6 +114,13 @@ TEST(RunCounting, later_find_texts_that_earlier_replacements_make_occur_are_foun
             }
         }
     }
+    // Behind sixteen pairs the run takes the one scan, whatever options the pairs have.
+    RunRequest request{.finds = {}, .replaces = {}, .options = {kFold, kWord}, .files = {}};
+    for (const auto& [find, replace] : never) {
+        request.finds.push_back(find);
+        request.replaces.push_back(replace);
+    }
+    EXPECT_TRUE(Plan(request, request.finds, request.replaces).literalScan.has_value());
 }
 
 TEST(RunSkipping, EmptyFindTextsAndAnEmptyPairListCauseNoWrite) {
