@@ -102,6 +102,7 @@ TEST(PairMatcher, RefusedPatternsSayWhy) {
     const PairMatcher refused("(", "x", kPattern);
     EXPECT_NE(refused.error(), "");
     EXPECT_EQ(refused.count("(((("), 0);
+    EXPECT_EQ(refused.visitReplaced("((((", [](std::size_t, std::size_t, std::string_view) {}), 0);
 }
 
 } // namespace
