@@ -112,46 +112,50 @@ void FindSet::report(std::uint32_t state, std::vector<char>& present) const {
     }
 }
 
+template <typename Visit> void FindSet::walk(std::string_view text, Visit&& visit) const {
+    const std::uint32_t* const next = next_.data();
+    const auto* const bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const auto step = [&](std::uint32_t& state, std::size_t at, std::size_t walk, std::size_t border) {
+        const std::uint32_t to = next[state + classOf_[bytes[at]]];
+        state = to & ~kReports;
+        if (to & kReports) {
+            visit(state, at + 1, walk, border);
+        }
+    };
+    // One walk is a chain of table lookups, each waiting for the one before. Walks over four parts of the
+    // text side by side let the processor overlap them; each walk goes on into the next part by the longest
+    // find text less one byte, so that an occurrence that starts before the border is still found whole.
+    const std::size_t part = text.size() / kWalks;
+    if (part < 4 * longest_) {
+        std::uint32_t state = 0;
+        for (std::size_t at = 0; at < text.size(); ++at) {
+            step(state, at, 0, text.size());
+        }
+        return;
+    }
+    std::uint32_t states[kWalks] = {};
+    for (std::size_t i = 0; i < part; ++i) {
+        for (std::size_t w = 0; w < kWalks; ++w) {
+            step(states[w], w * part + i, w, (w + 1) * part);
+        }
+    }
+    for (std::size_t w = 0; w + 1 < kWalks; ++w) {
+        for (std::size_t at = (w + 1) * part; at < (w + 1) * part + longest_ - 1; ++at) {
+            step(states[w], at, w, (w + 1) * part);
+        }
+    }
+    for (std::size_t at = kWalks * part; at < text.size(); ++at) {
+        step(states[kWalks - 1], at, kWalks - 1, text.size());
+    }
+}
+
 void FindSet::occurring(std::string_view text, std::vector<char>& present) const {
     present.assign(findCount_, 0);
     if (!usable_ || longest_ == 0) {
         return;
     }
-    const std::uint32_t* const next = next_.data();
-    const auto step = [&](std::uint32_t& state, unsigned char c) {
-        const std::uint32_t to = next[state + classOf_[c]];
-        state = to & ~kReports;
-        if (to & kReports) {
-            report(state, present);
-        }
-    };
-    // One walk is a chain of table lookups, each waiting for the one before. Walks over four parts of the
-    // text side by side let the processor overlap them; each walk goes on into the next part by the longest
-    // find text less one byte, so that an occurrence across the border is still found.
-    constexpr std::size_t kWalks = 4;
-    const std::size_t part = text.size() / kWalks;
-    if (part >= 4 * longest_) {
-        std::uint32_t states[kWalks] = {};
-        const auto* const bytes = reinterpret_cast<const unsigned char*>(text.data());
-        for (std::size_t i = 0; i < part; ++i) {
-            for (std::size_t w = 0; w < kWalks; ++w) {
-                step(states[w], bytes[w * part + i]);
-            }
-        }
-        for (std::size_t w = 0; w + 1 < kWalks; ++w) {
-            for (std::size_t at = (w + 1) * part; at < (w + 1) * part + longest_ - 1; ++at) {
-                step(states[w], bytes[at]);
-            }
-        }
-        for (std::size_t at = kWalks * part; at < text.size(); ++at) {
-            step(states[kWalks - 1], bytes[at]);
-        }
-        return;
-    }
-    std::uint32_t state = 0;
-    for (const unsigned char c : text) {
-        step(state, c);
-    }
+    // An occurrence found twice across a border marks its find text twice, which is harmless.
+    walk(text, [&](std::uint32_t state, std::size_t, std::size_t, std::size_t) { report(state, present); });
 }
 
 bool FindSet::allOccurrences(std::string_view text, std::size_t most,
@@ -159,23 +163,39 @@ bool FindSet::allOccurrences(std::string_view text, std::size_t most,
     if (!usable_) {
         return false;
     }
-    const std::uint32_t* const next = next_.data();
-    std::uint32_t state = 0;
-    for (std::size_t end = 1; end <= text.size(); ++end) {
-        const std::uint32_t step = next[state + classOf_[static_cast<unsigned char>(text[end - 1])]];
-        state = step & ~kReports;
-        if (!(step & kReports)) {
-            continue;
-        }
+    // The first walk appends to `reported` and each later one to its own list, which then follows it, so
+    // that each find text's occurrences come in the order of their starts.
+    const std::size_t before = reported.size();
+    std::vector<std::uint64_t> later[kWalks - 1];
+    bool full = false;
+    walk(text, [&](std::uint32_t state, std::size_t end, std::size_t w, std::size_t border) {
+        std::vector<std::uint64_t>& into = w == 0 ? reported : later[w - 1];
+        const std::size_t held = w == 0 ? before : 0;
         for (std::int32_t s = static_cast<std::int32_t>(state / classes_); s >= 0; s = shorterEnd_[s]) {
             for (std::int32_t e = firstEnding_[s]; e >= 0; e = endings_[e + 1]) {
-                if (reported.size() == most) {
-                    return false;
-                }
                 const auto k = static_cast<std::uint64_t>(endings_[e]);
-                reported.push_back(k << 32 | (end - lengths_[k]));
+                const std::size_t start = end - lengths_[k];
+                // The next walk finds what starts at or after the border.
+                if (start >= border) {
+                    continue;
+                }
+                if (into.size() - held == most) {
+                    full = true;
+                    continue;
+                }
+                into.push_back(k << 32 | start);
             }
         }
+    });
+    std::size_t count = reported.size() - before;
+    for (const std::vector<std::uint64_t>& part : later) {
+        count += part.size();
+    }
+    if (full || count > most) {
+        return false;
+    }
+    for (const std::vector<std::uint64_t>& part : later) {
+        reported.insert(reported.end(), part.begin(), part.end());
     }
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -23,8 +24,8 @@ public:
     // present[j] becomes 1 where find text j occurs in the text, 0 elsewhere.
     void occurring(std::string_view text, std::vector<char>& present) const;
 
-    // Appends (find index << 32 | start) for every occurrence of every find text, overlapping ones included,
-    // in the order they end. False, part way, once `most` are held.
+    // Appends (find index << 32 | start) for every occurrence of every find text, overlapping ones included;
+    // those of one find text in the order of their starts. False, part way, where there are more than `most`.
     bool allOccurrences(std::string_view text, std::size_t most, std::vector<std::uint64_t>& reported) const;
 
     // Sets present[k] for each find text k that wanted marks and that occurs in the text touching an
@@ -34,6 +35,13 @@ public:
                       std::size_t reach, const std::vector<char>& wanted, std::vector<char>& present) const;
 
 private:
+    static constexpr std::size_t kWalks = 4;
+
+    // Walks the automaton over the text, calling visit(state, end, walk, border) where a step reaches a state
+    // that ends a find text: `walk` is which of the walks side by side took it, and what starts at or after
+    // `border` is also found by the next walk.
+    template <typename Visit> void walk(std::string_view text, Visit&& visit) const;
+
     // Marks the find texts that end at the state.
     void report(std::uint32_t state, std::vector<char>& present) const;
 

@@ -1,5 +1,7 @@
 #include "core/text/find_set.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <gtest/gtest.h>
 
 namespace morvane {
@@ -24,6 +26,31 @@ TEST(FindSetOccurring, FindsAnOccurrenceAtEveryPlaceAndNothingThatOnlyBytesReadT
         FindSet({find}).occurring(text, present);
         EXPECT_EQ(present, std::vector<char>{0}) << find;
     }
+}
+
+// Walks side by side report an occurrence across a border once, each find text's in the order of their
+// starts, and give up only where there are more than asked for.
+TEST(FindSetAllOccurrences, ReportsEachOccurrenceOnceInOrderWhereverItLies) {
+    std::vector<std::uint64_t> reported;
+    for (std::size_t at = 0; at <= 996; ++at) {
+        std::string text(1000, '.');
+        text.replace(at, 4, "abcd");
+        reported.clear();
+        ASSERT_TRUE(FindSet({"zz", "abcd"}).allOccurrences(text, 1, reported));
+        EXPECT_EQ(reported, std::vector<std::uint64_t>{std::uint64_t{1} << 32 | at}) << at;
+    }
+    const FindSet crowded({"aaa", "aa"});
+    reported.clear();
+    ASSERT_TRUE(crowded.allOccurrences(std::string(200, 'a'), 199 + 198, reported));
+    std::vector<std::uint64_t> starts[2];
+    for (const std::uint64_t report : reported) {
+        starts[report >> 32].push_back(static_cast<std::uint32_t>(report));
+    }
+    for (std::size_t k = 0; k < 2; ++k) {
+        EXPECT_EQ(starts[k].size(), 198 + k);
+        EXPECT_TRUE(std::is_sorted(starts[k].begin(), starts[k].end()));
+    }
+    EXPECT_FALSE(crowded.allOccurrences(std::string(200, 'a'), 199 + 198 - 1, reported));
 }
 
 // Only occurrences that share a byte with an insertion count, or, for an insertion of nothing, that span
