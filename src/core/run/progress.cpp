@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numeric>
 
 namespace morvane {
 
@@ -38,6 +39,20 @@ std::optional<int> ProgressSchedule::before(std::uint64_t pair, std::uint64_t fi
         return std::nullopt;
     }
     return roundPercent(fraction);
+}
+
+std::vector<int> ProgressSchedule::drawsOfFile(std::uint64_t file) const {
+    std::vector<int> draws;
+    if (file >= files_ || pairs_ == 0) {
+        return draws;
+    }
+    // (pair + 1)(file + 1) is a multiple of the step exactly where pair + 1 is one of step / gcd(step, file +
+    // 1).
+    const std::uint64_t every = exact_ ? step_ / std::gcd(step_, file + 1) : pairs_;
+    for (std::uint64_t k = 1; k <= pairs_ / every; ++k) {
+        draws.push_back(*before(k * every - 1, file));
+    }
+    return draws;
 }
 
 int roundPercent(double fraction) {

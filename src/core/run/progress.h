@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace morvane {
 
@@ -15,6 +16,10 @@ public:
 
     // The percentage to draw before that pair, or nothing when the bar is not redrawn there.
     std::optional<int> before(std::uint64_t pair, std::uint64_t file) const;
+
+    // The percentages drawn before the pairs of the file, in order, as before() gives them, found without
+    // asking for every pair: a run of many pairs over many files redraws before few of them.
+    std::vector<int> drawsOfFile(std::uint64_t file) const;
 
 private:
     std::uint64_t pairs_;

@@ -135,6 +135,13 @@ private:
         }
     }
 
+    // Draws what drawing before each pair of the file would, for a row whose pairs ran elsewhere.
+    void drawForFile(const ProgressSchedule& schedule, std::size_t file) {
+        for (const int percent : schedule.drawsOfFile(file)) {
+            observer_->progress(percent);
+        }
+    }
+
     void runInThisThread(const Plan& plan, const std::vector<std::string>& files,
                          const ProgressSchedule& schedule) {
         std::string text;
@@ -142,9 +149,7 @@ private:
         for (std::size_t i = 0; i < files.size() && !cancelled(); ++i) {
             const auto draw = [&](std::size_t j) { drawBefore(schedule, j, i); };
             if (std::optional<RowOutcome> planned = plannedRename(i, files[i])) {
-                for (std::size_t j = 0; j < plan.finds.size(); ++j) {
-                    draw(j);
-                }
+                drawForFile(schedule, i);
                 deliver(i, std::move(*planned));
                 continue;
             }
@@ -165,9 +170,7 @@ private:
             }
             // The bar moves as rows arrive in order, through the same points as in a run on one thread.
             if (outcome->complete && outcome->row.skipped == SkipReason::None) {
-                for (std::size_t j = 0; j < plan.finds.size(); ++j) {
-                    drawBefore(schedule, j, i);
-                }
+                drawForFile(schedule, i);
             }
             deliver(i, std::move(*outcome));
         }
@@ -199,9 +202,7 @@ private:
                 // The bar moves as rows arrive in order, through the same points as in a run on one thread,
                 // and as there, before the row's file is written.
                 if (outcome->row.skipped == SkipReason::None) {
-                    for (std::size_t j = 0; j < plan.finds.size(); ++j) {
-                        drawBefore(schedule, j, i);
-                    }
+                    drawForFile(schedule, i);
                 }
                 batch.push_back(std::move(*outcome));
             }

@@ -45,5 +45,24 @@ TEST(ProgressSchedule, SmallRunsDrawBeforeEveryPairLargeOnesAtMultiplesOfTheStep
     EXPECT_FALSE(ProgressSchedule(0, 0).before(0, 0).has_value());
 }
 
+TEST(ProgressSchedule, DrawsOfAFileAreThoseBeforeItsPairs) {
+    for (const auto& [pairs, files] : std::vector<std::pair<std::uint64_t, std::uint64_t>>{
+             {2, 3}, {1, 250}, {7, 13}, {37, 1000}, {1000, 7919}, {128, 96}}) {
+        const ProgressSchedule schedule(pairs, files);
+        for (std::uint64_t file = 0; file < files; ++file) {
+            std::vector<int> expected;
+            for (std::uint64_t pair = 0; pair < pairs; ++pair) {
+                if (const auto percent = schedule.before(pair, file)) {
+                    expected.push_back(*percent);
+                }
+            }
+            ASSERT_EQ(schedule.drawsOfFile(file), expected) << pairs << " pairs, file " << file;
+        }
+    }
+    const std::uint64_t huge = std::uint64_t{1} << 33;
+    EXPECT_EQ(ProgressSchedule(huge, huge).drawsOfFile(huge / 2 - 1), std::vector<int>{50});
+    EXPECT_TRUE(ProgressSchedule(0, 5).drawsOfFile(0).empty());
+}
+
 } // namespace
 } // namespace morvane
