@@ -46,8 +46,8 @@ std::vector<int> ProgressSchedule::drawsOfFile(std::uint64_t file) const {
     if (file >= files_ || pairs_ == 0) {
         return draws;
     }
-    // (pair + 1)(file + 1) is a multiple of the step exactly where pair + 1 is one of step / gcd(step, file +
-    // 1).
+    // With g = gcd(step, file + 1), (pair + 1)(file + 1) is a multiple of the step exactly where pair + 1 is
+    // one of step / g.
     const std::uint64_t every = exact_ ? step_ / std::gcd(step_, file + 1) : pairs_;
     for (std::uint64_t k = 1; k <= pairs_ / every; ++k) {
         draws.push_back(*before(k * every - 1, file));

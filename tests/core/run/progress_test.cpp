@@ -6,15 +6,23 @@
 namespace morvane {
 namespace {
 
+// What drawing before each pair of the file in turn draws.
+std::vector<int> drawsBeforePairs(const ProgressSchedule& schedule, std::uint64_t pairs, std::uint64_t file) {
+    std::vector<int> draws;
+    for (std::uint64_t pair = 0; pair < pairs; ++pair) {
+        if (const auto percent = schedule.before(pair, file)) {
+            draws.push_back(*percent);
+        }
+    }
+    return draws;
+}
+
 std::vector<int> drawsOfWholeRun(std::uint64_t pairs, std::uint64_t files) {
     const ProgressSchedule schedule(pairs, files);
     std::vector<int> draws;
     for (std::uint64_t file = 0; file < files; ++file) {
-        for (std::uint64_t pair = 0; pair < pairs; ++pair) {
-            if (const auto percent = schedule.before(pair, file)) {
-                draws.push_back(*percent);
-            }
-        }
+        const std::vector<int> ofFile = drawsBeforePairs(schedule, pairs, file);
+        draws.insert(draws.end(), ofFile.begin(), ofFile.end());
     }
     return draws;
 }
@@ -50,13 +58,8 @@ TEST(ProgressSchedule, DrawsOfAFileAreThoseBeforeItsPairs) {
              {2, 3}, {1, 250}, {7, 13}, {37, 1000}, {1000, 7919}, {128, 96}}) {
         const ProgressSchedule schedule(pairs, files);
         for (std::uint64_t file = 0; file < files; ++file) {
-            std::vector<int> expected;
-            for (std::uint64_t pair = 0; pair < pairs; ++pair) {
-                if (const auto percent = schedule.before(pair, file)) {
-                    expected.push_back(*percent);
-                }
-            }
-            ASSERT_EQ(schedule.drawsOfFile(file), expected) << pairs << " pairs, file " << file;
+            ASSERT_EQ(schedule.drawsOfFile(file), drawsBeforePairs(schedule, pairs, file))
+                << pairs << " pairs, file " << file;
         }
     }
     const std::uint64_t huge = std::uint64_t{1} << 33;
