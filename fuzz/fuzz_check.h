@@ -4,6 +4,7 @@
 #include "core/text/notation.h"
 #include "core/text/pair_options.h"
 #include "core/text/text_encoding.h"
+#include "support/plain_text.h"
 #include "support/temp_dir.h"
 
 #include <cstdint>
@@ -43,33 +44,11 @@ inline const testing::TempDir& scratch() {
     return folder;
 }
 
-// Every position, overlapping ones included, written the plain way as the reference for the scanner.
 inline long long referenceCount(std::string_view text, std::string_view find) {
-    long long count = 0;
-    for (std::size_t at = 0; !find.empty() && at + find.size() <= text.size(); ++at) {
-        count += text.substr(at, find.size()) == find ? 1 : 0;
-    }
-    return count;
+    return static_cast<long long>(testing::plainPositions(text, find).size());
 }
 
-// Left to right without overlap, the plain way.
-inline std::string referenceReplace(std::string_view text, std::string_view find,
-                                    std::string_view replacement) {
-    if (find.empty()) {
-        return std::string(text);
-    }
-    std::string out;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        if (text.substr(at, find.size()) == find) {
-            out += replacement;
-            at += find.size();
-        } else {
-            out += text[at++];
-        }
-    }
-    return out;
-}
+using testing::plainReplace;
 
 inline bool isWordCharacter(std::string_view character, bool utf8) {
     static const RE2 word("[\\p{L}\\p{M}\\p{Nd}_]");
@@ -153,7 +132,7 @@ struct Chained {
 };
 
 // The pairs in turn over the whole text the plain way, their notation expanded when `notation`: a plain pair
-// by referenceCount and referenceReplace, one with options by referenceLiteral.
+// by referenceCount and plainReplace, one with options by referenceLiteral.
 inline Chained referenceChain(std::string text, const std::vector<std::string>& finds,
                               const std::vector<std::string>& replaces,
                               const morvane::PairOptionsList& options, bool notation) {
@@ -164,7 +143,7 @@ inline Chained referenceChain(std::string text, const std::vector<std::string>& 
         const morvane::PairOptions pair = morvane::optionsOfPair(options, i);
         if (pair.isPlain()) {
             chained.count += referenceCount(text, find);
-            text = referenceReplace(text, find, replacement);
+            text = plainReplace(text, find, replacement);
         } else if (!find.empty()) {
             chained.count += referenceLiteral(text, find, replacement, pair);
         }

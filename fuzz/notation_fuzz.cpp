@@ -3,14 +3,14 @@
 
 #include <cstdint>
 
-using morvane::fuzz::referenceReplace;
+using morvane::testing::plainReplace;
 
 // The forms one after the other, each over the whole text, with the plain replacing as the reference.
 static std::string referenceExpansion(std::string text) {
-    text = referenceReplace(text, "^p", "\r\n");
-    text = referenceReplace(text, "^t", "\t");
+    text = plainReplace(text, "^p", "\r\n");
+    text = plainReplace(text, "^t", "\t");
     for (int code = 0; code <= 255; ++code) {
-        text = referenceReplace(text, "^chr(" + std::to_string(code) + ")", std::string(1, char(code)));
+        text = plainReplace(text, "^chr(" + std::to_string(code) + ")", std::string(1, char(code)));
     }
     return text;
 }

@@ -1,5 +1,6 @@
 #include "core/text/occurrences.h"
 #include "core/text/two_way.h"
+#include "support/plain_text.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -7,6 +8,9 @@
 
 namespace morvane {
 namespace {
+
+using testing::plainPositions;
+using testing::plainReplace;
 
 // Counting takes overlapping occurrences; replacing skips them and never searches what it inserted, and
 // tells where in the new text each replacement went, whether it grew or shrank; past the bound only that
@@ -83,29 +87,6 @@ TEST(PairRoles, LastNonEmptyPairOfASimulateRunOnlyCounts) {
          }) {
         EXPECT_EQ(pairRoles(c.finds, c.replaces, c.simulate), c.roles) << c.finds.front() << c.simulate;
     }
-}
-
-std::vector<std::size_t> plainPositions(std::string_view text, std::string_view find) {
-    std::vector<std::size_t> positions;
-    for (std::size_t at = 0; at + find.size() <= text.size(); ++at) {
-        if (text.substr(at, find.size()) == find) {
-            positions.push_back(at);
-        }
-    }
-    return positions;
-}
-
-std::string plainReplace(std::string_view text, std::string_view find, std::string_view replacement) {
-    std::string out;
-    for (std::size_t at = 0; at < text.size();) {
-        if (text.substr(at, find.size()) == find) {
-            out += replacement;
-            at += find.size();
-        } else {
-            out += text[at++];
-        }
-    }
-    return out;
 }
 
 void expectLikePlain(const std::string& text, const std::string& find) {
