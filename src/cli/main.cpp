@@ -103,7 +103,7 @@ void printRecord(std::string_view label, std::string_view value, bool nulRecords
 // Adds each record of the stream to the paths, its exact bytes, skipping empty ones. The stream is read in
 // pieces, so that only the paths are held, never the whole list besides them. False when the stream fails
 // part way (a read error sets badbit: istream::read catches what the stream buffer throws).
-bool appendRecords(std::istream& stream, char separator, std::vector<std::string>& paths) {
+bool appendRecords(std::istream& stream, char separator, PathList& paths) {
     std::vector<char> piece(std::size_t{1} << 16);
     std::string record; // one that goes on past the piece
     while (stream.read(piece.data(), static_cast<std::streamsize>(piece.size())) || stream.gcount() > 0) {
@@ -111,10 +111,10 @@ bool appendRecords(std::istream& stream, char separator, std::vector<std::string
         for (std::size_t end = bytes.find(separator); end != std::string_view::npos;
              end = bytes.find(separator)) {
             if (!record.empty()) {
-                paths.push_back(std::move(record.append(bytes.substr(0, end))));
+                paths.push_back(record.append(bytes.substr(0, end)));
                 record = std::string();
             } else if (end > 0) {
-                paths.emplace_back(bytes.substr(0, end));
+                paths.push_back(bytes.substr(0, end));
             }
             bytes.remove_prefix(end + 1);
         }
@@ -124,14 +124,14 @@ bool appendRecords(std::istream& stream, char separator, std::vector<std::string
         return false;
     }
     if (!record.empty()) {
-        paths.push_back(std::move(record));
+        paths.push_back(record);
     }
     return true;
 }
 
 // Adds the paths of --files-from: a line (or with -z a NUL-ended record) is a path. False when the file
 // cannot be read.
-bool readPathList(const std::string& source, bool nulRecords, std::vector<std::string>& paths) {
+bool readPathList(const std::string& source, bool nulRecords, PathList& paths) {
     const char separator = nulRecords ? '\0' : '\n';
     if (source == "-") {
         return appendRecords(std::cin, separator, paths);
@@ -142,12 +142,12 @@ bool readPathList(const std::string& source, bool nulRecords, std::vector<std::s
 
 // Each folder among the paths is replaced by its files, in its place; returns whether any folder could not
 // be read whole, after reporting it.
-bool expandFolders(std::vector<std::string>& paths, const ExpansionOptions& options) {
-    std::vector<std::string> expanded;
+bool expandFolders(PathList& paths, const ExpansionOptions& options) {
+    PathList expanded;
     bool anyProblem = false;
-    for (std::string& path : paths) {
+    for (const std::string& path : paths) {
         if (!isDirectory(path)) {
-            expanded.push_back(std::move(path));
+            expanded.push_back(path);
             continue;
         }
         Expansion expansion = expandFolder(path, options);
@@ -161,8 +161,7 @@ bool expandFolders(std::vector<std::string>& paths, const ExpansionOptions& opti
         if (expanded.empty()) {
             expanded = std::move(expansion.files);
         } else {
-            expanded.reserve(expanded.size() + expansion.files.size());
-            std::move(expansion.files.begin(), expansion.files.end(), std::back_inserter(expanded));
+            expanded.append(expansion.files);
         }
     }
     paths = std::move(expanded);
@@ -339,7 +338,7 @@ int undoNewest(const std::string& stateDir) {
     return anyLeft || !std::cout ? kExitFailure : 0;
 }
 
-bool anyHoldsNul(const std::vector<std::string>& paths) {
+bool anyHoldsNul(const PathList& paths) {
     return std::any_of(paths.begin(), paths.end(),
                        [](const std::string& path) { return path.find('\0') != std::string::npos; });
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/files/path_list.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -33,7 +35,7 @@ struct ExpansionProblem {
 };
 
 struct Expansion {
-    std::vector<std::string> files;
+    PathList files;
     std::vector<ExpansionProblem> problems; // folders that could not be read, each skipped
     bool stopped = false;                   // the stop flag was raised; files holds what was found until then
 };

@@ -293,7 +293,7 @@ std::string describeLeftover(const LeftoverNote& note, std::string_view actionTe
     return text;
 }
 
-std::vector<std::string> foldersOf(const std::vector<std::string>& paths) {
+std::vector<std::string> foldersOf(const PathList& paths) {
     std::vector<std::string> folders;
     std::unordered_set<std::string> seen;
     for (const std::string& path : paths) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/files/path_list.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,7 +43,7 @@ std::string describeLeftover(const LeftoverNote& note, std::string_view actionTe
                              std::string_view keptInText);
 
 // The folders the paths are in, each once.
-std::vector<std::string> foldersOf(const std::vector<std::string>& paths);
+std::vector<std::string> foldersOf(const PathList& paths);
 
 // Clears up after writes that a killed process or a crash cut short. First every run journal in the journal
 // folder that nobody holds any more (see RunJournal): each rewrite in place it began and did not end is put

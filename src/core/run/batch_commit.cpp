@@ -17,7 +17,7 @@ WriteBatches::WriteBatches(std::size_t rows, std::uint64_t streamedFileBytes)
 // more than twice what it reported; and it is bounded in files, and in bytes, which the disk takes in at
 // the commit. A streamed file is a batch of its own: its new file is already written in full when its
 // row arrives, and waits for no other.
-std::size_t WriteBatches::batchEnd(const std::vector<std::string>& files, std::size_t first) {
+std::size_t WriteBatches::batchEnd(const PathList& files, std::size_t first) {
     const std::size_t most = std::clamp<std::size_t>(first, 1, kBatchFiles);
     std::uint64_t bytes = 0;
     std::size_t end = first;

@@ -27,7 +27,7 @@ public:
     const std::vector<std::size_t>& earlierRows() const { return earlierRows_; }
 
     // The end of the batch that begins at row first.
-    std::size_t batchEnd(const std::vector<std::string>& files, std::size_t first);
+    std::size_t batchEnd(const PathList& files, std::size_t first);
 
     // Commits the batch's prepared writes (see commitWrites), turning each refused one into its row's
     // failure.

@@ -624,7 +624,7 @@ std::string linkTargetToShow(const std::string& link, const std::string& resolve
 
 } // namespace
 
-std::vector<std::string> diffPaths(const std::vector<std::string>& files, const std::string& workingFolder) {
+std::vector<std::string> diffPaths(const PathList& files, const std::string& workingFolder) {
     const std::string below = joinPath(workingFolder, "");
     std::set<std::string> shown;
     std::vector<std::string> paths;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/files/path_list.h"
 #include "core/text/pair_options.h"
 
 #include <atomic>
@@ -128,7 +129,7 @@ std::string diffPathLabel(std::string_view prefix, std::string_view path);
 // when that lies below the working folder, since patch and git apply refuse to write through a link. Hard
 // links keep a row each: patch writes each name anew, so every name gets the new bytes. A row whose path
 // resolves to nothing stays, for the diff to report.
-std::vector<std::string> diffPaths(const std::vector<std::string>& files, const std::string& workingFolder);
+std::vector<std::string> diffPaths(const PathList& files, const std::string& workingFolder);
 
 // Whether a text is binary to a diff: it holds a NUL byte.
 bool holdsNul(std::string_view text);

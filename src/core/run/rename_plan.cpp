@@ -41,7 +41,7 @@ public:
             std::vector<std::optional<PairMatcher>> matchers)
         : finds_(std::move(finds)), replaces_(std::move(replaces)), matchers_(std::move(matchers)) {}
 
-    RenamePlan plan(const std::vector<std::string>& files) {
+    RenamePlan plan(const PathList& files) {
         plan_.rows.reserve(files.size());
         rowBySource_.reserve(files.size());
         for (std::size_t i = 0; i < files.size(); ++i) {
@@ -394,8 +394,7 @@ RenamePlan planRenames(const RunRequest& request) {
     }
     expandEachNotation(finds);
     expandEachNotation(replaces);
-    const std::vector<std::string> files =
-        request.files.empty() ? std::vector<std::string>{""} : request.files;
+    const PathList files = request.files.empty() ? PathList{""} : request.files;
     return Planner(std::move(finds), std::move(replaces),
                    matchersOfPairs(request.finds, request.replaces, request.options))
         .plan(files);

@@ -205,12 +205,12 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, 
     return outcome;
 }
 
-platform::RowFile lookAtRow(const Plan& plan, const std::vector<std::string>& files, std::size_t i,
+platform::RowFile lookAtRow(const Plan& plan, const PathList& files, std::size_t i,
                             platform::FolderCursor& cursor) {
     if (!plan.contents()) {
         return platform::RowFile::lookedAt(files[i]);
     }
-    return cursor.open(files[i], i + 1 < files.size() ? std::string_view(files[i + 1]) : std::string_view());
+    return cursor.open(files[i], i + 1 < files.size() ? files[i + 1] : std::string());
 }
 
 } // namespace morvane

@@ -63,7 +63,7 @@ RowOutcome processRow(const Plan& plan, std::size_t i, const std::string& path, 
 
 // How a run looks at the file of row i: opened at once in contents mode (see platform::FolderCursor), only
 // looked at in file-names mode, whose rows are never opened.
-platform::RowFile lookAtRow(const Plan& plan, const std::vector<std::string>& files, std::size_t i,
+platform::RowFile lookAtRow(const Plan& plan, const PathList& files, std::size_t i,
                             platform::FolderCursor& cursor);
 
 } // namespace morvane

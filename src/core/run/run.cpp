@@ -31,8 +31,8 @@ std::vector<std::string> atLeastOneEntry(std::vector<std::string> texts) {
 }
 
 // The same for the paths, which are not copied when there are any.
-const std::vector<std::string>& atLeastOnePath(const std::vector<std::string>& files) {
-    static const std::vector<std::string> oneEmptyPath(1);
+const PathList& atLeastOnePath(const PathList& files) {
+    static const PathList oneEmptyPath{""};
     return files.empty() ? oneEmptyPath : files;
 }
 
@@ -61,7 +61,7 @@ public:
         expandEachNotation(finds);
         expandEachNotation(replaces);
         Plan plan(request_, std::move(finds), std::move(replaces));
-        const std::vector<std::string>& files = atLeastOnePath(request_.files);
+        const PathList& files = atLeastOnePath(request_.files);
         std::optional<RunJournal> journal;
         const std::string journalFolder = journalFolderIn(request_.stateFolder);
         if (request_.execute) {
@@ -115,7 +115,7 @@ public:
 private:
     // A run that would change more than the journal keeps runs without undo, and says so before it starts,
     // rather than drop every older run and still not be undoable.
-    std::optional<RunHeading> headingOf(const Plan& plan, const std::vector<std::string>& files) {
+    std::optional<RunHeading> headingOf(const Plan& plan, const PathList& files) {
         if (!request_.keepForUndo) {
             return std::nullopt;
         }
@@ -142,8 +142,7 @@ private:
         }
     }
 
-    void runInThisThread(const Plan& plan, const std::vector<std::string>& files,
-                         const ProgressSchedule& schedule) {
+    void runInThisThread(const Plan& plan, const PathList& files, const ProgressSchedule& schedule) {
         std::string text;
         platform::FolderCursor cursor;
         for (std::size_t i = 0; i < files.size() && !cancelled(); ++i) {
@@ -159,8 +158,8 @@ private:
         }
     }
 
-    void runOnWorkers(const Plan& plan, const std::vector<std::string>& files,
-                      const ProgressSchedule& schedule, unsigned workers) {
+    void runOnWorkers(const Plan& plan, const PathList& files, const ProgressSchedule& schedule,
+                      unsigned workers) {
         WorkerPool pool(plan, files, workers, cancel_, files.size());
         for (std::size_t i = 0; i < files.size() && !cancelled(); ++i) {
             std::optional<RowOutcome> outcome = take(pool, i);
@@ -179,8 +178,7 @@ private:
     // An execute run in contents mode: the workers read the files of a batch, apply the pairs and prepare the
     // writes; then the batch's writes are committed together (see commitWrites), and only then are its rows
     // done.
-    void runInBatches(Plan& plan, const std::vector<std::string>& files, const ProgressSchedule& schedule,
-                      unsigned workers) {
+    void runInBatches(Plan& plan, const PathList& files, const ProgressSchedule& schedule, unsigned workers) {
         std::optional<FoldersToJournal> folders;
         if (plan.journal) {
             plan.folders = &folders.emplace(*plan.journal);

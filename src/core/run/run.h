@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/files/path_list.h"
 #include "core/journal/leftovers.h"
 #include "core/journal/undo.h"
 #include "core/text/pair_options.h"
@@ -29,7 +30,7 @@ struct RunRequest {
     std::vector<std::string> finds;
     std::vector<std::string> replaces;
     PairOptionsList options{}; // how each pair matches; pairs past its end are plain
-    std::vector<std::string> files;
+    PathList files;
     ReplaceMode mode = ReplaceMode::Contents;
     bool execute = false;
     // Threads a run spreads the files over; 0 takes one per core. An execute run in file-names mode always

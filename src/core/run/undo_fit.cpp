@@ -21,7 +21,7 @@ struct SizedFile {
 };
 
 // The regular files among the paths, each once by device and inode, the largest first.
-std::vector<SizedFile> regularFilesOnce(const std::vector<std::string>& paths, std::uint64_t& total) {
+std::vector<SizedFile> regularFilesOnce(const PathList& paths, std::uint64_t& total) {
     std::vector<SizedFile> files;
     std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
     for (const std::string& path : paths) {
@@ -51,7 +51,7 @@ RunRequest countingRequest(const RunRequest& request) {
 
 } // namespace
 
-std::string whyNotKeptForUndo(const RunRequest& request, const std::vector<std::string>& files,
+std::string whyNotKeptForUndo(const RunRequest& request, const PathList& files,
                               const std::atomic<bool>* cancel) {
     const std::uint64_t bound = request.undoBytesBound;
     std::uint64_t listed = 0;

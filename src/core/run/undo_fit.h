@@ -15,7 +15,7 @@ namespace morvane {
 // is known: enough files found unchanged that the rest fit, or more found changing than fit. Each file counts
 // once, however many paths name it. A count cut short by the cancel flag gives the empty text; the run it
 // precedes stops before its first file.
-std::string whyNotKeptForUndo(const RunRequest& request, const std::vector<std::string>& files,
+std::string whyNotKeptForUndo(const RunRequest& request, const PathList& files,
                               const std::atomic<bool>* cancel);
 
 } // namespace morvane

@@ -15,7 +15,7 @@ constexpr std::chrono::milliseconds kCancelLook{20};
 
 } // namespace
 
-WorkerPool::WorkerPool(const Plan& plan, const std::vector<std::string>& files, unsigned workers,
+WorkerPool::WorkerPool(const Plan& plan, const PathList& files, unsigned workers,
                        const std::atomic<bool>* cancel, std::size_t open,
                        const std::vector<std::size_t>* earlierRows)
     : plan_(plan), files_(files), workers_(std::max(workers, 1u)), cancel_(cancel), earlierRows_(earlierRows),

@@ -26,9 +26,8 @@ class WorkerPool {
 public:
     // With earlierRows given, a row that holds another row's number there is not read: it names that row's
     // file, and takes its result once the run has it.
-    WorkerPool(const Plan& plan, const std::vector<std::string>& files, unsigned workers,
-               const std::atomic<bool>* cancel, std::size_t open,
-               const std::vector<std::size_t>* earlierRows = nullptr);
+    WorkerPool(const Plan& plan, const PathList& files, unsigned workers, const std::atomic<bool>* cancel,
+               std::size_t open, const std::vector<std::size_t>* earlierRows = nullptr);
     ~WorkerPool();
     WorkerPool(const WorkerPool&) = delete;
     WorkerPool& operator=(const WorkerPool&) = delete;
@@ -65,7 +64,7 @@ private:
     void giveLargeFileTurn();
 
     const Plan& plan_;
-    const std::vector<std::string>& files_;
+    const PathList& files_;
     const std::size_t workers_;
     const std::atomic<bool>* cancel_;
     const std::vector<std::size_t>* earlierRows_;

@@ -110,7 +110,7 @@ void FolderFilesController::readingEnded(const std::vector<Expansion>& expansion
         if (expansions[i].files.empty()) {
             nothingFound = true;
         } else {
-            files_.replace(folders_[i].row, expansions[i].files);
+            files_.replace(folders_[i].row, expansions[i].files.toVector());
             replaced = true;
         }
     }

@@ -68,7 +68,7 @@ TEST(RunRows, rows_beyond_what_the_workers_hold_come_in_order_with_their_counts)
             addRow(dir.write(folder + "/" + std::to_string(1000 + k), std::string(k % 5, 'a')), k % 5);
             // Files too large for two workers to hold at once wait for each other's turn.
             if (k == 6 || k == 19) {
-                fs::resize_file(request.files.back(), std::uintmax_t{65} << 20);
+                fs::resize_file(request.files[request.files.size() - 1], std::uintmax_t{65} << 20);
             }
         }
         addRow(dir.file(folder), 0);
