@@ -9,10 +9,10 @@ namespace {
 
 using testing::readBytes;
 
-// The file as saving writes it, with icons loaded and files not added.
-std::string canonicalFile(char replaceInContents, char language) {
+// The file as saving writes it, by default with icons loaded and files not added.
+std::string canonicalFile(char replaceInContents, char language, char loadIcons = '1', char addFiles = '0') {
     return std::string("[Replace in Contents]\t") + replaceInContents + "\r\n[Language]\t\t" + language +
-           "\r\n[Load Icons]\t\t1\r\n[Add Files to Filelist]\t0\r\n";
+           "\r\n[Load Icons]\t\t" + loadIcons + "\r\n[Add Files to Filelist]\t" + addFiles + "\r\n";
 }
 
 TEST(NumberText, LongestLeadingDecimalNumber) {
@@ -44,7 +44,10 @@ TEST(Settings, HandEditedFilesAreReadAndRepairedWhenAKeyIsMissing) {
         std::string rewrittenTo; // empty: the file is left as it was
     };
     for (const Row& row : {
-             Row{"only the language", "[Language]\t1\r\n", {true, 1, true, false}, canonicalFile('1', '1')},
+             Row{"only three keys, and a line a person added",
+                 "[Language]\t1\r\nsomething a person added\r\n[Load Icons]\t0\r\n[Add Files to Filelist]\t1",
+                 {true, 1, false, true},
+                 canonicalFile('1', '1', '0', '1')},
              Row{"five tabs",
                  "[Replace in Contents]\t0\r\n[Language]\t\t\t\t\t1" + otherThree,
                  {false, 1, true, false},
@@ -93,14 +96,6 @@ TEST(Settings, LanguageRoundsHalfToEvenAndFallsBackToEnglish) {
         dir.write("Settings.txt", std::string("[Language]\t") + row.value);
         EXPECT_EQ(loadSettings(dir.path()).language, row.expected) << row.value;
     }
-}
-
-TEST(Settings, SavingWritesTheFourCanonicalLines) {
-    testing::TempDir dir;
-    dir.write("Settings.txt", "[Replace in Contents]\t1\r\nsomething a person added\r\n");
-    ASSERT_TRUE(storeSettings(dir.path(), {false, 1, false, true}).ok());
-    EXPECT_EQ(readBytes(dir.file("Settings.txt")), "[Replace in Contents]\t0\r\n[Language]\t\t1\r\n"
-                                                   "[Load Icons]\t\t0\r\n[Add Files to Filelist]\t1\r\n");
 }
 
 } // namespace
