@@ -23,13 +23,14 @@ TEST(StoreTask, RefusalsLeaveTheTableAsItIs) {
 
 TEST(StoreTask, AppendsAsTypedAndNeverOverwrites) {
     SavedReps reps = emptySavedReps();
+    reps.emplace_back(); // a deleted task, whose number is not reused
     ASSERT_EQ(storeTask(reps, " Twice ", lists({"a", "", "c"}, {"1", "x"}, {"/f", ""}, false)),
               StoreOutcome::Stored);
     ASSERT_EQ(storeTask(reps, " Twice ", lists({"a"}, {"2"})), StoreOutcome::Stored);
-    ASSERT_EQ(reps.size(), 3u);
-    EXPECT_EQ(reps[1], (RepTask{" Twice ", {"/f", ""}, {"a", "c"}, {"1", ""}, false, false}))
+    ASSERT_EQ(reps.size(), 4u);
+    EXPECT_EQ(reps[2], (RepTask{" Twice ", {"/f", ""}, {"a", "c"}, {"1", ""}, false, false}))
         << "the pair without a find text goes, the find text without a replacement gets an empty one";
-    EXPECT_EQ(reps[2].replacements, Texts{"2"});
+    EXPECT_EQ(reps[3].replacements, Texts{"2"});
 }
 
 TEST(StoreTask, OptionsTravelWithTheirPairs) {
@@ -71,21 +72,6 @@ TEST(LoadTask, GivesPairsNameModeAndTheFilesWhenAsked) {
     EXPECT_EQ(loadTask(reps, 1, true).files, std::optional<Texts>(Texts{"/a"}));
     reps.push_back(RepTask{"Extra", {}, {"a"}, {"x", "y"}, false, true});
     EXPECT_EQ(loadTask(reps, 2, false).replaces, Texts{"x"}) << "a replacement without a find text goes";
-}
-
-TEST(DeleteTasks, OtherTasksKeepTheirNumbers) {
-    SavedReps reps = emptySavedReps();
-    for (const char* name : {"one", "two", "three"}) {
-        storeTask(reps, name, lists({"a"}, {"b"}));
-    }
-    EXPECT_EQ(deleteTasks(reps, {2, 0, 7}), 1u);
-    EXPECT_EQ(deleteTasks(reps, {2}), 0u) << "a task goes once";
-    ASSERT_EQ(reps.size(), 4u);
-    EXPECT_EQ(reps[1].name, "one");
-    EXPECT_EQ(reps[2].name, "");
-    EXPECT_EQ(reps[3].name, "three");
-    storeTask(reps, "four", lists({"a"}, {"b"}));
-    EXPECT_EQ(reps.size(), 5u) << "a deleted task's number is not reused";
 }
 
 } // namespace

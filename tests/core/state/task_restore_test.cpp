@@ -15,6 +15,7 @@ TEST(RestoreTasks, BackUnderTheirNumbersOrAtTheEnd) {
     const std::vector<DeletedTask> gone = deleteTasksKeeping(reps, {3, 1, 9});
     EXPECT_EQ(gone, (std::vector<DeletedTask>{{3, task("three")}, {1, task("one")}}));
     EXPECT_EQ(reps[1].name, "");
+    EXPECT_TRUE(deleteTasksKeeping(reps, {1}).empty()) << "a task goes once";
 
     reps[1] = task("taken meanwhile");
     EXPECT_EQ(restoreTasks(reps, gone), (std::vector<std::size_t>{3, 4}));
