@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <map>
+#include <tuple>
 #include <vector>
 
 namespace morvane {
@@ -140,10 +141,8 @@ TEST(StatusLine, AnExecuteRunsOutcomeLeavesFailedRowsOut) {
     result.rows = {row(3), row(0), row(4, "cannot write"), row(2)};
     result.keptForUndo = true;
     const ExecuteOutcome outcome = executeOutcome(result);
-    EXPECT_EQ(outcome.replaced, 5);
-    EXPECT_EQ(outcome.files, 2);
-    EXPECT_EQ(outcome.failed, 1);
-    EXPECT_TRUE(outcome.undoable);
+    EXPECT_EQ(std::tuple(outcome.replaced, outcome.files, outcome.failed, outcome.undoable),
+              std::tuple(5, 2, 1, true));
 
     result.rows = {row(4, "refused")};
     EXPECT_FALSE(executeOutcome(result).undoable) << "a run that changed nothing has nothing to undo";

@@ -153,8 +153,7 @@ TEST(SavedTasksFile, FlagsAreTrueOnlyForValuesReadingAsOne) {
     };
     // How a flag reads as a number is the settings' rule; an empty flag keeps its default.
     for (const Row& row : {Row{"1", true}, Row{"0", false}, Row{"1.0", true}, Row{"", true}}) {
-        testing::TempDir dir;
-        const SavedReps reps = readOrCreateSavedTasks(dir.write("s.txt", blockWithFlag(row.flag)));
+        const SavedReps reps = savedTasksFromText(blockWithFlag(row.flag)).reps;
         ASSERT_EQ(reps.size(), 2u) << row.flag;
         EXPECT_EQ(reps[1].replaceInContents, row.expected) << '"' << row.flag << '"';
         EXPECT_EQ(reps[1].caseSensitive, row.expected) << '"' << row.flag << '"';
