@@ -342,13 +342,15 @@ void printExecuteFigures(const std::string& work, const std::string& folder, con
 
 // Execute over the whole tree, kept for undo and with --no-undo, where the tree holds more than the journal
 // keeps: pairs of less frequent words, so that a part of the tree changes, as when an identifier is renamed
-// across a project. The run is kept for undo when what it changes fits, whatever the tree holds.
+// across a project. In the Linux tree the words ranked 101 to 110 change 1.07 GiB of files, more than the
+// journal keeps; those ranked 501 to 510 change about 0.9 GiB. The run is kept for undo when what it
+// changes fits, whatever the tree holds.
 void printWholeTreeUndoFigures(const std::string& work, const std::string& folder,
                                const std::vector<std::string>& files, const Pairs& glossary) {
-    if (bytesOf(files) <= kBytesKeptForUndo || glossary.size() < 110) {
+    if (bytesOf(files) <= kBytesKeptForUndo || glossary.size() < 510) {
         return;
     }
-    const Pairs pairs(glossary.begin() + 100, glossary.begin() + 110);
+    const Pairs pairs(glossary.begin() + 500, glossary.begin() + 510);
     const std::string copy = work + "/execute-tree";
     const auto runner = [&](bool keepForUndo) {
         return Contender{
@@ -363,7 +365,7 @@ void printWholeTreeUndoFigures(const std::string& work, const std::string& folde
     };
     std::vector<Contender> contenders{runner(true), runner(false)};
     std::printf(
-        "\n  execute over the whole tree, 10 pairs (words ranked 101 to 110), %zu files, %.1f MB; medians "
+        "\n  execute over the whole tree, 10 pairs (words ranked 501 to 510), %zu files, %.1f MB; medians "
         "of %d rotating rounds, each on a fresh copy; load %s before",
         files.size(), static_cast<double>(bytesOf(files)) / 1e6, kWriteRounds, loadAverage().c_str());
     std::fflush(stdout);
