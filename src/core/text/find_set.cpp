@@ -133,12 +133,17 @@ template <typename Visit> void FindSet::walk(std::string_view text, Visit&& visi
         }
         return;
     }
-    std::uint32_t states[kWalks] = {};
+    // Written out, so that the states stay in registers rather than pass through memory at every step (a
+    // tenth of a run with a thousand pairs).
+    static_assert(kWalks == 4);
+    std::uint32_t first = 0, second = 0, third = 0, fourth = 0;
     for (std::size_t i = 0; i < part; ++i) {
-        for (std::size_t w = 0; w < kWalks; ++w) {
-            step(states[w], w * part + i, w, (w + 1) * part);
-        }
+        step(first, i, 0, part);
+        step(second, part + i, 1, 2 * part);
+        step(third, 2 * part + i, 2, 3 * part);
+        step(fourth, 3 * part + i, 3, 4 * part);
     }
+    std::uint32_t states[kWalks] = {first, second, third, fourth};
     for (std::size_t w = 0; w + 1 < kWalks; ++w) {
         for (std::size_t at = (w + 1) * part; at < (w + 1) * part + longest_ - 1; ++at) {
             step(states[w], at, w, (w + 1) * part);
