@@ -322,6 +322,12 @@ public:
             applyOneByOne(j, outcome);
             return;
         }
+        // Most pairs of a long list occur in few of the files: one the scan did not find, and no pair before
+        // made occur, has nothing to do.
+        if (s_.hits.first[j] == s_.hits.first[j + 1] && !s_.created[j] && !s_.createdInside[j] &&
+            !plan_.matchers[j]) {
+            return;
+        }
         s_.inside.clear();
         if (plan_.matchers[j]) {
             applyWithOptions(j, outcome);
@@ -694,7 +700,9 @@ PairsOutcome applyPairsOneByOne(const Plan& plan, std::string& text, bool wholeT
             outcome.cancelled = true;
             return outcome;
         }
-        beforePair(j);
+        if (beforePair) {
+            beforePair(j);
+        }
         if (plan.finds[j].empty()) {
             continue;
         }
@@ -732,7 +740,9 @@ PairsOutcome applyPairs(const Plan& plan, std::string& text, bool wholeText, boo
             outcome.cancelled = true;
             return outcome;
         }
-        beforePair(j);
+        if (beforePair) {
+            beforePair(j);
+        }
         if (!plan.finds[j].empty()) {
             outcome.applied = true;
             pass.apply(j, outcome);

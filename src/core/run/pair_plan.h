@@ -92,9 +92,9 @@ struct PairsOutcome {
     bool cancelled = false; // the run was cancelled before the last pair
 };
 
-// Every pair over a whole text, in order, each reading what the ones before it left; beforePair is told of
-// each pair as it comes. With wholeText, as for applyPair. Where textWanted is false (a simulate run that
-// reads nothing back), the text may be left as it was.
+// Every pair over a whole text, in order, each reading what the ones before it left; beforePair, unless
+// empty, is told of each pair as it comes. With wholeText, as for applyPair. Where textWanted is false (a
+// simulate run that reads nothing back), the text may be left as it was.
 //
 // With a literal scan, the plain pairs find their occurrences in one scan of the text and replace by noting
 // what goes where; the new text is built once, when the run is over, or earlier where a pair with options

@@ -74,7 +74,8 @@ void shareRanges(std::size_t count, unsigned helpers, const RangeWork& work) {
 }
 
 void PairProgress::reached(std::uint64_t done) {
-    while (next_ < pairs_ && next_ * static_cast<double>(bytes_) <= done * static_cast<double>(pairs_)) {
+    while (beforePair_ && next_ < pairs_ &&
+           next_ * static_cast<double>(bytes_) <= done * static_cast<double>(pairs_)) {
         beforePair_(next_++);
     }
 }
@@ -92,7 +93,7 @@ std::optional<PairsOutcome> passInPieces(std::string& text, const RangeCuts& cut
     };
     std::vector<Piece> pieces(ends.size());
     std::atomic<std::uint64_t> done{0};
-    const BeforePair unseen = [](std::size_t) {}; // the bar follows the bytes done, not each piece's pairs
+    const BeforePair unseen; // the bar follows the bytes done, not each piece's pairs
     shareRanges(ends.size(), helpers, [&](std::size_t i, unsigned thread) {
         const std::size_t start = i == 0 ? 0 : ends[i - 1];
         std::string piece = text.substr(start, ends[i] - start);

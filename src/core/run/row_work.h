@@ -53,6 +53,8 @@ struct RowOutcome {
 // The row number that stands for no row.
 inline constexpr std::size_t kNoRow = static_cast<std::size_t>(-1);
 
+// Told of each pair as the pass reaches it; empty where nobody follows the pairs, which a run over many small
+// files with many pairs would otherwise call millions of times for nothing.
 using BeforePair = std::function<void(std::size_t pair)>;
 
 // Everything the run does with one row: read, every pair in order, then in an execute run the one write or

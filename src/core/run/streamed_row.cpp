@@ -354,7 +354,7 @@ private:
             rangeText.reserve(kHeldTextBytes + blockBytes());
         }
         const auto scanHeldText = [&] {
-            total += applyPairs(plan_, rangeText, false, false, nullptr, [](std::size_t) {}).count;
+            total += applyPairs(plan_, rangeText, false, false, nullptr, {}).count;
             rangeText.clear();
         };
         const auto take = [&](std::string_view piece) {
@@ -562,7 +562,7 @@ std::optional<RowOutcome> streamRow(const Plan& plan, std::size_t i, const std::
             return outcome;
         }
         // The bar passes each pair as the share of the file read passes its share of the pairs.
-        while (nextPair < plan.finds.size() &&
+        while (beforePair && nextPair < plan.finds.size() &&
                nextPair * static_cast<double>(readAs.size) <= read * static_cast<double>(plan.finds.size())) {
             beforePair(nextPair++);
         }

@@ -45,7 +45,7 @@ std::optional<RowOutcome> WorkerPool::take(std::size_t i, const std::function<vo
             return laterName(i);
         }
         platform::RowFile file = lookAtRow(plan_, files_, i, cursor_);
-        RowOutcome outcome = processRow(plan_, i, files_[i], file, text_, cancel_, [](std::size_t) {});
+        RowOutcome outcome = processRow(plan_, i, files_[i], file, text_, cancel_, {});
         releaseIfLarge(text_);
         return outcome;
     }
@@ -167,7 +167,7 @@ std::optional<RowOutcome> WorkerPool::outcomeOf(std::size_t i, platform::FolderC
     if (large && !takeLargeFileTurn()) {
         return std::nullopt;
     }
-    RowOutcome outcome = processRow(plan_, i, files_[i], file, text, cancel_, [](std::size_t) {});
+    RowOutcome outcome = processRow(plan_, i, files_[i], file, text, cancel_, {});
     releaseIfLarge(text);
     if (large) {
         giveLargeFileTurn();
