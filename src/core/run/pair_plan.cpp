@@ -301,6 +301,9 @@ struct OneScanScratch {
         if (hits.reported.capacity() * sizeof(std::uint64_t) > kOneScanMemoryKept) {
             hits = LiteralHits();
         }
+        if (edits.heldBytes() > kOneScanMemoryKept) {
+            edits = EditedText();
+        }
     }
 };
 
@@ -643,7 +646,13 @@ private:
             if (!any) {
                 break;
             }
-            s_.edits.window(start, reach, s_.window, s_.insertion[0], size);
+            if (joined) {
+                s_.edits.window(start, reach, s_.window, s_.insertion[0], size);
+            } else {
+                s_.edits.windowOf(start, plan_.finds[j].size(), plan_.replaces[j], reach, s_.window,
+                                  s_.insertion[0]);
+                size = plan_.replaces[j].size();
+            }
             plan_.findSet->markTouching(s_.window, s_.insertion, size, reach, s_.wanted, s_.created);
         }
         for (const std::size_t k : plan_.created[j]) {

@@ -16,6 +16,11 @@ std::uint64_t bitsBetween(std::size_t from, std::size_t to) {
 
 } // namespace
 
+std::size_t EditedText::heldBytes() const {
+    return (edits_.capacity() + rebuilt_.capacity()) * sizeof(Edits::value_type) +
+           taken_.capacity() * sizeof(std::uint64_t);
+}
+
 void EditedText::reset(std::string_view text) {
     text_ = text;
     taken_.assign(text.size() / kWordBits + 1, 0);
@@ -49,7 +54,10 @@ void EditedText::order() const {
     }
     const auto byStart = [](const auto& a, const auto& b) { return a.first < b.first; };
     const auto since = edits_.begin() + static_cast<std::ptrdiff_t>(ordered_);
-    std::sort(since, edits_.end(), byStart);
+    // Mostly the replacements since are one pair's, which come in order.
+    if (!std::is_sorted(since, edits_.end(), byStart)) {
+        std::sort(since, edits_.end(), byStart);
+    }
     std::inplace_merge(edits_.begin(), since, edits_.end(), byStart);
     ordered_ = edits_.size();
 }
@@ -148,8 +156,8 @@ void EditedText::replaceInBuilt(std::string_view built, const std::vector<std::s
     }
     // Each joined replacement: the new text of its bytes with the spans in it replaced, in place of the
     // replacements it joins.
-    Edits rebuilt;
-    rebuilt.reserve(edits_.size() + spans.size());
+    Edits& rebuilt = rebuilt_;
+    rebuilt.clear();
     auto kept = edits_.cbegin();
     std::size_t next = 0;
     for (const Joined& span : spans) {
@@ -243,6 +251,22 @@ void EditedText::window(std::size_t start, std::size_t reach, std::string& out, 
     size = edit->second.replacement.size();
     out.append(edit->second.replacement);
     rightOf(std::next(edit), edit->first + edit->second.length, reach, out);
+}
+
+void EditedText::windowOf(std::size_t start, std::size_t length, std::string_view replacement,
+                          std::size_t reach, std::string& out, std::size_t& at) const {
+    const std::size_t from = start > reach ? start - reach : 0;
+    const std::size_t end = start + length;
+    const std::size_t to = std::min(text_.size(), end + reach);
+    if (!untouched(from, start) || !untouched(end, to)) {
+        std::size_t size = 0;
+        window(start, reach, out, at, size);
+        return;
+    }
+    out.assign(text_.substr(from, start - from));
+    at = out.size();
+    out.append(replacement);
+    out.append(text_.substr(end, to - end));
 }
 
 void EditedText::around(std::size_t start, std::size_t end, std::size_t reach, std::string& out,

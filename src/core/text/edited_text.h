@@ -20,6 +20,8 @@ public:
     void reset(std::string_view text);
 
     std::string_view text() const { return text_; }
+    // The memory kept for the next text.
+    std::size_t heldBytes() const;
     bool edited() const { return !edits_.empty(); }
 
     // Whether no replacement took any of the bytes from start to end.
@@ -51,6 +53,12 @@ public:
     void window(std::size_t start, std::size_t reach, std::string& out, std::size_t& at,
                 std::size_t& size) const;
 
+    // window() for the replacement of `length` bytes at start by `replacement`: where no other replacement
+    // lies within reach of it, taken from the text without putting the replacements in order, which a text
+    // that many pairs replace in would otherwise do after each pair.
+    void windowOf(std::size_t start, std::size_t length, std::string_view replacement, std::size_t reach,
+                  std::string& out, std::size_t& at) const;
+
     // The new text.
     void build(std::string& out) const;
 
@@ -78,6 +86,9 @@ private:
     // thousands of replacements, which a tree would insert one by one, each with an allocation.
     mutable Edits edits_;
     mutable std::size_t ordered_ = 0;
+    // Where replaceInBuilt puts the replacements in their new order; kept, as edits_ is, for the next text
+    // rather than allocated again each time.
+    Edits rebuilt_;
     std::deque<std::string> joined_; // the replacements that replaceInBuilt joined
     std::int64_t growth_ = 0;        // the new text's length less the text's
 };

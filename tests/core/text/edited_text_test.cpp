@@ -28,34 +28,47 @@ TEST(EditedText, BuildsTheTextTheReplacementsMakeAndTellsWhichBytesTheyTook) {
     EXPECT_FALSE(edits.untouched(60, 63) || edits.untouched(65, 70) || edits.untouched(191, 192));
 }
 
-// The window shows the new text, other replacements included, up to the reach on each side.
+// The window shows the new text, other replacements included, up to the reach on each side; so does the one
+// taken straight from the text where no other replacement lies within reach.
 TEST(EditedText, WindowShowsTheNewTextAroundAReplacement) {
-    struct Case {
+    struct Made {
         std::size_t start;
+        std::size_t length;
+        const char* replacement;
+    };
+    struct Case {
+        std::size_t made; // which replacement
         std::size_t reach;
         const char* window;
         std::size_t at;
     };
     const std::string text = "0123456789";
+    const Made made[] = {{1, 1, "ab"}, {2, 2, ""}, {4, 1, "X"}, {9, 1, "YZ"}, {6, 1, "S"}};
     EditedText edits;
     edits.reset(text);
-    edits.replace(1, 1, "ab");
-    edits.replace(2, 2, "");
-    edits.replace(4, 1, "X");
-    edits.replace(9, 1, "YZ");
+    for (const Made& m : made) {
+        edits.replace(m.start, m.length, m.replacement);
+    }
     for (const Case& c : {
-             Case{4, 3, "0abX567", 3},    // a cut and a replacement to the left
-             Case{4, 1, "bX5", 1},        // part of a replacement
-             Case{2, 2, "abX5", 2},       // a cut: the window holds what lies around it
-             Case{1, 9, "0abX5678YZ", 1}, // the text ends
-             Case{9, 4, "5678YZ", 4},
+             Case{2, 3, "0abX5S7", 3},    // a cut and replacements on both sides
+             Case{2, 1, "bX5", 1},        // part of a replacement
+             Case{1, 2, "abX5", 2},       // a cut: the window holds what lies around it
+             Case{0, 9, "0abX5S78YZ", 1}, // the text ends
+             Case{3, 2, "78YZ", 2},       // nothing else within reach
+             Case{4, 1, "5S7", 1},
          }) {
+        const Made& m = made[c.made];
         std::string window;
         std::size_t at = 0;
         std::size_t size = 0;
-        edits.window(c.start, c.reach, window, at, size);
-        EXPECT_EQ(window, c.window) << c.start << " " << c.reach;
-        EXPECT_EQ(at, c.at) << c.start << " " << c.reach;
+        edits.window(m.start, c.reach, window, at, size);
+        EXPECT_EQ(window, c.window) << m.start << " " << c.reach;
+        EXPECT_EQ(at, c.at) << m.start << " " << c.reach;
+        EXPECT_EQ(size, std::string_view(m.replacement).size());
+        window.clear();
+        edits.windowOf(m.start, m.length, m.replacement, c.reach, window, at);
+        EXPECT_EQ(window, c.window) << "from the text: " << m.start << " " << c.reach;
+        EXPECT_EQ(at, c.at) << "from the text: " << m.start << " " << c.reach;
     }
 }
 
@@ -70,6 +83,7 @@ TEST(EditedText, SpansOfTheNewTextJoinTheReplacementsTheyTouch) {
         std::vector<std::size_t> placed;
     };
     const std::string text = "0123456789";
+    EditedText edits; // kept from text to text, as a worker keeps it
     for (const Case& c : std::vector<Case>{
              {"the text alone", {6}, 1, "0ab3X5#89", {7}},
              {"inside a replacement", {1}, 1, "0#b3X5789", {1}},
@@ -79,7 +93,6 @@ TEST(EditedText, SpansOfTheNewTextJoinTheReplacementsTheyTouch) {
              {"next to a cut", {5}, 1, "0ab3X#789", {5}},
              {"over a cut", {5}, 2, "0ab3X#89", {5}},
          }) {
-        EditedText edits;
         edits.reset(text);
         edits.replace(1, 2, "ab");
         edits.replace(4, 1, "X");
