@@ -258,6 +258,30 @@ TEST(Undo, ARunWithoutAJournalLeavesNothingToUndo) {
     EXPECT_NE(run.notUndoable.find("cannot be made"), std::string::npos) << run.notUndoable;
 }
 
+// Removes the run's journal before undo's first write: the lines after it, the one that says the run is
+// undone included, find no journal.
+struct JournalRemover : platform::WriteJournal {
+    std::string journal;
+    void writingIn(const std::string&) override { fs::remove(journal); }
+    std::string rewriteStarting(const platform::InPlaceRewrite&) override { return {}; }
+    void rewriteGoingOn() override {}
+    void rewriteEnded(const platform::InPlaceRewrite&) override {}
+};
+
+// Told it was undone, the user would take the run for done with and lose the old contents it kept.
+TEST(Undo, an_undo_whose_journal_cannot_be_ended_says_so_and_keeps_the_old_contents) {
+    Fixture f;
+    ASSERT_TRUE(f.execute({f.write("a.txt", "old")}, {"old"}, {"new"}).failures.empty());
+    JournalRemover remover;
+    remover.journal = listRuns(f.journalFolder).at(0).journal;
+
+    const UndoResult undone = undoNewestRun(f.journalFolder, &remover);
+
+    EXPECT_NE(undone.failure.find("cannot be written"), std::string::npos) << undone.failure;
+    EXPECT_FALSE(undone.run.undone);
+    EXPECT_TRUE(fs::exists(keptFolderOf(remover.journal)));
+}
+
 TEST(Undo, TheJournalKeepsTheNewestRunsAndDropsTheOldest) {
     Fixture f;
     const std::string a = f.write("a.txt", "0");
