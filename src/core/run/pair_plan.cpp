@@ -153,8 +153,10 @@ Plan::Plan(const RunRequest& request_, std::vector<std::string> finds_, std::vec
     const std::size_t pairsForOneScan =
         BucketScan::serves(scanned) ? kPairsForBucketScan : kPairsForLiteralScan;
     const bool oneScan = contents() && scanWeight >= pairsForOneScan;
-    if ((oneScan || (contents() && nonEmpty >= kPairsForFindSet)) &&
-        findSet.emplace(scanFinds, folding).usable()) {
+    if (oneScan || (contents() && nonEmpty >= kPairsForFindSet)) {
+        findSet = std::make_shared<const FindSet>(scanFinds, folding);
+    }
+    if (findSet && findSet->usable()) {
         // A pair the scan does not hold may take or make anything; the others insert their replacement.
         created.resize(finds.size());
         for (std::size_t i = 0; i < finds.size(); ++i) {
@@ -165,7 +167,7 @@ Plan::Plan(const RunRequest& request_, std::vector<std::string> finds_, std::vec
                 }
             }
         }
-        if (oneScan && !literalScan.emplace(scanFinds, ignoringCase).usable()) {
+        if (oneScan && !literalScan.emplace(scanFinds, ignoringCase, findSet).usable()) {
             literalScan.reset();
         }
         if (literalScan) {

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,8 +41,9 @@ struct Plan {
     std::vector<std::optional<PairMatcher>> matchers;
     bool hasOptionPairs = false;
     // For contents with many pairs: finds which pairs occur in a text, and for each pair the later ones
-    // whose find text its replacements can make occur.
-    std::optional<FindSet> findSet;
+    // whose find text its replacements can make occur. Shared with the literal scan, which walks the same
+    // automaton where its bucket scan does not serve.
+    std::shared_ptr<const FindSet> findSet;
     std::vector<std::vector<std::size_t>> created;
     // For each plain pair, how its replacement can make the later pairs in `created` occur: which lie inside
     // the replacement, so that every replacement makes them occur, and which bytes right before or after an

@@ -38,14 +38,15 @@ bool holdsAsciiLetter(std::string_view find) {
 
 } // namespace
 
-LiteralScan::LiteralScan(const std::vector<std::string>& finds, const std::vector<char>& ignoringCase)
+LiteralScan::LiteralScan(const std::vector<std::string>& finds, const std::vector<char>& ignoringCase,
+                         std::shared_ptr<const FindSet> set)
     : findCount_(finds.size()), buckets_(finds, ignoringCase) {
     if (buckets_.usable()) {
         usable_ = true;
         return;
     }
-    usable_ = set_.emplace(finds, anyIgnoresCase(ignoringCase)).usable() &&
-              finds.size() < std::numeric_limits<std::uint32_t>::max() &&
+    set_ = set ? std::move(set) : std::make_shared<const FindSet>(finds, anyIgnoresCase(ignoringCase));
+    usable_ = set_->usable() && finds.size() < std::numeric_limits<std::uint32_t>::max() &&
               std::any_of(finds.begin(), finds.end(), [](const std::string& find) { return !find.empty(); });
     if (anyIgnoresCase(ignoringCase)) {
         checked_.resize(finds.size());

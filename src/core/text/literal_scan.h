@@ -5,7 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,8 +27,11 @@ struct LiteralHits {
 // Thread-safe once built.
 class LiteralScan {
 public:
-    // ignoringCase[j] (none where shorter) tells that find text j ignores the case of its ASCII letters.
-    explicit LiteralScan(const std::vector<std::string>& finds, const std::vector<char>& ignoringCase = {});
+    // ignoringCase[j] (none where shorter) tells that find text j ignores the case of its ASCII letters. A
+    // caller that already holds the automaton of these find texts, folding where any of them ignores case,
+    // passes it as `set`, which spares building a second one of the same size.
+    explicit LiteralScan(const std::vector<std::string>& finds, const std::vector<char>& ignoringCase = {},
+                         std::shared_ptr<const FindSet> set = nullptr);
 
     // Whether the bucket scan or the automaton serves and some find text is not empty; a scan with an
     // unusable one fails.
@@ -47,7 +50,7 @@ private:
     std::vector<std::string> checked_; // the find texts whose occurrences are checked; empty for the others
     bool anyChecked_ = false;
     BucketScan buckets_;
-    std::optional<FindSet> set_; // where the bucket scan does not serve
+    std::shared_ptr<const FindSet> set_; // where the bucket scan does not serve
     bool usable_ = false;
 };
 
