@@ -285,7 +285,7 @@ private:
     // Past a range's share, its bytes up to a cut byte are read in pieces of this size at most.
     static constexpr std::size_t kLookPastBytes = std::size_t{64} << 10;
     static constexpr std::size_t kBlocksPerRange = 16;
-    static constexpr std::size_t kHeldTextBytes = std::size_t{1} << 20;
+    static constexpr std::size_t kHeldTextBytes = std::size_t{256} << 10;
     // A range's chain is fed its blocks in slices of this size: each pair's output then stays small enough
     // to be made in memory the allocator keeps, where a new chain for each range growing block-sized
     // buffers would cost the system a mapping and its page faults for each, and the pairs read a slice
