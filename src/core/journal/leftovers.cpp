@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <system_error>
 #include <unordered_set>
 
@@ -22,6 +23,8 @@ namespace fs = std::filesystem;
 // How much later than the journal's last sign of life the run's own writes may have left the file's
 // modification time: the journal is touched before every step of a rewrite, and a step takes well under this.
 constexpr std::int64_t kRewriteStepSlackNanoseconds = 10'000'000'000;
+// Enough for the last line of a journal that has ended.
+constexpr std::size_t kJournalTailBytes = 4096;
 
 // Whether the bytes are what a rewrite in place leaves when it stops part way, writing the new contents from
 // the start over the old ones and cutting the file to the new length last: never shorter than the old
@@ -31,6 +34,24 @@ bool couldBeCutShort(std::string_view now, std::string_view old, std::uint64_t n
         return false;
     }
     return newSize >= now.size() || now.substr(newSize) == old.substr(newSize, now.size() - newSize);
+}
+
+// Whether the journal has ended, told by its last bytes: most journals in the folder are of runs that ended,
+// and one kept for undo may hold megabytes before its last line, which every start of the program would read.
+bool endedByItsTail(const std::string& path) {
+    platform::FileReader reader;
+    platform::FileIdentity identity;
+    if (!reader.open(path, &identity).empty()) {
+        return false;
+    }
+    reader.skip(identity.size - std::min<std::uint64_t>(identity.size, kJournalTailBytes));
+    std::string tail(kJournalTailBytes, '\0');
+    std::size_t got = 0;
+    if (!reader.read(std::span(tail.data(), tail.size()), got).empty()) {
+        return false;
+    }
+    tail.resize(got);
+    return endsJournal(tail);
 }
 
 std::string pathIn(const std::string& folder, const fs::path& name) {
@@ -327,7 +348,8 @@ std::vector<LeftoverNote> clearLeftovers(const std::string& journalFolder,
             platform::HeldFile journal = platform::HeldFile::take(path);
             std::string text;
             platform::FileIdentity written;
-            if (!journal.held() || !platform::readRegularFile(path, text, &written).empty()) {
+            if (!journal.held() || endedByItsTail(path) ||
+                !platform::readRegularFile(path, text, &written).empty()) {
                 continue;
             }
             const std::optional<JournalRecord> record = readJournal(text);

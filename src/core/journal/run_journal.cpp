@@ -360,6 +360,20 @@ bool isJournalName(std::string_view name) {
     return name.starts_with(kJournalPrefix) && name.ends_with(kJournalExtension);
 }
 
+namespace {
+
+bool beginsUndo(const std::vector<std::string_view>& fields) {
+    return fields[0] == kUndoLine && fields.size() == 2 && fields[1] == kUndoBegun;
+}
+
+// Whatever came before, a journal whose last line this is has ended.
+bool endsRunOrUndo(const std::vector<std::string_view>& fields) {
+    return fields[0] == kFinishedLine || fields[0] == kUndoneLine ||
+           (fields[0] == kUndoLine && !beginsUndo(fields));
+}
+
+} // namespace
+
 std::optional<JournalRecord> readJournal(std::string_view text) {
     JournalRecord record;
     // A journal whose header was cut short recorded nothing yet.
@@ -382,19 +396,28 @@ std::optional<JournalRecord> readJournal(std::string_view text) {
             std::erase_if(record.unfinished, [&](const RecordedRewrite& r) { return r.backup == backup; });
         } else if (fields[0] == kFinishedLine) {
             record.ended = true;
-        } else if (fields[0] == kUndoLine && fields.size() == 2 && fields[1] == kUndoBegun) {
+        } else if (beginsUndo(fields)) {
             // The run's own lines were dealt with when it ended; what is left to clear up is the undo's, and
             // that of an undo before it which nobody cleared up after.
             if (!record.undoing) {
                 record = JournalRecord{};
                 record.undoing = true;
             }
-        } else if (fields[0] == kUndoneLine || fields[0] == kUndoLine) {
+        } else if (endsRunOrUndo(fields)) {
             record.ended = true;
             record.undoing = false;
         }
     });
     return record;
+}
+
+bool endsJournal(std::string_view tail) {
+    if (!tail.ends_with('\n')) {
+        return false;
+    }
+    tail.remove_suffix(1);
+    const std::size_t lineStart = tail.rfind('\n');
+    return lineStart != std::string_view::npos && endsRunOrUndo(fieldsOf(tail.substr(lineStart + 1)));
 }
 
 std::optional<UndoRecord> readUndoRecord(std::string_view text) {

@@ -127,6 +127,9 @@ std::string undoStoppedLine();
 // Reads a journal; a last line without its line end was being written when the run stopped and is left out.
 // Nothing for a journal this program does not know how to read (a later version's).
 std::optional<JournalRecord> readJournal(std::string_view text);
+// Whether a journal whose text ends with `tail` has ended, as readJournal tells, by its last line alone: a
+// line that ends the run or an undo, with its line end. False where the tail does not tell.
+bool endsJournal(std::string_view tail);
 
 // A hash that tells a file's contents from others that a crash or an edit could leave; not for security.
 std::uint64_t contentHash(std::string_view bytes);

@@ -285,5 +285,28 @@ TEST(RunJournalFormat, PathsWithAnyByteReadBackAndACutLastLineIsLeftOut) {
     EXPECT_FALSE(fs::exists(journalFolder)) << "an ended run leaves no journal";
 }
 
+// The clear-up passes over a journal whose last line ends it without reading the rest, so where that line
+// alone says the journal ended, reading the whole journal must say so too.
+TEST(RunJournalFormat, TheLastLineAloneTellsThatAJournalEnded) {
+    const std::string head = "morvane-journal\t1\nfolder\t/x\n";
+    const std::vector<std::pair<std::string, bool>> journals{
+        {head + "finished\twhole\n", true},
+        {head + "finished\twhole", false}, // cut in its last line
+        {head + "finished\twhole\nundo\tbegun\n", false},
+        {head + "undo\tbegun\nundone\n", true},
+        {head + "undo\tbegun\nundo\tstopped\n", true},
+        {head + "finished\twhole\nfolder\t/y\n", false}, // ended, but only the whole journal tells
+        {head, false},
+    };
+    for (const auto& [text, toldByLastLine] : journals) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(endsJournal(text), toldByLastLine);
+        if (toldByLastLine) {
+            EXPECT_TRUE(readJournal(text)->ended);
+        }
+    }
+    EXPECT_FALSE(endsJournal("finished\twhole\n")) << "a tail that begins inside its last line does not tell";
+}
+
 } // namespace
 } // namespace morvane
