@@ -556,16 +556,12 @@ std::optional<RowOutcome> streamRow(const Plan& plan, std::size_t i, const std::
     if (replacement.inPlaceOnly()) {
         return std::nullopt;
     }
-    std::size_t nextPair = 0;
+    PairProgress progress(plan.finds.size(), readAs.size, beforePair);
     for (;;) {
         if (isCancelled(cancel)) {
             return outcome;
         }
-        // The bar passes each pair as the share of the file read passes its share of the pairs.
-        while (beforePair && nextPair < plan.finds.size() &&
-               nextPair * static_cast<double>(readAs.size) <= read * static_cast<double>(plan.finds.size())) {
-            beforePair(nextPair++);
-        }
+        progress.reached(read);
         std::size_t got = 0;
         if (std::string error = reader.read(block, got); !error.empty()) {
             outcome.failure = RunFailure{i, path, cannotReadText(error)};
