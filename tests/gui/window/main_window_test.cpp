@@ -142,12 +142,6 @@ struct Fixture {
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                           QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
     }
-    // Stores a task of one pair under the name, as the user does.
-    static void storeTask(MainWindow& window, const char* name) {
-        window.pairs().append("x", "y");
-        window.findChild<QLineEdit*>("txtTaskName")->setText(name);
-        window.addToSavedTasks();
-    }
 };
 
 // A run of three files killed after the second, as a crash leaves it.
@@ -224,8 +218,8 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.fileList));
     }
 
-    // Ctrl+A selects every row and Delete removes the selected ones, running nothing; Space and a
-    // double-click show the file, Enter opens it, and a missing file nothing.
+    // Ctrl+A selects every row; Space and a double-click show the file, Enter opens it, and a missing file
+    // nothing. Delete is checked on a sorted list below.
     void fileListKeysReachTheirActions() {
         Fixture f;
         const std::string one = f.files.write("one.txt", "");
@@ -233,10 +227,6 @@ private slots:
         f.fileList->setFocus();
         f.key(f.fileList, Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(f.fileList->selectedRows(), (std::vector<int>{0, 1, 2}));
-        Fixture::select(f.fileList, {2});
-        f.key(f.fileList, Qt::Key_Delete);
-        QCOMPARE(f.paths().size(), 2u);
-        QVERIFY(f.idle());
         f.fileList->setCurrentRow(0);
         f.key(f.fileList, Qt::Key_Space);
         f.key(f.fileList, Qt::Key_Return);
@@ -440,7 +430,9 @@ private slots:
             QTRY_VERIFY(!window->undoing());
             const QStringList told = f.dialogs.texts + f.dialogs.questions;
             QVERIFY2(told.size() == 1 && told[0].contains(c.told), c.told);
-            Fixture::storeTask(*window, "kept");
+            window->pairs().append("x", "y");
+            window->findChild<QLineEdit*>("txtTaskName")->setText("kept");
+            window->addToSavedTasks();
             QCOMPARE(readBytes(settings) != "[Language]\t\t0\r\n", c.writable.settings);
             QCOMPARE(readBytes(f.window->savedTasksPath()) != tasks, c.writable.tasks);
             window = start();
