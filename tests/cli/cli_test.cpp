@@ -69,8 +69,8 @@ Outcome runCli(std::vector<std::string> arguments, const std::string& folder = "
 }
 
 // The runner on the given application folder.
-Outcome runIn(const TempDir& app, std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), {"--app-dir", app.path()});
+Outcome runIn(const std::string& app, std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {"--app-dir", app});
     return runCli(std::move(arguments));
 }
 
@@ -190,21 +190,19 @@ TEST(RunnerTasks, SavedTasksAreListedAndRunFromTheUsersDataFolder) {
     writeSavedTasks(saved, reps);
     const std::string stored = readBytes(saved);
     const std::string unwritable = dir.file("not-a-folder"); // nobody can write it, not even root
-    const auto run = [&](std::vector<std::string> arguments) {
-        arguments.insert(arguments.begin(), {"--app-dir", unwritable});
-        return runCli(arguments);
-    };
-    EXPECT_EQ(run({"tasks"}).out, "1\tPets\tcontents\t1\t1\n2\tRename\tnames\t2\t0\n");
-    EXPECT_EQ(whole(run({"execute", "--task", "Pets"})), "0|1\t" + a + "\ntotal\t1\n|");
+    EXPECT_EQ(runIn(unwritable, {"tasks"}).out, "1\tPets\tcontents\t1\t1\n2\tRename\tnames\t2\t0\n");
+    EXPECT_EQ(whole(runIn(unwritable, {"execute", "--task", "Pets"})), "0|1\t" + a + "\ntotal\t1\n|");
     EXPECT_EQ(readBytes(a), "dog");
-    EXPECT_EQ(run({"execute", "--task", "2", a}).out, "2\t" + dir.file("b.md") + "\ntotal\t2\n");
+    EXPECT_EQ(runIn(unwritable, {"execute", "--task", "2", a}).out,
+              "2\t" + dir.file("b.md") + "\ntotal\t2\n");
     ::unsetenv("XDG_DATA_HOME");
     EXPECT_TRUE(readBytes(saved) == stored && std::filesystem::exists(dataHome.file("morvane/Undo")));
     EXPECT_FALSE(std::filesystem::exists(unwritable));
 }
 
 TEST(RunnerUndo, RunsAreListedAndPutBackNewestFirstAndAnEditedFileIsLeft) {
-    TempDir app;
+    const TempDir appFolder;
+    const std::string& app = appFolder.path();
     TempDir files;
     const std::string a = files.write("a.txt", "one\r\none");
     const std::string b = files.write("b.txt", "no match");

@@ -29,17 +29,13 @@ bool streamEveryFile = false;
 
 RunRequest executeRun(ReplaceMode mode, std::string find, std::string replace,
                       std::vector<std::string> files) {
-    RunRequest request;
-    if (streamEveryFile) {
-        request.streamedFileBytes = 0;
-        request.streamBlockBytes = 3;
-    }
-    request.finds = {std::move(find)};
-    request.replaces = {std::move(replace)};
-    request.files = std::move(files);
-    request.mode = mode;
-    request.execute = true;
-    return request;
+    return {.finds = {std::move(find)},
+            .replaces = {std::move(replace)},
+            .files = std::move(files),
+            .mode = mode,
+            .execute = true,
+            .streamedFileBytes = streamEveryFile ? 0 : kStreamedFileBytes,
+            .streamBlockBytes = streamEveryFile ? 3 : kStreamBlockBytes};
 }
 
 class ExecuteSafety : public ::testing::TestWithParam<bool> {
