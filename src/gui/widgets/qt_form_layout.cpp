@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <utility>
 
 namespace morvane {
@@ -85,6 +86,29 @@ PixelRect pixelRect(const QRect& rect) {
 QSize windowFrameSize(const QWidget& window) {
     const QSize measured = window.frameGeometry().size() - window.size();
     return measured.isNull() ? QSize(8, 36) : measured;
+}
+
+void FormView::fit(QWidget& pages) {
+    measureCaptions(pages, layout_);
+    keepUsableSize(pages);
+    // The layout counts 700 twips of the window's height for its caption and menu bar; the pages fill what
+    // is left, which here is the page stack below the menu bar.
+    layout_ = formResize(WindowSize{twipsFromPixels(pages.width()), twipsFromPixels(pages.height()) + 700},
+                         layout_);
+}
+
+void FormView::keepUsableSize(QWidget& pages) {
+    std::vector<double> captions;
+    for (const FormControl label : {Label0, Label1, Label2, Label5, Label6, Label7, Label8}) {
+        captions.push_back(layout_[label].width);
+    }
+    if (captions == sizedForCaptions_) {
+        return;
+    }
+    const WindowSize least = minimumWindowSize(layout_);
+    pages.setMinimumSize(static_cast<int>(std::ceil(least.width / kTwipsPerPixel)),
+                         static_cast<int>(std::ceil((least.height - 700) / kTwipsPerPixel)));
+    sizedForCaptions_ = std::move(captions);
 }
 
 } // namespace morvane

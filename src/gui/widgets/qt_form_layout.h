@@ -4,6 +4,7 @@
 
 #include <QRect>
 #include <QSize>
+#include <vector>
 
 class QWidget;
 
@@ -19,6 +20,24 @@ void measureCaptions(const QWidget& root, FormLayout& layout);
 void placeControls(QWidget& root, const FormLayout& layout);
 
 PixelRect pixelRect(const QRect& rect);
+
+// The window's form below its page stack: the layout, fitted to the stack's size, and the least size at
+// which every control can still be used, which depends on the captions alone and is worked out again only
+// when they change.
+class FormView {
+public:
+    const FormLayout& layout() const { return layout_; }
+    // Measures the captions, keeps the stack from getting smaller than the least size and fits the layout
+    // to the stack.
+    void fit(QWidget& pages);
+    void place(QWidget& pages) const { placeControls(pages, layout_); }
+
+private:
+    void keepUsableSize(QWidget& pages);
+
+    FormLayout layout_ = designFormLayout();
+    std::vector<double> sizedForCaptions_; // the captions' widths the least size was worked out for
+};
 
 // What the window system draws around a window's contents: measured once the window has a frame, guessed
 // before (a common caption and border; a guess too large only makes a first window a little smaller).

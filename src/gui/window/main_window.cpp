@@ -36,7 +36,6 @@
 #include <QResizeEvent>
 #include <QShortcut>
 #include <QStackedWidget>
-#include <cmath>
 
 namespace morvane {
 
@@ -277,38 +276,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::layOutForm() {
-    measureCaptions(*pages_, layout_);
-    keepUsableSize();
-    // The layout counts 700 twips of the window's height for its caption and menu bar; the pages fill what
-    // is left, which here is the page stack below the menu bar.
-    const QSize pages = pages_->size();
-    layout_ = formResize(WindowSize{twipsFromPixels(pages.width()), twipsFromPixels(pages.height()) + 700},
-                         layout_);
+    form_.fit(*pages_);
     applyLayout();
     picProgress_->drawProgress(100, kProgressColour);
 }
 
-// The window cannot be made smaller than the size at which every control can still be used. That size
-// depends on the captions alone, and is worked out again only when they change.
-void MainWindow::keepUsableSize() {
-    std::vector<double> captions;
-    for (const FormControl label :
-         {FormControl::Label0, FormControl::Label1, FormControl::Label2, FormControl::Label5,
-          FormControl::Label6, FormControl::Label7, FormControl::Label8}) {
-        captions.push_back(layout_[label].width);
-    }
-    if (captions == sizedForCaptions_) {
-        return;
-    }
-    const WindowSize least = minimumWindowSize(layout_);
-    pages_->setMinimumSize(static_cast<int>(std::ceil(least.width / kTwipsPerPixel)),
-                           static_cast<int>(std::ceil((least.height - 700) / kTwipsPerPixel)));
-    sizedForCaptions_ = std::move(captions);
-}
-
 void MainWindow::applyLayout() {
-    placeControls(*pages_, layout_);
-    const ListColumnWidths widths = listColumnWidths(layout_);
+    form_.place(*pages_);
+    const ListColumnWidths widths = listColumnWidths(form_.layout());
     lvCurrentFindReplace_->setColumnWidthsTwips(widths.findReplace);
     lvSavedReps_->setColumnWidthsTwips(widths.savedTasks);
     lvFiles_->setColumnWidthsTwips(widths.files);

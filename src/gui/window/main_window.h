@@ -1,12 +1,12 @@
 #pragma once
 
-#include "core/app/form_layout.h"
 #include "core/state/app_folder.h"
 #include "core/state/settings.h"
 #include "gui/lists/file_list_model.h"
 #include "gui/lists/pair_list_model.h"
 #include "gui/widgets/image_button_view.h"
 #include "gui/widgets/message_dialog.h"
+#include "gui/widgets/qt_form_layout.h"
 #include "gui/widgets/qt_shell.h"
 #include "gui/window/input_lock.h"
 #include "gui/window/language_switch.h"
@@ -99,7 +99,6 @@ private:
 
     void setUpListColumns();
     void layOutForm();
-    void keepUsableSize();
     void applyLayout();
     void tell(const QString& text, Dialogs::Icon icon = Dialogs::Icon::None);
 
@@ -156,8 +155,7 @@ private:
     AboutDialog* about_ = nullptr;
     PreviewWindow* preview_ = nullptr;
     FileListFinder* finder_ = nullptr;
-    FormLayout layout_ = designFormLayout();
-    std::vector<double> sizedForCaptions_; // the captions' widths the least size was worked out for
+    FormView form_;
 
     std::unique_ptr<RunController> runs_; // first to go: it waits for its worker
 };
