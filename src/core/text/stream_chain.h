@@ -16,6 +16,12 @@ public:
     virtual void take(std::string_view bytes) = 0;
 };
 
+// Takes a simulate run's output, which nobody reads.
+class DiscardingSink final : public ChainSink {
+public:
+    void take(std::string_view) override {}
+};
+
 // The pairs of a contents run applied to a text that comes in blocks, giving exactly what the run over the
 // whole text gives (see replaceInPlace): each pair counts every occurrence, overlapping ones included, and
 // replaces the non-overlapping ones found from the left, and the next pair reads what it leaves. Each pair
