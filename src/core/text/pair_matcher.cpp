@@ -1,3 +1,6 @@
+// A pair with options, matched by RE2 or, for a literal find text, by a vector scan. It stays whole: ignoring
+// case, whole words and patterns share one compiled engine, one walk over the occurrences and the word-edge
+// reading, none of which serves anything else.
 #include "core/text/pair_matcher.h"
 
 #include "core/text/notation.h"
