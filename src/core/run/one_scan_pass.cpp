@@ -1,6 +1,5 @@
 #include "core/run/one_scan_pass.h"
 
-#include "core/run/cancel.h"
 #include "core/text/text_encoding.h"
 
 #include <algorithm>
@@ -438,18 +437,9 @@ PairsOutcome applyPairsInOneScan(const Plan& plan, std::string& text, bool whole
     thread_local OneScanScratch scratch;
     PairsOutcome outcome;
     OneScanPass pass(plan, text, wholeText, scratch);
-    for (std::size_t j = 0; j < plan.finds.size(); ++j) {
-        if (isCancelled(cancel)) {
-            outcome.cancelled = true;
-            return outcome;
-        }
-        if (beforePair) {
-            beforePair(j);
-        }
-        if (!plan.finds[j].empty()) {
-            outcome.applied = true;
-            pass.apply(j, outcome);
-        }
+    passEachPair(plan, cancel, beforePair, outcome, [&](std::size_t j) { pass.apply(j, outcome); });
+    if (outcome.cancelled) {
+        return outcome;
     }
     if (textWanted) {
         pass.finish();

@@ -1,6 +1,5 @@
 #include "core/run/pair_plan.h"
 
-#include "core/run/cancel.h"
 #include "core/run/one_scan_pass.h"
 #include "core/text/bucket_scan.h"
 #include "core/text/text_encoding.h"
@@ -286,20 +285,9 @@ PairsOutcome applyPairsOneByOne(const Plan& plan, std::string& text, bool wholeT
             scratch.mayOccur[j] = scratch.mayOccur[j] || plan.matchers[j];
         }
     }
-    for (std::size_t j = 0; j < plan.finds.size(); ++j) {
-        if (isCancelled(cancel)) {
-            outcome.cancelled = true;
-            return outcome;
-        }
-        if (beforePair) {
-            beforePair(j);
-        }
-        if (plan.finds[j].empty()) {
-            continue;
-        }
-        outcome.applied = true;
+    passEachPair(plan, cancel, beforePair, outcome, [&](std::size_t j) {
         if (plan.findSet && !scratch.mayOccur[j]) {
-            continue;
+            return;
         }
         bool replacing = false;
         outcome.count +=
@@ -308,6 +296,9 @@ PairsOutcome applyPairsOneByOne(const Plan& plan, std::string& text, bool wholeT
         if (plan.findSet && replacing) {
             markCreated(plan, j, text, scratch);
         }
+    });
+    if (outcome.cancelled) {
+        return outcome;
     }
     if (scratch.insertions.at.capacity() > kInsertionsKept) {
         std::vector<std::size_t>().swap(scratch.insertions.at);

@@ -2,6 +2,7 @@
 // which later pairs a pair's replacements can make occur; and the pass of one pair over a text.
 #pragma once
 
+#include "core/run/cancel.h"
 #include "core/run/run.h"
 #include "core/text/edited_text.h"
 #include "core/text/find_set.h"
@@ -105,6 +106,28 @@ struct PairsOutcome {
 PairsOutcome applyPairs(const Plan& plan, std::string& text, bool wholeText, bool textWanted,
                         const std::atomic<bool>* cancel,
                         const std::function<void(std::size_t pair)>& beforePair);
+
+// Goes over the pairs in order for one pass over a text: tells beforePair (unless empty) of each, and hands
+// each pair with a find text to apply, noting that some pair applied. Stops, marking the outcome cancelled,
+// once the run is cancelled.
+template <typename Apply>
+void passEachPair(const Plan& plan, const std::atomic<bool>* cancel,
+                  const std::function<void(std::size_t pair)>& beforePair, PairsOutcome& outcome,
+                  Apply apply) {
+    for (std::size_t j = 0; j < plan.finds.size(); ++j) {
+        if (isCancelled(cancel)) {
+            outcome.cancelled = true;
+            return;
+        }
+        if (beforePair) {
+            beforePair(j);
+        }
+        if (!plan.finds[j].empty()) {
+            outcome.applied = true;
+            apply(j);
+        }
+    }
+}
 
 // Pair j over the text: replaces and counts, or only counts where nobody reads what it leaves. With
 // insertions given, notes where a plain pair's replacements went. `changed` tells whether some occurrence
