@@ -60,18 +60,6 @@ private:
     static constexpr std::size_t kLookPastBytes = std::size_t{64} << 10;
     static constexpr std::size_t kBlocksPerRange = 16;
     static constexpr std::size_t kHeldTextBytes = std::size_t{256} << 10;
-    // A range's chain is fed its blocks in slices of this size: each pair's output then stays small enough
-    // to be made in memory the allocator keeps, where a new chain for each range growing block-sized
-    // buffers would cost the system a mapping and its page faults for each, and the pairs read a slice
-    // from the cache one after the other.
-    static constexpr std::size_t kSliceBytes = std::size_t{64} << 10;
-
-    static void feedInSlices(StreamChain& chain, std::string_view bytes, ChainSink& sink) {
-        for (std::size_t at = 0; at < bytes.size(); at += kSliceBytes) {
-            chain.feed(bytes.substr(at, kSliceBytes), sink);
-        }
-    }
-
     // One thread's reader, which moves on from range to range and opens the file again only to go back.
     struct Reading {
         std::optional<platform::FileReader> reader;
@@ -138,14 +126,14 @@ private:
                     scanHeldText();
                     piece.remove_prefix(cut + 1);
                 } else if (rangeText.size() + piece.size() > mostRangeTextBytes) {
-                    feedInSlices(chain, rangeText, nobody);
+                    chain.feed(rangeText, nobody);
                     oneScan = false;
                 }
             }
             if (oneScan) {
                 rangeText.append(piece);
             } else {
-                feedInSlices(chain, piece, nobody);
+                chain.feed(piece, nobody);
             }
         };
         for (;;) {

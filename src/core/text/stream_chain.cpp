@@ -8,9 +8,17 @@ namespace morvane {
 
 namespace {
 
-// A stage that replaces passes its built output on once it holds this much, so that a block whose
-// replacements are much longer than what they replace does not grow without bound.
-constexpr std::size_t kOutputPieceBytes = std::size_t{1} << 20;
+// A block goes down the stages in slices of this size, and a stage that replaces passes its built output on
+// once it holds this much. Every stage keeps a buffer this large, and the stages read a slice from the
+// cache one after the other: with block-sized buffers, a thousand pairs held some 200 MB and took a third
+// longer.
+constexpr std::size_t kPieceBytes = std::size_t{32} << 10;
+
+// Output pieces smaller than this are gathered, across blocks too, before they go on. Each stage holds
+// back the last bytes an occurrence may start in and passes them on with its next block as a piece of their
+// own; passed on as they are, these small pieces would add one for each stage down a long chain, and the
+// stages after would do a block's work for each.
+constexpr std::size_t kSmallPieceBytes = std::size_t{4} << 10;
 
 } // namespace
 
@@ -33,7 +41,7 @@ public:
             }
             replaceIn(block, base_, block, emit);
             emitInput(seen_ - std::min<std::uint64_t>(find_.size() - 1, seen_), block, emit);
-            flushOutput(emit);
+            endBlock(emit);
         } else {
             count_ += (joinAcrossEdge(block) ? countOccurrences(joined_, find_) : 0) +
                       countOccurrences(block, find_);
@@ -48,7 +56,7 @@ public:
         if (role_ == PairRole::Replace) {
             base_ = seen_;
             emitInput(seen_, {}, emit);
-            flushOutput(emit);
+            passOnGathered(emit);
         }
     }
 
@@ -104,29 +112,37 @@ private:
         emitted_ = to;
     }
 
-    // Until the block's first replacement its input goes on as it is, without a copy; after it, output is
-    // built, so that the next stage is fed a few large pieces rather than one per replacement.
+    // Until the block's first replacement its input goes on as it is, without a copy, unless the piece is
+    // small; after it, output is built, so that the next stage is fed a few large pieces rather than one
+    // per replacement.
     template <class Emit> void put(std::string_view bytes, Emit& emit) {
         if (bytes.empty()) {
             return;
         }
-        if (!building_) {
+        if (!building_ && bytes.size() >= kSmallPieceBytes) {
+            passOnGathered(emit);
             emit(bytes);
             return;
         }
         out_.append(bytes);
-        if (out_.size() >= kOutputPieceBytes) {
-            emit(std::string_view(out_));
-            out_.clear();
+        if (out_.size() >= kPieceBytes) {
+            passOnGathered(emit);
         }
     }
 
-    template <class Emit> void flushOutput(Emit& emit) {
+    // What is gathered stays for the next block only while it is small.
+    template <class Emit> void endBlock(Emit& emit) {
+        if (out_.size() >= kSmallPieceBytes) {
+            passOnGathered(emit);
+        }
+        building_ = false;
+    }
+
+    template <class Emit> void passOnGathered(Emit& emit) {
         if (!out_.empty()) {
             emit(std::string_view(out_));
             out_.clear();
         }
-        building_ = false;
     }
 
     void keepTail(std::string_view block) {
@@ -150,7 +166,7 @@ private:
     std::uint64_t consumed_ = 0; // the end of the occurrence replaced last
     std::uint64_t emitted_ = 0;  // the input before this has gone out, as it was or replaced
     std::string joined_;         // the carry and the block's first bytes
-    std::string out_;            // built output not yet passed on
+    std::string out_;            // built or gathered output not yet passed on
     bool building_ = false;      // the block being fed has had a replacement
 };
 
@@ -167,7 +183,12 @@ StreamChain::StreamChain(const std::vector<std::string>& finds, const std::vecto
 StreamChain::~StreamChain() = default;
 
 void StreamChain::feed(std::string_view block, ChainSink& sink) {
-    pass(0, block, sink);
+    if (block.empty()) {
+        pass(0, block, sink);
+    }
+    for (std::size_t at = 0; at < block.size(); at += kPieceBytes) {
+        pass(0, block.substr(at, kPieceBytes), sink);
+    }
 }
 
 void StreamChain::finish(ChainSink& sink) {

@@ -27,7 +27,8 @@ public:
 // replaces the non-overlapping ones found from the left, and the next pair reads what it leaves. Each pair
 // is a stage that keeps between blocks only the last bytes of its input that an occurrence can still start
 // in (fewer than its find text's length), so its memory does not grow with the text; a block's output is
-// passed on as it is made, in pieces no larger than about a block unless a single replacement is larger.
+// passed on as it is made, in pieces of a few tens of kilobytes unless a single replacement is larger,
+// small pieces gathered until they make a few kilobytes or the text ends.
 // Empty find texts are skipped. In a simulate run the last non-empty pair only counts and nothing reaches
 // the sink.
 class StreamChain {
