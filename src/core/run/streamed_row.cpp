@@ -82,7 +82,7 @@ public:
             return;
         }
         if (start()) {
-            error_ = replacement_.append(bytes);
+            writeInBlocks(bytes);
         }
     }
 
@@ -94,7 +94,7 @@ public:
     // After the chain's last piece: the write that the run commits, or the reason there is none.
     std::string finish(PendingWrite& write) {
         // The pairs may have cut out all there was, so that no piece came after the change.
-        if (!stopped() && start()) {
+        if (!stopped() && start() && (unwritten_.empty() || writeOut(unwritten_))) {
             error_ = replacement_.finishWriting();
         }
         if (!stopped()) {
@@ -122,6 +122,19 @@ private:
         return asRead_->continuesWith(bytes);
     }
 
+    // The chain hands on pieces of tens of kilobytes; the new file is written a block at a time.
+    void writeInBlocks(std::string_view bytes) {
+        unwritten_.append(bytes);
+        if (unwritten_.size() >= blockBytes_ && writeOut(unwritten_)) {
+            unwritten_.clear();
+        }
+    }
+
+    bool writeOut(std::string_view bytes) {
+        error_ = replacement_.append(bytes);
+        return error_.empty();
+    }
+
     bool start() {
         if (!started_) {
             started_ = true;
@@ -145,6 +158,7 @@ private:
     platform::PreparedReplacement replacement_;
     std::uint64_t passedOver_ = 0;
     bool started_ = false;
+    std::string unwritten_;
     std::string error_;
 };
 
