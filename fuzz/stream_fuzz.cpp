@@ -96,9 +96,8 @@ void checkMarkedContentsRoundTrip(const std::string& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
-    std::vector<std::string> finds;
-    std::vector<std::string> replaces;
-    morvane::fuzz::consumePairs(input, 4, 12, finds, replaces);
+    morvane::RunRequest plain;
+    morvane::fuzz::consumePairs(input, 4, 12, plain.finds, plain.replaces);
     std::vector<std::size_t> sizes(input.ConsumeIntegralInRange<std::size_t>(1, 4));
     for (std::size_t& blockSize : sizes) {
         blockSize = input.ConsumeIntegralInRange<std::size_t>(0, 40);
@@ -109,20 +108,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkMarkedContentsRoundTrip(text);
     // The pairs, then as many pairs as a glossary: the whole text is scanned once for all of them, the stream
     // pair by pair.
-    std::vector<std::string> glossaryFinds;
-    std::vector<std::string> glossaryReplaces;
-    morvane::fuzz::appendPairsFromText(text, glossaryFinds, glossaryReplaces);
-    for (const auto& [f, r] : {std::pair{&finds, &replaces}, std::pair{&glossaryFinds, &glossaryReplaces}}) {
+    morvane::RunRequest glossary;
+    morvane::fuzz::appendPairsFromText(text, glossary.finds, glossary.replaces);
+    for (morvane::RunRequest pairs : {plain, glossary}) {
+        morvane::fuzz::keepPairsWithinGrowth(text, pairs, false);
         for (const bool simulate : {false, true}) {
-            const Chained whole = applyWhole(*f, *r, text, simulate);
-            const Chained streamed = applyStreamed(*f, *r, text, sizes, simulate);
+            const Chained whole = applyWhole(pairs.finds, pairs.replaces, text, simulate);
+            const Chained streamed = applyStreamed(pairs.finds, pairs.replaces, text, sizes, simulate);
             FUZZ_CHECK(streamed.count == whole.count);
             // A simulate run's last pair only counts: nothing reaches the sink unless no pair has a find
             // text.
             FUZZ_CHECK(simulate ? streamed.text.empty() || streamed.text == text
                                 : streamed.text == whole.text);
         }
-        checkStreamedRun(text, *f, *r, sizes[0]);
+        checkStreamedRun(text, pairs.finds, pairs.replaces, sizes[0]);
     }
     return 0;
 }
