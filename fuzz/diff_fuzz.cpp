@@ -58,10 +58,12 @@ std::string applyHunks(std::string_view oldText, std::string_view newText,
 // the hunks applied to the text give the same.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
-    std::vector<std::string> finds;
-    std::vector<std::string> replaces;
-    morvane::fuzz::consumePairs(input, 4, 8, finds, replaces);
+    morvane::RunRequest pairs;
+    morvane::fuzz::consumePairs(input, 4, 8, pairs.finds, pairs.replaces);
     const std::string text = input.ConsumeRemainingBytesAsString();
+    morvane::fuzz::keepPairsWithinGrowth(text, pairs, true);
+    const std::vector<std::string>& finds = pairs.finds;
+    const std::vector<std::string>& replaces = pairs.replaces;
 
     const morvane::fuzz::Chained expected = morvane::fuzz::referenceChain(text, finds, replaces, {}, true);
     const morvane::ContentsDiff diff = morvane::diffContents(text, finds, replaces);

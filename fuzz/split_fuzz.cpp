@@ -53,6 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A streamed file's ranges are sixteen blocks long, a text's held whole four.
     const std::size_t blockBytes = input.ConsumeIntegralInRange<std::size_t>(1, 4);
     const std::string text = input.ConsumeRemainingBytesAsString();
+    morvane::fuzz::keepPairsWithinGrowth(text, request, false);
 
     // The notation is expanded before the rule sees the pairs; these are taken as they are.
     checkCutRule(request.finds, request.replaces, text, blockBytes);
