@@ -5,6 +5,7 @@
 
 #include "core/journal/contents_batch.h"
 #include "core/journal/run_journal.h"
+#include "core/run/held_text_scan.h"
 #include "core/run/range_counter.h"
 #include "core/run/range_share.h"
 #include "core/run/run_texts.h"
@@ -65,9 +66,9 @@ private:
 // beside the target, begun with the part of the target passed over so far.
 class ReplacementSink final : public ChainSink {
 public:
-    ReplacementSink(const StreamChain& chain, const std::string& path, const platform::FileIdentity& readAs,
+    ReplacementSink(const HeldTextScan& pairs, const std::string& path, const platform::FileIdentity& readAs,
                     const Plan& plan)
-        : chain_(chain), path_(path), readAs_(readAs), folders_(plan.folders), hashing_(plan.hashWrites),
+        : pairs_(pairs), path_(path), readAs_(readAs), folders_(plan.folders), hashing_(plan.hashWrites),
           blockBytes_(plan.request.streamBlockBytes) {}
 
     void take(std::string_view bytes) override {
@@ -113,7 +114,7 @@ private:
 
     // Until a pair replaces, the output is the input itself; after, only the file can tell.
     bool stillAsRead(std::string_view bytes) {
-        if (!chain_.changed()) {
+        if (!pairs_.changed()) {
             return true;
         }
         if (!asRead_) {
@@ -147,7 +148,7 @@ private:
         return !stopped();
     }
 
-    const StreamChain& chain_;
+    const HeldTextScan& pairs_;
     const std::string& path_;
     const platform::FileIdentity& readAs_;
     platform::WriteJournal* folders_;
@@ -301,6 +302,10 @@ std::optional<RowOutcome> streamRow(const Plan& plan, std::size_t i, const std::
     }
     StreamChain chain(slice(plan.finds, 0, split ? split : plan.finds.size()),
                       slice(plan.replaces, 0, split ? split : plan.finds.size()), !execute && !split);
+    // Beyond this much text without a byte to cut after, the pairs go through the chain.
+    constexpr std::size_t kMostHeldBytes = 4 * HeldTextScan::kHeldTextBytes;
+    HeldTextScan pairs(plan, cuts, chain, plan.literalScan && cuts.usable() && !split, kMostHeldBytes,
+                       execute);
     outcome.applied = plan.hasNonEmptyPair;
     if (std::string error = reader.open(path, &readAs); !error.empty()) {
         outcome.failure = RunFailure{i, path, cannotReadText(error)};
@@ -308,7 +313,7 @@ std::optional<RowOutcome> streamRow(const Plan& plan, std::size_t i, const std::
         return outcome;
     }
     DiscardingSink discard;
-    ReplacementSink replacement(chain, path, readAs, plan);
+    ReplacementSink replacement(pairs, path, readAs, plan);
     ChainSink& sink = execute ? static_cast<ChainSink&>(replacement)
                       : later ? static_cast<ChainSink&>(*later)
                               : discard;
@@ -336,7 +341,7 @@ std::optional<RowOutcome> streamRow(const Plan& plan, std::size_t i, const std::
         readHash.add(head);
     }
     if (encodingOf(head) != TextEncoding::Utf8WithMark) {
-        chain.feed(head, sink);
+        pairs.feed(head, sink);
     } else if (execute) {
         replacement.take(head);
     }
@@ -362,13 +367,13 @@ std::optional<RowOutcome> streamRow(const Plan& plan, std::size_t i, const std::
         if (hashRead) {
             readHash.add(std::string_view(block.data(), got));
         }
-        chain.feed(std::string_view(block.data(), got), sink);
+        pairs.feed(std::string_view(block.data(), got), sink);
         if (replacement.inPlaceOnly()) {
             return std::nullopt;
         }
     }
-    chain.finish(sink);
-    outcome.row.count = chain.count() + (later ? later->finish() : 0);
+    pairs.finish(sink);
+    outcome.row.count = pairs.count() + (later ? later->finish() : 0);
     if (execute && outcome.applied) {
         PendingWrite write;
         if (replacement.leftAsRead()) {
