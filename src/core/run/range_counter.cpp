@@ -1,6 +1,5 @@
 #include "core/run/range_counter.h"
 
-#include "core/run/held_text_scan.h"
 #include "core/run/pair_plan.h"
 #include "core/run/range_share.h"
 #include "core/run/run_texts.h"
@@ -60,6 +59,7 @@ private:
     // Past a range's share, its bytes up to a cut byte are read in pieces of this size at most.
     static constexpr std::size_t kLookPastBytes = std::size_t{64} << 10;
     static constexpr std::size_t kBlocksPerRange = 16;
+    static constexpr std::size_t kHeldTextBytes = std::size_t{256} << 10;
     // One thread's reader, which moves on from range to range and opens the file again only to go back.
     struct Reading {
         std::optional<platform::FileReader> reader;
@@ -104,9 +104,38 @@ private:
         bool started = range == 0;
         DiscardingSink nobody;
         StreamChain chain(plan_.finds, plan_.replaces, true);
-        // Text that runs on past the range's share and the look past it goes through the stages.
-        HeldTextScan held(plan_, cuts_, chain, plan_.literalScan.has_value(), rangeBytes_ + kLookPastBytes,
-                          false);
+        // With many plain pairs, the range's text is held and scanned once for all of them rather than passed
+        // through a stage for each. It is scanned in parts of about kHeldTextBytes, each ending after a byte
+        // no find contains, so that a thread holds little more than a block; text that runs on past the
+        // range's share and the look past it for want of such a byte goes through the stages after all.
+        const std::size_t mostRangeTextBytes = rangeBytes_ + kLookPastBytes;
+        bool oneScan = plan_.literalScan.has_value();
+        thread_local std::string rangeText;
+        rangeText.clear();
+        if (oneScan) {
+            rangeText.reserve(kHeldTextBytes + blockBytes());
+        }
+        const auto scanHeldText = [&] {
+            total += applyPairs(plan_, rangeText, false, false, nullptr, {}).count;
+            rangeText.clear();
+        };
+        const auto take = [&](std::string_view piece) {
+            if (oneScan && rangeText.size() + piece.size() > kHeldTextBytes) {
+                if (const std::size_t cut = cuts_.findCutByte(piece); cut != std::string_view::npos) {
+                    rangeText.append(piece.substr(0, cut + 1));
+                    scanHeldText();
+                    piece.remove_prefix(cut + 1);
+                } else if (rangeText.size() + piece.size() > mostRangeTextBytes) {
+                    chain.feed(rangeText, nobody);
+                    oneScan = false;
+                }
+            }
+            if (oneScan) {
+                rangeText.append(piece);
+            } else {
+                chain.feed(piece, nobody);
+            }
+        };
         for (;;) {
             if (isCancelled(cancel_)) {
                 return false;
@@ -145,14 +174,19 @@ private:
                 position < own ? std::min<std::uint64_t>(bytes.size(), own - position) : 0;
             if (const std::size_t cut = cuts_.findCutByte(bytes.substr(freely));
                 cut != std::string_view::npos) {
-                held.feed(bytes.substr(0, freely + cut + 1), nobody);
+                take(bytes.substr(0, freely + cut + 1));
                 break;
             }
-            held.feed(bytes, nobody);
+            take(bytes);
             position += bytes.size();
         }
-        held.finish(nobody);
-        total += held.count();
+        if (oneScan) {
+            scanHeldText();
+            releaseIfLarge(rangeText);
+            return true;
+        }
+        chain.finish(nobody);
+        total += chain.count();
         return true;
     }
 

@@ -5,7 +5,6 @@
 
 #include "core/journal/contents_batch.h"
 #include "core/journal/run_journal.h"
-#include "core/run/held_text_scan.h"
 #include "core/run/range_counter.h"
 #include "core/run/range_share.h"
 #include "core/run/run_texts.h"
@@ -66,9 +65,9 @@ private:
 // beside the target, begun with the part of the target passed over so far.
 class ReplacementSink final : public ChainSink {
 public:
-    ReplacementSink(const HeldTextScan& pairs, const std::string& path, const platform::FileIdentity& readAs,
+    ReplacementSink(const StreamChain& chain, const std::string& path, const platform::FileIdentity& readAs,
                     const Plan& plan)
-        : pairs_(pairs), path_(path), readAs_(readAs), folders_(plan.folders), hashing_(plan.hashWrites),
+        : chain_(chain), path_(path), readAs_(readAs), folders_(plan.folders), hashing_(plan.hashWrites),
           blockBytes_(plan.request.streamBlockBytes) {}
 
     void take(std::string_view bytes) override {
@@ -114,7 +113,7 @@ private:
 
     // Until a pair replaces, the output is the input itself; after, only the file can tell.
     bool stillAsRead(std::string_view bytes) {
-        if (!pairs_.changed()) {
+        if (!chain_.changed()) {
             return true;
         }
         if (!asRead_) {
@@ -148,7 +147,7 @@ private:
         return !stopped();
     }
 
-    const HeldTextScan& pairs_;
+    const StreamChain& chain_;
     const std::string& path_;
     const platform::FileIdentity& readAs_;
     platform::WriteJournal* folders_;
@@ -302,10 +301,6 @@ std::optional<RowOutcome> streamRow(const Plan& plan, std::size_t i, const std::
     }
     StreamChain chain(slice(plan.finds, 0, split ? split : plan.finds.size()),
                       slice(plan.replaces, 0, split ? split : plan.finds.size()), !execute && !split);
-    // Beyond this much text without a byte to cut after, the pairs go through the chain.
-    constexpr std::size_t kMostHeldBytes = 4 * HeldTextScan::kHeldTextBytes;
-    HeldTextScan pairs(plan, cuts, chain, plan.literalScan && cuts.usable() && !split, kMostHeldBytes,
-                       execute);
     outcome.applied = plan.hasNonEmptyPair;
     if (std::string error = reader.open(path, &readAs); !error.empty()) {
         outcome.failure = RunFailure{i, path, cannotReadText(error)};
@@ -313,7 +308,7 @@ std::optional<RowOutcome> streamRow(const Plan& plan, std::size_t i, const std::
         return outcome;
     }
     DiscardingSink discard;
-    ReplacementSink replacement(pairs, path, readAs, plan);
+    ReplacementSink replacement(chain, path, readAs, plan);
     ChainSink& sink = execute ? static_cast<ChainSink&>(replacement)
                       : later ? static_cast<ChainSink&>(*later)
                               : discard;
@@ -341,7 +336,7 @@ std::optional<RowOutcome> streamRow(const Plan& plan, std::size_t i, const std::
         readHash.add(head);
     }
     if (encodingOf(head) != TextEncoding::Utf8WithMark) {
-        pairs.feed(head, sink);
+        chain.feed(head, sink);
     } else if (execute) {
         replacement.take(head);
     }
@@ -367,13 +362,13 @@ std::optional<RowOutcome> streamRow(const Plan& plan, std::size_t i, const std::
         if (hashRead) {
             readHash.add(std::string_view(block.data(), got));
         }
-        pairs.feed(std::string_view(block.data(), got), sink);
+        chain.feed(std::string_view(block.data(), got), sink);
         if (replacement.inPlaceOnly()) {
             return std::nullopt;
         }
     }
-    pairs.finish(sink);
-    outcome.row.count = pairs.count() + (later ? later->finish() : 0);
+    chain.finish(sink);
+    outcome.row.count = chain.count() + (later ? later->finish() : 0);
     if (execute && outcome.applied) {
         PendingWrite write;
         if (replacement.leftAsRead()) {
