@@ -157,22 +157,24 @@ inline Chained referenceChain(std::string text, const std::vector<std::string>& 
 // spends minutes on such an input where it spends milliseconds on the others.
 inline constexpr std::size_t kMostChainedBytes = std::size_t{16} << 10;
 
-// The pairs up to the one that would take the text the reference chain makes past kMostChainedBytes, or
-// twice its own length if longer.
-inline void keepPairsWithinGrowth(const std::string& text, morvane::RunRequest& pairs, bool notation) {
+// Keeps the pairs up to the one that would take the text the reference chain makes past kMostChainedBytes,
+// or twice its own length if longer; returns what the chain of the kept pairs makes of the text.
+inline Chained keepPairsWithinGrowth(const std::string& text, morvane::RunRequest& pairs, bool notation) {
     const std::size_t mostBytes = std::max(kMostChainedBytes, 2 * text.size());
-    std::string chained = text;
+    Chained chained{0, text};
     for (std::size_t i = 0; i < pairs.finds.size(); ++i) {
-        chained = referenceChain(std::move(chained), {pairs.finds[i]}, {pairs.replaces[i]},
-                                 {morvane::optionsOfPair(pairs.options, i)}, notation)
-                      .text;
-        if (chained.size() > mostBytes) {
+        Chained next = referenceChain(chained.text, {pairs.finds[i]}, {pairs.replaces[i]},
+                                      {morvane::optionsOfPair(pairs.options, i)}, notation);
+        if (next.text.size() > mostBytes) {
             pairs.finds.resize(i);
             pairs.replaces.resize(i);
             pairs.options.resize(std::min(pairs.options.size(), i));
-            return;
+            break;
         }
+        chained.count += next.count;
+        chained.text = std::move(next.text);
     }
+    return chained;
 }
 
 // Two runs of the pairs over copies of the text, simulating and then executing, count, fail and write alike.
